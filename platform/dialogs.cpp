@@ -1,0 +1,100 @@
+#include "platform/dialogs.h"
+
+namespace platform {
+
+namespace {
+DialogBackend* currentBackend = nullptr;
+}
+
+MessageResult defaultAnswer(const MessageRequest& request) {
+    static const std::vector<MessageResult> buttons[] = {
+        {MessageResult::Ok},
+        {MessageResult::Ok, MessageResult::Cancel},
+        {MessageResult::Yes, MessageResult::No},
+        {MessageResult::Yes, MessageResult::No, MessageResult::Cancel},
+        {MessageResult::Retry, MessageResult::Cancel},
+        {MessageResult::Abort, MessageResult::Retry, MessageResult::Ignore},
+    };
+    const auto& list = buttons[static_cast<int>(request.buttons)];
+    size_t index = request.defaultButton >= 0 ? static_cast<size_t>(request.defaultButton) : 0;
+    return list[index < list.size() ? index : 0];
+}
+
+MessageResult ScriptedDialogs::messageBox(const MessageRequest& request) {
+    messages.push_back(request);
+    if (messageAnswers.empty()) return defaultAnswer(request);
+    MessageResult answer = messageAnswers.front();
+    messageAnswers.pop_front();
+    return answer;
+}
+
+FileDialogResult ScriptedDialogs::fileDialog(const FileDialogRequest& request) {
+    fileDialogs.push_back(request);
+    if (fileAnswers.empty()) return {};
+    FileDialogResult answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+void setDialogBackend(DialogBackend* backend) { currentBackend = backend; }
+DialogBackend* dialogBackend() { return currentBackend; }
+
+DialogBackendScope::DialogBackendScope(DialogBackend& backend) : previous_(currentBackend) {
+    currentBackend = &backend;
+}
+DialogBackendScope::~DialogBackendScope() { currentBackend = previous_; }
+
+MessageResult showMessage(const MessageRequest& request) {
+    return currentBackend ? currentBackend->messageBox(request) : defaultAnswer(request);
+}
+
+MessageResult showMessage(const std::string& caption, const std::string& text,
+                          MessageButtons buttons, MessageIcon icon, int defaultButton) {
+    return showMessage(MessageRequest{caption, text, buttons, icon, defaultButton});
+}
+
+FileDialogResult showFileDialog(const FileDialogRequest& request) {
+    return currentBackend ? currentBackend->fileDialog(request) : FileDialogResult{};
+}
+
+std::vector<FilterEntry> parseFilter(const std::string& filter) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= filter.size()) {
+        size_t bar = filter.find('|', start);
+        if (bar == std::string::npos) bar = filter.size();
+        parts.push_back(filter.substr(start, bar - start));
+        start = bar + 1;
+    }
+    std::vector<FilterEntry> entries;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        FilterEntry entry{parts[i], {}};
+        const std::string& patterns = parts[i + 1];
+        size_t from = 0;
+        while (from <= patterns.size()) {
+            size_t semi = patterns.find(';', from);
+            if (semi == std::string::npos) semi = patterns.size();
+            std::string one = patterns.substr(from, semi - from);
+            if (!one.empty()) entry.patterns.push_back(one);
+            from = semi + 1;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::string displayText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,106 @@
+// The one seam through which every message box and file dialog passes. The
+// programs install the Qt backend at start; tests and scripted runs install a
+// ScriptedDialogs, which answers from a queue and records what was asked.
+// Texts keep the programs' "\r\n" line breaks; the backend shows them as breaks.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MessageIcon { None, Warning, Error, Information, Question };
+// The values of the Windows dialog answers, which some callers compare with.
+enum class MessageResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+struct MessageRequest {
+    std::string caption;
+    std::string text;
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageIcon icon = MessageIcon::None;
+    int defaultButton = 0;  // 0 = first button, 1 = second, 2 = third
+};
+
+enum class FileDialogKind { Open, Save };
+
+struct FileDialogRequest {
+    FileDialogKind kind = FileDialogKind::Open;
+    std::string title;
+    // Pairs of description and pattern(s), separated by '|':
+    // "Options (*.ini)|*.ini|All files|*.*"; patterns of one entry by ';'.
+    std::string filter;
+    int filterIndex = 1;  // 1-based entry of the filter that is chosen at first
+    std::string defaultExtension;  // appended to a typed name without one, e.g. ".ini"
+    std::string initialDirectory;
+    std::string fileName;
+    bool mustExist = false;
+    bool overwritePrompt = false;
+};
+
+struct FileDialogResult {
+    bool accepted = false;
+    std::string path;
+    int filterIndex = 1;  // the entry the user had chosen
+};
+
+class DialogBackend {
+public:
+    virtual ~DialogBackend() = default;
+    virtual MessageResult messageBox(const MessageRequest& request) = 0;
+    virtual FileDialogResult fileDialog(const FileDialogRequest& request) = 0;
+};
+
+// The answer a message box gives when its default button is pressed.
+MessageResult defaultAnswer(const MessageRequest& request);
+
+// Answers from queues, records every request. An empty message queue answers
+// with the default button (as pressing Enter would); an empty file queue
+// cancels the dialog.
+class ScriptedDialogs : public DialogBackend {
+public:
+    MessageResult messageBox(const MessageRequest& request) override;
+    FileDialogResult fileDialog(const FileDialogRequest& request) override;
+
+    std::deque<MessageResult> messageAnswers;
+    std::deque<FileDialogResult> fileAnswers;
+    std::vector<MessageRequest> messages;
+    std::vector<FileDialogRequest> fileDialogs;
+};
+
+// The backend in use; none installed means every box takes its default
+// answer and every file dialog is cancelled (a program without a screen).
+void setDialogBackend(DialogBackend* backend);
+DialogBackend* dialogBackend();
+
+// Installs a backend for the lifetime of the guard, restoring the previous one.
+class DialogBackendScope {
+public:
+    explicit DialogBackendScope(DialogBackend& backend);
+    ~DialogBackendScope();
+    DialogBackendScope(const DialogBackendScope&) = delete;
+    DialogBackendScope& operator=(const DialogBackendScope&) = delete;
+
+private:
+    DialogBackend* previous_;
+};
+
+MessageResult showMessage(const MessageRequest& request);
+MessageResult showMessage(const std::string& caption, const std::string& text,
+                          MessageButtons buttons = MessageButtons::Ok,
+                          MessageIcon icon = MessageIcon::None, int defaultButton = 0);
+FileDialogResult showFileDialog(const FileDialogRequest& request);
+
+// Splits a '|'-separated filter into its (description, patterns) entries;
+// an odd trailing element is dropped.
+struct FilterEntry {
+    std::string description;
+    std::vector<std::string> patterns;
+};
+std::vector<FilterEntry> parseFilter(const std::string& filter);
+
+// "\r\n" and lone "\r" become "\n", for display.
+std::string displayText(const std::string& text);
+
+}  // namespace platform

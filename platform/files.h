@@ -1,0 +1,22 @@
+// Whole-file reading and writing with the checks every reader and writer of
+// the programs needs: a size limit on reading, and a write that is only
+// reported as done when the data reached the disk under the final name.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The file's bytes, or nothing when it cannot be opened, read, or is larger
+// than maxBytes.
+std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes);
+
+// Writes to a temporary file beside `path` and renames it over `path`, so a
+// failed or interrupted write never leaves a half-written file behind.
+// Returns false (and leaves any old file untouched) on any failure.
+bool writeWholeFileAtomically(const std::string& path, std::string_view content);
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#include "platform/qt/application.h"
+
+#include <clocale>
+#include <exception>
+
+namespace platform {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // QApplication has just set the locale from the environment; numbers in
+    // files and reports must keep the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+    if (!dialogBackend()) {
+        dialogs_ = std::make_unique<QtDialogs>();
+        setDialogBackend(dialogs_.get());
+    }
+}
+
+Application::~Application() {
+    if (dialogs_ && dialogBackend() == dialogs_.get()) setDialogBackend(nullptr);
+}
+
+void Application::showException(const char* message) {
+    showMessage("Error", message ? message : "Unknown error.", MessageButtons::Ok,
+                MessageIcon::Error);
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        showException(e.what());
+    } catch (...) {
+        showException("Unknown error.");
+    }
+    return false;
+}
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+// The dialog seam's backend for a person at the screen: Qt message boxes and
+// file dialogs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/dialogs.h"
+
+namespace platform {
+
+class QtDialogs : public DialogBackend {
+public:
+    MessageResult messageBox(const MessageRequest& request) override;
+    FileDialogResult fileDialog(const FileDialogRequest& request) override;
+};
+
+// "Options (*.ini)|*.ini" -> {"Options (*.ini)"}; a description without its
+// patterns in brackets gets them appended, as Qt needs them to filter.
+QStringList qtNameFilters(const std::string& filter);
+
+// The name the user typed with the default extension added when it has none.
+std::string withDefaultExtension(const std::string& path, const std::string& extension);
+
+}  // namespace platform

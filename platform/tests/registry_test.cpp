@@ -1,0 +1,154 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/testing/temp_dir.h"
+
+using namespace platform;
+using platform::testing::ScopedRegistryStore;
+
+namespace {
+
+class RegistryTest : public ::testing::Test {
+protected:
+    ScopedRegistryStore store;
+};
+
+TEST_F(RegistryTest, ValuesSurviveCloseAndReopenWithTheirTypes) {
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+        ASSERT_TRUE(key.isOpen());
+        EXPECT_TRUE(key.writeDword("Ng_vt", 7));
+        EXPECT_TRUE(key.writeDword("Big", 0xFFFFFFFFu));
+        EXPECT_TRUE(key.writeString("VoxelXSize", "1.25"));
+        EXPECT_TRUE(key.writeString("Sg_ClassName", "a \"quoted\" \\ name\r\nline two\t\x01"));
+        EXPECT_TRUE(key.close());
+    }
+    auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+    ASSERT_TRUE(key.isOpen());
+    EXPECT_EQ(key.readDword("Ng_vt"), 7u);
+    EXPECT_EQ(key.readDword("Big"), 0xFFFFFFFFu);
+    EXPECT_EQ(key.readString("VoxelXSize"), "1.25");
+    EXPECT_EQ(key.readString("Sg_ClassName"), "a \"quoted\" \\ name\r\nline two\t\x01");
+}
+
+TEST_F(RegistryTest, AValueOfTheWrongTypeIsNotTaken) {
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+        key.writeString("Ng_vt", "8");
+        key.writeDword("VoxelXSize", 2);
+    }
+    auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+    EXPECT_FALSE(key.readDword("Ng_vt").has_value());
+    EXPECT_FALSE(key.readString("VoxelXSize").has_value());
+    EXPECT_EQ(ReadRegistryDword(key, "Ng_vt", 6), 6u);
+    EXPECT_EQ(ReadRegistryString(key, "VoxelXSize", "1.0", 64), "1.0");
+}
+
+TEST_F(RegistryTest, KeysAndNamesIgnoreLetterCaseAndDoubledSeparators) {
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, "Software\\KWL_Software\\\\Vantu4_00\\");
+        key.writeDword("Do_Co", 0);
+    }
+    auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+    ASSERT_TRUE(key.isOpen());
+    EXPECT_EQ(key.readDword("DO_CO"), 0u);
+}
+
+TEST_F(RegistryTest, HivesAreSeparate) {
+    { auto key = RegistryKey::create(Hive::ClassesRoot, ".roi"); key.writeString("", "roi.file"); }
+    EXPECT_FALSE(RegistryKey::open(Hive::LocalMachine, ".roi").isOpen());
+    auto key = RegistryKey::open(Hive::ClassesRoot, ".roi");
+    EXPECT_EQ(key.readString(""), "roi.file");
+}
+
+TEST_F(RegistryTest, OpeningAMissingKeyFailsAndReadsGiveNothing) {
+    auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+    EXPECT_FALSE(key.isOpen());
+    EXPECT_FALSE(key.readDword("Do_co").has_value());
+    EXPECT_FALSE(key.writeDword("Do_co", 1));
+    EXPECT_EQ(ReadRegistryDword(key, "Do_co", 1), 1u);
+}
+
+TEST_F(RegistryTest, AnEmptyCreatedKeyExistsAfterwards) {
+    RegistryKey::create(Hive::ClassesRoot, "ima.file\\DefaultIcon").close();
+    EXPECT_TRUE(RegistryKey::open(Hive::ClassesRoot, "ima.file\\DefaultIcon").isOpen());
+}
+
+TEST_F(RegistryTest, StringReadsAreCutToTheBuffer) {
+    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeString("Maps_Tree", std::string(120, '1')); }
+    auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+    EXPECT_EQ(key.readString("Maps_Tree", 98)->size(), 97u);
+}
+
+TEST_F(RegistryTest, TwoHandlesKeepEachOthersWrites) {
+    auto first = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+    auto second = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+    first.writeDword("RawX", 512);
+    second.writeDword("RawY", 128);
+    first.close();
+    second.close();
+    auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+    EXPECT_EQ(key.readDword("RawX"), 512u);
+    EXPECT_EQ(key.readDword("RawY"), 128u);
+}
+
+TEST_F(RegistryTest, TheStoreFileIsReadableText) {
+    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeDword("Do_co", 1); key.writeString("VoxelXSize", "1.00"); }
+    EXPECT_EQ(store.dir().read("registry.txt"),
+              "# Vantu registry store 1\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\KWL_Software\\Vantu4_00]\n"
+              "\"Do_co\"=dword:00000001\n"
+              "\"VoxelXSize\"=\"1.00\"\n"
+              "# end\n");
+}
+
+TEST_F(RegistryTest, ACorruptOrTruncatedStoreIsIgnored) {
+    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeDword("Do_co", 0); }
+    std::string good = store.dir().read("registry.txt");
+    const std::string broken[] = {
+        good.substr(0, good.size() - 3),                // cut in the end line
+        good.substr(0, good.find("# end")),             // cut before the end line
+        "garbage\n" + good,                             // wrong magic
+        good + "more\n",                                // text after the end
+        std::string(good).replace(good.find("dword:"), 6, "qword:"),
+        std::string(good).replace(good.find("00000000"), 8, "0000000g"),
+        "",
+    };
+    for (const auto& text : broken) {
+        store.dir().write("registry.txt", text);
+        EXPECT_FALSE(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).isOpen()) << text;
+    }
+    // Writing after a corrupt store starts a fresh one.
+    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeDword("Do_co", 1); }
+    EXPECT_EQ(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).readDword("Do_co"), 1u);
+}
+
+TEST_F(RegistryTest, AnUnwritableStoreFailsSilently) {
+    // Below a plain file no folder can be made, not even by root.
+    ::setenv("VANTU_REGISTRY_FILE", (store.dir().write("plain", "") + "/registry.txt").c_str(), 1);
+    auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+    EXPECT_FALSE(key.isOpen());
+    EXPECT_FALSE(key.writeDword("Do_co", 1));
+}
+
+TEST(RegistryStoreText, FormatAndParseAreInverse) {
+    RegistryKeys keys;
+    keys["HKEY_CLASSES_ROOT\\.dcm"][""].data = std::string("dcm.file");
+    keys["HKEY_CLASSES_ROOT\\dcm.file\\shell\\open\\command"][""].data =
+        std::string("/opt/vantu/vantu %1");
+    keys["HKEY_LOCAL_MACHINE\\X"]["a=b"].data = uint32_t{42};
+    keys["HKEY_LOCAL_MACHINE\\X"]["nul"].data = std::string("a\0b", 3);
+    auto parsed = parseRegistryStore(formatRegistryStore(keys));
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(formatRegistryStore(*parsed), formatRegistryStore(keys));
+    EXPECT_EQ(std::get<uint32_t>((*parsed)["HKEY_LOCAL_MACHINE\\X"]["a=b"].data), 42u);
+}
+
+TEST(RegistryStoreText, CrLfLineEndsAreAccepted) {
+    auto parsed = parseRegistryStore("# Vantu registry store 1\r\n[K]\r\n\"v\"=dword:0000000a\r\n# end\r\n");
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(std::get<uint32_t>((*parsed)["K"]["v"].data), 10u);
+}
+
+}  // namespace

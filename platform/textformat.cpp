@@ -1,0 +1,127 @@
+#include "platform/textformat.h"
+
+#include <locale.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+locale_t cLocale() {
+    static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+// Switches the calling thread to the "C" locale for the lifetime of the guard.
+class CLocaleScope {
+public:
+    CLocaleScope() : previous_(uselocale(cLocale())) {}
+    ~CLocaleScope() { uselocale(previous_); }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t previous_;
+};
+
+}  // namespace
+
+std::string cformat(const char* format, ...) {
+    CLocaleScope scope;
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    char small[256];
+    int n = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    std::string out;
+    if (n < 0) {
+        va_end(copy);
+        return out;
+    }
+    if (static_cast<size_t>(n) < sizeof small) {
+        out.assign(small, static_cast<size_t>(n));
+    } else {
+        out.resize(static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), format, copy);
+        out.resize(static_cast<size_t>(n));
+    }
+    va_end(copy);
+    return out;
+}
+
+std::string formatExponent(double value, int width, int precision) {
+    std::string text;
+    if (std::isnan(value)) {
+        text = "NAN";
+    } else if (std::isinf(value)) {
+        text = value < 0 ? "-INF" : "INF";
+    } else {
+        int digits = std::clamp(precision, 2, 18);
+        std::string plain = cformat("%.*E", digits - 1, value);  // e.g. "5.00000E-01"
+        size_t e = plain.find('E');
+        std::string mantissa = plain.substr(0, e);
+        char sign = plain[e + 1];
+        std::string exponent = plain.substr(e + 2);
+        while (exponent.size() < 3) exponent.insert(exponent.begin(), '0');
+        text = mantissa + "E" + sign + exponent;
+    }
+    if (static_cast<int>(text.size()) < width)
+        text.insert(text.begin(), static_cast<size_t>(width) - text.size(), ' ');
+    return text;
+}
+
+std::optional<int32_t> parseInt(std::string_view text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return std::nullopt;
+    }
+    int32_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseReal(std::string_view text, bool allowNonFinite) {
+    if (text.empty()) return std::nullopt;
+    // strtod alone would also take leading blanks, hexadecimal and "inf".
+    for (char c : text) {
+        bool numeric = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' ||
+                       c == 'E';
+        bool word = allowNonFinite && std::strchr("infINFtyTYaA", c) != nullptr && c != '\0';
+        if (!numeric && !word) return std::nullopt;
+    }
+    std::string copy(text);
+    char* end = nullptr;
+    errno = 0;
+    double value = strtod_l(copy.c_str(), &end, cLocale());
+    if (end != copy.c_str() + copy.size()) return std::nullopt;
+    // Overflow is refused; underflow to zero or a subnormal is a fine value.
+    if (errno == ERANGE && std::isinf(value)) return std::nullopt;
+    if (!allowNonFinite && !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+int cToInt(std::string_view text) {
+    std::string copy(text);
+    CLocaleScope scope;
+    long value = std::strtol(copy.c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
+}
+
+double cToReal(std::string_view text) {
+    std::string copy(text);
+    return strtod_l(copy.c_str(), nullptr, cLocale());
+}
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+// The one raster type of the 2D workspace: width x height unsigned 16-bit
+// words, with a ring of four buffers that gives the ROI map its undo and redo.
+// In the ROI map bit k of a word marks membership in ROI k+1.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+inline constexpr int kRingSlots = 4;
+inline constexpr int kMaxUndoSteps = kRingSlots - 1;
+
+struct ImagePlane {
+    int32_t height = 0;
+    int32_t width = 0;
+    uint16_t* current = nullptr;  // always one of the ring buffers
+    std::array<std::unique_ptr<uint16_t[]>, kRingSlots> ring;
+    int32_t ringIndex = 0;
+    int32_t undoCount = 0;
+    int32_t redoCount = 0;
+
+    size_t size() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
+    uint16_t& at(int x, int y) { return current[static_cast<size_t>(y) * width + x]; }
+    uint16_t at(int x, int y) const { return current[static_cast<size_t>(y) * width + x]; }
+};
+
+// Largest plane the programs create (words); far beyond any image they read,
+// small enough that width x height can never overflow.
+inline constexpr size_t kMaxPlaneWords = size_t{1} << 30;
+
+// Sets the size, empties the ring and the counts, and allocates slot 0 as the
+// current buffer, filled with zeros. Returns the plane, or nullptr (plane
+// untouched) for a negative size or one above kMaxPlaneWords.
+ImagePlane* PlaneCreate(ImagePlane* plane, int32_t width, int32_t height);
+
+// Frees every ring buffer; with bit 0 of flags set also deletes the plane
+// (which must then come from new). Nothing happens for nullptr.
+void PlaneDestroy(ImagePlane* plane, uint8_t flags);
+
+// Call before every change of the ROI map: moves to the next ring slot and
+// copies the present state into it, so that the state before the change
+// stays restorable. Returns 1, the flags for EnableUndoRedo (Undo on, Redo off).
+int PlanePushUndo(ImagePlane* plane);
+
+// The ring part of the Edit menu's Undo and Redo. Each returns whether it
+// restored a state; with nothing to restore it clears its count.
+bool PlaneUndo(ImagePlane& plane);
+bool PlaneRedo(ImagePlane& plane);
+
+// Bit 0: something to undo; bit 1: something to redo.
+int UndoRedoFlags(const ImagePlane& plane);
+
+struct UndoRedoEnabled {
+    bool undo;
+    bool redo;
+};
+// Which of "&Undo" and "&Redo" the Edit menu enables for the given flags.
+UndoRedoEnabled EnableUndoRedo(int flags);
