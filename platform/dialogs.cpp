@@ -36,13 +36,19 @@ FileDialogResult ScriptedDialogs::fileDialog(const FileDialogRequest& request) {
     return answer;
 }
 
-void setDialogBackend(DialogBackend* backend) { currentBackend = backend; }
-DialogBackend* dialogBackend() { return currentBackend; }
+void setDialogBackend(DialogBackend* backend) {
+    currentBackend = backend;
+}
+DialogBackend* dialogBackend() {
+    return currentBackend;
+}
 
 DialogBackendScope::DialogBackendScope(DialogBackend& backend) : previous_(currentBackend) {
     currentBackend = &backend;
 }
-DialogBackendScope::~DialogBackendScope() { currentBackend = previous_; }
+DialogBackendScope::~DialogBackendScope() {
+    currentBackend = previous_;
+}
 
 MessageResult showMessage(const MessageRequest& request) {
     return currentBackend ? currentBackend->messageBox(request) : defaultAnswer(request);

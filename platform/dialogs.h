@@ -31,7 +31,7 @@ struct FileDialogRequest {
     // Pairs of description and pattern(s), separated by '|':
     // "Options (*.ini)|*.ini|All files|*.*"; patterns of one entry by ';'.
     std::string filter;
-    int filterIndex = 1;  // 1-based entry of the filter that is chosen at first
+    int filterIndex = 1;           // 1-based entry of the filter that is chosen at first
     std::string defaultExtension;  // appended to a typed name without one, e.g. ".ini"
     std::string initialDirectory;
     std::string fileName;
@@ -46,7 +46,7 @@ struct FileDialogResult {
 };
 
 class DialogBackend {
-public:
+  public:
     virtual ~DialogBackend() = default;
     virtual MessageResult messageBox(const MessageRequest& request) = 0;
     virtual FileDialogResult fileDialog(const FileDialogRequest& request) = 0;
@@ -59,7 +59,7 @@ MessageResult defaultAnswer(const MessageRequest& request);
 // with the default button (as pressing Enter would); an empty file queue
 // cancels the dialog.
 class ScriptedDialogs : public DialogBackend {
-public:
+  public:
     MessageResult messageBox(const MessageRequest& request) override;
     FileDialogResult fileDialog(const FileDialogRequest& request) override;
 
@@ -76,13 +76,13 @@ DialogBackend* dialogBackend();
 
 // Installs a backend for the lifetime of the guard, restoring the previous one.
 class DialogBackendScope {
-public:
+  public:
     explicit DialogBackendScope(DialogBackend& backend);
     ~DialogBackendScope();
     DialogBackendScope(const DialogBackendScope&) = delete;
     DialogBackendScope& operator=(const DialogBackendScope&) = delete;
 
-private:
+  private:
     DialogBackend* previous_;
 };
 

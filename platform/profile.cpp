@@ -117,12 +117,15 @@ std::string IniFile::text() const {
     return out;
 }
 
-bool IniFile::save(const std::string& path) const { return writeWholeFileAtomically(path, text()); }
+bool IniFile::save(const std::string& path) const {
+    return writeWholeFileAtomically(path, text());
+}
 
 long IniFile::findSection(std::string_view section) const {
     for (size_t i = 0; i < lines_.size(); ++i) {
         std::string_view name;
-        if (sectionName(lines_[i], name) && equalsNoCase(name, section)) return static_cast<long>(i);
+        if (sectionName(lines_[i], name) && equalsNoCase(name, section))
+            return static_cast<long>(i);
     }
     return -1;
 }

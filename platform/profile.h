@@ -14,7 +14,7 @@ namespace platform {
 inline constexpr std::string_view kOptionsSection = "Vantu_DRIM";
 
 class IniFile {
-public:
+  public:
     IniFile() = default;
     // Parses text already read from a file; never fails (lines that are
     // neither section headers nor key=value pairs are kept as they are).
@@ -42,7 +42,7 @@ public:
     // "%.2f", with a decimal point whatever the user's locale
     void setReal(std::string_view section, std::string_view key, double value);
 
-private:
+  private:
     // Index of the section header line, or -1.
     long findSection(std::string_view section) const;
     // Index of the key's line within the section starting at `header`, or -1.

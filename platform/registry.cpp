@@ -15,7 +15,9 @@ namespace {
 constexpr std::string_view kMagic = "# Vantu registry store 1";
 constexpr std::string_view kEndLine = "# end";
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string hiveName(Hive hive) {
     return hive == Hive::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CLASSES_ROOT";
@@ -41,11 +43,21 @@ void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20 || c == 0x7f) {
                     out += "\\x";
@@ -83,11 +95,21 @@ std::optional<std::string> readQuoted(std::string_view line, size_t& pos) {
         }
         if (++pos >= line.size()) return std::nullopt;
         switch (line[pos]) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '"':
+                out += '"';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
             case 'x': {
                 if (pos + 2 >= line.size()) return std::nullopt;
                 int hi = hexDigit(line[pos + 1]), lo = hexDigit(line[pos + 2]);
@@ -96,7 +118,8 @@ std::optional<std::string> readQuoted(std::string_view line, size_t& pos) {
                 pos += 2;
                 break;
             }
-            default: return std::nullopt;
+            default:
+                return std::nullopt;
         }
     }
     return std::nullopt;
@@ -244,7 +267,9 @@ bool storeWritable() {
 
 }  // namespace
 
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept { *this = std::move(other); }
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept {
+    *this = std::move(other);
+}
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
     if (this != &other) {
@@ -260,7 +285,9 @@ RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
     return *this;
 }
 
-RegistryKey::~RegistryKey() { close(); }
+RegistryKey::~RegistryKey() {
+    close();
+}
 
 RegistryKey RegistryKey::open(Hive hive, std::string_view path) {
     RegistryKey key;

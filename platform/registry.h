@@ -58,7 +58,7 @@ std::string registryStorePath();
 // and go to the file when the handle is closed or destroyed; a failed file
 // write is silent, like a failed registry write of the original program.
 class RegistryKey {
-public:
+  public:
     RegistryKey() = default;
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
@@ -82,7 +82,7 @@ public:
     // Writes pending changes to the store file; returns whether that worked.
     bool close();
 
-private:
+  private:
     std::string fullName_;
     RegistryValues values_;
     std::set<std::string, CaseInsensitiveLess> written_;  // names to merge into the store on close

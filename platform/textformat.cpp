@@ -23,13 +23,13 @@ locale_t cLocale() {
 
 // Switches the calling thread to the "C" locale for the lifetime of the guard.
 class CLocaleScope {
-public:
+  public:
     CLocaleScope() : previous_(uselocale(cLocale())) {}
     ~CLocaleScope() { uselocale(previous_); }
     CLocaleScope(const CLocaleScope&) = delete;
     CLocaleScope& operator=(const CLocaleScope&) = delete;
 
-private:
+  private:
     locale_t previous_;
 };
 
@@ -96,8 +96,8 @@ std::optional<double> parseReal(std::string_view text, bool allowNonFinite) {
     if (text.empty()) return std::nullopt;
     // strtod alone would also take leading blanks, hexadecimal and "inf".
     for (char c : text) {
-        bool numeric = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' ||
-                       c == 'E';
+        bool numeric =
+            (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
         bool word = allowNonFinite && std::strchr("infINFtyTYaA", c) != nullptr && c != '\0';
         if (!numeric && !word) return std::nullopt;
     }

@@ -11,7 +11,7 @@
 namespace platform {
 
 class Application : public QApplication {
-public:
+  public:
     Application(int& argc, char** argv);
     ~Application() override;
 
@@ -21,7 +21,7 @@ public:
     // unhandled exception of the programs is shown.
     static void showException(const char* message);
 
-private:
+  private:
     // Installed as the dialog backend unless one is already in place (tests).
     std::unique_ptr<QtDialogs> dialogs_;
 };

@@ -18,10 +18,12 @@ struct ButtonSpec {
 std::vector<ButtonSpec> buttonsOf(MessageButtons buttons) {
     using B = QMessageBox;
     switch (buttons) {
-        case MessageButtons::Ok: return {{B::Ok, MessageResult::Ok}};
+        case MessageButtons::Ok:
+            return {{B::Ok, MessageResult::Ok}};
         case MessageButtons::OkCancel:
             return {{B::Ok, MessageResult::Ok}, {B::Cancel, MessageResult::Cancel}};
-        case MessageButtons::YesNo: return {{B::Yes, MessageResult::Yes}, {B::No, MessageResult::No}};
+        case MessageButtons::YesNo:
+            return {{B::Yes, MessageResult::Yes}, {B::No, MessageResult::No}};
         case MessageButtons::YesNoCancel:
             return {{B::Yes, MessageResult::Yes},
                     {B::No, MessageResult::No},
@@ -38,11 +40,16 @@ std::vector<ButtonSpec> buttonsOf(MessageButtons buttons) {
 
 QMessageBox::Icon iconOf(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Warning: return QMessageBox::Warning;
-        case MessageIcon::Error: return QMessageBox::Critical;
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::None: break;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }

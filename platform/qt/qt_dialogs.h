@@ -10,7 +10,7 @@
 namespace platform {
 
 class QtDialogs : public DialogBackend {
-public:
+  public:
     MessageResult messageBox(const MessageRequest& request) override;
     FileDialogResult fileDialog(const FileDialogRequest& request) override;
 };

@@ -14,7 +14,7 @@ using namespace platform;
 namespace {
 
 class Thrower : public QObject {
-public:
+  public:
     bool event(QEvent* e) override {
         if (e->type() == QEvent::User) throw std::runtime_error("Range check error");
         return QObject::event(e);

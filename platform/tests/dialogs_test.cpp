@@ -24,8 +24,15 @@ TEST(DialogSeam, ScriptedAnswersAreGivenInOrderAndRequestsRecorded) {
     EXPECT_EQ(script.messages[0].defaultButton, 1);
 
     script.fileAnswers.push_back({true, "/data/study.ini", 1});
-    FileDialogRequest request{FileDialogKind::Open, "Load Options", "Options (*.ini)|*.ini", 1,
-                              ".ini", "", "", true, false};
+    FileDialogRequest request{FileDialogKind::Open,
+                              "Load Options",
+                              "Options (*.ini)|*.ini",
+                              1,
+                              ".ini",
+                              "",
+                              "",
+                              true,
+                              false};
     auto answer = showFileDialog(request);
     EXPECT_TRUE(answer.accepted);
     EXPECT_EQ(answer.path, "/data/study.ini");

@@ -10,7 +10,7 @@ using platform::testing::ScopedRegistryStore;
 namespace {
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     ScopedRegistryStore store;
 };
 
@@ -56,7 +56,10 @@ TEST_F(RegistryTest, KeysAndNamesIgnoreLetterCaseAndDoubledSeparators) {
 }
 
 TEST_F(RegistryTest, HivesAreSeparate) {
-    { auto key = RegistryKey::create(Hive::ClassesRoot, ".roi"); key.writeString("", "roi.file"); }
+    {
+        auto key = RegistryKey::create(Hive::ClassesRoot, ".roi");
+        key.writeString("", "roi.file");
+    }
     EXPECT_FALSE(RegistryKey::open(Hive::LocalMachine, ".roi").isOpen());
     auto key = RegistryKey::open(Hive::ClassesRoot, ".roi");
     EXPECT_EQ(key.readString(""), "roi.file");
@@ -76,7 +79,10 @@ TEST_F(RegistryTest, AnEmptyCreatedKeyExistsAfterwards) {
 }
 
 TEST_F(RegistryTest, StringReadsAreCutToTheBuffer) {
-    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeString("Maps_Tree", std::string(120, '1')); }
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+        key.writeString("Maps_Tree", std::string(120, '1'));
+    }
     auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
     EXPECT_EQ(key.readString("Maps_Tree", 98)->size(), 97u);
 }
@@ -94,7 +100,11 @@ TEST_F(RegistryTest, TwoHandlesKeepEachOthersWrites) {
 }
 
 TEST_F(RegistryTest, TheStoreFileIsReadableText) {
-    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeDword("Do_co", 1); key.writeString("VoxelXSize", "1.00"); }
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+        key.writeDword("Do_co", 1);
+        key.writeString("VoxelXSize", "1.00");
+    }
     EXPECT_EQ(store.dir().read("registry.txt"),
               "# Vantu registry store 1\n\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\KWL_Software\\Vantu4_00]\n"
@@ -104,13 +114,16 @@ TEST_F(RegistryTest, TheStoreFileIsReadableText) {
 }
 
 TEST_F(RegistryTest, ACorruptOrTruncatedStoreIsIgnored) {
-    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeDword("Do_co", 0); }
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+        key.writeDword("Do_co", 0);
+    }
     std::string good = store.dir().read("registry.txt");
     const std::string broken[] = {
-        good.substr(0, good.size() - 3),                // cut in the end line
-        good.substr(0, good.find("# end")),             // cut before the end line
-        "garbage\n" + good,                             // wrong magic
-        good + "more\n",                                // text after the end
+        good.substr(0, good.size() - 3),     // cut in the end line
+        good.substr(0, good.find("# end")),  // cut before the end line
+        "garbage\n" + good,                  // wrong magic
+        good + "more\n",                     // text after the end
         std::string(good).replace(good.find("dword:"), 6, "qword:"),
         std::string(good).replace(good.find("00000000"), 8, "0000000g"),
         "",
@@ -120,7 +133,10 @@ TEST_F(RegistryTest, ACorruptOrTruncatedStoreIsIgnored) {
         EXPECT_FALSE(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).isOpen()) << text;
     }
     // Writing after a corrupt store starts a fresh one.
-    { auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath); key.writeDword("Do_co", 1); }
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+        key.writeDword("Do_co", 1);
+    }
     EXPECT_EQ(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).readDword("Do_co"), 1u);
 }
 
@@ -146,7 +162,8 @@ TEST(RegistryStoreText, FormatAndParseAreInverse) {
 }
 
 TEST(RegistryStoreText, CrLfLineEndsAreAccepted) {
-    auto parsed = parseRegistryStore("# Vantu registry store 1\r\n[K]\r\n\"v\"=dword:0000000a\r\n# end\r\n");
+    auto parsed =
+        parseRegistryStore("# Vantu registry store 1\r\n[K]\r\n\"v\"=dword:0000000a\r\n# end\r\n");
     ASSERT_TRUE(parsed.has_value());
     EXPECT_EQ(std::get<uint32_t>((*parsed)["K"]["v"].data), 10u);
 }

@@ -15,11 +15,15 @@ namespace {
 
 TEST(Shell, AStartedProgramGetsItsArgumentAsOneWord) {
     platform::testing::TempDir dir;
-    std::string script = dir.write("echo.sh", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/out.tmp\"\nmv \"$(dirname \"$0\")/out.tmp\" \"$(dirname \"$0\")/out.txt\"\n");
+    std::string script =
+        dir.write("echo.sh",
+                  "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/out.tmp\"\nmv "
+                  "\"$(dirname \"$0\")/out.tmp\" \"$(dirname \"$0\")/out.txt\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     ASSERT_TRUE(startProgram(script, "/tmp/my folder/temp \"x\".sel"));
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!std::filesystem::exists(dir.file("out.txt")) && std::chrono::steady_clock::now() < deadline)
+    while (!std::filesystem::exists(dir.file("out.txt")) &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(dir.read("out.txt"), "1|/tmp/my folder/temp \"x\".sel");
 }

@@ -16,7 +16,7 @@ using namespace platform;
 namespace {
 
 class TextFormatTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         // Take the locale from the environment as a desktop program would.
         std::setlocale(LC_ALL, "");
@@ -42,8 +42,9 @@ TEST_F(TextFormatTest, TheExponentFormHasThreeDigitsAndSignificantPrecision) {
     EXPECT_EQ(formatExponent(-12345.678, 14, 6), " -1.23457E+004");
     EXPECT_EQ(formatExponent(0.0, 14, 6), "  0.00000E+000");
     EXPECT_EQ(formatExponent(1e-300, 0, 3), "1.00E-300");
-    EXPECT_EQ(formatExponent(2.0, 0, 1), "2.0E+000");     // precision clamped up to 2
-    EXPECT_EQ(formatExponent(1.0 / 3.0, 0, 30).size(), std::string("3.33333333333333333E-001").size());
+    EXPECT_EQ(formatExponent(2.0, 0, 1), "2.0E+000");  // precision clamped up to 2
+    EXPECT_EQ(formatExponent(1.0 / 3.0, 0, 30).size(),
+              std::string("3.33333333333333333E-001").size());
     EXPECT_EQ(formatExponent(std::numeric_limits<double>::infinity(), 6, 6), "   INF");
     EXPECT_EQ(formatExponent(-std::numeric_limits<double>::infinity(), 0, 6), "-INF");
     EXPECT_EQ(formatExponent(std::nan(""), 0, 6), "NAN");
@@ -54,7 +55,8 @@ TEST_F(TextFormatTest, StrictParsingTakesOnlyWholeNumbers) {
     EXPECT_EQ(parseReal("-2.5e-3"), -2.5e-3);
     EXPECT_EQ(parseReal("+7"), 7.0);
     EXPECT_EQ(parseReal("1e-400"), 0.0);  // underflow is a value
-    for (const char* bad : {"", " 1", "1 ", "1,5", "1.5x", "0x10", "inf", "nan", "1e999", "--1", "+-1"})
+    for (const char* bad :
+         {"", " 1", "1 ", "1,5", "1.5x", "0x10", "inf", "nan", "1e999", "--1", "+-1"})
         EXPECT_FALSE(parseReal(bad).has_value()) << bad;
     EXPECT_TRUE(std::isinf(*parseReal("inf", true)));
     EXPECT_TRUE(std::isnan(*parseReal("nan", true)));

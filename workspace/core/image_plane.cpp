@@ -74,4 +74,6 @@ int UndoRedoFlags(const ImagePlane& plane) {
     return (plane.undoCount != 0 ? 1 : 0) | (plane.redoCount != 0 ? 2 : 0);
 }
 
-UndoRedoEnabled EnableUndoRedo(int flags) { return {(flags & 1) != 0, (flags & 2) != 0}; }
+UndoRedoEnabled EnableUndoRedo(int flags) {
+    return {(flags & 1) != 0, (flags & 2) != 0};
+}

@@ -1,0 +1,192 @@
+#include "volume/core/volume_options.h"
+
+#include <array>
+#include <cmath>
+#include <string_view>
+
+#include "platform/textformat.h"
+
+namespace {
+
+// One option of the 3D group: a switch or an integer.
+struct Key3D {
+    std::string_view name;
+    bool Analysis3DOptions::*flag;
+    int32_t Analysis3DOptions::*number;
+};
+
+constexpr Key3D flagKey(std::string_view name, bool Analysis3DOptions::*field) {
+    return {name, field, nullptr};
+}
+constexpr Key3D numberKey(std::string_view name, int32_t Analysis3DOptions::*field) {
+    return {name, nullptr, field};
+}
+
+using A = Analysis3DOptions;
+
+constexpr std::array<Key3D, 16> kRegistryOrder = {
+    flagKey("3D_ComFeatures", &A::ComFeatures),
+    numberKey("3D_ComBpp", &A::ComBpp),
+    flagKey("3D_ComMoredirs", &A::ComMoredirs),
+    flagKey("3D_ComDist1", &A::ComDist1),
+    flagKey("3D_ComDist2", &A::ComDist2),
+    flagKey("3D_ComDist3", &A::ComDist3),
+    flagKey("3D_ComDist4", &A::ComDist4),
+    flagKey("3D_ComDist5", &A::ComDist5),
+    flagKey("3D_RlmFeatures", &A::RlmFeatures),
+    numberKey("3D_RlmBpp", &A::RlmBpp),
+    flagKey("3D_RlmMoredirs", &A::RlmMoredirs),
+    flagKey("3D_GradientFeatures", &A::GradientFeatures),
+    numberKey("3D_GradientBpp", &A::GradientBpp),
+    flagKey("3D_HistogramFeatures", &A::HistogramFeatures),
+    numberKey("3D_HistogramBpp", &A::HistogramBpp),
+    numberKey("3D_Normalisation", &A::Normalisation),
+};
+
+constexpr std::array<Key3D, 16> kFileOrder = {
+    flagKey("3D_ComFeatures", &A::ComFeatures),
+    flagKey("3D_ComDist1", &A::ComDist1),
+    flagKey("3D_ComDist2", &A::ComDist2),
+    flagKey("3D_ComDist3", &A::ComDist3),
+    flagKey("3D_ComDist4", &A::ComDist4),
+    flagKey("3D_ComDist5", &A::ComDist5),
+    numberKey("3D_ComBpp", &A::ComBpp),
+    flagKey("3D_ComMoredirs", &A::ComMoredirs),
+    flagKey("3D_RlmFeatures", &A::RlmFeatures),
+    numberKey("3D_RlmBpp", &A::RlmBpp),
+    flagKey("3D_RlmMoredirs", &A::RlmMoredirs),
+    flagKey("3D_GradientFeatures", &A::GradientFeatures),
+    numberKey("3D_GradientBpp", &A::GradientBpp),
+    flagKey("3D_HistogramFeatures", &A::HistogramFeatures),
+    numberKey("3D_HistogramBpp", &A::HistogramBpp),
+    numberKey("3D_Normalisation", &A::Normalisation),
+};
+
+int32_t valueOf(const Analysis3DOptions& options, const Key3D& key) {
+    return key.flag ? (options.*key.flag ? 1 : 0) : options.*key.number;
+}
+
+void assign(Analysis3DOptions& options, const Key3D& key, int32_t value) {
+    if (key.flag) {
+        options.*key.flag = value != 0;
+    } else {
+        options.*key.number = value;
+    }
+}
+
+int32_t inRangeOr(int32_t value, int32_t low, int32_t high, int32_t fallback) {
+    return value >= low && value <= high ? value : fallback;
+}
+
+struct VoxelKey {
+    std::string_view name;
+    double VoxelSizes::*field;
+};
+
+constexpr std::array<VoxelKey, 3> kVoxelKeys = {{
+    {"VoxelXSize", &VoxelSizes::VoxelXSize},
+    {"VoxelYSize", &VoxelSizes::VoxelYSize},
+    {"VoxelZSize", &VoxelSizes::VoxelZSize},
+}};
+
+constexpr std::string_view kMissingVoxelText = "1.0";
+
+void writeAll(const std::vector<std::pair<std::string, platform::RegistryValue>>& values) {
+    auto key =
+        platform::RegistryKey::create(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    if (!key.isOpen()) return;
+    for (const auto& [name, value] : values) {
+        if (value.type() == platform::RegistryType::Dword) {
+            key.writeDword(name, std::get<uint32_t>(value.data));
+        } else {
+            key.writeString(name, std::get<std::string>(value.data));
+        }
+    }
+}
+
+}  // namespace
+
+Analysis3DOptions Analysis3DOptions::sanitized() const {
+    Analysis3DOptions out = *this;
+    out.ComBpp = inRangeOr(ComBpp, 4, 8, 4);
+    out.RlmBpp = inRangeOr(RlmBpp, 4, 8, 4);
+    out.GradientBpp = inRangeOr(GradientBpp, 4, 12, 12);
+    out.HistogramBpp = HistogramBpp == 16 ? 16 : inRangeOr(HistogramBpp, 4, 12, 12);
+    out.Normalisation = inRangeOr(Normalisation, 0, 2, 0);
+    return out;
+}
+
+VoxelSizes VoxelSizes::sanitized() const {
+    VoxelSizes out = *this;
+    for (const VoxelKey& k : kVoxelKeys) {
+        double size = out.*k.field;
+        if (!std::isfinite(size) || size <= 0.0) {
+            size = 1.0;
+        } else if (size < 0.01) {
+            size = 0.01;
+        } else if (size > 10000.0) {
+            size = 10000.0;
+        }
+        out.*k.field = size;
+    }
+    return out;
+}
+
+void Load3DOptionsFromRegistry(Analysis3DOptions& options) {
+    auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    for (const Key3D& k : kRegistryOrder)
+        if (auto value = key.readDword(k.name)) assign(options, k, static_cast<int32_t>(*value));
+}
+
+std::vector<std::pair<std::string, platform::RegistryValue>> options3DRegistryValues(
+    const Analysis3DOptions& options) {
+    std::vector<std::pair<std::string, platform::RegistryValue>> values;
+    for (const Key3D& k : kRegistryOrder)
+        values.emplace_back(std::string(k.name),
+                            platform::RegistryValue{static_cast<uint32_t>(valueOf(options, k))});
+    return values;
+}
+
+void Save3DOptionsToRegistry(const Analysis3DOptions& options) {
+    writeAll(options3DRegistryValues(options));
+}
+
+void Load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options) {
+    for (const Key3D& k : kFileOrder)
+        assign(options, k, file.getInt(platform::kOptionsSection, k.name, valueOf(options, k)));
+}
+
+void Save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& options) {
+    for (const Key3D& k : kFileOrder)
+        file.setInt(platform::kOptionsSection, k.name, valueOf(options, k));
+}
+
+void LoadVoxelSizesFromRegistry(VoxelSizes& sizes) {
+    auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    for (const VoxelKey& k : kVoxelKeys)
+        if (auto text = key.readString(k.name)) sizes.*k.field = platform::cToReal(*text);
+}
+
+std::vector<std::pair<std::string, platform::RegistryValue>> voxelSizesRegistryValues(
+    const VoxelSizes& sizes) {
+    std::vector<std::pair<std::string, platform::RegistryValue>> values;
+    for (const VoxelKey& k : kVoxelKeys)
+        values.emplace_back(std::string(k.name),
+                            platform::RegistryValue{platform::cformat("%.2f", sizes.*k.field)});
+    return values;
+}
+
+void SaveVoxelSizesToRegistry(const VoxelSizes& sizes) {
+    writeAll(voxelSizesRegistryValues(sizes));
+}
+
+void LoadVoxelSizesFromFile(const platform::IniFile& file, VoxelSizes& sizes) {
+    for (const VoxelKey& k : kVoxelKeys)
+        sizes.*k.field =
+            platform::cToReal(file.getString(platform::kOptionsSection, k.name, kMissingVoxelText));
+}
+
+void SaveVoxelSizesToFile(platform::IniFile& file, const VoxelSizes& sizes) {
+    for (const VoxelKey& k : kVoxelKeys)
+        file.setReal(platform::kOptionsSection, k.name, sizes.*k.field);
+}

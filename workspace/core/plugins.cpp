@@ -1,0 +1,27 @@
+#include "workspace/core/plugins.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+std::vector<PluginEntry> FindPlugins(const std::string& folder) {
+    namespace fs = std::filesystem;
+    constexpr std::string_view kExtension = ".plugin";
+    std::vector<PluginEntry> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() <= kExtension.size()) continue;
+        std::string tail = name.substr(name.size() - kExtension.size());
+        std::transform(tail.begin(), tail.end(), tail.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        // The original file system matched "*.plugin" in any letter case.
+        if (tail != kExtension) continue;
+        if (!it->is_regular_file(ec)) continue;
+        found.push_back({name.substr(0, name.size() - kExtension.size()), it->path().string()});
+    }
+    // Directory order differs between file systems; a menu should not.
+    std::sort(found.begin(), found.end(),
+              [](const PluginEntry& a, const PluginEntry& b) { return a.path < b.path; });
+    return found;
+}

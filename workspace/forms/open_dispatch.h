@@ -1,0 +1,17 @@
+// The one road by which a file reaches Vantu from outside: the command line,
+// a drop on the main window, the macro language and the colour dialog's reload.
+#pragma once
+
+#include <string>
+
+class Tvantu;
+
+// Opens `path` by its extension; returns 15 when a macro, map or ROI reader
+// took it, the format index of a successful image load, 0 when nothing did.
+int OpenFileByExtension(Tvantu* window, const std::string& path);
+
+// "File > Load image...": the load dialog, then the reader of the chosen type.
+void LoadClick(Tvantu* window);
+
+// A path given in double quotes by a shell loses them: "a b.bmp" x -> a b.bmp
+std::string PathWithoutQuotes(const std::string& path);

@@ -1,0 +1,65 @@
+#include "workspace/forms/splash_window.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QTimerEvent>
+
+#include "workspace/forms/tool_cursors.h"
+
+int SplashState = 1;
+
+namespace {
+QPointer<SplashWindow> openSplash;
+}
+
+SplashWindow::SplashWindow()
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName("KWL_INTRO");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setCursor(Qt::BusyCursor);
+    setFixedSize(IntroBitmap().size());
+    if (SplashState <= 1) timerId_ = startTimer(kSplashMilliseconds, Qt::PreciseTimer);
+}
+
+void SplashWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, IntroBitmap());
+}
+
+void SplashWindow::input() {
+    if (SplashState > 1) close();
+}
+
+void SplashWindow::keyPressEvent(QKeyEvent*) {
+    input();
+}
+void SplashWindow::mousePressEvent(QMouseEvent*) {
+    input();
+}
+
+void SplashWindow::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timerId_) return;
+    killTimer(timerId_);
+    timerId_ = 0;
+    SplashState = 2;
+    close();
+}
+
+int ShowSplashWindow() {
+    auto* splash = new SplashWindow;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->geometry();
+        splash->move(area.x() + (area.width() - splash->width()) / 2,
+                     area.y() + (area.height() - splash->height()) / 2);
+    }
+    splash->show();
+    splash->raise();
+    openSplash = splash;
+    return 0;
+}
+
+void RaiseSplashWindow() {
+    if (openSplash) openSplash->raise();
+}

@@ -1,0 +1,506 @@
+#include "workspace/forms/vantu_main_window.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "analysis/core/analysis_options.h"
+#include "analysis/core/feature_map_list.h"
+#include "analysis/core/report_document.h"
+#include "analysis/forms/feature_map_window.h"
+#include "analysis/forms/report_window.h"
+#include "platform/dialogs.h"
+#include "platform/profile.h"
+#include "platform/shell.h"
+#include "volume/forms/volume_editor_window.h"
+#include "workspace/core/plugins.h"
+#include "workspace/forms/histogram_window.h"
+#include "workspace/forms/image_info_window.h"
+#include "workspace/forms/open_dispatch.h"
+#include "workspace/forms/splash_window.h"
+#include "workspace/forms/tool_cursors.h"
+#include "workspace/forms/vantu_windows.h"
+
+Tvantu* _vantu = nullptr;
+
+namespace {
+
+QColor fromBgr(uint32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+uint32_t buttonFaceColour() {
+    QColor c = QApplication::palette().color(QPalette::Button);
+    return static_cast<uint32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
+constexpr char kOptionsFilter[] = "Options (*.ini)|*.ini";
+constexpr char kHelpWindowTitle[] = "Vantu on-line User's Manual";
+
+}  // namespace
+
+RoiPanel::RoiPanel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+    setAlignment(Qt::AlignCenter);
+    setAutoFillBackground(true);
+    setFrameShape(QFrame::NoFrame);
+}
+
+void RoiPanel::setColour(uint32_t bgr) {
+    colour_ = bgr;
+    // A style sheet, because some widget styles ignore a label's palette.
+    QColor c = fromBgr(bgr);
+    QString border = frameShape() == QFrame::NoFrame ? "none" : "1px solid black";
+    setStyleSheet(QString("background-color: rgb(%1,%2,%3); border: %4;")
+                      .arg(c.red())
+                      .arg(c.green())
+                      .arg(c.blue())
+                      .arg(border));
+}
+
+void RoiPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit clicked();
+}
+
+void RoiPanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) emit rightReleased();
+}
+
+void RoiPanel::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit doubleClicked();
+}
+
+Tvantu::Tvantu() {
+    setObjectName("vantu");
+    setWindowTitle("Vantu");
+    resize(900, 680);
+    createMenus();
+    createToolBar();
+    createImageArea();
+    createStatusBar();
+
+    // Creation: dropped files, the ROI row, the cursors, the stored 2D options.
+    setAcceptDrops(true);
+    createRoiRow();
+    LoadOptionsFromRegistry(analysisSettings().options);
+    state.DrawColour = kRoiColours[0];
+    state.ActiveRoi = 1;
+    state.PenWidth = 1;
+    Image1->setCursor(ToolCursor(6));
+    state.GreyImage.reset();
+    state.RoiMap.reset();
+    ShowRoiIndicators();
+    ImageWidth = ImageHeight = 0;
+    state.ZoomScale = 256;
+    ScanPlugins(platform::programFolder());
+    state.ForcedPrefix.clear();
+    state.ForcedPrefixOn = false;
+}
+
+Tvantu::~Tvantu() {
+    if (_vantu == this) _vantu = nullptr;
+}
+
+void Tvantu::createMenus() {
+    auto add = [](QMenu* menu, const QString& caption, const QKeySequence& keys = {}) {
+        QAction* item = menu->addAction(caption);
+        if (!keys.isEmpty()) item->setShortcut(keys);
+        return item;
+    };
+
+    fileMenu_ = menuBar()->addMenu("&File");
+    connect(add(fileMenu_, "&Load image...", QKeySequence("Ctrl+L")), &QAction::triggered, this,
+            [this] { LoadClick(this); });
+    add(fileMenu_, "Raw options...");
+    add(fileMenu_, "Color conversion...");
+    add(fileMenu_, "&Save as...", QKeySequence("Ctrl+S"))->setEnabled(false);
+    add(fileMenu_, "Load ROI ...")->setEnabled(false);
+    add(fileMenu_, "Save ROI ...")->setEnabled(false);
+    add(fileMenu_, "Run macro...");
+    fileMenu_->addSeparator();
+    connect(add(fileMenu_, "Exit", QKeySequence("Alt+F4")), &QAction::triggered, this,
+            &Tvantu::ExitClick);
+
+    editMenu_ = menuBar()->addMenu("&Edit");
+    add(editMenu_, "&Undo", QKeySequence("Alt+Backspace"));
+    add(editMenu_, "&Redo", QKeySequence("Shift+Alt+Backspace"));
+    editMenu_->addSeparator();
+    add(editMenu_, "Reset ROI");
+    add(editMenu_, "Clear ROI");
+    editMenu_->menuAction()->setEnabled(false);
+
+    viewMenu_ = menuBar()->addMenu("&View");
+    // The windows are created after this one, so each item looks its window up when used.
+    auto toggle = [&](const QString& caption, const QKeySequence& keys, QWidget* (*windowOf)()) {
+        QAction* item = add(viewMenu_, caption, keys);
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this,
+                [this, item, windowOf] { toggleWindow(item, windowOf()); });
+        return item;
+    };
+    toggle("3D Editor", QKeySequence("Ctrl+3"), [] { return static_cast<QWidget*>(_VoiEditor); });
+    toggle("Histogram", QKeySequence("Ctrl+H"), [] {
+        return static_cast<QWidget*>(_Histogram);
+    })->setEnabled(false);
+    toggle("Report", QKeySequence("Ctrl+R"), [] { return static_cast<QWidget*>(_Report); });
+    toggle("Image View", QKeySequence("Ctrl+I"), [] {
+        return static_cast<QWidget*>(_ImageView);
+    })->setObjectName("ImageView1");
+    toggle("Image Info", QKeySequence("Ctrl+F"), [] {
+        return static_cast<QWidget*>(_ImageInfoView);
+    })->setEnabled(false);
+    zoomMenu_ = viewMenu_->addMenu("&Zoom");
+    for (const char* step : {"1:4", "1:2", "1:1", "2:1", "4:1", "8:1", "16:1"})
+        zoomMenu_->addAction(step)->setCheckable(true);
+    zoomMenu_->menuAction()->setEnabled(false);
+
+    analysisMenu_ = menuBar()->addMenu("&Analysis");
+    connect(add(analysisMenu_, "Run", QKeySequence("Ctrl+A")), &QAction::triggered, this,
+            &Tvantu::Run1Click);
+    add(analysisMenu_, "Options...", QKeySequence("Ctrl+O"));
+    analysisMenu_->addSeparator();
+    connect(add(analysisMenu_, "Load options..."), &QAction::triggered, this,
+            &Tvantu::Loadoptions1Click);
+    connect(add(analysisMenu_, "Save options..."), &QAction::triggered, this,
+            &Tvantu::Saveoptions1Click);
+    analysisMenu_->menuAction()->setEnabled(false);
+
+    toolsMenu_ = menuBar()->addMenu("&Tools");
+    toolsMenu_->menuAction()->setVisible(false);
+
+    helpMenu_ = menuBar()->addMenu("&Help");
+    connect(add(helpMenu_, "&Contents", QKeySequence("F1")), &QAction::triggered, this,
+            &Tvantu::Contents1Click);
+    connect(add(helpMenu_, "&About...", QKeySequence("Ctrl+F1")), &QAction::triggered, this,
+            &Tvantu::AboutClick);
+
+    // Grain tools and bit-plane zeroing: kept for scripts, never shown.
+    testyMenu_ = menuBar()->addMenu("Testy");
+    testyMenu_->menuAction()->setVisible(false);
+    testyMenu_->addAction("Segmentacja ");
+    testyMenu_->addAction("Analiza")->setVisible(false);
+    testyMenu_->addAction("Opcje...");
+    testyMenu_->addAction("Miarka")->setCheckable(true);
+    QMenu* zeroing = testyMenu_->addMenu("Zerowanie bitow");
+    for (int bit = 16; bit >= 7; --bit) zeroing->addAction(QString::number(bit));
+    zeroing->addAction("Null")->setVisible(false);
+}
+
+void Tvantu::createToolBar() {
+    QToolBar* bar = new QToolBar("Tools", this);
+    bar->setObjectName("ToolBar");
+    bar->setMovable(false);
+    bar->setIconSize(QSize(24, 24));
+    addToolBar(Qt::LeftToolBarArea, bar);
+
+    QAction* load = bar->addAction("Load Image");
+    load->setObjectName("LoadButton");
+    load->setToolTip("Load Image");
+    connect(load, &QAction::triggered, this, [this] { LoadClick(this); });
+    bar->addSeparator();
+
+    struct Tool {
+        const char* name;
+        const char* hint;
+        int cursor;
+    };
+    const Tool tools[] = {{"PencilButton", "Draw line", 6},
+                          {"FillButton", "Fill", 5},
+                          {"SolidCirButton", "Draw Circle", 7},
+                          {"SolidSqButton", "Draw Rectangle", 8},
+                          {"SolidPButton", "Draw Polygon", 9},
+                          {"MoveButton", "Move", 10},
+                          {"CopyButton", "Copy", 11}};
+    toolGroup_ = new QActionGroup(this);
+    for (const Tool& tool : tools) {
+        QAction* item = bar->addAction(QIcon(ToolCursor(tool.cursor).pixmap()), tool.hint);
+        item->setObjectName(tool.name);
+        item->setCheckable(true);
+        item->setChecked(tool.cursor == 6);
+        toolGroup_->addAction(item);
+        int slot = tool.cursor;
+        connect(item, &QAction::triggered, this,
+                [this, slot] { Image1->setCursor(ToolCursor(slot)); });
+    }
+    bar->addSeparator();
+
+    const std::pair<const char*, const char*> modes[] = {
+        {"Novrlp", "Mode: non overlaping ROI"},
+        {"Overlp", "Mode: overlaping ROI"},
+        {"EraseActiveButton", "Mode: erase active ROI"},
+        {"EraseAllButton", "Mode: erase all ROIs"}};
+    const char* labels[] = {"N", "O", "E", "EA"};
+    modeGroup_ = new QActionGroup(this);
+    for (size_t i = 0; i < std::size(modes); ++i) {
+        QAction* item = bar->addAction(labels[i]);
+        item->setObjectName(modes[i].first);
+        item->setToolTip(modes[i].second);
+        item->setCheckable(true);
+        item->setChecked(i == 0);
+        modeGroup_->addAction(item);
+    }
+    bar->addSeparator();
+    bar->addAction("Morphology")->setObjectName("MorfoButton");
+    QAction* zoomIn = bar->addAction("+");
+    zoomIn->setObjectName("ZoomIn");
+    zoomIn->setToolTip("Zoom in");
+    QAction* zoomOut = bar->addAction("-");
+    zoomOut->setObjectName("ZoomOut");
+    zoomOut->setToolTip("Zoom out");
+}
+
+void Tvantu::createImageArea() {
+    QWidget* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 2);
+
+    scrollBox_ = new QScrollArea(central);
+    scrollBox_->setObjectName("ScrollBox1");
+    scrollBox_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1 = new QLabel;
+    Image1->setObjectName("Image1");
+    Image1->setScaledContents(true);
+    Image1->setMouseTracking(true);
+    Image1->resize(0, 0);
+    scrollBox_->setWidget(Image1);
+    layout->addWidget(scrollBox_, 1);
+
+    // Display window and grey style.
+    auto* side = new QVBoxLayout;
+    auto* bars = new QHBoxLayout;
+    TrMin = new QSlider(Qt::Vertical, central);
+    TrMin->setObjectName("TrMin");
+    TrMax = new QSlider(Qt::Vertical, central);
+    TrMax->setObjectName("TrMax");
+    for (QSlider* bar : {TrMin, TrMax}) {
+        bar->setRange(0, 100);
+        bar->setInvertedAppearance(true);  // position 0 at the top
+        bars->addWidget(bar);
+    }
+    TrMin->setValue(100);
+    TrMax->setValue(0);
+    side->addLayout(bars, 1);
+    const char* styles[] = {"RadioImage1", "RadioImage2", "RadioImage3"};
+    const char* styleCaptions[] = {"Normal", "3 levels", "Flat"};
+    for (size_t i = 0; i < 3; ++i) {
+        greyStyles_[i] = new QRadioButton(styleCaptions[i], central);
+        greyStyles_[i]->setObjectName(styles[i]);
+        side->addWidget(greyStyles_[i]);
+    }
+    greyStyles_[0]->setChecked(true);
+    layout->addLayout(side);
+    setCentralWidget(central);
+}
+
+void Tvantu::createStatusBar() {
+    for (size_t i = 0; i < statusPanels_.size(); ++i) {
+        statusPanels_[i] = new QLabel(this);
+        statusPanels_[i]->setMinimumWidth(i == 0 ? 260 : 160);
+        statusBar()->addWidget(statusPanels_[i], i == 0 ? 0 : 1);
+    }
+}
+
+void Tvantu::createRoiRow() {
+    QToolBar* row = new QToolBar("ROIs", this);
+    row->setObjectName("RoiBar");
+    row->setMovable(false);
+    addToolBar(Qt::BottomToolBarArea, row);
+    QWidget* panels = new QWidget(row);
+    auto* grid = new QHBoxLayout(panels);
+    grid->setContentsMargins(2, 2, 2, 2);
+    grid->setSpacing(3);
+    for (int k = 1; k <= kRoiCount; ++k) {
+        auto* pair = new QVBoxLayout;
+        pair->setSpacing(1);
+        auto* selector = new RoiPanel(QString::number(k), panels);
+        selector->setObjectName(QString("Roi%1").arg(k));
+        selector->setFixedSize(28, 20);
+        selector->setFrameShape(k == 1 ? QFrame::Box : QFrame::NoFrame);
+        selector->setColour(kRoiColours[static_cast<size_t>(k - 1)]);
+        auto* indicator = new RoiPanel(QString(), panels);
+        indicator->setObjectName(QString("Vroi%1").arg(k));
+        indicator->setFixedSize(28, 8);
+        indicator->setFrameShape(QFrame::Box);  // single border: the ROI is drawn
+        indicator->setColour(buttonFaceColour());
+        pair->addWidget(selector);
+        pair->addWidget(indicator);
+        grid->addLayout(pair);
+        RoiPanels[static_cast<size_t>(k - 1)] = {selector, indicator};
+    }
+    grid->addStretch(1);
+    row->addWidget(panels);
+}
+
+void Tvantu::ShowRoiIndicators() {
+    for (size_t k = 0; k < RoiPanels.size(); ++k)
+        RoiPanels[k].indicator->setColour(state.RoiPixelCount[k] > 0 ? kRoiColours[k]
+                                                                     : buttonFaceColour());
+}
+
+void Tvantu::EnableImageCommands() {
+    for (const char* caption :
+         {"Load ROI ...", "Save ROI ...", "&Save as...", "Histogram", "Image Info"})
+        if (QAction* item = action(caption)) item->setEnabled(true);
+    editMenu_->menuAction()->setEnabled(true);
+    viewMenu_->menuAction()->setEnabled(true);
+    zoomMenu_->menuAction()->setEnabled(true);
+    analysisMenu_->menuAction()->setEnabled(true);
+}
+
+QAction* Tvantu::action(const QString& caption) const {
+    for (QAction* item : findChildren<QAction*>())
+        if (item->text() == caption) return item;
+    return nullptr;
+}
+
+QMenu* Tvantu::menu(const QString& title) const {
+    for (QMenu* m : findChildren<QMenu*>())
+        if (m->title() == title) return m;
+    return nullptr;
+}
+
+void Tvantu::toggleWindow(QAction* item, QWidget* window) {
+    if (!window) return;
+    if (window->isHidden()) {
+        window->show();
+        item->setChecked(true);
+    } else {
+        window->hide();
+        item->setChecked(false);
+    }
+}
+
+void Tvantu::ScanPlugins(const std::string& folder) {
+    toolsMenu_->clear();
+    auto plugins = FindPlugins(folder);
+    toolsMenu_->menuAction()->setVisible(!plugins.empty());
+    for (const auto& plugin : plugins) {
+        QAction* item = toolsMenu_->addAction(QString::fromStdString(plugin.caption));
+        item->setData(QString::fromStdString(plugin.path));
+    }
+}
+
+void Tvantu::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    activateWindow();
+    setFocus();
+}
+
+void Tvantu::closeEvent(QCloseEvent* event) {
+    // Closing the window takes the same road as File > Exit.
+    event->ignore();
+    ExitClick();
+}
+
+void Tvantu::ExitClick() {
+    int unsaved = UnsavedReportCount() + UnsavedFeatureMapCount();
+    if (unsaved != 0 &&
+        platform::showMessage("Warning", "Report or image not saved!\r\nClose anyway?",
+                              platform::MessageButtons::OkCancel, platform::MessageIcon::Warning,
+                              1) != platform::MessageResult::Ok)
+        return;
+    SaveSettingsAndQuit();
+}
+
+void Tvantu::SaveSettingsAndQuit() {
+    state.RoiMap.reset();
+    state.GreyImage.reset();
+    SaveOptionGroupsToRegistry();
+    quitRequested_ = true;
+    QCoreApplication::quit();
+}
+
+void Tvantu::Loadoptions1Click() {
+    state.IgnoreMouse = 1;
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Open;
+    request.title = "Load Options";
+    request.filter = kOptionsFilter;
+    request.defaultExtension = ".ini";
+    request.mustExist = true;
+    auto answer = platform::showFileDialog(request);
+    if (!answer.accepted) return;
+    platform::IniFile file;
+    if (!file.load(answer.path)) {
+        platform::showMessage("Error", "Cannot read the options file\r\n" + answer.path,
+                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+        return;
+    }
+    LoadOptionGroupsFromFile(file);
+}
+
+void Tvantu::Saveoptions1Click() {
+    state.IgnoreMouse = 1;
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Save;
+    request.title = "Save Options";
+    request.filter = kOptionsFilter;
+    request.defaultExtension = ".ini";
+    request.overwritePrompt = true;
+    auto answer = platform::showFileDialog(request);
+    if (!answer.accepted) return;
+    // Other sections and keys of an existing file stay as they are.
+    platform::IniFile file;
+    file.load(answer.path);
+    SaveOptionGroupsToFile(file);
+    if (!file.save(answer.path))
+        platform::showMessage("Error", "Cannot write the options file\r\n" + answer.path,
+                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+}
+
+void Tvantu::Contents1Click() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->windowTitle() == kHelpWindowTitle) {
+            window->showNormal();
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+    }
+    platform::openWithAssociatedProgram(platform::programFolder() + "Vantu.chm");
+}
+
+void Tvantu::AboutClick() {
+    ShowSplashWindow();
+}
+
+void Tvantu::Run1Click() {
+    if (!state.GreyImage) {
+        platform::showMessage("Error", "Cannot start analysis. Load image first.",
+                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+        return;
+    }
+    if (state.ForcedPrefixOn) state.FeaturePrefix = state.ForcedPrefix;
+    if (state.FeaturePrefix.size() > 3) state.FeaturePrefix.resize(3);
+}
+
+int Tvantu::DropFiles(const QStringList& paths) {
+    if (paths.isEmpty()) return 0;
+    std::string first = paths.front().toStdString();
+    if (first.size() >= kMaxDroppedNameLength) return 0;
+    return OpenFileByExtension(this, first);
+}
+
+void Tvantu::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void Tvantu::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    event->acceptProposedAction();
+    DropFiles(paths);
+}

@@ -1,0 +1,119 @@
+// The main window of Vantu: menus, tool bar, status bar, the image control
+// and the row of ROI panels; it owns the workspace state that every other
+// part of the program reads through `_vantu`.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <array>
+#include <string>
+
+#include "workspace/core/workspace_state.h"
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QRadioButton;
+class QScrollArea;
+class QSlider;
+class QToolButton;
+
+// A panel of the ROI row: reports clicks, double clicks and right-button releases.
+class RoiPanel : public QLabel {
+    Q_OBJECT
+  public:
+    RoiPanel(const QString& caption, QWidget* parent);
+    void setColour(uint32_t bgr);
+    uint32_t colour() const { return colour_; }  // 0x00BBGGRR
+
+  signals:
+    void clicked();
+    void doubleClicked();
+    void rightReleased();
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    uint32_t colour_ = 0;
+};
+
+struct RoiPanelPair {
+    RoiPanel* selector;   // `Roi`k: caption "k", the ROI's colour, its name as hint
+    RoiPanel* indicator;  // `Vroi`k: coloured while the ROI holds pixels
+};
+
+class Tvantu : public QMainWindow {
+    Q_OBJECT
+  public:
+    Tvantu();
+    ~Tvantu() override;
+
+    WorkspaceState state;
+    std::array<RoiPanelPair, kRoiCount> RoiPanels{};
+
+    // Menu commands.
+    void ExitClick();
+    void SaveSettingsAndQuit();
+    void Loadoptions1Click();
+    void Saveoptions1Click();
+    void Contents1Click();
+    void AboutClick();
+    void Run1Click();
+
+    // Fills the Tools menu from the "*.plugin" files of `folder`.
+    void ScanPlugins(const std::string& folder);
+    // Colours the indicator panels from RoiPixelCount.
+    void ShowRoiIndicators();
+    // Enables the items that need an image, after every successful load.
+    void EnableImageCommands();
+    // Opens the first of the dropped files, like a file from the command line.
+    int DropFiles(const QStringList& paths);
+
+    QAction* action(const QString& caption) const;
+    QMenu* menu(const QString& title) const;
+    QLabel* statusPanel(int index) const { return statusPanels_[static_cast<size_t>(index)]; }
+    QLabel* imageControl() const { return Image1; }
+    bool quitRequested() const { return quitRequested_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void createImageArea();
+    void createRoiRow();
+    void toggleWindow(QAction* item, QWidget* window);
+
+    QLabel* Image1 = nullptr;
+    QScrollArea* scrollBox_ = nullptr;
+    std::array<QLabel*, 2> statusPanels_{};
+    QMenu* fileMenu_ = nullptr;
+    QMenu* editMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* zoomMenu_ = nullptr;
+    QMenu* analysisMenu_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QMenu* testyMenu_ = nullptr;
+    QActionGroup* toolGroup_ = nullptr;
+    QActionGroup* modeGroup_ = nullptr;
+    QSlider* TrMin = nullptr;
+    QSlider* TrMax = nullptr;
+    std::array<QRadioButton*, 3> greyStyles_{};
+    bool quitRequested_ = false;
+};
+
+// The one main window, from its creation until the program ends.
+extern Tvantu* _vantu;
+
+// Plug-in files longer than this cannot be dropped (the name buffer of the
+// drop handler is 2048 bytes).
+inline constexpr size_t kMaxDroppedNameLength = 2046;

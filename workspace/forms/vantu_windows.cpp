@@ -1,0 +1,122 @@
+#include "workspace/forms/vantu_windows.h"
+
+#include "analysis/core/analysis_options.h"
+#include "analysis/forms/feature_map_window.h"
+#include "analysis/forms/feature_space_window.h"
+#include "analysis/forms/grain_options_dialog.h"
+#include "analysis/forms/progress_window.h"
+#include "analysis/forms/report_window.h"
+#include "volume/forms/analysis3d_options_dialog.h"
+#include "volume/forms/block_dialog.h"
+#include "volume/forms/transformation_window.h"
+#include "volume/forms/volume_editor_window.h"
+#include "volume/forms/voxel_size_dialog.h"
+#include "workspace/forms/bit_plane_window.h"
+#include "workspace/forms/class_name_dialog.h"
+#include "workspace/forms/color_conversion_dialog.h"
+#include "workspace/forms/histogram_window.h"
+#include "workspace/forms/image_header_window.h"
+#include "workspace/forms/image_info_window.h"
+#include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/roi_remark_dialog.h"
+#include "workspace/forms/vantu_main_window.h"
+
+TProgress* _Progress = nullptr;
+TReport* _Report = nullptr;
+TImageView* _ImageView = nullptr;
+TRoiRemark* _RoiRemark = nullptr;
+TImageHeader* _ImageHeader = nullptr;
+THistogram* _Histogram = nullptr;
+TOptionsClass* _OptionsClass = nullptr;
+TImageInfoView* _ImageInfoView = nullptr;
+TFormColor* _FormColor = nullptr;
+TVoiEditor* _VoiEditor = nullptr;
+TOptions* _Options = nullptr;
+TImageLoadOptions* _ImageLoadOptions = nullptr;
+TOpZiarna* _OpZiarna = nullptr;
+TForm1* _Form1 = nullptr;
+TTransformation* _Transformation = nullptr;
+TRawOptions* _RawOptions = nullptr;
+TBlock* _Block = nullptr;
+TFFSpace* _FFSpace = nullptr;
+
+namespace {
+
+template <typename Window>
+Window* create(Window*& pointer, std::vector<QWidget*>& order) {
+    pointer = new Window(_vantu);
+    order.push_back(pointer);
+    return pointer;
+}
+
+}  // namespace
+
+std::vector<QWidget*> CreateVantuWindows() {
+    std::vector<QWidget*> order;
+    _vantu = new Tvantu;
+    order.push_back(_vantu);
+    create(_Progress, order);
+    create(_Report, order);
+    create(_ImageView, order);
+    create(_RoiRemark, order);
+    create(_ImageHeader, order);
+    create(_Histogram, order);
+    create(_OptionsClass, order);
+    create(_ImageInfoView, order);
+    create(_FormColor, order);
+    create(_VoiEditor, order);
+    create(_Options, order);
+    create(_ImageLoadOptions, order);
+    create(_OpZiarna, order);
+    create(_Form1, order);
+    create(_Transformation, order);
+    create(_RawOptions, order);
+    create(_Block, order);
+    create(_FFSpace, order);
+    return order;
+}
+
+void DestroyVantuWindows() {
+    delete _vantu;  // owns every other window
+    _vantu = nullptr;
+    _Progress = nullptr;
+    _Report = nullptr;
+    _ImageView = nullptr;
+    _RoiRemark = nullptr;
+    _ImageHeader = nullptr;
+    _Histogram = nullptr;
+    _OptionsClass = nullptr;
+    _ImageInfoView = nullptr;
+    _FormColor = nullptr;
+    _VoiEditor = nullptr;
+    _Options = nullptr;
+    _ImageLoadOptions = nullptr;
+    _OpZiarna = nullptr;
+    _Form1 = nullptr;
+    _Transformation = nullptr;
+    _RawOptions = nullptr;
+    _Block = nullptr;
+    _FFSpace = nullptr;
+}
+
+void SaveOptionGroupsToRegistry() {
+    SaveOptionsToRegistry(analysisSettings());
+    if (_Options) Save3DOptionsToRegistry(_Options->values);
+    if (_RawOptions) SaveRawOptionsToRegistry(_RawOptions->values);
+    if (_ImageLoadOptions) SaveVoxelSizesToRegistry(_ImageLoadOptions->values);
+    if (_OpZiarna) SaveGrainOptionsToRegistry(_OpZiarna->values);
+}
+
+void LoadOptionGroupsFromFile(const platform::IniFile& file) {
+    LoadOptionsFromFile(file, analysisSettings().options);
+    if (_Options) Load3DOptionsFromFile(file, _Options->values);
+    if (_ImageLoadOptions) LoadVoxelSizesFromFile(file, _ImageLoadOptions->values);
+    if (_OpZiarna) LoadGrainOptionsFromFile(file, _OpZiarna->values);
+}
+
+void SaveOptionGroupsToFile(platform::IniFile& file) {
+    SaveOptionsToFile(file, analysisSettings().options);
+    if (_Options) Save3DOptionsToFile(file, _Options->values);
+    if (_ImageLoadOptions) SaveVoxelSizesToFile(file, _ImageLoadOptions->values);
+    if (_OpZiarna) SaveGrainOptionsToFile(file, _OpZiarna->values);
+}
