@@ -350,6 +350,12 @@ bool RegistryKey::writeString(std::string_view name, std::string_view value) {
     return true;
 }
 
+bool RegistryKey::writeValue(std::string_view name, const RegistryValue& value) {
+    if (value.type() == RegistryType::Dword)
+        return writeDword(name, std::get<uint32_t>(value.data));
+    return writeString(name, std::get<std::string>(value.data));
+}
+
 bool RegistryKey::close() {
     bool ok = true;
     if (open_ && writable_ && dirty_) {
@@ -364,6 +370,12 @@ bool RegistryKey::close() {
     values_.clear();
     written_.clear();
     return ok;
+}
+
+void WriteRegistryValues(Hive hive, std::string_view path, const RegistryValueList& values) {
+    auto key = RegistryKey::create(hive, path);
+    if (!key.isOpen()) return;
+    for (const auto& [name, value] : values) key.writeValue(name, value);
 }
 
 uint32_t ReadRegistryDword(const RegistryKey& key, std::string_view name, uint32_t fallback) {

@@ -14,7 +14,9 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
+#include <vector>
 
 namespace platform {
 
@@ -78,6 +80,7 @@ class RegistryKey {
 
     bool writeDword(std::string_view name, uint32_t value);
     bool writeString(std::string_view name, std::string_view value);
+    bool writeValue(std::string_view name, const RegistryValue& value);
 
     // Writes pending changes to the store file; returns whether that worked.
     bool close();
@@ -93,6 +96,13 @@ class RegistryKey {
 
 // Convenience for the option groups: the value of `name` under an open key,
 // or `fallback` when the key is closed, the value is missing or has another type.
+// Named values in the order they are written.
+using RegistryValueList = std::vector<std::pair<std::string, RegistryValue>>;
+
+// Creates or opens the key and writes the values in their order; nothing is
+// written, and nothing said, when the key cannot be created.
+void WriteRegistryValues(Hive hive, std::string_view path, const RegistryValueList& values);
+
 uint32_t ReadRegistryDword(const RegistryKey& key, std::string_view name, uint32_t fallback);
 std::string ReadRegistryString(const RegistryKey& key, std::string_view name,
                                std::string_view fallback, size_t maxBytes);

@@ -84,9 +84,8 @@ void LoadOptionsFromRegistry(AnalysisOptions& options) {
                      platform::ReadRegistryString(key, kMapsTreeKey, "", kMapsTreeBuffer));
 }
 
-std::vector<std::pair<std::string, platform::RegistryValue>> analysisOptionsRegistryValues(
-    const AnalysisOptions& options) {
-    std::vector<std::pair<std::string, platform::RegistryValue>> values;
+platform::RegistryValueList analysisOptionsRegistryValues(const AnalysisOptions& options) {
+    platform::RegistryValueList values;
     for (const IntegerKey& k : kIntegerKeys)
         values.emplace_back(std::string(k.name),
                             platform::RegistryValue{static_cast<uint32_t>(options.*k.field)});
@@ -97,16 +96,8 @@ std::vector<std::pair<std::string, platform::RegistryValue>> analysisOptionsRegi
 
 void SaveOptionsToRegistry(const AnalysisSettings& settings) {
     if (!settings.saveFlag) return;
-    auto key =
-        platform::RegistryKey::create(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
-    if (!key.isOpen()) return;
-    for (const auto& [name, value] : analysisOptionsRegistryValues(settings.options)) {
-        if (value.type() == platform::RegistryType::Dword) {
-            key.writeDword(name, std::get<uint32_t>(value.data));
-        } else {
-            key.writeString(name, std::get<std::string>(value.data));
-        }
-    }
+    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+                                  analysisOptionsRegistryValues(settings.options));
 }
 
 void LoadOptionsFromFile(const platform::IniFile& file, AnalysisOptions& options) {

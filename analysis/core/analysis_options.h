@@ -79,8 +79,7 @@ void SaveOptionsToRegistry(const AnalysisSettings& settings = analysisSettings()
 
 // The registry values of the options, in the order they are written: the 24
 // DWORDs from Do_co to Step_y, then Maps_Tree as a 96-character string.
-std::vector<std::pair<std::string, platform::RegistryValue>> analysisOptionsRegistryValues(
-    const AnalysisOptions& options);
+platform::RegistryValueList analysisOptionsRegistryValues(const AnalysisOptions& options);
 
 // The group in the options section of an options file: the same keys in the
 // same order, integers as decimal text. A missing key keeps the current value;

@@ -66,8 +66,7 @@ void LoadGrainOptionsFromRegistry(GrainOptions& options) {
     readDword(key, "Sg_DoGeometryP", options.Sg_DoGeometryP);
 }
 
-std::vector<std::pair<std::string, platform::RegistryValue>> grainOptionsRegistryValues(
-    const GrainOptions& o) {
+platform::RegistryValueList grainOptionsRegistryValues(const GrainOptions& o) {
     auto dword = [](int32_t v) { return platform::RegistryValue{static_cast<uint32_t>(v)}; };
     auto number = [](double v) { return platform::RegistryValue{platform::cformat("%.2f", v)}; };
     return {
@@ -86,16 +85,8 @@ std::vector<std::pair<std::string, platform::RegistryValue>> grainOptionsRegistr
 }
 
 void SaveGrainOptionsToRegistry(const GrainOptions& options) {
-    auto key =
-        platform::RegistryKey::create(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
-    if (!key.isOpen()) return;
-    for (const auto& [name, value] : grainOptionsRegistryValues(options)) {
-        if (value.type() == platform::RegistryType::Dword) {
-            key.writeDword(name, std::get<uint32_t>(value.data));
-        } else {
-            key.writeString(name, std::get<std::string>(value.data));
-        }
-    }
+    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+                                  grainOptionsRegistryValues(options));
 }
 
 void LoadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& o) {

@@ -51,8 +51,7 @@ void SaveGrainOptionsToRegistry(const GrainOptions& options);
 // Sg_minarea, Sg_ClosingDepth, Sg_GrainsPerRoi, Sg_SetClassName (DWORDs),
 // Sg_ClassName, Sg_Pixels, Sg_Units, Sg_PPU (strings, the numbers "%.2f"),
 // Sg_DoGeometry, Sg_DoGeometryP (DWORDs).
-std::vector<std::pair<std::string, platform::RegistryValue>> grainOptionsRegistryValues(
-    const GrainOptions& options);
+platform::RegistryValueList grainOptionsRegistryValues(const GrainOptions& options);
 
 // The group in the options section of an options file, keys in the registry
 // order; integers and switches "%i", numbers "%.2f". Reading keeps the

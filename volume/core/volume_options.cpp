@@ -91,19 +91,6 @@ constexpr std::array<VoxelKey, 3> kVoxelKeys = {{
 
 constexpr std::string_view kMissingVoxelText = "1.0";
 
-void writeAll(const std::vector<std::pair<std::string, platform::RegistryValue>>& values) {
-    auto key =
-        platform::RegistryKey::create(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
-    if (!key.isOpen()) return;
-    for (const auto& [name, value] : values) {
-        if (value.type() == platform::RegistryType::Dword) {
-            key.writeDword(name, std::get<uint32_t>(value.data));
-        } else {
-            key.writeString(name, std::get<std::string>(value.data));
-        }
-    }
-}
-
 }  // namespace
 
 Analysis3DOptions Analysis3DOptions::sanitized() const {
@@ -138,9 +125,8 @@ void Load3DOptionsFromRegistry(Analysis3DOptions& options) {
         if (auto value = key.readDword(k.name)) assign(options, k, static_cast<int32_t>(*value));
 }
 
-std::vector<std::pair<std::string, platform::RegistryValue>> options3DRegistryValues(
-    const Analysis3DOptions& options) {
-    std::vector<std::pair<std::string, platform::RegistryValue>> values;
+platform::RegistryValueList options3DRegistryValues(const Analysis3DOptions& options) {
+    platform::RegistryValueList values;
     for (const Key3D& k : kRegistryOrder)
         values.emplace_back(std::string(k.name),
                             platform::RegistryValue{static_cast<uint32_t>(valueOf(options, k))});
@@ -148,7 +134,8 @@ std::vector<std::pair<std::string, platform::RegistryValue>> options3DRegistryVa
 }
 
 void Save3DOptionsToRegistry(const Analysis3DOptions& options) {
-    writeAll(options3DRegistryValues(options));
+    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+                                  options3DRegistryValues(options));
 }
 
 void Load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options) {
@@ -167,9 +154,8 @@ void LoadVoxelSizesFromRegistry(VoxelSizes& sizes) {
         if (auto text = key.readString(k.name)) sizes.*k.field = platform::cToReal(*text);
 }
 
-std::vector<std::pair<std::string, platform::RegistryValue>> voxelSizesRegistryValues(
-    const VoxelSizes& sizes) {
-    std::vector<std::pair<std::string, platform::RegistryValue>> values;
+platform::RegistryValueList voxelSizesRegistryValues(const VoxelSizes& sizes) {
+    platform::RegistryValueList values;
     for (const VoxelKey& k : kVoxelKeys)
         values.emplace_back(std::string(k.name),
                             platform::RegistryValue{platform::cformat("%.2f", sizes.*k.field)});
@@ -177,7 +163,8 @@ std::vector<std::pair<std::string, platform::RegistryValue>> voxelSizesRegistryV
 }
 
 void SaveVoxelSizesToRegistry(const VoxelSizes& sizes) {
-    writeAll(voxelSizesRegistryValues(sizes));
+    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+                                  voxelSizesRegistryValues(sizes));
 }
 
 void LoadVoxelSizesFromFile(const platform::IniFile& file, VoxelSizes& sizes) {

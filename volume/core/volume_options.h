@@ -63,8 +63,7 @@ void Save3DOptionsToRegistry(const Analysis3DOptions& options);
 // 3D_RlmFeatures, 3D_RlmBpp, 3D_RlmMoredirs, 3D_GradientFeatures,
 // 3D_GradientBpp, 3D_HistogramFeatures, 3D_HistogramBpp, 3D_Normalisation;
 // all DWORDs.
-std::vector<std::pair<std::string, platform::RegistryValue>> options3DRegistryValues(
-    const Analysis3DOptions& options);
+platform::RegistryValueList options3DRegistryValues(const Analysis3DOptions& options);
 
 // The 3D group of an options file, "%i" in the order 3D_ComFeatures,
 // 3D_ComDist1..5, 3D_ComBpp, 3D_ComMoredirs, 3D_RlmFeatures, 3D_RlmBpp,
@@ -80,8 +79,7 @@ void LoadVoxelSizesFromRegistry(VoxelSizes& sizes);
 // Writes VoxelXSize, VoxelYSize, VoxelZSize as "%.2f" strings, at every exit;
 // a key that cannot be created writes nothing, silently.
 void SaveVoxelSizesToRegistry(const VoxelSizes& sizes);
-std::vector<std::pair<std::string, platform::RegistryValue>> voxelSizesRegistryValues(
-    const VoxelSizes& sizes);
+platform::RegistryValueList voxelSizesRegistryValues(const VoxelSizes& sizes);
 
 // The voxel group of an options file, "%.2f" in the order x, y, z. A missing
 // key reads as "1.0", so it sets that size to 1.0.

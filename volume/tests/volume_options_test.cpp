@@ -44,7 +44,7 @@ Analysis3DOptions changedOptions() {
 }
 
 std::vector<std::string> namesOf(
-    const std::vector<std::pair<std::string, platform::RegistryValue>>& values) {
+    const platform::RegistryValueList& values) {
     std::vector<std::string> names;
     for (const auto& [name, value] : values) names.push_back(name);
     return names;

@@ -36,8 +36,7 @@ void LoadRawOptionsFromRegistry(RawOptions& options) {
     read("RawBits", options.RawBits);
 }
 
-std::vector<std::pair<std::string, platform::RegistryValue>> rawOptionsRegistryValues(
-    const RawOptions& o) {
+platform::RegistryValueList rawOptionsRegistryValues(const RawOptions& o) {
     auto dword = [](int32_t v) { return platform::RegistryValue{static_cast<uint32_t>(v)}; };
     return {
         {"RawX", dword(o.RawX)},
@@ -51,9 +50,6 @@ std::vector<std::pair<std::string, platform::RegistryValue>> rawOptionsRegistryV
 }
 
 void SaveRawOptionsToRegistry(const RawOptions& options) {
-    auto key =
-        platform::RegistryKey::create(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
-    if (!key.isOpen()) return;
-    for (const auto& [name, value] : rawOptionsRegistryValues(options))
-        key.writeDword(name, std::get<uint32_t>(value.data));
+    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+                                  rawOptionsRegistryValues(options));
 }

@@ -45,5 +45,4 @@ void SaveRawOptionsToRegistry(const RawOptions& options);
 
 // The registry values in write order: RawX, RawY, RawHeader, RawSubheader,
 // RawFirstImage, RawEndian, RawBits, all DWORDs.
-std::vector<std::pair<std::string, platform::RegistryValue>> rawOptionsRegistryValues(
-    const RawOptions& options);
+platform::RegistryValueList rawOptionsRegistryValues(const RawOptions& options);
