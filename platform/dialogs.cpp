@@ -81,7 +81,10 @@ std::vector<FilterEntry> parseFilter(const std::string& filter) {
             size_t semi = patterns.find(';', from);
             if (semi == std::string::npos) semi = patterns.size();
             std::string one = patterns.substr(from, semi - from);
-            if (!one.empty()) entry.patterns.push_back(one);
+            // "*.dcm; *.dicom": blanks after the separator are not part of a pattern.
+            size_t first = one.find_first_not_of(' ');
+            size_t last = one.find_last_not_of(' ');
+            if (first != std::string::npos) entry.patterns.push_back(one.substr(first, last - first + 1));
             from = semi + 1;
         }
         entries.push_back(std::move(entry));

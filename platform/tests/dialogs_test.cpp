@@ -67,7 +67,7 @@ TEST(DialogSeam, ScopesRestoreThePreviousBackend) {
 }
 
 TEST(DialogFilters, EntriesSplitIntoDescriptionsAndPatterns) {
-    auto entries = parseFilter("Bitmaps (*.bmp)|*.bmp|DICOM|*.dcm;*.dicom|All files|*.*|odd");
+    auto entries = parseFilter("Bitmaps (*.bmp)|*.bmp|DICOM|*.dcm; *.dicom|All files|*.*|odd");
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].description, "Bitmaps (*.bmp)");
     EXPECT_EQ(entries[1].patterns, (std::vector<std::string>{"*.dcm", "*.dicom"}));

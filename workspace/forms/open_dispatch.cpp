@@ -1,7 +1,28 @@
 #include "workspace/forms/open_dispatch.h"
 
+#include <QAction>
+#include <QLabel>
+
 #include "platform/dialogs.h"
+#include "workspace/core/colour_modes.h"
+#include "workspace/core/image_load.h"
+#include "workspace/core/open_rules.h"
+#include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
+#include "workspace/forms/vantu_windows.h"
+
+namespace {
+
+void showError(const std::string& text) {
+    platform::showMessage("Error", text, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Warning);
+}
+
+RawOptions currentRawOptions() {
+    return _RawOptions ? _RawOptions->values : RawOptions{};
+}
+
+}  // namespace
 
 std::string PathWithoutQuotes(const std::string& path) {
     if (path.empty() || path.front() != '"') return path;
@@ -9,15 +30,50 @@ std::string PathWithoutQuotes(const std::string& path) {
     return path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
 }
 
-int OpenFileByExtension(Tvantu* window, const std::string& path) {
-    (void)window;
-    (void)PathWithoutQuotes(path);
-    // No reader is built in yet: every file ends where an unknown one does.
-    platform::showMessage("Error", "Invalid image file format (Drag-drop)",
-                          platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+int LoadImageFile(Tvantu* window, int index, const std::string& path) {
+    window->statusPanel(1)->clear();
+    LoadedImage image;
+    int code = ReadImageSamples(index, path, currentRawOptions(), window->state.ColorMode, image);
+    if (code != 0) return code;
+    if (!ApplyLoadedImage(window->state, std::move(image), window->trMinPosition(),
+                          window->trMaxPosition()))
+        return kLoadCannotRead;
+    window->RenderDisplay();
+    window->ShowRoiIndicators();
+    window->EnableImageCommands();
+    window->statusPanel(1)->setText(
+        QString::fromStdString(std::string(ColourModeStatusText(window->state.LoadedColorMode))));
+    window->setWindowTitle(QString::fromStdString("Vantu - " + path));
+    window->state.ImageFileName = path;
+    return 0;
+}
+
+int OpenFileByExtension(Tvantu* window, const std::string& given) {
+    std::string path = PathWithoutQuotes(given);
+    switch (ClassifyPath(path)) {
+        case OpenedKind::Macro:
+        case OpenedKind::FeatureMap:
+        case OpenedKind::Roi:
+            showError("No reader for " + FileExtension(path) + " files in this version.");
+            return 0;
+        case OpenedKind::Image:
+            break;
+    }
+    for (int index : FormatIndexesFor(path))
+        if (LoadImageFile(window, index, path) == 0) return index;
+    if (LoadImageFile(window, kFormatRaw, path) == 0) return kFormatRaw;
+    showError("Invalid image file format (Drag-drop)");
     return 0;
 }
 
 void LoadClick(Tvantu* window) {
     window->state.IgnoreMouse = 1;
+    platform::FileDialogRequest request;
+    request.title = "Load image";
+    request.filter = kLoadImageFilter;
+    request.mustExist = true;
+    auto answer = platform::showFileDialog(request);
+    if (!answer.accepted) return;
+    if (LoadImageFile(window, answer.filterIndex, answer.path) != 0)
+        showError("Cannot load the image\r\n" + answer.path);
 }

@@ -10,6 +10,10 @@ class Tvantu;
 // took it, the format index of a successful image load, 0 when nothing did.
 int OpenFileByExtension(Tvantu* window, const std::string& path);
 
+// Loads `path` as format `index` into the main window; 0 on success, else the
+// failure code, with the previous image, sizes and ROI map left as they were.
+int LoadImageFile(Tvantu* window, int index, const std::string& path);
+
 // "File > Load image...": the load dialog, then the reader of the chosen type.
 void LoadClick(Tvantu* window);
 

@@ -28,8 +28,10 @@
 #include "volume/forms/volume_editor_window.h"
 #include "workspace/core/plugins.h"
 #include "workspace/forms/histogram_window.h"
+#include "workspace/forms/image_control.h"
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/open_dispatch.h"
+#include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/splash_window.h"
 #include "workspace/forms/tool_cursors.h"
 #include "workspace/forms/vantu_windows.h"
@@ -46,6 +48,14 @@ uint32_t buttonFaceColour() {
     QColor c = QApplication::palette().color(QPalette::Button);
     return static_cast<uint32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
 }
+
+// The zoom menu's steps with their codes and scales.
+struct ZoomStep {
+    const char* caption;
+    int code;
+};
+constexpr ZoomStep kZoomSteps[] = {{"1:4", 14}, {"1:2", 12}, {"1:1", 11},  {"2:1", 21},
+                                   {"4:1", 41}, {"8:1", 81}, {"16:1", 161}};
 
 constexpr char kOptionsFilter[] = "Options (*.ini)|*.ini";
 constexpr char kHelpWindowTitle[] = "Vantu on-line User's Manual";
@@ -103,7 +113,7 @@ Tvantu::Tvantu() {
     state.RoiMap.reset();
     ShowRoiIndicators();
     ImageWidth = ImageHeight = 0;
-    state.ZoomScale = 256;
+    SetZoom(11);
     ScanPlugins(platform::programFolder());
     state.ForcedPrefix.clear();
     state.ForcedPrefixOn = false;
@@ -123,7 +133,7 @@ void Tvantu::createMenus() {
     fileMenu_ = menuBar()->addMenu("&File");
     connect(add(fileMenu_, "&Load image...", QKeySequence("Ctrl+L")), &QAction::triggered, this,
             [this] { LoadClick(this); });
-    add(fileMenu_, "Raw options...");
+    connect(add(fileMenu_, "Raw options..."), &QAction::triggered, this, &Tvantu::RawOptions1Click);
     add(fileMenu_, "Color conversion...");
     add(fileMenu_, "&Save as...", QKeySequence("Ctrl+S"))->setEnabled(false);
     add(fileMenu_, "Load ROI ...")->setEnabled(false);
@@ -162,8 +172,13 @@ void Tvantu::createMenus() {
         return static_cast<QWidget*>(_ImageInfoView);
     })->setEnabled(false);
     zoomMenu_ = viewMenu_->addMenu("&Zoom");
-    for (const char* step : {"1:4", "1:2", "1:1", "2:1", "4:1", "8:1", "16:1"})
-        zoomMenu_->addAction(step)->setCheckable(true);
+    for (const auto& [step, code] : kZoomSteps) {
+        QAction* item = zoomMenu_->addAction(step);
+        item->setCheckable(true);
+        item->setChecked(code == 11);
+        int zoomCode = code;
+        connect(item, &QAction::triggered, this, [this, zoomCode] { SetZoom(zoomCode); });
+    }
     zoomMenu_->menuAction()->setEnabled(false);
 
     analysisMenu_ = menuBar()->addMenu("&Analysis");
@@ -256,9 +271,11 @@ void Tvantu::createToolBar() {
     QAction* zoomIn = bar->addAction("+");
     zoomIn->setObjectName("ZoomIn");
     zoomIn->setToolTip("Zoom in");
+    connect(zoomIn, &QAction::triggered, this, [this] { SetZoom(1); });
     QAction* zoomOut = bar->addAction("-");
     zoomOut->setObjectName("ZoomOut");
     zoomOut->setToolTip("Zoom out");
+    connect(zoomOut, &QAction::triggered, this, [this] { SetZoom(-1); });
 }
 
 void Tvantu::createImageArea() {
@@ -269,12 +286,9 @@ void Tvantu::createImageArea() {
     scrollBox_ = new QScrollArea(central);
     scrollBox_->setObjectName("ScrollBox1");
     scrollBox_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1 = new QLabel;
-    Image1->setObjectName("Image1");
-    Image1->setScaledContents(true);
-    Image1->setMouseTracking(true);
-    Image1->resize(0, 0);
+    Image1 = new ImageControl(scrollBox_);
     scrollBox_->setWidget(Image1);
+    scrollBox_->setWidgetResizable(false);
     layout->addWidget(scrollBox_, 1);
 
     // Display window and grey style.
@@ -291,6 +305,8 @@ void Tvantu::createImageArea() {
     }
     TrMin->setValue(100);
     TrMax->setValue(0);
+    connect(TrMin, &QSlider::valueChanged, this, &Tvantu::TrMinChange);
+    connect(TrMax, &QSlider::valueChanged, this, &Tvantu::TrMaxChange);
     side->addLayout(bars, 1);
     const char* styles[] = {"RadioImage1", "RadioImage2", "RadioImage3"};
     const char* styleCaptions[] = {"Normal", "3 levels", "Flat"};
@@ -300,6 +316,8 @@ void Tvantu::createImageArea() {
         side->addWidget(greyStyles_[i]);
     }
     greyStyles_[0]->setChecked(true);
+    for (QRadioButton* style : greyStyles_)
+        connect(style, &QRadioButton::clicked, this, &Tvantu::TlevClick);
     layout->addLayout(side);
     setCentralWidget(central);
 }
@@ -336,6 +354,7 @@ void Tvantu::createRoiRow() {
         indicator->setColour(buttonFaceColour());
         pair->addWidget(selector);
         pair->addWidget(indicator);
+        connect(indicator, &RoiPanel::clicked, this, [this, k] { VroiClick(k); });
         grid->addLayout(pair);
         RoiPanels[static_cast<size_t>(k - 1)] = {selector, indicator};
     }
@@ -347,6 +366,75 @@ void Tvantu::ShowRoiIndicators() {
     for (size_t k = 0; k < RoiPanels.size(); ++k)
         RoiPanels[k].indicator->setColour(state.RoiPixelCount[k] > 0 ? kRoiColours[k]
                                                                      : buttonFaceColour());
+}
+
+GreyStyle Tvantu::greyStyle() const {
+    if (greyStyles_[2]->isChecked()) return GreyStyle::Flat;
+    if (greyStyles_[1]->isChecked()) return GreyStyle::ThreeLevels;
+    return GreyStyle::Normal;
+}
+
+int Tvantu::trMinPosition() const {
+    return TrMin->value();
+}
+int Tvantu::trMaxPosition() const {
+    return TrMax->value();
+}
+
+void Tvantu::setTrackBarPositions(int minPosition, int maxPosition) {
+    TrMin->setValue(minPosition);
+    TrMax->setValue(maxPosition);
+}
+
+void Tvantu::RenderDisplay(int hiddenRoi) {
+    if (!state.GreyImage) return;
+    DisplayParams params{state.WindowLow, state.WindowHigh, greyStyle(), state.VisibleRoiMask,
+                         hiddenRoi};
+    ::RenderDisplay(*state.GreyImage, state.RoiMap.get(), params, displayBitmap,
+                    state.RoiPixelCount);
+    Image1->setPicture(&displayBitmap, state.ZoomScale);
+}
+
+void Tvantu::SetZoom(int code) {
+    state.ZoomScale = ZoomScaleFor(state.ZoomScale, code);
+    for (QAction* item : zoomMenu_->actions()) item->setChecked(false);
+    for (const ZoomStep& step : kZoomSteps)
+        if (ZoomScaleFor(state.ZoomScale, step.code) == state.ZoomScale)
+            if (QAction* item = action(step.caption)) item->setChecked(true);
+    Image1->setZoomScale(state.ZoomScale);
+}
+
+void Tvantu::TrMinChange() {
+    state.WindowLow = WindowFromTrackBar(state.ImageMin, state.ImageMax, TrMin->value());
+    RenderDisplay();
+}
+
+void Tvantu::TrMaxChange() {
+    state.WindowHigh = WindowFromTrackBar(state.ImageMin, state.ImageMax, TrMax->value());
+    RenderDisplay();
+}
+
+void Tvantu::TlevClick() {
+    RenderDisplay();
+}
+
+void Tvantu::VroiClick(int roi) {
+    RoiPanel* indicator = RoiPanels[static_cast<size_t>(roi - 1)].indicator;
+    uint32_t bit = 1u << (roi - 1);
+    if (indicator->frameShape() != QFrame::NoFrame) {
+        indicator->setFrameShape(QFrame::NoFrame);
+        state.VisibleRoiMask &= ~bit;
+    } else {
+        indicator->setFrameShape(QFrame::Box);
+        state.VisibleRoiMask |= bit;
+    }
+    indicator->setColour(indicator->colour());  // the border is part of its style
+    RenderDisplay();
+}
+
+void Tvantu::RawOptions1Click() {
+    state.IgnoreMouse = 1;
+    if (_RawOptions) _RawOptions->showForMainWindow();
 }
 
 void Tvantu::EnableImageCommands() {

@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "workspace/core/display_render.h"
 #include "workspace/core/workspace_state.h"
 
 class QAction;
@@ -17,6 +18,7 @@ class QRadioButton;
 class QScrollArea;
 class QSlider;
 class QToolButton;
+class ImageControl;
 
 // A panel of the ROI row: reports clicks, double clicks and right-button releases.
 class RoiPanel : public QLabel {
@@ -53,6 +55,8 @@ class Tvantu : public QMainWindow {
 
     WorkspaceState state;
     std::array<RoiPanelPair, kRoiCount> RoiPanels{};
+    // The picture shown by the image control: one pixel per image pixel.
+    DisplayBitmap displayBitmap;
 
     // Menu commands.
     void ExitClick();
@@ -67,6 +71,21 @@ class Tvantu : public QMainWindow {
     void ScanPlugins(const std::string& folder);
     // Colours the indicator panels from RoiPixelCount.
     void ShowRoiIndicators();
+    // Redraws the display bitmap from the planes (leaving `hiddenRoi` 1..16 out
+    // of the overlay, 0 = none), recounts the ROIs and repaints the image.
+    void RenderDisplay(int hiddenRoi = 0);
+    // Zoom codes: 1 in, -1 out, 14, 12, 11, 21, 41, 81, 161 for the menu steps.
+    void SetZoom(int code);
+    void TrMinChange();
+    void TrMaxChange();
+    void TlevClick();
+    void VroiClick(int roi);
+    // "Raw options...": the raw options window, modal, with the image number shown.
+    void RawOptions1Click();
+    GreyStyle greyStyle() const;
+    int trMinPosition() const;
+    int trMaxPosition() const;
+    void setTrackBarPositions(int minPosition, int maxPosition);
     // Enables the items that need an image, after every successful load.
     void EnableImageCommands();
     // Opens the first of the dropped files, like a file from the command line.
@@ -75,7 +94,7 @@ class Tvantu : public QMainWindow {
     QAction* action(const QString& caption) const;
     QMenu* menu(const QString& title) const;
     QLabel* statusPanel(int index) const { return statusPanels_[static_cast<size_t>(index)]; }
-    QLabel* imageControl() const { return Image1; }
+    ImageControl* imageControl() const { return Image1; }
     bool quitRequested() const { return quitRequested_; }
 
   protected:
@@ -92,7 +111,7 @@ class Tvantu : public QMainWindow {
     void createRoiRow();
     void toggleWindow(QAction* item, QWidget* window);
 
-    QLabel* Image1 = nullptr;
+    ImageControl* Image1 = nullptr;
     QScrollArea* scrollBox_ = nullptr;
     std::array<QLabel*, 2> statusPanels_{};
     QMenu* fileMenu_ = nullptr;

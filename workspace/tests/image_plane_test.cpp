@@ -7,7 +7,7 @@ namespace {
 // A 3x2 plane whose every pixel holds `state`, written after a push as a
 // drawing gesture would.
 class UndoRing : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_NE(PlaneCreate(&plane, 3, 2), nullptr); }
     void TearDown() override { PlaneDestroy(&plane, 0); }
 
@@ -128,10 +128,16 @@ TEST_F(UndoRing, CountsStayWithinTheRingForAnySequence) {
     for (int step = 0; step < 2000; ++step) {
         seed = seed * 134775813u + 1u;
         switch (seed >> 30) {
-            case 0: change(static_cast<uint16_t>(step)); break;
+            case 0:
+                change(static_cast<uint16_t>(step));
+                break;
             case 1:
-            case 2: PlaneUndo(plane); break;
-            default: PlaneRedo(plane); break;
+            case 2:
+                PlaneUndo(plane);
+                break;
+            default:
+                PlaneRedo(plane);
+                break;
         }
         expectCountsBounded();
     }

@@ -26,18 +26,14 @@
 #include "workspace/forms/splash_window.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
+#include "workspace/tests/forms/qt_test_app.h"
 
 using platform::MessageResult;
 
 namespace {
 
-// Never destroyed: tearing Qt down during static destruction crashes.
 QApplication& application() {
-    static int argc = 1;
-    static char name[] = "vantu";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return testApplication();
 }
 
 class MainWindowTest : public ::testing::Test {

@@ -1,0 +1,44 @@
+// Windows bitmap decoder: every bitmap the loader accepts becomes a plain
+// 24-bit picture, whatever its bit depth, palette, bit fields or compression.
+// Supported: the file header "BM" with the 12-byte core header, the 40-byte
+// info header and the later 52, 56, 108 and 124-byte headers; 1, 4 and 8 bits
+// per pixel with a palette (8 and 4 bits also run-length encoded), 16 and 32
+// bits as 5-5-5 / 8-8-8 or with bit fields, 24 bits; bottom-up and top-down.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// A decoded picture: width x height pixels of three bytes B, G, R each, row by
+// row from the top of the picture down, without row padding.
+struct RgbImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> bgr;
+};
+
+enum class BmpStatus {
+    Ok,
+    CannotOpen,   // the file could not be opened or read
+    NotBitmap,    // the first two bytes are not "BM"
+    Unsupported,  // a well-formed bitmap in a variant this decoder does not read
+    Corrupt,      // sizes, offsets or pixel data that do not fit the file
+};
+
+// Decodes a whole bitmap file held in memory. Pictures of more than
+// kMaxPlaneWords pixels are refused as Corrupt. On any status but Ok `out` is
+// left as it was.
+BmpStatus DecodeBmp(std::span<const uint8_t> data, RgbImage& out);
+
+// The same with a smaller pixel limit, for callers that must bound their
+// memory further (a run-length encoded bitmap of a few bytes may describe a
+// large picture).
+BmpStatus DecodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixels);
+
+// Reads the file and decodes it; CannotOpen for a missing file, a folder or a
+// read error, NotBitmap for a file shorter than two bytes or not starting with
+// "BM", Unsupported for a file too large to hold any picture we accept.
+BmpStatus ReadBmpFile(const std::string& path, RgbImage& out);

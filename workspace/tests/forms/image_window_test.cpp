@@ -1,0 +1,209 @@
+// Opening and showing images in the real main window, offscreen.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <cstring>
+
+#include "platform/dialogs.h"
+#include "platform/testing/temp_dir.h"
+#include "workspace/forms/image_control.h"
+#include "workspace/forms/open_dispatch.h"
+#include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/vantu_main_window.h"
+#include "workspace/forms/vantu_windows.h"
+#include "workspace/tests/forms/qt_test_app.h"
+
+using platform::MessageResult;
+
+namespace {
+
+void put16(std::string& s, uint16_t v) {
+    s.append({char(v & 0xFF), char(v >> 8)});
+}
+void put32(std::string& s, uint32_t v) {
+    put16(s, static_cast<uint16_t>(v));
+    put16(s, static_cast<uint16_t>(v >> 16));
+}
+
+// An 8-bit grey-palette bitmap, bottom-up as usual; `rows` from the top.
+std::string greyBmp(int width, int height, const std::vector<uint8_t>& rows) {
+    int stride = (width + 3) & ~3;
+    std::string s = "BM";
+    put32(s, static_cast<uint32_t>(54 + 1024 + stride * height));
+    put32(s, 0);
+    put32(s, 54 + 1024);
+    put32(s, 40);
+    put32(s, static_cast<uint32_t>(width));
+    put32(s, static_cast<uint32_t>(height));
+    put16(s, 1);
+    put16(s, 8);
+    for (int i = 0; i < 6; ++i) put32(s, i == 4 ? 256 : 0);
+    for (int i = 0; i < 256; ++i) s.append({char(i), char(i), char(i), 0});
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x)
+            s += static_cast<char>(rows[static_cast<size_t>(y * width + x)]);
+        s.append(static_cast<size_t>(stride - width), '\0');
+    }
+    return s;
+}
+
+class ImageWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testApplication();
+        CreateVantuWindows();
+    }
+    void TearDown() override { DestroyVantuWindows(); }
+
+    std::string writeGrey(const std::string& name, int w, int h, uint8_t value) {
+        return dir.write(name,
+                         greyBmp(w, h, std::vector<uint8_t>(static_cast<size_t>(w * h), value)));
+    }
+    uint32_t displayed(int x, int y) const {
+        const auto& b = _vantu->displayBitmap;
+        return b.pixels[static_cast<size_t>(y * b.width + x)] & 0xFFFFFF;
+    }
+
+    platform::testing::ScopedRegistryStore store;
+    platform::testing::TempDir dir;
+    platform::ScriptedDialogs dialogs;
+    platform::DialogBackendScope scope{dialogs};
+};
+
+TEST_F(ImageWindowTest, ABitmapOpensWithItsRangeCaptionAndRoiOne) {
+    std::vector<uint8_t> rows = {0, 10, 20, 200, 250, 40};
+    std::string path = dir.write("scan.bmp", greyBmp(3, 2, rows));
+    EXPECT_EQ(OpenFileByExtension(_vantu, path), 1);
+    const auto& s = _vantu->state;
+    ASSERT_TRUE(s.GreyImage);
+    EXPECT_EQ(s.GreyImage->at(0, 1), 200);  // row 1 is the bottom row of the picture
+    EXPECT_EQ(s.ImageMin, 0);
+    EXPECT_EQ(s.ImageMax, 250);
+    EXPECT_EQ(s.BitDepth, 8);
+    EXPECT_EQ(s.WindowLow, 0);
+    EXPECT_EQ(s.WindowHigh, 250);
+    EXPECT_EQ(s.ImageFileName, path);
+    EXPECT_EQ(_vantu->windowTitle().toStdString(), "Vantu - " + path);
+    EXPECT_EQ(s.RoiPixelCount[0], 6u);
+    EXPECT_EQ(_vantu->RoiPanels[0].indicator->colour(), 0x0000FFu);
+    EXPECT_TRUE(_vantu->action("Histogram")->isEnabled());
+    EXPECT_TRUE(_vantu->menu("&Analysis")->menuAction()->isEnabled());
+    EXPECT_TRUE(_vantu->statusPanel(1)->text().isEmpty());
+    // Grey 0 under red ROI 1: 0/2 + 255/2 in red only.
+    EXPECT_EQ(displayed(0, 0), 0x7F0000u);
+    // Grey 250 (white, the top of the window) under ROI 1.
+    EXPECT_EQ(displayed(1, 1), 0xFE7F7Fu);  // 127 + 127
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ImageWindowTest, QuotedPathsAndUnknownExtensionsFallBackToRaw) {
+    std::string path = dir.write("scan.png", std::string(256 * 256, '\x05'));
+    EXPECT_EQ(OpenFileByExtension(_vantu, "\"" + path + "\""), 2);
+    EXPECT_EQ(_vantu->state.ImageMax, 5);
+    EXPECT_EQ(ImageWidth, 256u);
+}
+
+TEST_F(ImageWindowTest, AFileNoReaderTakesIsRefusedAndTheImageKept) {
+    std::string good = writeGrey("good.bmp", 4, 4, 9);
+    ASSERT_EQ(OpenFileByExtension(_vantu, good), 1);
+    _vantu->state.RoiMap->at(1, 1) = 6;
+    std::string bad = dir.write("bad.bmp", "XX not a bitmap");
+    EXPECT_EQ(OpenFileByExtension(_vantu, bad), 0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Invalid image file format (Drag-drop)");
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(_vantu->state.ImageFileName, good);
+    EXPECT_EQ(_vantu->state.RoiMap->at(1, 1), 6);
+    EXPECT_EQ(ImageWidth, 4u);
+    EXPECT_EQ(LoadImageFile(_vantu, 1, bad), 4);
+}
+
+TEST_F(ImageWindowTest, AFailedLoadFromTheMenuSaysSo) {
+    std::string good = writeGrey("good.bmp", 4, 4, 9);
+    dialogs.fileAnswers.push_back({true, good, 1});
+    LoadClick(_vantu);
+    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.fileDialogs[0].title, "Load image");
+    EXPECT_TRUE(dialogs.fileDialogs[0].mustExist);
+    EXPECT_EQ(_vantu->state.ImageFileName, good);
+    // The same bitmap chosen as a DICOM file: refused, nothing changes.
+    dialogs.fileAnswers.push_back({true, good, 12});
+    LoadClick(_vantu);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(_vantu->state.ImageFileName, good);
+}
+
+TEST_F(ImageWindowTest, ZoomStepsStopAtTheirEnds) {
+    ASSERT_EQ(OpenFileByExtension(_vantu, writeGrey("z.bmp", 10, 6, 50)), 1);
+    EXPECT_EQ(_vantu->imageControl()->size(), QSize(10, 6));
+    _vantu->SetZoom(161);
+    EXPECT_EQ(_vantu->state.ZoomScale, 4096);
+    _vantu->SetZoom(1);
+    EXPECT_EQ(_vantu->state.ZoomScale, 4096);
+    EXPECT_TRUE(_vantu->action("16:1")->isChecked());
+    EXPECT_EQ(_vantu->imageControl()->size(), QSize(160, 96));
+    EXPECT_EQ(_vantu->imageControl()->imagePixelAt(QPoint(159, 95)), QPoint(9, 5));
+    _vantu->SetZoom(14);
+    _vantu->SetZoom(-1);
+    EXPECT_EQ(_vantu->state.ZoomScale, 64);
+    EXPECT_TRUE(_vantu->action("1:4")->isChecked());
+    EXPECT_FALSE(_vantu->action("16:1")->isChecked());
+    EXPECT_EQ(_vantu->imageControl()->size(), QSize(2, 1));
+    _vantu->SetZoom(7);  // unknown code: 1:1
+    EXPECT_EQ(_vantu->state.ZoomScale, 256);
+}
+
+TEST_F(ImageWindowTest, TrackBarsAndStylesRedrawTheWindow) {
+    std::vector<uint8_t> rows = {0, 100, 200, 250};
+    ASSERT_EQ(OpenFileByExtension(_vantu, dir.write("w.bmp", greyBmp(4, 1, rows))), 1);
+    _vantu->VroiClick(1);  // hide ROI 1 to see the grey
+    EXPECT_EQ(_vantu->state.VisibleRoiMask, 0xFFFEu);
+    EXPECT_EQ(_vantu->state.RoiPixelCount[0], 4u);  // hidden but counted
+    EXPECT_EQ(displayed(1, 0), 0x666666u);          // 100 in 0..250: (100*256)/250 = 102
+    _vantu->setTrackBarPositions(60, 20);           // low 0+250*40/100, high 250*80/100
+    EXPECT_EQ(_vantu->state.WindowLow, 100);
+    EXPECT_EQ(_vantu->state.WindowHigh, 200);
+    EXPECT_EQ(displayed(1, 0), 0x000000u);
+    EXPECT_EQ(displayed(2, 0), 0xFFFFFFu);
+    _vantu->findChild<QRadioButton*>("RadioImage3")->click();
+    EXPECT_EQ(displayed(0, 0), 0x7F7F7Fu);
+    _vantu->VroiClick(1);
+    EXPECT_EQ(_vantu->state.VisibleRoiMask, 0xFFFFu);
+    EXPECT_EQ(displayed(0, 0), 0xBE3F3Fu);  // 127/2 + 255/2 red, 63 elsewhere
+}
+
+TEST_F(ImageWindowTest, AutoReloadShowsNewRawValuesButKeepsTheStoredOnesUntilOk) {
+    std::string path = dir.write("series.raw", std::string(64 * 32, '\x07'));
+    _RawOptions->values.RawX = 64;
+    _RawOptions->values.RawY = 32;
+    ASSERT_EQ(OpenFileByExtension(_vantu, path), 2);
+    QTimer::singleShot(0, [] {
+        _RawOptions->autoReloadBox()->setChecked(true);
+        _RawOptions->widthField()->setValue(32);
+        EXPECT_EQ(ImageWidth, 32u);
+        EXPECT_EQ(_RawOptions->values.RawX, 64);
+        _RawOptions->reject();
+    });
+    _vantu->RawOptions1Click();
+    EXPECT_EQ(_RawOptions->values.RawX, 64);
+    QTimer::singleShot(0, [] {
+        _RawOptions->widthField()->setValue(16);
+        _RawOptions->bits16Button()->setChecked(true);
+        _RawOptions->motorolaButton()->setChecked(true);
+        _RawOptions->accept();
+    });
+    _vantu->RawOptions1Click();
+    EXPECT_EQ(_RawOptions->values.RawX, 16);
+    EXPECT_EQ(_RawOptions->values.RawBits, 16);
+    EXPECT_EQ(_RawOptions->values.RawEndian, 0);
+}
+
+}  // namespace
