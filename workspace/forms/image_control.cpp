@@ -41,6 +41,18 @@ QPoint ImageControl::imagePixelAt(QPoint position) const {
     return QPoint(position.x() * 256 / zoomScale_, position.y() * 256 / zoomScale_);
 }
 
+void ImageControl::setRubberLine(std::optional<std::pair<QPoint, QPoint>> line) {
+    if (line == rubberLine_) return;
+    rubberLine_ = line;
+    update();
+}
+
+QPointF ImageControl::widgetPoint(QPoint imagePixel) const {
+    // The centre of the pixel on the screen.
+    return QPointF((imagePixel.x() + 0.5) * zoomScale_ / 256.0,
+                   (imagePixel.y() + 0.5) * zoomScale_ / 256.0);
+}
+
 void ImageControl::paintEvent(QPaintEvent* event) {
     if (picture_.isNull()) return;
     QPainter painter(this);
@@ -55,6 +67,13 @@ void ImageControl::paintEvent(QPaintEvent* event) {
     QRectF target(x0 * zoomScale_ / 256.0, y0 * zoomScale_ / 256.0, (x1 - x0) * zoomScale_ / 256.0,
                   (y1 - y0) * zoomScale_ / 256.0);
     painter.drawImage(target, picture_, QRectF(x0, y0, x1 - x0, y1 - y0));
+    if (rubberLine_) {
+        // Dashed black on white shows on any grey and any ROI colour.
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawLine(widgetPoint(rubberLine_->first), widgetPoint(rubberLine_->second));
+        painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        painter.drawLine(widgetPoint(rubberLine_->first), widgetPoint(rubberLine_->second));
+    }
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {

@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <QWidget>
+#include <optional>
+#include <utility>
 
 #include "workspace/core/display_render.h"
 
@@ -23,6 +25,11 @@ class ImageControl : public QWidget {
     // The image pixel under a position of this control.
     QPoint imagePixelAt(QPoint position) const;
 
+    // A line between two image pixels drawn over the picture (the ruler and
+    // the polygon's rubber band); it never touches the bitmap.
+    void setRubberLine(std::optional<std::pair<QPoint, QPoint>> line);
+    std::optional<std::pair<QPoint, QPoint>> rubberLine() const { return rubberLine_; }
+
   signals:
     void mousePressed(QMouseEvent* event);
     void mouseMoved(QMouseEvent* event);
@@ -39,6 +46,9 @@ class ImageControl : public QWidget {
   private:
     void resizeToZoom();
 
+    QPointF widgetPoint(QPoint imagePixel) const;
+
     QImage picture_;
+    std::optional<std::pair<QPoint, QPoint>> rubberLine_;
     int32_t zoomScale_ = 256;
 };

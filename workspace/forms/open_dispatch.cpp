@@ -41,6 +41,7 @@ int LoadImageFile(Tvantu* window, int index, const std::string& path) {
     window->RenderDisplay();
     window->ShowRoiIndicators();
     window->EnableImageCommands();
+    window->EnableUndoRedo(0);  // the new map has no history
     window->statusPanel(1)->setText(
         QString::fromStdString(std::string(ColourModeStatusText(window->state.LoadedColorMode))));
     window->setWindowTitle(QString::fromStdString("Vantu - " + path));

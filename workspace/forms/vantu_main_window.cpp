@@ -21,6 +21,7 @@
 #include "analysis/core/feature_map_list.h"
 #include "analysis/core/report_document.h"
 #include "analysis/forms/feature_map_window.h"
+#include "analysis/forms/grain_options_dialog.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -93,6 +94,8 @@ void RoiPanel::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 Tvantu::Tvantu() {
+    tools_ = std::make_unique<RoiToolSession>(state, displayBitmap,
+                                              [this](int hidden) { RenderDisplay(hidden); });
     setObjectName("vantu");
     setWindowTitle("Vantu");
     resize(900, 680);
@@ -117,6 +120,7 @@ Tvantu::Tvantu() {
     ScanPlugins(platform::programFolder());
     state.ForcedPrefix.clear();
     state.ForcedPrefixOn = false;
+    EnableUndoRedo(0);
 }
 
 Tvantu::~Tvantu() {
@@ -144,11 +148,13 @@ void Tvantu::createMenus() {
             &Tvantu::ExitClick);
 
     editMenu_ = menuBar()->addMenu("&Edit");
-    add(editMenu_, "&Undo", QKeySequence("Alt+Backspace"));
-    add(editMenu_, "&Redo", QKeySequence("Shift+Alt+Backspace"));
+    connect(add(editMenu_, "&Undo", QKeySequence("Alt+Backspace")), &QAction::triggered, this,
+            &Tvantu::UndoClick);
+    connect(add(editMenu_, "&Redo", QKeySequence("Shift+Alt+Backspace")), &QAction::triggered, this,
+            &Tvantu::RedoClick);
     editMenu_->addSeparator();
-    add(editMenu_, "Reset ROI");
-    add(editMenu_, "Clear ROI");
+    connect(add(editMenu_, "Reset ROI"), &QAction::triggered, this, &Tvantu::ResetROI1Click);
+    connect(add(editMenu_, "Clear ROI"), &QAction::triggered, this, &Tvantu::ClearROI1Click);
     editMenu_->menuAction()->setEnabled(false);
 
     viewMenu_ = menuBar()->addMenu("&View");
@@ -207,7 +213,9 @@ void Tvantu::createMenus() {
     testyMenu_->addAction("Segmentacja ");
     testyMenu_->addAction("Analiza")->setVisible(false);
     testyMenu_->addAction("Opcje...");
-    testyMenu_->addAction("Miarka")->setCheckable(true);
+    QAction* ruler = testyMenu_->addAction("Miarka");
+    ruler->setCheckable(true);
+    connect(ruler, &QAction::triggered, this, &Tvantu::Miarka1Click);
     QMenu* zeroing = testyMenu_->addMenu("Zerowanie bitow");
     for (int bit = 16; bit >= 7; --bit) zeroing->addAction(QString::number(bit));
     zeroing->addAction("Null")->setVisible(false);
@@ -230,14 +238,15 @@ void Tvantu::createToolBar() {
         const char* name;
         const char* hint;
         int cursor;
+        RoiTool tool;
     };
-    const Tool tools[] = {{"PencilButton", "Draw line", 6},
-                          {"FillButton", "Fill", 5},
-                          {"SolidCirButton", "Draw Circle", 7},
-                          {"SolidSqButton", "Draw Rectangle", 8},
-                          {"SolidPButton", "Draw Polygon", 9},
-                          {"MoveButton", "Move", 10},
-                          {"CopyButton", "Copy", 11}};
+    const Tool tools[] = {{"PencilButton", "Draw line", 6, RoiTool::Pen},
+                          {"FillButton", "Fill", 5, RoiTool::Fill},
+                          {"SolidCirButton", "Draw Circle", 7, RoiTool::Circle},
+                          {"SolidSqButton", "Draw Rectangle", 8, RoiTool::Rectangle},
+                          {"SolidPButton", "Draw Polygon", 9, RoiTool::Polygon},
+                          {"MoveButton", "Move", 10, RoiTool::Move},
+                          {"CopyButton", "Copy", 11, RoiTool::Copy}};
     toolGroup_ = new QActionGroup(this);
     for (const Tool& tool : tools) {
         QAction* item = bar->addAction(QIcon(ToolCursor(tool.cursor).pixmap()), tool.hint);
@@ -245,10 +254,27 @@ void Tvantu::createToolBar() {
         item->setCheckable(true);
         item->setChecked(tool.cursor == 6);
         toolGroup_->addAction(item);
-        int slot = tool.cursor;
+        Tool chosen = tool;
         connect(item, &QAction::triggered, this,
-                [this, slot] { Image1->setCursor(ToolCursor(slot)); });
+                [this, chosen] { selectTool(chosen.tool, chosen.cursor); });
     }
+    // A double click on the pen button offers the line widths.
+    lineWidthMenu_ = new QMenu(this);
+    auto* widths = new QActionGroup(lineWidthMenu_);
+    for (auto [caption, width] :
+         std::initializer_list<std::pair<const char*, int>>{{"&1 pixel", 1},
+                                                            {"&3 pixel", 3},
+                                                            {"&5 pixel", 5},
+                                                            {"&9 pixel", 9},
+                                                            {"15 pixel", 15}}) {
+        QAction* item = lineWidthMenu_->addAction(caption);
+        item->setCheckable(true);
+        item->setChecked(width == 1);
+        widths->addAction(item);
+        connect(item, &QAction::triggered, this, [this, width = width] { state.PenWidth = width; });
+    }
+    penButton_ = bar->widgetForAction(toolGroup_->actions().front());
+    if (penButton_) penButton_->installEventFilter(this);
     bar->addSeparator();
 
     const std::pair<const char*, const char*> modes[] = {
@@ -265,6 +291,8 @@ void Tvantu::createToolBar() {
         item->setCheckable(true);
         item->setChecked(i == 0);
         modeGroup_->addAction(item);
+        auto mode = static_cast<CommitMode>(i);
+        connect(item, &QAction::triggered, this, [this, mode] { tools_->selectMode(mode); });
     }
     bar->addSeparator();
     bar->addAction("Morphology")->setObjectName("MorfoButton");
@@ -288,6 +316,10 @@ void Tvantu::createImageArea() {
     scrollBox_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1 = new ImageControl(scrollBox_);
     scrollBox_->setWidget(Image1);
+    connect(Image1, &ImageControl::mousePressed, this, &Tvantu::Image1MouseDown);
+    connect(Image1, &ImageControl::mouseMoved, this, &Tvantu::Image1MouseMove);
+    connect(Image1, &ImageControl::mouseReleased, this, &Tvantu::Image1MouseUp);
+    connect(Image1, &ImageControl::mouseDoubleClicked, this, &Tvantu::Image1DblClick);
     scrollBox_->setWidgetResizable(false);
     layout->addWidget(scrollBox_, 1);
 
@@ -355,6 +387,7 @@ void Tvantu::createRoiRow() {
         pair->addWidget(selector);
         pair->addWidget(indicator);
         connect(indicator, &RoiPanel::clicked, this, [this, k] { VroiClick(k); });
+        connect(selector, &RoiPanel::clicked, this, [this, k] { RoiClick(k); });
         grid->addLayout(pair);
         RoiPanels[static_cast<size_t>(k - 1)] = {selector, indicator};
     }
@@ -435,6 +468,145 @@ void Tvantu::VroiClick(int roi) {
 void Tvantu::RawOptions1Click() {
     state.IgnoreMouse = 1;
     if (_RawOptions) _RawOptions->showForMainWindow();
+}
+
+void Tvantu::selectTool(RoiTool tool, int cursorSlot) {
+    tools_->selectTool(tool);
+    Image1->setCursor(ToolCursor(cursorSlot));
+}
+
+bool Tvantu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == penButton_ && event->type() == QEvent::MouseButtonDblClick) {
+        lineWidthMenu_->popup(QCursor::pos());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tvantu::RoiClick(int roi) {
+    for (const auto& pair : RoiPanels) {
+        pair.selector->setFrameShape(QFrame::NoFrame);
+        pair.selector->setColour(pair.selector->colour());
+    }
+    RoiPanel* chosen = RoiPanels[static_cast<size_t>(roi - 1)].selector;
+    chosen->setFrameShape(QFrame::Box);
+    chosen->setColour(chosen->colour());
+    tools_->selectRoi(roi);
+}
+
+void Tvantu::EnableUndoRedo(int flags) {
+    UndoRedoEnabled enabled = ::EnableUndoRedo(flags);
+    action("&Undo")->setEnabled(enabled.undo);
+    action("&Redo")->setEnabled(enabled.redo);
+}
+
+void Tvantu::roiMapChanged() {
+    RenderDisplay();
+    ShowRoiIndicators();
+}
+
+void Tvantu::UndoClick() {
+    if (!state.RoiMap) return;
+    PlaneUndo(*state.RoiMap);
+    EnableUndoRedo(UndoRedoFlags(*state.RoiMap));
+    roiMapChanged();
+}
+
+void Tvantu::RedoClick() {
+    if (!state.RoiMap) return;
+    PlaneRedo(*state.RoiMap);
+    EnableUndoRedo(UndoRedoFlags(*state.RoiMap));
+    roiMapChanged();
+}
+
+void Tvantu::ResetROI1Click() {
+    if (!state.RoiMap) return;
+    EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
+    ResetRoiMap(*state.RoiMap);
+    roiMapChanged();
+}
+
+void Tvantu::ClearROI1Click() {
+    if (!state.RoiMap) return;
+    EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
+    ClearRoiBit(*state.RoiMap, state.ActiveRoi);
+    roiMapChanged();
+}
+
+void Tvantu::Miarka1Click() {
+    QAction* ruler = action("Miarka");
+    tools_->rulerOn = ruler->isChecked();
+    if (tools_->rulerOn) {
+        tools_->pixelsPerUnit = _OpZiarna ? _OpZiarna->values.Sg_PPU : 0.0;
+        rulerSavedCursor_ = Image1->cursor();
+        Image1->setCursor(ToolCursor(12));
+    } else {
+        Image1->setCursor(rulerSavedCursor_);
+    }
+}
+
+void Tvantu::MeasureGrainScale(double length) {
+    if (!_OpZiarna) return;
+    GrainOptions kept = _OpZiarna->values;
+    _OpZiarna->values.Sg_Pixels = length;
+    if (_OpZiarna->values.Sg_Units != 0.0)
+        _OpZiarna->values.Sg_PPU = length / _OpZiarna->values.Sg_Units;
+    if (_OpZiarna->exec() != QDialog::Accepted) {
+        _OpZiarna->values.Sg_Pixels = kept.Sg_Pixels;
+        _OpZiarna->values.Sg_Units = kept.Sg_Units;
+        _OpZiarna->values.Sg_PPU = kept.Sg_PPU;
+    }
+}
+
+namespace {
+
+ToolInput toolInput(const ImageControl* control, QMouseEvent* event, bool pressOrRelease) {
+    QPoint pixel = control->imagePixelAt(event->position().toPoint());
+    bool left = pressOrRelease ? event->button() == Qt::LeftButton
+                               : (event->buttons() & Qt::LeftButton) != 0;
+    return {{pixel.x(), pixel.y()}, left, (event->modifiers() & Qt::ControlModifier) != 0};
+}
+
+}  // namespace
+
+void Tvantu::applyToolFeedback(const ToolFeedback& feedback) {
+    if (feedback.status) statusPanels_[0]->setText(QString::fromStdString(*feedback.status));
+    if (feedback.rubberLine) {
+        const auto& [a, b] = *feedback.rubberLine;
+        Image1->setRubberLine(std::make_pair(QPoint(a.x, a.y), QPoint(b.x, b.y)));
+    } else {
+        Image1->setRubberLine(std::nullopt);
+    }
+    if (feedback.undoPushed) EnableUndoRedo(1);
+    if (feedback.committed) {
+        roiSaveFileName = "newdraw.roi";
+        ShowRoiIndicators();
+    }
+    if (feedback.repaint) Image1->update();
+}
+
+void Tvantu::Image1MouseDown(QMouseEvent* event) {
+    applyToolFeedback(tools_->press(toolInput(Image1, event, true)));
+}
+
+void Tvantu::Image1MouseMove(QMouseEvent* event) {
+    if (!state.GreyImage) return;
+    applyToolFeedback(tools_->move(toolInput(Image1, event, false)));
+}
+
+void Tvantu::Image1MouseUp(QMouseEvent* event) {
+    ToolFeedback feedback = tools_->release(toolInput(Image1, event, true));
+    if (feedback.rulerLength) {
+        action("Miarka")->setChecked(false);
+        Image1->setCursor(rulerSavedCursor_);
+        MeasureGrainScale(*feedback.rulerLength);
+    }
+    applyToolFeedback(feedback);
+}
+
+void Tvantu::Image1DblClick(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    applyToolFeedback(tools_->doubleClick());
 }
 
 void Tvantu::EnableImageCommands() {

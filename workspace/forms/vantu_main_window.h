@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "workspace/core/display_render.h"
+#include "workspace/core/roi_tools.h"
 #include "workspace/core/workspace_state.h"
 
 class QAction;
@@ -82,6 +84,25 @@ class Tvantu : public QMainWindow {
     void VroiClick(int roi);
     // "Raw options...": the raw options window, modal, with the image number shown.
     void RawOptions1Click();
+
+    // ROI editing.
+    RoiToolSession& roiTools() { return *tools_; }
+    void RoiClick(int roi);
+    void UndoClick();
+    void RedoClick();
+    // Enables "&Undo" for bit 0 and "&Redo" for bit 1.
+    void EnableUndoRedo(int flags);
+    void ResetROI1Click();
+    void ClearROI1Click();
+    void Miarka1Click();
+    // The ruler measured `length` pixels: offer it as the grain options' scale.
+    void MeasureGrainScale(double length);
+    void Image1MouseDown(QMouseEvent* event);
+    void Image1MouseMove(QMouseEvent* event);
+    void Image1MouseUp(QMouseEvent* event);
+    void Image1DblClick(QMouseEvent* event);
+    // The name the ROI save dialog offers ("newdraw.roi" after drawing).
+    std::string roiSaveFileName;
     GreyStyle greyStyle() const;
     int trMinPosition() const;
     int trMaxPosition() const;
@@ -110,6 +131,11 @@ class Tvantu : public QMainWindow {
     void createImageArea();
     void createRoiRow();
     void toggleWindow(QAction* item, QWidget* window);
+    void applyToolFeedback(const ToolFeedback& feedback);
+    // After every change of the map: display, indicators.
+    void roiMapChanged();
+    void selectTool(RoiTool tool, int cursorSlot);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     ImageControl* Image1 = nullptr;
     QScrollArea* scrollBox_ = nullptr;
@@ -128,6 +154,10 @@ class Tvantu : public QMainWindow {
     QSlider* TrMax = nullptr;
     std::array<QRadioButton*, 3> greyStyles_{};
     bool quitRequested_ = false;
+    std::unique_ptr<RoiToolSession> tools_;
+    QMenu* lineWidthMenu_ = nullptr;
+    QWidget* penButton_ = nullptr;
+    QCursor rulerSavedCursor_;
 };
 
 // The one main window, from its creation until the program ends.

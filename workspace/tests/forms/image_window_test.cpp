@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -204,6 +205,61 @@ TEST_F(ImageWindowTest, AutoReloadShowsNewRawValuesButKeepsTheStoredOnesUntilOk)
     EXPECT_EQ(_RawOptions->values.RawX, 16);
     EXPECT_EQ(_RawOptions->values.RawBits, 16);
     EXPECT_EQ(_RawOptions->values.RawEndian, 0);
+}
+
+QMouseEvent mouse(QEvent::Type type, QPoint at, Qt::MouseButtons held,
+                  Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    return QMouseEvent(type, QPointF(at), QPointF(at), button, held, keys);
+}
+
+TEST_F(ImageWindowTest, DrawingWithTheMouseCommitsIntoTheChosenRoiWithUndo) {
+    ASSERT_EQ(OpenFileByExtension(_vantu, writeGrey("d.bmp", 20, 10, 80)), 1);
+    _vantu->SetZoom(21);  // 2:1, so mouse positions are halved
+    _vantu->RoiClick(3);
+    EXPECT_EQ(_vantu->state.ActiveRoi, 3);
+    EXPECT_EQ(_vantu->state.DrawColour, 0xFF0000u);
+    _vantu->findChild<QAction*>("SolidSqButton")->trigger();
+    auto press = mouse(QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton);
+    _vantu->Image1MouseDown(&press);
+    auto drag = mouse(QEvent::MouseMove, {12, 8}, Qt::LeftButton);
+    _vantu->Image1MouseMove(&drag);
+    EXPECT_EQ(_vantu->statusPanel(0)->text(), "[2, 2] - [6, 4] <4, 2>");
+    auto release = mouse(QEvent::MouseButtonRelease, {12, 8}, Qt::NoButton);
+    _vantu->Image1MouseUp(&release);
+    EXPECT_EQ(_vantu->state.RoiPixelCount[2], 8u);
+    EXPECT_EQ(_vantu->state.RoiMap->at(2, 2), 4);
+    EXPECT_EQ(_vantu->RoiPanels[2].indicator->colour(), 0xFF0000u);
+    EXPECT_TRUE(_vantu->action("&Undo")->isEnabled());
+    EXPECT_FALSE(_vantu->action("&Redo")->isEnabled());
+    EXPECT_EQ(_vantu->roiSaveFileName, "newdraw.roi");
+
+    _vantu->action("&Undo")->trigger();
+    EXPECT_EQ(_vantu->state.RoiPixelCount[2], 0u);
+    EXPECT_EQ(_vantu->state.RoiMap->at(2, 2), 1);
+    EXPECT_TRUE(_vantu->action("&Redo")->isEnabled());
+    _vantu->action("&Redo")->trigger();
+    EXPECT_EQ(_vantu->state.RoiPixelCount[2], 8u);
+
+    _vantu->action("Clear ROI")->trigger();
+    EXPECT_EQ(_vantu->state.RoiPixelCount[2], 0u);
+    _vantu->action("Reset ROI")->trigger();
+    EXPECT_EQ(_vantu->state.RoiPixelCount[0], 200u);
+}
+
+TEST_F(ImageWindowTest, AfterAFileDialogTheMouseOnlyReadsUntilTheNextPress) {
+    ASSERT_EQ(OpenFileByExtension(_vantu, writeGrey("m.bmp", 8, 8, 33)), 1);
+    _vantu->Loadoptions1Click();  // cancelled, but the dialog was shown
+    EXPECT_EQ(_vantu->state.IgnoreMouse, 1);
+    auto move = mouse(QEvent::MouseMove, {3, 2}, Qt::LeftButton);
+    _vantu->Image1MouseMove(&move);
+    EXPECT_EQ(_vantu->statusPanel(0)->text(), "Intensity(3, 2) = 33");
+    auto release = mouse(QEvent::MouseButtonRelease, {3, 2}, Qt::NoButton);
+    _vantu->Image1MouseUp(&release);
+    EXPECT_FALSE(_vantu->action("&Undo")->isEnabled());  // nothing was committed
+    auto press = mouse(QEvent::MouseButtonPress, {3, 2}, Qt::LeftButton);
+    _vantu->Image1MouseDown(&press);
+    EXPECT_EQ(_vantu->state.IgnoreMouse, 0);
 }
 
 }  // namespace
