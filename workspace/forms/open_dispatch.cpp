@@ -7,7 +7,9 @@
 #include "workspace/core/colour_modes.h"
 #include "workspace/core/image_load.h"
 #include "workspace/core/open_rules.h"
+#include "workspace/core/roi_files.h"
 #include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/roi_commands.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
 
@@ -52,9 +54,11 @@ int LoadImageFile(Tvantu* window, int index, const std::string& path) {
 int OpenFileByExtension(Tvantu* window, const std::string& given) {
     std::string path = PathWithoutQuotes(given);
     switch (ClassifyPath(path)) {
+        case OpenedKind::Roi:
+            LoadRoiFile(window, path, kLoadRoiTypeRoiFile);
+            return 15;
         case OpenedKind::Macro:
         case OpenedKind::FeatureMap:
-        case OpenedKind::Roi:
             showError("No reader for " + FileExtension(path) + " files in this version.");
             return 0;
         case OpenedKind::Image:

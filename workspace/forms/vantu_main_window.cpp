@@ -33,6 +33,7 @@
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/roi_commands.h"
 #include "workspace/forms/splash_window.h"
 #include "workspace/forms/tool_cursors.h"
 #include "workspace/forms/vantu_windows.h"
@@ -140,8 +141,12 @@ void Tvantu::createMenus() {
     connect(add(fileMenu_, "Raw options..."), &QAction::triggered, this, &Tvantu::RawOptions1Click);
     add(fileMenu_, "Color conversion...");
     add(fileMenu_, "&Save as...", QKeySequence("Ctrl+S"))->setEnabled(false);
-    add(fileMenu_, "Load ROI ...")->setEnabled(false);
-    add(fileMenu_, "Save ROI ...")->setEnabled(false);
+    QAction* loadRoi = add(fileMenu_, "Load ROI ...");
+    loadRoi->setEnabled(false);
+    connect(loadRoi, &QAction::triggered, this, [this] { LoadRoiClick(this); });
+    QAction* saveRoi = add(fileMenu_, "Save ROI ...");
+    saveRoi->setEnabled(false);
+    connect(saveRoi, &QAction::triggered, this, [this] { SaveRoiClick(this); });
     add(fileMenu_, "Run macro...");
     fileMenu_->addSeparator();
     connect(add(fileMenu_, "Exit", QKeySequence("Alt+F4")), &QAction::triggered, this,
@@ -295,7 +300,20 @@ void Tvantu::createToolBar() {
         connect(item, &QAction::triggered, this, [this, mode] { tools_->selectMode(mode); });
     }
     bar->addSeparator();
-    bar->addAction("Morphology")->setObjectName("MorfoButton");
+    morphologyMenu_ = new QMenu(this);
+    for (auto [caption, op] : std::initializer_list<std::pair<const char*, RoiMorphologyOp>>{
+             {"&Opening", RoiMorphologyOp::Opening},
+             {"&Closing", RoiMorphologyOp::Closing},
+             {"&Dilation", RoiMorphologyOp::Dilation},
+             {"&Erosion", RoiMorphologyOp::Erosion}}) {
+        connect(morphologyMenu_->addAction(caption), &QAction::triggered, this,
+                [this, op = op] { MorphologyClick(this, op); });
+    }
+    QAction* morphology = bar->addAction("Morphology");
+    morphology->setObjectName("MorfoButton");
+    connect(morphology, &QAction::triggered, this, [this] {
+        if (state.RoiMap) morphologyMenu_->popup(QCursor::pos());
+    });
     QAction* zoomIn = bar->addAction("+");
     zoomIn->setObjectName("ZoomIn");
     zoomIn->setToolTip("Zoom in");
@@ -492,6 +510,11 @@ void Tvantu::RoiClick(int roi) {
     chosen->setFrameShape(QFrame::Box);
     chosen->setColour(chosen->colour());
     tools_->selectRoi(roi);
+}
+
+void Tvantu::ShowRoiNames() {
+    for (size_t k = 0; k < RoiPanels.size(); ++k)
+        RoiPanels[k].selector->setToolTip(QString::fromStdString(state.RoiNames[k]));
 }
 
 void Tvantu::EnableUndoRedo(int flags) {

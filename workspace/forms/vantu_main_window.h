@@ -101,6 +101,8 @@ class Tvantu : public QMainWindow {
     void Image1MouseMove(QMouseEvent* event);
     void Image1MouseUp(QMouseEvent* event);
     void Image1DblClick(QMouseEvent* event);
+    // The ROI names become the hints of the selector panels.
+    void ShowRoiNames();
     // The name the ROI save dialog offers ("newdraw.roi" after drawing).
     std::string roiSaveFileName;
     GreyStyle greyStyle() const;
@@ -158,6 +160,7 @@ class Tvantu : public QMainWindow {
     QMenu* lineWidthMenu_ = nullptr;
     QWidget* penButton_ = nullptr;
     QCursor rulerSavedCursor_;
+    QMenu* morphologyMenu_ = nullptr;
 };
 
 // The one main window, from its creation until the program ends.

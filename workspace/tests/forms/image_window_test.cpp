@@ -17,6 +17,7 @@
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/roi_commands.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"
@@ -260,6 +261,56 @@ TEST_F(ImageWindowTest, AfterAFileDialogTheMouseOnlyReadsUntilTheNextPress) {
     auto press = mouse(QEvent::MouseButtonPress, {3, 2}, Qt::LeftButton);
     _vantu->Image1MouseDown(&press);
     EXPECT_EQ(_vantu->state.IgnoreMouse, 0);
+}
+
+TEST_F(ImageWindowTest, RoiFilesRoundTripThroughTheMenusAndFailuresSaySo) {
+    ASSERT_EQ(OpenFileByExtension(_vantu, writeGrey("r.bmp", 9, 7, 50)), 1);
+    _vantu->state.RoiMap->at(2, 3) = 1 | 2;
+    _vantu->state.RoiNames[1] = "liver";
+    std::string roi = dir.file("two.roi");
+    dialogs.fileAnswers.push_back({true, roi, 1});
+    SaveRoiClick(_vantu);
+    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.fileDialogs[0].title, "Save ROI");
+    EXPECT_EQ(dialogs.fileDialogs[0].fileName, "allred.roi");
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    _vantu->action("Reset ROI")->trigger();
+    _vantu->state.RoiNames[1].clear();
+    EXPECT_EQ(OpenFileByExtension(_vantu, roi), 15);
+    EXPECT_EQ(_vantu->state.RoiMap->at(2, 3), 3);
+    EXPECT_EQ(_vantu->state.RoiNames[1], "liver");
+    EXPECT_EQ(_vantu->RoiPanels[1].selector->toolTip(), "liver");
+    EXPECT_EQ(_vantu->state.RoiPixelCount[1], 1u);
+    EXPECT_EQ(_vantu->roiSaveFileName, roi);
+
+    // The 8-bit export of overlapping ROIs warns after writing.
+    dialogs.fileAnswers.push_back({true, dir.file("all.bmp"), 3});
+    SaveRoiClick(_vantu);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "Warning");
+    EXPECT_EQ(dir.read("all.bmp").size(), 1078u + 7 * 12);
+
+    std::string broken = dir.write("broken.roi", dir.read("two.roi").substr(0, 120));
+    _vantu->state.RoiMap->at(0, 0) = 8;
+    dialogs.fileAnswers.push_back({true, broken, 1});
+    LoadRoiClick(_vantu);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].caption, "Error");
+    EXPECT_EQ(_vantu->state.RoiMap->at(0, 0), 8);
+}
+
+TEST_F(ImageWindowTest, MorphologyChangesTheActiveRoiWithUndo) {
+    ASSERT_EQ(OpenFileByExtension(_vantu, writeGrey("g.bmp", 10, 10, 50)), 1);
+    _vantu->RoiClick(2);
+    _vantu->state.RoiMap->at(5, 5) = 1 | 2;
+    MorphologyClick(_vantu, RoiMorphologyOp::Dilation);
+    EXPECT_EQ(_vantu->state.RoiPixelCount[1], 9u);
+    EXPECT_EQ(_vantu->state.RoiMap->at(4, 4), 2);  // non-overlapping: ROI 1 loses it
+    EXPECT_EQ(_vantu->state.RoiPixelCount[0], 91u);
+    EXPECT_TRUE(_vantu->action("&Undo")->isEnabled());
+    _vantu->action("&Undo")->trigger();
+    EXPECT_EQ(_vantu->state.RoiPixelCount[1], 1u);
 }
 
 }  // namespace

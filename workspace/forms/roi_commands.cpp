@@ -1,0 +1,69 @@
+#include "workspace/forms/roi_commands.h"
+
+#include "platform/dialogs.h"
+#include "workspace/core/roi_files.h"
+#include "workspace/forms/vantu_main_window.h"
+
+namespace {
+
+void tell(std::string_view caption, const std::string& text) {
+    platform::showMessage(std::string(caption), text, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Warning);
+}
+
+}  // namespace
+
+int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
+    RoiFileStatus status = ::LoadRoiFile(window->state, path, type);
+    if (status != RoiFileStatus::Ok) {
+        tell(kRoiErrorCaption, RoiFileMessage(status, path));
+        return static_cast<int>(status);
+    }
+    window->roiSaveFileName = path;
+    window->EnableUndoRedo(UndoRedoFlags(*window->state.RoiMap));
+    window->ShowRoiNames();
+    window->RenderDisplay();
+    window->ShowRoiIndicators();
+    return 0;
+}
+
+void LoadRoiClick(Tvantu* window) {
+    window->state.IgnoreMouse = 1;
+    platform::FileDialogRequest request;
+    request.title = kLoadRoiTitle;
+    request.filter = kLoadRoiFilter;
+    request.defaultExtension = kRoiDefaultExtension;
+    auto answer = platform::showFileDialog(request);
+    if (answer.accepted) LoadRoiFile(window, answer.path, answer.filterIndex);
+}
+
+void SaveRoiClick(Tvantu* window) {
+    window->state.IgnoreMouse = 1;
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Save;
+    request.title = kSaveRoiTitle;
+    request.filter = kSaveRoiFilter;
+    request.fileName = window->roiSaveFileName.empty() ? std::string(kSaveRoiDefaultName)
+                                                       : window->roiSaveFileName;
+    request.defaultExtension = kRoiDefaultExtension;
+    request.overwritePrompt = true;
+    auto answer = platform::showFileDialog(request);
+    if (!answer.accepted) return;
+    RoiSaveResult result = SaveRoiByFilterIndex(window->state, answer.path, answer.filterIndex);
+    if (result.status != RoiFileStatus::Ok) {
+        tell(kRoiErrorCaption, RoiFileMessage(result.status, answer.path));
+    } else if (result.overlapping) {
+        tell(kRoiWarningCaption, std::string(kOverlappingRegionsWarning));
+    }
+}
+
+void MorphologyClick(Tvantu* window, RoiMorphologyOp op) {
+    WorkspaceState& state = window->state;
+    if (!state.RoiMap) return;
+    window->roiSaveFileName = kRoiSaveNameAfterEdit;
+    window->EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
+    ApplyRoiMorphology(*state.RoiMap, state.ActiveRoi, op,
+                       window->roiTools().mode() == CommitMode::NonOverlapping);
+    window->RenderDisplay();
+    window->ShowRoiIndicators();
+}

@@ -1,0 +1,19 @@
+// The ROI commands of the main window: ROI files and the morphology menu.
+#pragma once
+
+#include <string>
+
+#include "workspace/core/roi_morphology.h"
+
+class Tvantu;
+
+// Loads a ROI file (type 1) or a picture in ROI colours (type 2) into the
+// main window; 0 on success, else the failure code, after saying why.
+int LoadRoiFile(Tvantu* window, const std::string& path, int type);
+
+// "Load ROI ..." and "Save ROI ...".
+void LoadRoiClick(Tvantu* window);
+void SaveRoiClick(Tvantu* window);
+
+// "&Opening", "&Closing", "&Dilation", "&Erosion" on the active ROI.
+void MorphologyClick(Tvantu* window, RoiMorphologyOp op);
