@@ -6,7 +6,7 @@ vantu_packages=(
   g++ cmake ninja-build
   qt6-base-dev qt6-qpa-plugins libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  locales
+  locales dcmtk
 )
 
 vantu_as_root() {

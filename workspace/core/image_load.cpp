@@ -63,6 +63,16 @@ int32_t BitDepthFor(int32_t imageMax) {
     return depth;
 }
 
+void RecomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosition) {
+    if (!state.GreyImage) return;
+    SampleRange range = FindSampleRange(state.GreyImage->current, state.GreyImage->size());
+    state.ImageMin = range.min;
+    state.ImageMax = range.max;
+    state.BitDepth = BitDepthFor(range.max);
+    state.WindowLow = WindowFromTrackBar(range.min, range.max, trMinPosition);
+    state.WindowHigh = WindowFromTrackBar(range.min, range.max, trMaxPosition);
+}
+
 bool ApplyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
                       int trMaxPosition) {
     size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
@@ -85,16 +95,11 @@ bool ApplyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosit
                         old->current + static_cast<size_t>(y) * old->width, w * sizeof(uint16_t));
     }
 
-    SampleRange range = FindSampleRange(grey->current, count);
     state.GreyImage = std::move(grey);
     state.RoiMap = std::move(roi);
     ImageWidth = static_cast<uint32_t>(image.width);
     ImageHeight = static_cast<uint32_t>(image.height);
-    state.ImageMin = range.min;
-    state.ImageMax = range.max;
-    state.BitDepth = BitDepthFor(range.max);
-    state.WindowLow = WindowFromTrackBar(range.min, range.max, trMinPosition);
-    state.WindowHigh = WindowFromTrackBar(range.min, range.max, trMaxPosition);
+    RecomputeImageRange(state, trMinPosition, trMaxPosition);
     state.LoadedColorMode = image.loadedColorMode;
     state.FeaturePrefix = image.featurePrefix;
     return true;

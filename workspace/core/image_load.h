@@ -41,6 +41,10 @@ SampleRange FindSampleRange(const uint16_t* samples, size_t count);
 // The smallest n from 8 to 16 with max < 2^n.
 int32_t BitDepthFor(int32_t imageMax);
 
+// Range, bit depth and display window of the grey image as it is now (after
+// a load, or after bit planes were cleared).
+void RecomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosition);
+
 // Puts a read image into the workspace: grey plane, range, bit depth, ROI map
 // (all in ROI 1 after no image, else the old words where both images overlap
 // and 0 elsewhere, without undo history), the display window from the two

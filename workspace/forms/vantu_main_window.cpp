@@ -27,6 +27,8 @@
 #include "platform/profile.h"
 #include "platform/shell.h"
 #include "volume/forms/volume_editor_window.h"
+#include "workspace/core/image_load.h"
+#include "workspace/core/image_writers.h"
 #include "workspace/core/plugins.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_control.h"
@@ -140,7 +142,9 @@ void Tvantu::createMenus() {
             [this] { LoadClick(this); });
     connect(add(fileMenu_, "Raw options..."), &QAction::triggered, this, &Tvantu::RawOptions1Click);
     add(fileMenu_, "Color conversion...");
-    add(fileMenu_, "&Save as...", QKeySequence("Ctrl+S"))->setEnabled(false);
+    QAction* saveAs = add(fileMenu_, "&Save as...", QKeySequence("Ctrl+S"));
+    saveAs->setEnabled(false);
+    connect(saveAs, &QAction::triggered, this, &Tvantu::UpdateClick);
     QAction* loadRoi = add(fileMenu_, "Load ROI ...");
     loadRoi->setEnabled(false);
     connect(loadRoi, &QAction::triggered, this, [this] { LoadRoiClick(this); });
@@ -222,8 +226,12 @@ void Tvantu::createMenus() {
     ruler->setCheckable(true);
     connect(ruler, &QAction::triggered, this, &Tvantu::Miarka1Click);
     QMenu* zeroing = testyMenu_->addMenu("Zerowanie bitow");
-    for (int bit = 16; bit >= 7; --bit) zeroing->addAction(QString::number(bit));
-    zeroing->addAction("Null")->setVisible(false);
+    for (int bit = 16; bit >= 7; --bit)
+        connect(zeroing->addAction(QString::number(bit)), &QAction::triggered, this,
+                [this, bit] { ZeroBitClick(bit); });
+    QAction* null = zeroing->addAction("Null");
+    null->setVisible(false);
+    connect(null, &QAction::triggered, this, &Tvantu::Null1Click);
 }
 
 void Tvantu::createToolBar() {
@@ -510,6 +518,46 @@ void Tvantu::RoiClick(int roi) {
     chosen->setFrameShape(QFrame::Box);
     chosen->setColour(chosen->colour());
     tools_->selectRoi(roi);
+}
+
+void Tvantu::UpdateClick() {
+    state.IgnoreMouse = 1;
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Save;
+    request.title = "Save as";
+    request.filter = kSaveImageFilter;
+    request.defaultExtension = ".bmp";
+    request.overwritePrompt = true;
+    auto answer = platform::showFileDialog(request);
+    if (!answer.accepted) return;
+    switch (SaveImageFile(state, answer.filterIndex, answer.path)) {
+        case ImageSaveStatus::Ok:
+        case ImageSaveStatus::UnknownType:
+        case ImageSaveStatus::NoImage:
+            break;
+        case ImageSaveStatus::CannotCreate:
+            platform::showMessage("Error", "File " + answer.path + " cannot be created.",
+                                  platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+            break;
+        case ImageSaveStatus::TooLarge:
+            platform::showMessage("Error",
+                                  "The image is too large for a DICOM file (at most 65535 rows "
+                                  "and columns).",
+                                  platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+            break;
+    }
+}
+
+void Tvantu::ZeroBitClick(int bit) {
+    if (!state.GreyImage) return;
+    ZeroBitPlane(*state.GreyImage, bit);
+    Null1Click();
+}
+
+void Tvantu::Null1Click() {
+    RecomputeImageRange(state, TrMin->value(), TrMax->value());
+    RenderDisplay();
+    ShowRoiIndicators();
 }
 
 void Tvantu::ShowRoiNames() {

@@ -101,6 +101,11 @@ class Tvantu : public QMainWindow {
     void Image1MouseMove(QMouseEvent* event);
     void Image1MouseUp(QMouseEvent* event);
     void Image1DblClick(QMouseEvent* event);
+    // "&Save as...": the grey image as bitmap, raw or DICOM.
+    void UpdateClick();
+    // "Zerowanie bitow": clears bit plane `bit` (1..16), then recomputes the range.
+    void ZeroBitClick(int bit);
+    void Null1Click();
     // The ROI names become the hints of the selector panels.
     void ShowRoiNames();
     // The name the ROI save dialog offers ("newdraw.roi" after drawing).

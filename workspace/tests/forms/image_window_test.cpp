@@ -313,4 +313,22 @@ TEST_F(ImageWindowTest, MorphologyChangesTheActiveRoiWithUndo) {
     EXPECT_EQ(_vantu->state.RoiPixelCount[1], 1u);
 }
 
+TEST_F(ImageWindowTest, SaveAsWritesTheChosenTypeAndBitZeroingRecomputesTheRange) {
+    std::vector<uint8_t> rows = {0, 100, 200, 130};
+    ASSERT_EQ(OpenFileByExtension(_vantu, dir.write("s.bmp", greyBmp(2, 2, rows))), 1);
+    dialogs.fileAnswers.push_back({true, dir.file("out.raw"), 2});
+    _vantu->action("&Save as...")->trigger();
+    EXPECT_EQ(dialogs.fileDialogs.back().defaultExtension, ".bmp");
+    EXPECT_EQ(dir.read("out.raw"), std::string("\x00\x00\x64\x00\xc8\x00\x82\x00", 8));
+    dialogs.fileAnswers.push_back({true, dir.file("no/such/out.bmp"), 1});
+    _vantu->action("&Save as...")->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+
+    _vantu->ZeroBitClick(8);  // clears 128: 200 -> 72, 130 -> 2
+    EXPECT_EQ(_vantu->state.ImageMax, 100);
+    EXPECT_EQ(_vantu->state.GreyImage->at(1, 1), 2);
+    EXPECT_EQ(_vantu->state.WindowHigh, 100);
+}
+
 }  // namespace
