@@ -20,6 +20,7 @@
 #include "analysis/core/analysis_options.h"
 #include "analysis/core/feature_map_list.h"
 #include "analysis/core/report_document.h"
+#include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "analysis/forms/report_window.h"
@@ -199,7 +200,8 @@ void Tvantu::createMenus() {
     analysisMenu_ = menuBar()->addMenu("&Analysis");
     connect(add(analysisMenu_, "Run", QKeySequence("Ctrl+A")), &QAction::triggered, this,
             &Tvantu::Run1Click);
-    add(analysisMenu_, "Options...", QKeySequence("Ctrl+O"));
+    connect(add(analysisMenu_, "Options...", QKeySequence("Ctrl+O")), &QAction::triggered, this,
+            &Tvantu::Options1Click);
     analysisMenu_->addSeparator();
     connect(add(analysisMenu_, "Load options..."), &QAction::triggered, this,
             &Tvantu::Loadoptions1Click);
@@ -518,6 +520,13 @@ void Tvantu::RoiClick(int roi) {
     chosen->setFrameShape(QFrame::Box);
     chosen->setColour(chosen->colour());
     tools_->selectRoi(roi);
+}
+
+void Tvantu::Options1Click() {
+    GrainOptions fallback;
+    AnalysisOptionsDialog dialog(this, analysisSettings(),
+                                 _OpZiarna ? _OpZiarna->values : fallback);
+    dialog.exec();
 }
 
 void Tvantu::UpdateClick() {

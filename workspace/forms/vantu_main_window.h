@@ -101,6 +101,8 @@ class Tvantu : public QMainWindow {
     void Image1MouseMove(QMouseEvent* event);
     void Image1MouseUp(QMouseEvent* event);
     void Image1DblClick(QMouseEvent* event);
+    // "Options...": the 2D analysis options dialog.
+    void Options1Click();
     // "&Save as...": the grey image as bitmap, raw or DICOM.
     void UpdateClick();
     // "Zerowanie bitow": clears bit plane `bit` (1..16), then recomputes the range.
