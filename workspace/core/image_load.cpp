@@ -5,6 +5,7 @@
 
 #include "workspace/core/bmp_reader.h"
 #include "workspace/core/colour_modes.h"
+#include "workspace/core/dicom_reader.h"
 #include "workspace/core/display_render.h"
 #include "workspace/core/open_rules.h"
 #include "workspace/core/raw_reader.h"
@@ -35,7 +36,17 @@ int readBitmap(const std::string& path, uint32_t colorMode, LoadedImage& image) 
 int readRaw(const std::string& path, const RawOptions& options, LoadedImage& image) {
     std::vector<uint16_t> samples;
     if (ReadRawFile(path, options, samples) != RawStatus::Ok) return kLoadCannotRead;
-    image = LoadedImage{options.RawX, options.RawY, std::move(samples), 0, ""};
+    image = LoadedImage{options.RawX, options.RawY, std::move(samples), 0, "", ""};
+    return 0;
+}
+
+// Any failure, a missing file included, is the DICOM reader's refusal.
+int readDicom(const std::string& path, LoadedImage& image) {
+    DicomState state;
+    std::vector<uint16_t> samples;
+    if (readDicomFile(path, state, samples) != DicomStatus::Ok) return kLoadDicomRejected;
+    image =
+        LoadedImage{state.columns, state.rows, std::move(samples), 0, "", DicomHeaderText(state)};
     return 0;
 }
 
@@ -45,7 +56,7 @@ int ReadImageSamples(int index, const std::string& path, const RawOptions& rawOp
                      uint32_t colorMode, LoadedImage& image) {
     if (index == kFormatBitmap) return readBitmap(path, colorMode, image);
     if (index == kFormatRaw) return readRaw(path, rawOptions, image);
-    if (index == kFormatDicom || index == kFormatDicomDcm) return kLoadDicomRejected;
+    if (index == kFormatDicom || index == kFormatDicomDcm) return readDicom(path, image);
     if (ScannerFormatId(index) != 0) return kLoadScannerFailed;
     return kLoadCannotRead;
 }

@@ -17,6 +17,7 @@ struct LoadedImage {
     std::vector<uint16_t> samples;  // width x height, row by row
     uint32_t loadedColorMode = 0;
     std::string featurePrefix;
+    std::string headerText;  // DICOM header lines for the image-information window
 };
 
 // Codes of a failed load; 0 is success.

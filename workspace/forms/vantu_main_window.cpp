@@ -18,11 +18,13 @@
 #include <QVBoxLayout>
 
 #include "analysis/core/analysis_options.h"
+#include "analysis/core/analysis_runner.h"
 #include "analysis/core/feature_map_list.h"
 #include "analysis/core/report_document.h"
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/grain_options_dialog.h"
+#include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -824,6 +826,16 @@ void Tvantu::Run1Click() {
     }
     if (state.ForcedPrefixOn) state.FeaturePrefix = state.ForcedPrefix;
     if (state.FeaturePrefix.size() > 3) state.FeaturePrefix.resize(3);
+    AnalysisMode = kMode2D;
+    _Progress->exec();
+    if (NthReportDocument(0)) {
+        _Report->show();
+        action("Report")->setChecked(true);
+    }
+    if (MapListAt(0)) {
+        _ImageView->show();
+        action("Image View")->setChecked(true);
+    }
 }
 
 int Tvantu::DropFiles(const QStringList& paths) {

@@ -1,6 +1,8 @@
 #include "workspace/forms/vantu_windows.h"
 
 #include "analysis/core/analysis_options.h"
+#include "analysis/core/analysis_runner.h"
+#include "analysis/forms/analysis_2d_job.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/feature_space_window.h"
 #include "analysis/forms/grain_options_dialog.h"
@@ -73,6 +75,7 @@ std::vector<QWidget*> CreateVantuWindows() {
     create(_RawOptions, order);
     create(_Block, order);
     create(_FFSpace, order);
+    RegisterProgressJob(kMode2D, [] { return Make2DAnalysisJob(_vantu); });
     return order;
 }
 

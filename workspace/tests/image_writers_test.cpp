@@ -10,6 +10,7 @@
 
 #include "platform/testing/temp_dir.h"
 #include "workspace/core/bmp_reader.h"
+#include "workspace/core/dicom_reader.h"
 #include "workspace/core/image_load.h"
 #include "workspace/core/raw_reader.h"
 
@@ -94,6 +95,20 @@ TEST(DicomImage, TheLayoutHasConsistentGroupsAndShiftsDeepSamples) {
     EXPECT_EQ(u32At(file, pixels - 4), 12u);
     EXPECT_EQ(static_cast<uint8_t>(file[pixels]) | static_cast<uint8_t>(file[pixels + 1]) << 8,
               40000 >> 4);
+}
+
+TEST(DicomImage, AWrittenFileReadsBackWithIdenticalPixels) {
+    platform::testing::TempDir dir;
+    WorkspaceState state = imageState(13, 7, 5, 31);
+    EXPECT_LE(state.BitDepth, 12);
+    ASSERT_EQ(SaveImageFile(state, kSaveDicom, dir.file("a.dcm")), ImageSaveStatus::Ok);
+    DicomState header;
+    std::vector<uint16_t> samples;
+    ASSERT_EQ(readDicomFile(dir.file("a.dcm"), header, samples), DicomStatus::Ok);
+    EXPECT_EQ(header.columns, 13);
+    EXPECT_EQ(header.rows, 7);
+    ASSERT_EQ(samples.size(), state.GreyImage->size());
+    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), state.GreyImage->current));
 }
 
 // A standard toolkit must accept the file: dcmdump parses it and finds the

@@ -105,6 +105,18 @@ TEST_F(ImageWindowTest, ABitmapOpensWithItsRangeCaptionAndRoiOne) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+TEST_F(ImageWindowTest, ADicomFileOpensByItsExtension) {
+    std::string path = std::string(VANTU_TEST_DATA) + "/dicom/CT_small.dcm";
+    EXPECT_EQ(OpenFileByExtension(_vantu, path), 13);
+    EXPECT_EQ(ImageWidth, 128u);
+    EXPECT_EQ(ImageHeight, 128u);
+    EXPECT_EQ(_vantu->state.ImageMax, 34959);  // signed samples shifted by 32768
+    EXPECT_EQ(_vantu->state.BitDepth, 16);
+    std::string truncated = std::string(VANTU_TEST_DATA) + "/dicom/MR_truncated.dcm";
+    EXPECT_EQ(OpenFileByExtension(_vantu, truncated), 0);
+    EXPECT_EQ(_vantu->state.ImageFileName, path);
+}
+
 TEST_F(ImageWindowTest, QuotedPathsAndUnknownExtensionsFallBackToRaw) {
     std::string path = dir.write("scan.png", std::string(256 * 256, '\x05'));
     EXPECT_EQ(OpenFileByExtension(_vantu, "\"" + path + "\""), 2);
