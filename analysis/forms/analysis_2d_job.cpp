@@ -1,0 +1,85 @@
+#include "analysis/forms/analysis_2d_job.h"
+
+#include <QDateTime>
+#include <cstring>
+#include <memory>
+
+#include "analysis/core/analysis_2d.h"
+#include "analysis/core/analysis_runner.h"
+#include "analysis/core/report_document.h"
+#include "analysis/forms/grain_options_dialog.h"
+#include "workspace/forms/vantu_main_window.h"
+#include "workspace/forms/vantu_windows.h"
+
+namespace {
+
+PlanePtr copyPlane(const ImagePlane& plane) {
+    PlanePtr copy = NewPlane(plane.width, plane.height);
+    if (copy) std::memcpy(copy->current, plane.current, plane.size() * sizeof(uint16_t));
+    return copy;
+}
+
+// Everything the worker reads, taken before it starts.
+struct Snapshot {
+    PlanePtr grey;
+    PlanePtr roi;
+    Analysis2DInput input;
+    std::string prefix;
+    std::array<std::string, kRoiCount> roiNames;
+    std::vector<FeatureRecord> records;
+    std::string header;
+};
+
+}  // namespace
+
+std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
+    const WorkspaceState& state = window->state;
+    if (!state.GreyImage || !state.RoiMap || ImageWidth == 0 || ImageHeight == 0)
+        return std::nullopt;
+    auto snap = std::make_shared<Snapshot>();
+    snap->grey = copyPlane(*state.GreyImage);
+    snap->roi = copyPlane(*state.RoiMap);
+    if (!snap->grey || !snap->roi) return std::nullopt;
+    snap->input.grey = snap->grey.get();
+    snap->input.roiMap = snap->roi.get();
+    snap->input.imageMax = state.ImageMax;
+    snap->input.imageMin = state.ImageMin;
+    snap->input.bitDepth = state.BitDepth;
+    snap->input.options = analysisSettings().options;
+    snap->input.imageTitle = ImageTitle(state.ImageFileName, state.FeaturePrefix);
+    snap->input.roiFileName = FileNamePart(window->roiSaveFileName);
+    snap->prefix = state.FeaturePrefix;
+    snap->roiNames = state.RoiNames;
+
+    ProgressJob job;
+    job.run = [snap](const ProgressSink& progress) {
+        progress.range(CountAnalysis2D(snap->input.options).steps);
+        if (!Analyse2D(snap->input, snap->records, snap->header, progress)) return false;
+        // No wavelet features are computed by this build.
+        snap->header += "Wavelet analysis = No\r\n";
+        return !progress.cancelled();
+    };
+    job.finish = [snap](bool completed) {
+        if (!completed) return;
+        std::vector<std::string> taken;
+        for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d;
+             d = NextReportDocument(d, nullptr))
+            taken.push_back(d->name);
+        QDateTime now = QDateTime::currentDateTime();
+        std::tm t{};
+        t.tm_year = now.date().year() - 1900;
+        t.tm_mon = now.date().month() - 1;
+        t.tm_mday = now.date().day();
+        t.tm_hour = now.time().hour();
+        t.tm_min = now.time().minute();
+        t.tm_sec = now.time().second();
+        ApplyFeaturePrefix(snap->records, snap->prefix);
+        ReportDocument* doc =
+            NewReportDocument(static_cast<int>(snap->records.size()), snap->records.data(),
+                              snap->header, UniqueDocumentName(TimeDocumentName(t), taken));
+        if (!doc) return;
+        doc->saved = 0;
+        for (size_t k = 0; k < kRoiCount; ++k) doc->roiName[k] = snap->roiNames[k].substr(0, 255);
+    };
+    return job;
+}

@@ -1,0 +1,118 @@
+// The 2D texture families over 16 ROIs tiling a 1024 x 1024 12-bit image:
+// all of histogram, gradient, co-occurrence (5 distances) and run-length, at
+// 6 and 8 bits, plus each family alone. Single-threaded.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "analysis/core/cooccurrence.h"
+#include "analysis/core/gradient_features.h"
+#include "analysis/core/histogram_features.h"
+#include "analysis/core/normalisation.h"
+#include "analysis/core/roi_geometry.h"
+#include "analysis/core/run_length.h"
+
+namespace {
+
+constexpr int kSide = 1024;
+
+// Smooth blobs plus noise, so the matrices are neither diagonal nor uniform.
+struct BenchImage {
+    std::vector<uint16_t> samples = std::vector<uint16_t>(size_t(kSide) * kSide);
+    std::vector<uint16_t> roi = std::vector<uint16_t>(size_t(kSide) * kSide);
+
+    BenchImage() {
+        std::mt19937 random(1);
+        std::vector<int> coarse(size_t(kSide / 8 + 2) * (kSide / 8 + 2));
+        for (int& c : coarse) c = static_cast<int>(random() % 3000);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
+                const int c = coarse[size_t(y / 8) * (kSide / 8 + 2) + x / 8];
+                samples[size_t(y) * kSide + x] = static_cast<uint16_t>(c + random() % 1096);
+                roi[size_t(y) * kSide + x] = static_cast<uint16_t>(1u << ((y / 256) * 4 + x / 256));
+            }
+    }
+
+    TextureContext context() const {
+        TextureContext c;
+        c.samples = samples.data();
+        c.roiMap = roi.data();
+        c.width = c.height = kSide;
+        c.BitDepth = 12;
+        c.ImageMax = 4095;
+        c.ImageMin = 0;
+        return c;
+    }
+};
+
+const BenchImage& image() {
+    static const BenchImage instance;
+    return instance;
+}
+
+AnalysisOptions optionsFor(int bits, int normalisation) {
+    AnalysisOptions o;
+    o.Ng_vt = o.Ng_rl = bits;
+    o.Do_normal = normalisation;
+    return o;
+}
+
+// Arguments: bits of the co-occurrence and run-length levels, normalisation mode.
+void BM_AllFamilies(benchmark::State& state) {
+    const TextureContext context = image().context();
+    const AnalysisOptions options =
+        optionsFor(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    std::vector<FeatureRecord> out;
+    for (auto _ : state) {
+        out.clear();
+        RoiStatisticsTable stats = computeRoiStatistics(context);
+        appendAreaRecord(stats, out);
+        appendNormalisationRecords(context, stats, options, out);
+        appendHistogramRecords(context, stats, out);
+        appendCooccurrenceRecords(context, stats, options, out);
+        appendRunLengthRecords(context, stats, options, out);
+        appendGradientRecords(context, stats, options, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["records"] = static_cast<double>(out.size());
+}
+BENCHMARK(BM_AllFamilies)
+    ->Args({6, 0})
+    ->Args({8, 0})
+    ->Args({6, 1})
+    ->Args({8, 1})
+    ->Unit(benchmark::kMillisecond);
+
+enum Family { kStatistics, kHistogram, kCooccurrence, kRunLength, kGradient };
+
+void BM_Family(benchmark::State& state) {
+    const TextureContext context = image().context();
+    const AnalysisOptions options = optionsFor(static_cast<int>(state.range(1)), 0);
+    const RoiStatisticsTable stats = computeRoiStatistics(context);
+    std::vector<FeatureRecord> out;
+    for (auto _ : state) {
+        out.clear();
+        switch (state.range(0)) {
+            case kStatistics: benchmark::DoNotOptimize(computeRoiStatistics(context)); break;
+            case kHistogram: appendHistogramRecords(context, stats, out); break;
+            case kCooccurrence: appendCooccurrenceRecords(context, stats, options, out); break;
+            case kRunLength: appendRunLengthRecords(context, stats, options, out); break;
+            case kGradient: appendGradientRecords(context, stats, options, out); break;
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_Family)
+    ->ArgNames({"family", "bits"})
+    ->Args({kStatistics, 6})
+    ->Args({kHistogram, 6})
+    ->Args({kCooccurrence, 6})
+    ->Args({kCooccurrence, 8})
+    ->Args({kRunLength, 6})
+    ->Args({kRunLength, 8})
+    ->Args({kGradient, 6})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
