@@ -37,12 +37,16 @@ struct FileDialogRequest {
     std::string fileName;
     bool mustExist = false;
     bool overwritePrompt = false;
+    bool multiSelect = false;  // an open dialog that lets several files be chosen
 };
 
 struct FileDialogResult {
     bool accepted = false;
     std::string path;
     int filterIndex = 1;  // the entry the user had chosen
+    // With multiSelect: every chosen file in order (path is the first). A
+    // scripted answer may leave it empty and give only path.
+    std::vector<std::string> paths = {};
 };
 
 class DialogBackend {

@@ -1,11 +1,96 @@
-// The "Report" window. It exists from start-up to exit and is reached
-// through its global pointer.
+// The "Report" window: one tab per report document with its header text and
+// the list of its feature records, the check marks that choose features for
+// every document at once, the class name and use of each ROI column, and the
+// commands that save, load, aggregate and close documents. It exists from
+// start-up to exit and is reached through its global pointer.
 #pragma once
 
 #include <QWidget>
+#include <string>
+#include <vector>
+
+#include "analysis/core/report_document.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class QTabBar;
+class QTableView;
+class QToolButton;
+class ReportListModel;
 
 class TReport : public QWidget {
     Q_OBJECT
   public:
     explicit TReport(QWidget* owner);
+
+    // The document of the selected tab; every command works on it.
+    ReportDocument* CurrentReport = nullptr;
+    // Number of documents shown as tabs (0 when the single tab " " stands alone).
+    int tabCount = 0;
+    // Feature names of the last ranking run, in rank order, without repeats.
+    std::vector<std::string> rankingList;
+
+    // Rebuilds the tabs from the documents in list order, selects the last
+    // one and shows its document. Whoever adds or deletes documents while the
+    // window shows one calls it: the list keeps no pointer to a deleted one.
+    void ReportRefreshTabs();
+    // The tab selection changed: show the document of the selected tab.
+    void TabControl1Change();
+    // Fills header, column captions and images and the rows from CurrentReport.
+    void showCurrentReport();
+
+    // File menu.
+    void Load1Click();
+    void Save2Click();
+    void Save1Click();
+    void Save3Click();
+    void AggregateClick();
+    void CloseClick();
+    void Closeall1Click();
+    void Hidewindow1Click();
+    // Feature selection menu.
+    void CheckallClick();
+    void UncheckallClick();
+    void Invert1Click();
+    void CheckselectedClick();
+    void UncheckselectedClick();
+
+    // A click on the header of column (0 = "Feature name", 1..16 the ROIs).
+    void ListView1ColumnClick(int column);
+    // A left-button press at pos (viewport coordinates of the list): on a
+    // row's check image it toggles the row's feature. Returns whether it did.
+    bool ListView1MouseDown(const QPoint& pos);
+
+    QTabBar* tabControl() const { return TabControl1; }
+    QPlainTextEdit* headerMemo() const { return Naglowek; }
+    QTableView* listView() const { return ListView1; }
+    ReportListModel* listModel() const { return model_; }
+    QToolButton* closeButton() const { return Close; }
+    QAction* action(const QString& caption) const;
+    QMenu* menu(const QString& title) const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void createMenus();
+    // CurrentReport when it is still an open document, else nullptr.
+    ReportDocument* currentDocument() const;
+    // Writes document to path; on success its tab shows the new name. Returns
+    // the message of a failure (empty on success).
+    std::string saveDocument(ReportDocument* document, const std::string& path);
+    void setHighlightedChecks(bool checked);
+
+    QMenuBar* MainMenu1 = nullptr;
+    QTabBar* TabControl1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QPlainTextEdit* Naglowek = nullptr;
+    QToolButton* Close = nullptr;
+    QTableView* ListView1 = nullptr;
+    ReportListModel* model_ = nullptr;
 };

@@ -107,7 +107,11 @@ FileDialogResult QtDialogs::fileDialog(const FileDialogRequest& request) {
         if (!request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        if (request.multiSelect)
+            dialog.setFileMode(QFileDialog::ExistingFiles);
+        else
+            dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile
+                                                 : QFileDialog::AnyFile);
     }
     if (!request.defaultExtension.empty()) {
         std::string ext = request.defaultExtension;
@@ -120,6 +124,10 @@ FileDialogResult QtDialogs::fileDialog(const FileDialogRequest& request) {
     result.accepted = true;
     result.path = withDefaultExtension(dialog.selectedFiles().front().toStdString(),
                                        request.defaultExtension);
+    if (request.multiSelect)
+        for (const QString& file : dialog.selectedFiles())
+            result.paths.push_back(
+                withDefaultExtension(file.toStdString(), request.defaultExtension));
     qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
     result.filterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : request.filterIndex;
     return result;

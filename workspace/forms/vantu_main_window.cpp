@@ -829,6 +829,7 @@ void Tvantu::Run1Click() {
     AnalysisMode = kMode2D;
     _Progress->exec();
     if (NthReportDocument(0)) {
+        _Report->ReportRefreshTabs();
         _Report->show();
         action("Report")->setChecked(true);
     }
