@@ -1,5 +1,14 @@
 #include "analysis/core/analysis_2d.h"
 
+#include "analysis/core/ar_model.h"
+#include "analysis/core/cooccurrence.h"
+#include "analysis/core/gradient_features.h"
+#include "analysis/core/histogram_features.h"
+#include "analysis/core/normalisation.h"
+#include "analysis/core/roi_geometry.h"
+#include "analysis/core/run_length.h"
+#include "analysis/core/texture_context.h"
+#include "analysis/core/texture_records.h"
 #include "platform/textformat.h"
 
 namespace {
@@ -65,6 +74,59 @@ std::string ReportHeader2D(const Analysis2DInput& input) {
 bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
                std::string& header, const ProgressSink& progress) {
     header = ReportHeader2D(input);
-    (void)records;
+    if (!input.grey || !input.roiMap) return false;
+    const AnalysisOptions o = input.options.sanitized();
+    const TextureContext context =
+        textureContext(*input.grey, *input.roiMap, input.imageMax, input.imageMin, input.bitDepth);
+    RoiStatisticsTable statistics = computeRoiStatistics(context);
+    appendAreaRecord(statistics, records);
+
+    // A family that runs out of memory ends the run early; what is done is kept.
+    if (progress.cancelled()) return false;
+    if (o.Do_normal != 0) {
+        if (!appendNormalisationRecords(context, statistics, o, records))
+            return !progress.cancelled();
+        progress.report("Normalisation done");
+    }
+    if (progress.cancelled()) return false;
+    if (o.Do_hist) {
+        if (!appendHistogramRecords(context, statistics, records)) return !progress.cancelled();
+        progress.report("Histogram done");
+    }
+    if (progress.cancelled()) return false;
+    if (o.Do_co) {
+        bool complete = appendCooccurrenceRecords(context, statistics, o, records, [&](int32_t d) {
+            progress.report(platform::cformat("Co-occurence: distance %d done", d));
+        });
+        if (!complete) return !progress.cancelled();
+    }
+    if (progress.cancelled()) return false;
+    if (o.Do_rl) {
+        if (!appendRunLengthRecords(context, statistics, o, records)) return !progress.cancelled();
+        progress.report("Runlength done");
+    }
+    if (progress.cancelled()) return false;
+    if (o.Do_grad) {
+        if (!appendGradientRecords(context, statistics, o, records)) return !progress.cancelled();
+        progress.report("Gradient done");
+    }
+    if (progress.cancelled()) return false;
+    if (o.Do_arm) {
+        std::array<ArValues, kRoiCount> fits{};
+        for (int roi = 0; roi < kRoiCount; ++roi) {
+            if (progress.cancelled()) return false;
+            const RoiStatistics& s = statistics[static_cast<size_t>(roi)];
+            if (s.count > 0)
+                fits[static_cast<size_t>(roi)] =
+                    FitArModel(*input.grey, *input.roiMap, static_cast<uint16_t>(1u << roi), s.xmin,
+                               s.ymin, s.xmax, s.ymax);
+        }
+        for (size_t r = 0; r < kArRecordNames.size(); ++r) {
+            RoiValues values{};
+            for (size_t roi = 0; roi < kRoiCount; ++roi) values[roi] = fits[roi][r];
+            appendFeatureRecord(records, kArRecordNames[r], values);
+        }
+        progress.report("Autoregression model done");
+    }
     return !progress.cancelled();
 }

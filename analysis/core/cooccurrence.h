@@ -3,9 +3,11 @@
 // features computed from each.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,10 +19,9 @@
 #include "analysis/core/texture_context.h"
 
 inline constexpr int kCooccurrenceFeatureCount = 11;
-inline constexpr std::array<std::string_view, kCooccurrenceFeatureCount>
-    kCooccurrenceFeatureNames = {"AngScMom", "Contrast", "Correlat", "SumOfSqs",
-                                 "InvDfMom", "SumAverg", "SumVarnc", "SumEntrp",
-                                 "Entropy",  "DifVarnc", "DifEntrp"};
+inline constexpr std::array<std::string_view, kCooccurrenceFeatureCount> kCooccurrenceFeatureNames =
+    {"AngScMom", "Contrast", "Correlat", "SumOfSqs", "InvDfMom", "SumAverg",
+     "SumVarnc", "SumEntrp", "Entropy",  "DifVarnc", "DifEntrp"};
 inline constexpr int kCooccurrenceRecordsPerDisplacement = 1 + kCooccurrenceFeatureCount;
 inline constexpr int kCooccurrenceRecordsPerDistance = 4 * kCooccurrenceRecordsPerDisplacement;
 inline constexpr int kCooccurrenceDistances = 5;
@@ -43,44 +44,40 @@ std::string cooccurrenceFeatureName(Displacement displacement, int feature);
 bool cooccurrenceDistanceOn(const AnalysisOptions& options, int32_t distance);
 
 // G x G pair counts, G = 2^bits, symmetric: a pair of levels (a, b) counts in
-// cell [a][b] and in cell [b][a]. The non-zero cells are listed in ascending
-// order, so features and clearing visit only those.
+// cell [a][b] and in cell [b][a]. Since the matrix is symmetric only the
+// upper triangle is kept (cell [i][j] with i <= j at i * G + j); the non-zero
+// cells of the triangle are listed in ascending order, so the features and
+// clearing visit only those.
 class CooccurrenceMatrix {
   public:
     // An empty G x G matrix (G brought into 2..256).
     void prepare(int32_t levels);
     int32_t levels() const { return levels_; }
     uint32_t at(int32_t i, int32_t j) const {
-        return cells_[static_cast<size_t>(i) * levels_ + j];
+        return i <= j ? cells_[static_cast<size_t>(i) * levels_ + j]
+                      : cells_[static_cast<size_t>(j) * levels_ + i];
     }
-    // N: the sum of all cells, twice the number of pairs.
+    // N: the sum of all cells of the full matrix, twice the number of pairs.
     uint64_t total() const { return total_; }
-    // Indices i * G + j of the non-zero cells, ascending.
-    const std::vector<uint32_t>& occupied() const { return occupied_; }
+    // Indices i * G + j (i <= j) of the non-zero cells of the triangle, ascending.
+    std::span<const uint32_t> occupied() const { return {occupied_.data(), occupiedCount_}; }
     // Zeroes the non-zero cells.
     void clear();
 
-    // Counts the pair (a, b) in both cells.
-    void addPair(uint32_t a, uint32_t b) {
-        bump(a * static_cast<uint32_t>(levels_) + b);
-        bump(b * static_cast<uint32_t>(levels_) + a);
-        total_ += 2;
-    }
-    // Sorts the list of non-zero cells after addPair calls.
-    void finish();
-
-    // Sets the matrix to H + transpose(H) for the one-sided counts H (G x G,
-    // row = level of the first pixel) whose non-zero cells lie within levels
-    // lowest..highest, and zeroes those cells of H. The matrix must be clear.
-    void foldOneSided(uint32_t* oneSided, int32_t lowest, int32_t highest);
+    // Builders count one-sided into the full G x G block: a pair whose first
+    // pixel has level a and whose partner has level b adds 1 to [a][b]
+    // (at a * G + b). They then state the levels lowest..highest that they
+    // may have counted; noteCounted adds in `more` (a second block counted the
+    // same way, which it zeroes), folds the block onto the triangle and lists
+    // the non-zero cells. The matrix must be clear before counting.
+    uint32_t* cells() { return cells_.data(); }
+    void noteCounted(int32_t lowest, int32_t highest, uint32_t* more = nullptr);
 
   private:
-    void bump(uint32_t cell) {
-        if (cells_[cell]++ == 0) occupied_.push_back(cell);
-    }
     int32_t levels_ = 0;
     std::vector<uint32_t> cells_;
-    std::vector<uint32_t> occupied_;
+    std::vector<uint32_t> occupied_;  // capacity for the whole triangle
+    size_t occupiedCount_ = 0;
     uint64_t total_ = 0;
 };
 
@@ -93,7 +90,7 @@ void buildCooccurrenceMatrix(const TextureContext& context, const PixelRect& rec
                              CooccurrenceMatrix& matrix);
 
 struct CooccurrenceFeatures {
-    double pairCount = 0;  // N
+    double pairCount = 0;                                    // N
     std::array<double, kCooccurrenceFeatureCount> values{};  // order of kCooccurrenceFeatureNames
 };
 

@@ -9,12 +9,48 @@
 
 namespace {
 
+// sqrt of the integer squared magnitudes; sqrt is correctly rounded, so a
+// table of the small ones gives the same values faster.
+class MagnitudeOf {
+  public:
+    explicit MagnitudeOf(int32_t bits) {
+        const int64_t top = (int64_t{1} << bits) - 1;
+        const int64_t largest = 2 * top * top;
+        if (largest < (int64_t{1} << 16)) {
+            table_.resize(static_cast<size_t>(largest) + 1);
+            for (size_t i = 0; i < table_.size(); ++i)
+                table_[i] = std::sqrt(static_cast<double>(i));
+        }
+    }
+    double operator()(uint64_t squared) const {
+        return squared < table_.size() ? table_[squared] : std::sqrt(static_cast<double>(squared));
+    }
+
+  private:
+    std::vector<double> table_;
+};
+
+// One table per bit depth, built once (the feature maps call per window).
+const MagnitudeOf& magnitudeOf(int32_t bits) {
+    static const std::array<MagnitudeOf, 17> tables = [] {
+        return std::array<MagnitudeOf, 17>{
+            MagnitudeOf(0),  MagnitudeOf(1),  MagnitudeOf(2),  MagnitudeOf(3),  MagnitudeOf(4),
+            MagnitudeOf(5),  MagnitudeOf(6),  MagnitudeOf(7),  MagnitudeOf(8),  MagnitudeOf(9),
+            MagnitudeOf(10), MagnitudeOf(11), MagnitudeOf(12), MagnitudeOf(13), MagnitudeOf(14),
+            MagnitudeOf(15), MagnitudeOf(16)};
+    }();
+    return tables[std::clamp(bits, 0, 16)];
+}
+
 template <class Levels>
 void collect(const TextureContext& context, const PixelRect& rect, int roi, const Levels& level,
-             std::vector<double>& gradients) {
+             const MagnitudeOf& magnitude, std::vector<double>& gradients) {
     gradients.clear();
     if (!context.valid()) return;
     const PixelRect r = clipToImage(context, rect);
+    if (r.width() < 3 || r.height() < 3) return;
+    gradients.resize(static_cast<size_t>(r.width() - 2) * static_cast<size_t>(r.height() - 2));
+    double* out = gradients.data();
     const size_t w = static_cast<size_t>(context.width);
     for (int32_t y = r.ymin + 1; y <= r.ymax - 1; ++y)
         for (int32_t x = r.xmin + 1; x <= r.xmax - 1; ++x) {
@@ -23,10 +59,12 @@ void collect(const TextureContext& context, const PixelRect& rect, int roi, cons
                 !inRegion(context, idx + w, roi) || !inRegion(context, idx - 1, roi) ||
                 !inRegion(context, idx - w, roi))
                 continue;
-            const int32_t gx = int32_t{level(idx + 1)} - int32_t{level(idx - 1)};
-            const int32_t gy = int32_t{level(idx + w)} - int32_t{level(idx - w)};
-            gradients.push_back(std::sqrt(static_cast<double>(gx * gx + gy * gy)));
+            // 64 bits: levels of 16 bits would overflow the squares.
+            const int64_t gx = int64_t{level(idx + 1)} - int64_t{level(idx - 1)};
+            const int64_t gy = int64_t{level(idx + w)} - int64_t{level(idx - w)};
+            *out++ = magnitude(static_cast<uint64_t>(gx * gx + gy * gy));
         }
+    gradients.resize(static_cast<size_t>(out - gradients.data()));
 }
 
 }  // namespace
@@ -34,22 +72,25 @@ void collect(const TextureContext& context, const PixelRect& rect, int roi, cons
 void collectGradients(const TextureContext& context, const PixelRect& rect, int roi,
                       const LevelTable& levels, std::vector<double>& gradients) {
     collect(
-        context, rect, roi, [&](size_t idx) { return levels[context.samples[idx]]; }, gradients);
+        context, rect, roi, [&](size_t idx) { return levels[context.samples[idx]]; },
+        magnitudeOf(levels.bits()), gradients);
 }
 
 std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double> gradients) {
     std::array<double, kGradientRecordCount> f{};
     if (gradients.empty()) return f;
     const double count = static_cast<double>(gradients.size());
-    double sum = 0, nonZero = 0;
+    double sum = 0;
+    size_t nonZero = 0;
     bool allEqual = true;
+    const double first = gradients[0];
     for (double g : gradients) {
         sum += g;
-        if (g > 0) nonZero += 1;
-        allEqual = allEqual && g == gradients[0];
+        nonZero += g > 0 ? 1 : 0;
+        allEqual &= g == first;
     }
     f[0] = count;
-    f[5] = nonZero / count;
+    f[5] = static_cast<double>(nonZero) / count;
     // Equal magnitudes have no spread. Summing an irrational magnitude such as
     // sqrt(136) moves the mean off it by rounding, and the moments of that
     // noise would be reported as a skewness of 1 and a kurtosis of -2.
@@ -84,7 +125,7 @@ bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTab
         out.reserve(out.size() + kGradientRecordCount);
         const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_gr);
         std::vector<double> gradients;
-        gradients.reserve(static_cast<size_t>(largestRoiCount(statistics)));
+        const MagnitudeOf& magnitude = magnitudeOf(o.Ng_gr);
         std::array<RoiValues, kGradientRecordCount> values{};
         for (int r = 0; r < kRoiCount; ++r) {
             if (statistics[r].count <= 0) continue;
@@ -92,9 +133,12 @@ bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTab
                 const uint16_t* plane = levels.plane();
                 collect(
                     context, statistics[r].box(), r, [plane](size_t idx) { return plane[idx]; },
-                    gradients);
+                    magnitude, gradients);
             } else {
-                collectGradients(context, statistics[r].box(), r, levels.table(r), gradients);
+                const LevelTable& table = levels.table(r);
+                collect(
+                    context, statistics[r].box(), r,
+                    [&](size_t idx) { return table[context.samples[idx]]; }, magnitude, gradients);
             }
             const auto f = gradientFeatures(gradients);
             for (int k = 0; k < kGradientRecordCount; ++k) values[k][r] = f[k];

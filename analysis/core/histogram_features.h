@@ -13,7 +13,7 @@
 
 inline constexpr int kHistogramRecordCount = 9;
 inline constexpr std::array<std::string_view, kHistogramRecordCount> kHistogramFeatureNames = {
-    "Mean", "Variance", "Skewness", "Kurtosis", "Perc.01%",
+    "Mean",     "Variance", "Skewness", "Kurtosis", "Perc.01%",
     "Perc.10%", "Perc.50%", "Perc.90%", "Perc.99%"};
 
 // The 9 features of a histogram in the order of kHistogramFeatureNames; all 0

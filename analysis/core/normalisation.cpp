@@ -11,8 +11,8 @@ int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator) {
     if (denominator == 0) return -1;
     const int64_t product = static_cast<int64_t>(number) * numerator;
     const bool negative = (product < 0) != (denominator < 0);
-    const uint64_t p = product < 0 ? uint64_t{0} - static_cast<uint64_t>(product)
-                                   : static_cast<uint64_t>(product);
+    const uint64_t p =
+        product < 0 ? uint64_t{0} - static_cast<uint64_t>(product) : static_cast<uint64_t>(product);
     const uint64_t d = denominator < 0 ? uint64_t{0} - static_cast<uint64_t>(denominator)
                                        : static_cast<uint64_t>(denominator);
     uint64_t q = p / d;
@@ -114,11 +114,10 @@ bool appendNormalisationRecords(const TextureContext& context, RoiStatisticsTabl
         RoiValues low{}, high{};
         for (int r = 0; r < kRoiCount; ++r) {
             RoiStatistics& s = statistics[r];
-            const NormalisationLimits limits = s.count > 0 ? normalisationLimits(
-                                                                 histograms[r], mode,
-                                                                 context.BitDepth, s.smallest,
-                                                                 s.largest)
-                                                           : NormalisationLimits{};
+            const NormalisationLimits limits =
+                s.count > 0 ? normalisationLimits(histograms[r], mode, context.BitDepth, s.smallest,
+                                                  s.largest)
+                            : NormalisationLimits{};
             s.low = limits.low;
             s.high = limits.high;
             low[r] = limits.low;

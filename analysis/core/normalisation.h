@@ -71,6 +71,9 @@ class LevelTable {
     int32_t bits() const { return mapping_.bits; }
     int32_t levels() const { return int32_t{1} << mapping_.bits; }
     const LevelMapping& mapping() const { return mapping_; }
+    // The tabulated samples 0..size()-1, for loops that know their samples fit.
+    const uint16_t* data() const { return table_.data(); }
+    uint32_t size() const { return static_cast<uint32_t>(table_.size()); }
     // Lowest and highest level of the samples smallest..largest.
     void levelRange(uint32_t smallest, uint32_t largest, int32_t& lowest, int32_t& highest) const;
 

@@ -18,23 +18,35 @@ RoiStatisticsTable computeRoiStatistics(const TextureContext& context) {
     RoiStatisticsTable table;
     table.fill(emptyRoiStatistics(context));
     if (!context.valid() || context.roiMap == nullptr) return table;
+    // Rows are cut into segments of one ROI word: the ROIs change rarely
+    // along a row, so each segment updates its ROIs once.
     for (int32_t y = 0; y < context.height; ++y) {
-        const size_t row = context.index(0, y);
-        for (int32_t x = 0; x < context.width; ++x) {
-            uint32_t bits = context.roiMap[row + x];
-            if (bits == 0) continue;
-            const int32_t v = context.samples[row + x];
-            do {
+        const uint16_t* roi = context.roiMap + context.index(0, y);
+        const uint16_t* samples = context.samples + context.index(0, y);
+        for (int32_t x = 0; x < context.width;) {
+            const uint16_t word = roi[x];
+            int32_t end = x + 1;
+            if (word == 0) {
+                while (end < context.width && roi[end] == 0) ++end;
+                x = end;
+                continue;
+            }
+            int32_t smallest = samples[x], largest = samples[x];
+            for (; end < context.width && roi[end] == word; ++end) {
+                smallest = std::min<int32_t>(smallest, samples[end]);
+                largest = std::max<int32_t>(largest, samples[end]);
+            }
+            for (uint32_t bits = word; bits != 0; bits &= bits - 1) {
                 RoiStatistics& s = table[std::countr_zero(bits)];
                 s.ymin = std::min(s.ymin, y);
                 s.ymax = std::max(s.ymax, y);
                 s.xmin = std::min(s.xmin, x);
-                s.xmax = std::max(s.xmax, x);
-                ++s.count;
-                s.smallest = std::min(s.smallest, v);
-                s.largest = std::max(s.largest, v);
-                bits &= bits - 1;
-            } while (bits != 0);
+                s.xmax = std::max(s.xmax, end - 1);
+                s.count += end - x;
+                s.smallest = std::min(s.smallest, smallest);
+                s.largest = std::max(s.largest, largest);
+            }
+            x = end;
         }
     }
     return table;

@@ -1,10 +1,12 @@
-// The requantised levels of a run for all 16 ROIs at once. Without
-// normalisation every ROI maps samples alike, so one plane of levels serves
-// them all; with it each ROI has its own table built from its limits.
+// The requantised levels of a run for all 16 ROIs at once. With normalisation
+// each ROI has its own table built from its limits. One plane of levels serves
+// every ROI when the ROIs map samples alike (no normalisation) or when no pixel
+// lies in two ROIs (each pixel then has the level of its own ROI).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "analysis/core/normalisation.h"
@@ -19,7 +21,7 @@ struct PlaneLevels {
 };
 struct TableLevels {
     const uint16_t* samples;
-    const LevelTable* tables;  // one per ROI
+    std::array<const uint16_t*, kRoiCount> tables;  // each covers every sample of its ROI
     uint16_t operator()(int roi, size_t idx) const { return tables[roi][samples[idx]]; }
 };
 
@@ -29,17 +31,19 @@ class RoiLevels {
     RoiLevels(const TextureContext& context, const RoiStatisticsTable& statistics, int32_t mode,
               int32_t bits);
 
-    // True when one plane of levels holds every pixel's level (mode 0).
-    bool shared() const { return !plane_.empty(); }
-    // Level of pixel idx, valid for pixels of the union of the ROI boxes.
-    const uint16_t* plane() const { return plane_.data(); }
+    // True when the plane holds the level of every ROI pixel for its ROIs.
+    bool shared() const { return plane_ != nullptr; }
+    // Level of pixel idx, valid for pixels in a ROI.
+    const uint16_t* plane() const { return plane_.get(); }
     // The table of ROI r; covers every sample of the ROI.
-    const LevelTable& table(int roi) const { return tables_[shared() ? 0 : roi]; }
+    const LevelTable& table(int roi) const { return tables_[normalised_ ? roi : 0]; }
     int32_t levels() const { return int32_t{1} << bits_; }
     // Readers for the one-pass kernels: the plane when shared, else the tables.
-    PlaneLevels planeLevels() const { return PlaneLevels{plane_.data()}; }
+    PlaneLevels planeLevels() const { return PlaneLevels{plane_.get()}; }
     TableLevels tableLevels(const TextureContext& context) const {
-        return TableLevels{context.samples, tables_.data()};
+        TableLevels levels{context.samples, {}};
+        for (int r = 0; r < kRoiCount; ++r) levels.tables[r] = tables_[r].data();
+        return levels;
     }
     // Lowest and highest level that a pixel of ROI r can have.
     int32_t lowest(int roi) const { return lowest_[roi]; }
@@ -47,9 +51,9 @@ class RoiLevels {
 
   private:
     int32_t bits_;
-    std::vector<uint16_t> plane_;
+    bool normalised_;
+    std::unique_ptr<uint16_t[]> plane_;
     std::array<LevelTable, kRoiCount> tables_;  // only the first when shared
     std::array<int32_t, kRoiCount> lowest_{};
     std::array<int32_t, kRoiCount> highest_{};
 };
-

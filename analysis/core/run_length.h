@@ -67,6 +67,14 @@ class RunLengthMatrix {
     int32_t lowestLevel() const { return lowest_; }
     int32_t highestLevel() const { return highest_; }
 
+    // For builders that count pixels instead of runs: the pixel that is the
+    // L-th of its run (of level q) adds 1 at [(L - 1) * levels + q], with L up
+    // to maxLength. A run of length L so leaves one count at each length
+    // 1..L, and noteLengthCounts turns the counts into runs (those at L minus
+    // those at L + 1), given the levels lowest..highest that may occur.
+    uint32_t* cells() { return cells_.data(); }
+    void noteLengthCounts(int32_t lowest, int32_t highest);
+
   private:
     void grow(uint32_t length);
     int32_t levels_ = 0;

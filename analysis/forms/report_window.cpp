@@ -159,7 +159,7 @@ void TReport::createMenus() {
     add(file, "Save report as...", "Save1", &TReport::Save1Click);
     add(file, "Save all reports...", "Save3", &TReport::Save3Click);
     file->addSeparator();
-    add(file, "Save selecte&d...", "Savechecked", nullptr);
+    add(file, "Save selecte&d...", "Savechecked", &TReport::SavecheckedClick);
     file->addSeparator();
     add(file, "Aggregate reports", "Aggregate", &TReport::AggregateClick);
     file->addSeparator();
@@ -188,7 +188,7 @@ void TReport::createMenus() {
     add(selection, "3D feature space", "Manual1", nullptr);
 
     QMenu* tools = MainMenu1->addMenu("&Tools");
-    add(tools, "&R62 analysis", "AnalysewithR621", nullptr);
+    add(tools, "&R62 analysis", "AnalysewithR621", &TReport::AnalysewithR621Click);
 }
 
 QAction* TReport::action(const QString& caption) const {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,23 @@ class TReport : public QWidget {
     void Invert1Click();
     void CheckselectedClick();
     void UncheckselectedClick();
+    // The selection file (report_window_selection.cpp): "Save selected..."
+    // and the hand-over of a temporary copy to r62.
+    void SavecheckedClick();
+    void AnalysewithR621Click();
+
+    // What the selection commands take from the desktop; tests replace them.
+    struct DesktopServices {
+        // The modifier keys held as "Save selected..." ends; they choose the feature order.
+        std::function<Qt::KeyboardModifiers()> keyboardModifiers;
+        std::function<std::string()> temporaryFolder;
+        std::function<std::string()> programFolder;
+        // Starts program with argument as its one argument, or with none when it is empty.
+        std::function<bool(const std::string& program, const std::string& argument)> startProgram;
+        std::function<bool(const std::string& path)> openWithAssociatedProgram;
+    };
+    static DesktopServices defaultDesktopServices();
+    DesktopServices desktop = defaultDesktopServices();
 
     // A click on the header of column (0 = "Feature name", 1..16 the ROIs).
     void ListView1ColumnClick(int column);

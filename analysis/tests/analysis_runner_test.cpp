@@ -102,3 +102,87 @@ TEST(Count2D, RecordsAndStepsFollowTheSwitches) {
 }
 
 }  // namespace
+
+namespace {
+
+struct TestRun {
+    PlanePtr grey = NewPlane(256, 256);
+    PlanePtr roi = NewPlane(256, 256);
+    Analysis2DInput input;
+    std::vector<FeatureRecord> records;
+    std::string header;
+    std::vector<std::string> texts;
+    ProgressSink sink;
+
+    TestRun() {
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x) {
+                grey->at(x, y) = static_cast<uint16_t>((x * 7 + y * 13 + (x * y) % 11) % 256);
+                roi->at(x, y) = 1;
+            }
+        input.grey = grey.get();
+        input.roiMap = roi.get();
+        input.imageMin = 0;
+        input.imageMax = 255;
+        input.bitDepth = 8;
+        sink.text = [this](const std::string& line) { texts.push_back(line); };
+    }
+    bool go() { return Analyse2D(input, records, header, sink); }
+    std::string name(size_t i) const { return std::string(recordName(records[i])); }
+};
+
+TEST(Analyse2DRun, DefaultOptionsGiveTheFamiliesInTheirOrder) {
+    TestRun run;
+    ASSERT_TRUE(run.go());
+    ASSERT_EQ(run.records.size(), 282u);
+    EXPECT_EQ(static_cast<int>(run.records.size()), CountAnalysis2D(run.input.options).records);
+    EXPECT_EQ(run.name(0), "_Area");
+    EXPECT_EQ(run.records[0].values[0], 65536.0);
+    EXPECT_EQ(run.name(1), "Mean");
+    EXPECT_EQ(run.name(10), "_Area_S(1,0)");
+    EXPECT_EQ(run.name(10 + 240), "Horzl_RLNonUni");
+    EXPECT_EQ(run.name(270), "_AreaGr");
+    EXPECT_EQ(run.name(276), "_AreaARM");
+    EXPECT_EQ(run.name(281), "Sigma");
+    EXPECT_EQ(run.texts, (std::vector<std::string>{
+                             "Histogram done", "Co-occurence: distance 1 done",
+                             "Co-occurence: distance 2 done", "Co-occurence: distance 3 done",
+                             "Co-occurence: distance 4 done", "Co-occurence: distance 5 done",
+                             "Runlength done", "Gradient done", "Autoregression model done"}));
+    EXPECT_EQ(static_cast<int>(run.texts.size()), CountAnalysis2D(run.input.options).steps);
+    EXPECT_EQ(run.header, ReportHeader2D(run.input));
+}
+
+TEST(Analyse2DRun, AllSwitchesOffGiveOnlyTheArea) {
+    TestRun run;
+    AnalysisOptions& o = run.input.options;
+    o.Do_hist = o.Do_co = o.Do_rl = o.Do_grad = o.Do_arm = 0;
+    ASSERT_TRUE(run.go());
+    ASSERT_EQ(run.records.size(), 1u);
+    EXPECT_EQ(run.name(0), "_Area");
+    EXPECT_TRUE(run.texts.empty());
+}
+
+TEST(Analyse2DRun, NormalisationAddsItsLimitsAndAStep) {
+    TestRun run;
+    run.input.options.Do_normal = 1;
+    ASSERT_TRUE(run.go());
+    EXPECT_EQ(run.records.size(), 284u);
+    EXPECT_EQ(run.name(1), "_MinNorm");
+    EXPECT_EQ(run.name(2), "_MaxNorm");
+    EXPECT_EQ(run.texts.front(), "Normalisation done");
+}
+
+TEST(Analyse2DRun, ACancelledRunSaysSo) {
+    TestRun run;
+    std::atomic<bool> stop{false};
+    run.sink.cancel = &stop;
+    run.sink.text = [&](const std::string& line) {
+        run.texts.push_back(line);
+        stop = true;  // cancel after the first family
+    };
+    EXPECT_FALSE(run.go());
+    EXPECT_EQ(run.texts.size(), 1u);
+}
+
+}  // namespace

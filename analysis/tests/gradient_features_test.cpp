@@ -10,8 +10,7 @@
 
 namespace {
 
-std::vector<FeatureRecord> gradientRecords(const TestImage& image, int32_t bits,
-                                           int32_t mode = 0) {
+std::vector<FeatureRecord> gradientRecords(const TestImage& image, int32_t bits, int32_t mode = 0) {
     AnalysisOptions options;
     options.Ng_gr = bits;
     options.Do_normal = mode;
@@ -35,8 +34,8 @@ TEST(GradientFeatures, ThreeInteriorPixelsByHand) {
     image.addRect(0, 0, 0, 4, 2);
     const auto out = gradientRecords(image, 8);
     ASSERT_EQ(out.size(), 6u);
-    const char* names[] = {"_AreaGr", "GrMean", "GrVariance", "GrSkewness", "GrKurtosis",
-                           "GrNonZeros"};
+    const char* names[] = {"_AreaGr",    "GrMean",     "GrVariance",
+                           "GrSkewness", "GrKurtosis", "GrNonZeros"};
     for (int k = 0; k < 6; ++k) EXPECT_EQ(recordName(out[k]), names[k]);
     EXPECT_EQ(out[0].values[0], 3);
     EXPECT_NEAR(out[1].values[0], 3, 1e-12);
@@ -104,20 +103,27 @@ TEST(GradientFeatures, AllRoisAtOnceEqualOneRegionAtATime) {
         const int x0 = random() % 20, y0 = random() % 15;
         image.addRect(r, x0, y0, x0 + 3 + random() % 10, y0 + 3 + random() % 10);
     }
-    const TextureContext context = image.context();
-    for (int32_t mode : {0, 1}) {
-        const auto out = gradientRecords(image, 7, mode);
-        RoiStatisticsTable stats = computeRoiStatistics(context);
-        AnalysisOptions options;
-        options.Do_normal = mode;
-        std::vector<FeatureRecord> ignored;
-        ASSERT_TRUE(appendNormalisationRecords(context, stats, options, ignored));
-        std::vector<double> g;
-        for (int r = 0; r < kRoiCount; ++r) {
-            const LevelTable table(roiLevelMapping(context, stats[r], mode, 7), 4096);
-            collectGradients(context, stats[r].box(), r, table, g);
-            const auto f = gradientFeatures(g);
-            for (int k = 0; k < 6; ++k) EXPECT_EQ(out[k].values[r], f[k]) << mode << r << k;
+    TestImage tiles = image;
+    for (int y = 0; y < tiles.height; ++y)
+        for (int x = 0; x < tiles.width; ++x)
+            tiles.roi[size_t(y) * tiles.width + x] =
+                random() % 9 == 0 ? 0 : uint16_t(1u << ((y / 7) * 4 + x / 9));
+    for (const TestImage* map : {&image, &tiles}) {
+        const TextureContext context = map->context();
+        for (int32_t mode : {0, 1, 3}) {
+            const auto out = gradientRecords(*map, 7, mode);
+            RoiStatisticsTable stats = computeRoiStatistics(context);
+            AnalysisOptions options;
+            options.Do_normal = mode;
+            std::vector<FeatureRecord> ignored;
+            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, ignored));
+            std::vector<double> g;
+            for (int r = 0; r < kRoiCount; ++r) {
+                const LevelTable table(roiLevelMapping(context, stats[r], mode, 7), 4096);
+                collectGradients(context, stats[r].box(), r, table, g);
+                const auto f = gradientFeatures(g);
+                for (int k = 0; k < 6; ++k) EXPECT_EQ(out[k].values[r], f[k]) << mode << r << k;
+            }
         }
     }
 }

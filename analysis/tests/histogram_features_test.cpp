@@ -63,14 +63,15 @@ TEST(HistogramFeatures, FamilyRecordsInOrderForAllRois) {
     image.addRect(0, 0, 0, 7, 7);
     image.addRect(9, 2, 2, 2, 2);
     std::vector<FeatureRecord> out(1);  // records already there stay first
-    ASSERT_TRUE(appendHistogramRecords(image.context(), computeRoiStatistics(image.context()), out));
+    ASSERT_TRUE(
+        appendHistogramRecords(image.context(), computeRoiStatistics(image.context()), out));
     ASSERT_EQ(out.size(), 1u + kHistogramRecordCount);
     const char* names[] = {"Mean",     "Variance", "Skewness", "Kurtosis", "Perc.01%",
                            "Perc.10%", "Perc.50%", "Perc.90%", "Perc.99%"};
     for (int k = 0; k < kHistogramRecordCount; ++k) EXPECT_EQ(recordName(out[1 + k]), names[k]);
-    EXPECT_EQ(out[1].values[0], 32.5);                 // samples 0..63
+    EXPECT_EQ(out[1].values[0], 32.5);  // samples 0..63
     EXPECT_NEAR(out[2].values[0], (64 * 64 - 1) / 12.0, 1e-9);
-    EXPECT_EQ(out[1].values[9], 19);                   // sample 18
+    EXPECT_EQ(out[1].values[9], 19);  // sample 18
     for (int r : {1, 2, 8, 10, 15})
         for (int k = 1; k <= kHistogramRecordCount; ++k) EXPECT_EQ(out[k].values[r], 0);
 }

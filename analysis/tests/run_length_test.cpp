@@ -111,34 +111,45 @@ TEST(RunLength, ALargeCheckerboardDoesNotOverflowTheSquares) {
 TEST(RunLength, AllRoisInOnePassEqualTheWalksOfOneRegion) {
     std::mt19937 random(9);
     TestImage image(41, 33, 10);
-    for (uint16_t& s : image.samples) s = static_cast<uint16_t>((random() % 3) * 300 + random() % 5);
+    for (uint16_t& s : image.samples)
+        s = static_cast<uint16_t>((random() % 3) * 300 + random() % 5);
     for (int r = 0; r < kRoiCount; ++r) {
         if (r == 2) continue;
         const int x0 = random() % 30, y0 = random() % 25;
         image.addRect(r, x0, y0, x0 + random() % 14, y0 + random() % 10);
     }
     for (size_t i = 0; i < image.roi.size(); ++i)
-        if (random() % 5 == 0) image.roi[i] = static_cast<uint16_t>(image.roi[i] ^ (random() & 0x0F0F));
-    const TextureContext context = image.context();
-    for (int32_t mode : {0, 1, 2, 3}) {
-        AnalysisOptions options;
-        options.Do_normal = mode;
-        options.Ng_rl = 4;
-        RoiStatisticsTable stats = computeRoiStatistics(context);
-        std::vector<FeatureRecord> out;
-        ASSERT_TRUE(appendNormalisationRecords(context, stats, options, out));
-        out.clear();
-        ASSERT_TRUE(appendRunLengthRecords(context, stats, options, out));
-        RunLengthMatrix matrix;
-        for (int d = 0; d < 4; ++d)
-            for (int r = 0; r < kRoiCount; ++r) {
-                const LevelTable table(roiLevelMapping(context, stats[r], mode, 4), 1024);
-                buildRunLengthMatrix(context, stats[r].box(), r, table, kRunDirections[d], matrix);
-                const auto f = runLengthFeatures(matrix);
-                for (int k = 0; k < kRunLengthFeatureCount; ++k)
-                    EXPECT_EQ(out[d * 5 + k].values[r], f[k])
-                        << mode << " " << recordName(out[d * 5 + k]) << " ROI " << r;
-            }
+        if (random() % 5 == 0)
+            image.roi[i] = static_cast<uint16_t>(image.roi[i] ^ (random() & 0x0F0F));
+    // The same image with disjoint ROIs: tiles with holes.
+    TestImage tiles = image;
+    for (int y = 0; y < tiles.height; ++y)
+        for (int x = 0; x < tiles.width; ++x)
+            tiles.roi[size_t(y) * tiles.width + x] =
+                random() % 6 == 0 ? 0 : uint16_t(1u << ((y / 9) * 4 + x / 11));
+    for (const TestImage* map : {&image, &tiles}) {
+        const TextureContext context = map->context();
+        for (int32_t mode : {0, 1, 2, 3}) {
+            AnalysisOptions options;
+            options.Do_normal = mode;
+            options.Ng_rl = 4;
+            RoiStatisticsTable stats = computeRoiStatistics(context);
+            std::vector<FeatureRecord> out;
+            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, out));
+            out.clear();
+            ASSERT_TRUE(appendRunLengthRecords(context, stats, options, out));
+            RunLengthMatrix matrix;
+            for (int d = 0; d < 4; ++d)
+                for (int r = 0; r < kRoiCount; ++r) {
+                    const LevelTable table(roiLevelMapping(context, stats[r], mode, 4), 1024);
+                    buildRunLengthMatrix(context, stats[r].box(), r, table, kRunDirections[d],
+                                         matrix);
+                    const auto f = runLengthFeatures(matrix);
+                    for (int k = 0; k < kRunLengthFeatureCount; ++k)
+                        EXPECT_EQ(out[d * 5 + k].values[r], f[k])
+                            << mode << " " << recordName(out[d * 5 + k]) << " ROI " << r;
+                }
+        }
     }
 }
 

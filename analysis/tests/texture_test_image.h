@@ -32,10 +32,12 @@ struct TestImage {
     }
 
     uint16_t& sample(int x, int y) { return samples[size_t(y) * width + x]; }
-    // Adds the rectangle x0..x1, y0..y1 (inclusive) to ROI r (0-based).
+    // Adds the rectangle x0..x1, y0..y1 (inclusive, clipped to the image) to
+    // ROI r (0-based).
     void addRect(int r, int x0, int y0, int x1, int y1) {
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x) roi[size_t(y) * width + x] |= uint16_t(1u << r);
+        for (int y = std::max(y0, 0); y <= std::min(y1, height - 1); ++y)
+            for (int x = std::max(x0, 0); x <= std::min(x1, width - 1); ++x)
+                roi[size_t(y) * width + x] |= uint16_t(1u << r);
     }
     void addPixel(int r, int x, int y) { addRect(r, x, y, x, y); }
 

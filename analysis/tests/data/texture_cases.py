@@ -274,6 +274,10 @@ def gradient_features(roimap, r, box, lv):
     G = len(g)
     if G == 0:
         return [0.0] * 6
+    nonzero = sum(1 for v in g if v > 0) / G
+    if all(v == g[0] for v in g):
+        # Equal magnitudes have no spread (rounding of their sum aside).
+        return [float(G), g[0], 0.0, 0.0, 0.0, nonzero]
     mean = math.fsum(g) / G
     var = math.fsum((v - mean) ** 2 for v in g) / G
     if var != 0:
@@ -282,7 +286,6 @@ def gradient_features(roimap, r, box, lv):
         kurt = math.fsum((v - mean) ** 4 for v in g) / var**2 / G - 3
     else:
         skew = kurt = 0.0
-    nonzero = sum(1 for v in g if v > 0) / G
     return [float(G), mean, var, skew, kurt, nonzero]
 
 
@@ -513,6 +516,25 @@ def make_cases():
     p.pixel(4, 6, 5)
     p.blob(5, rng, 0.5)
     finish("9-bit tiny image, 1 percent", img, p, 2, 4, 4, 5, {1, 2, 3, 4, 5})
+    # Disjoint tiles under each normalisation mode, plus a constant slope.
+    for mode in (1, 2, 3):
+        w, h = 24, 18
+        yy, xx = np.mgrid[0:h, 0:w]
+        img = rng.integers(0, 4096, size=(h, w))
+        img[:, 12:] = (7 * xx[:, 12:] + 11 * yy[:, 12:]) * 3    # a ramp
+        p = RoiPainter(w, h)
+        p.rect(0, 0, 0, 11, 8)
+        p.rect(1, 12, 0, 23, 8)
+        p.rect(2, 0, 9, 11, 17)
+        p.rect(3, 12, 9, 23, 17)
+        finish("12-bit disjoint tiles, mode %d" % mode, img, p, mode, 6, 6, 8, {1, 4})
+    w, h = 20, 16
+    yy, xx = np.mgrid[0:h, 0:w]
+    img = 3 * xx + 5 * yy
+    p = RoiPainter(w, h)
+    p.rect(0, 0, 0, 19, 15)
+    p.rect(1, 2, 3, 9, 12)
+    finish("8-bit constant slope", img, p, 0, 8, 8, 8, {1})
     return cases
 
 

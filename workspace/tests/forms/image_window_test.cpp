@@ -11,7 +11,9 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <cstring>
+#include <regex>
 
+#include "analysis/core/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
 #include "workspace/forms/image_control.h"
@@ -341,6 +343,37 @@ TEST_F(ImageWindowTest, SaveAsWritesTheChosenTypeAndBitZeroingRecomputesTheRange
     EXPECT_EQ(_vantu->state.ImageMax, 100);
     EXPECT_EQ(_vantu->state.GreyImage->at(1, 1), 2);
     EXPECT_EQ(_vantu->state.WindowHigh, 100);
+}
+
+TEST_F(ImageWindowTest, RunMakesAReportDocumentNamedByItsTime) {
+    resetReportDocuments();
+    std::vector<uint8_t> rows(32 * 32);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>((i * 37) % 251);
+    ASSERT_EQ(OpenFileByExtension(_vantu, dir.write("run.bmp", greyBmp(32, 32, rows))), 1);
+    _vantu->state.RoiNames[0] = "liver";
+    _vantu->state.ColorMode = 0;
+    _vantu->state.ForcedPrefixOn = true;
+    _vantu->state.ForcedPrefix = "B_";
+    _vantu->Run1Click();
+    ASSERT_EQ(reportDocumentCount(), 1);
+    ReportDocument* doc = NthReportDocument(0);
+    EXPECT_EQ(doc->recordCount(), 282);
+    EXPECT_EQ(recordName(doc->records[0]), "_B_Area");
+    EXPECT_EQ(recordName(doc->records[1]), "B_Mean");
+    EXPECT_EQ(doc->roiName[0], "liver");
+    EXPECT_EQ(doc->saved, 0u);
+    EXPECT_TRUE(std::regex_match(doc->name, std::regex(R"(\d{4}-\d{1,2}-\d{1,2} \d\d_\d\d_\d\d)")))
+        << doc->name;
+    EXPECT_NE(doc->header.find("Image File: run.bmp (B_channel) \r\n"), std::string::npos);
+    EXPECT_NE(doc->header.find("Wavelet analysis = No\r\n"), std::string::npos);
+    EXPECT_TRUE(_vantu->action("Report")->isChecked());
+    _vantu->Run1Click();
+    ASSERT_EQ(reportDocumentCount(), 2);
+    std::string second = NthReportDocument(1)->name;
+    if (second.starts_with(doc->name)) {
+        EXPECT_EQ(second, doc->name + "(1)");  // within the same second
+    }
+    resetReportDocuments();
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+// The report window's commands that write the feature-selection file:
+// "Save selected..." and "R62 analysis", which hands a temporary copy of the
+// file to r62.
+#include <QGuiApplication>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include "analysis/core/selection_file.h"
+#include "analysis/forms/report_window.h"
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+
+namespace {
+
+void showSelectionError(const std::string& text) {
+    platform::showMessage(std::string(kSelectionErrorCaption), text, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Error);
+}
+
+// Samples r62 could not read were left out; the user should know before
+// reading any result.
+void warnLeftOut(const SelectionFile& file) {
+    const std::string warning = selectionLeftOutWarning(file);
+    if (warning.empty()) return;
+    platform::showMessage(std::string(kSelectionWarningCaption), warning,
+                          platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+}
+
+bool startDetached(const std::string& program, const std::string& argument) {
+    if (!argument.empty()) return platform::startProgram(program, argument);
+    return QProcess::startDetached(QString::fromStdString(program), QStringList());
+}
+
+}  // namespace
+
+TReport::DesktopServices TReport::defaultDesktopServices() {
+    DesktopServices services;
+    services.keyboardModifiers = [] { return QGuiApplication::keyboardModifiers(); };
+    services.temporaryFolder = platform::temporaryFolder;
+    services.programFolder = platform::programFolder;
+    services.startProgram = startDetached;
+    services.openWithAssociatedProgram = platform::openWithAssociatedProgram;
+    return services;
+}
+
+void TReport::SavecheckedClick() {
+    const ReportDocument* document = currentDocument();
+    if (document == nullptr) return;
+    // One moment names the file and labels its contents.
+    const SelectionTime now = currentSelectionTime();
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Save;
+    request.title = kSaveSelectionTitle;
+    request.filter = kSelectionFilter;
+    request.defaultExtension = kSelectionDefaultExtension;
+    request.overwritePrompt = true;
+    request.fileName = selectionFileNameFor(now);
+    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    if (!answer.accepted || answer.path.empty()) return;
+
+    // Read once the dialog has closed: the keys held as it is confirmed count.
+    const Qt::KeyboardModifiers keys =
+        desktop.keyboardModifiers ? desktop.keyboardModifiers() : Qt::KeyboardModifiers();
+    const SelectionOrder order =
+        selectionOrderForKeys(keys.testFlag(Qt::ShiftModifier), keys.testFlag(Qt::ControlModifier));
+    SelectionFile file = EncodeSelection(document, rankingList, order, now);
+    if (!file.orderNotice.empty())
+        platform::showMessage(std::string(kSaveSelectedCaption), file.orderNotice);
+    if (writeSelectionFile(answer.path, file) != SelectionStatus::Written) {
+        showSelectionError(selectionWriteError(answer.path));
+        return;
+    }
+    warnLeftOut(file);
+}
+
+void TReport::AnalysewithR621Click() {
+    R62HandOver handOver = r62HandOver(desktop.programFolder(), desktop.temporaryFolder());
+    const SelectionFile file = SaveSelection(handOver.path, currentDocument(), rankingList,
+                                             std::nullopt, SelectionOrder::Ranking);
+    if (file.status == SelectionStatus::CannotCreate) {
+        // r62 must not be given an old or missing file as if it were this one.
+        showSelectionError(selectionWriteError(handOver.path));
+        return;
+    }
+    if (file.status == SelectionStatus::NoDocument)
+        handOver.path.clear();  // r62 still starts, without data, as it always has
+    else
+        warnLeftOut(file);
+
+    if (desktop.startProgram(handOver.program, handOver.path)) return;
+    // Whatever the desktop associates with .sel files may still read it.
+    if (!handOver.path.empty() && desktop.openWithAssociatedProgram(handOver.path)) return;
+    showSelectionError(r62StartError(handOver));
+}

@@ -1,0 +1,55 @@
+// A whole 2D analysis with the default options: 16 ROIs tiling a 1024 x 1024
+// 12-bit image. The texture families dominate; the baseline reads the image
+// once so the figure can be read as a multiple of one pass.
+#include <benchmark/benchmark.h>
+
+#include <numeric>
+
+#include "analysis/core/analysis_2d.h"
+#include "workspace/core/workspace_state.h"
+
+namespace {
+
+struct Scene {
+    PlanePtr grey = NewPlane(1024, 1024);
+    PlanePtr roi = NewPlane(1024, 1024);
+    Scene() {
+        uint32_t seed = 1;
+        for (int y = 0; y < 1024; ++y)
+            for (int x = 0; x < 1024; ++x) {
+                seed = seed * 134775813u + 1u;
+                grey->at(x, y) = static_cast<uint16_t>((x * 3 + y * 2 + (seed >> 24)) % 4096);
+                roi->at(x, y) = static_cast<uint16_t>(1u << ((y / 256) * 4 + x / 256));
+            }
+    }
+};
+
+void BM_Analyse2DDefaults(benchmark::State& state) {
+    static Scene scene;
+    Analysis2DInput input;
+    input.grey = scene.grey.get();
+    input.roiMap = scene.roi.get();
+    input.imageMin = 0;
+    input.imageMax = 4095;
+    input.bitDepth = 12;
+    ProgressSink progress;
+    for (auto _ : state) {
+        std::vector<FeatureRecord> records;
+        std::string header;
+        Analyse2D(input, records, header, progress);
+        benchmark::DoNotOptimize(records.data());
+    }
+}
+BENCHMARK(BM_Analyse2DDefaults)->Unit(benchmark::kMillisecond);
+
+void BM_OnePassBaseline(benchmark::State& state) {
+    static Scene scene;
+    for (auto _ : state) {
+        uint64_t sum = std::accumulate(scene.grey->current,
+                                       scene.grey->current + scene.grey->size(), uint64_t{0});
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_OnePassBaseline)->Unit(benchmark::kMillisecond);
+
+}  // namespace

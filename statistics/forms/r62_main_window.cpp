@@ -1,0 +1,533 @@
+#include "statistics/forms/r62_main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/qt/application.h"
+#include "statistics/core/data_set.h"
+#include "statistics/core/nearest_neighbour.h"
+#include "statistics/core/r62_options.h"
+#include "statistics/core/report_header.h"
+#include "statistics/core/sel_reader.h"
+#include "statistics/forms/html_help.h"
+#include "statistics/forms/r62_options_window.h"
+
+namespace {
+
+constexpr char kBoxCaption[] = "r62";
+constexpr int kClientWidth = 726;
+constexpr int kClientHeight = 369;
+constexpr int kPanelHeight = 19;
+constexpr int kMemoInWidth = 355;
+constexpr int kSplitterWidth = 16;
+constexpr int kMemoMinimum = 200;
+constexpr int kProgressBarWidth = 203;
+// Offsets from the splitter's right edge.
+constexpr int kOutputLabelOffset = 2;
+constexpr int kProgressBarOffset = 110;
+
+const QColor kSilver(0xC0, 0xC0, 0xC0);
+const QColor kMoneyGreen(0xC0, 0xDC, 0xC0);
+
+constexpr char kAboutText[] =
+    "Program r62 v.3.3\r"
+    "MRI texture data analysis and classification\r"
+    "<30 features, 40 classes, 2000 samples>\r"
+    "\r"
+    "Written for the Vantu texture analysis package,\r"
+    "which prepares its input files.";
+
+// Texts from files are shown as UTF-8 when they are, byte for byte otherwise.
+QString toDisplay(const std::string& text) {
+    const QString utf8 = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (utf8.toUtf8() == QByteArray(text.data(), static_cast<qsizetype>(text.size()))) return utf8;
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string join(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += lines[i];
+    }
+    return text;
+}
+
+QPlainTextEdit* makeMemo(QWidget* parent, const char* name) {
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setObjectName(name);
+    memo->setReadOnly(true);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setMinimumSize(kMemoMinimum, kMemoMinimum);
+    QFont font("Courier New");
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(13);
+    memo->setFont(font);
+    return memo;
+}
+
+std::string folderOf(const std::string& path) {
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string() : parent.string();
+}
+
+}  // namespace
+
+TMainWindow::TMainWindow(const std::vector<std::string>& arguments) {
+    setObjectName("MainWindow");
+    setWindowTitle(QString::fromUtf8(kR62Caption.data(), kR62Caption.size()));
+    createControls();
+    createMenus();
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->availableGeometry();
+        move(desktop.center() - QPoint(width() / 2, height() / 2));
+    }
+    SetVariables(arguments);
+}
+
+// The options window goes with its owner, and clears its flag as it goes.
+TMainWindow::~TMainWindow() = default;
+
+void TMainWindow::createControls() {
+    QPalette silver = palette();
+    silver.setColor(QPalette::Window, kSilver);
+    setPalette(silver);
+
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Panel2 = new QWidget(client);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFixedHeight(kPanelHeight);
+    Panel2->setAutoFillBackground(true);
+    QPalette green = Panel2->palette();
+    green.setColor(QPalette::Window, kMoneyGreen);
+    Panel2->setPalette(green);
+    Label1 = new QLabel("Input (data)", Panel2);
+    Label1->setObjectName("Label1");
+    Label1->move(4, 2);
+    OutputWinLabel = new QLabel("Output (report)", Panel2);
+    OutputWinLabel->setObjectName("OutputWinLabel");
+    ProgressBar = new QProgressBar(Panel2);
+    ProgressBar->setObjectName("ProgressBar");
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setFixedHeight(kPanelHeight - 4);
+    layout->addWidget(Panel2);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, client);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setChildrenCollapsible(false);
+    MemoIn = makeMemo(Splitter1, "MemoIn");
+    MemoOut = makeMemo(Splitter1, "MemoOut");
+    Splitter1->addWidget(MemoIn);
+    Splitter1->addWidget(MemoOut);
+    // The input pane keeps its width when the window is resized.
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kMemoInWidth, kClientWidth - kMemoInWidth - kSplitterWidth});
+    layout->addWidget(Splitter1, 1);
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
+    setCentralWidget(client);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    // A permanent label: Qt's temporary status message would be wiped by menu hovering.
+    statusPanel_ = new QLabel(StatusBar1);
+    StatusBar1->addWidget(statusPanel_, 1);
+    setStatusBar(StatusBar1);
+}
+
+QAction* TMainWindow::addCommand(QMenu* target, const QString& caption,
+                                 void (TMainWindow::*handler)()) {
+    QAction* item = target->addAction(caption);
+    connect(item, &QAction::triggered, this, [this, handler] { runCommand(handler); });
+    return item;
+}
+
+QAction* TMainWindow::addLaterCommand(QMenu* target, const QString& caption) {
+    QAction* item = target->addAction(caption);
+    item->setEnabled(false);
+    return item;
+}
+
+void TMainWindow::createMenus() {
+    QMenu* files = menuBar()->addMenu("&Files");
+    addCommand(files, "&Get Input Data", &TMainWindow::GetDataClick);
+    addCommand(files, "&Save Report", &TMainWindow::SaveReportClick);
+
+    QAction* options = menuBar()->addAction("&Options");
+    connect(options, &QAction::triggered, this, [this] { runCommand(&TMainWindow::OptionsClick); });
+
+    QMenu* analysis = menuBar()->addMenu("&Analysis");
+    addLaterCommand(analysis, "&Raw Data");
+    addLaterCommand(analysis, "&PCA");
+    addLaterCommand(analysis, "&LDA");
+    addLaterCommand(analysis, "&NDA");
+
+    QMenu* classification = menuBar()->addMenu("&Classification");
+    addCommand(classification, "1_NN", &TMainWindow::k_NNClick);
+    classification->addSeparator();
+    addLaterCommand(classification, "ANN: one-class (training)");
+    addLaterCommand(classification, "ANN: n-class (training)");
+    classification->addSeparator();
+    addLaterCommand(classification, "ANN classifier testing");
+
+    QMenu* clustering = menuBar()->addMenu("Clustering");
+    addLaterCommand(clustering, "AHC");
+    addLaterCommand(clustering, "SCM");
+    clustering->addSeparator();
+    addLaterCommand(clustering, "k-means");
+
+    QMenu* segmentation = menuBar()->addMenu("Segmentation");
+    addLaterCommand(segmentation, "Image segmentation");
+
+    QAction* about = menuBar()->addAction("&About");
+    connect(about, &QAction::triggered, this, [this] { runCommand(&TMainWindow::AbouClick); });
+    QAction* exit = menuBar()->addAction("&Exit");
+    connect(exit, &QAction::triggered, this, [this] { runCommand(&TMainWindow::ExiClick); });
+}
+
+void TMainWindow::runCommand(void (TMainWindow::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const std::exception& e) {
+        platform::Application::showException(e.what());
+    } catch (...) {
+        platform::Application::showException(nullptr);
+    }
+}
+
+QAction* TMainWindow::action(const QString& caption) const {
+    for (QAction* item : menuBar()->actions()) {
+        if (item->text() == caption) return item;
+        if (QMenu* sub = item->menu())
+            for (QAction* entry : sub->actions())
+                if (entry->text() == caption) return entry;
+    }
+    return nullptr;
+}
+
+QMenu* TMainWindow::menu(const QString& title) const {
+    for (QAction* item : menuBar()->actions())
+        if (item->menu() && item->text() == title) return item->menu();
+    return nullptr;
+}
+
+TOptionsWin* TMainWindow::optionsWindow() const {
+    return optionsWindow_.data();
+}
+
+std::string TMainWindow::statusText() const {
+    return statusPanel_->text().toStdString();
+}
+
+void TMainWindow::setStatusText(const std::string& text) {
+    statusPanel_->setText(toDisplay(text));
+}
+
+// --- start-up -----------------------------------------------------------------
+
+void TMainWindow::SetVariables(const std::vector<std::string>& arguments) {
+    // The decimal point is the application object's business (it keeps the
+    // C numeric conventions from the start).
+    r62Data().FeatureSelected.fill(0);
+    ProgressBar->hide();
+    ProgressBar->setFixedWidth(kProgressBarWidth);
+    placeHeaderLabels(kMemoInWidth + kSplitterWidth);
+    if (arguments.size() == 1) {
+        InputFileName = CommandLineInputFile(arguments);
+        if (!InputFileName.empty()) GetDataClick();
+    }
+}
+
+void TMainWindow::placeHeaderLabels(int splitterRight) {
+    OutputWinLabel->move(splitterRight + kOutputLabelOffset, 2);
+    ProgressBar->move(splitterRight + kProgressBarOffset, 2);
+}
+
+void TMainWindow::Splitter1Moved() {
+    QSplitterHandle* handle = Splitter1->handle(1);
+    const QPoint right = handle->mapTo(centralWidget(), QPoint(handle->width(), 0));
+    placeHeaderLabels(right.x());
+}
+
+// --- output pane --------------------------------------------------------------
+
+void TMainWindow::clearMemoOut() {
+    memoOutLines_.clear();
+    MemoOut->clear();
+}
+
+void TMainWindow::WriteReportHeader(std::string_view title) {
+    clearMemoOut();
+    MemoOut->hide();
+    for (const std::string& line : ReportHeaderLines(r62Data(), title, r62Options().StandardizeData,
+                                                     ReportDateTime(std::time(nullptr))))
+        MemoOutAdd(line);
+}
+
+void TMainWindow::WriteTestReportHeader(std::string_view title) {
+    WriteReportHeader(title);
+}
+
+void TMainWindow::MemoOutAdd(const std::string& line) {
+    memoOutLines_.push_back(line);
+    MemoOut->appendPlainText(toDisplay(line));
+}
+
+void TMainWindow::ShowMemoOut() {
+    MemoOut->show();
+}
+
+void TMainWindow::SetReport(const std::vector<std::string>& lines) {
+    memoOutLines_ = lines;
+    MemoOut->setPlainText(toDisplay(join(lines)));
+    MemoOut->show();
+}
+
+void TMainWindow::setMemoInText(const std::string& text, bool blue) {
+    QPalette colours = MemoIn->palette();
+    colours.setColor(QPalette::Text, blue ? Qt::blue : Qt::black);
+    MemoIn->setPalette(colours);
+    MemoIn->setPlainText(toDisplay(text));
+}
+
+// --- the analysis frame ---------------------------------------------------------
+
+bool TMainWindow::RunAnalysisFrame(const std::string& status, ReportKind kind,
+                                   const std::function<void()>& routine, bool countSilhouette) {
+    R62ShellFlags& shell = r62Shell();
+    if (shell.toolWindowOpen(countSilhouette)) return false;
+    if (r62Data().NewConsistentData == 0) {
+        platform::showMessage(kBoxCaption, std::string(kNoDataMessage));
+        return false;
+    }
+    shell.clearAllReportFlags();
+    setStatusText(status);
+    routine();
+    shell.setReportFlag(kind);
+    return true;
+}
+
+void TMainWindow::k_NNClick() {
+    RunAnalysisFrame("k-NN classification", ReportKind::Knn, [this] { NearestNeighbourCommand(); });
+}
+
+void TMainWindow::NearestNeighbourCommand() {
+    NearestNeighbourReport report = NearestNeighbourClassification(
+        r62Data(), r62Options().StandardizeData, ReportDateTime(std::time(nullptr)));
+    switch (report.outcome) {
+        case NearestNeighbourOutcome::Reported:
+            SetReport(report.lines);
+            break;
+        case NearestNeighbourOutcome::PreparationRefused:
+            platform::showMessage(kBoxCaption, report.message);
+            break;
+        case NearestNeighbourOutcome::NoFeatures:
+            platform::showMessage(kBoxCaption, report.message, platform::MessageButtons::Ok,
+                                  platform::MessageIcon::Error);
+            break;
+    }
+}
+
+void TMainWindow::OptionsClick() {
+    if (r62Shell().toolWindowOpen()) return;
+    optionsWindow_ = OpenOptionsWindow(this);
+}
+
+// --- loading --------------------------------------------------------------------
+
+void TMainWindow::GetDataClick() {
+    R62ShellFlags& shell = r62Shell();
+    if (shell.toolWindowOpen()) return;
+    if (!offerToSaveAtLoad(ReportGroup::Analysis)) return;
+    setStatusText("");
+    if (!offerToSaveAtLoad(ReportGroup::Classification)) return;
+    setStatusText("");
+    if (!offerToSaveAtLoad(ReportGroup::Clustering)) return;
+
+    clearMemoOut();
+    MemoIn->clear();
+    ClearSelectionForLoad(r62Data());
+    // The output pane is empty now: no report of any kind is left to save.
+    shell.clearAllReportFlags();
+
+    std::string path;
+    if (!InputFileName.empty()) {
+        path = InputFileName;
+        InputFileName.clear();
+    } else {
+        OpenDialog1.filter = std::string(kSelOpenFilter);
+        OpenDialog1.title = std::string(kSelOpenTitle);
+        platform::FileDialogRequest request;
+        request.kind = platform::FileDialogKind::Open;
+        request.title = OpenDialog1.title;
+        request.filter = OpenDialog1.filter;
+        request.mustExist = true;
+        request.initialDirectory = inputFolder_;
+        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        if (!answer.accepted) return;
+        path = answer.path;
+    }
+    showLoadResult(LoadSelFile(path, r62Data()), path);
+}
+
+void TMainWindow::showLoadResult(const SelLoadResult& result, const std::string& path) {
+    if (result.status == SelLoadStatus::CannotRead) {
+        platform::showMessage(kBoxCaption, result.messageBox, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Information);
+        return;
+    }
+    inputFolder_ = folderOf(path);
+    setWindowTitle(toDisplay(result.caption));
+    setMemoInText(result.inputPane, result.inputPaneBlue);
+    if (result.status == SelLoadStatus::Rejected) {
+        platform::showMessage(kBoxCaption, result.messageBox);
+        return;
+    }
+    setStatusText(result.statusText);
+}
+
+// --- saving ---------------------------------------------------------------------
+
+void TMainWindow::applySaveChoice(const ReportSaveChoice& choice) {
+    if (choice.filter) SaveDialog1.filter = *choice.filter;
+    if (choice.filterIndex) SaveDialog1.filterIndex = *choice.filterIndex;
+    saveExtension_ = choice.extension;
+    SaveDialog1.fileName = ReportFileName(r62Data().DataFileName, choice.extension);
+    SaveDialog1.title = SaveDialog1.fileName;
+}
+
+TMainWindow::SaveOutcome TMainWindow::saveReportLoop() {
+    for (;;) {
+        platform::FileDialogRequest request;
+        request.kind = platform::FileDialogKind::Save;
+        request.title = SaveDialog1.title;
+        request.filter = SaveDialog1.filter;
+        request.filterIndex = SaveDialog1.filterIndex;
+        request.fileName = SaveDialog1.fileName;
+        request.defaultExtension = "." + saveExtension_;
+        request.initialDirectory = inputFolder_;
+        request.overwritePrompt = false;  // asked below, in the program's words
+        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        if (!answer.accepted) return SaveOutcome::Cancelled;
+        SaveDialog1.fileName = answer.path;
+        SaveDialog1.filterIndex = answer.filterIndex;
+        std::error_code ec;
+        if (std::filesystem::exists(answer.path, ec) &&
+            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
+                                  platform::MessageButtons::YesNo,
+                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
+            continue;
+        if (!platform::writeWholeFileAtomically(answer.path, ReportFileText(memoOutLines_))) {
+            platform::Application::showException(
+                ("Cannot create file \"" + answer.path + "\".").c_str());
+            return SaveOutcome::Failed;
+        }
+        return SaveOutcome::Saved;
+    }
+}
+
+void TMainWindow::SaveReportClick() {
+    R62ShellFlags& shell = r62Shell();
+    if (shell.toolWindowOpen()) return;
+    const std::optional<ReportSaveChoice> choice = SaveReportChoice(shell);
+    if (!choice) {
+        platform::showMessage(kBoxCaption, std::string(kNothingToSaveMessage));
+        return;
+    }
+    applySaveChoice(*choice);
+    if (saveReportLoop() != SaveOutcome::Saved) return;
+    shell.clearReportFlags(choice->group);
+    setStatusText(std::string(kReportSavedStatus));
+}
+
+bool TMainWindow::offerToSaveAtLoad(ReportGroup group) {
+    R62ShellFlags& shell = r62Shell();
+    const std::optional<ReportSaveChoice> choice = LoadPromptChoice(shell, group);
+    if (!choice) return true;
+    applySaveChoice(*choice);
+    if (platform::showMessage(kBoxCaption, UnsavedReportQuestion(group, false),
+                              platform::MessageButtons::YesNo,
+                              platform::MessageIcon::Information) != platform::MessageResult::Yes)
+        return true;
+    const SaveOutcome outcome = saveReportLoop();
+    if (outcome == SaveOutcome::Saved) shell.clearReportFlags(group);
+    return outcome != SaveOutcome::Failed;
+}
+
+bool TMainWindow::offerToSaveAtExit(bool closingFromFrame) {
+    R62ShellFlags& shell = r62Shell();
+    for (ReportGroup group :
+         {ReportGroup::Analysis, ReportGroup::Classification, ReportGroup::Clustering}) {
+        const std::optional<ReportSaveChoice> choice = ExitPromptChoice(shell, group);
+        if (!choice) continue;
+        applySaveChoice(*choice);
+        const platform::MessageResult answer = platform::showMessage(
+            kBoxCaption, UnsavedReportQuestion(group, true), platform::MessageButtons::YesNoCancel,
+            platform::MessageIcon::Information);
+        if (answer == platform::MessageResult::No) continue;
+        if (answer != platform::MessageResult::Yes) return false;
+        const SaveOutcome outcome = saveReportLoop();
+        if (outcome == SaveOutcome::Failed) return false;
+        if (outcome == SaveOutcome::Saved) shell.clearReportFlags(group);
+        // "Exit" still asks whether to leave; closing the window does not,
+        // so there a cancelled save keeps the program.
+        if (outcome == SaveOutcome::Cancelled && closingFromFrame) return false;
+    }
+    return true;
+}
+
+// --- About, Exit, help ------------------------------------------------------------
+
+void TMainWindow::AbouClick() {
+    platform::showMessage("About r62", kAboutText, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Information);
+}
+
+void TMainWindow::ExiClick() {
+    if (!offerToSaveAtExit(false)) return;
+    if (platform::showMessage(kBoxCaption, std::string(kExitQuestion),
+                              platform::MessageButtons::YesNo,
+                              platform::MessageIcon::Question) != platform::MessageResult::Yes)
+        return;
+    exitConfirmed_ = true;
+    close();
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (!exitConfirmed_ && !offerToSaveAtExit(true)) {
+        event->ignore();
+        return;
+    }
+    exitConfirmed_ = false;
+    if (optionsWindow_) optionsWindow_->close();
+    event->accept();
+}
+
+void TMainWindow::HelpClick() {
+    HtmlHelpA(kR62HelpFile, HH_DISPLAY_TOPIC, 0);
+}
