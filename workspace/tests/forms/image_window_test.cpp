@@ -16,6 +16,7 @@
 #include "analysis/core/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "analysis/forms/report_window.h"
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/raw_options_dialog.h"
@@ -374,6 +375,7 @@ TEST_F(ImageWindowTest, RunMakesAReportDocumentNamedByItsTime) {
         EXPECT_EQ(second, doc->name + "(1)");  // within the same second
     }
     resetReportDocuments();
+    _Report->ReportRefreshTabs();  // the window must let go of the deleted documents
 }
 
 }  // namespace
