@@ -63,6 +63,10 @@ FileDialogResult showFileDialog(const FileDialogRequest& request) {
     return currentBackend ? currentBackend->fileDialog(request) : FileDialogResult{};
 }
 
+void showError(const std::string& text) {
+    showMessage("Error", text, MessageButtons::Ok, MessageIcon::Warning);
+}
+
 std::vector<FilterEntry> parseFilter(const std::string& filter) {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -84,7 +88,8 @@ std::vector<FilterEntry> parseFilter(const std::string& filter) {
             // "*.dcm; *.dicom": blanks after the separator are not part of a pattern.
             size_t first = one.find_first_not_of(' ');
             size_t last = one.find_last_not_of(' ');
-            if (first != std::string::npos) entry.patterns.push_back(one.substr(first, last - first + 1));
+            if (first != std::string::npos)
+                entry.patterns.push_back(one.substr(first, last - first + 1));
             from = semi + 1;
         }
         entries.push_back(std::move(entry));

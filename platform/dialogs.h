@@ -96,6 +96,9 @@ MessageResult showMessage(const std::string& caption, const std::string& text,
                           MessageIcon icon = MessageIcon::None, int defaultButton = 0);
 FileDialogResult showFileDialog(const FileDialogRequest& request);
 
+// The programs' usual failure box: caption "Error", an OK button, warning icon.
+void showError(const std::string& text);
+
 // Splits a '|'-separated filter into its (description, patterns) entries;
 // an odd trailing element is dropped.
 struct FilterEntry {

@@ -15,11 +15,6 @@
 
 namespace {
 
-void showError(const std::string& text) {
-    platform::showMessage("Error", text, platform::MessageButtons::Ok,
-                          platform::MessageIcon::Warning);
-}
-
 RawOptions currentRawOptions() {
     return _RawOptions ? _RawOptions->values : RawOptions{};
 }
@@ -59,7 +54,7 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
             return 15;
         case OpenedKind::Macro:
         case OpenedKind::FeatureMap:
-            showError("No reader for " + FileExtension(path) + " files in this version.");
+            platform::showError("No reader for " + FileExtension(path) + " files in this version.");
             return 0;
         case OpenedKind::Image:
             break;
@@ -67,7 +62,7 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
     for (int index : FormatIndexesFor(path))
         if (LoadImageFile(window, index, path) == 0) return index;
     if (LoadImageFile(window, kFormatRaw, path) == 0) return kFormatRaw;
-    showError("Invalid image file format (Drag-drop)");
+    platform::showError("Invalid image file format (Drag-drop)");
     return 0;
 }
 
@@ -80,5 +75,5 @@ void LoadClick(Tvantu* window) {
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     if (LoadImageFile(window, answer.filterIndex, answer.path) != 0)
-        showError("Cannot load the image\r\n" + answer.path);
+        platform::showError("Cannot load the image\r\n" + answer.path);
 }

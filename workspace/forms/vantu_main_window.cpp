@@ -64,7 +64,18 @@ struct ZoomStep {
 constexpr ZoomStep kZoomSteps[] = {{"1:4", 14}, {"1:2", 12}, {"1:1", 11},  {"2:1", 21},
                                    {"4:1", 41}, {"8:1", 81}, {"16:1", 161}};
 
-constexpr char kOptionsFilter[] = "Options (*.ini)|*.ini";
+// "Load Options" must name an existing file; "Save Options" asks before overwriting.
+platform::FileDialogRequest optionsFileRequest(platform::FileDialogKind kind) {
+    platform::FileDialogRequest request;
+    request.kind = kind;
+    bool open = kind == platform::FileDialogKind::Open;
+    request.title = open ? "Load Options" : "Save Options";
+    request.filter = "Options (*.ini)|*.ini";
+    request.defaultExtension = ".ini";
+    request.mustExist = open;
+    request.overwritePrompt = !open;
+    return request;
+}
 constexpr char kHelpWindowTitle[] = "Vantu on-line User's Manual";
 
 }  // namespace
@@ -547,14 +558,12 @@ void Tvantu::UpdateClick() {
         case ImageSaveStatus::NoImage:
             break;
         case ImageSaveStatus::CannotCreate:
-            platform::showMessage("Error", "File " + answer.path + " cannot be created.",
-                                  platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+            platform::showError("File " + answer.path + " cannot be created.");
             break;
         case ImageSaveStatus::TooLarge:
-            platform::showMessage("Error",
-                                  "The image is too large for a DICOM file (at most 65535 rows "
-                                  "and columns).",
-                                  platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+            platform::showError(
+                "The image is too large for a DICOM file (at most 65535 rows "
+                "and columns).");
             break;
     }
 }
@@ -766,18 +775,11 @@ void Tvantu::SaveSettingsAndQuit() {
 
 void Tvantu::Loadoptions1Click() {
     state.IgnoreMouse = 1;
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Open;
-    request.title = "Load Options";
-    request.filter = kOptionsFilter;
-    request.defaultExtension = ".ini";
-    request.mustExist = true;
-    auto answer = platform::showFileDialog(request);
+    auto answer = platform::showFileDialog(optionsFileRequest(platform::FileDialogKind::Open));
     if (!answer.accepted) return;
     platform::IniFile file;
     if (!file.load(answer.path)) {
-        platform::showMessage("Error", "Cannot read the options file\r\n" + answer.path,
-                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+        platform::showError("Cannot read the options file\r\n" + answer.path);
         return;
     }
     LoadOptionGroupsFromFile(file);
@@ -785,21 +787,14 @@ void Tvantu::Loadoptions1Click() {
 
 void Tvantu::Saveoptions1Click() {
     state.IgnoreMouse = 1;
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = "Save Options";
-    request.filter = kOptionsFilter;
-    request.defaultExtension = ".ini";
-    request.overwritePrompt = true;
-    auto answer = platform::showFileDialog(request);
+    auto answer = platform::showFileDialog(optionsFileRequest(platform::FileDialogKind::Save));
     if (!answer.accepted) return;
     // Other sections and keys of an existing file stay as they are.
     platform::IniFile file;
     file.load(answer.path);
     SaveOptionGroupsToFile(file);
     if (!file.save(answer.path))
-        platform::showMessage("Error", "Cannot write the options file\r\n" + answer.path,
-                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+        platform::showError("Cannot write the options file\r\n" + answer.path);
 }
 
 void Tvantu::Contents1Click() {
@@ -820,8 +815,7 @@ void Tvantu::AboutClick() {
 
 void Tvantu::Run1Click() {
     if (!state.GreyImage) {
-        platform::showMessage("Error", "Cannot start analysis. Load image first.",
-                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+        platform::showError("Cannot start analysis. Load image first.");
         return;
     }
     if (state.ForcedPrefixOn) state.FeaturePrefix = state.ForcedPrefix;
