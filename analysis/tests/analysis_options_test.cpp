@@ -15,6 +15,8 @@ using platform::Hive;
 using platform::IniFile;
 using platform::kOptionsKeyPath;
 using platform::RegistryKey;
+using platform::testing::openProgramKey;
+using platform::testing::programKey;
 using platform::testing::ScopedRegistryStore;
 
 namespace {
@@ -35,12 +37,6 @@ std::string withChar(std::string text, size_t at, char c) {
     return text;
 }
 
-RegistryKey programKey() {
-    return RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
-}
-RegistryKey openProgramKey() {
-    return RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
-}
 
 // ---------------------------------------------------------------- map tree
 

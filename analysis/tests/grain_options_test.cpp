@@ -13,16 +13,12 @@ using platform::Hive;
 using platform::IniFile;
 using platform::kOptionsKeyPath;
 using platform::RegistryKey;
+using platform::testing::openProgramKey;
+using platform::testing::programKey;
 using platform::testing::ScopedRegistryStore;
 
 namespace {
 
-RegistryKey programKey() {
-    return RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
-}
-RegistryKey openProgramKey() {
-    return RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
-}
 
 GrainOptions changedOptions() {
     GrainOptions o;

@@ -8,12 +8,15 @@
 #include <fstream>
 #include <string>
 
+#include "platform/registry.h"
+
 namespace platform::testing {
 
 class TempDir {
-public:
+  public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vantu-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vantu-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
     }
     ~TempDir() {
@@ -36,13 +39,13 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-private:
+  private:
     std::string path_;
 };
 
 // Points VANTU_REGISTRY_FILE at a file in a fresh folder while it lives.
 class ScopedRegistryStore {
-public:
+  public:
     ScopedRegistryStore() : path_(dir_.file("registry.txt")) {
         if (const char* old = ::getenv("VANTU_REGISTRY_FILE")) {
             hadOld_ = true;
@@ -63,11 +66,19 @@ public:
     const std::string& path() const { return path_; }
     const TempDir& dir() const { return dir_; }
 
-private:
+  private:
     TempDir dir_;
     std::string path_;
     bool hadOld_ = false;
     std::string old_;
 };
+
+// The program's own key, created for writing or opened for reading.
+inline RegistryKey programKey() {
+    return RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+}
+inline RegistryKey openProgramKey() {
+    return RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+}
 
 }  // namespace platform::testing

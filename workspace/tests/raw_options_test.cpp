@@ -12,16 +12,12 @@
 using platform::Hive;
 using platform::kOptionsKeyPath;
 using platform::RegistryKey;
+using platform::testing::openProgramKey;
+using platform::testing::programKey;
 using platform::testing::ScopedRegistryStore;
 
 namespace {
 
-RegistryKey programKey() {
-    return RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
-}
-RegistryKey openProgramKey() {
-    return RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
-}
 
 std::vector<uint32_t> dwordsOf(const RawOptions& o) {
     std::vector<uint32_t> out;
