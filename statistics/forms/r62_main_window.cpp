@@ -21,10 +21,14 @@
 #include "platform/files.h"
 #include "platform/qt/application.h"
 #include "statistics/core/data_set.h"
+#include "statistics/core/lda.h"
 #include "statistics/core/nearest_neighbour.h"
+#include "statistics/core/pca.h"
 #include "statistics/core/r62_options.h"
+#include "statistics/core/raw_data_analysis.h"
 #include "statistics/core/report_header.h"
 #include "statistics/core/sel_reader.h"
+#include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
 
@@ -182,9 +186,9 @@ void TMainWindow::createMenus() {
     connect(options, &QAction::triggered, this, [this] { runCommand(&TMainWindow::OptionsClick); });
 
     QMenu* analysis = menuBar()->addMenu("&Analysis");
-    addLaterCommand(analysis, "&Raw Data");
-    addLaterCommand(analysis, "&PCA");
-    addLaterCommand(analysis, "&LDA");
+    addCommand(analysis, "&Raw Data", &TMainWindow::RawDataMIClick);
+    addCommand(analysis, "&PCA", &TMainWindow::PCAClick);
+    addCommand(analysis, "&LDA", &TMainWindow::LDAClick);
     addLaterCommand(analysis, "&NDA");
 
     QMenu* classification = menuBar()->addMenu("&Classification");
@@ -238,6 +242,10 @@ QMenu* TMainWindow::menu(const QString& title) const {
 
 TOptionsWin* TMainWindow::optionsWindow() const {
     return optionsWindow_.data();
+}
+
+TGraphWindow* TMainWindow::graphWindow() const {
+    return graphWindow_.data();
 }
 
 std::string TMainWindow::statusText() const {
@@ -349,6 +357,51 @@ void TMainWindow::NearestNeighbourCommand() {
         case NearestNeighbourOutcome::NoFeatures:
             platform::showMessage(kBoxCaption, report.message, platform::MessageButtons::Ok,
                                   platform::MessageIcon::Error);
+            break;
+    }
+}
+
+void TMainWindow::RawDataMIClick() {
+    RunAnalysisFrame("Raw data analysis", ReportKind::RawData, [this] {
+        showAnalysisResult(RunRawDataAnalysis(r62Data(), r62Options().StandardizeData,
+                                              ReportDateTime(std::time(nullptr))));
+    });
+}
+
+void TMainWindow::PCAClick() {
+    RunAnalysisFrame("PCA analysis", ReportKind::Pca, [this] {
+        showAnalysisResult(RunPrincipalComponentAnalysis(r62Data(), r62Options().StandardizeData,
+                                                         ReportDateTime(std::time(nullptr))));
+    });
+}
+
+void TMainWindow::LDAClick() {
+    RunAnalysisFrame("LDA analysis", ReportKind::Lda, [this] {
+        showAnalysisResult(RunLinearDiscriminantAnalysis(r62Data(), r62Options().StandardizeData,
+                                                         ReportDateTime(std::time(nullptr))));
+    });
+}
+
+void TMainWindow::showAnalysisResult(const AnalysisResult& result) {
+    switch (result.outcome) {
+        case AnalysisOutcome::Reported:
+            SetReport(result.lines);
+            graphWindow_ = OpenGraphWindow(this, result.plot, r62Data());
+            break;
+        case AnalysisOutcome::PreparationRefused:
+            for (const std::string& message : result.messages)
+                platform::showMessage(kBoxCaption, message);
+            break;
+        case AnalysisOutcome::NoFeatures:
+            for (const std::string& message : result.messages)
+                platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
+                                      platform::MessageIcon::Error);
+            break;
+        case AnalysisOutcome::Failed:
+            for (const std::string& message : result.messages)
+                platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
+                                      platform::MessageIcon::Error);
+            SetReport(result.lines);
             break;
     }
 }
@@ -525,6 +578,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     }
     exitConfirmed_ = false;
     if (optionsWindow_) optionsWindow_->close();
+    if (graphWindow_) graphWindow_->close();
     event->accept();
 }
 

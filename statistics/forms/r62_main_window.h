@@ -20,7 +20,9 @@ class QPlainTextEdit;
 class QProgressBar;
 class QSplitter;
 class QStatusBar;
+class TGraphWindow;
 class TOptionsWin;
+struct AnalysisResult;
 struct SelLoadResult;
 
 class TMainWindow : public QMainWindow {
@@ -63,6 +65,9 @@ class TMainWindow : public QMainWindow {
     void GetDataClick();
     void SaveReportClick();
     void OptionsClick();
+    void RawDataMIClick();
+    void PCAClick();
+    void LDAClick();
     void k_NNClick();
     void AbouClick();
     void ExiClick();
@@ -94,6 +99,7 @@ class TMainWindow : public QMainWindow {
     QAction* action(const QString& caption) const;
     QMenu* menu(const QString& title) const;
     TOptionsWin* optionsWindow() const;
+    TGraphWindow* graphWindow() const;
 
   protected:
     // Closing the window asks about every unsaved report; Cancel keeps it open.
@@ -112,6 +118,8 @@ class TMainWindow : public QMainWindow {
     void runCommand(void (TMainWindow::*handler)());
     void placeHeaderLabels(int splitterRight);
     void NearestNeighbourCommand();
+    // The report of an analysis into the output pane, its messages, its plot.
+    void showAnalysisResult(const AnalysisResult& result);
     void showLoadResult(const SelLoadResult& result, const std::string& path);
     void setMemoInText(const std::string& text, bool blue);
     void clearMemoOut();
@@ -133,5 +141,6 @@ class TMainWindow : public QMainWindow {
     // The folder of the last input file: reports are offered there.
     std::string inputFolder_;
     QPointer<TOptionsWin> optionsWindow_;
+    QPointer<TGraphWindow> graphWindow_;
     bool exitConfirmed_ = false;
 };

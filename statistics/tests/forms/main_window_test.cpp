@@ -164,11 +164,12 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
 
     // Before any data every available command is enabled (it answers that no
     // data are there); the analyses still to come are shown disabled.
-    for (const char* caption : {"&Get Input Data", "&Save Report", "1_NN"})
+    for (const char* caption :
+         {"&Get Input Data", "&Save Report", "&Raw Data", "&PCA", "&LDA", "1_NN"})
         EXPECT_TRUE(w.action(caption)->isEnabled()) << caption;
-    for (const char* caption : {"&Raw Data", "&PCA", "&LDA", "&NDA", "ANN: one-class (training)",
-                                "ANN: n-class (training)", "ANN classifier testing", "AHC", "SCM",
-                                "k-means", "Image segmentation"})
+    for (const char* caption :
+         {"&NDA", "ANN: one-class (training)", "ANN: n-class (training)", "ANN classifier testing",
+          "AHC", "SCM", "k-means", "Image segmentation"})
         EXPECT_FALSE(w.action(caption)->isEnabled()) << caption;
     for (QAction* item : w.menuBar()->actions()) EXPECT_TRUE(item->isEnabled());
 

@@ -1,0 +1,432 @@
+#include "statistics/forms/graph_window.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/qt/application.h"
+#include "statistics/core/r62_shell.h"
+
+namespace {
+
+constexpr char kBoxCaption[] = "r62";
+constexpr char kNotSavedQuestion[] = "The diagram has not been saved.\rDo you want to save it now?";
+// The glyph cell of one class character.
+constexpr int kCellWidth = 7;
+constexpr int kCellHeight = 12;
+const QColor kLabelBlue(0, 0, 255);
+
+QColor colourOf(uint32_t rgb) {
+    return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>(rgb & 0xFF));
+}
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The picture, 1:1, reporting where the pointer is.
+class ImageView : public QWidget {
+  public:
+    ImageView(TGraphWindow* window, QWidget* parent) : QWidget(parent), window_(window) {
+        setObjectName("Image");
+        setMouseTracking(true);
+        setFixedSize(kPlotImageWidth, kPlotImageHeight);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawImage(0, 0, window_->picture());
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const QPoint at = event->position().toPoint();
+        window_->ImageMouseMove(at.x(), at.y());
+    }
+
+  private:
+    TGraphWindow* window_;
+};
+
+// A painter on the picture that draws hard pixels: the plots are read back
+// pixel by pixel (saved bitmaps, class colours), so no blending.
+class PlotPainter : public QPainter {
+  public:
+    PlotPainter(QImage* image, const QFont& font) : QPainter(image) {
+        setRenderHint(QPainter::Antialiasing, false);
+        setRenderHint(QPainter::TextAntialiasing, false);
+        setFont(font);
+    }
+};
+
+}  // namespace
+
+DiagramState& r62Diagram() {
+    static DiagramState state;
+    return state;
+}
+
+void resetR62Diagram() {
+    r62Diagram() = DiagramState();
+}
+
+TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSample16& category,
+                           const std::string& dataFileName)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+      plot_(plot) {
+    setObjectName("GraphWindow");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(fromUtf8("\"" + dataFileName + "\" - " + plot.PlotTitle));
+
+    const int count = std::clamp(plot.sampleCount, 0, kMaxSamples);
+    category_.reserve(static_cast<size_t>(count));
+    for (int i = 1; i <= count; ++i) category_.push_back(category[i]);
+
+    canvasFont_ = QFont("MS Sans Serif");
+    canvasFont_.setStyleHint(QFont::SansSerif);
+    // Pixels, not points: the picture has the same size on every screen.
+    canvasFont_.setPixelSize(11);
+    canvasFont_.setBold(true);
+    canvasFont_.setStyleStrategy(QFont::NoAntialias);
+    setFont(canvasFont_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The window takes the picture's size plus whatever the menu needs.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName("MainMenu1");
+    saveItem = MainMenu1->addAction("&Save");
+    closeItem = MainMenu1->addAction("&Close");
+    flipY = MainMenu1->addAction("&Flip axis");
+    flipY->setObjectName("flipY");
+    flipY->setEnabled(false);
+    connect(saveItem, &QAction::triggered, this, [this] { SaveClick(); });
+    connect(closeItem, &QAction::triggered, this, [this] { ClosexClick(); });
+    connect(flipY, &QAction::triggered, this, [this] { flipYClick(); });
+    layout->setMenuBar(MainMenu1);
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(kPlotImageWidth, kPlotImageHeight);
+    Image = new ImageView(this, client);
+    Image->move(0, 0);
+    // The status bar lies over the bottom of the picture, as the margins of
+    // the readout leave room for it.
+    StatusBar1 = new QStatusBar(client);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    statusPanel_ = new QLabel(StatusBar1);
+    StatusBar1->addWidget(statusPanel_, 1);
+    const int barHeight = StatusBar1->sizeHint().height();
+    StatusBar1->setGeometry(0, kPlotImageHeight - barHeight, kPlotImageWidth, barHeight);
+    StatusBar1->hide();
+    layout->addWidget(client);
+
+    picture_ = QImage(kPlotImageWidth, kPlotImageHeight, QImage::Format_RGB32);
+    picture_.fill(Qt::white);
+    r62Shell().GraphWindowOpen = 1;
+}
+
+TGraphWindow::~TGraphWindow() {
+    // Also when the window goes with its owner without being closed.
+    r62Shell().GraphWindowOpen = 0;
+}
+
+void TGraphWindow::closeEvent(QCloseEvent* event) {
+    r62Shell().GraphWindowOpen = 0;
+    sampleMap_.release();
+    event->accept();
+}
+
+QString TGraphWindow::statusText() const {
+    return statusPanel_->text();
+}
+
+// --- drawing ---------------------------------------------------------------------
+
+void TGraphWindow::startPlot() {
+    picture_.fill(Qt::white);
+    sampleMap_ = SampleMap(picture_.width(), picture_.height());
+}
+
+int TGraphWindow::textWidth(const std::string& text) const {
+    return QFontMetrics(canvasFont_).horizontalAdvance(fromUtf8(text));
+}
+
+int TGraphWindow::textHeight(const std::string& text) const {
+    return QFontMetrics(canvasFont_).boundingRect(fromUtf8(text)).height();
+}
+
+// Text starts at (x, y) with its top-left corner there.
+void TGraphWindow::drawText(int x, int y, const std::string& text, const QColor& colour) {
+    PlotPainter painter(&picture_, canvasFont_);
+    painter.setPen(colour);
+    painter.drawText(x, y + QFontMetrics(canvasFont_).ascent(), fromUtf8(text));
+}
+
+void TGraphWindow::DrawSampleSymbol(int x, int y, int c) {
+    if (c < 1 || c > static_cast<int>(ClassColours.size())) return;
+    QImage cell(kCellWidth, kCellHeight, QImage::Format_RGB32);
+    cell.fill(Qt::white);
+    {
+        PlotPainter painter(&cell, canvasFont_);
+        painter.setPen(Qt::black);
+        painter.drawText(0, QFontMetrics(canvasFont_).ascent(), QString(QChar(classSymbol(c))));
+    }
+    const QRgb colour = colourOf(classRgb(c)).rgb();
+    for (int i = 0; i < kCellWidth; ++i)
+        for (int j = 0; j < kCellHeight; ++j) {
+            if ((cell.pixel(i, j) & 0xFFFFFF) != 0) continue;
+            const int px = x + i;
+            const int py = y + j;
+            if (px >= 0 && py >= 0 && px < picture_.width() && py < picture_.height())
+                picture_.setPixel(px, py, colour);
+        }
+}
+
+void TGraphWindow::drawSamples(const std::vector<PixelPoint>& at) {
+    for (size_t k = 0; k < at.size(); ++k) {
+        DrawSampleSymbol(at[k].x, at[k].y, category_[k]);
+        sampleMap_.mark(at[k].x, at[k].y, static_cast<uint16_t>(k + 1));
+    }
+}
+
+void TGraphWindow::showPicture() {
+    r62Diagram().DiagramSaved = 0;
+    Image->update();
+}
+
+void TGraphWindow::Plot1D() {
+    flipY->setEnabled(false);
+    startPlot();
+    const Strip1D strip{picture_.width(), picture_.height()};
+    const int count = static_cast<int>(category_.size());
+    const AxisRange x = axisRangeOf(plot_.PlotX.data(), count);
+    {
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(Qt::black);
+        painter.drawRect(strip.frameLeft(), strip.frameTop(),
+                         strip.frameRight() - strip.frameLeft() - 1,
+                         strip.frameBottom() - strip.frameTop() - 1);
+    }
+    const bool fixed = fixedTicks(x, false);
+    drawText(strip.minTickX(), strip.tickY(), tickText(x.min, fixed), Qt::black);
+    drawText(strip.maxTickX(fixed), strip.tickY(), tickText(x.max, fixed), Qt::black);
+
+    std::vector<PixelPoint> at;
+    for (int i = 1; i <= count; ++i) at.push_back(strip.sample(plot_.PlotX[i], x));
+    drawSamples(at);
+
+    const PixelPoint label = strip.label(textWidth(plot_.AxisLabel1));
+    drawText(label.x, label.y, plot_.AxisLabel1, kLabelBlue);
+    showPicture();
+}
+
+void TGraphWindow::Plot2D(const std::string& tag) {
+    flipY->setEnabled(false);
+    startPlot();
+    const Frame2D frame{picture_.width(), picture_.height()};
+    const int count = static_cast<int>(category_.size());
+    const AxisRange x = axisRangeOf(plot_.PlotX.data(), count);
+    const AxisRange y = axisRangeOf(plot_.PlotY.data(), count);
+    {
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(Qt::black);
+        painter.drawRect(frame.left(), frame.top(), frame.right() - frame.left() - 1,
+                         frame.bottom() - frame.top() - 1);
+        if (tag == "ann") {
+            for (size_t k = 0; k < boundaries_.size(); ++k) {
+                painter.setPen(colourOf(classRgb(static_cast<int>(k) + 1)));
+                const auto ends = boundarySegment(frame, boundaries_[k]);
+                painter.drawLine(ends[0].x, ends[0].y, ends[1].x, ends[1].y);
+            }
+            // White strips around the box cut the lines off at the frame.
+            const int w = picture_.width();
+            const int h = picture_.height();
+            const int boxBottom = frame.top() + frame.plotHeight();
+            painter.fillRect(0, 0, w, frame.top(), Qt::white);
+            painter.fillRect(0, boxBottom, w, h - boxBottom, Qt::white);
+            painter.fillRect(0, 0, frame.left(), h, Qt::white);
+            painter.fillRect(frame.right(), 0, w - frame.right(), h, Qt::white);
+        }
+    }
+    const bool fixedX = fixedTicks(x, false);
+    drawText(frame.minXTickX(), frame.xTickY(), tickText(x.min, fixedX), Qt::black);
+    drawText(frame.maxXTickX(fixedX), frame.xTickY(), tickText(x.max, fixedX), Qt::black);
+    const std::array<std::string, 2> yTicks = yTickTexts2D(y);
+    const int yTickX = frame.yTickX(textWidth(yTicks[0]));
+    drawText(yTickX, frame.maxYTickY(), yTicks[0], Qt::black);
+    drawText(yTickX, frame.minYTickY(), yTicks[1], Qt::black);
+
+    std::vector<PixelPoint> at;
+    for (int i = 1; i <= count; ++i)
+        at.push_back(frame.sample(plot_.PlotX[i], x, plot_.PlotY[i], y));
+    drawSamples(at);
+
+    const PixelPoint label1 = frame.label1(textWidth(plot_.AxisLabel1));
+    drawText(label1.x, label1.y, plot_.AxisLabel1, kLabelBlue);
+    const PixelPoint label2 =
+        frame.label2(textWidth(plot_.AxisLabel2), textHeight(plot_.AxisLabel2));
+    drawText(label2.x, label2.y, plot_.AxisLabel2, kLabelBlue);
+    showPicture();
+}
+
+void TGraphWindow::Plot3DSetup() {
+    projection_ = plot3DSetup(picture_.height());
+    r62Diagram().FlipYAxis = 1;
+    Plot3D();
+}
+
+void TGraphWindow::Plot3D() {
+    flipY->setEnabled(true);
+    startPlot();
+    const Projection3D& p = projection_;
+    const bool up = r62Diagram().FlipYAxis != 0;
+    const int count = static_cast<int>(category_.size());
+    const AxisRange x = axisRangeOf(plot_.PlotX.data(), count);
+    const AxisRange y = axisRangeOf(plot_.PlotY.data(), count);
+    const AxisRange z = axisRangeOf(plot_.PlotZ.data(), count);
+    auto corner = [&p](const CubeCorner& c) {
+        const PixelPoint at = p.Project3D(c.x, c.y, c.z);
+        return QPoint(at.x, at.y);
+    };
+    {
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(QPen(Qt::black, 0, Qt::SolidLine));
+        QPolygon first;
+        for (const CubeCorner& c : kVisibleEdges1) first << corner(c);
+        painter.drawPolyline(first);
+        QPolygon second;
+        for (const CubeCorner& c : kVisibleEdges2) second << corner(c);
+        painter.drawPolyline(second);
+        painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
+        for (const auto& edge : kHiddenEdges) painter.drawLine(corner(edge[0]), corner(edge[1]));
+    }
+
+    const TickAnchors3D anchors = tickAnchors3D(p, up);
+    auto tick = [this](const PixelPoint& anchor, double value, bool fixed) {
+        const std::string text = tickText(value, fixed);
+        drawText(anchor.x - textWidth(text) / 4, anchor.y, text, Qt::black);
+    };
+    const bool fixedX = fixedTicks(x, true);
+    const bool fixedY = fixedTicks(y, true);
+    const bool fixedZ = fixedTicks(z, true);
+    tick(anchors.xMin, x.min, fixedX);
+    tick(anchors.xMax, x.max, fixedX);
+    tick(anchors.yMin, y.min, fixedY);
+    tick(anchors.yMax, y.max, fixedY);
+    tick(anchors.zMin, z.min, fixedZ);
+    tick(anchors.zMax, z.max, fixedZ);
+
+    std::vector<PixelPoint> at;
+    for (int i = 1; i <= count; ++i)
+        at.push_back(sample3D(p, plot_.PlotX[i], x, plot_.PlotY[i], y, plot_.PlotZ[i], z, up));
+    drawSamples(at);
+
+    const std::array<PixelPoint, 3> labels = labelAnchors3D(p);
+    const std::array<const std::string*, 3> texts{&plot_.AxisLabel1, &plot_.AxisLabel2,
+                                                  &plot_.AxisLabel3};
+    for (size_t k = 0; k < labels.size(); ++k)
+        drawText(labels[k].x - textWidth(*texts[k]) / 2, labels[k].y, *texts[k], kLabelBlue);
+    flipY->setText(fromUtf8("&Flip \"" + plot_.AxisLabel2 + "\" axis"));
+    showPicture();
+}
+
+// --- commands --------------------------------------------------------------------
+
+void TGraphWindow::flipYClick() {
+    r62Diagram().FlipYAxis ^= 1;
+    Plot3D();
+}
+
+void TGraphWindow::ImageMouseMove(int x, int y) {
+    const int clientWidth = kPlotImageWidth;
+    const int clientHeight = kPlotImageHeight;
+    if (x >= 11 && y >= 8 && x < clientWidth - 10 && y < clientHeight - 24) {
+        statusPanel_->setText("Sample number = " + QString::number(sampleMap_.at(x, y)));
+        StatusBar1->show();
+    } else {
+        StatusBar1->hide();
+    }
+}
+
+bool TGraphWindow::saveLoop() {
+    for (;;) {
+        platform::FileDialogRequest request;
+        request.kind = platform::FileDialogKind::Save;
+        request.filter = "bitmap|*.bmp";
+        request.defaultExtension = ".bmp";
+        request.overwritePrompt = false;  // asked below, in the program's words
+        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        if (!answer.accepted) return false;
+        std::error_code ec;
+        if (std::filesystem::exists(answer.path, ec) &&
+            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
+                                  platform::MessageButtons::YesNo,
+                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
+            continue;
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!picture_.save(&buffer, "BMP") ||
+            !platform::writeWholeFileAtomically(
+                answer.path,
+                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+            platform::Application::showException(
+                ("Cannot create file \"" + answer.path + "\".").c_str());
+            return false;
+        }
+        r62Diagram().DiagramSaved = 1;
+        return true;
+    }
+}
+
+void TGraphWindow::SaveClick() {
+    saveLoop();
+}
+
+void TGraphWindow::ClosexClick() {
+    if (!r62Diagram().DiagramSaved &&
+        platform::showMessage(kBoxCaption, kNotSavedQuestion, platform::MessageButtons::YesNo,
+                              platform::MessageIcon::Information) == platform::MessageResult::Yes)
+        saveLoop();
+    close();
+}
+
+TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data) {
+    if (plot.kind == PlotKind::None) return nullptr;
+    auto* window = new TGraphWindow(owner, plot, data.Category, data.DataFileName);
+    switch (plot.kind) {
+        case PlotKind::Plot1D:
+            window->Plot1D();
+            break;
+        case PlotKind::Plot2D:
+            window->Plot2D(plot.tag);
+            break;
+        case PlotKind::Plot3D:
+            window->Plot3DSetup();
+            break;
+        case PlotKind::None:
+            break;
+    }
+    window->adjustSize();
+    if (owner) {
+        const QPoint centre = owner->geometry().center();
+        window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
+    }
+    window->show();
+    return window;
+}

@@ -1,0 +1,95 @@
+// r62's scatter-plot window: the samples of an analysis as a 1-D strip, a
+// 2-D scatter plot or a pseudo-3-D box, each drawn as its class character in
+// its class colour. The pointer's sample number shows in the status bar; the
+// picture can be saved as a bitmap; the second axis of the box can be
+// flipped. Modeless, on top, freed when closed; while it is open the main
+// window's analysis commands do nothing.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "statistics/core/analysis_result.h"
+#include "statistics/core/data_set.h"
+#include "statistics/core/plot_geometry.h"
+
+class QAction;
+class QLabel;
+class QMenuBar;
+class QStatusBar;
+
+// State the diagram windows share: whether the last diagram drawn has been
+// saved, and the direction of the box's second axis.
+struct DiagramState {
+    uint8_t DiagramSaved = 0;
+    uint8_t FlipYAxis = 1;
+};
+DiagramState& r62Diagram();
+void resetR62Diagram();
+
+class TGraphWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // Sets GraphWindowOpen; the caller draws and shows.
+    TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSample16& category,
+                 const std::string& dataFileName);
+    ~TGraphWindow() override;
+
+    QWidget* Image = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* saveItem = nullptr;
+    QAction* closeItem = nullptr;
+    QAction* flipY = nullptr;
+
+    // The class boundaries a network draws over its 2-D plot ("ann" tag).
+    void setClassBoundaries(const std::vector<BoundaryLine>& lines) { boundaries_ = lines; }
+
+    void Plot1D();
+    void Plot2D(const std::string& tag);
+    void Plot3DSetup();
+    void Plot3D();
+    // The class character of c at (x, y) in its colour; a class outside
+    // 1..40 draws nothing.
+    void DrawSampleSymbol(int x, int y, int c);
+
+    void SaveClick();
+    void ClosexClick();
+    void flipYClick();
+    void ImageMouseMove(int x, int y);
+
+    const QImage& picture() const { return picture_; }
+    const SampleMap& sampleMap() const { return sampleMap_; }
+    QString statusText() const;
+
+  protected:
+    // The title-bar close: no question; the flag is cleared, the map released.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Common start of every plot: a white picture, an empty sample map.
+    void startPlot();
+    void drawSamples(const std::vector<PixelPoint>& at);
+    void drawText(int x, int y, const std::string& text, const QColor& colour);
+    int textWidth(const std::string& text) const;
+    int textHeight(const std::string& text) const;
+    // The save loop: true when the picture was written.
+    bool saveLoop();
+    void showPicture();
+
+    PlotInput plot_;
+    std::vector<int> category_;  // [i - 1] = class of sample i
+    std::vector<BoundaryLine> boundaries_;
+    QImage picture_;
+    SampleMap sampleMap_;
+    QFont canvasFont_;
+    QLabel* statusPanel_ = nullptr;
+    Projection3D projection_;
+};
+
+// Opens the window owned by `owner`, centred on it, draws the plot the
+// analysis asked for and shows it. Nothing for a plot of kind None.
+TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data);
