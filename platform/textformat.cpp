@@ -67,14 +67,20 @@ std::string formatExponent(double value, int width, int precision) {
     } else if (std::isinf(value)) {
         text = value < 0 ? "-INF" : "INF";
     } else {
+        // to_chars gives printf's "%.*e" digits without any locale, and fast:
+        // reports print tens of thousands of these.
         int digits = std::clamp(precision, 2, 18);
-        std::string plain = cformat("%.*E", digits - 1, value);  // e.g. "5.00000E-01"
-        size_t e = plain.find('E');
-        std::string mantissa = plain.substr(0, e);
-        char sign = plain[e + 1];
-        std::string exponent = plain.substr(e + 2);
-        while (exponent.size() < 3) exponent.insert(exponent.begin(), '0');
-        text = mantissa + "E" + sign + exponent;
+        char buffer[64];
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::scientific, digits - 1);
+        std::string_view plain(buffer, static_cast<size_t>(result.ptr - buffer));  // "5.00000e-01"
+        size_t e = plain.find('e');
+        text.assign(plain.substr(0, e));
+        text += 'E';
+        text += plain[e + 1];
+        std::string_view exponent = plain.substr(e + 2);
+        if (exponent.size() < 3) text.append(3 - exponent.size(), '0');
+        text += exponent;
     }
     if (static_cast<int>(text.size()) < width)
         text.insert(text.begin(), static_cast<size_t>(width) - text.size(), ' ');
