@@ -35,6 +35,11 @@ std::optional<std::string> readWholeFile(const std::string& path, size_t maxByte
     return data;
 }
 
+std::string FileNamePart(std::string_view path) {
+    size_t slash = path.find_last_of("/\\");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 bool writeWholeFileAtomically(const std::string& path, std::string_view content) {
     std::string temp = path + ".tmp" + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

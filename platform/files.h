@@ -19,4 +19,8 @@ std::optional<std::string> readWholeFile(const std::string& path, size_t maxByte
 // Returns false (and leaves any old file untouched) on any failure.
 bool writeWholeFileAtomically(const std::string& path, std::string_view content);
 
+// The file-name part of a path: what follows its last '/' or '\' (paths
+// typed on Windows keep working).
+std::string FileNamePart(std::string_view path);
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/files.h"
 #include "platform/textformat.h"
 
 int32_t AnalysisMode = 0;
@@ -21,13 +22,8 @@ std::string UniqueDocumentName(const std::string& base, const std::vector<std::s
     return candidate;
 }
 
-std::string FileNamePart(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string ImageTitle(const std::string& imageFileName, const std::string& featurePrefix) {
-    std::string title = FileNamePart(imageFileName);
+    std::string title = platform::FileNamePart(imageFileName);
     if (!featurePrefix.empty()) title += " (" + featurePrefix + "channel)";
     return title;
 }

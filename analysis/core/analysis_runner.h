@@ -29,8 +29,5 @@ std::string UniqueDocumentName(const std::string& base, const std::vector<std::s
 // "channel)" for a colour channel: "a.bmp (R_channel)".
 std::string ImageTitle(const std::string& imageFileName, const std::string& featurePrefix);
 
-// The file-name part of a path ("" for "").
-std::string FileNamePart(const std::string& path);
-
 // "_Area" -> "_R_Area", "Mean" -> "R_Mean" for prefix "R_"; cut to 31 characters.
 void ApplyFeaturePrefix(std::vector<FeatureRecord>& records, const std::string& prefix);

@@ -19,9 +19,9 @@ constexpr std::string_view kClassNameTag = "Clnm";
 constexpr std::string_view kRecordDelimiters = " \t\r\n";
 constexpr std::string_view kClassNameDelimiters = "\t\r\n";
 
+// Document names hold at most 255 characters.
 std::string fileNamePart(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name = platform::FileNamePart(path);
     if (name.size() > kMaxDocumentNameLength) name.resize(kMaxDocumentNameLength);
     return name;
 }

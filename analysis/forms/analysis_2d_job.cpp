@@ -8,6 +8,7 @@
 #include "analysis/core/analysis_runner.h"
 #include "analysis/core/report_document.h"
 #include "analysis/forms/grain_options_dialog.h"
+#include "platform/files.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
 
@@ -47,7 +48,7 @@ std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
     snap->input.bitDepth = state.BitDepth;
     snap->input.options = analysisSettings().options;
     snap->input.imageTitle = ImageTitle(state.ImageFileName, state.FeaturePrefix);
-    snap->input.roiFileName = FileNamePart(window->roiSaveFileName);
+    snap->input.roiFileName = platform::FileNamePart(window->roiSaveFileName);
     snap->prefix = state.FeaturePrefix;
     snap->roiNames = state.RoiNames;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/core/analysis_2d.h"
+#include "platform/files.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {
@@ -38,7 +39,7 @@ TEST(RunNaming, ColourChannelsPrefixTheFeatureNamesAndTheTitle) {
     EXPECT_EQ(recordName(records[1]), "R_Mean");
     EXPECT_EQ(ImageTitle("/data/scans/a.bmp", "R_"), "a.bmp (R_channel)");
     EXPECT_EQ(ImageTitle("C:\\scans\\b.dcm", ""), "b.dcm");
-    EXPECT_EQ(FileNamePart(""), "");
+    EXPECT_EQ(platform::FileNamePart(""), "");
 }
 
 class Header2DTest : public ::testing::Test {

@@ -338,8 +338,7 @@ void ClearSelectionForLoad(R62DataSet& data) {
 }
 
 std::string SelDataFileName(std::string_view path) {
-    const size_t slash = path.find_last_of("/\\");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    return platform::FileNamePart(path);
 }
 
 std::string R62Caption(std::string_view dataFileName) {

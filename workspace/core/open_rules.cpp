@@ -3,6 +3,8 @@
 #include <array>
 #include <cctype>
 
+#include "platform/files.h"
+
 const char* const kLoadImageFilter =
     "Windows Bitmap (*.bmp)|*.bmp|Unformatted (*.raw)|*.raw|"
     "Siemens NUMARIS 2 (*.ima)|*.ima|Siemens NUMARIS 3 (*.ima)|*.ima|"
@@ -32,10 +34,9 @@ int ScannerFormatId(int formatIndex) {
 }
 
 std::string FileExtension(std::string_view path) {
-    size_t slash = path.find_last_of("/\\");
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    std::string name = platform::FileNamePart(path);
     size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
+    return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
 OpenedKind ClassifyPath(std::string_view path) {
