@@ -44,3 +44,11 @@ struct AnalysisResult {
     std::vector<std::string> lines;  // the whole report, header first
     PlotInput plot;
 };
+
+// How every analysis starts: the working data are prepared; false, with the
+// outcome and its message set, when the run must stop there.
+bool startAnalysis(R62DataSet& data, uint8_t standardize, AnalysisResult& report);
+
+// False, with the outcome and `message` set, when fewer than two features are
+// selected.
+bool requireTwoFeatures(const R62DataSet& data, std::string_view message, AnalysisResult& report);

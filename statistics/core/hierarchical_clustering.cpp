@@ -295,12 +295,7 @@ AhcReport HierarchicalClustering(R62DataSet& data, uint8_t metric, uint8_t linka
                                  uint8_t standardize, std::string_view dateTime,
                                  ClusterTree& tree) {
     AhcReport report;
-    const PrepareResult prepared = PrepareWorkingData(data, standardize);
-    if (!prepared.prepared) {
-        report.outcome = AnalysisOutcome::PreparationRefused;
-        report.messages.push_back(prepared.message);
-        return report;
-    }
+    if (!startAnalysis(data, standardize, report)) return report;
     report.lines = ReportHeaderLines(data, kAhcReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back(kAhcResultsLine);

@@ -12,30 +12,16 @@
 LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, uint8_t standardize,
                                      std::string_view dateTime) {
     LdaReport report;
-    const PrepareResult prepared = PrepareWorkingData(data, standardize);
-    if (!prepared.prepared) {
-        report.outcome = AnalysisOutcome::PreparationRefused;
-        report.messages.push_back(prepared.message);
-        return report;
-    }
+    if (!startAnalysis(data, standardize, report)) return report;
+    if (!requireTwoFeatures(data, kLdaNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
     const int samples = data.SampleCount;
     const int classes = data.CategoryCount;
-    if (n < 2) {
-        report.outcome = AnalysisOutcome::NoFeatures;
-        report.messages.emplace_back(kLdaNoFeaturesMessage);
-        return report;
-    }
     checkRange(samples, 0, kMaxSamples);
     checkRange(classes, 0, kMaxCategories);
     SampleMatrix& x = data.FeatureData;
 
-    Vector30 mu{};
-    for (int f = 1; f <= n; ++f) {
-        double sum = 0.0;
-        for (int i = 1; i <= samples; ++i) sum += x[i][f];
-        mu[f] = sum / samples;
-    }
+    const Vector30 mu = FeatureMeans(x, samples, n);
     CheckedArray<int16_t, 1, kMaxCategories> count{};
     auto classMean = std::make_unique<CheckedArray<Vector30, 1, kMaxCategories>>();
     for (int i = 1; i <= samples; ++i) {

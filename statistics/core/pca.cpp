@@ -176,30 +176,26 @@ void fillProjectedPlot(PlotInput& plot, const R62DataSet& data, const SampleMatr
     }
 }
 
-PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, uint8_t standardize,
-                                     std::string_view dateTime) {
-    PcaReport report;
-    const PrepareResult prepared = PrepareWorkingData(data, standardize);
-    if (!prepared.prepared) {
-        report.outcome = AnalysisOutcome::PreparationRefused;
-        report.messages.push_back(prepared.message);
-        return report;
-    }
-    const int n = data.SelectedCount;
-    const int samples = data.SampleCount;
-    if (n < 2) {
-        report.outcome = AnalysisOutcome::NoFeatures;
-        report.messages.emplace_back(kPcaNoFeaturesMessage);
-        return report;
-    }
-    checkRange(samples, 0, kMaxSamples);
-    SampleMatrix& x = data.FeatureData;
+Vector30 FeatureMeans(const SampleMatrix& x, int samples, int n) {
     Vector30 mean{};
     for (int f = 1; f <= n; ++f) {
         double sum = 0.0;
         for (int i = 1; i <= samples; ++i) sum += x[i][f];
         mean[f] = sum / samples;
     }
+    return mean;
+}
+
+PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, uint8_t standardize,
+                                     std::string_view dateTime) {
+    PcaReport report;
+    if (!startAnalysis(data, standardize, report)) return report;
+    if (!requireTwoFeatures(data, kPcaNoFeaturesMessage, report)) return report;
+    const int n = data.SelectedCount;
+    const int samples = data.SampleCount;
+    checkRange(samples, 0, kMaxSamples);
+    SampleMatrix& x = data.FeatureData;
+    const Vector30 mean = FeatureMeans(x, samples, n);
     for (int i = 1; i <= samples; ++i)
         for (int f = 1; f <= n; ++f) x[i][f] -= mean[f];
     Matrix30 covariance{};

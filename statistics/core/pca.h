@@ -46,6 +46,9 @@ inline constexpr std::string_view kPcaNoFeaturesMessage =
     "Principal Component Analysis runtime error.\rNumber of selected features should be at "
     "least 2.\r[Use \"Options\" menu item to select features.]";
 
+// The mean of each of the first n columns over samples 1..samples.
+Vector30 FeatureMeans(const SampleMatrix& x, int samples, int n);
+
 struct PcaReport : AnalysisResult {
     Vector30 eigenvalues{};  // descending, 1..n
     Matrix30 projection{};   // column k = component k, row = feature

@@ -72,18 +72,9 @@ std::string fisherLine(double fisher) {
 RawDataAnalysisReport RunRawDataAnalysis(R62DataSet& data, uint8_t standardize,
                                          std::string_view dateTime) {
     RawDataAnalysisReport report;
-    const PrepareResult prepared = PrepareWorkingData(data, standardize);
-    if (!prepared.prepared) {
-        report.outcome = AnalysisOutcome::PreparationRefused;
-        report.messages.push_back(prepared.message);
-        return report;
-    }
+    if (!startAnalysis(data, standardize, report)) return report;
+    if (!requireTwoFeatures(data, kRawDataNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
-    if (n < 2) {
-        report.outcome = AnalysisOutcome::NoFeatures;
-        report.messages.emplace_back(kRawDataNoFeaturesMessage);
-        return report;
-    }
     report.lines = ReportHeaderLines(data, kRawDataReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back("* Results [raw-data analysis]");
