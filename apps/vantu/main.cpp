@@ -22,7 +22,9 @@ int main(int argc, char** argv) {
         _vantu->show();
         RaiseSplashWindow();
         if (file) OpenFileByExtension(_vantu, *file);
-        app.exec();
+        // A macro from the command line may have ended the program already
+        // ("Exit"); the event loop would not see that request.
+        if (!_vantu->quitRequested()) app.exec();
     } catch (const std::exception& e) {
         platform::Application::showException(e.what());
     }

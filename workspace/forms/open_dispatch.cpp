@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 
+#include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
 #include "workspace/core/colour_modes.h"
 #include "workspace/core/image_load.h"
@@ -53,6 +54,8 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
             LoadRoiFile(window, path, kLoadRoiTypeRoiFile);
             return 15;
         case OpenedKind::Macro:
+            RunMacroFile(window, path);
+            return 15;
         case OpenedKind::FeatureMap:
             platform::showError("No reader for " + FileExtension(path) + " files in this version.");
             return 0;

@@ -24,6 +24,7 @@
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/grain_options_dialog.h"
+#include "analysis/forms/macro_host.h"
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
@@ -165,7 +166,7 @@ void Tvantu::createMenus() {
     QAction* saveRoi = add(fileMenu_, "Save ROI ...");
     saveRoi->setEnabled(false);
     connect(saveRoi, &QAction::triggered, this, [this] { SaveRoiClick(this); });
-    add(fileMenu_, "Run macro...");
+    connect(add(fileMenu_, "Run macro..."), &QAction::triggered, this, &Tvantu::RunMacro1Click);
     fileMenu_->addSeparator();
     connect(add(fileMenu_, "Exit", QKeySequence("Alt+F4")), &QAction::triggered, this,
             &Tvantu::ExitClick);
@@ -738,8 +739,11 @@ void Tvantu::ScanPlugins(const std::string& folder) {
     auto plugins = FindPlugins(folder);
     toolsMenu_->menuAction()->setVisible(!plugins.empty());
     for (const auto& plugin : plugins) {
-        QAction* item = toolsMenu_->addAction(QString::fromStdString(plugin.caption));
+        // A "&" in a file name is text, not the menu's accelerator marker.
+        QAction* item = toolsMenu_->addAction(
+            QString::fromStdString(plugin.caption).replace("&", "&&"));
         item->setData(QString::fromStdString(plugin.path));
+        connect(item, &QAction::triggered, this, [this, item] { RunPlugin1Click(item); });
     }
 }
 
@@ -831,6 +835,25 @@ void Tvantu::Run1Click() {
         _ImageView->show();
         action("Image View")->setChecked(true);
     }
+}
+
+void Tvantu::RunMacro1Click() {
+    state.IgnoreMouse = 1;
+    platform::FileDialogRequest request;
+    request.title = kRunMacroTitle;
+    request.filter = kRunMacroFilter;
+    request.defaultExtension = kRunMacroDefaultExtension;
+    request.mustExist = true;
+    auto answer = platform::showFileDialog(request);
+    if (answer.accepted) RunMacroFile(this, answer.path);
+}
+
+void Tvantu::RunPlugin1Click(QAction* item) {
+    // The file found by the scan, not one rebuilt from the caption: a menu
+    // may add or show '&' in a caption, and the extension's letter case is
+    // the file's own.
+    std::string path = item->data().toString().toStdString();
+    if (!path.empty()) RunMacroFile(this, path);
 }
 
 int Tvantu::DropFiles(const QStringList& paths) {

@@ -68,6 +68,10 @@ class Tvantu : public QMainWindow {
     void Contents1Click();
     void AboutClick();
     void Run1Click();
+    // "Run macro...": the macro dialog, then the macro.
+    void RunMacro1Click();
+    // A Tools menu item: runs the plug-in file kept with the item.
+    void RunPlugin1Click(QAction* item);
 
     // Fills the Tools menu from the "*.plugin" files of `folder`.
     void ScanPlugins(const std::string& folder);

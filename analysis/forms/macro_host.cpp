@@ -1,0 +1,163 @@
+#include "analysis/forms/macro_host.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QProcess>
+#include <QTabBar>
+
+#include "analysis/core/report_file.h"
+#include "analysis/core/selection_file.h"
+#include "analysis/forms/report_list_model.h"
+#include "analysis/forms/report_window.h"
+#include "platform/profile.h"
+#include "workspace/core/image_writers.h"
+#include "workspace/forms/open_dispatch.h"
+#include "workspace/forms/roi_commands.h"
+#include "workspace/forms/vantu_main_window.h"
+#include "workspace/forms/vantu_windows.h"
+
+namespace {
+
+int documentIndex(const ReportDocument* document) {
+    if (document == nullptr) return -1;
+    int index = 0;
+    for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d != nullptr;
+         d = NextReportDocument(d, nullptr), ++index)
+        if (d == document) return index;
+    return -1;
+}
+
+// The document of the report window's selected tab, when it is still open.
+ReportDocument* currentReport() {
+    if (_Report == nullptr) return nullptr;
+    return documentIndex(_Report->CurrentReport) >= 0 ? _Report->CurrentReport : nullptr;
+}
+
+void showReportWindow() {
+    _Report->show();
+    if (QAction* item = _vantu ? _vantu->action("Report") : nullptr) item->setChecked(true);
+}
+
+}  // namespace
+
+void VantuMacroHost::loadImage(const std::string& path) {
+    OpenFileByExtension(window_, path);
+}
+
+void VantuMacroHost::reloadImage() {
+    // A copy: the load replaces the name it was given.
+    const std::string path = window_->state.ImageFileName;
+    if (!path.empty()) OpenFileByExtension(window_, path);
+}
+
+void VantuMacroHost::loadRoi(const std::string& path, int type) {
+    LoadRoiFile(window_, path, type);
+}
+
+void VantuMacroHost::renameRoi(int roi, const std::string& name) {
+    if (roi < 1 || roi > static_cast<int>(kRoiCount)) return;
+    window_->state.RoiNames[static_cast<size_t>(roi - 1)] = name;
+    window_->ShowRoiNames();
+}
+
+void VantuMacroHost::runAnalysis() {
+    window_->Run1Click();
+}
+
+void VantuMacroHost::grainAnalysis() {
+    beep();
+}
+
+void VantuMacroHost::saveReport(const std::string& path) {
+    ReportDocument* document = currentReport();
+    if (document == nullptr) return;
+    // As the report window's own save: a failure leaves the document as it was.
+    if (SaveReportPar(path, document) != ParFileStatus::Ok) return;
+    const int index = documentIndex(document);
+    if (index >= 0 && index < _Report->tabCount)
+        _Report->tabControl()->setTabText(index, QString::fromStdString(document->name));
+    _Report->showCurrentReport();
+}
+
+void VantuMacroHost::saveSelected(const std::string& path) {
+    if (_Report == nullptr) return;
+    SaveSelection(path, currentReport(), _Report->rankingList, std::nullopt,
+                  SelectionOrder::Ranking);
+}
+
+void VantuMacroHost::loadReport(const std::string& path) {
+    ParReadResult result = LoadReportPar(path);
+    if (result.status != ParFileStatus::Ok) return;
+    if (addLoadedReport(result.file) == nullptr) return;
+    if (_Report) _Report->ReportRefreshTabs();
+}
+
+void VantuMacroHost::closeReport() {
+    ReportDocument* document = currentReport();
+    if (document == nullptr) return;
+    _Report->listModel()->setDocument(nullptr);
+    DeleteReportDocument(documentIndex(document));
+    _Report->ReportRefreshTabs();
+    showReportWindow();
+}
+
+void VantuMacroHost::execute(const std::string& commandLine) {
+    QStringList words = QProcess::splitCommand(QString::fromStdString(commandLine));
+    if (words.isEmpty()) return;
+    const QString program = words.takeFirst();
+    // Blocks the program until the process ends, however long it takes.
+    QProcess::execute(program, words);
+}
+
+void VantuMacroHost::exit() {
+    window_->SaveSettingsAndQuit();
+}
+
+bool VantuMacroHost::exitRequested() const {
+    return window_->quitRequested();
+}
+
+void VantuMacroHost::aggregateReports() {
+    if (_Report) _Report->AggregateClick();
+}
+
+void VantuMacroHost::colorChannel(uint32_t mode) {
+    window_->state.ColorMode = mode;
+    window_->state.ForcedPrefixOn = false;
+    window_->state.ForcedPrefix.clear();
+}
+
+void VantuMacroHost::forcePrefix(const std::string& prefix) {
+    window_->state.ForcedPrefix = prefix.substr(0, 3);
+    window_->state.ForcedPrefixOn = true;
+}
+
+void VantuMacroHost::featureSelection(MacroFeatureSelection) {
+    beep();
+}
+
+void VantuMacroHost::saveImage(const std::string& path, int type) {
+    SaveImageFile(window_->state, type, path);
+}
+
+void VantuMacroHost::saveMap(const std::string&, int) {
+    beep();
+}
+
+void VantuMacroHost::closeMap() {
+    beep();
+}
+
+void VantuMacroHost::loadOptions(const std::string& path) {
+    platform::IniFile file;
+    if (file.load(path)) LoadOptionGroupsFromFile(file);
+}
+
+void VantuMacroHost::beep() {
+    QApplication::beep();
+}
+
+MacroRunStatus RunMacroFile(Tvantu* window, const std::string& path) {
+    VantuMacroHost host(window);
+    return RunMacroFile(host, path);
+}

@@ -1,0 +1,52 @@
+// The macro commands on the real program: each does what its menu command
+// does on the main window, the report window and the option groups.
+#pragma once
+
+#include <string>
+
+#include "analysis/core/macro.h"
+
+class Tvantu;
+
+class VantuMacroHost : public MacroHost {
+  public:
+    explicit VantuMacroHost(Tvantu* window) : window_(window) {}
+
+    void loadImage(const std::string& path) override;
+    void reloadImage() override;
+    void loadRoi(const std::string& path, int type) override;
+    void renameRoi(int roi, const std::string& name) override;
+    void runAnalysis() override;
+    // No grain segmentation in this build: a beep.
+    void grainAnalysis() override;
+    void saveReport(const std::string& path) override;
+    void saveSelected(const std::string& path) override;
+    void loadReport(const std::string& path) override;
+    void closeReport() override;
+    void execute(const std::string& commandLine) override;
+    void exit() override;
+    bool exitRequested() const override;
+    void aggregateReports() override;
+    void colorChannel(uint32_t mode) override;
+    void forcePrefix(const std::string& prefix) override;
+    // The ranking criteria are not in this build: a beep.
+    void featureSelection(MacroFeatureSelection method) override;
+    void saveImage(const std::string& path, int type) override;
+    // Feature maps are neither made nor shown by this build: a beep.
+    void saveMap(const std::string& path, int kind) override;
+    void closeMap() override;
+    void loadOptions(const std::string& path) override;
+    void beep() override;
+
+  private:
+    Tvantu* window_;
+};
+
+// Runs the macro file on the main window (File > "Run macro...", a ".txt"
+// file from the command line or dropped on the window, a plug-in).
+MacroRunStatus RunMacroFile(Tvantu* window, const std::string& path);
+
+// The "Run macro..." dialog.
+inline constexpr std::string_view kRunMacroTitle = "Run macro";
+inline constexpr std::string_view kRunMacroFilter = "Vantu macro file (*.txt)|*.txt|All files|*.*";
+inline constexpr std::string_view kRunMacroDefaultExtension = ".txt";

@@ -1,0 +1,207 @@
+// The bundled demo, end to end: the committed image and ROI file are what the
+// generator writes, and the real vantu program, run offscreen on demo.txt,
+// writes the report and the selection file that the analysis core gives for
+// the same image, ROIs and options.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/core/analysis_2d.h"
+#include "analysis/core/analysis_options.h"
+#include "analysis/core/analysis_runner.h"
+#include "analysis/core/report_document.h"
+#include "analysis/core/report_file.h"
+#include "analysis/core/selection_file.h"
+#include "examples/tests/demo_load.h"
+#include "platform/files.h"
+#include "platform/testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::testing::ScopedRegistryStore;
+using platform::testing::TempDir;
+
+const std::string kExamples = VANTU_EXAMPLES_DIR;
+
+// Generous: the run takes about a second, far longer under the sanitizers.
+constexpr auto kProgramTimeout = std::chrono::seconds(180);
+
+std::string readFile(const std::string& path) {
+    return platform::readWholeFile(path, size_t{64} << 20).value_or(std::string());
+}
+
+struct ProgramRun {
+    bool finished = false;  // false: killed after kProgramTimeout
+    int exitCode = -1;      // -1 when it did not exit normally
+};
+
+// Runs program with one argument in folder, its output into logPath; the
+// environment is ours plus QT_QPA_PLATFORM=offscreen.
+ProgramRun runProgram(const std::string& program, const std::string& argument,
+                      const std::string& folder, const std::string& logPath) {
+    const pid_t pid = ::fork();
+    if (pid < 0) return {};
+    if (pid == 0) {
+        FILE* log = std::fopen(logPath.c_str(), "wb");
+        if (log) {
+            ::dup2(::fileno(log), STDOUT_FILENO);
+            ::dup2(::fileno(log), STDERR_FILENO);
+        }
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (::chdir(folder.c_str()) != 0) ::_exit(126);
+        ::execl(program.c_str(), program.c_str(), argument.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kProgramTimeout;
+    ProgramRun run;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0) return run;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return run;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    run.finished = true;
+    if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    return run;
+}
+
+// The document "RunAnalysis" makes from the loaded demo with the options of a
+// fresh registry (the defaults), through the analysis core alone.
+ReportDocument* analyseDemo(const WorkspaceState& state) {
+    Analysis2DInput input;
+    input.grey = state.GreyImage.get();
+    input.roiMap = state.RoiMap.get();
+    input.imageMax = state.ImageMax;
+    input.imageMin = state.ImageMin;
+    input.bitDepth = state.BitDepth;
+    input.options = AnalysisOptions{};
+    input.imageTitle = ImageTitle(state.ImageFileName, state.FeaturePrefix);
+    input.roiFileName = "demo.roi";
+    std::vector<FeatureRecord> records;
+    std::string header;
+    EXPECT_TRUE(Analyse2D(input, records, header, ProgressSink{}));
+    header += "Wavelet analysis = No\r\n";  // this build computes no wavelet features
+    ApplyFeaturePrefix(records, state.FeaturePrefix);
+    ReportDocument* document =
+        NewReportDocument(static_cast<int>(records.size()), records.data(), header, "reference");
+    if (document)
+        for (size_t k = 0; k < kRoiCount; ++k) document->roiName[k] = state.RoiNames[k];
+    return document;
+}
+
+std::vector<std::string> crlfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+class DemoTest : public ::testing::Test {
+  protected:
+    void SetUp() override { resetReportDocuments(); }
+    void TearDown() override { resetReportDocuments(); }
+};
+
+TEST_F(DemoTest, CommittedImageAndRoisAreWhatTheGeneratorWrites) {
+    TempDir dir;
+    ProgramRun run = runProgram(DEMO_GENERATOR, dir.path(), dir.path(), dir.file("log.txt"));
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << dir.read("log.txt");
+    for (const char* name : {"demo.bmp", "demo.roi"})
+        EXPECT_TRUE(readFile(dir.file(name)) == readFile(kExamples + "/" + name))
+            << name << " differs from a fresh run of make_demo_image: regenerate it";
+}
+
+TEST_F(DemoTest, FourNamedRoisEachOverOneTexture) {
+    WorkspaceState state = loadDemo(kExamples);
+    ASSERT_TRUE(state.GreyImage && state.RoiMap);
+    EXPECT_EQ(state.GreyImage->width, 256);
+    EXPECT_EQ(state.GreyImage->height, 256);
+    EXPECT_EQ(state.BitDepth, 8);
+    const std::vector<std::string> names = {"coarse_stripes", "fine_stripes", "checkerboard",
+                                            "noise"};
+    for (size_t k = 0; k < kRoiCount; ++k)
+        EXPECT_EQ(state.RoiNames[k], k < names.size() ? names[k] : "") << "ROI " << k + 1;
+
+    // Every ROI pixel lies in exactly one ROI, and ROI k inside quarter k.
+    std::vector<int> counts(4, 0);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const uint16_t word = state.RoiMap->at(x, y);
+            if (word == 0) continue;
+            ASSERT_TRUE(word == 1 || word == 2 || word == 4 || word == 8) << x << "," << y;
+            const int roi = word == 1 ? 0 : word == 2 ? 1 : word == 4 ? 2 : 3;
+            EXPECT_EQ(roi, (y >= 128 ? 2 : 0) + (x >= 128 ? 1 : 0)) << x << "," << y;
+            ++counts[static_cast<size_t>(roi)];
+        }
+    for (int c : counts) EXPECT_GT(c, 5000);
+
+    // The four columns of the report are used; the other twelve are empty.
+    ReportDocument* document = analyseDemo(state);
+    ASSERT_NE(document, nullptr);
+    for (size_t k = 0; k < kRoiCount; ++k)
+        EXPECT_EQ(document->roiState[k], k < 4 ? kRoiUsed : kRoiEmpty) << "ROI " << k + 1;
+}
+
+// The macro as a newcomer runs it, in a copy of the examples folder so that
+// nothing is written into the source tree.
+TEST_F(DemoTest, MacroRunsOffscreenAndWritesTheCoreAnalysis) {
+    ScopedRegistryStore registry;
+    TempDir dir;
+    for (const char* name : {"demo.txt", "demo.bmp", "demo.roi"})
+        fs::copy_file(kExamples + "/" + name, dir.file(name));
+    fs::create_directory(dir.file("out"));
+
+    ProgramRun run = runProgram(VANTU_PROGRAM, "demo.txt", dir.path(), dir.file("log.txt"));
+    ASSERT_TRUE(run.finished) << "vantu did not exit within the time limit (a message box "
+                                 "waiting?):\n"
+                              << dir.read("log.txt");
+    EXPECT_EQ(run.exitCode, 0) << dir.read("log.txt");
+
+    ReportDocument* document = analyseDemo(loadDemo(dir.path()));
+    ASSERT_NE(document, nullptr);
+
+    // The report holds no date, time or folder: it must match byte for byte.
+    const std::string par = readFile(dir.file("out/demo.par"));
+    ASSERT_FALSE(par.empty()) << "no out/demo.par\n" << dir.read("log.txt");
+    const std::string expectedPar = EncodeParFile(*document);
+    EXPECT_TRUE(par == expectedPar) << "out/demo.par differs from the core's report:\n"
+                                    << par.substr(0, 600) << "\n--- expected ---\n"
+                                    << expectedPar.substr(0, 600);
+    EXPECT_NE(par.find("Clnm1\tcoarse_stripes\r\n"), std::string::npos);
+    EXPECT_NE(par.find("Clnm4\tnoise\r\n"), std::string::npos);
+
+    // The selection file: all but its time line, which says when it was written.
+    const std::string sel = readFile(dir.file("out/demo.sel"));
+    ASSERT_FALSE(sel.empty()) << "no out/demo.sel\n" << dir.read("log.txt");
+    SelectionFile expectedSel =
+        EncodeSelection(document, {}, SelectionOrder::Ranking, SelectionTime{});
+    ASSERT_EQ(expectedSel.sampleCount, 4);
+    std::vector<std::string> lines = crlfLines(sel);
+    std::vector<std::string> expectedLines = crlfLines(expectedSel.text);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "*label");
+    EXPECT_TRUE(lines[1].starts_with("converted data: 20")) << lines[1];
+    lines[1] = expectedLines[1];
+    EXPECT_EQ(lines, expectedLines);
+    EXPECT_EQ(lines.back(), "*end");
+}
+
+}  // namespace
