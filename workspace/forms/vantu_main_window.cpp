@@ -740,8 +740,8 @@ void Tvantu::ScanPlugins(const std::string& folder) {
     toolsMenu_->menuAction()->setVisible(!plugins.empty());
     for (const auto& plugin : plugins) {
         // A "&" in a file name is text, not the menu's accelerator marker.
-        QAction* item = toolsMenu_->addAction(
-            QString::fromStdString(plugin.caption).replace("&", "&&"));
+        QAction* item =
+            toolsMenu_->addAction(QString::fromStdString(plugin.caption).replace("&", "&&"));
         item->setData(QString::fromStdString(plugin.path));
         connect(item, &QAction::triggered, this, [this, item] { RunPlugin1Click(item); });
     }
