@@ -129,7 +129,7 @@ RoiFileStatus decodeRoi(const Source& source, int32_t mapWidth, int32_t mapHeigh
         // A name too long to be read is skipped by its stored length, so the
         // names after it stay in step.
         const size_t length = lengths[k];
-        if (length > 0 && length <= kMaxRoiNameLength) {
+        if (length > 0 && length <= kMaxReadRoiNameLength) {
             name.resize(length);
             if (!source.read(offset, length, name.data())) return RoiFileStatus::CannotOpen;
             const auto end = std::find(name.begin(), name.end(), uint8_t{0});

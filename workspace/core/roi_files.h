@@ -80,7 +80,7 @@ inline constexpr size_t kRoiHeaderSize = 112;
 inline constexpr int32_t kMaxRoiFileSide = 65535;
 // Names of 1 to this many bytes are read; longer ones are skipped and read as
 // empty (the names after them are still found).
-inline constexpr size_t kMaxRoiNameLength = 1022;
+inline constexpr size_t kMaxReadRoiNameLength = 1022;
 // Names longer than a u16 length can say are stored cut to this length.
 inline constexpr size_t kMaxStoredRoiNameLength = 65535;
 
@@ -98,7 +98,7 @@ struct RoiFileContent {
     int32_t rows = 0;
     int32_t columns = 0;
     std::vector<uint16_t> words;  // rows x columns, row by row
-    // Empty for a stored length of 0 or above kMaxRoiNameLength; a name with a
+    // Empty for a stored length of 0 or above kMaxReadRoiNameLength; a name with a
     // NUL byte ends there, as the name field of the ROI panels does.
     std::array<std::string, kRoiCount> names;
 };

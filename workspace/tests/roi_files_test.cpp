@@ -106,7 +106,7 @@ TEST(RoiFileFormat, SaveAndLoadRestoreEveryWordAndAllNames) {
     WorkspaceState saved = stateWith(13, 7);
     fillRandom(*saved.RoiMap, 1);
     saved.RoiNames[0] = "Tumour";
-    saved.RoiNames[5] = std::string(kMaxRoiNameLength, 'n');
+    saved.RoiNames[5] = std::string(kMaxReadRoiNameLength, 'n');
     saved.RoiNames[15] = "last one";
     const std::string path = dir.file("a.roi");
     ASSERT_EQ(SaveRoiFile(saved, path), RoiFileStatus::Ok);
