@@ -6,6 +6,7 @@
 // of similarity based clustering), features columns 1..n.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -44,6 +45,14 @@ struct DistanceContext {
 
 // Dispatches on context.metric (0..3); any other value measures Euclidean.
 double PairDistances(int i, int j, const DistanceContext& context);
+
+// Distances of all pairs of samples 1..sampleCount into a square matrix,
+// out[i * stride + j] for i, j in 1..sampleCount (row and column 0 untouched):
+// bit for bit what PairDistances gives, each unordered pair computed once and
+// mirrored (every metric is exactly symmetric), the work spread over the
+// machine's cores for large sets.
+void fillPairDistanceMatrix(const DistanceContext& context, int sampleCount, double* out,
+                            size_t stride);
 
 // Centres features 1..n of samples 1..sampleCount in place, forms their
 // covariance (divisor sampleCount - 1) and inverts it through its Cholesky

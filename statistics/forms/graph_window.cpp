@@ -406,9 +406,11 @@ void TGraphWindow::ClosexClick() {
     close();
 }
 
-TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data) {
+TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data,
+                              const std::vector<BoundaryLine>& boundaries) {
     if (plot.kind == PlotKind::None) return nullptr;
     auto* window = new TGraphWindow(owner, plot, data.Category, data.DataFileName);
+    window->setClassBoundaries(boundaries);
     switch (plot.kind) {
         case PlotKind::Plot1D:
             window->Plot1D();

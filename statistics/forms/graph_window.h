@@ -92,4 +92,6 @@ class TGraphWindow : public QWidget {
 
 // Opens the window owned by `owner`, centred on it, draws the plot the
 // analysis asked for and shows it. Nothing for a plot of kind None.
-TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data);
+// `boundaries`: the class lines of a network's 2-D plot ("ann" tag).
+TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data,
+                              const std::vector<BoundaryLine>& boundaries = {});

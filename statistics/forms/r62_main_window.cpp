@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -20,17 +21,27 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/qt/application.h"
+#include "statistics/core/ann_classifier.h"
 #include "statistics/core/data_set.h"
+#include "statistics/core/hierarchical_clustering.h"
+#include "statistics/core/kmeans_clustering.h"
 #include "statistics/core/lda.h"
+#include "statistics/core/nda.h"
 #include "statistics/core/nearest_neighbour.h"
+#include "statistics/core/network_testing.h"
 #include "statistics/core/pca.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/raw_data_analysis.h"
 #include "statistics/core/report_header.h"
 #include "statistics/core/sel_reader.h"
+#include "statistics/core/silhouette_plot.h"
+#include "statistics/core/similarity_clustering.h"
+#include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
+#include "statistics/forms/silhouette_window.h"
+#include "statistics/forms/tree_window.h"
 
 namespace {
 
@@ -56,6 +67,12 @@ constexpr char kAboutText[] =
     "\r"
     "Written for the Vantu texture analysis package,\r"
     "which prepares its input files.";
+
+// Long runs block the message loop; this keeps the windows painted without
+// letting a menu command start while one runs.
+void keepRepainting() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 // Texts from files are shown as UTF-8 when they are, byte for byte otherwise.
 QString toDisplay(const std::string& text) {
@@ -189,21 +206,21 @@ void TMainWindow::createMenus() {
     addCommand(analysis, "&Raw Data", &TMainWindow::RawDataMIClick);
     addCommand(analysis, "&PCA", &TMainWindow::PCAClick);
     addCommand(analysis, "&LDA", &TMainWindow::LDAClick);
-    addLaterCommand(analysis, "&NDA");
+    addCommand(analysis, "&NDA", &TMainWindow::NDAClick);
 
     QMenu* classification = menuBar()->addMenu("&Classification");
     addCommand(classification, "1_NN", &TMainWindow::k_NNClick);
     classification->addSeparator();
-    addLaterCommand(classification, "ANN: one-class (training)");
-    addLaterCommand(classification, "ANN: n-class (training)");
+    addCommand(classification, "ANN: one-class (training)", &TMainWindow::ann_one_trainClick);
+    addCommand(classification, "ANN: n-class (training)", &TMainWindow::ann_all_trainClick);
     classification->addSeparator();
-    addLaterCommand(classification, "ANN classifier testing");
+    addCommand(classification, "ANN classifier testing", &TMainWindow::ann_testClick);
 
     QMenu* clustering = menuBar()->addMenu("Clustering");
-    addLaterCommand(clustering, "AHC");
-    addLaterCommand(clustering, "SCM");
+    addCommand(clustering, "AHC", &TMainWindow::AHCClick);
+    addCommand(clustering, "SCM", &TMainWindow::SCMClick);
     clustering->addSeparator();
-    addLaterCommand(clustering, "k-means");
+    addCommand(clustering, "k-means", &TMainWindow::kmeansClick);
 
     QMenu* segmentation = menuBar()->addMenu("Segmentation");
     addLaterCommand(segmentation, "Image segmentation");
@@ -382,11 +399,146 @@ void TMainWindow::LDAClick() {
     });
 }
 
-void TMainWindow::showAnalysisResult(const AnalysisResult& result) {
+void TMainWindow::NDAClick() {
+    RunAnalysisFrame("NDA analysis", ReportKind::Nda, [this] {
+        const NdaReport report = RunNonlinearDiscriminantAnalysis(
+            r62Data(), r62Options(), ReportDateTime(std::time(nullptr)),
+            [this](int at, int of) { showNetworkProgress(at, of); });
+        showNetworkProgress(0, 0);
+        showAnalysisResult(report, report.boundaries);
+    });
+}
+
+void TMainWindow::ann_one_trainClick() {
+    RunAnalysisFrame(
+        "Neural-network 'one vs. (n-1)' classifier training", ReportKind::AnnTraining, [this] {
+            const AnnTrainingReport report =
+                RunAnnOneVsAllTraining(r62Data(), ReportDateTime(std::time(nullptr)),
+                                       [this](int at, int of) { showNetworkProgress(at, of); });
+            showNetworkProgress(0, 0);
+            showAnalysisResult(report);
+        });
+}
+
+void TMainWindow::ann_all_trainClick() {
+    const std::string status =
+        "Neural-network " + std::to_string(r62Data().CategoryCount) + "-class classifier training";
+    RunAnalysisFrame(
+        status, ReportKind::AnnTraining,
+        [this] {
+            const AnnTrainingReport report =
+                RunAnnNClassTraining(r62Data(), ReportDateTime(std::time(nullptr)),
+                                     [this](int at, int of) { showNetworkProgress(at, of); });
+            showNetworkProgress(0, 0);
+            showAnalysisResult(report);
+        },
+        /*countSilhouette=*/false);
+}
+
+void TMainWindow::ann_testClick() {
+    R62ShellFlags& shell = r62Shell();
+    if (shell.toolWindowOpen()) return;
+    if (r62Data().NewConsistentData == 0) {
+        platform::showMessage(kBoxCaption, std::string(kNoDataMessage));
+        return;
+    }
+    // A test gives up the analysis and classification reports only.
+    shell.ClearAnalysisReportFlags();
+    shell.ClearClassificationReportFlags();
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Open;
+    request.title = std::string(kNetworkOpenTitle);
+    request.filter = std::string(kNetworkOpenFilter);
+    request.mustExist = true;
+    request.initialDirectory = inputFolder_;
+    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    if (!answer.accepted) return;
+    const NetworkTestReport report =
+        RunNetworkTest(r62Data(), answer.path, ReportDateTime(std::time(nullptr)));
+    if (!report.statusText.empty()) setStatusText(report.statusText);
+    if (report.clearMemoOut) clearMemoOut();
+    showAnalysisResult(report, report.boundaries);
+    if (report.outcome == AnalysisOutcome::Reported) shell.setReportFlag(ReportKind::Testing);
+}
+
+void TMainWindow::AHCClick() {
+    RunAnalysisFrame("Agglomerative Hierarchical Clustering", ReportKind::Ahc, [this] {
+        const R62Options& options = r62Options();
+        const AhcReport report = HierarchicalClustering(
+            r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
+            ReportDateTime(std::time(nullptr)), r62ClusterTree());
+        if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
+    });
+}
+
+void TMainWindow::SCMClick() {
+    RunAnalysisFrame("Similarity Based Clustering Method", ReportKind::Scm, [this] {
+        const R62Options& options = r62Options();
+        const AhcReport report = SimilarityBasedClustering(
+            r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
+            ReportDateTime(std::time(nullptr)), r62ClusterTree(), [](int) { keepRepainting(); });
+        if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
+    });
+}
+
+void TMainWindow::kmeansClick() {
+    RunAnalysisFrame("K-means Clustering Method", ReportKind::Kmeans, [this] {
+        R62DataSet& samples = r62Data();
+        const KMeansReport report = KMeansClustering(
+            samples, r62Options().ClustNo, r62Options().StandardizeData,
+            ReportDateTime(std::time(nullptr)), [](int, int) { keepRepainting(); });
+        if (!showClusteringReport(report)) return;
+        ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
+                        report.clusterCount, samples.DataFileName, report.analysisName);
+        ShowClassClusterTable(
+            this, classClusterTable(samples.Category, samples.ClassResult, report.sampleCount,
+                                    samples.CategoryCount, report.clusterCount));
+    });
+}
+
+bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
             SetReport(result.lines);
-            graphWindow_ = OpenGraphWindow(this, result.plot, r62Data());
+            return true;
+        case AnalysisOutcome::PreparationRefused:
+            for (const std::string& message : result.messages)
+                platform::showMessage(kBoxCaption, message);
+            return false;
+        case AnalysisOutcome::NoFeatures:
+        case AnalysisOutcome::Failed:
+            for (const std::string& message : result.messages)
+                platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
+                                      platform::MessageIcon::Error);
+            if (result.outcome == AnalysisOutcome::Failed) SetReport(result.lines);
+            return false;
+    }
+    return false;
+}
+
+void TMainWindow::showDendrogramOf(const std::string& analysisName) {
+    ShowDendrogram(
+        this, [this](const std::string& line) { MemoOutAdd(line); }, r62ClusterTree(), r62Data(),
+        analysisName);
+}
+
+void TMainWindow::showNetworkProgress(int position, int maximum) {
+    if (maximum <= 0) {
+        ProgressBar->hide();
+    } else {
+        ProgressBar->setRange(0, maximum);
+        ProgressBar->setValue(std::min(position, maximum));
+        ProgressBar->show();
+    }
+    keepRepainting();
+}
+
+void TMainWindow::showAnalysisResult(const AnalysisResult& result,
+                                     const std::vector<BoundaryLine>& boundaries) {
+    switch (result.outcome) {
+        case AnalysisOutcome::Reported:
+            SetReport(result.lines);
+            graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
             break;
         case AnalysisOutcome::PreparationRefused:
             for (const std::string& message : result.messages)

@@ -23,6 +23,7 @@ class QStatusBar;
 class TGraphWindow;
 class TOptionsWin;
 struct AnalysisResult;
+struct BoundaryLine;
 struct SelLoadResult;
 
 class TMainWindow : public QMainWindow {
@@ -68,7 +69,14 @@ class TMainWindow : public QMainWindow {
     void RawDataMIClick();
     void PCAClick();
     void LDAClick();
+    void NDAClick();
     void k_NNClick();
+    void ann_one_trainClick();
+    void ann_all_trainClick();
+    void ann_testClick();
+    void AHCClick();
+    void SCMClick();
+    void kmeansClick();
     void AbouClick();
     void ExiClick();
     // Opens the help file; no menu item leads here.
@@ -100,6 +108,9 @@ class TMainWindow : public QMainWindow {
     QMenu* menu(const QString& title) const;
     TOptionsWin* optionsWindow() const;
     TGraphWindow* graphWindow() const;
+    // The progress bar of network training: shown with a range while a run
+    // reports, hidden by (0, 0). The window repaints on every report.
+    void showNetworkProgress(int position, int maximum);
 
   protected:
     // Closing the window asks about every unsaved report; Cancel keeps it open.
@@ -119,7 +130,12 @@ class TMainWindow : public QMainWindow {
     void placeHeaderLabels(int splitterRight);
     void NearestNeighbourCommand();
     // The report of an analysis into the output pane, its messages, its plot.
-    void showAnalysisResult(const AnalysisResult& result);
+    void showAnalysisResult(const AnalysisResult& result,
+                            const std::vector<BoundaryLine>& boundaries = {});
+    // A clustering report into the output pane; its messages in error boxes.
+    // True when the run reported and its result window may open.
+    bool showClusteringReport(const AnalysisResult& result);
+    void showDendrogramOf(const std::string& analysisName);
     void showLoadResult(const SelLoadResult& result, const std::string& path);
     void setMemoInText(const std::string& text, bool blue);
     void clearMemoOut();

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "statistics/core/report_header.h"
+#include "statistics/tests/ahc_reference.h"
 
 namespace {
 
@@ -270,4 +274,196 @@ TEST(R62HierarchicalClustering, MatchesScipyOnUntiedData) {
     expectMatchesReference(kLinkageAverage, kMetricCityBlock, clusterref::kAverageCityBlockLinks,
                            clusterref::kAverageCityBlockInconsistency,
                            clusterref::kAverageCityBlockCophenetic);
+}
+
+namespace {
+
+using Rows = std::vector<std::vector<double>>;
+
+// Clusters `rows` with the clustering code and with the plain loop and
+// compares the whole merge sequence: both labels of every link in their
+// stored order and the bits of every height.
+void expectSameMergesAsTheDirectLoop(const Rows& rows, uint8_t metric, uint8_t linkage,
+                                     const std::vector<double>& variances = {}) {
+    const int count = static_cast<int>(rows.size());
+    const int features = static_cast<int>(rows[0].size());
+    SCOPED_TRACE("N " + std::to_string(count) + ", " + std::string(metricName(metric)) + ", " +
+                 std::string(linkageName(linkage)));
+    auto points = samples(rows);
+    DistanceContext context;
+    context.points = points.get();
+    context.featureCount = features;
+    context.metric = metric;
+    for (int k = 1; k <= features; ++k)
+        context.variances[k] = variances.empty() ? 1.0 : variances[static_cast<size_t>(k - 1)];
+    if (metric == kMetricMahalanobis) {
+        ASSERT_TRUE(
+            InverseCovarianceForMahalanobis(*points, count, features, context.inverseCovariance));
+    }
+
+    const std::vector<ReferenceLink> expected = referenceMergeSequence(context, count, linkage);
+    auto tree = std::make_unique<ClusterTree>();
+    buildClusterTree(context, count, linkage, *tree);
+    ASSERT_EQ(tree->sampleCount, count);
+    for (int s = 1; s < count; ++s) {
+        const ReferenceLink& link = expected[static_cast<size_t>(s - 1)];
+        const bool same =
+            tree->MergeList[s].a == link.a && tree->MergeList[s].b == link.b &&
+            std::bit_cast<uint64_t>(tree->LinkHeights[s]) == std::bit_cast<uint64_t>(link.height);
+        ASSERT_TRUE(same) << "link " << s << ": (" << tree->MergeList[s].a << ", "
+                          << tree->MergeList[s].b << ") at " << tree->LinkHeights[s]
+                          << ", expected (" << link.a << ", " << link.b << ") at " << link.height;
+    }
+}
+
+void expectSameMergesForEveryMetricAndLinkage(const Rows& rows,
+                                              const std::vector<double>& variances = {}) {
+    for (uint8_t metric :
+         {kMetricEuclidean, kMetricStandardizedEuclidean, kMetricMahalanobis, kMetricCityBlock})
+        for (uint8_t linkage : {kLinkageSingle, kLinkageComplete, kLinkageAverage})
+            expectSameMergesAsTheDirectLoop(rows, metric, linkage, variances);
+}
+
+// Normal noise around a few centres, so that the tree has some structure.
+Rows randomRows(int count, int features, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    std::uniform_int_distribution<int> centre(0, 3);
+    Rows rows(static_cast<size_t>(count), std::vector<double>(static_cast<size_t>(features)));
+    for (auto& row : rows) {
+        const int c = centre(random);
+        for (int k = 0; k < features; ++k)
+            row[static_cast<size_t>(k)] = noise(random) + 3.0 * c * (k % 2);
+    }
+    return rows;
+}
+
+Rows shuffled(Rows rows, unsigned seed) {
+    std::shuffle(rows.begin(), rows.end(), std::mt19937(seed));
+    return rows;
+}
+
+}  // namespace
+
+TEST(R62HierarchicalClusteringFast, SameMergesAsTheDirectLoopOnRandomData) {
+    for (int count : {2, 3, 50, 300}) {
+        // The covariance of the Mahalanobis metric needs more samples than features.
+        const Rows rows =
+            randomRows(count, std::min(5, count - 1), 100u + static_cast<unsigned>(count));
+        expectSameMergesForEveryMetricAndLinkage(rows, {0.5, 2.0, 1.7, 3.1, 0.9});
+    }
+}
+
+TEST(R62HierarchicalClusteringFast, SameMergesOnIntegerGridPoints) {
+    // Equal distances everywhere; exact in every metric with power-of-two variances.
+    Rows grid;
+    for (int x = 0; x < 5; ++x)
+        for (int y = 0; y < 5; ++y)
+            for (int z = 0; z < 4; ++z) grid.push_back({double(x), double(2 * y), double(z)});
+    expectSameMergesForEveryMetricAndLinkage(shuffled(grid, 7), {1.0, 4.0, 0.25});
+    expectSameMergesForEveryMetricAndLinkage(grid, {1.0, 4.0, 0.25});
+
+    // Equally spaced points on a line: every neighbour at the same distance.
+    Rows line;
+    for (int i = 0; i < 40; ++i) line.push_back({double(i % 2 == 0 ? i : 80 - i), 0.5 * (i % 3)});
+    expectSameMergesForEveryMetricAndLinkage(line, {2.0, 0.5});
+}
+
+TEST(R62HierarchicalClusteringFast, SameMergesOnDuplicatePoints) {
+    // 120 samples on 7 places: runs of zero distances and equal distances between groups.
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> place(0, 6);
+    std::uniform_int_distribution<int> coordinate(-3, 3);
+    Rows places;
+    for (int p = 0; p < 7; ++p)
+        places.push_back({double(coordinate(random)), double(coordinate(random)), double(p)});
+    Rows rows;
+    for (int i = 0; i < 120; ++i) rows.push_back(places[static_cast<size_t>(place(random))]);
+    expectSameMergesForEveryMetricAndLinkage(rows, {2.0, 1.0, 4.0});
+}
+
+TEST(R62HierarchicalClusteringFast, SameMergesWhenAllDistancesAreEqual) {
+    // The corners of a regular simplex: the unit vectors. Their covariance is
+    // singular, so the Mahalanobis metric gets a simplex with one more corner,
+    // whose distances it makes equal up to rounding.
+    Rows corners;
+    for (int i = 0; i < 12; ++i) {
+        corners.emplace_back(12, 0.0);
+        corners.back()[static_cast<size_t>(i)] = 1.0;
+    }
+    for (uint8_t metric : {kMetricEuclidean, kMetricStandardizedEuclidean, kMetricCityBlock})
+        for (uint8_t linkage : {kLinkageSingle, kLinkageComplete, kLinkageAverage})
+            expectSameMergesAsTheDirectLoop(corners, metric, linkage, std::vector<double>(12, 2.0));
+    Rows simplex(corners.begin(), corners.end() - 1);
+    for (auto& row : simplex) row.pop_back();
+    simplex.emplace_back(11, 0.0);
+    for (uint8_t linkage : {kLinkageSingle, kLinkageComplete, kLinkageAverage})
+        expectSameMergesAsTheDirectLoop(simplex, kMetricMahalanobis, linkage);
+}
+
+TEST(R62HierarchicalClusteringFast, DistanceMatrixIsThePairDistancesBitForBit) {
+    // 300 samples: enough for the rows to be shared out among threads.
+    const Rows rows = randomRows(300, 7, 3);
+    auto points = samples(rows);
+    DistanceContext context;
+    context.points = points.get();
+    context.featureCount = 7;
+    for (int k = 1; k <= 7; ++k) context.variances[k] = 0.25 * k;
+    ASSERT_TRUE(InverseCovarianceForMahalanobis(*points, 300, 7, context.inverseCovariance));
+    constexpr size_t kStride = 305;
+    std::vector<double> matrix(kStride * kStride, -1.0);
+    for (uint8_t metric :
+         {kMetricEuclidean, kMetricStandardizedEuclidean, kMetricMahalanobis, kMetricCityBlock}) {
+        context.metric = metric;
+        fillPairDistanceMatrix(context, 300, matrix.data(), kStride);
+        for (int i = 1; i <= 300; ++i)
+            for (int j = 1; j <= 300; ++j)
+                ASSERT_EQ(std::bit_cast<uint64_t>(matrix[i * kStride + j]),
+                          std::bit_cast<uint64_t>(PairDistances(i, j, context)))
+                    << metricName(metric) << " " << i << " " << j;
+        // Row and column 0 are left alone.
+        EXPECT_EQ(matrix[0 * kStride + 5], -1.0);
+        EXPECT_EQ(matrix[5 * kStride + 0], -1.0);
+    }
+}
+
+TEST(R62HierarchicalClusteringFast, AverageLinkageOverTheFullSampleLimit) {
+    // Two groups of 1000 equally spaced points, far apart: the last link holds
+    // all 2000 samples in its member list, and its height is the mean of the
+    // cross distances, 1e6 exactly (all sums are integers).
+    Rows rows;
+    for (int i = 0; i < 2000; ++i) rows.push_back({i < 1000 ? double(i) : 1e6 + (i - 1000)});
+    const Clustered c = cluster(rows, kLinkageAverage, kMetricCityBlock);
+    const ClusterTree& t = *c.tree;
+    EXPECT_EQ(t.LinkHeights[1999], 1e6);
+    EXPECT_EQ(std::min(t.MergeList[1999].a, t.MergeList[1999].b), 3997);
+    EXPECT_EQ(std::max(t.MergeList[1999].a, t.MergeList[1999].b), 3998);
+    const std::vector<int> labels = DendrogramCutLabels(t, 2);
+    EXPECT_TRUE(std::all_of(labels.begin() + 2, labels.begin() + 1001,
+                            [&](int l) { return l == labels[1]; }));
+    EXPECT_TRUE(std::all_of(labels.begin() + 1002, labels.end(),
+                            [&](int l) { return l == labels[1001] && l != labels[1]; }));
+    EXPECT_GT(t.copheneticCorrelation, 0.99);
+}
+
+TEST(R62HierarchicalClusteringFast, ACollapsedFeatureDoesNotSpoilTheStandardizedDistances) {
+    // The shifted points of similarity based clustering may all share one value
+    // of a feature: its variance is 0 and it must not turn every distance into NaN.
+    auto points = samples({{0.0, 5.0}, {1.0, 5.0}, {3.0, 5.0}});
+    auto tree = std::make_unique<ClusterTree>();
+    const AhcReport report =
+        clusterScmPoints(*points, 3, 2, kMetricStandardizedEuclidean, kLinkageSingle, *tree);
+    ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
+    // Feature 1: variance 7/3.
+    expectLink(*tree, 1, 1, 2, std::sqrt(1.0 / (7.0 / 3.0)));
+    expectLink(*tree, 2, 3, 4, std::sqrt(4.0 / (7.0 / 3.0)));
+}
+
+TEST(R62HierarchicalClusteringFast, AFormRoundedBelowZeroIsDistanceZero) {
+    // A nearly singular covariance can leave the computed quadratic form of a
+    // tiny difference just below zero; the distance is 0, not NaN.
+    auto points = samples({{1.0}, {1.0 + 0x1p-40}});
+    Matrix30 m{};
+    m[1][1] = -1.0;  // stands in for the rounding
+    EXPECT_EQ(MahalanobisDistance(*points, 1, 2, 1, m), 0.0);
 }

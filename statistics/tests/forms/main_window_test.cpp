@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSplitter>
+#include <QTableWidget>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -23,8 +24,12 @@
 #include "statistics/core/data_set.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/r62_shell.h"
+#include "statistics/forms/class_cluster_table.h"
+#include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
+#include "statistics/forms/silhouette_window.h"
+#include "statistics/forms/tree_window.h"
 #include "statistics/tests/forms/r62_test_app.h"
 
 using platform::FileDialogKind;
@@ -163,14 +168,13 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     EXPECT_EQ(captions("Segmentation"), QStringList({"Image segmentation"}));
 
     // Before any data every available command is enabled (it answers that no
-    // data are there); the analyses still to come are shown disabled.
+    // data are there); the segmentation module still to come is disabled.
     for (const char* caption :
-         {"&Get Input Data", "&Save Report", "&Raw Data", "&PCA", "&LDA", "1_NN"})
+         {"&Get Input Data", "&Save Report", "&Raw Data", "&PCA", "&LDA", "&NDA", "1_NN",
+          "ANN: one-class (training)", "ANN: n-class (training)", "ANN classifier testing", "AHC",
+          "SCM", "k-means"})
         EXPECT_TRUE(w.action(caption)->isEnabled()) << caption;
-    for (const char* caption :
-         {"&NDA", "ANN: one-class (training)", "ANN: n-class (training)", "ANN classifier testing",
-          "AHC", "SCM", "k-means", "Image segmentation"})
-        EXPECT_FALSE(w.action(caption)->isEnabled()) << caption;
+    EXPECT_FALSE(w.action("Image segmentation")->isEnabled());
     for (QAction* item : w.menuBar()->actions()) EXPECT_TRUE(item->isEnabled());
 
     EXPECT_TRUE(w.MemoIn->isReadOnly());
@@ -779,6 +783,100 @@ TEST_F(R62MainWindowTest, HelpOpensTheHelpFileBesideTheProgram) {
     EXPECT_EQ(std::filesystem::path(opened[0]).parent_path(),
               std::filesystem::path(platform::programFolder()).parent_path());
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "vantu.chm");
+}
+
+}  // namespace
+
+namespace {
+
+// --- clustering and networks ------------------------------------------------------
+
+template <typename Window>
+Window* openChild(const QWidget& owner) {
+    for (QObject* child : owner.children())
+        if (auto* window = dynamic_cast<Window*>(child)) return window;
+    return nullptr;
+}
+
+TEST_F(R62MainWindowTest, AhcReportsOpensTheDendrogramAndAcceptAddsTheClusters) {
+    TMainWindow& w = loaded();
+    w.action("AHC")->trigger();
+    EXPECT_TRUE(dialogs.messages.empty()) << messageTexts()[0];
+    EXPECT_EQ(w.statusText(), "Agglomerative Hierarchical Clustering");
+    EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Ahc));
+    EXPECT_EQ(
+        w.memoOutLines()[0].rfind("* r62 report file [agglomerative hierarchical clustering] <", 0),
+        0u);
+    ASSERT_EQ(r62Shell().TreeWindowOpen, 1);
+    auto* tree = openChild<TTreeWindow>(w);
+    ASSERT_NE(tree, nullptr);
+
+    // While the dendrogram is open every analysis does nothing.
+    const size_t before = w.memoOutLines().size();
+    w.action("k-means")->trigger();
+    EXPECT_EQ(w.memoOutLines().size(), before);
+
+    tree->AcceptClick();
+    const std::vector<std::string>& lines = w.memoOutLines();
+    ASSERT_GT(lines.size(), before);
+    EXPECT_EQ(lines[before], "Cutoff link No. 5");
+    // Samples 1 and 2 stand apart from the other four.
+    EXPECT_EQ(lines.back(), "> 4 sample(s)");
+    ASSERT_NE(classClusterTableWindow(), nullptr);
+    EXPECT_EQ(classClusterTableWindow()->StringGrid1->item(1, 1)->text(), "2");
+    tree->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
+}
+
+TEST_F(R62MainWindowTest, KMeansShowsSilhouettesAndTheClassClusterTable) {
+    TMainWindow& w = loaded();
+    w.action("k-means")->trigger();
+    EXPECT_TRUE(dialogs.messages.empty()) << messageTexts()[0];
+    EXPECT_EQ(w.statusText(), "K-means Clustering Method");
+    EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Kmeans));
+    EXPECT_EQ(r62Shell().SilhouetteWindowOpen, 1);
+    ASSERT_NE(classClusterTableWindow(), nullptr);
+    // Every sample of a category is counted once, whichever cluster it is in.
+    QTableWidget* grid = classClusterTableWindow()->StringGrid1;
+    EXPECT_EQ(grid->item(1, 0)->text(), "Class 1");
+    EXPECT_EQ(grid->item(0, 2)->text(), "Cluster 2");
+    for (int row : {1, 2})
+        EXPECT_EQ(grid->item(row, 1)->text().toInt() + grid->item(row, 2)->text().toInt(), 3);
+    const auto& lines = w.memoOutLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Number of clusters: 2"), lines.end());
+
+    // The n-class training alone may run beside the silhouette window.
+    w.action("AHC")->trigger();
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
+    w.action("ANN: n-class (training)")->trigger();
+    EXPECT_TRUE(r62Shell().reportFlag(ReportKind::AnnTraining));
+    EXPECT_EQ(w.statusText(), "Neural-network 2-class classifier training");
+    EXPECT_TRUE(w.ProgressBar->isHidden());
+}
+
+TEST_F(R62MainWindowTest, NdaPlotsItsFeaturesWithTheClassBoundaries) {
+    TMainWindow& w = loaded();
+    r62Options().HLayer = 2;
+    w.action("&NDA")->trigger();
+    EXPECT_EQ(w.statusText(), "NDA analysis");
+    EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Nda));
+    EXPECT_EQ(w.memoOutLines()[0].rfind("* r62 report file [", 0), 0u);
+    EXPECT_NE(w.graphWindow(), nullptr);
+    EXPECT_TRUE(w.ProgressBar->isHidden());
+}
+
+TEST_F(R62MainWindowTest, NetworkTestingAsksForTheFileAndKeepsClusteringReports) {
+    TMainWindow& w = loaded();
+    r62Shell().setReportFlag(ReportKind::Scm);
+    r62Shell().setReportFlag(ReportKind::Pca);
+    dialogs.fileAnswers.push_back(platform::FileDialogResult{});  // cancelled
+    w.action("ANN classifier testing")->trigger();
+    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.fileDialogs[0].kind, FileDialogKind::Open);
+    EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Scm));
+    EXPECT_FALSE(r62Shell().reportFlag(ReportKind::Pca));
+    EXPECT_FALSE(r62Shell().reportFlag(ReportKind::Testing));
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+#include "statistics/forms/class_cluster_table.h"
+
+#include <QHeaderView>
+#include <QPointer>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kColumnWidth = 90;
+constexpr int kRowHeight = 20;
+
+QPointer<TCCTable>& openTable() {
+    static QPointer<TCCTable> table;
+    return table;
+}
+
+}  // namespace
+
+TCCTable::TCCTable(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setObjectName("CCTable");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle("Class/Cluster Table");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    StringGrid1 = new QTableWidget(kClassClusterRows, kClassClusterColumns, this);
+    StringGrid1->setObjectName("StringGrid1");
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->horizontalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(StringGrid1);
+    // The default grid whole, as far as the screen allows.
+    resize(kClassClusterColumns * (kColumnWidth + 1) + 4, kClassClusterRows * (kRowHeight + 1) + 4);
+}
+
+void TCCTable::fill(const ClassClusterGrid& grid) {
+    StringGrid1->clearContents();
+    StringGrid1->setRowCount(grid.rows);
+    StringGrid1->setColumnCount(grid.columns);
+    const QBrush fixed = palette().brush(QPalette::Button);
+    for (int row = 0; row < grid.rows; ++row)
+        for (int column = 0; column < grid.columns; ++column) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(grid.cell(column, row)));
+            // The first row and column are the grid's fixed headings.
+            if (row == 0 || column == 0) item->setBackground(fixed);
+            StringGrid1->setItem(row, column, item);
+        }
+}
+
+TCCTable* ShowClassClusterTable(QWidget* owner, const ClassClusterGrid& grid) {
+    QPointer<TCCTable>& table = openTable();
+    if (table.isNull()) table = new TCCTable(owner);
+    table->fill(grid);
+    table->show();
+    table->raise();
+    return table;
+}
+
+TCCTable* classClusterTableWindow() {
+    return openTable();
+}

@@ -1,0 +1,27 @@
+// r62's class/cluster table: how the known categories of the samples fall
+// into the clusters of the last k-means run or accepted dendrogram cut, one
+// row per category and one column per cluster. Modeless; one table at a time.
+#pragma once
+
+#include <QWidget>
+
+#include "statistics/core/silhouette_plot.h"
+
+class QTableWidget;
+
+class TCCTable : public QWidget {
+  public:
+    explicit TCCTable(QWidget* owner);
+
+    QTableWidget* StringGrid1 = nullptr;
+
+    // Every cell of the grid, the grid's size with it.
+    void fill(const ClassClusterGrid& grid);
+};
+
+// Fills the table and shows it: the open one when there is one, else a new
+// one owned by `owner`.
+TCCTable* ShowClassClusterTable(QWidget* owner, const ClassClusterGrid& grid);
+
+// The open table, or none.
+TCCTable* classClusterTableWindow();

@@ -1,0 +1,172 @@
+#include "statistics/forms/silhouette_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QMenuBar>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/dialogs.h"
+#include "statistics/core/r62_shell.h"
+#include "statistics/forms/graph_window.h"
+#include "statistics/forms/tree_window.h"
+
+namespace {
+
+constexpr char kBoxCaption[] = "r62";
+constexpr int kDefaultWidth = 475;
+constexpr int kDefaultHeight = 320;
+constexpr int kImageLeft = 8;
+constexpr int kImageTop = 8;
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QColor clusterColour(int c) {
+    const uint32_t rgb = classRgb(c);
+    return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>(rgb & 0xFF));
+}
+
+QRect rectOf(const PixelRect& r) {
+    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+}  // namespace
+
+TSilhouetteWindow::TSilhouetteWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setObjectName("SilhouetteWindow");
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName("MainMenu1");
+    saveItem = MainMenu1->addAction("Save");
+    closeItem = MainMenu1->addAction("Close");
+    connect(saveItem, &QAction::triggered, this, [this] { SaveImageClick(); });
+    connect(closeItem, &QAction::triggered, this, [this] { CloseWindowClick(); });
+    layout->setMenuBar(MainMenu1);
+    auto* client = new QWidget(this);
+    layout->addWidget(client, 1);
+    Image = new DiagramView(&picture_, client);
+    Image->move(kImageLeft, kImageTop);
+
+    resize(kDefaultWidth, kDefaultHeight);
+    placePicture(pictureSizeFor(size()));
+    r62Shell().SilhouetteWindowOpen = 1;
+}
+
+TSilhouetteWindow::~TSilhouetteWindow() {
+    r62Shell().SilhouetteWindowOpen = 0;
+}
+
+QSize TSilhouetteWindow::pictureSizeFor(const QSize& window) const {
+    return QSize(std::max(1, window.width() - 25), std::max(1, window.height() - 70));
+}
+
+void TSilhouetteWindow::placePicture(const QSize& size) {
+    picture_ = QImage(size, QImage::Format_RGB32);
+    picture_.fill(QColor(0xC0, 0xC0, 0xC0));
+    Image->resize(size);
+}
+
+void TSilhouetteWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize wanted = pictureSizeFor(size());
+    if (wanted == picture_.size()) return;
+    placePicture(wanted);
+    DrawSilhouettes();
+}
+
+void TSilhouetteWindow::DrawSilhouettes() {
+    const SilhouetteLayout g =
+        layoutSilhouettes(records, clusterCount, picture_.width(), picture_.height());
+    picture_.fill(QColor(0xC0, 0xC0, 0xC0));
+    {
+        QPainter painter(&picture_);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        QFont font("MS Sans Serif");
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(11);
+        font.setStyleStrategy(QFont::NoAntialias);
+        QFont bold = font;
+        bold.setBold(true);
+        auto text = [&painter](const PixelPoint& at, const QString& s, const QFont& f,
+                               const QColor& colour) {
+            painter.setFont(f);
+            painter.setPen(colour);
+            painter.drawText(at.x, at.y + QFontMetrics(f).ascent(), s);
+        };
+
+        for (const SilhouetteBar& bar : g.bars)
+            if (bar.rect.right > bar.rect.left)
+                painter.fillRect(rectOf(bar.rect), clusterColour(bar.cluster));
+
+        painter.setPen(QPen(Qt::black, 0));
+        for (const PixelLine& line : g.axes)
+            painter.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
+        text(g.zeroLabel, "0.0", bold, Qt::black);
+        text(g.halfLabel, "0.5", bold, Qt::black);
+        text(g.oneLabel, "1.0", bold, Qt::black);
+        text(g.title, "Silhouette values", font, QColor(0, 0, 0x80));
+
+        painter.fillRect(rectOf(g.legendBox), Qt::white);
+        painter.setPen(QPen(Qt::black, 0));
+        painter.drawRect(rectOf(g.legendBox));
+        text(g.legendTitle, "Legend", bold, Qt::black);
+        for (const LegendEntry& entry : g.legend) {
+            painter.fillRect(rectOf(entry.swatch), clusterColour(entry.cluster));
+            text(entry.text, "Cluster #" + QString::number(entry.cluster), font, Qt::black);
+        }
+    }
+    r62Diagram().DiagramSaved = 0;
+    Image->update();
+}
+
+void TSilhouetteWindow::SaveImageClick() {
+    SaveDiagramBitmap(picture_, kSilhouetteSaveFilter);
+}
+
+void TSilhouetteWindow::CloseWindowClick() {
+    if (!r62Diagram().DiagramSaved &&
+        platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
+                              platform::MessageButtons::YesNo,
+                              platform::MessageIcon::Question) == platform::MessageResult::Yes)
+        SaveDiagramBitmap(picture_, kSilhouetteSaveFilter);
+    close();
+}
+
+void TSilhouetteWindow::closeEvent(QCloseEvent* event) {
+    r62Shell().SilhouetteWindowOpen = 0;
+    event->accept();
+}
+
+TSilhouetteWindow* OpenSilhouetteWindow(QWidget* owner) {
+    return new TSilhouetteWindow(owner);
+}
+
+TSilhouetteWindow* ShowSilhouettes(QWidget* owner, const SilhouetteArray& values,
+                                   const PerSample16& clusters, int sampleCount, int clusterCount,
+                                   const std::string& dataFileName,
+                                   const std::string& analysisName) {
+    TSilhouetteWindow* window = OpenSilhouetteWindow(owner);
+    window->setWindowTitle(fromUtf8("\"" + dataFileName + "\" - " + analysisName));
+    window->records = silhouetteRecords(values, clusters, sampleCount);
+    SortSilhouettes(window->records);
+    window->clusterCount = clusterCount;
+    // A taller window for a longer legend; the picture follows the window.
+    window->setMinimumHeight(silhouetteMinimumHeight(clusterCount));
+    if (owner) {
+        const QPoint centre = owner->geometry().center();
+        window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
+    }
+    // Shown first: a hidden window gets its new size only then.
+    window->show();
+    window->DrawSilhouettes();
+    return window;
+}

@@ -1,0 +1,65 @@
+// r62's silhouette window after k-means: one horizontal bar per sample, its
+// silhouette value measured from the zero axis, the clusters one after the
+// other in their colours, with a legend. The picture can be saved as a
+// bitmap. Freed when closed; while it is open most of the main window's
+// analysis commands do nothing.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "statistics/core/data_set.h"
+#include "statistics/core/silhouette_plot.h"
+
+class QAction;
+class QMenuBar;
+
+inline constexpr char kSilhouetteSaveFilter[] = "Bitmap *.BMP|*.bmp";
+
+class TSilhouetteWindow : public QWidget {
+  public:
+    // Sets SilhouetteWindowOpen; the caller fills the records, draws and shows.
+    explicit TSilhouetteWindow(QWidget* owner);
+    ~TSilhouetteWindow() override;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* saveItem = nullptr;
+    QAction* closeItem = nullptr;
+    QWidget* Image = nullptr;
+
+    // Sorted by SortSilhouettes before drawing.
+    std::vector<SilhouetteRecord> records;
+    int clusterCount = 0;
+
+    void DrawSilhouettes();
+    void SaveImageClick();
+    void CloseWindowClick();
+
+    const QImage& picture() const { return picture_; }
+
+  protected:
+    // Later resizes redraw on a picture of the new size.
+    void resizeEvent(QResizeEvent* event) override;
+    // CloseSilhouetteWindow: the title-bar close asks nothing.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QSize pictureSizeFor(const QSize& window) const;
+    void placePicture(const QSize& size);
+
+    QImage picture_;
+};
+
+// Creates the window owned by `owner` and sets SilhouetteWindowOpen.
+TSilhouetteWindow* OpenSilhouetteWindow(QWidget* owner);
+
+// After k-means: samples 1..sampleCount with their silhouette values and
+// clusters; the window is captioned with the data file's name and
+// `analysisName`, kept tall enough for the legend of `clusterCount`
+// clusters, drawn and shown centred on `owner`.
+TSilhouetteWindow* ShowSilhouettes(QWidget* owner, const SilhouetteArray& values,
+                                   const PerSample16& clusters, int sampleCount, int clusterCount,
+                                   const std::string& dataFileName,
+                                   const std::string& analysisName);

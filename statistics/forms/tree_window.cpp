@@ -1,0 +1,430 @@
+#include "statistics/forms/tree_window.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/qt/application.h"
+#include "platform/textformat.h"
+#include "statistics/core/r62_shell.h"
+#include "statistics/core/silhouette_plot.h"
+#include "statistics/forms/class_cluster_table.h"
+#include "statistics/forms/graph_window.h"
+
+namespace {
+
+constexpr char kBoxCaption[] = "r62";
+constexpr int kDefaultWidth = 520;
+constexpr int kDefaultHeight = 400;
+constexpr int kImageLeft = 33;
+constexpr int kImageTop = 10;
+constexpr int kRightPanelWidth = 128;
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QColor colourOfBgr(uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+// The colour the cut rule counts, as the picture holds it.
+constexpr QRgb kBlueRgb = 0x0000FF;
+
+int bluePixelsOnRow(const QImage& image, int row) {
+    if (row < 0 || row >= image.height()) return 0;
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(row));
+    int count = 0;
+    for (int x = 0; x < image.width(); ++x)
+        if ((line[x] & 0xFFFFFF) == kBlueRgb) ++count;
+    return count;
+}
+
+QTableWidget* valueList(const QString& keyTitle, const QString& valueTitle, QWidget* parent) {
+    auto* list = new QTableWidget(0, 2, parent);
+    list->setHorizontalHeaderLabels({keyTitle, valueTitle});
+    list->verticalHeader()->hide();
+    list->horizontalHeader()->setStretchLastSection(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    return list;
+}
+
+void fillValueList(QTableWidget* list, const std::vector<DescriptionEntry>& entries) {
+    list->setRowCount(static_cast<int>(entries.size()));
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const int row = static_cast<int>(k);
+        list->setItem(row, 0, new QTableWidgetItem(fromUtf8(entries[k].key)));
+        list->setItem(row, 1, new QTableWidgetItem(fromUtf8(entries[k].value)));
+    }
+}
+
+}  // namespace
+
+// --- saving a diagram --------------------------------------------------------
+
+bool SaveDiagramBitmap(const QImage& picture, const std::string& filter) {
+    for (;;) {
+        platform::FileDialogRequest request;
+        request.kind = platform::FileDialogKind::Save;
+        request.filter = filter;
+        request.defaultExtension = ".bmp";
+        request.overwritePrompt = false;  // asked below, in the program's words
+        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        if (!answer.accepted) return false;
+        std::error_code ec;
+        if (std::filesystem::exists(answer.path, ec) &&
+            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
+                                  platform::MessageButtons::YesNo,
+                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
+            continue;
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!picture.save(&buffer, "BMP") ||
+            !platform::writeWholeFileAtomically(
+                answer.path,
+                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+            platform::Application::showException(
+                ("Cannot create file \"" + answer.path + "\".").c_str());
+            return false;
+        }
+        r62Diagram().DiagramSaved = 1;
+        return true;
+    }
+}
+
+DiagramView::DiagramView(const QImage* picture, QWidget* parent)
+    : QWidget(parent), picture_(picture) {
+    setObjectName("Image");
+}
+
+void DiagramView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, *picture_);
+}
+
+// --- the dendrogram window ---------------------------------------------------
+
+TTreeWindow::TTreeWindow(QWidget* owner, MemoLineSink addMemoLine, const ClusterTree& tree,
+                         const R62DataSet& dataSet)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint),
+      addMemoLine_(std::move(addMemoLine)),
+      tree_(std::make_unique<ClusterTree>(tree)) {
+    setObjectName("TreeWindow");
+    setAttribute(Qt::WA_DeleteOnClose);
+    model_ = dendrogramModel(*tree_);
+    const int n = tree_->sampleCount;
+    category_.assign(static_cast<size_t>(n) + 1, 0);
+    for (int i = 1; i <= n; ++i) category_[static_cast<size_t>(i)] = dataSet.Category[i];
+    categoryCount_ = dataSet.CategoryCount;
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName("MainMenu1");
+    saveItem = MainMenu1->addAction("Save");
+    closeItem = MainMenu1->addAction("Close");
+    connect(saveItem, &QAction::triggered, this, [this] { SaveClick(); });
+    connect(closeItem, &QAction::triggered, this, [this] { CloseWindowClick(); });
+    layout->setMenuBar(MainMenu1);
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(2, 2, 2, 2);
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName("PageControl1");
+    PageControl1->setTabPosition(QTabWidget::South);
+    PageControl1->addTab(createDendrogramPage(), "Dendrogram");
+    PageControl1->addTab(createDescriptionPage(), "Description");
+    body->addWidget(PageControl1, 1);
+    body->addWidget(createRightPanel());
+    layout->addLayout(body, 1);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    statusPanel_ = new QLabel(StatusBar1);
+    StatusBar1->addWidget(statusPanel_, 1);
+    layout->addWidget(StatusBar1);
+
+    setMinimumSize(kDefaultWidth, kDefaultHeight);
+    resize(kDefaultWidth, kDefaultHeight);
+    placePicture(pictureSizeFor(size()));
+    r62Shell().TreeWindowOpen = 1;
+}
+
+TTreeWindow::~TTreeWindow() {
+    // Also when the window goes with its owner without being closed.
+    r62Shell().TreeWindowOpen = 0;
+}
+
+QWidget* TTreeWindow::createDendrogramPage() {
+    auto* page = new QWidget;
+    page->setObjectName("DendrogramPage");
+    Bevel1 = new QFrame(page);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    TrackBar1 = new QSlider(Qt::Vertical, page);
+    TrackBar1->setObjectName("TrackBar1");
+    TrackBar1->setTickPosition(QSlider::NoTicks);
+    // Position 0 at the top, as rows count.
+    TrackBar1->setInvertedAppearance(true);
+    TrackBar1->setInvertedControls(true);
+    TrackBar1->setRange(0, 0);
+    connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    Image = new DiagramView(&picture_, page);
+    return page;
+}
+
+QWidget* TTreeWindow::createDescriptionPage() {
+    auto* page = new QWidget;
+    page->setObjectName("DescriptionPage");
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 4);
+    LeafList = valueList("Leaf No.", "Sample No.", page);
+    LeafList->setObjectName("LeafList");
+    SampleList = valueList("Sample No.", "Leaf No.", page);
+    SampleList->setObjectName("SampleList");
+    layout->addWidget(LeafList, 1);
+    layout->addWidget(SampleList, 1);
+    return page;
+}
+
+QWidget* TTreeWindow::createRightPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName("Panel1");
+    panel->setFixedWidth(kRightPanelWidth);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(6, 6, 6, 6);
+    auto addEdit = [&](const char* name, const char* caption) {
+        auto* label = new QLabel(caption, panel);
+        label->setWordWrap(true);
+        auto* edit = new QLineEdit(panel);
+        edit->setObjectName(name);
+        edit->setReadOnly(true);
+        layout->addWidget(label);
+        layout->addWidget(edit);
+        layout->addSpacing(6);
+        return edit;
+    };
+    Edit2 = addEdit("Edit2", "Cophenetic correlation:");
+    Edit3 = addEdit("Edit3", "Inconsistency coefficient:");
+    Edit4 = addEdit("Edit4", "Relative inconsistency:");
+    layout->addStretch(1);
+    AcceptButton = new QPushButton("Accept", panel);
+    AcceptButton->setObjectName("Accept");
+    DiscardButton = new QPushButton("Discard", panel);
+    DiscardButton->setObjectName("Discard");
+    connect(AcceptButton, &QPushButton::clicked, this, [this] { AcceptClick(); });
+    connect(DiscardButton, &QPushButton::clicked, this, [this] { DiscardClick(); });
+    layout->addWidget(AcceptButton);
+    layout->addWidget(DiscardButton);
+    return panel;
+}
+
+QString TTreeWindow::statusText() const {
+    return statusPanel_->text();
+}
+
+QSize TTreeWindow::pictureSizeFor(const QSize& window) const {
+    return QSize(std::max(1, window.width() - 176), std::max(1, window.height() - 132));
+}
+
+void TTreeWindow::placePicture(const QSize& size) {
+    picture_ = QImage(size, QImage::Format_RGB32);
+    picture_.fill(Qt::white);
+    clean_ = picture_;
+    Image->setGeometry(kImageLeft, kImageTop, size.width(), size.height());
+    Bevel1->setGeometry(kImageLeft - 2, kImageTop - 2, width() - 172, height() - 128);
+    TrackBar1->setGeometry(6, kImageTop, 24, std::max(1, size.height() - 15));
+    const QSignalBlocker quiet(TrackBar1);
+    TrackBar1->setRange(0, std::max(0, size.height() - 38));
+}
+
+// --- drawing -----------------------------------------------------------------
+
+void TTreeWindow::DrawDendrogram() {
+    const DendrogramGeometry g =
+        layoutDendrogram(model_, *tree_, picture_.width(), picture_.height());
+    const std::vector<uint32_t> pixels = rasteriseDendrogram(g);
+    for (int y = 0; y < g.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
+        for (int x = 0; x < g.width; ++x) {
+            const uint32_t bgr = pixels[static_cast<size_t>(y) * static_cast<size_t>(g.width) +
+                                        static_cast<size_t>(x)];
+            line[x] = qRgb(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                           static_cast<int>((bgr >> 16) & 0xFF));
+        }
+    }
+    {
+        QPainter painter(&picture_);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        QFont font("MS Sans Serif");
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(8);
+        font.setStyleStrategy(QFont::NoAntialias);
+        painter.setFont(font);
+        const QFontMetrics metrics(font);
+        for (const DendrogramLeafLabel& label : g.labels) {
+            painter.setPen(QPen(colourOfBgr(kDendrogramConnector), 0, Qt::DotLine));
+            if (label.connectorBottom >= label.connectorTop)
+                painter.drawLine(label.x, label.connectorTop, label.x, label.connectorBottom);
+            const QString text = fromUtf8(label.text);
+            painter.setPen(colourOfBgr(kDendrogramNavy));
+            painter.drawText(label.x - metrics.horizontalAdvance(text) / 2,
+                             label.y + metrics.ascent(), text);
+        }
+    }
+    Edit2->setText(fromUtf8(platform::cformat("%1.6f", tree_->copheneticCorrelation)));
+    r62Diagram().DiagramSaved = 0;
+    clean_ = picture_.copy();
+    {
+        const QSignalBlocker quiet(TrackBar1);
+        TrackBar1->setValue(kFirstCutRow);
+    }
+    Image->update();
+}
+
+void TTreeWindow::drawCutLine(int row) {
+    picture_ = clean_.copy();
+    if (row >= 0 && row < picture_.height()) {
+        auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(row));
+        for (int x = 0; x < picture_.width(); ++x) line[x] = qRgb(255, 0, 0);
+    }
+    Image->update();
+}
+
+void TTreeWindow::FillDescription() {
+    fillValueList(LeafList, leafSampleEntries(model_));
+    fillValueList(SampleList, sampleLeafEntries(model_));
+}
+
+void TTreeWindow::TrackBar1Change() {
+    const int row = TrackBar1->value();
+    drawCutLine(row);
+    // Accepted: the reported partition stands, whatever the bar shows.
+    if (decided_) return;
+    const int count = bluePixelsOnRow(clean_, row);
+    if (count == k_ && !firstChange_) return;
+    firstChange_ = false;
+    k_ = static_cast<int16_t>(clustersForCount(count, model_.sampleCount));
+    statusPanel_->setText(kClustersChosenStatus + QString::number(k_));
+    labels_ = cutDendrogram(model_, *tree_, k_);
+    const int t = model_.sampleCount - k_ + 1;
+    Edit3->setText(fromUtf8(platform::cformat("%1.6f", tree_->InconsistencyTable[t][3])));
+    Edit4->setText(fromUtf8(platform::cformat("%1.6f", DendrogramCutLevel(*tree_, k_))));
+}
+
+void TTreeWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The resize that creating the window causes finds the picture at its size.
+    const QSize wanted = pictureSizeFor(size());
+    if (wanted == picture_.size()) return;
+    placePicture(wanted);
+    DrawDendrogram();
+    if (!decided_) {
+        TrackBar1Change();
+        return;
+    }
+    // After an accept the cut stays on a row that gives the accepted number
+    // of clusters, so the picture (and a saved copy) matches the report.
+    std::vector<int> blue(static_cast<size_t>(clean_.height()));
+    for (int y = 0; y < clean_.height(); ++y)
+        blue[static_cast<size_t>(y)] = bluePixelsOnRow(clean_, y);
+    const int row = rowForClusters(blue, k_, model_.sampleCount, kFirstCutRow);
+    {
+        const QSignalBlocker quiet(TrackBar1);
+        TrackBar1->setValue(row >= 0 ? row : kFirstCutRow);
+    }
+    drawCutLine(TrackBar1->value());
+}
+
+// --- commands ----------------------------------------------------------------
+
+void TTreeWindow::AcceptClick() {
+    if (decided_) return;
+    if (labels_.empty()) TrackBar1Change();
+    if (addMemoLine_)
+        for (const std::string& line : acceptedPartitionLines(*tree_, labels_, k_))
+            addMemoLine_(line);
+    TrackBar1->setEnabled(false);
+    AcceptButton->setEnabled(false);
+    DiscardButton->setEnabled(false);
+    decided_ = true;
+    ShowClassClusterTable(parentWidget(),
+                          classClusterTable(category_, labels_, categoryCount_, k_));
+}
+
+void TTreeWindow::DiscardClick() {
+    close();
+}
+
+void TTreeWindow::SaveClick() {
+    SaveDiagramBitmap(picture_, kTreeSaveFilter);
+}
+
+void TTreeWindow::CloseWindowClick() {
+    if (!decided_) {
+        platform::showMessage(kBoxCaption, kAcceptOrDiscardMessage, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Warning);
+        return;
+    }
+    if (!r62Diagram().DiagramSaved &&
+        platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
+                              platform::MessageButtons::YesNo,
+                              platform::MessageIcon::Question) == platform::MessageResult::Yes)
+        SaveDiagramBitmap(picture_, kTreeSaveFilter);
+    close();
+}
+
+void TTreeWindow::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        if (!decided_ && addMemoLine_) addMemoLine_(kResultsRejectedLine);
+    }
+    r62Shell().TreeWindowOpen = 0;
+    event->accept();
+}
+
+TTreeWindow* OpenTreeWindow(QWidget* owner, MemoLineSink addMemoLine, const ClusterTree& tree,
+                            const R62DataSet& data) {
+    return new TTreeWindow(owner, std::move(addMemoLine), tree, data);
+}
+
+TTreeWindow* ShowDendrogram(QWidget* owner, MemoLineSink addMemoLine, const ClusterTree& tree,
+                            const R62DataSet& data, const std::string& analysisName) {
+    if (tree.sampleCount < 2 || tree.sampleCount > kMaxSamples) return nullptr;
+    TTreeWindow* window = OpenTreeWindow(owner, std::move(addMemoLine), tree, data);
+    window->setWindowTitle(fromUtf8("\"" + data.DataFileName + "\" - " + analysisName));
+    window->DrawDendrogram();
+    window->FillDescription();
+    window->TrackBar1Change();
+    if (owner) {
+        const QPoint centre = owner->geometry().center();
+        window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
+    }
+    window->show();
+    return window;
+}

@@ -1,0 +1,410 @@
+// r62's dendrogram window, offscreen, with the dialog seam answering: the
+// cut by the track bar, accept and discard, saving and closing.
+#include "statistics/forms/tree_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/testing/temp_dir.h"
+#include "platform/textformat.h"
+#include "statistics/core/r62_shell.h"
+#include "statistics/forms/class_cluster_table.h"
+#include "statistics/forms/graph_window.h"
+#include "statistics/tests/forms/r62_test_app.h"
+
+using platform::MessageResult;
+
+namespace {
+
+platform::FileDialogResult chosen(const std::string& path) {
+    platform::FileDialogResult answer;
+    answer.accepted = true;
+    answer.path = path;
+    return answer;
+}
+
+void pump() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+int bluePixels(const QImage& image, int row) {
+    int count = 0;
+    for (int x = 0; x < image.width(); ++x)
+        if ((image.pixel(x, row) & 0xFFFFFF) == 0x0000FF) ++count;
+    return count;
+}
+
+std::unique_ptr<ClusterTree> treeOf(int n, const std::vector<std::array<int, 2>>& links,
+                                    const std::vector<double>& heights) {
+    auto tree = std::make_unique<ClusterTree>();
+    tree->sampleCount = n;
+    for (size_t s = 0; s < links.size(); ++s) {
+        tree->MergeList[static_cast<int>(s) + 1] = {static_cast<int16_t>(links[s][0]),
+                                                    static_cast<int16_t>(links[s][1])};
+        tree->LinkHeights[static_cast<int>(s) + 1] = heights[s];
+    }
+    InconsistencyCoefficients(*tree);
+    tree->copheneticCorrelation = 0.875;
+    return tree;
+}
+
+// Five samples: {1, 2} at 1, {4, 5} at 2, {3, {1, 2}} at 3, the two at 5.
+// Drawn at the default size, rows 185, 140, 95 and 5.
+std::unique_ptr<ClusterTree> handMade() {
+    return treeOf(5, {{1, 2}, {4, 5}, {3, 6}, {8, 7}}, {1.0, 2.0, 3.0, 5.0});
+}
+
+// Sample s + 1 joins the cluster so far at height s.
+std::unique_ptr<ClusterTree> caterpillar(int n) {
+    std::vector<std::array<int, 2>> links{{1, 2}};
+    std::vector<double> heights{1.0};
+    for (int s = 2; s <= n - 1; ++s) {
+        links.push_back({s + 1, n + s - 1});
+        heights.push_back(s);
+    }
+    return treeOf(n, links, heights);
+}
+
+class TreeWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        r62TestApplication();
+        resetAll();
+        owner = std::make_unique<QWidget>();
+        data = std::make_unique<R62DataSet>();
+        data->DataFileName = "tissue.sel";
+    }
+    void TearDown() override {
+        owner.reset();
+        pump();
+        resetAll();
+    }
+    static void resetAll() {
+        resetR62Shell();
+        resetR62Diagram();
+    }
+
+    TTreeWindow* show(const ClusterTree& tree, int categories = 2) {
+        data->CategoryCount = static_cast<int16_t>(categories);
+        for (int i = 1; i <= tree.sampleCount; ++i)
+            data->Category[i] = static_cast<int16_t>((i - 1) % categories + 1);
+        return ShowDendrogram(
+            owner.get(), [this](const std::string& line) { memo.push_back(line); }, tree, *data,
+            "Hierarchical Clustering");
+    }
+    void moveTo(TTreeWindow* w, int row) { w->TrackBar1->setValue(row); }
+
+    platform::testing::TempDir dir;
+    platform::ScriptedDialogs dialogs;
+    platform::DialogBackendScope scope{dialogs};
+    std::unique_ptr<QWidget> owner;
+    std::unique_ptr<R62DataSet> data;
+    std::vector<std::string> memo;
+};
+
+}  // namespace
+
+TEST_F(TreeWindowTest, OpensOnTopWithTheTreeAndTheFirstCut) {
+    const auto tree = handMade();
+    TTreeWindow* w = show(*tree);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "\"tissue.sel\" - Hierarchical Clustering");
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(w->isModal());
+    EXPECT_EQ(w->minimumSize(), QSize(520, 400));
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 1);
+    EXPECT_EQ(r62Diagram().DiagramSaved, 0);
+
+    EXPECT_EQ(w->PageControl1->tabPosition(), QTabWidget::South);
+    ASSERT_EQ(w->PageControl1->count(), 2);
+    EXPECT_EQ(w->PageControl1->tabText(0), "Dendrogram");
+    EXPECT_EQ(w->PageControl1->tabText(1), "Description");
+    EXPECT_EQ(w->picture().size(), QSize(344, 268));
+    EXPECT_EQ(w->TrackBar1->orientation(), Qt::Vertical);
+    EXPECT_EQ(w->TrackBar1->minimum(), 0);
+    EXPECT_EQ(w->TrackBar1->maximum(), 230);
+    EXPECT_EQ(w->TrackBar1->value(), 7);
+
+    EXPECT_TRUE(w->Edit2->isReadOnly());
+    EXPECT_TRUE(w->Edit3->isReadOnly());
+    EXPECT_TRUE(w->Edit4->isReadOnly());
+    EXPECT_EQ(w->Edit2->text(), "0.875000");
+    // The first evaluation always writes, though k is already 2.
+    EXPECT_EQ(w->clusterCount(), 2);
+    EXPECT_EQ(w->statusText(), "You choose number of clusters to be: 2");
+    EXPECT_EQ(w->Edit3->text().toStdString(),
+              platform::cformat("%1.6f", tree->InconsistencyTable[4][3]));
+    EXPECT_EQ(w->Edit4->text().toStdString(),
+              platform::cformat("%1.6f", DendrogramCutLevel(*tree, 2)));
+    EXPECT_EQ(w->clusterLabels(), (std::vector<int>{0, 1, 1, 1, 2, 2}));
+
+    // The Description page.
+    ASSERT_EQ(w->LeafList->rowCount(), 5);
+    EXPECT_EQ(w->LeafList->horizontalHeaderItem(0)->text(), "Leaf No.");
+    EXPECT_EQ(w->LeafList->horizontalHeaderItem(1)->text(), "Sample No.");
+    EXPECT_EQ(w->LeafList->item(4, 0)->text(), "3");
+    ASSERT_EQ(w->SampleList->rowCount(), 5);
+    EXPECT_EQ(w->SampleList->horizontalHeaderItem(0)->text(), "Sample No.");
+    EXPECT_EQ(w->SampleList->item(2, 1)->text(), "3");
+}
+
+TEST_F(TreeWindowTest, TheCutLineIsRedAndTheCleanPictureKeepsTheBlueLinks) {
+    const auto tree = handMade();
+    TTreeWindow* w = show(*tree);
+    for (int x = 0; x < 344; ++x) ASSERT_EQ(w->picture().pixel(x, 7) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(bluePixels(w->cleanPicture(), 7), 2);
+    EXPECT_EQ(bluePixels(w->cleanPicture(), 100), 3);
+    EXPECT_EQ(bluePixels(w->cleanPicture(), 200), 5);
+    // The leaves' labels and their connectors are not blue.
+    for (int row = 231; row < 268; ++row) ASSERT_EQ(bluePixels(w->cleanPicture(), row), 0);
+    // The green joint of the top link, one row below it.
+    EXPECT_EQ(w->cleanPicture().pixel(150, 6) & 0xFFFFFF, 0x008000u);
+
+    moveTo(w, 100);
+    EXPECT_EQ(w->picture().pixel(5, 7) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(w->picture().pixel(5, 100) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(TreeWindowTest, TheNumberOfClustersIsTheNumberOfBlueLinesCrossed) {
+    const auto tree = handMade();
+    TTreeWindow* w = show(*tree);
+    moveTo(w, 100);
+    EXPECT_EQ(w->clusterCount(), 3);
+    EXPECT_EQ(w->statusText(), "You choose number of clusters to be: 3");
+    EXPECT_EQ(w->clusterLabels(), (std::vector<int>{0, 2, 2, 1, 3, 3}));
+    moveTo(w, 200);
+    EXPECT_EQ(w->clusterCount(), 5);
+    // Above the top link, on a green joint, on the base line: 2.
+    moveTo(w, 3);
+    EXPECT_EQ(w->clusterCount(), 2);
+    moveTo(w, 150);
+    moveTo(w, 96);
+    EXPECT_EQ(w->clusterCount(), 2);
+    moveTo(w, 150);
+    moveTo(w, 230);
+    EXPECT_EQ(w->clusterCount(), 5);
+    moveTo(w, 150);
+    w->TrackBar1->setMaximum(240);
+    moveTo(w, 231);
+    EXPECT_EQ(w->clusterCount(), 2);
+}
+
+TEST_F(TreeWindowTest, MovingWithinTheSameNumberRewritesNothing) {
+    const auto tree = handMade();
+    TTreeWindow* w = show(*tree);
+    moveTo(w, 100);
+    w->Edit3->setText("stale");
+    w->Edit4->setText("stale");
+    moveTo(w, 110);  // still 3 blue lines
+    EXPECT_EQ(w->Edit3->text(), "stale");
+    EXPECT_EQ(w->Edit4->text(), "stale");
+    moveTo(w, 150);  // 4
+    EXPECT_EQ(w->clusterCount(), 4);
+    EXPECT_EQ(w->statusText(), "You choose number of clusters to be: 4");
+    EXPECT_EQ(w->Edit3->text().toStdString(),
+              platform::cformat("%1.6f", tree->InconsistencyTable[2][3]));
+}
+
+TEST_F(TreeWindowTest, MoreThan31SamplesShow31Leaves) {
+    const auto tree = caterpillar(40);
+    TTreeWindow* w = show(*tree);
+    EXPECT_EQ(w->model().leafOrder.size(), 31u);
+    EXPECT_EQ(w->LeafList->rowCount(), 31);
+    EXPECT_EQ(w->SampleList->rowCount(), 40);
+    // Samples 1..10 lie under the cluster of link 9, label 49.
+    EXPECT_EQ(w->LeafList->item(1, 0)->text(), "49");
+    EXPECT_EQ(w->LeafList->item(1, 1)->text(), "1, 2, 3, 4, 5, 6, 7, 8, 9, 10");
+    EXPECT_EQ(w->SampleList->item(9, 1)->text(), "49");
+    EXPECT_EQ(w->clusterCount(), 2);
+    moveTo(w, 229);
+    EXPECT_EQ(w->clusterCount(), 30);
+}
+
+TEST_F(TreeWindowTest, AllLinksAtOneHeightStillCut) {
+    const auto tree = treeOf(3, {{1, 2}, {3, 4}}, {0.0, 0.0});
+    TTreeWindow* w = show(*tree);
+    EXPECT_EQ(w->clusterCount(), 3);
+    EXPECT_EQ(w->statusText(), "You choose number of clusters to be: 3");
+    moveTo(w, 2);
+    EXPECT_EQ(w->clusterCount(), 2);
+}
+
+TEST_F(TreeWindowTest, CloseBeforeDecidingIsRefused) {
+    const auto tree = handMade();
+    QPointer<TTreeWindow> w = show(*tree);
+    w->CloseWindowClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "You must first either accept or discard partition.");
+    EXPECT_EQ(dialogs.messages[0].icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(dialogs.messages[0].buttons, platform::MessageButtons::Ok);
+    pump();
+    ASSERT_FALSE(w.isNull());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(memo.empty());
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 1);
+}
+
+TEST_F(TreeWindowTest, TheTitleBarCloseAndDiscardReportTheResultsAsRejected) {
+    const auto tree = handMade();
+    QPointer<TTreeWindow> w = show(*tree);
+    w->close();
+    pump();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(memo, (std::vector<std::string>{"Clustering results rejected."}));
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    memo.clear();
+    w = show(*tree);
+    w->DiscardButton->click();
+    pump();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(memo, (std::vector<std::string>{"Clustering results rejected."}));
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
+}
+
+TEST_F(TreeWindowTest, AcceptReportsTheClustersAndOpensTheTable) {
+    const auto tree = handMade();
+    QPointer<TTreeWindow> w = show(*tree);
+    moveTo(w, 100);
+    w->AcceptButton->click();
+    const std::vector<int> labels{0, 2, 2, 1, 3, 3};
+    EXPECT_EQ(memo, acceptedPartitionLines(*tree, labels, 3));
+    ASSERT_GE(memo.size(), 8u);
+    EXPECT_EQ(memo[0], "Cutoff link No. 3");
+    EXPECT_EQ(memo[5], "Number of clusters: 3");
+    EXPECT_TRUE(w->decided());
+    EXPECT_FALSE(w->TrackBar1->isEnabled());
+    EXPECT_FALSE(w->AcceptButton->isEnabled());
+    EXPECT_FALSE(w->DiscardButton->isEnabled());
+
+    TCCTable* table = classClusterTableWindow();
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_EQ(table->StringGrid1->rowCount(), 14);
+    EXPECT_EQ(table->StringGrid1->columnCount(), 7);
+    EXPECT_EQ(table->StringGrid1->item(0, 3)->text(), "Cluster 3");
+    // Samples 1 (class 1) and 2 (class 2) form cluster 2.
+    EXPECT_EQ(table->StringGrid1->item(1, 2)->text(), "1");
+    EXPECT_EQ(table->StringGrid1->item(2, 2)->text(), "1");
+    EXPECT_EQ(table->StringGrid1->item(2, 1)->text(), "0");
+
+    // Close now asks about the unsaved diagram, and reports nothing more.
+    memo.clear();
+    dialogs.messageAnswers.push_back(MessageResult::No);
+    w->CloseWindowClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "The diagram has not been saved.\rDo you want to save it now?");
+    EXPECT_EQ(dialogs.messages[0].icon, platform::MessageIcon::Question);
+    EXPECT_EQ(dialogs.messages[0].buttons, platform::MessageButtons::YesNo);
+    pump();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_TRUE(memo.empty());
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
+}
+
+TEST_F(TreeWindowTest, FourteenClassesAndSevenClustersWidenTheTable) {
+    const auto tree = caterpillar(10);
+    TTreeWindow* w = show(*tree, 14);
+    // Between the rows of links 3 (155) and 4 (130): seven clusters.
+    moveTo(w, 140);
+    ASSERT_EQ(w->clusterCount(), 7);
+    w->AcceptClick();
+    TCCTable* table = classClusterTableWindow();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->windowTitle(), "Class/Cluster Table");
+    EXPECT_EQ(table->StringGrid1->rowCount(), 15);
+    EXPECT_EQ(table->StringGrid1->columnCount(), 8);
+    EXPECT_EQ(table->StringGrid1->item(14, 0)->text(), "Class 14");
+    EXPECT_EQ(table->StringGrid1->item(0, 7)->text(), "Cluster 7");
+    EXPECT_EQ(table->StringGrid1->item(14, 7)->text(), "0");
+    EXPECT_EQ(table->StringGrid1->columnWidth(3), 90);
+    EXPECT_EQ(table->StringGrid1->rowHeight(3), 20);
+}
+
+TEST_F(TreeWindowTest, SavingWritesTheCutPictureAsABitmap) {
+    const auto tree = handMade();
+    QPointer<TTreeWindow> w = show(*tree);
+    moveTo(w, 100);
+    const std::string path = dir.file("tree.bmp");
+    dialogs.fileAnswers.push_back(chosen(path));
+    w->SaveClick();
+    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
+    EXPECT_EQ(dialogs.fileDialogs[0].kind, platform::FileDialogKind::Save);
+    EXPECT_EQ(dialogs.fileDialogs[0].filter, "Bitmatp *.BMP|*.bmp");
+    EXPECT_EQ(dialogs.fileDialogs[0].defaultExtension, ".bmp");
+    EXPECT_EQ(r62Diagram().DiagramSaved, 1);
+    QImage back;
+    ASSERT_TRUE(back.load(QString::fromStdString(path), "BMP"));
+    EXPECT_EQ(back.size(), QSize(344, 268));
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), w->picture());
+    EXPECT_EQ(back.pixel(5, 100) & 0xFFFFFF, 0xFF0000u);
+
+    // An existing file: No brings the dialog back, which is then cancelled.
+    dialogs.fileAnswers.push_back(chosen(dir.write("old.bmp", "old")));
+    dialogs.messageAnswers.push_back(MessageResult::No);
+    w->SaveClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "File \"" + dir.file("old.bmp") + "\" already exists!\rDo you want to replace it?");
+    EXPECT_EQ(dialogs.messages[0].icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(dialogs.fileDialogs.size(), 3u);
+    EXPECT_EQ(dir.read("old.bmp"), "old");
+
+    // Saved: after an accept, Close asks nothing.
+    w->AcceptClick();
+    dialogs.messages.clear();
+    w->CloseWindowClick();
+    EXPECT_TRUE(dialogs.messages.empty());
+    pump();
+    EXPECT_TRUE(w.isNull());
+}
+
+TEST_F(TreeWindowTest, ResizingRedrawsTheTreeForTheNewPicture) {
+    const auto tree = handMade();
+    TTreeWindow* w = show(*tree);
+    moveTo(w, 150);
+    r62Diagram().DiagramSaved = 1;
+    w->resize(620, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->picture().size(), QSize(444, 368));
+    EXPECT_EQ(w->TrackBar1->maximum(), 330);
+    EXPECT_EQ(w->TrackBar1->value(), 7);
+    EXPECT_EQ(w->clusterCount(), 2);
+    EXPECT_EQ(r62Diagram().DiagramSaved, 0);
+    EXPECT_EQ(bluePixels(w->cleanPicture(), 7), 2);
+}
+
+TEST_F(TreeWindowTest, AfterAnAcceptAResizeKeepsTheAcceptedClusters) {
+    const auto tree = handMade();
+    TTreeWindow* w = show(*tree);
+    moveTo(w, 150);
+    w->AcceptClick();
+    w->resize(620, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->picture().size(), QSize(444, 368));
+    EXPECT_EQ(w->clusterCount(), 4);
+    EXPECT_EQ(w->statusText(), "You choose number of clusters to be: 4");
+    EXPECT_EQ(bluePixels(w->cleanPicture(), w->TrackBar1->value()), 4);
+}
+
+TEST_F(TreeWindowTest, ATreeOfOneSampleOpensNoWindow) {
+    auto tree = std::make_unique<ClusterTree>();
+    tree->sampleCount = 1;
+    EXPECT_EQ(show(*tree), nullptr);
+    EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
+}
