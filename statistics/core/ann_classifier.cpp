@@ -11,28 +11,6 @@ namespace {
 // The training tolerance every caller of the minimisation passes.
 constexpr double kOptimizeTolerance = 1e-5;
 
-void loadInput(NeuralNetwork& net, const R62DataSet& data, int s) {
-    const SampleRow& row = data.FeatureData[s];
-    for (int i = 1; i <= net.NetInputCount; ++i) net.NetInput[i] = row[i];
-}
-
-// The trained weights in report order.
-StoredNetwork trainedNetwork(const NeuralNetwork& net, StoredNetworkKind kind,
-                             int selectedCategory) {
-    StoredNetwork network;
-    network.kind = kind;
-    network.inputs = net.NetInputCount;
-    network.hidden1 = net.GLayer;
-    network.outputs = net.NetOutputCount;
-    network.selectedCategory = selectedCategory;
-    for (int j = 1; j <= net.GLayer; ++j)
-        for (int i = 0; i <= net.NetInputCount; ++i)
-            network.weights.push_back(net.AnnWHidden[j][i]);
-    for (int m = 1; m <= net.NetOutputCount; ++m)
-        for (int j = 0; j <= net.GLayer; ++j) network.weights.push_back(net.AnnWOut[m][j]);
-    return network;
-}
-
 AnnTrainingReport train(R62DataSet& data, const R62Options& options, NeuralNetwork& net,
                         std::string_view dateTime, RandomSource& random,
                         const NetworkProgress& progress, StoredNetworkKind kind) {
@@ -72,12 +50,10 @@ AnnTrainingReport train(R62DataSet& data, const R62Options& options, NeuralNetwo
         net.GLayer = options.GLayer;
         net.InitialiseAnnWeights(random);
 
-        StoredNetwork sizes;
-        sizes.kind = kind;
-        sizes.inputs = net.NetInputCount;
-        sizes.hidden1 = net.GLayer;
-        sizes.outputs = net.NetOutputCount;
-        for (std::string& line : NetworkArchitectureLines(sizes)) lines.push_back(std::move(line));
+        const int storedCategory = oneVsAll ? selected : 0;
+        for (std::string& line :
+             NetworkArchitectureLines(StoredNetworkOf(net, kind, storedCategory)))
+            lines.push_back(std::move(line));
         lines.push_back(BackpropLine(options.eta, options.bpIterLimit));
         for (std::string& line : TrainingLogHeader(net.NetOutputCount))
             lines.push_back(std::move(line));
@@ -86,35 +62,9 @@ AnnTrainingReport train(R62DataSet& data, const R62Options& options, NeuralNetwo
         OptimizeWeights(net, data, checkedNarrow<int16_t>(options.optyIterLimit), NetworkKind::Ann,
                         kOptimizeTolerance, lines, progress);
 
-        std::vector<std::string> wrong;
-        int misclassified = 0;
-        for (int s = 1; s <= samples; ++s) {
-            loadInput(net, data, s);
-            net.AnnForward();
-            if (oneVsAll) {
-                // The count and the list agree: an output of exactly 0.5 is a
-                // rejection, which is wrong for a sample of the category.
-                const bool accepted = outputSaysYes(net.NetOutput[1]);
-                const bool member = net.NetTarget[s][1] == 1.0;
-                if (accepted == member) continue;
-                ++misclassified;
-                wrong.push_back(
-                    platform::cformat(member ? "Sample No: %d; Category: %d; ClassResult: not #%d"
-                                             : "Sample No: %d; Category: %d; ClassResult: #%d",
-                                      s, data.Category[s], selected));
-            } else {
-                data.ClassResult[s] = SingleCategory(net, data.CategoryCount);
-                if (data.ClassResult[s] == data.Category[s]) continue;
-                ++misclassified;
-                wrong.push_back(platform::cformat("Sample No: %d; Category: %d; ClassResult: %d", s,
-                                                  data.Category[s], data.ClassResult[s]));
-            }
-        }
-        report.misclassified = misclassified;
-        lines.push_back(MisclassifiedVectorsLine(misclassified, samples));
-        for (std::string& line : wrong) lines.push_back(std::move(line));
+        report.misclassified = ClassifySamples(net, data, kind, selected, lines);
 
-        report.network = trainedNetwork(net, kind, oneVsAll ? selected : 0);
+        report.network = StoredNetworkOf(net, kind, storedCategory);
         for (std::string& line : NetworkWeightLines(report.network))
             lines.push_back(std::move(line));
     } catch (const std::exception& fault) {
@@ -130,6 +80,42 @@ std::string MisclassifiedVectorsLine(int misclassified, int samples) {
     const double percent = samples > 0 ? 100.0 * misclassified / samples : 0.0;
     return "> Missclassified f. vectors: " +
            platform::cformat("%d/%d [or %4.2f%%]", misclassified, samples, percent);
+}
+
+int ClassifySamples(NeuralNetwork& net, R62DataSet& data, StoredNetworkKind kind,
+                    int selectedCategory, std::vector<std::string>& lines) {
+    const int samples = data.SampleCount;
+    checkRange(samples, 1, kMaxSamples);
+    std::vector<std::string> wrong;
+    int misclassified = 0;
+    for (int s = 1; s <= samples; ++s) {
+        net.loadInput(data, s);
+        if (kind == StoredNetworkKind::Nda)
+            net.NdaForward();
+        else
+            net.AnnForward();
+        if (kind == StoredNetworkKind::OneVsAll) {
+            // The count and the list agree: an output of exactly 0.5 is a
+            // rejection, which is wrong for a sample of the category.
+            const bool accepted = outputSaysYes(net.NetOutput[1]);
+            const bool member = data.Category[s] == selectedCategory;
+            if (accepted == member) continue;
+            ++misclassified;
+            wrong.push_back(
+                platform::cformat(member ? "Sample No: %d; Category: %d; ClassResult: not #%d"
+                                         : "Sample No: %d; Category: %d; ClassResult: #%d",
+                                  s, data.Category[s], selectedCategory));
+        } else {
+            data.ClassResult[s] = SingleCategory(net, data.CategoryCount);
+            if (data.ClassResult[s] == data.Category[s]) continue;
+            ++misclassified;
+            wrong.push_back(platform::cformat("Sample No: %d; Category: %d; ClassResult: %d", s,
+                                              data.Category[s], data.ClassResult[s]));
+        }
+    }
+    lines.push_back(MisclassifiedVectorsLine(misclassified, samples));
+    for (std::string& line : wrong) lines.push_back(std::move(line));
+    return misclassified;
 }
 
 int16_t SingleCategory(const NeuralNetwork& net, int categories) {

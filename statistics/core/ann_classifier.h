@@ -15,7 +15,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "statistics/core/analysis_result.h"
 #include "statistics/core/data_set.h"
@@ -68,3 +70,13 @@ inline bool outputSaysYes(double output) {
 // The category of the one output above 0.5 among outputs 1..categories of
 // the last forward pass, 0 when none or several are.
 int16_t SingleCategory(const NeuralNetwork& net, int categories);
+
+// Runs the network of `kind` in `net` on every sample's working row (loaded
+// into NetInput) and appends MisclassifiedVectorsLine and a line per
+// misclassified sample to `lines`; returns their number. One-vs-all: a sample
+// is wrong when the output's yes or no disagrees with its being of
+// `selectedCategory`, and ClassResult is left alone. Otherwise (n-class, NDA)
+// ClassResult := SingleCategory over the data's categories. Throws
+// RangeCheckError without samples.
+int ClassifySamples(NeuralNetwork& net, R62DataSet& data, StoredNetworkKind kind,
+                    int selectedCategory, std::vector<std::string>& lines);

@@ -5,32 +5,29 @@
 #include <memory>
 
 #include "platform/textformat.h"
+#include "statistics/core/nearest_neighbour.h"
 #include "statistics/core/report_header.h"
 
 namespace {
 
-// Two doubles processed together: one SSE2 register, which every x86-64
-// processor has. Each lane sums its own features in column order, so a lane
-// holds exactly the scalar distance.
-typedef double Lanes __attribute__((vector_size(16)));
-constexpr int kLanes = 2;
-constexpr int kSampleBlocks = (kMaxSamples + kLanes - 1) / kLanes;
-constexpr int kClusterBlocks = (kMaxClusters + kLanes - 1) / kLanes;
+// The distances run two at a time in the lanes of nearest_neighbour.h.
+constexpr int kSampleBlocks = (kMaxSamples + kDistanceLanes - 1) / kDistanceLanes;
+constexpr int kClusterBlocks = (kMaxClusters + kDistanceLanes - 1) / kDistanceLanes;
 
 // A run's working storage, allocated once per thread; a run allocates
 // nothing. Indices here are 0-based: sample i is row i - 1, cluster c is
 // c - 1.
 struct KMeansScratch {
     double points[kMaxSamples][kMaxFeatures];  // the working columns, row by row
-    Lanes sample[kMaxFeatures];                // one sample's features, broadcast
+    DistanceLanes sample[kMaxFeatures];        // one sample's features, broadcast
     // Centroids, and the same values regrouped as cluster pairs feature by
     // feature for the nearest-centroid search. Lanes beyond the last cluster
     // stay 0.
     double centroids[kMaxClusters][kMaxFeatures];
     double savedCentroids[kMaxClusters][kMaxFeatures];
-    Lanes centroidBlocks[kClusterBlocks][kMaxFeatures];
-    Lanes clusterDistances[kClusterBlocks];
-    Lanes centroidBroadcast[kMaxClusters][kMaxFeatures];  // each value in both lanes
+    LaneBlock centroidBlocks[kClusterBlocks];
+    DistanceLanes clusterDistances[kClusterBlocks];
+    DistanceLanes centroidBroadcast[kMaxClusters][kMaxFeatures];  // each value in both lanes
     double sums[kMaxClusters][kMaxFeatures];
     int16_t labels[kMaxSamples];  // 1-based cluster numbers
     int16_t savedLabels[kMaxSamples];
@@ -42,10 +39,10 @@ struct KMeansScratch {
     int byCluster[kMaxSamples];  // samples grouped by cluster, in sample order
     // Samples regrouped in pairs, feature by feature (block b holds samples 2b
     // and 2b + 1); lanes beyond the last sample stay 0.
-    Lanes sampleBlocks[kSampleBlocks][kMaxFeatures];
+    LaneBlock sampleBlocks[kSampleBlocks];
     // Silhouettes: the distances from one sample to the later ones, and per
     // sample the sum of distances to each cluster.
-    Lanes sampleDistances[kSampleBlocks];
+    DistanceLanes sampleDistances[kSampleBlocks];
     double clusterSums[kMaxSamples][kMaxClusters];
 };
 
@@ -75,12 +72,7 @@ void loadPoints(KMeansScratch& s, const R62DataSet& data, const Shape& shape) {
         const SampleRow& row = data.FeatureData[i + 1];
         for (int f = 0; f < shape.n; ++f) s.points[i][f] = row[f + 1];
     }
-    const int blocks = (shape.N + kLanes - 1) / kLanes;
-    for (int b = 0; b < blocks; ++b)
-        for (int f = 0; f < shape.n; ++f) s.sampleBlocks[b][f] = Lanes{0.0, 0.0};
-    for (int i = 0; i < shape.N; ++i)
-        for (int f = 0; f < shape.n; ++f)
-            s.sampleBlocks[i / kLanes][f][i % kLanes] = s.points[i][f];
+    loadSampleLanes(data, shape.N, shape.n, s.sampleBlocks);
 }
 
 double sqDistance(const double* a, const double* b, int n) {
@@ -95,8 +87,8 @@ double sqDistance(const double* a, const double* b, int n) {
 void storeCentroidBlock(KMeansScratch& s, int c, int n) {
     for (int f = 0; f < n; ++f) {
         const double value = s.centroids[c][f];
-        s.centroidBlocks[c / kLanes][f][c % kLanes] = value;
-        s.centroidBroadcast[c][f] = Lanes{value, value};
+        s.centroidBlocks[c / kDistanceLanes][f][c % kDistanceLanes] = value;
+        s.centroidBroadcast[c][f] = DistanceLanes{value, value};
     }
 }
 
@@ -111,48 +103,48 @@ void rebuildCentroidBlocks(KMeansScratch& s, const Shape& shape) {
 void assignAll(KMeansScratch& s, const Shape& shape) {
     const int n = shape.n;
     const int K = shape.K;
-    const int blocks = (shape.N + kLanes - 1) / kLanes;
+    const int blocks = (shape.N + kDistanceLanes - 1) / kDistanceLanes;
     for (int b = 0; b < blocks; b += 4) {
         const int group = std::min(4, blocks - b);
-        Lanes best[4];
-        int nearest[4][kLanes];
+        DistanceLanes best[4];
+        int nearest[4][kDistanceLanes];
         for (int g = 0; g < 4; ++g) {
-            best[g] = Lanes{kKMeansNoTotal, kKMeansNoTotal};
+            best[g] = DistanceLanes{kKMeansNoTotal, kKMeansNoTotal};
             nearest[g][0] = nearest[g][1] = 1;
         }
         // A short last group also reads blocks past the data (still inside the
         // scratch); their results are dropped.
-        const Lanes* x0 = s.sampleBlocks[b];
-        const Lanes* x1 = s.sampleBlocks[std::min(b + 1, kSampleBlocks - 1)];
-        const Lanes* x2 = s.sampleBlocks[std::min(b + 2, kSampleBlocks - 1)];
-        const Lanes* x3 = s.sampleBlocks[std::min(b + 3, kSampleBlocks - 1)];
+        const DistanceLanes* x0 = s.sampleBlocks[b];
+        const DistanceLanes* x1 = s.sampleBlocks[std::min(b + 1, kSampleBlocks - 1)];
+        const DistanceLanes* x2 = s.sampleBlocks[std::min(b + 2, kSampleBlocks - 1)];
+        const DistanceLanes* x3 = s.sampleBlocks[std::min(b + 3, kSampleBlocks - 1)];
         for (int c = 0; c < K; ++c) {
-            const Lanes* y = s.centroidBroadcast[c];
-            Lanes sum0 = {0.0, 0.0};
-            Lanes sum1 = {0.0, 0.0};
-            Lanes sum2 = {0.0, 0.0};
-            Lanes sum3 = {0.0, 0.0};
+            const DistanceLanes* y = s.centroidBroadcast[c];
+            DistanceLanes sum0 = {0.0, 0.0};
+            DistanceLanes sum1 = {0.0, 0.0};
+            DistanceLanes sum2 = {0.0, 0.0};
+            DistanceLanes sum3 = {0.0, 0.0};
             for (int f = 0; f < n; ++f) {
-                const Lanes d0 = y[f] - x0[f];
-                const Lanes d1 = y[f] - x1[f];
-                const Lanes d2 = y[f] - x2[f];
-                const Lanes d3 = y[f] - x3[f];
+                const DistanceLanes d0 = y[f] - x0[f];
+                const DistanceLanes d1 = y[f] - x1[f];
+                const DistanceLanes d2 = y[f] - x2[f];
+                const DistanceLanes d3 = y[f] - x3[f];
                 sum0 += d0 * d0;
                 sum1 += d1 * d1;
                 sum2 += d2 * d2;
                 sum3 += d3 * d3;
             }
-            const Lanes sums[4] = {sum0, sum1, sum2, sum3};
+            const DistanceLanes sums[4] = {sum0, sum1, sum2, sum3};
             for (int g = 0; g < 4; ++g)
-                for (int lane = 0; lane < kLanes; ++lane)
+                for (int lane = 0; lane < kDistanceLanes; ++lane)
                     if (sums[g][lane] < best[g][lane]) {
                         best[g][lane] = sums[g][lane];
                         nearest[g][lane] = c + 1;
                     }
         }
         for (int g = 0; g < group; ++g)
-            for (int lane = 0; lane < kLanes; ++lane) {
-                const int i = (b + g) * kLanes + lane;
+            for (int lane = 0; lane < kDistanceLanes; ++lane) {
+                const int i = (b + g) * kDistanceLanes + lane;
                 if (i < shape.N) s.labels[i] = static_cast<int16_t>(nearest[g][lane]);
             }
     }
@@ -162,50 +154,13 @@ void assignAll(KMeansScratch& s, const Shape& shape) {
 // replaces, starting from 1e100, so the lowest cluster number wins ties.
 // `fallback` when no distance is below 1e100 (non-finite data).
 int nearestCluster(KMeansScratch& s, const Shape& shape, int i, int fallback) {
-    const int n = shape.n;
-    for (int f = 0; f < n; ++f) {
-        const double x = s.points[i][f];
-        s.sample[f] = Lanes{x, x};
-    }
-    const int blocks = (shape.K + kLanes - 1) / kLanes;
-    int b = 0;
-    for (; b + 3 < blocks; b += 4) {
-        Lanes sum0 = {0.0, 0.0};
-        Lanes sum1 = {0.0, 0.0};
-        Lanes sum2 = {0.0, 0.0};
-        Lanes sum3 = {0.0, 0.0};
-        const Lanes* c0 = s.centroidBlocks[b];
-        const Lanes* c1 = s.centroidBlocks[b + 1];
-        const Lanes* c2 = s.centroidBlocks[b + 2];
-        const Lanes* c3 = s.centroidBlocks[b + 3];
-        for (int f = 0; f < n; ++f) {
-            const Lanes y = s.sample[f];
-            const Lanes d0 = c0[f] - y;
-            const Lanes d1 = c1[f] - y;
-            const Lanes d2 = c2[f] - y;
-            const Lanes d3 = c3[f] - y;
-            sum0 += d0 * d0;
-            sum1 += d1 * d1;
-            sum2 += d2 * d2;
-            sum3 += d3 * d3;
-        }
-        s.clusterDistances[b] = sum0;
-        s.clusterDistances[b + 1] = sum1;
-        s.clusterDistances[b + 2] = sum2;
-        s.clusterDistances[b + 3] = sum3;
-    }
-    for (; b < blocks; ++b) {
-        Lanes sum = {0.0, 0.0};
-        for (int f = 0; f < n; ++f) {
-            const Lanes d = s.centroidBlocks[b][f] - s.sample[f];
-            sum += d * d;
-        }
-        s.clusterDistances[b] = sum;
-    }
+    broadcastLaneRow(s.sampleBlocks, i, shape.n, s.sample);
+    const int blocks = (shape.K + kDistanceLanes - 1) / kDistanceLanes;
+    laneSqDistances(s.centroidBlocks, s.sample, shape.n, 0, blocks, s.clusterDistances);
     double best = kKMeansNoTotal;
     int nearest = fallback;
     for (int c = 0; c < shape.K; ++c) {
-        const double d = s.clusterDistances[c / kLanes][c % kLanes];
+        const double d = s.clusterDistances[c / kDistanceLanes][c % kDistanceLanes];
         if (d < best) {
             best = d;
             nearest = c + 1;
@@ -484,55 +439,20 @@ void KMeansSilhouettes(const R62DataSet& data, int clusterCount, const ClusterLa
         for (int c = 0; c < K; ++c) s.clusterSums[i][c] = 0.0;
     }
     loadPoints(s, data, shape);
-    const int blocks = (N + kLanes - 1) / kLanes;
+    const int blocks = (N + kDistanceLanes - 1) / kDistanceLanes;
 
     // Each pair is measured once (the distance is symmetric to the bit) and
     // added to both samples' cluster sums. Every sample meets the others in
     // ascending order (earlier ones while they are the outer sample, then the
     // later ones), so each sum runs over its members in sample order.
     for (int a = 0; a + 1 < N; ++a) {
-        for (int f = 0; f < n; ++f) {
-            const double x = s.sampleBlocks[a / kLanes][f][a % kLanes];
-            s.sample[f] = Lanes{x, x};
-        }
-        int b = (a + 1) / kLanes;
-        for (; b + 3 < blocks; b += 4) {
-            Lanes sum0 = {0.0, 0.0};
-            Lanes sum1 = {0.0, 0.0};
-            Lanes sum2 = {0.0, 0.0};
-            Lanes sum3 = {0.0, 0.0};
-            const Lanes* x0 = s.sampleBlocks[b];
-            const Lanes* x1 = s.sampleBlocks[b + 1];
-            const Lanes* x2 = s.sampleBlocks[b + 2];
-            const Lanes* x3 = s.sampleBlocks[b + 3];
-            for (int f = 0; f < n; ++f) {
-                const Lanes y = s.sample[f];
-                const Lanes d0 = x0[f] - y;
-                const Lanes d1 = x1[f] - y;
-                const Lanes d2 = x2[f] - y;
-                const Lanes d3 = x3[f] - y;
-                sum0 += d0 * d0;
-                sum1 += d1 * d1;
-                sum2 += d2 * d2;
-                sum3 += d3 * d3;
-            }
-            s.sampleDistances[b] = sum0;
-            s.sampleDistances[b + 1] = sum1;
-            s.sampleDistances[b + 2] = sum2;
-            s.sampleDistances[b + 3] = sum3;
-        }
-        for (; b < blocks; ++b) {
-            Lanes sum = {0.0, 0.0};
-            for (int f = 0; f < n; ++f) {
-                const Lanes d = s.sampleBlocks[b][f] - s.sample[f];
-                sum += d * d;
-            }
-            s.sampleDistances[b] = sum;
-        }
+        broadcastLaneRow(s.sampleBlocks, a, n, s.sample);
+        laneSqDistances(s.sampleBlocks, s.sample, n, (a + 1) / kDistanceLanes, blocks,
+                        s.sampleDistances);
         double* own = s.clusterSums[a];
         const int ownCluster = s.labels[a] - 1;
         for (int j = a + 1; j < N; ++j) {
-            const double d = s.sampleDistances[j / kLanes][j % kLanes];
+            const double d = s.sampleDistances[j / kDistanceLanes][j % kDistanceLanes];
             own[s.labels[j] - 1] += d;
             s.clusterSums[j][ownCluster] += d;
         }

@@ -40,6 +40,15 @@ struct NdaReport : AnalysisResult {
     double fisher = 0.0;
 };
 
+// The NDA features of samples 1..N, the second hidden layer's outputs of the
+// NDA network in `net` for each working row, into columns 1..H of `projected`
+// (every other entry 0); appends the line of their Fisher coefficient to the
+// report's lines and sets its plot: the 2-D "ann" plot with each output's
+// class boundary appended to `boundaries` for H = 2, the 3-D plot for H = 3.
+// Returns the Fisher coefficient.
+double ReportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatrix& projected,
+                         AnalysisResult& report, std::vector<BoundaryLine>& boundaries);
+
 // The core of "NDA". Prepares the working data always standardised (the
 // StandardizeData option is neither read nor changed), trains `net` from new
 // random weights (back-propagation, then the weight minimisation), sets

@@ -7,20 +7,15 @@
 
 namespace {
 
-// Two doubles processed together: one SSE2 register, which every x86-64
-// processor has (wider vectors would be split and kept in memory).
-typedef double Lanes __attribute__((vector_size(16)));
-constexpr int kLanes = 2;
-constexpr int kBlocks = (kMaxSamples + kLanes - 1) / kLanes;
+constexpr int kBlocks = (kMaxSamples + kDistanceLanes - 1) / kDistanceLanes;
 
-// The working columns regrouped: block b holds samples 2b and 2b + 1
-// (0-based), feature by feature, so the distances from one sample to two
-// others are computed lane by lane, each lane summing its features in column
-// order. Allocated once per thread; a run allocates nothing.
+// The working columns as lane blocks, so that the distances from one sample
+// to two others are computed lane by lane. Allocated once per thread; a run
+// allocates nothing.
 struct NeighbourScratch {
-    Lanes blocks[kBlocks][kMaxFeatures];
-    Lanes sample[kMaxFeatures];  // the outer sample's features, broadcast
-    Lanes distances[kBlocks];
+    LaneBlock blocks[kBlocks];
+    DistanceLanes sample[kMaxFeatures];  // the outer sample's features, broadcast
+    DistanceLanes distances[kBlocks];
     double best[kMaxSamples];
     int nearest[kMaxSamples];
 };
@@ -28,46 +23,6 @@ struct NeighbourScratch {
 NeighbourScratch& scratch() {
     thread_local std::unique_ptr<NeighbourScratch> buffer = std::make_unique<NeighbourScratch>();
     return *buffer;
-}
-
-// Squared distances from the broadcast sample to the samples of each block
-// in [first, last). Four blocks at a time keep four independent sums in
-// flight, in registers.
-void blockDistances(NeighbourScratch& s, int features, int first, int last) {
-    int b = first;
-    for (; b + 3 < last; b += 4) {
-        Lanes sum0 = {0.0, 0.0};
-        Lanes sum1 = {0.0, 0.0};
-        Lanes sum2 = {0.0, 0.0};
-        Lanes sum3 = {0.0, 0.0};
-        const Lanes* x0 = s.blocks[b];
-        const Lanes* x1 = s.blocks[b + 1];
-        const Lanes* x2 = s.blocks[b + 2];
-        const Lanes* x3 = s.blocks[b + 3];
-        for (int f = 0; f < features; ++f) {
-            const Lanes y = s.sample[f];
-            const Lanes d0 = x0[f] - y;
-            const Lanes d1 = x1[f] - y;
-            const Lanes d2 = x2[f] - y;
-            const Lanes d3 = x3[f] - y;
-            sum0 += d0 * d0;
-            sum1 += d1 * d1;
-            sum2 += d2 * d2;
-            sum3 += d3 * d3;
-        }
-        s.distances[b] = sum0;
-        s.distances[b + 1] = sum1;
-        s.distances[b + 2] = sum2;
-        s.distances[b + 3] = sum3;
-    }
-    for (; b < last; ++b) {
-        Lanes sum = {0.0, 0.0};
-        for (int f = 0; f < features; ++f) {
-            const Lanes d = s.blocks[b][f] - s.sample[f];
-            sum += d * d;
-        }
-        s.distances[b] = sum;
-    }
 }
 
 }  // namespace
@@ -84,19 +39,27 @@ double SampleSqDistance(const R62DataSet& data, int i, int j) {
     return sum;
 }
 
+void loadSampleLanes(const R62DataSet& data, int count, int features, LaneBlock* blocks) {
+    checkRange(count, 0, kMaxSamples);
+    checkRange(features, 0, kMaxFeatures);
+    const int used = (count + kDistanceLanes - 1) / kDistanceLanes;
+    for (int b = 0; b < used; ++b)
+        for (int f = 0; f < features; ++f) blocks[b][f] = DistanceLanes{0.0, 0.0};
+    for (int i = 0; i < count; ++i) {
+        const SampleRow& row = data.FeatureData[i + 1];
+        for (int f = 0; f < features; ++f)
+            blocks[i / kDistanceLanes][f][i % kDistanceLanes] = row[f + 1];
+    }
+}
+
 int LeaveOneOut1NNSampleDistance(R62DataSet& data) {
     const int n = data.SampleCount;
     const int features = data.SelectedCount;
     checkRange(n, 0, kMaxSamples);
     checkRange(features, 0, kMaxFeatures);
     NeighbourScratch& s = scratch();
-    const int blocks = (n + kLanes - 1) / kLanes;
-
-    for (int b = 0; b < blocks; ++b)
-        for (int f = 0; f < features; ++f) s.blocks[b][f] = Lanes{0.0, 0.0};
-    for (int i = 0; i < n; ++i)
-        for (int f = 0; f < features; ++f)
-            s.blocks[i / kLanes][f][i % kLanes] = data.FeatureData[i + 1][f + 1];
+    const int blocks = (n + kDistanceLanes - 1) / kDistanceLanes;
+    loadSampleLanes(data, n, features, s.blocks);
     for (int i = 0; i < n; ++i) {
         s.best[i] = std::numeric_limits<double>::infinity();
         s.nearest[i] = 0;
@@ -108,16 +71,13 @@ int LeaveOneOut1NNSampleDistance(R62DataSet& data) {
     // the outer one, then later ones), so a strict "<" keeps the lowest number
     // among equal distances, as the plain rule does.
     for (int a = 0; a + 1 < n; ++a) {
-        for (int f = 0; f < features; ++f) {
-            const double x = s.blocks[a / kLanes][f][a % kLanes];
-            s.sample[f] = Lanes{x, x};
-        }
+        broadcastLaneRow(s.blocks, a, features, s.sample);
         const int first = a + 1;
-        blockDistances(s, features, first / kLanes, blocks);
+        laneSqDistances(s.blocks, s.sample, features, first / kDistanceLanes, blocks, s.distances);
         double best = s.best[a];
         int nearest = s.nearest[a];
         for (int j = first; j < n; ++j) {
-            const double d = s.distances[j / kLanes][j % kLanes];
+            const double d = s.distances[j / kDistanceLanes][j % kDistanceLanes];
             if (d < best) {
                 best = d;
                 nearest = j + 1;

@@ -7,9 +7,9 @@
 #include "platform/files.h"
 #include "platform/textformat.h"
 #include "statistics/core/ann_classifier.h"
+#include "statistics/core/nda.h"
 #include "statistics/core/pca.h"
 #include "statistics/core/r62_shell.h"
-#include "statistics/core/raw_data_analysis.h"
 #include "statistics/core/report_header.h"
 
 namespace {
@@ -52,114 +52,19 @@ NetworkTestReport& stop(NetworkTestReport& report, AnalysisOutcome outcome, std:
     return report;
 }
 
-// The stored weights into the engine's matrices, rows and columns as the
-// report lists them.
-void loadNetwork(NeuralNetwork& net, const StoredNetwork& network) {
-    net.NetInputCount = checkedNarrow<int16_t>(network.inputs);
-    net.GLayer = checkedNarrow<int16_t>(network.hidden1);
-    net.NetOutputCount = checkedNarrow<int16_t>(network.outputs);
-    const int ni = network.inputs;
-    const int g = network.hidden1;
-    const int no = network.outputs;
-    size_t next = 0;
-    auto take = [&] { return network.weights.at(next++); };
-    if (network.kind == StoredNetworkKind::Nda) {
-        net.HLayer = checkedNarrow<int16_t>(network.hidden2);
-        const int h = network.hidden2;
-        for (int j = 1; j <= g; ++j)
-            for (int i = 0; i <= ni; ++i) net.NdaW1[j][i] = take();
-        for (int k = 1; k <= h; ++k)
-            for (int j = 0; j <= g; ++j) net.NdaW2[k][j] = take();
-        for (int m = 1; m <= no; ++m)
-            for (int k = 0; k <= h; ++k) net.NdaW3[m][k] = take();
-    } else {
-        for (int j = 1; j <= g; ++j)
-            for (int i = 0; i <= ni; ++i) net.AnnWHidden[j][i] = take();
-        for (int m = 1; m <= no; ++m)
-            for (int j = 0; j <= g; ++j) net.AnnWOut[m][j] = take();
-    }
-    net.NetInput[0] = 1.0;
-    net.Hidden1Out[0] = 1.0;
-    net.Hidden2Out[0] = 1.0;
-}
-
-void forward(NeuralNetwork& net, const R62DataSet& data, int s, StoredNetworkKind kind) {
-    const SampleRow& row = data.FeatureData[s];
-    for (int i = 1; i <= net.NetInputCount; ++i) net.NetInput[i] = row[i];
-    if (kind == StoredNetworkKind::Nda)
-        net.NdaForward();
-    else
-        net.AnnForward();
-}
-
 // The classification part of the test report.
 void classify(R62DataSet& data, R62Options& options, NeuralNetwork& net, SampleMatrix& projected,
               NetworkTestReport& report) {
-    const StoredNetwork& network = report.network;
+    const StoredNetworkKind kind = report.network.kind;
     const int samples = data.SampleCount;
     checkRange(samples, 1, kMaxSamples);
-    std::vector<std::string> wrong;
-    int misclassified = 0;
-    if (network.kind == StoredNetworkKind::OneVsAll) {
-        const int selected = options.SelectedCategory;
-        for (int s = 1; s <= samples; ++s) {
+    const int selected = kind == StoredNetworkKind::OneVsAll ? options.SelectedCategory : 0;
+    if (kind == StoredNetworkKind::OneVsAll)
+        for (int s = 1; s <= samples; ++s)
             net.NetTarget[s][1] = data.Category[s] == selected ? 1.0 : 0.0;
-            forward(net, data, s, network.kind);
-            // An output of exactly 0.5 is a rejection, for the count and the
-            // list alike.
-            const bool accepted = outputSaysYes(net.NetOutput[1]);
-            const bool member = net.NetTarget[s][1] == 1.0;
-            if (accepted == member) continue;
-            ++misclassified;
-            wrong.push_back(
-                platform::cformat(member ? "Sample No: %d; Category: %d; ClassResult: not #%d"
-                                         : "Sample No: %d; Category: %d; ClassResult: #%d",
-                                  s, data.Category[s], selected));
-        }
-    } else {
-        for (int s = 1; s <= samples; ++s) {
-            forward(net, data, s, network.kind);
-            data.ClassResult[s] = SingleCategory(net, data.CategoryCount);
-            if (data.ClassResult[s] == data.Category[s]) continue;
-            ++misclassified;
-            wrong.push_back(platform::cformat("Sample No: %d; Category: %d; ClassResult: %d", s,
-                                              data.Category[s], data.ClassResult[s]));
-        }
-    }
-    report.misclassified = misclassified;
-    report.lines.push_back(MisclassifiedVectorsLine(misclassified, samples));
-    for (std::string& line : wrong) report.lines.push_back(std::move(line));
-    if (network.kind != StoredNetworkKind::Nda) return;
-
-    // The second hidden layer's outputs are the NDA features.
-    const int h = network.hidden2;
-    projected.fill(SampleRow{});
-    for (int s = 1; s <= samples; ++s) {
-        forward(net, data, s, network.kind);
-        for (int f = 1; f <= h; ++f) projected[s][f] = net.Hidden2Out[f];
-    }
-    report.fisher = ClassStatistics(data, projected, h);
-    report.lines.push_back(report.fisher < 1e6 ? fisherLine(report.fisher)
-                                               : std::string("> Fisher coefficient, F > 1e6"));
-    PlotInput& plot = report.plot;
-    plot.sampleCount = samples;
-    for (int s = 1; s <= samples; ++s) {
-        plot.PlotX[s] = projected[s][1];
-        plot.PlotY[s] = projected[s][2];
-        plot.PlotZ[s] = projected[s][3];
-    }
-    plot.PlotTitle = "Nonlinear Discriminant Analysis";
-    plot.AxisLabel1 = "NDA f1";
-    plot.AxisLabel2 = "NDA f2";
-    if (h == 2) {
-        plot.kind = PlotKind::Plot2D;
-        plot.tag = "ann";
-        for (int m = 1; m <= network.outputs; ++m)
-            report.boundaries.push_back({net.NdaW3[m][0], net.NdaW3[m][1], net.NdaW3[m][2]});
-    } else {
-        plot.AxisLabel3 = "NDA f3";
-        plot.kind = PlotKind::Plot3D;
-    }
+    report.misclassified = ClassifySamples(net, data, kind, selected, report.lines);
+    if (kind == StoredNetworkKind::Nda)
+        report.fisher = ReportNdaFeatures(net, data, projected, report, report.boundaries);
 }
 
 }  // namespace
@@ -257,7 +162,7 @@ NetworkTestReport TestStoredNetwork(R62DataSet& data, R62Options& options, Neura
     const TestTexts texts = testTexts(kind);
     report.lines = TestReportHeaderLines(data, texts.title, options.StandardizeData, dateTime);
     try {
-        loadNetwork(net, report.network);
+        LoadStoredNetwork(net, report.network);
         for (std::string& line : NetworkCountLines(report.network))
             report.lines.push_back(std::move(line));
         for (std::string& line : NetworkWeightLines(report.network))

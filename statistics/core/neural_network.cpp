@@ -167,34 +167,41 @@ inline void hiddenLayer(const TransposedHidden& t, const double* x, int inputs, 
     }
 }
 
+// Outputs 0..units-1 of a layer above the first, from x[0..fanIn-1] and the
+// layer's rows in the weight vector (bias first), summed as the forward
+// passes sum them.
+inline void upperLayer(const double* w, int fanIn, int units, const double* x, double* y) {
+    for (int m = 0; m < units; ++m) {
+        const double* row = w + m * (fanIn + 1);
+        double a = row[0];
+        for (int k = 0; k < fanIn; ++k) a += row[1 + k] * x[k];
+        y[m] = a;
+    }
+    activateLanes(y, units);
+}
+
 // Sum over samples and outputs of the squared output errors, straight from
-// the weight vector (entries 0..M-1 in weight order).
-double ndaSquaredError(const double* w, int inputs, int g, int h, int outputs,
-                       const R62DataSet& data, const TargetMatrix& targets, int samples) {
+// the weight vector (entries 0..M-1 in weight order): of the NDA network with
+// h second-layer neurons, or of the ANN network (kNda false, h unused).
+template <bool kNda>
+double squaredError(const double* w, int inputs, int g, int h, int outputs, const R62DataSet& data,
+                    const TargetMatrix& targets, int samples) {
     TransposedHidden w1;
     transposeHidden(w, inputs, g, w1);
     const double* w2 = w + g * (inputs + 1);
-    const double* w3 = w2 + h * (g + 1);
+    const double* wOut = kNda ? w2 + h * (g + 1) : w2;
     double sum = 0.0;
     alignas(16) double h1[kMaxGLayer] = {};
     alignas(16) double h2[kPaddedHLayer] = {};
     alignas(16) double y[kMaxNetOutputs] = {};
     for (int s = 1; s <= samples; ++s) {
         hiddenLayer(w1, sampleRow(data, s), inputs, g, h1);
-        for (int k = 0; k < h; ++k) {
-            const double* row = w2 + k * (g + 1);
-            double a = row[0];
-            for (int j = 0; j < g; ++j) a += row[1 + j] * h1[j];
-            h2[k] = a;
+        if constexpr (kNda) {
+            upperLayer(w2, g, h, h1, h2);
+            upperLayer(wOut, h, outputs, h2, y);
+        } else {
+            upperLayer(wOut, g, outputs, h1, y);
         }
-        activateLanes(h2, h);
-        for (int m = 0; m < outputs; ++m) {
-            const double* row = w3 + m * (h + 1);
-            double a = row[0];
-            for (int k = 0; k < h; ++k) a += row[1 + k] * h2[k];
-            y[m] = a;
-        }
-        activateLanes(y, outputs);
         const double* t = targets.data()[s - 1].data();
         for (int m = 0; m < outputs; ++m) {
             const double d = y[m] - t[m + 1];
@@ -204,30 +211,88 @@ double ndaSquaredError(const double* w, int inputs, int g, int h, int outputs,
     return sum;
 }
 
-double annSquaredError(const double* w, int inputs, int g, int outputs, const R62DataSet& data,
-                       const TargetMatrix& targets, int samples) {
-    TransposedHidden w1;
-    transposeHidden(w, inputs, g, w1);
-    const double* w2 = w + g * (inputs + 1);
-    double sum = 0.0;
-    alignas(16) double h1[kMaxGLayer] = {};
-    alignas(16) double y[kMaxNetOutputs] = {};
-    for (int s = 1; s <= samples; ++s) {
-        hiddenLayer(w1, sampleRow(data, s), inputs, g, h1);
-        for (int m = 0; m < outputs; ++m) {
-            const double* row = w2 + m * (g + 1);
-            double a = row[0];
-            for (int j = 0; j < g; ++j) a += row[1 + j] * h1[j];
-            y[m] = a;
-        }
-        activateLanes(y, outputs);
-        const double* t = targets.data()[s - 1].data();
-        for (int m = 0; m < outputs; ++m) {
-            const double d = y[m] - t[m + 1];
-            sum += d * d;
-        }
+// --- the per-sample passes -----------------------------------------------------
+//
+// Checked and one sample at a time. Row j of a weight matrix is neuron j:
+// its bias in column 0, then one weight per unit below.
+
+// out[1..units] of a layer from in[1..fanIn]: the bias starts each sum, the
+// units below are added in ascending order.
+template <class Weights, class Input, class Output>
+void forwardLayer(const Weights& w, int units, const Input& in, int fanIn, Output& out) {
+    for (int j = 1; j <= units; ++j) {
+        double a = w[j][0];
+        for (int i = 1; i <= fanIn; ++i) a += w[j][i] * in[i];
+        out[j] = sigmoidOf(a);
     }
-    return sum;
+}
+
+// slope[1..units] = y (1 - y) of the layer's outputs y.
+template <class Vector>
+void storeSlopes(const Vector& out, int units, Vector& slope) {
+    for (int j = 1; j <= units; ++j) slope[j] = (1.0 - out[j]) * out[j];
+}
+
+// The NDA network's layers from x[1..NI] (NetInput or a row of the data).
+template <class Input>
+void ndaLayers(NeuralNetwork& net, const Input& x) {
+    forwardLayer(net.NdaW1, net.GLayer, x, net.NetInputCount, net.Hidden1Out);
+    forwardLayer(net.NdaW2, net.HLayer, net.Hidden1Out, net.GLayer, net.Hidden2Out);
+    forwardLayer(net.NdaW3, net.NetOutputCount, net.Hidden2Out, net.HLayer, net.NetOutput);
+}
+
+// The ANN network's layers from x[1..NI].
+template <class Input>
+void annLayers(NeuralNetwork& net, const Input& x) {
+    forwardLayer(net.AnnWHidden, net.GLayer, x, net.NetInputCount, net.Hidden1Out);
+    forwardLayer(net.AnnWOut, net.NetOutputCount, net.Hidden1Out, net.GLayer, net.NetOutput);
+}
+
+// The output layer's error terms towards NetTarget[s]; `oneOutput` takes
+// target column 1 for every output.
+void outputDeltas(NeuralNetwork& net, int s, bool oneOutput) {
+    const OutputVector& target = net.NetTarget[s];
+    for (int m = 1; m <= net.NetOutputCount; ++m) {
+        const double y = net.NetOutput[m];
+        const double t = oneOutput ? target[1] : target[m];
+        net.OutputDelta[m] = (1.0 - y) * y * (t - y);
+    }
+}
+
+// Error terms of a hidden layer from those of the layer above it, whose rows
+// `above` weigh this layer's units: delta[j] = (sum over m of
+// upper[m] above[m][j]) slope[j], j = 1..units.
+template <class Weights, class Upper, class Vector>
+void hiddenDeltas(const Weights& above, const Upper& upper, int upperUnits, const Vector& slope,
+                  int units, Vector& delta) {
+    for (int j = 1; j <= units; ++j) {
+        double sum = 0.0;
+        for (int m = 1; m <= upperUnits; ++m) sum += upper[m] * above[m][j];
+        delta[j] = sum * slope[j];
+    }
+}
+
+// w[j][i] += eta delta[j] in[i] for neurons 1..units and columns 0..fanIn
+// (column 0 meets the constant 1.0 of in[0]).
+template <class Weights, class Delta, class Input>
+void updateLayer(Weights& w, int units, const Delta& delta, const Input& in, int fanIn,
+                 double eta) {
+    for (int j = 1; j <= units; ++j)
+        for (int i = 0; i <= fanIn; ++i) w[j][i] += eta * delta[j] * in[i];
+}
+
+// Rows 0..rows, columns 0..columns of a matrix drawn row by row.
+template <class Weights>
+void drawWeights(Weights& w, int rows, int columns, RandomSource& random) {
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c <= columns; ++c) w[r][c] = 0.1 * (random.uniform() - 0.5);
+}
+
+// The constant inputs that the updates multiply into the bias weights.
+void setBiasUnits(NeuralNetwork& net) {
+    net.NetInput[0] = 1.0;
+    net.Hidden1Out[0] = 1.0;
+    net.Hidden2Out[0] = 1.0;
 }
 
 // The process's direction set, kept between runs: 8 MB at the largest size.
@@ -284,174 +349,64 @@ int NeuralNetwork::WeightCount(NetworkKind kind) const {
 }
 
 void NeuralNetwork::packWeights(NetworkKind kind, WeightVector& w) const {
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int no = NetOutputCount;
     WeightCount(kind);  // checks the sizes
     int index = 1;
-    if (kind == NetworkKind::Nda) {
-        const int h = HLayer;
-        for (int j = 1; j <= g; ++j)
-            for (int i = 0; i <= ni; ++i) w[index++] = NdaW1[j][i];
-        for (int k = 1; k <= h; ++k)
-            for (int j = 0; j <= g; ++j) w[index++] = NdaW2[k][j];
-        for (int m = 1; m <= no; ++m)
-            for (int k = 0; k <= h; ++k) w[index++] = NdaW3[m][k];
-    } else {
-        for (int j = 1; j <= g; ++j)
-            for (int i = 0; i <= ni; ++i) w[index++] = AnnWHidden[j][i];
-        for (int m = 1; m <= no; ++m)
-            for (int j = 0; j <= g; ++j) w[index++] = AnnWOut[m][j];
-    }
+    forEachWeight(kind, [&](double weight) { w[index++] = weight; });
 }
 
 void NeuralNetwork::unpackWeights(NetworkKind kind, const WeightVector& w) {
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int no = NetOutputCount;
     WeightCount(kind);
     int index = 1;
-    if (kind == NetworkKind::Nda) {
-        const int h = HLayer;
-        for (int j = 1; j <= g; ++j)
-            for (int i = 0; i <= ni; ++i) NdaW1[j][i] = w[index++];
-        for (int k = 1; k <= h; ++k)
-            for (int j = 0; j <= g; ++j) NdaW2[k][j] = w[index++];
-        for (int m = 1; m <= no; ++m)
-            for (int k = 0; k <= h; ++k) NdaW3[m][k] = w[index++];
-    } else {
-        for (int j = 1; j <= g; ++j)
-            for (int i = 0; i <= ni; ++i) AnnWHidden[j][i] = w[index++];
-        for (int m = 1; m <= no; ++m)
-            for (int j = 0; j <= g; ++j) AnnWOut[m][j] = w[index++];
-    }
+    forEachWeight(kind, [&](double& weight) { weight = w[index++]; });
 }
 
 void NeuralNetwork::InitialiseNdaWeights(RandomSource& random) {
     checkNdaSizes(*this);
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int h = HLayer;
-    const int no = NetOutputCount;
     random.reseed();
     NdaW1.fill(InputVector{});
     NdaW2.fill(Hidden1Vector{});
     NdaW3.fill(Hidden2Vector{});
     // Row 0 is drawn too: it keeps the sequence of draws of every run.
-    for (int m = 0; m <= no; ++m)
-        for (int k = 0; k <= h; ++k) NdaW3[m][k] = 0.1 * (random.uniform() - 0.5);
-    for (int k = 0; k <= h; ++k)
-        for (int j = 0; j <= g; ++j) NdaW2[k][j] = 0.1 * (random.uniform() - 0.5);
-    for (int j = 0; j <= g; ++j)
-        for (int i = 0; i <= ni; ++i) NdaW1[j][i] = 0.1 * (random.uniform() - 0.5);
-    NetInput[0] = 1.0;
-    Hidden1Out[0] = 1.0;
-    Hidden2Out[0] = 1.0;
+    drawWeights(NdaW3, NetOutputCount, HLayer, random);
+    drawWeights(NdaW2, HLayer, GLayer, random);
+    drawWeights(NdaW1, GLayer, NetInputCount, random);
+    setBiasUnits(*this);
 }
 
 void NeuralNetwork::InitialiseAnnWeights(RandomSource& random) {
     checkAnnSizes(*this);
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int no = NetOutputCount;
     random.reseed();
     AnnWHidden.fill(InputVector{});
     AnnWOut.fill(Hidden1Vector{});
-    for (int m = 0; m <= no; ++m)
-        for (int j = 0; j <= g; ++j) AnnWOut[m][j] = 0.1 * (random.uniform() - 0.5);
-    for (int j = 0; j <= g; ++j)
-        for (int i = 0; i <= ni; ++i) AnnWHidden[j][i] = 0.1 * (random.uniform() - 0.5);
-    NetInput[0] = 1.0;
-    Hidden1Out[0] = 1.0;
-    Hidden2Out[0] = 1.0;
+    drawWeights(AnnWOut, NetOutputCount, GLayer, random);
+    drawWeights(AnnWHidden, GLayer, NetInputCount, random);
+    setBiasUnits(*this);
+}
+
+void NeuralNetwork::loadInput(const R62DataSet& data, int s) {
+    const SampleRow& row = data.FeatureData[s];
+    for (int i = 1; i <= NetInputCount; ++i) NetInput[i] = row[i];
 }
 
 void NeuralNetwork::NdaForward() {
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int h = HLayer;
-    const int no = NetOutputCount;
-    for (int j = 1; j <= g; ++j) {
-        double a = NdaW1[j][0];
-        for (int i = 1; i <= ni; ++i) a += NdaW1[j][i] * NetInput[i];
-        const double y = sigmoidOf(a);
-        Hidden1Out[j] = y;
-        Hidden1Slope[j] = (1.0 - y) * y;
-    }
-    for (int k = 1; k <= h; ++k) {
-        double a = NdaW2[k][0];
-        for (int j = 1; j <= g; ++j) a += NdaW2[k][j] * Hidden1Out[j];
-        const double y = sigmoidOf(a);
-        Hidden2Out[k] = y;
-        Hidden2Slope[k] = (1.0 - y) * y;
-    }
-    for (int m = 1; m <= no; ++m) {
-        double a = NdaW3[m][0];
-        for (int k = 1; k <= h; ++k) a += NdaW3[m][k] * Hidden2Out[k];
-        const double y = sigmoidOf(a);
-        NetOutput[m] = y;
-        OutputSlope[m] = (1.0 - y) * y;
-    }
+    ndaLayers(*this, NetInput);
+    storeSlopes(Hidden1Out, GLayer, Hidden1Slope);
+    storeSlopes(Hidden2Out, HLayer, Hidden2Slope);
+    storeSlopes(NetOutput, NetOutputCount, OutputSlope);
 }
 
 void NeuralNetwork::AnnForward() {
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int no = NetOutputCount;
-    for (int j = 1; j <= g; ++j) {
-        double a = AnnWHidden[j][0];
-        for (int i = 1; i <= ni; ++i) a += AnnWHidden[j][i] * NetInput[i];
-        const double y = sigmoidOf(a);
-        Hidden1Out[j] = y;
-        Hidden1Slope[j] = (1.0 - y) * y;
-    }
-    for (int m = 1; m <= no; ++m) {
-        double a = AnnWOut[m][0];
-        for (int j = 1; j <= g; ++j) a += AnnWOut[m][j] * Hidden1Out[j];
-        const double y = sigmoidOf(a);
-        NetOutput[m] = y;
-        OutputSlope[m] = (1.0 - y) * y;
-    }
+    annLayers(*this, NetInput);
+    storeSlopes(Hidden1Out, GLayer, Hidden1Slope);
+    storeSlopes(NetOutput, NetOutputCount, OutputSlope);
 }
 
 void NeuralNetwork::NdaForwardSample(const R62DataSet& data, int s) {
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int h = HLayer;
-    const int no = NetOutputCount;
-    const SampleRow& x = data.FeatureData[s];
-    for (int j = 1; j <= g; ++j) {
-        double a = NdaW1[j][0];
-        for (int i = 1; i <= ni; ++i) a += NdaW1[j][i] * x[i];
-        Hidden1Out[j] = sigmoidOf(a);
-    }
-    for (int k = 1; k <= h; ++k) {
-        double a = NdaW2[k][0];
-        for (int j = 1; j <= g; ++j) a += NdaW2[k][j] * Hidden1Out[j];
-        Hidden2Out[k] = sigmoidOf(a);
-    }
-    for (int m = 1; m <= no; ++m) {
-        double a = NdaW3[m][0];
-        for (int k = 1; k <= h; ++k) a += NdaW3[m][k] * Hidden2Out[k];
-        NetOutput[m] = sigmoidOf(a);
-    }
+    ndaLayers(*this, data.FeatureData[s]);
 }
 
 void NeuralNetwork::AnnForwardSample(const R62DataSet& data, int s) {
-    const int ni = NetInputCount;
-    const int g = GLayer;
-    const int no = NetOutputCount;
-    const SampleRow& x = data.FeatureData[s];
-    for (int j = 1; j <= g; ++j) {
-        double a = AnnWHidden[j][0];
-        for (int i = 1; i <= ni; ++i) a += AnnWHidden[j][i] * x[i];
-        Hidden1Out[j] = sigmoidOf(a);
-    }
-    for (int m = 1; m <= no; ++m) {
-        double a = AnnWOut[m][0];
-        for (int j = 1; j <= g; ++j) a += AnnWOut[m][j] * Hidden1Out[j];
-        NetOutput[m] = sigmoidOf(a);
-    }
+    annLayers(*this, data.FeatureData[s]);
 }
 
 void NeuralNetwork::NdaBackprop(int s, double eta) {
@@ -459,27 +414,12 @@ void NeuralNetwork::NdaBackprop(int s, double eta) {
     const int g = GLayer;
     const int h = HLayer;
     const int no = NetOutputCount;
-    const OutputVector& target = NetTarget[s];
-    for (int m = 1; m <= no; ++m) {
-        const double y = NetOutput[m];
-        OutputDelta[m] = (1.0 - y) * y * (target[m] - y);
-    }
-    for (int k = 1; k <= h; ++k) {
-        double sum = 0.0;
-        for (int m = 1; m <= no; ++m) sum += OutputDelta[m] * NdaW3[m][k];
-        Hidden2Delta[k] = sum * Hidden2Slope[k];
-    }
-    for (int j = 1; j <= g; ++j) {
-        double sum = 0.0;
-        for (int k = 1; k <= h; ++k) sum += Hidden2Delta[k] * NdaW2[k][j];
-        Hidden1Delta[j] = sum * Hidden1Slope[j];
-    }
-    for (int j = 1; j <= g; ++j)
-        for (int i = 0; i <= ni; ++i) NdaW1[j][i] += eta * Hidden1Delta[j] * NetInput[i];
-    for (int k = 1; k <= h; ++k)
-        for (int j = 0; j <= g; ++j) NdaW2[k][j] += eta * Hidden2Delta[k] * Hidden1Out[j];
-    for (int m = 1; m <= no; ++m)
-        for (int k = 0; k <= h; ++k) NdaW3[m][k] += eta * OutputDelta[m] * Hidden2Out[k];
+    outputDeltas(*this, s, false);
+    hiddenDeltas(NdaW3, OutputDelta, no, Hidden2Slope, h, Hidden2Delta);
+    hiddenDeltas(NdaW2, Hidden2Delta, h, Hidden1Slope, g, Hidden1Delta);
+    updateLayer(NdaW1, g, Hidden1Delta, NetInput, ni, eta);
+    updateLayer(NdaW2, h, Hidden2Delta, Hidden1Out, g, eta);
+    updateLayer(NdaW3, no, OutputDelta, Hidden2Out, h, eta);
 }
 
 namespace {
@@ -489,23 +429,10 @@ void annBackprop(NeuralNetwork& net, int s, double eta, bool oneOutput) {
     const int ni = net.NetInputCount;
     const int g = net.GLayer;
     const int no = net.NetOutputCount;
-    const OutputVector& target = net.NetTarget[s];
-    for (int m = 1; m <= no; ++m) {
-        const double y = net.NetOutput[m];
-        const double t = oneOutput ? target[1] : target[m];
-        net.OutputDelta[m] = (1.0 - y) * y * (t - y);
-    }
-    for (int j = 1; j <= g; ++j) {
-        double sum = 0.0;
-        for (int m = 1; m <= no; ++m) sum += net.OutputDelta[m] * net.AnnWOut[m][j];
-        net.Hidden1Delta[j] = sum * net.Hidden1Slope[j];
-    }
-    for (int j = 1; j <= g; ++j)
-        for (int i = 0; i <= ni; ++i)
-            net.AnnWHidden[j][i] += eta * net.Hidden1Delta[j] * net.NetInput[i];
-    for (int m = 1; m <= no; ++m)
-        for (int j = 0; j <= g; ++j)
-            net.AnnWOut[m][j] += eta * net.OutputDelta[m] * net.Hidden1Out[j];
+    outputDeltas(net, s, oneOutput);
+    hiddenDeltas(net.AnnWOut, net.OutputDelta, no, net.Hidden1Slope, g, net.Hidden1Delta);
+    updateLayer(net.AnnWHidden, g, net.Hidden1Delta, net.NetInput, ni, eta);
+    updateLayer(net.AnnWOut, no, net.OutputDelta, net.Hidden1Out, g, eta);
 }
 
 }  // namespace
@@ -634,11 +561,11 @@ double NetworkError(NeuralNetwork& net, const R62DataSet& data, NetworkKind kind
     const int n = data.SampleCount;
     checkRange(n, 1, kMaxSamples);
     const int no = net.NetOutputCount;
-    const double sum =
-        kind == NetworkKind::Nda
-            ? ndaSquaredError(w.data(), net.NetInputCount, net.GLayer, net.HLayer, no, data,
-                              net.NetTarget, n)
-            : annSquaredError(w.data(), net.NetInputCount, net.GLayer, no, data, net.NetTarget, n);
+    const double sum = kind == NetworkKind::Nda
+                           ? squaredError<true>(w.data(), net.NetInputCount, net.GLayer, net.HLayer,
+                                                no, data, net.NetTarget, n)
+                           : squaredError<false>(w.data(), net.NetInputCount, net.GLayer, 0, no,
+                                                 data, net.NetTarget, n);
     return sum / n / no;
 }
 

@@ -111,6 +111,18 @@ struct NeuralNetwork {
     // AnnWOut (columns 0..G). w[1..WeightCount(kind)] is used.
     void packWeights(NetworkKind kind, WeightVector& w) const;
     void unpackWeights(NetworkKind kind, const WeightVector& w);
+    // Calls visit(weight) for every weight of `kind` in that order, for the
+    // current sizes, the weight as a mutable or a const reference. Checks no
+    // size beyond the arrays' own bounds: a stored ANN network may have more
+    // weights than a WeightVector holds.
+    template <class Visit>
+    void forEachWeight(NetworkKind kind, Visit&& visit) {
+        visitWeights(*this, kind, visit);
+    }
+    template <class Visit>
+    void forEachWeight(NetworkKind kind, Visit&& visit) const {
+        visitWeights(*this, kind, visit);
+    }
 
     // Weight initialisation: reseed `random` once, zero the network's
     // matrices, then draw 0.1 (u - 0.5) for rows 0..(layer size) and columns
@@ -119,6 +131,9 @@ struct NeuralNetwork {
     // Hidden1Out[0] and Hidden2Out[0] to 1.0.
     void InitialiseNdaWeights(RandomSource& random);
     void InitialiseAnnWeights(RandomSource& random);
+
+    // NetInput[1..NI] := the working row of sample s.
+    void loadInput(const R62DataSet& data, int s);
 
     // Forward passes from NetInput[1..NI]: outputs and slopes y (1 - y) of
     // every layer. The bias weight starts each sum; inputs are added in
@@ -141,6 +156,27 @@ struct NeuralNetwork {
     // Reseeds `random`, draws s = 1 + a draw below SampleCount and loads the
     // row of s into NetInput[1..NI]. Returns s.
     int PickRandomSample(const R62DataSet& data, RandomSource& random);
+
+  private:
+    template <class Self, class Visit>
+    static void visitWeights(Self& net, NetworkKind kind, Visit& visit) {
+        const int ni = net.NetInputCount;
+        const int g = net.GLayer;
+        const int no = net.NetOutputCount;
+        auto layer = [&visit](auto& weights, int units, int fanIn) {
+            for (int j = 1; j <= units; ++j)
+                for (int i = 0; i <= fanIn; ++i) visit(weights[j][i]);
+        };
+        if (kind == NetworkKind::Nda) {
+            const int h = net.HLayer;
+            layer(net.NdaW1, g, ni);
+            layer(net.NdaW2, h, g);
+            layer(net.NdaW3, no, h);
+        } else {
+            layer(net.AnnWHidden, g, ni);
+            layer(net.AnnWOut, no, g);
+        }
+    }
 };
 
 // The process's network, allocated on first use.

@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "statistics/core/checked_array.h"
 #include "statistics/core/data_set.h"
+#include "statistics/core/kmeans_clustering.h"  // SilhouetteArray
 #include "statistics/core/plot_geometry.h"
-
-// The same alias as the k-means command's, so either header may come first.
-using SilhouetteArray = CheckedArray<double, 1, kMaxSamples>;
 
 struct SilhouetteRecord {
     double value = 0.0;

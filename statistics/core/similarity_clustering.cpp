@@ -105,19 +105,25 @@ void totalSimilarities(int n, double beta, double gamma, std::vector<double>& to
         const auto [begin, end] = partOf(1, pairs, slot, slots);
         for (int k = begin; k <= end; ++k) w[k] = similarity(e[k], beta, gamma);
     });
-    // Row i of the condensed vector holds the pairs (i, i+1..n): adding each
-    // weight to both ends keeps every total in ascending order of i.
-    std::fill(totals.begin(), totals.end(), 0.0);
+    // Total j gets the pairs (i, j) of the rows i < j, then its own row
+    // (j, j+1..n): ascending i either way. Every total costs n - 1 additions,
+    // so equal shares of the samples are equal shares of the work.
     double* t = totals.data();
-    int k = 1;
-    for (int i = 1; i <= n - 1; ++i) {
-        double own = t[i];
-        for (int j = i + 1; j <= n; ++j, ++k) {
-            own += w[k];
-            t[j] += w[k];
+    runParallel(pairs, kPairsPerThread, [&](int slot, int slots) noexcept {
+        const auto [first, last] = partOf(1, n, slot, slots);
+        for (int j = first; j <= last; ++j) t[j] = 0.0;
+        for (int i = 1; i < last; ++i) {
+            const int from = std::max(i + 1, first);
+            const double* row = w + CondensedPairIndex(i, from, n);
+            for (int j = from; j <= last; ++j) t[j] += row[j - from];
         }
-        t[i] = own;
-    }
+        for (int j = first; j <= last; ++j) {
+            double own = t[j];
+            const double* row = w + CondensedPairIndex(j, j + 1, n);
+            for (int i = j + 1; i <= n; ++i) own += row[i - j - 1];
+            t[j] = own;
+        }
+    });
 }
 
 struct Spread {

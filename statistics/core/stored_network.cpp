@@ -52,6 +52,39 @@ int StoredWeightCount(const StoredNetwork& network) {
     return NdaWeightCount(network.inputs, network.hidden1, network.hidden2, network.outputs);
 }
 
+namespace {
+
+NetworkKind engineKind(StoredNetworkKind kind) {
+    return isAnn(kind) ? NetworkKind::Ann : NetworkKind::Nda;
+}
+
+}  // namespace
+
+StoredNetwork StoredNetworkOf(const NeuralNetwork& net, StoredNetworkKind kind,
+                              int selectedCategory) {
+    StoredNetwork network;
+    network.kind = kind;
+    network.inputs = net.NetInputCount;
+    network.hidden1 = net.GLayer;
+    if (!isAnn(kind)) network.hidden2 = net.HLayer;
+    network.outputs = net.NetOutputCount;
+    network.selectedCategory = selectedCategory;
+    net.forEachWeight(engineKind(kind), [&](double w) { network.weights.push_back(w); });
+    return network;
+}
+
+void LoadStoredNetwork(NeuralNetwork& net, const StoredNetwork& network) {
+    net.NetInputCount = checkedNarrow<int16_t>(network.inputs);
+    net.GLayer = checkedNarrow<int16_t>(network.hidden1);
+    net.NetOutputCount = checkedNarrow<int16_t>(network.outputs);
+    if (!isAnn(network.kind)) net.HLayer = checkedNarrow<int16_t>(network.hidden2);
+    size_t next = 0;
+    net.forEachWeight(engineKind(network.kind), [&](double& w) { w = network.weights.at(next++); });
+    net.NetInput[0] = 1.0;
+    net.Hidden1Out[0] = 1.0;
+    net.Hidden2Out[0] = 1.0;
+}
+
 std::vector<StoredLayer> StoredLayers(const StoredNetwork& network) {
     if (isAnn(network.kind))
         return {{network.hidden1, network.inputs + 1}, {network.outputs, network.hidden1 + 1}};

@@ -66,6 +66,17 @@ struct StoredNetwork {
 // Number of weights of the network (AnnWeightCount or NdaWeightCount).
 int StoredWeightCount(const StoredNetwork& network);
 
+// The network of `kind` in the engine's matrices as a report stores it: the
+// current sizes (hidden2 for NDA only), `selectedCategory` (one-vs-all) and
+// the weights in report order.
+StoredNetwork StoredNetworkOf(const NeuralNetwork& net, StoredNetworkKind kind,
+                              int selectedCategory);
+
+// The other way: the sizes and weights into the engine, and the constant 1.0
+// of NetInput[0], Hidden1Out[0] and Hidden2Out[0] that the bias weights meet.
+// Throws when the weights are fewer than the sizes need.
+void LoadStoredNetwork(NeuralNetwork& net, const StoredNetwork& network);
+
 // Number of values in each neuron line of layer `layer` (0 = first hidden
 // layer, last = output layer) and the number of neurons of that layer.
 struct StoredLayer {

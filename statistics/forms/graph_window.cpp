@@ -21,7 +21,6 @@
 namespace {
 
 constexpr char kBoxCaption[] = "r62";
-constexpr char kNotSavedQuestion[] = "The diagram has not been saved.\rDo you want to save it now?";
 // The glyph cell of one class character.
 constexpr int kCellWidth = 7;
 constexpr int kCellHeight = 12;
@@ -37,19 +36,15 @@ QString fromUtf8(const std::string& text) {
 }
 
 // The picture, 1:1, reporting where the pointer is.
-class ImageView : public QWidget {
+class ImageView : public DiagramView {
   public:
-    ImageView(TGraphWindow* window, QWidget* parent) : QWidget(parent), window_(window) {
-        setObjectName("Image");
+    ImageView(TGraphWindow* window, QWidget* parent)
+        : DiagramView(&window->picture(), parent), window_(window) {
         setMouseTracking(true);
         setFixedSize(kPlotImageWidth, kPlotImageHeight);
     }
 
   protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.drawImage(0, 0, window_->picture());
-    }
     void mouseMoveEvent(QMouseEvent* event) override {
         const QPoint at = event->position().toPoint();
         window_->ImageMouseMove(at.x(), at.y());
@@ -79,6 +74,55 @@ DiagramState& r62Diagram() {
 
 void resetR62Diagram() {
     r62Diagram() = DiagramState();
+}
+
+bool SaveDiagramBitmap(const QImage& picture, const std::string& filter) {
+    for (;;) {
+        platform::FileDialogRequest request;
+        request.kind = platform::FileDialogKind::Save;
+        request.filter = filter;
+        request.defaultExtension = ".bmp";
+        request.overwritePrompt = false;  // asked below, in the program's words
+        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        if (!answer.accepted) return false;
+        std::error_code ec;
+        if (std::filesystem::exists(answer.path, ec) &&
+            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
+                                  platform::MessageButtons::YesNo,
+                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
+            continue;
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!picture.save(&buffer, "BMP") ||
+            !platform::writeWholeFileAtomically(
+                answer.path,
+                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+            platform::Application::showException(
+                ("Cannot create file \"" + answer.path + "\".").c_str());
+            return false;
+        }
+        r62Diagram().DiagramSaved = 1;
+        return true;
+    }
+}
+
+void OfferToSaveDiagram(const QImage& picture, const std::string& filter,
+                        platform::MessageIcon icon) {
+    if (!r62Diagram().DiagramSaved && platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
+                                                            platform::MessageButtons::YesNo,
+                                                            icon) == platform::MessageResult::Yes)
+        SaveDiagramBitmap(picture, filter);
+}
+
+DiagramView::DiagramView(const QImage* picture, QWidget* parent)
+    : QWidget(parent), picture_(picture) {
+    setObjectName("Image");
+}
+
+void DiagramView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, *picture_);
 }
 
 TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSample16& category,
@@ -363,46 +407,12 @@ void TGraphWindow::ImageMouseMove(int x, int y) {
     }
 }
 
-bool TGraphWindow::saveLoop() {
-    for (;;) {
-        platform::FileDialogRequest request;
-        request.kind = platform::FileDialogKind::Save;
-        request.filter = "bitmap|*.bmp";
-        request.defaultExtension = ".bmp";
-        request.overwritePrompt = false;  // asked below, in the program's words
-        const platform::FileDialogResult answer = platform::showFileDialog(request);
-        if (!answer.accepted) return false;
-        std::error_code ec;
-        if (std::filesystem::exists(answer.path, ec) &&
-            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
-                                  platform::MessageButtons::YesNo,
-                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
-            continue;
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!picture_.save(&buffer, "BMP") ||
-            !platform::writeWholeFileAtomically(
-                answer.path,
-                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-            platform::Application::showException(
-                ("Cannot create file \"" + answer.path + "\".").c_str());
-            return false;
-        }
-        r62Diagram().DiagramSaved = 1;
-        return true;
-    }
-}
-
 void TGraphWindow::SaveClick() {
-    saveLoop();
+    SaveDiagramBitmap(picture_, kGraphSaveFilter);
 }
 
 void TGraphWindow::ClosexClick() {
-    if (!r62Diagram().DiagramSaved &&
-        platform::showMessage(kBoxCaption, kNotSavedQuestion, platform::MessageButtons::YesNo,
-                              platform::MessageIcon::Information) == platform::MessageResult::Yes)
-        saveLoop();
+    OfferToSaveDiagram(picture_, kGraphSaveFilter, platform::MessageIcon::Information);
     close();
 }
 

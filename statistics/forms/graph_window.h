@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "statistics/core/analysis_result.h"
 #include "statistics/core/data_set.h"
 #include "statistics/core/plot_geometry.h"
@@ -29,6 +30,37 @@ struct DiagramState {
 };
 DiagramState& r62Diagram();
 void resetR62Diagram();
+
+// --- what every diagram window does with its picture ----------------------------
+
+inline constexpr char kDiagramNotSavedQuestion[] =
+    "The diagram has not been saved.\rDo you want to save it now?";
+
+// The save dialog until it is cancelled or a name is picked; an existing file
+// is replaced only when the user agrees, otherwise the dialog comes back. The
+// picture is written as a BMP file and DiagramSaved set. True when written.
+bool SaveDiagramBitmap(const QImage& picture, const std::string& filter);
+
+// Closing a diagram window: unless the diagram has been saved, asks
+// kDiagramNotSavedQuestion (Yes/No, with `icon`) and saves on Yes.
+void OfferToSaveDiagram(const QImage& picture, const std::string& filter,
+                        platform::MessageIcon icon);
+
+// Shows a picture 1:1 from its top-left corner.
+class DiagramView : public QWidget {
+  public:
+    DiagramView(const QImage* picture, QWidget* parent);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    const QImage* picture_;
+};
+
+// --- the scatter-plot window ------------------------------------------------------
+
+inline constexpr char kGraphSaveFilter[] = "bitmap|*.bmp";
 
 class TGraphWindow : public QWidget {
     Q_OBJECT
@@ -76,8 +108,6 @@ class TGraphWindow : public QWidget {
     void drawText(int x, int y, const std::string& text, const QColor& colour);
     int textWidth(const std::string& text) const;
     int textHeight(const std::string& text) const;
-    // The save loop: true when the picture was written.
-    bool saveLoop();
     void showPicture();
 
     PlotInput plot_;

@@ -11,11 +11,9 @@
 #include "platform/dialogs.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/graph_window.h"
-#include "statistics/forms/tree_window.h"
 
 namespace {
 
-constexpr char kBoxCaption[] = "r62";
 constexpr int kDefaultWidth = 475;
 constexpr int kDefaultHeight = 320;
 constexpr int kImageLeft = 8;
@@ -133,11 +131,7 @@ void TSilhouetteWindow::SaveImageClick() {
 }
 
 void TSilhouetteWindow::CloseWindowClick() {
-    if (!r62Diagram().DiagramSaved &&
-        platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
-                              platform::MessageButtons::YesNo,
-                              platform::MessageIcon::Question) == platform::MessageResult::Yes)
-        SaveDiagramBitmap(picture_, kSilhouetteSaveFilter);
+    OfferToSaveDiagram(picture_, kSilhouetteSaveFilter, platform::MessageIcon::Question);
     close();
 }
 

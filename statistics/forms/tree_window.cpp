@@ -1,7 +1,6 @@
 #include "statistics/forms/tree_window.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QFrame>
@@ -19,11 +18,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
 
 #include "platform/dialogs.h"
-#include "platform/files.h"
-#include "platform/qt/application.h"
 #include "platform/textformat.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/core/silhouette_plot.h"
@@ -80,49 +76,6 @@ void fillValueList(QTableWidget* list, const std::vector<DescriptionEntry>& entr
 }
 
 }  // namespace
-
-// --- saving a diagram --------------------------------------------------------
-
-bool SaveDiagramBitmap(const QImage& picture, const std::string& filter) {
-    for (;;) {
-        platform::FileDialogRequest request;
-        request.kind = platform::FileDialogKind::Save;
-        request.filter = filter;
-        request.defaultExtension = ".bmp";
-        request.overwritePrompt = false;  // asked below, in the program's words
-        const platform::FileDialogResult answer = platform::showFileDialog(request);
-        if (!answer.accepted) return false;
-        std::error_code ec;
-        if (std::filesystem::exists(answer.path, ec) &&
-            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
-                                  platform::MessageButtons::YesNo,
-                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
-            continue;
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!picture.save(&buffer, "BMP") ||
-            !platform::writeWholeFileAtomically(
-                answer.path,
-                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-            platform::Application::showException(
-                ("Cannot create file \"" + answer.path + "\".").c_str());
-            return false;
-        }
-        r62Diagram().DiagramSaved = 1;
-        return true;
-    }
-}
-
-DiagramView::DiagramView(const QImage* picture, QWidget* parent)
-    : QWidget(parent), picture_(picture) {
-    setObjectName("Image");
-}
-
-void DiagramView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawImage(0, 0, *picture_);
-}
 
 // --- the dendrogram window ---------------------------------------------------
 
@@ -391,11 +344,7 @@ void TTreeWindow::CloseWindowClick() {
                               platform::MessageIcon::Warning);
         return;
     }
-    if (!r62Diagram().DiagramSaved &&
-        platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
-                              platform::MessageButtons::YesNo,
-                              platform::MessageIcon::Question) == platform::MessageResult::Yes)
-        SaveDiagramBitmap(picture_, kTreeSaveFilter);
+    OfferToSaveDiagram(picture_, kTreeSaveFilter, platform::MessageIcon::Question);
     close();
 }
 

@@ -4,8 +4,6 @@
 // lists and opens the class/cluster table; discarding or closing from the
 // title bar reports the results as rejected. Modeless, on top, freed when
 // closed; while it is open the main window's analysis commands do nothing.
-//
-// Also the saving both clustering diagram windows share.
 #pragma once
 
 #include <QImage>
@@ -32,28 +30,6 @@ class QTableWidget;
 
 // Where the window adds its report lines: the main window's output pane.
 using MemoLineSink = std::function<void(const std::string&)>;
-
-// --- saving a diagram --------------------------------------------------------
-
-inline constexpr char kDiagramNotSavedQuestion[] =
-    "The diagram has not been saved.\rDo you want to save it now?";
-
-// The save dialog until it is cancelled or a name is picked; an existing file
-// is replaced only when the user agrees, otherwise the dialog comes back. The
-// picture is written as a BMP file and DiagramSaved set. True when written.
-bool SaveDiagramBitmap(const QImage& picture, const std::string& filter);
-
-// Shows a picture 1:1 from its top-left corner.
-class DiagramView : public QWidget {
-  public:
-    DiagramView(const QImage* picture, QWidget* parent);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-
-  private:
-    const QImage* picture_;
-};
 
 // --- the dendrogram window ---------------------------------------------------
 

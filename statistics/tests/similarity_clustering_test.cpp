@@ -380,3 +380,70 @@ TEST(R62SimilarityClustering, RunsRepeatBitForBit) {
     EXPECT_TRUE(*points == ScmPoints());
     EXPECT_EQ(first.context.correlation, second.context.correlation);
 }
+
+TEST(R62SimilarityClustering, WorkSplitOverThreadsGivesThePlainLoopsBitForBit) {
+    // Enough samples for every stage to be shared out; each result is
+    // checked against the same sums written as plain loops in sample order.
+    Rows rows;
+    for (int i = 0; i < 601; ++i) {
+        const double a = i * 0.37;
+        rows.push_back({std::sin(a) * 3.0 + (i % 3) * 4.0, std::cos(a * 1.3) + (i % 5), a * 0.01});
+    }
+    ScmLimits limits;
+    limits.maxPasses = 1;
+    Stages s(rows, limits);
+    const R62DataSet& d = *s.data;
+    const int n = d.SampleCount;
+    for (int i = 1; i < n; i += 37)
+        for (int j = 1; j <= n; j += 11) {
+            const double e = i == j ? 0.0 : ScmPairDistance(d, i, j);
+            ASSERT_EQ(ScmSquaredDistance(i, j, n), e * e);
+        }
+
+    s.run();
+    const double beta = s.context.beta;
+    auto weight = [&](double squared, double gamma) { return std::exp(-(squared / beta) * gamma); };
+    auto totals = [&](double gamma) {
+        std::vector<double> t(static_cast<size_t>(n) + 1, 0.0);
+        for (int j = 1; j <= n; ++j)
+            for (int i = 1; i <= n; ++i)
+                if (i != j) t[static_cast<size_t>(j)] += weight(ScmSquaredDistance(i, j, n), gamma);
+        return t;
+    };
+    auto correlation = [&](const std::vector<double>& a, const std::vector<double>& b) {
+        double ma = 0.0, mb = 0.0, aa = 0.0, bb = 0.0, ab = 0.0;
+        for (int j = 1; j <= n; ++j)
+            ma += a[static_cast<size_t>(j)], mb += b[static_cast<size_t>(j)];
+        ma /= n;
+        mb /= n;
+        for (int j = 1; j <= n; ++j) {
+            const double x = a[static_cast<size_t>(j)] - ma, y = b[static_cast<size_t>(j)] - mb;
+            aa += x * x;
+            bb += y * y;
+        }
+        for (int j = 1; j <= n; ++j)
+            ab += (a[static_cast<size_t>(j)] - ma) * (b[static_cast<size_t>(j)] - mb);
+        return (ab / n) / std::sqrt((aa / n) * (bb / n));
+    };
+    const double gamma = s.context.gamma;
+    ASSERT_EQ(s.context.gammaEnd, ScmGammaEnd::Correlated);
+    EXPECT_EQ(s.context.correlation,
+              correlation(totals(gamma), totals(gamma == 1.0 ? 5.0 : gamma + 5.0)));
+
+    // One pass from the samples themselves.
+    for (int j = 1; j <= n; j += 7) {
+        double sum = 0.0;
+        double acc[4] = {};
+        for (int i = 1; i <= n; ++i) {
+            double squared = 0.0;
+            for (int k = 1; k <= 3; ++k) {
+                const double t = d.FeatureData[j][k] - d.FeatureData[i][k];
+                squared += t * t;
+            }
+            const double w = weight(squared, gamma);
+            sum += w;
+            for (int k = 1; k <= 3; ++k) acc[k] += w * d.FeatureData[i][k];
+        }
+        for (int k = 1; k <= 3; ++k) ASSERT_EQ(ScmPoints()[j][k], acc[k] / sum) << j << ", " << k;
+    }
+}

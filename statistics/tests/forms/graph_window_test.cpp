@@ -20,18 +20,12 @@
 #include "statistics/core/r62_options.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/r62_main_window.h"
-#include "statistics/tests/forms/r62_test_app.h"
+#include "statistics/tests/forms/diagram_window_test.h"
 
+using namespace diagram_test;
 using platform::MessageResult;
 
 namespace {
-
-platform::FileDialogResult chosen(const std::string& path) {
-    platform::FileDialogResult answer;
-    answer.accepted = true;
-    answer.path = path;
-    return answer;
-}
 
 // Pixels of the picture in the given colour (0xRRGGBB) inside [x0, x1) x [y0, y1).
 int pixelsOf(const QImage& image, uint32_t rgb, int x0, int y0, int x1, int y1) {
@@ -42,28 +36,16 @@ int pixelsOf(const QImage& image, uint32_t rgb, int x0, int y0, int x1, int y1) 
     return count;
 }
 
-void pump() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-class GraphWindowTest : public ::testing::Test {
+class GraphWindowTest : public DiagramWindowTest {
   protected:
     void SetUp() override {
-        r62TestApplication();
-        resetAll();
-        owner = std::make_unique<QWidget>();
+        DiagramWindowTest::SetUp();
         category.fill(0);
     }
-    void TearDown() override {
-        owner.reset();
-        pump();
-        resetAll();
-    }
-    static void resetAll() {
+    void resetState() override {
         resetR62Data();
         resetR62Options();
-        resetR62Shell();
-        resetR62Diagram();
+        DiagramWindowTest::resetState();
     }
 
     void add(double x, double y, double z, int c) {
@@ -98,10 +80,6 @@ class GraphWindowTest : public ::testing::Test {
         QCoreApplication::sendEvent(window->Image, &move);
     }
 
-    platform::testing::TempDir dir;
-    platform::ScriptedDialogs dialogs;
-    platform::DialogBackendScope scope{dialogs};
-    std::unique_ptr<QWidget> owner;
     PlotInput plot;
     PerSample16 category;
 };
@@ -186,11 +164,7 @@ TEST_F(GraphWindowTest, SavingWritesThePictureAsABitmapAndCloseNoLongerAsks) {
     const std::string path = dir.file("plot.bmp");
     dialogs.fileAnswers.push_back(chosen(path));
     w->SaveClick();
-    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
-    EXPECT_EQ(dialogs.fileDialogs[0].kind, platform::FileDialogKind::Save);
-    EXPECT_EQ(dialogs.fileDialogs[0].filter, "bitmap|*.bmp");
-    EXPECT_EQ(dialogs.fileDialogs[0].defaultExtension, ".bmp");
-    EXPECT_EQ(r62Diagram().DiagramSaved, 1);
+    expectSavedBitmap("bitmap|*.bmp", path, w->picture());
 
     const std::string bytes = dir.read("plot.bmp");
     ASSERT_GT(bytes.size(), 54u);
@@ -198,7 +172,6 @@ TEST_F(GraphWindowTest, SavingWritesThePictureAsABitmapAndCloseNoLongerAsks) {
     QImage back;
     ASSERT_TRUE(back.load(QString::fromStdString(path), "BMP"));
     EXPECT_EQ(back.size(), QSize(385, 273));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), w->picture());
 
     w->ClosexClick();
     EXPECT_TRUE(dialogs.messages.empty());

@@ -17,42 +17,23 @@
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
-#include "statistics/tests/forms/r62_test_app.h"
+#include "statistics/tests/forms/diagram_window_test.h"
 
+using namespace diagram_test;
 using platform::MessageResult;
 
 namespace {
-
-platform::FileDialogResult chosen(const std::string& path) {
-    platform::FileDialogResult answer;
-    answer.accepted = true;
-    answer.path = path;
-    return answer;
-}
-
-void pump() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 uint32_t rgbAt(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFF;
 }
 
-class SilhouetteWindowTest : public ::testing::Test {
+class SilhouetteWindowTest : public DiagramWindowTest {
   protected:
     void SetUp() override {
-        r62TestApplication();
-        resetR62Shell();
-        resetR62Diagram();
-        owner = std::make_unique<QWidget>();
+        DiagramWindowTest::SetUp();
         values = std::make_unique<SilhouetteArray>();
         clusters = std::make_unique<PerSample16>();
-    }
-    void TearDown() override {
-        owner.reset();
-        pump();
-        resetR62Shell();
-        resetR62Diagram();
     }
 
     void add(double value, int cluster) {
@@ -70,10 +51,6 @@ class SilhouetteWindowTest : public ::testing::Test {
                                "Silhouette Plot");
     }
 
-    platform::testing::TempDir dir;
-    platform::ScriptedDialogs dialogs;
-    platform::DialogBackendScope scope{dialogs};
-    std::unique_ptr<QWidget> owner;
     std::unique_ptr<SilhouetteArray> values;
     std::unique_ptr<PerSample16> clusters;
     int count = 0;
@@ -140,13 +117,7 @@ TEST_F(SilhouetteWindowTest, SaveWritesABitmapAndCloseThenAsksNothing) {
     const std::string path = dir.file("silhouettes.bmp");
     dialogs.fileAnswers.push_back(chosen(path));
     w->SaveImageClick();
-    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
-    EXPECT_EQ(dialogs.fileDialogs[0].filter, "Bitmap *.BMP|*.bmp");
-    EXPECT_EQ(dialogs.fileDialogs[0].defaultExtension, ".bmp");
-    EXPECT_EQ(r62Diagram().DiagramSaved, 1);
-    QImage back;
-    ASSERT_TRUE(back.load(QString::fromStdString(path), "BMP"));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), w->picture());
+    expectSavedBitmap("Bitmap *.BMP|*.bmp", path, w->picture());
 
     w->CloseWindowClick();
     EXPECT_TRUE(dialogs.messages.empty());

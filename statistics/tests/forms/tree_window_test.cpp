@@ -23,22 +23,14 @@
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
-#include "statistics/tests/forms/r62_test_app.h"
+#include "statistics/tests/dendrogram_test_trees.h"
+#include "statistics/tests/forms/diagram_window_test.h"
 
+using namespace dendrogram_test;
+using namespace diagram_test;
 using platform::MessageResult;
 
 namespace {
-
-platform::FileDialogResult chosen(const std::string& path) {
-    platform::FileDialogResult answer;
-    answer.accepted = true;
-    answer.path = path;
-    return answer;
-}
-
-void pump() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 int bluePixels(const QImage& image, int row) {
     int count = 0;
@@ -47,54 +39,13 @@ int bluePixels(const QImage& image, int row) {
     return count;
 }
 
-std::unique_ptr<ClusterTree> treeOf(int n, const std::vector<std::array<int, 2>>& links,
-                                    const std::vector<double>& heights) {
-    auto tree = std::make_unique<ClusterTree>();
-    tree->sampleCount = n;
-    for (size_t s = 0; s < links.size(); ++s) {
-        tree->MergeList[static_cast<int>(s) + 1] = {static_cast<int16_t>(links[s][0]),
-                                                    static_cast<int16_t>(links[s][1])};
-        tree->LinkHeights[static_cast<int>(s) + 1] = heights[s];
-    }
-    InconsistencyCoefficients(*tree);
-    tree->copheneticCorrelation = 0.875;
-    return tree;
-}
-
-// Five samples: {1, 2} at 1, {4, 5} at 2, {3, {1, 2}} at 3, the two at 5.
-// Drawn at the default size, rows 185, 140, 95 and 5.
-std::unique_ptr<ClusterTree> handMade() {
-    return treeOf(5, {{1, 2}, {4, 5}, {3, 6}, {8, 7}}, {1.0, 2.0, 3.0, 5.0});
-}
-
-// Sample s + 1 joins the cluster so far at height s.
-std::unique_ptr<ClusterTree> caterpillar(int n) {
-    std::vector<std::array<int, 2>> links{{1, 2}};
-    std::vector<double> heights{1.0};
-    for (int s = 2; s <= n - 1; ++s) {
-        links.push_back({s + 1, n + s - 1});
-        heights.push_back(s);
-    }
-    return treeOf(n, links, heights);
-}
-
-class TreeWindowTest : public ::testing::Test {
+// handMade() at the default size has its links on rows 185, 140, 95 and 5.
+class TreeWindowTest : public DiagramWindowTest {
   protected:
     void SetUp() override {
-        r62TestApplication();
-        resetAll();
-        owner = std::make_unique<QWidget>();
+        DiagramWindowTest::SetUp();
         data = std::make_unique<R62DataSet>();
         data->DataFileName = "tissue.sel";
-    }
-    void TearDown() override {
-        owner.reset();
-        pump();
-        resetAll();
-    }
-    static void resetAll() {
-        resetR62Shell();
-        resetR62Diagram();
     }
 
     TTreeWindow* show(const ClusterTree& tree, int categories = 2) {
@@ -107,10 +58,6 @@ class TreeWindowTest : public ::testing::Test {
     }
     void moveTo(TTreeWindow* w, int row) { w->TrackBar1->setValue(row); }
 
-    platform::testing::TempDir dir;
-    platform::ScriptedDialogs dialogs;
-    platform::DialogBackendScope scope{dialogs};
-    std::unique_ptr<QWidget> owner;
     std::unique_ptr<R62DataSet> data;
     std::vector<std::string> memo;
 };
@@ -343,15 +290,10 @@ TEST_F(TreeWindowTest, SavingWritesTheCutPictureAsABitmap) {
     const std::string path = dir.file("tree.bmp");
     dialogs.fileAnswers.push_back(chosen(path));
     w->SaveClick();
-    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
-    EXPECT_EQ(dialogs.fileDialogs[0].kind, platform::FileDialogKind::Save);
-    EXPECT_EQ(dialogs.fileDialogs[0].filter, "Bitmatp *.BMP|*.bmp");
-    EXPECT_EQ(dialogs.fileDialogs[0].defaultExtension, ".bmp");
-    EXPECT_EQ(r62Diagram().DiagramSaved, 1);
+    expectSavedBitmap("Bitmatp *.BMP|*.bmp", path, w->picture());
     QImage back;
     ASSERT_TRUE(back.load(QString::fromStdString(path), "BMP"));
     EXPECT_EQ(back.size(), QSize(344, 268));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), w->picture());
     EXPECT_EQ(back.pixel(5, 100) & 0xFFFFFF, 0xFF0000u);
 
     // An existing file: No brings the dialog back, which is then cancelled.
