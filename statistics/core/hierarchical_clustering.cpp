@@ -1,13 +1,20 @@
 #include "statistics/core/hierarchical_clustering.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
-#include <cstring>
+#include <cstdlib>
 #include <limits>
 #include <memory>
+#include <new>
 
 #include "platform/textformat.h"
 #include "statistics/core/report_header.h"
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -15,11 +22,57 @@ namespace {
 // so that rows do not fall on the same cache sets.
 constexpr int kStride = kMaxSamples + 8;
 constexpr size_t kMatrixSize = size_t{kMaxSamples + 1} * kStride;
+constexpr int kLinkedStride = 2 * kMaxSamples + 8;  // labels 0..3999
 constexpr int kMaxPairs = kMaxSamples * (kMaxSamples - 1) / 2;
 // A member list holds up to every sample and the 0 that ends it.
 constexpr int kMemberStride = kMaxSamples + 1;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr int kDoublesPerLine = 8;  // of a 64-byte cache line
+// Average linkage defers the distance of a new cluster to another while it
+// cannot matter, keeping this fraction of the smaller distance of the two
+// parts as its bound. The computed mean of non-negative distances is within
+// a relative 2^-32 of the true mean, which lies between the parts' means, so
+// the bound stays below the computed value, however often it is carried on.
+constexpr double kBoundFactor = 1.0 - 0x1p-24;
+
+// A large zeroed array on huge pages where the system offers them. The
+// merging touches one entry in each of up to two thousand rows per link, and
+// with ordinary pages each of those costs a page-table walk.
+template <class T>
+class LargeArray {
+  public:
+    explicit LargeArray(size_t count) {
+        constexpr size_t kHugePage = size_t{2} << 20;
+        const size_t bytes = (count * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage;
+        data_ = static_cast<T*>(std::aligned_alloc(kHugePage, bytes));
+        if (data_ == nullptr) throw std::bad_alloc();
+#ifdef __linux__
+        madvise(data_, bytes, MADV_HUGEPAGE);  // a hint: without it all still works
+#endif
+        std::fill(data_, data_ + count, T{});
+    }
+    ~LargeArray() {
+        std::free(data_);
+    }
+    LargeArray(const LargeArray&) = delete;
+    LargeArray& operator=(const LargeArray&) = delete;
+
+    T* data() {
+        return data_;
+    }
+    const T* data() const {
+        return data_;
+    }
+    T& operator[](size_t i) {
+        return data_[i];
+    }
+    const T& operator[](size_t i) const {
+        return data_[i];
+    }
+
+  private:
+    T* data_;
+};
 
 // What a row of the active matrix knows about its smallest distance to the
 // clusters after it: the value and the slot of the first such column, and how
@@ -33,12 +86,8 @@ struct RowMinimum {
     bool exact = true;
 };
 
-// Average linkage: a cluster of one sample, and one of more, with the index
-// of its sum.
-struct Single {
-    int sum;
-    int sample;
-};
+// Average linkage: a cluster of more than one sample, with the index of its
+// sum.
 struct Sized {
     int sum;
     int count;
@@ -47,22 +96,38 @@ struct Sized {
 
 // The run's fixed storage, allocated once for the whole process.
 //
-// The active clusters are kept in a square matrix by slot: sample i sits in
-// slot i, and the cluster made by a link takes over the slot of its first
-// part. Their positions in the merging order are not slots: a link removes
-// its two parts and appends the new cluster after all others, so the active
-// clusters always stand in ascending label order, and `order` lists their
-// slots that way. With each row's minimum over the columns after it (see
-// RowMinimum) a step finds the pair that a row-major scan of the whole active
-// matrix would find, looking at one value per row.
+// Active clusters live in slots: sample i in slot i, and the cluster made by
+// a link takes over the slot of its first part. Their positions in the
+// merging order are not slots: a link removes its two parts and appends the
+// new cluster after all others, so the active clusters always stand in
+// ascending label order, and `order` lists their slots that way.
+//
+// Two samples read their distance from D. A cluster made by link s writes
+// its distances to all clusters active at that moment into its slot's row of
+// `linked` (indexed by the other cluster's label) and into column N + s of
+// their rows; the entries stay valid while both live, so every distance is
+// read along a row. Consecutive links write neighbouring columns, which keeps
+// the column writes in the cache.
+//
+// With each row's minimum over the clusters after it (RowMinimum) a step
+// finds the pair that a row-major scan of the whole active matrix would
+// find, looking at one value per row.
+//
+// Average linkage sums a new cluster's distance to another only when it may
+// be the minimum of the other's row, or equal it; until then the entry holds
+// a lower bound (see kBoundFactor), and a row rescan sums the entries whose
+// bound does not exceed the row's smallest known distance. A distance is
+// summed the same way whenever that happens, so the values are the same.
 struct ClusteringStorage {
-    std::vector<double> distances = std::vector<double>(kMatrixSize);  // D
-    std::vector<double> active = std::vector<double>(kMatrixSize);     // by slot
+    LargeArray<double> distances{kMatrixSize};  // D
+    // By slot and label.
+    LargeArray<double> linked{size_t{kMaxSamples + 1} * kLinkedStride};
     // Average linkage: list s holds the samples of cluster N + s and a 0.
-    std::vector<uint16_t> members = std::vector<uint16_t>(size_t{kMaxLinks} * kMemberStride);
-    std::vector<double> distanceVector = std::vector<double>(kMaxPairs + 1);
-    std::vector<double> copheneticVector = std::vector<double>(kMaxPairs + 1);
+    LargeArray<uint16_t> members{size_t{kMaxLinks} * kMemberStride};
+    LargeArray<double> distanceVector{kMaxPairs + 1};
+    LargeArray<double> copheneticVector{kMaxPairs + 1};
 
+    int sampleCount = 0;
     // Per slot.
     std::vector<int> label = std::vector<int>(kMaxSamples + 1);
     std::vector<RowMinimum> rowMinimum = std::vector<RowMinimum>(kMaxSamples + 1);
@@ -70,22 +135,53 @@ struct ClusteringStorage {
     std::vector<int> memberCount = std::vector<int>(kMaxSamples + 1);
     std::vector<uint16_t> sampleItself = std::vector<uint16_t>(kMaxSamples + 1);
 
-    int sampleCount = 0;
     std::vector<int> order;              // slots of the active clusters by position
     std::vector<double> joinedDistance;  // of the new cluster, by position
     // Average linkage scratch: the other clusters and their running sums.
-    std::vector<Single> singles;
+    std::vector<int> singles;  // positions of the clusters of one sample
     std::vector<Sized> groups;
-    std::vector<double> sums;
+    std::vector<Sized> sortedGroups;
+    std::vector<uint16_t> termColumn;  // sample of each term, in the order the sums take them
+    std::vector<double> shareSums = std::vector<double>(kMaxSamples);
+    std::vector<int> targets;  // positions whose distance to the new cluster is summed now
+    // Whether average linkage may defer distances (all of D finite).
+    bool deferring = false;
+    // One distance summed on its own, when it has more rows on its outer side.
+    LargeArray<double> pairTerms{size_t{kMaxSamples} * kMaxSamples / 4};
 
     ClusteringStorage() {
         order.reserve(kMaxSamples);
         joinedDistance.reserve(kMaxSamples);
         singles.reserve(kMaxSamples);
+        termColumn.reserve(kMaxSamples);
         groups.reserve(kMaxSamples);
-        sums.reserve(kMaxSamples);
+        sortedGroups.reserve(kMaxSamples);
+        targets.reserve(kMaxSamples);
         for (int i = 0; i <= kMaxSamples; ++i)
             sampleItself[static_cast<size_t>(i)] = static_cast<uint16_t>(i);
+    }
+
+    const double* distanceRow(int sample) const {
+        return distances.data() + static_cast<size_t>(sample) * kStride;
+    }
+    double* linkedRow(int slot) {
+        return linked.data() + static_cast<size_t>(slot) * kLinkedStride;
+    }
+    // Keeps the distance of two clusters, one of them made by a link, in both
+    // their rows.
+    void setLinked(int first, int second, double value) {
+        linkedRow(first)[label[static_cast<size_t>(second)]] = value;
+        linkedRow(second)[label[static_cast<size_t>(first)]] = value;
+    }
+
+    // The distance of the active clusters in slots `from` and `to`, read along
+    // the row of `from`.
+    double distance(int from, int to) const {
+        const size_t f = static_cast<size_t>(from);
+        const int labelTo = label[static_cast<size_t>(to)];
+        if (label[f] <= sampleCount && labelTo <= sampleCount)
+            return distances[f * kStride + static_cast<size_t>(to)];
+        return linked[f * kLinkedStride + static_cast<size_t>(labelTo)];
     }
 };
 
@@ -95,28 +191,10 @@ ClusteringStorage& storage() {
     return *instance;
 }
 
-inline double& at(std::vector<double>& m, int r, int c) {
-    return m[static_cast<size_t>(r) * kStride + static_cast<size_t>(c)];
-}
-inline double at(const std::vector<double>& m, int r, int c) {
-    return m[static_cast<size_t>(r) * kStride + static_cast<size_t>(c)];
-}
-
-// Samples under a label, by a depth-first walk through the merge list.
-void collectSamples(const ClusterTree& tree, int label, std::vector<int>& out) {
-    const int n = tree.sampleCount;
-    std::vector<int> stack{label};
-    while (!stack.empty()) {
-        const int top = stack.back();
-        stack.pop_back();
-        if (top <= n) {
-            out.push_back(top);
-        } else {
-            const MergePair& pair = tree.MergeList[top - n];
-            stack.push_back(pair.b);
-            stack.push_back(pair.a);
-        }
-    }
+// A deferred average linkage distance is kept as its lower bound with the
+// sign bit set (distances are never negative, and never -0).
+bool deferred(double stored) {
+    return std::signbit(stored);
 }
 
 // The exact minimum of the row at `position` over the clusters after it, as a
@@ -124,12 +202,12 @@ void collectSamples(const ClusterTree& tree, int label, std::vector<int>& out) {
 // equals; none when nothing compares smaller than +infinity (NaN never does).
 void scanRow(ClusteringStorage& st, int position) {
     const int slot = st.order[static_cast<size_t>(position)];
-    const double* row = st.active.data() + static_cast<size_t>(slot) * kStride;
     RowMinimum result{kInfinity, 0, 0, true};
     const int m = static_cast<int>(st.order.size());
     for (int u = position + 1; u < m; ++u) {
         const int other = st.order[static_cast<size_t>(u)];
-        const double value = row[other];
+        const double value = st.distance(slot, other);
+        if (deferred(value)) continue;  // above the minimum (see scanRowSumming)
         if (value < result.value) {
             result.value = value;
             result.slot = other;
@@ -141,8 +219,9 @@ void scanRow(ClusteringStorage& st, int position) {
     st.rowMinimum[static_cast<size_t>(slot)] = result;
 }
 
-// Brings row x up to date after a link removed clusters `first` and `second`
-// (slots, with their labels) and appended the new cluster in slot `joined` at
+// Brings a row up to date after a link removed the clusters in slots `first`
+// and `second` (with their labels; `toFirst` and `toSecond` their distances
+// to the row's cluster) and appended the new cluster in slot `joined` at
 // distance d. The other columns of the row keep their values.
 void updateRow(RowMinimum& row, int rowLabel, int first, int firstLabel, double toFirst, int second,
                int secondLabel, double toSecond, int joined, double d) {
@@ -170,105 +249,202 @@ void updateRow(RowMinimum& row, int rowLabel, int first, int firstLabel, double 
     }
 }
 
-// Adds the terms of lanes 0..L-1 from member e = from to e = to - 1, each
-// lane's sum in its own register; consecutive additions belong to different
-// sums and need not wait for each other.
+// Adds the next terms of a group's sums: `length` rounds of L lanes, the
+// columns of each round one after another from `columns`; returns the position
+// after them. The named accumulators stay in registers, and consecutive
+// additions belong to different sums, so they need not wait for each other.
 template <int L>
-void addMembers(const double* row, const uint16_t* const* lists, int from, int to, double* sums) {
-    // Named accumulators: they stay in registers.
+const uint16_t* addTerms(const double* row, const uint16_t* columns, int length, double* sums) {
     double a0 = sums[0];
     double a1 = L > 1 ? sums[1] : 0.0;
     double a2 = L > 2 ? sums[2] : 0.0;
     double a3 = L > 3 ? sums[3] : 0.0;
-    for (int e = from; e < to; ++e) {
-        a0 += row[lists[0][e]];
-        if constexpr (L > 1) a1 += row[lists[1][e]];
-        if constexpr (L > 2) a2 += row[lists[2][e]];
-        if constexpr (L > 3) a3 += row[lists[3][e]];
+    for (int e = 0; e < length; ++e, columns += L) {
+        a0 += row[columns[0]];
+        if constexpr (L > 1) a1 += row[columns[1]];
+        if constexpr (L > 2) a2 += row[columns[2]];
+        if constexpr (L > 3) a3 += row[columns[3]];
     }
     sums[0] = a0;
     if constexpr (L > 1) sums[1] = a1;
     if constexpr (L > 2) sums[2] = a2;
     if constexpr (L > 3) sums[3] = a3;
+    return columns;
 }
 
+constexpr int kGroup = 4;
+constexpr int kSingleChunk = 64;
+
 // Average linkage: the distance of the new cluster (members `newMembers`) to
-// every cluster in `order`, written to out[position]. Each is the mean of D
-// over the pairs (member of the new cluster, member of the other), summed in
-// that nesting order from the member lists and never updated from earlier
-// means, so every value is exactly the one of a fresh summation.
+// the clusters at positions `targets` of `order`, written to out[position].
+// Each is the mean of D over the pairs (member of the new cluster, member of
+// the other), summed in that nesting order from the member lists and never
+// updated from earlier means, so every value is exactly the one of a fresh
+// summation.
 //
-// The sums advance together, one member of the new cluster at a time, so
-// that member's row of D is read while it is in the cache; the sums of
-// clusters of one sample are independent additions. The other clusters go in
-// groups of four of similar size, whose sums advance side by side, each in
-// its member order.
+// All sums advance together, one member of the new cluster at a time, so
+// that member's row of D is read once. The terms go in a fixed order: the
+// clusters of one sample first (independent additions), then the others in
+// groups of four of similar size whose sums advance side by side, each in
+// its member order. The next row is asked for bit by bit along the way, so
+// that it is in the cache when its turn comes.
 void averageDistances(ClusteringStorage& st, const uint16_t* newMembers, int newCount,
-                      std::vector<double>& out) {
-    constexpr int kGroup = 4;
-    const size_t others = st.order.size();
+                      const std::vector<int>& targets, std::vector<double>& out) {
+    if (targets.empty()) return;
     st.singles.clear();
     st.groups.clear();
-    for (size_t t = 0; t < others; ++t) {
-        const size_t q = static_cast<size_t>(st.order[t]);
-        if (st.memberCount[q] == 1)
-            st.singles.push_back({static_cast<int>(t), st.memberList[q][0]});
-        else
-            st.groups.push_back({static_cast<int>(t), st.memberCount[q], st.memberList[q]});
-    }
-    std::sort(st.groups.begin(), st.groups.end(),
-              [](const Sized& x, const Sized& y) { return x.count > y.count; });
-
-    st.sums.assign(others, 0.0);
-    double* sums = st.sums.data();
-    const size_t groupCount = st.groups.size();
-    for (int k = 0; k < newCount; ++k) {
-        const double* row = st.distances.data() + size_t{newMembers[k]} * kStride;
-        // The reads below go all over the row: ask for the next row ahead,
-        // line by line, so that they find it in the cache.
-        if (k + 1 < newCount) {
-            const double* next = st.distances.data() + size_t{newMembers[k + 1]} * kStride;
-            for (int c = 0; c <= st.sampleCount; c += kDoublesPerLine) __builtin_prefetch(next + c);
+    st.termColumn.clear();
+    for (int t : targets) {
+        const size_t q = static_cast<size_t>(st.order[static_cast<size_t>(t)]);
+        if (st.memberCount[q] == 1) {
+            st.singles.push_back(t);
+            st.termColumn.push_back(st.memberList[q][0]);
+        } else {
+            st.groups.push_back({t, st.memberCount[q], st.memberList[q]});
         }
-        for (const Single& single : st.singles) sums[single.sum] += row[single.sample];
+    }
+    // Groups of four of similar size: the clusters by falling power of two
+    // of their size, then each four by falling size.
+    {
+        constexpr int kClasses = 16;
+        std::array<size_t, kClasses + 1> start{};
+        const auto sizeClass = [](int count) {
+            return kClasses - 1 - (std::bit_width(static_cast<unsigned>(count)) - 1);
+        };
+        for (const Sized& g : st.groups) ++start[static_cast<size_t>(sizeClass(g.count)) + 1];
+        for (int c = 0; c < kClasses; ++c) start[c + 1] += start[c];
+        st.sortedGroups.resize(st.groups.size());
+        for (const Sized& g : st.groups)
+            st.sortedGroups[start[static_cast<size_t>(sizeClass(g.count))]++] = g;
+        st.groups.swap(st.sortedGroups);
+        for (size_t g = 0; g < st.groups.size(); g += kGroup)
+            std::sort(st.groups.begin() + static_cast<std::ptrdiff_t>(g),
+                      st.groups.begin() +
+                          static_cast<std::ptrdiff_t>(std::min(g + kGroup, st.groups.size())),
+                      [](const Sized& x, const Sized& y) { return x.count > y.count; });
+    }
+    // Within a group of four the sizes fall: all lanes up to the smallest,
+    // then one lane fewer up to the next, and so on.
+    for (size_t g = 0; g < st.groups.size(); g += kGroup) {
+        const Sized* group = &st.groups[g];
+        const int lanes = static_cast<int>(std::min<size_t>(kGroup, st.groups.size() - g));
+        int done = 0;
+        for (int lane = lanes; lane > 0; --lane) {
+            const int until = group[lane - 1].count;
+            for (int e = done; e < until; ++e)
+                for (int j = 0; j < lane; ++j) st.termColumn.push_back(group[j].members[e]);
+            done = until;
+        }
+    }
+
+    const size_t singleCount = st.singles.size();
+    const size_t groupCount = st.groups.size();
+    const size_t termCount = st.termColumn.size();
+    const uint16_t* columns = st.termColumn.data();
+    double* singleSums = st.shareSums.data();
+    double* groupSums = singleSums + singleCount;
+    std::fill(singleSums, groupSums + groupCount, 0.0);
+    const size_t lines = static_cast<size_t>(st.sampleCount) / kDoublesPerLine + 1;
+    // Few terms touch few lines of a row: then only those are asked for.
+    const bool wholeRows = termCount >= 2 * lines;
+    for (int k = 0; k < newCount; ++k) {
+        const double* row = st.distanceRow(newMembers[k]);
+        const double* next = st.distanceRow(newMembers[k + 1 < newCount ? k + 1 : k]);
+        if (!wholeRows)
+            for (size_t t = 0; t < termCount; ++t) __builtin_prefetch(next + columns[t], 0, 2);
+        size_t asked = wholeRows ? 0 : lines;
+        const auto askAhead = [&](size_t termsDone) {
+            for (const size_t until = termsDone * lines / termCount; asked < until; ++asked)
+                __builtin_prefetch(next + asked * kDoublesPerLine, 0, 2);
+        };
+        for (size_t i = 0; i < singleCount; i += kSingleChunk) {
+            const size_t end = std::min(i + kSingleChunk, singleCount);
+            for (size_t j = i; j < end; ++j) singleSums[j] += row[columns[j]];
+            askAhead(end);
+        }
+        const uint16_t* column = columns + singleCount;
         for (size_t g = 0; g < groupCount; g += kGroup) {
             const Sized* group = &st.groups[g];
+            double* sums = groupSums + g;
             const int lanes = static_cast<int>(std::min<size_t>(kGroup, groupCount - g));
-            double acc[kGroup];
-            const uint16_t* lists[kGroup];
-            for (int j = 0; j < lanes; ++j) {
-                acc[j] = sums[group[j].sum];
-                lists[j] = group[j].members;
-            }
-            // Sizes fall within the group: all lanes up to the smallest, then
-            // one lane fewer up to the next, and so on.
             int done = 0;
-            for (int active = lanes; active > 0; --active) {
-                const int until = group[active - 1].count;
-                switch (active) {
+            for (int lane = lanes; lane > 0; --lane) {
+                const int until = group[lane - 1].count;
+                switch (lane) {
                     case 4:
-                        addMembers<4>(row, lists, done, until, acc);
+                        column = addTerms<4>(row, column, until - done, sums);
                         break;
                     case 3:
-                        addMembers<3>(row, lists, done, until, acc);
+                        column = addTerms<3>(row, column, until - done, sums);
                         break;
                     case 2:
-                        addMembers<2>(row, lists, done, until, acc);
+                        column = addTerms<2>(row, column, until - done, sums);
                         break;
                     default:
-                        addMembers<1>(row, lists, done, until, acc);
+                        column = addTerms<1>(row, column, until - done, sums);
                         break;
                 }
                 done = until;
             }
-            for (int j = 0; j < lanes; ++j) sums[group[j].sum] = acc[j];
+            askAhead(static_cast<size_t>(column - columns));
         }
     }
-    out.resize(others);
-    for (size_t t = 0; t < others; ++t) {
-        const int size = st.memberCount[static_cast<size_t>(st.order[t])];
-        out[t] = sums[t] / (static_cast<double>(newCount) * static_cast<double>(size));
+
+    const double count = newCount;
+    for (size_t i = 0; i < singleCount; ++i)
+        out[static_cast<size_t>(st.singles[i])] = singleSums[i] / count;
+    for (size_t g = 0; g < groupCount; ++g)
+        out[static_cast<size_t>(st.groups[g].sum)] =
+            groupSums[g] / (count * static_cast<double>(st.groups[g].count));
+}
+
+// Average linkage: the distance of the clusters in slots `newer` (made
+// later, whose members run in the outer loop) and `older`, summed as when it
+// was due. With more rows on the newer side the terms are copied out along
+// the older side's rows (D is symmetric) and summed in the same order.
+double pairAverage(ClusteringStorage& st, int newer, int older) {
+    const uint16_t* outer = st.memberList[static_cast<size_t>(newer)];
+    const uint16_t* inner = st.memberList[static_cast<size_t>(older)];
+    const int outerCount = st.memberCount[static_cast<size_t>(newer)];
+    const int innerCount = st.memberCount[static_cast<size_t>(older)];
+    double sum = 0.0;
+    if (outerCount <= innerCount) {
+        for (int i = 0; i < outerCount; ++i) {
+            const double* row = st.distanceRow(outer[i]);
+            for (int j = 0; j < innerCount; ++j) sum += row[inner[j]];
+        }
+    } else {
+        double* terms = st.pairTerms.data();
+        for (int j = 0; j < innerCount; ++j) {
+            const double* row = st.distanceRow(inner[j]);
+            for (int i = 0; i < outerCount; ++i)
+                terms[static_cast<size_t>(i) * static_cast<size_t>(innerCount) +
+                      static_cast<size_t>(j)] = row[outer[i]];
+        }
+        const size_t count = static_cast<size_t>(outerCount) * static_cast<size_t>(innerCount);
+        for (size_t e = 0; e < count; ++e) sum += terms[e];
     }
+    return sum / (static_cast<double>(outerCount) * static_cast<double>(innerCount));
+}
+
+// Makes the row at `position` exact, with deferred distances in it: those
+// whose bound does not exceed the smallest known distance are summed first;
+// all others exceed the minimum and cannot take part in it.
+void scanRowSumming(ClusteringStorage& st, int position) {
+    const int slot = st.order[static_cast<size_t>(position)];
+    const int m = static_cast<int>(st.order.size());
+    double known = kInfinity;
+    for (int u = position + 1; u < m; ++u) {
+        const double value = st.distance(slot, st.order[static_cast<size_t>(u)]);
+        if (!deferred(value)) known = std::min(known, value);
+    }
+    for (int u = position + 1; u < m; ++u) {
+        const int other = st.order[static_cast<size_t>(u)];
+        const double value = st.distance(slot, other);
+        if (deferred(value) && -value <= known)
+            st.setLinked(other, slot, pairAverage(st, other, slot));
+    }
+    scanRow(st, position);
 }
 
 }  // namespace
@@ -298,14 +474,19 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
     st.sampleCount = n;
 
     fillPairDistanceMatrix(context, n, st.distances.data(), kStride);
+    st.deferring = linkage == kLinkageAverage;
+    for (int i = 1; i <= n && st.deferring; ++i) {
+        const double* row = st.distanceRow(i);
+        for (int j = i + 1; j <= n; ++j)
+            if (!std::isfinite(row[j])) st.deferring = false;
+    }
+    st.order.clear();
     for (int i = 1; i <= n; ++i) {
-        std::memcpy(&at(st.active, i, 1), &at(st.distances, i, 1), sizeof(double) * size_t(n));
         st.label[static_cast<size_t>(i)] = i;
         st.memberList[static_cast<size_t>(i)] = &st.sampleItself[static_cast<size_t>(i)];
         st.memberCount[static_cast<size_t>(i)] = 1;
+        st.order.push_back(i);
     }
-    st.order.clear();
-    for (int i = 1; i <= n; ++i) st.order.push_back(i);
     for (int p = 0; p < n; ++p) scanRow(st, p);
 
     for (int s = 1; s <= n - 1; ++s) {
@@ -337,7 +518,10 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
                 columnSlot = row.slot;
                 break;
             }
-            scanRow(st, best);
+            if (st.deferring)
+                scanRowSumming(st, best);
+            else
+                scanRow(st, best);
         }
         const int firstLabel = st.label[static_cast<size_t>(rowSlot)];
         const int secondLabel = st.label[static_cast<size_t>(columnSlot)];
@@ -351,9 +535,8 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
                            [&](int slot) { return slot == rowSlot || slot == columnSlot; }),
             st.order.end());
         const size_t others = st.order.size();
-        double* firstRow = &at(st.active, rowSlot, 0);
-        const double* secondRow = &at(st.active, columnSlot, 0);
         std::vector<double>& joined = st.joinedDistance;
+        joined.resize(others);
         if (linkage == kLinkageAverage) {
             uint16_t* list = st.members.data() + static_cast<size_t>(s - 1) * kMemberStride;
             const int firstCount = st.memberCount[static_cast<size_t>(rowSlot)];
@@ -362,29 +545,50 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
             std::copy_n(st.memberList[static_cast<size_t>(columnSlot)], secondCount,
                         list + firstCount);
             list[firstCount + secondCount] = 0;
-            averageDistances(st, list, firstCount + secondCount, joined);
-            st.memberList[static_cast<size_t>(rowSlot)] = list;
-            st.memberCount[static_cast<size_t>(rowSlot)] = firstCount + secondCount;
-        } else {
-            joined.resize(others);
+            // The distances that may become a row's minimum (or equal it)
+            // are summed now; the others wait with their bound.
+            st.targets.clear();
             for (size_t t = 0; t < others; ++t) {
                 const int q = st.order[t];
-                joined[t] = linkage == kLinkageComplete ? std::max(firstRow[q], secondRow[q])
-                                                        : std::min(firstRow[q], secondRow[q]);
+                const double bound = std::min(std::fabs(st.distance(rowSlot, q)),
+                                              std::fabs(st.distance(columnSlot, q))) *
+                                     kBoundFactor;
+                joined[t] = -bound;
+                const RowMinimum& row = st.rowMinimum[static_cast<size_t>(q)];
+                if (!st.deferring || (row.exact ? bound <= row.value : bound < row.value))
+                    st.targets.push_back(static_cast<int>(t));
             }
+            averageDistances(st, list, firstCount + secondCount, st.targets, joined);
+            st.memberList[static_cast<size_t>(rowSlot)] = list;
+            st.memberCount[static_cast<size_t>(rowSlot)] = firstCount + secondCount;
         }
 
         // A row keeps its minimum unless it pointed at one of the two parts;
         // the new cluster, last in every row, wins only when strictly smaller.
+        double* newRow = st.linkedRow(rowSlot);
+        const size_t newColumn = static_cast<size_t>(n + s);
         for (size_t t = 0; t < others; ++t) {
             const int q = st.order[t];
-            updateRow(st.rowMinimum[static_cast<size_t>(q)], st.label[static_cast<size_t>(q)],
-                      rowSlot, firstLabel, firstRow[q], columnSlot, secondLabel, secondRow[q],
-                      rowSlot, joined[t]);
-            firstRow[q] = joined[t];
-            at(st.active, q, rowSlot) = joined[t];
+            const int qLabel = st.label[static_cast<size_t>(q)];
+            // Average linkage needs these only where the row holds the parts
+            // (for its count of equal minima).
+            const bool needed = linkage != kLinkageAverage;
+            // A deferred distance exceeds the row's minimum: as +infinity it
+            // leaves the count of equal minima and the minimum alone.
+            const auto known = [](double value) { return deferred(value) ? kInfinity : value; };
+            const double toFirst =
+                needed || firstLabel > qLabel ? known(st.distance(rowSlot, q)) : kInfinity;
+            const double toSecond =
+                needed || secondLabel > qLabel ? known(st.distance(columnSlot, q)) : kInfinity;
+            if (linkage == kLinkageComplete)
+                joined[t] = std::max(toFirst, toSecond);
+            else if (linkage != kLinkageAverage)
+                joined[t] = std::min(toFirst, toSecond);
+            updateRow(st.rowMinimum[static_cast<size_t>(q)], qLabel, rowSlot, firstLabel, toFirst,
+                      columnSlot, secondLabel, toSecond, rowSlot, known(joined[t]));
+            newRow[qLabel] = joined[t];
+            st.linkedRow(q)[newColumn] = joined[t];
         }
-        firstRow[rowSlot] = 0.0;
         st.label[static_cast<size_t>(rowSlot)] = n + s;
         st.order.push_back(rowSlot);
         st.rowMinimum[static_cast<size_t>(rowSlot)] = RowMinimum{kInfinity, 0, 0, true};
@@ -397,29 +601,69 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
 double CopheneticCorrelation(const ClusterTree& tree, const DistanceContext& /*context*/) {
     ClusteringStorage& st = storage();
     const int n = tree.sampleCount;
-    std::vector<int> firstSet;
-    std::vector<int> secondSet;
-    for (int s = 1; s <= n - 1; ++s) {
-        firstSet.clear();
-        secondSet.clear();
-        collectSamples(tree, tree.MergeList[s].a, firstSet);
-        collectSamples(tree, tree.MergeList[s].b, secondSet);
-        for (int p : firstSet)
-            for (int q : secondSet)
-                st.copheneticVector[static_cast<size_t>(
-                    CondensedPairIndex(std::min(p, q), std::max(p, q), n))] = tree.LinkHeights[s];
+    if (n < 2) return 0.0;
+    // The cophenetic height of samples i and j is the height of the link that
+    // first holds both. Walking up from sample i, each link on the way adds
+    // its other child's samples at its height; those samples are one range of
+    // the tree's leaf order, so row i of the condensed vector is written in
+    // one place, whatever the shape of the tree.
+    const int labels = 2 * n - 1;
+    std::vector<int> parent(static_cast<size_t>(labels) + 1, 0);
+    for (int s = 1; s <= n - 1; ++s)
+        for (int child :
+             {static_cast<int>(tree.MergeList[s].a), static_cast<int>(tree.MergeList[s].b)}) {
+            if (child < 1 || child >= n + s) throw RangeCheckError();  // not a tree
+            parent[static_cast<size_t>(child)] = s;
+        }
+    std::vector<int> leaves;  // samples in leaf order
+    std::vector<int> first(static_cast<size_t>(labels) + 1, 0);
+    std::vector<int> last(static_cast<size_t>(labels) + 1, 0);
+    leaves.reserve(static_cast<size_t>(n));
+    std::vector<std::pair<int, bool>> stack{{labels, false}};
+    while (!stack.empty()) {
+        const auto [label, done] = stack.back();
+        stack.pop_back();
+        if (label <= n) {
+            first[static_cast<size_t>(label)] = static_cast<int>(leaves.size());
+            leaves.push_back(label);
+            last[static_cast<size_t>(label)] = static_cast<int>(leaves.size());
+        } else if (!done) {
+            first[static_cast<size_t>(label)] = static_cast<int>(leaves.size());
+            const MergePair& pair = tree.MergeList[label - n];
+            stack.push_back({label, true});
+            stack.push_back({pair.b, false});
+            stack.push_back({pair.a, false});
+        } else {
+            last[static_cast<size_t>(label)] = static_cast<int>(leaves.size());
+        }
     }
-    for (int i = 1; i <= n - 1; ++i)
-        for (int j = i + 1; j <= n; ++j)
-            st.distanceVector[static_cast<size_t>(CondensedPairIndex(i, j, n))] =
-                at(st.distances, i, j);
+
+    double* cophenetic = st.copheneticVector.data();
+    double* distance = st.distanceVector.data();
+    std::vector<double> heights(static_cast<size_t>(n) + 1);  // of row i, by sample
+    for (int i = 1; i <= n - 1; ++i) {
+        // Pair (i, j) sits at base + j.
+        const int base = CondensedPairIndex(i, i + 1, n) - i - 1;
+        const double* row = st.distanceRow(i);
+        for (int j = i + 1; j <= n; ++j) distance[base + j] = row[j];
+        for (int label = i; label != labels;) {
+            const int s = parent[static_cast<size_t>(label)];
+            const MergePair& pair = tree.MergeList[s];
+            const size_t other = static_cast<size_t>(pair.a == label ? pair.b : pair.a);
+            const double height = tree.LinkHeights[s];
+            for (int leaf = first[other]; leaf < last[other]; ++leaf)
+                heights[static_cast<size_t>(leaves[static_cast<size_t>(leaf)])] = height;
+            label = n + s;
+        }
+        std::copy(heights.begin() + i + 1, heights.begin() + n + 1, cophenetic + base + i + 1);
+    }
 
     const int pairs = n * (n - 1) / 2;
     double meanY = 0.0;
     double meanT = 0.0;
     for (int k = 1; k <= pairs; ++k) {
-        meanY += st.distanceVector[static_cast<size_t>(k)];
-        meanT += st.copheneticVector[static_cast<size_t>(k)];
+        meanY += distance[k];
+        meanT += cophenetic[k];
     }
     meanY /= pairs;
     meanT /= pairs;
@@ -427,8 +671,8 @@ double CopheneticCorrelation(const ClusterTree& tree, const DistanceContext& /*c
     double yy = 0.0;
     double tt = 0.0;
     for (int k = 1; k <= pairs; ++k) {
-        const double y = st.distanceVector[static_cast<size_t>(k)] - meanY;
-        const double t = st.copheneticVector[static_cast<size_t>(k)] - meanT;
+        const double y = distance[k] - meanY;
+        const double t = cophenetic[k] - meanT;
         yt += y * t;
         yy += y * y;
         tt += t * t;
@@ -551,24 +795,37 @@ std::vector<int> DendrogramCutLabels(const ClusterTree& tree, int k) {
     const int n = tree.sampleCount;
     std::vector<int> result(static_cast<size_t>(n) + 1, 0);
     const int t = n - k + 1;
-    std::vector<int> roots{tree.MergeList[t].a, tree.MergeList[t].b};
+    // Root numbers by label (the first listing of a label counts) and the
+    // link that first names each label, so that every step up is one look-up.
+    const int labels = 2 * n - 1;
+    const auto known = [&](int label) { return label >= 1 && label <= labels; };
+    std::vector<int> rootNumber(static_cast<size_t>(labels) + 1, 0);
+    int roots = 0;
+    const auto addRoot = [&](int label) {
+        ++roots;
+        if (known(label) && rootNumber[static_cast<size_t>(label)] == 0)
+            rootNumber[static_cast<size_t>(label)] = roots;
+    };
+    addRoot(tree.MergeList[t].a);
+    addRoot(tree.MergeList[t].b);
     for (int s = t + 1; s <= n - 1; ++s)
         for (int label :
              {static_cast<int>(tree.MergeList[s].a), static_cast<int>(tree.MergeList[s].b)})
-            if (label < n + t) roots.push_back(label);
+            if (label < n + t) addRoot(label);
+    std::vector<int> parent(static_cast<size_t>(labels) + 1, 0);
+    for (int s = n - 1; s >= 1; --s)
+        for (int label :
+             {static_cast<int>(tree.MergeList[s].a), static_cast<int>(tree.MergeList[s].b)})
+            if (known(label)) parent[static_cast<size_t>(label)] = n + s;
     for (int i = 1; i <= n; ++i) {
-        int label = i;
-        for (;;) {
-            const auto found = std::find(roots.begin(), roots.end(), label);
-            if (found != roots.end()) {
-                result[static_cast<size_t>(i)] = static_cast<int>(found - roots.begin()) + 1;
+        // In a tree every parent has a higher label; anything else ends the walk.
+        for (int label = i; label != 0;) {
+            if (rootNumber[static_cast<size_t>(label)] != 0) {
+                result[static_cast<size_t>(i)] = rootNumber[static_cast<size_t>(label)];
                 break;
             }
-            int parent = 0;
-            for (int s = 1; s <= n - 1 && parent == 0; ++s)
-                if (tree.MergeList[s].a == label || tree.MergeList[s].b == label) parent = n + s;
-            if (parent == 0) break;  // not reachable in a complete tree
-            label = parent;
+            const int up = parent[static_cast<size_t>(label)];
+            label = up > label ? up : 0;
         }
     }
     return result;

@@ -21,6 +21,7 @@ std::vector<ReferenceLink> referenceMergeSequence(const DistanceContext& context
     };
 
     std::vector<ReferenceLink> links;
+    std::vector<std::vector<double>> next(size, std::vector<double>(size));
     for (int s = 1; s <= n - 1; ++s) {
         const int m = n - s + 1;
         double minimum = std::numeric_limits<double>::infinity();
@@ -42,7 +43,7 @@ std::vector<ReferenceLink> referenceMergeSequence(const DistanceContext& context
         joined.insert(joined.end(), secondMembers.begin(), secondMembers.end());
         members[static_cast<size_t>(s)] = joined;
 
-        std::vector<std::vector<double>> next(size, std::vector<double>(size));
+        for (auto& line : next) std::fill(line.begin(), line.end(), 0.0);
         std::vector<int> kept;
         for (int p = 1; p <= m; ++p)
             if (p != row && p != col) kept.push_back(p);
@@ -70,7 +71,34 @@ std::vector<ReferenceLink> referenceMergeSequence(const DistanceContext& context
             }
             next[a + 1][last] = next[last][a + 1] = distance;
         }
-        w = std::move(next);
+        std::swap(w, next);
     }
     return links;
+}
+
+std::vector<int> referenceCutLabels(const ClusterTree& tree, int k) {
+    const int n = tree.sampleCount;
+    std::vector<int> result(static_cast<size_t>(n) + 1, 0);
+    const int t = n - k + 1;
+    std::vector<int> roots{tree.MergeList[t].a, tree.MergeList[t].b};
+    for (int s = t + 1; s <= n - 1; ++s)
+        for (int label :
+             {static_cast<int>(tree.MergeList[s].a), static_cast<int>(tree.MergeList[s].b)})
+            if (label < n + t) roots.push_back(label);
+    for (int i = 1; i <= n; ++i) {
+        int label = i;
+        for (;;) {
+            const auto found = std::find(roots.begin(), roots.end(), label);
+            if (found != roots.end()) {
+                result[static_cast<size_t>(i)] = static_cast<int>(found - roots.begin()) + 1;
+                break;
+            }
+            int parent = 0;
+            for (int s = 1; s <= n - 1 && parent == 0; ++s)
+                if (tree.MergeList[s].a == label || tree.MergeList[s].b == label) parent = n + s;
+            if (parent == 0) break;
+            label = parent;
+        }
+    }
+    return result;
 }

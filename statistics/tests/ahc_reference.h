@@ -4,7 +4,7 @@
 // the active matrix with the other clusters in their old order and the new
 // cluster last; average linkage sums the original distances over the member
 // lists every time. O(N^3): the yardstick the clustering code is checked
-// against, merge by merge.
+// against, merge by merge. Also the cut of the tree the same plain way.
 #pragma once
 
 #include <cstdint>
@@ -23,3 +23,8 @@ struct ReferenceLink {
 // PairDistances for every ordered pair.
 std::vector<ReferenceLink> referenceMergeSequence(const DistanceContext& context, int sampleCount,
                                                   uint8_t linkage);
+
+// The cut of a tree into k clusters the plain way: the roots in their order,
+// and for every sample a walk up through the first link that names its
+// label, each looked up by a scan of the merge list.
+std::vector<int> referenceCutLabels(const ClusterTree& tree, int k);

@@ -401,6 +401,35 @@ TEST(R62HierarchicalClusteringFast, SameMergesWhenAllDistancesAreEqual) {
         expectSameMergesAsTheDirectLoop(simplex, kMetricMahalanobis, linkage);
 }
 
+TEST(R62HierarchicalClusteringFast, SameMergesOnManySmallTiedSets) {
+    // Few distinct coordinates in few features: ties of every kind, in sets
+    // from two samples up.
+    for (unsigned seed = 0; seed < 120; ++seed) {
+        std::mt19937 random(seed);
+        const int count = 2 + static_cast<int>(random() % 60);
+        const int features = 1 + static_cast<int>(random() % 3);
+        std::uniform_int_distribution<int> coordinate(0, 1 + static_cast<int>(random() % 4));
+        Rows rows(static_cast<size_t>(count));
+        for (auto& row : rows)
+            for (int k = 0; k < features; ++k) row.push_back(coordinate(random) * 0.5);
+        for (uint8_t metric : {kMetricEuclidean, kMetricStandardizedEuclidean, kMetricCityBlock})
+            for (uint8_t linkage : {kLinkageSingle, kLinkageComplete, kLinkageAverage})
+                expectSameMergesAsTheDirectLoop(rows, metric, linkage, {0.5, 2.0, 4.0});
+    }
+}
+
+TEST(R62HierarchicalClusteringFast, CutLabelsAsThePlainWalkFinds) {
+    for (uint8_t linkage : {kLinkageSingle, kLinkageComplete, kLinkageAverage}) {
+        const Clustered c = cluster(randomRows(60, 3, 9), linkage);
+        for (int k = 2; k <= 59; ++k)
+            ASSERT_EQ(DendrogramCutLabels(*c.tree, k), referenceCutLabels(*c.tree, k))
+                << linkageName(linkage) << ", k " << k;
+    }
+    const Clustered big = cluster(randomRows(400, 4, 10), kLinkageAverage);
+    for (int k : {2, 3, 17, 200, 399})
+        EXPECT_EQ(DendrogramCutLabels(*big.tree, k), referenceCutLabels(*big.tree, k)) << k;
+}
+
 TEST(R62HierarchicalClusteringFast, DistanceMatrixIsThePairDistancesBitForBit) {
     // 300 samples: enough for the rows to be shared out among threads.
     const Rows rows = randomRows(300, 7, 3);
