@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSplitter>
 #include <QSplitterHandle>
@@ -352,7 +353,12 @@ bool TMainWindow::RunAnalysisFrame(const std::string& status, ReportKind kind,
     }
     shell.clearAllReportFlags();
     setStatusText(status);
-    routine();
+    {
+        // The run repaints the windows as it goes, which also lets a close
+        // from the title bar through: that must wait for the run's report.
+        const QScopedValueRollback<bool> running(running_, true);
+        routine();
+    }
     shell.setReportFlag(kind);
     return true;
 }
@@ -724,6 +730,10 @@ void TMainWindow::ExiClick() {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
     if (!exitConfirmed_ && !offerToSaveAtExit(true)) {
         event->ignore();
         return;

@@ -159,4 +159,6 @@ class TMainWindow : public QMainWindow {
     QPointer<TOptionsWin> optionsWindow_;
     QPointer<TGraphWindow> graphWindow_;
     bool exitConfirmed_ = false;
+    // Set while an analysis runs; the window does not close then.
+    bool running_ = false;
 };

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -877,6 +878,33 @@ TEST_F(R62MainWindowTest, NetworkTestingAsksForTheFileAndKeepsClusteringReports)
     EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Scm));
     EXPECT_FALSE(r62Shell().reportFlag(ReportKind::Pca));
     EXPECT_FALSE(r62Shell().reportFlag(ReportKind::Testing));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(R62MainWindowTest, ATitleBarCloseDuringARunIsRefusedAndTheReportKept) {
+    TMainWindow& w = loaded();
+    w.show();
+    // The timer fires inside the run, while it repaints the windows.
+    bool closeTried = false;
+    bool closed = false;
+    QTimer::singleShot(0, &w, [&] {
+        closeTried = true;
+        closed = w.close();
+    });
+    w.action("k-means")->trigger();
+    ASSERT_TRUE(closeTried);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(dialogs.messages.empty()) << messageTexts()[0];
+    EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Kmeans));
+
+    // After the run the window closes as before, asking about the report.
+    dialogs.messageAnswers.push_back(platform::MessageResult::No);
+    EXPECT_TRUE(w.close());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
 }
 
 }  // namespace
