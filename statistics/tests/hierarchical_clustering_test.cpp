@@ -13,6 +13,7 @@
 
 #include "statistics/core/report_header.h"
 #include "statistics/tests/ahc_reference.h"
+#include "statistics/tests/unclassified_data.h"
 
 namespace {
 
@@ -53,23 +54,7 @@ void expectLink(const ClusterTree& tree, int s, int a, int b, double height) {
 const std::vector<std::vector<double>> kLine = {{0.0}, {1.0}, {3.0}, {7.0}};
 
 std::unique_ptr<R62DataSet> loaded(const std::vector<std::vector<double>>& rows) {
-    auto data = std::make_unique<R62DataSet>();
-    data->SampleCount = static_cast<int16_t>(rows.size());
-    data->FeatureCount = static_cast<int16_t>(rows[0].size());
-    data->CategoryCount = 1;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const int s = static_cast<int>(i) + 1;
-        data->Category[s] = 1;
-        data->RawData[s][0] = 1;
-        for (size_t f = 0; f < rows[i].size(); ++f)
-            data->RawData[s][static_cast<int>(f) + 1] = rows[i][f];
-    }
-    for (int f = 1; f <= data->FeatureCount; ++f) {
-        data->FeatureName[f] = "f" + std::to_string(f);
-        data->FeatureSelected[f] = 1;
-    }
-    data->DataFileName = "clusters.sel";
-    return data;
+    return unclassifiedData(rows, "clusters.sel");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "statistics/core/nearest_neighbour.h"
 #include "statistics/core/report_header.h"
+#include "statistics/tests/unclassified_data.h"
 
 namespace {
 
@@ -20,26 +21,7 @@ namespace {
 // Working columns already prepared, as after PrepareWorkingData; the raw
 // columns are the same values so that the command can prepare them again.
 std::unique_ptr<R62DataSet> workingData(const std::vector<std::vector<double>>& rows) {
-    auto data = std::make_unique<R62DataSet>();
-    data->SampleCount = static_cast<int16_t>(rows.size());
-    data->SelectedCount = static_cast<int16_t>(rows[0].size());
-    data->FeatureCount = data->SelectedCount;
-    data->CategoryCount = 1;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const int s = static_cast<int>(i) + 1;
-        data->Category[s] = 1;
-        data->RawData[s][0] = 1;
-        for (size_t f = 0; f < rows[i].size(); ++f) {
-            data->FeatureData[s][static_cast<int>(f) + 1] = rows[i][f];
-            data->RawData[s][static_cast<int>(f) + 1] = rows[i][f];
-        }
-    }
-    for (int f = 1; f <= data->FeatureCount; ++f) {
-        data->FeatureName[f] = "f" + std::to_string(f);
-        data->FeatureSelected[f] = 1;
-    }
-    data->DataFileName = "clusters.sel";
-    return data;
+    return unclassifiedData(rows, "clusters.sel");
 }
 
 std::vector<std::vector<double>> randomRows(int n, int features, unsigned seed, bool grid) {

@@ -11,6 +11,7 @@
 
 #include "platform/textformat.h"
 #include "statistics/core/report_header.h"
+#include "statistics/tests/unclassified_data.h"
 
 namespace {
 
@@ -19,23 +20,7 @@ namespace {
 using Rows = std::vector<std::vector<double>>;
 
 std::unique_ptr<R62DataSet> loaded(const Rows& rows) {
-    auto data = std::make_unique<R62DataSet>();
-    data->SampleCount = static_cast<int16_t>(rows.size());
-    data->FeatureCount = static_cast<int16_t>(rows[0].size());
-    data->CategoryCount = 1;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const int s = static_cast<int>(i) + 1;
-        data->Category[s] = 1;
-        data->RawData[s][0] = 1;
-        for (size_t f = 0; f < rows[i].size(); ++f)
-            data->RawData[s][static_cast<int>(f) + 1] = rows[i][f];
-    }
-    for (int f = 1; f <= data->FeatureCount; ++f) {
-        data->FeatureName[f] = "f" + std::to_string(f);
-        data->FeatureSelected[f] = 1;
-    }
-    data->DataFileName = "groups.sel";
-    return data;
+    return unclassifiedData(rows, "groups.sel");
 }
 
 template <size_t N, size_t F>
