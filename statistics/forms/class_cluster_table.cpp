@@ -1,5 +1,6 @@
 #include "statistics/forms/class_cluster_table.h"
 
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QPointer>
 #include <QTableWidget>
@@ -49,6 +50,13 @@ void TCCTable::fill(const ClassClusterGrid& grid) {
             if (row == 0 || column == 0) item->setBackground(fixed);
             StringGrid1->setItem(row, column, item);
         }
+}
+
+void TCCTable::closeEvent(QCloseEvent* event) {
+    // A closed table is deleted later; a run that ends before that must
+    // show its table in a new window, not in the one going away.
+    if (openTable() == this) openTable() = nullptr;
+    QWidget::closeEvent(event);
 }
 
 TCCTable* ShowClassClusterTable(QWidget* owner, const ClassClusterGrid& grid) {

@@ -17,6 +17,9 @@ class TCCTable : public QWidget {
 
     // Every cell of the grid, the grid's size with it.
     void fill(const ClassClusterGrid& grid);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 };
 
 // Fills the table and shows it: the open one when there is one, else a new

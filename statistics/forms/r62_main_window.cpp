@@ -236,8 +236,10 @@ void TMainWindow::runCommand(void (TMainWindow::*handler)()) {
     try {
         (this->*handler)();
     } catch (const std::exception& e) {
+        ProgressBar->hide();  // a training that stopped half-way
         platform::Application::showException(e.what());
     } catch (...) {
+        ProgressBar->hide();
         platform::Application::showException(nullptr);
     }
 }

@@ -177,4 +177,16 @@ TEST_F(SilhouetteWindowTest, TheClassClusterTableIsReusedWhileOpen) {
     EXPECT_EQ(table->StringGrid1->rowCount(), 15);
     EXPECT_EQ(table->StringGrid1->columnCount(), 8);
     EXPECT_EQ(table->StringGrid1->item(14, 7)->text(), "0");
+
+    // A table closed while a run still goes on is deleted later: the run's
+    // table opens anew instead of filling the one going away.
+    QPointer<TCCTable> closing = table;
+    table->close();
+    EXPECT_EQ(classClusterTableWindow(), nullptr);
+    TCCTable* fresh =
+        ShowClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 2, 2));
+    pump();
+    EXPECT_TRUE(closing.isNull());
+    EXPECT_EQ(classClusterTableWindow(), fresh);
+    EXPECT_TRUE(fresh->isVisible());
 }
