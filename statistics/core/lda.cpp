@@ -106,25 +106,10 @@ LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, 
     report.linearDimensionality = m;
     report.lines.push_back(platform::cformat("LDA dimensionality: %d", m));
 
-    projected.fill(SampleRow{});
-    for (int i = 1; i <= samples; ++i)
-        for (int k = 1; k <= n; ++k) {
-            double sum = 0.0;
-            for (int f = 1; f <= n; ++f) sum += x[i][f] * projection[f][k];
-            projected[i][k] = sum;
-        }
-
-    report.fisher = ClassStatistics(data, projected, m);
-    report.lines.push_back(fisherLine(report.fisher));
-    report.lines.emplace_back("> Most discriminative features (MDF):");
-    appendProjectedSampleLines(data, projected, m, report.lines);
-    report.misclassified = leaveOneOut1NNProjected(data, projected, m);
-    report.lines.emplace_back("> 1-NN classification of MDFs");
-    for (std::string& line : MisclassificationBlock(data, report.misclassified))
-        report.lines.push_back(std::move(line));
-
-    fillProjectedPlot(report.plot, data, projected, m, "Linear Discriminant Analysis", "MDF",
-                      "lda");
+    reportProjection(
+        data, projection, n, m, projected,
+        {"> Most discriminative features (MDF):", "MDF", "Linear Discriminant Analysis", "lda"},
+        report, report.fisher, report.misclassified);
     return report;
 }
 

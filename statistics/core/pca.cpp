@@ -186,6 +186,30 @@ Vector30 FeatureMeans(const SampleMatrix& x, int samples, int n) {
     return mean;
 }
 
+void reportProjection(R62DataSet& data, const Matrix30& projection, int n, int m,
+                      SampleMatrix& projected, const ProjectionNames& names, AnalysisResult& report,
+                      double& fisher, int& misclassified) {
+    const SampleMatrix& x = data.FeatureData;
+    projected.fill(SampleRow{});
+    for (int i = 1; i <= data.SampleCount; ++i)
+        for (int k = 1; k <= n; ++k) {
+            double sum = 0.0;
+            for (int f = 1; f <= n; ++f) sum += x[i][f] * projection[f][k];
+            projected[i][k] = sum;
+        }
+
+    fisher = ClassStatistics(data, projected, m);
+    report.lines.push_back(fisherLine(fisher));
+    report.lines.emplace_back(names.heading);
+    appendProjectedSampleLines(data, projected, m, report.lines);
+    misclassified = leaveOneOut1NNProjected(data, projected, m);
+    report.lines.push_back(std::string("> 1-NN classification of ") + names.acronym + "s");
+    for (std::string& line : MisclassificationBlock(data, misclassified))
+        report.lines.push_back(std::move(line));
+
+    fillProjectedPlot(report.plot, data, projected, m, names.title, names.acronym, names.tag);
+}
+
 PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, uint8_t standardize,
                                      std::string_view dateTime) {
     PcaReport report;
@@ -225,25 +249,10 @@ PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, 
     report.linearDimensionality = m;
     report.lines.push_back("Linear dimensionality: " + std::to_string(m));
 
-    projected.fill(SampleRow{});
-    for (int i = 1; i <= samples; ++i)
-        for (int k = 1; k <= n; ++k) {
-            double sum = 0.0;
-            for (int f = 1; f <= n; ++f) sum += x[i][f] * report.projection[f][k];
-            projected[i][k] = sum;
-        }
-
-    report.fisher = ClassStatistics(data, projected, m);
-    report.lines.push_back(fisherLine(report.fisher));
-    report.lines.emplace_back("> Most expressive features (MEF):");
-    appendProjectedSampleLines(data, projected, m, report.lines);
-    report.misclassified = leaveOneOut1NNProjected(data, projected, m);
-    report.lines.emplace_back("> 1-NN classification of MEFs");
-    for (std::string& line : MisclassificationBlock(data, report.misclassified))
-        report.lines.push_back(std::move(line));
-
-    fillProjectedPlot(report.plot, data, projected, m, "Principal Component Analysis", "MEF",
-                      "pca");
+    reportProjection(
+        data, report.projection, n, m, projected,
+        {"> Most expressive features (MEF):", "MEF", "Principal Component Analysis", "pca"}, report,
+        report.fisher, report.misclassified);
     return report;
 }
 

@@ -42,6 +42,22 @@ void appendProjectedSampleLines(const R62DataSet& data, const SampleMatrix& proj
 void fillProjectedPlot(PlotInput& plot, const R62DataSet& data, const SampleMatrix& projected,
                        int m, const char* title, const char* axis, const char* tag);
 
+// How a projection names its features in the report and the plot.
+struct ProjectionNames {
+    const char* heading;  // "> Most expressive features (MEF):"
+    const char* acronym;  // "MEF": the 1-NN line and the axis labels
+    const char* title;    // of the plot
+    const char* tag;      // of a 2-D plot
+};
+
+// The common end of PCA and LDA: every sample of the working data projected
+// on the n columns of `projection` into `projected`; then, over the first m
+// columns, the Fisher line, the heading and the sample lines, the 1-NN
+// classification (ClassResult) and its block, and the plot.
+void reportProjection(R62DataSet& data, const Matrix30& projection, int n, int m,
+                      SampleMatrix& projected, const ProjectionNames& names, AnalysisResult& report,
+                      double& fisher, int& misclassified);
+
 inline constexpr std::string_view kPcaNoFeaturesMessage =
     "Principal Component Analysis runtime error.\rNumber of selected features should be at "
     "least 2.\r[Use \"Options\" menu item to select features.]";
