@@ -8,9 +8,9 @@
 #include <memory>
 #include <random>
 
-#include "statistics/core/distance_metrics.h"
-#include "statistics/core/hierarchical_clustering.h"
-#include "statistics/tests/ahc_reference.h"
+#include "statistics/core/clustering/distance_metrics.h"
+#include "statistics/core/clustering/hierarchical_clustering.h"
+#include "statistics/tests/clustering/ahc_reference.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <numeric>
 
-#include "analysis/core/analysis_2d.h"
+#include "analysis/core/texture/analysis_2d.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {

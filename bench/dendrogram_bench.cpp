@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "statistics/core/dendrogram_layout.h"
+#include "statistics/core/clustering/dendrogram_layout.h"
 
 namespace {
 

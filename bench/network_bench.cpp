@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "statistics/core/neural_network.h"
+#include "statistics/core/classifiers/neural_network.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "workspace/core/image_plane.h"
+#include "workspace/core/image/image_plane.h"
 
 static void BM_PlanePushUndo(benchmark::State& state) {
     int side = static_cast<int>(state.range(0));

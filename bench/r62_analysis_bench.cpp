@@ -5,9 +5,9 @@
 #include <memory>
 #include <random>
 
-#include "statistics/core/lda.h"
-#include "statistics/core/pca.h"
-#include "statistics/core/raw_data_analysis.h"
+#include "statistics/core/linear/lda.h"
+#include "statistics/core/linear/pca.h"
+#include "statistics/core/linear/raw_data_analysis.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "workspace/core/display_render.h"
+#include "workspace/core/image/display_render.h"
 
 namespace {
 

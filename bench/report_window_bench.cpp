@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/core/report_document.h"
+#include "analysis/core/reports/report_document.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
 

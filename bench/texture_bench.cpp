@@ -7,12 +7,12 @@
 #include <random>
 #include <vector>
 
-#include "analysis/core/cooccurrence.h"
-#include "analysis/core/gradient_features.h"
-#include "analysis/core/histogram_features.h"
-#include "analysis/core/normalisation.h"
-#include "analysis/core/roi_geometry.h"
-#include "analysis/core/run_length.h"
+#include "analysis/core/texture/cooccurrence.h"
+#include "analysis/core/texture/gradient_features.h"
+#include "analysis/core/texture/histogram_features.h"
+#include "analysis/core/texture/normalisation.h"
+#include "analysis/core/texture/roi_geometry.h"
+#include "analysis/core/texture/run_length.h"
 
 namespace {
 

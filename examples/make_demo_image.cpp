@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "workspace/core/image_writers.h"
-#include "workspace/core/roi_files.h"
+#include "workspace/core/formats/image_writers.h"
+#include "workspace/core/roi/roi_files.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {

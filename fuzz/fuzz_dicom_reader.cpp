@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "workspace/core/dicom_reader.h"
-#include "workspace/core/image_plane.h"
+#include "workspace/core/formats/dicom_reader.h"
+#include "workspace/core/image/image_plane.h"
 
 namespace {
 

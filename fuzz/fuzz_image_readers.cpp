@@ -8,9 +8,9 @@
 #include <span>
 #include <vector>
 
-#include "workspace/core/bmp_reader.h"
-#include "workspace/core/colour_modes.h"
-#include "workspace/core/raw_reader.h"
+#include "workspace/core/formats/bmp_reader.h"
+#include "workspace/core/image/colour_modes.h"
+#include "workspace/core/formats/raw_reader.h"
 
 namespace {
 

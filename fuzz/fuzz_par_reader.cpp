@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/core/report_file.h"
+#include "analysis/core/reports/report_file.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "workspace/core/bmp_reader.h"
-#include "workspace/core/roi_files.h"
+#include "workspace/core/formats/bmp_reader.h"
+#include "workspace/core/roi/roi_files.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "statistics/core/data_set.h"
-#include "statistics/core/nearest_neighbour.h"
-#include "statistics/core/sel_reader.h"
+#include "statistics/core/data/data_set.h"
+#include "statistics/core/classifiers/nearest_neighbour.h"
+#include "statistics/core/data/sel_reader.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "analysis/core/analysis_2d.h"
-#include "analysis/core/analysis_runner.h"
-#include "analysis/core/report_document.h"
+#include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/reports/report_document.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/files.h"
 #include "workspace/forms/vantu_main_window.h"

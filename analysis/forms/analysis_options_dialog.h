@@ -7,8 +7,8 @@
 #include <array>
 #include <map>
 
-#include "analysis/core/analysis_options.h"
-#include "analysis/core/grain_options.h"
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/options/grain_options.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "analysis/core/grain_options.h"
+#include "analysis/core/options/grain_options.h"
 
 class TOpZiarna : public QDialog {
     Q_OBJECT

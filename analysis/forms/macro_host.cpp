@@ -5,12 +5,12 @@
 #include <QProcess>
 #include <QTabBar>
 
-#include "analysis/core/report_file.h"
-#include "analysis/core/selection_file.h"
+#include "analysis/core/reports/report_file.h"
+#include "analysis/core/reports/selection_file.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
 #include "platform/profile.h"
-#include "workspace/core/image_writers.h"
+#include "workspace/core/formats/image_writers.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/roi_commands.h"
 #include "workspace/forms/vantu_main_window.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "analysis/core/macro.h"
+#include "analysis/core/macro/macro.h"
 
 class Tvantu;
 

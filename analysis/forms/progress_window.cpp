@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <map>
 
-#include "analysis/core/analysis_runner.h"
+#include "analysis/core/runner/analysis_runner.h"
 
 namespace {
 

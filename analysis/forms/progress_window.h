@@ -11,7 +11,7 @@
 #include <optional>
 #include <thread>
 
-#include "analysis/core/progress.h"
+#include "analysis/core/runner/progress.h"
 
 class QLabel;
 class QLineEdit;

@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <cmath>
 
-#include "analysis/core/report_classes.h"
+#include "analysis/core/reports/report_classes.h"
 #include "platform/textformat.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QIcon>
 #include <array>
 
-#include "analysis/core/report_document.h"
+#include "analysis/core/reports/report_document.h"
 
 // "%.5g" for a finite value (5 significant digits, shortest form); "NaN" for
 // the missing value and any other non-finite one.

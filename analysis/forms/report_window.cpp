@@ -16,9 +16,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "analysis/core/report_classes.h"
-#include "analysis/core/report_file.h"
-#include "analysis/core/report_selection.h"
+#include "analysis/core/reports/report_classes.h"
+#include "analysis/core/reports/report_file.h"
+#include "analysis/core/reports/report_selection.h"
 #include "analysis/forms/report_list_model.h"
 #include "platform/dialogs.h"
 #include "workspace/forms/class_name_dialog.h"

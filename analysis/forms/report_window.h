@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/core/report_document.h"
+#include "analysis/core/reports/report_document.h"
 
 class QAction;
 class QMenu;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "analysis/core/selection_file.h"
+#include "analysis/core/reports/selection_file.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"

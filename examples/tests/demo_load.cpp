@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "workspace/core/image_load.h"
-#include "workspace/core/open_rules.h"
-#include "workspace/core/roi_files.h"
+#include "workspace/core/formats/image_load.h"
+#include "workspace/core/formats/open_rules.h"
+#include "workspace/core/roi/roi_files.h"
 
 WorkspaceState loadDemo(const std::string& folder) {
     WorkspaceState state;

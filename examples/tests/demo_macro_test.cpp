@@ -14,12 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/core/analysis_2d.h"
-#include "analysis/core/analysis_options.h"
-#include "analysis/core/analysis_runner.h"
-#include "analysis/core/report_document.h"
-#include "analysis/core/report_file.h"
-#include "analysis/core/selection_file.h"
+#include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/reports/report_document.h"
+#include "analysis/core/reports/report_file.h"
+#include "analysis/core/reports/selection_file.h"
 #include "examples/tests/demo_load.h"
 #include "platform/files.h"
 #include "platform/testing/temp_dir.h"

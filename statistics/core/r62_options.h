@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "statistics/core/data_set.h"
+#include "statistics/core/data/data_set.h"
 
 struct R62Options {
     uint8_t StandardizeData = 0;   // 0, 1: standardise the working data

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "statistics/core/silhouette_plot.h"
+#include "statistics/core/clustering/silhouette_plot.h"
 
 class QTableWidget;
 

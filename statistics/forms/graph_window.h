@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "statistics/core/analysis_result.h"
-#include "statistics/core/data_set.h"
-#include "statistics/core/plot_geometry.h"
+#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/data/data_set.h"
+#include "statistics/core/report/plot_geometry.h"
 
 class QAction;
 class QLabel;

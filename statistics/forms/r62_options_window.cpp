@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "statistics/core/data_set.h"
+#include "statistics/core/data/data_set.h"
 #include "statistics/core/r62_shell.h"
 
 namespace {

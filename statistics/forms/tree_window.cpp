@@ -22,7 +22,7 @@
 #include "platform/dialogs.h"
 #include "platform/textformat.h"
 #include "statistics/core/r62_shell.h"
-#include "statistics/core/silhouette_plot.h"
+#include "statistics/core/clustering/silhouette_plot.h"
 #include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
 

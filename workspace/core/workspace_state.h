@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "workspace/core/image_plane.h"
-#include "workspace/core/roi_set.h"
+#include "workspace/core/image/image_plane.h"
+#include "workspace/core/roi/roi_set.h"
 
 struct PlaneDeleter {
     void operator()(ImagePlane* plane) const { PlaneDestroy(plane, 1); }

@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-#include "workspace/core/display_render.h"
+#include "workspace/core/image/display_render.h"
 
 class ImageControl : public QWidget {
     Q_OBJECT

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "workspace/core/open_rules.h"
+#include "workspace/core/formats/open_rules.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/vantu_main_window.h"
 

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "workspace/core/raw_options.h"
+#include "workspace/core/formats/raw_options.h"
 
 class QCheckBox;
 class QLabel;

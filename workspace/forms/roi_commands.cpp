@@ -1,7 +1,7 @@
 #include "workspace/forms/roi_commands.h"
 
 #include "platform/dialogs.h"
-#include "workspace/core/roi_files.h"
+#include "workspace/core/roi/roi_files.h"
 #include "workspace/forms/vantu_main_window.h"
 
 namespace {

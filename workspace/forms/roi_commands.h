@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "workspace/core/roi_morphology.h"
+#include "workspace/core/roi/roi_morphology.h"
 
 class Tvantu;
 

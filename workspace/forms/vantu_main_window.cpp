@@ -17,10 +17,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "analysis/core/analysis_options.h"
-#include "analysis/core/analysis_runner.h"
-#include "analysis/core/feature_map_list.h"
-#include "analysis/core/report_document.h"
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/reports/report_document.h"
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/grain_options_dialog.h"
@@ -31,8 +31,8 @@
 #include "platform/profile.h"
 #include "platform/shell.h"
 #include "volume/forms/volume_editor_window.h"
-#include "workspace/core/image_load.h"
-#include "workspace/core/image_writers.h"
+#include "workspace/core/formats/image_load.h"
+#include "workspace/core/formats/image_writers.h"
 #include "workspace/core/plugins.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_control.h"

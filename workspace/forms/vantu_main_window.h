@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "workspace/core/display_render.h"
-#include "workspace/core/roi_tools.h"
+#include "workspace/core/image/display_render.h"
+#include "workspace/core/roi/roi_tools.h"
 #include "workspace/core/workspace_state.h"
 
 class QAction;

@@ -1,7 +1,7 @@
 #include "workspace/forms/vantu_windows.h"
 
-#include "analysis/core/analysis_options.h"
-#include "analysis/core/analysis_runner.h"
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_2d_job.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/feature_space_window.h"

@@ -10,13 +10,13 @@
 #include <QTabBar>
 #include <filesystem>
 
-#include "analysis/core/analysis_options.h"
-#include "analysis/core/feature_map_list.h"
-#include "analysis/core/report_document.h"
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/reports/report_document.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
-#include "workspace/core/image_writers.h"
+#include "workspace/core/formats/image_writers.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"

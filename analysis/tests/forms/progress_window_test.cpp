@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "analysis/core/analysis_runner.h"
+#include "analysis/core/runner/analysis_runner.h"
 #include "workspace/tests/forms/qt_test_app.h"
 
 namespace {

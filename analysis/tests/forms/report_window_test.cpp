@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "analysis/core/analysis_options.h"
-#include "analysis/core/analysis_runner.h"
-#include "analysis/core/feature_map_list.h"
-#include "analysis/core/report_document.h"
-#include "analysis/core/report_file.h"
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/reports/report_document.h"
+#include "analysis/core/reports/report_file.h"
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_list_model.h"
 #include "platform/dialogs.h"

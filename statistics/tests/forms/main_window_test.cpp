@@ -22,7 +22,7 @@
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 #include "platform/testing/temp_dir.h"
-#include "statistics/core/data_set.h"
+#include "statistics/core/data/data_set.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/class_cluster_table.h"

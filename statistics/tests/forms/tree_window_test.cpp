@@ -23,7 +23,7 @@
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
-#include "statistics/tests/dendrogram_test_trees.h"
+#include "statistics/tests/clustering/dendrogram_test_trees.h"
 #include "statistics/tests/forms/diagram_window_test.h"
 
 using namespace dendrogram_test;

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <regex>
 
-#include "analysis/core/report_document.h"
+#include "analysis/core/reports/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
 #include "analysis/forms/report_window.h"

@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "analysis/core/analysis_options.h"
-#include "analysis/core/feature_map_list.h"
-#include "analysis/core/report_document.h"
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/reports/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
 #include "platform/registry.h"

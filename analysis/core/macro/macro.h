@@ -1,0 +1,126 @@
+// Vantu's macro language: a text file of commands, one per line, run in two
+// passes. The check pass validates every line (following loops, changing
+// folders, testing input files and probing output files) and collects up to
+// 8 errors; only a macro without errors runs, after a warning when output
+// files would be overwritten. The execution pass hands each command to a
+// MacroHost, which does what the menus would do.
+//
+//   LoadImage <file>        ReloadImage            LoadROI <file.roi|.bmp>
+//   RenameRoi <n> <text>    RunAnalysis            GrainAnalysis
+//   SaveReport <file>       SaveSelected <file>    LoadReport <file>
+//   CloseReport             AggregateReports       Execute <command line>
+//   ColorChannel <Y|R|G|B|U|V|H|S>                 ForcePrefix <text>
+//   FeatureSelection <Fisher|Poeacc|Mutual|Singles|Pairs|Triplets|Mipaf>
+//   SaveImage <file.bmp|.raw|.dcm|.dicom>          SaveMap <file.bmf|.bmp>
+//   CloseMap                LoadOptions <file>     ChDir <folder>
+//   Exit                    End                    TestEnd
+//   For $v a b c ... End    For %f <wildcard> ... End
+//
+// Commands compare without regard to letter case; a line whose first token
+// begins with '/' or ';' is a comment.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "analysis/core/macro/macro_syntax.h"
+
+// The criteria "FeatureSelection" runs; 1..6 are the report window's
+// criteria, Mipaf is its "MI+PA+F (30)".
+enum class MacroFeatureSelection : int {
+    Fisher = 1,
+    Poeacc = 2,
+    Mutual = 3,
+    Singles = 4,
+    Pairs = 5,
+    Triplets = 6,
+    Mipaf = 7,
+};
+
+// What the commands do. Every call comes from the execution pass with an
+// argument the check pass accepted (or that "TestEnd" let through unchecked
+// and the pass could still make sense of).
+class MacroHost {
+  public:
+    virtual ~MacroHost() = default;
+    // Opens the file as a file from the command line would be opened (a
+    // ".txt" file runs as a macro).
+    virtual void loadImage(const std::string& path) = 0;
+    virtual void reloadImage() = 0;
+    // type 1: a ROI file; type 2: ROIs from a picture in the ROI colours.
+    virtual void loadRoi(const std::string& path, int type) = 0;
+    // roi 1..16
+    virtual void renameRoi(int roi, const std::string& name) = 0;
+    virtual void runAnalysis() = 0;
+    virtual void grainAnalysis() = 0;
+    virtual void saveReport(const std::string& path) = 0;
+    virtual void saveSelected(const std::string& path) = 0;
+    virtual void loadReport(const std::string& path) = 0;
+    virtual void closeReport() = 0;
+    // Starts the command line and waits for it to end.
+    virtual void execute(const std::string& commandLine) = 0;
+    // Saves the settings and ends the program; the macro stops after it.
+    virtual void exit() = 0;
+    // True once the program is ending: the macro (and any macro that started
+    // it) runs no further command.
+    virtual bool exitRequested() const = 0;
+    virtual void aggregateReports() = 0;
+    // mode 0..7 (Y, R, G, B, U, V, H, S)
+    virtual void colorChannel(uint32_t mode) = 0;
+    // At most 3 characters.
+    virtual void forcePrefix(const std::string& prefix) = 0;
+    virtual void featureSelection(MacroFeatureSelection method) = 0;
+    // type 1 bitmap, 2 raw, 3 DICOM
+    virtual void saveImage(const std::string& path, int type) = 0;
+    // kind 1 .bmf, 2 bitmap of the displayed map
+    virtual void saveMap(const std::string& path, int kind) = 0;
+    virtual void closeMap() = 0;
+    // An absolute path.
+    virtual void loadOptions(const std::string& path) = 0;
+    // An unknown command.
+    virtual void beep() = 0;
+};
+
+inline constexpr int kMaxMacroErrors = 8;
+inline constexpr std::string_view kMacroErrorHeader = "Analysis ABORTED:\r\n";
+
+struct MacroCheckResult {
+    int errors = 0;
+    // Output files that exist already and would be overwritten.
+    int existingFiles = 0;
+    // kMacroErrorHeader followed by one line per error.
+    std::string text = std::string(kMacroErrorHeader);
+};
+
+// Checks the lines from the source's current position until its end, the 8th
+// error, "TestEnd", or a top-level "End". "ChDir" changes the current folder
+// at once (so later relative names are checked where they will be used); the
+// caller restores it. Output files that do not exist are created and deleted
+// again to prove they can be written.
+MacroCheckResult MacroCheck(MacroSource& source);
+
+// Runs the lines from the source's current position until its end, a
+// top-level "End", "Exit", or the host's exitRequested().
+void MacroExecute(MacroSource& source, MacroHost& host);
+
+enum class MacroRunStatus {
+    Executed,
+    CannotOpen,      // "Cannot open script file." was shown
+    AlreadyRunning,  // the macro is running already (it loaded itself)
+    CheckFailed,     // the error list was shown
+    Cancelled,       // the overwrite warning was answered with Cancel
+};
+
+// Runs a macro file: the check pass (the current folder is the same before
+// and after it), the error box or the overwrite warning, then the execution
+// pass. A macro that is already running, directly or through the macros it
+// loads, is refused with a message instead of starting again.
+MacroRunStatus RunMacroFile(MacroHost& host, const std::string& path);
+
+// Texts of the runner's boxes.
+inline constexpr std::string_view kCannotOpenMacroText = "Cannot open script file.";
+inline constexpr std::string_view kMacroOverwriteWarning =
+    "There are files that already exist and will be overwritten.";
+// The refusal of a macro that is already running.
+std::string MacroAlreadyRunningText(const std::string& path);

@@ -1,0 +1,30 @@
+// The causal autoregressive texture model of order 4, fitted by least squares
+// to the standardised grey levels of a region:
+//   z(x, y) = t1 z(x-1, y) + t2 z(x-1, y-1) + t3 z(x, y-1) + t4 z(x+1, y-1) + e
+// Its four coefficients and the residual deviation are features.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "workspace/core/image/image_plane.h"
+
+// Record names of the family, in their order.
+inline constexpr std::array<std::string_view, 6> kArRecordNames = {"_AreaARM", "Teta1", "Teta2",
+                                                                   "Teta3",    "Teta4", "Sigma"};
+
+// The six values of one region: K (pixels used), Teta1..Teta4, Sigma; the
+// five parameters are +infinity (missing) when the fit is impossible.
+using ArValues = std::array<double, 6>;
+
+// The 4 x 4 solve by cofactors. Returns false, leaving `teta` alone, when the
+// determinant is exactly 0.
+bool SolveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
+                      std::array<double, 4>& teta);
+
+// Fits the model to the pixels of the ROI with bit `roiBit` inside the box
+// [xmin, xmax] x [ymin, ymax] (inclusive, clipped to the planes). A region
+// without pixels gives six zeros.
+ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
+                    int32_t ymin, int32_t xmax, int32_t ymax);

@@ -1,0 +1,152 @@
+#include "analysis/core/texture/gradient_features.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "analysis/core/texture/roi_levels.h"
+#include "analysis/core/texture/texture_records.h"
+
+namespace {
+
+// sqrt of the integer squared magnitudes; sqrt is correctly rounded, so a
+// table of the small ones gives the same values faster.
+class MagnitudeOf {
+  public:
+    explicit MagnitudeOf(int32_t bits) {
+        const int64_t top = (int64_t{1} << bits) - 1;
+        const int64_t largest = 2 * top * top;
+        if (largest < (int64_t{1} << 16)) {
+            table_.resize(static_cast<size_t>(largest) + 1);
+            for (size_t i = 0; i < table_.size(); ++i)
+                table_[i] = std::sqrt(static_cast<double>(i));
+        }
+    }
+    double operator()(uint64_t squared) const {
+        return squared < table_.size() ? table_[squared] : std::sqrt(static_cast<double>(squared));
+    }
+
+  private:
+    std::vector<double> table_;
+};
+
+// One table per bit depth, built once (the feature maps call per window).
+const MagnitudeOf& magnitudeOf(int32_t bits) {
+    static const std::array<MagnitudeOf, 17> tables = [] {
+        return std::array<MagnitudeOf, 17>{
+            MagnitudeOf(0),  MagnitudeOf(1),  MagnitudeOf(2),  MagnitudeOf(3),  MagnitudeOf(4),
+            MagnitudeOf(5),  MagnitudeOf(6),  MagnitudeOf(7),  MagnitudeOf(8),  MagnitudeOf(9),
+            MagnitudeOf(10), MagnitudeOf(11), MagnitudeOf(12), MagnitudeOf(13), MagnitudeOf(14),
+            MagnitudeOf(15), MagnitudeOf(16)};
+    }();
+    return tables[std::clamp(bits, 0, 16)];
+}
+
+template <class Levels>
+void collect(const TextureContext& context, const PixelRect& rect, int roi, const Levels& level,
+             const MagnitudeOf& magnitude, std::vector<double>& gradients) {
+    gradients.clear();
+    if (!context.valid()) return;
+    const PixelRect r = clipToImage(context, rect);
+    if (r.width() < 3 || r.height() < 3) return;
+    gradients.resize(static_cast<size_t>(r.width() - 2) * static_cast<size_t>(r.height() - 2));
+    double* out = gradients.data();
+    const size_t w = static_cast<size_t>(context.width);
+    for (int32_t y = r.ymin + 1; y <= r.ymax - 1; ++y)
+        for (int32_t x = r.xmin + 1; x <= r.xmax - 1; ++x) {
+            const size_t idx = context.index(x, y);
+            if (!inRegion(context, idx, roi) || !inRegion(context, idx + 1, roi) ||
+                !inRegion(context, idx + w, roi) || !inRegion(context, idx - 1, roi) ||
+                !inRegion(context, idx - w, roi))
+                continue;
+            // 64 bits: levels of 16 bits would overflow the squares.
+            const int64_t gx = int64_t{level(idx + 1)} - int64_t{level(idx - 1)};
+            const int64_t gy = int64_t{level(idx + w)} - int64_t{level(idx - w)};
+            *out++ = magnitude(static_cast<uint64_t>(gx * gx + gy * gy));
+        }
+    gradients.resize(static_cast<size_t>(out - gradients.data()));
+}
+
+}  // namespace
+
+void collectGradients(const TextureContext& context, const PixelRect& rect, int roi,
+                      const LevelTable& levels, std::vector<double>& gradients) {
+    collect(
+        context, rect, roi, [&](size_t idx) { return levels[context.samples[idx]]; },
+        magnitudeOf(levels.bits()), gradients);
+}
+
+std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double> gradients) {
+    std::array<double, kGradientRecordCount> f{};
+    if (gradients.empty()) return f;
+    const double count = static_cast<double>(gradients.size());
+    double sum = 0;
+    size_t nonZero = 0;
+    bool allEqual = true;
+    const double first = gradients[0];
+    for (double g : gradients) {
+        sum += g;
+        nonZero += g > 0 ? 1 : 0;
+        allEqual &= g == first;
+    }
+    f[0] = count;
+    f[5] = static_cast<double>(nonZero) / count;
+    // Equal magnitudes have no spread. Summing an irrational magnitude such as
+    // sqrt(136) moves the mean off it by rounding, and the moments of that
+    // noise would be reported as a skewness of 1 and a kurtosis of -2.
+    if (allEqual) {
+        f[1] = gradients[0];
+        return f;
+    }
+    const double mean = sum / count;
+    double squares = 0, cubes = 0, fourths = 0;
+    for (double g : gradients) {
+        const double d = g - mean;
+        const double d2 = d * d;
+        squares += d2;
+        cubes += d2 * d;
+        fourths += d2 * d2;
+    }
+    const double variance = squares / count;
+    f[1] = mean;
+    f[2] = variance;
+    if (variance != 0) {
+        const double sd = std::sqrt(variance);
+        f[3] = cubes / (sd * sd * sd) / count;
+        f[4] = fourths / (variance * variance) / count - 3;
+    }
+    return f;
+}
+
+bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
+                           const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
+    const AnalysisOptions o = options.sanitized();
+    try {
+        out.reserve(out.size() + kGradientRecordCount);
+        const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_gr);
+        std::vector<double> gradients;
+        const MagnitudeOf& magnitude = magnitudeOf(o.Ng_gr);
+        std::array<RoiValues, kGradientRecordCount> values{};
+        for (int r = 0; r < kRoiCount; ++r) {
+            if (statistics[r].count <= 0) continue;
+            if (levels.shared()) {
+                const uint16_t* plane = levels.plane();
+                collect(
+                    context, statistics[r].box(), r, [plane](size_t idx) { return plane[idx]; },
+                    magnitude, gradients);
+            } else {
+                const LevelTable& table = levels.table(r);
+                collect(
+                    context, statistics[r].box(), r,
+                    [&](size_t idx) { return table[context.samples[idx]]; }, magnitude, gradients);
+            }
+            const auto f = gradientFeatures(gradients);
+            for (int k = 0; k < kGradientRecordCount; ++k) values[k][r] = f[k];
+        }
+        for (int k = 0; k < kGradientRecordCount; ++k)
+            appendFeatureRecord(out, kGradientFeatureNames[k], values[k]);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}

@@ -1,0 +1,26 @@
+// The histogram family: moments and percentiles of the raw samples of a
+// region, levels counted from 1.
+#pragma once
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "analysis/core/texture/grey_histogram.h"
+#include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/roi_geometry.h"
+#include "analysis/core/texture/texture_context.h"
+
+inline constexpr int kHistogramRecordCount = 9;
+inline constexpr std::array<std::string_view, kHistogramRecordCount> kHistogramFeatureNames = {
+    "Mean",     "Variance", "Skewness", "Kurtosis", "Perc.01%",
+    "Perc.10%", "Perc.50%", "Perc.90%", "Perc.99%"};
+
+// The 9 features of a histogram in the order of kHistogramFeatureNames; all 0
+// for an empty region. Skewness and kurtosis are 0 when the variance is.
+std::array<double, kHistogramRecordCount> histogramFeatures(const GreyHistogram& histogram);
+
+// The 9 histogram records for all 16 ROIs. Returns false, appending nothing,
+// when memory runs out.
+bool appendHistogramRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
+                            std::vector<FeatureRecord>& out);

@@ -1,0 +1,29 @@
+// Data-parallel loops for the hot paths (maps, 3D analysis, ranking,
+// segmentation). The range is cut into chunks that depend only on the range
+// and the grain, never on the number of threads, so a computation that writes
+// each chunk's results to its own place, and combines per-chunk partial
+// results in chunk order, gives the same bits on one core or on eight.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+// Threads the pool runs (the machine's hardware threads, at least 1).
+// VANTU_THREADS in the environment overrides it, for measurements and for
+// tests that prove results do not depend on it.
+std::size_t parallelThreadCount();
+
+// Calls body(begin, end) for the chunks [0, grain), [grain, 2·grain), ... of
+// [0, count), spread over the pool; returns when every chunk is done. A call
+// made from inside a chunk runs its chunks in the calling thread, so nested
+// loops never wait on themselves. The first exception thrown by a chunk (in
+// chunk order) is rethrown once all chunks have ended.
+void parallelFor(std::size_t count, std::size_t grain,
+                 const std::function<void(std::size_t begin, std::size_t end)>& body);
+
+// The number of chunks parallelFor cuts [0, count) into: per-chunk partial
+// results are kept in an array of this size and combined in index order.
+inline std::size_t parallelChunkCount(std::size_t count, std::size_t grain) {
+    if (grain == 0) grain = 1;
+    return (count + grain - 1) / grain;
+}

@@ -1,0 +1,132 @@
+#include "statistics/core/classifiers/nda.h"
+
+#include <string>
+
+#include "platform/textformat.h"
+#include "statistics/core/classifiers/ann_classifier.h"
+#include "statistics/core/linear/pca.h"
+#include "statistics/core/linear/raw_data_analysis.h"
+#include "statistics/core/report/report_header.h"
+#include "statistics/core/classifiers/stored_network.h"
+
+NdaParameters ndaParametersOf(const R62Options& options) {
+    NdaParameters parameters;
+    parameters.GLayer = options.GLayer;
+    parameters.HLayer = options.HLayer;
+    parameters.eta = options.eta;
+    parameters.bpIterLimit = options.bpIterLimit;
+    parameters.optyIterLimit = checkedNarrow<int16_t>(options.optyIterLimit);
+    return parameters;
+}
+
+namespace {
+
+// Everything after the header; may throw the range and overflow faults.
+void runNetwork(R62DataSet& data, NeuralNetwork& net, SampleMatrix& projected,
+                const NdaParameters& parameters, RandomSource& random,
+                const NetworkProgress& progress, NdaReport& report) {
+    std::vector<std::string>& lines = report.lines;
+    const int n = data.SampleCount;
+    checkRange(n, 1, kMaxSamples);
+    checkRange(parameters.HLayer, 2, kMaxHLayer);
+    net.NetInputCount = data.SelectedCount;
+    net.NetOutputCount = data.CategoryCount;
+    net.GLayer = parameters.GLayer;
+    net.HLayer = parameters.HLayer;
+    report.weightCount = net.WeightCount(NetworkKind::Nda);  // checks every size
+    const int no = net.NetOutputCount;
+
+    net.NetTarget.fill(OutputVector{});
+    for (int s = 1; s <= n; ++s) net.NetTarget[s][data.Category[s]] = 1.0;
+    net.InitialiseNdaWeights(random);
+
+    for (std::string& line :
+         NetworkArchitectureLines(StoredNetworkOf(net, StoredNetworkKind::Nda, 0)))
+        lines.push_back(std::move(line));
+    lines.push_back(BackpropLine(parameters.eta, parameters.bpIterLimit));
+    for (std::string& line : TrainingLogHeader(no)) lines.push_back(std::move(line));
+    BackpropTraining(net, data, TrainingKind::Nda, parameters.eta, parameters.bpIterLimit, lines,
+                     random, progress);
+    OptimizeWeights(net, data, parameters.optyIterLimit, NetworkKind::Nda, 1e-5, lines, progress);
+
+    report.misclassified = ClassifySamples(net, data, StoredNetworkKind::Nda, 0, lines);
+    report.fisher = ReportNdaFeatures(net, data, projected, report, report.boundaries);
+
+    for (std::string& line : NetworkWeightLines(StoredNetworkOf(net, StoredNetworkKind::Nda, 0)))
+        lines.push_back(std::move(line));
+}
+
+}  // namespace
+
+double ReportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatrix& projected,
+                         AnalysisResult& report, std::vector<BoundaryLine>& boundaries) {
+    const int n = data.SampleCount;
+    checkRange(n, 1, kMaxSamples);
+    const int h = net.HLayer;
+    projected.fill(SampleRow{});
+    for (int s = 1; s <= n; ++s) {
+        net.loadInput(data, s);
+        net.NdaForward();
+        for (int f = 1; f <= h; ++f) projected[s][f] = net.Hidden2Out[f];
+    }
+    const double fisher = ClassStatistics(data, projected, h);
+    report.lines.push_back(fisher < 1e6 ? fisherLine(fisher)
+                                        : std::string("> Fisher coefficient, F > 1e6"));
+
+    PlotInput& plot = report.plot;
+    plot.sampleCount = n;
+    for (int s = 1; s <= n; ++s) {
+        plot.PlotX[s] = projected[s][1];
+        plot.PlotY[s] = projected[s][2];
+        plot.PlotZ[s] = projected[s][3];  // 0 with two features
+    }
+    plot.PlotTitle = "Nonlinear Discriminant Analysis";
+    plot.AxisLabel1 = "NDA f1";
+    plot.AxisLabel2 = "NDA f2";
+    if (h == 2) {
+        plot.kind = PlotKind::Plot2D;
+        plot.tag = "ann";
+        for (int m = 1; m <= net.NetOutputCount; ++m)
+            boundaries.push_back({net.NdaW3[m][0], net.NdaW3[m][1], net.NdaW3[m][2]});
+    } else {
+        plot.AxisLabel3 = "NDA f3";
+        plot.kind = PlotKind::Plot3D;
+    }
+    return fisher;
+}
+
+NdaReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
+                                        SampleMatrix& projected, const NdaParameters& parameters,
+                                        std::string_view dateTime, RandomSource& random,
+                                        const NetworkProgress& progress) {
+    NdaReport report;
+    // The network always learns from standardised features; the header says
+    // so, whatever the option holds.
+    constexpr uint8_t kStandardized = 1;
+    if (!startAnalysis(data, kStandardized, report)) return report;
+    if (!requireTwoFeatures(data, kNdaNoFeaturesMessage, report)) return report;
+    report.lines = ReportHeaderLines(data, kNdaReportTitle, kStandardized, dateTime);
+    report.lines.emplace_back();
+    report.lines.emplace_back("* Results [nonlinear discriminant analysis]");
+    try {
+        runNetwork(data, net, projected, parameters, random, progress, report);
+    } catch (const RangeCheckError& fault) {
+        report.outcome = AnalysisOutcome::Failed;
+        report.messages.emplace_back(fault.what());
+    } catch (const IntegerOverflowError& fault) {
+        report.outcome = AnalysisOutcome::Failed;
+        report.messages.emplace_back(fault.what());
+    }
+    if (report.outcome == AnalysisOutcome::Failed) {
+        report.plot.kind = PlotKind::None;
+        report.boundaries.clear();
+    }
+    return report;
+}
+
+NdaReport RunNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
+                                           std::string_view dateTime,
+                                           const NetworkProgress& progress) {
+    return NonlinearDiscriminantAnalysis(data, r62Network(), r62ProjectedData(),
+                                         ndaParametersOf(options), dateTime, r62Random(), progress);
+}

@@ -1,0 +1,144 @@
+// Leave-one-out nearest-neighbour (1-NN) classification of r62's samples and
+// the report block of misclassified samples that the raw-data, PCA and LDA
+// reports share with the "1_NN" command.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "statistics/core/data/data_set.h"
+
+// Squared Euclidean distance between samples i and j over the working columns
+// 1..SelectedCount of FeatureData, summed in column order; 0 without columns.
+double SampleSqDistance(const R62DataSet& data, int i, int j);
+
+// --- squared distances two rows at a time (also k-means' kernel) -------------
+//
+// Two doubles processed together: one SSE2 register, which every x86-64
+// processor has (wider vectors would be split and kept in memory). Each lane
+// sums its own features in column order, so a lane holds exactly the scalar
+// distance, and (a - b)^2 == (b - a)^2 to the bit.
+typedef double DistanceLanes __attribute__((vector_size(16)));
+inline constexpr int kDistanceLanes = 2;
+// Rows regrouped in pairs, feature by feature: block b holds rows 2b and
+// 2b + 1 (0-based).
+using LaneBlock = DistanceLanes[kMaxFeatures];
+
+// Samples 1..count of the working columns 1..features into blocks
+// 0..(count + 1) / 2 - 1; the lane past an odd count is 0.
+void loadSampleLanes(const R62DataSet& data, int count, int features, LaneBlock* blocks);
+
+// Row `row` of the blocks, each feature in both lanes.
+inline void broadcastLaneRow(const LaneBlock* blocks, int row, int features,
+                             DistanceLanes* sample) {
+    for (int f = 0; f < features; ++f) {
+        const double x = blocks[row / kDistanceLanes][f][row % kDistanceLanes];
+        sample[f] = DistanceLanes{x, x};
+    }
+}
+
+// Squared distances from the broadcast `sample` to the rows of each block in
+// [first, last), into distances[first..last - 1]. Four blocks at a time keep
+// four independent sums in flight, in registers.
+inline void laneSqDistances(const LaneBlock* blocks, const DistanceLanes* sample, int features,
+                            int first, int last, DistanceLanes* distances) {
+    int b = first;
+    for (; b + 3 < last; b += 4) {
+        DistanceLanes sum0 = {0.0, 0.0};
+        DistanceLanes sum1 = {0.0, 0.0};
+        DistanceLanes sum2 = {0.0, 0.0};
+        DistanceLanes sum3 = {0.0, 0.0};
+        const DistanceLanes* x0 = blocks[b];
+        const DistanceLanes* x1 = blocks[b + 1];
+        const DistanceLanes* x2 = blocks[b + 2];
+        const DistanceLanes* x3 = blocks[b + 3];
+        for (int f = 0; f < features; ++f) {
+            const DistanceLanes y = sample[f];
+            const DistanceLanes d0 = x0[f] - y;
+            const DistanceLanes d1 = x1[f] - y;
+            const DistanceLanes d2 = x2[f] - y;
+            const DistanceLanes d3 = x3[f] - y;
+            sum0 += d0 * d0;
+            sum1 += d1 * d1;
+            sum2 += d2 * d2;
+            sum3 += d3 * d3;
+        }
+        distances[b] = sum0;
+        distances[b + 1] = sum1;
+        distances[b + 2] = sum2;
+        distances[b + 3] = sum3;
+    }
+    for (; b < last; ++b) {
+        DistanceLanes sum = {0.0, 0.0};
+        for (int f = 0; f < features; ++f) {
+            const DistanceLanes d = blocks[b][f] - sample[f];
+            sum += d * d;
+        }
+        distances[b] = sum;
+    }
+}
+
+// For every sample i = 1..SampleCount, ClassResult[i] = the category of its
+// nearest other sample under distance(i, j). The nearest is the strictly
+// smallest distance, so among equal distances the lowest sample number wins
+// and a NaN or infinite distance never wins. A sample without any neighbour
+// (alone, or every distance NaN or infinite) gets class 0. Returns the number
+// of misclassified samples, those counted.
+template <class Distance>
+int LeaveOneOut1NN(R62DataSet& data, Distance&& distance) {
+    const int n = data.SampleCount;
+    checkRange(n, 0, kMaxSamples);
+    int misclassified = 0;
+    for (int i = 1; i <= n; ++i) {
+        double best = std::numeric_limits<double>::infinity();
+        int nearest = 0;
+        for (int j = 1; j <= n; ++j) {
+            if (j == i) continue;
+            const double d = distance(i, j);
+            if (d < best) {
+                best = d;
+                nearest = j;
+            }
+        }
+        data.ClassResult[i] = nearest == 0 ? int16_t{0} : data.Category[nearest];
+        if (nearest == 0 || data.ClassResult[i] != data.Category[i]) ++misclassified;
+    }
+    return misclassified;
+}
+
+// LeaveOneOut1NN with SampleSqDistance, with the same results to the bit, in
+// about an eighth of the time: each distance is computed once for both
+// samples, several samples at a time.
+int LeaveOneOut1NNSampleDistance(R62DataSet& data);
+
+// "Missclassified data vectors: k/N [or x.xx%]", then one line
+// "Sample No:%3d; Category: %2d; ClassResult: %2d" per misclassified sample
+// in ascending order (ClassResult against Category).
+std::vector<std::string> MisclassificationBlock(const R62DataSet& data, int misclassified);
+
+enum class NearestNeighbourOutcome {
+    Reported,            // lines hold the report; show MemoOut
+    PreparationRefused,  // message in a plain message box; MemoOut untouched
+    NoFeatures,          // message in an error box (OK button); MemoOut untouched
+};
+
+struct NearestNeighbourReport {
+    NearestNeighbourOutcome outcome = NearestNeighbourOutcome::Reported;
+    std::string message;
+    std::vector<std::string> lines;  // the whole report, header first
+    int misclassified = 0;
+};
+
+inline constexpr std::string_view kKnnNoFeaturesMessage =
+    "k-NN classifier runtime error.\rNumber of selected features should be at least 1.\r[Use "
+    "\"Options\" menu item to select features.]";
+
+// The core of the "1_NN" command: prepares the working data (standardised
+// when `standardize` is non-zero), classifies every sample by its nearest
+// other sample and reports the misclassified ones. dateTime goes into the
+// report header.
+NearestNeighbourReport NearestNeighbourClassification(R62DataSet& data, uint8_t standardize,
+                                                      std::string_view dateTime);

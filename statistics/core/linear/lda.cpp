@@ -1,0 +1,119 @@
+#include "statistics/core/linear/lda.h"
+
+#include <cmath>
+#include <memory>
+
+#include "platform/textformat.h"
+#include "statistics/core/classifiers/nearest_neighbour.h"
+#include "statistics/core/linear/pca.h"
+#include "statistics/core/linear/raw_data_analysis.h"
+#include "statistics/core/report/report_header.h"
+
+LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, uint8_t standardize,
+                                     std::string_view dateTime) {
+    LdaReport report;
+    if (!startAnalysis(data, standardize, report)) return report;
+    if (!requireTwoFeatures(data, kLdaNoFeaturesMessage, report)) return report;
+    const int n = data.SelectedCount;
+    const int samples = data.SampleCount;
+    const int classes = data.CategoryCount;
+    checkRange(samples, 0, kMaxSamples);
+    checkRange(classes, 0, kMaxCategories);
+    SampleMatrix& x = data.FeatureData;
+
+    const Vector30 mu = FeatureMeans(x, samples, n);
+    CheckedArray<int16_t, 1, kMaxCategories> count{};
+    auto classMean = std::make_unique<CheckedArray<Vector30, 1, kMaxCategories>>();
+    for (int i = 1; i <= samples; ++i) {
+        const int c = data.Category[i];
+        ++count[c];
+        for (int f = 1; f <= n; ++f) (*classMean)[c][f] += x[i][f];
+    }
+    for (int c = 1; c <= classes; ++c) {
+        if (count[c] == 0) continue;  // an empty class adds nothing below
+        for (int f = 1; f <= n; ++f) (*classMean)[c][f] /= count[c];
+    }
+    for (int i = 1; i <= samples; ++i)
+        for (int f = 1; f <= n; ++f) x[i][f] -= mu[f];
+
+    Matrix30 st{};
+    for (int a = 1; a <= n; ++a)
+        for (int b = a; b <= n; ++b) {
+            double sum = 0.0;
+            for (int i = 1; i <= samples; ++i) sum += x[i][a] * x[i][b];
+            st[a][b] = sum / samples;
+        }
+    Matrix30 sb{};
+    for (int c = 1; c <= classes; ++c) {
+        if (count[c] == 0) continue;
+        const double w = static_cast<double>(count[c]) / samples;
+        for (int a = 1; a <= n; ++a)
+            for (int b = a; b <= n; ++b)
+                sb[a][b] += ((*classMean)[c][a] - mu[a]) * ((*classMean)[c][b] - mu[b]) * w;
+    }
+    for (int a = 1; a <= n; ++a)
+        for (int b = a + 1; b <= n; ++b) sb[b][a] = sb[a][b];
+
+    report.lines = ReportHeaderLines(data, kLdaReportTitle, standardize, dateTime);
+    report.lines.emplace_back();
+    report.lines.emplace_back("* Results [linear discriminant analysis]");
+
+    Vector30 pivots{};
+    if (!CholeskyDecompose(st, pivots, n)) {
+        report.outcome = AnalysisOutcome::Failed;
+        report.messages.emplace_back(kCholeskyFailureMessage);
+        report.messages.emplace_back(kLdaWrongDataMessage);
+        return report;
+    }
+    Matrix30 inverse{};  // L, then L^-1
+    for (int r = 1; r <= n; ++r)
+        for (int c = 1; c < r; ++c) inverse[r][c] = st[r][c];
+    InvertLowerTriangular(inverse, pivots, n);
+    Matrix30 transposed{};
+    for (int r = 1; r <= n; ++r)
+        for (int c = 1; c <= n; ++c) transposed[r][c] = inverse[c][r];
+    Matrix30 product1{};
+    Matrix30 product2{};
+    MatrixMultiply(sb, transposed, product1, n);
+    MatrixMultiply(inverse, product1, product2, n);
+
+    Matrix30 vectors{};
+    Vector30 values{};
+    EigenDecompose(product2, vectors, values, n, report.rotationCount);
+    Matrix30 y{};
+    sortEigenDescending(vectors, values, n, y, report.eigenvalues);
+
+    report.lines.emplace_back("Eigenvalues of [inv(Cw)*Ct]: ");
+    for (int k = 1; k <= n; ++k)
+        report.lines.push_back(platform::formatExponent(report.eigenvalues[k], 20, 6));
+
+    MatrixMultiply(transposed, y, report.projection, n);
+    Matrix30& projection = report.projection;
+    for (int k = 1; k <= n; ++k) {
+        double sum = 0.0;
+        for (int r = 1; r <= n; ++r) sum += projection[r][k] * projection[r][k];
+        const double length = std::sqrt(sum);
+        // L^-T is regular and the eigenvectors have unit length, so a zero or
+        // non-finite length only comes from broken input; leave such a column.
+        if (!(length > 0.0) || !std::isfinite(length)) continue;
+        for (int r = 1; r <= n; ++r) projection[r][k] /= length;
+    }
+    for (std::string& line : PrintMatrix(projection, "Projection matrix for MDF: ", n))
+        report.lines.push_back(std::move(line));
+    report.lines.push_back("Linear separability: " +
+                           platform::cformat("%-6.2f", report.eigenvalues[1]));
+    const int m = linearDimensionalityOf(report.eigenvalues, n, true);
+    report.linearDimensionality = m;
+    report.lines.push_back(platform::cformat("LDA dimensionality: %d", m));
+
+    reportProjection(
+        data, projection, n, m, projected,
+        {"> Most discriminative features (MDF):", "MDF", "Linear Discriminant Analysis", "lda"},
+        report, report.fisher, report.misclassified);
+    return report;
+}
+
+LdaReport RunLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
+                                        std::string_view dateTime) {
+    return LinearDiscriminantAnalysis(data, r62ProjectedData(), standardize, dateTime);
+}

@@ -1,0 +1,117 @@
+#include "workspace/core/formats/image_load.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "workspace/core/formats/bmp_reader.h"
+#include "workspace/core/image/colour_modes.h"
+#include "workspace/core/formats/dicom_reader.h"
+#include "workspace/core/image/display_render.h"
+#include "workspace/core/formats/open_rules.h"
+#include "workspace/core/formats/raw_reader.h"
+
+namespace {
+
+int readBitmap(const std::string& path, uint32_t colorMode, LoadedImage& image) {
+    RgbImage picture;
+    switch (ReadBmpFile(path, picture)) {
+        case BmpStatus::Ok:
+            break;
+        case BmpStatus::NotBitmap:
+            return kLoadNotBitmap;
+        default:
+            return kLoadCannotRead;
+    }
+    LoadedImage out;
+    out.width = picture.width;
+    out.height = picture.height;
+    out.samples.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
+    ConvertToGrey(picture, colorMode, out.samples.data());
+    out.loadedColorMode = colorMode;
+    out.featurePrefix = std::string(ColourModePrefix(colorMode));
+    image = std::move(out);
+    return 0;
+}
+
+int readRaw(const std::string& path, const RawOptions& options, LoadedImage& image) {
+    std::vector<uint16_t> samples;
+    if (ReadRawFile(path, options, samples) != RawStatus::Ok) return kLoadCannotRead;
+    image = LoadedImage{options.RawX, options.RawY, std::move(samples), 0, "", ""};
+    return 0;
+}
+
+// Any failure, a missing file included, is the DICOM reader's refusal.
+int readDicom(const std::string& path, LoadedImage& image) {
+    DicomState state;
+    std::vector<uint16_t> samples;
+    if (readDicomFile(path, state, samples) != DicomStatus::Ok) return kLoadDicomRejected;
+    image =
+        LoadedImage{state.columns, state.rows, std::move(samples), 0, "", DicomHeaderText(state)};
+    return 0;
+}
+
+}  // namespace
+
+int ReadImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
+                     uint32_t colorMode, LoadedImage& image) {
+    if (index == kFormatBitmap) return readBitmap(path, colorMode, image);
+    if (index == kFormatRaw) return readRaw(path, rawOptions, image);
+    if (index == kFormatDicom || index == kFormatDicomDcm) return readDicom(path, image);
+    if (ScannerFormatId(index) != 0) return kLoadScannerFailed;
+    return kLoadCannotRead;
+}
+
+SampleRange FindSampleRange(const uint16_t* samples, size_t count) {
+    if (count == 0) return {};
+    auto [lo, hi] = std::minmax_element(samples, samples + count);
+    return {*lo, *hi};
+}
+
+int32_t BitDepthFor(int32_t imageMax) {
+    int32_t depth = 8;
+    for (int32_t n = 9; n <= 16; ++n)
+        if (imageMax >= (1 << (n - 1))) depth = n;
+    return depth;
+}
+
+void RecomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosition) {
+    if (!state.GreyImage) return;
+    SampleRange range = FindSampleRange(state.GreyImage->current, state.GreyImage->size());
+    state.ImageMin = range.min;
+    state.ImageMax = range.max;
+    state.BitDepth = BitDepthFor(range.max);
+    state.WindowLow = WindowFromTrackBar(range.min, range.max, trMinPosition);
+    state.WindowHigh = WindowFromTrackBar(range.min, range.max, trMaxPosition);
+}
+
+bool ApplyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
+                      int trMaxPosition) {
+    size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    if (image.samples.size() != count) return false;
+    PlanePtr grey = NewPlane(image.width, image.height);
+    PlanePtr roi = NewPlane(image.width, image.height);
+    if (!grey || !roi) return false;
+    std::memcpy(grey->current, image.samples.data(), count * sizeof(uint16_t));
+
+    // A picture narrower or lower than 4 pixels means there was no image before.
+    const ImagePlane* old = state.RoiMap.get();
+    bool first = !state.GreyImage || !old || old->width < 4 || old->height < 4;
+    if (first) {
+        std::fill(roi->current, roi->current + count, uint16_t{1});
+    } else {
+        int32_t w = std::min(old->width, image.width);
+        int32_t h = std::min(old->height, image.height);
+        for (int32_t y = 0; y < h; ++y)
+            std::memcpy(roi->current + static_cast<size_t>(y) * image.width,
+                        old->current + static_cast<size_t>(y) * old->width, w * sizeof(uint16_t));
+    }
+
+    state.GreyImage = std::move(grey);
+    state.RoiMap = std::move(roi);
+    ImageWidth = static_cast<uint32_t>(image.width);
+    ImageHeight = static_cast<uint32_t>(image.height);
+    RecomputeImageRange(state, trMinPosition, trMaxPosition);
+    state.LoadedColorMode = image.loadedColorMode;
+    state.FeaturePrefix = image.featurePrefix;
+    return true;
+}

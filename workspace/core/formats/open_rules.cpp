@@ -1,0 +1,57 @@
+#include "workspace/core/formats/open_rules.h"
+
+#include <array>
+#include <cctype>
+
+#include "platform/files.h"
+
+const char* const kLoadImageFilter =
+    "Windows Bitmap (*.bmp)|*.bmp|Unformatted (*.raw)|*.raw|"
+    "Siemens NUMARIS 2 (*.ima)|*.ima|Siemens NUMARIS 3 (*.ima)|*.ima|"
+    "Siemens Vision (*.ima)|*.ima|ACR NEMA (*.img)|*.img|GE Advantage (*.xim)|*.xim|"
+    "GE IDBM (*.xim)|*.xim|IGE-YMS (*.img)|*.img|Bruker Aspect 3000 (*.img)|*.img|"
+    "Picker (*.img)|*.img|Dicom (*.dcm; *.dicom)|*dcm; *.dicom";
+
+namespace {
+
+// Index n - 1 holds the extension tried for format index n.
+constexpr std::array<std::string_view, kFormatCount> kFormatExtensions = {
+    ".bmp", ".raw", ".ima", ".ima", ".ima", ".img", ".xim",
+    ".xim", ".img", ".img", ".img", ".dic", ".dcm"};
+
+std::string firstFourLower(std::string_view extension) {
+    std::string out(extension.substr(0, 4));
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+}  // namespace
+
+int ScannerFormatId(int formatIndex) {
+    return formatIndex >= kFirstScannerFormat && formatIndex <= kLastScannerFormat
+               ? formatIndex - kFirstScannerFormat + 10
+               : 0;
+}
+
+std::string FileExtension(std::string_view path) {
+    std::string name = platform::FileNamePart(path);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+OpenedKind ClassifyPath(std::string_view path) {
+    std::string ext = firstFourLower(FileExtension(path));
+    if (ext == ".txt") return OpenedKind::Macro;
+    if (ext == ".bmf") return OpenedKind::FeatureMap;
+    if (ext == ".roi") return OpenedKind::Roi;
+    return OpenedKind::Image;
+}
+
+std::vector<int> FormatIndexesFor(std::string_view path) {
+    std::string ext = firstFourLower(FileExtension(path));
+    std::vector<int> indexes;
+    if (ext.empty()) return indexes;
+    for (int index = 1; index <= kFormatCount; ++index)
+        if (ext == kFormatExtensions[static_cast<size_t>(index - 1)]) indexes.push_back(index);
+    return indexes;
+}
