@@ -42,7 +42,7 @@ enum CooccurrenceFeature : int {
 // columns alike); terms with p = 0 are left out of every log:
 //   AngScMom = Σ p(i,j)²
 //   Contrast = Σ_k k² p_{x-y}(k)                          (k = 0..G-1)
-//   Correlat = (Σ i·j·p(i,j) − μ²) / max(σ², 1e-20)       (σ² = sqrt(σx²σy²))
+//   Correlat = (Σ i·j·p(i,j) − μ²) / sqrt(σx²σy²)     (the denominator 1e-20 when σx²σy² ≤ 1e-20)
 //   SumOfSqs = σ²                                         (the variance of the margin)
 //   InvDfMom = Σ_k p_{x-y}(k) / (1 + k²)
 //   SumAverg = Σ_k k p_{x+y}(k)                           (k = 2..2G), written μs
