@@ -64,14 +64,19 @@ class Segmenter {
             std::array<double, kMaxSegments> distance{};
             for (size_t p = begin; p < end; ++p) {
                 const uint8_t* bytes = vector(p);
-                distance.fill(0.0);
-                for (size_t d = 0; d < depth_; ++d) {
-                    const double x = bytes[d];
-                    const double* c = transposed_.data() + d * padded_;
-                    for (int k = 0; k < padded_; ++k) {
-                        const double e = c[k] - x;
-                        distance[k] += e * e;
-                    }
+                switch (padded_) {
+                    case 4:
+                        distances<4>(bytes, distance.data());
+                        break;
+                    case 8:
+                        distances<8>(bytes, distance.data());
+                        break;
+                    case 12:
+                        distances<12>(bytes, distance.data());
+                        break;
+                    default:
+                        distances<16>(bytes, distance.data());
+                        break;
                 }
                 double nearest = kSegmentationNoTotal;
                 int32_t label = 0;
@@ -93,6 +98,32 @@ class Segmenter {
             const uint64_t* s = chunkSums_.data() + chunk * segments_ * depth_;
             for (size_t i = 0; i < sums_.size(); ++i) sums_[i] += s[i];
         }
+    }
+
+    // The distances of one pixel to the first Lanes centres, each summed in
+    // image order like PixelDistance; the lane count is fixed at compile
+    // time so that the sums stay in registers.
+    template <int Lanes>
+    void distances(const uint8_t* bytes, double* out) const {
+        double sum[Lanes];
+        const double* c = transposed_.data();
+        {
+            // The first image's term starts each sum (0 + t = t exactly).
+            const double x = bytes[0];
+            for (int k = 0; k < Lanes; ++k) {
+                const double e = c[k] - x;
+                sum[k] = e * e;
+            }
+        }
+        for (size_t d = 1; d < depth_; ++d) {
+            const double x = bytes[d];
+            c += Lanes;
+            for (int k = 0; k < Lanes; ++k) {
+                const double e = c[k] - x;
+                sum[k] += e * e;
+            }
+        }
+        for (int k = 0; k < Lanes; ++k) out[k] = sum[k];
     }
 
     // Gives every segment left without pixels one pixel: a fresh draw below
