@@ -41,6 +41,7 @@
 #include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
+#include "statistics/forms/segmentation_window.h"
 #include "statistics/forms/silhouette_window.h"
 #include "statistics/forms/tree_window.h"
 
@@ -189,12 +190,6 @@ QAction* TMainWindow::addCommand(QMenu* target, const QString& caption,
     return item;
 }
 
-QAction* TMainWindow::addLaterCommand(QMenu* target, const QString& caption) {
-    QAction* item = target->addAction(caption);
-    item->setEnabled(false);
-    return item;
-}
-
 void TMainWindow::createMenus() {
     QMenu* files = menuBar()->addMenu("&Files");
     addCommand(files, "&Get Input Data", &TMainWindow::GetDataClick);
@@ -224,12 +219,17 @@ void TMainWindow::createMenus() {
     addCommand(clustering, "k-means", &TMainWindow::kmeansClick);
 
     QMenu* segmentation = menuBar()->addMenu("Segmentation");
-    addLaterCommand(segmentation, "Image segmentation");
+    addCommand(segmentation, "Image segmentation", &TMainWindow::Imagesegmentation1Click);
 
     QAction* about = menuBar()->addAction("&About");
     connect(about, &QAction::triggered, this, [this] { runCommand(&TMainWindow::AbouClick); });
     QAction* exit = menuBar()->addAction("&Exit");
     connect(exit, &QAction::triggered, this, [this] { runCommand(&TMainWindow::ExiClick); });
+}
+
+void TMainWindow::Imagesegmentation1Click() {
+    TSegmentationWindow window(this);
+    window.exec();
 }
 
 void TMainWindow::runCommand(void (TMainWindow::*handler)()) {
