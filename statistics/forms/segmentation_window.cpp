@@ -136,6 +136,7 @@ TSegmentationWindow::TSegmentationWindow(QWidget* owner) : QDialog(owner) {
     connect(exitItem, &QAction::triggered, this, [this] { Exit1Click(); });
 
     auto* body = new QHBoxLayout;
+    body->setContentsMargins(6, 6, 6, 0);
     outer->addLayout(body, 1);
 
     // Left: parameters and view.
