@@ -17,9 +17,9 @@ namespace {
 constexpr int kLanes = 8;
 typedef float FloatLanes __attribute__((vector_size(kLanes * sizeof(float))));
 typedef double DoubleLanes __attribute__((vector_size(kLanes * sizeof(double))));
+typedef int IntLanes __attribute__((vector_size(kLanes * sizeof(int))));
 
 constexpr float kFar = std::numeric_limits<float>::infinity();
-
 
 // The samples' columns laid out class by class, each class padded to whole
 // vectors with columns that are never nearest (distance +infinity). A row's
@@ -62,11 +62,50 @@ bool rowMisclassified(float before, float same, float after, bool hasBefore) {
 // The kernels keep their vectors to themselves (no vector crosses a call),
 // so the build's baseline and the AVX2 clone agree on every calling convention.
 #define LOAD_LANES(lanes, pointer) std::memcpy(&(lanes), (pointer), sizeof(lanes))
-#define LANES_MIN(result, lanes)                                           \
-    do {                                                                   \
-        result = (lanes)[0];                                               \
-        for (int lane = 1; lane < kLanes; ++lane)                          \
-            result = (lanes)[lane] < result ? (lanes)[lane] : result;      \
+#define SELECT_MIN(m, v) m = (v) < (m) ? (v) : (m)
+// The smallest distance over the columns [begin, end) (whole vectors), with
+// four accumulators so that no minimum waits for the one before it.
+#define RANGE_MIN(result, begin, end, STEP)                                      \
+    do {                                                                         \
+        FloatLanes m0 = FloatLanes{} + kFar, m1 = m0, m2 = m0, m3 = m0;          \
+        int p = (begin);                                                         \
+        for (; p + 4 * kLanes <= (end); p += 4 * kLanes) {                       \
+            STEP(m0, p);                                                         \
+            STEP(m1, p + kLanes);                                                \
+            STEP(m2, p + 2 * kLanes);                                            \
+            STEP(m3, p + 3 * kLanes);                                            \
+        }                                                                        \
+        for (; p < (end); p += kLanes) STEP(m0, p);                              \
+        SELECT_MIN(m0, m1);                                                      \
+        SELECT_MIN(m2, m3);                                                      \
+        SELECT_MIN(m0, m2);                                                      \
+        SELECT_MIN(m0, __builtin_shuffle(m0, IntLanes{4, 5, 6, 7, 0, 1, 2, 3})); \
+        SELECT_MIN(m0, __builtin_shuffle(m0, IntLanes{2, 3, 0, 1, 6, 7, 4, 5})); \
+        SELECT_MIN(m0, __builtin_shuffle(m0, IntLanes{1, 0, 3, 2, 5, 4, 7, 6})); \
+        result = m0[0];                                                          \
+    } while (false)
+
+// (d₁² + d₂²) + d₃² over eight columns from `at`.
+#define TRIPLE_STEP(m, at)                     \
+    do {                                       \
+        FloatLanes column, distance;           \
+        LOAD_LANES(column, xp + (at));         \
+        LOAD_LANES(distance, row + (at));      \
+        const FloatLanes d = xi - column;      \
+        const FloatLanes v = distance + d * d; \
+        SELECT_MIN(m, v);                      \
+    } while (false)
+
+// d₁² + d₂² in double over eight columns from `at`, rounded to float.
+#define PAIR_STEP(m, at)                                               \
+    do {                                                               \
+        DoubleLanes column, squares;                                   \
+        LOAD_LANES(column, xp + (at));                                 \
+        LOAD_LANES(squares, row + (at));                               \
+        const DoubleLanes d = xi - column;                             \
+        const DoubleLanes sum = squares + d * d;                       \
+        const FloatLanes v = __builtin_convertvector(sum, FloatLanes); \
+        SELECT_MIN(m, v);                                              \
     } while (false)
 
 // Errors of the triple whose first two features' float distances are in
@@ -80,21 +119,11 @@ __attribute__((target_clones("avx2", "default"))) int tripleErrors(const float* 
     for (int i = 0; i < n; ++i) {
         const float* row = rows + static_cast<size_t>(i) * static_cast<size_t>(width);
         const FloatLanes xi = FloatLanes{} + x[i];
-        float range[3];
-        const int bounds[4] = {0, ownStart[i], ownEnd[i], width};
-        for (int r = 0; r < 3; ++r) {
-            FloatLanes m = FloatLanes{} + kFar;
-            for (int p = bounds[r]; p < bounds[r + 1]; p += kLanes) {
-                FloatLanes column, distance;
-                LOAD_LANES(column, xp + p);
-                LOAD_LANES(distance, row + p);
-                const FloatLanes d = xi - column;
-                const FloatLanes v = distance + d * d;  // (d₁² + d₂²) + d₃²
-                m = v < m ? v : m;
-            }
-            LANES_MIN(range[r], m);
-        }
-        if (rowMisclassified(range[0], range[1], range[2], ownStart[i] > 0)) ++errors;
+        float before, same, after;
+        RANGE_MIN(before, 0, ownStart[i], TRIPLE_STEP);
+        RANGE_MIN(same, ownStart[i], ownEnd[i], TRIPLE_STEP);
+        RANGE_MIN(after, ownEnd[i], width, TRIPLE_STEP);
+        if (rowMisclassified(before, same, after, ownStart[i] > 0)) ++errors;
     }
     return errors;
 }
@@ -110,25 +139,20 @@ __attribute__((target_clones("avx2", "default"))) int pairErrors(const double* r
     for (int i = 0; i < n; ++i) {
         const double* row = rows + static_cast<size_t>(i) * static_cast<size_t>(width);
         const DoubleLanes xi = DoubleLanes{} + x[i];
-        float range[3];
-        const int bounds[4] = {0, ownStart[i], ownEnd[i], width};
-        for (int r = 0; r < 3; ++r) {
-            FloatLanes m = FloatLanes{} + kFar;
-            for (int p = bounds[r]; p < bounds[r + 1]; p += kLanes) {
-                DoubleLanes column, squares;
-                LOAD_LANES(column, xp + p);
-                LOAD_LANES(squares, row + p);
-                const DoubleLanes d = xi - column;
-                const DoubleLanes sum = squares + d * d;  // d₁² + d₂², then rounded to float
-                const FloatLanes v = __builtin_convertvector(sum, FloatLanes);
-                m = v < m ? v : m;
-            }
-            LANES_MIN(range[r], m);
-        }
-        if (rowMisclassified(range[0], range[1], range[2], ownStart[i] > 0)) ++errors;
+        float before, same, after;
+        RANGE_MIN(before, 0, ownStart[i], PAIR_STEP);
+        RANGE_MIN(same, ownStart[i], ownEnd[i], PAIR_STEP);
+        RANGE_MIN(after, ownEnd[i], width, PAIR_STEP);
+        if (rowMisclassified(before, same, after, ownStart[i] > 0)) ++errors;
     }
     return errors;
 }
+
+#undef PAIR_STEP
+#undef TRIPLE_STEP
+#undef RANGE_MIN
+#undef SELECT_MIN
+#undef LOAD_LANES
 
 // Steps the bar once every `every` sets, however the sets are spread over
 // the threads: the number of steps is the serial loop's.
