@@ -335,6 +335,10 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
         std::vector<float> rows(static_cast<size_t>(n) * static_cast<size_t>(width));
         NearestNeighbourTable& table = tables[begin / grain];
         for (size_t item = begin; item < end; ++item) {
+            if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
+                stopped = true;
+                return;
+            }
             const auto [f, g] = pairs[item];
             const float* xf = valuesOf(f);
             const float* xg = valuesOf(g);
