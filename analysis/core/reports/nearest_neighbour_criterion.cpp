@@ -18,6 +18,10 @@ constexpr int kLanes = 8;
 typedef float FloatLanes __attribute__((vector_size(kLanes * sizeof(float))));
 typedef double DoubleLanes __attribute__((vector_size(kLanes * sizeof(double))));
 typedef int IntLanes __attribute__((vector_size(kLanes * sizeof(int))));
+// Classes are padded to whole half vectors: a range may end with four
+// columns, taken by a step whose upper lanes count as +infinity. Buffers
+// keep kLanes columns of slack at their end for that last step's reads.
+constexpr int kQuarter = kLanes / 2;
 
 constexpr float kFar = std::numeric_limits<float>::infinity();
 
@@ -26,7 +30,7 @@ constexpr float kFar = std::numeric_limits<float>::infinity();
 // neighbours then fall into three whole-vector ranges: the classes before
 // its own, its own class, the classes after it.
 struct PaddedColumns {
-    int width = 0;              // P, a multiple of kLanes
+    int width = 0;              // P, a multiple of kQuarter
     std::vector<int> column;    // padded column of each sample
     std::vector<int> ownStart;  // per sample: first column of its class block
     std::vector<int> ownEnd;    // per sample: end of its class block
@@ -39,7 +43,7 @@ PaddedColumns padColumns(const SelectionSamples& samples) {
         const int count = samples.classSize[static_cast<size_t>(c)];
         start.push_back(padded.width);
         for (int s = 0; s < count; ++s) padded.column.push_back(padded.width + s);
-        padded.width += (count + kLanes - 1) / kLanes * kLanes;
+        padded.width += (count + kQuarter - 1) / kQuarter * kQuarter;
         end.push_back(padded.width);
     }
     for (int s = 0; s < samples.sampleCount(); ++s) {
@@ -70,12 +74,13 @@ bool rowMisclassified(float before, float same, float after, bool hasBefore) {
         FloatLanes m0 = FloatLanes{} + kFar, m1 = m0, m2 = m0, m3 = m0;          \
         int p = (begin);                                                         \
         for (; p + 4 * kLanes <= (end); p += 4 * kLanes) {                       \
-            STEP(m0, p);                                                         \
-            STEP(m1, p + kLanes);                                                \
-            STEP(m2, p + 2 * kLanes);                                            \
-            STEP(m3, p + 3 * kLanes);                                            \
+            STEP(m0, p, false);                                                  \
+            STEP(m1, p + kLanes, false);                                         \
+            STEP(m2, p + 2 * kLanes, false);                                     \
+            STEP(m3, p + 3 * kLanes, false);                                     \
         }                                                                        \
-        for (; p < (end); p += kLanes) STEP(m0, p);                              \
+        for (; p + kLanes <= (end); p += kLanes) STEP(m0, p, false);             \
+        if (p < (end)) STEP(m1, p, true);                                        \
         SELECT_MIN(m0, m1);                                                      \
         SELECT_MIN(m2, m3);                                                      \
         SELECT_MIN(m0, m2);                                                      \
@@ -85,27 +90,32 @@ bool rowMisclassified(float before, float same, float after, bool hasBefore) {
         result = m0[0];                                                          \
     } while (false)
 
-// (d₁² + d₂²) + d₃² over eight columns from `at`.
-#define TRIPLE_STEP(m, at)                     \
-    do {                                       \
-        FloatLanes column, distance;           \
-        LOAD_LANES(column, xp + (at));         \
-        LOAD_LANES(distance, row + (at));      \
-        const FloatLanes d = xi - column;      \
-        const FloatLanes v = distance + d * d; \
-        SELECT_MIN(m, v);                      \
+// The lanes a half step keeps.
+#define LOWER_HALF (IntLanes{0, 1, 2, 3, 4, 5, 6, 7} < kQuarter)
+
+// (d₁² + d₂²) + d₃² over eight columns from `at` (four when half).
+#define TRIPLE_STEP(m, at, half)                            \
+    do {                                                    \
+        FloatLanes column, distance;                        \
+        LOAD_LANES(column, xp + (at));                      \
+        LOAD_LANES(distance, row + (at));                   \
+        const FloatLanes d = xi - column;                   \
+        FloatLanes v = distance + d * d;                    \
+        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar; \
+        SELECT_MIN(m, v);                                   \
     } while (false)
 
-// d₁² + d₂² in double over eight columns from `at`, rounded to float.
-#define PAIR_STEP(m, at)                                               \
-    do {                                                               \
-        DoubleLanes column, squares;                                   \
-        LOAD_LANES(column, xp + (at));                                 \
-        LOAD_LANES(squares, row + (at));                               \
-        const DoubleLanes d = xi - column;                             \
-        const DoubleLanes sum = squares + d * d;                       \
-        const FloatLanes v = __builtin_convertvector(sum, FloatLanes); \
-        SELECT_MIN(m, v);                                              \
+// d₁² + d₂² in double over eight columns from `at` (four when half), rounded to float.
+#define PAIR_STEP(m, at, half)                                   \
+    do {                                                         \
+        DoubleLanes column, squares;                             \
+        LOAD_LANES(column, xp + (at));                           \
+        LOAD_LANES(squares, row + (at));                         \
+        const DoubleLanes d = xi - column;                       \
+        const DoubleLanes sum = squares + d * d;                 \
+        FloatLanes v = __builtin_convertvector(sum, FloatLanes); \
+        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar;      \
+        SELECT_MIN(m, v);                                        \
     } while (false)
 
 // Errors of the triple whose first two features' float distances are in
@@ -149,6 +159,7 @@ __attribute__((target_clones("avx2", "default"))) int pairErrors(const double* r
 }
 
 #undef PAIR_STEP
+#undef LOWER_HALF
 #undef TRIPLE_STEP
 #undef RANGE_MIN
 #undef SELECT_MIN
@@ -247,7 +258,8 @@ std::optional<SelectionResult> rankPairs(const SelectionSamples& samples,
     const PaddedColumns padded = padColumns(samples);
     const int width = padded.width;
     // Each feature's values per padded column (0 in the padding).
-    std::vector<double> columns(static_cast<size_t>(features) * static_cast<size_t>(width), 0.0);
+    std::vector<double> columns(static_cast<size_t>(features) * static_cast<size_t>(width) + kLanes,
+                                0.0);
     for (int f = 0; f < features; ++f)
         for (int s = 0; s < n; ++s)
             columns[static_cast<size_t>(f) * static_cast<size_t>(width) +
@@ -261,7 +273,7 @@ std::optional<SelectionResult> rankPairs(const SelectionSamples& samples,
                                               NearestNeighbourTable(tableSize(samples)));
     std::atomic<bool> stopped{false};
     parallelFor(items, grain, [&](size_t begin, size_t end) {
-        std::vector<double> rows(static_cast<size_t>(n) * static_cast<size_t>(width));
+        std::vector<double> rows(static_cast<size_t>(n) * static_cast<size_t>(width) + kLanes);
         NearestNeighbourTable& table = tables[begin / grain];
         for (size_t item = begin; item < end; ++item) {
             if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
@@ -310,7 +322,8 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
     const int width = padded.width;
     // The values rounded to float, per sample and per padded column.
     std::vector<float> values(static_cast<size_t>(features) * static_cast<size_t>(n));
-    std::vector<float> columns(static_cast<size_t>(features) * static_cast<size_t>(width), 0.0f);
+    std::vector<float> columns(static_cast<size_t>(features) * static_cast<size_t>(width) + kLanes,
+                               0.0f);
     for (int f = 0; f < features; ++f)
         for (int s = 0; s < n; ++s) {
             const float v = static_cast<float>(samples.value(f, s));
@@ -332,7 +345,7 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
                                               NearestNeighbourTable(tableSize(samples)));
     std::atomic<bool> stopped{false};
     parallelFor(pairs.size(), grain, [&](size_t begin, size_t end) {
-        std::vector<float> rows(static_cast<size_t>(n) * static_cast<size_t>(width));
+        std::vector<float> rows(static_cast<size_t>(n) * static_cast<size_t>(width) + kLanes);
         NearestNeighbourTable& table = tables[begin / grain];
         for (size_t item = begin; item < end; ++item) {
             if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
