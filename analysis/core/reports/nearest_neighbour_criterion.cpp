@@ -34,6 +34,7 @@ struct PaddedColumns {
     std::vector<int> column;    // padded column of each sample
     std::vector<int> ownStart;  // per sample: first column of its class block
     std::vector<int> ownEnd;    // per sample: end of its class block
+    std::vector<int> padding;   // the padding columns
 };
 
 PaddedColumns padColumns(const SelectionSamples& samples) {
@@ -43,7 +44,9 @@ PaddedColumns padColumns(const SelectionSamples& samples) {
         const int count = samples.classSize[static_cast<size_t>(c)];
         start.push_back(padded.width);
         for (int s = 0; s < count; ++s) padded.column.push_back(padded.width + s);
-        padded.width += (count + kQuarter - 1) / kQuarter * kQuarter;
+        const int width = (count + kQuarter - 1) / kQuarter * kQuarter;
+        for (int p = count; p < width; ++p) padded.padding.push_back(padded.width + p);
+        padded.width += width;
         end.push_back(padded.width);
     }
     for (int s = 0; s < samples.sampleCount(); ++s) {
@@ -355,16 +358,19 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
             const auto [f, g] = pairs[item];
             const float* xf = valuesOf(f);
             const float* xg = valuesOf(g);
-            std::fill(rows.begin(), rows.end(), kFar);
-            for (int i = 0; i < n; ++i)
-                for (int j = 0; j < n; ++j) {
-                    if (j == i) continue;  // never its own neighbour
-                    const float df = xf[i] - xf[j];
-                    const float dg = xg[i] - xg[j];
-                    rows[static_cast<size_t>(i) * static_cast<size_t>(width) +
-                         static_cast<size_t>(padded.column[static_cast<size_t>(j)])] =
-                        df * df + dg * dg;
+            const float* cf = columns.data() + static_cast<size_t>(f) * static_cast<size_t>(width);
+            const float* cg = columns.data() + static_cast<size_t>(g) * static_cast<size_t>(width);
+            for (int i = 0; i < n; ++i) {
+                float* row = rows.data() + static_cast<size_t>(i) * static_cast<size_t>(width);
+                for (int p = 0; p < width; ++p) {
+                    const float df = xf[i] - cf[p];
+                    const float dg = xg[i] - cg[p];
+                    row[p] = df * df + dg * dg;
                 }
+                // Never its own neighbour, never a padding column.
+                row[padded.column[static_cast<size_t>(i)]] = kFar;
+                for (int p : padded.padding) row[p] = kFar;
+            }
             for (int h = g + 1; h < features; ++h) {
                 // Polled per triple, so a cancel lands within one triple's work.
                 if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
