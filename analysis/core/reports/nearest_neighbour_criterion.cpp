@@ -21,16 +21,16 @@ typedef int IntLanes __attribute__((vector_size(kLanes * sizeof(int))));
 // Classes are padded to whole half vectors: a range may end with four
 // columns, taken by a step whose upper lanes count as +infinity. Buffers
 // keep kLanes columns of slack at their end for that last step's reads.
-constexpr int kQuarter = kLanes / 2;
+constexpr int kHalfLanes = kLanes / 2;
 
 constexpr float kFar = std::numeric_limits<float>::infinity();
 
 // The samples' columns laid out class by class, each class padded to whole
-// vectors with columns that are never nearest (distance +infinity). A row's
-// neighbours then fall into three whole-vector ranges: the classes before
-// its own, its own class, the classes after it.
+// half vectors with columns that are never nearest (distance +infinity). A
+// row's neighbours then fall into three ranges of whole half vectors: the
+// classes before its own, its own class, the classes after it.
 struct PaddedColumns {
-    int width = 0;              // P, a multiple of kQuarter
+    int width = 0;              // P, a multiple of kHalfLanes
     std::vector<int> column;    // padded column of each sample
     std::vector<int> ownStart;  // per sample: first column of its class block
     std::vector<int> ownEnd;    // per sample: end of its class block
@@ -44,7 +44,7 @@ PaddedColumns padColumns(const SelectionSamples& samples) {
         const int count = samples.classSize[static_cast<size_t>(c)];
         start.push_back(padded.width);
         for (int s = 0; s < count; ++s) padded.column.push_back(padded.width + s);
-        const int width = (count + kQuarter - 1) / kQuarter * kQuarter;
+        const int width = (count + kHalfLanes - 1) / kHalfLanes * kHalfLanes;
         for (int p = count; p < width; ++p) padded.padding.push_back(padded.width + p);
         padded.width += width;
         end.push_back(padded.width);
@@ -94,7 +94,7 @@ bool rowMisclassified(float before, float same, float after, bool hasBefore) {
     } while (false)
 
 // The lanes a half step keeps.
-#define LOWER_HALF (IntLanes{0, 1, 2, 3, 4, 5, 6, 7} < kQuarter)
+#define LOWER_HALF (IntLanes{0, 1, 2, 3, 4, 5, 6, 7} < kHalfLanes)
 
 // (d₁² + d₂²) + d₃² over eight columns from `at` (four when half).
 #define TRIPLE_STEP(m, at, half)                            \
