@@ -121,22 +121,42 @@ bool rowMisclassified(float before, float same, float after, bool hasBefore) {
         SELECT_MIN(m, v);                                        \
     } while (false)
 
+// A distance is the same both ways, so each pair of samples of different
+// classes is formed once: row i meets the classes after its own, and each
+// distance also lowers the "classes before" minimum of the column it lands
+// in (columnBefore, one per padded column). Rows come in class order, so a
+// row's own column holds its final "before" minimum when the row is reached.
+#define TRIPLE_AFTER_STEP(m, at, half)                             \
+    do {                                                           \
+        FloatLanes column, distance, lowest;                       \
+        LOAD_LANES(column, xp + (at));                             \
+        LOAD_LANES(distance, row + (at));                          \
+        LOAD_LANES(lowest, columnBefore + (at));                   \
+        const FloatLanes d = xi - column;                          \
+        FloatLanes v = distance + d * d;                           \
+        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar;        \
+        SELECT_MIN(m, v);                                          \
+        SELECT_MIN(lowest, v);                                     \
+        std::memcpy(columnBefore + (at), &lowest, sizeof(lowest)); \
+    } while (false)
+
 // Errors of the triple whose first two features' float distances are in
 // rows (n × P, +infinity on the diagonal and in the padding), with the third
-// feature's values per sample in x (float) and per padded column in xp.
-__attribute__((target_clones("avx2", "default"))) int tripleErrors(const float* rows, int width,
-                                                                   const float* x, const float* xp,
-                                                                   int n, const int* ownStart,
-                                                                   const int* ownEnd) {
+// feature's values per sample in x (float) and per padded column in xp;
+// sampleColumn[i] is sample i's padded column, columnBefore a scratch row of P
+// (+ kLanes slack) floats.
+__attribute__((target_clones("avx2", "default"))) int tripleErrors(
+    const float* rows, int width, const float* x, const float* xp, int n, const int* ownStart,
+    const int* ownEnd, const int* sampleColumn, float* columnBefore) {
+    for (int p = 0; p < width + kLanes; ++p) columnBefore[p] = kFar;
     int errors = 0;
     for (int i = 0; i < n; ++i) {
         const float* row = rows + static_cast<size_t>(i) * static_cast<size_t>(width);
         const FloatLanes xi = FloatLanes{} + x[i];
-        float before, same, after;
-        RANGE_MIN(before, 0, ownStart[i], TRIPLE_STEP);
+        float same, after;
         RANGE_MIN(same, ownStart[i], ownEnd[i], TRIPLE_STEP);
-        RANGE_MIN(after, ownEnd[i], width, TRIPLE_STEP);
-        if (rowMisclassified(before, same, after, ownStart[i] > 0)) ++errors;
+        RANGE_MIN(after, ownEnd[i], width, TRIPLE_AFTER_STEP);
+        if (rowMisclassified(columnBefore[sampleColumn[i]], same, after, ownStart[i] > 0)) ++errors;
     }
     return errors;
 }
@@ -164,6 +184,7 @@ __attribute__((target_clones("avx2", "default"))) int pairErrors(const double* r
 #undef PAIR_STEP
 #undef LOWER_HALF
 #undef TRIPLE_STEP
+#undef TRIPLE_AFTER_STEP
 #undef RANGE_MIN
 #undef SELECT_MIN
 #undef LOAD_LANES
@@ -349,6 +370,7 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
     std::atomic<bool> stopped{false};
     parallelFor(pairs.size(), grain, [&](size_t begin, size_t end) {
         std::vector<float> rows(static_cast<size_t>(n) * static_cast<size_t>(width) + kLanes);
+        std::vector<float> columnBefore(static_cast<size_t>(width) + kLanes);
         NearestNeighbourTable& table = tables[begin / grain];
         for (size_t item = begin; item < end; ++item) {
             if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
@@ -384,7 +406,8 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
                 entry.errors = tripleErrors(
                     rows.data(), width, valuesOf(h),
                     columns.data() + static_cast<size_t>(h) * static_cast<size_t>(width), n,
-                    padded.ownStart.data(), padded.ownEnd.data());
+                    padded.ownStart.data(), padded.ownEnd.data(), padded.column.data(),
+                    columnBefore.data());
                 table.offer(entry);
             }
             steps.done(static_cast<uint64_t>(features - 1 - g));
