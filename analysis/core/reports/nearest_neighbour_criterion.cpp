@@ -161,27 +161,45 @@ __attribute__((target_clones("avx2", "default"))) int tripleErrors(
     return errors;
 }
 
+// d₁² + d₂² in double over the classes after a row's own, each distance
+// also lowering its column's "classes before" minimum (as for triples).
+#define PAIR_AFTER_STEP(m, at, half)                               \
+    do {                                                           \
+        DoubleLanes column, squares;                               \
+        FloatLanes lowest;                                         \
+        LOAD_LANES(column, xp + (at));                             \
+        LOAD_LANES(squares, row + (at));                           \
+        LOAD_LANES(lowest, columnBefore + (at));                   \
+        const DoubleLanes d = xi - column;                         \
+        const DoubleLanes sum = squares + d * d;                   \
+        FloatLanes v = __builtin_convertvector(sum, FloatLanes);   \
+        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar;        \
+        SELECT_MIN(m, v);                                          \
+        SELECT_MIN(lowest, v);                                     \
+        std::memcpy(columnBefore + (at), &lowest, sizeof(lowest)); \
+    } while (false)
+
 // The same for a pair: rows hold the first feature's squared differences in
 // double, x and xp the second feature's values; the distance is rounded to
 // float once formed.
-__attribute__((target_clones("avx2", "default"))) int pairErrors(const double* rows, int width,
-                                                                 const double* x, const double* xp,
-                                                                 int n, const int* ownStart,
-                                                                 const int* ownEnd) {
+__attribute__((target_clones("avx2", "default"))) int pairErrors(
+    const double* rows, int width, const double* x, const double* xp, int n, const int* ownStart,
+    const int* ownEnd, const int* sampleColumn, float* columnBefore) {
+    for (int p = 0; p < width + kLanes; ++p) columnBefore[p] = kFar;
     int errors = 0;
     for (int i = 0; i < n; ++i) {
         const double* row = rows + static_cast<size_t>(i) * static_cast<size_t>(width);
         const DoubleLanes xi = DoubleLanes{} + x[i];
-        float before, same, after;
-        RANGE_MIN(before, 0, ownStart[i], PAIR_STEP);
+        float same, after;
         RANGE_MIN(same, ownStart[i], ownEnd[i], PAIR_STEP);
-        RANGE_MIN(after, ownEnd[i], width, PAIR_STEP);
-        if (rowMisclassified(before, same, after, ownStart[i] > 0)) ++errors;
+        RANGE_MIN(after, ownEnd[i], width, PAIR_AFTER_STEP);
+        if (rowMisclassified(columnBefore[sampleColumn[i]], same, after, ownStart[i] > 0)) ++errors;
     }
     return errors;
 }
 
 #undef PAIR_STEP
+#undef PAIR_AFTER_STEP
 #undef LOWER_HALF
 #undef TRIPLE_STEP
 #undef TRIPLE_AFTER_STEP
@@ -298,6 +316,7 @@ std::optional<SelectionResult> rankPairs(const SelectionSamples& samples,
     std::atomic<bool> stopped{false};
     parallelFor(items, grain, [&](size_t begin, size_t end) {
         std::vector<double> rows(static_cast<size_t>(n) * static_cast<size_t>(width) + kLanes);
+        std::vector<float> columnBefore(static_cast<size_t>(width) + kLanes);
         NearestNeighbourTable& table = tables[begin / grain];
         for (size_t item = begin; item < end; ++item) {
             if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
@@ -321,7 +340,8 @@ std::optional<SelectionResult> rankPairs(const SelectionSamples& samples,
                 entry.errors =
                     pairErrors(rows.data(), width, samples.feature(g),
                                columns.data() + static_cast<size_t>(g) * static_cast<size_t>(width),
-                               n, padded.ownStart.data(), padded.ownEnd.data());
+                               n, padded.ownStart.data(), padded.ownEnd.data(),
+                               padded.column.data(), columnBefore.data());
                 table.offer(entry);
             }
             steps.done(static_cast<uint64_t>(features - 1 - f));
