@@ -132,8 +132,13 @@ void VantuMacroHost::forcePrefix(const std::string& prefix) {
     window_->state.ForcedPrefixOn = true;
 }
 
-void VantuMacroHost::featureSelection(MacroFeatureSelection) {
-    beep();
+void VantuMacroHost::featureSelection(MacroFeatureSelection method) {
+    if (_Report == nullptr) return;
+    // On this thread, and the result is taken as it stands: no box to answer.
+    if (method == MacroFeatureSelection::Mipaf)
+        _Report->MIPAF1Click();
+    else
+        _Report->ReportFeatureSelection(static_cast<int>(method), true);
 }
 
 void VantuMacroHost::saveImage(const std::string& path, int type) {

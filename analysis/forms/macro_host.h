@@ -29,7 +29,7 @@ class VantuMacroHost : public MacroHost {
     void aggregateReports() override;
     void colorChannel(uint32_t mode) override;
     void forcePrefix(const std::string& prefix) override;
-    // The ranking criteria are not in this build: a beep.
+    // The report window's ranking, accepted without the result box.
     void featureSelection(MacroFeatureSelection method) override;
     void saveImage(const std::string& path, int type) override;
     // Feature maps are neither made nor shown by this build: a beep.

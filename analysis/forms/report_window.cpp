@@ -138,6 +138,7 @@ TReport::TReport(QWidget* owner) : QWidget(owner, Qt::Window) {
     layout->addWidget(TabControl1);
     layout->addWidget(Splitter1, 1);
 
+    registerRankingJobs();
     showCurrentReport();
 }
 
@@ -175,15 +176,15 @@ void TReport::createMenus() {
     add(selection, "Select &highlighted", "Checkselected", &TReport::CheckselectedClick);
     add(selection, "De&select highlighted", "Uncheckselected", &TReport::UncheckselectedClick);
     selection->addSeparator();
-    add(selection, "&Fisher", "Fishercriterion", nullptr);
-    add(selection, "&POE+ACC", "POECriterion", nullptr);
-    add(selection, "&Mutual information", "Mutualinformation1", nullptr);
+    add(selection, "&Fisher", "Fishercriterion", &TReport::FishercriterionClick);
+    add(selection, "&POE+ACC", "POECriterion", &TReport::POECriterionClick);
+    add(selection, "&Mutual information", "Mutualinformation1", &TReport::Mutualinformation1Click);
     QMenu* subsets = selection->addMenu("Optimal subsets");
-    add(subsets, "Singles", "Singles1", nullptr);
-    add(subsets, "Pairs", "Pairs1", nullptr);
-    add(subsets, "Triplets", "Triplets1", nullptr);
+    add(subsets, "Singles", "Singles1", &TReport::Singles1Click);
+    add(subsets, "Pairs", "Pairs1", &TReport::Pairs1Click);
+    add(subsets, "Triplets", "Triplets1", &TReport::Triplets1Click);
     add(selection, "Convex border", "Convexborder1", nullptr);
-    add(selection, "MI+PA+F (30)", "MIPAF1", nullptr);
+    add(selection, "MI+PA+F (30)", "MIPAF1", &TReport::MIPAF1Click);
     selection->addSeparator();
     add(selection, "3D feature space", "Manual1", nullptr);
 

@@ -7,9 +7,12 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "analysis/core/reports/feature_selection.h"
 #include "analysis/core/reports/report_document.h"
 
 class QAction;
@@ -58,6 +61,22 @@ class TReport : public QWidget {
     void Invert1Click();
     void CheckselectedClick();
     void UncheckselectedClick();
+    // Feature ranking (report_window_ranking.cpp): the six criteria run on
+    // the worker behind the progress window (modes 101..106); the result box
+    // and the new check marks come on the GUI thread once it has ended.
+    void FishercriterionClick();
+    void POECriterionClick();
+    void Mutualinformation1Click();
+    void Singles1Click();
+    void Pairs1Click();
+    void Triplets1Click();
+    void MIPAF1Click();
+    // Criterion method (1..6) on the GUI thread; with accept the result is
+    // taken without the box (the macro command "FeatureSelection").
+    void ReportFeatureSelection(int method, bool accept);
+    // The result box: true for OK. Tests replace it.
+    std::function<bool(const std::string& title, const std::string& text)> selectionBox;
+
     // The selection file (report_window_selection.cpp): "Save selected..."
     // and the hand-over of a temporary copy to r62.
     void SavecheckedClick();
@@ -97,6 +116,13 @@ class TReport : public QWidget {
 
   private:
     void createMenus();
+    void registerRankingJobs();
+    void runRankingCommand(SelectionCriterion criterion);
+    // Fills the ranking list and, on OK or with accept, checks exactly the winners.
+    void applyRankingOutcome(const FeatureSelectionOutcome& outcome, bool accept);
+    // The set a ranking run works on, taken before the worker starts, and its result.
+    std::shared_ptr<const SelectionSamples> rankingSamples_;
+    std::optional<FeatureSelectionOutcome> rankingOutcome_;
     // CurrentReport when it is still an open document, else nullptr.
     ReportDocument* currentDocument() const;
     // Writes document to path; on success its tab shows the new name. Returns
