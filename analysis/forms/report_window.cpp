@@ -490,5 +490,9 @@ void TReport::ListView1ColumnClick(int column) {
     edit.name = _OptionsClass->className;
     edit.use = _OptionsClass->useFlag;
     edit.scope = _OptionsClass->scope;
-    if (applyClassNameEdit(*document, column, edit)) model_->columnsChanged();
+    if (applyClassNameEdit(*document, column, edit)) {
+        model_->columnsChanged();
+        // A longer class name widens its column.
+        sizeColumnsToContents();
+    }
 }

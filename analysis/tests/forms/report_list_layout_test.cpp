@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <string>
 #include <vector>
@@ -20,6 +23,7 @@
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"
 
@@ -139,6 +143,25 @@ TEST_F(ReportListLayoutTest, TheUserMayNarrowAColumnAndACutTextShowsWholeAsATool
     EXPECT_FALSE(cut(1, 2));
     EXPECT_FALSE(cut(2, 0));
     QToolTip::hideText();
+}
+
+TEST_F(ReportListLayoutTest, ALongerClassNameWidensItsColumn) {
+    addDemoDocument();
+    _Report->ReportRefreshTabs();
+    QHeaderView* header = list()->horizontalHeader();
+    const int before = header->sectionSize(4);
+    QTimer::singleShot(0, [] {
+        if (!_OptionsClass->isVisible()) return;
+        _OptionsClass->nameEdit()->setText("heterogeneous_noise_texture");
+        _OptionsClass->scopeButton(1)->setChecked(true);
+        _OptionsClass->accept();
+    });
+    _Report->ListView1ColumnClick(4);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list()->model()->headerData(4, Qt::Horizontal).toString(),
+              "heterogeneous_noise_texture");
+    EXPECT_GT(header->sectionSize(4), before);
+    EXPECT_GE(header->sectionSize(4), header->sectionSizeHint(4));
 }
 
 TEST_F(ReportListLayoutTest, HeaderCaptionsGiveTheirWholeTextAsATooltip) {
