@@ -379,13 +379,6 @@ void TGraphWindow::Plot3D() {
     };
     {
         PlotPainter painter(&picture_, canvasFont_);
-        painter.setPen(QPen(Qt::black, 0, Qt::SolidLine));
-        QPolygon first;
-        for (const CubeCorner& c : kVisibleEdges1) first << corner(c);
-        painter.drawPolyline(first);
-        QPolygon second;
-        for (const CubeCorner& c : kVisibleEdges2) second << corner(c);
-        painter.drawPolyline(second);
         painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
         for (const auto& edge : kHiddenEdges) painter.drawLine(corner(edge[0]), corner(edge[1]));
     }
@@ -408,6 +401,18 @@ void TGraphWindow::Plot3D() {
     for (int i = 1; i <= count; ++i)
         at.push_back(sample3D(p, plot_.PlotX[i], x, plot_.PlotY[i], y, plot_.PlotZ[i], z, up));
     drawSamples(at);
+    {
+        // The solid edges after the samples: a symbol at a corner of the box
+        // does not break its edges.
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(QPen(Qt::black, 0, Qt::SolidLine));
+        QPolygon first;
+        for (const CubeCorner& c : kVisibleEdges1) first << corner(c);
+        painter.drawPolyline(first);
+        QPolygon second;
+        for (const CubeCorner& c : kVisibleEdges2) second << corner(c);
+        painter.drawPolyline(second);
+    }
 
     const std::array<PixelPoint, 3> labels = labelAnchors3D(p);
     const std::array<const std::string*, 3> texts{&plot_.AxisLabel1, &plot_.AxisLabel2,
