@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
@@ -15,12 +16,16 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "analysis/core/reports/report_classes.h"
+#include "analysis/core/reports/report_column_texts.h"
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/report_selection.h"
+#include "analysis/forms/report_list_delegate.h"
 #include "analysis/forms/report_list_model.h"
 #include "platform/dialogs.h"
+#include "platform/qt/window_placement.h"
 #include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
@@ -102,6 +107,7 @@ TReport::TReport(QWidget* owner) : QWidget(owner, Qt::Window) {
     ListView1 = new QTableView(this);
     ListView1->setObjectName("ListView1");
     ListView1->setModel(model_);
+    ListView1->setItemDelegate(new ReportListDelegate(ListView1));
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -118,6 +124,9 @@ TReport::TReport(QWidget* owner) : QWidget(owner, Qt::Window) {
     columns->setSectionsClickable(true);
     columns->setHighlightSections(false);
     columns->setStretchLastSection(false);
+    // The user may widen any column; a refresh sizes them to the contents again.
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setTextElideMode(Qt::ElideRight);
     ListView1->setColumnWidth(0, kNameColumnWidth);
     for (int k = 1; k <= kRoiCount; ++k) ListView1->setColumnWidth(k, kValueColumnWidth);
     connect(columns, &QHeaderView::sectionClicked, this, &TReport::ListView1ColumnClick);
@@ -234,6 +243,27 @@ void TReport::showCurrentReport() {
     Naglowek->setPlainText(
         document ? QString::fromStdString(platform::displayText(document->header)) : QString());
     model_->setDocument(document);
+    sizeColumnsToContents();
+}
+
+void TReport::sizeColumnsToContents() {
+    const ReportDocument* document = currentDocument();
+    ReportColumnTexts widest;
+    if (document != nullptr) widest = widestReportTexts(*document);
+    const QFontMetrics cells(ListView1->font());
+    const QStyle* style = ListView1->style();
+    // The item view's margins around a cell's text, and the name's check image.
+    const int margin =
+        2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView1) + 1) + 6;
+    const int image = ListView1->iconSize().width() + 4;
+    QHeaderView* columns = ListView1->horizontalHeader();
+    for (int k = 0; k <= kRoiCount; ++k) {
+        const QString text = QString::fromStdString(widest[static_cast<size_t>(k)]);
+        int width = cells.horizontalAdvance(text) + margin + (k == 0 ? image : 0);
+        width = std::max(width, columns->sectionSizeHint(k));
+        width = std::max(width, k == 0 ? kNameColumnWidth : kValueColumnWidth);
+        ListView1->setColumnWidth(k, width);
+    }
 }
 
 void TReport::showEvent(QShowEvent* event) {
@@ -242,6 +272,7 @@ void TReport::showEvent(QShowEvent* event) {
         (CurrentReport != nullptr && currentDocument() == nullptr))
         ReportRefreshTabs();
     QWidget::showEvent(event);
+    platform::keepInsideScreen(this);
 }
 
 void TReport::closeEvent(QCloseEvent* event) {
@@ -460,5 +491,9 @@ void TReport::ListView1ColumnClick(int column) {
     edit.name = _OptionsClass->className;
     edit.use = _OptionsClass->useFlag;
     edit.scope = _OptionsClass->scope;
-    if (applyClassNameEdit(*document, column, edit)) model_->columnsChanged();
+    if (applyClassNameEdit(*document, column, edit)) {
+        model_->columnsChanged();
+        // A longer class name widens its column.
+        sizeColumnsToContents();
+    }
 }

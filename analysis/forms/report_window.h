@@ -45,6 +45,8 @@ class TReport : public QWidget {
     void TabControl1Change();
     // Fills header, column captions and images and the rows from CurrentReport.
     void showCurrentReport();
+    // Each column as wide as its widest text (at least its first width).
+    void sizeColumnsToContents();
 
     // File menu.
     void Load1Click();

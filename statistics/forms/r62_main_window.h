@@ -139,6 +139,8 @@ class TMainWindow : public QMainWindow {
     void showDendrogramOf(const std::string& analysisName);
     void showLoadResult(const SelLoadResult& result, const std::string& path);
     void setMemoInText(const std::string& text, bool blue);
+    // After a rejected file: the input pane shows the "^ Error at line N..." marker.
+    void scrollInputToErrorMarker();
     void clearMemoOut();
 
     // Sets up the save dialog for a pending report and proposes its name.

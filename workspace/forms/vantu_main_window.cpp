@@ -17,10 +17,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "analysis/core/options/analysis_options.h"
-#include "analysis/core/runner/analysis_runner.h"
 #include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/grain_options_dialog.h"
@@ -28,6 +28,7 @@
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/help_file.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
 #include "volume/forms/volume_editor_window.h"
@@ -71,13 +72,14 @@ platform::FileDialogRequest optionsFileRequest(platform::FileDialogKind kind) {
     request.kind = kind;
     bool open = kind == platform::FileDialogKind::Open;
     request.title = open ? "Load Options" : "Save Options";
-    request.filter = "Options (*.ini)|*.ini";
+    request.filter = kOptionsFileFilter;
     request.defaultExtension = ".ini";
     request.mustExist = open;
     request.overwritePrompt = !open;
     return request;
 }
 constexpr char kHelpWindowTitle[] = "Vantu on-line User's Manual";
+constexpr char kHelpFileName[] = "Vantu.chm";
 
 }  // namespace
 
@@ -810,7 +812,7 @@ void Tvantu::Contents1Click() {
             return;
         }
     }
-    platform::openWithAssociatedProgram(platform::programFolder() + "Vantu.chm");
+    platform::openHelpFile(platform::programFolder() + kHelpFileName, "Error");
 }
 
 void Tvantu::AboutClick() {
