@@ -9,6 +9,7 @@
 #include "analysis/core/maps/map_grid.h"
 #include "analysis/core/maps/map_selection.h"
 #include "analysis/core/maps/sliding_cooccurrence.h"
+#include "analysis/core/maps/sliding_histogram.h"
 #include "analysis/core/texture/ar_model.h"
 #include "analysis/core/texture/cooccurrence.h"
 #include "analysis/core/texture/gradient_features.h"
@@ -30,6 +31,9 @@ struct MapRun {
     // is normalised by its own (Do_normap).
     NormalisationLimits imageLimits;
     bool perWindow = false;
+    // Whether every sample lies below 2^B, so that the histogram of a window
+    // bins all of its samples.
+    bool samplesFit = false;
     const ProgressSink& progress;
     const FeatureMapSink& sink;
 
@@ -298,7 +302,7 @@ bool histogramMaps(const MapRun& run, const MapSelection& selection) {
     const auto nameOf = [](int k) {
         return std::string(kHistogramFeatureNames[static_cast<size_t>(k)]);
     };
-    const auto makeKernel = [&] {
+    const auto makeDirect = [&] {
         return [&run, histogram = std::make_shared<GreyHistogram>()](int32_t j, double* out) {
             for (int32_t i = 0; i < run.columns.count; ++i) {
                 buildGreyHistogram(run.context, run.window(i, j), kEveryPixel, *histogram);
@@ -307,8 +311,22 @@ bool histogramMaps(const MapRun& run, const MapSelection& selection) {
             }
         };
     };
-    if (!runBlock(run, selection.histogram, nameOf, kHistogramRecordCount, 0, makeKernel))
-        return false;
+    const auto makeSliding = [&] {
+        return [&run, sliding = std::make_shared<SlidingHistogram>(
+                          run.context.samples, run.context.width, run.columns.window,
+                          run.rows.window)](int32_t j, double* out) {
+            for (int32_t i = 0; i < run.columns.count; ++i) {
+                sliding->moveTo(run.columns.windowStart(i), run.rows.windowStart(j));
+                const auto f = sliding->evaluate();
+                std::copy(f.begin(), f.end(), out + static_cast<size_t>(i) * f.size());
+            }
+        };
+    };
+    const bool completed =
+        run.samplesFit
+            ? runBlock(run, selection.histogram, nameOf, kHistogramRecordCount, 0, makeSliding)
+            : runBlock(run, selection.histogram, nameOf, kHistogramRecordCount, 0, makeDirect);
+    if (!completed) return false;
     run.progress.report("Histogram maps done");
     return true;
 }
@@ -353,11 +371,15 @@ bool ComputeFeatureMaps(const TextureContext& context, const AnalysisOptions& op
                         const FeatureMapSink& addFeatureMap, const ProgressSink& progress) {
     const MapSelection selection = parseMapSelection(options);
     if (selection.mapCount() == 0 || !context.valid()) return !progress.cancelled();
-    MapRun run{context, options.sanitized(), {}, {}, {}, false, progress, addFeatureMap};
+    MapRun run{context, options.sanitized(), {}, {}, {}, false, false, progress, addFeatureMap};
     const AnalysisOptions& o = run.options;
     run.columns = mapGridAxis(context.width, o.Mask_x, o.Step_x);
     run.rows = mapGridAxis(context.height, o.Mask_y, o.Step_y);
     run.perWindow = o.Do_normap != 0 && o.Do_normal != kNormaliseNone;
+    const size_t pixels = static_cast<size_t>(context.width) * static_cast<size_t>(context.height);
+    run.samplesFit = std::all_of(context.samples, context.samples + pixels, [&](uint16_t v) {
+        return v < (uint32_t{1} << usableBitDepth(context.BitDepth));
+    });
     if (o.Do_normal != kNormaliseNone) {
         try {
             GreyHistogram histogram;

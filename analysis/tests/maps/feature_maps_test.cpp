@@ -15,6 +15,7 @@
 #include "analysis/core/maps/map_grid.h"
 #include "analysis/core/maps/map_selection.h"
 #include "analysis/core/maps/sliding_cooccurrence.h"
+#include "analysis/core/maps/sliding_histogram.h"
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/texture/ar_model.h"
 #include "analysis/core/texture/cooccurrence.h"
@@ -375,6 +376,47 @@ TEST(SlidingCooccurrence, MatchesTheEngineAtEveryPosition) {
             }
         }
     }
+}
+
+// The sorted window against the engine's histogram, with ties, jumps and
+// moves back to the left.
+TEST(SlidingHistogram, MatchesTheEngineAtEveryPosition) {
+    for (int32_t depth : {4, 12, 16}) {
+        const Image image = randomImage(60, 25, depth, 90u + depth);
+        const TextureContext context = image.context();
+        for (const auto& [w, h] : {std::pair{9, 9}, std::pair{5, 13}, std::pair{16, 7}}) {
+            SlidingHistogram sliding(image.samples.data(), 60, w, h);
+            GreyHistogram histogram;
+            const int32_t positions[][2] = {{0, 0},  {1, 0},      {2, 0},     {11, 0},
+                                            {40, 0}, {60 - w, 0}, {3, 9},     {4, 9},
+                                            {30, 9}, {6, 9},      {0, 25 - h}};
+            for (const auto& p : positions) {
+                sliding.moveTo(p[0], p[1]);
+                buildGreyHistogram(context, {p[0], p[1], p[0] + w - 1, p[1] + h - 1}, kEveryPixel,
+                                   histogram);
+                const auto want = histogramFeatures(histogram);
+                const auto have = sliding.evaluate();
+                for (int k = 0; k < kHistogramRecordCount; ++k)
+                    EXPECT_TRUE(sameBits(have[k], want[k]))
+                        << depth << " bits, feature " << k << " at " << p[0] << "," << p[1] << ": "
+                        << have[k] << " vs " << want[k];
+            }
+        }
+    }
+}
+
+// Samples beyond the stated depth are counted but not binned by the engine;
+// the maps follow it there too.
+TEST(FeatureMaps, SamplesBeyondTheDepthStillMatchTheEngine) {
+    Image image = randomImage(20, 18, 8, 11);
+    for (size_t k = 0; k < image.samples.size(); k += 7) image.samples[k] = 300;
+    AnalysisOptions o;
+    for (int i = 81; i <= 89; ++i) o.Maps_Tree[static_cast<size_t>(i)].state = kMapLeafOn;
+    o.Mask_x = o.Mask_y = 5;
+    Collected got;
+    ASSERT_TRUE(compute(image, o, got));
+    ASSERT_EQ(got.maps.size(), 9u);
+    expectEngineValues(image, o, got);
 }
 
 TEST(SlidingCooccurrence, AWindowNoWiderThanTheDistanceHasNoPairs) {
