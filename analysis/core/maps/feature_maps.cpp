@@ -229,15 +229,18 @@ bool cooccurrenceMaps(const MapRun& run, const MapSelection& selection) {
                 continue;
             }
             const int32_t levelCount = int32_t{1} << bits;
+            uint32_t wanted = 0;
+            for (size_t k = 0; k < kCooccurrenceFeatureCount; ++k)
+                if (selection.cooccurrence[static_cast<size_t>(d)][k]) wanted |= 1u << k;
             const auto makeSliding = [&] {
-                return [&run, &plane, levelCount, displacement,
+                return [&run, &plane, levelCount, displacement, wanted,
                         sliding = std::make_shared<SlidingCooccurrence>(
                             plane.data(), run.context.width, run.context.height, levelCount,
                             run.columns.window, run.rows.window, displacement)](int32_t j,
                                                                                 double* out) {
                     for (int32_t i = 0; i < run.columns.count; ++i) {
                         sliding->moveTo(run.columns.windowStart(i), run.rows.windowStart(j));
-                        const auto f = sliding->evaluate();
+                        const auto f = sliding->evaluate(wanted);
                         std::copy(f.values.begin(), f.values.end(),
                                   out + static_cast<size_t>(i) * f.values.size());
                     }

@@ -103,7 +103,7 @@ void SlidingCooccurrence::moveTo(int32_t x0, int32_t y0) {
     x0_ = x0;
 }
 
-CooccurrenceFeatures SlidingCooccurrence::evaluate() const {
+CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
     // The sums below are those of evaluateCooccurrence in the same order.
     // Terms that are sums of integers are exact in any order, so they come
     // from the running integers; terms of empty rows, sums or differences are
@@ -114,7 +114,8 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate() const {
     const double n = n_;
     const uint32_t mask = static_cast<uint32_t>(g_) - 1;
     double entropy = 0;
-    for (size_t s = 0; s < summary_.size(); ++s)
+    constexpr uint32_t kEntropy = 1u << 8;
+    for (size_t s = 0; (wanted & kEntropy) != 0 && s < summary_.size(); ++s)
         for (uint64_t words = summary_[s]; words != 0; words &= words - 1) {
             const size_t w = s * 64 + static_cast<size_t>(std::countr_zero(words));
             for (uint64_t bits = occupied_[w]; bits != 0; bits &= bits - 1) {
@@ -132,12 +133,16 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate() const {
     while (lowest < highest && margins_[static_cast<size_t>(lowest)] == 0) ++lowest;
     while (highest > lowest && margins_[static_cast<size_t>(highest)] == 0) --highest;
 
+    // Loops whose features are not wanted are skipped (their sums stay 0).
+    const bool margins = (wanted & 0b1100u) != 0;
+    const bool sums = (wanted & 0b11100000u) != 0;
+    const bool differences = (wanted & 0b11000010010u) != 0;
     double mean = 0;
-    for (int32_t k = lowest; k <= highest; ++k)
+    for (int32_t k = lowest; margins && k <= highest; ++k)
         mean += (k + 1.0) * static_cast<double>(margins_[static_cast<size_t>(k)]);
     mean /= n;
     double variance = 0;
-    for (int32_t k = lowest; k <= highest; ++k) {
+    for (int32_t k = lowest; margins && k <= highest; ++k) {
         const double e = mean - k - 1;
         variance += e * e * static_cast<double>(margins_[static_cast<size_t>(k)]);
     }
@@ -146,11 +151,11 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate() const {
     const double t = vx * vy > 1e-20 ? std::sqrt(vx * vy) : 1e-20;
 
     double sumMean = 0;
-    for (int32_t k = 2 * lowest; k <= 2 * highest; ++k)
+    for (int32_t k = 2 * lowest; sums && k <= 2 * highest; ++k)
         sumMean += (k + 2.0) * static_cast<double>(sums_[static_cast<size_t>(k)]);
     sumMean /= n;
     double sumVariance = 0, sumEntropy = 0;
-    for (int32_t k = 2 * lowest; k <= 2 * highest; ++k) {
+    for (int32_t k = 2 * lowest; sums && k <= 2 * highest; ++k) {
         const int64_t c = sums_[static_cast<size_t>(k)];
         if (c == 0) continue;
         const double e = k + 2.0 - sumMean;
@@ -159,7 +164,7 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate() const {
     }
     const int32_t spread = highest - lowest;
     double contrast = 0, inverse = 0, differenceMean = 0;
-    for (int32_t k = 0; k <= spread; ++k) {
+    for (int32_t k = 0; differences && k <= spread; ++k) {
         const double e = static_cast<double>(differences_[static_cast<size_t>(k)]);
         const double k2 = static_cast<double>(k) * k;
         contrast += k2 * e;
@@ -168,7 +173,7 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate() const {
     }
     differenceMean /= n;
     double differenceVariance = 0, differenceEntropy = 0;
-    for (int32_t k = 0; k <= spread; ++k) {
+    for (int32_t k = 0; differences && k <= spread; ++k) {
         const int64_t c = differences_[static_cast<size_t>(k)];
         if (c == 0) continue;
         const double e = k + 1.0 - differenceMean;

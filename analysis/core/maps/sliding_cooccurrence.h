@@ -26,8 +26,11 @@ class SlidingCooccurrence {
     // columns of pairs that leave and enter; any other move starts afresh.
     void moveTo(int32_t x0, int32_t y0);
 
-    // The features of the matrix of the current window.
-    CooccurrenceFeatures evaluate() const;
+    // The features of the matrix of the current window. Features whose bit
+    // (1 << k, k in the order of kCooccurrenceFeatureNames) is clear in
+    // `wanted` may be left at 0 when that saves work.
+    CooccurrenceFeatures evaluate(uint32_t wanted = kAllCooccurrenceFeatures) const;
+    static constexpr uint32_t kAllCooccurrenceFeatures = (1u << kCooccurrenceFeatureCount) - 1;
 
   private:
     void reset();
