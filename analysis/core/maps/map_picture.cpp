@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/files.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -34,16 +35,21 @@ uint8_t mapGreyLevel(double a, double low, double high, int style) {
 }
 
 void renderMapPixels(const FeatureMap& map, uint32_t* pixels) {
-    const size_t count = static_cast<size_t>(map.width) * static_cast<size_t>(map.height);
-    for (size_t i = 0; i < count && i < map.values.size(); ++i) {
-        const double a = map.values[i];
-        if (a == kInfinity) {
-            pixels[i] = 0xFF00007Fu;
-            continue;
+    const size_t count = std::min(
+        static_cast<size_t>(std::max(map.width, 0)) * static_cast<size_t>(std::max(map.height, 0)),
+        map.values.size());
+    // Redrawn at every track-bar move: large maps are drawn on every core.
+    parallelFor(count, 1 << 16, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const double a = map.values[i];
+            if (a == kInfinity) {
+                pixels[i] = 0xFF00007Fu;
+                continue;
+            }
+            const uint32_t c = mapGreyLevel(a, map.displayLow, map.displayHigh, map.style);
+            pixels[i] = 0xFF000000u | c << 16 | c << 8 | c;
         }
-        const uint32_t c = mapGreyLevel(a, map.displayLow, map.displayHigh, map.style);
-        pixels[i] = 0xFF000000u | c << 16 | c << 8 | c;
-    }
+    });
 }
 
 std::vector<uint8_t> renderMapPicture(const FeatureMap& map) {
