@@ -6,11 +6,14 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <vector>
 
+#include "analysis/core/maps/feature_map_list.h"
 #include "analysis/core/maps/feature_maps.h"
 #include "analysis/core/maps/map_grid.h"
+#include "analysis/core/maps/map_picture.h"
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/texture/cooccurrence.h"
 #include "analysis/core/texture/normalisation.h"
@@ -127,25 +130,25 @@ void BM_ContrastMap256PerWindowEngine(benchmark::State& state) {
 }
 BENCHMARK(BM_ContrastMap256PerWindowEngine)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
-
-// Each family alone (all its leaves; co-occurrence at distance 1), 512 x 512.
-void BM_Family(benchmark::State& state) {
-    const auto samples = benchImage(512);
-    const AnalysisOptions all = allMaps(false);
-    AnalysisOptions o = all;
-    constexpr int kFamilyRoots[] = {0, 25, 74, 80, 90, 96};
-    const int family = static_cast<int>(state.range(0));
-    for (int i = 0; i < kMapTreeSize; ++i)
-        if (i < kFamilyRoots[family] || i >= kFamilyRoots[family + 1])
-            o.Maps_Tree[static_cast<size_t>(i)].state =
-                isMapTreeLeaf(i) ? kMapLeafOff : kMapNodeClear;
-    for (auto _ : state)
-        ComputeFeatureMaps(
-            contextOf(samples, 512), o,
-            [&](const std::string&, const double* values, int32_t, int32_t) {
-                benchmark::DoNotOptimize(values[0]);
-            },
-            ProgressSink{});
+// What the map window does after a track-bar move: the picture of a
+// 1024 x 1024 map redrawn from its values.
+void BM_RedrawMap1024(benchmark::State& state) {
+    std::vector<double> values(size_t(1024) * 1024);
+    std::mt19937 random(3);
+    for (double& v : values) v = random() % 100000 / 7.0;
+    values[0] = std::numeric_limits<double>::infinity();
+    resetFeatureMaps();
+    FeatureMap* map = AddFeatureMap("m", values.data(), 1024, 1024);
+    std::vector<uint32_t> pixels(values.size());
+    int position = 0;
+    for (auto _ : state) {
+        position = (position + 7) % 100;
+        map->displayLow = trackBarValue(*map, 100 - position / 2);
+        renderMapPixels(*map, pixels.data());
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    resetFeatureMaps();
 }
-BENCHMARK(BM_Family)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RedrawMap1024)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -49,6 +49,7 @@ void SlidingCooccurrence::reset() {
     differences_.fill(0);
     squares_ = 0;
     products_ = 0;
+    levelMoment_ = sumMoment_ = differenceMoment_ = contrast_ = 0;
 }
 
 // One pair of levels (a, b) enters (sign 1) or leaves (sign -1) the
@@ -74,6 +75,10 @@ void SlidingCooccurrence::count(uint32_t a, uint32_t b, int sign) {
     sums_[a + b] += 2 * sign;
     differences_[j - i] += 2 * sign;
     products_ += 2 * sign * static_cast<int64_t>((a + 1) * (b + 1));
+    levelMoment_ += sign * static_cast<int64_t>(a + b + 2);
+    sumMoment_ += 2 * sign * static_cast<int64_t>(a + b + 2);
+    differenceMoment_ += 2 * sign * static_cast<int64_t>(j - i + 1);
+    contrast_ += 2 * sign * static_cast<int64_t>((j - i) * (j - i));
 }
 
 void SlidingCooccurrence::addColumn(int32_t x, int sign) {
@@ -134,26 +139,24 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
     while (highest > lowest && margins_[static_cast<size_t>(highest)] == 0) --highest;
 
     // Loops whose features are not wanted are skipped (their sums stay 0).
+    // The means and the contrast are sums of integers and come from the
+    // running ones; zero terms are skipped as they add +0.
     const bool margins = (wanted & 0b1100u) != 0;
-    const bool sums = (wanted & 0b11100000u) != 0;
-    const bool differences = (wanted & 0b11000010010u) != 0;
-    double mean = 0;
-    for (int32_t k = lowest; margins && k <= highest; ++k)
-        mean += (k + 1.0) * static_cast<double>(margins_[static_cast<size_t>(k)]);
-    mean /= n;
+    const bool sums = (wanted & 0b11000000u) != 0;
+    const bool differences = (wanted & 0b11000010000u) != 0;
+    const double mean = static_cast<double>(levelMoment_) / n;
     double variance = 0;
     for (int32_t k = lowest; margins && k <= highest; ++k) {
+        const int64_t c = margins_[static_cast<size_t>(k)];
+        if (c == 0) continue;
         const double e = mean - k - 1;
-        variance += e * e * static_cast<double>(margins_[static_cast<size_t>(k)]);
+        variance += e * e * static_cast<double>(c);
     }
     variance /= n;
     const double mx = mean, my = mean, vx = variance, vy = variance;
     const double t = vx * vy > 1e-20 ? std::sqrt(vx * vy) : 1e-20;
 
-    double sumMean = 0;
-    for (int32_t k = 2 * lowest; sums && k <= 2 * highest; ++k)
-        sumMean += (k + 2.0) * static_cast<double>(sums_[static_cast<size_t>(k)]);
-    sumMean /= n;
+    const double sumMean = static_cast<double>(sumMoment_) / n;
     double sumVariance = 0, sumEntropy = 0;
     for (int32_t k = 2 * lowest; sums && k <= 2 * highest; ++k) {
         const int64_t c = sums_[static_cast<size_t>(k)];
@@ -163,21 +166,17 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
         sumEntropy += entropyTerms_[static_cast<size_t>(c)];
     }
     const int32_t spread = highest - lowest;
-    double contrast = 0, inverse = 0, differenceMean = 0;
-    for (int32_t k = 0; differences && k <= spread; ++k) {
-        const double e = static_cast<double>(differences_[static_cast<size_t>(k)]);
-        const double k2 = static_cast<double>(k) * k;
-        contrast += k2 * e;
-        inverse += e / (k2 + 1);
-        differenceMean += (k + 1.0) * e;
-    }
-    differenceMean /= n;
-    double differenceVariance = 0, differenceEntropy = 0;
+    const double contrast = static_cast<double>(contrast_);
+    const double differenceMean = static_cast<double>(differenceMoment_) / n;
+    double inverse = 0, differenceVariance = 0, differenceEntropy = 0;
     for (int32_t k = 0; differences && k <= spread; ++k) {
         const int64_t c = differences_[static_cast<size_t>(k)];
         if (c == 0) continue;
+        const double count = static_cast<double>(c);
+        const double k2 = static_cast<double>(k) * k;
+        inverse += count / (k2 + 1);
         const double e = k + 1.0 - differenceMean;
-        differenceVariance += e * e * static_cast<double>(c);
+        differenceVariance += e * e * count;
         differenceEntropy += entropyTerms_[static_cast<size_t>(c)];
     }
 
