@@ -151,4 +151,25 @@ void BM_RedrawMap1024(benchmark::State& state) {
 }
 BENCHMARK(BM_RedrawMap1024)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Each family alone (all its leaves; co-occurrence at distance 1), 512 x 512:
+// run with VANTU_THREADS=1 for the work of each on one core.
+void BM_Family(benchmark::State& state) {
+    const auto samples = benchImage(512);
+    AnalysisOptions o = allMaps(false);
+    constexpr int kFamilyRoots[] = {0, 25, 74, 80, 90, 96};
+    const int family = static_cast<int>(state.range(0));
+    for (int i = 0; i < kMapTreeSize; ++i)
+        if (i < kFamilyRoots[family] || i >= kFamilyRoots[family + 1])
+            o.Maps_Tree[static_cast<size_t>(i)].state =
+                isMapTreeLeaf(i) ? kMapLeafOff : kMapNodeClear;
+    for (auto _ : state)
+        ComputeFeatureMaps(
+            contextOf(samples, 512), o,
+            [&](const std::string&, const double* values, int32_t, int32_t) {
+                benchmark::DoNotOptimize(values[0]);
+            },
+            ProgressSink{});
+}
+BENCHMARK(BM_Family)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
