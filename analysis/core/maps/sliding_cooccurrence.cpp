@@ -56,20 +56,22 @@ void SlidingCooccurrence::reset() {
 // symmetric matrix: [a][b] and [b][a] each change by one, so a diagonal
 // cell of the triangle changes by 2 and another one by 1.
 void SlidingCooccurrence::count(uint32_t a, uint32_t b, int sign) {
+    // Written without branches on the data: on noisy windows whether a cell
+    // empties or fills is a coin toss.
     const uint32_t i = std::min(a, b), j = std::max(a, b);
     const size_t cell = (static_cast<size_t>(i) << shift_) + j;
-    const int64_t copies = i == j ? 1 : 2;
+    const int64_t diagonal = i == j ? 1 : 0;
+    const int64_t copies = 2 - diagonal;
     const int64_t before = cells_[cell];
-    const int64_t after = before + sign * (i == j ? 2 : 1);
+    const int64_t after = before + sign * (1 + diagonal);
     cells_[cell] = static_cast<uint32_t>(after);
     squares_ += copies * (after * after - before * before);
-    if (before == 0) {
-        occupied_[cell >> 6] |= uint64_t{1} << (cell & 63);
-        summary_[cell >> 12] |= uint64_t{1} << ((cell >> 6) & 63);
-    } else if (after == 0) {
-        occupied_[cell >> 6] &= ~(uint64_t{1} << (cell & 63));
-        if (occupied_[cell >> 6] == 0) summary_[cell >> 12] &= ~(uint64_t{1} << ((cell >> 6) & 63));
-    }
+    const uint64_t bit = uint64_t{1} << (cell & 63);
+    uint64_t& word = occupied_[cell >> 6];
+    word = (word & ~bit) | (after != 0 ? bit : 0);
+    const uint64_t wordBit = uint64_t{1} << ((cell >> 6) & 63);
+    uint64_t& summary = summary_[cell >> 12];
+    summary = (summary & ~wordBit) | (word != 0 ? wordBit : 0);
     margins_[a] += sign;
     margins_[b] += sign;
     sums_[a + b] += 2 * sign;
@@ -140,7 +142,9 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
 
     // Loops whose features are not wanted are skipped (their sums stay 0).
     // The means and the contrast are sums of integers and come from the
-    // running ones; zero terms are skipped as they add +0.
+    // running ones. evaluateCooccurrence skips empty sums and differences;
+    // here their terms are added, as each is +0 and leaves a sum unchanged,
+    // so that the loops have no branch on the data.
     const bool margins = (wanted & 0b1100u) != 0;
     const bool sums = (wanted & 0b11000000u) != 0;
     const bool differences = (wanted & 0b11000010000u) != 0;
@@ -148,7 +152,6 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
     double variance = 0;
     for (int32_t k = lowest; margins && k <= highest; ++k) {
         const int64_t c = margins_[static_cast<size_t>(k)];
-        if (c == 0) continue;
         const double e = mean - k - 1;
         variance += e * e * static_cast<double>(c);
     }
@@ -160,7 +163,6 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
     double sumVariance = 0, sumEntropy = 0;
     for (int32_t k = 2 * lowest; sums && k <= 2 * highest; ++k) {
         const int64_t c = sums_[static_cast<size_t>(k)];
-        if (c == 0) continue;
         const double e = k + 2.0 - sumMean;
         sumVariance += e * e * static_cast<double>(c);
         sumEntropy += entropyTerms_[static_cast<size_t>(c)];
@@ -171,7 +173,6 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
     double inverse = 0, differenceVariance = 0, differenceEntropy = 0;
     for (int32_t k = 0; differences && k <= spread; ++k) {
         const int64_t c = differences_[static_cast<size_t>(k)];
-        if (c == 0) continue;
         const double count = static_cast<double>(c);
         const double k2 = static_cast<double>(k) * k;
         inverse += count / (k2 + 1);
