@@ -59,14 +59,11 @@ NormalisationLimits windowLimits(const MapRun& run, const PixelRect& rect,
 // window's own limits (computed per sample, as a window reads few of them).
 class WindowLevels {
   public:
-    WindowLevels(const MapRun& run, int32_t bits)
-        : run_(run),
-          bits_(bits),
-          shared_(run.imageMapping(bits),
-                  run.perWindow ? 0u : uint32_t{1} << usableBitDepth(run.context.BitDepth)) {}
+    // shared: the table of the image's limits (sharedLevels), made once per family.
+    WindowLevels(const MapRun& run, const LevelTable& shared) : run_(run), shared_(shared) {}
     const LevelTable& at(const PixelRect& rect, GreyHistogram& histogram) {
         if (!run_.perWindow) return shared_;
-        LevelMapping mapping = run_.imageMapping(bits_);
+        LevelMapping mapping = shared_.mapping();
         mapping.limits = windowLimits(run_, rect, histogram);
         own_ = LevelTable(mapping, 0);
         return own_;
@@ -74,10 +71,16 @@ class WindowLevels {
 
   private:
     const MapRun& run_;
-    int32_t bits_;
-    LevelTable shared_;
+    const LevelTable& shared_;
     LevelTable own_;
 };
+
+// The table of the image-wide limits for levels of `bits` bits (empty when
+// every window has its own limits).
+LevelTable sharedLevels(const MapRun& run, int32_t bits) {
+    return LevelTable(run.imageMapping(bits),
+                      run.perWindow ? 0u : uint32_t{1} << usableBitDepth(run.context.BitDepth));
+}
 
 // The selected maps of one family block, W x H zeros each until filled.
 struct MapBlock {
@@ -158,6 +161,7 @@ bool runBlock(const MapRun& run, const std::array<bool, N>& selected, NameOf nam
 
 bool runLengthMaps(const MapRun& run, const MapSelection& selection) {
     const int32_t bits = run.options.Ng_rl;
+    const LevelTable shared = sharedLevels(run, bits);
     int done = 0;
     for (int d = 0; d < 4; ++d) {
         if (!selection.anyRunLength(d)) continue;
@@ -168,7 +172,7 @@ bool runLengthMaps(const MapRun& run, const MapSelection& selection) {
                                      kRunLengthFeatureNames[static_cast<size_t>(k)].data(), bits);
         };
         const auto makeKernel = [&] {
-            return [&run, direction, bits, levels = std::make_shared<WindowLevels>(run, bits),
+            return [&run, direction, levels = std::make_shared<WindowLevels>(run, shared),
                     matrix = std::make_shared<RunLengthMatrix>(),
                     histogram = std::make_shared<GreyHistogram>()](int32_t j, double* out) {
                 for (int32_t i = 0; i < run.columns.count; ++i) {
@@ -204,6 +208,7 @@ std::vector<uint16_t> levelPlane(const MapRun& run, int32_t bits) {
 
 bool cooccurrenceMaps(const MapRun& run, const MapSelection& selection) {
     const int32_t bits = run.options.Ng_vt;
+    const LevelTable shared = sharedLevels(run, bits);
     int done = 0;
     std::vector<uint16_t> plane;
     for (int32_t distance = 1; distance <= kCooccurrenceDistances; ++distance) {
@@ -233,7 +238,7 @@ bool cooccurrenceMaps(const MapRun& run, const MapSelection& selection) {
             for (size_t k = 0; k < kCooccurrenceFeatureCount; ++k)
                 if (selection.cooccurrence[static_cast<size_t>(d)][k]) wanted |= 1u << k;
             const auto makeSliding = [&] {
-                return [&run, &plane, levelCount, displacement, wanted,
+                return [&run, wanted,
                         sliding = std::make_shared<SlidingCooccurrence>(
                             plane.data(), run.context.width, run.context.height, levelCount,
                             run.columns.window, run.rows.window, displacement)](int32_t j,
@@ -247,20 +252,19 @@ bool cooccurrenceMaps(const MapRun& run, const MapSelection& selection) {
                 };
             };
             const auto makeDirect = [&] {
-                return
-                    [&run, displacement, bits, levels = std::make_shared<WindowLevels>(run, bits),
-                     matrix = std::make_shared<CooccurrenceMatrix>(),
-                     histogram = std::make_shared<GreyHistogram>()](int32_t j, double* out) {
-                        for (int32_t i = 0; i < run.columns.count; ++i) {
-                            const PixelRect rect = run.window(i, j);
-                            const LevelTable& table = levels->at(rect, *histogram);
-                            buildCooccurrenceMatrix(run.context, rect, kEveryPixel, table,
-                                                    displacement, *matrix);
-                            const auto f = evaluateCooccurrence(*matrix);
-                            std::copy(f.values.begin(), f.values.end(),
-                                      out + static_cast<size_t>(i) * f.values.size());
-                        }
-                    };
+                return [&run, displacement, levels = std::make_shared<WindowLevels>(run, shared),
+                        matrix = std::make_shared<CooccurrenceMatrix>(),
+                        histogram = std::make_shared<GreyHistogram>()](int32_t j, double* out) {
+                    for (int32_t i = 0; i < run.columns.count; ++i) {
+                        const PixelRect rect = run.window(i, j);
+                        const LevelTable& table = levels->at(rect, *histogram);
+                        buildCooccurrenceMatrix(run.context, rect, kEveryPixel, table, displacement,
+                                                *matrix);
+                        const auto f = evaluateCooccurrence(*matrix);
+                        std::copy(f.values.begin(), f.values.end(),
+                                  out + static_cast<size_t>(i) * f.values.size());
+                    }
+                };
             };
             const bool completed =
                 run.perWindow ? runBlock(run, selection.cooccurrence[static_cast<size_t>(d)],
@@ -277,12 +281,13 @@ bool cooccurrenceMaps(const MapRun& run, const MapSelection& selection) {
 bool gradientMaps(const MapRun& run, const MapSelection& selection) {
     if (!selection.anyGradient()) return true;
     const int32_t bits = run.options.Ng_gr;
+    const LevelTable shared = sharedLevels(run, bits);
     const auto nameOf = [&](int k) {
         return platform::cformat("%s%db", kGradientFeatureNames[static_cast<size_t>(k) + 1].data(),
                                  bits);
     };
     const auto makeKernel = [&] {
-        return [&run, bits, levels = std::make_shared<WindowLevels>(run, bits),
+        return [&run, levels = std::make_shared<WindowLevels>(run, shared),
                 gradients = std::make_shared<std::vector<double>>(),
                 histogram = std::make_shared<GreyHistogram>()](int32_t j, double* out) {
             for (int32_t i = 0; i < run.columns.count; ++i) {
