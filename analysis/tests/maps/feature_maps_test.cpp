@@ -127,10 +127,21 @@ void expectEngineValues(const Image& image, const AnalysisOptions& stored, const
     region.current = all.data();
 
     std::vector<std::map<std::string, double>> expectedOf(xs.size() * ys.size());
+    std::map<int32_t, LevelTable> imageTables, windowTables;
+    // Only the families of the maps made are computed.
+    auto made = [&](const std::string& prefix) {
+        return std::any_of(got.maps.begin(), got.maps.end(),
+                           [&](const auto& m) { return m.first.rfind(prefix, 0) == 0; });
+    };
     for (size_t j = 0; j < ys.size(); ++j)
         for (size_t i = 0; i < xs.size(); ++i) {
             const PixelRect rect{xs[i], ys[j], xs[i] + o.Mask_x - 1, ys[j] + o.Mask_y - 1};
-            auto table = [&](int32_t bits) {
+            // One table per bit count and window (per image without Do_normap).
+            if (o.Do_normap) windowTables.clear();
+            std::map<int32_t, LevelTable>& tables = o.Do_normap ? windowTables : imageTables;
+            auto table = [&](int32_t bits) -> const LevelTable& {
+                auto found = tables.find(bits);
+                if (found != tables.end()) return found->second;
                 NormalisationLimits limits = imageLimits;
                 if (o.Do_normap) {
                     GreyHistogram h;
@@ -138,12 +149,15 @@ void expectEngineValues(const Image& image, const AnalysisOptions& stored, const
                     limits = normalisationLimits(h, o.Do_normal, image.bitDepth, context.ImageMin,
                                                  context.ImageMax);
                 }
-                return LevelTable({o.Do_normal, image.bitDepth, bits, limits},
-                                  1u << image.bitDepth);
+                const uint32_t size = o.Do_normap ? 0u : 1u << image.bitDepth;
+                return tables
+                    .emplace(bits, LevelTable({o.Do_normal, image.bitDepth, bits, limits}, size))
+                    .first->second;
             };
             std::map<std::string, double>& expected = expectedOf[j * xs.size() + i];
             RunLengthMatrix rl;
             for (int d = 0; d < 4; ++d) {
+                if (!made(std::string(kRunDirectionPrefixes[d]))) continue;
                 buildRunLengthMatrix(context, rect, kEveryPixel, table(o.Ng_rl), kRunDirections[d],
                                      rl);
                 const auto f = runLengthFeatures(rl);
@@ -155,6 +169,8 @@ void expectEngineValues(const Image& image, const AnalysisOptions& stored, const
             CooccurrenceMatrix m;
             for (int32_t distance = 1; distance <= 5; ++distance)
                 for (Displacement disp : cooccurrenceDisplacements(distance)) {
+                    const std::string first = cooccurrenceFeatureName(disp, 0);
+                    if (!made(first.substr(0, first.find(')') + 1))) continue;
                     buildCooccurrenceMatrix(context, rect, kEveryPixel, table(o.Ng_vt), disp, m);
                     const auto f = evaluateCooccurrence(m);
                     for (int k = 0; k < kCooccurrenceFeatureCount; ++k)
