@@ -7,6 +7,10 @@
 #include "analysis/core/texture/analysis_2d.h"
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/maps/feature_maps.h"
+#include "analysis/core/maps/map_selection.h"
+#include "analysis/core/texture/texture_context.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/files.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -54,8 +58,21 @@ std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
 
     ProgressJob job;
     job.run = [snap](const ProgressSink& progress) {
-        progress.range(CountAnalysis2D(snap->input.options).steps);
+        progress.range(CountAnalysis2D(snap->input.options).steps +
+                       CountFeatureMapSteps(snap->input.options));
         if (!Analyse2D(snap->input, snap->records, snap->header, progress)) return false;
+        // The maps go to the list as they are made: the modal progress window
+        // keeps every other user of the list out until the run ends.
+        const TextureContext context =
+            textureContext(*snap->input.grey, *snap->input.roiMap, snap->input.imageMax,
+                           snap->input.imageMin, snap->input.bitDepth);
+        if (!ComputeFeatureMaps(
+                context, snap->input.options,
+                [](const std::string& name, const double* values, int32_t w, int32_t h) {
+                    AddFeatureMap(name, values, w, h);
+                },
+                progress))
+            return false;
         // No wavelet features are computed by this build.
         snap->header += "Wavelet analysis = No\r\n";
         return !progress.cancelled();

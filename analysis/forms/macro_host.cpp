@@ -7,6 +7,7 @@
 
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/selection_file.h"
+#include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
 #include "platform/profile.h"
@@ -145,12 +146,13 @@ void VantuMacroHost::saveImage(const std::string& path, int type) {
     SaveImageFile(window_->state, type, path);
 }
 
-void VantuMacroHost::saveMap(const std::string&, int) {
-    beep();
+void VantuMacroHost::saveMap(const std::string& path, int kind) {
+    if (_ImageView) _ImageView->SaveMap(path, kind);
 }
 
+// Macros run unattended: the selected map goes without the unsaved-map question.
 void VantuMacroHost::closeMap() {
-    beep();
+    if (_ImageView) _ImageView->closeCurrentMap();
 }
 
 void VantuMacroHost::loadOptions(const std::string& path) {

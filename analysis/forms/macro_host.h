@@ -32,7 +32,7 @@ class VantuMacroHost : public MacroHost {
     // The report window's ranking, accepted without the result box.
     void featureSelection(MacroFeatureSelection method) override;
     void saveImage(const std::string& path, int type) override;
-    // Feature maps are neither made nor shown by this build: a beep.
+    // The selected map of the map window: kind 1 .bmf, 2 its picture.
     void saveMap(const std::string& path, int kind) override;
     void closeMap() override;
     void loadOptions(const std::string& path) override;

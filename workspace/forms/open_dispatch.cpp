@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 
+#include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
 #include "workspace/core/image/colour_modes.h"
@@ -57,8 +58,14 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
             RunMacroFile(window, path);
             return 15;
         case OpenedKind::FeatureMap:
-            platform::showError("No reader for " + FileExtension(path) + " files in this version.");
-            return 0;
+            if (_ImageView) {
+                _ImageView->show();
+                if (QAction* item = window->findChild<QAction*>("ImageView1"))
+                    item->setChecked(true);
+                // A file that is not a usable .bmf is ignored, as by the window's own loader.
+                _ImageView->LoadBmfMap(path);
+            }
+            return 15;
         case OpenedKind::Image:
             break;
     }

@@ -836,6 +836,7 @@ void Tvantu::Run1Click() {
     if (MapListAt(0)) {
         _ImageView->show();
         action("Image View")->setChecked(true);
+        _ImageView->ImageViewRefreshTabs();
     }
 }
 
