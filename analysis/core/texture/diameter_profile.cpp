@@ -4,14 +4,15 @@
 
 namespace {
 
-constexpr double kStep = 0.25;
+constexpr double kStep = 1.0 / 16;
 
 bool insideAt(const ShapeRegion& region, double x, double y) {
     return region.contains(static_cast<int32_t>(std::floor(x + 0.5)),
                            static_cast<int32_t>(std::floor(y + 0.5)));
 }
 
-// The last distance along (nx, ny) from (x, y) whose pixel is still in the ROI.
+// How far the ROI reaches along (nx, ny) from (x, y): the last sample whose
+// pixel is in the ROI, plus half a step (the edge lies between it and the next).
 double reach(const ShapeRegion& region, double x, double y, double nx, double ny) {
     double last = 0;
     // The mask is finite: past its diagonal every step is outside.
@@ -21,7 +22,7 @@ double reach(const ShapeRegion& region, double x, double y, double nx, double ny
         if (!insideAt(region, x + s * nx, y + s * ny)) break;
         last = s;
     }
-    return last;
+    return last + kStep / 2;
 }
 
 }  // namespace

@@ -17,9 +17,10 @@ struct ProfileSample {
 // The diameter runs from (x1, y1) to (x2, y2) (pixel centres, image
 // coordinates). Point k = 1..13 is c = P1 + k/14 (P2 - P1); n is the unit
 // normal (-e_y, e_x) of the unit direction e. From c the perpendicular is
-// walked in steps of 1/4 pixel in +n ("left") and -n while the nearest pixel
-// is in the ROI; b = the last distance reached along +n, r = along -n,
-// a = b + r. A point whose own pixel is outside the ROI gives a = b = 0, as
+// walked in steps of 1/16 pixel in +n ("left") and -n while the nearest
+// pixel is in the ROI; the reach is the last such distance plus half a step;
+// b = the reach along +n, r = along -n, a = b + r (a one-pixel line is about
+// 1 thick). A point whose own pixel is outside the ROI gives a = b = 0, as
 // does a diameter of length 0.
 std::array<ProfileSample, kProfilePoints> diameterProfile(const ShapeRegion& region, double x1,
                                                           double y1, double x2, double y2);
