@@ -7,6 +7,7 @@
 
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/selection_file.h"
+#include "analysis/forms/grain_commands.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
 #include "platform/profile.h"
@@ -65,7 +66,7 @@ void VantuMacroHost::runAnalysis() {
 }
 
 void VantuMacroHost::grainAnalysis() {
-    beep();
+    Analiza1Click(window_);
 }
 
 void VantuMacroHost::saveReport(const std::string& path) {
