@@ -36,13 +36,13 @@ int documentCount() {
 }
 
 // 3 x 3 grains on a grid, one every 6 pixels, in a 60 x 30 image.
-PlanePtr grainImage(int grains, uint16_t background = 10) {
+PlanePtr grainImage(int grains, uint16_t background = 10, uint16_t grain = 200) {
     PlanePtr plane = NewPlane(60, 30);
     std::fill_n(plane->current, plane->size(), background);
     for (int g = 0; g < grains; ++g) {
         const int x0 = (g % 10) * 6 + 1, y0 = (g / 10) * 6 + 1;
         for (int y = y0; y < y0 + 3; ++y)
-            for (int x = x0; x < x0 + 3; ++x) plane->at(x, y) = 200;
+            for (int x = x0; x < x0 + 3; ++x) plane->at(x, y) = grain;
     }
     return plane;
 }
@@ -57,7 +57,7 @@ class GrainToolsTest : public ::testing::Test {
         analysisSettings().options.Do_wavF1 = 0;
         CreateVantuWindows();
         dir.write("grains.bmp", EncodeGreyBitmap(*grainImage(20), 8));
-        dir.write("other.bmp", EncodeGreyBitmap(*grainImage(5, 100), 8));
+        dir.write("other.bmp", EncodeGreyBitmap(*grainImage(5, 30, 100), 8));
         _OpZiarna->values = GrainOptions{};
         _OpZiarna->values.Sg_minarea = 4;
         _OpZiarna->values.Sg_ClosingDepth = 0;
@@ -132,7 +132,7 @@ TEST_F(GrainToolsTest, SegmentationPaintsTheGrainsIntoTheRoiMap) {
     const ImagePlane& roi = *_vantu->state.RoiMap;
     EXPECT_EQ(roi.at(1, 1), 1);   // grain 0
     EXPECT_EQ(roi.at(7, 1), 2);   // grain 1
-    EXPECT_EQ(roi.at(1, 13), 1);  // grain 16 reuses ROI 1
+    EXPECT_EQ(roi.at(37, 7), 1);  // grain 16 reuses ROI 1
     EXPECT_EQ(roi.at(0, 0), 0);
     EXPECT_EQ(documentCount(), 0);  // no analysis
     EXPECT_TRUE(_vantu->action("&Undo")->isEnabled());
@@ -174,7 +174,9 @@ TEST_F(GrainToolsTest, TheExtraRoiFileGivesTheGrainsAndTheImageStays) {
     ASSERT_EQ(documentCount(), 1);  // the five grains of other.bmp
     EXPECT_EQ(NthReportDocument(0)->records[0].values[4], 9);
     EXPECT_EQ(NthReportDocument(0)->records[0].values[5], 0);
-    // The analysis read the starting image: grain pixels of 200.
+    // The analysis read the starting image: grain pixels of 200, not 100.
+    EXPECT_EQ(recordName(NthReportDocument(0)->records[1]), "Mean");
+    EXPECT_GT(NthReportDocument(0)->records[1].values[0], 150);
     EXPECT_EQ(_vantu->state.ImageFileName, dir.file("grains.bmp"));
 }
 
