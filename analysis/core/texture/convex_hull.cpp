@@ -9,6 +9,16 @@ int64_t cross(const IntPoint& o, const IntPoint& a, const IntPoint& b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
+int64_t floorDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+int64_t ceilDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) == (b < 0))) ? q + 1 : q;
+}
+
 double distance(const IntPoint& a, const IntPoint& b) {
     const double dx = static_cast<double>(a.x - b.x);
     const double dy = static_cast<double>(a.y - b.y);
@@ -103,20 +113,25 @@ std::vector<uint8_t> digitalConvexHull(const ShapeRegion& region) {
         }
     }
     const std::vector<IntPoint> hull = convexHull(std::move(points));
-    int64_t ymin = hull.front().y, ymax = hull.front().y;
-    for (const IntPoint& p : hull) ymin = std::min(ymin, p.y), ymax = std::max(ymax, p.y);
+    // Row by row, the centres (2 mx, 2 my) on the left of or on every edge
+    // form one run of columns; its ends follow exactly from the edges.
     for (int32_t my = 0; my < region.height; ++my) {
         const int64_t y = 2 * int64_t{my};
-        if (y < ymin || y > ymax) continue;
-        for (int32_t mx = 0; mx < region.width; ++mx) {
-            const IntPoint c{2 * int64_t{mx}, y};
-            bool in = true;
-            // Counter-clockwise hull: a centre inside or on an edge is never to the right.
-            for (size_t i = 0; i < hull.size() && in; ++i)
-                if (cross(hull[i], hull[(i + 1) % hull.size()], c) < 0) in = false;
-            if (hull.size() < 3) in = false;  // never: four points per pixel make an area
-            if (in) image[region.index(mx, my)] = 1;
+        int64_t low = 0, high = 2 * int64_t{region.width - 1};
+        for (size_t i = 0; i < hull.size() && low <= high; ++i) {
+            const IntPoint& a = hull[i];
+            const IntPoint& b = hull[(i + 1) % hull.size()];
+            // cross(a, b, c) >= 0  <=>  dy (c.x - a.x) <= dx (y - a.y)
+            const int64_t dx = b.x - a.x, dy = b.y - a.y, rhs = dx * (y - a.y);
+            if (dy > 0)
+                high = std::min(high, a.x + floorDiv(rhs, dy));
+            else if (dy < 0)
+                low = std::max(low, a.x + ceilDiv(rhs, dy));
+            else if (rhs < 0)
+                low = high + 1;
         }
+        for (int64_t x = (low + 1) / 2 * 2; x <= high; x += 2)
+            if (x >= 0) image[region.index(static_cast<int32_t>(x / 2), my)] = 1;
     }
     return image;
 }

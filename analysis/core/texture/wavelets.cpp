@@ -17,6 +17,7 @@ constexpr std::array<const char*, 4> kBandNames = {"LL", "LH", "HL", "HH"};
 // sum do not depend on the number of threads.
 constexpr int32_t kRowsPerTask = 32;
 constexpr size_t kRowGrain = 32;
+constexpr int32_t kColumnsPerStrip = 16;
 
 // Runs task(0), ..., task(tasks - 1) over the thread pool.
 template <class Task>
@@ -31,9 +32,9 @@ size_t idx(int32_t x, int32_t y, int32_t stride) {
 }
 
 // The levels of every pixel under one mapping.
-std::vector<uint16_t> levelPlane(const TextureContext& context, const LevelMapping& mapping) {
+LargeVector<uint16_t> levelPlane(const TextureContext& context, const LevelMapping& mapping) {
     const size_t count = static_cast<size_t>(context.width) * static_cast<size_t>(context.height);
-    std::vector<uint16_t> plane(count);
+    LargeVector<uint16_t> plane(count);
     const LevelTable table(mapping, uint32_t{1} << usableBitDepth(context.BitDepth));
     for (size_t i = 0; i < count; ++i) plane[i] = table[context.samples[i]];
     return plane;
@@ -99,7 +100,8 @@ void haarLevel(WaveletPyramid& pyramid, int32_t m) {
     const int tasks = (m + kRowsPerTask - 1) / kRowsPerTask;
     // Along rows: L to columns 0..h-1, H to h..m-1.
     forEachTask(tasks, [&](int task) {
-        std::vector<double> row(static_cast<size_t>(m));
+        thread_local std::vector<double> row;
+        if (row.size() < static_cast<size_t>(m)) row.resize(static_cast<size_t>(m));
         const int32_t y1 = std::min(m, (task + 1) * kRowsPerTask);
         for (int32_t y = task * kRowsPerTask; y < y1; ++y) {
             double* r = a + idx(0, y, d);
@@ -107,29 +109,32 @@ void haarLevel(WaveletPyramid& pyramid, int32_t m) {
                 row[static_cast<size_t>(j)] = (r[2 * j] + r[2 * j + 1]) * 0.5;
                 row[static_cast<size_t>(h + j)] = (r[2 * j] - r[2 * j + 1]) * 0.5;
             }
-            std::copy(row.begin(), row.end(), r);
+            std::copy_n(row.begin(), m, r);
         }
     });
-    // Along columns: sums to rows 0..h-1, differences to h..m-1.
-    std::vector<double> out(static_cast<size_t>(m) * static_cast<size_t>(m));
-    const int halfTasks = (h + kRowsPerTask - 1) / kRowsPerTask;
-    forEachTask(halfTasks, [&](int task) {
-        const int32_t k1 = std::min(h, (task + 1) * kRowsPerTask);
-        for (int32_t k = task * kRowsPerTask; k < k1; ++k) {
-            const double* upper = a + idx(0, 2 * k, d);
-            const double* lower = a + idx(0, 2 * k + 1, d);
-            double* sum = out.data() + idx(0, k, m);
-            double* difference = out.data() + idx(0, h + k, m);
-            for (int32_t j = 0; j < m; ++j) {
+    // Along columns: sums to rows 0..h-1, differences to h..m-1, a strip of
+    // columns at a time through a copy of the strip (no m x m buffer).
+    const int32_t strips = (m + kColumnsPerStrip - 1) / kColumnsPerStrip;
+    forEachTask(strips, [&](int strip) {
+        const int32_t j0 = strip * kColumnsPerStrip;
+        const int32_t cols = std::min(kColumnsPerStrip, m - j0);
+        // One buffer per thread, kept between strips and levels: a fresh large
+        // block per strip would cost a page fault per page every time.
+        thread_local std::vector<double> copy;
+        if (copy.size() < static_cast<size_t>(m) * static_cast<size_t>(cols))
+            copy.resize(static_cast<size_t>(m) * static_cast<size_t>(cols));
+        for (int32_t y = 0; y < m; ++y)
+            std::copy_n(a + idx(j0, y, d), cols, copy.data() + idx(0, y, cols));
+        for (int32_t k = 0; k < h; ++k) {
+            const double* upper = copy.data() + idx(0, 2 * k, cols);
+            const double* lower = copy.data() + idx(0, 2 * k + 1, cols);
+            double* sum = a + idx(j0, k, d);
+            double* difference = a + idx(j0, h + k, d);
+            for (int32_t j = 0; j < cols; ++j) {
                 sum[j] = (upper[j] + lower[j]) * 0.5;
                 difference[j] = (upper[j] - lower[j]) * 0.5;
             }
         }
-    });
-    forEachTask(tasks, [&](int task) {
-        const int32_t y1 = std::min(m, (task + 1) * kRowsPerTask);
-        for (int32_t y = task * kRowsPerTask; y < y1; ++y)
-            std::copy_n(out.data() + idx(0, y, m), m, a + idx(0, y, d));
     });
 }
 
@@ -284,7 +289,7 @@ WaveletFeatures computeWaveletFeatures(const TextureContext& context, const Anal
                 sameMapping(mappings[static_cast<size_t>(q)], mappings[static_cast<size_t>(r)]))
                 group = static_cast<uint16_t>(group | (1u << q));
         done = static_cast<uint16_t>(done | group);
-        const std::vector<uint16_t> levels = levelPlane(context, mappings[static_cast<size_t>(r)]);
+        const LargeVector<uint16_t> levels = levelPlane(context, mappings[static_cast<size_t>(r)]);
         WaveletPyramid pyramid =
             waveletWorkingImage(levels.data(), context.width, context.height, d);
         std::array<std::array<double, kWaveletRecordCount>, kRoiCount> part{};
@@ -337,7 +342,7 @@ WaveletPyramid computeWaveletMap(const TextureContext& context, const AnalysisOp
         mapping.limits = normalisationLimits(histogram, options.Do_normal, context.BitDepth,
                                              context.ImageMin, context.ImageMax);
     }
-    const std::vector<uint16_t> levels = levelPlane(context, mapping);
+    const LargeVector<uint16_t> levels = levelPlane(context, mapping);
     WaveletPyramid pyramid = waveletWorkingImage(levels.data(), context.width, context.height, d);
     decomposeWavelet(pyramid);
     return pyramid;

@@ -16,6 +16,7 @@
 
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/large_block.h"
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/texture_context.h"
 
@@ -42,7 +43,7 @@ std::string waveletRecordName(int index);
 struct WaveletPyramid {
     int32_t size = 0;
     int scales = 0;  // scales decomposed
-    std::vector<double> values;
+    LargeVector<double> values;
 
     double at(int32_t x, int32_t y) const {
         return values[static_cast<size_t>(y) * static_cast<size_t>(size) + static_cast<size_t>(x)];
