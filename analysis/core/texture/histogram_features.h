@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/core/reports/report_document.h"
 #include "analysis/core/texture/grey_histogram.h"
+#include "analysis/core/reports/report_document.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
 
