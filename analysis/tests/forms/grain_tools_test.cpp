@@ -203,4 +203,28 @@ TEST_F(GrainToolsTest, TheMacroCommandRunsTheAnalysis) {
     EXPECT_EQ(documentCount(), 2);
 }
 
+TEST_F(GrainToolsTest, AMacroRunPlacesShapeRecordsFirstAndWaveletRecordsLast) {
+    dir.write("shape.ini",
+              "[Vantu_DRIM]\r\nSg_DoGeometry=1\r\nSg_PPU=2.00\r\nDo_wavF1=1\r\nDo_wavMap=1\r\n");
+    dir.write("run.txt", "LoadImage grains.bmp\r\nLoadOptions shape.ini\r\nRunAnalysis\r\n");
+    const fs::path saved = fs::current_path();
+    fs::current_path(dir.path());
+    EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("run.txt")), 15);
+    fs::current_path(saved);
+    for (const auto& m : dialogs.messages) ADD_FAILURE() << m.text;
+    ASSERT_EQ(documentCount(), 1);
+    const ReportDocument* d = NthReportDocument(0);
+    ASSERT_GT(d->recordCount(), 73);
+    EXPECT_EQ(recordName(d->records[0]), "GeoX");
+    EXPECT_DOUBLE_EQ(d->records[2].values[0], 60 * 30 / 4.0);  // GeoF of ROI 1, f = 1/2
+    EXPECT_EQ(recordName(d->records[73]), "_Area");
+    // 60 x 30: D = 64, two scales; the six scales no ROI reaches are dropped.
+    EXPECT_EQ(recordName(d->records.back()), "WavEnHH_s-2");
+    EXPECT_NE(d->header.find("Geometrical features done\r\nWavelet analysis = Yes\r\n"),
+              std::string::npos);
+    ASSERT_NE(MapListAt(0), nullptr);
+    EXPECT_EQ(MapListAt(0)->name, "Wavelet");
+    EXPECT_EQ(MapListAt(0)->width, 64);
+}
+
 }  // namespace
