@@ -17,10 +17,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "analysis/core/maps/feature_map_list.h"
 #include "analysis/core/options/analysis_options.h"
-#include "analysis/core/reports/report_document.h"
 #include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/reports/report_document.h"
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/grain_commands.h"
