@@ -8,6 +8,7 @@
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/selection_file.h"
 #include "analysis/forms/feature_map_window.h"
+#include "analysis/forms/grain_commands.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
 #include "platform/profile.h"
@@ -66,7 +67,7 @@ void VantuMacroHost::runAnalysis() {
 }
 
 void VantuMacroHost::grainAnalysis() {
-    beep();
+    Analiza1Click(window_);
 }
 
 void VantuMacroHost::saveReport(const std::string& path) {

@@ -17,7 +17,7 @@ class VantuMacroHost : public MacroHost {
     void loadRoi(const std::string& path, int type) override;
     void renameRoi(int roi, const std::string& name) override;
     void runAnalysis() override;
-    // No grain segmentation in this build: a beep.
+    // The grain analysis of the "Testy" menu.
     void grainAnalysis() override;
     void saveReport(const std::string& path) override;
     void saveSelected(const std::string& path) override;

@@ -23,6 +23,7 @@
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
+#include "analysis/forms/grain_commands.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "analysis/forms/macro_host.h"
 #include "analysis/forms/progress_window.h"
@@ -237,9 +238,14 @@ void Tvantu::createMenus() {
     // Grain tools and bit-plane zeroing: kept for scripts, never shown.
     testyMenu_ = menuBar()->addMenu("Testy");
     testyMenu_->menuAction()->setVisible(false);
-    testyMenu_->addAction("Segmentacja ");
-    testyMenu_->addAction("Analiza")->setVisible(false);
-    testyMenu_->addAction("Opcje...");
+    connect(testyMenu_->addAction("Segmentacja "), &QAction::triggered, this,
+            [this] { SegmentacjaClick(this); });
+    QAction* analysis = testyMenu_->addAction("Analiza");
+    analysis->setVisible(false);
+    connect(analysis, &QAction::triggered, this, [this] { Analiza1Click(this); });
+    connect(testyMenu_->addAction("Opcje..."), &QAction::triggered, this, [] {
+        if (_OpZiarna) _OpZiarna->exec();
+    });
     QAction* ruler = testyMenu_->addAction("Miarka");
     ruler->setCheckable(true);
     connect(ruler, &QAction::triggered, this, &Tvantu::Miarka1Click);
