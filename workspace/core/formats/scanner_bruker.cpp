@@ -8,9 +8,10 @@ namespace {
 std::string shiftedText(const ByteView& h, uint64_t offset, size_t n) {
     std::string out;
     for (size_t i = 0; i < n && h.has(offset + i, 1); ++i) {
-        const uint8_t c = static_cast<uint8_t>(h.byte(offset + i) - 128);
-        if (c == 0) break;
-        out.push_back(static_cast<char>(c));
+        // A byte below 128 carries no character: the text ends there.
+        const uint8_t stored = h.byte(offset + i);
+        if (stored <= 128) break;
+        out.push_back(static_cast<char>(stored - 128));
     }
     return StripTrailing(std::move(out));
 }
