@@ -66,9 +66,9 @@ TEST(ScannerRealFiles, AcrNemaFileHasTheSamplesOfItsDicomSource) {
     EXPECT_EQ(r.info.finalWidth, 64);
     EXPECT_FALSE(r.header.empty());
     // The Siemens ids read the same family.
-    EXPECT_EQ(ReadScannerImage(kVendorDir + "mr64_acr.img", kScannerNumaris2, nullptr, nullptr,
-                               nullptr),
-              kScannerOk);
+    EXPECT_EQ(
+        ReadScannerImage(kVendorDir + "mr64_acr.img", kScannerNumaris2, nullptr, nullptr, nullptr),
+        kScannerOk);
 }
 
 TEST(ScannerRealFiles, GenesisFileReadsItsBigEndianRows) {
@@ -100,8 +100,7 @@ TEST(ScannerRealFiles, GenesisFileReadsItsBigEndianRows) {
 
 TEST(ScannerRealFiles, LoaderOpensThemByTheirExtensions) {
     LoadedImage image;
-    EXPECT_EQ(ReadImageSamples(6, kVendorDir + "mr64_acr.img", RawOptions{}, 0, image),
-              0);
+    EXPECT_EQ(ReadImageSamples(6, kVendorDir + "mr64_acr.img", RawOptions{}, 0, image), 0);
     EXPECT_EQ(image.width, 64);
     EXPECT_EQ(image.scannerFormatId, kScannerAcrNema);
     EXPECT_EQ(ReadImageSamples(7, kVendorDir + "ge_genesis_plain.xim", RawOptions{}, 0, image), 0);
@@ -336,23 +335,20 @@ TEST(ScannerAcrNema, BadHeadersAndShortFiles) {
     AcrFile w(true);
     const std::vector<uint8_t> px = w.words(ramp(20, 16));
     // High bit below the stored bits.
-    EXPECT_EQ(decode(acrFile(true, 16, 12, 10, px, 640), kScannerAcrNema).code,
-              kScannerBadHeader);
-    EXPECT_EQ(decode(acrFile(true, 32, 12, 11, px, 640), kScannerAcrNema).code,
-              kScannerBadHeader);
+    EXPECT_EQ(decode(acrFile(true, 16, 12, 10, px, 640), kScannerAcrNema).code, kScannerBadHeader);
+    EXPECT_EQ(decode(acrFile(true, 32, 12, 11, px, 640), kScannerAcrNema).code, kScannerBadHeader);
     // A compressed image is not shown as garbage.
-    EXPECT_EQ(decode(acrFile(true, 16, 12, 11, px, 640, "MONOCHROME2", "RLE"), kScannerAcrNema)
-                  .code,
-              kScannerUnsupportedCompression);
-    EXPECT_EQ(decode(acrFile(true, 16, 12, 11, px, 640, "MONOCHROME2", "none"), kScannerAcrNema)
-                  .code,
-              kScannerOk);
+    EXPECT_EQ(
+        decode(acrFile(true, 16, 12, 11, px, 640, "MONOCHROME2", "RLE"), kScannerAcrNema).code,
+        kScannerUnsupportedCompression);
+    EXPECT_EQ(
+        decode(acrFile(true, 16, 12, 11, px, 640, "MONOCHROME2", "none"), kScannerAcrNema).code,
+        kScannerOk);
     // Pixel data shorter than its element says, or than the image needs.
     std::vector<uint8_t> file = acrFile(true, 16, 12, 11, px, 640);
     file.resize(file.size() - 2);
     EXPECT_EQ(decode(file, kScannerAcrNema).code, kScannerShortFile);
-    EXPECT_EQ(decode(acrFile(true, 16, 12, 11, px, 600), kScannerAcrNema).code,
-              kScannerBadHeader);
+    EXPECT_EQ(decode(acrFile(true, 16, 12, 11, px, 600), kScannerAcrNema).code, kScannerBadHeader);
     // A group length past the end of the file.
     file = acrFile(true, 16, 12, 11, px, 640);
     file[8] = 0xFF;
@@ -571,9 +567,9 @@ TEST(ScannerGe, RefusalsByCode) {
     file = ge.build(px);
     file.pop_back();
     EXPECT_EQ(decode(file, kScannerGeAdvantage).code, kScannerShortFile);
-    EXPECT_EQ(decode(std::vector<uint8_t>(file.begin(), file.begin() + 155), kScannerGeAdvantage)
-                  .code,
-              kScannerShortFile);
+    EXPECT_EQ(
+        decode(std::vector<uint8_t>(file.begin(), file.begin() + 155), kScannerGeAdvantage).code,
+        kScannerShortFile);
     file = ge.build(px);
     file[3] = 'X';
     EXPECT_EQ(decode(file, kScannerGeAdvantage).code, kScannerBadHeader);
@@ -759,9 +755,9 @@ TEST(ScannerPicker, RefusalsByCode) {
     file.append(outside.header()).append(px);
     EXPECT_EQ(decode(file.data(), kScannerPicker).code, kScannerBadHeader);
     // Short file, short pixels.
-    EXPECT_EQ(decode(std::vector<uint8_t>(header.begin(), header.begin() + 20), kScannerPicker)
-                  .code,
-              kScannerShortFile);
+    EXPECT_EQ(
+        decode(std::vector<uint8_t>(header.begin(), header.begin() + 20), kScannerPicker).code,
+        kScannerShortFile);
     EXPECT_EQ(decode(header, kScannerPicker).code, kScannerShortFile);
 }
 
@@ -801,17 +797,17 @@ TEST(ScannerHeaderDecode, GivesTheSizeAndLeavesTheGlobalsAlone) {
     ScannerInfo info;
     int32_t w = 0;
     int32_t h = 0;
-    EXPECT_EQ(DecodeScannerHeader(info, kScannerGeAdvantage,
-                                  std::span<const uint8_t>(file.data(), 1024), {}, "/a/b.xim", w,
-                                  h),
-              1);
+    EXPECT_EQ(
+        DecodeScannerHeader(info, kScannerGeAdvantage, std::span<const uint8_t>(file.data(), 1024),
+                            {}, "/a/b.xim", w, h),
+        1);
     EXPECT_EQ(w, 64);
     EXPECT_EQ(h, 32);
     EXPECT_EQ(ImageWidth, 77u);
     EXPECT_EQ(ImageHeight, 78u);
     EXPECT_EQ(info.directory, "/a/");
-    EXPECT_EQ(DecodeScannerHeader(info, kScannerVision,
-                                  std::span<const uint8_t>(file.data(), 1024), {}, "", w, h),
+    EXPECT_EQ(DecodeScannerHeader(info, kScannerVision, std::span<const uint8_t>(file.data(), 1024),
+                                  {}, "", w, h),
               0);
 }
 
