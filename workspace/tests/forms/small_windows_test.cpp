@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QTest>
 #include <fstream>
@@ -16,8 +17,10 @@
 
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "workspace/forms/bit_plane_window.h"
 #include "workspace/forms/color_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
+#include "workspace/forms/image_header_window.h"
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/roi_remark_dialog.h"
@@ -222,6 +225,24 @@ TEST_F(SmallWindowsTest, RemarkEditsTheHintAndNameOfARoi) {
     _RoiRemark->remarkEdit()->setText("kidney");
     _RoiRemark->reject();
     EXPECT_EQ(_vantu->state.RoiNames[2], "spleen");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SmallWindowsTest, TheTwoHiddenWindowsStayInert) {
+    EXPECT_TRUE(_ImageHeader->isHidden());
+    EXPECT_EQ(_ImageHeader->headerText()->objectName(), "HeaderText");
+    EXPECT_TRUE(_Form1->picture().isNull());
+    _Form1->setData(2, 1, {0x01, 0x02});
+    EXPECT_EQ(_Form1->picture().pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(_Form1->picture().pixelColor(1, 0), QColor(Qt::white));
+    _Form1->trackBar()->setValue(1);
+    EXPECT_EQ(_Form1->picture().pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(_Form1->picture().pixelColor(1, 0), QColor(Qt::black));
+    _Form1->setData(3, 3, {1});  // a size that does not match: nothing to paint
+    EXPECT_TRUE(_Form1->picture().isNull());
 }
 
 }  // namespace
