@@ -17,11 +17,11 @@ TImageInfoView::TImageInfoView(QWidget* owner) : QWidget(owner, Qt::Window) {
     memo_->setObjectName("Memo1");
     memo_->setReadOnly(true);
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo_->setTabStopDistance(QFontMetrics(memo_->font()).horizontalAdvance('x') * 28);
+    memo_->setTabStopDistance(QFontMetrics(memo_->font()).horizontalAdvance('x') * 26);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(memo_);
-    resize(520, 420);
+    resize(640, 440);
 }
 
 void TImageInfoView::closeEvent(QCloseEvent* event) {
