@@ -434,6 +434,8 @@ void Tvantu::createRoiRow() {
         pair->addWidget(indicator);
         connect(indicator, &RoiPanel::clicked, this, [this, k] { VroiClick(k); });
         connect(selector, &RoiPanel::clicked, this, [this, k] { RoiClick(k); });
+        // The right button opens the remark, not the tool bar's own menu.
+        selector->setContextMenuPolicy(Qt::PreventContextMenu);
         connect(selector, &RoiPanel::doubleClicked, this, [this, k] { ShowRoiRemark(this, k); });
         connect(selector, &RoiPanel::rightReleased, this, [this, k] { ShowRoiRemark(this, k); });
         grid->addLayout(pair);

@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 #include <sstream>
 
@@ -225,6 +226,18 @@ TEST_F(SmallWindowsTest, RemarkEditsTheHintAndNameOfARoi) {
     _RoiRemark->remarkEdit()->setText("kidney");
     _RoiRemark->reject();
     EXPECT_EQ(_vantu->state.RoiNames[2], "spleen");
+
+    // A right-button release on selector 4 opens the remark for ROI 4.
+    QString label;
+    QTimer::singleShot(0, [&label] {
+        label = _RoiRemark->remarkLabel()->text();
+        _RoiRemark->remarkEdit()->setText("cortex");
+        _RoiRemark->accept();
+    });
+    QTest::mouseRelease(_vantu->RoiPanels[3].selector, Qt::RightButton);
+    EXPECT_EQ(label, "Roi4 remark (class name):");
+    EXPECT_EQ(_vantu->state.RoiNames[3], "cortex");
+    EXPECT_EQ(_vantu->RoiPanels[3].selector->contextMenuPolicy(), Qt::PreventContextMenu);
 }
 
 }  // namespace
