@@ -36,12 +36,14 @@
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/core/plugins.h"
+#include "workspace/forms/color_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/roi_commands.h"
+#include "workspace/forms/roi_remark_dialog.h"
 #include "workspace/forms/splash_window.h"
 #include "workspace/forms/tool_cursors.h"
 #include "workspace/forms/vantu_windows.h"
@@ -159,7 +161,9 @@ void Tvantu::createMenus() {
     connect(add(fileMenu_, "&Load image...", QKeySequence("Ctrl+L")), &QAction::triggered, this,
             [this] { LoadClick(this); });
     connect(add(fileMenu_, "Raw options..."), &QAction::triggered, this, &Tvantu::RawOptions1Click);
-    add(fileMenu_, "Color conversion...");
+    connect(add(fileMenu_, "Color conversion..."), &QAction::triggered, this, [] {
+        if (_FormColor) _FormColor->exec();
+    });
     QAction* saveAs = add(fileMenu_, "&Save as...", QKeySequence("Ctrl+S"));
     saveAs->setEnabled(false);
     connect(saveAs, &QAction::triggered, this, &Tvantu::UpdateClick);
@@ -438,6 +442,10 @@ void Tvantu::createRoiRow() {
         pair->addWidget(indicator);
         connect(indicator, &RoiPanel::clicked, this, [this, k] { VroiClick(k); });
         connect(selector, &RoiPanel::clicked, this, [this, k] { RoiClick(k); });
+        // The right button opens the remark, not the tool bar's own menu.
+        selector->setContextMenuPolicy(Qt::PreventContextMenu);
+        connect(selector, &RoiPanel::doubleClicked, this, [this, k] { ShowRoiRemark(this, k); });
+        connect(selector, &RoiPanel::rightReleased, this, [this, k] { ShowRoiRemark(this, k); });
         grid->addLayout(pair);
         RoiPanels[static_cast<size_t>(k - 1)] = {selector, indicator};
     }
@@ -476,6 +484,7 @@ void Tvantu::RenderDisplay(int hiddenRoi) {
     ::RenderDisplay(*state.GreyImage, state.RoiMap.get(), params, displayBitmap,
                     state.RoiPixelCount);
     Image1->setPicture(&displayBitmap, state.ZoomScale);
+    ::HistogramUpdate();
 }
 
 void Tvantu::SetZoom(int code) {
