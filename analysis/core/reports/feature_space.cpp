@@ -129,11 +129,17 @@ std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
         label.angle = angle;
         label.height = 11;
         items.push_back(label);
+        // The values stand just beyond the ends, so that the three low ends
+        // meeting at the corner stay apart from each other.
+        const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
+        const double ux = length > 0 ? (b[0] - a[0]) / length : 0;
+        const double uy = length > 0 ? (b[1] - a[1]) / length : 0;
         for (int end = 0; end < 2; ++end) {
             PlotItem value;
             const auto& at = end == 0 ? a : b;
-            value.x = at[0];
-            value.y = at[1];
+            const double away = end == 0 ? -14 : 14;
+            value.x = at[0] + away * ux;
+            value.y = at[1] + away * uy;
             value.text = platform::cformat("%+.4g", end == 0 ? axes[k].low : axes[k].high);
             value.height = 9;
             items.push_back(value);
