@@ -148,6 +148,7 @@ TReport::TReport(QWidget* owner) : QWidget(owner, Qt::Window) {
     layout->addWidget(Splitter1, 1);
 
     registerRankingJobs();
+    registerConvexBorderJob();
     showCurrentReport();
 }
 
@@ -192,10 +193,10 @@ void TReport::createMenus() {
     add(subsets, "Singles", "Singles1", &TReport::Singles1Click);
     add(subsets, "Pairs", "Pairs1", &TReport::Pairs1Click);
     add(subsets, "Triplets", "Triplets1", &TReport::Triplets1Click);
-    add(selection, "Convex border", "Convexborder1", nullptr);
+    add(selection, "Convex border", "Convexborder1", &TReport::Convexborder1Click);
     add(selection, "MI+PA+F (30)", "MIPAF1", &TReport::MIPAF1Click);
     selection->addSeparator();
-    add(selection, "3D feature space", "Manual1", nullptr);
+    add(selection, "3D feature space", "Manual1", &TReport::Manual1Click);
 
     QMenu* tools = MainMenu1->addMenu("&Tools");
     add(tools, "&R62 analysis", "AnalysewithR621", &TReport::AnalysewithR621Click);

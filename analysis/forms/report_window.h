@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/core/reports/convex_border.h"
 #include "analysis/core/reports/feature_selection.h"
 #include "analysis/core/reports/report_document.h"
 
@@ -73,6 +74,11 @@ class TReport : public QWidget {
     void Pairs1Click();
     void Triplets1Click();
     void MIPAF1Click();
+    // The convex-border search (report_window_convex.cpp): mode 120 on the
+    // worker, the result box on the GUI thread.
+    void Convexborder1Click();
+    // "3D feature space": the samples shown in the feature-space window.
+    void Manual1Click();
     // Criterion method (1..6) on the GUI thread; with accept the result is
     // taken without the box (the macro command "FeatureSelection").
     void ReportFeatureSelection(int method, bool accept);
@@ -119,12 +125,17 @@ class TReport : public QWidget {
   private:
     void createMenus();
     void registerRankingJobs();
+    void registerConvexBorderJob();
+    // Checks exactly the features of positive weight and ranks them by weight.
+    void acceptWeights(const SelectionSamples& samples, const std::vector<double>& weights);
     void runRankingCommand(SelectionCriterion criterion);
     // Fills the ranking list and, on OK or with accept, checks exactly the winners.
     void applyRankingOutcome(const FeatureSelectionOutcome& outcome, bool accept);
     // The set a ranking run works on, taken before the worker starts, and its result.
     std::shared_ptr<const SelectionSamples> rankingSamples_;
     std::optional<FeatureSelectionOutcome> rankingOutcome_;
+    std::shared_ptr<const SelectionSamples> convexSamples_;
+    std::shared_ptr<ConvexBorderResult> convexResult_;
     // CurrentReport when it is still an open document, else nullptr.
     ReportDocument* currentDocument() const;
     // Writes document to path; on success its tab shows the new name. Returns

@@ -37,7 +37,7 @@ bool sameNameText(std::string_view a, std::string_view b) {
 
 SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& documents,
                                       const std::vector<SelectionFeature>& checked,
-                                      SelectionSamples& samples) {
+                                      SelectionSamples& samples, int classLimit) {
     samples = SelectionSamples();
     if (documents.empty()) return SampleSetStatus::NoDocument;
 
@@ -57,7 +57,7 @@ SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& 
             }
             columns.push_back({document, column, static_cast<int>(found - met.begin())});
         }
-    if (static_cast<int>(met.size()) > kMaxSelectionClasses) return SampleSetStatus::TooManyClasses;
+    if (static_cast<int>(met.size()) > classLimit) return SampleSetStatus::TooManyClasses;
     std::vector<int> order(met.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
@@ -132,7 +132,7 @@ SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& 
     return SampleSetStatus::Ok;
 }
 
-SampleSetStatus collectSelectionSamples(SelectionSamples& samples) {
+SampleSetStatus collectSelectionSamples(SelectionSamples& samples, int classLimit) {
     std::vector<const ReportDocument*> documents;
     for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d != nullptr;
          d = NextReportDocument(d, nullptr))
@@ -140,7 +140,7 @@ SampleSetStatus collectSelectionSamples(SelectionSamples& samples) {
     std::vector<SelectionFeature> checked;
     for (int i = 0; i < featureNameCount(); ++i)
         if (featureNameStateAt(i) == kFeatureChecked) checked.push_back({featureNameAt(i), i});
-    return buildSelectionSamples(documents, checked, samples);
+    return buildSelectionSamples(documents, checked, samples, classLimit);
 }
 
 SampleSetMessage sampleSetMessage(SampleSetStatus status) {

@@ -61,14 +61,18 @@ enum class SampleSetStatus {
     TooFewSamples,   // fewer than 2 classes, or a class with fewer than 2 samples
 };
 
-// Builds the set from the open documents and the feature-name registry.
-SampleSetStatus collectSelectionSamples(SelectionSamples& samples);
+// Builds the set from the open documents and the feature-name registry. The
+// ranking takes at most kMaxSelectionClasses classes; the convex-border
+// search and the feature space take any number.
+SampleSetStatus collectSelectionSamples(SelectionSamples& samples,
+                                        int classLimit = kMaxSelectionClasses);
 
 // The same from the given documents (in list order) and feature names (in
 // any order; registry indices as given).
 SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& documents,
                                       const std::vector<SelectionFeature>& checked,
-                                      SelectionSamples& samples);
+                                      SelectionSamples& samples,
+                                      int classLimit = kMaxSelectionClasses);
 
 // The box that reports a status other than Ok (nothing for NoDocument).
 struct SampleSetMessage {
