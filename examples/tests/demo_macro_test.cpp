@@ -21,6 +21,7 @@
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/selection_file.h"
 #include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/runner/shape_wavelet_steps.h"
 #include "analysis/core/texture/analysis_2d.h"
 #include "examples/tests/demo_load.h"
 #include "platform/files.h"
@@ -99,8 +100,11 @@ ReportDocument* analyseDemo(const WorkspaceState& state) {
     input.roiFileName = "demo.roi";
     std::vector<FeatureRecord> records;
     std::string header;
+    const GrainOptions grains;
+    RunShapeStep(input, grains, records, ProgressSink{});
     EXPECT_TRUE(Analyse2D(input, records, header, ProgressSink{}));
-    header += "Wavelet analysis = No\r\n";  // this build computes no wavelet features
+    WaveletPyramid map;
+    EXPECT_TRUE(RunWaveletSteps(input, grains, records, header, map, ProgressSink{}));
     ApplyFeaturePrefix(records, state.FeaturePrefix);
     ReportDocument* document =
         NewReportDocument(static_cast<int>(records.size()), records.data(), header, "reference");

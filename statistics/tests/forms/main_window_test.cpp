@@ -169,13 +169,12 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     EXPECT_EQ(captions("Segmentation"), QStringList({"Image segmentation"}));
 
     // Before any data every available command is enabled (it answers that no
-    // data are there); the segmentation module still to come is disabled.
+    // data are there).
     for (const char* caption :
          {"&Get Input Data", "&Save Report", "&Raw Data", "&PCA", "&LDA", "&NDA", "1_NN",
           "ANN: one-class (training)", "ANN: n-class (training)", "ANN classifier testing", "AHC",
-          "SCM", "k-means"})
+          "SCM", "k-means", "Image segmentation"})
         EXPECT_TRUE(w.action(caption)->isEnabled()) << caption;
-    EXPECT_FALSE(w.action("Image segmentation")->isEnabled());
     for (QAction* item : w.menuBar()->actions()) EXPECT_TRUE(item->isEnabled());
 
     EXPECT_TRUE(w.MemoIn->isReadOnly());
