@@ -6,6 +6,8 @@
 #include <numeric>
 
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/ar_model.h"
+#include "analysis/tests/texture/ar_model_reference.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {
@@ -41,6 +43,25 @@ void BM_Analyse2DDefaults(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Analyse2DDefaults)->Unit(benchmark::kMillisecond);
+
+// The autoregressive family alone (16 ROI fits), on the calling thread:
+// argument 0 the fast passes, 1 the plain per-pixel loop they replace.
+void BM_ArFamily(benchmark::State& state) {
+    static Scene scene;
+    const bool plain = state.range(0) == 1;
+    for (auto _ : state) {
+        for (int roi = 0; roi < 16; ++roi) {
+            const int x0 = (roi % 4) * 256, y0 = (roi / 4) * 256;
+            const auto bit = static_cast<uint16_t>(1u << roi);
+            const ArValues values =
+                plain ? plainArFit(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255)
+                      : FitArModel(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255);
+            benchmark::DoNotOptimize(values);
+        }
+    }
+    state.SetLabel(plain ? "plain loop" : "fast passes");
+}
+BENCHMARK(BM_ArFamily)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_OnePassBaseline(benchmark::State& state) {
     static Scene scene;
