@@ -290,6 +290,51 @@ void countRunPositions(RunDirection direction, const TextureContext& context,
 
 }  // namespace
 
+RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
+                                            const RoiStatisticsTable& statistics,
+                                            const RoiLevels& levels, const RoiSegments& segments,
+                                            RunDirection direction) {
+    // Kept by each thread from one call to the next: fresh pages cost more
+    // than the counting. prepare() clears what the last call counted.
+    struct Scratch {
+        std::array<RunLengthMatrix, kRoiCount> matrices;
+        std::vector<uint32_t> positions;
+    };
+    thread_local Scratch scratch;
+    std::array<RunLengthMatrix, kRoiCount>& matrices = scratch.matrices;
+    for (int r = 0; r < kRoiCount; ++r) {
+        const PixelRect box = statistics[r].box();
+        matrices[r].prepare(levels.levels(),
+                            statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
+    }
+    if (!segments.box().empty()) {
+        std::vector<uint32_t>& positions = scratch.positions;
+        RoiCells cells;
+        for (int r = 0; r < kRoiCount; ++r) cells[r] = matrices[r].cells();
+        if (levels.shared())
+            countRunPositions(direction, context, segments, levels.planeLevels(), levels.levels(),
+                              cells, positions);
+        else
+            countRunPositions(direction, context, segments, levels.tableLevels(context),
+                              levels.levels(), cells, positions);
+        for (int r = 0; r < kRoiCount; ++r)
+            if (statistics[r].count > 0)
+                matrices[r].noteLengthCounts(levels.lowest(r), levels.highest(r));
+    }
+    RunLengthRoiValues values{};
+    for (int r = 0; r < kRoiCount; ++r) {
+        const auto f = runLengthFeatures(matrices[r]);
+        for (int k = 0; k < kRunLengthFeatureCount; ++k) values[k][r] = f[k];
+    }
+    return values;
+}
+
+void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiValues& values,
+                                     std::vector<FeatureRecord>& out) {
+    for (int k = 0; k < kRunLengthFeatureCount; ++k)
+        appendFeatureRecord(out, runLengthFeatureName(direction, k), values[k]);
+}
+
 bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                             const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
     const AnalysisOptions o = options.sanitized();
@@ -297,40 +342,13 @@ bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTa
     try {
         out.reserve(out.size() + kRunLengthRecordCount);
         const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_rl);
-        std::array<RunLengthMatrix, kRoiCount> matrices;
-        for (int r = 0; r < kRoiCount; ++r) {
-            const PixelRect box = statistics[r].box();
-            matrices[r].prepare(levels.levels(),
-                                statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
-        }
         const RoiSegments segments(context, unionOfRoiBoxes(statistics));
-        const bool any = !segments.box().empty();
-        std::vector<uint32_t> positions;
-        std::array<std::array<RoiValues, kRunLengthFeatureCount>, 4> values{};
-        for (int d = 0; d < 4; ++d) {
-            const RunDirection direction = kRunDirections[d];
-            for (RunLengthMatrix& m : matrices) m.clear();
-            if (any) {
-                RoiCells cells;
-                for (int r = 0; r < kRoiCount; ++r) cells[r] = matrices[r].cells();
-                if (levels.shared())
-                    countRunPositions(direction, context, segments, levels.planeLevels(),
-                                      levels.levels(), cells, positions);
-                else
-                    countRunPositions(direction, context, segments, levels.tableLevels(context),
-                                      levels.levels(), cells, positions);
-                for (int r = 0; r < kRoiCount; ++r)
-                    if (statistics[r].count > 0)
-                        matrices[r].noteLengthCounts(levels.lowest(r), levels.highest(r));
-            }
-            for (int r = 0; r < kRoiCount; ++r) {
-                const auto f = runLengthFeatures(matrices[r]);
-                for (int k = 0; k < kRunLengthFeatureCount; ++k) values[d][k][r] = f[k];
-            }
-        }
+        std::array<RunLengthRoiValues, 4> values{};
         for (int d = 0; d < 4; ++d)
-            for (int k = 0; k < kRunLengthFeatureCount; ++k)
-                appendFeatureRecord(out, runLengthFeatureName(kRunDirections[d], k), values[d][k]);
+            values[d] =
+                runLengthDirectionValues(context, statistics, levels, segments, kRunDirections[d]);
+        for (int d = 0; d < 4; ++d)
+            appendRunLengthDirectionRecords(kRunDirections[d], values[d], out);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
