@@ -81,6 +81,13 @@ std::string ReportHeader2D(const Analysis2DInput& input) {
 
 namespace {
 
+// The matrix families count four ROIs per unit: enough units to fill the
+// cores, each still one pass over its part of the image.
+constexpr int kRoiGroups = 4;
+constexpr uint32_t roiGroupMask(int group) {
+    return 0xFu << (4 * group);
+}
+
 // The units of a run after normalisation, each writing only its own slot, so
 // the records do not depend on which thread takes which unit, nor on how
 // many threads there are. A unit that runs out of memory marks its family.
@@ -88,8 +95,10 @@ struct RunUnits {
     std::optional<RoiLevels> coLevels, rlLevels, grLevels;
     std::optional<RoiSegments> segments;
     std::array<std::array<double, kHistogramRecordCount>, kRoiCount> histogram{};
-    std::array<CooccurrenceRoiValues, 4 * kCooccurrenceDistances> cooccurrence{};
-    std::array<RunLengthRoiValues, 4> runLength{};
+    // By displacement (or direction) and ROI group.
+    std::array<std::array<CooccurrenceRoiValues, kRoiGroups>, 4 * kCooccurrenceDistances>
+        cooccurrence{};
+    std::array<std::array<RunLengthRoiValues, kRoiGroups>, 4> runLength{};
     std::array<std::array<double, kGradientRecordCount>, kRoiCount> gradient{};
     std::array<ArValues, kRoiCount> ar{};
     // Out of memory, by family; a co-occurrence failure keeps its first distance.
@@ -186,32 +195,38 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     if (coPrepareFailed) u.firstFailedDistance = 1;
     if (rlPrepareFailed) u.runLengthFailed = true;
 
+    std::vector<int> groups;  // those holding a ROI with pixels
+    for (int group = 0; group < kRoiGroups; ++group)
+        for (int roi = 4 * group; roi < 4 * group + 4; ++roi)
+            if (statistics[roi].count > 0) {
+                groups.push_back(group);
+                break;
+            }
     // The longest units first, so that no long one starts last.
     if (o.Do_rl && !u.runLengthFailed)
         for (int d = 0; d < 4; ++d)
-            second.push_back([&, d] {
-                try {
-                    u.runLength[d] = runLengthDirectionValues(
+            for (int group : groups)
+                second.push_back(guarded(u.runLengthFailed, [&, d, group] {
+                    u.runLength[d][group] = runLengthDirectionValues(
                         context, statistics, shareLevels ? *u.coLevels : *u.rlLevels, *u.segments,
-                        kRunDirections[d]);
-                } catch (const std::bad_alloc&) {
-                    u.runLengthFailed = true;
-                }
-            });
+                        kRunDirections[d], roiGroupMask(group));
+                }));
     if (o.Do_co && !coPrepareFailed)
         for (int32_t d = 1; d <= kCooccurrenceDistances; ++d) {
             if (!cooccurrenceDistanceOn(o, d)) continue;
             const auto displacements = cooccurrenceDisplacements(d);
             for (int k = 0; k < 4; ++k)
-                second.push_back([&, d, k, displacement = displacements[k]] {
-                    try {
-                        u.cooccurrence[(d - 1) * 4 + k] = cooccurrenceDisplacementValues(
-                            context, statistics, *u.coLevels, *u.segments, displacement);
-                    } catch (const std::bad_alloc&) {
-                        for (int32_t seen = u.firstFailedDistance; d < seen;)
-                            u.firstFailedDistance.compare_exchange_weak(seen, d);
-                    }
-                });
+                for (int group : groups)
+                    second.push_back([&, d, k, group, displacement = displacements[k]] {
+                        try {
+                            u.cooccurrence[(d - 1) * 4 + k][group] = cooccurrenceDisplacementValues(
+                                context, statistics, *u.coLevels, *u.segments, displacement,
+                                roiGroupMask(group));
+                        } catch (const std::bad_alloc&) {
+                            for (int32_t seen = u.firstFailedDistance; d < seen;)
+                                u.firstFailedDistance.compare_exchange_weak(seen, d);
+                        }
+                    });
         }
     if (o.Do_grad && !u.gradientFailed && anyRoi)
         for (int roi = 0; roi < kRoiCount; ++roi) {
@@ -239,17 +254,30 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
             if (!cooccurrenceDistanceOn(o, d)) continue;
             if (d >= u.firstFailedDistance) return !progress.cancelled();
             const auto displacements = cooccurrenceDisplacements(d);
-            for (int k = 0; k < 4; ++k)
-                appendCooccurrenceDisplacementRecords(displacements[k],
-                                                      u.cooccurrence[(d - 1) * 4 + k], records);
+            for (int k = 0; k < 4; ++k) {
+                const auto& parts = u.cooccurrence[(d - 1) * 4 + k];
+                CooccurrenceRoiValues values;
+                for (int roi = 0; roi < kRoiCount; ++roi) {
+                    const CooccurrenceRoiValues& part = parts[roi / 4];
+                    values.pairs[roi] = part.pairs[roi];
+                    for (int f = 0; f < kCooccurrenceFeatureCount; ++f)
+                        values.values[f][roi] = part.values[f][roi];
+                }
+                appendCooccurrenceDisplacementRecords(displacements[k], values, records);
+            }
             progress.report(platform::cformat("Co-occurence: distance %d done", d));
         }
     }
     if (progress.cancelled()) return false;
     if (o.Do_rl) {
         if (u.runLengthFailed) return !progress.cancelled();
-        for (int d = 0; d < 4; ++d)
-            appendRunLengthDirectionRecords(kRunDirections[d], u.runLength[d], records);
+        for (int d = 0; d < 4; ++d) {
+            RunLengthRoiValues values{};
+            for (int roi = 0; roi < kRoiCount; ++roi)
+                for (int f = 0; f < kRunLengthFeatureCount; ++f)
+                    values[f][roi] = u.runLength[d][roi / 4][f][roi];
+            appendRunLengthDirectionRecords(kRunDirections[d], values, records);
+        }
         progress.report("Runlength done");
     }
     if (progress.cancelled()) return false;

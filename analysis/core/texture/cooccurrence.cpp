@@ -303,6 +303,10 @@ void countPairs(const TextureContext& context, const RoiSegments& segments,
     const int32_t x0 = box.xmin + std::max(-dx, 0), x1 = box.xmax - std::max(dx, 0);
     const uint32_t stride = static_cast<uint32_t>(g);
     if (x0 > x1) return;
+    // ROIs without a block are not counted by this call.
+    uint32_t counted = 0;
+    for (int r = 0; r < kRoiCount; ++r)
+        if (counts[r] != nullptr) counted |= 1u << r;
     for (int32_t y = y0; y <= y1; ++y) {
         const size_t row = context.index(0, y);
         const size_t partnerRow = context.index(dx, y - dy);
@@ -318,7 +322,8 @@ void countPairs(const TextureContext& context, const RoiSegments& segments,
             const int32_t aNext = a + 1 < aEnd ? a[1].start : x1 + 1;
             const int32_t bNext = b + 1 < bEnd ? b[1].start - dx : x1 + 1;
             const int32_t end = std::min({aNext, bNext, x1 + 1});
-            for (uint32_t common = uint32_t{a->word} & b->word; common != 0; common &= common - 1) {
+            for (uint32_t common = uint32_t{a->word} & b->word & counted; common != 0;
+                 common &= common - 1) {
                 const int r = std::countr_zero(common);
                 uint32_t* even = counts[r];
                 uint32_t* odd = moreCounts[r];
@@ -346,7 +351,7 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
                                                      const RoiStatisticsTable& statistics,
                                                      const RoiLevels& levels,
                                                      const RoiSegments& segments,
-                                                     Displacement displacement) {
+                                                     Displacement displacement, uint32_t roiMask) {
     const int32_t g = levels.levels();
     // A second block per ROI pays off while the blocks stay in the fast
     // caches; at more levels repeats of a cell are rare anyway.
@@ -363,8 +368,11 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
     const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * kRoiCount : 0;
     if (moreBlocks.size() != moreSize) moreBlocks.assign(moreSize, 0);
     std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
+    const auto wanted = [&](int r) {
+        return statistics[r].count > 0 && ((roiMask >> r) & 1u) != 0;
+    };
     for (int r = 0; r < kRoiCount; ++r) {
-        if (statistics[r].count <= 0) continue;
+        if (!wanted(r)) continue;
         matrices[r].prepare(g);
         counts[r] = matrices[r].cells();
         if (twoBlocks) moreCounts[r] = moreBlocks.data() + static_cast<size_t>(r) * g * g;
@@ -379,7 +387,7 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
     }
     CooccurrenceRoiValues result;
     for (int r = 0; r < kRoiCount; ++r) {
-        if (statistics[r].count <= 0) continue;
+        if (!wanted(r)) continue;
         CooccurrenceMatrix& matrix = matrices[r];
         matrix.noteCounted(levels.lowest(r), levels.highest(r), moreCounts[r]);
         const CooccurrenceFeatures f = evaluateCooccurrence(matrix);

@@ -119,16 +119,16 @@ bool appendCooccurrenceRecords(const TextureContext& context, const RoiStatistic
 // displacement for all 16 ROIs, counted in one pass over `segments` (the
 // union of the ROI boxes) with the run's levels of Ng_vt bits. The units of
 // appendCooccurrenceRecords, for callers that spread displacements over
-// threads. Throws std::bad_alloc when memory runs out.
+// threads. Only the ROIs of roiMask (bit r: ROI r) are counted; the others
+// stay 0, so calls for disjoint masks may run side by side and be merged.
+// Throws std::bad_alloc when memory runs out.
 struct CooccurrenceRoiValues {
     RoiValues pairs{};
     std::array<RoiValues, kCooccurrenceFeatureCount> values{};
 };
-CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& context,
-                                                     const RoiStatisticsTable& statistics,
-                                                     const RoiLevels& levels,
-                                                     const RoiSegments& segments,
-                                                     Displacement displacement);
+CooccurrenceRoiValues cooccurrenceDisplacementValues(
+    const TextureContext& context, const RoiStatisticsTable& statistics, const RoiLevels& levels,
+    const RoiSegments& segments, Displacement displacement, uint32_t roiMask = 0xFFFF);
 
 // The 12 records of one displacement, in their order.
 void appendCooccurrenceDisplacementRecords(Displacement displacement,

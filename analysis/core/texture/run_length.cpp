@@ -191,6 +191,10 @@ void countRunPositions(const TextureContext& context, const RoiSegments& segment
                        std::vector<uint32_t>& positions) {
     const PixelRect& box = segments.box();
     const int32_t w = box.width();
+    // ROIs without cells are not counted by this call.
+    uint32_t counted = 0;
+    for (int r = 0; r < kRoiCount; ++r)
+        if (cells[r] != nullptr) counted |= 1u << r;
     // Positions of the previous and the current row per ROI, with a spare
     // column on either side for predecessors outside the box.
     const size_t stride = static_cast<size_t>(w) + 2;
@@ -211,7 +215,7 @@ void countRunPositions(const TextureContext& context, const RoiSegments& segment
         for (const RoiSegments::Segment* segment = segments.begin(y); segment != end; ++segment) {
             const int32_t x0 = segment->start;
             const int32_t x1 = segment + 1 != end ? segment[1].start : box.xmax + 1;
-            for (uint32_t bits = segment->word; bits != 0; bits &= bits - 1) {
+            for (uint32_t bits = segment->word & counted; bits != 0; bits &= bits - 1) {
                 const int r = std::countr_zero(bits);
                 uint32_t* counts = cells[r];
                 uint32_t* current = positionRow(y, r);
@@ -293,7 +297,7 @@ void countRunPositions(RunDirection direction, const TextureContext& context,
 RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             const RoiStatisticsTable& statistics,
                                             const RoiLevels& levels, const RoiSegments& segments,
-                                            RunDirection direction) {
+                                            RunDirection direction, uint32_t roiMask) {
     // Kept by each thread from one call to the next: fresh pages cost more
     // than the counting. prepare() clears what the last call counted.
     struct Scratch {
@@ -302,7 +306,9 @@ RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
     };
     thread_local Scratch scratch;
     std::array<RunLengthMatrix, kRoiCount>& matrices = scratch.matrices;
+    const auto wanted = [&](int r) { return ((roiMask >> r) & 1u) != 0; };
     for (int r = 0; r < kRoiCount; ++r) {
+        if (!wanted(r)) continue;
         const PixelRect box = statistics[r].box();
         matrices[r].prepare(levels.levels(),
                             statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
@@ -310,7 +316,7 @@ RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
     if (!segments.box().empty()) {
         std::vector<uint32_t>& positions = scratch.positions;
         RoiCells cells;
-        for (int r = 0; r < kRoiCount; ++r) cells[r] = matrices[r].cells();
+        for (int r = 0; r < kRoiCount; ++r) cells[r] = wanted(r) ? matrices[r].cells() : nullptr;
         if (levels.shared())
             countRunPositions(direction, context, segments, levels.planeLevels(), levels.levels(),
                               cells, positions);
@@ -318,11 +324,12 @@ RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
             countRunPositions(direction, context, segments, levels.tableLevels(context),
                               levels.levels(), cells, positions);
         for (int r = 0; r < kRoiCount; ++r)
-            if (statistics[r].count > 0)
+            if (statistics[r].count > 0 && wanted(r))
                 matrices[r].noteLengthCounts(levels.lowest(r), levels.highest(r));
     }
     RunLengthRoiValues values{};
     for (int r = 0; r < kRoiCount; ++r) {
+        if (!wanted(r)) continue;
         const auto f = runLengthFeatures(matrices[r]);
         for (int k = 0; k < kRunLengthFeatureCount; ++k) values[k][r] = f[k];
     }

@@ -111,12 +111,14 @@ bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTa
 // The values of the 5 records of one direction for all 16 ROIs, counted in
 // one pass over `segments` (the union of the ROI boxes) with the run's levels
 // of Ng_rl bits. The units of appendRunLengthRecords, for callers that spread
-// directions over threads. Throws std::bad_alloc when memory runs out.
+// directions over threads. Only the ROIs of roiMask (bit r: ROI r) are
+// counted; the others stay 0, so calls for disjoint masks may run side by
+// side and be merged. Throws std::bad_alloc when memory runs out.
 using RunLengthRoiValues = std::array<RoiValues, kRunLengthFeatureCount>;
 RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             const RoiStatisticsTable& statistics,
                                             const RoiLevels& levels, const RoiSegments& segments,
-                                            RunDirection direction);
+                                            RunDirection direction, uint32_t roiMask = 0xFFFF);
 
 // The 5 records of one direction, in their order.
 void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiValues& values,
