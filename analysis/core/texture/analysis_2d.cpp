@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -153,7 +154,8 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     // (ROIs, displacements, directions) are independent: they run on all
     // cores in two rounds (level planes and ROI segments first, then what
     // counts with them), and the records are appended in the fixed order.
-    RunUnits u;
+    const auto units = std::make_unique<RunUnits>();  // large for a stack
+    RunUnits& u = *units;
     const bool anyRoi = !unionOfRoiBoxes(statistics).empty();
     const bool shareLevels = o.Do_co && o.Do_rl && o.Ng_vt == o.Ng_rl;
     std::atomic<bool> coPrepareFailed{false}, rlPrepareFailed{false};
