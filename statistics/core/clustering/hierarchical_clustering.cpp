@@ -613,6 +613,8 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
                 else
                     scanRow(st, best);
             }
+            // Approximations found the smallest; the exact means of the pairs
+            // near it decide, unless there are too many of them.
             if (lanceWilliams && !pickExactAverage(st, nearTie, rowSlot, columnSlot, minimum)) {
                 switchToExactAverages(st);
                 lanceWilliams = false;
