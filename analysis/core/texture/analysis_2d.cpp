@@ -234,7 +234,7 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         for (int roi = 0; roi < kRoiCount; ++roi) {
             if (statistics[roi].count <= 0) continue;
             second.push_back(guarded(u.gradientFailed, [&, roi] {
-                std::vector<double> gradients;
+                thread_local std::vector<double> gradients;  // keeps its pages
                 u.gradient[roi] =
                     roiGradientFeatures(context, statistics, *u.grLevels, o.Ng_gr, roi, gradients);
             }));
