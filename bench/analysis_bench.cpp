@@ -1,31 +1,35 @@
 // A whole 2D analysis with the default options: 16 ROIs tiling a 1024 x 1024
-// 12-bit image. The texture families dominate; the baseline reads the image
+// (and a 2048 x 2048) 12-bit image, on the pool's threads (VANTU_THREADS
+// sets their number). The texture families dominate; the baseline reads the image
 // once so the figure can be read as a multiple of one pass.
 #include <benchmark/benchmark.h>
 
 #include <numeric>
 
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/ar_model.h"
+#include "analysis/tests/texture/ar_model_reference.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {
 
+// 16 ROIs tiling a side x side image.
 struct Scene {
-    PlanePtr grey = NewPlane(1024, 1024);
-    PlanePtr roi = NewPlane(1024, 1024);
-    Scene() {
+    PlanePtr grey;
+    PlanePtr roi;
+    explicit Scene(int side = 1024) : grey(NewPlane(side, side)), roi(NewPlane(side, side)) {
         uint32_t seed = 1;
-        for (int y = 0; y < 1024; ++y)
-            for (int x = 0; x < 1024; ++x) {
+        const int tile = side / 4;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
                 seed = seed * 134775813u + 1u;
                 grey->at(x, y) = static_cast<uint16_t>((x * 3 + y * 2 + (seed >> 24)) % 4096);
-                roi->at(x, y) = static_cast<uint16_t>(1u << ((y / 256) * 4 + x / 256));
+                roi->at(x, y) = static_cast<uint16_t>(1u << ((y / tile) * 4 + x / tile));
             }
     }
 };
 
-void BM_Analyse2DDefaults(benchmark::State& state) {
-    static Scene scene;
+void analyseScene(benchmark::State& state, const Scene& scene) {
     Analysis2DInput input;
     input.grey = scene.grey.get();
     input.roiMap = scene.roi.get();
@@ -40,7 +44,38 @@ void BM_Analyse2DDefaults(benchmark::State& state) {
         benchmark::DoNotOptimize(records.data());
     }
 }
+
+void BM_Analyse2DDefaults(benchmark::State& state) {
+    static const Scene scene;
+    analyseScene(state, scene);
+}
 BENCHMARK(BM_Analyse2DDefaults)->Unit(benchmark::kMillisecond);
+
+// The same on a 2048 x 2048 image (ROIs of 512 x 512).
+void BM_Analyse2DDefaults2048(benchmark::State& state) {
+    static const Scene scene(2048);
+    analyseScene(state, scene);
+}
+BENCHMARK(BM_Analyse2DDefaults2048)->Unit(benchmark::kMillisecond);
+
+// The autoregressive family alone (16 ROI fits), on the calling thread:
+// argument 0 the fast passes, 1 the plain per-pixel loop they replace.
+void BM_ArFamily(benchmark::State& state) {
+    static Scene scene;
+    const bool plain = state.range(0) == 1;
+    for (auto _ : state) {
+        for (int roi = 0; roi < 16; ++roi) {
+            const int x0 = (roi % 4) * 256, y0 = (roi / 4) * 256;
+            const auto bit = static_cast<uint16_t>(1u << roi);
+            const ArValues values =
+                plain ? plainArFit(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255)
+                      : FitArModel(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255);
+            benchmark::DoNotOptimize(values);
+        }
+    }
+    state.SetLabel(plain ? "plain loop" : "fast passes");
+}
+BENCHMARK(BM_ArFamily)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_OnePassBaseline(benchmark::State& state) {
     static Scene scene;

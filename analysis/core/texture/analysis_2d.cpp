@@ -1,14 +1,23 @@
 #include "analysis/core/texture/analysis_2d.h"
 
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <new>
+#include <optional>
+
 #include "analysis/core/texture/ar_model.h"
 #include "analysis/core/texture/cooccurrence.h"
 #include "analysis/core/texture/gradient_features.h"
 #include "analysis/core/texture/histogram_features.h"
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
+#include "analysis/core/texture/roi_levels.h"
+#include "analysis/core/texture/roi_segments.h"
 #include "analysis/core/texture/run_length.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/core/texture/texture_records.h"
+#include "platform/parallel.h"
 #include "platform/textformat.h"
 
 namespace {
@@ -71,6 +80,57 @@ std::string ReportHeader2D(const Analysis2DInput& input) {
     return h;
 }
 
+namespace {
+
+// The matrix families count four ROIs per unit: enough units to fill the
+// cores, each still one pass over its part of the image.
+constexpr int kRoiGroups = 4;
+constexpr uint32_t roiGroupMask(int group) {
+    return 0xFu << (4 * group);
+}
+
+// The units of a run after normalisation, each writing only its own slot, so
+// the records do not depend on which thread takes which unit, nor on how
+// many threads there are. A unit that runs out of memory marks its family.
+struct RunUnits {
+    std::optional<RoiLevels> coLevels, rlLevels, grLevels;
+    std::optional<RoiSegments> segments;
+    std::array<std::array<double, kHistogramRecordCount>, kRoiCount> histogram{};
+    // By displacement (or direction) and ROI group.
+    std::array<std::array<CooccurrenceRoiValues, kRoiGroups>, 4 * kCooccurrenceDistances>
+        cooccurrence{};
+    std::array<std::array<RunLengthRoiValues, kRoiGroups>, 4> runLength{};
+    std::array<std::array<double, kGradientRecordCount>, kRoiCount> gradient{};
+    std::array<ArValues, kRoiCount> ar{};
+    // Out of memory, by family; a co-occurrence failure keeps its first distance.
+    std::atomic<bool> histogramFailed{false}, runLengthFailed{false}, gradientFailed{false},
+        arFailed{false};
+    std::atomic<int32_t> firstFailedDistance{kCooccurrenceDistances + 1};
+};
+
+// Runs the units spread over the pool; a unit not yet started when the run
+// is cancelled is skipped.
+void runUnits(const std::vector<std::function<void()>>& units, const ProgressSink& progress) {
+    parallelFor(units.size(), 1, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            if (!progress.cancelled()) units[i]();
+    });
+}
+
+// Calls unit and sets flag when it runs out of memory.
+template <class Unit>
+std::function<void()> guarded(std::atomic<bool>& flag, Unit unit) {
+    return [&flag, unit] {
+        try {
+            unit();
+        } catch (const std::bad_alloc&) {
+            flag = true;
+        }
+    };
+}
+
+}  // namespace
+
 bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
                std::string& header, const ProgressSink& progress) {
     header = ReportHeader2D(input);
@@ -89,41 +149,154 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         progress.report("Normalisation done");
     }
     if (progress.cancelled()) return false;
+
+    // Every family after normalisation reads the same limits, so its units
+    // (ROIs, displacements, directions) are independent: they run on all
+    // cores in two rounds (level planes and ROI segments first, then what
+    // counts with them), and the records are appended in the fixed order.
+    const auto units = std::make_unique<RunUnits>();  // large for a stack
+    RunUnits& u = *units;
+    const bool anyRoi = !unionOfRoiBoxes(statistics).empty();
+    const bool shareLevels = o.Do_co && o.Do_rl && o.Ng_vt == o.Ng_rl;
+    std::atomic<bool> coPrepareFailed{false}, rlPrepareFailed{false};
+    std::vector<std::function<void()>> first, second;
+    if (o.Do_co)
+        first.push_back(guarded(coPrepareFailed, [&] {
+            u.coLevels.emplace(context, statistics, o.Do_normal, o.Ng_vt);
+        }));
+    if (o.Do_rl && !shareLevels)
+        first.push_back(guarded(rlPrepareFailed, [&] {
+            u.rlLevels.emplace(context, statistics, o.Do_normal, o.Ng_rl);
+        }));
+    if (o.Do_co || o.Do_rl)
+        first.push_back(guarded(o.Do_co ? coPrepareFailed : rlPrepareFailed,
+                                [&] { u.segments.emplace(context, unionOfRoiBoxes(statistics)); }));
+    if (o.Do_grad)
+        first.push_back(guarded(u.gradientFailed, [&] {
+            u.grLevels.emplace(context, statistics, o.Do_normal, o.Ng_gr);
+        }));
+    for (int roi = 0; roi < kRoiCount; ++roi) {
+        if (statistics[roi].count <= 0) continue;
+        if (o.Do_hist)
+            first.push_back(guarded(u.histogramFailed, [&, roi] {
+                u.histogram[roi] = roiHistogramFeatures(context, statistics, roi);
+            }));
+        if (o.Do_arm)
+            first.push_back(guarded(u.arFailed, [&, roi] {
+                const RoiStatistics& s = statistics[roi];
+                u.ar[roi] = FitArModel(*input.grey, *input.roiMap, static_cast<uint16_t>(1u << roi),
+                                       s.xmin, s.ymin, s.xmax, s.ymax);
+            }));
+    }
+    runUnits(first, progress);
+    if (progress.cancelled()) return false;
+    // Both families count over the segments; run length may read the
+    // co-occurrence levels.
+    if (!u.segments) coPrepareFailed = rlPrepareFailed = true;
+    if (shareLevels && coPrepareFailed) rlPrepareFailed = true;
+    if (coPrepareFailed) u.firstFailedDistance = 1;
+    if (rlPrepareFailed) u.runLengthFailed = true;
+
+    std::vector<int> groups;  // those holding a ROI with pixels
+    for (int group = 0; group < kRoiGroups; ++group)
+        for (int roi = 4 * group; roi < 4 * group + 4; ++roi)
+            if (statistics[roi].count > 0) {
+                groups.push_back(group);
+                break;
+            }
+    // The longest units first, so that no long one starts last.
+    if (o.Do_rl && !u.runLengthFailed)
+        for (int d = 0; d < 4; ++d)
+            for (int group : groups)
+                second.push_back(guarded(u.runLengthFailed, [&, d, group] {
+                    u.runLength[d][group] = runLengthDirectionValues(
+                        context, statistics, shareLevels ? *u.coLevels : *u.rlLevels, *u.segments,
+                        kRunDirections[d], roiGroupMask(group));
+                }));
+    if (o.Do_co && !coPrepareFailed)
+        for (int32_t d = 1; d <= kCooccurrenceDistances; ++d) {
+            if (!cooccurrenceDistanceOn(o, d)) continue;
+            const auto displacements = cooccurrenceDisplacements(d);
+            for (int k = 0; k < 4; ++k)
+                for (int group : groups)
+                    second.push_back([&, d, k, group, displacement = displacements[k]] {
+                        try {
+                            u.cooccurrence[(d - 1) * 4 + k][group] = cooccurrenceDisplacementValues(
+                                context, statistics, *u.coLevels, *u.segments, displacement,
+                                roiGroupMask(group));
+                        } catch (const std::bad_alloc&) {
+                            for (int32_t seen = u.firstFailedDistance; d < seen;)
+                                u.firstFailedDistance.compare_exchange_weak(seen, d);
+                        }
+                    });
+        }
+    if (o.Do_grad && !u.gradientFailed && anyRoi)
+        for (int roi = 0; roi < kRoiCount; ++roi) {
+            if (statistics[roi].count <= 0) continue;
+            second.push_back(guarded(u.gradientFailed, [&, roi] {
+                thread_local std::vector<double> gradients;  // keeps its pages
+                u.gradient[roi] =
+                    roiGradientFeatures(context, statistics, *u.grLevels, o.Ng_gr, roi, gradients);
+            }));
+        }
+    runUnits(second, progress);
+    if (progress.cancelled()) return false;
+
     if (o.Do_hist) {
-        if (!appendHistogramRecords(context, statistics, records)) return !progress.cancelled();
+        if (u.histogramFailed) return !progress.cancelled();
+        std::array<RoiValues, kHistogramRecordCount> values{};
+        for (int roi = 0; roi < kRoiCount; ++roi)
+            for (int k = 0; k < kHistogramRecordCount; ++k) values[k][roi] = u.histogram[roi][k];
+        appendHistogramRecordsOf(values, records);
         progress.report("Histogram done");
     }
     if (progress.cancelled()) return false;
     if (o.Do_co) {
-        bool complete = appendCooccurrenceRecords(context, statistics, o, records, [&](int32_t d) {
+        for (int32_t d = 1; d <= kCooccurrenceDistances; ++d) {
+            if (!cooccurrenceDistanceOn(o, d)) continue;
+            if (d >= u.firstFailedDistance) return !progress.cancelled();
+            const auto displacements = cooccurrenceDisplacements(d);
+            for (int k = 0; k < 4; ++k) {
+                const auto& parts = u.cooccurrence[(d - 1) * 4 + k];
+                CooccurrenceRoiValues values;
+                for (int roi = 0; roi < kRoiCount; ++roi) {
+                    const CooccurrenceRoiValues& part = parts[roi / 4];
+                    values.pairs[roi] = part.pairs[roi];
+                    for (int f = 0; f < kCooccurrenceFeatureCount; ++f)
+                        values.values[f][roi] = part.values[f][roi];
+                }
+                appendCooccurrenceDisplacementRecords(displacements[k], values, records);
+            }
             progress.report(platform::cformat("Co-occurence: distance %d done", d));
-        });
-        if (!complete) return !progress.cancelled();
+        }
     }
     if (progress.cancelled()) return false;
     if (o.Do_rl) {
-        if (!appendRunLengthRecords(context, statistics, o, records)) return !progress.cancelled();
+        if (u.runLengthFailed) return !progress.cancelled();
+        for (int d = 0; d < 4; ++d) {
+            RunLengthRoiValues values{};
+            for (int roi = 0; roi < kRoiCount; ++roi)
+                for (int f = 0; f < kRunLengthFeatureCount; ++f)
+                    values[f][roi] = u.runLength[d][roi / 4][f][roi];
+            appendRunLengthDirectionRecords(kRunDirections[d], values, records);
+        }
         progress.report("Runlength done");
     }
     if (progress.cancelled()) return false;
     if (o.Do_grad) {
-        if (!appendGradientRecords(context, statistics, o, records)) return !progress.cancelled();
+        if (u.gradientFailed) return !progress.cancelled();
+        std::array<RoiValues, kGradientRecordCount> values{};
+        for (int roi = 0; roi < kRoiCount; ++roi)
+            for (int k = 0; k < kGradientRecordCount; ++k) values[k][roi] = u.gradient[roi][k];
+        appendGradientRecordsOf(values, records);
         progress.report("Gradient done");
     }
     if (progress.cancelled()) return false;
     if (o.Do_arm) {
-        std::array<ArValues, kRoiCount> fits{};
-        for (int roi = 0; roi < kRoiCount; ++roi) {
-            if (progress.cancelled()) return false;
-            const RoiStatistics& s = statistics[static_cast<size_t>(roi)];
-            if (s.count > 0)
-                fits[static_cast<size_t>(roi)] =
-                    FitArModel(*input.grey, *input.roiMap, static_cast<uint16_t>(1u << roi), s.xmin,
-                               s.ymin, s.xmax, s.ymax);
-        }
+        if (u.arFailed) return !progress.cancelled();
         for (size_t r = 0; r < kArRecordNames.size(); ++r) {
             RoiValues values{};
-            for (size_t roi = 0; roi < kRoiCount; ++roi) values[roi] = fits[roi][r];
+            for (size_t roi = 0; roi < kRoiCount; ++roi) values[roi] = u.ar[roi][r];
             appendFeatureRecord(records, kArRecordNames[r], values);
         }
         progress.report("Autoregression model done");

@@ -303,6 +303,10 @@ void countPairs(const TextureContext& context, const RoiSegments& segments,
     const int32_t x0 = box.xmin + std::max(-dx, 0), x1 = box.xmax - std::max(dx, 0);
     const uint32_t stride = static_cast<uint32_t>(g);
     if (x0 > x1) return;
+    // ROIs without a block are not counted by this call.
+    uint32_t counted = 0;
+    for (int r = 0; r < kRoiCount; ++r)
+        if (counts[r] != nullptr) counted |= 1u << r;
     for (int32_t y = y0; y <= y1; ++y) {
         const size_t row = context.index(0, y);
         const size_t partnerRow = context.index(dx, y - dy);
@@ -318,7 +322,8 @@ void countPairs(const TextureContext& context, const RoiSegments& segments,
             const int32_t aNext = a + 1 < aEnd ? a[1].start : x1 + 1;
             const int32_t bNext = b + 1 < bEnd ? b[1].start - dx : x1 + 1;
             const int32_t end = std::min({aNext, bNext, x1 + 1});
-            for (uint32_t common = uint32_t{a->word} & b->word; common != 0; common &= common - 1) {
+            for (uint32_t common = uint32_t{a->word} & b->word & counted; common != 0;
+                 common &= common - 1) {
                 const int r = std::countr_zero(common);
                 uint32_t* even = counts[r];
                 uint32_t* odd = moreCounts[r];
@@ -342,6 +347,65 @@ void countPairs(const TextureContext& context, const RoiSegments& segments,
 
 }  // namespace
 
+CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& context,
+                                                     const RoiStatisticsTable& statistics,
+                                                     const RoiLevels& levels,
+                                                     const RoiSegments& segments,
+                                                     Displacement displacement, uint32_t roiMask) {
+    const int32_t g = levels.levels();
+    // A second block per ROI pays off while the blocks stay in the fast
+    // caches; at more levels repeats of a cell are rare anyway.
+    const bool twoBlocks = g <= 64;
+    // Kept by each thread from one call to the next: fresh pages cost more
+    // than the counting. Every call leaves the cells it counted zero again.
+    struct Scratch {
+        std::array<CooccurrenceMatrix, kRoiCount> matrices;
+        std::vector<uint32_t> moreBlocks;
+    };
+    thread_local Scratch scratch;
+    std::array<CooccurrenceMatrix, kRoiCount>& matrices = scratch.matrices;
+    std::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
+    const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * kRoiCount : 0;
+    if (moreBlocks.size() != moreSize) moreBlocks.assign(moreSize, 0);
+    std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
+    const auto wanted = [&](int r) {
+        return statistics[r].count > 0 && ((roiMask >> r) & 1u) != 0;
+    };
+    for (int r = 0; r < kRoiCount; ++r) {
+        if (!wanted(r)) continue;
+        matrices[r].prepare(g);
+        counts[r] = matrices[r].cells();
+        if (twoBlocks) moreCounts[r] = moreBlocks.data() + static_cast<size_t>(r) * g * g;
+    }
+    if (!segments.box().empty()) {
+        if (levels.shared())
+            countPairs(context, segments, displacement, levels.planeLevels(), g, counts,
+                       moreCounts);
+        else
+            countPairs(context, segments, displacement, levels.tableLevels(context), g, counts,
+                       moreCounts);
+    }
+    CooccurrenceRoiValues result;
+    for (int r = 0; r < kRoiCount; ++r) {
+        if (!wanted(r)) continue;
+        CooccurrenceMatrix& matrix = matrices[r];
+        matrix.noteCounted(levels.lowest(r), levels.highest(r), moreCounts[r]);
+        const CooccurrenceFeatures f = evaluateCooccurrence(matrix);
+        matrix.clear();
+        result.pairs[r] = f.pairCount;
+        for (int k = 0; k < kCooccurrenceFeatureCount; ++k) result.values[k][r] = f.values[k];
+    }
+    return result;
+}
+
+void appendCooccurrenceDisplacementRecords(Displacement displacement,
+                                           const CooccurrenceRoiValues& values,
+                                           std::vector<FeatureRecord>& out) {
+    appendFeatureRecord(out, cooccurrencePairCountName(displacement), values.pairs);
+    for (int k = 0; k < kCooccurrenceFeatureCount; ++k)
+        appendFeatureRecord(out, cooccurrenceFeatureName(displacement, k), values.values[k]);
+}
+
 bool appendCooccurrenceRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                                const AnalysisOptions& options, std::vector<FeatureRecord>& out,
                                const std::function<void(int32_t distance)>& distanceDone) {
@@ -349,50 +413,17 @@ bool appendCooccurrenceRecords(const TextureContext& context, const RoiStatistic
     if (o.Do_co == 0) return true;
     try {
         const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_vt);
-        const int32_t g = levels.levels();
-        // A second block per ROI pays off while the blocks stay in the fast
-        // caches; at more levels repeats of a cell are rare anyway.
-        const bool twoBlocks = g <= 64;
-        std::array<CooccurrenceMatrix, kRoiCount> matrices;
-        std::vector<uint32_t> moreBlocks(twoBlocks ? static_cast<size_t>(g) * g * kRoiCount : 0);
-        std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
-        for (int r = 0; r < kRoiCount; ++r) {
-            if (statistics[r].count <= 0) continue;
-            matrices[r].prepare(g);
-            counts[r] = matrices[r].cells();
-            if (twoBlocks) moreCounts[r] = moreBlocks.data() + static_cast<size_t>(r) * g * g;
-        }
         const RoiSegments segments(context, unionOfRoiBoxes(statistics));
-        const bool any = !segments.box().empty();
         for (int32_t d = 1; d <= kCooccurrenceDistances; ++d) {
             if (!cooccurrenceDistanceOn(o, d)) continue;
             std::vector<FeatureRecord> records;
             records.reserve(kCooccurrenceRecordsPerDistance);
-            for (const Displacement displacement : cooccurrenceDisplacements(d)) {
-                if (any) {
-                    if (levels.shared())
-                        countPairs(context, segments, displacement, levels.planeLevels(), g, counts,
-                                   moreCounts);
-                    else
-                        countPairs(context, segments, displacement, levels.tableLevels(context), g,
-                                   counts, moreCounts);
-                }
-                RoiValues pairs{};
-                std::array<RoiValues, kCooccurrenceFeatureCount> values{};
-                for (int r = 0; r < kRoiCount; ++r) {
-                    if (statistics[r].count <= 0) continue;
-                    CooccurrenceMatrix& matrix = matrices[r];
-                    matrix.noteCounted(levels.lowest(r), levels.highest(r), moreCounts[r]);
-                    const CooccurrenceFeatures f = evaluateCooccurrence(matrix);
-                    matrix.clear();
-                    pairs[r] = f.pairCount;
-                    for (int k = 0; k < kCooccurrenceFeatureCount; ++k) values[k][r] = f.values[k];
-                }
-                appendFeatureRecord(records, cooccurrencePairCountName(displacement), pairs);
-                for (int k = 0; k < kCooccurrenceFeatureCount; ++k)
-                    appendFeatureRecord(records, cooccurrenceFeatureName(displacement, k),
-                                        values[k]);
-            }
+            for (const Displacement displacement : cooccurrenceDisplacements(d))
+                appendCooccurrenceDisplacementRecords(
+                    displacement,
+                    cooccurrenceDisplacementValues(context, statistics, levels, segments,
+                                                   displacement),
+                    records);
             out.insert(out.end(), records.begin(), records.end());
             if (distanceDone) distanceDone(d);
         }

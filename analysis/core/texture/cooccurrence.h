@@ -17,6 +17,10 @@
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
+#include "analysis/core/texture/texture_records.h"
+
+class RoiLevels;
+class RoiSegments;
 
 inline constexpr int kCooccurrenceFeatureCount = 11;
 inline constexpr std::array<std::string_view, kCooccurrenceFeatureCount> kCooccurrenceFeatureNames =
@@ -140,3 +144,23 @@ int cooccurrenceRecordCount(const AnalysisOptions& options);
 bool appendCooccurrenceRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                                const AnalysisOptions& options, std::vector<FeatureRecord>& out,
                                const std::function<void(int32_t distance)>& distanceDone = {});
+
+// The values of the pair-count record and of the 11 feature records of one
+// displacement for all 16 ROIs, counted in one pass over `segments` (the
+// union of the ROI boxes) with the run's levels of Ng_vt bits. The units of
+// appendCooccurrenceRecords, for callers that spread displacements over
+// threads. Only the ROIs of roiMask (bit r: ROI r) are counted; the others
+// stay 0, so calls for disjoint masks may run side by side and be merged.
+// Throws std::bad_alloc when memory runs out.
+struct CooccurrenceRoiValues {
+    RoiValues pairs{};
+    std::array<RoiValues, kCooccurrenceFeatureCount> values{};
+};
+CooccurrenceRoiValues cooccurrenceDisplacementValues(
+    const TextureContext& context, const RoiStatisticsTable& statistics, const RoiLevels& levels,
+    const RoiSegments& segments, Displacement displacement, uint32_t roiMask = 0xFFFF);
+
+// The 12 records of one displacement, in their order.
+void appendCooccurrenceDisplacementRecords(Displacement displacement,
+                                           const CooccurrenceRoiValues& values,
+                                           std::vector<FeatureRecord>& out);

@@ -118,6 +118,33 @@ std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double
     return f;
 }
 
+std::array<double, kGradientRecordCount> roiGradientFeatures(const TextureContext& context,
+                                                             const RoiStatisticsTable& statistics,
+                                                             const RoiLevels& levels, int32_t bits,
+                                                             int roi,
+                                                             std::vector<double>& gradients) {
+    if (statistics[roi].count <= 0) return {};
+    const MagnitudeOf& magnitude = magnitudeOf(bits);
+    if (levels.shared()) {
+        const uint16_t* plane = levels.plane();
+        collect(
+            context, statistics[roi].box(), roi, [plane](size_t idx) { return plane[idx]; },
+            magnitude, gradients);
+    } else {
+        const LevelTable& table = levels.table(roi);
+        collect(
+            context, statistics[roi].box(), roi,
+            [&](size_t idx) { return table[context.samples[idx]]; }, magnitude, gradients);
+    }
+    return gradientFeatures(gradients);
+}
+
+void appendGradientRecordsOf(const std::array<RoiValues, kGradientRecordCount>& values,
+                             std::vector<FeatureRecord>& out) {
+    for (int k = 0; k < kGradientRecordCount; ++k)
+        appendFeatureRecord(out, kGradientFeatureNames[k], values[k]);
+}
+
 bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                            const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
     const AnalysisOptions o = options.sanitized();
@@ -125,26 +152,13 @@ bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTab
         out.reserve(out.size() + kGradientRecordCount);
         const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_gr);
         std::vector<double> gradients;
-        const MagnitudeOf& magnitude = magnitudeOf(o.Ng_gr);
         std::array<RoiValues, kGradientRecordCount> values{};
         for (int r = 0; r < kRoiCount; ++r) {
             if (statistics[r].count <= 0) continue;
-            if (levels.shared()) {
-                const uint16_t* plane = levels.plane();
-                collect(
-                    context, statistics[r].box(), r, [plane](size_t idx) { return plane[idx]; },
-                    magnitude, gradients);
-            } else {
-                const LevelTable& table = levels.table(r);
-                collect(
-                    context, statistics[r].box(), r,
-                    [&](size_t idx) { return table[context.samples[idx]]; }, magnitude, gradients);
-            }
-            const auto f = gradientFeatures(gradients);
+            const auto f = roiGradientFeatures(context, statistics, levels, o.Ng_gr, r, gradients);
             for (int k = 0; k < kGradientRecordCount; ++k) values[k][r] = f[k];
         }
-        for (int k = 0; k < kGradientRecordCount; ++k)
-            appendFeatureRecord(out, kGradientFeatureNames[k], values[k]);
+        appendGradientRecordsOf(values, out);
         return true;
     } catch (const std::bad_alloc&) {
         return false;

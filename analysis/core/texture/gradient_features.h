@@ -13,6 +13,7 @@
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
+#include "analysis/core/texture/texture_records.h"
 
 inline constexpr int kGradientRecordCount = 6;
 inline constexpr std::array<std::string_view, kGradientRecordCount> kGradientFeatureNames = {
@@ -46,3 +47,18 @@ std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double
 // false, appending nothing, when memory runs out.
 bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                            const AnalysisOptions& options, std::vector<FeatureRecord>& out);
+
+class RoiLevels;
+
+// The 6 features of ROI `roi` (0..15) with the run's levels of `bits` bits
+// (Ng_gr); all 0 for an empty ROI. `gradients` is scratch. The unit of
+// appendGradientRecords, for callers that spread ROIs over threads.
+std::array<double, kGradientRecordCount> roiGradientFeatures(const TextureContext& context,
+                                                             const RoiStatisticsTable& statistics,
+                                                             const RoiLevels& levels, int32_t bits,
+                                                             int roi,
+                                                             std::vector<double>& gradients);
+
+// The 6 records from the values of every ROI, in their order.
+void appendGradientRecordsOf(const std::array<RoiValues, kGradientRecordCount>& values,
+                             std::vector<FeatureRecord>& out);

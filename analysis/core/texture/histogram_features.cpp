@@ -29,6 +29,21 @@ std::array<double, kHistogramRecordCount> histogramFeatures(const GreyHistogram&
     return f;
 }
 
+std::array<double, kHistogramRecordCount> roiHistogramFeatures(const TextureContext& context,
+                                                               const RoiStatisticsTable& statistics,
+                                                               int roi) {
+    if (statistics[roi].count <= 0) return {};
+    GreyHistogram histogram;
+    buildGreyHistogram(context, statistics[roi].box(), roi, histogram);
+    return histogramFeatures(histogram);
+}
+
+void appendHistogramRecordsOf(const std::array<RoiValues, kHistogramRecordCount>& values,
+                              std::vector<FeatureRecord>& out) {
+    for (int k = 0; k < kHistogramRecordCount; ++k)
+        appendFeatureRecord(out, kHistogramFeatureNames[k], values[k]);
+}
+
 bool appendHistogramRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                             std::vector<FeatureRecord>& out) {
     try {
@@ -39,8 +54,7 @@ bool appendHistogramRecords(const TextureContext& context, const RoiStatisticsTa
             const auto f = histogramFeatures(histograms[r]);
             for (int k = 0; k < kHistogramRecordCount; ++k) values[k][r] = f[k];
         }
-        for (int k = 0; k < kHistogramRecordCount; ++k)
-            appendFeatureRecord(out, kHistogramFeatureNames[k], values[k]);
+        appendHistogramRecordsOf(values, out);
         return true;
     } catch (const std::bad_alloc&) {
         return false;

@@ -10,6 +10,7 @@
 #include "analysis/core/texture/grey_histogram.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
+#include "analysis/core/texture/texture_records.h"
 
 inline constexpr int kHistogramRecordCount = 9;
 inline constexpr std::array<std::string_view, kHistogramRecordCount> kHistogramFeatureNames = {
@@ -43,3 +44,14 @@ std::array<double, kHistogramRecordCount> histogramFeatures(const GreyHistogram&
 // when memory runs out.
 bool appendHistogramRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                             std::vector<FeatureRecord>& out);
+
+// The 9 features of ROI `roi` (0..15) from its own histogram, equal to those
+// appendHistogramRecords gives it. The unit for callers that spread ROIs over
+// threads; throws std::bad_alloc when memory runs out.
+std::array<double, kHistogramRecordCount> roiHistogramFeatures(const TextureContext& context,
+                                                               const RoiStatisticsTable& statistics,
+                                                               int roi);
+
+// The 9 records from the values of every ROI, in their order.
+void appendHistogramRecordsOf(const std::array<RoiValues, kHistogramRecordCount>& values,
+                              std::vector<FeatureRecord>& out);

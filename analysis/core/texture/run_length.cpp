@@ -195,6 +195,10 @@ void countRunPositions(const TextureContext& context, const RoiSegments& segment
                        std::vector<uint32_t>& positions) {
     const PixelRect& box = segments.box();
     const int32_t w = box.width();
+    // ROIs without cells are not counted by this call.
+    uint32_t counted = 0;
+    for (int r = 0; r < kRoiCount; ++r)
+        if (cells[r] != nullptr) counted |= 1u << r;
     // Positions of the previous and the current row per ROI, with a spare
     // column on either side for predecessors outside the box.
     const size_t stride = static_cast<size_t>(w) + 2;
@@ -215,7 +219,7 @@ void countRunPositions(const TextureContext& context, const RoiSegments& segment
         for (const RoiSegments::Segment* segment = segments.begin(y); segment != end; ++segment) {
             const int32_t x0 = segment->start;
             const int32_t x1 = segment + 1 != end ? segment[1].start : box.xmax + 1;
-            for (uint32_t bits = segment->word; bits != 0; bits &= bits - 1) {
+            for (uint32_t bits = segment->word & counted; bits != 0; bits &= bits - 1) {
                 const int r = std::countr_zero(bits);
                 uint32_t* counts = cells[r];
                 uint32_t* current = positionRow(y, r);
@@ -294,6 +298,54 @@ void countRunPositions(RunDirection direction, const TextureContext& context,
 
 }  // namespace
 
+RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
+                                            const RoiStatisticsTable& statistics,
+                                            const RoiLevels& levels, const RoiSegments& segments,
+                                            RunDirection direction, uint32_t roiMask) {
+    // Kept by each thread from one call to the next: fresh pages cost more
+    // than the counting. prepare() clears what the last call counted.
+    struct Scratch {
+        std::array<RunLengthMatrix, kRoiCount> matrices;
+        std::vector<uint32_t> positions;
+    };
+    thread_local Scratch scratch;
+    std::array<RunLengthMatrix, kRoiCount>& matrices = scratch.matrices;
+    const auto wanted = [&](int r) { return ((roiMask >> r) & 1u) != 0; };
+    for (int r = 0; r < kRoiCount; ++r) {
+        if (!wanted(r)) continue;
+        const PixelRect box = statistics[r].box();
+        matrices[r].prepare(levels.levels(),
+                            statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
+    }
+    if (!segments.box().empty()) {
+        std::vector<uint32_t>& positions = scratch.positions;
+        RoiCells cells;
+        for (int r = 0; r < kRoiCount; ++r) cells[r] = wanted(r) ? matrices[r].cells() : nullptr;
+        if (levels.shared())
+            countRunPositions(direction, context, segments, levels.planeLevels(), levels.levels(),
+                              cells, positions);
+        else
+            countRunPositions(direction, context, segments, levels.tableLevels(context),
+                              levels.levels(), cells, positions);
+        for (int r = 0; r < kRoiCount; ++r)
+            if (statistics[r].count > 0 && wanted(r))
+                matrices[r].noteLengthCounts(levels.lowest(r), levels.highest(r));
+    }
+    RunLengthRoiValues values{};
+    for (int r = 0; r < kRoiCount; ++r) {
+        if (!wanted(r)) continue;
+        const auto f = runLengthFeatures(matrices[r]);
+        for (int k = 0; k < kRunLengthFeatureCount; ++k) values[k][r] = f[k];
+    }
+    return values;
+}
+
+void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiValues& values,
+                                     std::vector<FeatureRecord>& out) {
+    for (int k = 0; k < kRunLengthFeatureCount; ++k)
+        appendFeatureRecord(out, runLengthFeatureName(direction, k), values[k]);
+}
+
 bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                             const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
     const AnalysisOptions o = options.sanitized();
@@ -301,40 +353,13 @@ bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTa
     try {
         out.reserve(out.size() + kRunLengthRecordCount);
         const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_rl);
-        std::array<RunLengthMatrix, kRoiCount> matrices;
-        for (int r = 0; r < kRoiCount; ++r) {
-            const PixelRect box = statistics[r].box();
-            matrices[r].prepare(levels.levels(),
-                                statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
-        }
         const RoiSegments segments(context, unionOfRoiBoxes(statistics));
-        const bool any = !segments.box().empty();
-        std::vector<uint32_t> positions;
-        std::array<std::array<RoiValues, kRunLengthFeatureCount>, 4> values{};
-        for (int d = 0; d < 4; ++d) {
-            const RunDirection direction = kRunDirections[d];
-            for (RunLengthMatrix& m : matrices) m.clear();
-            if (any) {
-                RoiCells cells;
-                for (int r = 0; r < kRoiCount; ++r) cells[r] = matrices[r].cells();
-                if (levels.shared())
-                    countRunPositions(direction, context, segments, levels.planeLevels(),
-                                      levels.levels(), cells, positions);
-                else
-                    countRunPositions(direction, context, segments, levels.tableLevels(context),
-                                      levels.levels(), cells, positions);
-                for (int r = 0; r < kRoiCount; ++r)
-                    if (statistics[r].count > 0)
-                        matrices[r].noteLengthCounts(levels.lowest(r), levels.highest(r));
-            }
-            for (int r = 0; r < kRoiCount; ++r) {
-                const auto f = runLengthFeatures(matrices[r]);
-                for (int k = 0; k < kRunLengthFeatureCount; ++k) values[d][k][r] = f[k];
-            }
-        }
+        std::array<RunLengthRoiValues, 4> values{};
         for (int d = 0; d < 4; ++d)
-            for (int k = 0; k < kRunLengthFeatureCount; ++k)
-                appendFeatureRecord(out, runLengthFeatureName(kRunDirections[d], k), values[d][k]);
+            values[d] =
+                runLengthDirectionValues(context, statistics, levels, segments, kRunDirections[d]);
+        for (int d = 0; d < 4; ++d)
+            appendRunLengthDirectionRecords(kRunDirections[d], values[d], out);
         return true;
     } catch (const std::bad_alloc&) {
         return false;

@@ -14,6 +14,10 @@
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
+#include "analysis/core/texture/texture_records.h"
+
+class RoiLevels;
+class RoiSegments;
 
 // Directions in the order of the records. The lines are walked with the steps
 // (-1, 0), (0, +1), (-1, +1) and (-1, -1); a run is the same in either sense.
@@ -112,3 +116,19 @@ std::array<double, kRunLengthFeatureCount> runLengthFeatures(const RunLengthMatr
 // pass over the image. Returns false, appending nothing, when memory runs out.
 bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
                             const AnalysisOptions& options, std::vector<FeatureRecord>& out);
+
+// The values of the 5 records of one direction for all 16 ROIs, counted in
+// one pass over `segments` (the union of the ROI boxes) with the run's levels
+// of Ng_rl bits. The units of appendRunLengthRecords, for callers that spread
+// directions over threads. Only the ROIs of roiMask (bit r: ROI r) are
+// counted; the others stay 0, so calls for disjoint masks may run side by
+// side and be merged. Throws std::bad_alloc when memory runs out.
+using RunLengthRoiValues = std::array<RoiValues, kRunLengthFeatureCount>;
+RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
+                                            const RoiStatisticsTable& statistics,
+                                            const RoiLevels& levels, const RoiSegments& segments,
+                                            RunDirection direction, uint32_t roiMask = 0xFFFF);
+
+// The 5 records of one direction, in their order.
+void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiValues& values,
+                                     std::vector<FeatureRecord>& out);

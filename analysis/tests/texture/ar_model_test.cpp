@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <vector>
 
+#include "analysis/tests/texture/ar_model_reference.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {
@@ -145,3 +150,54 @@ TEST(ArModel, TheCofactorSolveInvertsAKnownSystem) {
 }
 
 }  // namespace
+
+namespace {
+
+void expectSameBits(const ArValues& fast, const ArValues& plain) {
+    for (size_t i = 0; i < fast.size(); ++i)
+        EXPECT_EQ(std::bit_cast<uint64_t>(fast[i]), std::bit_cast<uint64_t>(plain[i]))
+            << "value " << i << ": " << fast[i] << " vs " << plain[i];
+}
+
+}  // namespace
+
+TEST(ArModel, FastPassesGiveThePlainLoopsBitsOnRaggedRegions) {
+    // Overlapping blobs with holes and one-pixel spurs, boxes that reach past
+    // the image or cut the region, 8- and 16-bit levels.
+    uint32_t seed = 7;
+    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 12; ++round) {
+        const int w = 3 + static_cast<int>(next() >> 27) * 3,
+                  h = 2 + static_cast<int>(next() >> 28) * 4;
+        const uint32_t levels = round % 2 ? 65536 : 256;
+        Image image{NewPlane(w, h), NewPlane(w, h)};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                image.grey->at(x, y) = static_cast<uint16_t>((next() >> 8) % levels);
+                const int dx = x - w / 2, dy = y - h / 3;
+                uint16_t word = dx * dx + dy * dy < w * h / 3 ? 1 : 0;  // a disc
+                if ((next() >> 29) == 0) word ^= 1;                     // holes and spurs
+                if ((x + y) % 3 != 0) word |= 2;                        // a grating
+                if (x == y) word |= 4;                                  // a one-pixel line
+                image.roi->at(x, y) = word;
+            }
+        for (uint16_t bit : {uint16_t{1}, uint16_t{2}, uint16_t{4}, uint16_t{8}}) {
+            expectSameBits(FitArModel(*image.grey, *image.roi, bit, 0, 0, w - 1, h - 1),
+                           plainArFit(*image.grey, *image.roi, bit, 0, 0, w - 1, h - 1));
+            expectSameBits(FitArModel(*image.grey, *image.roi, bit, -3, 1, w + 4, h - 2),
+                           plainArFit(*image.grey, *image.roi, bit, -3, 1, w + 4, h - 2));
+            expectSameBits(FitArModel(*image.grey, *image.roi, bit, 2, -1, w / 2, h),
+                           plainArFit(*image.grey, *image.roi, bit, 2, -1, w / 2, h));
+        }
+    }
+}
+
+TEST(ArModel, APlaneNarrowerThanTheOtherLimitsTheBox) {
+    Image image = makeImage(9, 7, [](int x, int y) { return (x * 37 + y * 11 + x * y) % 50; });
+    PlanePtr wide = NewPlane(12, 7);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 12; ++x) wide->at(x, y) = 1;
+    expectSameBits(FitArModel(*image.grey, *wide, 1, 0, 0, 11, 6),
+                   plainArFit(*image.grey, *wide, 1, 0, 0, 11, 6));
+    EXPECT_EQ(FitArModel(*image.grey, *wide, 1, 0, 0, 11, 6)[0], 7.0 * 6.0);
+}

@@ -1,23 +1,29 @@
 #include "statistics/core/classifiers/nearest_neighbour.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 
+#include "platform/parallel.h"
 #include "platform/textformat.h"
 #include "statistics/core/report/report_header.h"
 
 namespace {
 
 constexpr int kBlocks = (kMaxSamples + kDistanceLanes - 1) / kDistanceLanes;
+// The outer samples are cut into at most this many parts of about equal pair
+// counts, at least kSamplesPerPart samples each.
+constexpr int kMaxParts = 32;
+constexpr int kSamplesPerPart = 32;
 
-// The working columns as lane blocks, so that the distances from one sample
-// to two others are computed lane by lane. Allocated once per thread; a run
-// allocates nothing.
+// The columns as lane blocks, so that the distances from one sample to two
+// others are computed lane by lane, and each part's nearest candidates.
+// Allocated once per calling thread; a run allocates nothing.
 struct NeighbourScratch {
     LaneBlock blocks[kBlocks];
-    DistanceLanes sample[kMaxFeatures];  // the outer sample's features, broadcast
-    DistanceLanes distances[kBlocks];
-    double best[kMaxSamples];
-    int nearest[kMaxSamples];
+    DistanceLanes distances[kMaxParts][kBlocks];
+    double best[kMaxParts][kMaxSamples];
+    int nearest[kMaxParts][kMaxSamples];
 };
 
 NeighbourScratch& scratch() {
@@ -39,65 +45,106 @@ double SampleSqDistance(const R62DataSet& data, int i, int j) {
     return sum;
 }
 
-void loadSampleLanes(const R62DataSet& data, int count, int features, LaneBlock* blocks) {
+void loadSampleLanes(const SampleMatrix& rows, int count, int features, LaneBlock* blocks) {
     checkRange(count, 0, kMaxSamples);
     checkRange(features, 0, kMaxFeatures);
     const int used = (count + kDistanceLanes - 1) / kDistanceLanes;
     for (int b = 0; b < used; ++b)
         for (int f = 0; f < features; ++f) blocks[b][f] = DistanceLanes{0.0, 0.0};
     for (int i = 0; i < count; ++i) {
-        const SampleRow& row = data.FeatureData[i + 1];
+        const SampleRow& row = rows[i + 1];
         for (int f = 0; f < features; ++f)
             blocks[i / kDistanceLanes][f][i % kDistanceLanes] = row[f + 1];
     }
 }
 
-int LeaveOneOut1NNSampleDistance(R62DataSet& data) {
+void loadSampleLanes(const R62DataSet& data, int count, int features, LaneBlock* blocks) {
+    loadSampleLanes(data.FeatureData, count, features, blocks);
+}
+
+int leaveOneOut1NNRows(R62DataSet& data, const SampleMatrix& rows, int features) {
     const int n = data.SampleCount;
-    const int features = data.SelectedCount;
     checkRange(n, 0, kMaxSamples);
     checkRange(features, 0, kMaxFeatures);
     NeighbourScratch& s = scratch();
     const int blocks = (n + kDistanceLanes - 1) / kDistanceLanes;
-    loadSampleLanes(data, n, features, s.blocks);
-    for (int i = 0; i < n; ++i) {
-        s.best[i] = std::numeric_limits<double>::infinity();
-        s.nearest[i] = 0;
-    }
+    loadSampleLanes(rows, n, features, s.blocks);
 
     // Distance is symmetric to the bit ((a - b)^2 == (b - a)^2), so each pair
-    // is computed once, for sample a against every later sample. Every sample
-    // meets its candidates in ascending order (earlier samples while they are
-    // the outer one, then later ones), so a strict "<" keeps the lowest number
-    // among equal distances, as the plain rule does.
-    for (int a = 0; a + 1 < n; ++a) {
-        broadcastLaneRow(s.blocks, a, features, s.sample);
-        const int first = a + 1;
-        laneSqDistances(s.blocks, s.sample, features, first / kDistanceLanes, blocks, s.distances);
-        double best = s.best[a];
-        int nearest = s.nearest[a];
-        for (int j = first; j < n; ++j) {
-            const double d = s.distances[j / kDistanceLanes][j % kDistanceLanes];
-            if (d < best) {
-                best = d;
-                nearest = j + 1;
-            }
-            if (d < s.best[j]) {
-                s.best[j] = d;
-                s.nearest[j] = a + 1;
+    // is computed once, for sample a against every later sample. The outer
+    // samples are cut into parts of about equal pair counts that depend on n
+    // alone; each part keeps its own nearest candidate per sample. Within a
+    // part every sample meets its candidates in ascending order (earlier
+    // samples while they are the outer one, then later ones), so a strict "<"
+    // keeps the lowest number among equal distances. The parts hold
+    // ascending ranges of outer samples and are merged in that order with the
+    // same strict "<": the plain rule's choice, on any number of threads.
+    const int parts = std::clamp(n / kSamplesPerPart, 1, kMaxParts);
+    std::array<int, kMaxParts + 1> start{};
+    {
+        const double pairs = 0.5 * n * (n - 1.0);
+        int a = 0;
+        double done = 0.0;
+        for (int p = 1; p < parts; ++p) {
+            const double target = pairs * p / parts;
+            while (a < n && done + (n - 1 - a) <= target) done += n - 1 - a++;
+            start[static_cast<size_t>(p)] = a;
+        }
+        start[static_cast<size_t>(parts)] = n;
+    }
+    const LaneBlock* lanes = s.blocks;
+    parallelFor(static_cast<size_t>(parts), 1, [&](size_t first, size_t last) {
+        DistanceLanes sample[kMaxFeatures];
+        for (size_t p = first; p < last; ++p) {
+            double* best = s.best[p];
+            int* nearest = s.nearest[p];
+            DistanceLanes* distances = s.distances[p];
+            const int from = start[p];
+            std::fill(best + from, best + n, std::numeric_limits<double>::infinity());
+            std::fill(nearest + from, nearest + n, 0);
+            for (int a = from; a < start[p + 1] && a + 1 < n; ++a) {
+                broadcastLaneRow(lanes, a, features, sample);
+                const int next = a + 1;
+                laneSqDistances(lanes, sample, features, next / kDistanceLanes, blocks, distances);
+                double bestA = best[a];
+                int nearestA = nearest[a];
+                for (int j = next; j < n; ++j) {
+                    const double d = distances[j / kDistanceLanes][j % kDistanceLanes];
+                    if (d < bestA) {
+                        bestA = d;
+                        nearestA = j + 1;
+                    }
+                    if (d < best[j]) {
+                        best[j] = d;
+                        nearest[j] = a + 1;
+                    }
+                }
+                best[a] = bestA;
+                nearest[a] = nearestA;
             }
         }
-        s.best[a] = best;
-        s.nearest[a] = nearest;
-    }
+    });
 
     int misclassified = 0;
     for (int i = 1; i <= n; ++i) {
-        const int nearest = s.nearest[i - 1];
-        data.ClassResult[i] = nearest == 0 ? int16_t{0} : data.Category[nearest];
-        if (nearest == 0 || data.ClassResult[i] != data.Category[i]) ++misclassified;
+        // Part p holds candidates for the samples from its first outer one on.
+        double bestI = std::numeric_limits<double>::infinity();
+        int nearestI = 0;
+        for (int p = 0; p < parts && start[static_cast<size_t>(p)] < i; ++p) {
+            const double d = s.best[p][i - 1];
+            if (d < bestI) {
+                bestI = d;
+                nearestI = s.nearest[p][i - 1];
+            }
+        }
+        data.ClassResult[i] = nearestI == 0 ? int16_t{0} : data.Category[nearestI];
+        if (nearestI == 0 || data.ClassResult[i] != data.Category[i]) ++misclassified;
     }
     return misclassified;
+}
+
+int LeaveOneOut1NNSampleDistance(R62DataSet& data) {
+    return leaveOneOut1NNRows(data, data.FeatureData, data.SelectedCount);
 }
 
 std::vector<std::string> MisclassificationBlock(const R62DataSet& data, int misclassified) {

@@ -30,6 +30,8 @@ using LaneBlock = DistanceLanes[kMaxFeatures];
 // Samples 1..count of the working columns 1..features into blocks
 // 0..(count + 1) / 2 - 1; the lane past an odd count is 0.
 void loadSampleLanes(const R62DataSet& data, int count, int features, LaneBlock* blocks);
+// The same from rows 1..count of any sample matrix (projected data).
+void loadSampleLanes(const SampleMatrix& rows, int count, int features, LaneBlock* blocks);
 
 // Row `row` of the blocks, each feature in both lanes.
 inline void broadcastLaneRow(const LaneBlock* blocks, int row, int features,
@@ -113,6 +115,12 @@ int LeaveOneOut1NN(R62DataSet& data, Distance&& distance) {
 // about an eighth of the time: each distance is computed once for both
 // samples, several samples at a time.
 int LeaveOneOut1NNSampleDistance(R62DataSet& data);
+
+// The same kernel on columns 1..features (0..30) of rows 1..SampleCount of
+// `rows` (the working data, or projected data), each distance summed in
+// column order; the parts of the work are spread over all cores with the
+// same results on any number of threads.
+int leaveOneOut1NNRows(R62DataSet& data, const SampleMatrix& rows, int features);
 
 // "Missclassified data vectors: k/N [or x.xx%]", then one line
 // "Sample No:%3d; Category: %2d; ClassResult: %2d" per misclassified sample

@@ -1,13 +1,12 @@
 #include "statistics/core/clustering/distance_metrics.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "platform/parallel.h"
 
 double EuclideanDistance(const SampleMatrix& x, int i, int j, int n) {
     const SampleRow& a = x[i];
@@ -111,16 +110,17 @@ constexpr int kMaxBlock = 4 * 4;
 
 // Below this many samples the threads cost more than they save.
 constexpr int kParallelFrom = 256;
-constexpr unsigned kMaxThreads = 8;
 
 // The samples' features column by column: feature k of sample j at
 // k * width + j, zero past the last sample so that every block can be read
 // whole.
 class FeatureColumns {
   public:
-    FeatureColumns(const SampleMatrix& x, int sampleCount, int n)
-        : width_(static_cast<size_t>(sampleCount) + 1 + kMaxBlock),
-          values_(static_cast<size_t>(n + 1) * width_, 0.0) {
+    // `storage` is kept by the caller from one run to the next: fresh pages
+    // cost more than copying the columns.
+    FeatureColumns(const SampleMatrix& x, int sampleCount, int n, std::vector<double>& storage)
+        : width_(static_cast<size_t>(sampleCount) + 1 + kMaxBlock), values_(storage) {
+        values_.assign(static_cast<size_t>(n + 1) * width_, 0.0);
         for (int j = 1; j <= sampleCount; ++j) {
             const SampleRow& row = x[j];
             for (int k = 1; k <= n; ++k)
@@ -133,7 +133,7 @@ class FeatureColumns {
 
   private:
     size_t width_;
-    std::vector<double> values_;
+    std::vector<double>& values_;
 };
 
 // What a run needs, copied out of the checked arrays once.
@@ -346,27 +346,17 @@ void fillRowBaseline(const MetricTables& t, const FeatureColumns& x, const doubl
     fillRowWith<Quad>(t, x, sample, i, count, out);
 }
 
-// Runs rowJob(i) for i = 1 .. count - 1 on up to kMaxThreads threads; rows are
-// handed out one by one because their lengths differ.
+// Runs rowJob(i) for i = 1 .. count - 1 on the shared pool; rows are handed
+// out a few at a time because their lengths differ. Each row is written by
+// one job alone, so the thread that takes it changes nothing.
 template <class RowJob>
 void forEachRow(int count, const RowJob& rowJob) {
-    std::atomic<int> next{1};
-    const auto work = [&] {
-        for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) rowJob(i);
-    };
-    std::vector<std::thread> helpers;
-    if (count >= kParallelFrom) {
-        const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
-        for (unsigned t = 1; t < threads; ++t) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break;  // fewer threads, same result
-            }
-        }
-    }
-    work();
-    for (std::thread& helper : helpers) helper.join();
+    if (count < 2) return;
+    const size_t rows = static_cast<size_t>(count - 1);
+    const size_t grain = count >= kParallelFrom ? 4 : rows;
+    parallelFor(rows, grain, [&](size_t begin, size_t end) {
+        for (size_t r = begin; r < end; ++r) rowJob(static_cast<int>(r) + 1);
+    });
 }
 
 // Copies the upper triangle onto the lower one, block by block for the cache.
@@ -406,7 +396,8 @@ void fillPairDistanceMatrix(const DistanceContext& context, int sampleCount, dou
         for (int k = 1; k <= n; ++k)
             for (int l = 1; l <= n; ++l) tables.inverse[k][l] = context.inverseCovariance[l][k];
 
-    const FeatureColumns columns(x, sampleCount, n);
+    thread_local std::vector<double> columnStorage;
+    const FeatureColumns columns(x, sampleCount, n, columnStorage);
     const auto fillRow = __builtin_cpu_supports("avx2") ? fillRowAvx2 : fillRowBaseline;
     const auto rowJob = [&](int i) {
         double sample[kMaxFeatures + 1] = {};

@@ -447,6 +447,89 @@ void scanRowSumming(ClusteringStorage& st, int position) {
     scanRow(st, position);
 }
 
+// Average linkage by Lance-Williams: a new cluster's distance to another is
+// the size-weighted mean of its parts' distances, which differs from the
+// mean over the member pairs only by rounding. Relative to the true mean, a
+// sum of M terms (M <= N^2 / 4) in member order is off by at most (M + 1) u
+// and each Lance-Williams step adds at most 4 u to the larger error of its
+// parts (u = 2^-53, N steps at most), so the two values lie within
+// 2 (N^2 / 4 + 4 N + 2) u of each other. Pairs whose approximation is within
+// three times that of the smallest may hold the smallest exact mean: their
+// exact means decide, summed as when they were due.
+double nearTieFactor(int n) {
+    const double e = (0.25 * n * n + 4.0 * n + 2.0) * 0x1p-53;
+    return 6.1 * e;
+}
+
+// More exact sums than this in one step mean ties everywhere: the run then
+// goes on with exact means throughout.
+constexpr int kMaxExactSums = 32;
+
+// The exact average linkage distance of the clusters in slots a and b.
+double exactAverage(ClusteringStorage& st, int a, int b) {
+    const int labelA = st.label[static_cast<size_t>(a)];
+    const int labelB = st.label[static_cast<size_t>(b)];
+    if (labelA <= st.sampleCount && labelB <= st.sampleCount) return st.distance(a, b);
+    return labelA > labelB ? pairAverage(st, a, b) : pairAverage(st, b, a);
+}
+
+// With the smallest approximation in `minimum` (row minima up to date): the
+// pair a row-major scan of the exact means with a strict comparison finds,
+// into rowSlot, columnSlot and minimum. Returns false, changing nothing, when
+// too many near ties need exact sums.
+bool pickExactAverage(ClusteringStorage& st, double nearTie, int& rowSlot, int& columnSlot,
+                      double& minimum) {
+    double limit = minimum + minimum * nearTie;
+    double best = kInfinity;
+    int bestRow = 0;
+    int bestColumn = 0;
+    int sums = 0;
+    const int m = static_cast<int>(st.order.size());
+    for (int p = 0; p + 1 < m; ++p) {
+        const int slot = st.order[static_cast<size_t>(p)];
+        if (!(st.rowMinimum[static_cast<size_t>(slot)].value <= limit)) continue;
+        for (int u = p + 1; u < m; ++u) {
+            const int other = st.order[static_cast<size_t>(u)];
+            if (!(st.distance(slot, other) <= limit)) continue;
+            if (st.label[static_cast<size_t>(slot)] > st.sampleCount ||
+                st.label[static_cast<size_t>(other)] > st.sampleCount)
+                if (++sums > kMaxExactSums) return false;
+            const double exact = exactAverage(st, slot, other);
+            if (exact < best) {
+                best = exact;
+                bestRow = slot;
+                bestColumn = other;
+                // A later pair wins only with a smaller exact mean, which
+                // needs an approximation below this bound.
+                limit = std::min(limit, exact + exact * nearTie);
+                if (exact == 0.0) break;  // nothing is smaller
+            }
+        }
+        if (best == 0.0) break;
+    }
+    rowSlot = bestRow;
+    columnSlot = bestColumn;
+    minimum = best;
+    return true;
+}
+
+// Replaces every approximation between active clusters by its exact mean
+// and rescans the rows: from here on the run keeps exact means (deferred
+// while they cannot matter), as without Lance-Williams.
+void switchToExactAverages(ClusteringStorage& st) {
+    const int m = static_cast<int>(st.order.size());
+    for (int p = 0; p < m; ++p)
+        for (int u = p + 1; u < m; ++u) {
+            const int a = st.order[static_cast<size_t>(p)];
+            const int b = st.order[static_cast<size_t>(u)];
+            if (st.label[static_cast<size_t>(a)] > st.sampleCount ||
+                st.label[static_cast<size_t>(b)] > st.sampleCount)
+                st.setLinked(a, b, exactAverage(st, a, b));
+        }
+    st.deferring = true;
+    for (int p = 0; p < m; ++p) scanRow(st, p);
+}
+
 }  // namespace
 
 std::string_view linkageName(uint8_t linkage) {
@@ -474,12 +557,18 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
     st.sampleCount = n;
 
     fillPairDistanceMatrix(context, n, st.distances.data(), kStride);
-    st.deferring = linkage == kLinkageAverage;
-    for (int i = 1; i <= n && st.deferring; ++i) {
+    bool finite = true;
+    for (int i = 1; i <= n && finite && linkage == kLinkageAverage; ++i) {
         const double* row = st.distanceRow(i);
         for (int j = i + 1; j <= n; ++j)
-            if (!std::isfinite(row[j])) st.deferring = false;
+            if (!std::isfinite(row[j])) finite = false;
     }
+    // Average linkage over finite distances merges by Lance-Williams
+    // approximations and decides by exact means; without finite distances
+    // every mean is summed when its cluster is made.
+    bool lanceWilliams = linkage == kLinkageAverage && finite;
+    st.deferring = false;
+    const double nearTie = nearTieFactor(n);
     st.order.clear();
     for (int i = 1; i <= n; ++i) {
         st.label[static_cast<size_t>(i)] = i;
@@ -498,30 +587,40 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
         int rowSlot;
         int columnSlot;
         for (;;) {
-            minimum = kInfinity;
-            int best = -1;
-            for (int p = 0; p + 1 < m; ++p) {
-                const double value = st.rowMinimum[static_cast<size_t>(st.order[p])].value;
-                if (value < minimum) {
-                    minimum = value;
-                    best = p;
+            for (;;) {
+                minimum = kInfinity;
+                int best = -1;
+                for (int p = 0; p + 1 < m; ++p) {
+                    const double value = st.rowMinimum[static_cast<size_t>(st.order[p])].value;
+                    if (value < minimum) {
+                        minimum = value;
+                        best = p;
+                    }
                 }
+                if (best < 0) {
+                    rowSlot = st.order[0];
+                    columnSlot = st.order[1];
+                    break;
+                }
+                rowSlot = st.order[static_cast<size_t>(best)];
+                const RowMinimum& row = st.rowMinimum[static_cast<size_t>(rowSlot)];
+                if (row.exact) {
+                    columnSlot = row.slot;
+                    break;
+                }
+                if (st.deferring)
+                    scanRowSumming(st, best);
+                else
+                    scanRow(st, best);
             }
-            if (best < 0) {
-                rowSlot = st.order[0];
-                columnSlot = st.order[1];
-                break;
+            // Approximations found the smallest; the exact means of the pairs
+            // near it decide, unless there are too many of them.
+            if (lanceWilliams && !pickExactAverage(st, nearTie, rowSlot, columnSlot, minimum)) {
+                switchToExactAverages(st);
+                lanceWilliams = false;
+                continue;
             }
-            rowSlot = st.order[static_cast<size_t>(best)];
-            const RowMinimum& row = st.rowMinimum[static_cast<size_t>(rowSlot)];
-            if (row.exact) {
-                columnSlot = row.slot;
-                break;
-            }
-            if (st.deferring)
-                scanRowSumming(st, best);
-            else
-                scanRow(st, best);
+            break;
         }
         const int firstLabel = st.label[static_cast<size_t>(rowSlot)];
         const int secondLabel = st.label[static_cast<size_t>(columnSlot)];
@@ -545,10 +644,21 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
             std::copy_n(st.memberList[static_cast<size_t>(columnSlot)], secondCount,
                         list + firstCount);
             list[firstCount + secondCount] = 0;
+            if (lanceWilliams) {
+                // d(q, i u j) = (n_i d(q, i) + n_j d(q, j)) / (n_i + n_j)
+                const double wFirst = firstCount, wSecond = secondCount;
+                const double total = firstCount + secondCount;
+                for (size_t t = 0; t < others; ++t) {
+                    const int q = st.order[t];
+                    joined[t] =
+                        (wFirst * st.distance(rowSlot, q) + wSecond * st.distance(columnSlot, q)) /
+                        total;
+                }
+            }
             // The distances that may become a row's minimum (or equal it)
             // are summed now; the others wait with their bound.
             st.targets.clear();
-            for (size_t t = 0; t < others; ++t) {
+            for (size_t t = 0; t < others && !lanceWilliams; ++t) {
                 const int q = st.order[t];
                 const double bound = std::min(std::fabs(st.distance(rowSlot, q)),
                                               std::fabs(st.distance(columnSlot, q))) *
@@ -572,7 +682,7 @@ void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t l
             const int qLabel = st.label[static_cast<size_t>(q)];
             // Average linkage needs these only where the row holds the parts
             // (for its count of equal minima).
-            const bool needed = linkage != kLinkageAverage;
+            const bool needed = linkage != kLinkageAverage || lanceWilliams;
             // A deferred distance exceeds the row's minimum: as +infinity it
             // leaves the count of equal minima and the minimum alone.
             const auto known = [](double value) { return deferred(value) ? kInfinity : value; };

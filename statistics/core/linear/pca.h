@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "statistics/core/report/analysis_result.h"
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/linear/linear_algebra.h"
+#include "statistics/core/report/analysis_result.h"
 
 // The samples projected by the last PCA, LDA or NDA: columns 1..n of rows
 // 1..SampleCount. The process's matrix, allocated on first use.
@@ -21,8 +21,8 @@ double ProjectedSqDistance(const SampleMatrix& projected, int i, int j, int m);
 
 // Leave-one-out 1-NN of every sample by ProjectedSqDistance over m columns,
 // with the rule and results of LeaveOneOut1NN (lowest sample number among
-// equal distances), computing each distance once. Sets ClassResult and
-// returns the number of misclassified samples.
+// equal distances): the working data's fast kernel on the projected rows.
+// Sets ClassResult and returns the number of misclassified samples.
 int leaveOneOut1NNProjected(R62DataSet& data, const SampleMatrix& projected, int m);
 
 // The title line, then per row r = 1..n the fields "  " + "%13.6e" of M[r][c].

@@ -266,3 +266,49 @@ TEST(R62NearestNeighbourClassification, StopsWhenPreparationRefuses) {
 }
 
 }  // namespace
+
+TEST(R62LeaveOneOut1NN, PartsSpreadOverThreadsKeepThePlainChoice) {
+    // Sizes around the part boundaries and the full limit: every part holds
+    // ties with samples of other parts, so the merge order decides.
+    for (int n : {31, 64, 65, 1000, 1999, 2000}) {
+        for (int features : {1, 2, 30}) {
+            const std::vector<Sample> samples =
+                randomSamples(n, features, 5, static_cast<unsigned>(n * 7 + features), true);
+            auto fast = dataOf(samples);
+            auto plain = dataOf(samples);
+            const int a = LeaveOneOut1NNSampleDistance(*fast);
+            const int b = LeaveOneOut1NN(
+                *plain, [&](int i, int j) { return SampleSqDistance(*plain, i, j); });
+            EXPECT_EQ(a, b) << n << " samples, " << features << " features";
+            EXPECT_EQ(fast->ClassResult, plain->ClassResult) << n << " samples";
+        }
+    }
+}
+
+TEST(R62LeaveOneOut1NN, AnyMatrixAndColumnCountAndNonFiniteValues) {
+    // Projected rows: another matrix than the working data, any number of
+    // its columns, with NaN and infinite values that must never win.
+    std::vector<Sample> samples = randomSamples(300, 30, 3, 11, false);
+    samples[17].x[0] = std::numeric_limits<double>::quiet_NaN();
+    samples[40].x[2] = std::numeric_limits<double>::infinity();
+    samples[41].x[2] = std::numeric_limits<double>::infinity();
+    auto rows = std::make_unique<SampleMatrix>();
+    for (size_t i = 0; i < samples.size(); ++i)
+        for (size_t f = 0; f < samples[i].x.size(); ++f)
+            (*rows)[static_cast<int>(i) + 1][static_cast<int>(f) + 1] = samples[i].x[f];
+    auto data = dataOf(randomSamples(300, 1, 3, 11, true));  // categories only
+    for (int m : {0, 1, 2, 3, 7, 29, 30}) {
+        const int fast = leaveOneOut1NNRows(*data, *rows, m);
+        const auto fastResult = data->ClassResult;
+        const int plain = LeaveOneOut1NN(*data, [&](int i, int j) {
+            double sum = 0.0;
+            for (int k = 1; k <= m; ++k) {
+                const double d = (*rows)[i][k] - (*rows)[j][k];
+                sum += d * d;
+            }
+            return sum;
+        });
+        EXPECT_EQ(fast, plain) << m << " columns";
+        EXPECT_EQ(fastResult, data->ClassResult) << m << " columns";
+    }
+}
