@@ -12,16 +12,16 @@ class VantuMacroHost : public MacroHost {
   public:
     explicit VantuMacroHost(Tvantu* window) : window_(window) {}
 
-    void loadImage(const std::string& path) override;
+    bool loadImage(const std::string& path) override;
     void reloadImage() override;
-    void loadRoi(const std::string& path, int type) override;
+    bool loadRoi(const std::string& path, int type) override;
     void renameRoi(int roi, const std::string& name) override;
     void runAnalysis() override;
     // No grain segmentation in this build: a beep.
     void grainAnalysis() override;
-    void saveReport(const std::string& path) override;
-    void saveSelected(const std::string& path) override;
-    void loadReport(const std::string& path) override;
+    bool saveReport(const std::string& path) override;
+    bool saveSelected(const std::string& path) override;
+    bool loadReport(const std::string& path) override;
     void closeReport() override;
     void execute(const std::string& commandLine) override;
     void exit() override;
@@ -31,11 +31,12 @@ class VantuMacroHost : public MacroHost {
     void forcePrefix(const std::string& prefix) override;
     // The ranking criteria are not in this build: a beep.
     void featureSelection(MacroFeatureSelection method) override;
-    void saveImage(const std::string& path, int type) override;
-    // Feature maps are neither made nor shown by this build: a beep.
-    void saveMap(const std::string& path, int kind) override;
+    bool saveImage(const std::string& path, int type) override;
+    // Feature maps are neither made nor shown by this build: a beep, and a
+    // failure for "SaveMap" (nothing was saved).
+    bool saveMap(const std::string& path, int kind) override;
     void closeMap() override;
-    void loadOptions(const std::string& path) override;
+    bool loadOptions(const std::string& path) override;
     void beep() override;
 
   private:

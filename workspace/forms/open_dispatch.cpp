@@ -5,9 +5,9 @@
 
 #include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
-#include "workspace/core/image/colour_modes.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/open_rules.h"
+#include "workspace/core/image/colour_modes.h"
 #include "workspace/core/roi/roi_files.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/roi_commands.h"
@@ -51,11 +51,17 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
     std::string path = PathWithoutQuotes(given);
     switch (ClassifyPath(path)) {
         case OpenedKind::Roi:
-            LoadRoiFile(window, path, kLoadRoiTypeRoiFile);
-            return 15;
-        case OpenedKind::Macro:
-            RunMacroFile(window, path);
-            return 15;
+            return LoadRoiFile(window, path, kLoadRoiTypeRoiFile) == 0 ? 15 : 0;
+        case OpenedKind::Macro: {
+            // A macro that stopped on an error, or never ran, did not do what
+            // it was opened for; a batch run must see that. A refused
+            // self-load has said so and counts as taken.
+            MacroRunStatus status = RunMacroFile(window, path);
+            return status == MacroRunStatus::Failed || status == MacroRunStatus::CheckFailed ||
+                           status == MacroRunStatus::CannotOpen
+                       ? 0
+                       : 15;
+        }
         case OpenedKind::FeatureMap:
             platform::showError("No reader for " + FileExtension(path) + " files in this version.");
             return 0;

@@ -6,8 +6,10 @@
 
 class Tvantu;
 
-// Opens `path` by its extension; returns 15 when a macro, map or ROI reader
-// took it, the format index of a successful image load, 0 when nothing did.
+// Opens `path` by its extension; returns 15 when a macro ran (or was refused
+// or cancelled with a box) or a ROI file was loaded, the format index of a
+// successful image load, 0 when nothing was loaded or the macro could not be
+// opened, failed its check or stopped on a failed command.
 int OpenFileByExtension(Tvantu* window, const std::string& path);
 
 // Loads `path` as format `index` into the main window; 0 on success, else the
