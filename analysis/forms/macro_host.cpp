@@ -91,7 +91,8 @@ bool VantuMacroHost::saveReport(const std::string& path) {
 bool VantuMacroHost::saveSelected(const std::string& path) {
     if (_Report == nullptr) return false;
     return SaveSelection(path, currentReport(), _Report->rankingList, std::nullopt,
-                         SelectionOrder::Ranking);
+                         SelectionOrder::Ranking)
+               .status == SelectionStatus::Written;
 }
 
 bool VantuMacroHost::loadReport(const std::string& path) {
