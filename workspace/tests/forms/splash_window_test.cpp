@@ -27,7 +27,6 @@ QWidget* openSplash() {
 class SplashBoxTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        testApplication();
         SplashState = 1;
         owner.setWindowTitle("Vantu");
         owner.show();
@@ -37,6 +36,7 @@ class SplashBoxTest : public ::testing::Test {
         platform::setDialogOwner(nullptr);
         SplashState = 2;
     }
+    QApplication& app = testApplication();  // before any widget
     QMainWindow owner;
 };
 
