@@ -2,9 +2,13 @@
 
 #include <QAction>
 #include <QLabel>
+#include <new>
+#include <optional>
 
 #include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
+#include "platform/out_of_memory.h"
+#include "workspace/core/formats/declared_size.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/open_rules.h"
 #include "workspace/core/image/colour_modes.h"
@@ -28,7 +32,9 @@ std::string PathWithoutQuotes(const std::string& path) {
     return path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
 }
 
-int LoadImageFile(Tvantu* window, int index, const std::string& path) {
+namespace {
+
+int loadImage(Tvantu* window, int index, const std::string& path) {
     window->statusPanel(1)->clear();
     LoadedImage image;
     int code = ReadImageSamples(index, path, currentRawOptions(), window->state.ColorMode, image);
@@ -45,6 +51,25 @@ int LoadImageFile(Tvantu* window, int index, const std::string& path) {
     window->setWindowTitle(QString::fromStdString("Vantu - " + path));
     window->state.ImageFileName = path;
     return 0;
+}
+
+}  // namespace
+
+int LoadImageFile(Tvantu* window, int index, const std::string& path) {
+    try {
+        return loadImage(window, index, path);
+    } catch (const std::bad_alloc&) {
+        // The planes are swapped in only once both exist: the image shown
+        // before stays as it was.
+        std::optional<DeclaredSize> size;
+        try {
+            size = declaredImageSize(index, path, currentRawOptions());
+        } catch (const std::bad_alloc&) {
+        }
+        platform::showError(size ? platform::notEnoughMemoryText(path, size->width, size->height)
+                                 : platform::notEnoughMemoryText(path));
+        return kLoadNoMemory;
+    }
 }
 
 int OpenFileByExtension(Tvantu* window, const std::string& given) {
@@ -68,9 +93,14 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
         case OpenedKind::Image:
             break;
     }
-    for (int index : FormatIndexesFor(path))
-        if (LoadImageFile(window, index, path) == 0) return index;
-    if (LoadImageFile(window, kFormatRaw, path) == 0) return kFormatRaw;
+    for (int index : FormatIndexesFor(path)) {
+        const int code = LoadImageFile(window, index, path);
+        if (code == 0) return index;
+        if (code == kLoadNoMemory) return 0;  // said so; another reader would fail alike
+    }
+    const int code = LoadImageFile(window, kFormatRaw, path);
+    if (code == 0) return kFormatRaw;
+    if (code == kLoadNoMemory) return 0;
     platform::showError("Invalid image file format (Drag-drop)");
     return 0;
 }
@@ -83,6 +113,7 @@ void LoadClick(Tvantu* window) {
     request.mustExist = true;
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    if (LoadImageFile(window, answer.filterIndex, answer.path) != 0)
+    const int code = LoadImageFile(window, answer.filterIndex, answer.path);
+    if (code != 0 && code != kLoadNoMemory)
         platform::showError("Cannot load the image\r\n" + answer.path);
 }

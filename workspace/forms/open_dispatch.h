@@ -14,6 +14,9 @@ int OpenFileByExtension(Tvantu* window, const std::string& path);
 
 // Loads `path` as format `index` into the main window; 0 on success, else the
 // failure code, with the previous image, sizes and ROI map left as they were.
+// Running out of memory is said here ("Not enough memory to load <file>
+// (<w> x <h>).") and gives kLoadNoMemory.
+inline constexpr int kLoadNoMemory = 43;
 int LoadImageFile(Tvantu* window, int index, const std::string& path);
 
 // "File > Load image...": the load dialog, then the reader of the chosen type.

@@ -837,7 +837,12 @@ void Tvantu::Run1Click() {
     _Progress->exec();
     if (NthReportDocument(0)) {
         _Report->ReportRefreshTabs();
+        // Shown where the user sees it: a minimised or covered report window
+        // would collect new tabs nobody notices.
+        _Report->setWindowState(_Report->windowState() & ~Qt::WindowMinimized);
         _Report->show();
+        _Report->raise();
+        _Report->activateWindow();
         action("Report")->setChecked(true);
     }
     if (MapListAt(0)) {

@@ -254,6 +254,14 @@ class Checker {
         std::string raw;
         while (!stopped_ && source_.readLine(raw)) {
             ++line_;
+            // Nested loops multiply: a few lines can stand for millions, each
+            // probing files, and the program would not answer meanwhile.
+            if (++visited_ > kMaxMacroCheckLines) {
+                result_.text += MacroCheckTooLongText(line_);
+                result_.errors = kMaxMacroErrors;
+                stopped_ = true;
+                break;
+            }
             MacroLine parsed = SplitMacroLine(SubstituteVariables(raw, variables_));
             if (parsed.kind != MacroLine::Kind::Command) continue;
             Command command = lookup(parsed.command);
@@ -451,6 +459,7 @@ class Checker {
     std::vector<MacroVariable> variables_;
     MacroCheckResult result_;
     int line_ = 0;
+    long long visited_ = 0;  // lines read, every loop iteration counted
     bool stopped_ = false;
 };
 
@@ -642,6 +651,13 @@ MacroCheckResult MacroCheck(MacroSource& source) {
 
 bool MacroExecute(MacroSource& source, MacroHost& host) {
     return Executor(source, host).run();
+}
+
+std::string MacroCheckTooLongText(int line) {
+    return platform::cformat(
+        "The loops run more than %lld lines; the check stopped in line %d. Split the macro "
+        "or loop over fewer values.\r\n",
+        static_cast<long long>(kMaxMacroCheckLines), line);
 }
 
 std::string MacroFailureText(std::string_view command, const std::string& file, int line) {

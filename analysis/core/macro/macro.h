@@ -89,6 +89,11 @@ class MacroHost {
 };
 
 inline constexpr int kMaxMacroErrors = 8;
+// The check pass reads at most this many lines, every loop iteration
+// counted; a macro whose loops run longer is refused with
+// MacroCheckTooLongText, which counts as 8 errors.
+inline constexpr long long kMaxMacroCheckLines = 100'000;
+std::string MacroCheckTooLongText(int line);
 inline constexpr std::string_view kMacroErrorHeader = "Analysis ABORTED:\r\n";
 
 struct MacroCheckResult {

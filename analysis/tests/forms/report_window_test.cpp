@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "analysis/core/options/analysis_options.h"
-#include "analysis/core/runner/analysis_runner.h"
 #include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
 #include "analysis/core/reports/report_file.h"
+#include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_list_model.h"
 #include "platform/dialogs.h"
@@ -214,6 +214,24 @@ TEST_F(ReportWindowTest, AnAnalysisRunShowsItsDocumentInTheReport) {
     EXPECT_EQ(_Report->CurrentReport, NthReportDocument(0));
     EXPECT_TRUE(_Report->isVisible());
     EXPECT_TRUE(_vantu->action("Report")->isChecked());
+}
+
+TEST_F(ReportWindowTest, EveryRunBringsAMinimisedReportWindowBackToTheFront) {
+    RegisterProgressJob(kMode2D, [] {
+        return std::optional<ProgressJob>(ProgressJob{&completeAtOnce, &addScannedDocument});
+    });
+    _vantu->state.GreyImage = NewPlane(8, 8);
+    _vantu->show();
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        _Report->showMinimized();
+        _vantu->activateWindow();
+        _vantu->Run1Click();
+        EXPECT_FALSE(_Report->isMinimized());
+        EXPECT_TRUE(_Report->isVisible());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(_Report));
+        EXPECT_EQ(_Report->tabCount, run);
+    }
 }
 
 TEST_F(ReportWindowTest, ShowingTheWindowCatchesUpWithNewDocuments) {
@@ -609,6 +627,29 @@ TEST_F(ReportWindowTest, SaveAndLoadRoundTrip) {
     EXPECT_EQ(cell(1, 2), "NaN");
     EXPECT_EQ(cell(2, 1), "0.33333");
     EXPECT_EQ(UnsavedReportCount(), 0);
+}
+
+TEST_F(ReportWindowTest, TheClassNameDialogOpensOverTheReportAndLeavesItInFront) {
+    ReportDocument* a = addDocument("a", {"Mean"});
+    a->saved = 1;
+    _Report->ReportRefreshTabs();
+    _vantu->show();
+    _Report->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(_Report));
+    QWidget* ownerBefore = _OptionsClass->parentWidget();
+    QWidget* parentWhileOpen = nullptr;
+    EXPECT_TRUE(clickColumn(2, [&](TOptionsClass& dialog) {
+        parentWhileOpen = dialog.parentWidget();
+        dialog.nameEdit()->setText("b");
+        dialog.scopeButton(1)->setChecked(true);
+        dialog.accept();
+    }));
+    EXPECT_EQ(parentWhileOpen, _Report);
+    EXPECT_EQ(_OptionsClass->parentWidget(), ownerBefore);
+    EXPECT_TRUE(_OptionsClass->isWindow());
+    EXPECT_EQ(a->roiName[1], "b");
+    EXPECT_TRUE(_Report->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(_Report));
 }
 
 TEST_F(ReportWindowTest, AColumnClickRenamesTheColumnThroughTheClassNameDialog) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -623,4 +624,30 @@ TEST_F(MacroTest, OperationsThatCannotFailAndUnknownCommandsNeverStopTheMacro) {
               MacroRunStatus::Executed);
     EXPECT_EQ(host.calls, (Calls{"beep", "closeReport", "runAnalysis"}));
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MacroTest, DeeplyNestedLoopsAreRefusedByTheCheckInsteadOfRunningForMinutes) {
+    // Eight nested loops in 18 lines: 6^8 = 1.7 million bodies to check.
+    std::string text;
+    for (int depth = 0; depth < 8; ++depth)
+        text += "For $v" + std::to_string(depth) + " a b c d e f\n";
+    text += "SaveReport r_$v0$v1$v2$v3$v4$v5$v6$v7.par\nRunAnalysis\n";
+    for (int depth = 0; depth < 8; ++depth) text += "End\n";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run(text), MacroRunStatus::CheckFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_TRUE(host.calls.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("The loops run more than 100000 lines"),
+              std::string::npos)
+        << dialogs.messages[0].text;
+
+    // A long but sensible loop still runs: 2000 values, 4 lines each.
+    host = RecordingHost();
+    dialogs.messages.clear();
+    std::string values;
+    for (int i = 0; i < 2000; ++i) values += " v" + std::to_string(i);
+    EXPECT_EQ(run("For $x" + values + "\nRunAnalysis\nRenameRoi 1 $x\nCloseReport\nEnd\n"),
+              MacroRunStatus::Executed);
+    EXPECT_EQ(host.calls.size(), 6000u);
 }
