@@ -634,6 +634,7 @@ TEST_F(ReportWindowTest, TheClassNameDialogOpensOverTheReportAndLeavesItInFront)
     a->saved = 1;
     _Report->ReportRefreshTabs();
     _vantu->show();
+    showWindow();
     _Report->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(_Report));
     QWidget* ownerBefore = _OptionsClass->parentWidget();

@@ -642,12 +642,14 @@ TEST_F(MacroTest, DeeplyNestedLoopsAreRefusedByTheCheckInsteadOfRunningForMinute
               std::string::npos)
         << dialogs.messages[0].text;
 
-    // A long but sensible loop still runs: 2000 values, 4 lines each.
+    // A long but sensible loop still runs: 40 x 50 values, 3 commands each.
     host = RecordingHost();
     dialogs.messages.clear();
-    std::string values;
-    for (int i = 0; i < 2000; ++i) values += " v" + std::to_string(i);
-    EXPECT_EQ(run("For $x" + values + "\nRunAnalysis\nRenameRoi 1 $x\nCloseReport\nEnd\n"),
+    std::string forty, fifty;
+    for (int i = 0; i < 40; ++i) forty += " a" + std::to_string(i);
+    for (int i = 0; i < 50; ++i) fifty += " b" + std::to_string(i);
+    EXPECT_EQ(run("For $x" + forty + "\nFor $y" + fifty +
+                  "\nRunAnalysis\nRenameRoi 1 $x$y\nCloseReport\nEnd\nEnd\n"),
               MacroRunStatus::Executed);
     EXPECT_EQ(host.calls.size(), 6000u);
 }

@@ -229,8 +229,9 @@ std::optional<LineError> SelDecoder::readData() {
                 platform::parseReal(line_.substr(start, pos - start));
             if (!value) return errorHere("non-numeric data format");
             // Beyond kMaxSelValue the squares and sums of the statistics
-            // overflow into infinity and every analysis would report nonsense.
-            if (column <= kMaxFeatures && !(std::fabs(*value) <= kMaxSelValue))
+            // overflow into infinity and every analysis would report nonsense
+            // (the category column has its own range check).
+            if (column >= 1 && column <= kMaxFeatures && !(std::fabs(*value) <= kMaxSelValue))
                 return errorHere("value out of range");
             // Values past the last feature column are read but not kept.
             if (column <= kMaxFeatures) row[column] = *value;

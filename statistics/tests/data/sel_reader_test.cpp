@@ -405,7 +405,7 @@ TEST(R62SelReader, ValuesWhoseSquaresWouldOverflowAreRefusedAtTheirLine) {
         SCOPED_TRACE(value);
         Loader loader;
         const SelLoadResult result =
-            loader.load(edited(11, 1, {std::string("2  13.25  ") + value}));
+            loader.load(edited(10, 1, {std::string("2  13.25  ") + value}));
         EXPECT_EQ(result.status, SelLoadStatus::Rejected);
         EXPECT_EQ(result.errorLine, 11);
         EXPECT_EQ(result.error, "value out of range");
@@ -413,7 +413,7 @@ TEST(R62SelReader, ValuesWhoseSquaresWouldOverflowAreRefusedAtTheirLine) {
     }
     // The largest value allowed still loads.
     Loader loader;
-    EXPECT_EQ(loader.load(edited(11, 1, {"2  13.25  -1E150"})).status, SelLoadStatus::Loaded);
+    EXPECT_EQ(loader.load(edited(10, 1, {"2  13.25  -1E150"})).status, SelLoadStatus::Loaded);
 }
 
 TEST(R62SelReader, AFileOverTheSizeLimitSaysSo) {
