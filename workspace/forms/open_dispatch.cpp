@@ -12,6 +12,7 @@
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/open_rules.h"
 #include "workspace/core/image/colour_modes.h"
+#include "workspace/core/image/image_plane.h"
 #include "workspace/core/roi/roi_files.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/roi_commands.h"
@@ -55,9 +56,27 @@ int loadImage(Tvantu* window, int index, const std::string& path) {
 
 }  // namespace
 
+static_assert(kMaxImagePixels == size_t{16384} * 16384, "the text names the limit");
+
+std::string imageTooLargeText(const std::string& path, int64_t width, int64_t height) {
+    return "Cannot load " + path + ": the image is " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels, more than the 16384 x 16384 Vantu holds.";
+}
+
 int LoadImageFile(Tvantu* window, int index, const std::string& path) {
     try {
-        return loadImage(window, index, path);
+        const int code = loadImage(window, index, path);
+        if (code == 0) return 0;
+        // A header that declares more than the program holds was refused
+        // before anything was allocated; say why instead of "invalid format".
+        std::optional<DeclaredSize> size = declaredImageSize(index, path, currentRawOptions());
+        if (size && size->width > 0 && size->height > 0 &&
+            static_cast<uint64_t>(size->width) * static_cast<uint64_t>(size->height) >
+                kMaxImagePixels) {
+            platform::showError(imageTooLargeText(path, size->width, size->height));
+            return kLoadTooLarge;
+        }
+        return code;
     } catch (const std::bad_alloc&) {
         // The planes are swapped in only once both exist: the image shown
         // before stays as it was.
@@ -96,11 +115,12 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
     for (int index : FormatIndexesFor(path)) {
         const int code = LoadImageFile(window, index, path);
         if (code == 0) return index;
-        if (code == kLoadNoMemory) return 0;  // said so; another reader would fail alike
+        if (code == kLoadNoMemory || code == kLoadTooLarge)
+            return 0;  // said so; another reader would fail alike
     }
     const int code = LoadImageFile(window, kFormatRaw, path);
     if (code == 0) return kFormatRaw;
-    if (code == kLoadNoMemory) return 0;
+    if (code == kLoadNoMemory || code == kLoadTooLarge) return 0;
     platform::showError("Invalid image file format (Drag-drop)");
     return 0;
 }
@@ -114,6 +134,6 @@ void LoadClick(Tvantu* window) {
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     const int code = LoadImageFile(window, answer.filterIndex, answer.path);
-    if (code != 0 && code != kLoadNoMemory)
+    if (code != 0 && code != kLoadNoMemory && code != kLoadTooLarge)
         platform::showError("Cannot load the image\r\n" + answer.path);
 }

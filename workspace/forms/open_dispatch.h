@@ -2,6 +2,7 @@
 // a drop on the main window, the macro language and the colour dialog's reload.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class Tvantu;
@@ -16,7 +17,11 @@ int OpenFileByExtension(Tvantu* window, const std::string& path);
 // failure code, with the previous image, sizes and ROI map left as they were.
 // Running out of memory is said here ("Not enough memory to load <file>
 // (<w> x <h>).") and gives kLoadNoMemory.
+// A header that declares more than kMaxImagePixels is said here too
+// (imageTooLargeText) and gives kLoadTooLarge.
 inline constexpr int kLoadNoMemory = 43;
+inline constexpr int kLoadTooLarge = 44;
+std::string imageTooLargeText(const std::string& path, int64_t width, int64_t height);
 int LoadImageFile(Tvantu* window, int index, const std::string& path);
 
 // "File > Load image...": the load dialog, then the reader of the chosen type.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <optional>
@@ -120,6 +122,46 @@ TEST_F(OutOfMemoryTest, ALoadThatRunsOutOfMemorySaysSoAndKeepsTheImageShown) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Not enough memory to load " + roiPath + " (1024 x 1024).");
     EXPECT_EQ(_vantu->state.RoiMap->at(5, 5), before);
+}
+
+// About 1 KB of run-length encoded bitmap that declares width x height.
+std::string rleBomb(int32_t width, int32_t height) {
+    std::string pixels;
+    for (int i = 0; i < 500; ++i) pixels += std::string("\xFF\x01", 2);
+    pixels += std::string("\x00\x01", 2);
+    auto u32 = [](uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
+                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+    };
+    auto u16 = [](uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8)};
+    };
+    const uint32_t offset = 14 + 40 + 8;
+    std::string file =
+        "BM" + u32(offset + static_cast<uint32_t>(pixels.size())) + u32(0) + u32(offset);
+    file += u32(40) + u32(static_cast<uint32_t>(width)) + u32(static_cast<uint32_t>(height)) +
+            u16(1) + u16(8) + u32(1) + u32(static_cast<uint32_t>(pixels.size())) + u32(2835) +
+            u32(2835) + u32(2) + u32(0);
+    file += u32(0) + u32(0x00FFFFFF);
+    return file + pixels;
+}
+
+TEST_F(OutOfMemoryTest, ADecompressionBombIsRefusedAtOnceNamingItsSize) {
+    PlanePtr small = NewPlane(8, 8);
+    const std::string first = dir.write("small.bmp", EncodeGreyBitmap(*small, 8));
+    ASSERT_EQ(LoadImageFile(_vantu, kFormatBitmap, first), 0);
+    const std::string bomb = dir.write("bomb.bmp", rleBomb(32768, 32768));
+    ASSERT_LT(bomb.size(), 2000u);
+    dialogs.messages.clear();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(OpenFileByExtension(_vantu, bomb), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Cannot load " + bomb +
+                  ": the image is 32768 x 32768 pixels, more than the 16384 x 16384 Vantu holds.");
+    EXPECT_EQ(_vantu->state.ImageFileName, first);
+    EXPECT_EQ(_vantu->state.GreyImage->width, 8);
 }
 
 TEST_F(OutOfMemoryTest, AReportTooLargeForTheMemoryIsRefusedWithAMessage) {
