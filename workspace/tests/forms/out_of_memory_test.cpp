@@ -54,6 +54,24 @@ void operator delete[](void* p) noexcept {
 void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
+// Every unaligned form, so that nothing allocated by a sanitizer's operator
+// new is freed here.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 
 namespace {
 
