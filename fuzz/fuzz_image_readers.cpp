@@ -9,16 +9,41 @@
 #include <vector>
 
 #include "workspace/core/formats/bmp_reader.h"
-#include "workspace/core/image/colour_modes.h"
 #include "workspace/core/formats/raw_reader.h"
+#include "workspace/core/image/colour_modes.h"
+#include "workspace/core/image/image_plane.h"
 
 namespace {
 
 // A run-length encoded bitmap of a few bytes may describe a picture as large
-// as the plane limit; keep the fuzzer's memory small.
+// as the program's limit; pictures below it are decoded up to this smaller
+// size to keep the fuzzer fast, those above it are checked at the program's
+// own limit (checkProgramLimit).
 constexpr size_t kMaxPixels = size_t{1} << 20;
 
+uint64_t le(std::span<const uint8_t> b, size_t at, size_t n) {
+    uint64_t v = 0;
+    for (size_t i = n; i-- > 0;) v = v << 8 | b[at + i];
+    return v;
+}
+
+// A picture above the program's own limit (kMaxImagePixels) is refused from
+// its header at that limit, before anything is allocated: the path a
+// decompression bomb takes.
+void checkProgramLimit(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 26) return;
+    const bool core = le(bytes, 14, 4) == 12;
+    const uint64_t w = core ? le(bytes, 18, 2) : le(bytes, 18, 4);
+    int64_t h = core ? static_cast<int64_t>(le(bytes, 20, 2))
+                     : static_cast<int32_t>(static_cast<uint32_t>(le(bytes, 22, 4)));
+    if (h < 0) h = -h;
+    if (w > 0x7FFFFFFF || w * static_cast<uint64_t>(h) <= kMaxImagePixels) return;
+    RgbImage big;
+    if (DecodeBmp(bytes, big) == BmpStatus::Ok || !big.bgr.empty()) std::abort();
+}
+
 void checkBitmap(std::span<const uint8_t> bytes) {
+    checkProgramLimit(bytes);
     RgbImage image;
     image.width = -1;
     const BmpStatus status = DecodeBmp(bytes, image, kMaxPixels);

@@ -1,5 +1,7 @@
 // The registry store file is read at every start; whatever it holds, parsing
 // must end, and a store that parses must come back unchanged from its text.
+// What the salvage keeps of any text is a sound store, and a text that
+// parses is salvaged whole.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,5 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!again || platform::formatRegistryStore(*again) != platform::formatRegistryStore(*keys))
             std::abort();
     }
+    platform::RegistryStoreSalvage salvage = platform::salvageRegistryStore(text);
+    if (keys && (salvage.damaged || platform::formatRegistryStore(salvage.keys) !=
+                                        platform::formatRegistryStore(*keys)))
+        std::abort();
+    platform::RegistryStoreSalvage again =
+        platform::salvageRegistryStore(platform::formatRegistryStore(salvage.keys));
+    if (again.damaged) std::abort();
     return 0;
 }

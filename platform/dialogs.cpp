@@ -20,6 +20,38 @@ MessageResult defaultAnswer(const MessageRequest& request) {
     return list[index < list.size() ? index : 0];
 }
 
+MessageResult unattendedAnswer(const MessageRequest& request) {
+    return request.unattendedAnswer ? *request.unattendedAnswer : defaultAnswer(request);
+}
+
+std::string_view answerName(MessageResult result) {
+    switch (result) {
+        case MessageResult::Ok:
+            return "OK";
+        case MessageResult::Cancel:
+            return "Cancel";
+        case MessageResult::Abort:
+            return "Abort";
+        case MessageResult::Retry:
+            return "Retry";
+        case MessageResult::Ignore:
+            return "Ignore";
+        case MessageResult::Yes:
+            return "Yes";
+        case MessageResult::No:
+            return "No";
+    }
+    return "?";
+}
+
+std::string unattendedMessageText(const MessageRequest& request) {
+    std::string out = request.caption + ": " + displayText(request.text) + "\n";
+    if (!request.unattendedNote.empty()) out += displayText(request.unattendedNote) + "\n";
+    out +=
+        "(no display: answered \"" + std::string(answerName(unattendedAnswer(request))) + "\")\n";
+    return out;
+}
+
 MessageResult ScriptedDialogs::messageBox(const MessageRequest& request) {
     messages.push_back(request);
     if (messageAnswers.empty()) return defaultAnswer(request);
@@ -56,7 +88,13 @@ MessageResult showMessage(const MessageRequest& request) {
 
 MessageResult showMessage(const std::string& caption, const std::string& text,
                           MessageButtons buttons, MessageIcon icon, int defaultButton) {
-    return showMessage(MessageRequest{caption, text, buttons, icon, defaultButton});
+    MessageRequest request;
+    request.caption = caption;
+    request.text = text;
+    request.buttons = buttons;
+    request.icon = icon;
+    request.defaultButton = defaultButton;
+    return showMessage(request);
 }
 
 FileDialogResult showFileDialog(const FileDialogRequest& request) {

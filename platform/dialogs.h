@@ -5,7 +5,9 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -21,6 +23,11 @@ struct MessageRequest {
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
     int defaultButton = 0;  // 0 = first button, 1 = second, 2 = third
+    // Where nobody can answer (no display), the box is written to standard
+    // error and takes its default answer, or this one when it is set; the
+    // note is written with it (what the answer gives up, for instance).
+    std::optional<MessageResult> unattendedAnswer = std::nullopt;
+    std::string unattendedNote = {};
 };
 
 enum class FileDialogKind { Open, Save };
@@ -58,6 +65,18 @@ class DialogBackend {
 
 // The answer a message box gives when its default button is pressed.
 MessageResult defaultAnswer(const MessageRequest& request);
+
+// The answer a box takes where nobody can answer it: unattendedAnswer when
+// set, else the default answer.
+MessageResult unattendedAnswer(const MessageRequest& request);
+
+// The caption of an answer ("OK", "Cancel", ...).
+std::string_view answerName(MessageResult result);
+
+// What a program without a display writes to standard error for a box it
+// answers itself: "<caption>: <text>", the note, and the answer taken, with
+// the text's line breaks kept.
+std::string unattendedMessageText(const MessageRequest& request);
 
 // Answers from queues, records every request. An empty message queue answers
 // with the default button (as pressing Enter would); an empty file queue

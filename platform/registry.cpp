@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +232,50 @@ std::optional<RegistryKeys> parseRegistryStore(std::string_view text) {
     return keys;
 }
 
+RegistryStoreSalvage salvageRegistryStore(std::string_view text) {
+    RegistryStoreSalvage out;
+    RegistryValues* current = nullptr;
+    bool first = true, ended = false;
+    while (!text.empty()) {
+        size_t eol = text.find('\n');
+        std::string_view line = text.substr(0, eol);
+        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (first) {
+            first = false;
+            if (line != kMagic) {
+                // Not a store at all: nothing in it can be trusted.
+                out.keys.clear();
+                out.damaged = out.unreadable = true;
+                return out;
+            }
+            continue;
+        }
+        if (eol == std::string_view::npos || ended) {
+            out.damaged = true;  // cut in the middle of a line, or text after the end line
+            break;
+        }
+        if (line == kEndLine) {
+            ended = true;
+            continue;
+        }
+        if (line.empty() || line.starts_with('#')) continue;
+        if (line.starts_with('[')) {
+            if (!line.ends_with(']') || line.size() < 3) {
+                out.damaged = true;
+                current = nullptr;  // its values would land in the wrong key
+                continue;
+            }
+            current = &out.keys[std::string(line.substr(1, line.size() - 2))];
+            continue;
+        }
+        if (!current || !parseValueLine(line, *current)) out.damaged = true;
+    }
+    if (first) out.damaged = out.unreadable = true;  // empty file
+    if (!ended) out.damaged = true;
+    return out;
+}
+
 std::string registryStorePath() {
     if (const char* own = std::getenv("VANTU_REGISTRY_FILE"); own && *own) return own;
     std::string base;
@@ -246,11 +291,45 @@ std::string registryStorePath() {
 
 namespace {
 
+constexpr size_t kMaxStoreBytes = 64 << 20;
+
+// The store as the file holds it; damaged when the file exists but could not
+// be read completely (every value that could be read is kept).
+RegistryStoreSalvage loadStoreChecked() {
+    const std::string path = registryStorePath();
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return {};
+    auto text = readWholeFile(path, kMaxStoreBytes);
+    if (!text) {
+        RegistryStoreSalvage out;
+        out.damaged = out.unreadable = true;
+        return out;
+    }
+    return salvageRegistryStore(*text);
+}
+
 RegistryKeys loadStore() {
-    auto text = readWholeFile(registryStorePath(), 64 << 20);
-    if (!text) return {};
-    auto keys = parseRegistryStore(*text);
-    return keys ? std::move(*keys) : RegistryKeys{};
+    return loadStoreChecked().keys;
+}
+
+// Before a damaged store is replaced, the file is kept beside it as it was,
+// so that nothing in it is lost for good.
+void keepDamagedStore() {
+    const std::string path = registryStorePath();
+    const std::string bad = path + ".bad";
+    std::error_code ec;
+    std::filesystem::copy_file(path, bad, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+        std::fprintf(stderr,
+                     "Vantu: the settings file %s cannot be read and cannot be kept (%s).\n",
+                     path.c_str(), ec.message().c_str());
+    } else {
+        std::fprintf(stderr,
+                     "Vantu: the settings file %s cannot be read completely; it is kept as %s "
+                     "and a new one is written with every value that could be read.\n",
+                     path.c_str(), bad.c_str());
+    }
+    std::fflush(stderr);
 }
 
 bool storeWritable() {
@@ -361,7 +440,9 @@ bool RegistryKey::close() {
     if (open_ && writable_ && dirty_) {
         // Merge into the store as it is now, so that other keys written since
         // this one was opened are kept.
-        RegistryKeys store = loadStore();
+        RegistryStoreSalvage loaded = loadStoreChecked();
+        if (loaded.damaged) keepDamagedStore();
+        RegistryKeys store = std::move(loaded.keys);
         RegistryValues& target = store[fullName_];
         for (const auto& name : written_) target[name] = values_[name];
         ok = writeWholeFileAtomically(registryStorePath(), formatRegistryStore(store));

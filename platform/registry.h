@@ -52,7 +52,21 @@ using RegistryKeys = std::map<std::string, RegistryValues, CaseInsensitiveLess>;
 std::string formatRegistryStore(const RegistryKeys& keys);
 std::optional<RegistryKeys> parseRegistryStore(std::string_view text);
 
-// Path of the store file for the current environment.
+// What can be saved of a store text that parseRegistryStore refuses: every
+// well-formed value line under a well-formed key line. damaged tells that
+// something was dropped or the text was cut; unreadable that the text is not
+// a store at all (no values kept).
+struct RegistryStoreSalvage {
+    RegistryKeys keys;
+    bool damaged = false;
+    bool unreadable = false;
+};
+RegistryStoreSalvage salvageRegistryStore(std::string_view text);
+
+// Path of the store file for the current environment. A store that cannot be
+// read completely is copied to this path + ".bad" (with a message on standard
+// error) before the next write replaces it; reads keep every value that
+// could be read.
 std::string registryStorePath();
 
 // An open key. Opening for query fails when the key does not exist; creating

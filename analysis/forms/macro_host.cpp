@@ -11,6 +11,8 @@
 #include "analysis/forms/grain_commands.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
+#include "platform/dialogs.h"
+#include "platform/out_of_memory.h"
 #include "platform/profile.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/forms/open_dispatch.h"
@@ -42,8 +44,8 @@ void showReportWindow() {
 
 }  // namespace
 
-void VantuMacroHost::loadImage(const std::string& path) {
-    OpenFileByExtension(window_, path);
+bool VantuMacroHost::loadImage(const std::string& path) {
+    return OpenFileByExtension(window_, path) != 0;
 }
 
 void VantuMacroHost::reloadImage() {
@@ -52,8 +54,8 @@ void VantuMacroHost::reloadImage() {
     if (!path.empty()) OpenFileByExtension(window_, path);
 }
 
-void VantuMacroHost::loadRoi(const std::string& path, int type) {
-    LoadRoiFile(window_, path, type);
+bool VantuMacroHost::loadRoi(const std::string& path, int type) {
+    return LoadRoiFile(window_, path, type) == 0;
 }
 
 void VantuMacroHost::renameRoi(int roi, const std::string& name) {
@@ -70,28 +72,43 @@ void VantuMacroHost::grainAnalysis() {
     Analiza1Click(window_);
 }
 
-void VantuMacroHost::saveReport(const std::string& path) {
+bool VantuMacroHost::saveReport(const std::string& path) {
     ReportDocument* document = currentReport();
-    if (document == nullptr) return;
+    if (document == nullptr) {
+        platform::showError(ParFileMessage(ParFileStatus::NoDocument, path));
+        return false;
+    }
     // As the report window's own save: a failure leaves the document as it was.
-    if (SaveReportPar(path, document) != ParFileStatus::Ok) return;
+    if (ParFileStatus status = SaveReportPar(path, document); status != ParFileStatus::Ok) {
+        platform::showError(ParFileMessage(status, path));
+        return false;
+    }
     const int index = documentIndex(document);
     if (index >= 0 && index < _Report->tabCount)
         _Report->tabControl()->setTabText(index, QString::fromStdString(document->name));
     _Report->showCurrentReport();
+    return true;
 }
 
-void VantuMacroHost::saveSelected(const std::string& path) {
-    if (_Report == nullptr) return;
-    SaveSelection(path, currentReport(), _Report->rankingList, std::nullopt,
-                  SelectionOrder::Ranking);
+bool VantuMacroHost::saveSelected(const std::string& path) {
+    if (_Report == nullptr) return false;
+    return SaveSelection(path, currentReport(), _Report->rankingList, std::nullopt,
+                         SelectionOrder::Ranking)
+               .status == SelectionStatus::Written;
 }
 
-void VantuMacroHost::loadReport(const std::string& path) {
+bool VantuMacroHost::loadReport(const std::string& path) {
     ParReadResult result = LoadReportPar(path);
-    if (result.status != ParFileStatus::Ok) return;
-    if (addLoadedReport(result.file) == nullptr) return;
+    if (result.status != ParFileStatus::Ok) {
+        platform::showError(result.message);
+        return false;
+    }
+    if (addLoadedReport(result.file) == nullptr) {
+        platform::showError(platform::notEnoughMemoryText(path));
+        return false;
+    }
     if (_Report) _Report->ReportRefreshTabs();
+    return true;
 }
 
 void VantuMacroHost::closeReport() {
@@ -143,12 +160,13 @@ void VantuMacroHost::featureSelection(MacroFeatureSelection method) {
         _Report->ReportFeatureSelection(static_cast<int>(method), true);
 }
 
-void VantuMacroHost::saveImage(const std::string& path, int type) {
-    SaveImageFile(window_->state, type, path);
+bool VantuMacroHost::saveImage(const std::string& path, int type) {
+    return SaveImageFile(window_->state, type, path) == ImageSaveStatus::Ok;
 }
 
-void VantuMacroHost::saveMap(const std::string& path, int kind) {
-    if (_ImageView) _ImageView->SaveMap(path, kind);
+bool VantuMacroHost::saveMap(const std::string& path, int kind) {
+    // No map to save is a failed command: nothing was written.
+    return _ImageView != nullptr && _ImageView->SaveMap(path, kind);
 }
 
 // Macros run unattended: the selected map goes without the unsaved-map question.
@@ -156,9 +174,14 @@ void VantuMacroHost::closeMap() {
     if (_ImageView) _ImageView->closeCurrentMap();
 }
 
-void VantuMacroHost::loadOptions(const std::string& path) {
+bool VantuMacroHost::loadOptions(const std::string& path) {
     platform::IniFile file;
-    if (file.load(path)) LoadOptionGroupsFromFile(file);
+    if (!file.load(path)) {
+        platform::showError("Cannot read the options file\r\n" + path);
+        return false;
+    }
+    LoadOptionGroupsFromFile(file);
+    return true;
 }
 
 void VantuMacroHost::beep() {

@@ -12,16 +12,16 @@ class VantuMacroHost : public MacroHost {
   public:
     explicit VantuMacroHost(Tvantu* window) : window_(window) {}
 
-    void loadImage(const std::string& path) override;
+    bool loadImage(const std::string& path) override;
     void reloadImage() override;
-    void loadRoi(const std::string& path, int type) override;
+    bool loadRoi(const std::string& path, int type) override;
     void renameRoi(int roi, const std::string& name) override;
     void runAnalysis() override;
     // The grain analysis of the "Testy" menu.
     void grainAnalysis() override;
-    void saveReport(const std::string& path) override;
-    void saveSelected(const std::string& path) override;
-    void loadReport(const std::string& path) override;
+    bool saveReport(const std::string& path) override;
+    bool saveSelected(const std::string& path) override;
+    bool loadReport(const std::string& path) override;
     void closeReport() override;
     void execute(const std::string& commandLine) override;
     void exit() override;
@@ -31,11 +31,11 @@ class VantuMacroHost : public MacroHost {
     void forcePrefix(const std::string& prefix) override;
     // The report window's ranking, accepted without the result box.
     void featureSelection(MacroFeatureSelection method) override;
-    void saveImage(const std::string& path, int type) override;
+    bool saveImage(const std::string& path, int type) override;
     // The selected map of the map window: kind 1 .bmf, 2 its picture.
-    void saveMap(const std::string& path, int kind) override;
+    bool saveMap(const std::string& path, int kind) override;
     void closeMap() override;
-    void loadOptions(const std::string& path) override;
+    bool loadOptions(const std::string& path) override;
     void beep() override;
 
   private:

@@ -7,9 +7,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <exception>
 #include <map>
+#include <new>
+#include <string>
 
 #include "analysis/core/runner/analysis_runner.h"
+#include "platform/dialogs.h"
+#include "platform/out_of_memory.h"
 
 namespace {
 
@@ -99,11 +104,23 @@ void TProgress::showEvent(QShowEvent* event) {
             Qt::QueuedConnection);
     };
     worker_ = std::thread([this, self, run = std::move(job->run), sink] {
-        bool completed = run(sink) && !stop_;
+        // An exception must not leave the thread (that would end the
+        // program): the run ends as cancelled and the GUI thread says why.
+        bool completed = false;
+        std::string failure;
+        try {
+            completed = run(sink) && !stop_;
+        } catch (const std::bad_alloc&) {
+            failure = platform::notEnoughMemoryFor("the analysis");
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
         QMetaObject::invokeMethod(
             self,
-            [self, completed] {
-                if (self) self->workerEnded(completed);
+            [self, completed, failure] {
+                if (!self) return;
+                self->workerEnded(completed);
+                if (!failure.empty()) platform::showError(failure);
             },
             Qt::QueuedConnection);
     });

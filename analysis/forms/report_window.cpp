@@ -486,7 +486,14 @@ void TReport::ListView1ColumnClick(int column) {
     _OptionsClass->className = document->roiName[static_cast<size_t>(column - 1)];
     _OptionsClass->roiNumber = column;
     _OptionsClass->useFlag = state;
+    // Opened over this window: owned by the main window it would bring the
+    // main window up over the report, which then stayed hidden behind it.
+    QWidget* owner = _OptionsClass->parentWidget();
+    _OptionsClass->setParent(this, _OptionsClass->windowFlags());
     _OptionsClass->exec();
+    _OptionsClass->setParent(owner, _OptionsClass->windowFlags());
+    raise();
+    activateWindow();
 
     ClassNameEdit edit;
     edit.name = _OptionsClass->className;

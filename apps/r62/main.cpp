@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     try {
         // Qt has taken its own options out of argv by now.
         TMainWindow window(std::vector<std::string>(argv + 1, argv + argc));
+        platform::setDialogOwner(&window);
         window.show();
         app.exec();
     } catch (const std::exception& e) {

@@ -1,11 +1,14 @@
 // Vantu: splash, the application object, the windows in their order, the
-// file from the command line, then the message loop.
+// file from the command line, then the message loop. Without a display, a
+// macro from the command line that fails ends the program with status 1.
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "platform/qt/application.h"
+#include "platform/qt/qt_dialogs.h"
 #include "workspace/core/command_line.h"
+#include "workspace/core/formats/open_rules.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/splash_window.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -15,13 +18,20 @@ int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     app.setApplicationName("Vantu");
     app.setApplicationDisplayName("Vantu");
+    int exitStatus = 0;
     try {
         ShowSplashWindow();
         auto file = CommandLineFile(std::vector<std::string>(argv + 1, argv + argc));
         auto windows = CreateVantuWindows();
         _vantu->show();
         RaiseSplashWindow();
-        if (file) OpenFileByExtension(_vantu, *file);
+        if (file && OpenFileByExtension(_vantu, *file) == 0 &&
+            ClassifyPath(PathWithoutQuotes(*file)) == OpenedKind::Macro && platform::noDisplay()) {
+            // An unattended batch run whose macro failed: nobody is there to
+            // see the window, so end with a status a script can test.
+            exitStatus = 1;
+            if (!_vantu->quitRequested()) _vantu->ExitClick();
+        }
         // A macro from the command line may have ended the program already
         // ("Exit"); the event loop would not see that request.
         if (!_vantu->quitRequested()) app.exec();
@@ -29,5 +39,5 @@ int main(int argc, char** argv) {
         platform::Application::showException(e.what());
     }
     DestroyVantuWindows();
-    return 0;
+    return exitStatus;
 }

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <exception>
+#include <new>
 
 namespace platform {
 
@@ -27,6 +28,9 @@ void Application::showException(const char* message) {
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+        // Where no command caught it: the command did not finish, the program goes on.
+        showException("Not enough memory.");
     } catch (const std::exception& e) {
         showException(e.what());
     } catch (...) {

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QWidget>
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/name_filters.h"
@@ -56,12 +60,49 @@ QMessageBox::Icon iconOf(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+QPointer<QWidget>& owner() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+// A window that may go away while a box it parents is still open.
+bool shortLived(const QWidget* window) {
+    const Qt::WindowType type = window->windowType();
+    return type == Qt::SplashScreen || type == Qt::Popup || type == Qt::ToolTip ||
+           window->testAttribute(Qt::WA_DeleteOnClose) || !window->isVisible();
+}
+
+void writeToStandardError(const std::string& text) {
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
 }  // namespace
 
+bool noDisplay() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+void setDialogOwner(QWidget* window) {
+    owner() = window;
+}
+
+QWidget* dialogParent() {
+    QWidget* active = QApplication::activeWindow();
+    if (active != nullptr && !shortLived(active)) return active;
+    return owner().data();
+}
+
+QtDialogs::QtDialogs() : mode_(noDisplay() ? Mode::Unattended : Mode::Interactive) {}
+
 MessageResult QtDialogs::messageBox(const MessageRequest& request) {
+    if (mode_ == Mode::Unattended) {
+        writeToStandardError(unattendedMessageText(request));
+        return unattendedAnswer(request);
+    }
     QMessageBox box(iconOf(request.icon), QString::fromStdString(request.caption),
                     QString::fromStdString(displayText(request.text)), QMessageBox::NoButton,
-                    QApplication::activeWindow());
+                    dialogParent());
     auto specs = buttonsOf(request.buttons);
     for (const auto& spec : specs) box.addButton(spec.qt);
     size_t def = request.defaultButton >= 0 ? static_cast<size_t>(request.defaultButton) : 0;
@@ -91,7 +132,11 @@ std::string withDefaultExtension(const std::string& path, const std::string& ext
 }
 
 FileDialogResult QtDialogs::fileDialog(const FileDialogRequest& request) {
-    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+    if (mode_ == Mode::Unattended) {
+        writeToStandardError(request.title + ": no display, cancelled\n");
+        return {};
+    }
+    QFileDialog dialog(dialogParent(), QString::fromStdString(request.title),
                        QString::fromStdString(request.initialDirectory));
     QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);

@@ -7,12 +7,42 @@
 
 #include "platform/dialogs.h"
 
+class QWidget;
+
 namespace platform {
+
+// True when the program runs on Qt's offscreen platform: nothing is shown and
+// nobody can answer a box.
+bool noDisplay();
+
+// The window that boxes and dialogs belong to when the active window cannot
+// hold them (the main window); nullptr for none. Kept as a guarded pointer,
+// so a destroyed owner is never used.
+void setDialogOwner(QWidget* owner);
+
+// The parent of a box or dialog opened now: the active window when it lives
+// at least as long as the box (not a splash, popup or tool tip, and not one
+// that deletes itself when it closes), else the owner, else none. A box whose
+// parent deletes it while it runs would be freed twice.
+QWidget* dialogParent();
 
 class QtDialogs : public DialogBackend {
   public:
+    enum class Mode {
+        Interactive,  // Qt boxes and dialogs
+        Unattended,   // boxes written to standard error, default answers, dialogs cancelled
+    };
+    // Unattended exactly when there is no display.
+    QtDialogs();
+    explicit QtDialogs(Mode mode) : mode_(mode) {}
+
     MessageResult messageBox(const MessageRequest& request) override;
     FileDialogResult fileDialog(const FileDialogRequest& request) override;
+
+    Mode mode() const { return mode_; }
+
+  private:
+    Mode mode_;
 };
 
 // "Options (*.ini)|*.ini" -> {"Options (*.ini)"}: qtNameFilterStrings as Qt strings.

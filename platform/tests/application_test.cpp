@@ -5,8 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <clocale>
+#include <new>
 #include <stdexcept>
 
+#include "platform/qt/qt_dialogs.h"
 #include "platform/textformat.h"
 
 using namespace platform;
@@ -54,6 +56,54 @@ TEST(Application, KeepsTheDecimalPointAndShowsEscapingExceptions) {
     app.exec();
     EXPECT_TRUE(ran);
     EXPECT_EQ(script.messages.size(), 2u);
+}
+
+TEST(Application, WithoutADisplayBoxesGoToStandardErrorWithTheirDefaultAnswer) {
+    ASSERT_EQ(dialogBackend(), nullptr);
+    int argc = 1;
+    char name[] = "r62";
+    char* argv[] = {name, nullptr};
+    Application app(argc, argv);
+    ASSERT_TRUE(noDisplay());  // the tests run on the offscreen platform
+    ASSERT_NE(dialogBackend(), nullptr);
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(showMessage("Warning", "Report not saved!\r\nClose anyway?", MessageButtons::OkCancel,
+                          MessageIcon::Warning, 1),
+              MessageResult::Cancel);
+    MessageRequest exit;
+    exit.caption = "Warning";
+    exit.text = "Report or image not saved!\r\nClose anyway?";
+    exit.buttons = MessageButtons::OkCancel;
+    exit.defaultButton = 1;
+    exit.unattendedAnswer = MessageResult::Ok;
+    exit.unattendedNote = "Not saved: report \"a.par\".";
+    EXPECT_EQ(showMessage(exit), MessageResult::Ok);
+    FileDialogRequest open;
+    open.title = "Load image";
+    EXPECT_FALSE(showFileDialog(open).accepted);
+    // An exception that escapes a handler is a box too, and out of memory says so.
+    Thrower thrower;
+    QEvent event(QEvent::User);
+    EXPECT_FALSE(app.notify(&thrower, &event));
+    class Hungry : public QObject {
+      public:
+        bool event(QEvent*) override { throw std::bad_alloc(); }
+    } hungry;
+    EXPECT_FALSE(app.notify(&hungry, &event));
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err,
+              "Warning: Report not saved!\nClose anyway?\n(no display: answered \"Cancel\")\n"
+              "Warning: Report or image not saved!\nClose anyway?\nNot saved: report \"a.par\".\n"
+              "(no display: answered \"OK\")\n"
+              "Load image: no display, cancelled\n"
+              "Error: Range check error\n(no display: answered \"OK\")\n"
+              "Error: Not enough memory.\n(no display: answered \"OK\")\n");
+}
+
+TEST(QtDialogs, AScreenlessBackendCanBeAskedForOnAnyPlatform) {
+    EXPECT_EQ(QtDialogs(QtDialogs::Mode::Unattended).mode(), QtDialogs::Mode::Unattended);
+    EXPECT_EQ(QtDialogs(QtDialogs::Mode::Interactive).mode(), QtDialogs::Mode::Interactive);
 }
 
 }  // namespace

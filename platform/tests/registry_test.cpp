@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "platform/testing/temp_dir.h"
 
 using namespace platform;
@@ -113,31 +116,91 @@ TEST_F(RegistryTest, TheStoreFileIsReadableText) {
               "# end\n");
 }
 
-TEST_F(RegistryTest, ACorruptOrTruncatedStoreIsIgnored) {
+TEST_F(RegistryTest, ADamagedStoreKeepsEveryValueThatCanBeRead) {
     {
         auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
         key.writeDword("Do_co", 0);
+        key.writeDword("Do_rl", 7);
     }
     std::string good = store.dir().read("registry.txt");
-    const std::string broken[] = {
-        good.substr(0, good.size() - 3),     // cut in the end line
-        good.substr(0, good.find("# end")),  // cut before the end line
-        "garbage\n" + good,                  // wrong magic
-        good + "more\n",                     // text after the end
-        std::string(good).replace(good.find("dword:"), 6, "qword:"),
-        std::string(good).replace(good.find("00000000"), 8, "0000000g"),
-        "",
+    struct Case {
+        std::string text;
+        bool keyOpens;
+        std::optional<uint32_t> doCo;  // what survives of the first value
     };
-    for (const auto& text : broken) {
-        store.dir().write("registry.txt", text);
-        EXPECT_FALSE(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).isOpen()) << text;
+    const Case cases[] = {
+        {good.substr(0, good.size() - 3), true, 0u},     // cut in the end line
+        {good.substr(0, good.find("# end")), true, 0u},  // cut before the end line
+        {"garbage\n" + good, false, std::nullopt},       // wrong magic: not a store
+        {good + "more\n", true, 0u},                     // text after the end
+        {std::string(good).replace(good.find("dword:"), 6, "qword:"), true, std::nullopt},
+        {std::string(good).replace(good.find("00000000"), 8, "0000000g"), true, std::nullopt},
+        {"", false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        store.dir().write("registry.txt", c.text);
+        auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+        EXPECT_EQ(key.isOpen(), c.keyOpens);
+        EXPECT_EQ(key.readDword("Do_co"), c.doCo);
+        // The one malformed line costs only its own value.
+        if (c.keyOpens) {
+            EXPECT_EQ(key.readDword("Do_rl"), 7u);
+        }
     }
-    // Writing after a corrupt store starts a fresh one.
+}
+
+TEST_F(RegistryTest, ADamagedStoreIsKeptAsBadBeforeANewOneIsWritten) {
     {
         auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
-        key.writeDword("Do_co", 1);
+        key.writeDword("Do_co", 3);
+        key.writeString("Name", "kept");
     }
-    EXPECT_EQ(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).readDword("Do_co"), 1u);
+    std::string good = store.dir().read("registry.txt");
+    const std::string damaged = std::string(good).replace(good.find("dword:"), 6, "qword:");
+    store.dir().write("registry.txt", damaged);
+    ::testing::internal::CaptureStderr();
+    {
+        auto key = RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath);
+        key.writeDword("Do_rl", 1);
+    }
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("registry.txt.bad"), std::string::npos) << err;
+    EXPECT_EQ(store.dir().read("registry.txt.bad"), damaged);
+    auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+    EXPECT_EQ(key.readString("Name"), "kept");
+    EXPECT_EQ(key.readDword("Do_rl"), 1u);
+    EXPECT_FALSE(key.readDword("Do_co"));
+    // The new file is sound: the next write keeps the .bad file as it is.
+    store.dir().write("registry.txt.bad", "older");
+    { RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath).writeDword("Do_rl", 2); }
+    EXPECT_EQ(store.dir().read("registry.txt.bad"), "older");
+
+    // A file that is no store at all (binary garbage) is kept too.
+    store.dir().write("registry.txt", std::string("\x00\xff\x13garbage", 10));
+    ::testing::internal::CaptureStderr();
+    { RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath).writeDword("Do_rl", 5); }
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(store.dir().read("registry.txt.bad"), std::string("\x00\xff\x13garbage", 10));
+    EXPECT_EQ(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).readDword("Do_rl"), 5u);
+}
+
+TEST(RegistryStoreText, SalvageKeepsWellFormedLinesUnderWellFormedKeys) {
+    const std::string text =
+        "# Vantu registry store 1\n[K1]\n\"a\"=dword:00000001\nbroken line\n"
+        "[bad key\n\"lost\"=dword:00000002\n[K2]\n\"b\"=\"x\"\n# end\n";
+    EXPECT_FALSE(parseRegistryStore(text));
+    RegistryStoreSalvage got = salvageRegistryStore(text);
+    EXPECT_TRUE(got.damaged);
+    EXPECT_FALSE(got.unreadable);
+    ASSERT_EQ(got.keys.size(), 2u);
+    EXPECT_EQ(std::get<uint32_t>(got.keys["K1"]["a"].data), 1u);
+    EXPECT_EQ(got.keys["K1"].size(), 1u);
+    EXPECT_EQ(std::get<std::string>(got.keys["K2"]["b"].data), "x");
+    // A sound store is not damaged.
+    RegistryStoreSalvage sound = salvageRegistryStore(formatRegistryStore(got.keys));
+    EXPECT_FALSE(sound.damaged);
+    EXPECT_EQ(sound.keys.size(), 2u);
 }
 
 TEST_F(RegistryTest, AnUnwritableStoreFailsSilently) {

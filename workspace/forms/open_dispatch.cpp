@@ -3,14 +3,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <new>
+#include <optional>
 
 #include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
-#include "workspace/core/image/colour_modes.h"
+#include "platform/out_of_memory.h"
+#include "workspace/core/formats/declared_size.h"
 #include "workspace/core/formats/image_info_text.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/open_rules.h"
+#include "workspace/core/image/colour_modes.h"
+#include "workspace/core/image/image_plane.h"
 #include "workspace/core/roi/roi_files.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_info_window.h"
@@ -33,7 +38,9 @@ std::string PathWithoutQuotes(const std::string& path) {
     return path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
 }
 
-int LoadImageFile(Tvantu* window, int index, const std::string& path) {
+namespace {
+
+int loadImage(Tvantu* window, int index, const std::string& path) {
     window->statusPanel(1)->clear();
     LoadedImage image;
     // Scanner files can be slow to come from network folders.
@@ -60,15 +67,58 @@ int LoadImageFile(Tvantu* window, int index, const std::string& path) {
     return 0;
 }
 
+}  // namespace
+
+static_assert(kMaxImagePixels == size_t{16384} * 16384, "the text names the limit");
+
+std::string imageTooLargeText(const std::string& path, int64_t width, int64_t height) {
+    return "Cannot load " + path + ": the image is " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels, more than the 16384 x 16384 Vantu holds.";
+}
+
+int LoadImageFile(Tvantu* window, int index, const std::string& path) {
+    try {
+        const int code = loadImage(window, index, path);
+        if (code == 0) return 0;
+        // A header that declares more than the program holds was refused
+        // before anything was allocated; say why instead of "invalid format".
+        std::optional<DeclaredSize> size = declaredImageSize(index, path, currentRawOptions());
+        if (size && size->width > 0 && size->height > 0 &&
+            static_cast<uint64_t>(size->width) * static_cast<uint64_t>(size->height) >
+                kMaxImagePixels) {
+            platform::showError(imageTooLargeText(path, size->width, size->height));
+            return kLoadTooLarge;
+        }
+        return code;
+    } catch (const std::bad_alloc&) {
+        // The planes are swapped in only once both exist: the image shown
+        // before stays as it was.
+        std::optional<DeclaredSize> size;
+        try {
+            size = declaredImageSize(index, path, currentRawOptions());
+        } catch (const std::bad_alloc&) {
+        }
+        platform::showError(size ? platform::notEnoughMemoryText(path, size->width, size->height)
+                                 : platform::notEnoughMemoryText(path));
+        return kLoadNoMemory;
+    }
+}
+
 int OpenFileByExtension(Tvantu* window, const std::string& given) {
     std::string path = PathWithoutQuotes(given);
     switch (ClassifyPath(path)) {
         case OpenedKind::Roi:
-            LoadRoiFile(window, path, kLoadRoiTypeRoiFile);
-            return 15;
-        case OpenedKind::Macro:
-            RunMacroFile(window, path);
-            return 15;
+            return LoadRoiFile(window, path, kLoadRoiTypeRoiFile) == 0 ? 15 : 0;
+        case OpenedKind::Macro: {
+            // A macro that stopped on an error, or never ran, did not do what
+            // it was opened for; a batch run must see that. A refused
+            // self-load has said so and counts as taken.
+            MacroRunStatus status = RunMacroFile(window, path);
+            return status == MacroRunStatus::Failed || status == MacroRunStatus::CheckFailed ||
+                           status == MacroRunStatus::CannotOpen
+                       ? 0
+                       : 15;
+        }
         case OpenedKind::FeatureMap:
             if (_ImageView) {
                 _ImageView->show();
@@ -81,9 +131,15 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
         case OpenedKind::Image:
             break;
     }
-    for (int index : FormatIndexesFor(path))
-        if (LoadImageFile(window, index, path) == 0) return index;
-    if (LoadImageFile(window, kFormatRaw, path) == 0) return kFormatRaw;
+    for (int index : FormatIndexesFor(path)) {
+        const int code = LoadImageFile(window, index, path);
+        if (code == 0) return index;
+        if (code == kLoadNoMemory || code == kLoadTooLarge)
+            return 0;  // said so; another reader would fail alike
+    }
+    const int code = LoadImageFile(window, kFormatRaw, path);
+    if (code == 0) return kFormatRaw;
+    if (code == kLoadNoMemory || code == kLoadTooLarge) return 0;
     platform::showError("Invalid image file format (Drag-drop)");
     return 0;
 }
@@ -96,6 +152,7 @@ void LoadClick(Tvantu* window) {
     request.mustExist = true;
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    if (LoadImageFile(window, answer.filterIndex, answer.path) != 0)
+    const int code = LoadImageFile(window, answer.filterIndex, answer.path);
+    if (code != 0 && code != kLoadNoMemory && code != kLoadTooLarge)
         platform::showError("Cannot load the image\r\n" + answer.path);
 }

@@ -2,16 +2,26 @@
 // a drop on the main window, the macro language and the colour dialog's reload.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class Tvantu;
 
-// Opens `path` by its extension; returns 15 when a macro, map or ROI reader
-// took it, the format index of a successful image load, 0 when nothing did.
+// Opens `path` by its extension; returns 15 when a macro ran (or was refused
+// or cancelled with a box) or a ROI file was loaded, the format index of a
+// successful image load, 0 when nothing was loaded or the macro could not be
+// opened, failed its check or stopped on a failed command.
 int OpenFileByExtension(Tvantu* window, const std::string& path);
 
 // Loads `path` as format `index` into the main window; 0 on success, else the
 // failure code, with the previous image, sizes and ROI map left as they were.
+// Running out of memory is said here ("Not enough memory to load <file>
+// (<w> x <h>).") and gives kLoadNoMemory.
+// A header that declares more than kMaxImagePixels is said here too
+// (imageTooLargeText) and gives kLoadTooLarge.
+inline constexpr int kLoadNoMemory = 43;
+inline constexpr int kLoadTooLarge = 44;
+std::string imageTooLargeText(const std::string& path, int64_t width, int64_t height);
 int LoadImageFile(Tvantu* window, int index, const std::string& path);
 
 // "File > Load image...": the load dialog, then the reader of the chosen type.

@@ -1,6 +1,9 @@
 #include "workspace/forms/roi_commands.h"
 
+#include <new>
+
 #include "platform/dialogs.h"
+#include "platform/out_of_memory.h"
 #include "workspace/core/roi/roi_files.h"
 #include "workspace/forms/vantu_main_window.h"
 
@@ -14,7 +17,14 @@ void tell(std::string_view caption, const std::string& text) {
 }  // namespace
 
 int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
-    RoiFileStatus status = ::LoadRoiFile(window->state, path, type);
+    RoiFileStatus status;
+    try {
+        status = ::LoadRoiFile(window->state, path, type);
+    } catch (const std::bad_alloc&) {
+        // The ROI map is replaced only once the file is read: it stays as it was.
+        tell(kRoiErrorCaption, platform::notEnoughMemoryText(path, ImageWidth, ImageHeight));
+        return -1;
+    }
     if (status != RoiFileStatus::Ok) {
         tell(kRoiErrorCaption, RoiFileMessage(status, path));
         return static_cast<int>(status);

@@ -20,6 +20,7 @@
 #include "analysis/core/maps/feature_map_list.h"
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/reports/unsaved_work.h"
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
@@ -778,11 +779,19 @@ void Tvantu::closeEvent(QCloseEvent* event) {
 
 void Tvantu::ExitClick() {
     int unsaved = UnsavedReportCount() + UnsavedFeatureMapCount();
-    if (unsaved != 0 &&
-        platform::showMessage("Warning", "Report or image not saved!\r\nClose anyway?",
-                              platform::MessageButtons::OkCancel, platform::MessageIcon::Warning,
-                              1) != platform::MessageResult::Ok)
-        return;
+    if (unsaved != 0) {
+        platform::MessageRequest request;
+        request.caption = "Warning";
+        request.text = "Report or image not saved!\r\nClose anyway?";
+        request.buttons = platform::MessageButtons::OkCancel;
+        request.icon = platform::MessageIcon::Warning;
+        request.defaultButton = 1;
+        // Without a display nobody can save them, and waiting for an answer
+        // would lose them too: close, after naming them.
+        request.unattendedAnswer = platform::MessageResult::Ok;
+        request.unattendedNote = unsavedWorkText();
+        if (platform::showMessage(request) != platform::MessageResult::Ok) return;
+    }
     SaveSettingsAndQuit();
 }
 
@@ -845,7 +854,12 @@ void Tvantu::Run1Click() {
     _Progress->exec();
     if (NthReportDocument(0)) {
         _Report->ReportRefreshTabs();
+        // Shown where the user sees it: a minimised or covered report window
+        // would collect new tabs nobody notices.
+        _Report->setWindowState(_Report->windowState() & ~Qt::WindowMinimized);
         _Report->show();
+        _Report->raise();
+        _Report->activateWindow();
         action("Report")->setChecked(true);
     }
     if (MapListAt(0)) {

@@ -1,5 +1,7 @@
 #include "workspace/forms/vantu_windows.h"
 
+#include "platform/qt/qt_dialogs.h"
+
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_2d_job.h"
@@ -56,6 +58,8 @@ Window* create(Window*& pointer, std::vector<QWidget*>& order) {
 std::vector<QWidget*> CreateVantuWindows() {
     std::vector<QWidget*> order;
     _vantu = new Tvantu;
+    // Boxes opened while the splash is the active window belong here.
+    platform::setDialogOwner(_vantu);
     order.push_back(_vantu);
     create(_Progress, order);
     create(_Report, order);

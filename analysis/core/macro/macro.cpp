@@ -105,6 +105,12 @@ Command lookup(std::string_view token) {
     return Command::Unknown;
 }
 
+std::string_view commandName(Command command) {
+    for (const CommandName& entry : kCommands)
+        if (entry.command == command) return entry.name;
+    return {};
+}
+
 std::string lowerExtension(const std::string& path) {
     std::string ext = FileExtension(path);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -248,6 +254,14 @@ class Checker {
         std::string raw;
         while (!stopped_ && source_.readLine(raw)) {
             ++line_;
+            // Nested loops multiply: a few lines can stand for millions, each
+            // probing files, and the program would not answer meanwhile.
+            if (++visited_ > kMaxMacroCheckLines) {
+                result_.text += MacroCheckTooLongText(line_);
+                result_.errors = kMaxMacroErrors;
+                stopped_ = true;
+                break;
+            }
             MacroLine parsed = SplitMacroLine(SubstituteVariables(raw, variables_));
             if (parsed.kind != MacroLine::Kind::Command) continue;
             Command command = lookup(parsed.command);
@@ -445,6 +459,7 @@ class Checker {
     std::vector<MacroVariable> variables_;
     MacroCheckResult result_;
     int line_ = 0;
+    long long visited_ = 0;  // lines read, every loop iteration counted
     bool stopped_ = false;
 };
 
@@ -454,7 +469,11 @@ class Executor {
   public:
     Executor(MacroSource& source, MacroHost& host) : source_(source), host_(host) {}
 
-    void run() { block(); }
+    // False when a command failed and stopped the pass.
+    bool run() {
+        block();
+        return !failed_;
+    }
 
   private:
     BlockEnd block() {
@@ -471,8 +490,11 @@ class Executor {
             }
             if (command == Command::For) {
                 if (runLoop(parsed) == BlockEnd::Stopped) return BlockEnd::Stopped;
-            } else {
-                runCommand(command, parsed);
+            } else if (!runCommand(command, parsed)) {
+                failed_ = true;
+                platform::showError(
+                    MacroFailureText(commandName(command), MacroArgument(parsed.rest), line_));
+                return BlockEnd::Stopped;
             }
             if (host_.exitRequested()) return BlockEnd::Stopped;
         }
@@ -506,7 +528,8 @@ class Executor {
         return BlockEnd::End;
     }
 
-    void runCommand(Command command, const MacroLine& parsed) {
+    // False when the host's operation failed.
+    bool runCommand(Command command, const MacroLine& parsed) {
         const std::string argument = MacroArgument(parsed.rest);
         switch (command) {
             case Command::ChDir: {
@@ -516,13 +539,13 @@ class Executor {
                 break;
             }
             case Command::LoadImage:
-                if (!argument.empty()) host_.loadImage(argument);
-                break;
+                return argument.empty() || host_.loadImage(argument);
             case Command::ReloadImage:
                 host_.reloadImage();
                 break;
             case Command::LoadRoi:
-                if (int type = roiFileType(argument); type != 0) host_.loadRoi(argument, type);
+                if (int type = roiFileType(argument); type != 0)
+                    return host_.loadRoi(argument, type);
                 break;
             case Command::RenameRoi: {
                 MacroIndexAndText index = MacroIndexArgument(parsed.rest);
@@ -537,14 +560,11 @@ class Executor {
                 host_.grainAnalysis();
                 break;
             case Command::SaveReport:
-                if (!argument.empty()) host_.saveReport(argument);
-                break;
+                return argument.empty() || host_.saveReport(argument);
             case Command::SaveSelected:
-                if (!argument.empty()) host_.saveSelected(argument);
-                break;
+                return argument.empty() || host_.saveSelected(argument);
             case Command::LoadReport:
-                if (!argument.empty()) host_.loadReport(argument);
-                break;
+                return argument.empty() || host_.loadReport(argument);
             case Command::CloseReport:
                 host_.closeReport();
                 break;
@@ -566,10 +586,12 @@ class Executor {
                     host_.featureSelection(*method);
                 break;
             case Command::SaveImage:
-                if (int type = imageSaveType(argument); type != 0) host_.saveImage(argument, type);
+                if (int type = imageSaveType(argument); type != 0)
+                    return host_.saveImage(argument, type);
                 break;
             case Command::SaveMap:
-                if (int kind = mapSaveKind(argument); kind != 0) host_.saveMap(argument, kind);
+                if (int kind = mapSaveKind(argument); kind != 0)
+                    return host_.saveMap(argument, kind);
                 break;
             case Command::CloseMap:
                 host_.closeMap();
@@ -578,8 +600,7 @@ class Executor {
                 if (argument.empty()) break;
                 std::error_code ec;
                 fs::path full = fs::absolute(argument, ec);
-                host_.loadOptions(ec ? argument : full.lexically_normal().string());
-                break;
+                return host_.loadOptions(ec ? argument : full.lexically_normal().string());
             }
             case Command::Unknown:
                 host_.beep();
@@ -590,12 +611,14 @@ class Executor {
             case Command::Exit:
                 break;
         }
+        return true;
     }
 
     MacroSource& source_;
     MacroHost& host_;
     std::vector<MacroVariable> variables_;
     int line_ = 0;
+    bool failed_ = false;
 };
 
 // The macros running now, outermost first, by their canonical paths.
@@ -626,8 +649,20 @@ MacroCheckResult MacroCheck(MacroSource& source) {
     return Checker(source).run();
 }
 
-void MacroExecute(MacroSource& source, MacroHost& host) {
-    Executor(source, host).run();
+bool MacroExecute(MacroSource& source, MacroHost& host) {
+    return Executor(source, host).run();
+}
+
+std::string MacroCheckTooLongText(int line) {
+    return platform::cformat(
+        "The loops run more than %lld lines; the check stopped in line %d. Split the macro "
+        "or loop over fewer values.\r\n",
+        static_cast<long long>(kMaxMacroCheckLines), line);
+}
+
+std::string MacroFailureText(std::string_view command, const std::string& file, int line) {
+    return "Command \"" + std::string(command) + "\" failed in line " + std::to_string(line) +
+           " (file \"" + file + "\").\r\nThe macro was stopped.";
 }
 
 std::string MacroAlreadyRunningText(const std::string& path) {
@@ -670,6 +705,5 @@ MacroRunStatus RunMacroFile(MacroHost& host, const std::string& path) {
         platform::showError(std::string(kCannotOpenMacroText));
         return MacroRunStatus::CannotOpen;
     }
-    MacroExecute(source, host);
-    return MacroRunStatus::Executed;
+    return MacroExecute(source, host) ? MacroRunStatus::Executed : MacroRunStatus::Failed;
 }

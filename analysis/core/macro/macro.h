@@ -41,22 +41,28 @@ enum class MacroFeatureSelection : int {
 // What the commands do. Every call comes from the execution pass with an
 // argument the check pass accepted (or that "TestEnd" let through unchecked
 // and the pass could still make sense of).
+//
+// The operations that read or write a file return whether they succeeded. A
+// false stops the execution pass: a macro that goes on after a failed load
+// analyses the wrong image or ROIs, and one that goes on after a failed save
+// loses the result while looking successful. The operation has already said
+// why (its own box); the pass then names the command, the file and the line.
 class MacroHost {
   public:
     virtual ~MacroHost() = default;
     // Opens the file as a file from the command line would be opened (a
     // ".txt" file runs as a macro).
-    virtual void loadImage(const std::string& path) = 0;
+    [[nodiscard]] virtual bool loadImage(const std::string& path) = 0;
     virtual void reloadImage() = 0;
     // type 1: a ROI file; type 2: ROIs from a picture in the ROI colours.
-    virtual void loadRoi(const std::string& path, int type) = 0;
+    [[nodiscard]] virtual bool loadRoi(const std::string& path, int type) = 0;
     // roi 1..16
     virtual void renameRoi(int roi, const std::string& name) = 0;
     virtual void runAnalysis() = 0;
     virtual void grainAnalysis() = 0;
-    virtual void saveReport(const std::string& path) = 0;
-    virtual void saveSelected(const std::string& path) = 0;
-    virtual void loadReport(const std::string& path) = 0;
+    [[nodiscard]] virtual bool saveReport(const std::string& path) = 0;
+    [[nodiscard]] virtual bool saveSelected(const std::string& path) = 0;
+    [[nodiscard]] virtual bool loadReport(const std::string& path) = 0;
     virtual void closeReport() = 0;
     // Starts the command line and waits for it to end.
     virtual void execute(const std::string& commandLine) = 0;
@@ -72,17 +78,22 @@ class MacroHost {
     virtual void forcePrefix(const std::string& prefix) = 0;
     virtual void featureSelection(MacroFeatureSelection method) = 0;
     // type 1 bitmap, 2 raw, 3 DICOM
-    virtual void saveImage(const std::string& path, int type) = 0;
+    [[nodiscard]] virtual bool saveImage(const std::string& path, int type) = 0;
     // kind 1 .bmf, 2 bitmap of the displayed map
-    virtual void saveMap(const std::string& path, int kind) = 0;
+    [[nodiscard]] virtual bool saveMap(const std::string& path, int kind) = 0;
     virtual void closeMap() = 0;
     // An absolute path.
-    virtual void loadOptions(const std::string& path) = 0;
+    [[nodiscard]] virtual bool loadOptions(const std::string& path) = 0;
     // An unknown command.
     virtual void beep() = 0;
 };
 
 inline constexpr int kMaxMacroErrors = 8;
+// The check pass reads at most this many lines, every loop iteration
+// counted; a macro whose loops run longer is refused with
+// MacroCheckTooLongText, which counts as 8 errors.
+inline constexpr long long kMaxMacroCheckLines = 100'000;
+std::string MacroCheckTooLongText(int line);
 inline constexpr std::string_view kMacroErrorHeader = "Analysis ABORTED:\r\n";
 
 struct MacroCheckResult {
@@ -101,8 +112,13 @@ struct MacroCheckResult {
 MacroCheckResult MacroCheck(MacroSource& source);
 
 // Runs the lines from the source's current position until its end, a
-// top-level "End", "Exit", or the host's exitRequested().
-void MacroExecute(MacroSource& source, MacroHost& host);
+// top-level "End", "Exit", the host's exitRequested(), or a file operation
+// that fails. On a failure shows MacroFailureText in an "Error" box and
+// returns false; otherwise returns true.
+bool MacroExecute(MacroSource& source, MacroHost& host);
+
+// "Command \"SaveReport\" failed in line 7 (file \"out.par\").\r\nThe macro was stopped."
+std::string MacroFailureText(std::string_view command, const std::string& file, int line);
 
 enum class MacroRunStatus {
     Executed,
@@ -110,6 +126,7 @@ enum class MacroRunStatus {
     AlreadyRunning,  // the macro is running already (it loaded itself)
     CheckFailed,     // the error list was shown
     Cancelled,       // the overwrite warning was answered with Cancel
+    Failed,          // a command of the execution pass failed and stopped the macro
 };
 
 // Runs a macro file: the check pass (the current folder is the same before

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -32,19 +34,29 @@ bool countsAsUsed(double value) {
     return value != 0.0 && !std::isnan(value);
 }
 
-// Few hundred names at most: a linear search keeps lookups and removals free
-// of allocation, so deleting a document can never fail half-way.
+// Names in order of first appearance, found through a hash index: a loaded
+// report may bring hundreds of thousands of names, and a linear search per
+// record made loading quadratic. Lookups and removals allocate nothing, so
+// deleting a document can never fail half-way; only adding a name allocates
+// (always on a copy of the registry, see ReportDocumentList).
 class FeatureRegistry {
   public:
+    FeatureRegistry() = default;
+    FeatureRegistry(const FeatureRegistry& other) : entries_(other.entries_) { reindex(); }
+    FeatureRegistry& operator=(const FeatureRegistry& other) {
+        FeatureRegistry copy(other);
+        swap(copy);
+        return *this;
+    }
+
     int size() const { return static_cast<int>(entries_.size()); }
     const std::string& nameAt(int index) const { return entries_[static_cast<size_t>(index)].name; }
     int32_t& countAt(int index) { return entries_[static_cast<size_t>(index)].count; }
     int32_t countAt(int index) const { return entries_[static_cast<size_t>(index)].count; }
 
     int find(std::string_view name) const {
-        for (size_t i = 0; i < entries_.size(); ++i)
-            if (entries_[i].name == name) return static_cast<int>(i);
-        return -1;
+        auto it = index_.find(name);
+        return it == index_.end() ? -1 : it->second;
     }
 
     // A new name enters checked; a known one moves one step away from zero.
@@ -52,6 +64,12 @@ class FeatureRegistry {
         int index = find(name);
         if (index < 0) {
             entries_.push_back({std::string(name), 1});
+            try {
+                index_.emplace(entries_.back().name, size() - 1);
+            } catch (...) {
+                entries_.pop_back();
+                throw;
+            }
             return;
         }
         int32_t& count = countAt(index);
@@ -66,9 +84,14 @@ class FeatureRegistry {
         count += count > 0 ? -1 : 1;
     }
 
-    // Removes the entries at zero, keeping the order of the rest.
+    // Removes the entries at zero, keeping the order of the rest. The index
+    // only loses keys and has its positions rewritten: no allocation.
     void compact() noexcept {
+        for (const Entry& e : entries_)
+            if (e.count == 0) index_.erase(e.name);
         std::erase_if(entries_, [](const Entry& e) { return e.count == 0; });
+        for (size_t i = 0; i < entries_.size(); ++i)
+            index_.find(entries_[i].name)->second = static_cast<int>(i);
     }
 
     void countRecords(const FeatureRecord* first, const FeatureRecord* last) {
@@ -78,15 +101,37 @@ class FeatureRegistry {
         }
     }
 
-    void clear() noexcept { entries_.clear(); }
-    void swap(FeatureRegistry& other) noexcept { entries_.swap(other.entries_); }
+    void clear() noexcept {
+        index_.clear();
+        entries_.clear();
+    }
+    void swap(FeatureRegistry& other) noexcept {
+        entries_.swap(other.entries_);
+        index_.swap(other.index_);
+    }
 
   private:
     struct Entry {
         std::string name;
         int32_t count;  // never 0 between operations; sign = checked
     };
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const noexcept {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+
+    void reindex() {
+        index_.reserve(entries_.size());
+        for (size_t i = 0; i < entries_.size(); ++i)
+            index_.emplace(entries_[i].name, static_cast<int>(i));
+    }
+
     std::vector<Entry> entries_;  // order of first appearance
+    // Name -> position in entries_; its keys are copies, so moving entries
+    // around never leaves a key pointing into freed text.
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> index_;
 };
 
 }  // namespace

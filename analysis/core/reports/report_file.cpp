@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/out_of_memory.h"
 #include "platform/textformat.h"
 
 namespace {
@@ -141,11 +142,19 @@ class Lines {
         size_t length = lf == std::string_view::npos ? text_.size() : lf;
         line = upToNul(text_.substr(0, length));
         text_.remove_prefix(lf == std::string_view::npos ? text_.size() : lf + 1);
+        ended_ = lf != std::string_view::npos;
+        ++number_;
         return true;
     }
+    // Whether the line last returned had its LF (only the file's last line may not).
+    bool ended() const { return ended_; }
+    // 1-based number of the line last returned.
+    long long number() const { return number_; }
 
   private:
     std::string_view text_;
+    bool ended_ = true;
+    long long number_ = 0;
 };
 
 bool isSeparator(std::string_view line) {
@@ -170,18 +179,20 @@ void readClassName(std::array<std::string, kRoiCount>& classNames, std::string_v
     classNames[static_cast<size_t>(k - 1)] = name.substr(0, kMaxRoiNameLength);
 }
 
-// False for a line without any piece.
-bool readRecord(std::string_view line, FeatureRecord& record) {
+// -1 for a line without any piece, else the number of values read (0..16).
+int readRecord(std::string_view line, FeatureRecord& record) {
     Pieces pieces(line, kRecordDelimiters);
     std::string_view piece;
-    if (!pieces.next(piece)) return false;
+    if (!pieces.next(piece)) return -1;
     record = FeatureRecord{};
     setRecordName(record, piece);
+    int values = 0;
     for (double& value : record.values) {
         if (!pieces.next(piece)) break;
         value = parseValue(piece);
+        ++values;
     }
-    return true;
+    return values;
 }
 
 ParReadResult failure(ParFileStatus status) {
@@ -192,6 +203,13 @@ ParReadResult failure(ParFileStatus status) {
 }
 
 }  // namespace
+
+std::string ParFileMessage(ParFileStatus status, const std::string& path, long long line) {
+    if (status == ParFileStatus::TruncatedLine)
+        return "Cannot load " + (path.empty() ? std::string("the file") : "\"" + path + "\"") +
+               ":\r\nline " + std::to_string(line) + " is cut short (the file ends inside it).";
+    return ParFileMessage(status, path);
+}
 
 std::string ParFileMessage(ParFileStatus status, const std::string& path) {
     const std::string file = path.empty() ? std::string("the file") : "\"" + path + "\"";
@@ -216,6 +234,10 @@ std::string ParFileMessage(ParFileStatus status, const std::string& path) {
         case ParFileStatus::TooManyRecords:
             return "Cannot load " + file + ":\r\nthe file holds more feature records than " +
                    std::to_string(kMaxParRecords) + ".";
+        case ParFileStatus::TruncatedLine:
+            return "Cannot load " + file + ":\r\nthe last line is cut short.";
+        case ParFileStatus::NoMemory:
+            return platform::notEnoughMemoryText(path.empty() ? std::string("the file") : path);
     }
     return "Cannot load " + file + ".";
 }
@@ -271,8 +293,22 @@ ParReadResult DecodeParFile(std::string_view text, size_t maxRecords) {
     if (!found) return failure(ParFileStatus::NoFeatures);
 
     FeatureRecord record;
+    int previousValues = -1;
     while (lines.next(line)) {
-        if (!readRecord(line, record)) continue;
+        const int values = readRecord(line, record);
+        if (values < 0) continue;
+        // A file cut off inside its last record: that line lacks its LF and
+        // holds fewer than 16 values, and fewer than the record before it
+        // (the first record: any). It would come back with zeros for the
+        // values cut off, a wrong result that looks right.
+        if (!lines.ended() && values < static_cast<int>(kRoiCount) &&
+            (previousValues < 0 || values < previousValues)) {
+            ParReadResult cut = failure(ParFileStatus::TruncatedLine);
+            cut.errorLine = lines.number();
+            cut.message = ParFileMessage(cut.status, std::string(), cut.errorLine);
+            return cut;
+        }
+        previousValues = values;
         if (file.records.size() >= maxRecords) return failure(ParFileStatus::TooManyRecords);
         file.records.push_back(record);
     }
@@ -286,13 +322,19 @@ ParReadResult LoadReportPar(const std::string& path) {
     std::optional<std::string> text;
     if (!error && size > kMaxParFileBytes) {
         result.status = ParFileStatus::TooLarge;
-    } else if (!(text = platform::readWholeFile(path, kMaxParFileBytes))) {
-        result.status = ParFileStatus::CannotOpen;
     } else {
-        result = DecodeParFile(*text);
+        try {
+            if (!(text = platform::readWholeFile(path, kMaxParFileBytes)))
+                result.status = ParFileStatus::CannotOpen;
+            else
+                result = DecodeParFile(*text);
+        } catch (const std::bad_alloc&) {
+            result = ParReadResult{};
+            result.status = ParFileStatus::NoMemory;
+        }
     }
     if (result.status != ParFileStatus::Ok) {
-        result.message = ParFileMessage(result.status, path);
+        result.message = ParFileMessage(result.status, path, result.errorLine);
         return result;
     }
     result.file.path = path;

@@ -25,7 +25,9 @@
 // - a record line is split at blanks, tabs, CR and LF: the first piece is the
 //   name (cut to 31 characters), the next up to 16 pieces the values; further
 //   pieces are ignored, absent values are 0 (the column reads as empty, as in
-//   a file that lists fewer ROIs) and a line without pieces is skipped;
+//   a file that lists fewer ROIs) and a line without pieces is skipped; but
+//   a last line without its LF that holds fewer values than the record before
+//   it (or none) is a file cut short and refused with its line number;
 // - a value piece starting with "NaN" (any case) is the missing value; any
 //   other gives its leading decimal number (0 when it has none); a number too
 //   large for a double is the missing value too.
@@ -52,6 +54,8 @@ enum class ParFileStatus : int {
     NoClassNames = 5,    // no line starting with "----": not a report file
     NoFeatures = 6,      // no second line starting with "----"
     TooManyRecords = 7,  // more than the reader's record limit
+    TruncatedLine = 8,   // the file ends inside its last record (errorLine names it)
+    NoMemory = 9,        // memory ran out while reading
 };
 
 // Files above this size are refused before anything is read; no real report
@@ -69,6 +73,8 @@ inline constexpr std::string_view kParFeaturesSeparator =
 // The message for a status other than Ok (empty for Ok), naming the file when
 // path is not empty. Shown with caption kParErrorCaption and an error icon.
 std::string ParFileMessage(ParFileStatus status, const std::string& path);
+// The same naming the line of a TruncatedLine.
+std::string ParFileMessage(ParFileStatus status, const std::string& path, long long line);
 inline constexpr std::string_view kParErrorCaption = "Error";
 
 // Texts of the report window's file commands.
@@ -99,8 +105,9 @@ struct ParFile {
 
 struct ParReadResult {
     ParFileStatus status = ParFileStatus::Ok;
-    std::string message;  // ParFileMessage(status, path); empty for Ok
-    ParFile file;         // empty unless status is Ok
+    std::string message;      // ParFileMessage(status, path); empty for Ok
+    long long errorLine = 0;  // 1-based line of a TruncatedLine
+    ParFile file;             // empty unless status is Ok
 };
 
 // --- Writing -----------------------------------------------------------------

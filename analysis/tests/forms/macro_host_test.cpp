@@ -10,8 +10,8 @@
 #include <QTabBar>
 #include <filesystem>
 
-#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
@@ -107,6 +107,43 @@ TEST_F(MacroHostTest, AMacroLoadsAnalysesSavesAndExits) {
     EXPECT_FALSE(exists("out/never.par"));
 }
 
+TEST_F(MacroHostTest, AFailedLoadOrSaveStopsTheMacroBeforeAWrongResultIsMade) {
+    // A ROI file that cannot be read: no analysis of the whole image, no
+    // report saved under the user's name.
+    dir.write("broken.roi", "not a ROI file");
+    dir.write("rois.txt",
+              "LoadImage scan.bmp\nLoadROI broken.roi\nRunAnalysis\nSaveReport out/r.par\n");
+    EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("rois.txt")), 0);
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back().caption, "Error");
+    EXPECT_EQ(dialogs.messages.back().text, MacroFailureText("LoadROI", "broken.roi", 2));
+    EXPECT_EQ(reportDocumentCount(), 0);
+    EXPECT_FALSE(exists("out/r.par"));
+
+    // Saving without a report, and into a folder that does not exist after
+    // the check: each says why, then names the line.
+    dialogs.messages.clear();
+    dir.write("save.txt", "SaveReport out/r.par\nRunAnalysis\n");
+    EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("save.txt")), 0);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].text, MacroFailureText("SaveReport", "out/r.par", 1));
+    EXPECT_EQ(reportDocumentCount(), 0);
+
+    dialogs.messages.clear();
+    dir.write("image.txt", "LoadImage scan.bmp\nTestEnd\nSaveImage nowhere/copy.bmp\nExit\n");
+    EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("image.txt")), 0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, MacroFailureText("SaveImage", "nowhere/copy.bmp", 3));
+    EXPECT_FALSE(_vantu->quitRequested());
+
+    // A missing option file after "TestEnd" (the check would have caught it).
+    dialogs.messages.clear();
+    dir.write("opts.txt", "TestEnd\nLoadOptions gone.ini\n");
+    EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("opts.txt")), 0);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].text, MacroFailureText("LoadOptions", "gone.ini", 2));
+}
+
 TEST_F(MacroHostTest, RunMacroAsksForTheFileAndRunsIt) {
     dir.write("names.txt", "RenameRoi 5 from the menu\n");
     dialogs.fileAnswers.push_back({true, dir.file("names.txt"), 1});
@@ -130,7 +167,7 @@ TEST_F(MacroHostTest, ADroppedMacroRunsAndItsErrorsAreListed) {
     EXPECT_EQ(_vantu->DropFiles({QString::fromStdString(dir.write("bad.TXT",
                                                                   "LoadImage gone.bmp\n"
                                                                   "Bogus\n"))}),
-              15);
+              0);  // the macro never ran
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
     EXPECT_EQ(dialogs.messages[0].text,

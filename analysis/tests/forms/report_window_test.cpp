@@ -216,6 +216,24 @@ TEST_F(ReportWindowTest, AnAnalysisRunShowsItsDocumentInTheReport) {
     EXPECT_TRUE(_vantu->action("Report")->isChecked());
 }
 
+TEST_F(ReportWindowTest, EveryRunBringsAMinimisedReportWindowBackToTheFront) {
+    RegisterProgressJob(kMode2D, [] {
+        return std::optional<ProgressJob>(ProgressJob{&completeAtOnce, &addScannedDocument});
+    });
+    _vantu->state.GreyImage = NewPlane(8, 8);
+    _vantu->show();
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        _Report->showMinimized();
+        _vantu->activateWindow();
+        _vantu->Run1Click();
+        EXPECT_FALSE(_Report->isMinimized());
+        EXPECT_TRUE(_Report->isVisible());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(_Report));
+        EXPECT_EQ(_Report->tabCount, run);
+    }
+}
+
 TEST_F(ReportWindowTest, ShowingTheWindowCatchesUpWithNewDocuments) {
     addDocument("made while hidden", {"Mean"});
     _vantu->action("Report")->trigger();
@@ -609,6 +627,30 @@ TEST_F(ReportWindowTest, SaveAndLoadRoundTrip) {
     EXPECT_EQ(cell(1, 2), "NaN");
     EXPECT_EQ(cell(2, 1), "0.33333");
     EXPECT_EQ(UnsavedReportCount(), 0);
+}
+
+TEST_F(ReportWindowTest, TheClassNameDialogOpensOverTheReportAndLeavesItInFront) {
+    ReportDocument* a = addDocument("a", {"Mean"});
+    a->saved = 1;
+    _Report->ReportRefreshTabs();
+    _vantu->show();
+    showWindow();
+    _Report->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(_Report));
+    QWidget* ownerBefore = _OptionsClass->parentWidget();
+    QWidget* parentWhileOpen = nullptr;
+    EXPECT_TRUE(clickColumn(2, [&](TOptionsClass& dialog) {
+        parentWhileOpen = dialog.parentWidget();
+        dialog.nameEdit()->setText("b");
+        dialog.scopeButton(1)->setChecked(true);
+        dialog.accept();
+    }));
+    EXPECT_EQ(parentWhileOpen, _Report);
+    EXPECT_EQ(_OptionsClass->parentWidget(), ownerBefore);
+    EXPECT_TRUE(_OptionsClass->isWindow());
+    EXPECT_EQ(a->roiName[1], "b");
+    EXPECT_TRUE(_Report->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(_Report));
 }
 
 TEST_F(ReportWindowTest, AColumnClickRenamesTheColumnThroughTheClassNameDialog) {

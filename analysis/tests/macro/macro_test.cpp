@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,26 +28,44 @@ class RecordingHost : public MacroHost {
     bool exiting = false;
     // Saves really write their file, so later lines and loops can see it.
     bool writeOutputs = false;
+    // Files whose load or save fails.
+    std::set<std::string> failing;
+    bool ok(const std::string& path) const { return failing.count(path) == 0; }
 
-    void loadImage(const std::string& path) override {
+    bool loadImage(const std::string& path) override {
         calls.push_back("loadImage " + path);
-        if (path.size() > 4 && path.substr(path.size() - 4) == ".txt") RunMacroFile(*this, path);
+        if (path.size() > 4 && path.substr(path.size() - 4) == ".txt") {
+            // As the program's dispatcher: a macro that stopped or never ran
+            // is a failed load; a refused self-load has said so and goes on.
+            MacroRunStatus status = RunMacroFile(*this, path);
+            return status != MacroRunStatus::Failed && status != MacroRunStatus::CheckFailed &&
+                   status != MacroRunStatus::CannotOpen;
+        }
+        return ok(path);
     }
     void reloadImage() override { calls.push_back("reloadImage"); }
-    void loadRoi(const std::string& path, int type) override {
+    bool loadRoi(const std::string& path, int type) override {
         calls.push_back("loadRoi " + path + " " + std::to_string(type));
+        return ok(path);
     }
     void renameRoi(int roi, const std::string& name) override {
         calls.push_back("renameRoi " + std::to_string(roi) + " [" + name + "]");
     }
     void runAnalysis() override { calls.push_back("runAnalysis"); }
     void grainAnalysis() override { calls.push_back("grainAnalysis"); }
-    void saveReport(const std::string& path) override {
+    bool saveReport(const std::string& path) override {
         calls.push_back("saveReport " + path);
         if (writeOutputs) std::ofstream(path) << "report";
+        return ok(path);
     }
-    void saveSelected(const std::string& path) override { calls.push_back("saveSelected " + path); }
-    void loadReport(const std::string& path) override { calls.push_back("loadReport " + path); }
+    bool saveSelected(const std::string& path) override {
+        calls.push_back("saveSelected " + path);
+        return ok(path);
+    }
+    bool loadReport(const std::string& path) override {
+        calls.push_back("loadReport " + path);
+        return ok(path);
+    }
     void closeReport() override { calls.push_back("closeReport"); }
     void execute(const std::string& commandLine) override {
         calls.push_back("execute " + commandLine);
@@ -65,14 +85,19 @@ class RecordingHost : public MacroHost {
     void featureSelection(MacroFeatureSelection method) override {
         calls.push_back("featureSelection " + std::to_string(static_cast<int>(method)));
     }
-    void saveImage(const std::string& path, int type) override {
+    bool saveImage(const std::string& path, int type) override {
         calls.push_back("saveImage " + path + " " + std::to_string(type));
+        return ok(path);
     }
-    void saveMap(const std::string& path, int kind) override {
+    bool saveMap(const std::string& path, int kind) override {
         calls.push_back("saveMap " + path + " " + std::to_string(kind));
+        return ok(path);
     }
     void closeMap() override { calls.push_back("closeMap"); }
-    void loadOptions(const std::string& path) override { calls.push_back("loadOptions " + path); }
+    bool loadOptions(const std::string& path) override {
+        calls.push_back("loadOptions " + path);
+        return ok(fs::path(path).filename().string());
+    }
     void beep() override { calls.push_back("beep"); }
 };
 
@@ -528,3 +553,103 @@ TEST_F(MacroTest, ALoopThatCannotReturnToItsBodyEndsTheCheck) {
 }
 
 }  // namespace
+
+// --- Failures in the execution pass --------------------------------------------
+
+TEST_F(MacroTest, AFailedFileOperationStopsTheMacroNamingCommandFileAndLine) {
+    // Every file operation, each failing in turn: the lines after it never run.
+    write("scan.bmp", "BM");
+    write("rois.roi", "x");
+    write("old.par", "x");
+    write("opts.ini", "x");
+    const std::vector<std::pair<std::string, std::string>> commands = {
+        {"LoadImage", "scan.bmp"},   {"LoadROI", "rois.roi"},     {"SaveReport", "out.par"},
+        {"SaveSelected", "out.sel"}, {"LoadReport", "old.par"},   {"SaveImage", "out.bmp"},
+        {"SaveMap", "out.bmf"},      {"LoadOptions", "opts.ini"},
+    };
+    for (const auto& [command, file] : commands) {
+        SCOPED_TRACE(command);
+        host = RecordingHost();
+        host.failing = {file};
+        dialogs.messages.clear();
+        EXPECT_EQ(run("RunAnalysis\n\n" + command + " " + file + "  \nSaveReport after.par\n"),
+                  MacroRunStatus::Failed);
+        ASSERT_EQ(host.calls.size(), 2u);
+        EXPECT_EQ(host.calls[0], "runAnalysis");
+        EXPECT_NE(host.calls[1].find(file), std::string::npos);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].caption, "Error");
+        EXPECT_EQ(dialogs.messages[0].text, MacroFailureText(command, file, 3));
+        EXPECT_EQ(dialogs.messages[0].text, "Command \"" + command +
+                                                "\" failed in line 3 (file \"" + file +
+                                                "\").\r\nThe macro was stopped.");
+    }
+    // The same operations succeeding run to the end without a word.
+    host = RecordingHost();
+    dialogs.messages.clear();
+    EXPECT_EQ(run("LoadImage scan.bmp\nSaveReport a.par\nSaveImage b.bmp\n"),
+              MacroRunStatus::Executed);
+    EXPECT_EQ(host.calls.size(), 3u);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MacroTest, AFailureInsideLoopsAndInnerMacrosStopsEverything) {
+    // In the second iteration of a loop: the line is the file's line, the
+    // remaining iterations and the lines after the loop do not run.
+    host.failing = {"rep_b.par"};
+    EXPECT_EQ(run("For $v a b c\nRunAnalysis\nSaveReport rep_$v.par\nEnd\nExit\n"),
+              MacroRunStatus::Failed);
+    EXPECT_EQ(host.calls, (Calls{"runAnalysis", "saveReport rep_a.par", "runAnalysis",
+                                 "saveReport rep_b.par"}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{MacroFailureText("SaveReport", "rep_b.par", 3)}));
+
+    // A macro loaded by another fails: both stop, each naming its own line.
+    host = RecordingHost();
+    host.failing = {"bad.bmp"};
+    dialogs.messages.clear();
+    write("bad.bmp", "BM");
+    write("inner.txt", "RunAnalysis\nLoadImage bad.bmp\nRunAnalysis\n");
+    EXPECT_EQ(run("LoadImage inner.txt\nSaveReport never.par\n", "outer.txt"),
+              MacroRunStatus::Failed);
+    EXPECT_EQ(host.calls, (Calls{"loadImage inner.txt", "runAnalysis", "loadImage bad.bmp"}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{MacroFailureText("LoadImage", "bad.bmp", 2),
+                                        MacroFailureText("LoadImage", "inner.txt", 1)}));
+}
+
+TEST_F(MacroTest, OperationsThatCannotFailAndUnknownCommandsNeverStopTheMacro) {
+    // A command without its argument after "TestEnd" is skipped, not a failure.
+    EXPECT_EQ(run("TestEnd\nLoadImage\nSaveReport\nFrobnicate\nCloseReport\nRunAnalysis\n"),
+              MacroRunStatus::Executed);
+    EXPECT_EQ(host.calls, (Calls{"beep", "closeReport", "runAnalysis"}));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MacroTest, DeeplyNestedLoopsAreRefusedByTheCheckInsteadOfRunningForMinutes) {
+    // Eight nested loops in 18 lines: 6^8 = 1.7 million bodies to check.
+    std::string text;
+    for (int depth = 0; depth < 8; ++depth)
+        text += "For $v" + std::to_string(depth) + " a b c d e f\n";
+    text += "SaveReport r_$v0$v1$v2$v3$v4$v5$v6$v7.par\nRunAnalysis\n";
+    for (int depth = 0; depth < 8; ++depth) text += "End\n";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run(text), MacroRunStatus::CheckFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_TRUE(host.calls.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("The loops run more than 100000 lines"),
+              std::string::npos)
+        << dialogs.messages[0].text;
+
+    // A long but sensible loop still runs: 40 x 50 values, 3 commands each.
+    host = RecordingHost();
+    dialogs.messages.clear();
+    std::string forty, fifty;
+    for (int i = 0; i < 40; ++i) forty += " a" + std::to_string(i);
+    for (int i = 0; i < 50; ++i) fifty += " b" + std::to_string(i);
+    EXPECT_EQ(run("For $x" + forty + "\nFor $y" + fifty +
+                  "\nRunAnalysis\nRenameRoi 1 $x$y\nCloseReport\nEnd\nEnd\n"),
+              MacroRunStatus::Executed);
+    EXPECT_EQ(host.calls.size(), 6000u);
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -402,6 +403,14 @@ TEST(ParFileRead, EveryTruncationGivesAPrefixOrARefusal) {
             EXPECT_TRUE(result.file.records.empty());
             continue;
         }
+        if (result.status == ParFileStatus::TruncatedLine) {
+            // Cut inside a record: refused, naming the line it was cut in.
+            const long long lastLine =
+                std::count(full.begin(), full.begin() + static_cast<long>(length), '\n') + 1;
+            EXPECT_EQ(result.errorLine, lastLine);
+            EXPECT_TRUE(result.file.records.empty());
+            continue;
+        }
         ASSERT_EQ(result.status, ParFileStatus::Ok);
         EXPECT_EQ(result.file.header, complete.header);
         EXPECT_EQ(result.file.classNames, complete.classNames);
@@ -419,6 +428,35 @@ TEST(ParFileRead, EveryTruncationGivesAPrefixOrARefusal) {
             EXPECT_EQ(got.size(), complete.records.size());
         }
     }
+}
+
+TEST(ParFileRead, ALastLineCutShortIsRefusedWithItsNumber) {
+    const std::string full16 = "A\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\r\n";
+    const std::string head = parText("h", "", "");  // the records start on line 5
+    // Only a name, or fewer values than a whole record: refused.
+    for (const std::string& cut : {std::string("Mea"), std::string("Mean\t1\t2")}) {
+        ParReadResult result = DecodeParFile(head + full16 + cut);
+        EXPECT_EQ(result.status, ParFileStatus::TruncatedLine) << cut;
+        EXPECT_EQ(result.errorLine, 6);
+        EXPECT_EQ(result.message,
+                  "Cannot load the file:\r\nline 6 is cut short (the file ends inside it).");
+        EXPECT_TRUE(result.file.records.empty());
+    }
+    EXPECT_EQ(DecodeParFile(head + "Mean").errorLine, 5);
+    // With its line end, or complete without it, a short line stays what it
+    // always was: a record whose missing columns read as empty.
+    EXPECT_EQ(decodeOk(head + full16 + "Mean\t1\t2\r\n").records.size(), 2u);
+    EXPECT_EQ(decodeOk(head + full16 + full16.substr(0, full16.size() - 2)).records.size(), 2u);
+    // A file that lists fewer ROIs in every line, without a final line end.
+    EXPECT_EQ(decodeOk(head + "A\t1\t2\r\nB\t3\t4").records.size(), 2u);
+
+    // Through the file: the message names file and line.
+    platform::testing::TempDir dir;
+    const std::string path = dir.write("cut.par", head + full16 + "Mean\t1");
+    ParReadResult loaded = LoadReportPar(path);
+    EXPECT_EQ(loaded.status, ParFileStatus::TruncatedLine);
+    EXPECT_EQ(loaded.message,
+              "Cannot load \"" + path + "\":\r\nline 6 is cut short (the file ends inside it).");
 }
 
 TEST(ParFileRead, TooManyRecordsAreRefused) {

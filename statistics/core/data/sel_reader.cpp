@@ -2,9 +2,13 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
+#include <new>
 #include <optional>
+#include <system_error>
 
 #include "platform/files.h"
+#include "platform/out_of_memory.h"
 #include "platform/textformat.h"
 
 namespace {
@@ -224,6 +228,11 @@ std::optional<LineError> SelDecoder::readData() {
             const std::optional<double> value =
                 platform::parseReal(line_.substr(start, pos - start));
             if (!value) return errorHere("non-numeric data format");
+            // Beyond kMaxSelValue the squares and sums of the statistics
+            // overflow into infinity and every analysis would report nonsense
+            // (the category column has its own range check).
+            if (column >= 1 && column <= kMaxFeatures && !(std::fabs(*value) <= kMaxSelValue))
+                return errorHere("value out of range");
             // Values past the last feature column are read but not kept.
             if (column <= kMaxFeatures) row[column] = *value;
             ++column;
@@ -346,14 +355,31 @@ std::string R62Caption(std::string_view dataFileName) {
 }
 
 SelLoadResult LoadSelFile(const std::string& path, R62DataSet& data) {
-    const std::optional<std::string> text = platform::readWholeFile(path, kMaxSelFileBytes);
+    SelLoadResult refused;
+    refused.status = SelLoadStatus::CannotRead;
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxSelFileBytes) {
+        refused.messageBox = SelTooLargeText(path);
+        return refused;
+    }
+    std::optional<std::string> text;
+    try {
+        text = platform::readWholeFile(path, kMaxSelFileBytes);
+    } catch (const std::bad_alloc&) {
+        refused.messageBox = platform::notEnoughMemoryText(path);
+        return refused;
+    }
     if (!text) {
-        SelLoadResult result;
-        result.status = SelLoadStatus::CannotRead;
-        result.messageBox = "R62: Cannot load the \"" + path + "\" file ..";
-        return result;
+        refused.messageBox = "R62: Cannot load the \"" + path + "\" file ..";
+        return refused;
     }
     return DecodeSelFile(*text, SelDataFileName(path), data);
+}
+
+std::string SelTooLargeText(const std::string& path) {
+    return "R62: Cannot load the \"" + path + "\" file: it is larger than " +
+           std::to_string(kMaxSelFileBytes >> 20) + " MiB.";
 }
 
 SelLoadResult DecodeSelFile(std::string_view text, std::string_view dataFileName,

@@ -38,6 +38,11 @@ inline constexpr std::string_view kInputDataLoadedStatus = "Input data loaded";
 // is well under a megabyte.
 inline constexpr size_t kMaxSelFileBytes = size_t{16} << 20;
 
+// Largest magnitude of a value: beyond it the sums of squares of the
+// statistics overflow. A larger value is refused with its line ("value out
+// of range").
+inline constexpr double kMaxSelValue = 1e150;
+
 enum class SelLoadStatus {
     Loaded,      // the data set holds the file's samples; NewConsistentData is set
     Rejected,    // a format error; NewConsistentData is clear
@@ -73,9 +78,13 @@ std::string SelDataFileName(std::string_view path);
 // "r62 - " + the data file name.
 std::string R62Caption(std::string_view dataFileName);
 
-// Reads the file and decodes it. A missing, unreadable or oversized file
-// gives CannotRead with the message "R62: Cannot load the "<path>" file ..".
+// Reads the file and decodes it. A missing or unreadable file gives
+// CannotRead with the message "R62: Cannot load the "<path>" file ..", one
+// over kMaxSelFileBytes CannotRead with SelTooLargeText.
 SelLoadResult LoadSelFile(const std::string& path, R62DataSet& data);
+
+// "R62: Cannot load the "<path>" file: it is larger than 16 MiB."
+std::string SelTooLargeText(const std::string& path);
 
 // Decodes a whole file held in memory; dataFileName is the name shown in the
 // messages and kept as DataFileName.

@@ -399,6 +399,36 @@ TEST(R62SelReader, TabsAndSignsInData) {
     EXPECT_EQ(d.Category[4], 2);      // rounded
 }
 
+TEST(R62SelReader, ValuesWhoseSquaresWouldOverflowAreRefusedAtTheirLine) {
+    // +-1E300: the spread of such a feature is infinite in every statistic.
+    for (const char* value : {"1E300", "-1E300", "1.000001E150"}) {
+        SCOPED_TRACE(value);
+        Loader loader;
+        const SelLoadResult result =
+            loader.load(edited(10, 1, {std::string("2  13.25  ") + value}));
+        EXPECT_EQ(result.status, SelLoadStatus::Rejected);
+        EXPECT_EQ(result.errorLine, 11);
+        EXPECT_EQ(result.error, "value out of range");
+        EXPECT_EQ(loader.data->NewConsistentData, 0);
+    }
+    // The largest value allowed still loads.
+    Loader loader;
+    EXPECT_EQ(loader.load(edited(10, 1, {"2  13.25  -1E150"})).status, SelLoadStatus::Loaded);
+}
+
+TEST(R62SelReader, AFileOverTheSizeLimitSaysSo) {
+    TempDir dir;
+    const std::string path =
+        dir.write("huge.sel", join(validLines(), "\r\n") + std::string(kMaxSelFileBytes, ' '));
+    Loader loader;
+    ASSERT_EQ(loader.load(validLines()).status, SelLoadStatus::Loaded);
+    const SelLoadResult result = LoadSelFile(path, *loader.data);
+    EXPECT_EQ(result.status, SelLoadStatus::CannotRead);
+    EXPECT_EQ(result.messageBox,
+              "R62: Cannot load the \"" + path + "\" file: it is larger than 16 MiB.");
+    EXPECT_EQ(loader.data->NewConsistentData, 1);  // the data set is as it was
+}
+
 TEST(R62SelReader, CategoryHalvesRoundToEven) {
     Loader loader;
     const SelLoadResult result =

@@ -11,9 +11,10 @@
 
 #include "platform/registry.h"
 
-// Largest raw image side: 32767 x 32767 samples stay below the largest image
-// plane, and every offset computed from the options fits in 64 bits.
-inline constexpr int32_t kMaxRawSide = 32767;
+// Largest raw image side: 16384 x 16384 samples is the largest image the
+// program holds (kMaxImagePixels), and every offset computed from the options
+// fits in 64 bits.
+inline constexpr int32_t kMaxRawSide = 16384;
 
 // Field names are the registry value names.
 struct RawOptions {

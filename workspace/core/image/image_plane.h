@@ -25,9 +25,15 @@ struct ImagePlane {
     uint16_t at(int x, int y) const { return current[static_cast<size_t>(y) * width + x]; }
 };
 
-// Largest plane the programs create (words); far beyond any image they read,
-// small enough that width x height can never overflow.
-inline constexpr size_t kMaxPlaneWords = size_t{1} << 30;
+// Largest image the program holds: 16384 x 16384 pixels. Its grey plane, ROI
+// map with undo ring and display already take about 2 GiB (and the decoders'
+// buffers come on top), so every reader refuses a larger size from the header
+// before it allocates anything: a file of a few bytes cannot make the program
+// reserve gigabytes.
+inline constexpr size_t kMaxImagePixels = size_t{16384} * 16384;
+// Largest plane the programs create (words); small enough that width x height
+// can never overflow.
+inline constexpr size_t kMaxPlaneWords = kMaxImagePixels;
 
 // Sets the size, empties the ring and the counts, and allocates slot 0 as the
 // current buffer, filled with zeros. Returns the plane, or nullptr (plane

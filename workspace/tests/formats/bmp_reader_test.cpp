@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/testing/temp_dir.h"
+#include "workspace/core/image/image_plane.h"
 
 using platform::testing::TempDir;
 
@@ -454,6 +456,23 @@ TEST(BmpRefusal, ACallerMayLowerThePixelLimit) {
     EXPECT_EQ(DecodeBmp(file, image, 3), BmpStatus::Corrupt);
     EXPECT_EQ(DecodeBmp(file, image, 4), BmpStatus::Ok);
     EXPECT_EQ(image.bgr, kSmall24);
+}
+
+TEST(BmpRefusal, ADecompressionBombIsRefusedFromItsHeaderAlone) {
+    // About 1 KB of run-length data that declares 32768 x 32768 pixels
+    // (3 GiB decoded): refused before anything is allocated, and at once.
+    std::vector<uint8_t> stream;
+    for (int i = 0; i < 500; ++i) stream.insert(stream.end(), {0xFF, 0x01});
+    stream.insert(stream.end(), {0x00, 0x01});
+    RgbImage image;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DecodeBmp(makeBmp(rleParts(32768, 32768, kRle8, stream)), image), BmpStatus::Corrupt);
+    EXPECT_EQ(DecodeBmp(makeBmp(rleParts(16385, 16384, kRle4, stream)), image), BmpStatus::Corrupt);
+    EXPECT_EQ(DecodeBmp(makeBmp(rleParts(1, 16385 * 16384, kRle8, stream)), image),
+              BmpStatus::Corrupt);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(image.width, 0);
+    EXPECT_EQ(kMaxImagePixels, size_t{16384} * 16384);
 }
 
 // --- Files -------------------------------------------------------------------

@@ -550,8 +550,10 @@ TEST(DicomRefusal, SizesTheFileCannotHold) {
     state.rows = 1 << 16;
     state.columns = 1 << 15;  // 2^31 samples: above kMaxPlaneWords
     EXPECT_EQ(dicomPixelBytes(state), 0u);
-    state.columns = 1 << 14;
+    state.rows = state.columns = 1 << 14;  // the largest image the program holds
     EXPECT_EQ(dicomPixelBytes(state), 2 * kMaxPlaneWords);
+    state.rows += 1;
+    EXPECT_EQ(dicomPixelBytes(state), 0u);
 }
 
 TEST(DicomRefusal, BitsAllocatedOutsideOneToSixteen) {

@@ -130,8 +130,8 @@ TEST(RawExtent, OffsetsAreComputedInSixtyFourBits) {
     extreme.RawSubheader = INT32_MAX;
     extreme.RawFirstImage = INT32_MAX;
     ASSERT_TRUE(rawImageExtent(extreme, e));
-    EXPECT_EQ(e.bytes, 2147352578u);
-    EXPECT_EQ(e.offset, 9223090559730843644u);
+    EXPECT_EQ(e.bytes, 536870912u);
+    EXPECT_EQ(e.offset, 5764607519813009408u);
 }
 
 // --- Refusals ----------------------------------------------------------------
