@@ -11,13 +11,9 @@
 
 #include "platform/dialogs.h"
 #include "platform/metafile.h"
+#include "platform/qt/qt_text.h"
 
 namespace {
-
-QColor colourOf(uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
 
 const QColor kButtonFace(0xF0, 0xF0, 0xF0);
 
@@ -56,7 +52,7 @@ void drawPlotItems(QPainter& painter, const std::vector<PlotItem>& items, int wi
                 font.setPixelSize(
                     std::max(6, static_cast<int>(std::lround(item.height * map.scale))));
                 painter.setFont(font);
-                painter.setPen(colourOf(item.colour));
+                painter.setPen(platform::colourFromBgr(item.colour));
                 painter.save();
                 painter.translate(map.x(item.x), map.y(item.y));
                 painter.rotate(-item.angle);

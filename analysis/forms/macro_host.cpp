@@ -22,15 +22,6 @@
 
 namespace {
 
-int documentIndex(const ReportDocument* document) {
-    if (document == nullptr) return -1;
-    int index = 0;
-    for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d != nullptr;
-         d = NextReportDocument(d, nullptr), ++index)
-        if (d == document) return index;
-    return -1;
-}
-
 // The document of the report window's selected tab, when it is still open.
 ReportDocument* currentReport() {
     if (_Report == nullptr) return nullptr;

@@ -38,16 +38,6 @@ constexpr int kValueColumnWidth = 70;
 // A press at most this far right of the list's left edge hits the row's check image.
 constexpr int kCheckImageRight = 17;
 
-// Position of document in the list (= its tab), or -1 when it is not open.
-int documentIndex(const ReportDocument* document) {
-    if (document == nullptr) return -1;
-    int index = 0;
-    for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d != nullptr;
-         d = NextReportDocument(d, nullptr), ++index)
-        if (d == document) return index;
-    return -1;
-}
-
 void showError(const std::string& text) {
     platform::showMessage(std::string(kParErrorCaption), text, platform::MessageButtons::Ok,
                           platform::MessageIcon::Error);

@@ -12,6 +12,9 @@
 
 #include "statistics/core/checked_array.h"
 
+// The caption of r62's message boxes.
+inline constexpr char kR62BoxCaption[] = "r62";
+
 // The three groups of report flags and the kinds in each, in flag order.
 enum class ReportGroup { Analysis, Classification, Clustering };
 

@@ -18,10 +18,11 @@
 #include "platform/qt/application.h"
 #include "platform/qt/window_placement.h"
 #include "statistics/core/r62_shell.h"
+#include "statistics/forms/save_with_replace.h"
 
 namespace {
 
-constexpr char kBoxCaption[] = "r62";
+constexpr const char* kBoxCaption = kR62BoxCaption;
 // The glyph cell of one class character.
 constexpr int kCellWidth = 7;
 constexpr int kCellHeight = 12;
@@ -78,34 +79,20 @@ void resetR62Diagram() {
 }
 
 bool SaveDiagramBitmap(const QImage& picture, const std::string& filter) {
-    for (;;) {
-        platform::FileDialogRequest request;
-        request.kind = platform::FileDialogKind::Save;
-        request.filter = filter;
-        request.defaultExtension = ".bmp";
-        request.overwritePrompt = false;  // asked below, in the program's words
-        const platform::FileDialogResult answer = platform::showFileDialog(request);
-        if (!answer.accepted) return false;
-        std::error_code ec;
-        if (std::filesystem::exists(answer.path, ec) &&
-            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
-                                  platform::MessageButtons::YesNo,
-                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
-            continue;
+    platform::FileDialogRequest request;
+    request.filter = filter;
+    request.defaultExtension = ".bmp";
+    const SaveOutcome outcome = saveWithReplace(request, [&](const std::string& path) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        if (!picture.save(&buffer, "BMP") ||
-            !platform::writeWholeFileAtomically(
-                answer.path,
-                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-            platform::Application::showException(
-                ("Cannot create file \"" + answer.path + "\".").c_str());
-            return false;
-        }
-        r62Diagram().DiagramSaved = 1;
-        return true;
-    }
+        return picture.save(&buffer, "BMP") &&
+               platform::writeWholeFileAtomically(
+                   path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    });
+    if (outcome != SaveOutcome::Saved) return false;
+    r62Diagram().DiagramSaved = 1;
+    return true;
 }
 
 void OfferToSaveDiagram(const QImage& picture, const std::string& filter,

@@ -51,7 +51,7 @@
 
 namespace {
 
-constexpr char kBoxCaption[] = "r62";
+constexpr const char* kBoxCaption = kR62BoxCaption;
 constexpr int kClientWidth = 726;
 constexpr int kClientHeight = 369;
 constexpr int kPanelHeight = 19;
@@ -657,34 +657,24 @@ void TMainWindow::applySaveChoice(const ReportSaveChoice& choice) {
     SaveDialog1.title = SaveDialog1.fileName;
 }
 
-TMainWindow::SaveOutcome TMainWindow::saveReportLoop() {
-    for (;;) {
-        platform::FileDialogRequest request;
-        request.kind = platform::FileDialogKind::Save;
-        request.title = SaveDialog1.title;
-        request.filter = SaveDialog1.filter;
-        request.filterIndex = SaveDialog1.filterIndex;
-        request.fileName = SaveDialog1.fileName;
-        request.defaultExtension = "." + saveExtension_;
-        request.initialDirectory = inputFolder_;
-        request.overwritePrompt = false;  // asked below, in the program's words
-        const platform::FileDialogResult answer = platform::showFileDialog(request);
-        if (!answer.accepted) return SaveOutcome::Cancelled;
-        SaveDialog1.fileName = answer.path;
-        SaveDialog1.filterIndex = answer.filterIndex;
-        std::error_code ec;
-        if (std::filesystem::exists(answer.path, ec) &&
-            platform::showMessage(kBoxCaption, ReplaceFileQuestion(answer.path),
-                                  platform::MessageButtons::YesNo,
-                                  platform::MessageIcon::Warning) != platform::MessageResult::Yes)
-            continue;
-        if (!platform::writeWholeFileAtomically(answer.path, ReportFileText(memoOutLines_))) {
-            platform::Application::showException(
-                ("Cannot create file \"" + answer.path + "\".").c_str());
-            return SaveOutcome::Failed;
-        }
-        return SaveOutcome::Saved;
-    }
+SaveOutcome TMainWindow::saveReportLoop() {
+    platform::FileDialogRequest request;
+    request.title = SaveDialog1.title;
+    request.filter = SaveDialog1.filter;
+    request.filterIndex = SaveDialog1.filterIndex;
+    request.fileName = SaveDialog1.fileName;
+    request.defaultExtension = "." + saveExtension_;
+    request.initialDirectory = inputFolder_;
+    return saveWithReplace(
+        request,
+        [&](const std::string& path) {
+            return platform::writeWholeFileAtomically(path, ReportFileText(memoOutLines_));
+        },
+        {},
+        [&](const platform::FileDialogResult& answer) {
+            SaveDialog1.fileName = answer.path;
+            SaveDialog1.filterIndex = answer.filterIndex;
+        });
 }
 
 void TMainWindow::SaveReportClick() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "statistics/core/r62_shell.h"
+#include "statistics/forms/save_with_replace.h"
 
 class QAction;
 class QLabel;
@@ -119,7 +120,6 @@ class TMainWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    enum class SaveOutcome { Saved, Cancelled, Failed };
 
     void createControls();
     void createMenus();

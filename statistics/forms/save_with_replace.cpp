@@ -6,17 +6,19 @@
 #include "statistics/core/r62_shell.h"
 
 namespace {
-constexpr char kCaption[] = "r62";
+constexpr const char* kCaption = kR62BoxCaption;
 }
 
-SaveOutcome saveWithReplace(platform::FileDialogRequest request, const SaveWriter& write,
-                            const std::function<std::string(std::string)>& finalPath,
-                            std::string* savedPath) {
+SaveOutcome saveWithReplace(
+    platform::FileDialogRequest request, const SaveWriter& write,
+    const std::function<std::string(std::string)>& finalPath,
+    const std::function<void(const platform::FileDialogResult&)>& answered) {
     request.kind = platform::FileDialogKind::Save;
     request.overwritePrompt = false;  // asked below, in the program's words
     for (;;) {
         const platform::FileDialogResult answer = platform::showFileDialog(request);
         if (!answer.accepted) return SaveOutcome::Cancelled;
+        if (answered) answered(answer);
         const std::string path = finalPath ? finalPath(answer.path) : answer.path;
         request.fileName = answer.path;
         request.filterIndex = answer.filterIndex;
@@ -30,7 +32,6 @@ SaveOutcome saveWithReplace(platform::FileDialogRequest request, const SaveWrite
             platform::Application::showException(("Cannot create file \"" + path + "\".").c_str());
             return SaveOutcome::Failed;
         }
-        if (savedPath) *savedPath = path;
         return SaveOutcome::Saved;
     }
 }

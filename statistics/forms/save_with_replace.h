@@ -15,7 +15,10 @@ enum class SaveOutcome { Saved, Cancelled, Failed };
 
 // `request` is shown as it is, with the overwrite prompt left to the
 // program's own question. `finalPath` turns the chosen name into the one
-// written (and asked about), for example by adding an extension.
-SaveOutcome saveWithReplace(platform::FileDialogRequest request, const SaveWriter& write,
-                            const std::function<std::string(std::string)>& finalPath = {},
-                            std::string* savedPath = nullptr);
+// written (and asked about), for example by adding an extension; `answered`
+// sees every accepted answer of the dialog, so that a caller can keep the
+// name and filter for the next time.
+SaveOutcome saveWithReplace(
+    platform::FileDialogRequest request, const SaveWriter& write,
+    const std::function<std::string(std::string)>& finalPath = {},
+    const std::function<void(const platform::FileDialogResult&)>& answered = {});

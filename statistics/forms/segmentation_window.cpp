@@ -24,6 +24,7 @@
 
 #include "platform/files.h"
 #include "platform/qt/application.h"
+#include "platform/qt/qt_text.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/core/random_source.h"
 #include "statistics/core/segmentation/segmentation_report.h"
@@ -32,12 +33,8 @@
 
 namespace {
 
-constexpr char kBoxCaption[] = "r62";
+constexpr const char* kBoxCaption = kR62BoxCaption;
 const QColor kRoiColour(0x33, 0xCC, 0x00);  // 0x00CC33 in blue-green-red order
-
-QString text(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 QImage bgrImage(const std::vector<uint8_t>& bytes, int width, int height) {
     QImage image(width, height, QImage::Format_BGR888);
@@ -111,7 +108,7 @@ class SegmentationWorkArea : public QWidget {
 };
 
 TSegmentationWindow::TSegmentationWindow(QWidget* owner) : QDialog(owner) {
-    setWindowTitle(text(kSegmentationCaption));
+    setWindowTitle(platform::qtText(kSegmentationCaption));
     setModal(true);
     resize(900, 680);
 
@@ -257,7 +254,7 @@ std::string TSegmentationWindow::statusText() const {
 }
 
 void TSegmentationWindow::setStatus(const std::string& status) {
-    statusPanel_->setText(text(status));
+    statusPanel_->setText(platform::qtText(status));
 }
 
 bool TSegmentationWindow::offerToSaveSegmentation() {
@@ -453,7 +450,7 @@ void TSegmentationWindow::Report2Click() {
         lines.insert(lines.end(), results.begin(), results.end());
     }
     QStringList all;
-    for (const std::string& line : lines) all << text(line);
+    for (const std::string& line : lines) all << platform::qtText(line);
     Memo1->setPlainText(all.join('\n'));
     central_->setCurrentIndex(1);
     saveReportItem->setEnabled(true);

@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #include "platform/dialogs.h"
+#include "platform/qt/qt_text.h"
 #include "platform/qt/window_placement.h"
 #include "platform/textformat.h"
 #include "statistics/core/clustering/silhouette_plot.h"
@@ -29,7 +30,7 @@
 
 namespace {
 
-constexpr char kBoxCaption[] = "r62";
+constexpr const char* kBoxCaption = kR62BoxCaption;
 constexpr int kDefaultWidth = 520;
 constexpr int kDefaultHeight = 400;
 constexpr int kImageLeft = 33;
@@ -39,11 +40,6 @@ constexpr int kLeafLabelPixels = 10;
 
 QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QColor colourOfBgr(uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 // The colour the cut rule counts, as the picture holds it.
@@ -253,11 +249,11 @@ void TTreeWindow::DrawDendrogram() {
         painter.setFont(font);
         const QFontMetrics metrics(font);
         for (const DendrogramLeafLabel& label : g.labels) {
-            painter.setPen(QPen(colourOfBgr(kDendrogramConnector), 0, Qt::DotLine));
+            painter.setPen(QPen(platform::colourFromBgr(kDendrogramConnector), 0, Qt::DotLine));
             if (label.connectorBottom >= label.connectorTop)
                 painter.drawLine(label.x, label.connectorTop, label.x, label.connectorBottom);
             const QString text = fromUtf8(label.text);
-            painter.setPen(colourOfBgr(kDendrogramNavy));
+            painter.setPen(platform::colourFromBgr(kDendrogramNavy));
             painter.drawText(label.x - metrics.horizontalAdvance(text) / 2,
                              label.y + metrics.ascent(), text);
         }

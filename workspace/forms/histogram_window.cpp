@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "platform/qt/qt_text.h"
 #include "workspace/core/workspace_state.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
@@ -17,10 +18,6 @@ constexpr int kPictureWidth = 400;
 constexpr int kPictureHeight = 140;
 constexpr int kAxisLeft = 40;
 constexpr int kAxisBottom = 110;
-
-QColor fromBgr(uint32_t bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
 
 }  // namespace
 
@@ -54,7 +51,7 @@ QImage THistogram::DrawHistogram(const WorkspaceState& state, int roi) {
     p.drawRect(39, 9, 296 - 39, 111 - 9);
     for (int x : {40, 167, 295}) p.drawLine(x, 111, x, 114);
     for (int y : {10, 60, 110}) p.drawLine(36, y, 39, y);
-    p.setPen(fromBgr(kRoiColours[static_cast<size_t>(roi - 1)]));
+    p.setPen(platform::colourFromBgr(kRoiColours[static_cast<size_t>(roi - 1)]));
     for (int k = 0; k < 256; ++k) {
         const int bar = std::min(
             HistogramBarHeight(h.bins[static_cast<size_t>(k)], h.depth, h.largestValueCount), 100);

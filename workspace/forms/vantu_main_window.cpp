@@ -32,6 +32,7 @@
 #include "platform/dialogs.h"
 #include "platform/help_file.h"
 #include "platform/profile.h"
+#include "platform/qt/qt_text.h"
 #include "platform/shell.h"
 #include "volume/forms/volume_editor_window.h"
 #include "workspace/core/formats/image_load.h"
@@ -52,10 +53,6 @@
 Tvantu* _vantu = nullptr;
 
 namespace {
-
-QColor fromBgr(uint32_t bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
 
 uint32_t buttonFaceColour() {
     QColor c = QApplication::palette().color(QPalette::Button);
@@ -96,7 +93,7 @@ RoiPanel::RoiPanel(const QString& caption, QWidget* parent) : QLabel(caption, pa
 void RoiPanel::setColour(uint32_t bgr) {
     colour_ = bgr;
     // A style sheet, because some widget styles ignore a label's palette.
-    QColor c = fromBgr(bgr);
+    QColor c = platform::colourFromBgr(bgr);
     QString border = frameShape() == QFrame::NoFrame ? "none" : "1px solid black";
     setStyleSheet(QString("background-color: rgb(%1,%2,%3); border: %4;")
                       .arg(c.red())

@@ -326,6 +326,15 @@ ReportDocument* NewReportDocument(int count, const FeatureRecord* records, std::
     return documents().create(count, records, header, name);
 }
 
+int documentIndex(const ReportDocument* document) {
+    if (document == nullptr) return -1;
+    int index = 0;
+    for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d != nullptr;
+         d = NextReportDocument(d, nullptr), ++index)
+        if (d == document) return index;
+    return -1;
+}
+
 ReportDocument* NthReportDocument(int n) {
     return documents().nth(n);
 }

@@ -80,6 +80,8 @@ ReportDocument* NewReportDocument(int count, const FeatureRecord* records, std::
 
 // The n-th document from 0; past the end the last one; nullptr when empty.
 ReportDocument* NthReportDocument(int n);
+// Position of the document in the list (its tab), or -1 when it is not open.
+int documentIndex(const ReportDocument* document);
 
 // The document after doc, or the first one for doc == nullptr; nullptr at the
 // end. When name is given it receives the returned document's name (empty

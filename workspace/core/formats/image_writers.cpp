@@ -154,9 +154,3 @@ ImageSaveStatus SaveImageFile(const WorkspaceState& state, int type, const std::
     return platform::writeWholeFileAtomically(path, bytes) ? ImageSaveStatus::Ok
                                                            : ImageSaveStatus::CannotCreate;
 }
-
-void ZeroBitPlane(ImagePlane& grey, int bit) {
-    if (bit < 1 || bit > 16) return;
-    const auto keep = static_cast<uint16_t>(~(1u << (bit - 1)));
-    for (size_t i = 0; i < grey.size(); ++i) grey.current[i] &= keep;
-}

@@ -31,6 +31,3 @@ std::string EncodeDicom(const ImagePlane& grey, int32_t bitDepth);
 
 // Writes the grey image as `type` (1..3); a file is written whole or not at all.
 ImageSaveStatus SaveImageFile(const WorkspaceState& state, int type, const std::string& path);
-
-// Clears bit `bit` - 1 (bit 1..16) of every sample.
-void ZeroBitPlane(ImagePlane& grey, int bit);

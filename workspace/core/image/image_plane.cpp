@@ -77,3 +77,9 @@ int UndoRedoFlags(const ImagePlane& plane) {
 UndoRedoEnabled EnableUndoRedo(int flags) {
     return {(flags & 1) != 0, (flags & 2) != 0};
 }
+
+void ZeroBitPlane(ImagePlane& grey, int bit) {
+    if (bit < 1 || bit > 16) return;
+    const auto keep = static_cast<uint16_t>(~(1u << (bit - 1)));
+    for (size_t i = 0; i < grey.size(); ++i) grey.current[i] &= keep;
+}

@@ -63,3 +63,6 @@ struct UndoRedoEnabled {
 };
 // Which of "&Undo" and "&Redo" the Edit menu enables for the given flags.
 UndoRedoEnabled EnableUndoRedo(int flags);
+
+// Clears bit `bit` - 1 (bit 1..16) of every sample.
+void ZeroBitPlane(ImagePlane& grey, int bit);
