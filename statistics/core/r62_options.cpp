@@ -49,11 +49,6 @@ EditOutcome store(T& option, EditOutcome outcome) {
 
 }  // namespace
 
-R62Options& r62Options() {
-    static R62Options options;
-    return options;
-}
-
 void resetR62Options() {
     r62Options().reset();
 }

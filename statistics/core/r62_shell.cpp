@@ -149,11 +149,6 @@ bool R62ShellFlags::toolWindowOpen(bool countSilhouette) const {
            (countSilhouette && SilhouetteWindowOpen != 0);
 }
 
-R62ShellFlags& r62Shell() {
-    static R62ShellFlags flags;
-    return flags;
-}
-
 void resetR62Shell() {
     r62Shell().reset();
 }

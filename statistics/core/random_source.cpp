@@ -32,7 +32,3 @@ double RandomSource::uniform() {
     return static_cast<double>(next()) * (1.0 / 4294967296.0);
 }
 
-RandomSource& r62Random() {
-    static RandomSource random;
-    return random;
-}

@@ -295,12 +295,6 @@ void setBiasUnits(NeuralNetwork& net) {
     net.Hidden2Out[0] = 1.0;
 }
 
-// The process's direction set, kept between runs: 8 MB at the largest size.
-DirectionSet& r62Directions() {
-    static DirectionSet directions;
-    return directions;
-}
-
 std::string sweepLine(int sweep, double error) {
     return platform::cformat("%11d", sweep) + platform::formatExponent(std::sqrt(error), 11, 3);
 }
@@ -453,11 +447,6 @@ int NeuralNetwork::PickRandomSample(const R62DataSet& data, RandomSource& random
     const SampleRow& row = data.FeatureData[s];
     for (int i = 1; i <= data.SelectedCount; ++i) NetInput[i] = row[i];
     return s;
-}
-
-NeuralNetwork& r62Network() {
-    static const auto network = std::make_unique<NeuralNetwork>();
-    return *network;
 }
 
 void resetR62Network() {

@@ -236,6 +236,9 @@ class DirectionSet {
     std::vector<double> q_;     // its squared step lengths
 };
 
+// The process's direction set, kept between runs (r62_session.h).
+DirectionSet& r62Directions();
+
 // Turns the directions so that the first points along the total move of the
 // last sweep (sum of lambda[d] D[.][d]), the others orthonormal to it
 // (Palmer's form of the Gram-Schmidt step). A direction whose step sums are

@@ -543,11 +543,6 @@ std::string_view linkageName(uint8_t linkage) {
     }
 }
 
-ClusterTree& r62ClusterTree() {
-    static const std::unique_ptr<ClusterTree> tree = std::make_unique<ClusterTree>();
-    return *tree;
-}
-
 void buildClusterTree(const DistanceContext& context, int sampleCount, uint8_t linkage,
                       ClusterTree& tree) {
     if (sampleCount < 0 || sampleCount > kMaxSamples) throw RangeCheckError();

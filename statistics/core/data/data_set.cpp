@@ -25,12 +25,6 @@ void R62DataSet::reset() {
     NewConsistentData = 0;
 }
 
-R62DataSet& r62Data() {
-    // About a megabyte: kept off the stack and created once, on first use.
-    static R62DataSet* data = new R62DataSet();
-    return *data;
-}
-
 void resetR62Data() {
     r62Data().reset();
 }

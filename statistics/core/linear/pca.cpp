@@ -9,11 +9,6 @@
 #include "statistics/core/linear/raw_data_analysis.h"
 #include "statistics/core/report/report_header.h"
 
-SampleMatrix& r62ProjectedData() {
-    static const std::unique_ptr<SampleMatrix> projected = std::make_unique<SampleMatrix>();
-    return *projected;
-}
-
 double ProjectedSqDistance(const SampleMatrix& projected, int i, int j, int m) {
     checkRange(m, 0, kMaxFeatures);
     const SampleRow& a = projected[i];
