@@ -58,7 +58,7 @@ std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
     snap->input.roiFileName = platform::FileNamePart(window->roiSaveFileName);
     snap->prefix = state.FeaturePrefix;
     snap->roiNames = state.RoiNames;
-    snap->grains = _OpZiarna ? _OpZiarna->values : GrainOptions{};
+    snap->grains = grainOptions();
 
     ProgressJob job;
     job.run = [snap](const ProgressSink& progress) {

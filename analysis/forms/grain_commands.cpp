@@ -13,10 +13,6 @@
 
 namespace {
 
-GrainOptions grainOptions() {
-    return (_OpZiarna ? _OpZiarna->values : GrainOptions{}).sanitized();
-}
-
 bool haveImage(Tvantu* window) {
     if (window->state.GreyImage && window->state.RoiMap) return true;
     platform::showError(kNoGrainDataMessage);
@@ -46,7 +42,7 @@ bool sameSize(const ImagePlane& a, int32_t width, int32_t height) {
 
 void SegmentacjaClick(Tvantu* window) {
     if (!haveImage(window)) return;
-    const GrainOptions options = grainOptions();
+    const GrainOptions options = grainOptions().sanitized();
     const GrainLabels labels = labelGrains(window, options);
     ImagePlane& roi = *window->state.RoiMap;
     paintGrains(labels, 0, labels.grains.size(), options.Sg_GrainsPerRoi, roi.current);
@@ -57,7 +53,7 @@ void SegmentacjaClick(Tvantu* window) {
 void Analiza1Click(Tvantu* window) {
     if (!haveImage(window)) return;
     WorkspaceState& state = window->state;
-    const GrainOptions options = grainOptions();
+    const GrainOptions options = grainOptions().sanitized();
     const bool extra = _OpZiarna && _OpZiarna->useExtraRoi && !_OpZiarna->extraRoiFile.empty();
     // The image the analyses are about, remembered by its file.
     const std::string image = state.ImageFileName;

@@ -36,6 +36,7 @@ double editValue(const QLineEdit* edit) {
 TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
     setObjectName("OpZiarna");
     setWindowTitle("Opcje Segmentacji Ziaren");
+    values = GrainOptions{};  // the state of a fresh start, then the stored values
     LoadGrainOptionsFromRegistry(values);
 
     threshold_ = upDown(this, 0, 4096);

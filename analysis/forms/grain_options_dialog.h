@@ -16,7 +16,8 @@ class TOpZiarna : public QDialog {
   public:
     explicit TOpZiarna(QWidget* owner);
 
-    GrainOptions values;
+    // The program's grain options, which the dialog edits.
+    GrainOptions& values = grainOptions();
     // Not kept between runs: a bitmap whose grains are searched instead of the
     // image's, and whether to use it.
     std::string extraRoiFile;

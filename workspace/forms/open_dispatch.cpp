@@ -27,7 +27,7 @@
 namespace {
 
 RawOptions currentRawOptions() {
-    return _RawOptions ? _RawOptions->values : RawOptions{};
+    return rawOptions();
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ QSpinBox* numberField(QWidget* parent, int low, int high) {
 TRawOptions::TRawOptions(QWidget* owner) : QDialog(owner) {
     setObjectName("RawOptions");
     setWindowTitle("Raw options");
+    values = RawOptions{};  // the state of a fresh start, then the stored values
     LoadRawOptionsFromRegistry(values);
 
     width_ = numberField(this, 1, kMaxRawSide);

@@ -17,7 +17,8 @@ class TRawOptions : public QDialog {
   public:
     explicit TRawOptions(QWidget* owner);
 
-    RawOptions values;
+    // The program's raw options, which the dialog edits.
+    RawOptions& values = rawOptions();
 
     // The main window's "Raw options...": the image number and "Auto reload"
     // are shown, then the window runs modally.

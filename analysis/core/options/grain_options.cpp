@@ -1,7 +1,10 @@
 #include "analysis/core/options/grain_options.h"
 
+#include <array>
 #include <cmath>
+#include <string>
 #include <string_view>
+#include <variant>
 
 #include "platform/textformat.h"
 
@@ -50,38 +53,74 @@ GrainOptions GrainOptions::sanitized() const {
     return out;
 }
 
+namespace {
+
+// The group's keys in their registry and file order, each with its field.
+using GrainField = std::variant<int32_t GrainOptions::*, bool GrainOptions::*,
+                                std::string GrainOptions::*, double GrainOptions::*>;
+struct GrainKey {
+    std::string_view name;
+    GrainField field;
+};
+const std::array<GrainKey, 11> kGrainKeys = {{
+    {"Sg_threshold", &GrainOptions::Sg_threshold},
+    {"Sg_minarea", &GrainOptions::Sg_minarea},
+    {"Sg_ClosingDepth", &GrainOptions::Sg_ClosingDepth},
+    {"Sg_GrainsPerRoi", &GrainOptions::Sg_GrainsPerRoi},
+    {"Sg_SetClassName", &GrainOptions::Sg_SetClassName},
+    {"Sg_ClassName", &GrainOptions::Sg_ClassName},
+    {"Sg_Pixels", &GrainOptions::Sg_Pixels},
+    {"Sg_Units", &GrainOptions::Sg_Units},
+    {"Sg_PPU", &GrainOptions::Sg_PPU},
+    {"Sg_DoGeometry", &GrainOptions::Sg_DoGeometry},
+    {"Sg_DoGeometryP", &GrainOptions::Sg_DoGeometryP},
+}};
+
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+}  // namespace
+
 void LoadGrainOptionsFromRegistry(GrainOptions& options) {
     auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
     if (!key.isOpen()) return;
-    readDword(key, "Sg_threshold", options.Sg_threshold);
-    readDword(key, "Sg_minarea", options.Sg_minarea);
-    readDword(key, "Sg_ClosingDepth", options.Sg_ClosingDepth);
-    readDword(key, "Sg_GrainsPerRoi", options.Sg_GrainsPerRoi);
-    readDword(key, "Sg_SetClassName", options.Sg_SetClassName);
-    if (auto name = key.readString("Sg_ClassName", kClassNameBuffer)) options.Sg_ClassName = *name;
-    readNumber(key, "Sg_Pixels", options.Sg_Pixels);
-    readNumber(key, "Sg_Units", options.Sg_Units);
-    readNumber(key, "Sg_PPU", options.Sg_PPU);
-    readDword(key, "Sg_DoGeometry", options.Sg_DoGeometry);
-    readDword(key, "Sg_DoGeometryP", options.Sg_DoGeometryP);
+    for (const GrainKey& k : kGrainKeys)
+        std::visit(Overloaded{
+                       [&](int32_t GrainOptions::*f) { readDword(key, k.name, options.*f); },
+                       [&](bool GrainOptions::*f) { readDword(key, k.name, options.*f); },
+                       [&](double GrainOptions::*f) { readNumber(key, k.name, options.*f); },
+                       [&](std::string GrainOptions::*f) {
+                           if (auto text = key.readString(k.name, kClassNameBuffer))
+                               options.*f = *text;
+                       },
+                   },
+                   k.field);
 }
 
 platform::RegistryValueList grainOptionsRegistryValues(const GrainOptions& o) {
-    auto dword = [](int32_t v) { return platform::RegistryValue{static_cast<uint32_t>(v)}; };
-    auto number = [](double v) { return platform::RegistryValue{platform::cformat("%.2f", v)}; };
-    return {
-        {"Sg_threshold", dword(o.Sg_threshold)},
-        {"Sg_minarea", dword(o.Sg_minarea)},
-        {"Sg_ClosingDepth", dword(o.Sg_ClosingDepth)},
-        {"Sg_GrainsPerRoi", dword(o.Sg_GrainsPerRoi)},
-        {"Sg_SetClassName", dword(o.Sg_SetClassName)},
-        {"Sg_ClassName", platform::RegistryValue{o.Sg_ClassName}},
-        {"Sg_Pixels", number(o.Sg_Pixels)},
-        {"Sg_Units", number(o.Sg_Units)},
-        {"Sg_PPU", number(o.Sg_PPU)},
-        {"Sg_DoGeometry", dword(o.Sg_DoGeometry)},
-        {"Sg_DoGeometryP", dword(o.Sg_DoGeometryP)},
-    };
+    platform::RegistryValueList values;
+    for (const GrainKey& k : kGrainKeys)
+        values.push_back(
+            {std::string(k.name),
+             std::visit(
+                 Overloaded{
+                     [&](int32_t GrainOptions::*f) {
+                         return platform::RegistryValue{static_cast<uint32_t>(o.*f)};
+                     },
+                     [&](bool GrainOptions::*f) {
+                         return platform::RegistryValue{static_cast<uint32_t>(o.*f)};
+                     },
+                     [&](double GrainOptions::*f) {
+                         return platform::RegistryValue{platform::cformat("%.2f", o.*f)};
+                     },
+                     [&](std::string GrainOptions::*f) { return platform::RegistryValue{o.*f}; },
+                 },
+                 k.field)});
+    return values;
 }
 
 void SaveGrainOptionsToRegistry(const GrainOptions& options) {
@@ -91,30 +130,30 @@ void SaveGrainOptionsToRegistry(const GrainOptions& options) {
 
 void LoadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& o) {
     const std::string_view section = platform::kOptionsSection;
-    o.Sg_threshold = file.getInt(section, "Sg_threshold", o.Sg_threshold);
-    o.Sg_minarea = file.getInt(section, "Sg_minarea", o.Sg_minarea);
-    o.Sg_ClosingDepth = file.getInt(section, "Sg_ClosingDepth", o.Sg_ClosingDepth);
-    o.Sg_GrainsPerRoi = file.getInt(section, "Sg_GrainsPerRoi", o.Sg_GrainsPerRoi);
-    o.Sg_SetClassName = file.getInt(section, "Sg_SetClassName", o.Sg_SetClassName) != 0;
-    o.Sg_ClassName = file.getString(section, "Sg_ClassName", o.Sg_ClassName);
-    o.Sg_Pixels = fileNumber(file, "Sg_Pixels");
-    o.Sg_Units = fileNumber(file, "Sg_Units");
-    o.Sg_PPU = fileNumber(file, "Sg_PPU");
-    o.Sg_DoGeometry = file.getInt(section, "Sg_DoGeometry", o.Sg_DoGeometry) != 0;
-    o.Sg_DoGeometryP = file.getInt(section, "Sg_DoGeometryP", o.Sg_DoGeometryP) != 0;
+    for (const GrainKey& k : kGrainKeys)
+        std::visit(
+            Overloaded{
+                [&](int32_t GrainOptions::*f) { o.*f = file.getInt(section, k.name, o.*f); },
+                [&](bool GrainOptions::*f) { o.*f = file.getInt(section, k.name, o.*f) != 0; },
+                [&](double GrainOptions::*f) { o.*f = fileNumber(file, k.name); },
+                [&](std::string GrainOptions::*f) { o.*f = file.getString(section, k.name, o.*f); },
+            },
+            k.field);
 }
 
 void SaveGrainOptionsToFile(platform::IniFile& file, const GrainOptions& o) {
     const std::string_view section = platform::kOptionsSection;
-    file.setInt(section, "Sg_threshold", o.Sg_threshold);
-    file.setInt(section, "Sg_minarea", o.Sg_minarea);
-    file.setInt(section, "Sg_ClosingDepth", o.Sg_ClosingDepth);
-    file.setInt(section, "Sg_GrainsPerRoi", o.Sg_GrainsPerRoi);
-    file.setInt(section, "Sg_SetClassName", o.Sg_SetClassName);
-    file.setString(section, "Sg_ClassName", o.Sg_ClassName);
-    file.setReal(section, "Sg_Pixels", o.Sg_Pixels);
-    file.setReal(section, "Sg_Units", o.Sg_Units);
-    file.setReal(section, "Sg_PPU", o.Sg_PPU);
-    file.setInt(section, "Sg_DoGeometry", o.Sg_DoGeometry);
-    file.setInt(section, "Sg_DoGeometryP", o.Sg_DoGeometryP);
+    for (const GrainKey& k : kGrainKeys)
+        std::visit(Overloaded{
+                       [&](int32_t GrainOptions::*f) { file.setInt(section, k.name, o.*f); },
+                       [&](bool GrainOptions::*f) { file.setInt(section, k.name, o.*f); },
+                       [&](double GrainOptions::*f) { file.setReal(section, k.name, o.*f); },
+                       [&](std::string GrainOptions::*f) { file.setString(section, k.name, o.*f); },
+                   },
+                   k.field);
+}
+
+GrainOptions& grainOptions() {
+    static GrainOptions options;
+    return options;
 }

@@ -43,6 +43,9 @@ struct GrainOptions {
 // bytes) and the three scale values (converted like C's atof).
 void LoadGrainOptionsFromRegistry(GrainOptions& options);
 
+// The grain options of the running program; the grain dialog edits them.
+GrainOptions& grainOptions();
+
 // Writes the values of grainOptionsRegistryValues in their order, at every
 // exit; a key that cannot be created writes nothing, silently.
 void SaveGrainOptionsToRegistry(const GrainOptions& options);

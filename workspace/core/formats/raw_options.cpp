@@ -53,3 +53,8 @@ void SaveRawOptionsToRegistry(const RawOptions& options) {
     platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
                                   rawOptionsRegistryValues(options));
 }
+
+RawOptions& rawOptions() {
+    static RawOptions options;
+    return options;
+}

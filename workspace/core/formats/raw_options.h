@@ -40,6 +40,9 @@ struct RawOptions {
 // called right after construction); RawEndian is read as 0 or 1.
 void LoadRawOptionsFromRegistry(RawOptions& options);
 
+// The raw options of the running program; the raw options dialog edits them.
+RawOptions& rawOptions();
+
 // Writes the values of rawOptionsRegistryValues in their order, only when the
 // key could be created or opened; failures are silent.
 void SaveRawOptionsToRegistry(const RawOptions& options);
