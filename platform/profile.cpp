@@ -45,9 +45,9 @@ bool keyValue(std::string_view line, std::string_view& key, std::string_view& va
     return true;
 }
 
-// The integer rule of the profile functions: blanks, a sign, an optional
-// 0x/0o/0b base prefix, then digits up to the first other character; wraps
-// modulo 2^32 like the original.
+// How an options file's integer is read: blanks, a sign, an optional
+// 0x/0o/0b base prefix, then digits up to the first other character; the
+// value wraps modulo 2^32, so files written elsewhere read the same here.
 int leadingInteger(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;

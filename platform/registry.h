@@ -72,7 +72,8 @@ std::string registryStorePath();
 // An open key. Opening for query fails when the key does not exist; creating
 // fails only when the store cannot be written. Writes are kept in the handle
 // and go to the file when the handle is closed or destroyed; a failed file
-// write is silent, like a failed registry write of the original program.
+// write is silent: settings are a convenience, and losing one must never
+// stop the program or interrupt the user.
 class RegistryKey {
   public:
     RegistryKey() = default;

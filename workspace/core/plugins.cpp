@@ -15,7 +15,8 @@ std::vector<PluginEntry> FindPlugins(const std::string& folder) {
         std::string tail = name.substr(name.size() - kExtension.size());
         std::transform(tail.begin(), tail.end(), tail.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        // The original file system matched "*.plugin" in any letter case.
+        // Plug-ins are often copied from systems whose file names ignore
+        // case: "*.plugin" matches in any letter case.
         if (tail != kExtension) continue;
         if (!it->is_regular_file(ec)) continue;
         found.push_back({name.substr(0, name.size() - kExtension.size()), it->path().string()});

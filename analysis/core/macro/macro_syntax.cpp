@@ -71,7 +71,8 @@ bool MacroFileSource::readLine(std::string& line) {
         if (c == EOF) break;
         ++taken;
         if (c == '\0') afterNul = true;
-        // The original line buffer was a C string: nothing after a NUL counts.
+        // A macro line is text: a NUL ends what the line says, so a file
+        // edited with a binary tool reads as its author saw it.
         if (!afterNul) line.push_back(static_cast<char>(c));
         if (c == '\n') break;
     }

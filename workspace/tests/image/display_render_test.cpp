@@ -63,12 +63,12 @@ DisplayParams window(int32_t lo, int32_t hi, GreyStyle style = GreyStyle::Normal
     return p;
 }
 
-// --- The straightforward reference, written from the rules directly. ---
+// --- The straightforward reference: the display formulas pixel by pixel. ---
 
 uint32_t referenceGrey(int64_t v, int64_t lo, int64_t hi, GreyStyle style) {
     if (style == GreyStyle::Flat) return 127;
     if (hi == lo) return v > lo ? 255 : 0;
-    int64_t d = ((v - lo) * 256) / (hi - lo);  // truncates towards zero, as the rule says
+    int64_t d = ((v - lo) * 256) / (hi - lo);  // truncates towards zero
     uint32_t g = d >= 256 ? 255 : d < 0 ? 0 : static_cast<uint32_t>(d);
     if (style == GreyStyle::ThreeLevels && g != 0 && g != 255) g = 127;
     return g;
