@@ -30,7 +30,8 @@ VoiGrid buildVoiGrid(const Volume3D& image, const Volume3D& mask, int voi) {
                 uint8_t* in = g.inVoi.data() + at;
                 if (img && img->present()) {
                     const int32_t cy = std::clamp(y, 0, img->height - 1);
-                    const uint16_t* row = img->samples.data() + static_cast<size_t>(cy) * img->width;
+                    const uint16_t* row =
+                        img->samples.data() + static_cast<size_t>(cy) * img->width;
                     for (int32_t i = 0; i < g.dx; ++i)
                         grey[i] = row[std::clamp(g.box.xmin + i, 0, img->width - 1)];
                 } else {

@@ -23,8 +23,8 @@ struct VoiGrid {
     VoiBox box;
     int32_t dx = 0, dy = 0, dz = 0;  // box extents
     int64_t members = 0;
-    std::vector<uint16_t> grey;      // dx * dy * dz samples, x fastest, then y, then z
-    std::vector<uint8_t> inVoi;      // 1 where the voxel belongs to the VOI
+    std::vector<uint16_t> grey;  // dx * dy * dz samples, x fastest, then y, then z
+    std::vector<uint8_t> inVoi;  // 1 where the voxel belongs to the VOI
 
     size_t index(int32_t x, int32_t y, int32_t z) const {
         return (static_cast<size_t>(z) * static_cast<size_t>(dy) + static_cast<size_t>(y)) *

@@ -31,7 +31,8 @@ int runDirectionCount(const Analysis3DOptions& o) {
 std::vector<std::string> recordNames(const Analysis3DOptions& o) {
     std::vector<std::string> names = {"_Volume"};
     if (o.Normalisation != 0) names.insert(names.end(), {"_MinNorm3D", "_MaxNorm3D"});
-    if (o.HistogramFeatures) names.insert(names.end(), kHistogramNames.begin(), kHistogramNames.end());
+    if (o.HistogramFeatures)
+        names.insert(names.end(), kHistogramNames.begin(), kHistogramNames.end());
     if (o.GradientFeatures) names.insert(names.end(), kGradientNames.begin(), kGradientNames.end());
     if (o.ComFeatures) {
         const std::array<bool, 5> on = enabledDistances(o);

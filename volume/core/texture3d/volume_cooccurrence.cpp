@@ -139,7 +139,7 @@ VolumeComResult volumeCooccurrenceFeatures(const std::vector<uint32_t>& matrix, 
             const double e = static_cast<double>(l + 1) - difMean;
             difVar += e * e * difDist[l] / R;
         }
-    r.values = {asm2, contrast, (ij - mx * my) / D, vy, idm, sumAvg, sumVar, sumEnt, entropy,
+    r.values = {asm2,   contrast, (ij - mx * my) / D, vy, idm, sumAvg, sumVar, sumEnt, entropy,
                 difVar, difEnt};
     return r;
 }

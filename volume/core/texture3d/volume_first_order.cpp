@@ -108,9 +108,9 @@ std::array<double, kVolumeGradientFeatures> volumeGradientFeatures(
                     const uint16_t* q = levels.data() + grid.index(0, y, z);
                     for (int32_t x = 1; x < grid.dx - 1; ++x) {
                         const uint16_t* p = q + x;
-                        if (p[0] == kOutsideVoi || p[sx] == kOutsideVoi ||
-                            p[-sx] == kOutsideVoi || p[sy] == kOutsideVoi ||
-                            p[-sy] == kOutsideVoi || p[sz] == kOutsideVoi || p[-sz] == kOutsideVoi)
+                        if (p[0] == kOutsideVoi || p[sx] == kOutsideVoi || p[-sx] == kOutsideVoi ||
+                            p[sy] == kOutsideVoi || p[-sy] == kOutsideVoi || p[sz] == kOutsideVoi ||
+                            p[-sz] == kOutsideVoi)
                             continue;
                         const int64_t gx = int64_t{p[sx]} - p[-sx];
                         const int64_t gy = int64_t{p[sy]} - p[-sy];
@@ -148,7 +148,7 @@ std::array<double, kVolumeGradientFeatures> volumeGradientFeatures(
     f[2] = variance;  // GrVariance (population)
     if (variance != 0) {
         const double sd = std::sqrt(variance);
-        f[3] = s3 / (sd * sd * sd) / k;           // GrSkewness
+        f[3] = s3 / (sd * sd * sd) / k;             // GrSkewness
         f[4] = s4 / (variance * variance) / k - 3;  // GrKurtosis
     }
     f[5] = nonZero / k;  // GrNonZeros

@@ -27,7 +27,8 @@ std::string WriteVolumeReportHeader(const Volume3D& image, const Volume3D& mask,
     h += std::string("Histogram analysis = ") + (o.HistogramFeatures ? "Yes" : "No") + "\r\n";
     h += std::string("Gradient analysis = ") + (o.GradientFeatures ? "Yes" : "No") + "\r\n";
     const bool distances[5] = {o.ComDist1, o.ComDist2, o.ComDist3, o.ComDist4, o.ComDist5};
-    const bool com = o.ComFeatures && std::any_of(distances, distances + 5, [](bool d) { return d; });
+    const bool com =
+        o.ComFeatures && std::any_of(distances, distances + 5, [](bool d) { return d; });
     h += "CO matrix analysis = ";
     if (com) {
         const int n = 1 << o.ComBpp;

@@ -92,7 +92,8 @@ TEST(VoiFile, MaskAndNamesSurviveARoundTrip) {
     for (int z = 0; z < 4; ++z)
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 7; ++x)
-                Volume3DSetVoxel(m, x, y, z, static_cast<uint16_t>((x * y + z) % 3 == 0 ? 0 : x + 8 * z));
+                Volume3DSetVoxel(m, x, y, z,
+                                 static_cast<uint16_t>((x * y + z) % 3 == 0 ? 0 : x + 8 * z));
     VoiNames names;
     names[0] = "liver";
     names[5] = "lesion A";
@@ -219,8 +220,11 @@ TEST(VoiFile, ForeignOrMissingFilesLoadNothing) {
     Volume3DMaskAll(m, 0, 1);
     VoiNames names;
     EXPECT_EQ(LoadVoi(m, names, dir.file("none.voi")).status, VoiLoadStatus::CannotOpen);
-    EXPECT_EQ(LoadVoi(m, names, dir.write("x.voi", "KWL_ROI_2001 and more bytes than fifty, "
-                                                   "to be sure of it here")).status,
+    EXPECT_EQ(LoadVoi(m, names,
+                      dir.write("x.voi",
+                                "KWL_ROI_2001 and more bytes than fifty, "
+                                "to be sure of it here"))
+                  .status,
               VoiLoadStatus::NotVoi);
     EXPECT_EQ(LoadVoi(m, names, dir.write("y.voi", "KWL_VOI_2006")).status, VoiLoadStatus::NotVoi);
     EXPECT_EQ(Volume3DGetVoxelChecked(m, 1, 1, 0), 1);
@@ -242,7 +246,8 @@ TEST(VoiExports, TheTextListHasSixteenBlocks) {
     const std::string dashes(48, '-');
     std::string expected;
     for (int k = 1; k <= 16; ++k) {
-        expected += "\r\nRoi #" + std::to_string(k) + "\r\n x \t y \t z \t lum\r\n" + dashes + "\r\n";
+        expected +=
+            "\r\nRoi #" + std::to_string(k) + "\r\n x \t y \t z \t lum\r\n" + dashes + "\r\n";
         if (k == 1) expected += "0\t1\t0\t0\r\n2\t1\t1\t1234\r\n";
         if (k == 16) expected += "2\t1\t1\t1234\r\n";
     }
@@ -261,7 +266,8 @@ TEST(VoiExports, TheMaskBmfOffsetsNonZeroVoxels) {
     const std::string b = encodeVoiBmf(m, sizes);
     ASSERT_EQ(b.size(), 54u + 8);
     auto u16 = [&](size_t at) {
-        return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
+        return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) |
+                                     (static_cast<uint8_t>(b[at + 1]) << 8));
     };
     EXPECT_EQ(u16(54), 0);
     EXPECT_EQ(u16(56), 32768);

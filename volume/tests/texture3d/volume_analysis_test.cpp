@@ -56,8 +56,8 @@ TEST(VolumeAnalysis, MatchesTheIndependentReference) {
         std::vector<FeatureRecord> records;
         std::string header;
         Captured progress;
-        ASSERT_TRUE(RunVolumeAnalysis(*v.image, *v.mask, c.options, records, header,
-                                      progress.sink()));
+        ASSERT_TRUE(
+            RunVolumeAnalysis(*v.image, *v.mask, c.options, records, header, progress.sink()));
         ASSERT_EQ(records.size(), c.count);
         EXPECT_EQ(countVolumeAnalysis(c.options).records, static_cast<int>(c.count));
         EXPECT_EQ(countVolumeAnalysis(c.options).steps, static_cast<int>(progress.texts.size()));
@@ -108,9 +108,8 @@ TEST(VolumeAnalysis, ProgressTextsAndNamesOfARun) {
     std::string header;
     Captured progress;
     ASSERT_TRUE(RunVolumeAnalysis(*v.image, *v.mask, o, records, header, progress.sink()));
-    const std::vector<std::string> texts = {"Normalisation done", "Histogram done",
-                                            "Gradient done", "Co-occurence: distance 3 done",
-                                            "Runlength done"};
+    const std::vector<std::string> texts = {"Normalisation done", "Histogram done", "Gradient done",
+                                            "Co-occurence: distance 3 done", "Runlength done"};
     EXPECT_EQ(progress.texts, texts);
     ASSERT_EQ(records.size(), 1u + 2 + 9 + 6 + 156 + 25);
     EXPECT_EQ(recordName(records[0]), "_Volume");
@@ -157,7 +156,7 @@ TEST(VolumeAnalysis, DirectionOneOneZeroPairsUpwards) {
     ASSERT_TRUE(RunVolumeAnalysis(image, mask, o, records, header, {}));
     EXPECT_EQ(recordName(records[1 + 24]), "_VolumeS(1,1,0)");
     EXPECT_EQ(records[1 + 24].values[0], 2.0);
-    EXPECT_EQ(records[1 + 36].values[0], 0.0);       // (1,-1,0)
+    EXPECT_EQ(records[1 + 36].values[0], 0.0);              // (1,-1,0)
     EXPECT_EQ(records[1 + 24 + 2].values[0], 63.0 * 63.0);  // Contrast of levels 0 and 63
 }
 

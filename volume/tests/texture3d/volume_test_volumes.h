@@ -45,7 +45,8 @@ inline TestVolumes makeTestVolumes(int32_t n, uint32_t seed) {
         for (int32_t y = 0; y < n; ++y)
             for (int32_t x = 0; x < n; ++x) {
                 const uint32_t d1 = rng.draw(10), d5 = rng.draw(7), d4 = rng.draw(2);
-                const int32_t r2 = (x - c) * (x - c) + (y - c + 1) * (y - c + 1) + (z - c) * (z - c);
+                const int32_t r2 =
+                    (x - c) * (x - c) + (y - c + 1) * (y - c + 1) + (z - c) * (z - c);
                 uint16_t v = 0;
                 if (r2 <= rOut * rOut && r2 > 4 && d1 != 0) v |= 1;
                 if (y <= n / 4 && z >= 3 * n / 5) v |= 2;

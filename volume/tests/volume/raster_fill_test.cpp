@@ -66,9 +66,9 @@ TEST(TriangleFill, ClipsToTheSliceAndSurvivesWildCoordinates) {
     Volume3D v = blank(4, 4, 2);
     FillTriangleInSlice(v, kDraw, 0, {-100, -100}, {1e12, -100}, {-100, 1e12});
     EXPECT_EQ(count(v), 16);
-    FillTriangleInSlice(v, kDraw, 1, {std::numeric_limits<double>::quiet_NaN(), 0}, {3, 0},
-                        {0, 3});
-    FillTriangleInSlice(v, kDraw, 1, {-1e300, 0}, {1e300, 1}, {0, std::numeric_limits<double>::infinity()});
+    FillTriangleInSlice(v, kDraw, 1, {std::numeric_limits<double>::quiet_NaN(), 0}, {3, 0}, {0, 3});
+    FillTriangleInSlice(v, kDraw, 1, {-1e300, 0}, {1e300, 1},
+                        {0, std::numeric_limits<double>::infinity()});
     FillTriangleInSlice(v, kDraw, 5, {0, 0}, {3, 0}, {0, 3});
     FillTriangleInSlice(v, kDraw, -1, {0, 0}, {3, 0}, {0, 3});
     EXPECT_LE(count(v), 32);
@@ -141,11 +141,11 @@ TEST(VoiShift, MovesAndCopiesInEveryDirection) {
                         for (int y = 0; y < 9; ++y)
                             for (int x = 0; x < 9; ++x) {
                                 const uint16_t got = Volume3DGetVoxelChecked(v, x, y, z);
-                                const bool src = x >= 3 && x <= 5 && y >= 3 && y <= 4 && z >= 3 &&
-                                                 z <= 4;
+                                const bool src =
+                                    x >= 3 && x <= 5 && y >= 3 && y <= 4 && z >= 3 && z <= 4;
                                 const int ox = x - sx, oy = y - 2 * sy, oz = z - sz;
-                                const bool dst = ox >= 3 && ox <= 5 && oy >= 3 && oy <= 4 &&
-                                                 oz >= 3 && oz <= 4;
+                                const bool dst =
+                                    ox >= 3 && ox <= 5 && oy >= 3 && oy <= 4 && oz >= 3 && oz <= 4;
                                 EXPECT_EQ((got & 2) != 0, dst) << x << y << z;
                                 EXPECT_EQ((got & 1) != 0, src && !move) << x << y << z;
                                 EXPECT_EQ((got & 4) != 0, x == 3 && y == 3 && z == 3);

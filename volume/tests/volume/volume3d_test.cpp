@@ -71,13 +71,15 @@ TEST(Volume3D, TheStrictReadAndWriteIgnoreOutsides) {
     Volume3DSetVoxel(v, 1, 1, 1, 9);
     EXPECT_EQ(Volume3DGetVoxelChecked(v, 1, 1, 1), 9);
     int64_t sum = 0;
-    for (const VolumeSlice& s : v.slices) sum += std::accumulate(s.samples.begin(), s.samples.end(), 0);
-    EXPECT_EQ(sum, 9 + [] {
-        int64_t t = 0;
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 4; ++x) t += x + 10 * y;
-        return t;
-    }());
+    for (const VolumeSlice& s : v.slices)
+        sum += std::accumulate(s.samples.begin(), s.samples.end(), 0);
+    EXPECT_EQ(
+        sum, 9 + [] {
+            int64_t t = 0;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 4; ++x) t += x + 10 * y;
+            return t;
+        }());
 }
 
 TEST(Volume3D, MinMaxScansEverySlice) {
