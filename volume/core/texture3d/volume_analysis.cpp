@@ -24,7 +24,7 @@ std::array<bool, 5> enabledDistances(const Analysis3DOptions& o) {
 }
 
 int runDirectionCount(const Analysis3DOptions& o) {
-    return o.RlmMoredirs ? kRunDirectionsAll : kRunDirectionsBasic;
+    return o.RlmMoredirs ? kVolumeRunDirectionsAll : kVolumeRunDirectionsBasic;
 }
 
 // The record names of a run, in order.
@@ -48,7 +48,7 @@ std::vector<std::string> recordNames(const Analysis3DOptions& o) {
     if (o.RlmFeatures)
         for (int i = 0; i < runDirectionCount(o); ++i)
             for (std::string_view f : kVolumeRlmNames)
-                names.push_back(std::string(kRunDirections[static_cast<size_t>(i)].prefix) +
+                names.push_back(std::string(kVolumeRunDirections[static_cast<size_t>(i)].prefix) +
                                 std::string(f));
     return names;
 }
@@ -172,8 +172,8 @@ bool Run::execute() {
             parallelFor(count, 1, [&](size_t begin, size_t end) {
                 std::vector<uint32_t> matrix;
                 for (size_t i = begin; i < end; ++i)
-                    if (volumeRunLengthMatrix(grid, levels, o_.RlmBpp, maxRun, kRunDirections[i],
-                                              matrix, progress_.cancel))
+                    if (volumeRunLengthMatrix(grid, levels, o_.RlmBpp, maxRun,
+                                              kVolumeRunDirections[i], matrix, progress_.cancel))
                         results[i] = volumeRunLengthFeatures(matrix, o_.RlmBpp, maxRun);
             });
             if (cancelled()) return false;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& levels, int bits,
-                           int32_t maxRun, const RunDirection& dir, std::vector<uint32_t>& matrix,
-                           const std::atomic<bool>* cancel) {
+                           int32_t maxRun, const VolumeRunDirection& dir,
+                           std::vector<uint32_t>& matrix, const std::atomic<bool>* cancel) {
     const size_t L = static_cast<size_t>(std::max(maxRun, 1));
     matrix.assign((size_t{1} << bits) * L, 0);
     const ptrdiff_t step = dir.x + static_cast<ptrdiff_t>(dir.y) * grid.dx +

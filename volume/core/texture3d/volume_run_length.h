@@ -14,14 +14,14 @@ inline constexpr int kVolumeRlmFeatures = 5;
 inline constexpr std::array<std::string_view, kVolumeRlmFeatures> kVolumeRlmNames = {
     "RLNonUni", "GLevNonU", "LngREmph", "ShrtREmp", "Fraction"};
 
-struct RunDirection {
+struct VolumeRunDirection {
     std::string_view prefix;
     int32_t x = 0, y = 0, z = 0;  // step in voxel coordinates
 };
 
-inline constexpr int kRunDirectionsBasic = 5;
-inline constexpr int kRunDirectionsAll = 13;
-inline constexpr std::array<RunDirection, kRunDirectionsAll> kRunDirections = {{
+inline constexpr int kVolumeRunDirectionsBasic = 5;
+inline constexpr int kVolumeRunDirectionsAll = 13;
+inline constexpr std::array<VolumeRunDirection, kVolumeRunDirectionsAll> kVolumeRunDirections = {{
     {"Horzl_", 1, 0, 0},
     {"Vertl_", 0, 1, 0},
     {"45dgr_", -1, 1, 0},
@@ -44,7 +44,8 @@ inline constexpr std::array<RunDirection, kRunDirectionsAll> kRunDirections = {{
 // change of level or the box edge. Runs longer than L are counted at L.
 // Stops early, returning false, when `cancel` is set.
 bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& levels, int bits,
-                           int32_t maxRun, const RunDirection& dir, std::vector<uint32_t>& matrix,
+                           int32_t maxRun, const VolumeRunDirection& dir,
+                           std::vector<uint32_t>& matrix,
                            const std::atomic<bool>* cancel = nullptr);
 
 // With S = sum R and l the run length:
