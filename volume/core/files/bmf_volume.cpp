@@ -111,7 +111,7 @@ VolumeLoad decodeSource(ByteSource& source, uint64_t maxVoxels) {
     load.hasVoxelSizes = true;
     load.voxelSizes = h.sizes;
     auto rows = std::make_unique<RowReader>(source, h);
-    std::vector<uint16_t> samples(static_cast<size_t>(sliceWords));
+    std::vector<uint16_t> samples;
     const size_t w = h.width;
     const bool isFloat = h.bitCount >= 32;
     const size_t bytesPerSample = h.bitCount / 8;
@@ -133,6 +133,7 @@ VolumeLoad decodeSource(ByteSource& source, uint64_t maxVoxels) {
     }
     uint32_t largest = 0;
     for (uint32_t z = 0; z < h.slices; ++z) {
+        samples.resize(static_cast<size_t>(sliceWords));
         for (uint32_t y = 0; y < h.height; ++y) {
             uint16_t* out = samples.data() + y * w;
             rows->row([&](const uint8_t* piece, size_t first, size_t n) {
@@ -155,8 +156,9 @@ VolumeLoad decodeSource(ByteSource& source, uint64_t maxVoxels) {
                 }
             });
         }
-        if (!setLoadedSlice(load, samples.data(), width, height, static_cast<int32_t>(z)))
+        if (!setLoadedSlice(load, std::move(samples), width, height, static_cast<int32_t>(z)))
             return failedLoad(kVolumeTooLargeMessage);
+        samples = {};
     }
     if (h.bitCount == 16) {
         const int shift = bmfLoadShift(largest);

@@ -1,5 +1,7 @@
 #include "volume/core/files/volume_load.h"
 
+#include <algorithm>
+
 VolumeLoad failedLoad(std::string message) {
     VolumeLoad load;
     load.error = std::move(message);
@@ -18,6 +20,21 @@ bool setLoadedSlice(VolumeLoad& load, const uint16_t* samples, int32_t width, in
                     int32_t z) {
     return Volume3DSetSlice(*load.image, samples, width, height, z) &&
            Volume3DSetSlice(*load.mask, nullptr, width, height, z);
+}
+
+bool setLoadedSlice(VolumeLoad& load, std::vector<uint16_t>&& samples, int32_t width,
+                    int32_t height, int32_t z) {
+    VolumeSlice* slice = load.image->slice(z);
+    if (!slice || width < 0 || height < 0 ||
+        samples.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+        return false;
+    if (!Volume3DSetSlice(*load.mask, nullptr, width, height, z)) return false;
+    slice->samples = std::move(samples);
+    slice->width = width;
+    slice->height = height;
+    load.image->maxWidth = std::max(load.image->maxWidth, width);
+    load.image->maxHeight = std::max(load.image->maxHeight, height);
+    return true;
 }
 
 VolumeLoad finishVolumeLoad(VolumeLoad load) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "volume/core/volume/volume3d.h"
 #include "volume/core/volume_options.h"
@@ -49,3 +50,6 @@ VolumeLoad finishVolumeLoad(VolumeLoad load);
 // the same size. False when the memory cannot be had.
 bool setLoadedSlice(VolumeLoad& load, const uint16_t* samples, int32_t width, int32_t height,
                     int32_t z);
+// The same, taking the samples over (width x height of them) without a copy.
+bool setLoadedSlice(VolumeLoad& load, std::vector<uint16_t>&& samples, int32_t width,
+                    int32_t height, int32_t z);

@@ -101,34 +101,36 @@ struct BitBounds {
     }
 };
 
-// One slice: per row the OR of its voxels tells which bits occur at all, and
-// the first and last column of each bit widen its box.
-void scanSlice(const VolumeSlice& slice, int32_t z, bool withBoxes, BitBounds& out) {
+// One slice, row by row and run by run (masks are long runs of one value):
+// each run of a non-zero value adds its length to the count of each of its
+// bits, and the first and last run of a bit in a row widen that bit's box.
+void scanSlice(const VolumeSlice& slice, int32_t z, BitBounds& out) {
     if (!slice.present()) return;
     const uint16_t* row = slice.samples.data();
-    for (int32_t y = 0; y < slice.height; ++y, row += slice.width) {
+    const int32_t w = slice.width;
+    for (int32_t y = 0; y < slice.height; ++y, row += w) {
         uint32_t rowBits = 0;
         std::array<int32_t, kVoiCount> first{};
         std::array<int32_t, kVoiCount> last{};
-        for (int32_t x = 0; x < slice.width; ++x) {
-            uint32_t v = row[x];
-            if (v == 0) continue;
-            uint32_t fresh = v & ~rowBits;
-            rowBits |= v;
-            while (fresh) {
-                first[std::countr_zero(fresh)] = x;
-                fresh &= fresh - 1;
+        int32_t x = 0;
+        while (x < w) {
+            const uint16_t v = row[x];
+            int32_t end = x + 1;
+            while (end < w && row[end] == v) ++end;
+            if (v != 0) {
+                for (uint32_t fresh = v & ~rowBits; fresh; fresh &= fresh - 1)
+                    first[std::countr_zero(fresh)] = x;
+                rowBits |= v;
+                for (uint32_t bits = v; bits; bits &= bits - 1) {
+                    const int k = std::countr_zero(bits);
+                    out.count[k] += end - x;
+                    last[k] = end - 1;
+                }
             }
-            do {
-                int k = std::countr_zero(v);
-                ++out.count[k];
-                last[k] = x;
-                v &= v - 1;
-            } while (v);
+            x = end;
         }
-        if (!withBoxes) continue;
         for (uint32_t bits = rowBits; bits; bits &= bits - 1) {
-            int k = std::countr_zero(bits);
+            const int k = std::countr_zero(bits);
             VoiBox& b = out.box[k];
             b.xmin = std::min(b.xmin, first[k]);
             b.xmax = std::max(b.xmax, last[k]);
@@ -140,12 +142,12 @@ void scanSlice(const VolumeSlice& slice, int32_t z, bool withBoxes, BitBounds& o
     }
 }
 
-BitBounds scanVolume(const Volume3D& mask, bool withBoxes) {
+BitBounds scanVolume(const Volume3D& mask) {
     const size_t count = mask.slices.size();
     std::vector<BitBounds> partial(count);
     parallelFor(count, 1, [&](size_t begin, size_t end) {
         for (size_t z = begin; z < end; ++z)
-            scanSlice(mask.slices[z], static_cast<int32_t>(z), withBoxes, partial[z]);
+            scanSlice(mask.slices[z], static_cast<int32_t>(z), partial[z]);
     });
     BitBounds total;
     for (const BitBounds& p : partial) total.merge(p);
@@ -155,7 +157,7 @@ BitBounds scanVolume(const Volume3D& mask, bool withBoxes) {
 }  // namespace
 
 void Volume3DRoiBounds(Volume3D& mask) {
-    BitBounds total = scanVolume(mask, true);
+    BitBounds total = scanVolume(mask);
     for (int k = 0; k < kVoiCount; ++k) {
         VoiBox b = total.box[k];
         // An empty VOI's box is all zeros.
@@ -168,7 +170,7 @@ void Volume3DRoiBounds(Volume3D& mask) {
 }
 
 void Volume3DCountVoxels(const Volume3D& mask, std::array<int64_t, kVoiCount>& counts) {
-    counts = scanVolume(mask, false).count;
+    counts = scanVolume(mask).count;
 }
 
 void Volume3DMaskAll(Volume3D& mask, uint16_t andMask, uint16_t orValue) {
