@@ -220,3 +220,22 @@ TEST(DicomVolumeWriter, SizesBeyondTheFieldsAreRefused) {
     big.maxHeight = 40000;
     EXPECT_FALSE(encodeDicomVolume(big));
 }
+
+// A slot no file filled would read as 32767 through the clamping read: all
+// VOI bits but one. Every such slot of both volumes is zero-filled instead.
+TEST(VolumeLoad, SlotsNoFileFilledAreZeroFilled) {
+    VolumeLoad load = startVolumeLoad(3);
+    const uint16_t s[6] = {9, 9, 9, 9, 9, 9};
+    ASSERT_TRUE(setLoadedSlice(load, s, 3, 2, 0));
+    ASSERT_TRUE(setLoadedSlice(load, s, 2, 3, 2));
+    load = finishVolumeLoad(std::move(load));
+    ASSERT_TRUE(load.ok());
+    EXPECT_EQ(load.image->slices[1].samples, std::vector<uint16_t>(9, 0));
+    EXPECT_EQ(load.mask->slices[1].samples, std::vector<uint16_t>(9, 0));
+    EXPECT_EQ(Volume3DGetVoxel(*load.mask, 0, 0, 1), 0);
+    EXPECT_EQ(load.image->min, 0);
+    EXPECT_EQ(load.image->max, 9);
+    EXPECT_EQ(finishVolumeLoad(startVolumeLoad(0)).error, kNoSliceMessage);
+    VolumeLoad empty = startVolumeLoad(2);
+    EXPECT_EQ(finishVolumeLoad(std::move(empty)).error, kNoSliceMessage);
+}

@@ -227,3 +227,25 @@ TEST(VolumeReportHeader, ListsTheSettings) {
               "CO matrix analysis = No\r\n"
               "RL matrix analysis = No\r\n");
 }
+
+// Stored values without a radio are used as the dialog shows them, so no
+// matrix is indexed out of its size.
+TEST(VolumeAnalysis, OptionsOutsideTheirChoicesAreUsedAsTheDialogShowsThem) {
+    TestVolumes v = makeTestVolumes(12, 5);
+    Analysis3DOptions o;
+    o.ComBpp = 99;
+    o.RlmBpp = -1;
+    o.GradientBpp = 40;
+    o.HistogramBpp = 13;
+    o.Normalisation = 7;
+    std::vector<FeatureRecord> records;
+    std::string header;
+    ASSERT_TRUE(RunVolumeAnalysis(*v.image, *v.mask, o, records, header, {}));
+    EXPECT_EQ(records.size(), 101u);
+    EXPECT_NE(header.find("Normalisation =  None"), std::string::npos);
+    EXPECT_NE(header.find("Dimensions = 16 x 16"), std::string::npos);
+    EXPECT_NE(header.find("x 16\r\n"), std::string::npos);  // run-length levels 2^4
+    Analysis3DOptions shown = o.sanitized();
+    EXPECT_EQ(shown.GradientBpp, 12);
+    EXPECT_EQ(shown.HistogramBpp, 12);
+}
