@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <new>
 
 #include "platform/parallel.h"
@@ -12,6 +14,8 @@
 #include "volume/core/texture3d/volume_run_length.h"
 
 namespace {
+
+size_t cacheBudget = kVolumeAnalysisCacheBytes;
 
 constexpr std::array<const char*, kVolumeHistogramFeatures> kHistogramNames = {
     "Mean3D",     "Variance3D", "Skewness3D", "Kurtosis3D", "Perc.01%3D",
@@ -70,6 +74,9 @@ class Run {
     void set(size_t record, int k, double value) {
         records_[record].values[static_cast<size_t>(k)] = value;
     }
+    const VoiGrid& grid(int k);
+    const std::vector<uint16_t>& levels(int k, int bits);
+    void makeRoom(size_t bytes);
 
     const Volume3D& image_;
     const Volume3D& mask_;
@@ -78,7 +85,52 @@ class Run {
     const ProgressSink& progress_;
     std::array<NormWindow, kVoiCount> windows_{};
     size_t next_ = 0;  // first record of the family in progress
+
+    // Each VOI is cut out once and each of its level sets made once while
+    // they fit the budget; beyond it the cache starts over.
+    std::array<std::unique_ptr<VoiGrid>, kVoiCount> grids_;
+    std::array<std::map<int, std::vector<uint16_t>>, kVoiCount> levels_;
+    size_t cached_ = 0;
 };
+
+void Run::makeRoom(size_t bytes) {
+    if (cached_ + bytes <= cacheBudget) return;
+    for (auto& g : grids_) g.reset();
+    for (auto& l : levels_) l.clear();
+    cached_ = 0;
+}
+
+const VoiGrid& Run::grid(int k) {
+    std::unique_ptr<VoiGrid>& g = grids_[static_cast<size_t>(k)];
+    if (!g) {
+        const VoiBox& b = mask_.voiBoxes[static_cast<size_t>(k)];
+        const size_t voxels =
+            size_t(b.xmax - b.xmin + 1) * size_t(b.ymax - b.ymin + 1) * size_t(b.zmax - b.zmin + 1);
+        makeRoom(3 * voxels);
+        g = std::make_unique<VoiGrid>(buildVoiGrid(image_, mask_, k));
+        cached_ += 3 * voxels;
+    }
+    return *g;
+}
+
+const std::vector<uint16_t>& Run::levels(int k, int bits) {
+    auto& sets = levels_[static_cast<size_t>(k)];
+    auto it = sets.find(bits);
+    if (it == sets.end()) {
+        const VoiGrid& g = grid(k);
+        const size_t bytes = 2 * g.grey.size();
+        if (cached_ + bytes > cacheBudget) {
+            // Keep this VOI's grid, drop the rest.
+            std::unique_ptr<VoiGrid> keep = std::move(grids_[static_cast<size_t>(k)]);
+            makeRoom(cacheBudget);
+            cached_ = 3 * keep->grey.size();
+            grids_[static_cast<size_t>(k)] = std::move(keep);
+        }
+        it = sets.emplace(bits, gridLevels(*grids_[static_cast<size_t>(k)], bits, window(k))).first;
+        cached_ += bytes;
+    }
+    return it->second;
+}
 
 bool Run::execute() {
     for (int k = 0; k < kVoiCount; ++k)
@@ -92,8 +144,7 @@ bool Run::execute() {
                 windows_[static_cast<size_t>(k)] = {0, 0};
                 continue;
             }
-            windows_[static_cast<size_t>(k)] =
-                volumeNormalisation(buildVoiGrid(image_, mask_, k), o_.Normalisation);
+            windows_[static_cast<size_t>(k)] = volumeNormalisation(grid(k), o_.Normalisation);
             set(next_, k, windows_[static_cast<size_t>(k)].lo);
             set(next_ + 1, k, windows_[static_cast<size_t>(k)].hi);
         }
@@ -105,7 +156,7 @@ bool Run::execute() {
         for (int k = 0; k < kVoiCount; ++k) {
             if (cancelled()) return false;
             if (empty(k)) continue;
-            const auto f = volumeHistogramFeatures(buildVoiGrid(image_, mask_, k), o_.HistogramBpp);
+            const auto f = volumeHistogramFeatures(grid(k), o_.HistogramBpp);
             for (size_t i = 0; i < f.size(); ++i) set(next_ + i, k, f[i]);
         }
         next_ += kVolumeHistogramFeatures;
@@ -116,9 +167,7 @@ bool Run::execute() {
         for (int k = 0; k < kVoiCount; ++k) {
             if (cancelled()) return false;
             if (empty(k)) continue;
-            const VoiGrid grid = buildVoiGrid(image_, mask_, k);
-            const auto f =
-                volumeGradientFeatures(grid, gridLevels(grid, o_.GradientBpp, window(k)));
+            const auto f = volumeGradientFeatures(grid(k), levels(k, o_.GradientBpp));
             for (size_t i = 0; i < f.size(); ++i) set(next_ + i, k, f[i]);
         }
         next_ += kVolumeGradientFeatures;
@@ -133,14 +182,14 @@ bool Run::execute() {
             for (int k = 0; k < kVoiCount; ++k) {
                 if (cancelled()) return false;
                 if (empty(k)) continue;
-                const VoiGrid grid = buildVoiGrid(image_, mask_, k);
-                const std::vector<uint16_t> levels = gridLevels(grid, o_.ComBpp, window(k));
+                const std::vector<uint16_t>& q = levels(k, o_.ComBpp);
+                const VoiGrid& g = grid(k);
                 std::vector<VolumeComResult> results(dirs.size());
                 // One matrix per direction, each counted whole by one thread.
                 parallelFor(dirs.size(), 1, [&](size_t begin, size_t end) {
                     std::vector<uint32_t> matrix;
                     for (size_t i = begin; i < end; ++i)
-                        if (volumeCooccurrenceMatrix(grid, levels, o_.ComBpp, dirs[i], matrix,
+                        if (volumeCooccurrenceMatrix(g, q, o_.ComBpp, dirs[i], matrix,
                                                      progress_.cancel))
                             results[i] = volumeCooccurrenceFeatures(matrix, o_.ComBpp);
                 });
@@ -166,14 +215,14 @@ bool Run::execute() {
         for (int k = 0; k < kVoiCount; ++k) {
             if (cancelled()) return false;
             if (empty(k)) continue;
-            const VoiGrid grid = buildVoiGrid(image_, mask_, k);
-            const std::vector<uint16_t> levels = gridLevels(grid, o_.RlmBpp, window(k));
+            const std::vector<uint16_t>& q = levels(k, o_.RlmBpp);
+            const VoiGrid& g = grid(k);
             std::vector<std::array<double, kVolumeRlmFeatures>> results(count);
             parallelFor(count, 1, [&](size_t begin, size_t end) {
                 std::vector<uint32_t> matrix;
                 for (size_t i = begin; i < end; ++i)
-                    if (volumeRunLengthMatrix(grid, levels, o_.RlmBpp, maxRun,
-                                              kVolumeRunDirections[i], matrix, progress_.cancel))
+                    if (volumeRunLengthMatrix(g, q, o_.RlmBpp, maxRun, kVolumeRunDirections[i],
+                                              matrix, progress_.cancel))
                         results[i] = volumeRunLengthFeatures(matrix, o_.RlmBpp, maxRun);
             });
             if (cancelled()) return false;
@@ -189,6 +238,10 @@ bool Run::execute() {
 }
 
 }  // namespace
+
+void setVolumeAnalysisCacheBytes(size_t bytes) {
+    cacheBudget = bytes;
+}
 
 VolumeAnalysisCount countVolumeAnalysis(const Analysis3DOptions& options) {
     const Analysis3DOptions o = options.sanitized();

@@ -6,6 +6,7 @@
 // record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +30,11 @@ VolumeAnalysisCount countVolumeAnalysis(const Analysis3DOptions& options);
 // false when cancelled. When memory runs out inside a family the run ends
 // there: the families before it are complete, the later records keep their
 // names and zeros.
+// Memory for the cut-out VOIs and their levels kept between families;
+// beyond it they are cut out again. Tests lower it to prove the results stay.
+inline constexpr size_t kVolumeAnalysisCacheBytes = size_t{512} << 20;
+void setVolumeAnalysisCacheBytes(size_t bytes);
+
 bool RunVolumeAnalysis(const Volume3D& image, Volume3D& mask, const Analysis3DOptions& options,
                        std::vector<FeatureRecord>& records, std::string& header,
                        const ProgressSink& progress);

@@ -186,6 +186,21 @@ TEST(VolumeAnalysis, ResultsDoNotDependOnTheThreadCount) {
     for (size_t r = 0; r < a.size(); ++r) EXPECT_EQ(a[r].values, b[r].values) << recordName(a[r]);
 }
 
+TEST(VolumeAnalysis, ResultsDoNotDependOnTheCache) {
+    TestVolumes v = makeTestVolumes(16, 4);
+    Analysis3DOptions o;
+    o.Normalisation = 1;
+    o.RlmBpp = 5;
+    std::vector<FeatureRecord> a, b;
+    std::string header;
+    ASSERT_TRUE(RunVolumeAnalysis(*v.image, *v.mask, o, a, header, {}));
+    setVolumeAnalysisCacheBytes(0);  // every VOI cut out again for every family
+    ASSERT_TRUE(RunVolumeAnalysis(*v.image, *v.mask, o, b, header, {}));
+    setVolumeAnalysisCacheBytes(kVolumeAnalysisCacheBytes);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t r = 0; r < a.size(); ++r) EXPECT_EQ(a[r].values, b[r].values) << recordName(a[r]);
+}
+
 TEST(VolumeReportHeader, ListsTheSettings) {
     TestVolumes v = makeTestVolumes(12, 5);
     Volume3DRoiBounds(*v.mask);
