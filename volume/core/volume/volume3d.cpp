@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -115,7 +116,15 @@ void scanSlice(const VolumeSlice& slice, int32_t z, BitBounds& out) {
         int32_t x = 0;
         while (x < w) {
             const uint16_t v = row[x];
+            // The run's end, four voxels at a time while they all equal v.
+            const uint64_t four = uint64_t{v} * 0x0001000100010001ull;
             int32_t end = x + 1;
+            while (end + 4 <= w) {
+                uint64_t next;
+                std::memcpy(&next, row + end, sizeof next);
+                if (next != four) break;
+                end += 4;
+            }
             while (end < w && row[end] == v) ++end;
             if (v != 0) {
                 for (uint32_t fresh = v & ~rowBits; fresh; fresh &= fresh - 1)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <vector>
 
@@ -156,4 +157,48 @@ TEST(Volume3D, MaskAllAppliesTheDrawModes) {
     EXPECT_EQ(nonOverlappingDraw(4).apply(1), 4);
     EXPECT_EQ(eraseActive(4).apply(5), 1);
     EXPECT_EQ(eraseAll().apply(0xFFFF), 0);
+}
+
+// Boxes and counts against a voxel-by-voxel walk, on masks of runs of random
+// lengths and values in slices of odd sizes.
+TEST(Volume3D, RoiBoundsAgreeWithAPlainWalk) {
+    uint32_t seed = 7;
+    auto draw = [&](uint32_t n) {
+        seed = seed * 134775813u + 1u;
+        return static_cast<uint32_t>((uint64_t{seed} * n) >> 32);
+    };
+    for (int round = 0; round < 20; ++round) {
+        Volume3D m(5);
+        for (int32_t z = 0; z < 5; ++z) {
+            const int32_t w = 1 + static_cast<int32_t>(draw(37)),
+                          h = 1 + static_cast<int32_t>(draw(9));
+            std::vector<uint16_t> s(static_cast<size_t>(w) * h);
+            for (size_t i = 0; i < s.size();) {
+                const uint16_t v = draw(3) == 0 ? static_cast<uint16_t>(draw(65536)) : 0;
+                for (uint32_t n = 1 + draw(12); n > 0 && i < s.size(); --n) s[i++] = v;
+            }
+            Volume3DSetSlice(m, s.data(), w, h, z);
+        }
+        Volume3DRoiBounds(m);
+        for (int k = 0; k < kVoiCount; ++k) {
+            int64_t count = 0;
+            VoiBox b{1 << 20, -1, 1 << 20, -1, 1 << 20, -1};
+            for (int32_t z = 0; z < 5; ++z)
+                for (int32_t y = 0; y < m.slices[z].height; ++y)
+                    for (int32_t x = 0; x < m.slices[z].width; ++x)
+                        if (Volume3DGetVoxelChecked(m, x, y, z) & (1 << k)) {
+                            ++count;
+                            b = {std::min(b.xmin, x), std::max(b.xmax, x), std::min(b.ymin, y),
+                                 std::max(b.ymax, y), std::min(b.zmin, z), std::max(b.zmax, z)};
+                        }
+            EXPECT_EQ(m.voiCounts[k], count);
+            if (count == 0) continue;
+            EXPECT_EQ(m.voiBoxes[k].xmin, b.xmin);
+            EXPECT_EQ(m.voiBoxes[k].xmax, b.xmax);
+            EXPECT_EQ(m.voiBoxes[k].ymin, b.ymin);
+            EXPECT_EQ(m.voiBoxes[k].ymax, b.ymax);
+            EXPECT_EQ(m.voiBoxes[k].zmin, b.zmin);
+            EXPECT_EQ(m.voiBoxes[k].zmax, b.zmax);
+        }
+    }
 }
