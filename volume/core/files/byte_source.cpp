@@ -13,7 +13,8 @@ ByteSource::ByteSource(std::span<const uint8_t> bytes) : memory_(bytes), size_(b
 ByteSource::ByteSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
 
 std::unique_ptr<ByteSource> ByteSource::openFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO given as a path cannot hang the open.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -326,3 +326,12 @@ TEST(VoiUndoRing, TwoRingsNeverShareSnapshots) {
     ASSERT_EQ(::stat(a.folder().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
+
+TEST(VoiFile, AFifoOrAFolderIsNotAFile) {
+    platform::testing::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.voi").c_str(), 0600), 0);
+    Volume3D m = blank(2, 2, 1);
+    VoiNames names;
+    EXPECT_EQ(LoadVoi(m, names, dir.file("pipe.voi")).status, VoiLoadStatus::CannotOpen);
+    EXPECT_EQ(LoadVoi(m, names, dir.path()).status, VoiLoadStatus::CannotOpen);
+}
