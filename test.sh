@@ -11,6 +11,9 @@ vantu_ensure_locale
 
 jobs=$(nproc)
 
+echo "== layers =="
+scripts/check-layers.sh
+
 run_suite() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null

@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QTableView>
 #include <QTableWidget>
 #include <string>
 #include <vector>
@@ -56,6 +58,30 @@ void BM_RefreshTabsAndPaint(benchmark::State& state) {
     resetReportDocuments();
 }
 BENCHMARK(BM_RefreshTabsAndPaint)->Unit(benchmark::kMillisecond);
+
+// Sizing the 17 columns on a refresh: from the widest formatted text of
+// each column, measured once ...
+void BM_SizeColumnsFromWidestTexts(benchmark::State& state) {
+    addLargeDocument();
+    TReport window(nullptr);
+    window.ReportRefreshTabs();
+    for (auto _ : state) window.sizeColumnsToContents();
+    resetReportDocuments();
+}
+BENCHMARK(BM_SizeColumnsFromWidestTexts)->Unit(benchmark::kMillisecond);
+
+// ... against the view measuring its cells: Qt's default (the first 1,000
+// rows) and every row, as a size that fits every cell needs.
+void BM_ResizeColumnsToContentsByMeasuring(benchmark::State& state) {
+    addLargeDocument();
+    TReport window(nullptr);
+    window.ReportRefreshTabs();
+    window.listView()->horizontalHeader()->setResizeContentsPrecision(
+        static_cast<int>(state.range(0)));
+    for (auto _ : state) window.listView()->resizeColumnsToContents();
+    resetReportDocuments();
+}
+BENCHMARK(BM_ResizeColumnsToContentsByMeasuring)->Arg(1000)->Arg(-1)->Unit(benchmark::kMillisecond);
 
 // Baseline: every cell of the document as a widget item, formatted up front.
 void BM_FillItemWidgets(benchmark::State& state) {

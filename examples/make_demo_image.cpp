@@ -1,7 +1,7 @@
 // Writes the demo of examples/: demo.bmp, an 8-bit grey 256 x 256 test image
-// of four textures (one per quarter), and demo.roi, four named ROIs, one
-// inside each texture. Everything comes from integer arithmetic and a fixed
-// seed, so every run writes the same bytes on every machine.
+// of four textures (one per quarter), and demo.roi, sixteen ROIs, four inside
+// each texture, named after it: four samples of each of four classes. Everything comes from integer
+// arithmetic and a fixed seed, so every run writes the same bytes on every machine.
 //
 //   make_demo_image [folder]     (default: the current folder)
 #include <cstdint>
@@ -54,17 +54,20 @@ int sampleAt(int x, int y, Noise& noise) {
     return 40 + noise.next(176);
 }
 
-bool inDisc(int x, int y, int cx, int cy, int r) {
-    return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
-}
+// The four ROIs of a quarter: 40 x 40 squares at least 12 pixels from every
+// texture border. ROI 4q+1 .. 4q+4 lie in quarter q (0 top left, 1 top
+// right, 2 bottom left, 3 bottom right).
+constexpr int kRoiSide = 40;
+constexpr int kRoiOffsets[2] = {12, 76};
 
-// ROI 1..4, one inside each quarter, with a margin so that no ROI touches a
-// texture border: discs in the top left and bottom left, squares elsewhere.
 uint16_t roiWordAt(int x, int y) {
-    if (inDisc(x, y, 64, 64, 48)) return 1u << 0;
-    if (x >= 144 && x < 240 && y >= 16 && y < 112) return 1u << 1;
-    if (inDisc(x, y, 64, 192, 48)) return 1u << 2;
-    if (x >= 152 && x < 232 && y >= 152 && y < 232) return 1u << 3;
+    const int quarter = (y >= kHalf ? 2 : 0) + (x >= kHalf ? 1 : 0);
+    const int lx = x % kHalf, ly = y % kHalf;
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 2; ++column)
+            if (lx >= kRoiOffsets[column] && lx < kRoiOffsets[column] + kRoiSide &&
+                ly >= kRoiOffsets[row] && ly < kRoiOffsets[row] + kRoiSide)
+                return static_cast<uint16_t>(1u << (quarter * 4 + row * 2 + column));
     return 0;
 }
 
@@ -88,10 +91,9 @@ int main(int argc, char** argv) {
             state.RoiMap->at(x, y) = roiWordAt(x, y);
         }
     state.BitDepth = 8;
-    state.RoiNames[0] = "coarse_stripes";
-    state.RoiNames[1] = "fine_stripes";
-    state.RoiNames[2] = "checkerboard";
-    state.RoiNames[3] = "noise";
+    const char* const classes[4] = {"coarse_stripes", "fine_stripes", "checkerboard", "noise"};
+    for (int roi = 0; roi < kRoiCount; ++roi)
+        state.RoiNames[static_cast<size_t>(roi)] = classes[roi / 4];
 
     const std::string image = folder + "demo.bmp";
     const std::string rois = folder + "demo.roi";

@@ -7,6 +7,7 @@ vantu_packages=(
   qt6-base-dev qt6-qpa-plugins libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales dcmtk
+  libuemf-dev emf2svg libwmf-bin
 )
 
 vantu_as_root() {

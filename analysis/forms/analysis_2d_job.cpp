@@ -6,7 +6,12 @@
 
 #include "analysis/core/texture/analysis_2d.h"
 #include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/runner/shape_wavelet_steps.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/maps/feature_maps.h"
+#include "analysis/core/maps/map_selection.h"
+#include "analysis/core/texture/texture_context.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/files.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -29,6 +34,8 @@ struct Snapshot {
     std::array<std::string, kRoiCount> roiNames;
     std::vector<FeatureRecord> records;
     std::string header;
+    GrainOptions grains;
+    WaveletPyramid waveletMap;
 };
 
 }  // namespace
@@ -51,17 +58,35 @@ std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
     snap->input.roiFileName = platform::FileNamePart(window->roiSaveFileName);
     snap->prefix = state.FeaturePrefix;
     snap->roiNames = state.RoiNames;
+    snap->grains = _OpZiarna ? _OpZiarna->values : GrainOptions{};
 
     ProgressJob job;
     job.run = [snap](const ProgressSink& progress) {
-        progress.range(CountAnalysis2D(snap->input.options).steps);
+        progress.range(CountAnalysis2D(snap->input.options).steps +
+                       CountFeatureMapSteps(snap->input.options) +
+                       CountShapeAndWavelet(snap->input.options, snap->grains).steps);
+        RunShapeStep(snap->input, snap->grains, snap->records, progress);
         if (!Analyse2D(snap->input, snap->records, snap->header, progress)) return false;
-        // No wavelet features are computed by this build.
-        snap->header += "Wavelet analysis = No\r\n";
-        return !progress.cancelled();
+        // The maps go to the list as they are made: the modal progress window
+        // keeps every other user of the list out until the run ends.
+        const TextureContext context =
+            textureContext(*snap->input.grey, *snap->input.roiMap, snap->input.imageMax,
+                           snap->input.imageMin, snap->input.bitDepth);
+        if (!ComputeFeatureMaps(
+                context, snap->input.options,
+                [](const std::string& name, const double* values, int32_t w, int32_t h) {
+                    AddFeatureMap(name, values, w, h);
+                },
+                progress))
+            return false;
+        return RunWaveletSteps(snap->input, snap->grains, snap->records, snap->header,
+                               snap->waveletMap, progress);
     };
     job.finish = [snap](bool completed) {
         if (!completed) return;
+        if (snap->waveletMap.size > 0)
+            AddFeatureMap(kWaveletMapName, snap->waveletMap.values.data(), snap->waveletMap.size,
+                          snap->waveletMap.size);
         std::vector<std::string> taken;
         for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d;
              d = NextReportDocument(d, nullptr))

@@ -7,6 +7,8 @@
 
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/selection_file.h"
+#include "analysis/forms/feature_map_window.h"
+#include "analysis/forms/grain_commands.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
 #include "platform/profile.h"
@@ -65,7 +67,7 @@ void VantuMacroHost::runAnalysis() {
 }
 
 void VantuMacroHost::grainAnalysis() {
-    beep();
+    Analiza1Click(window_);
 }
 
 void VantuMacroHost::saveReport(const std::string& path) {
@@ -132,20 +134,26 @@ void VantuMacroHost::forcePrefix(const std::string& prefix) {
     window_->state.ForcedPrefixOn = true;
 }
 
-void VantuMacroHost::featureSelection(MacroFeatureSelection) {
-    beep();
+void VantuMacroHost::featureSelection(MacroFeatureSelection method) {
+    if (_Report == nullptr) return;
+    // On this thread, and the result is taken as it stands: no box to answer.
+    if (method == MacroFeatureSelection::Mipaf)
+        _Report->MIPAF1Click();
+    else
+        _Report->ReportFeatureSelection(static_cast<int>(method), true);
 }
 
 void VantuMacroHost::saveImage(const std::string& path, int type) {
     SaveImageFile(window_->state, type, path);
 }
 
-void VantuMacroHost::saveMap(const std::string&, int) {
-    beep();
+void VantuMacroHost::saveMap(const std::string& path, int kind) {
+    if (_ImageView) _ImageView->SaveMap(path, kind);
 }
 
+// Macros run unattended: the selected map goes without the unsaved-map question.
 void VantuMacroHost::closeMap() {
-    beep();
+    if (_ImageView) _ImageView->closeCurrentMap();
 }
 
 void VantuMacroHost::loadOptions(const std::string& path) {

@@ -17,7 +17,7 @@ class VantuMacroHost : public MacroHost {
     void loadRoi(const std::string& path, int type) override;
     void renameRoi(int roi, const std::string& name) override;
     void runAnalysis() override;
-    // No grain segmentation in this build: a beep.
+    // The grain analysis of the "Testy" menu.
     void grainAnalysis() override;
     void saveReport(const std::string& path) override;
     void saveSelected(const std::string& path) override;
@@ -29,10 +29,10 @@ class VantuMacroHost : public MacroHost {
     void aggregateReports() override;
     void colorChannel(uint32_t mode) override;
     void forcePrefix(const std::string& prefix) override;
-    // The ranking criteria are not in this build: a beep.
+    // The report window's ranking, accepted without the result box.
     void featureSelection(MacroFeatureSelection method) override;
     void saveImage(const std::string& path, int type) override;
-    // Feature maps are neither made nor shown by this build: a beep.
+    // The selected map of the map window: kind 1 .bmf, 2 its picture.
     void saveMap(const std::string& path, int kind) override;
     void closeMap() override;
     void loadOptions(const std::string& path) override;

@@ -2,10 +2,9 @@
 
 #include <QPainter>
 #include <QPixmap>
-#include <cmath>
 
 #include "analysis/core/reports/report_classes.h"
-#include "platform/textformat.h"
+#include "analysis/core/reports/report_column_texts.h"
 
 namespace {
 
@@ -39,8 +38,7 @@ QPixmap drawCheckImage(int state) {
 }  // namespace
 
 QString reportValueText(double value) {
-    if (!std::isfinite(value)) return QStringLiteral("NaN");
-    return QString::fromStdString(platform::cformat("%.5g", value));
+    return QString::fromStdString(reportValueString(value));
 }
 
 QIcon checkStateIcon(int state) {
@@ -108,6 +106,7 @@ QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, i
     const bool roiColumn = section > 0;
     switch (role) {
         case Qt::DisplayRole:
+        case Qt::ToolTipRole:
             if (!roiColumn) return QStringLiteral("Feature name");
             if (document_ == nullptr) return QString::number(section);
             return QString::fromStdString(columnClassKey(*document_, section));

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
@@ -15,12 +16,16 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "analysis/core/reports/report_classes.h"
+#include "analysis/core/reports/report_column_texts.h"
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/report_selection.h"
+#include "analysis/forms/report_list_delegate.h"
 #include "analysis/forms/report_list_model.h"
 #include "platform/dialogs.h"
+#include "platform/qt/window_placement.h"
 #include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
@@ -102,6 +107,7 @@ TReport::TReport(QWidget* owner) : QWidget(owner, Qt::Window) {
     ListView1 = new QTableView(this);
     ListView1->setObjectName("ListView1");
     ListView1->setModel(model_);
+    ListView1->setItemDelegate(new ReportListDelegate(ListView1));
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -118,6 +124,9 @@ TReport::TReport(QWidget* owner) : QWidget(owner, Qt::Window) {
     columns->setSectionsClickable(true);
     columns->setHighlightSections(false);
     columns->setStretchLastSection(false);
+    // The user may widen any column; a refresh sizes them to the contents again.
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setTextElideMode(Qt::ElideRight);
     ListView1->setColumnWidth(0, kNameColumnWidth);
     for (int k = 1; k <= kRoiCount; ++k) ListView1->setColumnWidth(k, kValueColumnWidth);
     connect(columns, &QHeaderView::sectionClicked, this, &TReport::ListView1ColumnClick);
@@ -138,6 +147,8 @@ TReport::TReport(QWidget* owner) : QWidget(owner, Qt::Window) {
     layout->addWidget(TabControl1);
     layout->addWidget(Splitter1, 1);
 
+    registerRankingJobs();
+    registerConvexBorderJob();
     showCurrentReport();
 }
 
@@ -175,17 +186,17 @@ void TReport::createMenus() {
     add(selection, "Select &highlighted", "Checkselected", &TReport::CheckselectedClick);
     add(selection, "De&select highlighted", "Uncheckselected", &TReport::UncheckselectedClick);
     selection->addSeparator();
-    add(selection, "&Fisher", "Fishercriterion", nullptr);
-    add(selection, "&POE+ACC", "POECriterion", nullptr);
-    add(selection, "&Mutual information", "Mutualinformation1", nullptr);
+    add(selection, "&Fisher", "Fishercriterion", &TReport::FishercriterionClick);
+    add(selection, "&POE+ACC", "POECriterion", &TReport::POECriterionClick);
+    add(selection, "&Mutual information", "Mutualinformation1", &TReport::Mutualinformation1Click);
     QMenu* subsets = selection->addMenu("Optimal subsets");
-    add(subsets, "Singles", "Singles1", nullptr);
-    add(subsets, "Pairs", "Pairs1", nullptr);
-    add(subsets, "Triplets", "Triplets1", nullptr);
-    add(selection, "Convex border", "Convexborder1", nullptr);
-    add(selection, "MI+PA+F (30)", "MIPAF1", nullptr);
+    add(subsets, "Singles", "Singles1", &TReport::Singles1Click);
+    add(subsets, "Pairs", "Pairs1", &TReport::Pairs1Click);
+    add(subsets, "Triplets", "Triplets1", &TReport::Triplets1Click);
+    add(selection, "Convex border", "Convexborder1", &TReport::Convexborder1Click);
+    add(selection, "MI+PA+F (30)", "MIPAF1", &TReport::MIPAF1Click);
     selection->addSeparator();
-    add(selection, "3D feature space", "Manual1", nullptr);
+    add(selection, "3D feature space", "Manual1", &TReport::Manual1Click);
 
     QMenu* tools = MainMenu1->addMenu("&Tools");
     add(tools, "&R62 analysis", "AnalysewithR621", &TReport::AnalysewithR621Click);
@@ -233,6 +244,27 @@ void TReport::showCurrentReport() {
     Naglowek->setPlainText(
         document ? QString::fromStdString(platform::displayText(document->header)) : QString());
     model_->setDocument(document);
+    sizeColumnsToContents();
+}
+
+void TReport::sizeColumnsToContents() {
+    const ReportDocument* document = currentDocument();
+    ReportColumnTexts widest;
+    if (document != nullptr) widest = widestReportTexts(*document);
+    const QFontMetrics cells(ListView1->font());
+    const QStyle* style = ListView1->style();
+    // The item view's margins around a cell's text, and the name's check image.
+    const int margin =
+        2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView1) + 1) + 6;
+    const int image = ListView1->iconSize().width() + 4;
+    QHeaderView* columns = ListView1->horizontalHeader();
+    for (int k = 0; k <= kRoiCount; ++k) {
+        const QString text = QString::fromStdString(widest[static_cast<size_t>(k)]);
+        int width = cells.horizontalAdvance(text) + margin + (k == 0 ? image : 0);
+        width = std::max(width, columns->sectionSizeHint(k));
+        width = std::max(width, k == 0 ? kNameColumnWidth : kValueColumnWidth);
+        ListView1->setColumnWidth(k, width);
+    }
 }
 
 void TReport::showEvent(QShowEvent* event) {
@@ -241,6 +273,7 @@ void TReport::showEvent(QShowEvent* event) {
         (CurrentReport != nullptr && currentDocument() == nullptr))
         ReportRefreshTabs();
     QWidget::showEvent(event);
+    platform::keepInsideScreen(this);
 }
 
 void TReport::closeEvent(QCloseEvent* event) {
@@ -459,5 +492,9 @@ void TReport::ListView1ColumnClick(int column) {
     edit.name = _OptionsClass->className;
     edit.use = _OptionsClass->useFlag;
     edit.scope = _OptionsClass->scope;
-    if (applyClassNameEdit(*document, column, edit)) model_->columnsChanged();
+    if (applyClassNameEdit(*document, column, edit)) {
+        model_->columnsChanged();
+        // A longer class name widens its column.
+        sizeColumnsToContents();
+    }
 }

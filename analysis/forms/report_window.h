@@ -7,9 +7,13 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "analysis/core/reports/convex_border.h"
+#include "analysis/core/reports/feature_selection.h"
 #include "analysis/core/reports/report_document.h"
 
 class QAction;
@@ -42,6 +46,8 @@ class TReport : public QWidget {
     void TabControl1Change();
     // Fills header, column captions and images and the rows from CurrentReport.
     void showCurrentReport();
+    // Each column as wide as its widest text (at least its first width).
+    void sizeColumnsToContents();
 
     // File menu.
     void Load1Click();
@@ -58,6 +64,27 @@ class TReport : public QWidget {
     void Invert1Click();
     void CheckselectedClick();
     void UncheckselectedClick();
+    // Feature ranking (report_window_ranking.cpp): the six criteria run on
+    // the worker behind the progress window (modes 101..106); the result box
+    // and the new check marks come on the GUI thread once it has ended.
+    void FishercriterionClick();
+    void POECriterionClick();
+    void Mutualinformation1Click();
+    void Singles1Click();
+    void Pairs1Click();
+    void Triplets1Click();
+    void MIPAF1Click();
+    // The convex-border search (report_window_convex.cpp): mode 120 on the
+    // worker, the result box on the GUI thread.
+    void Convexborder1Click();
+    // "3D feature space": the samples shown in the feature-space window.
+    void Manual1Click();
+    // Criterion method (1..6) on the GUI thread; with accept the result is
+    // taken without the box (the macro command "FeatureSelection").
+    void ReportFeatureSelection(int method, bool accept);
+    // The result box: true for OK. Tests replace it.
+    std::function<bool(const std::string& title, const std::string& text)> selectionBox;
+
     // The selection file (report_window_selection.cpp): "Save selected..."
     // and the hand-over of a temporary copy to r62.
     void SavecheckedClick();
@@ -97,6 +124,18 @@ class TReport : public QWidget {
 
   private:
     void createMenus();
+    void registerRankingJobs();
+    void registerConvexBorderJob();
+    // Checks exactly the features of positive weight and ranks them by weight.
+    void acceptWeights(const SelectionSamples& samples, const std::vector<double>& weights);
+    void runRankingCommand(SelectionCriterion criterion);
+    // Fills the ranking list and, on OK or with accept, checks exactly the winners.
+    void applyRankingOutcome(const FeatureSelectionOutcome& outcome, bool accept);
+    // The set a ranking run works on, taken before the worker starts, and its result.
+    std::shared_ptr<const SelectionSamples> rankingSamples_;
+    std::optional<FeatureSelectionOutcome> rankingOutcome_;
+    std::shared_ptr<const SelectionSamples> convexSamples_;
+    std::shared_ptr<ConvexBorderResult> convexResult_;
     // CurrentReport when it is still an open document, else nullptr.
     ReportDocument* currentDocument() const;
     // Writes document to path; on success its tab shows the new name. Returns

@@ -9,20 +9,25 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "analysis/core/texture/analysis_2d.h"
 #include "analysis/core/options/analysis_options.h"
-#include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/reports/feature_selection.h"
 #include "analysis/core/reports/report_document.h"
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/selection_file.h"
+#include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/texture/analysis_2d.h"
 #include "examples/tests/demo_load.h"
 #include "platform/files.h"
 #include "platform/testing/temp_dir.h"
+#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/linear/raw_data_analysis.h"
+#include "statistics/core/report/report_header.h"
 
 namespace {
 
@@ -129,35 +134,37 @@ TEST_F(DemoTest, CommittedImageAndRoisAreWhatTheGeneratorWrites) {
             << name << " differs from a fresh run of make_demo_image: regenerate it";
 }
 
-TEST_F(DemoTest, FourNamedRoisEachOverOneTexture) {
+TEST_F(DemoTest, FourNamedRoisOverEachTexture) {
     WorkspaceState state = loadDemo(kExamples);
     ASSERT_TRUE(state.GreyImage && state.RoiMap);
     EXPECT_EQ(state.GreyImage->width, 256);
     EXPECT_EQ(state.GreyImage->height, 256);
     EXPECT_EQ(state.BitDepth, 8);
+    // Four samples of each class: r62 and the ranking need at least two.
     const std::vector<std::string> names = {"coarse_stripes", "fine_stripes", "checkerboard",
                                             "noise"};
     for (size_t k = 0; k < kRoiCount; ++k)
-        EXPECT_EQ(state.RoiNames[k], k < names.size() ? names[k] : "") << "ROI " << k + 1;
+        EXPECT_EQ(state.RoiNames[k], names[k / 4]) << "ROI " << k + 1;
 
-    // Every ROI pixel lies in exactly one ROI, and ROI k inside quarter k.
-    std::vector<int> counts(4, 0);
+    // Every ROI pixel lies in exactly one ROI, and ROIs 4q+1..4q+4 inside quarter q.
+    std::vector<int> counts(kRoiCount, 0);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const uint16_t word = state.RoiMap->at(x, y);
             if (word == 0) continue;
-            ASSERT_TRUE(word == 1 || word == 2 || word == 4 || word == 8) << x << "," << y;
-            const int roi = word == 1 ? 0 : word == 2 ? 1 : word == 4 ? 2 : 3;
-            EXPECT_EQ(roi, (y >= 128 ? 2 : 0) + (x >= 128 ? 1 : 0)) << x << "," << y;
+            ASSERT_EQ(word & (word - 1), 0) << x << "," << y;
+            int roi = 0;
+            while ((word >> roi) != 1) ++roi;
+            EXPECT_EQ(roi / 4, (y >= 128 ? 2 : 0) + (x >= 128 ? 1 : 0)) << x << "," << y;
             ++counts[static_cast<size_t>(roi)];
         }
-    for (int c : counts) EXPECT_GT(c, 5000);
+    for (int c : counts) EXPECT_EQ(c, 1600);
 
-    // The four columns of the report are used; the other twelve are empty.
+    // All sixteen columns of the report are used.
     ReportDocument* document = analyseDemo(state);
     ASSERT_NE(document, nullptr);
     for (size_t k = 0; k < kRoiCount; ++k)
-        EXPECT_EQ(document->roiState[k], k < 4 ? kRoiUsed : kRoiEmpty) << "ROI " << k + 1;
+        EXPECT_EQ(document->roiState[k], kRoiUsed) << "ROI " << k + 1;
 }
 
 // The macro as a newcomer runs it, in a copy of the examples folder so that
@@ -186,14 +193,20 @@ TEST_F(DemoTest, MacroRunsOffscreenAndWritesTheCoreAnalysis) {
                                     << par.substr(0, 600) << "\n--- expected ---\n"
                                     << expectedPar.substr(0, 600);
     EXPECT_NE(par.find("Clnm1\tcoarse_stripes\r\n"), std::string::npos);
-    EXPECT_NE(par.find("Clnm4\tnoise\r\n"), std::string::npos);
+    EXPECT_NE(par.find("Clnm5\tfine_stripes\r\n"), std::string::npos);
+    EXPECT_NE(par.find("Clnm16\tnoise\r\n"), std::string::npos);
 
-    // The selection file: all but its time line, which says when it was written.
+    // The selection file: the winners of MI+PA+F, all but its time line,
+    // which says when it was written.
     const std::string sel = readFile(dir.file("out/demo.sel"));
     ASSERT_FALSE(sel.empty()) << "no out/demo.sel\n" << dir.read("log.txt");
+    const MipafOutcome ranking = runMipaf(document);
+    ASSERT_TRUE(ranking.ran);
     SelectionFile expectedSel =
-        EncodeSelection(document, {}, SelectionOrder::Ranking, SelectionTime{});
-    ASSERT_EQ(expectedSel.sampleCount, 4);
+        EncodeSelection(document, ranking.ranking, SelectionOrder::Ranking, SelectionTime{});
+    ASSERT_EQ(expectedSel.sampleCount, 16);
+    EXPECT_LE(expectedSel.features.size(), 30u);
+    EXPECT_GE(expectedSel.features.size(), 10u);
     std::vector<std::string> lines = crlfLines(sel);
     std::vector<std::string> expectedLines = crlfLines(expectedSel.text);
     ASSERT_GE(lines.size(), 2u);
@@ -202,6 +215,23 @@ TEST_F(DemoTest, MacroRunsOffscreenAndWritesTheCoreAnalysis) {
     lines[1] = expectedLines[1];
     EXPECT_EQ(lines, expectedLines);
     EXPECT_EQ(lines.back(), "*end");
+
+    // r62 reads what the demo hands over and analyses it.
+    auto data = std::make_unique<R62DataSet>();
+    const SelLoadResult load = LoadSelFile(dir.file("out/demo.sel"), *data);
+    ASSERT_EQ(load.status, SelLoadStatus::Loaded) << load.messageBox;
+    EXPECT_EQ(data->SampleCount, 16);
+    EXPECT_EQ(data->CategoryCount, 4);
+    EXPECT_EQ(data->FeatureCount, static_cast<int>(expectedSel.features.size()));
+    const RawDataAnalysisReport report = RunRawDataAnalysis(*data, 1, "now");
+    ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
+    const std::vector<std::string> header = ReportHeaderLines(*data, kRawDataReportTitle, 1, "now");
+    ASSERT_GT(report.lines.size(), header.size() + 2);
+    for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(report.lines[i], header[i]);
+    EXPECT_EQ(report.lines[header.size()], "");
+    EXPECT_EQ(report.lines[header.size() + 1], "* Results [raw-data analysis]");
+    // Four well-separated textures: the nearest neighbour is always of the same class.
+    EXPECT_EQ(report.misclassified, 0);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "platform/name_filters.h"
+
 namespace platform {
 
 namespace {
@@ -77,14 +79,8 @@ MessageResult QtDialogs::messageBox(const MessageRequest& request) {
 
 QStringList qtNameFilters(const std::string& filter) {
     QStringList list;
-    for (const auto& entry : parseFilter(filter)) {
-        QStringList patterns;
-        for (const auto& p : entry.patterns) patterns << QString::fromStdString(p);
-        QString description = QString::fromStdString(entry.description);
-        QString joined = patterns.join(' ');
-        if (!description.contains('(')) description += " (" + joined + ")";
-        list << description;
-    }
+    for (const std::string& entry : qtNameFilterStrings(filter))
+        list << QString::fromStdString(entry);
     return list;
 }
 

@@ -15,8 +15,7 @@ class QtDialogs : public DialogBackend {
     FileDialogResult fileDialog(const FileDialogRequest& request) override;
 };
 
-// "Options (*.ini)|*.ini" -> {"Options (*.ini)"}; a description without its
-// patterns in brackets gets them appended, as Qt needs them to filter.
+// "Options (*.ini)|*.ini" -> {"Options (*.ini)"}: qtNameFilterStrings as Qt strings.
 QStringList qtNameFilters(const std::string& filter);
 
 // The name the user typed with the default extension added when it has none.

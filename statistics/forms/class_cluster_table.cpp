@@ -6,6 +6,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "platform/qt/window_placement.h"
+
 namespace {
 
 constexpr int kColumnWidth = 90;
@@ -63,7 +65,9 @@ TCCTable* ShowClassClusterTable(QWidget* owner, const ClassClusterGrid& grid) {
     QPointer<TCCTable>& table = openTable();
     if (table.isNull()) table = new TCCTable(owner);
     table->fill(grid);
+    platform::keepInsideScreen(table);
     table->show();
+    platform::keepInsideScreen(table);
     table->raise();
     return table;
 }

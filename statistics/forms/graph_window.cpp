@@ -16,6 +16,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/qt/application.h"
+#include "platform/qt/window_placement.h"
 #include "statistics/core/r62_shell.h"
 
 namespace {
@@ -214,11 +215,25 @@ int TGraphWindow::textHeight(const std::string& text) const {
     return QFontMetrics(canvasFont_).boundingRect(fromUtf8(text)).height();
 }
 
-// Text starts at (x, y) with its top-left corner there.
+TextBox TGraphWindow::textBox(int x, int y, const std::string& text) const {
+    return {x, y, textWidth(text), QFontMetrics(canvasFont_).height()};
+}
+
+// Text starts at (x, y) with its top-left corner there; a text that would
+// run over the picture's edge is moved in, so it is never cut.
 void TGraphWindow::drawText(int x, int y, const std::string& text, const QColor& colour) {
+    const TextBox box = keptInside(textBox(x, y, text), picture_.width(), picture_.height());
     PlotPainter painter(&picture_, canvasFont_);
     painter.setPen(colour);
-    painter.drawText(x, y + QFontMetrics(canvasFont_).ascent(), fromUtf8(text));
+    painter.drawText(box.x, box.y + QFontMetrics(canvasFont_).ascent(), fromUtf8(text));
+}
+
+void TGraphWindow::drawTicks(std::vector<PlacedText> ticks) {
+    std::vector<TextBox> boxes;
+    for (const PlacedText& tick : ticks) boxes.push_back(textBox(tick.x, tick.y, tick.text));
+    separateTexts(boxes, picture_.width(), picture_.height());
+    for (size_t k = 0; k < ticks.size(); ++k)
+        drawText(boxes[k].x, boxes[k].y, ticks[k].text, Qt::black);
 }
 
 void TGraphWindow::DrawSampleSymbol(int x, int y, int c) {
@@ -259,20 +274,21 @@ void TGraphWindow::Plot1D() {
     const Strip1D strip{picture_.width(), picture_.height()};
     const int count = static_cast<int>(category_.size());
     const AxisRange x = axisRangeOf(plot_.PlotX.data(), count);
+    const bool fixed = fixedTicks(x, false);
+    drawTicks({{strip.minTickX(), strip.tickY(), tickText(x.min, fixed)},
+               {strip.maxTickX(fixed), strip.tickY(), tickText(x.max, fixed)}});
+
+    std::vector<PixelPoint> at;
+    for (int i = 1; i <= count; ++i) at.push_back(strip.sample(plot_.PlotX[i], x));
+    drawSamples(at);
     {
+        // After the samples: a symbol at the end of the range does not cut the frame.
         PlotPainter painter(&picture_, canvasFont_);
         painter.setPen(Qt::black);
         painter.drawRect(strip.frameLeft(), strip.frameTop(),
                          strip.frameRight() - strip.frameLeft() - 1,
                          strip.frameBottom() - strip.frameTop() - 1);
     }
-    const bool fixed = fixedTicks(x, false);
-    drawText(strip.minTickX(), strip.tickY(), tickText(x.min, fixed), Qt::black);
-    drawText(strip.maxTickX(fixed), strip.tickY(), tickText(x.max, fixed), Qt::black);
-
-    std::vector<PixelPoint> at;
-    for (int i = 1; i <= count; ++i) at.push_back(strip.sample(plot_.PlotX[i], x));
-    drawSamples(at);
 
     const PixelPoint label = strip.label(textWidth(plot_.AxisLabel1));
     drawText(label.x, label.y, plot_.AxisLabel1, kLabelBlue);
@@ -288,9 +304,6 @@ void TGraphWindow::Plot2D(const std::string& tag) {
     const AxisRange y = axisRangeOf(plot_.PlotY.data(), count);
     {
         PlotPainter painter(&picture_, canvasFont_);
-        painter.setPen(Qt::black);
-        painter.drawRect(frame.left(), frame.top(), frame.right() - frame.left() - 1,
-                         frame.bottom() - frame.top() - 1);
         if (tag == "ann") {
             for (size_t k = 0; k < boundaries_.size(); ++k) {
                 painter.setPen(colourOf(classRgb(static_cast<int>(k) + 1)));
@@ -308,23 +321,40 @@ void TGraphWindow::Plot2D(const std::string& tag) {
         }
     }
     const bool fixedX = fixedTicks(x, false);
-    drawText(frame.minXTickX(), frame.xTickY(), tickText(x.min, fixedX), Qt::black);
-    drawText(frame.maxXTickX(fixedX), frame.xTickY(), tickText(x.max, fixedX), Qt::black);
     const std::array<std::string, 2> yTicks = yTickTexts2D(y);
     const int yTickX = frame.yTickX(textWidth(yTicks[0]));
-    drawText(yTickX, frame.maxYTickY(), yTicks[0], Qt::black);
-    drawText(yTickX, frame.minYTickY(), yTicks[1], Qt::black);
+    drawTicks({{frame.minXTickX(), frame.xTickY(), tickText(x.min, fixedX)},
+               {frame.maxXTickX(fixedX), frame.xTickY(), tickText(x.max, fixedX)},
+               {yTickX, frame.maxYTickY(), yTicks[0]},
+               {yTickX, frame.minYTickY(), yTicks[1]}});
 
     std::vector<PixelPoint> at;
     for (int i = 1; i <= count; ++i)
         at.push_back(frame.sample(plot_.PlotX[i], x, plot_.PlotY[i], y));
     drawSamples(at);
+    {
+        // After the samples: a symbol at the edge of the range does not cut the frame.
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(Qt::black);
+        painter.drawRect(frame.left(), frame.top(), frame.right() - frame.left() - 1,
+                         frame.bottom() - frame.top() - 1);
+    }
 
     const PixelPoint label1 = frame.label1(textWidth(plot_.AxisLabel1));
     drawText(label1.x, label1.y, plot_.AxisLabel1, kLabelBlue);
-    const PixelPoint label2 =
-        frame.label2(textWidth(plot_.AxisLabel2), textHeight(plot_.AxisLabel2));
-    drawText(label2.x, label2.y, plot_.AxisLabel2, kLabelBlue);
+    const int label2Width = textWidth(plot_.AxisLabel2);
+    if (label2Upright(frame, label2Width)) {
+        const QFontMetrics metrics(canvasFont_);
+        const PixelPoint start = label2UprightStart(frame, label2Width, metrics.height());
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(kLabelBlue);
+        painter.translate(start.x + metrics.ascent(), start.y);
+        painter.rotate(-90);
+        painter.drawText(0, 0, fromUtf8(plot_.AxisLabel2));
+    } else {
+        const PixelPoint label2 = frame.label2(label2Width, textHeight(plot_.AxisLabel2));
+        drawText(label2.x, label2.y, plot_.AxisLabel2, kLabelBlue);
+    }
     showPicture();
 }
 
@@ -349,13 +379,6 @@ void TGraphWindow::Plot3D() {
     };
     {
         PlotPainter painter(&picture_, canvasFont_);
-        painter.setPen(QPen(Qt::black, 0, Qt::SolidLine));
-        QPolygon first;
-        for (const CubeCorner& c : kVisibleEdges1) first << corner(c);
-        painter.drawPolyline(first);
-        QPolygon second;
-        for (const CubeCorner& c : kVisibleEdges2) second << corner(c);
-        painter.drawPolyline(second);
         painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
         for (const auto& edge : kHiddenEdges) painter.drawLine(corner(edge[0]), corner(edge[1]));
     }
@@ -363,22 +386,33 @@ void TGraphWindow::Plot3D() {
     const TickAnchors3D anchors = tickAnchors3D(p, up);
     auto tick = [this](const PixelPoint& anchor, double value, bool fixed) {
         const std::string text = tickText(value, fixed);
-        drawText(anchor.x - textWidth(text) / 4, anchor.y, text, Qt::black);
+        return PlacedText{anchor.x - textWidth(text) / 4, anchor.y, text};
     };
     const bool fixedX = fixedTicks(x, true);
     const bool fixedY = fixedTicks(y, true);
     const bool fixedZ = fixedTicks(z, true);
-    tick(anchors.xMin, x.min, fixedX);
-    tick(anchors.xMax, x.max, fixedX);
-    tick(anchors.yMin, y.min, fixedY);
-    tick(anchors.yMax, y.max, fixedY);
-    tick(anchors.zMin, z.min, fixedZ);
-    tick(anchors.zMax, z.max, fixedZ);
+    // Where the axes meet, the minimum of one axis and an end of the next
+    // would print over each other: drawTicks moves the later one clear.
+    drawTicks({tick(anchors.xMin, x.min, fixedX), tick(anchors.xMax, x.max, fixedX),
+               tick(anchors.zMin, z.min, fixedZ), tick(anchors.zMax, z.max, fixedZ),
+               tick(anchors.yMin, y.min, fixedY), tick(anchors.yMax, y.max, fixedY)});
 
     std::vector<PixelPoint> at;
     for (int i = 1; i <= count; ++i)
         at.push_back(sample3D(p, plot_.PlotX[i], x, plot_.PlotY[i], y, plot_.PlotZ[i], z, up));
     drawSamples(at);
+    {
+        // The solid edges after the samples: a symbol at a corner of the box
+        // does not break its edges.
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(QPen(Qt::black, 0, Qt::SolidLine));
+        QPolygon first;
+        for (const CubeCorner& c : kVisibleEdges1) first << corner(c);
+        painter.drawPolyline(first);
+        QPolygon second;
+        for (const CubeCorner& c : kVisibleEdges2) second << corner(c);
+        painter.drawPolyline(second);
+    }
 
     const std::array<PixelPoint, 3> labels = labelAnchors3D(p);
     const std::array<const std::string*, 3> texts{&plot_.AxisLabel1, &plot_.AxisLabel2,
@@ -439,6 +473,8 @@ TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62Da
         const QPoint centre = owner->geometry().center();
         window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
     }
+    platform::keepInsideScreen(window);
     window->show();
+    platform::keepInsideScreen(window);
     return window;
 }

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "statistics/core/report/analysis_result.h"
 #include "statistics/core/data/data_set.h"
+#include "statistics/core/report/analysis_result.h"
 #include "statistics/core/report/plot_geometry.h"
 
 class QAction;
@@ -105,7 +105,15 @@ class TGraphWindow : public QWidget {
     // Common start of every plot: a white picture, an empty sample map.
     void startPlot();
     void drawSamples(const std::vector<PixelPoint>& at);
+    struct PlacedText {
+        int x = 0;
+        int y = 0;
+        std::string text;
+    };
+    TextBox textBox(int x, int y, const std::string& text) const;
     void drawText(int x, int y, const std::string& text, const QColor& colour);
+    // Black tick numbers at their places, moved apart where they would overlap.
+    void drawTicks(std::vector<PlacedText> ticks);
     int textWidth(const std::string& text) const;
     int textHeight(const std::string& text) const;
     void showPicture();

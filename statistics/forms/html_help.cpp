@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/help_file.h"
 #include "platform/shell.h"
 
 namespace {
+
+constexpr char kHelpBoxCaption[] = "r62";
 
 std::string& helpFileName() {
     static std::string name;
@@ -16,7 +19,7 @@ std::string& helpFileName() {
 
 HelpOpener& opener() {
     static HelpOpener current = [](const std::string& path) {
-        return platform::openWithAssociatedProgram(path);
+        return platform::openHelpFile(path, kHelpBoxCaption);
     };
     return current;
 }

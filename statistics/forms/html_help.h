@@ -45,7 +45,8 @@ bool HtmlHelpHook(unsigned command, uintptr_t data, bool& callHelp);
 
 // The HTML Help stand-in. The display commands open `file` (a name without a
 // folder is looked for beside the program) and return whether the opener
-// started; HH_CLOSE_ALL has nothing to close and returns true.
+// started; HH_CLOSE_ALL has nothing to close and returns true. The usual
+// opener says "Cannot open the help file <path>." when there is no such file.
 bool HtmlHelpA(const std::string& file, int command, uintptr_t data);
 
 // The help file's path: `name` in `folder`; Windows names are not
@@ -53,7 +54,8 @@ bool HtmlHelpA(const std::string& file, int command, uintptr_t data);
 // name differs only in letter case is taken.
 std::string resolveHelpFile(const std::string& folder, const std::string& name);
 
-// What opens the file: the desktop's associated program unless replaced
-// (tests). Returns the opener that was in place.
+// What opens the file: platform::openHelpFile (the desktop's associated
+// program, or the message above) unless replaced (tests). Returns the opener
+// that was in place.
 using HelpOpener = std::function<bool(const std::string& path)>;
 HelpOpener setHelpOpener(HelpOpener opener);

@@ -14,6 +14,10 @@
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <ctime>
 #include <exception>
@@ -23,24 +27,25 @@
 #include "platform/files.h"
 #include "platform/qt/application.h"
 #include "statistics/core/classifiers/ann_classifier.h"
-#include "statistics/core/data/data_set.h"
-#include "statistics/core/clustering/hierarchical_clustering.h"
-#include "statistics/core/clustering/kmeans_clustering.h"
-#include "statistics/core/linear/lda.h"
 #include "statistics/core/classifiers/nda.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
 #include "statistics/core/classifiers/network_testing.h"
-#include "statistics/core/linear/pca.h"
-#include "statistics/core/r62_options.h"
-#include "statistics/core/linear/raw_data_analysis.h"
-#include "statistics/core/report/report_header.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/clustering/hierarchical_clustering.h"
+#include "statistics/core/clustering/kmeans_clustering.h"
 #include "statistics/core/clustering/silhouette_plot.h"
 #include "statistics/core/clustering/similarity_clustering.h"
+#include "statistics/core/data/data_set.h"
+#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/linear/lda.h"
+#include "statistics/core/linear/pca.h"
+#include "statistics/core/linear/raw_data_analysis.h"
+#include "statistics/core/r62_options.h"
+#include "statistics/core/report/report_header.h"
 #include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
+#include "statistics/forms/segmentation_window.h"
 #include "statistics/forms/silhouette_window.h"
 #include "statistics/forms/tree_window.h"
 
@@ -118,6 +123,13 @@ TMainWindow::TMainWindow(const std::vector<std::string>& arguments) {
     setWindowTitle(QString::fromUtf8(kR62Caption.data(), kR62Caption.size()));
     createControls();
     createMenus();
+    // F1 reaches the help file as it does in Vantu; no menu item offers it.
+    auto* help = new QAction(this);
+    help->setObjectName("HelpShortcut");
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    connect(help, &QAction::triggered, this, [this] { HelpClick(); });
+    addAction(help);
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->availableGeometry();
@@ -189,12 +201,6 @@ QAction* TMainWindow::addCommand(QMenu* target, const QString& caption,
     return item;
 }
 
-QAction* TMainWindow::addLaterCommand(QMenu* target, const QString& caption) {
-    QAction* item = target->addAction(caption);
-    item->setEnabled(false);
-    return item;
-}
-
 void TMainWindow::createMenus() {
     QMenu* files = menuBar()->addMenu("&Files");
     addCommand(files, "&Get Input Data", &TMainWindow::GetDataClick);
@@ -224,12 +230,17 @@ void TMainWindow::createMenus() {
     addCommand(clustering, "k-means", &TMainWindow::kmeansClick);
 
     QMenu* segmentation = menuBar()->addMenu("Segmentation");
-    addLaterCommand(segmentation, "Image segmentation");
+    addCommand(segmentation, "Image segmentation", &TMainWindow::Imagesegmentation1Click);
 
     QAction* about = menuBar()->addAction("&About");
     connect(about, &QAction::triggered, this, [this] { runCommand(&TMainWindow::AbouClick); });
     QAction* exit = menuBar()->addAction("&Exit");
     connect(exit, &QAction::triggered, this, [this] { runCommand(&TMainWindow::ExiClick); });
+}
+
+void TMainWindow::Imagesegmentation1Click() {
+    TSegmentationWindow window(this);
+    window.exec();
 }
 
 void TMainWindow::runCommand(void (TMainWindow::*handler)()) {
@@ -341,6 +352,17 @@ void TMainWindow::setMemoInText(const std::string& text, bool blue) {
     colours.setColor(QPalette::Text, blue ? Qt::blue : Qt::black);
     MemoIn->setPalette(colours);
     MemoIn->setPlainText(toDisplay(text));
+}
+
+void TMainWindow::scrollInputToErrorMarker() {
+    const QTextCursor marker = MemoIn->document()->find(QString::fromLatin1(kErrorMarkerStart), 0);
+    if (marker.isNull()) return;
+    QTextCursor at(marker.block());
+    MemoIn->setTextCursor(at);
+    MemoIn->ensureCursorVisible();
+    // Before the window is first laid out the pane has no height to scroll
+    // in: once it has, the marker is brought into sight again.
+    QTimer::singleShot(0, MemoIn, [memo = MemoIn] { memo->ensureCursorVisible(); });
 }
 
 // --- the analysis frame ---------------------------------------------------------
@@ -618,6 +640,7 @@ void TMainWindow::showLoadResult(const SelLoadResult& result, const std::string&
     setWindowTitle(toDisplay(result.caption));
     setMemoInText(result.inputPane, result.inputPaneBlue);
     if (result.status == SelLoadStatus::Rejected) {
+        scrollInputToErrorMarker();
         platform::showMessage(kBoxCaption, result.messageBox);
         return;
     }

@@ -77,6 +77,8 @@ class TMainWindow : public QMainWindow {
     void AHCClick();
     void SCMClick();
     void kmeansClick();
+    // Opens the segmentation module modally; no flag or data check.
+    void Imagesegmentation1Click();
     void AbouClick();
     void ExiClick();
     // Opens the help file; no menu item leads here.
@@ -123,7 +125,6 @@ class TMainWindow : public QMainWindow {
     void createMenus();
     QAction* addCommand(QMenu* menu, const QString& caption, void (TMainWindow::*handler)());
     // An item whose command is not available yet: shown, disabled.
-    QAction* addLaterCommand(QMenu* menu, const QString& caption);
     // Runs a menu command; an exception it lets escape is shown in the
     // application's error box and the program goes on.
     void runCommand(void (TMainWindow::*handler)());
@@ -138,6 +139,8 @@ class TMainWindow : public QMainWindow {
     void showDendrogramOf(const std::string& analysisName);
     void showLoadResult(const SelLoadResult& result, const std::string& path);
     void setMemoInText(const std::string& text, bool blue);
+    // After a rejected file: the input pane shows the "^ Error at line N..." marker.
+    void scrollInputToErrorMarker();
     void clearMemoOut();
 
     // Sets up the save dialog for a pending report and proposes its name.

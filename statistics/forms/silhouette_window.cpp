@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/dialogs.h"
+#include "platform/qt/window_placement.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/graph_window.h"
 
@@ -111,6 +112,13 @@ void TSilhouetteWindow::DrawSilhouettes() {
         text(g.zeroLabel, "0.0", bold, Qt::black);
         text(g.halfLabel, "0.5", bold, Qt::black);
         text(g.oneLabel, "1.0", bold, Qt::black);
+        if (!g.smallestText.empty()) {
+            const QString label = fromUtf8(g.smallestText);
+            const int w = QFontMetrics(bold).horizontalAdvance(label);
+            // Centred under its tick, but never over the "0.0" beside it.
+            const int x = std::max(0, std::min(g.smallestLabel.x - w / 2, g.zeroLabel.x - 4 - w));
+            text({x, g.smallestLabel.y}, label, bold, Qt::black);
+        }
         text(g.title, "Silhouette values", font, QColor(0, 0, 0x80));
 
         painter.fillRect(rectOf(g.legendBox), Qt::white);
@@ -160,7 +168,9 @@ TSilhouetteWindow* ShowSilhouettes(QWidget* owner, const SilhouetteArray& values
         window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
     }
     // Shown first: a hidden window gets its new size only then.
+    platform::keepInsideScreen(window);
     window->show();
+    platform::keepInsideScreen(window);
     window->DrawSilhouettes();
     return window;
 }

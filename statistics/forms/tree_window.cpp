@@ -20,9 +20,10 @@
 #include <algorithm>
 
 #include "platform/dialogs.h"
+#include "platform/qt/window_placement.h"
 #include "platform/textformat.h"
-#include "statistics/core/r62_shell.h"
 #include "statistics/core/clustering/silhouette_plot.h"
+#include "statistics/core/r62_shell.h"
 #include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
 
@@ -34,6 +35,7 @@ constexpr int kDefaultHeight = 400;
 constexpr int kImageLeft = 33;
 constexpr int kImageTop = 10;
 constexpr int kRightPanelWidth = 128;
+constexpr int kLeafLabelPixels = 10;
 
 QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -60,7 +62,12 @@ QTableWidget* valueList(const QString& keyTitle, const QString& valueTitle, QWid
     auto* list = new QTableWidget(0, 2, parent);
     list->setHorizontalHeaderLabels({keyTitle, valueTitle});
     list->verticalHeader()->hide();
-    list->horizontalHeader()->setStretchLastSection(true);
+    // Columns as wide as their texts (a leaf's sample list may be long), the
+    // list scrolling sideways when they are wider than the page.
+    list->horizontalHeader()->setStretchLastSection(false);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list->setWordWrap(false);
+    list->setTextElideMode(Qt::ElideRight);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     return list;
@@ -71,8 +78,12 @@ void fillValueList(QTableWidget* list, const std::vector<DescriptionEntry>& entr
     for (size_t k = 0; k < entries.size(); ++k) {
         const int row = static_cast<int>(k);
         list->setItem(row, 0, new QTableWidgetItem(fromUtf8(entries[k].key)));
-        list->setItem(row, 1, new QTableWidgetItem(fromUtf8(entries[k].value)));
+        auto* value = new QTableWidgetItem(fromUtf8(entries[k].value));
+        value->setToolTip(value->text());
+        list->setItem(row, 1, value);
     }
+    list->resizeColumnsToContents();
+    list->resizeRowsToContents();
 }
 
 }  // namespace
@@ -236,7 +247,8 @@ void TTreeWindow::DrawDendrogram() {
         painter.setRenderHint(QPainter::TextAntialiasing, false);
         QFont font("MS Sans Serif");
         font.setStyleHint(QFont::SansSerif);
-        font.setPixelSize(8);
+        // Large enough to read, small enough for the 12-pixel label rows.
+        font.setPixelSize(kLeafLabelPixels);
         font.setStyleStrategy(QFont::NoAntialias);
         painter.setFont(font);
         const QFontMetrics metrics(font);
@@ -374,6 +386,8 @@ TTreeWindow* ShowDendrogram(QWidget* owner, MemoLineSink addMemoLine, const Clus
         const QPoint centre = owner->geometry().center();
         window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
     }
+    platform::keepInsideScreen(window);
     window->show();
+    platform::keepInsideScreen(window);
     return window;
 }

@@ -1,14 +1,19 @@
 #include "workspace/forms/open_dispatch.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 
+#include "analysis/forms/feature_map_window.h"
 #include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
 #include "workspace/core/image/colour_modes.h"
+#include "workspace/core/formats/image_info_text.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/open_rules.h"
 #include "workspace/core/roi/roi_files.h"
+#include "workspace/forms/histogram_window.h"
+#include "workspace/forms/image_info_window.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/roi_commands.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -31,7 +36,10 @@ std::string PathWithoutQuotes(const std::string& path) {
 int LoadImageFile(Tvantu* window, int index, const std::string& path) {
     window->statusPanel(1)->clear();
     LoadedImage image;
+    // Scanner files can be slow to come from network folders.
+    if (ScannerFormatId(index) != 0) QApplication::setOverrideCursor(Qt::WaitCursor);
     int code = ReadImageSamples(index, path, currentRawOptions(), window->state.ColorMode, image);
+    if (ScannerFormatId(index) != 0) QApplication::restoreOverrideCursor();
     if (code != 0) return code;
     if (!ApplyLoadedImage(window->state, std::move(image), window->trMinPosition(),
                           window->trMaxPosition()))
@@ -44,6 +52,11 @@ int LoadImageFile(Tvantu* window, int index, const std::string& path) {
         QString::fromStdString(std::string(ColourModeStatusText(window->state.LoadedColorMode))));
     window->setWindowTitle(QString::fromStdString("Vantu - " + path));
     window->state.ImageFileName = path;
+    const int source = ScannerFormatId(index) != 0 ? ScannerFormatId(index)
+                       : (index == kFormatDicom || index == kFormatDicomDcm) ? kInfoSourceDicom
+                                                                             : 0;
+    ImageInfoFill(_ImageInfoView, path, source);
+    HistogramUpdate();
     return 0;
 }
 
@@ -57,8 +70,14 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
             RunMacroFile(window, path);
             return 15;
         case OpenedKind::FeatureMap:
-            platform::showError("No reader for " + FileExtension(path) + " files in this version.");
-            return 0;
+            if (_ImageView) {
+                _ImageView->show();
+                if (QAction* item = window->findChild<QAction*>("ImageView1"))
+                    item->setChecked(true);
+                // A file that is not a usable .bmf is ignored, as by the window's own loader.
+                _ImageView->LoadBmfMap(path);
+            }
+            return 15;
         case OpenedKind::Image:
             break;
     }

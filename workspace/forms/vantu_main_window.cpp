@@ -17,29 +17,33 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "analysis/core/options/analysis_options.h"
-#include "analysis/core/runner/analysis_runner.h"
 #include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_options_dialog.h"
 #include "analysis/forms/feature_map_window.h"
+#include "analysis/forms/grain_commands.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "analysis/forms/macro_host.h"
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/help_file.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
 #include "volume/forms/volume_editor_window.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/core/plugins.h"
+#include "workspace/forms/color_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/roi_commands.h"
+#include "workspace/forms/roi_remark_dialog.h"
 #include "workspace/forms/splash_window.h"
 #include "workspace/forms/tool_cursors.h"
 #include "workspace/forms/vantu_windows.h"
@@ -71,13 +75,14 @@ platform::FileDialogRequest optionsFileRequest(platform::FileDialogKind kind) {
     request.kind = kind;
     bool open = kind == platform::FileDialogKind::Open;
     request.title = open ? "Load Options" : "Save Options";
-    request.filter = "Options (*.ini)|*.ini";
+    request.filter = kOptionsFileFilter;
     request.defaultExtension = ".ini";
     request.mustExist = open;
     request.overwritePrompt = !open;
     return request;
 }
 constexpr char kHelpWindowTitle[] = "Vantu on-line User's Manual";
+constexpr char kHelpFileName[] = "Vantu.chm";
 
 }  // namespace
 
@@ -156,7 +161,9 @@ void Tvantu::createMenus() {
     connect(add(fileMenu_, "&Load image...", QKeySequence("Ctrl+L")), &QAction::triggered, this,
             [this] { LoadClick(this); });
     connect(add(fileMenu_, "Raw options..."), &QAction::triggered, this, &Tvantu::RawOptions1Click);
-    add(fileMenu_, "Color conversion...");
+    connect(add(fileMenu_, "Color conversion..."), &QAction::triggered, this, [] {
+        if (_FormColor) _FormColor->exec();
+    });
     QAction* saveAs = add(fileMenu_, "&Save as...", QKeySequence("Ctrl+S"));
     saveAs->setEnabled(false);
     connect(saveAs, &QAction::triggered, this, &Tvantu::UpdateClick);
@@ -235,9 +242,14 @@ void Tvantu::createMenus() {
     // Grain tools and bit-plane zeroing: kept for scripts, never shown.
     testyMenu_ = menuBar()->addMenu("Testy");
     testyMenu_->menuAction()->setVisible(false);
-    testyMenu_->addAction("Segmentacja ");
-    testyMenu_->addAction("Analiza")->setVisible(false);
-    testyMenu_->addAction("Opcje...");
+    connect(testyMenu_->addAction("Segmentacja "), &QAction::triggered, this,
+            [this] { SegmentacjaClick(this); });
+    QAction* analysis = testyMenu_->addAction("Analiza");
+    analysis->setVisible(false);
+    connect(analysis, &QAction::triggered, this, [this] { Analiza1Click(this); });
+    connect(testyMenu_->addAction("Opcje..."), &QAction::triggered, this, [] {
+        if (_OpZiarna) _OpZiarna->exec();
+    });
     QAction* ruler = testyMenu_->addAction("Miarka");
     ruler->setCheckable(true);
     connect(ruler, &QAction::triggered, this, &Tvantu::Miarka1Click);
@@ -430,6 +442,10 @@ void Tvantu::createRoiRow() {
         pair->addWidget(indicator);
         connect(indicator, &RoiPanel::clicked, this, [this, k] { VroiClick(k); });
         connect(selector, &RoiPanel::clicked, this, [this, k] { RoiClick(k); });
+        // The right button opens the remark, not the tool bar's own menu.
+        selector->setContextMenuPolicy(Qt::PreventContextMenu);
+        connect(selector, &RoiPanel::doubleClicked, this, [this, k] { ShowRoiRemark(this, k); });
+        connect(selector, &RoiPanel::rightReleased, this, [this, k] { ShowRoiRemark(this, k); });
         grid->addLayout(pair);
         RoiPanels[static_cast<size_t>(k - 1)] = {selector, indicator};
     }
@@ -468,6 +484,7 @@ void Tvantu::RenderDisplay(int hiddenRoi) {
     ::RenderDisplay(*state.GreyImage, state.RoiMap.get(), params, displayBitmap,
                     state.RoiPixelCount);
     Image1->setPicture(&displayBitmap, state.ZoomScale);
+    ::HistogramUpdate();
 }
 
 void Tvantu::SetZoom(int code) {
@@ -810,7 +827,7 @@ void Tvantu::Contents1Click() {
             return;
         }
     }
-    platform::openWithAssociatedProgram(platform::programFolder() + "Vantu.chm");
+    platform::openHelpFile(platform::programFolder() + kHelpFileName, "Error");
 }
 
 void Tvantu::AboutClick() {
@@ -834,6 +851,7 @@ void Tvantu::Run1Click() {
     if (MapListAt(0)) {
         _ImageView->show();
         action("Image View")->setChecked(true);
+        _ImageView->ImageViewRefreshTabs();
     }
 }
 

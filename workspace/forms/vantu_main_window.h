@@ -180,3 +180,6 @@ extern Tvantu* _vantu;
 // Plug-in files longer than this cannot be dropped (the name buffer of the
 // drop handler is 2048 bytes).
 inline constexpr size_t kMaxDroppedNameLength = 2046;
+
+// "Load Options" and "Save Options".
+inline constexpr char kOptionsFileFilter[] = "Options (*.ini)|*.ini";

@@ -63,14 +63,18 @@ class FeatureMapList {
   private:
     static void setRange(FeatureMap& map) {
         const std::vector<double>& v = map.values;
-        // A missing first value anchors the range at 0. Any non-finite value
-        // is kept out: an infinite bound would make every display scale void.
-        double low = !v.empty() && std::isfinite(v.front()) ? v.front() : 0.0;
+        // The range starts at the first finite value: a missing first value
+        // (an AR map's corner) must not pull it to 0. Non-finite values are
+        // kept out: an infinite bound would make every display scale void.
+        // A map without finite values gets 0.
+        const auto first =
+            std::find_if(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
+        double low = first != v.end() ? *first : 0.0;
         double high = low;
-        for (size_t i = 1; i < v.size(); ++i) {
-            if (!std::isfinite(v[i])) continue;
-            low = std::min(low, v[i]);
-            high = std::max(high, v[i]);
+        for (auto it = first; it != v.end(); ++it) {
+            if (!std::isfinite(*it)) continue;
+            low = std::min(low, *it);
+            high = std::max(high, *it);
         }
         // The display divides by max - min.
         if (low == high) {

@@ -38,8 +38,8 @@ struct FeatureMap {
 
 // Appends a copy of a width x height map (value (x, y) at x + y * width) named
 // after the first 255 characters of name, unsaved. min and max start at the
-// first value (at 0 when it is not finite, or when the map is empty) and are
-// widened by every other finite value; equal bounds become min - 1 and
+// first finite value (at 0 when there is none) and are widened by every
+// other finite value; equal bounds become min - 1 and
 // max + 1 so that the range is never empty. The display window is set to
 // [min, max]. Returns the new entry, or nullptr (list unchanged) for a
 // negative or unbounded size, missing values, or exhausted memory.

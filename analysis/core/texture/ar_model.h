@@ -14,6 +14,13 @@
 inline constexpr std::array<std::string_view, 6> kArRecordNames = {"_AreaARM", "Teta1", "Teta2",
                                                                    "Teta3",    "Teta4", "Sigma"};
 
+// Named indices into ArValues, in the order of the names.
+enum ArFeature : int { kAreaARM, kTeta1, kTeta2, kTeta3, kTeta4, kSigma };
+// With z the grey levels standardised over the region and K the pixels whose
+// four causal neighbours lie in the region too:
+//   _AreaARM  K
+//   Teta1..4  θ = A⁻¹ b,  A = Σ n nᵀ,  b = Σ z(x,y) n,  n = (z(x-1,y), z(x-1,y-1), z(x,y-1),
+//   z(x+1,y-1)) Sigma     sqrt(Σ (z(x,y) − θᵀn)² / K)
 // The six values of one region: K (pixels used), Teta1..Teta4, Sigma; the
 // five parameters are +infinity (missing) when the fit is impossible.
 using ArValues = std::array<double, 6>;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "analysis/core/options/analysis_options.h"
-#include "analysis/core/texture/normalisation.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
 
@@ -22,6 +22,36 @@ inline constexpr int kCooccurrenceFeatureCount = 11;
 inline constexpr std::array<std::string_view, kCooccurrenceFeatureCount> kCooccurrenceFeatureNames =
     {"AngScMom", "Contrast", "Correlat", "SumOfSqs", "InvDfMom", "SumAverg",
      "SumVarnc", "SumEntrp", "Entropy",  "DifVarnc", "DifEntrp"};
+// Named indices into CooccurrenceFeatures::values, in the order of the names.
+enum CooccurrenceFeature : int {
+    kAngScMom,
+    kContrast,
+    kCorrelat,
+    kSumOfSqs,
+    kInvDfMom,
+    kSumAverg,
+    kSumVarnc,
+    kSumEntrp,
+    kEntropy,
+    kDifVarnc,
+    kDifEntrp
+};
+// The features of one symmetric matrix M (G levels, i, j = 1..G), with
+// N = Σ M(i,j), p(i,j) = M(i,j)/N, p_x(i) = Σ_j p(i,j), p_{x+y}(k) = Σ_{i+j=k} p(i,j),
+// p_{x-y}(k) = Σ_{|i-j|=k} p(i,j); μ = Σ i p_x(i), σ² = Σ (i-μ)² p_x(i) (rows and
+// columns alike); terms with p = 0 are left out of every log:
+//   AngScMom = Σ p(i,j)²
+//   Contrast = Σ_k k² p_{x-y}(k)                          (k = 0..G-1)
+//   Correlat = (Σ i·j·p(i,j) − μ²) / sqrt(σx²σy²)     (the denominator 1e-20 when σx²σy² ≤ 1e-20)
+//   SumOfSqs = σ²                                         (the variance of the margin)
+//   InvDfMom = Σ_k p_{x-y}(k) / (1 + k²)
+//   SumAverg = Σ_k k p_{x+y}(k)                           (k = 2..2G), written μs
+//   SumVarnc = Σ_k (k − μs)² p_{x+y}(k)
+//   SumEntrp = −Σ_k p_{x+y}(k) log10 p_{x+y}(k)
+//   Entropy  = −Σ p(i,j) log10 p(i,j)
+//   DifVarnc = Σ_k (k + 1 − μd)² p_{x-y}(k),  μd = Σ_k (k + 1) p_{x-y}(k)
+//   DifEntrp = −Σ_k p_{x-y}(k) log10 p_{x-y}(k)
+// The pair-count record "_Area_S(dx,dy)" holds N, twice the number of pairs.
 inline constexpr int kCooccurrenceRecordsPerDisplacement = 1 + kCooccurrenceFeatureCount;
 inline constexpr int kCooccurrenceRecordsPerDistance = 4 * kCooccurrenceRecordsPerDisplacement;
 inline constexpr int kCooccurrenceDistances = 5;

@@ -89,13 +89,13 @@ std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double
         nonZero += g > 0 ? 1 : 0;
         allEqual &= g == first;
     }
-    f[0] = count;
-    f[5] = static_cast<double>(nonZero) / count;
+    f[kAreaGr] = count;
+    f[kGrNonZeros] = static_cast<double>(nonZero) / count;
     // Equal magnitudes have no spread. Summing an irrational magnitude such as
     // sqrt(136) moves the mean off it by rounding, and the moments of that
     // noise would be reported as a skewness of 1 and a kurtosis of -2.
     if (allEqual) {
-        f[1] = gradients[0];
+        f[kGrMean] = gradients[0];
         return f;
     }
     const double mean = sum / count;
@@ -108,12 +108,12 @@ std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double
         fourths += d2 * d2;
     }
     const double variance = squares / count;
-    f[1] = mean;
-    f[2] = variance;
+    f[kGrMean] = mean;
+    f[kGrVariance] = variance;
     if (variance != 0) {
         const double sd = std::sqrt(variance);
-        f[3] = cubes / (sd * sd * sd) / count;
-        f[4] = fourths / (variance * variance) / count - 3;
+        f[kGrSkewness] = cubes / (sd * sd * sd) / count;
+        f[kGrKurtosis] = fourths / (variance * variance) / count - 3;
     }
     return f;
 }

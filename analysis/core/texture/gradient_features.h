@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "analysis/core/options/analysis_options.h"
-#include "analysis/core/texture/normalisation.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
 
@@ -25,6 +25,15 @@ inline constexpr std::array<std::string_view, kGradientRecordCount> kGradientFea
 void collectGradients(const TextureContext& context, const PixelRect& rect, int roi,
                       const LevelTable& levels, std::vector<double>& gradients);
 
+// Named indices into the result of gradientFeatures, in the order of the names.
+enum GradientFeature : int { kAreaGr, kGrMean, kGrVariance, kGrSkewness, kGrKurtosis, kGrNonZeros };
+// The features of the K gradient magnitudes g of a region:
+//   _AreaGr    K
+//   GrMean     μ = Σ g / K
+//   GrVariance σ² = Σ (g − μ)² / K
+//   GrSkewness Σ (g − μ)³ / σ³ / K               (0 when σ² = 0)
+//   GrKurtosis Σ (g − μ)⁴ / σ⁴ / K − 3           (0 when σ² = 0)
+//   GrNonZeros #{g > 0} / K
 // The 6 features in the order of kGradientFeatureNames: count, mean, variance,
 // skewness, kurtosis, share of non-zero magnitudes. All 0 without magnitudes;
 // skewness and kurtosis 0 when the variance is. When all magnitudes are equal

@@ -10,8 +10,8 @@ std::array<double, kHistogramRecordCount> histogramFeatures(const GreyHistogram&
     if (histogram.count <= 0) return f;
     const double p = static_cast<double>(histogram.count);
     const GreyMoments m = greyMoments(histogram);
-    f[0] = m.mean;
-    f[1] = m.variance;
+    f[kMean] = m.mean;
+    f[kVariance] = m.variance;
     if (m.variance != 0) {
         double cubes = 0, fourths = 0;
         for (int32_t i = histogram.first; i <= histogram.last; ++i) {
@@ -20,12 +20,12 @@ std::array<double, kHistogramRecordCount> histogramFeatures(const GreyHistogram&
             cubes += d2 * d * histogram.bins[i];
             fourths += d2 * d2 * histogram.bins[i];
         }
-        f[2] = cubes / std::sqrt(m.variance * m.variance * m.variance) / p;
-        f[3] = fourths / (m.variance * m.variance) / p - 3;
+        f[kSkewness] = cubes / std::sqrt(m.variance * m.variance * m.variance) / p;
+        f[kKurtosis] = fourths / (m.variance * m.variance) / p - 3;
     }
     CumulativeSearch search(histogram);
     const double thresholds[] = {0.01 * p, 0.1 * p, 0.5 * p, p - 0.1 * p, p - 0.01 * p};
-    for (int k = 0; k < 5; ++k) f[4 + k] = search.next(thresholds[k]) + 1.0;
+    for (int k = 0; k < 5; ++k) f[kPerc01 + k] = search.next(thresholds[k]) + 1.0;
     return f;
 }
 

@@ -152,7 +152,11 @@ std::array<double, kRunLengthFeatureCount> runLengthFeatures(const RunLengthMatr
         levelSquares += ls * ls;
     }
     const double s = static_cast<double>(runs);
-    f = {lengthSquares / s, levelSquares / s, longEmphasis / s, shortEmphasis / s, s / covered};
+    f[kRLNonUni] = lengthSquares / s;
+    f[kGLevNonU] = levelSquares / s;
+    f[kLngREmph] = longEmphasis / s;
+    f[kShrtREmp] = shortEmphasis / s;
+    f[kFraction] = s / covered;
     return f;
 }
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "analysis/core/options/analysis_options.h"
-#include "analysis/core/texture/normalisation.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
 
@@ -27,6 +27,15 @@ inline constexpr std::array<std::string_view, 4> kRunDirectionPrefixes = {"Horzl
 inline constexpr int kRunLengthFeatureCount = 5;
 inline constexpr std::array<std::string_view, kRunLengthFeatureCount> kRunLengthFeatureNames = {
     "RLNonUni", "GLevNonU", "LngREmph", "ShrtREmp", "Fraction"};
+// Named indices into the result of runLengthFeatures, in the order of the names.
+enum RunLengthFeature : int { kRLNonUni, kGLevNonU, kLngREmph, kShrtREmp, kFraction };
+// The features of one run-length matrix R(q, l) (q a level, l a run length),
+// with S = Σ R(q,l) runs and P = Σ l·R(q,l) pixels covered:
+//   RLNonUni = Σ_l (Σ_q R(q,l))² / S        run-length non-uniformity
+//   GLevNonU = Σ_q (Σ_l R(q,l))² / S        grey-level non-uniformity
+//   LngREmph = Σ l² R(q,l) / S              long-run emphasis
+//   ShrtREmp = Σ R(q,l) / l² / S            short-run emphasis
+//   Fraction = S / P                        run percentage
 inline constexpr int kRunLengthRecordCount = 4 * kRunLengthFeatureCount;
 
 // Prefix + feature, for example "Vertl_LngREmph".

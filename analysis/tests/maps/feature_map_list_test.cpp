@@ -43,8 +43,9 @@ TEST_F(FeatureMapAdding, ANewMapIsAnUnsavedCopyLaidOutRowByRow) {
 
 TEST_F(FeatureMapAdding, TheRangeCoversTheFiniteValuesAndIsNeverEmpty) {
     EXPECT_EQ(range({3, -2, kInf, 8, kNaN, -kInf}), Range(-2, 8));
-    EXPECT_EQ(range({kInf, 5, 7}), Range(0, 7));  // a missing first value anchors it at 0
-    EXPECT_EQ(range({kNaN, -3, -1}), Range(-3, 0));
+    // A missing first value (an AR map's corner) does not pull the range to 0.
+    EXPECT_EQ(range({kInf, 5, 7}), Range(5, 7));
+    EXPECT_EQ(range({kNaN, -3, -1}), Range(-3, -1));
     EXPECT_EQ(range({2.5, 2.5, kInf}), Range(1.5, 3.5));
     EXPECT_EQ(range({kInf, kInf}), Range(-1, 1));
     EXPECT_EQ(range({}), Range(-1, 1));  // an empty map has no first value to read

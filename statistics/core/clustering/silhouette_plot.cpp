@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/textformat.h"
+
 namespace {
 
 // Hoare's scans stop on any element that does not compare beyond the pivot,
@@ -69,11 +71,46 @@ SilhouetteLayout layoutSilhouettes(const std::vector<SilhouetteRecord>& records,
     if (records.empty()) smallest = 0.0;
     g.smallest = smallest;
     g.largest = largest;
-    g.zeroX = 20;
-    // The largest is at least 0, so a negative smallest leaves a positive span.
-    if (smallest < 0.0)
-        g.zeroX = 20 + roundPixel(std::fabs(smallest) / (largest - smallest) * (width - 35));
-    g.oneX = width - 15;
+    g.legendBox = {width - 85, 5, width - 5, clusterCount * 15 + 28};
+    const std::vector<int> order = silhouetteDrawingOrder(records, clusterCount);
+    const double pitch =
+        records.empty() ? 0.0
+                        : static_cast<double>(height - 52) / static_cast<double>(records.size());
+    // The zero axis and the bars for the value 1.0 at oneX.
+    auto placeBars = [&](int oneX) {
+        g.oneX = oneX;
+        g.zeroX = 20;
+        // The largest is at least 0, so a negative smallest leaves a positive span.
+        if (smallest < 0.0)
+            g.zeroX = 20 + roundPixel(std::fabs(smallest) / (largest - smallest) * (oneX - 20));
+        g.bars.clear();
+        for (size_t i = 1; i <= order.size(); ++i) {
+            const SilhouetteRecord& r = records[static_cast<size_t>(order[i - 1])];
+            SilhouetteBar bar;
+            bar.cluster = r.cluster;
+            bar.rect.top = roundPixel(static_cast<double>(i - 1) * pitch) + 16;
+            bar.rect.bottom = roundPixel(static_cast<double>(i) * pitch) + 16;
+            // With more samples than rows every bar still leaves its row; the
+            // next one drawn may cover it.
+            if (bar.rect.bottom <= bar.rect.top) bar.rect.bottom = bar.rect.top + 1;
+            const int start = r.value >= 0.0 ? g.zeroX + 1 : g.zeroX;
+            const int length = roundPixel(r.value * (oneX - start));
+            bar.rect.left = std::min(start, start + length);
+            bar.rect.right = std::max(start, start + length);
+            g.bars.push_back(bar);
+        }
+    };
+    auto legendHidesABar = [&g] {
+        const PixelRect& box = g.legendBox;
+        for (const SilhouetteBar& bar : g.bars)
+            if (bar.rect.right > box.left && bar.rect.top < box.bottom && bar.rect.bottom > box.top)
+                return true;
+        return false;
+    };
+    // The value 1.0 lies 15 pixels from the right edge, unless the legend box
+    // would then hide a bar: then the scale ends left of the legend.
+    placeBars(width - 15);
+    if (legendHidesABar()) placeBars(g.legendBox.left - 10);
     g.middleX = (g.zeroX + g.oneX) / 2;
 
     const int axisY = height - 35;
@@ -86,30 +123,16 @@ SilhouetteLayout layoutSilhouettes(const std::vector<SilhouetteRecord>& records,
     };
     g.zeroLabel = {g.zeroX - 8, height - 30};
     g.halfLabel = {g.middleX - 8, height - 30};
-    g.oneLabel = {width - 23, height - 30};
+    g.oneLabel = {g.oneX - 8, height - 30};
+    // The negative side of the axis gets a tick and a label at the smallest value.
+    if (smallest < 0.0) {
+        g.smallestX = g.zeroX + roundPixel(smallest * (g.oneX - g.zeroX));
+        g.axes.push_back({{g.smallestX, height - 30}, {g.smallestX, height - 40}});
+        g.smallestLabel = {g.smallestX, height - 30};
+        g.smallestText = platform::cformat("%.2f", smallest);
+    }
     g.title = {width / 2 - 35, height - 15};
 
-    const std::vector<int> order = silhouetteDrawingOrder(records, clusterCount);
-    const double pitch =
-        records.empty() ? 0.0
-                        : static_cast<double>(height - 52) / static_cast<double>(records.size());
-    for (size_t i = 1; i <= order.size(); ++i) {
-        const SilhouetteRecord& r = records[static_cast<size_t>(order[i - 1])];
-        SilhouetteBar bar;
-        bar.cluster = r.cluster;
-        bar.rect.top = roundPixel(static_cast<double>(i - 1) * pitch) + 16;
-        bar.rect.bottom = roundPixel(static_cast<double>(i) * pitch) + 16;
-        // With more samples than rows every bar still leaves its row; the
-        // next one drawn may cover it.
-        if (bar.rect.bottom <= bar.rect.top) bar.rect.bottom = bar.rect.top + 1;
-        const int start = r.value >= 0.0 ? g.zeroX + 1 : g.zeroX;
-        const int length = roundPixel(r.value * (g.oneX - start));
-        bar.rect.left = std::min(start, start + length);
-        bar.rect.right = std::max(start, start + length);
-        g.bars.push_back(bar);
-    }
-
-    g.legendBox = {width - 85, 5, width - 5, clusterCount * 15 + 28};
     g.legendTitle = {width - 65, 10};
     for (int c = 1; c <= clusterCount; ++c) {
         const int y = 28 + 15 * (c - 1);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/clustering/kmeans_clustering.h"  // SilhouetteArray
+#include "statistics/core/data/data_set.h"
 #include "statistics/core/report/plot_geometry.h"
 
 struct SilhouetteRecord {
@@ -62,12 +62,17 @@ struct SilhouetteLayout {
     double smallest = 0.0;
     double largest = 0.0;         // at least 0
     int zeroX = 20;               // the zero axis
-    int oneX = 0;                 // where 1.0 lies
+    int oneX = 0;                 // where 1.0 lies; left of the legend when it would hide a bar
     int middleX = 0;              // the "0.5" tick
     std::vector<PixelLine> axes;  // black: both axes, the zero axis's top tick, two ticks
     PixelPoint zeroLabel, halfLabel, oneLabel;  // "0.0", "0.5", "1.0"
-    PixelPoint title;                           // "Silhouette values"
-    std::vector<SilhouetteBar> bars;            // in drawing order
+    // With negative values: where the smallest lies on the axis, and its
+    // label ("%.2f"), centred on that x unless it would run into "0.0".
+    int smallestX = 0;
+    PixelPoint smallestLabel;
+    std::string smallestText;         // empty without negative values
+    PixelPoint title;                 // "Silhouette values"
+    std::vector<SilhouetteBar> bars;  // in drawing order
     PixelRect legendBox;
     PixelPoint legendTitle;  // "Legend"
     std::vector<LegendEntry> legend;

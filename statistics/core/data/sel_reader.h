@@ -44,6 +44,9 @@ enum class SelLoadStatus {
     CannotRead,  // the file is missing or unreadable; the data set is as it was
 };
 
+// How the marker line under a rejected file's faulty line starts.
+inline constexpr char kErrorMarkerStart[] = "^ Error at line ";
+
 struct SelLoadResult {
     SelLoadStatus status = SelLoadStatus::CannotRead;
     long long errorLine = 0;  // 1-based line of a rejection

@@ -194,3 +194,53 @@ void SampleMap::release() {
     width_ = 0;
     height_ = 0;
 }
+
+// --- texts on a picture of fixed size ----------------------------------------------
+
+bool TextBox::overlaps(const TextBox& other) const {
+    return x < other.x + other.width && other.x < x + width && y < other.y + other.height &&
+           other.y < y + height;
+}
+
+TextBox keptInside(TextBox box, int width, int height) {
+    box.x = std::max(0, std::min(box.x, width - box.width));
+    box.y = std::max(0, std::min(box.y, height - box.height));
+    return box;
+}
+
+void separateTexts(std::vector<TextBox>& boxes, int width, int height) {
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        TextBox& box = boxes[i];
+        box = keptInside(box, width, height);
+        // Each move clears one earlier box; a few rounds settle every case
+        // the plots produce, and the bound keeps a crowded picture finite.
+        for (size_t round = 0; round < 2 * boxes.size() + 2; ++round) {
+            const TextBox* hit = nullptr;
+            for (size_t j = 0; j < i && hit == nullptr; ++j)
+                if (box.overlaps(boxes[j])) hit = &boxes[j];
+            if (hit == nullptr) break;
+            const int down = hit->y + hit->height - box.y;
+            const int up = box.y + box.height - hit->y;
+            const bool canGoDown = box.y + down + box.height <= height;
+            const bool canGoUp = box.y - up >= 0;
+            if (canGoDown && (!canGoUp || down <= up))
+                box.y += down;
+            else if (canGoUp)
+                box.y -= up;
+            else
+                break;
+        }
+    }
+}
+
+bool label2Upright(const Frame2D& frame, int textWidth) {
+    return frame.label2(textWidth, 0).x < 2;
+}
+
+PixelPoint label2UprightStart(const Frame2D& frame, int textWidth, int textHeight) {
+    // Upwards text occupies a column textHeight wide; it stands in the
+    // margin's left part, clear of the tick numbers at the frame's corners.
+    const int centre = frame.top() + frame.plotHeight() / 2;
+    const int bottom = std::min(frame.top() + frame.plotHeight(), centre + textWidth / 2);
+    return {std::max(2, frame.left() - 30 - textHeight), bottom};
+}

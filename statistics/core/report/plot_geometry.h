@@ -148,6 +148,34 @@ TickAnchors3D tickAnchors3D(const Projection3D& p, bool flipY);
 // Label anchors (each label is centred on its anchor by its width).
 std::array<PixelPoint, 3> labelAnchors3D(const Projection3D& p);
 
+// --- texts on a picture of fixed size -------------------------------------
+// A text's box: top-left corner and size in pixels.
+struct TextBox {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool overlaps(const TextBox& other) const;
+    friend bool operator==(const TextBox&, const TextBox&) = default;
+};
+
+// The box moved by the least that puts it inside a width x height picture
+// (kept at the left or top edge when it is larger), so no text is cut at the
+// picture's edge.
+TextBox keptInside(TextBox box, int width, int height);
+
+// Tick numbers drawn at their anchors may fall on each other where two axes
+// meet. Each box in turn, kept inside the picture, is moved up or down by the
+// least that clears every box before it (the earlier box keeps its place).
+void separateTexts(std::vector<TextBox>& boxes, int width, int height);
+
+// The 2-D plot's vertical axis label stands left of the frame; a label too
+// long for that margin is written upwards along the axis, centred on it,
+// with its box (in the turned picture) starting at the returned point:
+// x = the left edge of the turned text's column, y = its bottom end.
+bool label2Upright(const Frame2D& frame, int textWidth);
+PixelPoint label2UprightStart(const Frame2D& frame, int textWidth, int textHeight);
+
 // --- the sample under the pointer ------------------------------------------
 // (W + 1) x (H + 1) sample numbers for a W x H picture, 0 where none lies.
 // Every access is clamped to the map: a symbol near the edge marks what is

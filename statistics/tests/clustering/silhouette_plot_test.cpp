@@ -189,3 +189,53 @@ TEST(R62ClassClusterTable, SmallTablesKeepTheDefaultSize) {
     EXPECT_EQ(grid.cell(4, 1), "");
     EXPECT_EQ(grid.cell(1, 3), "");
 }
+
+namespace {
+
+TEST(R62Silhouettes, TheLegendHidesNoBar) {
+    // Cluster 1's few samples lie near 1.0 and their bars run under the legend
+    // box at the top right: the scale then ends left of the legend.
+    std::vector<SilhouetteRecord> records = recordsOf({{0.95, 1}, {0.9, 1}, {0.2, 2}, {0.1, 2}});
+    SortSilhouettes(records);
+    const SilhouetteLayout g = layoutSilhouettes(records, 2, 450, 250);
+    EXPECT_EQ(g.oneX, g.legendBox.left - 10);
+    EXPECT_EQ(g.oneLabel.x, g.oneX - 8);
+    for (const SilhouetteBar& bar : g.bars) {
+        const bool besideLegend = bar.rect.top < g.legendBox.bottom;
+        if (besideLegend) {
+            EXPECT_LE(bar.rect.right, g.legendBox.left);
+        }
+    }
+    // The axis still runs across the picture.
+    EXPECT_EQ(g.axes[0].to.x, 435);
+
+    // Many clusters: a tall legend beside long bars.
+    std::vector<SilhouetteRecord> many;
+    for (int c = 1; c <= 10; ++c)
+        for (int i = 0; i < 5; ++i) many.push_back({0.99 - 0.01 * i, static_cast<int16_t>(c)});
+    SortSilhouettes(many);
+    const SilhouetteLayout m = layoutSilhouettes(many, 10, 450, 300);
+    for (const SilhouetteBar& bar : m.bars)
+        if (bar.rect.top < m.legendBox.bottom && bar.rect.bottom > m.legendBox.top) {
+            EXPECT_LE(bar.rect.right, m.legendBox.left);
+        }
+}
+
+TEST(R62Silhouettes, TheNegativeSideOfTheAxisIsLabelledWithTheSmallestValue) {
+    std::vector<SilhouetteRecord> records = recordsOf({{1.0, 1}, {-0.5, 2}, {0.25, 1}});
+    SortSilhouettes(records);
+    const SilhouetteLayout g = layoutSilhouettes(records, 2, 450, 250);
+    EXPECT_EQ(g.smallestText, "-0.50");
+    // Where the bar of the smallest value ends, with a tick like the others.
+    EXPECT_EQ(g.smallestX, 20);
+    EXPECT_EQ(g.smallestX, g.bars[2].rect.left);
+    EXPECT_EQ(g.smallestLabel, (PixelPoint{20, 220}));
+    EXPECT_EQ(g.axes.back().from, (PixelPoint{20, 220}));
+    EXPECT_EQ(g.axes.back().to, (PixelPoint{20, 210}));
+
+    const SilhouetteLayout none = layoutSilhouettes(recordsOf({{0.5, 1}}), 1, 450, 250);
+    EXPECT_TRUE(none.smallestText.empty());
+    EXPECT_EQ(none.axes.size(), 5u);
+}
+
+}  // namespace

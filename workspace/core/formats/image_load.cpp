@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "workspace/core/formats/bmp_reader.h"
-#include "workspace/core/image/colour_modes.h"
 #include "workspace/core/formats/dicom_reader.h"
-#include "workspace/core/image/display_render.h"
 #include "workspace/core/formats/open_rules.h"
 #include "workspace/core/formats/raw_reader.h"
+#include "workspace/core/formats/scanner_image.h"
+#include "workspace/core/image/colour_modes.h"
+#include "workspace/core/image/display_render.h"
 
 namespace {
 
@@ -50,6 +51,17 @@ int readDicom(const std::string& path, LoadedImage& image) {
     return 0;
 }
 
+// Scanner files: whatever the reader's code, the loader only reports that no
+// image came (and the dispatcher tries the next format).
+int readScanner(int formatId, const std::string& path, LoadedImage& image) {
+    ScannerImage pixels;
+    if (ReadScannerImage(path, formatId, &pixels, nullptr, nullptr) != kScannerOk)
+        return kLoadScannerFailed;
+    image = LoadedImage{pixels.width, pixels.height, std::move(pixels.samples), 0, "", ""};
+    image.scannerFormatId = formatId;
+    return 0;
+}
+
 }  // namespace
 
 int ReadImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
@@ -57,7 +69,7 @@ int ReadImageSamples(int index, const std::string& path, const RawOptions& rawOp
     if (index == kFormatBitmap) return readBitmap(path, colorMode, image);
     if (index == kFormatRaw) return readRaw(path, rawOptions, image);
     if (index == kFormatDicom || index == kFormatDicomDcm) return readDicom(path, image);
-    if (ScannerFormatId(index) != 0) return kLoadScannerFailed;
+    if (ScannerFormatId(index) != 0) return readScanner(ScannerFormatId(index), path, image);
     return kLoadCannotRead;
 }
 

@@ -17,7 +17,8 @@ struct LoadedImage {
     std::vector<uint16_t> samples;  // width x height, row by row
     uint32_t loadedColorMode = 0;
     std::string featurePrefix;
-    std::string headerText;  // DICOM header lines for the image-information window
+    std::string headerText;   // DICOM header lines for the image-information window
+    int scannerFormatId = 0;  // the scanner format the samples came from, 0 for others
 };
 
 // Codes of a failed load; 0 is success.

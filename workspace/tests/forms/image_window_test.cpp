@@ -358,15 +358,17 @@ TEST_F(ImageWindowTest, RunMakesAReportDocumentNamedByItsTime) {
     _vantu->Run1Click();
     ASSERT_EQ(reportDocumentCount(), 1);
     ReportDocument* doc = NthReportDocument(0);
-    EXPECT_EQ(doc->recordCount(), 282);
+    // 282 texture records and the 4 wavelet records of the one scale of 32 x 32.
+    EXPECT_EQ(doc->recordCount(), 286);
     EXPECT_EQ(recordName(doc->records[0]), "_B_Area");
+    EXPECT_EQ(recordName(doc->records[285]), "B_WavEnHH_s-1");
     EXPECT_EQ(recordName(doc->records[1]), "B_Mean");
     EXPECT_EQ(doc->roiName[0], "liver");
     EXPECT_EQ(doc->saved, 0u);
     EXPECT_TRUE(std::regex_match(doc->name, std::regex(R"(\d{4}-\d{1,2}-\d{1,2} \d\d_\d\d_\d\d)")))
         << doc->name;
     EXPECT_NE(doc->header.find("Image File: run.bmp (B_channel) \r\n"), std::string::npos);
-    EXPECT_NE(doc->header.find("Wavelet analysis = No\r\n"), std::string::npos);
+    EXPECT_NE(doc->header.find("Wavelet analysis = Yes\r\n"), std::string::npos);
     EXPECT_TRUE(_vantu->action("Report")->isChecked());
     _vantu->Run1Click();
     ASSERT_EQ(reportDocumentCount(), 2);

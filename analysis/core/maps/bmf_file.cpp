@@ -1,0 +1,106 @@
+#include "analysis/core/maps/bmf_file.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <fstream>
+
+#include "platform/files.h"
+#include "workspace/core/image/image_plane.h"
+
+namespace {
+
+void put16(std::string& out, uint32_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void put32(std::string& out, uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+uint32_t get16(std::string_view b, size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8;
+}
+
+uint32_t get32(std::string_view b, size_t at) {
+    return get16(b, at) | get16(b, at + 2) << 16;
+}
+
+}  // namespace
+
+std::string encodeBmf(const double* values, int32_t width, int32_t height) {
+    const uint64_t count =
+        static_cast<uint64_t>(std::max(width, 0)) * static_cast<uint64_t>(std::max(height, 0));
+    const uint32_t imageSize = static_cast<uint32_t>(count * 8);
+    std::string out;
+    out.reserve(kBmfHeaderSize + count * 8);
+    out += "BM";
+    put32(out, imageSize + static_cast<uint32_t>(kBmfHeaderSize));
+    put16(out, 0);
+    put16(out, 0);
+    put32(out, static_cast<uint32_t>(kBmfHeaderSize));
+    put32(out, 40);
+    put32(out, static_cast<uint32_t>(width));
+    put32(out, static_cast<uint32_t>(height));
+    put16(out, 1);
+    put16(out, 64);
+    put32(out, 0);
+    put32(out, imageSize);
+    put32(out, 1000);
+    put32(out, 1000);
+    put32(out, 0);
+    put32(out, 0);
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint64_t bits = std::bit_cast<uint64_t>(values[i]);
+        put32(out, static_cast<uint32_t>(bits));
+        put32(out, static_cast<uint32_t>(bits >> 32));
+    }
+    return out;
+}
+
+std::optional<BmfImage> decodeBmf(std::string_view bytes) {
+    if (bytes.size() < kBmfHeaderSize) return std::nullopt;
+    if (bytes[0] != 'B' || bytes[1] != 'M' || get16(bytes, 28) != 64) return std::nullopt;
+    const int32_t width = static_cast<int32_t>(get32(bytes, 18));
+    const int32_t height = static_cast<int32_t>(get32(bytes, 22));
+    if (width <= 0 || height <= 0) return std::nullopt;
+    // The values must be in the file before anything is allocated for them.
+    const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (count > (bytes.size() - kBmfHeaderSize) / 8 || count > kMaxPlaneWords) return std::nullopt;
+    BmfImage image;
+    image.width = width;
+    image.height = height;
+    image.values.resize(count);
+    for (uint64_t i = 0; i < count; ++i) {
+        const size_t at = kBmfHeaderSize + i * 8;
+        const uint64_t bits = get32(bytes, at) | static_cast<uint64_t>(get32(bytes, at + 4)) << 32;
+        image.values[i] = std::bit_cast<double>(bits);
+    }
+    return image;
+}
+
+std::optional<BmfImage> readBmfFile(const std::string& path) {
+    // Large enough for any map the list accepts, plus the header.
+    const auto bytes = platform::readWholeFile(path, kBmfHeaderSize + kMaxPlaneWords * 8);
+    if (!bytes) return std::nullopt;
+    return decodeBmf(*bytes);
+}
+
+bool writeBmfFile(const std::string& path, const FeatureMap& map) {
+    if (map.values.size() != static_cast<size_t>(map.width) * static_cast<size_t>(map.height))
+        return false;
+    return platform::writeWholeFileAtomically(path,
+                                              encodeBmf(map.values.data(), map.width, map.height));
+}
+
+FeatureMap* loadBmfMap(const std::string& path) {
+    const auto image = readBmfFile(path);
+    if (!image) return nullptr;
+    FeatureMap* map = AddFeatureMap(platform::FileNamePart(path), image->values.data(),
+                                    image->width, image->height);
+    if (map) map->saved = 1;
+    return map;
+}

@@ -1,0 +1,184 @@
+#include "analysis/core/reports/feature_space.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "platform/textformat.h"
+#include "workspace/core/roi/roi_set.h"
+
+std::string featureSpaceSymbol(int classIndex) {
+    if (classIndex < 9) return std::string(1, static_cast<char>('1' + classIndex));
+    return std::string(1, static_cast<char>('A' + (classIndex - 9) % 26));
+}
+
+std::vector<int> rankOrder(const double* values, int count) {
+    std::vector<int> order(static_cast<size_t>(std::max(count, 0)));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return values[a] < values[b]; });
+    return order;
+}
+
+AxisScale axisScale(const double* values, const std::vector<int>& order) {
+    AxisScale axis;
+    if (order.empty()) return axis;
+    axis.low = values[order.front()];
+    axis.high = values[order.back()];
+    axis.centre = (axis.high + axis.low) / 2;
+    const double half = (axis.high - axis.low) / 2;
+    axis.scale = half > 1e-10 ? 100 / half : 0;
+    return axis;
+}
+
+void FeatureSpaceRotation::reset() {
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) m_[i][j] = i == j ? 1 : 0;
+}
+
+void FeatureSpaceRotation::turn(int i, int j, double units) {
+    const double phi = units * kTurnUnit;
+    const double c = std::cos(phi), s = std::sin(phi);
+    const int a = i - 1, b = j - 1;
+    for (auto& row : m_) {
+        const double x = row[a], y = row[b];
+        row[a] = x * c + y * s;
+        row[b] = -x * s + y * c;
+    }
+    // Gram–Schmidt on the rows.
+    for (int r = 0; r < 3; ++r) {
+        for (int q = 0; q < r; ++q) {
+            double dot = 0;
+            for (int k = 0; k < 3; ++k) dot += m_[r][k] * m_[q][k];
+            for (int k = 0; k < 3; ++k) m_[r][k] -= dot * m_[q][k];
+        }
+        double norm = 0;
+        for (int k = 0; k < 3; ++k) norm += m_[r][k] * m_[r][k];
+        norm = std::sqrt(norm);
+        if (norm > 0)
+            for (int k = 0; k < 3; ++k) m_[r][k] /= norm;
+    }
+}
+
+std::array<std::array<double, 3>, 3> FeatureSpaceRotation::inverse() const {
+    std::array<std::array<double, 3>, 3> t{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) t[i][j] = m_[j][i];
+    return t;
+}
+
+std::array<double, 3> FeatureSpaceRotation::apply(const std::array<double, 3>& p) const {
+    std::array<double, 3> r{};
+    for (int i = 0; i < 3; ++i) r[i] = m_[i][0] * p[0] + m_[i][1] * p[1] + m_[i][2] * p[2];
+    return r;
+}
+
+FeatureSpaceRotation initialFeatureSpaceRotation() {
+    FeatureSpaceRotation rotation;
+    rotation.turn(1, 3, 20);
+    rotation.turn(2, 3, 20);
+    return rotation;
+}
+
+std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
+                                          const FeatureSpaceView& view) {
+    std::vector<PlotItem> items;
+    PlotItem frame;
+    frame.kind = PlotItem::Kind::Frame;
+    frame.x2 = frame.y2 = kFeatureSpaceSize;
+    items.push_back(frame);
+    const int count = samples.sampleCount();
+    if (count == 0 || samples.featureCount() == 0) return items;
+
+    std::array<std::vector<int>, 3> orders;
+    std::array<AxisScale, 3> axes;
+    for (int k = 0; k < 3; ++k) {
+        const double* values = samples.feature(view.axisFeatures[static_cast<size_t>(k)]);
+        orders[k] = rankOrder(values, count);
+        axes[k] = axisScale(values, orders[k]);
+    }
+    auto project = [&](const std::array<double, 3>& p) {
+        const std::array<double, 3> r = view.rotation.apply(p);
+        return std::array<double, 2>{kFeatureSpaceSize / 2.0 + r[0],
+                                     kFeatureSpaceSize / 2.0 - r[1]};
+    };
+
+    // Axes along three edges of the cube from its corner (−100, −100, −100).
+    const double e = 100;
+    for (int k = 0; k < 3; ++k) {
+        std::array<double, 3> from = {-e, -e, -e}, to = from;
+        to[static_cast<size_t>(k)] = e;
+        const auto a = project(from), b = project(to);
+        PlotItem line;
+        line.kind = PlotItem::Kind::DottedLine;
+        line.x = a[0];
+        line.y = a[1];
+        line.x2 = b[0];
+        line.y2 = b[1];
+        items.push_back(line);
+        double angle = std::atan2(-(b[1] - a[1]), b[0] - a[0]) * 180 / 3.14159265358979323846;
+        // Labels read from left to right.
+        if (angle > 90) angle -= 180;
+        if (angle < -90) angle += 180;
+        PlotItem label;
+        label.x = (a[0] + b[0]) / 2;
+        label.y = (a[1] + b[1]) / 2;
+        label.text =
+            samples.features[static_cast<size_t>(view.axisFeatures[static_cast<size_t>(k)])]
+                .name.substr(0, 62);
+        label.angle = angle;
+        label.height = 11;
+        items.push_back(label);
+        // The values stand just beyond the ends, so that the three low ends
+        // meeting at the corner stay apart from each other.
+        const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
+        const double ux = length > 0 ? (b[0] - a[0]) / length : 0;
+        const double uy = length > 0 ? (b[1] - a[1]) / length : 0;
+        for (int end = 0; end < 2; ++end) {
+            PlotItem value;
+            const auto& at = end == 0 ? a : b;
+            const double away = end == 0 ? -14 : 14;
+            value.x = at[0] + away * ux;
+            value.y = at[1] + away * uy;
+            value.text = platform::cformat("%+.4g", end == 0 ? axes[k].low : axes[k].high);
+            value.height = 9;
+            items.push_back(value);
+        }
+    }
+
+    // Depth order: the rank order of the feature that weighs most in the
+    // viewing direction (third row of the inverse), far samples first.
+    const auto inverse = view.rotation.inverse();
+    int deepest = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::abs(inverse[2][k]) > std::abs(inverse[2][deepest])) deepest = k;
+    std::vector<int> order = orders[static_cast<size_t>(deepest)];
+    if (!(inverse[2][deepest] > 0)) std::reverse(order.begin(), order.end());
+    for (int s : order) {
+        std::array<double, 3> p{};
+        for (int k = 0; k < 3; ++k)
+            p[static_cast<size_t>(k)] =
+                (samples.value(view.axisFeatures[static_cast<size_t>(k)], s) - axes[k].centre) *
+                axes[k].scale;
+        const auto at = project(p);
+        const int cls = samples.sampleClass[static_cast<size_t>(s)];
+        PlotItem symbol;
+        symbol.x = at[0];
+        symbol.y = at[1];
+        symbol.text = featureSpaceSymbol(cls);
+        symbol.colour = cls < kRoiCount ? kRoiColours[static_cast<size_t>(cls)] : 0;
+        symbol.bold = true;
+        symbol.height = 14;
+        items.push_back(symbol);
+    }
+    return items;
+}
+
+std::vector<double> featureSpaceWeights(const std::array<int, 3>& axes, int featureCount) {
+    std::vector<double> weights(static_cast<size_t>(std::max(featureCount, 0)), -1.0);
+    const double weight[3] = {3.0, 2.0, 1.0};
+    for (int k = 2; k >= 0; --k)
+        if (axes[static_cast<size_t>(k)] >= 0 && axes[static_cast<size_t>(k)] < featureCount)
+            weights[static_cast<size_t>(axes[static_cast<size_t>(k)])] = weight[k];
+    return weights;
+}

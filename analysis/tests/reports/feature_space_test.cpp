@@ -1,0 +1,81 @@
+#include "analysis/core/reports/feature_space.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+TEST(FeatureSpace, SymbolsRankOrdersAndScales) {
+    EXPECT_EQ(featureSpaceSymbol(0), "1");
+    EXPECT_EQ(featureSpaceSymbol(8), "9");
+    EXPECT_EQ(featureSpaceSymbol(9), "A");
+    EXPECT_EQ(featureSpaceSymbol(16), "H");  // the 17th class, drawn in black
+
+    const double values[] = {3, 1, 2, 1, 5};
+    EXPECT_EQ(rankOrder(values, 5), (std::vector<int>{1, 3, 2, 0, 4}));
+    const AxisScale axis = axisScale(values, rankOrder(values, 5));
+    EXPECT_DOUBLE_EQ(axis.centre, 3);
+    EXPECT_DOUBLE_EQ(axis.scale, 50);
+    const double flat[] = {7, 7, 7};
+    EXPECT_EQ(axisScale(flat, rankOrder(flat, 3)).scale, 0);  // collapses onto the other axes
+
+    // First axis wins: a feature on axes 1 and 3 keeps weight 3.
+    EXPECT_EQ(featureSpaceWeights({2, 1, 2}, 4), (std::vector<double>{-1, 2, 3, -1}));
+    EXPECT_EQ(featureSpaceWeights({0, 0, 0}, 1), (std::vector<double>{3}));
+}
+
+TEST(FeatureSpace, TurnsFollowTheFormulaAndStayOrthonormal) {
+    FeatureSpaceRotation r;
+    r.turn(1, 3, 20);  // φ = 0.2: row 1 (1, 0, 0) becomes (cos φ, 0, −sin φ)
+    EXPECT_NEAR(r.matrix()[0][0], std::cos(0.2), 1e-15);
+    EXPECT_NEAR(r.matrix()[0][2], -std::sin(0.2), 1e-15);
+    EXPECT_NEAR(r.matrix()[2][0], std::sin(0.2), 1e-15);
+    EXPECT_NEAR(r.matrix()[2][2], std::cos(0.2), 1e-15);
+
+    for (int k = 0; k < 10000; ++k) {
+        r.turn(1, 3, 7);
+        r.turn(2, 3, -3);
+        r.turn(1, 2, 11);
+    }
+    const auto& m = r.matrix();
+    const auto inverse = r.inverse();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double dot = 0, product = 0;
+            for (int k = 0; k < 3; ++k) {
+                dot += m[i][k] * m[j][k];
+                product += m[i][k] * inverse[k][j];
+            }
+            EXPECT_NEAR(dot, i == j ? 1 : 0, 1e-12);
+            EXPECT_NEAR(product, i == j ? 1 : 0, 1e-12);
+        }
+}
+
+TEST(FeatureSpace, PictureHasAxesLabelsAndOneSymbolPerSampleInDepthOrder) {
+    SelectionSamples s;
+    s.classes = {"a", "b"};
+    s.classSize = {2, 1};
+    s.classOffset = {0, 2};
+    s.sampleClass = {0, 0, 1};
+    s.features = {{"Contrast", 0}, {"Entropy", 1}};
+    s.values = {0, 1, 2, /* Entropy */ 5, 5, 5};
+    FeatureSpaceView view;
+    view.axisFeatures = {0, 1, 0};  // two features: the third axis repeats the first
+    const auto items = featureSpacePicture(s, view);
+    int symbols = 0, lines = 0;
+    std::vector<std::string> texts;
+    for (const PlotItem& item : items) {
+        if (item.kind == PlotItem::Kind::DottedLine) ++lines;
+        if (item.kind == PlotItem::Kind::Text) texts.push_back(item.text);
+        if (item.kind == PlotItem::Kind::Text && item.bold) ++symbols;
+    }
+    EXPECT_EQ(lines, 3);
+    EXPECT_EQ(symbols, 3);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Contrast"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "+2"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "+5"), texts.end());
+    // At the identity the viewing direction is the third axis (Contrast,
+    // positive): symbols in ascending Contrast, the class-b sample last, in
+    // its ROI colour (green).
+    EXPECT_EQ(items.back().text, "2");
+    EXPECT_EQ(items.back().colour, 0x00FF00u);
+}

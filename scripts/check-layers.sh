@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The include directions the build relies on:
+#   platform <- workspace/core <- analysis/core <- volume/core;  platform <- statistics/core.
+# Cores are plain C++ (no Qt, no windows); Vantu's windows never reach r62's
+# code and r62's windows never reach Vantu's. Prints every include that breaks
+# a rule and fails if there is one.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+# folder prefix -> the project folders its files may include from
+allowed_for() {
+    case "$1" in
+        platform/qt/*) echo "platform/" ;;
+        platform/*) echo "platform/" ;;
+        workspace/core/*|workspace/tests/[!f]*) echo "platform/ workspace/core/ workspace/tests/" ;;
+        analysis/core/*) echo "platform/ workspace/core/ analysis/core/" ;;
+        analysis/tests/reports/selection_handover_test.cpp)
+            echo "platform/ workspace/core/ analysis/core/ analysis/tests/ statistics/core/" ;;
+        analysis/tests/forms/*) echo "platform/ workspace/ analysis/ volume/" ;;
+        analysis/tests/*) echo "platform/ workspace/core/ analysis/core/ analysis/tests/ workspace/tests/" ;;
+        volume/core/*) echo "platform/ workspace/core/ analysis/core/ volume/core/" ;;
+        volume/tests/forms/*) echo "platform/ workspace/ analysis/ volume/" ;;
+        volume/tests/*) echo "platform/ workspace/core/ analysis/core/ volume/core/ volume/tests/ workspace/tests/ analysis/tests/" ;;
+        statistics/core/*) echo "platform/ statistics/core/" ;;
+        statistics/tests/forms/*) echo "platform/ statistics/" ;;
+        statistics/tests/*) echo "platform/ statistics/core/ statistics/tests/" ;;
+        statistics/forms/*) echo "platform/ statistics/core/ statistics/forms/" ;;
+        workspace/forms/*|analysis/forms/*|volume/forms/*|workspace/tests/forms/*)
+            echo "platform/ workspace/ analysis/ volume/" ;;
+        *) echo "*" ;;
+    esac
+}
+
+is_core() {
+    case "$1" in platform/qt/*|platform/testing/*|platform/tests/*) return 1 ;;
+        platform/*|*/core/*) return 0 ;; *) return 1 ;; esac
+}
+
+bad=0
+files=$(git ls-files -co --exclude-standard -- '*.h' '*.cpp' '*.inc' | grep -E '^(platform|workspace|analysis|volume|statistics)/')
+while IFS= read -r file; do
+    allowed=$(allowed_for "$file")
+    core=0; is_core "$file" && core=1
+    printf '%s\t%s\t%s\n' "$file" "$core" "$allowed"
+done <<<"$files" >"${TMPDIR:-/tmp}/layers.$$"
+# One pass over every include line: file \t core \t allowed prefixes, then the lines.
+grep -n -H -E '^[[:space:]]*#[[:space:]]*include' $files | awk -v rules="${TMPDIR:-/tmp}/layers.$$" '
+    BEGIN { FS = "\t"; while ((getline l < rules) > 0) { split(l, f, "\t"); core[f[1]] = f[2]; allow[f[1]] = f[3] } FS = ":" }
+    {
+        file = $1; line = $2; text = substr($0, length(file) + length(line) + 3)
+        target = text; sub(/^[ \t]*#[ \t]*include[ \t]*[<"]/, "", target); sub(/[>"].*$/, "", target)
+        if (text ~ /include[ \t]*</) {
+            if (core[file] == 1 && target ~ /^Q[A-Za-z]*(\/|$)/) { print file ":" line ": a core includes Qt: " target; bad = 1 }
+            next
+        }
+        if (allow[file] == "*" || index(target, "/") == 0) next
+        n = split(allow[file], prefixes, " "); ok = 0
+        for (i = 1; i <= n; i++) if (index(target, prefixes[i]) == 1) { ok = 1; break }
+        if (!ok) { print file ":" line ": may not include " target; bad = 1 }
+    }
+    END { exit bad }'
+bad=$?
+rm -f "${TMPDIR:-/tmp}/layers.$$"
+
+if [ $bad -ne 0 ]; then
+    echo "Include directions broken (see scripts/check-layers.sh)."
+    exit 1
+fi
+echo "Include directions: all files keep the layers."
