@@ -1,7 +1,54 @@
 #include "volume/forms/voxel_size_dialog.h"
 
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/textformat.h"
+
 TImageLoadOptions::TImageLoadOptions(QWidget* owner) : QDialog(owner) {
     setObjectName("ImageLoadOptions");
     setWindowTitle("3D load options");
     LoadVoxelSizesFromRegistry(values);
+    editX_ = new QLineEdit(this);
+    editY_ = new QLineEdit(this);
+    editZ_ = new QLineEdit(this);
+    auto* form = new QFormLayout;
+    form->addRow(new QLabel("Voxel width (x)", this), editX_);
+    form->addRow(new QLabel("Voxel height (y)", this), editY_);
+    form->addRow(new QLabel("Voxel depth (z)", this), editZ_);
+    auto* ok = new QPushButton("OK", this);
+    auto* cancel = new QPushButton("Cancel", this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TImageLoadOptions::accept);
+    connect(cancel, &QPushButton::clicked, this, &TImageLoadOptions::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+}
+
+void TImageLoadOptions::showEvent(QShowEvent* event) {
+    showValues();
+    QDialog::showEvent(event);
+}
+
+void TImageLoadOptions::showValues() {
+    editX_->setText(QString::fromStdString(platform::cformat("%.2f", values.VoxelXSize)));
+    editY_->setText(QString::fromStdString(platform::cformat("%.2f", values.VoxelYSize)));
+    editZ_->setText(QString::fromStdString(platform::cformat("%.2f", values.VoxelZSize)));
+}
+
+void TImageLoadOptions::accept() {
+    values.VoxelXSize = platform::cToReal(editX_->text().toStdString());
+    values.VoxelYSize = platform::cToReal(editY_->text().toStdString());
+    values.VoxelZSize = platform::cToReal(editZ_->text().toStdString());
+    emit voxelSizesChanged();
+    QDialog::accept();
 }

@@ -1,10 +1,15 @@
-// The "3D load options" window: it holds the voxel size used by the 3D view
-// and the shape models, read from the store when it is created.
+// The "3D load options" window: the voxel size used by the 3D view and the
+// shape models, read from the store when it is created. Showing it puts the
+// sizes into the edits as "%.2f"; OK takes the edits back by the C rules of
+// decimal text (text that is not a number gives 0, sizes are taken as typed)
+// and tells the editor to redraw; Cancel leaves the sizes.
 #pragma once
 
 #include <QDialog>
 
 #include "volume/core/volume_options.h"
+
+class QLineEdit;
 
 class TImageLoadOptions : public QDialog {
     Q_OBJECT
@@ -12,4 +17,23 @@ class TImageLoadOptions : public QDialog {
     explicit TImageLoadOptions(QWidget* owner);
 
     VoxelSizes values;
+
+    QLineEdit* editX() const { return editX_; }
+    QLineEdit* editY() const { return editY_; }
+    QLineEdit* editZ() const { return editZ_; }
+
+    void showValues();
+    void accept() override;
+
+  signals:
+    // OK changed the sizes: the volume editor redraws its view.
+    void voxelSizesChanged();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    QLineEdit* editX_;
+    QLineEdit* editY_;
+    QLineEdit* editZ_;
 };
