@@ -4,7 +4,8 @@
 
 vantu_packages=(
   g++ cmake ninja-build
-  qt6-base-dev qt6-qpa-plugins libgl1-mesa-dev
+  qt6-base-dev qt6-qpa-plugins libgl1-mesa-dev libqt6opengl6-dev
+  xvfb xauth libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   locales dcmtk
   libuemf-dev emf2svg libwmf-bin

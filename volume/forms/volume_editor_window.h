@@ -1,11 +1,127 @@
-// The "3D Editor" window. It exists from start-up to exit and is reached
-// through its global pointer.
+// The "3D Editor" window: loads a volume (bitmap, raw or DICOM series, 3D
+// .bmf), shows it as three orthogonal slices in the OpenGL view, keeps the 16
+// VOIs of its mask with their panels, names and undo ring, saves the volume
+// and the VOIs, and runs the 3D texture analysis. It exists from start-up to
+// exit and is reached through its global pointer.
 #pragma once
 
 #include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "volume/core/files/voi_file.h"
+#include "volume/core/files/voi_undo_ring.h"
+#include "volume/core/view/slice_texture.h"
+#include "volume/core/volume/draw_mode.h"
+#include "volume/core/volume/volume3d.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QRadioButton;
+class QSlider;
+class QStatusBar;
+class QToolButton;
+class VolumeView;
+class VoiPanel;
+
+inline constexpr char kVolumeLoadFilter[] =
+    "Windows bitmap (*.bmp)|*.bmp|Unformatted (*.raw)|*.raw|Floating point 3D data "
+    "(*.bmf)|*.bmf|Dicom (*.dcm; *.dicom)|*.dcm; *.dicom";
+inline constexpr char kVolumeSaveFilter[] =
+    "Floating point 3D data (*.bmf)|*.bmf|Dicom (*.dicom)|*.dicom";
+inline constexpr char kCannotStart3DMessage[] =
+    "Cannot start analysis. Load image and create VOI first.";
 
 class TVoiEditor : public QWidget {
     Q_OBJECT
   public:
     explicit TVoiEditor(QWidget* owner);
+    ~TVoiEditor() override;
+
+    // Menu commands.
+    void LoadImageClick();
+    void RawOptionsClick();
+    void ImageOptionsClick();
+    void SaveAsClick();
+    void LoadRoiClick();
+    void SaveRoiClick();
+    void CloseClick();
+    void UndoClick();
+    void RedoClick();
+    void EraseAllRoisClick();
+    void EraseActiveRoiClick();
+    void RunAnalysisClick();
+    void AnalysisOptionsClick();
+    void AboutClick();
+
+    // VOI panels and slices.
+    void RoiClick(int voi);   // 1..16
+    void VroiClick(int voi);  // visibility toggle
+    void RefreshVoiPanels();
+    void SliceXToGL();
+    void SliceYToGL();
+    void SliceZToGL();
+    void rebuildSlices();
+
+    // Loading from given files (the dialog's answer): filter 1..4.
+    bool loadVolume(int filterIndex, const std::vector<std::string>& paths);
+
+    // State.
+    const Volume3D* image() const { return image_.get(); }
+    const Volume3D* mask() const { return mask_.get(); }
+    Volume3D* mask() { return mask_.get(); }
+    VoiNames& names() { return names_; }
+    int activeVoi() const { return activeVoi_; }
+    uint16_t visibleVois() const { return visible_; }
+    const std::array<int64_t, kVoiCount>& voiCounts() const { return counts_; }
+    DrawMode drawMode() const;
+    std::string statusText() const;
+    DisplayWindow displayWindow() const;
+    SliceColouring colouring() const;
+    VoiUndoRing& undoRing() { return undo_; }
+    // After an edit of the mask: snapshot, panels, slices.
+    void maskChanged(bool snapshot);
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu *editMenu = nullptr, *analysisMenu = nullptr;
+    QAction *saveAsItem = nullptr, *loadRoiItem = nullptr, *saveRoiItem = nullptr,
+            *undoItem = nullptr, *redoItem = nullptr;
+    VolumeView* view = nullptr;
+    QToolButton *LoadButton = nullptr, *NonoverlapButton = nullptr, *OverlapButton = nullptr,
+                *EraseActiveButton = nullptr, *EraseAllButton = nullptr, *MoveAllButton = nullptr,
+                *TurnAllButton = nullptr;
+    std::array<QToolButton*, 10> shapeButtons{};
+    QWidget* Panel3 = nullptr;
+    QRadioButton *RadioGrey = nullptr, *RadioBand = nullptr, *RadioVoi = nullptr;
+    QSlider *TrMin = nullptr, *TrMax = nullptr;
+    std::array<VoiPanel*, kVoiCount> Roi{};
+    std::array<VoiPanel*, kVoiCount> Vroi{};
+    QSlider *TrackBarX = nullptr, *TrackBarY = nullptr, *TrackBarZ = nullptr;
+    QLineEdit *EditX = nullptr, *EditY = nullptr, *EditZ = nullptr;
+    QCheckBox *CheckBoxX = nullptr, *CheckBoxY = nullptr, *CheckBoxZ = nullptr;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void enableAfterLoad();
+    void sliceToGL(SliceAxis axis, QLineEdit* edit, QSlider* bar, QCheckBox* box);
+    void setStatus(const std::string& text);
+    void updateUndoItems();
+
+    std::unique_ptr<Volume3D> image_, mask_;
+    VoiNames names_;
+    VoiUndoRing undo_;
+    int activeVoi_ = 1;
+    uint16_t visible_ = 0xFFFF;
+    std::array<int64_t, kVoiCount> counts_{};
+    int32_t windowLow_ = 0, windowHigh_ = 65535;
+    std::string voiFileName_;
+    QStatusBar* status_ = nullptr;
+    QLabel* statusPanel_ = nullptr;
 };

@@ -1,0 +1,148 @@
+// The volume editor on the real windows, offscreen, with the dialog seam
+// answering: loads, panels and slice controls, draw modes, erase with undo
+// and redo, VOI files and the 3D analysis run.
+#include "volume/forms/volume_editor_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSlider>
+#include <QToolButton>
+#include <string>
+#include <vector>
+
+#include "analysis/core/reports/report_document.h"
+#include "platform/dialogs.h"
+#include "platform/testing/temp_dir.h"
+#include "volume/forms/volume_view.h"
+#include "workspace/forms/vantu_windows.h"
+#include "workspace/tests/forms/qt_test_app.h"
+
+namespace {
+
+class VolumeEditorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testApplication();
+        CreateVantuWindows();
+        resetReportDocuments();
+        editor = _VoiEditor;
+    }
+    void TearDown() override {
+        DestroyVantuWindows();
+        resetReportDocuments();
+    }
+    // Three grey bitmaps of 20 x 10, named so that their order is c, a, b.
+    std::vector<std::string> series() {
+        std::vector<std::string> paths;
+        for (const char* name : {"c.bmp", "a.bmp", "b.bmp"}) {
+            QImage image(20, 10, QImage::Format_RGB32);
+            image.fill(qRgb(name[0] * 2, name[0] * 2, name[0] * 2));
+            paths.push_back(dir.file(name));
+            image.save(QString::fromStdString(paths.back()), "BMP");
+        }
+        return paths;
+    }
+    platform::testing::TempDir dir;
+    platform::ScriptedDialogs dialogs;
+    platform::DialogBackendScope scope{dialogs};
+    TVoiEditor* editor = nullptr;
+};
+
+}  // namespace
+
+TEST_F(VolumeEditorTest, WithoutAVolumeOnlyLoadingActs) {
+    EXPECT_FALSE(editor->saveAsItem->isEnabled());
+    EXPECT_FALSE(editor->TrackBarX->isEnabled());
+    EXPECT_FALSE(editor->editMenu->isEnabled());
+    editor->EraseAllRoisClick();  // nothing to do, nothing happens
+    editor->RunAnalysisClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Cannot start analysis. Load image and create VOI first.");
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+}
+
+TEST_F(VolumeEditorTest, ALoadSortsTheSeriesAndSetsUpTheControls) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    const Volume3D* image = editor->image();
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->sliceCount, 3);
+    EXPECT_EQ(image->maxWidth, 20);
+    // a.bmp, the alphabetically first, is slice 0.
+    EXPECT_LT(Volume3DGetVoxelChecked(*image, 0, 0, 0), Volume3DGetVoxelChecked(*image, 0, 0, 2));
+    EXPECT_EQ(editor->TrackBarX->maximum(), 19);
+    EXPECT_EQ(editor->TrackBarX->value(), 10);
+    EXPECT_EQ(editor->TrackBarZ->value(), 1);
+    EXPECT_EQ(editor->EditY->text(), "5");
+    EXPECT_TRUE(editor->saveAsItem->isEnabled());
+    EXPECT_TRUE(editor->view->sliceShown(SliceAxis::Z));
+
+    // Typing past the end shows the last slice and moves the bar.
+    editor->EditZ->setText("999");
+    editor->SliceZToGL();
+    EXPECT_EQ(editor->EditZ->text(), "2");
+    EXPECT_EQ(editor->TrackBarZ->value(), 2);
+    // Unchecking Y removes only that slice.
+    editor->CheckBoxY->setChecked(false);
+    EXPECT_FALSE(editor->view->sliceShown(SliceAxis::Y));
+    EXPECT_TRUE(editor->view->sliceShown(SliceAxis::X));
+}
+
+TEST_F(VolumeEditorTest, DrawModesEraseUndoRedoAndVoiFiles) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    editor->OverlapButton->click();
+    EXPECT_TRUE(editor->OverlapButton->isChecked());
+    EXPECT_FALSE(editor->NonoverlapButton->isChecked());
+    editor->RoiClick(2);
+    EXPECT_EQ(editor->drawMode().orValue, 2);
+    EXPECT_EQ(editor->drawMode().andMask, 0xFFFF);
+
+    // VOIs 1 and 2 in some voxels, as a fill would make them.
+    Volume3D& mask = *editor->mask();
+    for (int x = 0; x < 5; ++x) Volume3DSetVoxel(mask, x, 2, 1, 3);
+    editor->maskChanged(true);
+    EXPECT_EQ(editor->voiCounts()[0], 5);
+    EXPECT_EQ(editor->voiCounts()[1], 5);
+    editor->EraseActiveRoiClick();  // VOI 2
+    EXPECT_EQ(editor->voiCounts()[1], 0);
+    EXPECT_EQ(editor->voiCounts()[0], 5);
+    editor->UndoClick();
+    EXPECT_EQ(editor->voiCounts()[1], 5);
+    editor->RedoClick();
+    EXPECT_EQ(editor->voiCounts()[1], 0);
+
+    // Save and load the VOIs; the loaded file names the next save.
+    editor->names()[0] = "lesion";
+    platform::FileDialogResult save;
+    save.accepted = true;
+    save.path = dir.file("vois.voi");
+    dialogs.fileAnswers.push_back(save);
+    editor->SaveRoiClick();
+    editor->EraseAllRoisClick();
+    EXPECT_EQ(editor->voiCounts()[0], 0);
+    dialogs.fileAnswers.push_back(save);
+    editor->LoadRoiClick();
+    EXPECT_EQ(editor->voiCounts()[0], 5);
+    EXPECT_EQ(editor->names()[0], "lesion");
+    editor->UndoClick();  // back to the erased mask, from a snapshot
+    EXPECT_EQ(editor->voiCounts()[0], 0);
+    dialogs.fileAnswers.push_back({});
+    editor->SaveRoiClick();
+    EXPECT_EQ(dialogs.fileDialogs.back().fileName, dir.file("vois.voi"));
+}
+
+TEST_F(VolumeEditorTest, RunningTheAnalysisMakesAReport) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    Volume3D& mask = *editor->mask();
+    for (int z = 0; z < 3; ++z)
+        for (int y = 2; y < 8; ++y)
+            for (int x = 3; x < 12; ++x) Volume3DSetVoxel(mask, x, y, z, 1);
+    editor->maskChanged(true);
+    editor->RunAnalysisClick();
+    ReportDocument* document = NthReportDocument(0);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->recordCount(), 101);  // the default 3D options
+}
