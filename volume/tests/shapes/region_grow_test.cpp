@@ -251,3 +251,29 @@ TEST(RegionGrow, TheSeedIsTheVoxelUnderTheClickOnTheShownSlice) {
     EXPECT_EQ(seed.y, 24);
     EXPECT_EQ(seed.z, 20);
 }
+
+TEST(RegionGrow, GreyModeFollowsTheClassOfEveryVoxelAlsoOnNarrowSlices) {
+    const int32_t w = 24, h = 20, d = 16;
+    Volume3D image = noise(w, h, d, 0, 3, 11);  // four grey levels
+    // A narrower image slice: its missing columns read through the clamping read.
+    std::vector<uint16_t> narrow(static_cast<size_t>(10 * h), 2);
+    Volume3DSetSlice(image, narrow.data(), 10, h, 7);
+    for (int32_t x = 0; x < 6; ++x) Volume3DSetVoxel(image, x, 4, 7, 2);
+    Volume3D mask = blank(w, h, d);
+    const GreyClassifier test{&image, 0, 3, GreyTest::Grey};
+    ASSERT_EQ(RegionGrow3D(test, mask, 3, 4, 7, overlappingDraw(1), 0xFFFF), GrowResult::Filled);
+    const uint16_t seedClass = GreyClass(test, 3, 4, 7);
+    const auto expected = sweepRegion(w, h, d, 3, 4, 7, [&](int32_t x, int32_t y, int32_t z) {
+        return GreyClass(test, x, y, z) == seedClass;
+    });
+    int64_t n = 0;
+    for (int32_t z = 0; z < d; ++z)
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                const bool in = expected[(static_cast<size_t>(z) * h + y) * w + x];
+                n += in;
+                ASSERT_EQ(Volume3DGetVoxelChecked(mask, x, y, z), in ? 1 : 0)
+                    << x << " " << y << " " << z;
+            }
+    EXPECT_GT(n, 20);
+}
