@@ -223,7 +223,7 @@ double component(Point3 p, int axis) {
 
 bool pickSeed(const SeedPick& pick, const VolumeFrame& frame, PackedVoxel& seed) {
     Matrix3 inverse{};
-    if (!invert(linearPart(pick.view), inverse)) return false;
+    if (!invertMatrix3(linearPart(pick.view), inverse)) return false;
     const VoxelSizes s = frame.sizes.sanitized();
     const std::array<double, 3> size{s.VoxelXSize, s.VoxelYSize, s.VoxelZSize};
     const std::array<int32_t, 3> extent{frame.width, frame.height, frame.depth};

@@ -2,13 +2,13 @@
 
 #include "volume/core/volume/voi_shift.h"
 
-VolumeFrame frameOf(const Volume3D& mask, const VoxelSizes& sizes) {
+VolumeFrame volumeFrameOf(const Volume3D& mask, const VoxelSizes& sizes) {
     return {mask.maxWidth, mask.maxHeight, mask.sliceCount, sizes.sanitized()};
 }
 
 void fillTetrahedra(Volume3D& mask, const std::vector<Tetrahedron>& tetrahedra,
                     const Matrix16& shape, const VoxelSizes& sizes, DrawMode mode) {
-    const VolumeFrame frame = frameOf(mask, sizes);
+    const VolumeFrame frame = volumeFrameOf(mask, sizes);
     for (const Tetrahedron& t : tetrahedra) {
         std::array<Point3, 4> v{};
         for (size_t k = 0; k < 4; ++k) v[k] = sceneToVoxel(frame, modelToScene(shape, t[k]));

@@ -14,7 +14,7 @@
 #include "volume/core/volume/volume3d.h"
 
 // The frame of a mask: its extents and the (sanitised) voxel sizes.
-VolumeFrame frameOf(const Volume3D& mask, const VoxelSizes& sizes);
+VolumeFrame volumeFrameOf(const Volume3D& mask, const VoxelSizes& sizes);
 
 // Every model-space tetrahedron: corners through `shape` to the scene, then to
 // voxel coordinates, then VoxeliseTetrahedron with `mode`.

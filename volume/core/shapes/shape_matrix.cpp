@@ -22,7 +22,7 @@ void setLinearPart(Matrix16& m, const Matrix3& l) {
         for (int j = 0; j < 3; ++j) m[static_cast<size_t>(4 * i + j)] = l[i][j];
 }
 
-Matrix3 multiply(const Matrix3& a, const Matrix3& b) {
+Matrix3 multiplyMatrix3(const Matrix3& a, const Matrix3& b) {
     Matrix3 c{};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
@@ -30,14 +30,14 @@ Matrix3 multiply(const Matrix3& a, const Matrix3& b) {
     return c;
 }
 
-double determinant(const Matrix3& a) {
+double determinantMatrix3(const Matrix3& a) {
     return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
            a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
            a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
 }
 
-bool invert(const Matrix3& a, Matrix3& inverse) {
-    const double det = determinant(a);
+bool invertMatrix3(const Matrix3& a, Matrix3& inverse) {
+    const double det = determinantMatrix3(a);
     if (det == 0 || !std::isfinite(det)) return false;
     Matrix3 r{};
     // inverse = adjugate / det, adjugate = transposed cofactors
@@ -95,13 +95,13 @@ void turnShape(Matrix16& shape, const Matrix16& view, double angle02, double ang
                double angle01) {
     const Matrix3 v = linearPart(view);
     Matrix3 vInverse{};
-    if (!invert(v, vInverse)) return;
+    if (!invertMatrix3(v, vInverse)) return;
     // L := (L V r) V^-1
-    Matrix3 x = multiply(linearPart(shape), v);
+    Matrix3 x = multiplyMatrix3(linearPart(shape), v);
     turnColumns(x, 0, 2, angle02);
     turnColumns(x, 1, 2, angle12);
     turnColumns(x, 0, 1, angle01);
-    setLinearPart(shape, multiply(x, vInverse));
+    setLinearPart(shape, multiplyMatrix3(x, vInverse));
 }
 
 void inflateShape(Matrix16& shape, double dy) {
@@ -112,20 +112,20 @@ void inflateShape(Matrix16& shape, double dy) {
 void stretchShape(Matrix16& shape, const Matrix16& view, double dx, double dy) {
     const Matrix3 v = linearPart(view);
     Matrix3 vInverse{};
-    if (!invert(v, vInverse)) return;
+    if (!invertMatrix3(v, vInverse)) return;
     // L := (L V diag(1.002^dx, 1.002^dy, 1)) V^-1
-    Matrix3 x = multiply(linearPart(shape), v);
+    Matrix3 x = multiplyMatrix3(linearPart(shape), v);
     const double fx = std::pow(1.002, dx);
     const double fy = std::pow(1.002, dy);
     for (int i = 0; i < 3; ++i) {
         x[i][0] *= fx;
         x[i][1] *= fy;
     }
-    setLinearPart(shape, multiply(x, vInverse));
+    setLinearPart(shape, multiplyMatrix3(x, vInverse));
 }
 
 double shapeSize(const Matrix16& shape) {
-    return std::cbrt(determinant(linearPart(shape)));
+    return std::cbrt(determinantMatrix3(linearPart(shape)));
 }
 
 Point3 shapeAxisLengths(const Matrix16& m) {

@@ -23,10 +23,10 @@ Matrix16 identityMatrix16();
 Matrix3 linearPart(const Matrix16& m);
 void setLinearPart(Matrix16& m, const Matrix3& l);
 
-Matrix3 multiply(const Matrix3& a, const Matrix3& b);
-double determinant(const Matrix3& a);
+Matrix3 multiplyMatrix3(const Matrix3& a, const Matrix3& b);
+double determinantMatrix3(const Matrix3& a);
 // Inverse by cofactors; false (inverse untouched) when the determinant is 0.
-bool invert(const Matrix3& a, Matrix3& inverse);
+bool invertMatrix3(const Matrix3& a, Matrix3& inverse);
 
 // The model point p placed in the scene by m.
 Point3 modelToScene(const Matrix16& m, Point3 p);

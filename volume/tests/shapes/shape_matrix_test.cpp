@@ -14,7 +14,7 @@ Matrix16 turnedView() {
     // rotation about x by a, then about y by b
     const Matrix3 rx{{{1, 0, 0}, {0, std::cos(a), std::sin(a)}, {0, -std::sin(a), std::cos(a)}}};
     const Matrix3 ry{{{std::cos(b), 0, -std::sin(b)}, {0, 1, 0}, {std::sin(b), 0, std::cos(b)}}};
-    setLinearPart(v, multiply(rx, ry));
+    setLinearPart(v, multiplyMatrix3(rx, ry));
     v[14] = -800;
     return v;
 }
@@ -24,13 +24,13 @@ Matrix16 turnedView() {
 TEST(ShapeMatrix, InverseAndMapping) {
     const Matrix3 a{{{2, 1, 0}, {-1, 3, 0.5}, {0.25, 0, 4}}};
     Matrix3 inv{};
-    ASSERT_TRUE(invert(a, inv));
-    const Matrix3 p = multiply(a, inv);
+    ASSERT_TRUE(invertMatrix3(a, inv));
+    const Matrix3 p = multiplyMatrix3(a, inv);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) EXPECT_NEAR(p[i][j], i == j ? 1.0 : 0.0, 1e-12);
     const Matrix3 singular{{{1, 2, 3}, {2, 4, 6}, {0, 0, 1}}};
     Matrix3 kept = inv;
-    EXPECT_FALSE(invert(singular, kept));
+    EXPECT_FALSE(invertMatrix3(singular, kept));
     EXPECT_EQ(kept, inv);
 
     Matrix16 m = placementMatrix(50, 10, -20, 30);
@@ -93,7 +93,7 @@ TEST(ShapeMatrix, TurnStretchAndInflateInViewCoordinates) {
 TEST(ShapeMatrix, MoveAnglesAndShapeParameter) {
     Matrix16 m = identityMatrix16();
     Matrix3 inv{};
-    ASSERT_TRUE(invert(linearPart(identityMatrix16()), inv));
+    ASSERT_TRUE(invertMatrix3(linearPart(identityMatrix16()), inv));
     moveShape(m, inv, 3, 2);
     pushShape(m, inv, -4);
     EXPECT_EQ(m[12], 3);
