@@ -66,13 +66,14 @@ struct GrowStack {
 };
 
 // Grows from (x, y, z): the pattern P = visible & mask(seed) and the class
-// C = GreyClass(seed); a 6-neighbour (z+1, z-1, y+1, y-1, x+1, x-1) joins
-// when (visible & its mask) = P and its class is C. Every voxel joining
-// becomes mode.apply(m) at once, so it is never taken twice and the stack
-// never holds more voxels than the region. Nothing happens when the fill
-// would leave P as it is. Extents: min(max width, 2048), min(max height,
-// 2048), min(slice count, 1024) of the image. `stack` (optional) returns the
-// peak count.
+// C = GreyClass(seed); a 6-neighbour joins when its mask voxel exists,
+// (visible & its mask) = P and its class is C. Every voxel joining becomes
+// mode.apply(m) at once, so it is never taken twice. The pending voxels sit
+// on a growable stack, one per stretch of a row still to be spread along x,
+// so no size limit can cut a region short; when memory runs out the result
+// is OutOfMemory, never Filled. Nothing happens when the fill would leave P
+// as it is. Extents: min(max width, 2048), min(max height, 2048),
+// min(slice count, 1024) of the image. `stack` (optional) returns the peak.
 GrowResult RegionGrow3D(const GreyClassifier& test, Volume3D& mask, int32_t x, int32_t y, int32_t z,
                         DrawMode mode, uint16_t visibleBits, GrowStack* stack = nullptr);
 
