@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QRadioButton>
 #include <QSlider>
 #include <QStatusBar>
@@ -22,6 +23,7 @@
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/qt/qt_text.h"
 #include "volume/core/files/bmf_volume.h"
 #include "volume/core/files/dicom_volume_writer.h"
 #include "volume/core/files/series_loaders.h"
@@ -37,9 +39,9 @@
 
 namespace {
 
-QColor colourOf(uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
+bool openGlAvailable() {
+    QOpenGLContext probe;
+    return probe.create();
 }
 
 VoxelSizes currentVoxelSizes() {
@@ -61,7 +63,7 @@ class VoiPanel : public QLabel {
         setObjectName(QString(visibility ? "Vroi%1" : "Roi%1").arg(voi));
         setBorder(visibility);
         setColour(visibility ? palette().color(QPalette::Button)
-                             : colourOf(kRoiColours[static_cast<size_t>(voi - 1)]));
+                             : platform::colourFromBgr(kRoiColours[static_cast<size_t>(voi - 1)]));
     }
     void setBorder(bool single) {
         border_ = single;
@@ -200,7 +202,17 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     view = new VolumeView;
     view->status = [this](const std::string& text) { setStatus(text); };
-    middle->addWidget(view, 1);
+    if (openGlAvailable()) {
+        middle->addWidget(view, 1);
+    } else {
+        // Without OpenGL (no display) the view is kept but never shown: a
+        // window holding it would be composed through OpenGL, which fails.
+        view->setParent(nullptr);
+        ownedView_.reset(view);
+        auto* none = new QLabel("The 3D view needs OpenGL, which this display does not offer.");
+        none->setAlignment(Qt::AlignCenter);
+        middle->addWidget(none, 1);
+    }
 
     // Right: the transform panel and the view panel.
     auto* right = new QVBoxLayout;
@@ -498,9 +510,10 @@ void TVoiEditor::RefreshVoiPanels() {
     counts_.fill(0);
     if (mask_) Volume3DCountVoxels(*mask_, counts_);
     for (int k = 0; k < kVoiCount; ++k) {
-        Vroi[static_cast<size_t>(k)]->setColour(counts_[static_cast<size_t>(k)] > 0
-                                                    ? colourOf(kRoiColours[static_cast<size_t>(k)])
-                                                    : palette().color(QPalette::Button));
+        Vroi[static_cast<size_t>(k)]->setColour(
+            counts_[static_cast<size_t>(k)] > 0
+                ? platform::colourFromBgr(kRoiColours[static_cast<size_t>(k)])
+                : palette().color(QPalette::Button));
         Roi[static_cast<size_t>(k)]->setToolTip(
             QString::fromStdString(names_[static_cast<size_t>(k)]));
     }

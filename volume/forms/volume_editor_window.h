@@ -114,6 +114,7 @@ class TVoiEditor : public QWidget {
     void setStatus(const std::string& text);
     void updateUndoItems();
 
+    std::unique_ptr<VolumeView> ownedView_;  // the view when no window shows it
     std::unique_ptr<Volume3D> image_, mask_;
     VoiNames names_;
     VoiUndoRing undo_;
