@@ -11,8 +11,9 @@ vantu_ensure_locale
 
 jobs=$(nproc)
 
-echo "== layers =="
+echo "== layers and format =="
 scripts/check-layers.sh
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 run_suite() {
   local dir=$1; shift

@@ -8,8 +8,8 @@
 #include <memory>
 #include <random>
 
-#include "statistics/core/clustering/kmeans_clustering.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
+#include "statistics/core/clustering/kmeans_clustering.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <random>
 
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
+#include "statistics/core/data/data_set.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <random>
 
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/clustering/similarity_clustering.h"
+#include "statistics/core/data/data_set.h"
 
 namespace {
 

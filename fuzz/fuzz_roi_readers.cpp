@@ -56,7 +56,8 @@ void checkRoiFile(std::span<const uint8_t> bytes, int32_t mapWidth, int32_t mapH
                 u16At(bytes, kRoiHeaderSize + 2 * (static_cast<size_t>(y) * width + x)))
                 std::abort();
     for (const std::string& name : content.names)
-        if (name.size() > kMaxReadRoiNameLength || name.find('\0') != std::string::npos) std::abort();
+        if (name.size() > kMaxReadRoiNameLength || name.find('\0') != std::string::npos)
+            std::abort();
 
     // A whole map written back reads back the same.
     if (content.rows != height || content.columns != width) return;

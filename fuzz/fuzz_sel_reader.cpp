@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
+#include "statistics/core/data/data_set.h"
 #include "statistics/core/data/sel_reader.h"
 
 namespace {

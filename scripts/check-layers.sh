@@ -22,7 +22,7 @@ allowed_for() {
         analysis/tests/forms/*) echo "platform/ workspace/ analysis/ volume/" ;;
         analysis/tests/*) echo "platform/ workspace/core/ analysis/core/ analysis/tests/ workspace/tests/" ;;
         volume/core/*) echo "platform/ workspace/core/ analysis/core/ volume/core/" ;;
-        volume/tests/forms/*) echo "platform/ workspace/ analysis/ volume/" ;;
+        volume/tests/forms/*|volume/tests/gl/*) echo "platform/ workspace/ analysis/ volume/" ;;
         volume/tests/*) echo "platform/ workspace/core/ analysis/core/ volume/core/ volume/tests/ workspace/tests/ analysis/tests/" ;;
         statistics/core/*) echo "platform/ statistics/core/" ;;
         statistics/tests/forms/*) echo "platform/ statistics/" ;;

@@ -7,7 +7,7 @@ vantu_packages=(
   qt6-base-dev qt6-qpa-plugins libgl1-mesa-dev libqt6opengl6-dev
   xvfb xauth libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  locales dcmtk
+  locales dcmtk clang-format git
   libuemf-dev emf2svg libwmf-bin
 )
 

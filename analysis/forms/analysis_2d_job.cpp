@@ -4,13 +4,13 @@
 #include <cstring>
 #include <memory>
 
-#include "analysis/core/texture/analysis_2d.h"
-#include "analysis/core/runner/analysis_runner.h"
-#include "analysis/core/runner/shape_wavelet_steps.h"
-#include "analysis/core/reports/report_document.h"
 #include "analysis/core/maps/feature_map_list.h"
 #include "analysis/core/maps/feature_maps.h"
 #include "analysis/core/maps/map_selection.h"
+#include "analysis/core/reports/report_document.h"
+#include "analysis/core/runner/analysis_runner.h"
+#include "analysis/core/runner/shape_wavelet_steps.h"
+#include "analysis/core/texture/analysis_2d.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/files.h"

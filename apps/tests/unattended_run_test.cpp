@@ -22,7 +22,7 @@ struct ProcessRun {
 };
 
 ProcessRun runOffscreen(const std::string& program, const std::string& argument,
-                 const std::string& folder) {
+                        const std::string& folder) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");

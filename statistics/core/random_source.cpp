@@ -31,4 +31,3 @@ uint32_t RandomSource::below(uint32_t n) {
 double RandomSource::uniform() {
     return static_cast<double>(next()) * (1.0 / 4294967296.0);
 }
-

@@ -120,7 +120,6 @@ class TMainWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-
     void createControls();
     void createMenus();
     QAction* addCommand(QMenu* menu, const QString& caption, void (TMainWindow::*handler)());

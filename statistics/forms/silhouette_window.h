@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/clustering/silhouette_plot.h"
+#include "statistics/core/data/data_set.h"
 
 class QAction;
 class QMenuBar;

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/clustering/dendrogram_layout.h"
 #include "statistics/core/clustering/hierarchical_clustering.h"
+#include "statistics/core/data/data_set.h"
 
 class QAction;
 class QFrame;

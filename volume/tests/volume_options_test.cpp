@@ -19,7 +19,6 @@ using platform::testing::ScopedRegistryStore;
 
 namespace {
 
-
 Analysis3DOptions changedOptions() {
     Analysis3DOptions o;
     o.GradientFeatures = false;
@@ -39,8 +38,7 @@ Analysis3DOptions changedOptions() {
     return o;
 }
 
-std::vector<std::string> namesOf(
-    const platform::RegistryValueList& values) {
+std::vector<std::string> namesOf(const platform::RegistryValueList& values) {
     std::vector<std::string> names;
     for (const auto& [name, value] : values) names.push_back(name);
     return names;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "analysis/core/options/analysis_options.h"
-#include "analysis/core/runner/progress.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/runner/progress.h"
 #include "workspace/core/image/image_plane.h"
 
 struct Analysis2DInput {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "analysis/core/options/analysis_options.h"
-#include "analysis/core/texture/grey_histogram.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/grey_histogram.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
 

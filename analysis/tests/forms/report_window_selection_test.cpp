@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
 #include "analysis/core/reports/selection_file.h"
 #include "analysis/forms/report_window.h"

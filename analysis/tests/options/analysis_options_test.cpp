@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/core/runner/file_types.h"
 #include "analysis/core/options/map_tree.h"
+#include "analysis/core/runner/file_types.h"
 #include "platform/shell.h"
 #include "platform/testing/temp_dir.h"
 
@@ -36,7 +36,6 @@ std::string withChar(std::string text, size_t at, char c) {
     text[at] = c;
     return text;
 }
-
 
 // ---------------------------------------------------------------- map tree
 

@@ -19,7 +19,6 @@ using platform::testing::ScopedRegistryStore;
 
 namespace {
 
-
 GrainOptions changedOptions() {
     GrainOptions o;
     o.Sg_threshold = 120;

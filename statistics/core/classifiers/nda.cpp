@@ -4,10 +4,10 @@
 
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/ann_classifier.h"
+#include "statistics/core/classifiers/stored_network.h"
 #include "statistics/core/linear/pca.h"
 #include "statistics/core/linear/raw_data_analysis.h"
 #include "statistics/core/report/report_header.h"
-#include "statistics/core/classifiers/stored_network.h"
 
 NdaParameters ndaParametersOf(const R62Options& options) {
     NdaParameters parameters;

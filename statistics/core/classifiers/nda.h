@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "statistics/core/report/analysis_result.h"
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/classifiers/neural_network.h"
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/data/data_set.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/random_source.h"
+#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/report/plot_geometry.h"
 
 inline constexpr std::string_view kNdaReportTitle = " [nonlinear discriminant analysis]";
 inline constexpr std::string_view kNdaNoFeaturesMessage =

@@ -29,12 +29,12 @@
 #include <string_view>
 #include <vector>
 
-#include "statistics/core/report/analysis_result.h"
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/classifiers/neural_network.h"
-#include "statistics/core/report/plot_geometry.h"
-#include "statistics/core/r62_options.h"
 #include "statistics/core/classifiers/stored_network.h"
+#include "statistics/core/data/data_set.h"
+#include "statistics/core/r62_options.h"
+#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/report/plot_geometry.h"
 
 inline constexpr std::string_view kNetworkOpenFilter =
     "Classification & NDA report files (*.cls;*nda)|*.cls;*.nda";

@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
-#include "statistics/core/data/data_set.h"
 #include "statistics/core/clustering/hierarchical_clustering.h"
+#include "statistics/core/data/data_set.h"
 
 inline constexpr std::string_view kScmReportTitle = " [similarity based clustering method]";
 inline constexpr std::string_view kScmResultsLine =

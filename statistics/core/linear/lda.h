@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "statistics/core/report/analysis_result.h"
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/linear/linear_algebra.h"
+#include "statistics/core/report/analysis_result.h"
 
 inline constexpr std::string_view kLdaNoFeaturesMessage =
     "Linear Discriminant Analysis runtime error.\rNumber of selected features should be at "

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/textformat.h"
-#include "statistics/core/r62_shell.h"
 #include "statistics/core/data/sel_reader.h"
+#include "statistics/core/r62_shell.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
 #include "statistics/core/data/data_set.h"
+#include "statistics/core/data/sel_reader.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/r62_shell.h"
-#include "statistics/core/data/sel_reader.h"
 #include "statistics/forms/r62_main_window.h"
 #include "statistics/tests/forms/r62_test_app.h"
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/textformat.h"
-#include "statistics/core/linear/lda.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
+#include "statistics/core/linear/lda.h"
 #include "statistics/core/linear/pca.h"
 #include "statistics/core/linear/raw_data_analysis.h"
 #include "statistics/core/report/report_header.h"

@@ -18,7 +18,6 @@ using platform::testing::ScopedRegistryStore;
 
 namespace {
 
-
 std::vector<uint32_t> dwordsOf(const RawOptions& o) {
     std::vector<uint32_t> out;
     for (const auto& [name, value] : rawOptionsRegistryValues(o))

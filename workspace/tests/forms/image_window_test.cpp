@@ -14,9 +14,9 @@
 #include <regex>
 
 #include "analysis/core/reports/report_document.h"
+#include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
-#include "analysis/forms/report_window.h"
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/raw_options_dialog.h"

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/maps/feature_map_list.h"
+#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
