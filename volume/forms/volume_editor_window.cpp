@@ -30,6 +30,7 @@
 #include "volume/core/files/series_order.h"
 #include "volume/forms/analysis3d_options_dialog.h"
 #include "volume/forms/analysis_3d_job.h"
+#include "volume/forms/transformation_window.h"
 #include "volume/forms/volume_view.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/core/roi/roi_set.h"
@@ -47,6 +48,22 @@ bool openGlAvailable() {
 VoxelSizes currentVoxelSizes() {
     return _ImageLoadOptions ? _ImageLoadOptions->values : VoxelSizes();
 }
+
+// The picture of the transform panel.
+class TransformHint : public QLabel {
+  public:
+    TransformHint() : QLabel("T") {
+        setAlignment(Qt::AlignCenter);
+        setFixedSize(30, 30);
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setToolTip("Use the left or the right mouse buttons for different transformations");
+    }
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent*) override {
+        if (_Transformation) _Transformation->show();
+    }
+};
 
 }  // namespace
 
@@ -227,6 +244,9 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
         right->addWidget(b);
         return b;
     };
+    // Double-clicking the transform panel's picture opens the transformation window.
+    auto* hint = new TransformHint;
+    right->addWidget(hint);
     MoveAllButton = transform("MoveAllButton", "Push or pull all", "Z");
     TurnAllButton = transform("TurnAllButton", "Turn all", "R");
     auto* transforms = new QButtonGroup(this);

@@ -71,6 +71,10 @@ class TVoiEditor : public QWidget {
     // Loading from given files (the dialog's answer): filter 1..4.
     bool loadVolume(int filterIndex, const std::vector<std::string>& paths);
 
+    // The shape's integers, edited by the transformation window.
+    int shapeParameter = 0;
+    int secondShapeInteger = 0;
+
     // State.
     const Volume3D* image() const { return image_.get(); }
     const Volume3D* mask() const { return mask_.get(); }

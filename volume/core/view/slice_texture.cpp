@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "platform/parallel.h"
 #include "workspace/core/roi/roi_set.h"
 
 DisplayWindow displayWindow(int32_t w0, int32_t w1, int minPosition, int minMax, int maxPosition,
@@ -111,36 +112,46 @@ SliceTexture buildSliceTexture(const Volume3D& grey, const Volume3D& mask, Slice
     t.width = texturePowerOfTwo(t.across);
     t.height = texturePowerOfTwo(t.down);
     t.rgb.assign(t.rowBytes() * static_cast<size_t>(t.height), 0);
-    for (int32_t row = 0; row < t.down; ++row) {
-        uint8_t* out = t.rgb.data() + static_cast<size_t>(row) * t.rowBytes();
-        for (int32_t col = 0; col < t.across; ++col, out += 3) {
-            int32_t x, y, z;
-            switch (axis) {
-                case SliceAxis::X:
-                    x = p;
-                    y = row;
-                    z = col;
-                    break;
-                case SliceAxis::Y:
-                    x = col;
-                    y = p;
-                    z = row;
-                    break;
-                case SliceAxis::Z:
-                default:
-                    x = col;
-                    y = row;
-                    z = p;
-                    break;
+    // Rows are independent: they are shared among the cores, each texel
+    // written once, so the texture does not depend on the thread count.
+    auto voxel = [](const Volume3D& v, int32_t x, int32_t y, int32_t z) -> uint16_t {
+        const VolumeSlice* slice = v.slice(z);
+        if (!slice || !slice->present() || x >= slice->width || y >= slice->height) return 0;
+        return slice->samples[static_cast<size_t>(y) * static_cast<size_t>(slice->width) +
+                              static_cast<size_t>(x)];
+    };
+    parallelFor(static_cast<size_t>(t.down), 16, [&](size_t begin, size_t end) {
+        for (int32_t row = static_cast<int32_t>(begin); row < static_cast<int32_t>(end); ++row) {
+            uint8_t* out = t.rgb.data() + static_cast<size_t>(row) * t.rowBytes();
+            for (int32_t col = 0; col < t.across; ++col, out += 3) {
+                int32_t x, y, z;
+                switch (axis) {
+                    case SliceAxis::X:
+                        x = p;
+                        y = row;
+                        z = col;
+                        break;
+                    case SliceAxis::Y:
+                        x = col;
+                        y = p;
+                        z = row;
+                        break;
+                    case SliceAxis::Z:
+                    default:
+                        x = col;
+                        y = row;
+                        z = p;
+                        break;
+                }
+                const uint16_t v = voxel(grey, x, y, z);
+                const uint16_t s = voxel(mask, x, y, z) & visible;
+                const auto c = texelColour(v, s, colouring, window);
+                out[0] = c[0];
+                out[1] = c[1];
+                out[2] = c[2];
             }
-            const uint16_t v = Volume3DGetVoxelChecked(grey, x, y, z);
-            const uint16_t s = Volume3DGetVoxelChecked(mask, x, y, z) & visible;
-            const auto c = texelColour(v, s, colouring, window);
-            out[0] = c[0];
-            out[1] = c[1];
-            out[2] = c[2];
         }
-    }
+    });
     return t;
 }
 

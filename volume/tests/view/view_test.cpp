@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "volume/core/view/shape_transform_text.h"
 #include "volume/core/view/slice_texture.h"
 #include "volume/core/view/view_matrix.h"
 
@@ -104,4 +105,42 @@ TEST(SliceTexture, SlicesOfAVolumeAndTheirQuads) {
     EXPECT_DOUBLE_EQ(quad.corners[2][0], 5.5 - 3);
     EXPECT_DOUBLE_EQ(quad.texture[2][0], 6.0 / 8);
     EXPECT_DOUBLE_EQ(quad.texture[2][1], 4.0 / 4);
+}
+
+TEST(ShapeTransformTexts, ShowApplyAndIdentity) {
+    Matrix4 shape = identityMatrix();
+    shape[12] = 10.7;
+    shape[13] = -3.2;
+    shape[1] = 0.123456789;
+    // Voxel space: row i scaled by the voxel size of axis i.
+    const ShapeTransformTexts shown = shapeTransformTexts(shape, {0.5, 0.5, 2}, true);
+    EXPECT_EQ(shown.linear[0], "0.5");
+    EXPECT_EQ(shown.linear[1], "0.061728394");  // 0.0617283945 as a double lies below the half
+    EXPECT_EQ(shown.linear[4], "0.5");
+    EXPECT_EQ(shown.linear[8], "2");
+    EXPECT_EQ(shown.shift, (std::array<int, 3>{10, -3, 0}));
+    // Apply takes the values exactly as shown.
+    Matrix4 applied = identityMatrix();
+    EXPECT_EQ(applyShapeTransformTexts(shown, applied), 0);
+    EXPECT_EQ(applied[0], 0.5);
+    EXPECT_EQ(applied[10], 2);
+    EXPECT_EQ(applied[12], 10);
+    // "1" then Apply resets the linear part and keeps the shift.
+    ShapeTransformTexts identity = shown;
+    identity.linear = identityTexts();
+    applyShapeTransformTexts(identity, applied);
+    EXPECT_EQ(applied[0], 1);
+    EXPECT_EQ(applied[1], 0);
+    EXPECT_EQ(applied[12], 10);
+    // Text that is no number reads as 0; infinity and NaN are refused.
+    ShapeTransformTexts odd = identity;
+    odd.linear[0] = "abc";
+    odd.linear[4] = "inf";
+    odd.linear[8] = "nan";
+    odd.linear[1] = "2.5x";
+    EXPECT_EQ(applyShapeTransformTexts(odd, applied), 2);
+    EXPECT_EQ(applied[0], 0);
+    EXPECT_EQ(applied[1], 2.5);
+    EXPECT_EQ(applied[5], 1);
+    EXPECT_EQ(applied[10], 1);
 }

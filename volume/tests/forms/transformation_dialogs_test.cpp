@@ -1,0 +1,77 @@
+// The transformation window and the block dialog on the real windows,
+// offscreen.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+
+#include "platform/dialogs.h"
+#include "volume/forms/block_dialog.h"
+#include "volume/forms/transformation_window.h"
+#include "volume/forms/volume_editor_window.h"
+#include "volume/forms/volume_view.h"
+#include "volume/forms/voxel_size_dialog.h"
+#include "workspace/forms/vantu_windows.h"
+#include "workspace/tests/forms/qt_test_app.h"
+
+namespace {
+
+class TransformationDialogsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testApplication();
+        CreateVantuWindows();
+    }
+    void TearDown() override { DestroyVantuWindows(); }
+    platform::ScriptedDialogs dialogs;
+    platform::DialogBackendScope scope{dialogs};
+};
+
+}  // namespace
+
+TEST_F(TransformationDialogsTest, VoxelSpaceShowsScaledRowsAndApplyTakesThem) {
+    _ImageLoadOptions->values = {0.5, 0.5, 2};
+    _VoiEditor->view->ShapeMatrix = identityMatrix();
+    _VoiEditor->view->ShapeMatrix[12] = 7.9;
+    _Transformation->VoxelSpace->setChecked(true);
+    _Transformation->ShowShapeTransform();
+    EXPECT_EQ(_Transformation->linear[0]->text(), "0.5");
+    EXPECT_EQ(_Transformation->linear[4]->text(), "0.5");
+    EXPECT_EQ(_Transformation->linear[8]->text(), "2");
+    EXPECT_EQ(_Transformation->shift[0]->value(), 7);
+    _Transformation->Edit13->setValue(30);
+    _Transformation->ApplyShapeTransform();
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 0.5);
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[10], 2);
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 7);
+    EXPECT_EQ(_VoiEditor->shapeParameter, 30);
+
+    // "1" then "Apply": the linear part is reset, the shift kept.
+    _Transformation->IdentityClick();
+    _Transformation->ApplyShapeTransform();
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 1);
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 7);
+
+    // Infinity is refused and says so.
+    _Transformation->linear[0]->setText("inf");
+    _Transformation->ApplyShapeTransform();
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 1);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(TransformationDialogsTest, TheBlockPlacesByPercentAndCentre) {
+    _Block->prepare(200, 100, 50, 1, 1, 2);
+    EXPECT_EQ(_Block->Size->value(), 100);
+    EXPECT_EQ(_Block->X->maximum(), 100);
+    EXPECT_EQ(_Block->Y->minimum(), -50);
+    EXPECT_EQ(_Block->Z->maximum(), 50);
+    _Block->Size->setValue(50);  // halves the shape in every direction
+    _Block->X->setValue(-20);
+    const Matrix4 m = _Block->placement();
+    EXPECT_EQ(m[0], 0.5);
+    EXPECT_EQ(m[5], 0.5);
+    EXPECT_EQ(m[10], 0.5);
+    EXPECT_EQ(m[12], -20);
+    EXPECT_EQ(m[1], 0);
+}
