@@ -34,6 +34,7 @@
 #include "volume/forms/volume_view.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/core/roi/roi_set.h"
+#include "workspace/forms/color_conversion_dialog.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
@@ -137,7 +138,7 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     file->addAction("&Load image...", QKeySequence("Ctrl+L"), this, [this] { LoadImageClick(); });
     file->addAction("Raw options...", this, [this] { RawOptionsClick(); });
     file->addAction("Color conversion...", this, [] {
-        if (_vantu) _vantu->show();
+        if (_FormColor) _FormColor->exec();
     });
     file->addAction("Image options...", this, [this] { ImageOptionsClick(); });
     saveAsItem =
@@ -624,7 +625,7 @@ void TVoiEditor::SaveRoiClick() {
 }
 
 void TVoiEditor::RawOptionsClick() {
-    if (_RawOptions) _RawOptions->exec();
+    if (_RawOptions) _RawOptions->showForVolumeEditor();
 }
 
 void TVoiEditor::ImageOptionsClick() {

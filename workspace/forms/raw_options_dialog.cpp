@@ -93,6 +93,12 @@ int TRawOptions::showForMainWindow() {
     return exec();
 }
 
+int TRawOptions::showForVolumeEditor() {
+    for (QWidget* w : std::initializer_list<QWidget*>{imageNumberLabel_, imageNumber_, autoReload_})
+        w->setVisible(false);
+    return exec();
+}
+
 void TRawOptions::showEvent(QShowEvent* event) {
     filling_ = true;
     width_->setValue(values.RawX);

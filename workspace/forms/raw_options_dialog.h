@@ -23,6 +23,10 @@ class TRawOptions : public QDialog {
     // The main window's "Raw options...": the image number and "Auto reload"
     // are shown, then the window runs modally.
     int showForMainWindow();
+    // The volume editor's "Raw options...": a series has no image number and
+    // no reload, so those controls are hidden while the window runs modally;
+    // the main window's command shows them again.
+    int showForVolumeEditor();
 
     // The values as the controls show them now.
     RawOptions editedValues() const;

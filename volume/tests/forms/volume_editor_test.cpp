@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
 #include "volume/forms/volume_view.h"
+#include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"
 
@@ -145,4 +147,20 @@ TEST_F(VolumeEditorTest, RunningTheAnalysisMakesAReport) {
     ReportDocument* document = NthReportDocument(0);
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->recordCount(), 101);  // the default 3D options
+}
+
+TEST_F(VolumeEditorTest, RawOptionsHideTheImageNumberAndTheMainWindowShowsItAgain) {
+    bool reloadShown = true;
+    QTimer::singleShot(0, _RawOptions, [&] {
+        reloadShown = _RawOptions->autoReloadBox()->isVisible();
+        _RawOptions->reject();
+    });
+    editor->RawOptionsClick();
+    EXPECT_FALSE(reloadShown);
+    QTimer::singleShot(0, _RawOptions, [&] {
+        reloadShown = _RawOptions->autoReloadBox()->isVisible();
+        _RawOptions->reject();
+    });
+    _RawOptions->showForMainWindow();
+    EXPECT_TRUE(reloadShown);
 }
