@@ -4,42 +4,7 @@
 
 #include "platform/files.h"
 #include "volume/core/files/byte_source.h"
-
-namespace {
-
-// An implicit-VR element: tag, u32 length, value (padded to even length
-// with a blank, as DICOM text values are).
-void element(std::string& out, uint16_t group, uint16_t number, std::string_view value) {
-    appendU16(out, group);
-    appendU16(out, number);
-    const bool pad = value.size() % 2 != 0;
-    appendU32(out, static_cast<uint32_t>(value.size() + (pad ? 1 : 0)));
-    out += value;
-    if (pad) out += ' ';
-}
-
-std::string u16Value(uint32_t v) {
-    std::string s;
-    appendU16(s, v);
-    return s;
-}
-
-std::string u32Value(uint32_t v) {
-    std::string s;
-    appendU32(s, v);
-    return s;
-}
-
-// An explicit-VR element of the meta group with a 2-byte length.
-void metaElement(std::string& out, uint16_t number, std::string_view vr, std::string_view value) {
-    appendU16(out, 0x0002);
-    appendU16(out, number);
-    out += vr;
-    appendU16(out, static_cast<uint32_t>(value.size()));
-    out += value;
-}
-
-}  // namespace
+#include "workspace/core/formats/dicom_elements.h"
 
 std::optional<std::string> encodeDicomVolume(const Volume3D& volume) {
     const uint64_t w = static_cast<uint64_t>(std::max(volume.maxWidth, 0));
@@ -61,30 +26,30 @@ std::optional<std::string> encodeDicomVolume(const Volume3D& volume) {
     appendU16(out, 0);
     appendU32(out, 2);
     out += std::string("\x00\x01", 2);
-    metaElement(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
-    metaElement(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
+    appendDicomMetaElement(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
+    appendDicomMetaElement(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
 
-    element(out, 0x0008, 0x0000, u32Value(36));
-    element(out, 0x0008, 0x0060, "VT");
-    element(out, 0x0008, 0x0070, "Vantu by KWL 2002 ");
-    element(out, 0x0018, 0x0000, u32Value(18));
-    element(out, 0x0018, 0x1020, "Vantu 3.10");
+    appendDicomElement(out, 0x0008, 0x0000, dicomU32Value(36));
+    appendDicomElement(out, 0x0008, 0x0060, "VT");
+    appendDicomElement(out, 0x0008, 0x0070, "Vantu by KWL 2002 ");
+    appendDicomElement(out, 0x0018, 0x0000, dicomU32Value(18));
+    appendDicomElement(out, 0x0018, 0x1020, "Vantu 3.10");
 
     std::string group28;
-    element(group28, 0x0028, 0x0002, u16Value(1));
-    element(group28, 0x0028, 0x0004, "MONOCHROME2 ");
-    element(group28, 0x0028, 0x0008, std::to_string(n));  // NumberOfFrames, IS
-    element(group28, 0x0028, 0x0010, u16Value(static_cast<uint32_t>(h)));
-    element(group28, 0x0028, 0x0011, u16Value(static_cast<uint32_t>(w)));
-    element(group28, 0x0028, 0x0100, u16Value(16));
-    element(group28, 0x0028, 0x0101, u16Value(12));
+    appendDicomElement(group28, 0x0028, 0x0002, dicomU16Value(1));
+    appendDicomElement(group28, 0x0028, 0x0004, "MONOCHROME2 ");
+    appendDicomElement(group28, 0x0028, 0x0008, std::to_string(n));  // NumberOfFrames, IS
+    appendDicomElement(group28, 0x0028, 0x0010, dicomU16Value(static_cast<uint32_t>(h)));
+    appendDicomElement(group28, 0x0028, 0x0011, dicomU16Value(static_cast<uint32_t>(w)));
+    appendDicomElement(group28, 0x0028, 0x0100, dicomU16Value(16));
+    appendDicomElement(group28, 0x0028, 0x0101, dicomU16Value(12));
     // The highest stored bit is bit 11, and the samples are unsigned.
-    element(group28, 0x0028, 0x0102, u16Value(11));
-    element(group28, 0x0028, 0x0103, u16Value(0));
-    element(out, 0x0028, 0x0000, u32Value(static_cast<uint32_t>(group28.size())));
+    appendDicomElement(group28, 0x0028, 0x0102, dicomU16Value(11));
+    appendDicomElement(group28, 0x0028, 0x0103, dicomU16Value(0));
+    appendDicomElement(out, 0x0028, 0x0000, dicomU32Value(static_cast<uint32_t>(group28.size())));
     out += group28;
 
-    element(out, 0x7FE0, 0x0000, u32Value(static_cast<uint32_t>(bytes + 8)));
+    appendDicomElement(out, 0x7FE0, 0x0000, dicomU32Value(static_cast<uint32_t>(bytes + 8)));
     appendU16(out, 0x7FE0);
     appendU16(out, 0x0010);
     appendU32(out, static_cast<uint32_t>(bytes));

@@ -15,6 +15,15 @@ uint16_t ReadBigEndian16(const uint8_t* p);
 uint32_t ReadBigEndian32(const uint8_t* p);
 uint16_t ReadLittleEndian16(const uint8_t* p);
 uint32_t ReadLittleEndian32(const uint8_t* p);
+// Little-endian values appended to a file being written.
+inline void appendLittleEndian16(std::string& out, uint32_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+inline void appendLittleEndian32(std::string& out, uint32_t v) {
+    appendLittleEndian16(out, v & 0xFFFF);
+    appendLittleEndian16(out, v >> 16);
+}
 // Big-endian 16-bit halves with the low half first: bytes 2 3 0 1 of a
 // big-endian word.
 uint32_t ReadWordSwapped32(const uint8_t* p);

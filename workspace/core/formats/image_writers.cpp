@@ -1,69 +1,27 @@
 #include "workspace/core/formats/image_writers.h"
 
 #include "platform/files.h"
-
-namespace {
-
-void put16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void put32(std::string& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-// An implicit-VR element: tag, u32 length, value.
-void element(std::string& out, uint16_t group, uint16_t number, std::string_view value) {
-    put16(out, group);
-    put16(out, number);
-    put32(out, static_cast<uint32_t>(value.size()));
-    out += value;
-}
-
-std::string u16Value(uint32_t v) {
-    std::string s;
-    put16(s, v);
-    return s;
-}
-
-std::string u32Value(uint32_t v) {
-    std::string s;
-    put32(s, v);
-    return s;
-}
-
-// An explicit-VR element of the meta group with a 2-byte length.
-void shortExplicit(std::string& out, uint16_t number, std::string_view vr, std::string_view value) {
-    put16(out, 0x0002);
-    put16(out, number);
-    out += vr;
-    put16(out, static_cast<uint32_t>(value.size()));
-    out += value;
-}
-
-}  // namespace
+#include "workspace/core/formats/dicom_elements.h"
 
 std::string EncodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth) {
     const uint32_t w = static_cast<uint32_t>(grey.width), h = static_cast<uint32_t>(grey.height);
     const uint32_t stride = (w + 3) & ~3u;
     const int shift = bitDepth > 8 ? bitDepth - 8 : 0;
     std::string out = "BM";
-    put32(out, 1078 + h * stride);
-    put32(out, 0);
-    put32(out, 1078);
-    put32(out, 40);
-    put32(out, w);
-    put32(out, h);
-    put16(out, 1);
-    put16(out, 8);
-    put32(out, 0);
-    put32(out, h * stride);
-    put32(out, 1000);
-    put32(out, 1000);
-    put32(out, 0);
-    put32(out, 0);
+    appendLittleEndian32(out, 1078 + h * stride);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, 1078);
+    appendLittleEndian32(out, 40);
+    appendLittleEndian32(out, w);
+    appendLittleEndian32(out, h);
+    appendLittleEndian16(out, 1);
+    appendLittleEndian16(out, 8);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, h * stride);
+    appendLittleEndian32(out, 1000);
+    appendLittleEndian32(out, 1000);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, 0);
     for (uint32_t i = 0; i < 256; ++i) {
         out += static_cast<char>(i);
         out += static_cast<char>(i);
@@ -82,7 +40,7 @@ std::string EncodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth) {
 std::string EncodeRaw16(const ImagePlane& grey) {
     std::string out;
     out.reserve(grey.size() * 2);
-    for (size_t i = 0; i < grey.size(); ++i) put16(out, grey.current[i]);
+    for (size_t i = 0; i < grey.size(); ++i) appendLittleEndian16(out, grey.current[i]);
     return out;
 }
 
@@ -94,42 +52,42 @@ std::string EncodeDicom(const ImagePlane& grey, int32_t bitDepth) {
 
     // Meta group, explicit VR little endian; its length counts the three
     // elements after it.
-    put16(out, 0x0002);
-    put16(out, 0x0000);
+    appendLittleEndian16(out, 0x0002);
+    appendLittleEndian16(out, 0x0000);
     out += "UL";
-    put16(out, 4);
-    put32(out, 74);
-    put16(out, 0x0002);
-    put16(out, 0x0001);
+    appendLittleEndian16(out, 4);
+    appendLittleEndian32(out, 74);
+    appendLittleEndian16(out, 0x0002);
+    appendLittleEndian16(out, 0x0001);
     out += "OB";
-    put16(out, 0);
-    put32(out, 2);
+    appendLittleEndian16(out, 0);
+    appendLittleEndian32(out, 2);
     out += std::string("\x00\x01", 2);
-    shortExplicit(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
-    shortExplicit(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
+    appendDicomMetaElement(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
+    appendDicomMetaElement(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
 
-    element(out, 0x0008, 0x0000, u32Value(36));
-    element(out, 0x0008, 0x0060, "VT");
-    element(out, 0x0008, 0x0070, "Vantu by KWL 2002 ");
-    element(out, 0x0018, 0x0000, u32Value(18));
-    element(out, 0x0018, 0x1020, "Vantu 3.10");
-    element(out, 0x0028, 0x0000, u32Value(90));
-    element(out, 0x0028, 0x0002, u16Value(1));
-    element(out, 0x0028, 0x0004, "MONOCHROME2 ");
-    element(out, 0x0028, 0x0010, u16Value(h));
-    element(out, 0x0028, 0x0011, u16Value(w));
-    element(out, 0x0028, 0x0100, u16Value(16));
-    element(out, 0x0028, 0x0101, u16Value(12));
+    appendDicomElement(out, 0x0008, 0x0000, dicomU32Value(36));
+    appendDicomElement(out, 0x0008, 0x0060, "VT");
+    appendDicomElement(out, 0x0008, 0x0070, "Vantu by KWL 2002 ");
+    appendDicomElement(out, 0x0018, 0x0000, dicomU32Value(18));
+    appendDicomElement(out, 0x0018, 0x1020, "Vantu 3.10");
+    appendDicomElement(out, 0x0028, 0x0000, dicomU32Value(90));
+    appendDicomElement(out, 0x0028, 0x0002, dicomU16Value(1));
+    appendDicomElement(out, 0x0028, 0x0004, "MONOCHROME2 ");
+    appendDicomElement(out, 0x0028, 0x0010, dicomU16Value(h));
+    appendDicomElement(out, 0x0028, 0x0011, dicomU16Value(w));
+    appendDicomElement(out, 0x0028, 0x0100, dicomU16Value(16));
+    appendDicomElement(out, 0x0028, 0x0101, dicomU16Value(12));
     // The highest stored bit is bit 11, and the samples are unsigned.
-    element(out, 0x0028, 0x0102, u16Value(11));
-    element(out, 0x0028, 0x0103, u16Value(0));
+    appendDicomElement(out, 0x0028, 0x0102, dicomU16Value(11));
+    appendDicomElement(out, 0x0028, 0x0103, dicomU16Value(0));
     const uint32_t bytes = 2 * w * h;
-    element(out, 0x7FE0, 0x0000, u32Value(bytes + 8));
-    put16(out, 0x7FE0);
-    put16(out, 0x0010);
-    put32(out, bytes);
+    appendDicomElement(out, 0x7FE0, 0x0000, dicomU32Value(bytes + 8));
+    appendLittleEndian16(out, 0x7FE0);
+    appendLittleEndian16(out, 0x0010);
+    appendLittleEndian32(out, bytes);
     out.reserve(out.size() + bytes);
-    for (size_t i = 0; i < grey.size(); ++i) put16(out, grey.current[i] >> shift);
+    for (size_t i = 0; i < grey.size(); ++i) appendLittleEndian16(out, grey.current[i] >> shift);
     return out;
 }
 
