@@ -24,6 +24,9 @@ VolumeView::VolumeView(QWidget* parent) : QOpenGLWidget(parent) {
 }
 
 VolumeView::~VolumeView() {
+    // The base class destroys the context after this destructor: its signal
+    // must not reach a view that is already gone.
+    disconnect(contextGone_);
     makeCurrent();
     releaseGl();
     doneCurrent();
@@ -66,7 +69,8 @@ void VolumeView::initializeGL() {
         slice.textureId = 0;
         slice.dirty = slice.shown;
     }
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    disconnect(contextGone_);
+    contextGone_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
         releaseGl();
         doneCurrent();

@@ -60,5 +60,6 @@ class VolumeView : public QOpenGLWidget, protected QOpenGLFunctions_1_1 {
     std::function<void(QOpenGLFunctions_1_1&)> shape_;
     uint32_t shapeColour_ = 0;
     bool glReady_ = false;
+    QMetaObject::Connection contextGone_;
     QPoint last_;
 };
