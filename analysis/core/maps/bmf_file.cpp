@@ -6,19 +6,10 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
 namespace {
-
-void put16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void put32(std::string& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 uint32_t get16(std::string_view b, size_t at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
@@ -38,25 +29,25 @@ std::string encodeBmf(const double* values, int32_t width, int32_t height) {
     std::string out;
     out.reserve(kBmfHeaderSize + count * 8);
     out += "BM";
-    put32(out, imageSize + static_cast<uint32_t>(kBmfHeaderSize));
-    put16(out, 0);
-    put16(out, 0);
-    put32(out, static_cast<uint32_t>(kBmfHeaderSize));
-    put32(out, 40);
-    put32(out, static_cast<uint32_t>(width));
-    put32(out, static_cast<uint32_t>(height));
-    put16(out, 1);
-    put16(out, 64);
-    put32(out, 0);
-    put32(out, imageSize);
-    put32(out, 1000);
-    put32(out, 1000);
-    put32(out, 0);
-    put32(out, 0);
+    appendLittleEndian32(out, imageSize + static_cast<uint32_t>(kBmfHeaderSize));
+    appendLittleEndian16(out, 0);
+    appendLittleEndian16(out, 0);
+    appendLittleEndian32(out, static_cast<uint32_t>(kBmfHeaderSize));
+    appendLittleEndian32(out, 40);
+    appendLittleEndian32(out, static_cast<uint32_t>(width));
+    appendLittleEndian32(out, static_cast<uint32_t>(height));
+    appendLittleEndian16(out, 1);
+    appendLittleEndian16(out, 64);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, imageSize);
+    appendLittleEndian32(out, 1000);
+    appendLittleEndian32(out, 1000);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, 0);
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t bits = std::bit_cast<uint64_t>(values[i]);
-        put32(out, static_cast<uint32_t>(bits));
-        put32(out, static_cast<uint32_t>(bits >> 32));
+        appendLittleEndian32(out, static_cast<uint32_t>(bits));
+        appendLittleEndian32(out, static_cast<uint32_t>(bits >> 32));
     }
     return out;
 }

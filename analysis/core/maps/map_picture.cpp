@@ -6,20 +6,11 @@
 
 #include "platform/files.h"
 #include "platform/parallel.h"
+#include "workspace/core/formats/byte_codec.h"
 
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-void put16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void put32(std::string& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 }  // namespace
 
@@ -81,20 +72,20 @@ std::string encodeMapBitmap(const FeatureMap& map) {
     const uint32_t stride = (3 * w + 3) & ~3u;
     const std::vector<uint8_t> bgr = renderMapPicture(map);
     std::string out = "BM";
-    put32(out, 54 + h * stride);
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, w);
-    put32(out, h);
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);
-    put32(out, h * stride);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
+    appendLittleEndian32(out, 54 + h * stride);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, 54);
+    appendLittleEndian32(out, 40);
+    appendLittleEndian32(out, w);
+    appendLittleEndian32(out, h);
+    appendLittleEndian16(out, 1);
+    appendLittleEndian16(out, 24);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, h * stride);
+    appendLittleEndian32(out, 2835);
+    appendLittleEndian32(out, 2835);
+    appendLittleEndian32(out, 0);
+    appendLittleEndian32(out, 0);
     out.reserve(out.size() + static_cast<size_t>(h) * stride);
     for (uint32_t y = h; y-- > 0;) {
         out.append(reinterpret_cast<const char*>(bgr.data()) + static_cast<size_t>(y) * 3 * w,
