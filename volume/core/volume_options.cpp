@@ -177,3 +177,13 @@ void SaveVoxelSizesToFile(platform::IniFile& file, const VoxelSizes& sizes) {
     for (const VoxelKey& k : kVoxelKeys)
         file.setReal(platform::kOptionsSection, k.name, sizes.*k.field);
 }
+
+Analysis3DOptions& analysis3DOptions() {
+    static Analysis3DOptions options;
+    return options;
+}
+
+VoxelSizes& voxelSizes() {
+    static VoxelSizes sizes;
+    return sizes;
+}

@@ -53,6 +53,14 @@ struct VoxelSizes {
     VoxelSizes sanitized() const;
 };
 
+// The 3D analysis options of the running program; the 3D options dialog edits
+// them.
+Analysis3DOptions& analysis3DOptions();
+
+// The voxel sizes of the running program; the 3D load options dialog and a
+// loaded 3D map set them.
+VoxelSizes& voxelSizes();
+
 // Reads the 3D group from the program key under HKEY_LOCAL_MACHINE: a value
 // is taken only when present as a DWORD; any non-zero switch is on.
 void Load3DOptionsFromRegistry(Analysis3DOptions& options);

@@ -33,6 +33,7 @@ int shown(QButtonGroup* group, int32_t value, int fallback) {
 TOptions::TOptions(QWidget* owner) : QDialog(owner) {
     setObjectName("Options");
     setWindowTitle("3D analysis options");
+    values = Analysis3DOptions{};  // the state of a fresh start, then the stored values
     Load3DOptionsFromRegistry(values);
 
     auto* grid = new QGridLayout;

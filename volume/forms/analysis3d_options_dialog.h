@@ -21,7 +21,8 @@ class TOptions : public QDialog {
   public:
     explicit TOptions(QWidget* owner);
 
-    Analysis3DOptions values;
+    // The program's 3D analysis options, which the dialog edits.
+    Analysis3DOptions& values = analysis3DOptions();
 
     // Controls by caption, for tests: the check boxes ("COM features", "1".."5",
     // "COM More directions", "RLM More directions", ...).

@@ -9,16 +9,15 @@
 
 #include "platform/dialogs.h"
 #include "volume/core/view/shape_transform_text.h"
+#include "volume/core/volume_options.h"
 #include "volume/forms/volume_editor_window.h"
 #include "volume/forms/volume_view.h"
-#include "volume/forms/voxel_size_dialog.h"
 #include "workspace/forms/vantu_windows.h"
 
 namespace {
 
-std::array<double, 3> voxelSizes() {
-    const VoxelSizes sizes =
-        (_ImageLoadOptions ? _ImageLoadOptions->values : VoxelSizes()).sanitized();
+std::array<double, 3> voxelSpacing() {
+    const VoxelSizes sizes = voxelSizes().sanitized();
     return {sizes.VoxelXSize, sizes.VoxelYSize, sizes.VoxelZSize};
 }
 
@@ -64,7 +63,7 @@ void TTransformation::showEvent(QShowEvent* event) {
 void TTransformation::ShowShapeTransform() {
     if (!_VoiEditor) return;
     const ShapeTransformTexts texts =
-        shapeTransformTexts(_VoiEditor->view->ShapeMatrix, voxelSizes(), VoxelSpace->isChecked());
+        shapeTransformTexts(_VoiEditor->view->ShapeMatrix, voxelSpacing(), VoxelSpace->isChecked());
     for (int k = 0; k < 9; ++k)
         linear[static_cast<size_t>(k)]->setText(
             QString::fromStdString(texts.linear[static_cast<size_t>(k)]));

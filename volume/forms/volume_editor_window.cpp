@@ -47,7 +47,7 @@ bool openGlAvailable() {
 }
 
 VoxelSizes currentVoxelSizes() {
-    return _ImageLoadOptions ? _ImageLoadOptions->values : VoxelSizes();
+    return voxelSizes();
 }
 
 // The picture of the transform panel.
@@ -351,8 +351,7 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     analysisMenu->setEnabled(false);
 
     RegisterProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
-        return Make3DAnalysisJob(image_.get(), mask_.get(),
-                                 _Options ? _Options->values : Analysis3DOptions(), names_);
+        return Make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
     });
 }
 
@@ -429,7 +428,7 @@ bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& pat
     }
     image_ = std::move(load.image);
     mask_ = std::move(load.mask);
-    if (load.hasVoxelSizes && _ImageLoadOptions) _ImageLoadOptions->values = load.voxelSizes;
+    if (load.hasVoxelSizes) voxelSizes() = load.voxelSizes;
     if (_vantu) {
         _vantu->state.LoadedColorMode = load.loadedColorMode;
         _vantu->state.FeaturePrefix = load.featurePrefix;

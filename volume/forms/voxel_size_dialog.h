@@ -16,7 +16,8 @@ class TImageLoadOptions : public QDialog {
   public:
     explicit TImageLoadOptions(QWidget* owner);
 
-    VoxelSizes values;
+    // The program's voxel sizes, which the dialog edits.
+    VoxelSizes& values = voxelSizes();
 
     QLineEdit* editX() const { return editX_; }
     QLineEdit* editY() const { return editY_; }

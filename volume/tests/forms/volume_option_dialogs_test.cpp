@@ -124,3 +124,34 @@ TEST_F(VolumeOptionDialogs, VoxelSizesAreShownWithTwoDecimalsAndTakenAsTyped) {
     dialog.reject();
     EXPECT_EQ(dialog.values.VoxelXSize, 0.0);
 }
+
+// The dialogs edit the program's values, and a new dialog starts from the
+// defaults and the store: what an earlier dialog left behind does not leak.
+TEST_F(VolumeOptionDialogs, TheDialogsEditTheProgramsValuesFromAFreshStart) {
+    analysis3DOptions().ComBpp = 4;
+    analysis3DOptions().Normalisation = 2;
+    voxelSizes().VoxelXSize = 7.0;
+    {
+        auto key = platform::testing::programKey();
+        key.writeDword("3D_RlmBpp", 5);
+        key.writeString("VoxelZSize", "2.50");
+    }
+    TOptions options(nullptr);
+    TImageLoadOptions sizes(nullptr);
+    EXPECT_EQ(&options.values, &analysis3DOptions());
+    EXPECT_EQ(&sizes.values, &voxelSizes());
+    EXPECT_EQ(analysis3DOptions().ComBpp, 6);
+    EXPECT_EQ(analysis3DOptions().Normalisation, 0);
+    EXPECT_EQ(analysis3DOptions().RlmBpp, 5);
+    EXPECT_EQ(voxelSizes().VoxelXSize, 1.0);
+    EXPECT_EQ(voxelSizes().VoxelZSize, 2.5);
+
+    options.showValues();
+    options.comBits()->button(8)->setChecked(true);
+    options.accept();
+    EXPECT_EQ(analysis3DOptions().ComBpp, 8);
+    sizes.showValues();
+    sizes.editY()->setText("0.25");
+    sizes.accept();
+    EXPECT_EQ(voxelSizes().VoxelYSize, 0.25);
+}
