@@ -400,6 +400,9 @@ void TVoiEditor::LoadImageClick() {
 }
 
 bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& paths) {
+    // A slice handed over from the previous volume never goes into this one.
+    crossSectionPending_ = true;
+    crossSection_.reset();
     setStatus("");
     if (_vantu) _vantu->state.FeaturePrefix.clear();
     QApplication::setOverrideCursor(Qt::WaitCursor);

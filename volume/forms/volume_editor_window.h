@@ -8,10 +8,12 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "volume/core/files/voi_file.h"
 #include "volume/core/files/voi_undo_ring.h"
+#include "volume/core/view/cross_section.h"
 #include "volume/core/view/slice_texture.h"
 #include "volume/core/volume/draw_mode.h"
 #include "volume/core/volume/volume3d.h"
@@ -91,6 +93,13 @@ class TVoiEditor : public QWidget {
     // After an edit of the mask: snapshot, panels, slices.
     void maskChanged(bool snapshot);
 
+    // Cross-section mode: activating the main window hands it the slice seen
+    // most face-on (true when it did); activating the editor writes the
+    // edited ROI map back into the mask (true when it did). The two alternate.
+    bool handOverCrossSection();
+    bool takeBackCrossSection();
+    bool crossSectionPending() const { return crossSectionPending_; }
+
     QMenuBar* MainMenu1 = nullptr;
     QMenu *editMenu = nullptr, *analysisMenu = nullptr;
     QAction *saveAsItem = nullptr, *loadRoiItem = nullptr, *saveRoiItem = nullptr,
@@ -111,6 +120,7 @@ class TVoiEditor : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void enableAfterLoad();
@@ -129,4 +139,6 @@ class TVoiEditor : public QWidget {
     std::string voiFileName_;
     QStatusBar* status_ = nullptr;
     QLabel* statusPanel_ = nullptr;
+    bool crossSectionPending_ = true;
+    std::optional<CrossSection> crossSection_;
 };

@@ -768,6 +768,15 @@ void Tvantu::showEvent(QShowEvent* event) {
     setFocus();
 }
 
+void Tvantu::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void Tvantu::FormActivate() {
+    if (_VoiEditor) _VoiEditor->handOverCrossSection();
+}
+
 void Tvantu::closeEvent(QCloseEvent* event) {
     // Closing the window takes the same road as File > Exit.
     event->ignore();

@@ -124,6 +124,8 @@ class Tvantu : public QMainWindow {
     void EnableImageCommands();
     // Opens the first of the dropped files, like a file from the command line.
     int DropFiles(const QStringList& paths);
+    // The window became active: the 3D editor may hand over a cross-section.
+    void FormActivate();
 
     QAction* action(const QString& caption) const;
     QMenu* menu(const QString& title) const;
@@ -134,6 +136,7 @@ class Tvantu : public QMainWindow {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 

@@ -1,7 +1,12 @@
 #include "workspace/core/image/image_plane.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+
+namespace {
+std::atomic<uint64_t> lastPlaneSerial{0};
+}  // namespace
 
 ImagePlane* PlaneCreate(ImagePlane* plane, int32_t width, int32_t height) {
     if (!plane || width < 0 || height < 0) return nullptr;
@@ -17,6 +22,7 @@ ImagePlane* PlaneCreate(ImagePlane* plane, int32_t width, int32_t height) {
     plane->ringIndex = 0;
     plane->undoCount = 0;
     plane->redoCount = 0;
+    plane->serial = lastPlaneSerial.fetch_add(1, std::memory_order_relaxed) + 1;
     return plane;
 }
 

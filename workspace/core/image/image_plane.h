@@ -19,6 +19,9 @@ struct ImagePlane {
     int32_t ringIndex = 0;
     int32_t undoCount = 0;
     int32_t redoCount = 0;
+    // Made anew by every PlaneCreate and never reused, so a caller that kept
+    // it can tell its plane from a later one at the same address.
+    uint64_t serial = 0;
 
     size_t size() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
     uint16_t& at(int x, int y) { return current[static_cast<size_t>(y) * width + x]; }
@@ -35,9 +38,9 @@ inline constexpr size_t kMaxImagePixels = size_t{16384} * 16384;
 // can never overflow.
 inline constexpr size_t kMaxPlaneWords = kMaxImagePixels;
 
-// Sets the size, empties the ring and the counts, and allocates slot 0 as the
-// current buffer, filled with zeros. Returns the plane, or nullptr (plane
-// untouched) for a negative size or one above kMaxPlaneWords.
+// Sets the size, empties the ring and the counts, gives the plane a new
+// serial, and allocates slot 0 as the current buffer, filled with zeros. Returns the plane, or
+// nullptr (plane untouched) for a negative size or one above kMaxPlaneWords.
 ImagePlane* PlaneCreate(ImagePlane* plane, int32_t width, int32_t height);
 
 // Frees every ring buffer; with bit 0 of flags set also deletes the plane

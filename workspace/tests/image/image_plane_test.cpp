@@ -59,6 +59,24 @@ TEST(ImagePlaneCreate, ImpossibleSizesAreRefused) {
     PlaneDestroy(&plane, 0);
 }
 
+TEST(ImagePlaneCreate, EveryCreationGivesANewSerialThatUndoKeeps) {
+    // A caller that kept a plane's serial must tell it from a plane made
+    // later, even one of the same size in the same record or at the same address.
+    ImagePlane plane;
+    ASSERT_NE(PlaneCreate(&plane, 4, 4), nullptr);
+    const uint64_t first = plane.serial;
+    EXPECT_NE(first, 0u);
+    PlanePushUndo(&plane);
+    PlaneUndo(plane);
+    EXPECT_EQ(plane.serial, first);
+    ASSERT_NE(PlaneCreate(&plane, 4, 4), nullptr);
+    EXPECT_GT(plane.serial, first);
+    const uint64_t second = plane.serial;
+    EXPECT_EQ(PlaneCreate(&plane, -1, 4), nullptr);  // a refused size leaves it
+    EXPECT_EQ(plane.serial, second);
+    PlaneDestroy(&plane, 0);
+}
+
 TEST(ImagePlaneCreate, DestroyFreesTheRecordOnlyWhenAsked) {
     auto* plane = new ImagePlane;
     PlaneCreate(plane, 2, 2);
