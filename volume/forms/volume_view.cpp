@@ -77,6 +77,9 @@ void VolumeView::drawGeometry() {
         glNormalPointer(GL_DOUBLE, 0, geometry_.normals.data());
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(geometry_.triangleCount() * 3));
         glDisableClientState(GL_NORMAL_ARRAY);
+        // The current normal is undefined after a normal array: the slices
+        // drawn next rely on the default one.
+        glNormal3d(0, 0, 1);
     }
     if (!geometry_.lines.empty()) {
         // Wires have no faces to light: they take the plain colour.
