@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -300,6 +301,10 @@ TEST_F(VolumeEditorShapes, TheElasticSurfaceShowsItsOptionsAndFollowsThem) {
     ASSERT_TRUE(drag(3, 0));
     EXPECT_NE(editor->surfaceMesh(), before);
     EXPECT_EQ(editor->surfaceMesh()->iteration, 100);
+    // So does a new display window: the image force samples through it.
+    const SurfaceMesh* moved = editor->surfaceMesh();
+    editor->TrMin->setValue(60);
+    EXPECT_NE(editor->surfaceMesh(), moved);
 
     editor->FillButtonClick();
     EXPECT_GT(count(1), 0);
