@@ -87,7 +87,8 @@ void TTransformation::ApplyShapeTransform() {
     }
     _VoiEditor->shapeParameter = Edit13->value();
     _VoiEditor->secondShapeInteger = Edit14->value();
-    _VoiEditor->view->update();
+    // The cube's and the tube's faces follow the shape parameter.
+    _VoiEditor->rebuildShape();
 }
 
 void TTransformation::IdentityClick() {

@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPainter>
 #include <QRadioButton>
 #include <QSlider>
 #include <QStatusBar>
@@ -28,8 +30,11 @@
 #include "volume/core/files/dicom_volume_writer.h"
 #include "volume/core/files/series_loaders.h"
 #include "volume/core/files/series_order.h"
+#include "volume/core/shapes/region_grow.h"
+#include "volume/core/shapes/shape_accept.h"
 #include "volume/forms/analysis3d_options_dialog.h"
 #include "volume/forms/analysis_3d_job.h"
+#include "volume/forms/block_dialog.h"
 #include "volume/forms/transformation_window.h"
 #include "volume/forms/volume_view.h"
 #include "volume/forms/voxel_size_dialog.h"
@@ -198,10 +203,25 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
         {"MoveButton2", "Move", "M"},
         {"CopyButton", "Copy", "C"},
     }};
+    // One group: the button of the shape in hand stays down; Fill or Cancel
+    // takes its place when the shape is done.
+    auto* shapeGroup = new QButtonGroup(this);
     for (size_t k = 0; k < shapes.size(); ++k) {
         shapeButtons[k] = tool(shapes[k][0], shapes[k][1], shapes[k][2]);
         shapeButtons[k]->setEnabled(false);
+        shapeButtons[k]->setCheckable(true);
+        shapeGroup->addButton(shapeButtons[k]);
     }
+    EllipsoidButton = shapeButtons[0];
+    CubeButton = shapeButtons[1];
+    TetrahedronButton = shapeButtons[2];
+    TubeButton = shapeButtons[3];
+    ElasticSurfaceButton = shapeButtons[4];
+    FloodFill3DButton = shapeButtons[5];
+    FillButton = shapeButtons[6];
+    CancelButton = shapeButtons[7];
+    MoveButton2 = shapeButtons[8];
+    CopyButton = shapeButtons[9];
     tools->addSpacing(8);
     LoadButton = tool("LoadButton", "Load Image", "L");
     connect(LoadButton, &QToolButton::clicked, this, [this] { LoadImageClick(); });
@@ -253,12 +273,11 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     auto* transforms = new QButtonGroup(this);
     transforms->addButton(MoveAllButton);
     transforms->addButton(TurnAllButton);
-    for (const auto& spec :
-         std::array<std::array<const char*, 3>, 4>{{{"MoveButton", "Move, push or pull", "m"},
-                                                    {"TurnButton", "Turn", "t"},
-                                                    {"InflateButton", "Inflate or deflate", "i"},
-                                                    {"FormButton", "Modify shape", "f"}}}) {
-        QToolButton* b = transform(spec[0], spec[1], spec[2]);
+    MoveButton = transform("MoveButton", "Move, push or pull", "m");
+    TurnButton = transform("TurnButton", "Turn", "t");
+    InflateButton = transform("InflateButton", "Inflate or deflate", "i");
+    FormButton = transform("FormButton", "Modify shape", "f");
+    for (QToolButton* b : {MoveButton, TurnButton, InflateButton, FormButton}) {
         transforms->addButton(b);
         b->setEnabled(false);
     }
@@ -269,6 +288,14 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
         view->mouseMode = b == MoveAllButton   ? VolumeView::MouseMode::PushAll
                           : b == TurnAllButton ? VolumeView::MouseMode::TurnAll
                                                : VolumeView::MouseMode::None;
+        if (b == MoveAllButton) {
+            setStatus(distanceStatus(view->ViewMatrix));
+        } else if (b == TurnAllButton) {
+            setStatus(anglesStatus(view->ViewMatrix));
+        } else if (const std::optional<ShapeTransform> t = activeTransform()) {
+            setStatus(
+                shapeTransformStatus({view->ShapeMatrix, shapeParameter, secondShapeInteger}, *t));
+        }
     });
     Panel3 = new QGroupBox;
     auto* panel3 = new QVBoxLayout(Panel3);
@@ -290,13 +317,22 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     panel3->addLayout(bars);
     right->addWidget(Panel3);
     Panel3->hide();
+    right->addWidget(buildShapePanel());
     right->addStretch(1);
     for (QRadioButton* r : {RadioGrey, RadioBand, RadioVoi})
         connect(r, &QRadioButton::toggled, this, [this](bool on) {
-            if (on) rebuildSlices();
+            if (!on) return;
+            rebuildSlices();
+            refitIfElastic();
         });
-    connect(TrMin, &QSlider::valueChanged, this, [this] { rebuildSlices(); });
-    connect(TrMax, &QSlider::valueChanged, this, [this] { rebuildSlices(); });
+    connect(TrMin, &QSlider::valueChanged, this, [this] {
+        rebuildSlices();
+        refitIfElastic();
+    });
+    connect(TrMax, &QSlider::valueChanged, this, [this] {
+        rebuildSlices();
+        refitIfElastic();
+    });
 
     // Bottom: VOI panels and slice controls.
     auto* strip = new QGridLayout;
@@ -349,6 +385,8 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     for (QAction* a : {saveAsItem, loadRoiItem, saveRoiItem}) a->setEnabled(false);
     editMenu->setEnabled(false);
     analysisMenu->setEnabled(false);
+
+    connectShapeTools();
 
     RegisterProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
         return Make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
@@ -449,7 +487,10 @@ bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& pat
 
 void TVoiEditor::enableAfterLoad() {
     Panel3->show();
-    for (QToolButton* b : shapeButtons) b->setEnabled(false);  // shapes come with their own tools
+    endShape();
+    for (QToolButton* b : {EllipsoidButton, CubeButton, TetrahedronButton, TubeButton,
+                           ElasticSurfaceButton, FloodFill3DButton})
+        b->setEnabled(true);
     for (QWidget* w : std::initializer_list<QWidget*>{CheckBoxX, CheckBoxY, CheckBoxZ, EditX, EditY,
                                                       EditZ, TrackBarX, TrackBarY, TrackBarZ,
                                                       MoveAllButton, TurnAllButton})
@@ -516,8 +557,10 @@ void TVoiEditor::RoiClick(int voi) {
     Roi[static_cast<size_t>(voi - 1)]->setBorder(true);
     activeVoi_ = voi;
     const bool has = counts_[static_cast<size_t>(voi - 1)] > 0;
-    shapeButtons[8]->setEnabled(false && has);  // move and copy come with the shape tools
-    shapeButtons[9]->setEnabled(false && has);
+    MoveButton2->setEnabled(has);
+    CopyButton->setEnabled(has);
+    // The shape is drawn in the active VOI's colour.
+    if (view->shapeShown()) showShape();
 }
 
 void TVoiEditor::VroiClick(int voi) {
@@ -540,6 +583,9 @@ void TVoiEditor::RefreshVoiPanels() {
         Roi[static_cast<size_t>(k)]->setToolTip(
             QString::fromStdString(names_[static_cast<size_t>(k)]));
     }
+    const bool has = mask_ && counts_[static_cast<size_t>(activeVoi_ - 1)] > 0;
+    MoveButton2->setEnabled(has);
+    CopyButton->setEnabled(has);
 }
 
 void TVoiEditor::maskChanged(bool snapshot) {
@@ -670,4 +716,354 @@ void TVoiEditor::closeEvent(QCloseEvent* event) {
         for (QAction* item : _vantu->findChildren<QAction*>())
             if (item->text() == "3D Editor") item->setChecked(false);
     event->accept();
+}
+
+// ---- Shapes, flood fill and their transforms ----
+
+namespace {
+
+// A paint pot tipping out a drop: the tool is armed and the next press fills.
+QCursor fillCursor() {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1.5));
+    painter.setBrush(Qt::white);
+    painter.translate(12, 12);
+    painter.rotate(-30);
+    painter.drawRect(-6, -5, 11, 12);
+    painter.drawArc(-4, -10, 7, 10, 0, 180 * 16);
+    painter.resetTransform();
+    painter.setBrush(Qt::black);
+    painter.drawEllipse(QPointF(4, 19), 2.5, 3.5);
+    painter.end();
+    // The hot spot is the drop's tip.
+    return QCursor(pixmap, 4, 22);
+}
+
+}  // namespace
+
+QWidget* TVoiEditor::buildShapePanel() {
+    Panel5 = new QGroupBox;
+    auto* panel5 = new QVBoxLayout(Panel5);
+    RadioButtonAuto = new QRadioButton("Auto");
+    RadioButtonAuto->setToolTip("Automatically adjust parameters");
+    RadioImageWB = new QRadioButton("Light");
+    RadioImageWB->setToolTip("Light object in dark environment");
+    RadioImageBW = new QRadioButton("Dark");
+    RadioImageBW->setToolTip("Dark object in light environment");
+    RadioButtonAuto->setChecked(true);
+    CheckBoxWires = new QCheckBox("Wires");
+    ComboBoxDivider = new QComboBox;
+    ComboBoxDivider->setToolTip("Sets a number of nodes");
+    ComboBoxDivider->addItems({"Sparse", "Default", "Dense", "XDense"});
+    ComboBoxDivider->setCurrentIndex(1);
+    for (QWidget* w : std::initializer_list<QWidget*>{RadioButtonAuto, RadioImageWB, RadioImageBW,
+                                                      CheckBoxWires, ComboBoxDivider})
+        panel5->addWidget(w);
+    Panel5->hide();
+    return Panel5;
+}
+
+void TVoiEditor::connectShapeTools() {
+    const auto ctrl = [] { return (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0; };
+    connect(EllipsoidButton, &QToolButton::clicked, this,
+            [this, ctrl] { EllipsoidButtonClick(ctrl()); });
+    connect(CubeButton, &QToolButton::clicked, this, [this, ctrl] { CubeButtonClick(ctrl()); });
+    connect(TetrahedronButton, &QToolButton::clicked, this, [this] { TetrahedronButtonClick(); });
+    connect(TubeButton, &QToolButton::clicked, this, [this] { TubeButtonClick(); });
+    connect(ElasticSurfaceButton, &QToolButton::clicked, this,
+            [this] { ElasticSurfaceButtonClick(); });
+    connect(FloodFill3DButton, &QToolButton::clicked, this, [this] { FloodFill3DClick(); });
+    connect(FillButton, &QToolButton::clicked, this, [this] { FillButtonClick(); });
+    connect(CancelButton, &QToolButton::clicked, this, [this] { CancelButtonClick(); });
+    connect(MoveButton2, &QToolButton::clicked, this, [this] { MoveButton2Click(); });
+    connect(CopyButton, &QToolButton::clicked, this, [this] { CopyButtonClick(); });
+    connect(CheckBoxWires, &QCheckBox::clicked, this, [this] {
+        if (shapeKind_ == ShapeKind::ElasticSurface) showShape();
+    });
+    connect(ComboBoxDivider, &QComboBox::currentIndexChanged, this, [this] {
+        if (shapeKind_ != ShapeKind::ElasticSurface) return;
+        // A denser mesh is easier to follow as wires.
+        CheckBoxWires->setChecked(true);
+        fitElastic();
+    });
+    view->moveHandler = [this](QMouseEvent* event, QPoint last) {
+        return shapeMouseMove(last, event->position().toPoint(),
+                              !(event->buttons() & Qt::LeftButton));
+    };
+    view->pressHandler = [this](QMouseEvent* event) {
+        if (shapeKind_ != ShapeKind::FloodFill) return false;
+        const QPointF at = event->position();
+        FloodFill(at.x() - view->width() / 2.0, view->height() / 2.0 - at.y(), view->width());
+        return true;
+    };
+}
+
+void TVoiEditor::pressTurnAll() {
+    if (MoveAllButton->isChecked()) return;
+    TurnAllButton->setChecked(true);
+    view->mouseMode = VolumeView::MouseMode::TurnAll;
+}
+
+std::optional<ShapeTransform> TVoiEditor::activeTransform() const {
+    const std::array<std::pair<QToolButton*, ShapeTransform>, 4> buttons = {
+        {{MoveButton, ShapeTransform::Move},
+         {TurnButton, ShapeTransform::Turn},
+         {InflateButton, ShapeTransform::Inflate},
+         {FormButton, ShapeTransform::Form}}};
+    for (const auto& [button, transform] : buttons)
+        if (button->isChecked() && button->isEnabled()) return transform;
+    return std::nullopt;
+}
+
+void TVoiEditor::startShape(ShapeKind kind, QToolButton* button) {
+    shapeKind_ = kind;
+    button->setChecked(true);
+    view->unsetCursor();
+    FillButton->setEnabled(true);
+    CancelButton->setEnabled(true);
+    const bool solid = kind != ShapeKind::MoveVoi && kind != ShapeKind::CopyVoi;
+    MoveButton->setEnabled(true);
+    TurnButton->setEnabled(solid);
+    InflateButton->setEnabled(solid);
+    FormButton->setEnabled(kind == ShapeKind::Cube || kind == ShapeKind::Tube);
+    Panel5->setVisible(kind == ShapeKind::ElasticSurface);
+    // A transform button that just went grey must not keep the mouse.
+    if (!activeTransform() && !MoveAllButton->isChecked()) pressTurnAll();
+}
+
+void TVoiEditor::endShape() {
+    Panel5->hide();
+    for (QToolButton* b :
+         {FillButton, CancelButton, MoveButton, TurnButton, InflateButton, FormButton})
+        b->setEnabled(false);
+    pressTurnAll();
+    shapeKind_ = ShapeKind::None;
+    mesh_.reset();
+    preview_ = {};
+    view->setShapeGeometry({}, 0);
+    view->unsetCursor();
+    RefreshVoiPanels();
+}
+
+void TVoiEditor::showShape() {
+    ShapeGeometry geometry;
+    switch (shapeKind_) {
+        case ShapeKind::Ellipsoid:
+            if (mesh_) geometry = meshSolidGeometry(*mesh_);
+            break;
+        case ShapeKind::ElasticSurface:
+            if (mesh_)
+                geometry = CheckBoxWires->isChecked() ? meshWireGeometry(*mesh_)
+                                                      : meshSolidGeometry(*mesh_);
+            break;
+        case ShapeKind::Tube:
+        case ShapeKind::TubeAlt:
+        case ShapeKind::Cube:
+        case ShapeKind::Tetrahedron:
+            geometry = solidGeometry(shapeKind_, shapeParameter);
+            break;
+        case ShapeKind::MoveVoi:
+        case ShapeKind::CopyVoi:
+            geometry = preview_;
+            break;
+        case ShapeKind::None:
+        case ShapeKind::FloodFill:
+            break;
+    }
+    view->setShapeGeometry(std::move(geometry), kRoiColours[static_cast<size_t>(activeVoi_ - 1)]);
+}
+
+void TVoiEditor::fitElastic() {
+    if (!image_) return;
+    const DisplayWindow window = displayWindow();
+    ShapeSampler sampler;
+    sampler.image = image_.get();
+    sampler.shape = view->ShapeMatrix;
+    sampler.sizes = currentVoxelSizes();
+    sampler.low = window.low;
+    sampler.high = window.high;
+    const SurfaceMeshParameters parameters = elasticSurfaceParameters(
+        ComboBoxDivider->currentIndex(), RadioImageBW->isChecked(), RadioButtonAuto->isChecked());
+    mesh_ = std::make_unique<SurfaceMesh>(fitElasticSurface(parameters, sampler));
+    showShape();
+}
+
+void TVoiEditor::refitIfElastic() {
+    if (shapeKind_ == ShapeKind::ElasticSurface) fitElastic();
+}
+
+void TVoiEditor::rebuildShape() {
+    if (view->shapeShown()) showShape();
+    view->update();
+}
+
+void TVoiEditor::EllipsoidButtonClick(bool place) {
+    if (!image_) return;
+    if (place && _Block) {
+        const VoxelSizes s = currentVoxelSizes().sanitized();
+        _Block->prepare(image_->maxWidth, image_->maxHeight, image_->sliceCount, s.VoxelXSize,
+                        s.VoxelYSize, s.VoxelZSize);
+        _Block->exec();
+        view->ShapeMatrix = _Block->placement();
+    }
+    startShape(ShapeKind::Ellipsoid, EllipsoidButton);
+    mesh_ = std::make_unique<SurfaceMesh>(makeSurfaceMesh(ellipsoidParameters()));
+    showShape();
+    if (_Transformation && _Transformation->isVisible()) _Transformation->ShowShapeTransform();
+}
+
+void TVoiEditor::CubeButtonClick(bool place) {
+    if (!image_) return;
+    if (place && _Block) {
+        const VoxelSizes s = currentVoxelSizes().sanitized();
+        _Block->prepare(image_->maxWidth, image_->maxHeight, image_->sliceCount, s.VoxelXSize,
+                        s.VoxelYSize, s.VoxelZSize);
+        _Block->exec();
+        view->ShapeMatrix = _Block->placement();
+    }
+    startShape(ShapeKind::Cube, CubeButton);
+    mesh_.reset();
+    showShape();
+    if (_Transformation && _Transformation->isVisible()) _Transformation->ShowShapeTransform();
+}
+
+void TVoiEditor::TetrahedronButtonClick() {
+    if (!image_) return;
+    startShape(ShapeKind::Tetrahedron, TetrahedronButton);
+    mesh_.reset();
+    showShape();
+}
+
+void TVoiEditor::TubeButtonClick() {
+    if (!image_) return;
+    startShape(ShapeKind::Tube, TubeButton);
+    mesh_.reset();
+    showShape();
+}
+
+void TVoiEditor::ElasticSurfaceButtonClick() {
+    if (!image_) return;
+    startShape(ShapeKind::ElasticSurface, ElasticSurfaceButton);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    fitElastic();
+    QApplication::restoreOverrideCursor();
+}
+
+void TVoiEditor::MoveButton2Click() {
+    if (!mask_) return;
+    // The VOI starts where it is: a shift left from an earlier shape would
+    // move it at once.
+    view->ShapeMatrix = identityMatrix16();
+    sourceVoi_ = activeVoi_;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    preview_ = voxelFaceGeometry(voiFacePreview(*mask_, voiBit(sourceVoi_), currentVoxelSizes()));
+    QApplication::restoreOverrideCursor();
+    startShape(ShapeKind::MoveVoi, MoveButton2);
+    mesh_.reset();
+    showShape();
+    if (_Transformation && _Transformation->isVisible()) _Transformation->ShowShapeTransform();
+}
+
+void TVoiEditor::CopyButtonClick() {
+    MoveButton2Click();
+    if (shapeKind_ != ShapeKind::MoveVoi) return;
+    shapeKind_ = ShapeKind::CopyVoi;
+    CopyButton->setChecked(true);
+}
+
+void TVoiEditor::FillButtonClick() {
+    FillButton->setChecked(true);
+    bool filled = false;
+    if (mask_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        AcceptedShape accepted;
+        accepted.kind = shapeKind_;
+        accepted.parameter = shapeParameter;
+        accepted.mesh = mesh_.get();
+        accepted.sourceBit = voiBit(sourceVoi_);
+        filled = acceptShape(*mask_, accepted, view->ShapeMatrix, currentVoxelSizes(), drawMode());
+        QApplication::restoreOverrideCursor();
+    }
+    endShape();
+    if (filled) maskChanged(true);
+}
+
+void TVoiEditor::CancelButtonClick() {
+    CancelButton->setChecked(true);
+    endShape();
+}
+
+bool TVoiEditor::shapeMouseMove(QPoint last, QPoint at, bool rightButton) {
+    switch (shapeKind_) {
+        case ShapeKind::None:
+        case ShapeKind::FloodFill:
+            return false;
+        default:
+            break;
+    }
+    const std::optional<ShapeTransform> transform = activeTransform();
+    if (!transform) return false;
+    ShapePose pose{view->ShapeMatrix, shapeParameter, secondShapeInteger};
+    const std::string status = dragShape(pose, *transform, rightButton, last.x(), last.y(), at.x(),
+                                         at.y(), view->ViewMatrix);
+    view->ShapeMatrix = pose.shape;
+    shapeParameter = pose.parameter;
+    secondShapeInteger = pose.second;
+    if (shapeKind_ == ShapeKind::ElasticSurface)
+        fitElastic();
+    else if (*transform == ShapeTransform::Form)
+        showShape();
+    view->update();
+    setStatus(status);
+    if (_Transformation && _Transformation->isVisible()) _Transformation->ShowShapeTransform();
+    return true;
+}
+
+void TVoiEditor::FloodFill3DClick() {
+    if (!image_) return;
+    FloodFill3DButton->setChecked(true);
+    endShape();
+    shapeKind_ = ShapeKind::FloodFill;
+    view->setCursor(fillCursor());
+}
+
+void TVoiEditor::FloodFill(double mouseX, double mouseY, int viewportWidth) {
+    if (shapeKind_ != ShapeKind::FloodFill) return;
+    GrowResult result = GrowResult::Unchanged;
+    if (image_ && mask_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        SeedPick pick;
+        pick.view = view->ViewMatrix;
+        pick.viewportWidth = viewportWidth;
+        pick.mouseX = mouseX;
+        pick.mouseY = mouseY;
+        pick.shown = {view->sliceShown(SliceAxis::X), view->sliceShown(SliceAxis::Y),
+                      view->sliceShown(SliceAxis::Z)};
+        pick.position = {TrackBarX->value(), TrackBarY->value(), TrackBarZ->value()};
+        PackedVoxel seed;
+        if (pickSeed(pick, volumeFrameOf(*image_, currentVoxelSizes()), seed)) {
+            const DisplayWindow window = displayWindow();
+            GreyClassifier test;
+            test.image = image_.get();
+            test.low = window.low;
+            test.high = window.high;
+            const SliceColouring c = colouring();
+            test.mode = c == SliceColouring::VoiOnly ? GreyTest::None
+                        : c == SliceColouring::Band  ? GreyTest::Band
+                                                     : GreyTest::Grey;
+            result = RegionGrow3D(test, *mask_, seed.x, seed.y, seed.z, drawMode(), visible_);
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    CancelButton->setChecked(true);
+    endShape();
+    // Every press ends the tool with a snapshot, also one that met no slice.
+    maskChanged(true);
+    if (result == GrowResult::OutOfMemory)
+        platform::showMessage("Error",
+                              "Not enough memory to grow the region: it was filled only in part.",
+                              platform::MessageButtons::Ok, platform::MessageIcon::Error);
 }

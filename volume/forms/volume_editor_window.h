@@ -14,12 +14,17 @@
 #include "volume/core/files/voi_file.h"
 #include "volume/core/files/voi_undo_ring.h"
 #include "volume/core/view/cross_section.h"
+#include "volume/core/shapes/shape_drag.h"
+#include "volume/core/shapes/shape_models.h"
+#include "volume/core/shapes/surface_mesh.h"
+#include "volume/core/view/shape_geometry.h"
 #include "volume/core/view/slice_texture.h"
 #include "volume/core/volume/draw_mode.h"
 #include "volume/core/volume/volume3d.h"
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -77,6 +82,33 @@ class TVoiEditor : public QWidget {
     int shapeParameter = 0;
     int secondShapeInteger = 0;
 
+    // Shapes: a button starts one (the Block dialog first when `place`, Ctrl
+    // held), the mouse moves it, Fill writes it into the active VOI with the
+    // draw mode and takes an undo snapshot, Cancel drops it.
+    void EllipsoidButtonClick(bool place = false);
+    void CubeButtonClick(bool place = false);
+    void TetrahedronButtonClick();
+    void TubeButtonClick();
+    void ElasticSurfaceButtonClick();
+    void MoveButton2Click();
+    void CopyButtonClick();
+    void FillButtonClick();
+    void CancelButtonClick();
+    // One mouse step over the scene from `last` to `at` with the button of a
+    // shape transform down; false when no shape or no such button is down.
+    bool shapeMouseMove(QPoint last, QPoint at, bool rightButton);
+    // The shape drawn anew after its matrix or integers changed elsewhere.
+    void rebuildShape();
+    ShapeKind shapeKind() const { return shapeKind_; }
+    const SurfaceMesh* surfaceMesh() const { return mesh_.get(); }
+    int sourceVoi() const { return sourceVoi_; }
+
+    // Flood fill: armed by the button; a press in the scene at (mouseX,
+    // mouseY) from the viewport's centre, y upwards, grows the region from
+    // the shown slice under it, disarms and takes an undo snapshot.
+    void FloodFill3DClick();
+    void FloodFill(double mouseX, double mouseY, int viewportWidth);
+
     // State.
     const Volume3D* image() const { return image_.get(); }
     const Volume3D* mask() const { return mask_.get(); }
@@ -109,6 +141,17 @@ class TVoiEditor : public QWidget {
                 *EraseActiveButton = nullptr, *EraseAllButton = nullptr, *MoveAllButton = nullptr,
                 *TurnAllButton = nullptr;
     std::array<QToolButton*, 10> shapeButtons{};
+    QToolButton *EllipsoidButton = nullptr, *CubeButton = nullptr, *TetrahedronButton = nullptr,
+                *TubeButton = nullptr, *ElasticSurfaceButton = nullptr,
+                *FloodFill3DButton = nullptr, *FillButton = nullptr, *CancelButton = nullptr,
+                *MoveButton2 = nullptr, *CopyButton = nullptr;
+    QToolButton *MoveButton = nullptr, *TurnButton = nullptr, *InflateButton = nullptr,
+                *FormButton = nullptr;
+    // Options of the elastic surface.
+    QWidget* Panel5 = nullptr;
+    QRadioButton *RadioButtonAuto = nullptr, *RadioImageWB = nullptr, *RadioImageBW = nullptr;
+    QCheckBox* CheckBoxWires = nullptr;
+    QComboBox* ComboBoxDivider = nullptr;
     QWidget* Panel3 = nullptr;
     QRadioButton *RadioGrey = nullptr, *RadioBand = nullptr, *RadioVoi = nullptr;
     QSlider *TrMin = nullptr, *TrMax = nullptr;
@@ -127,6 +170,15 @@ class TVoiEditor : public QWidget {
     void sliceToGL(SliceAxis axis, QLineEdit* edit, QSlider* bar, QCheckBox* box);
     void setStatus(const std::string& text);
     void updateUndoItems();
+    QWidget* buildShapePanel();
+    void connectShapeTools();
+    void startShape(ShapeKind kind, QToolButton* button);
+    void endShape();
+    void showShape();
+    void fitElastic();
+    void refitIfElastic();
+    void pressTurnAll();
+    std::optional<ShapeTransform> activeTransform() const;
 
     std::unique_ptr<VolumeView> ownedView_;  // the view when no window shows it
     std::unique_ptr<Volume3D> image_, mask_;
@@ -141,4 +193,8 @@ class TVoiEditor : public QWidget {
     QLabel* statusPanel_ = nullptr;
     bool crossSectionPending_ = true;
     std::optional<CrossSection> crossSection_;
+    ShapeKind shapeKind_ = ShapeKind::None;
+    std::unique_ptr<SurfaceMesh> mesh_;
+    ShapeGeometry preview_;  // the VOI being moved or copied
+    int sourceVoi_ = 1;
 };

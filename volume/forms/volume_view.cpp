@@ -60,6 +60,37 @@ void VolumeView::setShape(std::function<void(QOpenGLFunctions_1_1&)> draw, uint3
     update();
 }
 
+void VolumeView::setShapeGeometry(ShapeGeometry geometry, uint32_t colour) {
+    geometry_ = std::move(geometry);
+    if (geometry_.empty())
+        setShape({}, colour);
+    else
+        setShape([this](QOpenGLFunctions_1_1&) { drawGeometry(); }, colour);
+}
+
+void VolumeView::drawGeometry() {
+    glDisable(GL_TEXTURE_2D);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (!geometry_.triangles.empty()) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glVertexPointer(3, GL_DOUBLE, 0, geometry_.triangles.data());
+        glNormalPointer(GL_DOUBLE, 0, geometry_.normals.data());
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(geometry_.triangleCount() * 3));
+        glDisableClientState(GL_NORMAL_ARRAY);
+        // The current normal is undefined after a normal array: the slices
+        // drawn next rely on the default one.
+        glNormal3d(0, 0, 1);
+    }
+    if (!geometry_.lines.empty()) {
+        // Wires have no faces to light: they take the plain colour.
+        glDisable(GL_LIGHTING);
+        glVertexPointer(3, GL_DOUBLE, 0, geometry_.lines.data());
+        glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(geometry_.lineCount() * 2));
+        glEnable(GL_LIGHTING);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 void VolumeView::initializeGL() {
     initializeOpenGLFunctions();
     // A new context (the widget moved to another window, say) has no
@@ -173,7 +204,11 @@ void VolumeView::paintGL() {
         glColor3d((shapeColour_ & 0xFF) / 255.0, ((shapeColour_ >> 8) & 0xFF) / 255.0,
                   ((shapeColour_ >> 16) & 0xFF) / 255.0);
         glEnable(GL_CULL_FACE);
+        // A mirrored shape turns its faces inside out: culling must keep the
+        // outside ones.
+        glFrontFace(determinantMatrix3(linearPart(ShapeMatrix)) < 0 ? GL_CW : GL_CCW);
         shape_(*this);
+        glFrontFace(GL_CCW);
     }
     glFlush();
 }
@@ -185,10 +220,12 @@ void VolumeView::mousePressEvent(QMouseEvent* event) {
 
 void VolumeView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
+    const QPoint last = last_;
     const QPoint delta = at - last_;
     last_ = at;
+    if (!(event->buttons() & (Qt::LeftButton | Qt::RightButton))) return;
+    if (moveHandler && moveHandler(event, last)) return;
     if (!(event->buttons() & Qt::LeftButton)) return;
-    if (moveHandler && moveHandler(event, delta)) return;
     if (mouseMode == MouseMode::PushAll) {
         pushView(ViewMatrix, delta.y());
         if (status) status(distanceStatus(ViewMatrix));

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 
+#include "volume/core/view/shape_geometry.h"
 #include "volume/core/view/slice_texture.h"
 #include "volume/core/view/view_matrix.h"
 
@@ -27,6 +28,12 @@ class VolumeView : public QOpenGLWidget, protected QOpenGLFunctions_1_1 {
     bool sliceShown(SliceAxis axis) const { return slices_[index(axis)].shown; }
     // The shape (list 1) in the active VOI's colour; an empty draw hides it.
     void setShape(std::function<void(QOpenGLFunctions_1_1&)> draw, uint32_t colour);
+    // The shape as geometry in model units (drawn under shape x view); an
+    // empty geometry hides it.
+    void setShapeGeometry(ShapeGeometry geometry, uint32_t colour);
+    bool shapeShown() const { return static_cast<bool>(shape_); }
+    const ShapeGeometry& shapeGeometry() const { return geometry_; }
+    uint32_t shapeColour() const { return shapeColour_; }
 
     // Mouse: the left button with "Push or pull all" or "Turn all" down; the
     // status text after each change.
@@ -35,7 +42,9 @@ class VolumeView : public QOpenGLWidget, protected QOpenGLFunctions_1_1 {
     std::function<void(const std::string&)> status;
     // A press that the editor handles itself (flood fill, shapes).
     std::function<bool(QMouseEvent*)> pressHandler;
-    std::function<bool(QMouseEvent*, QPoint delta)> moveHandler;
+    // A move with the left or the right button held, from `last` to the
+    // event's position; false leaves it to the view (left button only).
+    std::function<bool(QMouseEvent*, QPoint last)> moveHandler;
 
   protected:
     void initializeGL() override;
@@ -54,10 +63,12 @@ class VolumeView : public QOpenGLWidget, protected QOpenGLFunctions_1_1 {
     };
     static size_t index(SliceAxis axis) { return static_cast<size_t>(axis); }
     void uploadSlice(Slice& slice);
+    void drawGeometry();
     void releaseGl();
 
     std::array<Slice, 3> slices_;
     std::function<void(QOpenGLFunctions_1_1&)> shape_;
+    ShapeGeometry geometry_;
     uint32_t shapeColour_ = 0;
     bool glReady_ = false;
     QMetaObject::Connection contextGone_;

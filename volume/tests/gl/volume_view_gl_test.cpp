@@ -9,6 +9,7 @@
 #include <QOpenGLContext>
 #include <memory>
 
+#include "volume/core/view/shape_geometry.h"
 #include "volume/core/view/slice_texture.h"
 #include "volume/core/volume/volume3d.h"
 #include "volume/forms/volume_view.h"
@@ -94,4 +95,31 @@ TEST_F(VolumeViewGl, ATurnMovesTheSlicesAsTheMatrixSays) {
     // The X slice now faces the camera.
     showSlice(SliceAxis::X, SliceColouring::VoiOnly);
     EXPECT_NE(at(view->grabFramebuffer(), 200 + 40, 200), background);
+}
+
+TEST_F(VolumeViewGl, TheShapeIsDrawnInItsColourAndAMirroredOneKeepsItsFaces) {
+    const QColor background = at(view->grabFramebuffer(), 200, 200);
+    // A cube of half-size 10 at the centre, in VOI 1's red (0x00BBGGRR).
+    view->ShapeMatrix = placementMatrix(10, 0, 0, 0);
+    view->setShapeGeometry(solidGeometry(ShapeKind::Cube, 0), 0x0000FF);
+    const QImage frame = view->grabFramebuffer();
+    const QColor centre = at(frame, 200, 200);
+    EXPECT_GT(centre.red(), centre.green() + 40);
+    EXPECT_EQ(at(frame, 200 + 40, 200), background);  // 10 / 800 of the way: ~15 pixels
+    // Mirrored in x the faces turn inside out; culling must still keep the
+    // outer ones, so the cube looks the same.
+    view->ShapeMatrix[0] = -0.1;
+    EXPECT_EQ(at(view->grabFramebuffer(), 200, 200), centre);
+    // Wires are drawn too, unlit; an empty shape hides it.
+    view->ShapeMatrix = placementMatrix(10, 0, 0, 0);
+    view->setShapeGeometry(meshWireGeometry(makeSurfaceMesh(ellipsoidParameters())), 0x00FF00);
+    const QImage wires = view->grabFramebuffer();
+    int green = 0;
+    for (int y = 185; y <= 215; ++y)
+        for (int x = 185; x <= 215; ++x)
+            if (wires.pixelColor(x, y).green() > wires.pixelColor(x, y).red() + 60) ++green;
+    EXPECT_GT(green, 20);
+    view->setShapeGeometry({}, 0);
+    EXPECT_FALSE(view->shapeShown());
+    EXPECT_EQ(at(view->grabFramebuffer(), 200, 200), background);
 }
