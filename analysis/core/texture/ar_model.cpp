@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,9 @@
 namespace {
 
 constexpr double kMissing = std::numeric_limits<double>::infinity();
+
+// Standardised levels held at once, 8 MiB: a box of 1024 x 1024 whole.
+constexpr size_t kBandPixels = size_t{1} << 20;
 
 // Sums over the region's pixels of a box: levels, squared levels, pixels, and
 // the OR of the levels.
@@ -149,14 +153,13 @@ ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
     // integer nearest to the mean and r = sum_p g_p - K m,
     //   sum_p (g_p - mean)^2 = sum_p (g_p - m)^2 - r^2 / K,
     // the first term exact in integers (it stays below 2^60, so wrapping
-    // arithmetic gives it), the second never more than the whole since no
-    // level lies nearer the mean than m. The sum is so within a few roundings
-    // of the true one, with no chain of a million dependent additions.
-    const uint64_t m = (2 * levelSum + count) / (2 * count);
-    const int64_t r = static_cast<int64_t>(levelSum - count * m);
-    const uint64_t centred = squareSum - 2 * m * levelSum + count * m * m;
-    const double rd = static_cast<double>(r);
-    const double squares = static_cast<double>(centred) - rd * rd / n;
+    // arithmetic gives it), the second never more than the result since no
+    // level lies nearer the mean than m. So the result is within a few
+    // roundings of the true value, with no chain of dependent additions.
+    const uint64_t nearest = (2 * levelSum + count) / (2 * count);
+    const double excess = static_cast<double>(static_cast<int64_t>(levelSum - count * nearest));
+    const uint64_t centred = squareSum - 2 * nearest * levelSum + count * nearest * nearest;
+    const double squares = static_cast<double>(centred) - excess * excess / n;
     const double variance = squares / n;
     if (!(variance > 0)) return {0, kMissing, kMissing, kMissing, kMissing, kMissing};
     const double sd = std::sqrt(variance);
@@ -208,31 +211,38 @@ ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
 
     using Pair = double __attribute__((vector_size(16)));
 
-    // The standardised levels of the current row and the one above; outside
-    // the region they are 0 and never read for a usable pixel.
-    std::vector<double> zRows(2 * static_cast<size_t>(w));
-    int32_t rowsAt = -1;  // row held in the "current" half
-    const auto loadRows = [&](int32_t row) -> std::pair<const double*, const double*> {
-        double* current = zRows.data() + static_cast<size_t>(row & 1) * static_cast<size_t>(w);
-        double* above = zRows.data() + static_cast<size_t>((row - 1) & 1) * static_cast<size_t>(w);
-        const auto fill = [&](double* out, int32_t at) {
-            const uint16_t* greyRow =
-                grey.current + static_cast<size_t>(ymin + at) * grey.width + xmin;
-            const uint8_t* in = inside.data() + static_cast<size_t>(at) * static_cast<size_t>(w);
-            int32_t x = 0;
-            for (; x + 2 <= w; x += 2) {
-                const Pair z = {zOf[greyRow[x] & (0u - in[x])],
-                                zOf[greyRow[x + 1] & (0u - in[x + 1])]};
-                std::memcpy(out + x, &z, sizeof z);
-            }
-            if (x < w) out[x] = zOf[greyRow[x] & (0u - in[x])];
-        };
-        if (rowsAt != row) {
-            if (rowsAt != row - 1) fill(above, row - 1);
-            fill(current, row);
-            rowsAt = row;
+    // The standardised levels of a band of the box's rows; outside the region
+    // they are 0 and never read for a usable pixel. A box of up to
+    // kBandPixels is held whole, so that the two passes below fill it once;
+    // a larger one a band at a time.
+    const int32_t bandRows = static_cast<int32_t>(std::min<size_t>(
+        static_cast<size_t>(h), std::max<size_t>(2, kBandPixels / static_cast<size_t>(w))));
+    const auto band = std::make_unique_for_overwrite<double[]>(static_cast<size_t>(bandRows) *
+                                                               static_cast<size_t>(w));
+    int32_t bandFirst = 0, bandEnd = 0;  // rows [bandFirst, bandEnd) are held
+    const auto fillRow = [&](double* out, int32_t row) {
+        const uint16_t* greyRow =
+            grey.current + static_cast<size_t>(ymin + row) * grey.width + xmin;
+        const uint8_t* in = inside.data() + static_cast<size_t>(row) * static_cast<size_t>(w);
+        int32_t x = 0;
+        for (; x + 2 <= w; x += 2) {
+            const Pair z = {zOf[greyRow[x] & (0u - in[x])], zOf[greyRow[x + 1] & (0u - in[x + 1])]};
+            std::memcpy(out + x, &z, sizeof z);
         }
-        return {current, above};
+        if (x < w) out[x] = zOf[greyRow[x] & (0u - in[x])];
+    };
+    // A row of spans and the one above it.
+    const auto loadRows = [&](int32_t row) -> std::pair<const double*, const double*> {
+        if (row - 1 < bandFirst || row >= bandEnd) {
+            bandFirst = row - 1;
+            bandEnd = std::min(h, bandFirst + bandRows);
+            for (int32_t r = bandFirst; r < bandEnd; ++r)
+                fillRow(band.get() + static_cast<size_t>(r - bandFirst) * static_cast<size_t>(w),
+                        r);
+        }
+        const double* current =
+            band.get() + static_cast<size_t>(row - bandFirst) * static_cast<size_t>(w);
+        return {current, current - w};
     };
 
     // Normal equations A teta = b over the usable pixels:
