@@ -163,9 +163,12 @@ ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
     const double variance = squares / n;
     if (!(variance > 0)) return {0, kMissing, kMissing, kMissing, kMissing, kMissing};
     const double sd = std::sqrt(variance);
-    // z(g) = (g - mean) / sd for every level that occurs: one division per
-    // level instead of several per pixel, with the same quotient.
-    std::vector<double> zOf(size_t{1} << std::bit_width(levelBits));
+    // z(g) = (g - mean) / sd for every level that may occur: one division per
+    // level instead of several per pixel, with the same quotient. A box with
+    // fewer pixels than levels (a map's window) divides per pixel instead.
+    const size_t levelCount = size_t{1} << std::bit_width(levelBits);
+    const bool byTable = static_cast<size_t>(w) * static_cast<size_t>(h) >= levelCount;
+    std::vector<double> zOf(byTable ? levelCount : 0);
     for (size_t g = 0; g < zOf.size(); ++g) zOf[g] = (static_cast<double>(g) - mean) / sd;
 
     // The usable pixels of each row as spans: (x, y) with its four causal
@@ -225,6 +228,10 @@ ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
             grey.current + static_cast<size_t>(ymin + row) * grey.width + xmin;
         const uint8_t* in = inside.data() + static_cast<size_t>(row) * static_cast<size_t>(w);
         int32_t x = 0;
+        if (!byTable) {
+            for (; x < w; ++x) out[x] = in[x] ? (static_cast<double>(greyRow[x]) - mean) / sd : 0.0;
+            return;
+        }
         for (; x + 2 <= w; x += 2) {
             const Pair z = {zOf[greyRow[x] & (0u - in[x])], zOf[greyRow[x + 1] & (0u - in[x + 1])]};
             std::memcpy(out + x, &z, sizeof z);

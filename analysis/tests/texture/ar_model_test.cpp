@@ -366,3 +366,19 @@ TEST(ArModel, SixteenBitExtremesKeepTheVarianceExact) {
     EXPECT_EQ(flat[kAreaARM], 31.0 * 19.0);
     expectAgrees(*almostFlat.grey, *almostFlat.roi, 1, 0, 0, 32, 19);
 }
+
+TEST(ArModel, TheBoxAroundARegionChangesNoBit) {
+    // A tight box has fewer pixels than levels and divides per pixel; the
+    // whole image goes through the level table. Both give the same quotients
+    // and the lanes follow the spans, so the bits agree.
+    const PlanePtr grey = correlatedTexture(90, 80, 21);
+    const PlanePtr roi = NewPlane(90, 80);
+    for (int y = 30; y < 41; ++y)
+        for (int x = 20; x < 33; ++x) roi->at(x, y) = (x + y) % 11 != 0 ? 1 : 0;
+    const ArValues tight = FitArModel(*grey, *roi, 1, 20, 30, 32, 40);
+    const ArValues whole = FitArModel(*grey, *roi, 1, 0, 0, 89, 79);
+    ASSERT_GT(tight[kAreaARM], 40);
+    for (size_t i = 0; i < tight.size(); ++i)
+        EXPECT_EQ(std::bit_cast<uint64_t>(tight[i]), std::bit_cast<uint64_t>(whole[i])) << i;
+    expectAgrees(*grey, *roi, 1, 20, 30, 32, 40);
+}
