@@ -278,10 +278,12 @@ ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
         // Two loops of seven sums each, so that every sum stays in a register.
         for (; x + 1 < span.end; x += 2) {
             const Pair u0 = pairAt(current + x - 1), z = pairAt(current + x);
-            const Pair u1 = pairAt(above + x - 1);
+            const Pair u1 = pairAt(above + x - 1), u2 = pairAt(above + x);
             s00 += u0 * u0;
             s01 += u0 * u1;
+            s02 += u0 * u2;
             s11 += u1 * u1;
+            s12 += u1 * u2;
             t0 += z * u0;
             t1 += z * u1;
         }
@@ -289,9 +291,7 @@ ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
             const Pair u0 = pairAt(current + x - 1), z = pairAt(current + x);
             const Pair u1 = pairAt(above + x - 1), u2 = pairAt(above + x);
             const Pair u3 = pairAt(above + x + 1);
-            s02 += u0 * u2;
             s03 += u0 * u3;
-            s12 += u1 * u2;
             s13 += u1 * u3;
             s22 += u2 * u2;
             s23 += u2 * u3;
