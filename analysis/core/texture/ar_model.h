@@ -19,8 +19,12 @@ enum ArFeature : int { kAreaARM, kTeta1, kTeta2, kTeta3, kTeta4, kSigma };
 // With z the grey levels standardised over the region and K the pixels whose
 // four causal neighbours lie in the region too:
 //   _AreaARM  K
-//   Teta1..4  θ = A⁻¹ b,  A = Σ n nᵀ,  b = Σ z(x,y) n,  n = (z(x-1,y), z(x-1,y-1), z(x,y-1),
-//   z(x+1,y-1)) Sigma     sqrt(Σ (z(x,y) − θᵀn)² / K)
+//   Teta1..4  θ = A⁻¹ b,  A = Σ n nᵀ,  b = Σ z(x,y) n,
+//             n = (z(x-1,y), z(x-1,y-1), z(x,y-1), z(x+1,y-1))
+//   Sigma     sqrt(Σ (z(x,y) − θᵀn)² / K)
+// The sums run in two lanes and the variance comes from exact integer sums,
+// so the values meet the pixel-by-pixel definition to rounding (1e-12
+// relative for a well-conditioned fit), not to the bit.
 // The six values of one region: K (pixels used), Teta1..Teta4, Sigma; the
 // five parameters are +infinity (missing) when the fit is impossible.
 using ArValues = std::array<double, 6>;

@@ -6,7 +6,8 @@
 
 #include "analysis/core/texture/ar_model.h"
 
-// Membership tested at every neighbour and every standardised level divided
-// afresh; the same terms in the same order as FitArModel.
+// Membership tested at every neighbour, every standardised level divided
+// afresh, every sum taken pixel after pixel in raster order: the model as
+// defined, which FitArModel meets to rounding.
 ArValues plainArFit(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
                     int32_t ymin, int32_t xmax, int32_t ymax);
