@@ -17,7 +17,7 @@ namespace {
 struct Scene {
     PlanePtr grey;
     PlanePtr roi;
-    explicit Scene(int side = 1024) : grey(NewPlane(side, side)), roi(NewPlane(side, side)) {
+    explicit Scene(int side = 1024) : grey(newPlane(side, side)), roi(newPlane(side, side)) {
         uint32_t seed = 1;
         const int tile = side / 4;
         for (int y = 0; y < side; ++y)
@@ -69,7 +69,7 @@ void BM_ArFamily(benchmark::State& state) {
             const auto bit = static_cast<uint16_t>(1u << roi);
             const ArValues values =
                 plain ? plainArFit(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255)
-                      : FitArModel(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255);
+                      : fitArModel(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255);
             benchmark::DoNotOptimize(values);
         }
     }

@@ -73,7 +73,7 @@ void BM_Silhouettes(benchmark::State& state) {
     const ClusterLabels labels = roundRobinLabels(10);
     auto values = std::make_unique<SilhouetteArray>();
     for (auto _ : state) {
-        KMeansSilhouettes(*data, 10, labels, *values);
+        kMeansSilhouettes(*data, 10, labels, *values);
         benchmark::DoNotOptimize(values->data());
     }
 }

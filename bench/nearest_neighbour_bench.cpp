@@ -27,7 +27,7 @@ std::unique_ptr<R62DataSet> fullData(int samples, int features) {
 
 void BM_LeaveOneOut1NN(benchmark::State& state) {
     auto data = fullData(static_cast<int>(state.range(0)), 30);
-    for (auto _ : state) benchmark::DoNotOptimize(LeaveOneOut1NNSampleDistance(*data));
+    for (auto _ : state) benchmark::DoNotOptimize(leaveOneOut1NNSampleDistance(*data));
 }
 BENCHMARK(BM_LeaveOneOut1NN)->Arg(2000)->Unit(benchmark::kMillisecond);
 

@@ -87,7 +87,7 @@ void BM_MinimizationSweep(benchmark::State& state) {
         auto x = std::make_unique<WeightVector>(*n.w);
         std::vector<std::string> lines;
         benchmark::DoNotOptimize(
-            MinimizeRotatingDirections(*x, kMaxWeightCount, error, 1, 1e-5, directions, lines));
+            minimizeRotatingDirections(*x, kMaxWeightCount, error, 1, 1e-5, directions, lines));
     }
     state.counters["evaluations"] =
         benchmark::Counter(static_cast<double>(evaluations) / state.iterations());

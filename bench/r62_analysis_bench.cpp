@@ -58,7 +58,7 @@ BENCHMARK(BM_LdaReport)->Unit(benchmark::kMillisecond);
 void BM_RawDataReport(benchmark::State& state) {
     auto data = largestDataSet();
     for (auto _ : state) {
-        RawDataAnalysisReport report = RunRawDataAnalysis(*data, 1, "now");
+        RawDataAnalysisReport report = runRawDataAnalysis(*data, 1, "now");
         benchmark::DoNotOptimize(report.lines.data());
     }
 }

@@ -28,7 +28,7 @@ void BM_LoadPar(benchmark::State& state) {
     const std::string text = parText(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         resetReportDocuments();
-        ParReadResult result = DecodeParFile(text);
+        ParReadResult result = decodeParFile(text);
         benchmark::DoNotOptimize(addLoadedReport(result.file));
     }
     resetReportDocuments();
@@ -40,7 +40,7 @@ BENCHMARK(BM_LoadPar)->Arg(20'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
 void BM_LoadParLinearBaseline(benchmark::State& state) {
     const std::string text = parText(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        ParReadResult result = DecodeParFile(text);
+        ParReadResult result = decodeParFile(text);
         struct Entry {
             std::string name;
             int count;

@@ -83,7 +83,7 @@ void BM_ReadScanner(benchmark::State& state) {
     const std::vector<uint8_t> file = fileOf(id);
     ScannerImage image;
     for (auto _ : state) {
-        if (DecodeScannerImage(file, id, &image, nullptr, nullptr) != kScannerOk)
+        if (decodeScannerImage(file, id, &image, nullptr, nullptr) != kScannerOk)
             state.SkipWithError("not read");
         benchmark::DoNotOptimize(image.samples.data());
     }
@@ -101,7 +101,7 @@ void BM_RoiHistogram(benchmark::State& state) {
     const std::vector<uint16_t> grey = samples();
     const std::vector<uint16_t> roi(grey.size(), 1);
     for (auto _ : state) {
-        RoiHistogram h = ComputeRoiHistogram(grey.data(), roi.data(), grey.size(), 1, 12);
+        RoiHistogram h = computeRoiHistogram(grey.data(), roi.data(), grey.size(), 1, 12);
         benchmark::DoNotOptimize(h.bins.data());
     }
 }

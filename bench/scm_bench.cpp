@@ -44,7 +44,7 @@ struct Prepared {
     ScmContext context;
     Prepared() {
         context.data = data.get();
-        ComputeScmSquaredDistances(*data);
+        computeScmSquaredDistances(*data);
         EstimateScmGamma(context);
     }
 };
@@ -113,8 +113,8 @@ BENCHMARK(BM_ScmGammaStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ScmSquaredDistances(benchmark::State& state) {
     auto data = fullData();
     for (auto _ : state) {
-        ComputeScmSquaredDistances(*data);
-        benchmark::DoNotOptimize(ScmSquaredDistance(1, 2, kSamples));
+        computeScmSquaredDistances(*data);
+        benchmark::DoNotOptimize(scmSquaredDistance(1, 2, kSamples));
     }
 }
 BENCHMARK(BM_ScmSquaredDistances)->Unit(benchmark::kMillisecond)->UseRealTime();

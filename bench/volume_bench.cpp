@@ -159,7 +159,7 @@ void BM_LoadBmf512x300(benchmark::State& state) {
         saveBmfVolume(v, VoxelSizes{}, path);
     }
     for (auto _ : state) {
-        VolumeLoad load = LoadBmfVolume(path);
+        VolumeLoad load = loadBmfVolume(path);
         benchmark::DoNotOptimize(load.image.get());
     }
     state.SetBytesProcessed(state.iterations() * int64_t{512} * 512 * 300 * 2);

@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
     const std::string folder = argc == 2 ? std::string(argv[1]) + "/" : std::string();
 
     WorkspaceState state;
-    state.GreyImage = NewPlane(kSide, kSide);
-    state.RoiMap = NewPlane(kSide, kSide);
+    state.GreyImage = newPlane(kSide, kSide);
+    state.RoiMap = newPlane(kSide, kSide);
     if (!state.GreyImage || !state.RoiMap) return 1;
     Noise noise(20240611u);
     for (int y = 0; y < kSide; ++y)
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_demo_image: cannot write %s\n", image.c_str());
         return 1;
     }
-    if (SaveRoiFile(state, rois) != RoiFileStatus::Ok) {
+    if (saveRoiFile(state, rois) != RoiFileStatus::Ok) {
         std::fprintf(stderr, "make_demo_image: cannot write %s\n", rois.c_str());
         return 1;
     }

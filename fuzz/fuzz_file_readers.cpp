@@ -1,6 +1,6 @@
 // The readers that work on a file on disk rather than on bytes in memory:
 // DICOM (read through a window of the file), .roi files (only the words the
-// map takes are read), ROI pictures and ReadRawFile (only the extent the
+// map takes are read), ROI pictures and readRawFile (only the extent the
 // options name is read). Each must refuse what the file cannot hold without
 // reading past its end or allocating beyond the program's own limits.
 #include <unistd.h>
@@ -50,16 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A map of a size the first bytes choose, up to 256 x 256.
     const int32_t width = 1 + data[0], height = 1 + data[1];
     RoiFileContent roi;
-    if (ReadRoiFile(path, width, height, roi) == RoiFileStatus::Ok)
+    if (readRoiFile(path, width, height, roi) == RoiFileStatus::Ok)
         check(roi.rows <= height && roi.columns <= width &&
               roi.words.size() == static_cast<size_t>(roi.rows) * static_cast<size_t>(roi.columns));
     ImagePlane map;
     check(PlaneCreate(&map, width, height) != nullptr);
     RgbImage picture;
-    if (ReadBmpFile(path, picture) == BmpStatus::Ok) {
+    if (readBmpFile(path, picture) == BmpStatus::Ok) {
         check(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) <=
               kMaxImagePixels);
-        ImportRoiPicture(picture, map);
+        importRoiPicture(picture, map);
     }
     PlaneDestroy(&map, 0);
 
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.RawBits = (data[7] & 1) ? 16 : 8;
     options.RawEndian = (data[7] >> 1) & 1;
     std::vector<uint16_t> raw;
-    if (ReadRawFile(path, options, raw) == RawStatus::Ok)
+    if (readRawFile(path, options, raw) == RawStatus::Ok)
         check(raw.size() == static_cast<size_t>(options.RawX) * options.RawY);
     return 0;
 }

@@ -39,14 +39,14 @@ void checkProgramLimit(std::span<const uint8_t> bytes) {
     if (h < 0) h = -h;
     if (w > 0x7FFFFFFF || w * static_cast<uint64_t>(h) <= kMaxImagePixels) return;
     RgbImage big;
-    if (DecodeBmp(bytes, big) == BmpStatus::Ok || !big.bgr.empty()) std::abort();
+    if (decodeBmp(bytes, big) == BmpStatus::Ok || !big.bgr.empty()) std::abort();
 }
 
 void checkBitmap(std::span<const uint8_t> bytes) {
     checkProgramLimit(bytes);
     RgbImage image;
     image.width = -1;
-    const BmpStatus status = DecodeBmp(bytes, image, kMaxPixels);
+    const BmpStatus status = decodeBmp(bytes, image, kMaxPixels);
     const bool signature = bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
     if ((status == BmpStatus::NotBitmap) == signature) std::abort();
     if (status != BmpStatus::Ok) {
@@ -58,7 +58,7 @@ void checkBitmap(std::span<const uint8_t> bytes) {
         image.bgr.size() != pixels * 3)
         std::abort();
     std::vector<uint16_t> samples(pixels);
-    ConvertToGrey(image, static_cast<uint32_t>(bytes.size() % (kColourModeCount + 1)),
+    convertToGrey(image, static_cast<uint32_t>(bytes.size() % (kColourModeCount + 1)),
                   samples.data());
     for (uint16_t s : samples)
         if (s > 255) std::abort();
@@ -83,7 +83,7 @@ void checkRaw(std::span<const uint8_t> bytes) {
     if (bytes[7] & 4) o.RawFirstImage = INT32_MAX;
     const std::vector<uint16_t> before = {1, 2, 3};
     std::vector<uint16_t> samples = before;
-    const RawStatus status = DecodeRaw(bytes.subspan(8), o, samples);
+    const RawStatus status = decodeRaw(bytes.subspan(8), o, samples);
     if (status != RawStatus::Ok) {
         if (samples != before) std::abort();
         return;

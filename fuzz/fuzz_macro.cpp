@@ -52,11 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
 
     // Syntax of one line, and of the rest as an argument.
-    MacroLine line = SplitMacroLine(text);
+    MacroLine line = splitMacroLine(text);
     if (line.kind == MacroLine::Kind::Command) check(!line.command.empty());
-    check(MacroArgument(line.rest).size() <= line.rest.size());
-    for (const std::string& token : MacroTokens(text)) check(!token.empty());
-    MacroIndexAndText index = MacroIndexArgument(text);
+    check(macroArgument(line.rest).size() <= line.rest.size());
+    for (const std::string& token : macroTokens(text)) check(!token.empty());
+    MacroIndexAndText index = macroIndexArgument(text);
     check(index.index.size() <= text.size());
 
     // Substitution: variables made from the input's first NUL-separated pieces.
@@ -72,11 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 {"$" + std::string(piece.substr(0, eq)), std::string(piece.substr(eq + 1))});
         start = nul + 1;
     }
-    check(SubstituteVariables(text, variables).size() <= kMacroLineLength);
+    check(substituteVariables(text, variables).size() <= kMacroLineLength);
 
     // Wildcards: pattern and name split at the first line break.
     size_t lf = text.find('\n');
-    if (lf != std::string_view::npos) MatchMacroWildcard(text.substr(0, lf), text.substr(lf + 1));
+    if (lf != std::string_view::npos) matchMacroWildcard(text.substr(0, lf), text.substr(lf + 1));
 
     // The whole check pass, on the input as a macro file.
     if (!staysInItsFolder(text)) return 0;

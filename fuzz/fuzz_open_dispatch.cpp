@@ -40,15 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(platform::writeWholeFileAtomically(
         path, std::string(reinterpret_cast<const char*>(data + 2), size - 2)));
     // Only images are read here; macros, ROI files and maps go to their own readers.
-    if (ClassifyPath(path) != OpenedKind::Image) return 0;
+    if (classifyPath(path) != OpenedKind::Image) return 0;
     RawOptions raw;  // the defaults: 256 x 256, 8 bits
     const uint32_t colorMode = data[1] % 8;
-    std::vector<int> indexes = FormatIndexesFor(path);
+    std::vector<int> indexes = formatIndexesFor(path);
     indexes.push_back(kFormatRaw);
     for (int index : indexes) {
         check(index >= 1 && index <= kFormatCount);
         LoadedImage image;
-        if (ReadImageSamples(index, path, raw, colorMode, image) != 0) {
+        if (readImageSamples(index, path, raw, colorMode, image) != 0) {
             check(image.samples.empty());
             continue;
         }

@@ -53,11 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     AnalysisOptions options;
     LoadOptionsFromFile(file, options);
     GrainOptions grains;
-    LoadGrainOptionsFromFile(file, grains);
+    loadGrainOptionsFromFile(file, grains);
     Analysis3DOptions options3d;
-    Load3DOptionsFromFile(file, options3d);
+    load3DOptionsFromFile(file, options3d);
     VoxelSizes voxels;
-    LoadVoxelSizesFromFile(file, voxels);
+    loadVoxelSizesFromFile(file, voxels);
     // What was read is written and read back the same.
     platform::IniFile written;
     SaveOptionsToFile(written, options);
@@ -79,13 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     AnalysisOptions stored;
     LoadOptionsFromRegistry(stored);
     GrainOptions storedGrains;
-    LoadGrainOptionsFromRegistry(storedGrains);
+    loadGrainOptionsFromRegistry(storedGrains);
     RawOptions raw;
     LoadRawOptionsFromRegistry(raw);
     Analysis3DOptions stored3d;
-    Load3DOptionsFromRegistry(stored3d);
+    load3DOptionsFromRegistry(stored3d);
     VoxelSizes storedVoxels;
-    LoadVoxelSizesFromRegistry(storedVoxels);
+    loadVoxelSizesFromRegistry(storedVoxels);
     const RawOptions sane = raw.sanitized();
     check(sane.RawX >= 1 && sane.RawX <= kMaxRawSide && sane.RawY >= 1 && sane.RawY <= kMaxRawSide);
     return 0;

@@ -45,7 +45,7 @@ void checkDecoded(const ParFile& file) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    ParReadResult first = DecodeParFile(text, kFuzzMaxRecords);
+    ParReadResult first = decodeParFile(text, kFuzzMaxRecords);
     if (first.status != ParFileStatus::Ok) {
         if (first.message.empty() || !first.file.records.empty() || !first.file.header.empty())
             std::abort();
@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!first.message.empty()) std::abort();
     checkDecoded(first.file);
 
-    const std::string written = EncodeParFile(first.file);
-    ParReadResult second = DecodeParFile(written, kFuzzMaxRecords);
+    const std::string written = encodeParFile(first.file);
+    ParReadResult second = decodeParFile(written, kFuzzMaxRecords);
     if (second.status != ParFileStatus::Ok) std::abort();
     const ParFile& a = first.file;
     const ParFile& b = second.file;
@@ -69,6 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (std::isinf(before) ? after != before : after != eightDigits(before)) std::abort();
         }
     }
-    if (EncodeParFile(b) != written) std::abort();
+    if (encodeParFile(b) != written) std::abort();
     return 0;
 }

@@ -33,7 +33,7 @@ bool sameContent(const RoiFileContent& a, const RoiFileContent& b) {
 void checkRoiFile(std::span<const uint8_t> bytes, int32_t mapWidth, int32_t mapHeight) {
     RoiFileContent content;
     content.rows = -1;
-    const RoiFileStatus status = DecodeRoiFile(bytes, mapWidth, mapHeight, content);
+    const RoiFileStatus status = decodeRoiFile(bytes, mapWidth, mapHeight, content);
     const bool magic = bytes.size() >= kRoiMagic.size() &&
                        std::memcmp(bytes.data(), kRoiMagic.data(), kRoiMagic.size()) == 0;
     if ((status == RoiFileStatus::WrongMagic) == magic) std::abort();
@@ -61,15 +61,15 @@ void checkRoiFile(std::span<const uint8_t> bytes, int32_t mapWidth, int32_t mapH
 
     // A whole map written back reads back the same.
     if (content.rows != height || content.columns != width) return;
-    PlanePtr map = NewPlane(width, height);
+    PlanePtr map = newPlane(width, height);
     if (!map) std::abort();
     std::copy(content.words.begin(), content.words.end(), map->current);
     std::string file;
-    if (EncodeRoiFile(*map, content.names, file) != RoiFileStatus::Ok) std::abort();
+    if (encodeRoiFile(*map, content.names, file) != RoiFileStatus::Ok) std::abort();
     RoiFileContent again;
     const std::span<const uint8_t> written(reinterpret_cast<const uint8_t*>(file.data()),
                                            file.size());
-    if (DecodeRoiFile(written, mapWidth, mapHeight, again) != RoiFileStatus::Ok ||
+    if (decodeRoiFile(written, mapWidth, mapHeight, again) != RoiFileStatus::Ok ||
         !sameContent(content, again))
         std::abort();
 }
@@ -77,13 +77,13 @@ void checkRoiFile(std::span<const uint8_t> bytes, int32_t mapWidth, int32_t mapH
 void checkPicture(std::span<const uint8_t> bytes) {
     constexpr int32_t kWidth = 9;
     constexpr int32_t kHeight = 7;
-    PlanePtr map = NewPlane(kWidth, kHeight);
+    PlanePtr map = newPlane(kWidth, kHeight);
     for (size_t i = 0; i < map->size(); ++i) map->current[i] = static_cast<uint16_t>(0xA5A5 + i);
     const std::vector<uint16_t> before(map->current, map->current + map->size());
 
-    const RoiFileStatus status = DecodeRoiPicture(bytes, *map, kMaxPixels);
+    const RoiFileStatus status = decodeRoiPicture(bytes, *map, kMaxPixels);
     RgbImage picture;
-    const bool decodes = DecodeBmp(bytes, picture, kMaxPixels) == BmpStatus::Ok;
+    const bool decodes = decodeBmp(bytes, picture, kMaxPixels) == BmpStatus::Ok;
     if ((status == RoiFileStatus::Ok) != decodes) std::abort();
     if (status != RoiFileStatus::Ok) {
         if (status != RoiFileStatus::NotPicture) std::abort();

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ScannerImage image;
         std::vector<uint8_t> header = {1};
         ScannerInfo info;
-        const int code = DecodeScannerImage(bytes, id, &image, &header, &info, raw);
+        const int code = decodeScannerImage(bytes, id, &image, &header, &info, raw);
         if (!knownCode(code)) std::abort();
         if (code != kScannerOk) {
             if (!image.samples.empty() || image.width != 0 || !header.empty()) std::abort();
@@ -50,10 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (s > 4095) std::abort();
         if (info.largestSample > 4095 || info.smallestSample > info.largestSample) std::abort();
         ScannerInfo headerOnly;
-        if (id != kScannerUnformatted && DecodeScannerInfo(bytes, id, headerOnly) != kScannerOk)
+        if (id != kScannerUnformatted && decodeScannerInfo(bytes, id, headerOnly) != kScannerOk)
             std::abort();
     }
     ScannerInfo bitmap;
-    DecodeScannerInfo(bytes, kScannerBitmap, bitmap);
+    decodeScannerInfo(bytes, kScannerBitmap, bitmap);
     return 0;
 }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // what the previous one left.
     static R62DataSet* set = new R62DataSet();
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const SelLoadResult result = DecodeSelFile(text, "fuzz.sel", *set);
+    const SelLoadResult result = decodeSelFile(text, "fuzz.sel", *set);
     switch (result.status) {
         case SelLoadStatus::Loaded:
             checkLoaded(*set, result);

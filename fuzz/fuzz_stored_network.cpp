@@ -42,7 +42,7 @@ void checkRead(const StoredNetworkReadResult& result) {
         check(net.hidden2 >= kMinHLayer && net.hidden2 <= kMaxHLayer);
     if (net.kind == StoredNetworkKind::OneVsAll)
         check(net.outputs == 1 && net.selectedCategory >= 1 && net.selectedCategory <= 40);
-    check(net.weights.size() == static_cast<size_t>(StoredWeightCount(net)));
+    check(net.weights.size() == static_cast<size_t>(storedWeightCount(net)));
     for (double w : net.weights) check(std::isfinite(w));
 }
 
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const kNames[] = {"fuzz.cls", "fuzz.nda", "fuzz.CLS", "fuzz"};
     const std::string name = kNames[data[0] % 4];
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-    checkRead(ReadStoredNetwork(text, name));
+    checkRead(readStoredNetwork(text, name));
 
     // The globals of the program, reused from input to input as the program
     // reuses them from test to test.
@@ -68,9 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static NeuralNetwork* net = new NeuralNetwork();
     static SampleMatrix* projected = new SampleMatrix();
     static R62Options* options = new R62Options();
-    check(DecodeSelFile(kSel, "fuzz.sel", *set).status == SelLoadStatus::Loaded);
+    check(decodeSelFile(kSel, "fuzz.sel", *set).status == SelLoadStatus::Loaded);
     const NetworkTestReport report =
-        TestStoredNetwork(*set, *options, *net, *projected, text, name, "t");
+        testStoredNetwork(*set, *options, *net, *projected, text, name, "t");
     if (report.outcome == AnalysisOutcome::Reported) {
         check(report.misclassified >= 0 && report.misclassified <= set->SampleCount);
         check(!report.lines.empty());

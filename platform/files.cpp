@@ -35,7 +35,7 @@ std::optional<std::string> readWholeFile(const std::string& path, size_t maxByte
     return data;
 }
 
-std::string FileNamePart(std::string_view path) {
+std::string fileNamePart(std::string_view path) {
     size_t slash = path.find_last_of("/\\");
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }

@@ -21,6 +21,6 @@ bool writeWholeFileAtomically(const std::string& path, std::string_view content)
 
 // The file-name part of a path: what follows its last '/' or '\' (paths
 // typed on Windows keep working).
-std::string FileNamePart(std::string_view path);
+std::string fileNamePart(std::string_view path);
 
 }  // namespace platform

@@ -453,7 +453,7 @@ bool RegistryKey::close() {
     return ok;
 }
 
-void WriteRegistryValues(Hive hive, std::string_view path, const RegistryValueList& values) {
+void writeRegistryValues(Hive hive, std::string_view path, const RegistryValueList& values) {
     auto key = RegistryKey::create(hive, path);
     if (!key.isOpen()) return;
     for (const auto& [name, value] : values) key.writeValue(name, value);

@@ -116,7 +116,7 @@ using RegistryValueList = std::vector<std::pair<std::string, RegistryValue>>;
 
 // Creates or opens the key and writes the values in their order; nothing is
 // written, and nothing said, when the key cannot be created.
-void WriteRegistryValues(Hive hive, std::string_view path, const RegistryValueList& values);
+void writeRegistryValues(Hive hive, std::string_view path, const RegistryValueList& values);
 
 uint32_t ReadRegistryDword(const RegistryKey& key, std::string_view name, uint32_t fallback);
 std::string ReadRegistryString(const RegistryKey& key, std::string_view name,

@@ -20,7 +20,7 @@
 namespace {
 
 PlanePtr copyPlane(const ImagePlane& plane) {
-    PlanePtr copy = NewPlane(plane.width, plane.height);
+    PlanePtr copy = newPlane(plane.width, plane.height);
     if (copy) std::memcpy(copy->current, plane.current, plane.size() * sizeof(uint16_t));
     return copy;
 }
@@ -40,7 +40,7 @@ struct Snapshot {
 
 }  // namespace
 
-std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
+std::optional<ProgressJob> make2DAnalysisJob(Tvantu* window) {
     const WorkspaceState& state = window->state;
     if (!state.GreyImage || !state.RoiMap || ImageWidth == 0 || ImageHeight == 0)
         return std::nullopt;
@@ -54,18 +54,18 @@ std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
     snap->input.imageMin = state.ImageMin;
     snap->input.bitDepth = state.BitDepth;
     snap->input.options = analysisSettings().options;
-    snap->input.imageTitle = ImageTitle(state.ImageFileName, state.FeaturePrefix);
-    snap->input.roiFileName = platform::FileNamePart(window->roiSaveFileName);
+    snap->input.imageTitle = imageTitle(state.ImageFileName, state.FeaturePrefix);
+    snap->input.roiFileName = platform::fileNamePart(window->roiSaveFileName);
     snap->prefix = state.FeaturePrefix;
     snap->roiNames = state.RoiNames;
     snap->grains = grainOptions();
 
     ProgressJob job;
     job.run = [snap](const ProgressSink& progress) {
-        progress.range(CountAnalysis2D(snap->input.options).steps +
-                       CountFeatureMapSteps(snap->input.options) +
-                       CountShapeAndWavelet(snap->input.options, snap->grains).steps);
-        RunShapeStep(snap->input, snap->grains, snap->records, progress);
+        progress.range(countAnalysis2D(snap->input.options).steps +
+                       countFeatureMapSteps(snap->input.options) +
+                       countShapeAndWavelet(snap->input.options, snap->grains).steps);
+        runShapeStep(snap->input, snap->grains, snap->records, progress);
         if (!Analyse2D(snap->input, snap->records, snap->header, progress)) return false;
         // The maps go to the list as they are made: the modal progress window
         // keeps every other user of the list out until the run ends.
@@ -79,7 +79,7 @@ std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
                 },
                 progress))
             return false;
-        return RunWaveletSteps(snap->input, snap->grains, snap->records, snap->header,
+        return runWaveletSteps(snap->input, snap->grains, snap->records, snap->header,
                                snap->waveletMap, progress);
     };
     job.finish = [snap](bool completed) {
@@ -99,10 +99,10 @@ std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window) {
         t.tm_hour = now.time().hour();
         t.tm_min = now.time().minute();
         t.tm_sec = now.time().second();
-        ApplyFeaturePrefix(snap->records, snap->prefix);
+        applyFeaturePrefix(snap->records, snap->prefix);
         ReportDocument* doc =
             NewReportDocument(static_cast<int>(snap->records.size()), snap->records.data(),
-                              snap->header, UniqueDocumentName(TimeDocumentName(t), taken));
+                              snap->header, uniqueDocumentName(timeDocumentName(t), taken));
         if (!doc) return;
         doc->saved = 0;
         for (size_t k = 0; k < kRoiCount; ++k) doc->roiName[k] = snap->roiNames[k].substr(0, 255);

@@ -9,4 +9,4 @@
 
 class Tvantu;
 
-std::optional<ProgressJob> Make2DAnalysisJob(Tvantu* window);
+std::optional<ProgressJob> make2DAnalysisJob(Tvantu* window);

@@ -263,7 +263,7 @@ bool TImageView::SaveMap(const std::string& fileName, int kind) {
         return false;
     }
     CurrentMap->saved = 1;
-    CurrentMap->name = platform::FileNamePart(fileName).substr(0, kMaxFeatureMapNameLength);
+    CurrentMap->name = platform::fileNamePart(fileName).substr(0, kMaxFeatureMapNameLength);
     ImageViewRefreshTabs();
     return true;
 }
@@ -320,7 +320,7 @@ void TImageView::Saveall1Click() {
             continue;
         }
         map->saved = 1;
-        map->name = platform::FileNamePart(paths[static_cast<size_t>(i)]);
+        map->name = platform::fileNamePart(paths[static_cast<size_t>(i)]);
     }
     ImageViewRefreshTabs();
     selectTab(current);
@@ -335,7 +335,7 @@ void TImageView::CloseClick() {
 
 void TImageView::Closeall1Click() {
     if (featureMapCount() == 0) return;
-    if (UnsavedFeatureMapCount() > 0 &&
+    if (unsavedFeatureMapCount() > 0 &&
         !askCloseAnyway("Some of images are not saved!\r\nClose anyway?"))
         return;
     resetFeatureMaps();

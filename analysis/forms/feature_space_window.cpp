@@ -85,7 +85,7 @@ class FeatureSpaceImage : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override {
         window_->Image1MouseMove(event->position().toPoint(), event->buttons());
     }
-    void resizeEvent(QResizeEvent*) override { window_->Draw(); }
+    void resizeEvent(QResizeEvent*) override { window_->draw(); }
 
   private:
     TFFSpace* window_;
@@ -117,7 +117,7 @@ TFFSpace::TFFSpace(QWidget* owner) : QDialog(owner, Qt::Window) {
     panel->addWidget(AcceptButton);
     panel->addWidget(Button1);
     connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
-    connect(ComboBox2, &QComboBox::activated, this, [this] { ComboBox2Change(); });
+    connect(ComboBox2, &QComboBox::activated, this, [this] { comboBox2Change(); });
     connect(ComboBox3, &QComboBox::activated, this, [this] { ComboBox3Change(); });
     connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
     connect(AcceptButton, &QPushButton::clicked, this, [this] { AcceptButtonClick(); });
@@ -154,10 +154,10 @@ int TFFSpace::FeatureSpaceShow(const SelectionSamples& samples, std::vector<doub
 
 void TFFSpace::FormShow() {
     view_.rotation = initialFeatureSpaceRotation();
-    Draw();
+    draw();
 }
 
-void TFFSpace::Draw() {
+void TFFSpace::draw() {
     const QSize size = image_->size();
     picture_ = QImage(size, QImage::Format_RGB32);
     picture_.fill(kButtonFace);
@@ -171,13 +171,13 @@ void TFFSpace::Draw() {
 void TFFSpace::axisChanged(int axis, QComboBox* box) {
     if (box->currentIndex() < 0) return;
     view_.axisFeatures[static_cast<size_t>(axis)] = box->currentIndex();
-    Draw();
+    draw();
 }
 
 void TFFSpace::ComboBox1Change() {
     axisChanged(0, ComboBox1);
 }
-void TFFSpace::ComboBox2Change() {
+void TFFSpace::comboBox2Change() {
     axisChanged(1, ComboBox2);
 }
 void TFFSpace::ComboBox3Change() {
@@ -198,7 +198,7 @@ void TFFSpace::Image1MouseMove(QPoint at, Qt::MouseButtons buttons) {
         return;
     }
     last_ = at;
-    Draw();
+    draw();
 }
 
 void TFFSpace::AcceptButtonClick() {
@@ -212,7 +212,7 @@ void TFFSpace::CloseButtonClick() {
 
 void TFFSpace::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    Draw();
+    draw();
 }
 
 void TFFSpace::Button1Click() {

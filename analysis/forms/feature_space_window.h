@@ -34,7 +34,7 @@ class TFFSpace : public QDialog {
 
     void FormShow();
     void ComboBox1Change();
-    void ComboBox2Change();
+    void comboBox2Change();
     void ComboBox3Change();
     void Image1MouseDown(QPoint at);
     void Image1MouseMove(QPoint at, Qt::MouseButtons buttons);
@@ -43,7 +43,7 @@ class TFFSpace : public QDialog {
     void Button1Click();
 
     // Draws the picture into the image at its size.
-    void Draw();
+    void draw();
 
     QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;

@@ -76,7 +76,7 @@ void Analiza1Click(Tvantu* window) {
     const GrainLabels labels = labelGrains(window, options);
     if (options.Sg_SetClassName) {
         state.RoiNames.fill(options.Sg_ClassName);
-        window->ShowRoiNames();
+        window->showRoiNames();
     }
     ImagePlane* roi = state.RoiMap.get();
     for (const GrainBatch& batch : grainBatches(labels.grains.size(), options.Sg_GrainsPerRoi)) {

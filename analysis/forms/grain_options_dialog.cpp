@@ -37,7 +37,7 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
     setObjectName("OpZiarna");
     setWindowTitle("Opcje Segmentacji Ziaren");
     values = GrainOptions{};  // the state of a fresh start, then the stored values
-    LoadGrainOptionsFromRegistry(values);
+    loadGrainOptionsFromRegistry(values);
 
     threshold_ = upDown(this, 0, 4096);
     closingDepth_ = upDown(this, 0, 32);
@@ -101,9 +101,9 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
     layout->addLayout(extraRow);
     layout->addLayout(buttons);
 
-    connect(ok, &QPushButton::clicked, this, &TOpZiarna::OKClick);
+    connect(ok, &QPushButton::clicked, this, &TOpZiarna::okClick);
     connect(cancel, &QPushButton::clicked, this, &TOpZiarna::reject);
-    connect(open, &QPushButton::clicked, this, &TOpZiarna::OtworzClick);
+    connect(open, &QPushButton::clicked, this, &TOpZiarna::otworzClick);
     connect(setClassName_, &QCheckBox::toggled, this, [this] { classNameEnabled(); });
     // Shape features are measured per ROI: one grain per ROI while they are on.
     connect(grainsPerRoi_, &QSpinBox::textChanged, this, [this](const QString& text) {
@@ -115,7 +115,7 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
         });
     // Checked when the edit is left, so that typing "0.5" does not stop at "0".
     for (QLineEdit* edit : {pixels_, units_})
-        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { ScaleChange(edit); });
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { scaleChange(edit); });
 }
 
 void TOpZiarna::showEvent(QShowEvent* event) {
@@ -150,7 +150,7 @@ void TOpZiarna::classNameEnabled() {
     className_->setPalette(palette);
 }
 
-void TOpZiarna::ScaleChange(QLineEdit* edit) {
+void TOpZiarna::scaleChange(QLineEdit* edit) {
     const double v = editValue(edit);
     if (!std::isfinite(v) || v == 0) edit->setText(twoDecimals(0.01));
     const double pixels = editValue(pixels_);
@@ -159,7 +159,7 @@ void TOpZiarna::ScaleChange(QLineEdit* edit) {
         ppu_->setText(twoDecimals(pixels / units));
 }
 
-void TOpZiarna::OtworzClick() {
+void TOpZiarna::otworzClick() {
     platform::FileDialogRequest request;
     request.title = kChooseRoiFileTitle;
     request.filter = kChooseRoiFileFilter;
@@ -170,7 +170,7 @@ void TOpZiarna::OtworzClick() {
     useExtraFile_->setChecked(true);
 }
 
-void TOpZiarna::OKClick() {
+void TOpZiarna::okClick() {
     values.Sg_threshold = threshold_->value();
     values.Sg_ClosingDepth = closingDepth_->value();
     values.Sg_minarea = minArea_->value();

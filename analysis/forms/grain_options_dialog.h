@@ -42,11 +42,11 @@ class TOpZiarna : public QDialog {
     // The controls from the fields (done on every show).
     void FormShow();
     // OK: the fields from the controls, accepted = 1, close.
-    void OKClick();
+    void okClick();
     // "Otworz": the ROI bitmap dialog.
-    void OtworzClick();
+    void otworzClick();
     // The pixels or units edit was changed.
-    void ScaleChange(QLineEdit* edit);
+    void scaleChange(QLineEdit* edit);
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -52,7 +52,7 @@ bool VantuMacroHost::loadRoi(const std::string& path, int type) {
 void VantuMacroHost::renameRoi(int roi, const std::string& name) {
     if (roi < 1 || roi > static_cast<int>(kRoiCount)) return;
     window_->state.RoiNames[static_cast<size_t>(roi - 1)] = name;
-    window_->ShowRoiNames();
+    window_->showRoiNames();
 }
 
 void VantuMacroHost::runAnalysis() {
@@ -66,12 +66,12 @@ void VantuMacroHost::grainAnalysis() {
 bool VantuMacroHost::saveReport(const std::string& path) {
     ReportDocument* document = currentReport();
     if (document == nullptr) {
-        platform::showError(ParFileMessage(ParFileStatus::NoDocument, path));
+        platform::showError(parFileMessage(ParFileStatus::NoDocument, path));
         return false;
     }
     // As the report window's own save: a failure leaves the document as it was.
     if (ParFileStatus status = SaveReportPar(path, document); status != ParFileStatus::Ok) {
-        platform::showError(ParFileMessage(status, path));
+        platform::showError(parFileMessage(status, path));
         return false;
     }
     const int index = documentIndex(document);
@@ -171,7 +171,7 @@ bool VantuMacroHost::loadOptions(const std::string& path) {
         platform::showError("Cannot read the options file\r\n" + path);
         return false;
     }
-    LoadOptionGroupsFromFile(file);
+    loadOptionGroupsFromFile(file);
     return true;
 }
 

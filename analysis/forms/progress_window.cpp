@@ -25,7 +25,7 @@ std::map<int32_t, ProgressJobFactory>& jobFactories() {
 
 }  // namespace
 
-void RegisterProgressJob(int32_t mode, ProgressJobFactory factory) {
+void registerProgressJob(int32_t mode, ProgressJobFactory factory) {
     jobFactories()[mode] = std::move(factory);
 }
 

@@ -28,7 +28,7 @@ struct ProgressJob {
 // Makes the job of a mode on the GUI thread (taking its snapshot), or
 // nothing when there is nothing to run.
 using ProgressJobFactory = std::function<std::optional<ProgressJob>()>;
-void RegisterProgressJob(int32_t mode, ProgressJobFactory factory);
+void registerProgressJob(int32_t mode, ProgressJobFactory factory);
 
 class TProgress : public QDialog {
     Q_OBJECT

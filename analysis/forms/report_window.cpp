@@ -282,7 +282,7 @@ void TReport::Hidewindow1Click() {
 
 std::string TReport::saveDocument(ReportDocument* document, const std::string& path) {
     const ParFileStatus status = SaveReportPar(path, document);
-    if (status != ParFileStatus::Ok) return ParFileMessage(status, path);
+    if (status != ParFileStatus::Ok) return parFileMessage(status, path);
     const int index = documentIndex(document);
     if (index >= 0 && index < tabCount)
         TabControl1->setTabText(index, QString::fromStdString(document->name));
@@ -345,7 +345,7 @@ void TReport::Save1Click() {
 }
 
 void TReport::Save3Click() {
-    if (UnsavedReportCount() == 0) return;
+    if (unsavedReportCount() == 0) return;
     std::string folder;
     if (saveAllNeedsFolder()) {
         platform::FileDialogRequest request;
@@ -396,7 +396,7 @@ void TReport::CloseClick() {
 
 void TReport::Closeall1Click() {
     if (reportDocumentCount() == 0) return;
-    if (UnsavedReportCount() > 0 && !closeAnyway(kCloseUnsavedReportsPrompt)) return;
+    if (unsavedReportCount() > 0 && !closeAnyway(kCloseUnsavedReportsPrompt)) return;
     model_->setDocument(nullptr);
     while (reportDocumentCount() > 0) DeleteReportDocument(0);
     ReportRefreshTabs();

@@ -20,7 +20,7 @@ constexpr int32_t kConvexBorderMode = 120;
 
 void TReport::registerConvexBorderJob() {
     QPointer<TReport> self(this);
-    RegisterProgressJob(kConvexBorderMode, [self]() -> std::optional<ProgressJob> {
+    registerProgressJob(kConvexBorderMode, [self]() -> std::optional<ProgressJob> {
         if (!self || !self->convexSamples_) return std::nullopt;
         std::shared_ptr<const SelectionSamples> samples = self->convexSamples_;
         auto result = std::make_shared<ConvexBorderResult>();

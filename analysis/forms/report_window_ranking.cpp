@@ -34,11 +34,11 @@ const SelectionCriterion kCriteria[] = {
 void TReport::registerRankingJobs() {
     if (!selectionBox)
         selectionBox = [this](const std::string& title, const std::string& text) {
-            return ShowSelectionBox(this, title, text);
+            return showSelectionBox(this, title, text);
         };
     QPointer<TReport> self(this);
     for (SelectionCriterion criterion : kCriteria)
-        RegisterProgressJob(
+        registerProgressJob(
             selectionMode(criterion), [self, criterion]() -> std::optional<ProgressJob> {
                 if (!self || !self->rankingSamples_) return std::nullopt;
                 // The worker reads its own copy of the samples and writes only its result.

@@ -64,7 +64,7 @@ void TReport::SavecheckedClick() {
         desktop.keyboardModifiers ? desktop.keyboardModifiers() : Qt::KeyboardModifiers();
     const SelectionOrder order =
         selectionOrderForKeys(keys.testFlag(Qt::ShiftModifier), keys.testFlag(Qt::ControlModifier));
-    SelectionFile file = EncodeSelection(document, rankingList, order, now);
+    SelectionFile file = encodeSelection(document, rankingList, order, now);
     if (!file.orderNotice.empty())
         platform::showMessage(std::string(kSaveSelectedCaption), file.orderNotice);
     if (writeSelectionFile(answer.path, file) != SelectionStatus::Written) {

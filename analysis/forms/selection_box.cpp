@@ -51,7 +51,7 @@ int TSelectionBox::dialogUnitsToPixels(int units) const {
     return units * QFontMetrics(font()).averageCharWidth() / 4;
 }
 
-bool ShowSelectionBox(QWidget* owner, const std::string& title, const std::string& text) {
+bool showSelectionBox(QWidget* owner, const std::string& title, const std::string& text) {
     TSelectionBox box(owner ? owner : QApplication::activeWindow(), title, text);
     return box.exec() == QDialog::Accepted;
 }

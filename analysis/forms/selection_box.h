@@ -27,4 +27,4 @@ class TSelectionBox : public QDialog {
 };
 
 // Shows the box modally; true when the user chose OK.
-bool ShowSelectionBox(QWidget* owner, const std::string& title, const std::string& text);
+bool showSelectionBox(QWidget* owner, const std::string& title, const std::string& text);

@@ -49,7 +49,7 @@ std::string greyBitmap() {
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             plane.at(x, y) = static_cast<uint16_t>((x * 7 + y * 3 + (x ^ y)) & 0xFF);
-    std::string bytes = EncodeGreyBitmap(plane, 8);
+    std::string bytes = encodeGreyBitmap(plane, 8);
     PlaneDestroy(&plane, 0);
     return bytes;
 }

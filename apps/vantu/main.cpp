@@ -21,12 +21,12 @@ int main(int argc, char** argv) {
     int exitStatus = 0;
     try {
         ShowSplashWindow();
-        auto file = CommandLineFile(std::vector<std::string>(argv + 1, argv + argc));
-        auto windows = CreateVantuWindows();
+        auto file = commandLineFile(std::vector<std::string>(argv + 1, argv + argc));
+        auto windows = createVantuWindows();
         _vantu->show();
-        RaiseSplashWindow();
+        raiseSplashWindow();
         if (file && OpenFileByExtension(_vantu, *file) == 0 &&
-            ClassifyPath(PathWithoutQuotes(*file)) == OpenedKind::Macro && platform::noDisplay()) {
+            classifyPath(pathWithoutQuotes(*file)) == OpenedKind::Macro && platform::noDisplay()) {
             // An unattended batch run whose macro failed: nobody is there to
             // see the window, so end with a status a script can test.
             exitStatus = 1;
@@ -38,6 +38,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         platform::Application::showException(e.what());
     }
-    DestroyVantuWindows();
+    destroyVantuWindows();
     return exitStatus;
 }

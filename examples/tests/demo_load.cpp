@@ -9,8 +9,8 @@
 WorkspaceState loadDemo(const std::string& folder) {
     WorkspaceState state;
     LoadedImage image;
-    EXPECT_EQ(ReadImageSamples(kFormatBitmap, folder + "/demo.bmp", RawOptions{}, 0, image), 0);
-    EXPECT_TRUE(ApplyLoadedImage(state, std::move(image), 0, 255));
+    EXPECT_EQ(readImageSamples(kFormatBitmap, folder + "/demo.bmp", RawOptions{}, 0, image), 0);
+    EXPECT_TRUE(applyLoadedImage(state, std::move(image), 0, 255));
     // The macro names the file relative to its folder; the report shows the name only.
     state.ImageFileName = "demo.bmp";
     EXPECT_EQ(LoadRoiFile(state, folder + "/demo.roi", kLoadRoiTypeRoiFile), RoiFileStatus::Ok);

@@ -96,16 +96,16 @@ ReportDocument* analyseDemo(const WorkspaceState& state) {
     input.imageMin = state.ImageMin;
     input.bitDepth = state.BitDepth;
     input.options = AnalysisOptions{};
-    input.imageTitle = ImageTitle(state.ImageFileName, state.FeaturePrefix);
+    input.imageTitle = imageTitle(state.ImageFileName, state.FeaturePrefix);
     input.roiFileName = "demo.roi";
     std::vector<FeatureRecord> records;
     std::string header;
     const GrainOptions grains;
-    RunShapeStep(input, grains, records, ProgressSink{});
+    runShapeStep(input, grains, records, ProgressSink{});
     EXPECT_TRUE(Analyse2D(input, records, header, ProgressSink{}));
     WaveletPyramid map;
-    EXPECT_TRUE(RunWaveletSteps(input, grains, records, header, map, ProgressSink{}));
-    ApplyFeaturePrefix(records, state.FeaturePrefix);
+    EXPECT_TRUE(runWaveletSteps(input, grains, records, header, map, ProgressSink{}));
+    applyFeaturePrefix(records, state.FeaturePrefix);
     ReportDocument* document =
         NewReportDocument(static_cast<int>(records.size()), records.data(), header, "reference");
     if (document)
@@ -192,7 +192,7 @@ TEST_F(DemoTest, MacroRunsOffscreenAndWritesTheCoreAnalysis) {
     // The report holds no date, time or folder: it must match byte for byte.
     const std::string par = readFile(dir.file("out/demo.par"));
     ASSERT_FALSE(par.empty()) << "no out/demo.par\n" << dir.read("log.txt");
-    const std::string expectedPar = EncodeParFile(*document);
+    const std::string expectedPar = encodeParFile(*document);
     EXPECT_TRUE(par == expectedPar) << "out/demo.par differs from the core's report:\n"
                                     << par.substr(0, 600) << "\n--- expected ---\n"
                                     << expectedPar.substr(0, 600);
@@ -207,7 +207,7 @@ TEST_F(DemoTest, MacroRunsOffscreenAndWritesTheCoreAnalysis) {
     const MipafOutcome ranking = runMipaf(document);
     ASSERT_TRUE(ranking.ran);
     SelectionFile expectedSel =
-        EncodeSelection(document, ranking.ranking, SelectionOrder::Ranking, SelectionTime{});
+        encodeSelection(document, ranking.ranking, SelectionOrder::Ranking, SelectionTime{});
     ASSERT_EQ(expectedSel.sampleCount, 16);
     EXPECT_LE(expectedSel.features.size(), 30u);
     EXPECT_GE(expectedSel.features.size(), 10u);
@@ -222,14 +222,14 @@ TEST_F(DemoTest, MacroRunsOffscreenAndWritesTheCoreAnalysis) {
 
     // r62 reads what the demo hands over and analyses it.
     auto data = std::make_unique<R62DataSet>();
-    const SelLoadResult load = LoadSelFile(dir.file("out/demo.sel"), *data);
+    const SelLoadResult load = loadSelFile(dir.file("out/demo.sel"), *data);
     ASSERT_EQ(load.status, SelLoadStatus::Loaded) << load.messageBox;
     EXPECT_EQ(data->SampleCount, 16);
     EXPECT_EQ(data->CategoryCount, 4);
     EXPECT_EQ(data->FeatureCount, static_cast<int>(expectedSel.features.size()));
-    const RawDataAnalysisReport report = RunRawDataAnalysis(*data, 1, "now");
+    const RawDataAnalysisReport report = runRawDataAnalysis(*data, 1, "now");
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
-    const std::vector<std::string> header = ReportHeaderLines(*data, kRawDataReportTitle, 1, "now");
+    const std::vector<std::string> header = reportHeaderLines(*data, kRawDataReportTitle, 1, "now");
     ASSERT_GT(report.lines.size(), header.size() + 2);
     for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(report.lines[i], header[i]);
     EXPECT_EQ(report.lines[header.size()], "");

@@ -129,7 +129,7 @@ std::vector<NamedFilter> everyFilterOfBothPrograms() {
     for (ReportKind kind : kinds) {
         R62ShellFlags flags;
         flags.setReportFlag(kind);
-        const auto choice = ExitPromptChoice(flags, groupOf(kind));
+        const auto choice = exitPromptChoice(flags, groupOf(kind));
         if (choice && choice->filter)
             all.push_back({"r62: save pending report ." + choice->extension, *choice->filter});
     }

@@ -70,7 +70,7 @@ bool R62ShellFlags::ClusteringReportPending() const {
     return anySet(ClusteringReportFlags);
 }
 
-bool R62ShellFlags::ReportPending(ReportGroup group) const {
+bool R62ShellFlags::reportPending(ReportGroup group) const {
     switch (group) {
         case ReportGroup::Analysis:
             return AnalysisReportPending();
@@ -153,11 +153,11 @@ void resetR62Shell() {
     r62Shell().reset();
 }
 
-std::string ReplaceFileQuestion(std::string_view fileName) {
+std::string replaceFileQuestion(std::string_view fileName) {
     return "File \"" + std::string(fileName) + "\" already exists!\rDo you want to replace it?";
 }
 
-std::optional<ReportSaveChoice> SaveReportChoice(const R62ShellFlags& flags) {
+std::optional<ReportSaveChoice> saveReportChoice(const R62ShellFlags& flags) {
     for (ReportGroup group :
          {ReportGroup::Analysis, ReportGroup::Classification, ReportGroup::Clustering}) {
         const KindInfo* info = pendingKind(flags, group);
@@ -176,7 +176,7 @@ std::optional<ReportSaveChoice> SaveReportChoice(const R62ShellFlags& flags) {
     return std::nullopt;
 }
 
-std::optional<ReportSaveChoice> LoadPromptChoice(const R62ShellFlags& flags, ReportGroup group) {
+std::optional<ReportSaveChoice> loadPromptChoice(const R62ShellFlags& flags, ReportGroup group) {
     const KindInfo* info = pendingKind(flags, group);
     if (!info) return std::nullopt;
     ReportSaveChoice choice;
@@ -186,7 +186,7 @@ std::optional<ReportSaveChoice> LoadPromptChoice(const R62ShellFlags& flags, Rep
     return choice;
 }
 
-std::optional<ReportSaveChoice> ExitPromptChoice(const R62ShellFlags& flags, ReportGroup group) {
+std::optional<ReportSaveChoice> exitPromptChoice(const R62ShellFlags& flags, ReportGroup group) {
     const KindInfo* info = pendingKind(flags, group);
     if (!info) return std::nullopt;
     ReportSaveChoice choice;
@@ -196,7 +196,7 @@ std::optional<ReportSaveChoice> ExitPromptChoice(const R62ShellFlags& flags, Rep
     return choice;
 }
 
-std::string UnsavedReportQuestion(ReportGroup group, bool atExit) {
+std::string unsavedReportQuestion(ReportGroup group, bool atExit) {
     switch (group) {
         case ReportGroup::Analysis:
             return atExit ? "The analysis report has not been saved.\rDo you want to save it now?"
@@ -210,12 +210,12 @@ std::string UnsavedReportQuestion(ReportGroup group, bool atExit) {
     return {};
 }
 
-std::string ReportFileName(std::string_view dataFileName, std::string_view extension) {
+std::string reportFileName(std::string_view dataFileName, std::string_view extension) {
     const size_t keep = dataFileName.size() > 3 ? dataFileName.size() - 3 : 0;
     return std::string(dataFileName.substr(0, keep)) + std::string(extension);
 }
 
-std::string ReportFileText(const std::vector<std::string>& lines) {
+std::string reportFileText(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
         text += line;
@@ -224,7 +224,7 @@ std::string ReportFileText(const std::vector<std::string>& lines) {
     return text;
 }
 
-std::string CommandLineInputFile(const std::vector<std::string>& arguments) {
+std::string commandLineInputFile(const std::vector<std::string>& arguments) {
     if (arguments.size() == 1 && arguments[0].ends_with(".sel")) return arguments[0];
     return {};
 }

@@ -47,7 +47,7 @@ struct R62ShellFlags {
     bool AnalysisReportPending() const;
     bool ClassificationReportPending() const;
     bool ClusteringReportPending() const;
-    bool ReportPending(ReportGroup group) const;
+    bool reportPending(ReportGroup group) const;
     bool anyReportPending() const;
     void ClearAnalysisReportFlags();
     void ClearClassificationReportFlags();
@@ -92,7 +92,7 @@ inline constexpr std::string_view kInputOpenFilter =
     "(*.nda)|*.nda";
 
 // "File "<name>" already exists!\rDo you want to replace it?"
-std::string ReplaceFileQuestion(std::string_view fileName);
+std::string replaceFileQuestion(std::string_view fileName);
 
 // --- saving a report ---------------------------------------------------------
 
@@ -110,29 +110,29 @@ struct ReportSaveChoice {
 // clustering groups get a single-entry filter (.rda, .pca, .lda, .nda, .tst;
 // .clr), the classification group the .cls entry of the dialog's filter.
 // Nothing when no report is pending.
-std::optional<ReportSaveChoice> SaveReportChoice(const R62ShellFlags& flags);
+std::optional<ReportSaveChoice> saveReportChoice(const R62ShellFlags& flags);
 
 // The prompt of a load for one group: entries of the dialog's filter by
 // number, clustering reports under .ahc, .scm or .kme. Nothing when the group
 // has no pending report.
-std::optional<ReportSaveChoice> LoadPromptChoice(const R62ShellFlags& flags, ReportGroup group);
+std::optional<ReportSaveChoice> loadPromptChoice(const R62ShellFlags& flags, ReportGroup group);
 
 // The prompt at exit for one group: a single-entry filter of the pending kind,
 // as "&Save Report" uses.
-std::optional<ReportSaveChoice> ExitPromptChoice(const R62ShellFlags& flags, ReportGroup group);
+std::optional<ReportSaveChoice> exitPromptChoice(const R62ShellFlags& flags, ReportGroup group);
 
 // The question of the unsaved-report prompt of a group at a load, or at exit.
-std::string UnsavedReportQuestion(ReportGroup group, bool atExit);
+std::string unsavedReportQuestion(ReportGroup group, bool atExit);
 
 // The proposed file name: the data file's name less its last three
 // characters, then the extension ("data.sel", "pca" -> "data.pca").
-std::string ReportFileName(std::string_view dataFileName, std::string_view extension);
+std::string reportFileName(std::string_view dataFileName, std::string_view extension);
 
 // The output pane's lines as a report file: each line ends in CR LF.
-std::string ReportFileText(const std::vector<std::string>& lines);
+std::string reportFileText(const std::vector<std::string>& lines);
 
 // --- command line ------------------------------------------------------------
 
 // The file to load at start: the one argument when there is exactly one and
 // it ends in ".sel" (case-sensitive); otherwise none (empty).
-std::string CommandLineInputFile(const std::vector<std::string>& arguments);
+std::string commandLineInputFile(const std::vector<std::string>& arguments);

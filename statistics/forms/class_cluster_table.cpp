@@ -61,7 +61,7 @@ void TCCTable::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-TCCTable* ShowClassClusterTable(QWidget* owner, const ClassClusterGrid& grid) {
+TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid) {
     QPointer<TCCTable>& table = openTable();
     if (table.isNull()) table = new TCCTable(owner);
     table->fill(grid);

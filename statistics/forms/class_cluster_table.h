@@ -24,7 +24,7 @@ class TCCTable : public QWidget {
 
 // Fills the table and shows it: the open one when there is one, else a new
 // one owned by `owner`.
-TCCTable* ShowClassClusterTable(QWidget* owner, const ClassClusterGrid& grid);
+TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid);
 
 // The open table, or none.
 TCCTable* classClusterTableWindow();

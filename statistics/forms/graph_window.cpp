@@ -78,7 +78,7 @@ void resetR62Diagram() {
     r62Diagram() = DiagramState();
 }
 
-bool SaveDiagramBitmap(const QImage& picture, const std::string& filter) {
+bool saveDiagramBitmap(const QImage& picture, const std::string& filter) {
     platform::FileDialogRequest request;
     request.filter = filter;
     request.defaultExtension = ".bmp";
@@ -95,12 +95,12 @@ bool SaveDiagramBitmap(const QImage& picture, const std::string& filter) {
     return true;
 }
 
-void OfferToSaveDiagram(const QImage& picture, const std::string& filter,
+void offerToSaveDiagram(const QImage& picture, const std::string& filter,
                         platform::MessageIcon icon) {
     if (!r62Diagram().DiagramSaved && platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
                                                             platform::MessageButtons::YesNo,
                                                             icon) == platform::MessageResult::Yes)
-        SaveDiagramBitmap(picture, filter);
+        saveDiagramBitmap(picture, filter);
 }
 
 DiagramView::DiagramView(const QImage* picture, QWidget* parent)
@@ -429,11 +429,11 @@ void TGraphWindow::ImageMouseMove(int x, int y) {
 }
 
 void TGraphWindow::SaveClick() {
-    SaveDiagramBitmap(picture_, kGraphSaveFilter);
+    saveDiagramBitmap(picture_, kGraphSaveFilter);
 }
 
 void TGraphWindow::ClosexClick() {
-    OfferToSaveDiagram(picture_, kGraphSaveFilter, platform::MessageIcon::Information);
+    offerToSaveDiagram(picture_, kGraphSaveFilter, platform::MessageIcon::Information);
     close();
 }
 

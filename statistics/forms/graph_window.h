@@ -39,11 +39,11 @@ inline constexpr char kDiagramNotSavedQuestion[] =
 // The save dialog until it is cancelled or a name is picked; an existing file
 // is replaced only when the user agrees, otherwise the dialog comes back. The
 // picture is written as a BMP file and DiagramSaved set. True when written.
-bool SaveDiagramBitmap(const QImage& picture, const std::string& filter);
+bool saveDiagramBitmap(const QImage& picture, const std::string& filter);
 
 // Closing a diagram window: unless the diagram has been saved, asks
 // kDiagramNotSavedQuestion (Yes/No, with `icon`) and saves on Yes.
-void OfferToSaveDiagram(const QImage& picture, const std::string& filter,
+void offerToSaveDiagram(const QImage& picture, const std::string& filter,
                         platform::MessageIcon icon);
 
 // Shows a picture 1:1 from its top-left corner.

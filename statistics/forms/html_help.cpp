@@ -33,7 +33,7 @@ bool sameIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-HtmlHelpCall HtmlHelpCallFor(unsigned helpCommand, uintptr_t data) {
+HtmlHelpCall htmlHelpCallFor(unsigned helpCommand, uintptr_t data) {
     switch (helpCommand) {
         case HELP_CONTEXT:
         case HELP_CONTEXTPOPUP:
@@ -57,7 +57,7 @@ const std::string& applicationHelpFile() {
 
 bool HtmlHelpHook(unsigned command, uintptr_t data, bool& callHelp) {
     callHelp = false;
-    const HtmlHelpCall call = HtmlHelpCallFor(command, data);
+    const HtmlHelpCall call = htmlHelpCallFor(command, data);
     HtmlHelpA(call.withFile ? applicationHelpFile() : std::string(), call.command, call.data);
     return true;
 }

@@ -32,7 +32,7 @@ struct HtmlHelpCall {
     uintptr_t data = 0;
     bool withFile = true;
 };
-HtmlHelpCall HtmlHelpCallFor(unsigned helpCommand, uintptr_t data);
+HtmlHelpCall htmlHelpCallFor(unsigned helpCommand, uintptr_t data);
 
 // The application's help file (the program sets it at start).
 void setApplicationHelpFile(const std::string& name);

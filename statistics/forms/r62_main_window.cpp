@@ -297,7 +297,7 @@ void TMainWindow::SetVariables(const std::vector<std::string>& arguments) {
     ProgressBar->setFixedWidth(kProgressBarWidth);
     placeHeaderLabels(kMemoInWidth + kSplitterWidth);
     if (arguments.size() == 1) {
-        InputFileName = CommandLineInputFile(arguments);
+        InputFileName = commandLineInputFile(arguments);
         if (!InputFileName.empty()) GetDataClick();
     }
 }
@@ -323,25 +323,25 @@ void TMainWindow::clearMemoOut() {
 void TMainWindow::WriteReportHeader(std::string_view title) {
     clearMemoOut();
     MemoOut->hide();
-    for (const std::string& line : ReportHeaderLines(r62Data(), title, r62Options().StandardizeData,
-                                                     ReportDateTime(std::time(nullptr))))
-        MemoOutAdd(line);
+    for (const std::string& line : reportHeaderLines(r62Data(), title, r62Options().StandardizeData,
+                                                     reportDateTime(std::time(nullptr))))
+        memoOutAdd(line);
 }
 
 void TMainWindow::WriteTestReportHeader(std::string_view title) {
     WriteReportHeader(title);
 }
 
-void TMainWindow::MemoOutAdd(const std::string& line) {
+void TMainWindow::memoOutAdd(const std::string& line) {
     memoOutLines_.push_back(line);
     MemoOut->appendPlainText(toDisplay(line));
 }
 
-void TMainWindow::ShowMemoOut() {
+void TMainWindow::showMemoOut() {
     MemoOut->show();
 }
 
-void TMainWindow::SetReport(const std::vector<std::string>& lines) {
+void TMainWindow::setReport(const std::vector<std::string>& lines) {
     memoOutLines_ = lines;
     MemoOut->setPlainText(toDisplay(join(lines)));
     MemoOut->show();
@@ -367,7 +367,7 @@ void TMainWindow::scrollInputToErrorMarker() {
 
 // --- the analysis frame ---------------------------------------------------------
 
-bool TMainWindow::RunAnalysisFrame(const std::string& status, ReportKind kind,
+bool TMainWindow::runAnalysisFrame(const std::string& status, ReportKind kind,
                                    const std::function<void()>& routine, bool countSilhouette) {
     R62ShellFlags& shell = r62Shell();
     if (shell.toolWindowOpen(countSilhouette)) return false;
@@ -388,15 +388,15 @@ bool TMainWindow::RunAnalysisFrame(const std::string& status, ReportKind kind,
 }
 
 void TMainWindow::k_NNClick() {
-    RunAnalysisFrame("k-NN classification", ReportKind::Knn, [this] { NearestNeighbourCommand(); });
+    runAnalysisFrame("k-NN classification", ReportKind::Knn, [this] { nearestNeighbourCommand(); });
 }
 
-void TMainWindow::NearestNeighbourCommand() {
+void TMainWindow::nearestNeighbourCommand() {
     NearestNeighbourReport report = NearestNeighbourClassification(
-        r62Data(), r62Options().StandardizeData, ReportDateTime(std::time(nullptr)));
+        r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr)));
     switch (report.outcome) {
         case NearestNeighbourOutcome::Reported:
-            SetReport(report.lines);
+            setReport(report.lines);
             break;
         case NearestNeighbourOutcome::PreparationRefused:
             platform::showMessage(kBoxCaption, report.message);
@@ -409,30 +409,30 @@ void TMainWindow::NearestNeighbourCommand() {
 }
 
 void TMainWindow::RawDataMIClick() {
-    RunAnalysisFrame("Raw data analysis", ReportKind::RawData, [this] {
-        showAnalysisResult(RunRawDataAnalysis(r62Data(), r62Options().StandardizeData,
-                                              ReportDateTime(std::time(nullptr))));
+    runAnalysisFrame("Raw data analysis", ReportKind::RawData, [this] {
+        showAnalysisResult(runRawDataAnalysis(r62Data(), r62Options().StandardizeData,
+                                              reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::PCAClick() {
-    RunAnalysisFrame("PCA analysis", ReportKind::Pca, [this] {
-        showAnalysisResult(RunPrincipalComponentAnalysis(r62Data(), r62Options().StandardizeData,
-                                                         ReportDateTime(std::time(nullptr))));
+    runAnalysisFrame("PCA analysis", ReportKind::Pca, [this] {
+        showAnalysisResult(runPrincipalComponentAnalysis(r62Data(), r62Options().StandardizeData,
+                                                         reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::LDAClick() {
-    RunAnalysisFrame("LDA analysis", ReportKind::Lda, [this] {
-        showAnalysisResult(RunLinearDiscriminantAnalysis(r62Data(), r62Options().StandardizeData,
-                                                         ReportDateTime(std::time(nullptr))));
+    runAnalysisFrame("LDA analysis", ReportKind::Lda, [this] {
+        showAnalysisResult(runLinearDiscriminantAnalysis(r62Data(), r62Options().StandardizeData,
+                                                         reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::NDAClick() {
-    RunAnalysisFrame("NDA analysis", ReportKind::Nda, [this] {
-        const NdaReport report = RunNonlinearDiscriminantAnalysis(
-            r62Data(), r62Options(), ReportDateTime(std::time(nullptr)),
+    runAnalysisFrame("NDA analysis", ReportKind::Nda, [this] {
+        const NdaReport report = runNonlinearDiscriminantAnalysis(
+            r62Data(), r62Options(), reportDateTime(std::time(nullptr)),
             [this](int at, int of) { showNetworkProgress(at, of); });
         showNetworkProgress(0, 0);
         showAnalysisResult(report, report.boundaries);
@@ -440,10 +440,10 @@ void TMainWindow::NDAClick() {
 }
 
 void TMainWindow::ann_one_trainClick() {
-    RunAnalysisFrame(
+    runAnalysisFrame(
         "Neural-network 'one vs. (n-1)' classifier training", ReportKind::AnnTraining, [this] {
             const AnnTrainingReport report =
-                RunAnnOneVsAllTraining(r62Data(), ReportDateTime(std::time(nullptr)),
+                runAnnOneVsAllTraining(r62Data(), reportDateTime(std::time(nullptr)),
                                        [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
             showAnalysisResult(report);
@@ -453,11 +453,11 @@ void TMainWindow::ann_one_trainClick() {
 void TMainWindow::ann_all_trainClick() {
     const std::string status =
         "Neural-network " + std::to_string(r62Data().CategoryCount) + "-class classifier training";
-    RunAnalysisFrame(
+    runAnalysisFrame(
         status, ReportKind::AnnTraining,
         [this] {
             const AnnTrainingReport report =
-                RunAnnNClassTraining(r62Data(), ReportDateTime(std::time(nullptr)),
+                runAnnNClassTraining(r62Data(), reportDateTime(std::time(nullptr)),
                                      [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
             showAnalysisResult(report);
@@ -484,7 +484,7 @@ void TMainWindow::ann_testClick() {
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     const NetworkTestReport report =
-        RunNetworkTest(r62Data(), answer.path, ReportDateTime(std::time(nullptr)));
+        runNetworkTest(r62Data(), answer.path, reportDateTime(std::time(nullptr)));
     if (!report.statusText.empty()) setStatusText(report.statusText);
     if (report.clearMemoOut) clearMemoOut();
     showAnalysisResult(report, report.boundaries);
@@ -492,35 +492,35 @@ void TMainWindow::ann_testClick() {
 }
 
 void TMainWindow::AHCClick() {
-    RunAnalysisFrame("Agglomerative Hierarchical Clustering", ReportKind::Ahc, [this] {
+    runAnalysisFrame("Agglomerative Hierarchical Clustering", ReportKind::Ahc, [this] {
         const R62Options& options = r62Options();
         const AhcReport report = HierarchicalClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
-            ReportDateTime(std::time(nullptr)), r62ClusterTree());
+            reportDateTime(std::time(nullptr)), r62ClusterTree());
         if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
     });
 }
 
 void TMainWindow::SCMClick() {
-    RunAnalysisFrame("Similarity Based Clustering Method", ReportKind::Scm, [this] {
+    runAnalysisFrame("Similarity Based Clustering Method", ReportKind::Scm, [this] {
         const R62Options& options = r62Options();
         const AhcReport report = SimilarityBasedClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
-            ReportDateTime(std::time(nullptr)), r62ClusterTree(), [](int) { keepRepainting(); });
+            reportDateTime(std::time(nullptr)), r62ClusterTree(), [](int) { keepRepainting(); });
         if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
     });
 }
 
 void TMainWindow::kmeansClick() {
-    RunAnalysisFrame("K-means Clustering Method", ReportKind::Kmeans, [this] {
+    runAnalysisFrame("K-means Clustering Method", ReportKind::Kmeans, [this] {
         R62DataSet& samples = r62Data();
         const KMeansReport report = KMeansClustering(
             samples, r62Options().ClustNo, r62Options().StandardizeData,
-            ReportDateTime(std::time(nullptr)), [](int, int) { keepRepainting(); });
+            reportDateTime(std::time(nullptr)), [](int, int) { keepRepainting(); });
         if (!showClusteringReport(report)) return;
         ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
                         report.clusterCount, samples.DataFileName, report.analysisName);
-        ShowClassClusterTable(
+        showClassClusterTable(
             this, classClusterTable(samples.Category, samples.ClassResult, report.sampleCount,
                                     samples.CategoryCount, report.clusterCount));
     });
@@ -529,7 +529,7 @@ void TMainWindow::kmeansClick() {
 bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
-            SetReport(result.lines);
+            setReport(result.lines);
             return true;
         case AnalysisOutcome::PreparationRefused:
             for (const std::string& message : result.messages)
@@ -540,7 +540,7 @@ bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
                                       platform::MessageIcon::Error);
-            if (result.outcome == AnalysisOutcome::Failed) SetReport(result.lines);
+            if (result.outcome == AnalysisOutcome::Failed) setReport(result.lines);
             return false;
     }
     return false;
@@ -548,7 +548,7 @@ bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
 
 void TMainWindow::showDendrogramOf(const std::string& analysisName) {
     ShowDendrogram(
-        this, [this](const std::string& line) { MemoOutAdd(line); }, r62ClusterTree(), r62Data(),
+        this, [this](const std::string& line) { memoOutAdd(line); }, r62ClusterTree(), r62Data(),
         analysisName);
 }
 
@@ -567,7 +567,7 @@ void TMainWindow::showAnalysisResult(const AnalysisResult& result,
                                      const std::vector<BoundaryLine>& boundaries) {
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
-            SetReport(result.lines);
+            setReport(result.lines);
             graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
             break;
         case AnalysisOutcome::PreparationRefused:
@@ -583,7 +583,7 @@ void TMainWindow::showAnalysisResult(const AnalysisResult& result,
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
                                       platform::MessageIcon::Error);
-            SetReport(result.lines);
+            setReport(result.lines);
             break;
     }
 }
@@ -606,7 +606,7 @@ void TMainWindow::GetDataClick() {
 
     clearMemoOut();
     MemoIn->clear();
-    ClearSelectionForLoad(r62Data());
+    clearSelectionForLoad(r62Data());
     // The output pane is empty now: no report of any kind is left to save.
     shell.clearAllReportFlags();
 
@@ -627,7 +627,7 @@ void TMainWindow::GetDataClick() {
         if (!answer.accepted) return;
         path = answer.path;
     }
-    showLoadResult(LoadSelFile(path, r62Data()), path);
+    showLoadResult(loadSelFile(path, r62Data()), path);
 }
 
 void TMainWindow::showLoadResult(const SelLoadResult& result, const std::string& path) {
@@ -653,7 +653,7 @@ void TMainWindow::applySaveChoice(const ReportSaveChoice& choice) {
     if (choice.filter) SaveDialog1.filter = *choice.filter;
     if (choice.filterIndex) SaveDialog1.filterIndex = *choice.filterIndex;
     saveExtension_ = choice.extension;
-    SaveDialog1.fileName = ReportFileName(r62Data().DataFileName, choice.extension);
+    SaveDialog1.fileName = reportFileName(r62Data().DataFileName, choice.extension);
     SaveDialog1.title = SaveDialog1.fileName;
 }
 
@@ -668,7 +668,7 @@ SaveOutcome TMainWindow::saveReportLoop() {
     return saveWithReplace(
         request,
         [&](const std::string& path) {
-            return platform::writeWholeFileAtomically(path, ReportFileText(memoOutLines_));
+            return platform::writeWholeFileAtomically(path, reportFileText(memoOutLines_));
         },
         {},
         [&](const platform::FileDialogResult& answer) {
@@ -680,7 +680,7 @@ SaveOutcome TMainWindow::saveReportLoop() {
 void TMainWindow::SaveReportClick() {
     R62ShellFlags& shell = r62Shell();
     if (shell.toolWindowOpen()) return;
-    const std::optional<ReportSaveChoice> choice = SaveReportChoice(shell);
+    const std::optional<ReportSaveChoice> choice = saveReportChoice(shell);
     if (!choice) {
         platform::showMessage(kBoxCaption, std::string(kNothingToSaveMessage));
         return;
@@ -693,10 +693,10 @@ void TMainWindow::SaveReportClick() {
 
 bool TMainWindow::offerToSaveAtLoad(ReportGroup group) {
     R62ShellFlags& shell = r62Shell();
-    const std::optional<ReportSaveChoice> choice = LoadPromptChoice(shell, group);
+    const std::optional<ReportSaveChoice> choice = loadPromptChoice(shell, group);
     if (!choice) return true;
     applySaveChoice(*choice);
-    if (platform::showMessage(kBoxCaption, UnsavedReportQuestion(group, false),
+    if (platform::showMessage(kBoxCaption, unsavedReportQuestion(group, false),
                               platform::MessageButtons::YesNo,
                               platform::MessageIcon::Information) != platform::MessageResult::Yes)
         return true;
@@ -709,11 +709,11 @@ bool TMainWindow::offerToSaveAtExit(bool closingFromFrame) {
     R62ShellFlags& shell = r62Shell();
     for (ReportGroup group :
          {ReportGroup::Analysis, ReportGroup::Classification, ReportGroup::Clustering}) {
-        const std::optional<ReportSaveChoice> choice = ExitPromptChoice(shell, group);
+        const std::optional<ReportSaveChoice> choice = exitPromptChoice(shell, group);
         if (!choice) continue;
         applySaveChoice(*choice);
         const platform::MessageResult answer = platform::showMessage(
-            kBoxCaption, UnsavedReportQuestion(group, true), platform::MessageButtons::YesNoCancel,
+            kBoxCaption, unsavedReportQuestion(group, true), platform::MessageButtons::YesNoCancel,
             platform::MessageIcon::Information);
         if (answer == platform::MessageResult::No) continue;
         if (answer != platform::MessageResult::Yes) return false;

@@ -91,7 +91,7 @@ class TMainWindow : public QMainWindow {
     // consistent data set; otherwise every report flag is cleared, the status
     // bar shows `statusText`, `routine` runs and the command's report flag is
     // set. Returns whether the routine ran.
-    bool RunAnalysisFrame(const std::string& statusText, ReportKind kind,
+    bool runAnalysisFrame(const std::string& statusText, ReportKind kind,
                           const std::function<void()>& routine, bool countSilhouette = true);
 
     // The output pane. The header writers clear it, hide it and write the
@@ -99,10 +99,10 @@ class TMainWindow : public QMainWindow {
     // lines and shows the pane again.
     void WriteReportHeader(std::string_view title);
     void WriteTestReportHeader(std::string_view title);
-    void MemoOutAdd(const std::string& line);
-    void ShowMemoOut();
+    void memoOutAdd(const std::string& line);
+    void showMemoOut();
     // Replaces the report with `lines` and shows it.
-    void SetReport(const std::vector<std::string>& lines);
+    void setReport(const std::vector<std::string>& lines);
     const std::vector<std::string>& memoOutLines() const { return memoOutLines_; }
 
     std::string statusText() const;
@@ -128,7 +128,7 @@ class TMainWindow : public QMainWindow {
     // application's error box and the program goes on.
     void runCommand(void (TMainWindow::*handler)());
     void placeHeaderLabels(int splitterRight);
-    void NearestNeighbourCommand();
+    void nearestNeighbourCommand();
     // The report of an analysis into the output pane, its messages, its plot.
     void showAnalysisResult(const AnalysisResult& result,
                             const std::vector<BoundaryLine>& boundaries = {});

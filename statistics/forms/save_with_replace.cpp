@@ -24,7 +24,7 @@ SaveOutcome saveWithReplace(
         request.filterIndex = answer.filterIndex;
         std::error_code ec;
         if (std::filesystem::exists(path, ec) &&
-            platform::showMessage(kCaption, ReplaceFileQuestion(path),
+            platform::showMessage(kCaption, replaceFileQuestion(path),
                                   platform::MessageButtons::YesNo,
                                   platform::MessageIcon::Warning) != platform::MessageResult::Yes)
             continue;

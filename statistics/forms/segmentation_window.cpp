@@ -472,7 +472,7 @@ void TSegmentationWindow::Report1Click() {
     saveWithReplace(
         request,
         [&](const std::string& path) {
-            return platform::writeWholeFileAtomically(path, ReportFileText(lines));
+            return platform::writeWholeFileAtomically(path, reportFileText(lines));
         },
         [](std::string path) { return segmentationReportPath(std::move(path)); });
 }

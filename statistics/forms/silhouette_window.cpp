@@ -135,11 +135,11 @@ void TSilhouetteWindow::DrawSilhouettes() {
 }
 
 void TSilhouetteWindow::SaveImageClick() {
-    SaveDiagramBitmap(picture_, kSilhouetteSaveFilter);
+    saveDiagramBitmap(picture_, kSilhouetteSaveFilter);
 }
 
 void TSilhouetteWindow::CloseWindowClick() {
-    OfferToSaveDiagram(picture_, kSilhouetteSaveFilter, platform::MessageIcon::Question);
+    offerToSaveDiagram(picture_, kSilhouetteSaveFilter, platform::MessageIcon::Question);
     close();
 }
 

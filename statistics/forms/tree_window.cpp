@@ -277,7 +277,7 @@ void TTreeWindow::drawCutLine(int row) {
     Image->update();
 }
 
-void TTreeWindow::FillDescription() {
+void TTreeWindow::fillDescription() {
     fillValueList(LeafList, leafSampleEntries(model_));
     fillValueList(SampleList, sampleLeafEntries(model_));
 }
@@ -334,7 +334,7 @@ void TTreeWindow::AcceptClick() {
     AcceptButton->setEnabled(false);
     DiscardButton->setEnabled(false);
     decided_ = true;
-    ShowClassClusterTable(parentWidget(),
+    showClassClusterTable(parentWidget(),
                           classClusterTable(category_, labels_, categoryCount_, k_));
 }
 
@@ -343,7 +343,7 @@ void TTreeWindow::DiscardClick() {
 }
 
 void TTreeWindow::SaveClick() {
-    SaveDiagramBitmap(picture_, kTreeSaveFilter);
+    saveDiagramBitmap(picture_, kTreeSaveFilter);
 }
 
 void TTreeWindow::CloseWindowClick() {
@@ -352,7 +352,7 @@ void TTreeWindow::CloseWindowClick() {
                               platform::MessageIcon::Warning);
         return;
     }
-    OfferToSaveDiagram(picture_, kTreeSaveFilter, platform::MessageIcon::Question);
+    offerToSaveDiagram(picture_, kTreeSaveFilter, platform::MessageIcon::Question);
     close();
 }
 
@@ -376,7 +376,7 @@ TTreeWindow* ShowDendrogram(QWidget* owner, MemoLineSink addMemoLine, const Clus
     TTreeWindow* window = OpenTreeWindow(owner, std::move(addMemoLine), tree, data);
     window->setWindowTitle(fromUtf8("\"" + data.DataFileName + "\" - " + analysisName));
     window->DrawDendrogram();
-    window->FillDescription();
+    window->fillDescription();
     window->TrackBar1Change();
     if (owner) {
         const QPoint centre = owner->geometry().center();

@@ -63,7 +63,7 @@ class TTreeWindow : public QWidget {
     // the row just below the top link (the caller evaluates the cut).
     void DrawDendrogram();
     // The Description page's two lists.
-    void FillDescription();
+    void fillDescription();
     // The cut at the track bar's row.
     void TrackBar1Change();
     void AcceptClick();

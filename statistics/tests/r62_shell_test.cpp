@@ -51,7 +51,7 @@ TEST(R62ShellFlags, TheSilhouetteWindowCountsUnlessLeftOut) {
 }
 
 TEST(R62SaveReportChoice, NamesTheFileByTheKindOfThePendingReport) {
-    EXPECT_FALSE(SaveReportChoice(R62ShellFlags()).has_value());
+    EXPECT_FALSE(saveReportChoice(R62ShellFlags()).has_value());
 
     const struct {
         ReportKind kind;
@@ -68,7 +68,7 @@ TEST(R62SaveReportChoice, NamesTheFileByTheKindOfThePendingReport) {
         {ReportKind::Kmeans, "Clustering report file (*.clr)|*.clr", "clr"},
     };
     for (const auto& c : singles) {
-        auto choice = SaveReportChoice(with({c.kind}));
+        auto choice = saveReportChoice(with({c.kind}));
         ASSERT_TRUE(choice.has_value()) << c.extension;
         EXPECT_EQ(choice->filter, c.filter);
         EXPECT_FALSE(choice->filterIndex.has_value());
@@ -77,7 +77,7 @@ TEST(R62SaveReportChoice, NamesTheFileByTheKindOfThePendingReport) {
 
     // A classification report selects the .cls entry of the dialog's filter.
     for (ReportKind kind : {ReportKind::Knn, ReportKind::AnnTraining}) {
-        auto choice = SaveReportChoice(with({kind}));
+        auto choice = saveReportChoice(with({kind}));
         ASSERT_TRUE(choice.has_value());
         EXPECT_EQ(choice->group, ReportGroup::Classification);
         EXPECT_FALSE(choice->filter.has_value());
@@ -86,9 +86,9 @@ TEST(R62SaveReportChoice, NamesTheFileByTheKindOfThePendingReport) {
     }
 
     // Analysis before classification before clustering; in a group the later flag.
-    EXPECT_EQ(SaveReportChoice(with({ReportKind::Kmeans, ReportKind::Knn}))->extension, "cls");
-    EXPECT_EQ(SaveReportChoice(with({ReportKind::Knn, ReportKind::Testing}))->extension, "tst");
-    EXPECT_EQ(SaveReportChoice(with({ReportKind::Lda, ReportKind::Pca}))->extension, "lda");
+    EXPECT_EQ(saveReportChoice(with({ReportKind::Kmeans, ReportKind::Knn}))->extension, "cls");
+    EXPECT_EQ(saveReportChoice(with({ReportKind::Knn, ReportKind::Testing}))->extension, "tst");
+    EXPECT_EQ(saveReportChoice(with({ReportKind::Lda, ReportKind::Pca}))->extension, "lda");
 }
 
 TEST(R62SaveReportChoice, LoadPromptsSelectEntriesOfTheFullFilterAndExitUsesSingleFilters) {
@@ -110,7 +110,7 @@ TEST(R62SaveReportChoice, LoadPromptsSelectEntriesOfTheFullFilterAndExitUsesSing
     };
     for (const auto& p : prompts) {
         const R62ShellFlags flags = with({p.kind});
-        auto choice = LoadPromptChoice(flags, p.group);
+        auto choice = loadPromptChoice(flags, p.group);
         ASSERT_TRUE(choice.has_value()) << p.extension;
         EXPECT_FALSE(choice->filter.has_value());
         EXPECT_EQ(choice->filterIndex.value_or(0), p.index) << p.extension;
@@ -118,56 +118,56 @@ TEST(R62SaveReportChoice, LoadPromptsSelectEntriesOfTheFullFilterAndExitUsesSing
         for (ReportGroup other :
              {ReportGroup::Analysis, ReportGroup::Classification, ReportGroup::Clustering})
             if (other != p.group) {
-                EXPECT_FALSE(LoadPromptChoice(flags, other).has_value());
+                EXPECT_FALSE(loadPromptChoice(flags, other).has_value());
             }
     }
 
-    auto pca = ExitPromptChoice(with({ReportKind::Pca}), ReportGroup::Analysis);
+    auto pca = exitPromptChoice(with({ReportKind::Pca}), ReportGroup::Analysis);
     ASSERT_TRUE(pca.has_value());
     EXPECT_EQ(pca->filter, "PCA report file (*.pca)|*.pca");
-    auto knn = ExitPromptChoice(with({ReportKind::Knn}), ReportGroup::Classification);
+    auto knn = exitPromptChoice(with({ReportKind::Knn}), ReportGroup::Classification);
     ASSERT_TRUE(knn.has_value());
     EXPECT_EQ(knn->filter, "classification report file (*.cls)|*.cls");
     EXPECT_EQ(knn->extension, "cls");
-    auto kmeans = ExitPromptChoice(with({ReportKind::Kmeans}), ReportGroup::Clustering);
+    auto kmeans = exitPromptChoice(with({ReportKind::Kmeans}), ReportGroup::Clustering);
     ASSERT_TRUE(kmeans.has_value());
     EXPECT_EQ(kmeans->extension, "clr");
 }
 
 TEST(R62SaveReportChoice, TheQuestionsAndTheProposedName) {
-    EXPECT_EQ(UnsavedReportQuestion(ReportGroup::Analysis, false),
+    EXPECT_EQ(unsavedReportQuestion(ReportGroup::Analysis, false),
               "The R62 analysis report has not been saved.\rDo you want to save it now?");
-    EXPECT_EQ(UnsavedReportQuestion(ReportGroup::Analysis, true),
+    EXPECT_EQ(unsavedReportQuestion(ReportGroup::Analysis, true),
               "The analysis report has not been saved.\rDo you want to save it now?");
-    EXPECT_EQ(UnsavedReportQuestion(ReportGroup::Classification, false),
+    EXPECT_EQ(unsavedReportQuestion(ReportGroup::Classification, false),
               "The classification report has not been saved.\rDo you want to save it now?");
-    EXPECT_EQ(UnsavedReportQuestion(ReportGroup::Clustering, true),
+    EXPECT_EQ(unsavedReportQuestion(ReportGroup::Clustering, true),
               "The R62 clustering report has not been saved.\rDo you want to save it now?");
-    EXPECT_EQ(ReplaceFileQuestion("/tmp/data.cls"),
+    EXPECT_EQ(replaceFileQuestion("/tmp/data.cls"),
               "File \"/tmp/data.cls\" already exists!\rDo you want to replace it?");
 
-    EXPECT_EQ(ReportFileName("data.sel", "rda"), "data.rda");
-    EXPECT_EQ(ReportFileName("temp.sel", "kme"), "temp.kme");
-    EXPECT_EQ(ReportFileName("ab", "cls"), "cls");
-    EXPECT_EQ(ReportFileName("", "cls"), "cls");
+    EXPECT_EQ(reportFileName("data.sel", "rda"), "data.rda");
+    EXPECT_EQ(reportFileName("temp.sel", "kme"), "temp.kme");
+    EXPECT_EQ(reportFileName("ab", "cls"), "cls");
+    EXPECT_EQ(reportFileName("", "cls"), "cls");
 
-    EXPECT_EQ(ReportFileText({"* r62 report file", "", "last"}),
+    EXPECT_EQ(reportFileText({"* r62 report file", "", "last"}),
               "* r62 report file\r\n\r\nlast\r\n");
-    EXPECT_EQ(ReportFileText({}), "");
+    EXPECT_EQ(reportFileText({}), "");
 }
 
 TEST(R62CommandLine, OnlyOneArgumentEndingInDotSelIsLoaded) {
     using Args = std::vector<std::string>;
-    EXPECT_EQ(CommandLineInputFile(Args{"C:\\x\\data.sel"}), "C:\\x\\data.sel");
-    EXPECT_EQ(CommandLineInputFile(Args{"/home/u/temp.sel"}), "/home/u/temp.sel");
-    EXPECT_EQ(CommandLineInputFile(Args{".sel"}), ".sel");
-    EXPECT_EQ(CommandLineInputFile(Args{"C:\\x\\data.SEL"}), "");
-    EXPECT_EQ(CommandLineInputFile(Args{"data.sel "}), "");
-    EXPECT_EQ(CommandLineInputFile(Args{"sel"}), "");
-    EXPECT_EQ(CommandLineInputFile(Args{"a.cls"}), "");
-    EXPECT_EQ(CommandLineInputFile(Args{}), "");
-    EXPECT_EQ(CommandLineInputFile(Args{"a.sel", "b.sel"}), "");
-    EXPECT_EQ(CommandLineInputFile(Args{"-x", "b.sel"}), "");
+    EXPECT_EQ(commandLineInputFile(Args{"C:\\x\\data.sel"}), "C:\\x\\data.sel");
+    EXPECT_EQ(commandLineInputFile(Args{"/home/u/temp.sel"}), "/home/u/temp.sel");
+    EXPECT_EQ(commandLineInputFile(Args{".sel"}), ".sel");
+    EXPECT_EQ(commandLineInputFile(Args{"C:\\x\\data.SEL"}), "");
+    EXPECT_EQ(commandLineInputFile(Args{"data.sel "}), "");
+    EXPECT_EQ(commandLineInputFile(Args{"sel"}), "");
+    EXPECT_EQ(commandLineInputFile(Args{"a.cls"}), "");
+    EXPECT_EQ(commandLineInputFile(Args{}), "");
+    EXPECT_EQ(commandLineInputFile(Args{"a.sel", "b.sel"}), "");
+    EXPECT_EQ(commandLineInputFile(Args{"-x", "b.sel"}), "");
 }
 
 }  // namespace

@@ -119,7 +119,7 @@ VoxelSizes VoxelSizes::sanitized() const {
     return out;
 }
 
-void Load3DOptionsFromRegistry(Analysis3DOptions& options) {
+void load3DOptionsFromRegistry(Analysis3DOptions& options) {
     auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
     for (const Key3D& k : kRegistryOrder)
         if (auto value = key.readDword(k.name)) assign(options, k, static_cast<int32_t>(*value));
@@ -133,22 +133,22 @@ platform::RegistryValueList options3DRegistryValues(const Analysis3DOptions& opt
     return values;
 }
 
-void Save3DOptionsToRegistry(const Analysis3DOptions& options) {
-    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+void save3DOptionsToRegistry(const Analysis3DOptions& options) {
+    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
                                   options3DRegistryValues(options));
 }
 
-void Load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options) {
+void load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options) {
     for (const Key3D& k : kFileOrder)
         assign(options, k, file.getInt(platform::kOptionsSection, k.name, valueOf(options, k)));
 }
 
-void Save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& options) {
+void save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& options) {
     for (const Key3D& k : kFileOrder)
         file.setInt(platform::kOptionsSection, k.name, valueOf(options, k));
 }
 
-void LoadVoxelSizesFromRegistry(VoxelSizes& sizes) {
+void loadVoxelSizesFromRegistry(VoxelSizes& sizes) {
     auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
     for (const VoxelKey& k : kVoxelKeys)
         if (auto text = key.readString(k.name)) sizes.*k.field = platform::cToReal(*text);
@@ -162,18 +162,18 @@ platform::RegistryValueList voxelSizesRegistryValues(const VoxelSizes& sizes) {
     return values;
 }
 
-void SaveVoxelSizesToRegistry(const VoxelSizes& sizes) {
-    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+void saveVoxelSizesToRegistry(const VoxelSizes& sizes) {
+    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
                                   voxelSizesRegistryValues(sizes));
 }
 
-void LoadVoxelSizesFromFile(const platform::IniFile& file, VoxelSizes& sizes) {
+void loadVoxelSizesFromFile(const platform::IniFile& file, VoxelSizes& sizes) {
     for (const VoxelKey& k : kVoxelKeys)
         sizes.*k.field =
             platform::cToReal(file.getString(platform::kOptionsSection, k.name, kMissingVoxelText));
 }
 
-void SaveVoxelSizesToFile(platform::IniFile& file, const VoxelSizes& sizes) {
+void saveVoxelSizesToFile(platform::IniFile& file, const VoxelSizes& sizes) {
     for (const VoxelKey& k : kVoxelKeys)
         file.setReal(platform::kOptionsSection, k.name, sizes.*k.field);
 }

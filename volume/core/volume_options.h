@@ -63,10 +63,10 @@ VoxelSizes& voxelSizes();
 
 // Reads the 3D group from the program key under HKEY_LOCAL_MACHINE: a value
 // is taken only when present as a DWORD; any non-zero switch is on.
-void Load3DOptionsFromRegistry(Analysis3DOptions& options);
+void load3DOptionsFromRegistry(Analysis3DOptions& options);
 // Writes the values of options3DRegistryValues in their order, at every exit;
 // a key that cannot be created writes nothing, silently.
-void Save3DOptionsToRegistry(const Analysis3DOptions& options);
+void save3DOptionsToRegistry(const Analysis3DOptions& options);
 // Write order: 3D_ComFeatures, 3D_ComBpp, 3D_ComMoredirs, 3D_ComDist1..5,
 // 3D_RlmFeatures, 3D_RlmBpp, 3D_RlmMoredirs, 3D_GradientFeatures,
 // 3D_GradientBpp, 3D_HistogramFeatures, 3D_HistogramBpp, 3D_Normalisation;
@@ -78,18 +78,18 @@ platform::RegistryValueList options3DRegistryValues(const Analysis3DOptions& opt
 // 3D_RlmMoredirs, 3D_GradientFeatures, 3D_GradientBpp, 3D_HistogramFeatures,
 // 3D_HistogramBpp, 3D_Normalisation. A missing key keeps the current value;
 // switches are reduced to 0/1.
-void Load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options);
-void Save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& options);
+void load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options);
+void save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& options);
 
 // Reads the voxel sizes from the registry: a value is taken only when present
 // as a string, converted like C's atof (text that is not a number gives 0).
-void LoadVoxelSizesFromRegistry(VoxelSizes& sizes);
+void loadVoxelSizesFromRegistry(VoxelSizes& sizes);
 // Writes VoxelXSize, VoxelYSize, VoxelZSize as "%.2f" strings, at every exit;
 // a key that cannot be created writes nothing, silently.
-void SaveVoxelSizesToRegistry(const VoxelSizes& sizes);
+void saveVoxelSizesToRegistry(const VoxelSizes& sizes);
 platform::RegistryValueList voxelSizesRegistryValues(const VoxelSizes& sizes);
 
 // The voxel group of an options file, "%.2f" in the order x, y, z. A missing
 // key reads as "1.0", so it sets that size to 1.0.
-void LoadVoxelSizesFromFile(const platform::IniFile& file, VoxelSizes& sizes);
-void SaveVoxelSizesToFile(platform::IniFile& file, const VoxelSizes& sizes);
+void loadVoxelSizesFromFile(const platform::IniFile& file, VoxelSizes& sizes);
+void saveVoxelSizesToFile(platform::IniFile& file, const VoxelSizes& sizes);

@@ -34,7 +34,7 @@ TOptions::TOptions(QWidget* owner) : QDialog(owner) {
     setObjectName("Options");
     setWindowTitle("3D analysis options");
     values = Analysis3DOptions{};  // the state of a fresh start, then the stored values
-    Load3DOptionsFromRegistry(values);
+    load3DOptionsFromRegistry(values);
 
     auto* grid = new QGridLayout;
     // Co-occurrence: switch, bits and distances.

@@ -31,12 +31,12 @@ std::string timeName() {
     t.tm_hour = now.time().hour();
     t.tm_min = now.time().minute();
     t.tm_sec = now.time().second();
-    return TimeDocumentName(t);
+    return timeDocumentName(t);
 }
 
 }  // namespace
 
-std::optional<ProgressJob> Make3DAnalysisJob(const Volume3D* image, const Volume3D* mask,
+std::optional<ProgressJob> make3DAnalysisJob(const Volume3D* image, const Volume3D* mask,
                                              const Analysis3DOptions& options,
                                              const VoiNames& names) {
     if (!image || !mask) return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<ProgressJob> Make3DAnalysisJob(const Volume3D* image, const Volume
             taken.push_back(d->name);
         ReportDocument* doc =
             NewReportDocument(static_cast<int>(snap->records.size()), snap->records.data(),
-                              snap->header, UniqueDocumentName(timeName(), taken));
+                              snap->header, uniqueDocumentName(timeName(), taken));
         if (!doc) return;
         doc->saved = 0;
         for (size_t k = 0; k < kVoiCount; ++k) doc->roiName[k] = snap->names[k].substr(0, 255);

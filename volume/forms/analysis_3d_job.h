@@ -13,6 +13,6 @@
 #include "volume/core/volume_options.h"
 
 // Nothing to run without both volumes.
-std::optional<ProgressJob> Make3DAnalysisJob(const Volume3D* image, const Volume3D* mask,
+std::optional<ProgressJob> make3DAnalysisJob(const Volume3D* image, const Volume3D* mask,
                                              const Analysis3DOptions& options,
                                              const VoiNames& names);

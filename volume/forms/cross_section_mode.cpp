@@ -43,7 +43,7 @@ bool TVoiEditor::handOverCrossSection() {
     // The main window shows the slice as it shows a loaded image.
     main.RenderDisplay();
     main.ShowRoiIndicators();
-    main.EnableImageCommands();
+    main.enableImageCommands();
     main.EnableUndoRedo(0);  // new planes, no history
     main.setWindowTitle(kCrossSectionCaption);
     main.statusPanel(1)->setText(QString("CrossSection %1").arg(crossSection_->position));

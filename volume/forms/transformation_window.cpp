@@ -51,7 +51,7 @@ TTransformation::TTransformation(QWidget* owner) : QWidget(owner, Qt::Tool) {
     grid->addWidget(OneButton, 5, 1);
     grid->addWidget(ApplyButton, 5, 2);
     connect(VoxelSpace, &QCheckBox::clicked, this, [this] { ShowShapeTransform(); });
-    connect(OneButton, &QPushButton::clicked, this, [this] { IdentityClick(); });
+    connect(OneButton, &QPushButton::clicked, this, [this] { identityClick(); });
     connect(ApplyButton, &QPushButton::clicked, this, [this] { ApplyShapeTransform(); });
 }
 
@@ -91,7 +91,7 @@ void TTransformation::ApplyShapeTransform() {
     _VoiEditor->rebuildShape();
 }
 
-void TTransformation::IdentityClick() {
+void TTransformation::identityClick() {
     const std::array<std::string, 9> texts = identityTexts();
     for (int k = 0; k < 9; ++k)
         linear[static_cast<size_t>(k)]->setText(

@@ -26,7 +26,7 @@ class TTransformation : public QWidget {
     // the shape is rebuilt and drawn.
     void ApplyShapeTransform();
     // "1": the identity into the nine linear edits.
-    void IdentityClick();
+    void identityClick();
 
     std::array<QLineEdit*, 9> linear{};             // Edit1..Edit9
     std::array<QSpinBox*, 3> shift{};               // Edit10..Edit12

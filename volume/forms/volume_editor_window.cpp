@@ -102,7 +102,7 @@ class VoiPanel : public QLabel {
   protected:
     void mousePressEvent(QMouseEvent* event) override {
         if (visibility_) {
-            editor_->VroiClick(voi_);
+            editor_->vroiClick(voi_);
         } else if (event->button() == Qt::RightButton) {
             rename();
         } else {
@@ -140,14 +140,14 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     MainMenu1 = new QMenuBar(this);
     outer->setMenuBar(MainMenu1);
     QMenu* file = MainMenu1->addMenu("&File");
-    file->addAction("&Load image...", QKeySequence("Ctrl+L"), this, [this] { LoadImageClick(); });
-    file->addAction("Raw options...", this, [this] { RawOptionsClick(); });
+    file->addAction("&Load image...", QKeySequence("Ctrl+L"), this, [this] { loadImageClick(); });
+    file->addAction("Raw options...", this, [this] { rawOptionsClick(); });
     file->addAction("Color conversion...", this, [] {
         if (_FormColor) _FormColor->exec();
     });
-    file->addAction("Image options...", this, [this] { ImageOptionsClick(); });
+    file->addAction("Image options...", this, [this] { imageOptionsClick(); });
     saveAsItem =
-        file->addAction("&Save as...", QKeySequence("Ctrl+S"), this, [this] { SaveAsClick(); });
+        file->addAction("&Save as...", QKeySequence("Ctrl+S"), this, [this] { saveAsClick(); });
     loadRoiItem = file->addAction("Load ROI ...", this, [this] { LoadRoiClick(); });
     saveRoiItem = file->addAction("Save ROI ...", this, [this] { SaveRoiClick(); });
     file->addAction("Run macro...")->setVisible(false);
@@ -157,15 +157,15 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
         editMenu->addAction("&Undo", QKeySequence("Alt+Backspace"), this, [this] { UndoClick(); });
     redoItem = editMenu->addAction("&Redo", QKeySequence("Shift+Alt+Backspace"), this,
                                    [this] { RedoClick(); });
-    editMenu->addAction("Erase all ROIs", this, [this] { EraseAllRoisClick(); });
-    editMenu->addAction("Erase active ROI", this, [this] { EraseActiveRoiClick(); });
+    editMenu->addAction("Erase all ROIs", this, [this] { eraseAllRoisClick(); });
+    editMenu->addAction("Erase active ROI", this, [this] { eraseActiveRoiClick(); });
     QMenu* viewMenu = MainMenu1->addMenu("&View");
     viewMenu->menuAction()->setVisible(false);
     analysisMenu = MainMenu1->addMenu("Analysis");
     analysisMenu->addAction("Run 3D analysis", QKeySequence("Ctrl+A"), this,
-                            [this] { RunAnalysisClick(); });
+                            [this] { runAnalysisClick(); });
     analysisMenu->addAction("Options...", QKeySequence("Ctrl+O"), this,
-                            [this] { AnalysisOptionsClick(); });
+                            [this] { analysisOptionsClick(); });
     analysisMenu->addAction("Load options...", this, [] {
         if (_vantu) _vantu->Loadoptions1Click();
     });
@@ -224,7 +224,7 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     CopyButton = shapeButtons[9];
     tools->addSpacing(8);
     LoadButton = tool("LoadButton", "Load Image", "L");
-    connect(LoadButton, &QToolButton::clicked, this, [this] { LoadImageClick(); });
+    connect(LoadButton, &QToolButton::clicked, this, [this] { loadImageClick(); });
     tools->addSpacing(8);
     NonoverlapButton = tool("NonoverlapButton", "Mode: non overlaping ROI", "N");
     OverlapButton = tool("OverlapButton", "Mode: overlaping ROI", "O");
@@ -388,8 +388,8 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     connectShapeTools();
 
-    RegisterProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
-        return Make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
+    registerProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
+        return make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
     });
 }
 
@@ -421,7 +421,7 @@ SliceColouring TVoiEditor::colouring() const {
     return SliceColouring::Grey;
 }
 
-void TVoiEditor::LoadImageClick() {
+void TVoiEditor::loadImageClick() {
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Open;
     request.title = "Load 3D data";
@@ -448,16 +448,16 @@ bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& pat
     const std::vector<std::string> sorted = sortSeriesPaths(paths);
     switch (filterIndex) {
         case 1:
-            load = LoadBitmapSeries(sorted, _vantu ? _vantu->state.ColorMode : 0);
+            load = loadBitmapSeries(sorted, _vantu ? _vantu->state.ColorMode : 0);
             break;
         case 2:
-            load = LoadRawSeries(sorted, _RawOptions ? _RawOptions->values : RawOptions());
+            load = loadRawSeries(sorted, _RawOptions ? _RawOptions->values : RawOptions());
             break;
         case 3:
-            load = LoadBmfVolume(paths.front());
+            load = loadBmfVolume(paths.front());
             break;
         default:
-            load = LoadDicomSeries(sorted);
+            load = loadDicomSeries(sorted);
             break;
     }
     QApplication::restoreOverrideCursor();
@@ -510,7 +510,7 @@ void TVoiEditor::enableAfterLoad() {
     EditY->setText(QString::number(TrackBarY->value()));
     EditZ->setText(QString::number(TrackBarZ->value()));
     rebuildSlices();
-    RefreshVoiPanels();
+    refreshVoiPanels();
     updateUndoItems();
 }
 
@@ -563,7 +563,7 @@ void TVoiEditor::RoiClick(int voi) {
     if (view->shapeShown()) showShape();
 }
 
-void TVoiEditor::VroiClick(int voi) {
+void TVoiEditor::vroiClick(int voi) {
     VoiPanel* panel = Vroi[static_cast<size_t>(voi - 1)];
     panel->setBorder(!panel->border());
     visible_ = 0;
@@ -572,7 +572,7 @@ void TVoiEditor::VroiClick(int voi) {
     rebuildSlices();
 }
 
-void TVoiEditor::RefreshVoiPanels() {
+void TVoiEditor::refreshVoiPanels() {
     counts_.fill(0);
     if (mask_) Volume3DCountVoxels(*mask_, counts_);
     for (int k = 0; k < kVoiCount; ++k) {
@@ -591,7 +591,7 @@ void TVoiEditor::RefreshVoiPanels() {
 void TVoiEditor::maskChanged(bool snapshot) {
     if (!mask_) return;
     if (snapshot) undo_.push(*mask_, names_);
-    RefreshVoiPanels();
+    refreshVoiPanels();
     rebuildSlices();
     updateUndoItems();
 }
@@ -609,19 +609,19 @@ void TVoiEditor::RedoClick() {
     if (mask_ && undo_.redo(*mask_, names_)) maskChanged(false);
 }
 
-void TVoiEditor::EraseAllRoisClick() {
+void TVoiEditor::eraseAllRoisClick() {
     if (!mask_) return;
     Volume3DMaskAll(*mask_, 0, 0);
     maskChanged(true);
 }
 
-void TVoiEditor::EraseActiveRoiClick() {
+void TVoiEditor::eraseActiveRoiClick() {
     if (!mask_) return;
     Volume3DMaskAll(*mask_, static_cast<uint16_t>(~voiBit(activeVoi_)), 0);
     maskChanged(true);
 }
 
-void TVoiEditor::SaveAsClick() {
+void TVoiEditor::saveAsClick() {
     if (!image_) return;
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Save;
@@ -672,20 +672,20 @@ void TVoiEditor::SaveRoiClick() {
         platform::showError("Cannot create file \"" + answer.path + "\".");
 }
 
-void TVoiEditor::RawOptionsClick() {
+void TVoiEditor::rawOptionsClick() {
     if (_RawOptions) _RawOptions->showForVolumeEditor();
 }
 
-void TVoiEditor::ImageOptionsClick() {
+void TVoiEditor::imageOptionsClick() {
     if (_ImageLoadOptions) _ImageLoadOptions->exec();
     rebuildSlices();
 }
 
-void TVoiEditor::AnalysisOptionsClick() {
+void TVoiEditor::analysisOptionsClick() {
     if (_Options) _Options->exec();
 }
 
-void TVoiEditor::RunAnalysisClick() {
+void TVoiEditor::runAnalysisClick() {
     if (!image_ || !mask_) {
         platform::showMessage("Error", kCannotStart3DMessage, platform::MessageButtons::Ok,
                               platform::MessageIcon::Warning);
@@ -769,17 +769,17 @@ QWidget* TVoiEditor::buildShapePanel() {
 void TVoiEditor::connectShapeTools() {
     const auto ctrl = [] { return (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0; };
     connect(EllipsoidButton, &QToolButton::clicked, this,
-            [this, ctrl] { EllipsoidButtonClick(ctrl()); });
-    connect(CubeButton, &QToolButton::clicked, this, [this, ctrl] { CubeButtonClick(ctrl()); });
-    connect(TetrahedronButton, &QToolButton::clicked, this, [this] { TetrahedronButtonClick(); });
-    connect(TubeButton, &QToolButton::clicked, this, [this] { TubeButtonClick(); });
+            [this, ctrl] { ellipsoidButtonClick(ctrl()); });
+    connect(CubeButton, &QToolButton::clicked, this, [this, ctrl] { cubeButtonClick(ctrl()); });
+    connect(TetrahedronButton, &QToolButton::clicked, this, [this] { tetrahedronButtonClick(); });
+    connect(TubeButton, &QToolButton::clicked, this, [this] { tubeButtonClick(); });
     connect(ElasticSurfaceButton, &QToolButton::clicked, this,
-            [this] { ElasticSurfaceButtonClick(); });
+            [this] { elasticSurfaceButtonClick(); });
     connect(FloodFill3DButton, &QToolButton::clicked, this, [this] { FloodFill3DClick(); });
     connect(FillButton, &QToolButton::clicked, this, [this] { FillButtonClick(); });
-    connect(CancelButton, &QToolButton::clicked, this, [this] { CancelButtonClick(); });
-    connect(MoveButton2, &QToolButton::clicked, this, [this] { MoveButton2Click(); });
-    connect(CopyButton, &QToolButton::clicked, this, [this] { CopyButtonClick(); });
+    connect(CancelButton, &QToolButton::clicked, this, [this] { cancelButtonClick(); });
+    connect(MoveButton2, &QToolButton::clicked, this, [this] { moveButton2Click(); });
+    connect(CopyButton, &QToolButton::clicked, this, [this] { copyButtonClick(); });
     connect(CheckBoxWires, &QCheckBox::clicked, this, [this] {
         if (shapeKind_ == ShapeKind::ElasticSurface) showShape();
     });
@@ -845,7 +845,7 @@ void TVoiEditor::endShape() {
     preview_ = {};
     view->setShapeGeometry({}, 0);
     view->unsetCursor();
-    RefreshVoiPanels();
+    refreshVoiPanels();
 }
 
 void TVoiEditor::showShape() {
@@ -900,7 +900,7 @@ void TVoiEditor::rebuildShape() {
     view->update();
 }
 
-void TVoiEditor::EllipsoidButtonClick(bool place) {
+void TVoiEditor::ellipsoidButtonClick(bool place) {
     if (!image_) return;
     if (place && _Block) {
         const VoxelSizes s = currentVoxelSizes().sanitized();
@@ -915,7 +915,7 @@ void TVoiEditor::EllipsoidButtonClick(bool place) {
     if (_Transformation && _Transformation->isVisible()) _Transformation->ShowShapeTransform();
 }
 
-void TVoiEditor::CubeButtonClick(bool place) {
+void TVoiEditor::cubeButtonClick(bool place) {
     if (!image_) return;
     if (place && _Block) {
         const VoxelSizes s = currentVoxelSizes().sanitized();
@@ -930,21 +930,21 @@ void TVoiEditor::CubeButtonClick(bool place) {
     if (_Transformation && _Transformation->isVisible()) _Transformation->ShowShapeTransform();
 }
 
-void TVoiEditor::TetrahedronButtonClick() {
+void TVoiEditor::tetrahedronButtonClick() {
     if (!image_) return;
     startShape(ShapeKind::Tetrahedron, TetrahedronButton);
     mesh_.reset();
     showShape();
 }
 
-void TVoiEditor::TubeButtonClick() {
+void TVoiEditor::tubeButtonClick() {
     if (!image_) return;
     startShape(ShapeKind::Tube, TubeButton);
     mesh_.reset();
     showShape();
 }
 
-void TVoiEditor::ElasticSurfaceButtonClick() {
+void TVoiEditor::elasticSurfaceButtonClick() {
     if (!image_) return;
     startShape(ShapeKind::ElasticSurface, ElasticSurfaceButton);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -952,7 +952,7 @@ void TVoiEditor::ElasticSurfaceButtonClick() {
     QApplication::restoreOverrideCursor();
 }
 
-void TVoiEditor::MoveButton2Click() {
+void TVoiEditor::moveButton2Click() {
     if (!mask_) return;
     // The VOI starts where it is: a shift left from an earlier shape would
     // move it at once.
@@ -967,8 +967,8 @@ void TVoiEditor::MoveButton2Click() {
     if (_Transformation && _Transformation->isVisible()) _Transformation->ShowShapeTransform();
 }
 
-void TVoiEditor::CopyButtonClick() {
-    MoveButton2Click();
+void TVoiEditor::copyButtonClick() {
+    moveButton2Click();
     if (shapeKind_ != ShapeKind::MoveVoi) return;
     shapeKind_ = ShapeKind::CopyVoi;
     CopyButton->setChecked(true);
@@ -991,7 +991,7 @@ void TVoiEditor::FillButtonClick() {
     if (filled) maskChanged(true);
 }
 
-void TVoiEditor::CancelButtonClick() {
+void TVoiEditor::cancelButtonClick() {
     CancelButton->setChecked(true);
     endShape();
 }

@@ -13,10 +13,10 @@
 
 #include "volume/core/files/voi_file.h"
 #include "volume/core/files/voi_undo_ring.h"
-#include "volume/core/view/cross_section.h"
 #include "volume/core/shapes/shape_drag.h"
 #include "volume/core/shapes/shape_models.h"
 #include "volume/core/shapes/surface_mesh.h"
+#include "volume/core/view/cross_section.h"
 #include "volume/core/view/shape_geometry.h"
 #include "volume/core/view/slice_texture.h"
 #include "volume/core/volume/draw_mode.h"
@@ -51,25 +51,25 @@ class TVoiEditor : public QWidget {
     ~TVoiEditor() override;
 
     // Menu commands.
-    void LoadImageClick();
-    void RawOptionsClick();
-    void ImageOptionsClick();
-    void SaveAsClick();
+    void loadImageClick();
+    void rawOptionsClick();
+    void imageOptionsClick();
+    void saveAsClick();
     void LoadRoiClick();
     void SaveRoiClick();
     void CloseClick();
     void UndoClick();
     void RedoClick();
-    void EraseAllRoisClick();
-    void EraseActiveRoiClick();
-    void RunAnalysisClick();
-    void AnalysisOptionsClick();
+    void eraseAllRoisClick();
+    void eraseActiveRoiClick();
+    void runAnalysisClick();
+    void analysisOptionsClick();
     void AboutClick();
 
     // VOI panels and slices.
     void RoiClick(int voi);   // 1..16
-    void VroiClick(int voi);  // visibility toggle
-    void RefreshVoiPanels();
+    void vroiClick(int voi);  // visibility toggle
+    void refreshVoiPanels();
     void SliceXToGL();
     void SliceYToGL();
     void SliceZToGL();
@@ -85,15 +85,15 @@ class TVoiEditor : public QWidget {
     // Shapes: a button starts one (the Block dialog first when `place`, Ctrl
     // held), the mouse moves it, Fill writes it into the active VOI with the
     // draw mode and takes an undo snapshot, Cancel drops it.
-    void EllipsoidButtonClick(bool place = false);
-    void CubeButtonClick(bool place = false);
-    void TetrahedronButtonClick();
-    void TubeButtonClick();
-    void ElasticSurfaceButtonClick();
-    void MoveButton2Click();
-    void CopyButtonClick();
+    void ellipsoidButtonClick(bool place = false);
+    void cubeButtonClick(bool place = false);
+    void tetrahedronButtonClick();
+    void tubeButtonClick();
+    void elasticSurfaceButtonClick();
+    void moveButton2Click();
+    void copyButtonClick();
     void FillButtonClick();
-    void CancelButtonClick();
+    void cancelButtonClick();
     // One mouse step over the scene from `last` to `at` with the button of a
     // shape transform down; false when no shape or no such button is down.
     bool shapeMouseMove(QPoint last, QPoint at, bool rightButton);

@@ -13,7 +13,7 @@ TImageLoadOptions::TImageLoadOptions(QWidget* owner) : QDialog(owner) {
     setObjectName("ImageLoadOptions");
     setWindowTitle("3D load options");
     values = VoxelSizes{};  // the state of a fresh start, then the stored values
-    LoadVoxelSizesFromRegistry(values);
+    loadVoxelSizesFromRegistry(values);
     editX_ = new QLineEdit(this);
     editY_ = new QLineEdit(this);
     editZ_ = new QLineEdit(this);

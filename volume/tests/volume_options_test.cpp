@@ -47,7 +47,7 @@ std::vector<std::string> namesOf(const platform::RegistryValueList& values) {
 // The options file text of a group, written alone.
 std::string fileText(const Analysis3DOptions& o) {
     IniFile file;
-    Save3DOptionsToFile(file, o);
+    save3DOptionsToFile(file, o);
     return file.text();
 }
 
@@ -59,8 +59,8 @@ class Options3DRegistry : public ::testing::Test {
 TEST_F(Options3DRegistry, FreshGroupsHaveTheDefaultsAndAnEmptyStoreKeepsThem) {
     Analysis3DOptions o;
     VoxelSizes sizes;
-    Load3DOptionsFromRegistry(o);
-    LoadVoxelSizesFromRegistry(sizes);
+    load3DOptionsFromRegistry(o);
+    loadVoxelSizesFromRegistry(sizes);
     EXPECT_EQ(sizes.VoxelXSize, 1.0);
     EXPECT_EQ(sizes.VoxelYSize, 1.0);
     EXPECT_EQ(sizes.VoxelZSize, 1.0);
@@ -82,13 +82,13 @@ TEST_F(Options3DRegistry, AStringComBppIsIgnoredAndSwitchesBecomeOnOrOff) {
         key.writeString("3D_HistogramFeatures", "0");
     }
     Analysis3DOptions o;
-    Load3DOptionsFromRegistry(o);
+    load3DOptionsFromRegistry(o);
     EXPECT_EQ(o.ComBpp, 6);
     EXPECT_EQ(o.RlmBpp, 4);
     EXPECT_TRUE(o.ComMoredirs);
     EXPECT_FALSE(o.ComDist1);
     EXPECT_TRUE(o.HistogramFeatures);
-    Save3DOptionsToRegistry(o);
+    save3DOptionsToRegistry(o);
     EXPECT_EQ(openProgramKey().readDword("3D_ComMoredirs"), 1u);
 }
 
@@ -103,7 +103,7 @@ TEST_F(Options3DRegistry, TheGroupIsWrittenInOrderAsDwords) {
     for (const auto& [name, value] : values)
         EXPECT_EQ(value.type(), platform::RegistryType::Dword) << name;
 
-    Save3DOptionsToRegistry(changedOptions());
+    save3DOptionsToRegistry(changedOptions());
     auto key = openProgramKey();
     EXPECT_EQ(key.readDword("3D_ComFeatures"), 0u);
     EXPECT_EQ(key.readDword("3D_ComBpp"), 8u);
@@ -116,9 +116,9 @@ TEST_F(Options3DRegistry, TheGroupIsWrittenInOrderAsDwords) {
 TEST_F(Options3DRegistry, SavedOptionsLoadBackUnchanged) {
     Analysis3DOptions saved = changedOptions();
     saved.ComBpp = 40;  // nonsense is kept as stored
-    Save3DOptionsToRegistry(saved);
+    save3DOptionsToRegistry(saved);
     Analysis3DOptions back;
-    Load3DOptionsFromRegistry(back);
+    load3DOptionsFromRegistry(back);
     EXPECT_EQ(fileText(back), fileText(saved));
 }
 
@@ -133,7 +133,7 @@ TEST(Options3DFile, TheGroupIsWrittenInFileOrderWithIntegers) {
 
 TEST(Options3DFile, AMissingKeyKeepsTheCurrentValueAndSwitchesAreReduced) {
     Analysis3DOptions o = changedOptions();
-    Load3DOptionsFromFile(
+    load3DOptionsFromFile(
         IniFile::parse("[Vantu_DRIM]\r\n3D_RlmBpp=7\r\n3D_ComDist5=9\r\n3D_ComDist2=0\r\n"), o);
     EXPECT_EQ(o.ComBpp, 8);
     EXPECT_EQ(o.RlmBpp, 7);
@@ -145,9 +145,9 @@ TEST(Options3DFile, AMissingKeyKeepsTheCurrentValueAndSwitchesAreReduced) {
 
 TEST(Options3DFile, SavedOptionsLoadBackUnchanged) {
     IniFile file;
-    Save3DOptionsToFile(file, changedOptions());
+    save3DOptionsToFile(file, changedOptions());
     Analysis3DOptions back;
-    Load3DOptionsFromFile(IniFile::parse(file.text()), back);
+    load3DOptionsFromFile(IniFile::parse(file.text()), back);
     EXPECT_EQ(fileText(back), file.text());
 }
 
@@ -196,13 +196,13 @@ TEST_F(VoxelSizesRegistry, SizesAreStringsWithTwoDecimals) {
     auto values = voxelSizesRegistryValues(sizes);
     EXPECT_EQ(namesOf(values),
               (std::vector<std::string>{"VoxelXSize", "VoxelYSize", "VoxelZSize"}));
-    SaveVoxelSizesToRegistry(sizes);
+    saveVoxelSizesToRegistry(sizes);
     auto key = openProgramKey();
     EXPECT_EQ(key.readString("VoxelXSize"), "2.50");
     EXPECT_EQ(key.readString("VoxelYSize"), "0.33");
     EXPECT_EQ(key.readString("VoxelZSize"), "10.00");
     VoxelSizes back;
-    LoadVoxelSizesFromRegistry(back);
+    loadVoxelSizesFromRegistry(back);
     EXPECT_EQ(back.VoxelXSize, 2.5);
     EXPECT_EQ(back.VoxelYSize, 0.33);
     EXPECT_EQ(back.VoxelZSize, 10.0);
@@ -215,7 +215,7 @@ TEST_F(VoxelSizesRegistry, OnlyStringsAreTakenAndLettersGiveZero) {
         key.writeString("VoxelYSize", "abc");
     }
     VoxelSizes sizes{0.5, 0.5, 0.5};
-    LoadVoxelSizesFromRegistry(sizes);
+    loadVoxelSizesFromRegistry(sizes);
     EXPECT_EQ(sizes.VoxelXSize, 0.5);
     EXPECT_EQ(sizes.VoxelYSize, 0.0);
     EXPECT_EQ(sizes.VoxelZSize, 0.5);
@@ -223,16 +223,16 @@ TEST_F(VoxelSizesRegistry, OnlyStringsAreTakenAndLettersGiveZero) {
 
 TEST_F(VoxelSizesRegistry, AStoreThatCannotBeWrittenFailsSilently) {
     ::setenv("VANTU_REGISTRY_FILE", "/dev/null/registry.txt", 1);  // restored by `store`
-    SaveVoxelSizesToRegistry(VoxelSizes{2, 2, 2});
-    Save3DOptionsToRegistry(changedOptions());
+    saveVoxelSizesToRegistry(VoxelSizes{2, 2, 2});
+    save3DOptionsToRegistry(changedOptions());
     VoxelSizes sizes;
-    LoadVoxelSizesFromRegistry(sizes);
+    loadVoxelSizesFromRegistry(sizes);
     EXPECT_EQ(sizes.VoxelXSize, 1.0);
 }
 
 TEST(VoxelSizesFile, SizesAreWrittenWithTwoDecimalsInXYZOrder) {
     IniFile file;
-    SaveVoxelSizesToFile(file, VoxelSizes{0.75, 1.0, 3.125});
+    saveVoxelSizesToFile(file, VoxelSizes{0.75, 1.0, 3.125});
     EXPECT_EQ(file.text(),
               "[Vantu_DRIM]\r\nVoxelXSize=0.75\r\nVoxelYSize=1.00\r\nVoxelZSize=3.12\r\n");
 }
@@ -243,8 +243,8 @@ TEST(VoxelSizesFile, AMissingSizeBecomesOneWhileAMissingBitDepthIsKept) {
     VoxelSizes sizes{4.0, 4.0, 4.0};
     Analysis3DOptions options;
     options.ComBpp = 8;
-    Load3DOptionsFromFile(file, options);
-    LoadVoxelSizesFromFile(file, sizes);
+    load3DOptionsFromFile(file, options);
+    loadVoxelSizesFromFile(file, sizes);
     EXPECT_EQ(sizes.VoxelXSize, 0.5);
     EXPECT_EQ(sizes.VoxelYSize, 1.0);
     EXPECT_EQ(sizes.VoxelZSize, 2.0);
@@ -254,7 +254,7 @@ TEST(VoxelSizesFile, AMissingSizeBecomesOneWhileAMissingBitDepthIsKept) {
 
 TEST(VoxelSizesFile, LettersGiveZero) {
     VoxelSizes sizes;
-    LoadVoxelSizesFromFile(IniFile::parse("[Vantu_DRIM]\nVoxelXSize=wide\nVoxelYSize=1,5\n"),
+    loadVoxelSizesFromFile(IniFile::parse("[Vantu_DRIM]\nVoxelXSize=wide\nVoxelYSize=1,5\n"),
                            sizes);
     EXPECT_EQ(sizes.VoxelXSize, 0.0);
     EXPECT_EQ(sizes.VoxelYSize, 1.0);  // a decimal comma is not a decimal point

@@ -1,6 +1,6 @@
 #include "workspace/core/command_line.h"
 
-std::optional<std::string> CommandLineFile(const std::vector<std::string>& arguments) {
+std::optional<std::string> commandLineFile(const std::vector<std::string>& arguments) {
     std::string line;
     for (const auto& argument : arguments) {
         if (!line.empty()) line += ' ';

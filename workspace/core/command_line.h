@@ -8,4 +8,4 @@
 
 // The file to open at start: the arguments joined by blanks, as one command
 // line, kept only when it has at least 3 characters.
-std::optional<std::string> CommandLineFile(const std::vector<std::string>& arguments);
+std::optional<std::string> commandLineFile(const std::vector<std::string>& arguments);

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-std::vector<PluginEntry> FindPlugins(const std::string& folder) {
+std::vector<PluginEntry> findPlugins(const std::string& folder) {
     namespace fs = std::filesystem;
     constexpr std::string_view kExtension = ".plugin";
     std::vector<PluginEntry> found;

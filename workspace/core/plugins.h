@@ -11,4 +11,4 @@ struct PluginEntry {
 };
 
 // The plug-ins of `folder`, sorted by file name.
-std::vector<PluginEntry> FindPlugins(const std::string& folder);
+std::vector<PluginEntry> findPlugins(const std::string& folder);

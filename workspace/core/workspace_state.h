@@ -18,7 +18,7 @@ struct PlaneDeleter {
 using PlanePtr = std::unique_ptr<ImagePlane, PlaneDeleter>;
 
 // A new plane of the given size, or none when the size is impossible.
-PlanePtr NewPlane(int32_t width, int32_t height);
+PlanePtr newPlane(int32_t width, int32_t height);
 
 // Size of the loaded image in pixels (0 x 0 before the first load).
 extern uint32_t ImageWidth;

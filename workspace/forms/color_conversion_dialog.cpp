@@ -53,7 +53,7 @@ TFormColor::TFormColor(QWidget* owner) : QDialog(owner, Qt::Window) {
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &TFormColor::accept);
     connect(cancel, &QPushButton::clicked, this, &TFormColor::reject);
-    connect(reload_, &QPushButton::clicked, this, &TFormColor::ReloadClick);
+    connect(reload_, &QPushButton::clicked, this, &TFormColor::reloadClick);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
@@ -122,7 +122,7 @@ void TFormColor::accept() {
     QDialog::accept();
 }
 
-void TFormColor::ReloadClick() {
+void TFormColor::reloadClick() {
     if (!_vantu) return;
     _vantu->state.ColorMode = static_cast<uint32_t>(checkedMode());
     close();

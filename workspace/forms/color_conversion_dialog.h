@@ -29,7 +29,7 @@ class TFormColor : public QDialog {
     void accept() override;
     // Reload: the checked mode applies, the window closes and the image file
     // is opened again.
-    void ReloadClick();
+    void reloadClick();
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -40,11 +40,11 @@ THistogram::THistogram(QWidget* owner) : QWidget(owner, Qt::Window) {
     });
 }
 
-QImage THistogram::DrawHistogram(const WorkspaceState& state, int roi) {
+QImage THistogram::drawHistogram(const WorkspaceState& state, int roi) {
     QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB888);
     image.fill(QColor(0x80, 0x80, 0x80));
     if (roi < 1 || roi > kRoiCount || !state.GreyImage || !state.RoiMap) return image;
-    const RoiHistogram h = ComputeRoiHistogram(state.GreyImage->current, state.RoiMap->current,
+    const RoiHistogram h = computeRoiHistogram(state.GreyImage->current, state.RoiMap->current,
                                                state.GreyImage->size(), roi, state.BitDepth);
     QPainter p(&image);
     p.setPen(Qt::white);
@@ -54,7 +54,7 @@ QImage THistogram::DrawHistogram(const WorkspaceState& state, int roi) {
     p.setPen(platform::colourFromBgr(kRoiColours[static_cast<size_t>(roi - 1)]));
     for (int k = 0; k < 256; ++k) {
         const int bar = std::min(
-            HistogramBarHeight(h.bins[static_cast<size_t>(k)], h.depth, h.largestValueCount), 100);
+            histogramBarHeight(h.bins[static_cast<size_t>(k)], h.depth, h.largestValueCount), 100);
         if (bar > 0) p.drawLine(kAxisLeft + k, kAxisBottom, kAxisLeft + k, kAxisBottom - bar);
     }
     p.setPen(Qt::white);
@@ -62,7 +62,7 @@ QImage THistogram::DrawHistogram(const WorkspaceState& state, int roi) {
     font.setPixelSize(10);
     p.setFont(font);
     // Luminances count from 1, like the axis.
-    const std::array<std::string, 3> labels = HistogramXLabels(h.depth);
+    const std::array<std::string, 3> labels = histogramXLabels(h.depth);
     const QString xLabels[] = {QString::fromStdString(labels[0]), QString::fromStdString(labels[1]),
                                QString::fromStdString(labels[2])};
     const int xAt[] = {40, 167, 295};
@@ -85,8 +85,8 @@ QImage THistogram::DrawHistogram(const WorkspaceState& state, int roi) {
 void THistogram::HistogramUpdate(const WorkspaceState& state) {
     if (isHidden()) return;
     state_ = &state;
-    tabRois_ = HistogramTabRois(state.RoiPixelCount);
-    const int selected = HistogramSelectedTab(tabRois_, selectedRoi_);
+    tabRois_ = histogramTabRois(state.RoiPixelCount);
+    const int selected = histogramSelectedTab(tabRois_, selectedRoi_);
     rebuilding_ = true;
     while (tabs_->count() > 0) tabs_->removeTab(0);
     if (tabRois_.empty()) {
@@ -102,7 +102,7 @@ void THistogram::HistogramUpdate(const WorkspaceState& state) {
 }
 
 void THistogram::redraw() {
-    picture_ = state_ ? DrawHistogram(*state_, selectedRoi_) : DrawHistogram(WorkspaceState{}, 0);
+    picture_ = state_ ? drawHistogram(*state_, selectedRoi_) : drawHistogram(WorkspaceState{}, 0);
     view_->setPixmap(QPixmap::fromImage(picture_));
 }
 

@@ -29,7 +29,7 @@ class THistogram : public QWidget {
     int selectedRoi() const { return selectedRoi_; }
 
     // Draws the histogram of `roi` (1..16; 0 an empty picture).
-    static QImage DrawHistogram(const WorkspaceState& state, int roi);
+    static QImage drawHistogram(const WorkspaceState& state, int roi);
 
   protected:
     void showEvent(QShowEvent* event) override;

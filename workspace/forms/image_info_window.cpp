@@ -43,7 +43,7 @@ void ImageInfoFill(TImageInfoView* window, const std::string& path, int sourceCo
         basics.bitDepth = _vantu->state.BitDepth;
     }
     QStringList lines;
-    for (const std::string& line : ImageInfoLines(path, basics, sourceCode))
+    for (const std::string& line : imageInfoLines(path, basics, sourceCode))
         lines << QString::fromStdString(line);
     window->memo()->setPlainText(lines.join('\n'));
 }

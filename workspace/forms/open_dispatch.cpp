@@ -32,7 +32,7 @@ RawOptions currentRawOptions() {
 
 }  // namespace
 
-std::string PathWithoutQuotes(const std::string& path) {
+std::string pathWithoutQuotes(const std::string& path) {
     if (path.empty() || path.front() != '"') return path;
     size_t close = path.find('"', 1);
     return path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
@@ -44,22 +44,22 @@ int loadImage(Tvantu* window, int index, const std::string& path) {
     window->statusPanel(1)->clear();
     LoadedImage image;
     // Scanner files can be slow to come from network folders.
-    if (ScannerFormatId(index) != 0) QApplication::setOverrideCursor(Qt::WaitCursor);
-    int code = ReadImageSamples(index, path, currentRawOptions(), window->state.ColorMode, image);
-    if (ScannerFormatId(index) != 0) QApplication::restoreOverrideCursor();
+    if (scannerFormatId(index) != 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    int code = readImageSamples(index, path, currentRawOptions(), window->state.ColorMode, image);
+    if (scannerFormatId(index) != 0) QApplication::restoreOverrideCursor();
     if (code != 0) return code;
-    if (!ApplyLoadedImage(window->state, std::move(image), window->trMinPosition(),
+    if (!applyLoadedImage(window->state, std::move(image), window->trMinPosition(),
                           window->trMaxPosition()))
         return kLoadCannotRead;
     window->RenderDisplay();
     window->ShowRoiIndicators();
-    window->EnableImageCommands();
+    window->enableImageCommands();
     window->EnableUndoRedo(0);  // the new map has no history
     window->statusPanel(1)->setText(
-        QString::fromStdString(std::string(ColourModeStatusText(window->state.LoadedColorMode))));
+        QString::fromStdString(std::string(colourModeStatusText(window->state.LoadedColorMode))));
     window->setWindowTitle(QString::fromStdString("Vantu - " + path));
     window->state.ImageFileName = path;
-    const int source = ScannerFormatId(index) != 0 ? ScannerFormatId(index)
+    const int source = scannerFormatId(index) != 0 ? scannerFormatId(index)
                        : (index == kFormatDicom || index == kFormatDicomDcm) ? kInfoSourceDicom
                                                                              : 0;
     ImageInfoFill(_ImageInfoView, path, source);
@@ -105,8 +105,8 @@ int LoadImageFile(Tvantu* window, int index, const std::string& path) {
 }
 
 int OpenFileByExtension(Tvantu* window, const std::string& given) {
-    std::string path = PathWithoutQuotes(given);
-    switch (ClassifyPath(path)) {
+    std::string path = pathWithoutQuotes(given);
+    switch (classifyPath(path)) {
         case OpenedKind::Roi:
             return LoadRoiFile(window, path, kLoadRoiTypeRoiFile) == 0 ? 15 : 0;
         case OpenedKind::Macro: {
@@ -131,7 +131,7 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
         case OpenedKind::Image:
             break;
     }
-    for (int index : FormatIndexesFor(path)) {
+    for (int index : formatIndexesFor(path)) {
         const int code = LoadImageFile(window, index, path);
         if (code == 0) return index;
         if (code == kLoadNoMemory || code == kLoadTooLarge)

@@ -28,4 +28,4 @@ int LoadImageFile(Tvantu* window, int index, const std::string& path);
 void LoadClick(Tvantu* window);
 
 // A path given in double quotes by a shell loses them: "a b.bmp" x -> a b.bmp
-std::string PathWithoutQuotes(const std::string& path);
+std::string pathWithoutQuotes(const std::string& path);

@@ -26,12 +26,12 @@ int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
         return -1;
     }
     if (status != RoiFileStatus::Ok) {
-        tell(kRoiErrorCaption, RoiFileMessage(status, path));
+        tell(kRoiErrorCaption, roiFileMessage(status, path));
         return static_cast<int>(status);
     }
     window->roiSaveFileName = path;
-    window->EnableUndoRedo(UndoRedoFlags(*window->state.RoiMap));
-    window->ShowRoiNames();
+    window->EnableUndoRedo(undoRedoFlags(*window->state.RoiMap));
+    window->showRoiNames();
     window->RenderDisplay();
     window->ShowRoiIndicators();
     return 0;
@@ -59,20 +59,20 @@ void SaveRoiClick(Tvantu* window) {
     request.overwritePrompt = true;
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    RoiSaveResult result = SaveRoiByFilterIndex(window->state, answer.path, answer.filterIndex);
+    RoiSaveResult result = saveRoiByFilterIndex(window->state, answer.path, answer.filterIndex);
     if (result.status != RoiFileStatus::Ok) {
-        tell(kRoiErrorCaption, RoiFileMessage(result.status, answer.path));
+        tell(kRoiErrorCaption, roiFileMessage(result.status, answer.path));
     } else if (result.overlapping) {
         tell(kRoiWarningCaption, std::string(kOverlappingRegionsWarning));
     }
 }
 
-void MorphologyClick(Tvantu* window, RoiMorphologyOp op) {
+void morphologyClick(Tvantu* window, RoiMorphologyOp op) {
     WorkspaceState& state = window->state;
     if (!state.RoiMap) return;
     window->roiSaveFileName = kRoiSaveNameAfterEdit;
     window->EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
-    ApplyRoiMorphology(*state.RoiMap, state.ActiveRoi, op,
+    applyRoiMorphology(*state.RoiMap, state.ActiveRoi, op,
                        window->roiTools().mode() == CommitMode::NonOverlapping);
     window->RenderDisplay();
     window->ShowRoiIndicators();

@@ -16,4 +16,4 @@ void LoadRoiClick(Tvantu* window);
 void SaveRoiClick(Tvantu* window);
 
 // "&Opening", "&Closing", "&Dilation", "&Erosion" on the active ROI.
-void MorphologyClick(Tvantu* window, RoiMorphologyOp op);
+void morphologyClick(Tvantu* window, RoiMorphologyOp op);

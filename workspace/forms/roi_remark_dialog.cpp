@@ -45,7 +45,7 @@ void TRoiRemark::accept() {
     QDialog::accept();
 }
 
-void ShowRoiRemark(Tvantu* window, int roi) {
+void showRoiRemark(Tvantu* window, int roi) {
     if (!_RoiRemark || !window || roi < 1 || roi > kRoiCount) return;
     _RoiRemark->panel = window->RoiPanels[static_cast<size_t>(roi - 1)].selector;
     _RoiRemark->exec();

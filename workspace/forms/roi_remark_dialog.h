@@ -33,4 +33,4 @@ class TRoiRemark : public QDialog {
 
 // A double click or right-button release on selector panel `roi` (1..16):
 // the remark window for that panel, modal.
-void ShowRoiRemark(Tvantu* window, int roi);
+void showRoiRemark(Tvantu* window, int roi);

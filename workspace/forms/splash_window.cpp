@@ -19,13 +19,13 @@ SplashWindow::SplashWindow()
     setObjectName("KWL_INTRO");
     setAttribute(Qt::WA_DeleteOnClose);
     setCursor(Qt::BusyCursor);
-    setFixedSize(IntroBitmap().size());
+    setFixedSize(introBitmap().size());
     if (SplashState <= 1) timerId_ = startTimer(kSplashMilliseconds, Qt::PreciseTimer);
 }
 
 void SplashWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, IntroBitmap());
+    painter.drawPixmap(0, 0, introBitmap());
 }
 
 void SplashWindow::input() {
@@ -60,6 +60,6 @@ int ShowSplashWindow() {
     return 0;
 }
 
-void RaiseSplashWindow() {
+void raiseSplashWindow() {
     if (openSplash) openSplash->raise();
 }

@@ -31,4 +31,4 @@ int ShowSplashWindow();
 
 // Puts a splash that is still open back on top (where no window manager keeps
 // it there, a window shown later would cover it).
-void RaiseSplashWindow();
+void raiseSplashWindow();

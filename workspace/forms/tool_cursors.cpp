@@ -105,7 +105,7 @@ QCursor drawCursor(int slot) {
 
 }  // namespace
 
-QCursor ToolCursor(int slot) {
+QCursor toolCursor(int slot) {
     if (slot == 12) return QCursor(Qt::CrossCursor);
     if (slot < 5 || slot > 11) return QCursor(Qt::ArrowCursor);
     static std::array<QCursor, 7> cursors = [] {
@@ -116,7 +116,7 @@ QCursor ToolCursor(int slot) {
     return cursors[static_cast<size_t>(slot - 5)];
 }
 
-QPixmap IntroBitmap() {
+QPixmap introBitmap() {
     QPixmap pixmap(420, 260);
     QPainter p(&pixmap);
     QLinearGradient sky(0, 0, 0, 260);

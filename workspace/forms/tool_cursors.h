@@ -7,7 +7,7 @@
 
 // Slots 5..11: fill, pen, circle, rectangle, polygon, move, copy; slot 12:
 // the cross. Any other slot gives the arrow.
-QCursor ToolCursor(int slot);
+QCursor toolCursor(int slot);
 
 // The "intro" picture of the splash and About popup.
-QPixmap IntroBitmap();
+QPixmap introBitmap();

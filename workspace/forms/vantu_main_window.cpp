@@ -132,7 +132,7 @@ Tvantu::Tvantu() {
     state.DrawColour = kRoiColours[0];
     state.ActiveRoi = 1;
     state.PenWidth = 1;
-    Image1->setCursor(ToolCursor(6));
+    Image1->setCursor(toolCursor(6));
     state.GreyImage.reset();
     state.RoiMap.reset();
     ShowRoiIndicators();
@@ -158,7 +158,7 @@ void Tvantu::createMenus() {
     fileMenu_ = menuBar()->addMenu("&File");
     connect(add(fileMenu_, "&Load image...", QKeySequence("Ctrl+L")), &QAction::triggered, this,
             [this] { LoadClick(this); });
-    connect(add(fileMenu_, "Raw options..."), &QAction::triggered, this, &Tvantu::RawOptions1Click);
+    connect(add(fileMenu_, "Raw options..."), &QAction::triggered, this, &Tvantu::rawOptions1Click);
     connect(add(fileMenu_, "Color conversion..."), &QAction::triggered, this, [] {
         if (_FormColor) _FormColor->exec();
     });
@@ -171,7 +171,7 @@ void Tvantu::createMenus() {
     QAction* saveRoi = add(fileMenu_, "Save ROI ...");
     saveRoi->setEnabled(false);
     connect(saveRoi, &QAction::triggered, this, [this] { SaveRoiClick(this); });
-    connect(add(fileMenu_, "Run macro..."), &QAction::triggered, this, &Tvantu::RunMacro1Click);
+    connect(add(fileMenu_, "Run macro..."), &QAction::triggered, this, &Tvantu::runMacro1Click);
     fileMenu_->addSeparator();
     connect(add(fileMenu_, "Exit", QKeySequence("Alt+F4")), &QAction::triggered, this,
             &Tvantu::ExitClick);
@@ -220,7 +220,7 @@ void Tvantu::createMenus() {
     connect(add(analysisMenu_, "Run", QKeySequence("Ctrl+A")), &QAction::triggered, this,
             &Tvantu::Run1Click);
     connect(add(analysisMenu_, "Options...", QKeySequence("Ctrl+O")), &QAction::triggered, this,
-            &Tvantu::Options1Click);
+            &Tvantu::options1Click);
     analysisMenu_->addSeparator();
     connect(add(analysisMenu_, "Load options..."), &QAction::triggered, this,
             &Tvantu::Loadoptions1Click);
@@ -254,7 +254,7 @@ void Tvantu::createMenus() {
     QMenu* zeroing = testyMenu_->addMenu("Zerowanie bitow");
     for (int bit = 16; bit >= 7; --bit)
         connect(zeroing->addAction(QString::number(bit)), &QAction::triggered, this,
-                [this, bit] { ZeroBitClick(bit); });
+                [this, bit] { zeroBitClick(bit); });
     QAction* null = zeroing->addAction("Null");
     null->setVisible(false);
     connect(null, &QAction::triggered, this, &Tvantu::Null1Click);
@@ -288,7 +288,7 @@ void Tvantu::createToolBar() {
                           {"CopyButton", "Copy", 11, RoiTool::Copy}};
     toolGroup_ = new QActionGroup(this);
     for (const Tool& tool : tools) {
-        QAction* item = bar->addAction(QIcon(ToolCursor(tool.cursor).pixmap()), tool.hint);
+        QAction* item = bar->addAction(QIcon(toolCursor(tool.cursor).pixmap()), tool.hint);
         item->setObjectName(tool.name);
         item->setCheckable(true);
         item->setChecked(tool.cursor == 6);
@@ -341,7 +341,7 @@ void Tvantu::createToolBar() {
              {"&Dilation", RoiMorphologyOp::Dilation},
              {"&Erosion", RoiMorphologyOp::Erosion}}) {
         connect(morphologyMenu_->addAction(caption), &QAction::triggered, this,
-                [this, op = op] { MorphologyClick(this, op); });
+                [this, op = op] { morphologyClick(this, op); });
     }
     QAction* morphology = bar->addAction("Morphology");
     morphology->setObjectName("MorfoButton");
@@ -438,12 +438,12 @@ void Tvantu::createRoiRow() {
         indicator->setColour(buttonFaceColour());
         pair->addWidget(selector);
         pair->addWidget(indicator);
-        connect(indicator, &RoiPanel::clicked, this, [this, k] { VroiClick(k); });
+        connect(indicator, &RoiPanel::clicked, this, [this, k] { vroiClick(k); });
         connect(selector, &RoiPanel::clicked, this, [this, k] { RoiClick(k); });
         // The right button opens the remark, not the tool bar's own menu.
         selector->setContextMenuPolicy(Qt::PreventContextMenu);
-        connect(selector, &RoiPanel::doubleClicked, this, [this, k] { ShowRoiRemark(this, k); });
-        connect(selector, &RoiPanel::rightReleased, this, [this, k] { ShowRoiRemark(this, k); });
+        connect(selector, &RoiPanel::doubleClicked, this, [this, k] { showRoiRemark(this, k); });
+        connect(selector, &RoiPanel::rightReleased, this, [this, k] { showRoiRemark(this, k); });
         grid->addLayout(pair);
         RoiPanels[static_cast<size_t>(k - 1)] = {selector, indicator};
     }
@@ -486,21 +486,21 @@ void Tvantu::RenderDisplay(int hiddenRoi) {
 }
 
 void Tvantu::SetZoom(int code) {
-    state.ZoomScale = ZoomScaleFor(state.ZoomScale, code);
+    state.ZoomScale = zoomScaleFor(state.ZoomScale, code);
     for (QAction* item : zoomMenu_->actions()) item->setChecked(false);
     for (const ZoomStep& step : kZoomSteps)
-        if (ZoomScaleFor(state.ZoomScale, step.code) == state.ZoomScale)
+        if (zoomScaleFor(state.ZoomScale, step.code) == state.ZoomScale)
             if (QAction* item = action(step.caption)) item->setChecked(true);
     Image1->setZoomScale(state.ZoomScale);
 }
 
 void Tvantu::TrMinChange() {
-    state.WindowLow = WindowFromTrackBar(state.ImageMin, state.ImageMax, TrMin->value());
+    state.WindowLow = windowFromTrackBar(state.ImageMin, state.ImageMax, TrMin->value());
     RenderDisplay();
 }
 
 void Tvantu::TrMaxChange() {
-    state.WindowHigh = WindowFromTrackBar(state.ImageMin, state.ImageMax, TrMax->value());
+    state.WindowHigh = windowFromTrackBar(state.ImageMin, state.ImageMax, TrMax->value());
     RenderDisplay();
 }
 
@@ -508,7 +508,7 @@ void Tvantu::TlevClick() {
     RenderDisplay();
 }
 
-void Tvantu::VroiClick(int roi) {
+void Tvantu::vroiClick(int roi) {
     RoiPanel* indicator = RoiPanels[static_cast<size_t>(roi - 1)].indicator;
     uint32_t bit = 1u << (roi - 1);
     if (indicator->frameShape() != QFrame::NoFrame) {
@@ -522,14 +522,14 @@ void Tvantu::VroiClick(int roi) {
     RenderDisplay();
 }
 
-void Tvantu::RawOptions1Click() {
+void Tvantu::rawOptions1Click() {
     state.IgnoreMouse = 1;
     if (_RawOptions) _RawOptions->showForMainWindow();
 }
 
 void Tvantu::selectTool(RoiTool tool, int cursorSlot) {
     tools_->selectTool(tool);
-    Image1->setCursor(ToolCursor(cursorSlot));
+    Image1->setCursor(toolCursor(cursorSlot));
 }
 
 bool Tvantu::eventFilter(QObject* watched, QEvent* event) {
@@ -551,7 +551,7 @@ void Tvantu::RoiClick(int roi) {
     tools_->selectRoi(roi);
 }
 
-void Tvantu::Options1Click() {
+void Tvantu::options1Click() {
     GrainOptions fallback;
     AnalysisOptionsDialog dialog(this, analysisSettings(),
                                  _OpZiarna ? _OpZiarna->values : fallback);
@@ -584,19 +584,19 @@ void Tvantu::UpdateClick() {
     }
 }
 
-void Tvantu::ZeroBitClick(int bit) {
+void Tvantu::zeroBitClick(int bit) {
     if (!state.GreyImage) return;
-    ZeroBitPlane(*state.GreyImage, bit);
+    zeroBitPlane(*state.GreyImage, bit);
     Null1Click();
 }
 
 void Tvantu::Null1Click() {
-    RecomputeImageRange(state, TrMin->value(), TrMax->value());
+    recomputeImageRange(state, TrMin->value(), TrMax->value());
     RenderDisplay();
     ShowRoiIndicators();
 }
 
-void Tvantu::ShowRoiNames() {
+void Tvantu::showRoiNames() {
     for (size_t k = 0; k < RoiPanels.size(); ++k)
         RoiPanels[k].selector->setToolTip(QString::fromStdString(state.RoiNames[k]));
 }
@@ -614,22 +614,22 @@ void Tvantu::roiMapChanged() {
 
 void Tvantu::UndoClick() {
     if (!state.RoiMap) return;
-    PlaneUndo(*state.RoiMap);
-    EnableUndoRedo(UndoRedoFlags(*state.RoiMap));
+    planeUndo(*state.RoiMap);
+    EnableUndoRedo(undoRedoFlags(*state.RoiMap));
     roiMapChanged();
 }
 
 void Tvantu::RedoClick() {
     if (!state.RoiMap) return;
-    PlaneRedo(*state.RoiMap);
-    EnableUndoRedo(UndoRedoFlags(*state.RoiMap));
+    planeRedo(*state.RoiMap);
+    EnableUndoRedo(undoRedoFlags(*state.RoiMap));
     roiMapChanged();
 }
 
 void Tvantu::ResetROI1Click() {
     if (!state.RoiMap) return;
     EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
-    ResetRoiMap(*state.RoiMap);
+    resetRoiMap(*state.RoiMap);
     roiMapChanged();
 }
 
@@ -646,13 +646,13 @@ void Tvantu::Miarka1Click() {
     if (tools_->rulerOn) {
         tools_->pixelsPerUnit = _OpZiarna ? _OpZiarna->values.Sg_PPU : 0.0;
         rulerSavedCursor_ = Image1->cursor();
-        Image1->setCursor(ToolCursor(12));
+        Image1->setCursor(toolCursor(12));
     } else {
         Image1->setCursor(rulerSavedCursor_);
     }
 }
 
-void Tvantu::MeasureGrainScale(double length) {
+void Tvantu::measureGrainScale(double length) {
     if (!_OpZiarna) return;
     GrainOptions kept = _OpZiarna->values;
     _OpZiarna->values.Sg_Pixels = length;
@@ -706,7 +706,7 @@ void Tvantu::Image1MouseUp(QMouseEvent* event) {
     if (feedback.rulerLength) {
         action("Miarka")->setChecked(false);
         Image1->setCursor(rulerSavedCursor_);
-        MeasureGrainScale(*feedback.rulerLength);
+        measureGrainScale(*feedback.rulerLength);
     }
     applyToolFeedback(feedback);
 }
@@ -716,7 +716,7 @@ void Tvantu::Image1DblClick(QMouseEvent* event) {
     applyToolFeedback(tools_->doubleClick());
 }
 
-void Tvantu::EnableImageCommands() {
+void Tvantu::enableImageCommands() {
     for (const char* caption :
          {"Load ROI ...", "Save ROI ...", "&Save as...", "Histogram", "Image Info"})
         if (QAction* item = action(caption)) item->setEnabled(true);
@@ -751,7 +751,7 @@ void Tvantu::toggleWindow(QAction* item, QWidget* window) {
 
 void Tvantu::ScanPlugins(const std::string& folder) {
     toolsMenu_->clear();
-    auto plugins = FindPlugins(folder);
+    auto plugins = findPlugins(folder);
     toolsMenu_->menuAction()->setVisible(!plugins.empty());
     for (const auto& plugin : plugins) {
         // A "&" in a file name is text, not the menu's accelerator marker.
@@ -784,7 +784,7 @@ void Tvantu::closeEvent(QCloseEvent* event) {
 }
 
 void Tvantu::ExitClick() {
-    int unsaved = UnsavedReportCount() + UnsavedFeatureMapCount();
+    int unsaved = unsavedReportCount() + unsavedFeatureMapCount();
     if (unsaved != 0) {
         platform::MessageRequest request;
         request.caption = "Warning";
@@ -804,7 +804,7 @@ void Tvantu::ExitClick() {
 void Tvantu::SaveSettingsAndQuit() {
     state.RoiMap.reset();
     state.GreyImage.reset();
-    SaveOptionGroupsToRegistry();
+    saveOptionGroupsToRegistry();
     quitRequested_ = true;
     QCoreApplication::quit();
 }
@@ -818,7 +818,7 @@ void Tvantu::Loadoptions1Click() {
         platform::showError("Cannot read the options file\r\n" + answer.path);
         return;
     }
-    LoadOptionGroupsFromFile(file);
+    loadOptionGroupsFromFile(file);
 }
 
 void Tvantu::Saveoptions1Click() {
@@ -828,7 +828,7 @@ void Tvantu::Saveoptions1Click() {
     // Other sections and keys of an existing file stay as they are.
     platform::IniFile file;
     file.load(answer.path);
-    SaveOptionGroupsToFile(file);
+    saveOptionGroupsToFile(file);
     if (!file.save(answer.path))
         platform::showError("Cannot write the options file\r\n" + answer.path);
 }
@@ -875,7 +875,7 @@ void Tvantu::Run1Click() {
     }
 }
 
-void Tvantu::RunMacro1Click() {
+void Tvantu::runMacro1Click() {
     state.IgnoreMouse = 1;
     platform::FileDialogRequest request;
     request.title = kRunMacroTitle;
@@ -894,7 +894,7 @@ void Tvantu::RunPlugin1Click(QAction* item) {
     if (!path.empty()) RunMacroFile(this, path);
 }
 
-int Tvantu::DropFiles(const QStringList& paths) {
+int Tvantu::dropFiles(const QStringList& paths) {
     if (paths.isEmpty()) return 0;
     std::string first = paths.front().toStdString();
     if (first.size() >= kMaxDroppedNameLength) return 0;
@@ -910,5 +910,5 @@ void Tvantu::dropEvent(QDropEvent* event) {
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) paths << url.toLocalFile();
     event->acceptProposedAction();
-    DropFiles(paths);
+    dropFiles(paths);
 }

@@ -69,7 +69,7 @@ class Tvantu : public QMainWindow {
     void AboutClick();
     void Run1Click();
     // "Run macro...": the macro dialog, then the macro.
-    void RunMacro1Click();
+    void runMacro1Click();
     // A Tools menu item: runs the plug-in file kept with the item.
     void RunPlugin1Click(QAction* item);
 
@@ -85,9 +85,9 @@ class Tvantu : public QMainWindow {
     void TrMinChange();
     void TrMaxChange();
     void TlevClick();
-    void VroiClick(int roi);
+    void vroiClick(int roi);
     // "Raw options...": the raw options window, modal, with the image number shown.
-    void RawOptions1Click();
+    void rawOptions1Click();
 
     // ROI editing.
     RoiToolSession& roiTools() { return *tools_; }
@@ -100,20 +100,20 @@ class Tvantu : public QMainWindow {
     void ClearROI1Click();
     void Miarka1Click();
     // The ruler measured `length` pixels: offer it as the grain options' scale.
-    void MeasureGrainScale(double length);
+    void measureGrainScale(double length);
     void Image1MouseDown(QMouseEvent* event);
     void Image1MouseMove(QMouseEvent* event);
     void Image1MouseUp(QMouseEvent* event);
     void Image1DblClick(QMouseEvent* event);
     // "Options...": the 2D analysis options dialog.
-    void Options1Click();
+    void options1Click();
     // "&Save as...": the grey image as bitmap, raw or DICOM.
     void UpdateClick();
     // "Zerowanie bitow": clears bit plane `bit` (1..16), then recomputes the range.
-    void ZeroBitClick(int bit);
+    void zeroBitClick(int bit);
     void Null1Click();
     // The ROI names become the hints of the selector panels.
-    void ShowRoiNames();
+    void showRoiNames();
     // The name the ROI save dialog offers ("newdraw.roi" after drawing).
     std::string roiSaveFileName;
     GreyStyle greyStyle() const;
@@ -121,9 +121,9 @@ class Tvantu : public QMainWindow {
     int trMaxPosition() const;
     void setTrackBarPositions(int minPosition, int maxPosition);
     // Enables the items that need an image, after every successful load.
-    void EnableImageCommands();
+    void enableImageCommands();
     // Opens the first of the dropped files, like a file from the command line.
-    int DropFiles(const QStringList& paths);
+    int dropFiles(const QStringList& paths);
     // The window became active: the 3D editor may hand over a cross-section.
     void FormActivate();
 

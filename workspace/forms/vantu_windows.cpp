@@ -55,7 +55,7 @@ Window* create(Window*& pointer, std::vector<QWidget*>& order) {
 
 }  // namespace
 
-std::vector<QWidget*> CreateVantuWindows() {
+std::vector<QWidget*> createVantuWindows() {
     std::vector<QWidget*> order;
     _vantu = new Tvantu;
     // Boxes opened while the splash is the active window belong here.
@@ -79,11 +79,11 @@ std::vector<QWidget*> CreateVantuWindows() {
     create(_RawOptions, order);
     create(_Block, order);
     create(_FFSpace, order);
-    RegisterProgressJob(kMode2D, [] { return Make2DAnalysisJob(_vantu); });
+    registerProgressJob(kMode2D, [] { return make2DAnalysisJob(_vantu); });
     return order;
 }
 
-void DestroyVantuWindows() {
+void destroyVantuWindows() {
     delete _vantu;  // owns every other window
     _vantu = nullptr;
     _Progress = nullptr;
@@ -106,24 +106,24 @@ void DestroyVantuWindows() {
     _FFSpace = nullptr;
 }
 
-void SaveOptionGroupsToRegistry() {
+void saveOptionGroupsToRegistry() {
     SaveOptionsToRegistry(analysisSettings());
-    if (_Options) Save3DOptionsToRegistry(_Options->values);
+    if (_Options) save3DOptionsToRegistry(_Options->values);
     if (_RawOptions) SaveRawOptionsToRegistry(_RawOptions->values);
-    if (_ImageLoadOptions) SaveVoxelSizesToRegistry(_ImageLoadOptions->values);
-    if (_OpZiarna) SaveGrainOptionsToRegistry(_OpZiarna->values);
+    if (_ImageLoadOptions) saveVoxelSizesToRegistry(_ImageLoadOptions->values);
+    if (_OpZiarna) saveGrainOptionsToRegistry(_OpZiarna->values);
 }
 
-void LoadOptionGroupsFromFile(const platform::IniFile& file) {
+void loadOptionGroupsFromFile(const platform::IniFile& file) {
     LoadOptionsFromFile(file, analysisSettings().options);
-    if (_Options) Load3DOptionsFromFile(file, _Options->values);
-    if (_ImageLoadOptions) LoadVoxelSizesFromFile(file, _ImageLoadOptions->values);
-    if (_OpZiarna) LoadGrainOptionsFromFile(file, _OpZiarna->values);
+    if (_Options) load3DOptionsFromFile(file, _Options->values);
+    if (_ImageLoadOptions) loadVoxelSizesFromFile(file, _ImageLoadOptions->values);
+    if (_OpZiarna) loadGrainOptionsFromFile(file, _OpZiarna->values);
 }
 
-void SaveOptionGroupsToFile(platform::IniFile& file) {
+void saveOptionGroupsToFile(platform::IniFile& file) {
     SaveOptionsToFile(file, analysisSettings().options);
-    if (_Options) Save3DOptionsToFile(file, _Options->values);
-    if (_ImageLoadOptions) SaveVoxelSizesToFile(file, _ImageLoadOptions->values);
-    if (_OpZiarna) SaveGrainOptionsToFile(file, _OpZiarna->values);
+    if (_Options) save3DOptionsToFile(file, _Options->values);
+    if (_ImageLoadOptions) saveVoxelSizesToFile(file, _ImageLoadOptions->values);
+    if (_OpZiarna) saveGrainOptionsToFile(file, _OpZiarna->values);
 }

@@ -112,7 +112,7 @@ std::string_view commandName(Command command) {
 }
 
 std::string lowerExtension(const std::string& path) {
-    std::string ext = FileExtension(path);
+    std::string ext = fileExtension(path);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
@@ -171,7 +171,7 @@ struct LoopHeader {
 
 LoopHeader readLoopHeader(std::string_view rest, size_t variablesInUse) {
     LoopHeader header;
-    std::vector<std::string> tokens = MacroTokens(rest);
+    std::vector<std::string> tokens = macroTokens(rest);
     if (tokens.empty() || (tokens[0][0] != '$' && tokens[0][0] != '%')) {
         header.fault = LoopHeader::Fault::NoName;
         return header;
@@ -186,7 +186,7 @@ LoopHeader readLoopHeader(std::string_view rest, size_t variablesInUse) {
     } else {
         // The matches are taken once, when the loop starts: what the body
         // writes into the folder does not change the loop.
-        if (tokens.size() > 1) header.values = FindMacroFiles(tokens[1]);
+        if (tokens.size() > 1) header.values = findMacroFiles(tokens[1]);
         if (header.values.empty()) header.fault = LoopHeader::Fault::NoFiles;
     }
     return header;
@@ -211,7 +211,7 @@ bool skipLoopBody(MacroSource& source, const std::vector<MacroVariable>& variabl
     std::string raw;
     while (source.readLine(raw)) {
         ++line;
-        MacroLine parsed = SplitMacroLine(SubstituteVariables(raw, variables));
+        MacroLine parsed = splitMacroLine(substituteVariables(raw, variables));
         if (isFor(parsed)) {
             ++depth;
         } else if (isEnd(parsed)) {
@@ -257,12 +257,12 @@ class Checker {
             // Nested loops multiply: a few lines can stand for millions, each
             // probing files, and the program would not answer meanwhile.
             if (++visited_ > kMaxMacroCheckLines) {
-                result_.text += MacroCheckTooLongText(line_);
+                result_.text += macroCheckTooLongText(line_);
                 result_.errors = kMaxMacroErrors;
                 stopped_ = true;
                 break;
             }
-            MacroLine parsed = SplitMacroLine(SubstituteVariables(raw, variables_));
+            MacroLine parsed = splitMacroLine(substituteVariables(raw, variables_));
             if (parsed.kind != MacroLine::Kind::Command) continue;
             Command command = lookup(parsed.command);
             if (command == Command::End) return BlockEnd::End;
@@ -362,7 +362,7 @@ class Checker {
     }
 
     void checkCommand(Command command, const MacroLine& parsed) {
-        const std::string argument = MacroArgument(parsed.rest);
+        const std::string argument = macroArgument(parsed.rest);
         switch (command) {
             case Command::For:
                 checkLoop(parsed);
@@ -388,7 +388,7 @@ class Checker {
                 requireInput(argument);
                 break;
             case Command::RenameRoi: {
-                MacroIndexAndText index = MacroIndexArgument(parsed.rest);
+                MacroIndexAndText index = macroIndexArgument(parsed.rest);
                 if (index.index.empty())
                     error(platform::cformat("Class index missing in line %d\r\n", line_));
                 else if (!roiIndex(index.index))
@@ -480,7 +480,7 @@ class Executor {
         std::string raw;
         while (source_.readLine(raw)) {
             ++line_;
-            MacroLine parsed = SplitMacroLine(SubstituteVariables(raw, variables_));
+            MacroLine parsed = splitMacroLine(substituteVariables(raw, variables_));
             if (parsed.kind != MacroLine::Kind::Command) continue;
             Command command = lookup(parsed.command);
             if (command == Command::End) return BlockEnd::End;
@@ -493,7 +493,7 @@ class Executor {
             } else if (!runCommand(command, parsed)) {
                 failed_ = true;
                 platform::showError(
-                    MacroFailureText(commandName(command), MacroArgument(parsed.rest), line_));
+                    macroFailureText(commandName(command), macroArgument(parsed.rest), line_));
                 return BlockEnd::Stopped;
             }
             if (host_.exitRequested()) return BlockEnd::Stopped;
@@ -530,7 +530,7 @@ class Executor {
 
     // False when the host's operation failed.
     bool runCommand(Command command, const MacroLine& parsed) {
-        const std::string argument = MacroArgument(parsed.rest);
+        const std::string argument = macroArgument(parsed.rest);
         switch (command) {
             case Command::ChDir: {
                 if (argument.empty()) break;
@@ -548,7 +548,7 @@ class Executor {
                     return host_.loadRoi(argument, type);
                 break;
             case Command::RenameRoi: {
-                MacroIndexAndText index = MacroIndexArgument(parsed.rest);
+                MacroIndexAndText index = macroIndexArgument(parsed.rest);
                 if (std::optional<int> roi = roiIndex(index.index))
                     host_.renameRoi(*roi, index.text);
                 break;
@@ -653,19 +653,19 @@ bool MacroExecute(MacroSource& source, MacroHost& host) {
     return Executor(source, host).run();
 }
 
-std::string MacroCheckTooLongText(int line) {
+std::string macroCheckTooLongText(int line) {
     return platform::cformat(
         "The loops run more than %lld lines; the check stopped in line %d. Split the macro "
         "or loop over fewer values.\r\n",
         static_cast<long long>(kMaxMacroCheckLines), line);
 }
 
-std::string MacroFailureText(std::string_view command, const std::string& file, int line) {
+std::string macroFailureText(std::string_view command, const std::string& file, int line) {
     return "Command \"" + std::string(command) + "\" failed in line " + std::to_string(line) +
            " (file \"" + file + "\").\r\nThe macro was stopped.";
 }
 
-std::string MacroAlreadyRunningText(const std::string& path) {
+std::string macroAlreadyRunningText(const std::string& path) {
     return "The macro \"" + path +
            "\" is running already: a macro cannot load itself, directly or through another "
            "macro.";
@@ -675,7 +675,7 @@ MacroRunStatus RunMacroFile(MacroHost& host, const std::string& path) {
     std::string key = macroKey(path);
     const auto& running = runningMacros();
     if (std::find(running.begin(), running.end(), key) != running.end()) {
-        platform::showError(MacroAlreadyRunningText(path));
+        platform::showError(macroAlreadyRunningText(path));
         return MacroRunStatus::AlreadyRunning;
     }
     MacroFileSource source;

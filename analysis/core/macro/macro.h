@@ -91,9 +91,9 @@ class MacroHost {
 inline constexpr int kMaxMacroErrors = 8;
 // The check pass reads at most this many lines, every loop iteration
 // counted; a macro whose loops run longer is refused with
-// MacroCheckTooLongText, which counts as 8 errors.
+// macroCheckTooLongText, which counts as 8 errors.
 inline constexpr long long kMaxMacroCheckLines = 100'000;
-std::string MacroCheckTooLongText(int line);
+std::string macroCheckTooLongText(int line);
 inline constexpr std::string_view kMacroErrorHeader = "Analysis ABORTED:\r\n";
 
 struct MacroCheckResult {
@@ -113,12 +113,12 @@ MacroCheckResult MacroCheck(MacroSource& source);
 
 // Runs the lines from the source's current position until its end, a
 // top-level "End", "Exit", the host's exitRequested(), or a file operation
-// that fails. On a failure shows MacroFailureText in an "Error" box and
+// that fails. On a failure shows macroFailureText in an "Error" box and
 // returns false; otherwise returns true.
 bool MacroExecute(MacroSource& source, MacroHost& host);
 
 // "Command \"SaveReport\" failed in line 7 (file \"out.par\").\r\nThe macro was stopped."
-std::string MacroFailureText(std::string_view command, const std::string& file, int line);
+std::string macroFailureText(std::string_view command, const std::string& file, int line);
 
 enum class MacroRunStatus {
     Executed,
@@ -140,4 +140,4 @@ inline constexpr std::string_view kCannotOpenMacroText = "Cannot open script fil
 inline constexpr std::string_view kMacroOverwriteWarning =
     "There are files that already exist and will be overwritten.";
 // The refusal of a macro that is already running.
-std::string MacroAlreadyRunningText(const std::string& path);
+std::string macroAlreadyRunningText(const std::string& path);

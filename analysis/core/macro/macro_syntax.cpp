@@ -90,7 +90,7 @@ bool MacroFileSource::seek(long offset) {
     return file_ && std::fseek(file_.get(), offset, SEEK_SET) == 0;
 }
 
-std::string SubstituteVariables(std::string_view line,
+std::string substituteVariables(std::string_view line,
                                 const std::vector<MacroVariable>& variables) {
     if (variables.empty()) return std::string(line.substr(0, kMacroLineLength));
     std::string out;
@@ -118,7 +118,7 @@ std::string SubstituteVariables(std::string_view line,
     return out;
 }
 
-MacroLine SplitMacroLine(std::string_view line) {
+MacroLine splitMacroLine(std::string_view line) {
     MacroLine result;
     size_t start = skipBlanks(line, 0);
     size_t end = start;
@@ -131,14 +131,14 @@ MacroLine SplitMacroLine(std::string_view line) {
     return result;
 }
 
-std::string MacroArgument(std::string_view rest) {
+std::string macroArgument(std::string_view rest) {
     size_t start = skipBlanks(rest, 0);
     size_t end = start;
     while (end < rest.size() && rest[end] != '\t' && !isLineEnd(rest[end])) ++end;
     return std::string(trimTrailingBlanks(rest.substr(start, end - start)));
 }
 
-std::vector<std::string> MacroTokens(std::string_view rest) {
+std::vector<std::string> macroTokens(std::string_view rest) {
     std::vector<std::string> tokens;
     size_t at = 0;
     while (true) {
@@ -152,7 +152,7 @@ std::vector<std::string> MacroTokens(std::string_view rest) {
     return tokens;
 }
 
-MacroIndexAndText MacroIndexArgument(std::string_view rest) {
+MacroIndexAndText macroIndexArgument(std::string_view rest) {
     MacroIndexAndText result;
     size_t start = skipBlanks(rest, 0);
     size_t end = start;
@@ -167,12 +167,12 @@ MacroIndexAndText MacroIndexArgument(std::string_view rest) {
     return result;
 }
 
-bool MatchMacroWildcard(std::string_view pattern, std::string_view name) {
+bool matchMacroWildcard(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*") return true;
     return matchFrom(pattern, name);
 }
 
-std::vector<std::string> FindMacroFiles(std::string_view pattern) {
+std::vector<std::string> findMacroFiles(std::string_view pattern) {
     namespace fs = std::filesystem;
     size_t slash = pattern.find_last_of("/\\");
     // "/x*" searches the root folder, "x*" the current one.
@@ -188,7 +188,7 @@ std::vector<std::string> FindMacroFiles(std::string_view pattern) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         std::string name = it->path().filename().string();
-        if (MatchMacroWildcard(namePattern, name)) names.push_back(std::move(name));
+        if (matchMacroWildcard(namePattern, name)) names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -64,7 +64,7 @@ class MacroFileSource : public MacroSource {
 // replaced. The scan goes on after the inserted value, so a value is never
 // expanded again (a value holding a variable's name cannot grow for ever),
 // and the result is cut to kMacroLineLength characters.
-std::string SubstituteVariables(std::string_view line, const std::vector<MacroVariable>& variables);
+std::string substituteVariables(std::string_view line, const std::vector<MacroVariable>& variables);
 
 // A line split into its command token and what follows it.
 struct MacroLine {
@@ -76,15 +76,15 @@ struct MacroLine {
 
 // Leading blanks and tabs are skipped; a line without a token is Empty, a
 // token that begins with '/' or ';' makes the line a Comment.
-MacroLine SplitMacroLine(std::string_view line);
+MacroLine splitMacroLine(std::string_view line);
 
 // The argument of most commands: the rest without leading blanks and tabs,
 // up to a tab, CR or LF, without trailing blanks (a file name may hold
 // blanks). Empty when there is none.
-std::string MacroArgument(std::string_view rest);
+std::string macroArgument(std::string_view rest);
 
 // The blank- or tab-separated tokens of the rest, up to a CR or LF.
-std::vector<std::string> MacroTokens(std::string_view rest);
+std::vector<std::string> macroTokens(std::string_view rest);
 
 // "RenameRoi n text": the token n and the text after it (up to CR or LF,
 // without leading blanks and tabs and without trailing blanks).
@@ -92,15 +92,15 @@ struct MacroIndexAndText {
     std::string index;  // empty when the line has none
     std::string text;
 };
-MacroIndexAndText MacroIndexArgument(std::string_view rest);
+MacroIndexAndText macroIndexArgument(std::string_view rest);
 
 // Matches a file name against a wildcard pattern ('*' any run of characters,
 // '?' one character) without regard to letter case, as the file system the
 // macros were written for did; "*.*" matches every name.
-bool MatchMacroWildcard(std::string_view pattern, std::string_view name);
+bool matchMacroWildcard(std::string_view pattern, std::string_view name);
 
 // The names (without folder) of the files that match the pattern, whose
 // folder part, if any, is taken as it stands (relative to the current
 // folder). Sorted, so that a file loop runs in the same order everywhere;
 // folders do not match.
-std::vector<std::string> FindMacroFiles(std::string_view pattern);
+std::vector<std::string> findMacroFiles(std::string_view pattern);

@@ -90,7 +90,7 @@ bool writeBmfFile(const std::string& path, const FeatureMap& map) {
 FeatureMap* loadBmfMap(const std::string& path) {
     const auto image = readBmfFile(path);
     if (!image) return nullptr;
-    FeatureMap* map = AddFeatureMap(platform::FileNamePart(path), image->values.data(),
+    FeatureMap* map = AddFeatureMap(platform::fileNamePart(path), image->values.data(),
                                     image->width, image->height);
     if (map) map->saved = 1;
     return map;

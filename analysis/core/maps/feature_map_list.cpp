@@ -111,7 +111,7 @@ bool deleteFeatureMap(const FeatureMap* map) {
     return featureMaps().remove(map);
 }
 
-int UnsavedFeatureMapCount() {
+int unsavedFeatureMapCount() {
     return featureMaps().unsavedCount();
 }
 

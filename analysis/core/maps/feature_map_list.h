@@ -55,7 +55,7 @@ bool deleteFeatureMap(const FeatureMap* map);
 
 // Number of entries whose saved flag is clear (the exit prompt asks when this
 // is not 0).
-int UnsavedFeatureMapCount();
+int unsavedFeatureMapCount();
 
 // Removes every entry. Used by "Close all", by tests and at exit.
 void resetFeatureMaps();

@@ -360,7 +360,7 @@ bool arMaps(const MapRun& run, const MapSelection& selection) {
             return [&run, &grey, &region](int32_t j, double* out) {
                 for (int32_t i = 0; i < run.columns.count; ++i) {
                     const PixelRect r = run.window(i, j);
-                    const ArValues f = FitArModel(grey, region, 1, r.xmin, r.ymin, r.xmax, r.ymax);
+                    const ArValues f = fitArModel(grey, region, 1, r.xmin, r.ymin, r.xmax, r.ymax);
                     std::copy(f.begin(), f.end(), out + static_cast<size_t>(i) * f.size());
                 }
             };

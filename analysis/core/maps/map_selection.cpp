@@ -77,6 +77,6 @@ MapSelection parseMapSelection(const AnalysisOptions& stored) {
     return s;
 }
 
-int CountFeatureMapSteps(const AnalysisOptions& options) {
+int countFeatureMapSteps(const AnalysisOptions& options) {
     return parseMapSelection(options).stepCount();
 }

@@ -42,4 +42,4 @@ struct MapSelection {
 MapSelection parseMapSelection(const AnalysisOptions& options);
 
 // The progress steps the maps of a run add (see MapSelection::stepCount).
-int CountFeatureMapSteps(const AnalysisOptions& options);
+int countFeatureMapSteps(const AnalysisOptions& options);

@@ -96,7 +96,7 @@ platform::RegistryValueList analysisOptionsRegistryValues(const AnalysisOptions&
 
 void SaveOptionsToRegistry(const AnalysisSettings& settings) {
     if (!settings.saveFlag) return;
-    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
                                   analysisOptionsRegistryValues(settings.options));
 }
 

@@ -85,7 +85,7 @@ Overloaded(F...) -> Overloaded<F...>;
 
 }  // namespace
 
-void LoadGrainOptionsFromRegistry(GrainOptions& options) {
+void loadGrainOptionsFromRegistry(GrainOptions& options) {
     auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
     if (!key.isOpen()) return;
     for (const GrainKey& k : kGrainKeys)
@@ -123,12 +123,12 @@ platform::RegistryValueList grainOptionsRegistryValues(const GrainOptions& o) {
     return values;
 }
 
-void SaveGrainOptionsToRegistry(const GrainOptions& options) {
-    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+void saveGrainOptionsToRegistry(const GrainOptions& options) {
+    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
                                   grainOptionsRegistryValues(options));
 }
 
-void LoadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& o) {
+void loadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& o) {
     const std::string_view section = platform::kOptionsSection;
     for (const GrainKey& k : kGrainKeys)
         std::visit(
@@ -141,7 +141,7 @@ void LoadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& o) {
             k.field);
 }
 
-void SaveGrainOptionsToFile(platform::IniFile& file, const GrainOptions& o) {
+void saveGrainOptionsToFile(platform::IniFile& file, const GrainOptions& o) {
     const std::string_view section = platform::kOptionsSection;
     for (const GrainKey& k : kGrainKeys)
         std::visit(Overloaded{

@@ -41,14 +41,14 @@ struct GrainOptions {
 // taken only when present with the right type: DWORDs for the integers and
 // switches (any non-zero switch is on), strings for the class name (up to 2047
 // bytes) and the three scale values (converted like C's atof).
-void LoadGrainOptionsFromRegistry(GrainOptions& options);
+void loadGrainOptionsFromRegistry(GrainOptions& options);
 
 // The grain options of the running program; the grain dialog edits them.
 GrainOptions& grainOptions();
 
 // Writes the values of grainOptionsRegistryValues in their order, at every
 // exit; a key that cannot be created writes nothing, silently.
-void SaveGrainOptionsToRegistry(const GrainOptions& options);
+void saveGrainOptionsToRegistry(const GrainOptions& options);
 
 // The registry values in the order they are written: Sg_threshold,
 // Sg_minarea, Sg_ClosingDepth, Sg_GrainsPerRoi, Sg_SetClassName (DWORDs),
@@ -60,5 +60,5 @@ platform::RegistryValueList grainOptionsRegistryValues(const GrainOptions& optio
 // order; integers and switches "%i", numbers "%.2f". Reading keeps the
 // current value for a missing integer, switch or class name; a missing
 // number reads as "1.00", so it becomes 1.0.
-void LoadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& options);
-void SaveGrainOptionsToFile(platform::IniFile& file, const GrainOptions& options);
+void loadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& options);
+void saveGrainOptionsToFile(platform::IniFile& file, const GrainOptions& options);

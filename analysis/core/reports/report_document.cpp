@@ -362,7 +362,7 @@ int reportDocumentCount() {
     return documents().size();
 }
 
-int UnsavedReportCount() {
+int unsavedReportCount() {
     return documents().unsavedCount();
 }
 

@@ -105,7 +105,7 @@ bool MergeReportDocuments(ReportDocument* target, const ReportDocument* source);
 int reportDocumentCount();
 // Number of open documents whose saved flag is clear (the exit prompt asks
 // when this is not 0).
-int UnsavedReportCount();
+int unsavedReportCount();
 
 // Deletes every document and empties the registry. Used by tests and at exit.
 void resetReportDocuments();

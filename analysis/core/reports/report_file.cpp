@@ -22,7 +22,7 @@ constexpr std::string_view kClassNameDelimiters = "\t\r\n";
 
 // Document names hold at most 255 characters.
 std::string fileNamePart(const std::string& path) {
-    std::string name = platform::FileNamePart(path);
+    std::string name = platform::fileNamePart(path);
     if (name.size() > kMaxDocumentNameLength) name.resize(kMaxDocumentNameLength);
     return name;
 }
@@ -198,20 +198,20 @@ int readRecord(std::string_view line, FeatureRecord& record) {
 ParReadResult failure(ParFileStatus status) {
     ParReadResult result;
     result.status = status;
-    result.message = ParFileMessage(status, std::string());
+    result.message = parFileMessage(status, std::string());
     return result;
 }
 
 }  // namespace
 
-std::string ParFileMessage(ParFileStatus status, const std::string& path, long long line) {
+std::string parFileMessage(ParFileStatus status, const std::string& path, long long line) {
     if (status == ParFileStatus::TruncatedLine)
         return "Cannot load " + (path.empty() ? std::string("the file") : "\"" + path + "\"") +
                ":\r\nline " + std::to_string(line) + " is cut short (the file ends inside it).";
-    return ParFileMessage(status, path);
+    return parFileMessage(status, path);
 }
 
-std::string ParFileMessage(ParFileStatus status, const std::string& path) {
+std::string parFileMessage(ParFileStatus status, const std::string& path) {
     const std::string file = path.empty() ? std::string("the file") : "\"" + path + "\"";
     switch (status) {
         case ParFileStatus::Ok:
@@ -242,11 +242,11 @@ std::string ParFileMessage(ParFileStatus status, const std::string& path) {
     return "Cannot load " + file + ".";
 }
 
-std::string EncodeParFile(const ReportDocument& document) {
+std::string encodeParFile(const ReportDocument& document) {
     return encode(document.header, document.roiName, document.records);
 }
 
-std::string EncodeParFile(const ParFile& file) {
+std::string encodeParFile(const ParFile& file) {
     return encode(file.header, file.classNames, file.records);
 }
 
@@ -254,7 +254,7 @@ ParFileStatus SaveReportPar(const std::string& path, ReportDocument* document) {
     if (document == nullptr) return ParFileStatus::NoDocument;
     if (path.empty()) return ParFileStatus::CannotCreate;
     try {
-        if (!platform::writeWholeFileAtomically(path, EncodeParFile(*document)))
+        if (!platform::writeWholeFileAtomically(path, encodeParFile(*document)))
             return ParFileStatus::CannotCreate;
         // Build the new name before touching the document, so it changes all at once.
         std::string name = fileNamePart(path);
@@ -268,7 +268,7 @@ ParFileStatus SaveReportPar(const std::string& path, ReportDocument* document) {
     return ParFileStatus::Ok;
 }
 
-ParReadResult DecodeParFile(std::string_view text, size_t maxRecords) {
+ParReadResult decodeParFile(std::string_view text, size_t maxRecords) {
     ParReadResult result;
     ParFile& file = result.file;
     Lines lines(text);
@@ -305,7 +305,7 @@ ParReadResult DecodeParFile(std::string_view text, size_t maxRecords) {
             (previousValues < 0 || values < previousValues)) {
             ParReadResult cut = failure(ParFileStatus::TruncatedLine);
             cut.errorLine = lines.number();
-            cut.message = ParFileMessage(cut.status, std::string(), cut.errorLine);
+            cut.message = parFileMessage(cut.status, std::string(), cut.errorLine);
             return cut;
         }
         previousValues = values;
@@ -327,14 +327,14 @@ ParReadResult LoadReportPar(const std::string& path) {
             if (!(text = platform::readWholeFile(path, kMaxParFileBytes)))
                 result.status = ParFileStatus::CannotOpen;
             else
-                result = DecodeParFile(*text);
+                result = decodeParFile(*text);
         } catch (const std::bad_alloc&) {
             result = ParReadResult{};
             result.status = ParFileStatus::NoMemory;
         }
     }
     if (result.status != ParFileStatus::Ok) {
-        result.message = ParFileMessage(result.status, path, result.errorLine);
+        result.message = parFileMessage(result.status, path, result.errorLine);
         return result;
     }
     result.file.path = path;

@@ -32,7 +32,7 @@
 //   other gives its leading decimal number (0 when it has none); a number too
 //   large for a double is the missing value too.
 //
-// Nothing here shows a window: the window shows ParFileMessage in a box
+// Nothing here shows a window: the window shows parFileMessage in a box
 // captioned kParErrorCaption, or stays silent where it always has.
 #pragma once
 
@@ -72,9 +72,9 @@ inline constexpr std::string_view kParFeaturesSeparator =
 
 // The message for a status other than Ok (empty for Ok), naming the file when
 // path is not empty. Shown with caption kParErrorCaption and an error icon.
-std::string ParFileMessage(ParFileStatus status, const std::string& path);
+std::string parFileMessage(ParFileStatus status, const std::string& path);
 // The same naming the line of a TruncatedLine.
-std::string ParFileMessage(ParFileStatus status, const std::string& path, long long line);
+std::string parFileMessage(ParFileStatus status, const std::string& path, long long line);
 inline constexpr std::string_view kParErrorCaption = "Error";
 
 // Texts of the report window's file commands.
@@ -97,7 +97,7 @@ inline constexpr std::string_view kUnsavedReportCaption = "Warning";
 // What a .par file holds: all NewReportDocument needs, and the class names.
 struct ParFile {
     std::string name;  // the file-name part of path, at most 255 characters
-    std::string path;  // the file read; both empty for DecodeParFile
+    std::string path;  // the file read; both empty for decodeParFile
     std::string header;
     std::array<std::string, kRoiCount> classNames;  // class name of column k+1, may be empty
     std::vector<FeatureRecord> records;
@@ -105,7 +105,7 @@ struct ParFile {
 
 struct ParReadResult {
     ParFileStatus status = ParFileStatus::Ok;
-    std::string message;      // ParFileMessage(status, path); empty for Ok
+    std::string message;      // parFileMessage(status, path); empty for Ok
     long long errorLine = 0;  // 1-based line of a TruncatedLine
     ParFile file;             // empty unless status is Ok
 };
@@ -117,8 +117,8 @@ struct ParReadResult {
 // anyway), so that no name can break the file's lines; a column whose name
 // is then empty is left out. Header and record names are written as they
 // stand (up to a NUL).
-std::string EncodeParFile(const ReportDocument& document);
-std::string EncodeParFile(const ParFile& file);
+std::string encodeParFile(const ReportDocument& document);
+std::string encodeParFile(const ParFile& file);
 
 // Writes the document to path (through a temporary file, so an old file is
 // never left half overwritten). Only when the write and the close succeeded
@@ -134,7 +134,7 @@ ParFileStatus SaveReportPar(const std::string& path, ReportDocument* document);
 // separator lines (NoClassNames, NoFeatures) or with more than maxRecords
 // records (TooManyRecords); never reads or allocates beyond what the text
 // holds.
-ParReadResult DecodeParFile(std::string_view text, size_t maxRecords = kMaxParRecords);
+ParReadResult decodeParFile(std::string_view text, size_t maxRecords = kMaxParRecords);
 
 // Reads and parses a file; on Ok the result carries its path and name.
 // Creates no document: the caller decides (see addLoadedReport).

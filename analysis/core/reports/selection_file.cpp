@@ -145,7 +145,7 @@ std::string selectionFileNameFor(const SelectionTime& time) {
                              time.hour, time.minute, time.second);
 }
 
-SelectionFile EncodeSelection(const ReportDocument* currentReport,
+SelectionFile encodeSelection(const ReportDocument* currentReport,
                               const std::vector<std::string>& rankingList, SelectionOrder order,
                               const std::optional<SelectionTime>& time) {
     SelectionFile file;
@@ -229,7 +229,7 @@ SelectionFile SaveSelection(const std::string& path, const ReportDocument* curre
                             const std::optional<SelectionTime>& time, SelectionOrder order) {
     SelectionFile file;
     try {
-        file = EncodeSelection(currentReport, rankingList, order, time);
+        file = encodeSelection(currentReport, rankingList, order, time);
     } catch (const std::bad_alloc&) {
         file = SelectionFile{};
         file.status = SelectionStatus::CannotCreate;

@@ -95,7 +95,7 @@ struct SelectionFile {
 // - ReverseList: reverse registry order.
 // - Alphabetical: sorted without regard to letter case (ties keep reverse
 //   registry order).
-SelectionFile EncodeSelection(const ReportDocument* currentReport,
+SelectionFile encodeSelection(const ReportDocument* currentReport,
                               const std::vector<std::string>& rankingList, SelectionOrder order,
                               const std::optional<SelectionTime>& time = std::nullopt);
 
@@ -104,7 +104,7 @@ SelectionFile EncodeSelection(const ReportDocument* currentReport,
 // alone and nothing is written.
 SelectionStatus writeSelectionFile(const std::string& path, SelectionFile& file);
 
-// EncodeSelection, then writeSelectionFile.
+// encodeSelection, then writeSelectionFile.
 SelectionFile SaveSelection(const std::string& path, const ReportDocument* currentReport,
                             const std::vector<std::string>& rankingList,
                             const std::optional<SelectionTime>& time, SelectionOrder order);

@@ -7,12 +7,12 @@
 
 int32_t AnalysisMode = 0;
 
-std::string TimeDocumentName(const std::tm& t) {
+std::string timeDocumentName(const std::tm& t) {
     return platform::cformat("%d-%d-%d %02d_%02d_%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
                              t.tm_hour, t.tm_min, t.tm_sec);
 }
 
-std::string UniqueDocumentName(const std::string& base, const std::vector<std::string>& taken) {
+std::string uniqueDocumentName(const std::string& base, const std::vector<std::string>& taken) {
     auto used = [&](const std::string& name) {
         return std::find(taken.begin(), taken.end(), name) != taken.end();
     };
@@ -22,13 +22,13 @@ std::string UniqueDocumentName(const std::string& base, const std::vector<std::s
     return candidate;
 }
 
-std::string ImageTitle(const std::string& imageFileName, const std::string& featurePrefix) {
-    std::string title = platform::FileNamePart(imageFileName);
+std::string imageTitle(const std::string& imageFileName, const std::string& featurePrefix) {
+    std::string title = platform::fileNamePart(imageFileName);
     if (!featurePrefix.empty()) title += " (" + featurePrefix + "channel)";
     return title;
 }
 
-void ApplyFeaturePrefix(std::vector<FeatureRecord>& records, const std::string& prefix) {
+void applyFeaturePrefix(std::vector<FeatureRecord>& records, const std::string& prefix) {
     if (prefix.empty()) return;
     for (FeatureRecord& record : records) {
         std::string name(recordName(record));

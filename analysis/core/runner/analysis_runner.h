@@ -19,15 +19,15 @@ inline constexpr int32_t kMode3D = 3;
 inline constexpr int32_t kModeConvexBorder = 120;
 
 // "yyyy-m-d hh_nn_ss" of the given local time.
-std::string TimeDocumentName(const std::tm& time);
+std::string timeDocumentName(const std::tm& time);
 
 // The base name, or base + "(n)" with the smallest n up to 9999 that is not
 // among `taken` (the last one tried when all are).
-std::string UniqueDocumentName(const std::string& base, const std::vector<std::string>& taken);
+std::string uniqueDocumentName(const std::string& base, const std::vector<std::string>& taken);
 
 // The file-name part of the image path, followed by " (" + prefix +
 // "channel)" for a colour channel: "a.bmp (R_channel)".
-std::string ImageTitle(const std::string& imageFileName, const std::string& featurePrefix);
+std::string imageTitle(const std::string& imageFileName, const std::string& featurePrefix);
 
 // "_Area" -> "_R_Area", "Mean" -> "R_Mean" for prefix "R_"; cut to 31 characters.
-void ApplyFeaturePrefix(std::vector<FeatureRecord>& records, const std::string& prefix);
+void applyFeaturePrefix(std::vector<FeatureRecord>& records, const std::string& prefix);

@@ -11,7 +11,7 @@ TextureContext contextOf(const Analysis2DInput& input) {
 
 }  // namespace
 
-RecordCount CountShapeAndWavelet(const AnalysisOptions& stored, const GrainOptions& grains) {
+RecordCount countShapeAndWavelet(const AnalysisOptions& stored, const GrainOptions& grains) {
     const AnalysisOptions o = stored.sanitized();
     RecordCount count;
     if (o.Do_wavMap || o.Do_wavF1) count.steps += 1;
@@ -21,7 +21,7 @@ RecordCount CountShapeAndWavelet(const AnalysisOptions& stored, const GrainOptio
     return count;
 }
 
-void RunShapeStep(const Analysis2DInput& input, const GrainOptions& grains,
+void runShapeStep(const Analysis2DInput& input, const GrainOptions& grains,
                   std::vector<FeatureRecord>& records, const ProgressSink& progress) {
     if (shapeRecordCount(grains) == 0 || !input.roiMap) return;
     appendShapeRecords(input.roiMap->current, input.roiMap->width, input.roiMap->height,
@@ -29,7 +29,7 @@ void RunShapeStep(const Analysis2DInput& input, const GrainOptions& grains,
     progress.report("Geometrical features done");
 }
 
-bool RunWaveletSteps(const Analysis2DInput& input, const GrainOptions& grains,
+bool runWaveletSteps(const Analysis2DInput& input, const GrainOptions& grains,
                      std::vector<FeatureRecord>& records, std::string& header, WaveletPyramid& map,
                      const ProgressSink& progress) {
     const AnalysisOptions o = input.options.sanitized();

@@ -16,11 +16,11 @@
 // Records and progress steps these steps add to the texture count: 1 step
 // when the wavelet map or energies are on, 1 more step and 32 records for
 // the energies, 1 step and 73 / 43 / 116 records for the shape groups.
-RecordCount CountShapeAndWavelet(const AnalysisOptions& options, const GrainOptions& grains);
+RecordCount countShapeAndWavelet(const AnalysisOptions& options, const GrainOptions& grains);
 
 // Before the texture families: the shape records of the switched-on groups
 // into `records`, then "Geometrical features done". Nothing when both are off.
-void RunShapeStep(const Analysis2DInput& input, const GrainOptions& grains,
+void runShapeStep(const Analysis2DInput& input, const GrainOptions& grains,
                   std::vector<FeatureRecord>& records, const ProgressSink& progress);
 
 // After the texture families (and the parametric maps):
@@ -33,7 +33,7 @@ void RunShapeStep(const Analysis2DInput& input, const GrainOptions& grains,
 //   line saying why when an image side over 4096 left the wavelets out
 //   ("No" then too).
 // Returns false when cancelled.
-bool RunWaveletSteps(const Analysis2DInput& input, const GrainOptions& grains,
+bool runWaveletSteps(const Analysis2DInput& input, const GrainOptions& grains,
                      std::vector<FeatureRecord>& records, std::string& header, WaveletPyramid& map,
                      const ProgressSink& progress);
 

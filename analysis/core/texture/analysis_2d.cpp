@@ -34,7 +34,7 @@ int enabledDistances(const AnalysisOptions& o) {
 
 }  // namespace
 
-RecordCount CountAnalysis2D(const AnalysisOptions& stored) {
+RecordCount countAnalysis2D(const AnalysisOptions& stored) {
     const AnalysisOptions o = stored.sanitized();
     RecordCount count;
     count.records = 1;
@@ -47,7 +47,7 @@ RecordCount CountAnalysis2D(const AnalysisOptions& stored) {
     return count;
 }
 
-std::string ReportHeader2D(const Analysis2DInput& input) {
+std::string reportHeader2D(const Analysis2DInput& input) {
     const AnalysisOptions o = input.options.sanitized();
     const int32_t width = input.grey ? input.grey->width : 0;
     const int32_t height = input.grey ? input.grey->height : 0;
@@ -133,7 +133,7 @@ std::function<void()> guarded(std::atomic<bool>& flag, Unit unit) {
 
 bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
                std::string& header, const ProgressSink& progress) {
-    header = ReportHeader2D(input);
+    header = reportHeader2D(input);
     if (!input.grey || !input.roiMap) return false;
     const AnalysisOptions o = input.options.sanitized();
     const TextureContext context =
@@ -184,7 +184,7 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         if (o.Do_arm)
             first.push_back(guarded(u.arFailed, [&, roi] {
                 const RoiStatistics& s = statistics[roi];
-                u.ar[roi] = FitArModel(*input.grey, *input.roiMap, static_cast<uint16_t>(1u << roi),
+                u.ar[roi] = fitArModel(*input.grey, *input.roiMap, static_cast<uint16_t>(1u << roi),
                                        s.xmin, s.ymin, s.xmax, s.ymax);
             }));
     }

@@ -28,10 +28,10 @@ struct RecordCount {
 };
 
 // The records and progress steps a run with these options produces.
-RecordCount CountAnalysis2D(const AnalysisOptions& options);
+RecordCount countAnalysis2D(const AnalysisOptions& options);
 
 // The header text of the run (before the runner's own lines).
-std::string ReportHeader2D(const Analysis2DInput& input);
+std::string reportHeader2D(const Analysis2DInput& input);
 
 // Appends the records of every enabled family to `records` and writes the
 // header; returns false when the run was cancelled (the records are then

@@ -105,7 +105,7 @@ double det3(const std::array<std::array<double, 4>, 4>& a, int skipRow, int skip
 
 }  // namespace
 
-bool SolveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
+bool solveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
                       std::array<double, 4>& teta) {
     double det = 0;
     for (int j = 0; j < 4; ++j)
@@ -124,7 +124,7 @@ bool SolveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::
     return true;
 }
 
-ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
+ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
                     int32_t ymin, int32_t xmax, int32_t ymax) {
     xmin = std::max(xmin, 0);
     ymin = std::max(ymin, 0);
@@ -327,7 +327,7 @@ ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
         {{a00, a01, a02, a03}, {a01, a11, a12, a13}, {a02, a12, a22, a23}, {a03, a13, a23, a33}}};
     const std::array<double, 4> b = {total(t0), total(t1), total(t2), total(t3)};
     std::array<double, 4> teta{};
-    if (!SolveByCofactors(a, b, teta))
+    if (!solveByCofactors(a, b, teta))
         return {static_cast<double>(k), kMissing, kMissing, kMissing, kMissing, kMissing};
 
     // Sigma = sqrt(sum e^2 / K), e = z - (t1 u0 + t2 u1 + t3 u2 + t4 u3),

@@ -31,11 +31,11 @@ using ArValues = std::array<double, 6>;
 
 // The 4 x 4 solve by cofactors. Returns false, leaving `teta` alone, when the
 // determinant is exactly 0.
-bool SolveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
+bool solveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
                       std::array<double, 4>& teta);
 
 // Fits the model to the pixels of the ROI with bit `roiBit` inside the box
 // [xmin, xmax] x [ymin, ymax] (inclusive, clipped to the planes). A region
 // without pixels gives six zeros.
-ArValues FitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
+ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
                     int32_t ymin, int32_t xmax, int32_t ymax);

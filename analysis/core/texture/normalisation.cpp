@@ -7,7 +7,7 @@
 
 #include "analysis/core/texture/texture_records.h"
 
-int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator) {
+int32_t mulDiv(int32_t number, int32_t numerator, int32_t denominator) {
     if (denominator == 0) return -1;
     const int64_t product = static_cast<int64_t>(number) * numerator;
     const bool negative = (product < 0) != (denominator < 0);
@@ -58,11 +58,11 @@ uint16_t requantiseSample(uint32_t sample, const LevelMapping& mapping) {
         const int64_t d = high - low;
         const int64_t m = v > high ? d : (v < low ? 0 : v - low);
         // Limits of any real image are far inside 32 bits; nonsense ones act
-        // like MulDiv's overflow.
+        // like mulDiv's overflow.
         const int32_t level =
             (d > std::numeric_limits<int32_t>::max() || d < std::numeric_limits<int32_t>::min())
                 ? -1
-                : MulDiv(static_cast<int32_t>(m), static_cast<int32_t>(mask),
+                : mulDiv(static_cast<int32_t>(m), static_cast<int32_t>(mask),
                          static_cast<int32_t>(d));
         return static_cast<uint16_t>(static_cast<uint32_t>(level) & mask);
     }

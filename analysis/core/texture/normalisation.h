@@ -16,7 +16,7 @@
 // nearest integer with halves away from zero; -1 when the denominator is 0 or
 // the result does not fit in 32 bits. Stored requantised levels depend on
 // exactly this rounding.
-int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator);
+int32_t mulDiv(int32_t number, int32_t numerator, int32_t denominator);
 
 // Normalisation modes (Do_normal).
 inline constexpr int32_t kNormaliseNone = 0;
@@ -49,8 +49,8 @@ struct LevelMapping {
 };
 
 // Mode 0: the sample shifted from B to n bits. Otherwise the sample clamped to
-// the limits, scaled by MulDiv(v - low, 2^n - 1, high - low); the result is
-// masked to n bits, so equal limits (MulDiv gives -1) map everything to the
+// the limits, scaled by mulDiv(v - low, 2^n - 1, high - low); the result is
+// masked to n bits, so equal limits (mulDiv gives -1) map everything to the
 // top level. Bits are brought into 1..16.
 uint16_t requantiseSample(uint32_t sample, const LevelMapping& mapping);
 

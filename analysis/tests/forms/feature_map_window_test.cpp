@@ -42,7 +42,7 @@ class MapWindowTest : public ::testing::Test {
         testApplication();
         analysisSettings().reset();
         resetFeatureMaps();
-        CreateVantuWindows();
+        createVantuWindows();
         view = _ImageView;
         saved = fs::current_path();
         fs::current_path(dir.path());
@@ -50,7 +50,7 @@ class MapWindowTest : public ::testing::Test {
     }
     void TearDown() override {
         fs::current_path(saved);
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         resetFeatureMaps();
         analysisSettings().reset();
@@ -175,7 +175,7 @@ TEST_F(MapWindowTest, AFailedSaveKeepsTheMapUnsavedAndSaysSo) {
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
     EXPECT_EQ(MapListAt(0)->name, "kept");
     EXPECT_EQ(MapListAt(0)->saved, 0u);
-    EXPECT_EQ(UnsavedFeatureMapCount(), 1);
+    EXPECT_EQ(unsavedFeatureMapCount(), 1);
 }
 
 TEST_F(MapWindowTest, CloseAsksForAnUnsavedMapAndCloseAllForAny) {
@@ -228,7 +228,7 @@ TEST_F(MapWindowTest, SaveAllWritesEveryMapIntoTheFolderWithoutOverwriting) {
         EXPECT_TRUE(fs::exists(dir.file(std::string("out/") + name))) << name;
     EXPECT_EQ(readBmfFile(dir.file("out/Teta1(2).bmf"))->values, (std::vector<double>{7, 8}));
     EXPECT_EQ(MapListAt(3)->name, "Teta1(2).bmf");
-    EXPECT_EQ(UnsavedFeatureMapCount(), 0);
+    EXPECT_EQ(unsavedFeatureMapCount(), 0);
     EXPECT_EQ(view->TabControl1->currentIndex(), 1);
     EXPECT_EQ(view->CurrentMap, MapListAt(1));
 }
@@ -257,11 +257,11 @@ TEST_F(MapWindowTest, ABmfFileOpensByExtensionIntoTheShownWindow) {
 }
 
 TEST_F(MapWindowTest, AMacroMakesMapsSavesAndClosesThem) {
-    PlanePtr plane = NewPlane(40, 30);
+    PlanePtr plane = newPlane(40, 30);
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x)
             plane->current[x + y * 40] = static_cast<uint16_t>((x * 7 + y * 3 + (x ^ y)) & 0xFF);
-    dir.write("scan.bmp", EncodeGreyBitmap(*plane, 8));
+    dir.write("scan.bmp", encodeGreyBitmap(*plane, 8));
     AnalysisOptions& o = analysisSettings().options;
     o.Maps_Tree[28].state = kMapLeafOn;  // Horzl Contrast
     o.Maps_Tree[81].state = kMapLeafOn;  // Mean

@@ -37,7 +37,7 @@ int documentCount() {
 
 // 3 x 3 grains on a grid, one every 6 pixels, in a 60 x 30 image.
 PlanePtr grainImage(int grains, uint16_t background = 10, uint16_t grain = 200) {
-    PlanePtr plane = NewPlane(60, 30);
+    PlanePtr plane = newPlane(60, 30);
     std::fill_n(plane->current, plane->size(), background);
     for (int g = 0; g < grains; ++g) {
         const int x0 = (g % 10) * 6 + 1, y0 = (g / 10) * 6 + 1;
@@ -55,15 +55,15 @@ class GrainToolsTest : public ::testing::Test {
         analysisSettings().options.Do_co = 0;
         analysisSettings().options.Do_rl = 0;
         analysisSettings().options.Do_wavF1 = 0;
-        CreateVantuWindows();
-        dir.write("grains.bmp", EncodeGreyBitmap(*grainImage(20), 8));
-        dir.write("other.bmp", EncodeGreyBitmap(*grainImage(5, 30, 100), 8));
+        createVantuWindows();
+        dir.write("grains.bmp", encodeGreyBitmap(*grainImage(20), 8));
+        dir.write("other.bmp", encodeGreyBitmap(*grainImage(5, 30, 100), 8));
         _OpZiarna->values = GrainOptions{};
         _OpZiarna->values.Sg_minarea = 4;
         _OpZiarna->values.Sg_ClosingDepth = 0;
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         resetFeatureMaps();
         analysisSettings().reset();
@@ -87,14 +87,14 @@ TEST_F(GrainToolsTest, TheWindowKeepsItsPolishCaptionsAndEditRules) {
     EXPECT_TRUE(w.className()->isEnabled());
 
     w.pixels()->setText("0");
-    w.ScaleChange(w.pixels());
+    w.scaleChange(w.pixels());
     EXPECT_EQ(w.pixels()->text(), "0.01");
     w.pixels()->setText("25");
     w.units()->setText("nan");
-    w.ScaleChange(w.units());
+    w.scaleChange(w.units());
     EXPECT_EQ(w.units()->text(), "0.01");
     w.units()->setText("10");
-    w.ScaleChange(w.units());
+    w.scaleChange(w.units());
     EXPECT_EQ(w.pixelsPerUnit()->text(), "2.50");
 
     w.doGeometry()->click();
@@ -102,7 +102,7 @@ TEST_F(GrainToolsTest, TheWindowKeepsItsPolishCaptionsAndEditRules) {
     EXPECT_TRUE(w.doGeometry()->isChecked());
     w.grainsPerRoi()->setValue(3);
     EXPECT_FALSE(w.doGeometry()->isChecked());
-    w.OKClick();
+    w.okClick();
     EXPECT_EQ(w.accepted, 1);
     EXPECT_EQ(w.values.Sg_GrainsPerRoi, 3);
     EXPECT_DOUBLE_EQ(w.values.Sg_PPU, 2.5);
@@ -112,7 +112,7 @@ TEST_F(GrainToolsTest, TheWindowKeepsItsPolishCaptionsAndEditRules) {
 TEST_F(GrainToolsTest, OpeningAnExtraFileChecksItsBox) {
     dialogs.fileAnswers.push_back({true, dir.file("other.bmp"), 1, {}});
     _OpZiarna->FormShow();
-    _OpZiarna->OtworzClick();
+    _OpZiarna->otworzClick();
     ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
     EXPECT_EQ(dialogs.fileDialogs[0].title, "Wybierz plik ROI");
     EXPECT_EQ(dialogs.fileDialogs[0].filter, "Windows bitmap (*.bmp)|*.bmp");
@@ -181,8 +181,8 @@ TEST_F(GrainToolsTest, TheExtraRoiFileGivesTheGrainsAndTheImageStays) {
 }
 
 TEST_F(GrainToolsTest, AnExtraRoiFileOfAnotherSizeIsRefused) {
-    PlanePtr small = NewPlane(20, 20);
-    dir.write("small.bmp", EncodeGreyBitmap(*small, 8));
+    PlanePtr small = newPlane(20, 20);
+    dir.write("small.bmp", encodeGreyBitmap(*small, 8));
     ASSERT_GT(OpenFileByExtension(_vantu, dir.file("grains.bmp")), 0);
     _OpZiarna->useExtraRoi = true;
     _OpZiarna->extraRoiFile = dir.file("small.bmp");

@@ -31,21 +31,21 @@ class MacroHostTest : public ::testing::Test {
     void SetUp() override {
         testApplication();
         analysisSettings().reset();
-        CreateVantuWindows();
+        createVantuWindows();
         saved = fs::current_path();
         fs::current_path(dir.path());
         fs::create_directory(dir.file("out"));
         // A 32 x 32 grey ramp with some texture.
-        PlanePtr plane = NewPlane(32, 32);
+        PlanePtr plane = newPlane(32, 32);
         for (int y = 0; y < 32; ++y)
             for (int x = 0; x < 32; ++x)
                 plane->current[x + y * 32] =
                     static_cast<uint16_t>((x * 7 + y * 3 + (x ^ y)) & 0xFF);
-        dir.write("scan.bmp", EncodeGreyBitmap(*plane, 8));
+        dir.write("scan.bmp", encodeGreyBitmap(*plane, 8));
     }
     void TearDown() override {
         fs::current_path(saved);
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         resetFeatureMaps();
         analysisSettings().reset();
@@ -116,7 +116,7 @@ TEST_F(MacroHostTest, AFailedLoadOrSaveStopsTheMacroBeforeAWrongResultIsMade) {
     EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("rois.txt")), 0);
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.messages.back().caption, "Error");
-    EXPECT_EQ(dialogs.messages.back().text, MacroFailureText("LoadROI", "broken.roi", 2));
+    EXPECT_EQ(dialogs.messages.back().text, macroFailureText("LoadROI", "broken.roi", 2));
     EXPECT_EQ(reportDocumentCount(), 0);
     EXPECT_FALSE(exists("out/r.par"));
 
@@ -126,14 +126,14 @@ TEST_F(MacroHostTest, AFailedLoadOrSaveStopsTheMacroBeforeAWrongResultIsMade) {
     dir.write("save.txt", "SaveReport out/r.par\nRunAnalysis\n");
     EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("save.txt")), 0);
     ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[1].text, MacroFailureText("SaveReport", "out/r.par", 1));
+    EXPECT_EQ(dialogs.messages[1].text, macroFailureText("SaveReport", "out/r.par", 1));
     EXPECT_EQ(reportDocumentCount(), 0);
 
     dialogs.messages.clear();
     dir.write("image.txt", "LoadImage scan.bmp\nTestEnd\nSaveImage nowhere/copy.bmp\nExit\n");
     EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("image.txt")), 0);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, MacroFailureText("SaveImage", "nowhere/copy.bmp", 3));
+    EXPECT_EQ(dialogs.messages[0].text, macroFailureText("SaveImage", "nowhere/copy.bmp", 3));
     EXPECT_FALSE(_vantu->quitRequested());
 
     // A missing option file after "TestEnd" (the check would have caught it).
@@ -141,7 +141,7 @@ TEST_F(MacroHostTest, AFailedLoadOrSaveStopsTheMacroBeforeAWrongResultIsMade) {
     dir.write("opts.txt", "TestEnd\nLoadOptions gone.ini\n");
     EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("opts.txt")), 0);
     ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[1].text, MacroFailureText("LoadOptions", "gone.ini", 2));
+    EXPECT_EQ(dialogs.messages[1].text, macroFailureText("LoadOptions", "gone.ini", 2));
 }
 
 TEST_F(MacroHostTest, RunMacroAsksForTheFileAndRunsIt) {
@@ -164,7 +164,7 @@ TEST_F(MacroHostTest, RunMacroAsksForTheFileAndRunsIt) {
 }
 
 TEST_F(MacroHostTest, ADroppedMacroRunsAndItsErrorsAreListed) {
-    EXPECT_EQ(_vantu->DropFiles({QString::fromStdString(dir.write("bad.TXT",
+    EXPECT_EQ(_vantu->dropFiles({QString::fromStdString(dir.write("bad.TXT",
                                                                   "LoadImage gone.bmp\n"
                                                                   "Bogus\n"))}),
               0);  // the macro never ran
@@ -194,7 +194,7 @@ TEST_F(MacroHostTest, AMacroThatLoadsItselfIsRefusedOnce) {
     dir.write("loop.txt", "RenameRoi 7 ran\nLoadImage loop.txt\n");
     EXPECT_EQ(OpenFileByExtension(_vantu, "loop.txt"), 15);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, MacroAlreadyRunningText("loop.txt"));
+    EXPECT_EQ(dialogs.messages[0].text, macroAlreadyRunningText("loop.txt"));
     EXPECT_EQ(_vantu->state.RoiNames[6], "ran");
     EXPECT_FALSE(_vantu->quitRequested());
 }

@@ -20,7 +20,7 @@ TEST(ProgressWindow, AJobRunsOnTheWorkerAndFinishesOnTheGuiThread) {
     TProgress progress(nullptr);
     std::thread::id gui = std::this_thread::get_id(), worker, finisher;
     bool completed = false;
-    RegisterProgressJob(kTestMode, [&]() -> std::optional<ProgressJob> {
+    registerProgressJob(kTestMode, [&]() -> std::optional<ProgressJob> {
         ProgressJob job;
         job.run = [&](const ProgressSink& sink) {
             worker = std::this_thread::get_id();
@@ -52,7 +52,7 @@ TEST(ProgressWindow, CancelStopsTheWorkerAndNothingIsKept) {
     TProgress progress(nullptr);
     std::atomic<int> polls{0};
     bool finishedCompleted = true;
-    RegisterProgressJob(kTestMode, [&]() -> std::optional<ProgressJob> {
+    registerProgressJob(kTestMode, [&]() -> std::optional<ProgressJob> {
         ProgressJob job;
         job.run = [&](const ProgressSink& sink) {
             while (!sink.cancelled()) {

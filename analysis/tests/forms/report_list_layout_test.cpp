@@ -54,10 +54,10 @@ class ReportListLayoutTest : public ::testing::Test {
     void SetUp() override {
         testApplication();
         analysisSettings().reset();
-        CreateVantuWindows();
+        createVantuWindows();
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         analysisSettings().reset();
     }

@@ -23,7 +23,7 @@ class ReportConvexTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
         _Report->selectionBox = [this](const std::string& title, const std::string& text) {
             boxes.push_back({title, text});
             return boxAnswer;
@@ -34,7 +34,7 @@ class ReportConvexTest : public ::testing::Test {
         _Report->ReportRefreshTabs();
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
     }
     std::vector<std::string> checkedNames() const {
@@ -95,7 +95,7 @@ TEST_F(ReportConvexTest, FeatureSpaceAcceptChecksTheAxesAndSavesPictures) {
             _FFSpace->Button1Click();
         }
         _FFSpace->ComboBox2->setCurrentIndex(0);
-        _FFSpace->ComboBox2Change();
+        _FFSpace->comboBox2Change();
         _FFSpace->AcceptButtonClick();
     });
     _Report->action("3D feature space")->trigger();

@@ -27,14 +27,14 @@ class ReportRankingTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
         _Report->selectionBox = [this](const std::string& title, const std::string& text) {
             boxes.push_back({title, text});
             return boxAnswer;
         };
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
     }
 

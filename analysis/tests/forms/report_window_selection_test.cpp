@@ -68,7 +68,7 @@ class ReportWindowSelectionTest : public ::testing::Test {
     void SetUp() override {
         testApplication();
         analysisSettings().reset();
-        CreateVantuWindows();
+        createVantuWindows();
         std::filesystem::create_directory(temp.file("with blank"));
         TReport::DesktopServices& desktop = _Report->desktop;
         desktop.keyboardModifiers = [this] { return keys; };
@@ -84,7 +84,7 @@ class ReportWindowSelectionTest : public ::testing::Test {
         };
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         resetFeatureMaps();
         analysisSettings().reset();

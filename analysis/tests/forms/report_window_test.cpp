@@ -78,10 +78,10 @@ class ReportWindowTest : public ::testing::Test {
     void SetUp() override {
         testApplication();
         analysisSettings().reset();
-        CreateVantuWindows();
+        createVantuWindows();
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         resetFeatureMaps();
         analysisSettings().reset();
@@ -205,10 +205,10 @@ TEST_F(ReportWindowTest, ChangingTabsShowsThatDocument) {
 }
 
 TEST_F(ReportWindowTest, AnAnalysisRunShowsItsDocumentInTheReport) {
-    RegisterProgressJob(kMode2D, [] {
+    registerProgressJob(kMode2D, [] {
         return std::optional<ProgressJob>(ProgressJob{&completeAtOnce, &addScannedDocument});
     });
-    _vantu->state.GreyImage = NewPlane(8, 8);
+    _vantu->state.GreyImage = newPlane(8, 8);
     _vantu->Run1Click();
     EXPECT_EQ(tabTexts(), std::vector<QString>{"scan.bmp"});
     EXPECT_EQ(_Report->CurrentReport, NthReportDocument(0));
@@ -217,10 +217,10 @@ TEST_F(ReportWindowTest, AnAnalysisRunShowsItsDocumentInTheReport) {
 }
 
 TEST_F(ReportWindowTest, EveryRunBringsAMinimisedReportWindowBackToTheFront) {
-    RegisterProgressJob(kMode2D, [] {
+    registerProgressJob(kMode2D, [] {
         return std::optional<ProgressJob>(ProgressJob{&completeAtOnce, &addScannedDocument});
     });
-    _vantu->state.GreyImage = NewPlane(8, 8);
+    _vantu->state.GreyImage = newPlane(8, 8);
     _vantu->show();
     for (int run = 1; run <= 3; ++run) {
         SCOPED_TRACE(run);
@@ -429,7 +429,7 @@ TEST_F(ReportWindowTest, SaveAllWritesNewDocumentsIntoTheChosenFolderWithoutTheP
     for (const char* name : {"kept.par", "scan1.bmp.par", "old.par", "upper.PAR.par"})
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
     EXPECT_FALSE(std::filesystem::exists(dir.file("newscan1.bmp.par")));
-    EXPECT_EQ(UnsavedReportCount(), 0);
+    EXPECT_EQ(unsavedReportCount(), 0);
     EXPECT_EQ(NthReportDocument(1)->path, dir.file("scan1.bmp.par"));
     // Each document's own tab takes its new name; the selection stays.
     EXPECT_EQ(tabTexts(),
@@ -471,7 +471,7 @@ TEST_F(ReportWindowTest, SaveAllCancelledWritesNothingAndFailuresAreReported) {
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
     EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(dialogs.messages[0].text,
-              ParFileMessage(ParFileStatus::CannotCreate, dir.path() + "/no/such/folder/a.par"));
+              parFileMessage(ParFileStatus::CannotCreate, dir.path() + "/no/such/folder/a.par"));
     EXPECT_EQ(a->saved, 0u);
     EXPECT_EQ(tabTexts(), std::vector<QString>{"a"});
 }
@@ -495,7 +495,7 @@ TEST_F(ReportWindowTest, SaveAsProposesTheTabCaptionAndRenamesTheTab) {
     EXPECT_EQ(second->saved, 1u);
     EXPECT_EQ(second->path, dir.file("result.par"));
     EXPECT_EQ(tabTexts(), (std::vector<QString>{"first", "result.par"}));
-    EXPECT_EQ(dir.read("result.par"), EncodeParFile(*second));
+    EXPECT_EQ(dir.read("result.par"), encodeParFile(*second));
 }
 
 TEST_F(ReportWindowTest, AFailedSaveAsSaysSoAndLeavesTheDocumentUnsaved) {
@@ -508,7 +508,7 @@ TEST_F(ReportWindowTest, AFailedSaveAsSaysSoAndLeavesTheDocumentUnsaved) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
     EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(dialogs.messages[0].text, ParFileMessage(ParFileStatus::CannotCreate, path));
+    EXPECT_EQ(dialogs.messages[0].text, parFileMessage(ParFileStatus::CannotCreate, path));
     EXPECT_EQ(a->saved, 0u);
     EXPECT_EQ(a->path, "");
     EXPECT_EQ(tabTexts(), std::vector<QString>{"a"});
@@ -626,7 +626,7 @@ TEST_F(ReportWindowTest, SaveAndLoadRoundTrip) {
     EXPECT_EQ(caption(2), "2");
     EXPECT_EQ(cell(1, 2), "NaN");
     EXPECT_EQ(cell(2, 1), "0.33333");
-    EXPECT_EQ(UnsavedReportCount(), 0);
+    EXPECT_EQ(unsavedReportCount(), 0);
 }
 
 TEST_F(ReportWindowTest, TheClassNameDialogOpensOverTheReportAndLeavesItInFront) {

@@ -151,43 +151,43 @@ std::string errorText(std::initializer_list<const char*> lines) {
 // --- Lines and substitution ------------------------------------------------------
 
 TEST(MacroSyntax, CommandsArgumentsAndComments) {
-    MacroLine line = SplitMacroLine(" \tLoadImage  my scan.bmp  \tignored\r\n");
+    MacroLine line = splitMacroLine(" \tLoadImage  my scan.bmp  \tignored\r\n");
     EXPECT_EQ(line.kind, MacroLine::Kind::Command);
     EXPECT_EQ(line.command, "LoadImage");
-    EXPECT_EQ(MacroArgument(line.rest), "my scan.bmp");
-    EXPECT_EQ(SplitMacroLine(" \t\r\n").kind, MacroLine::Kind::Empty);
-    EXPECT_EQ(SplitMacroLine("").kind, MacroLine::Kind::Empty);
-    EXPECT_EQ(SplitMacroLine("//LoadImage x").kind, MacroLine::Kind::Comment);
-    EXPECT_EQ(SplitMacroLine("  ;note").kind, MacroLine::Kind::Comment);
-    EXPECT_EQ(MacroArgument(SplitMacroLine("Exit\r\n").rest), "");
-    EXPECT_EQ(MacroTokens(" $v a\tb  c\r\nd"), (std::vector<std::string>{"$v", "a", "b", "c"}));
-    MacroIndexAndText index = MacroIndexArgument("  12 \t healthy\ttissue  \r\n");
+    EXPECT_EQ(macroArgument(line.rest), "my scan.bmp");
+    EXPECT_EQ(splitMacroLine(" \t\r\n").kind, MacroLine::Kind::Empty);
+    EXPECT_EQ(splitMacroLine("").kind, MacroLine::Kind::Empty);
+    EXPECT_EQ(splitMacroLine("//LoadImage x").kind, MacroLine::Kind::Comment);
+    EXPECT_EQ(splitMacroLine("  ;note").kind, MacroLine::Kind::Comment);
+    EXPECT_EQ(macroArgument(splitMacroLine("Exit\r\n").rest), "");
+    EXPECT_EQ(macroTokens(" $v a\tb  c\r\nd"), (std::vector<std::string>{"$v", "a", "b", "c"}));
+    MacroIndexAndText index = macroIndexArgument("  12 \t healthy\ttissue  \r\n");
     EXPECT_EQ(index.index, "12");
     EXPECT_EQ(index.text, "healthy\ttissue");
-    EXPECT_EQ(MacroIndexArgument(" \r\n").index, "");
+    EXPECT_EQ(macroIndexArgument(" \r\n").index, "");
 }
 
 TEST(MacroSyntax, SubstitutionFollowsDefinitionOrderAndNeverExpandsAValueAgain) {
     std::vector<MacroVariable> vars = {{"$a", "1"}, {"$ab", "2"}, {"%f", "scan.bmp"}};
-    EXPECT_EQ(SubstituteVariables("x$ab $a %f %g 50% $", vars), "x1b 1 scan.bmp %g 50% $");
-    EXPECT_EQ(SubstituteVariables("rep_$v.par", {}), "rep_$v.par");
+    EXPECT_EQ(substituteVariables("x$ab $a %f %g 50% $", vars), "x1b 1 scan.bmp %g 50% $");
+    EXPECT_EQ(substituteVariables("rep_$v.par", {}), "rep_$v.par");
     // A value that holds a variable's name (its own or another's) stays as it is.
     std::vector<MacroVariable> self = {{"$v", "x$v"}, {"$w", "$v"}};
-    EXPECT_EQ(SubstituteVariables("$v|$w", self), "x$v|$v");
+    EXPECT_EQ(substituteVariables("$v|$w", self), "x$v|$v");
     // Growth stops at the line limit.
     std::vector<MacroVariable> big = {{"$v", std::string(500, 'x')}};
     std::string line;
     for (int i = 0; i < 10; ++i) line += "$v";
-    EXPECT_EQ(SubstituteVariables(line, big), std::string(kMacroLineLength, 'x'));
+    EXPECT_EQ(substituteVariables(line, big), std::string(kMacroLineLength, 'x'));
 }
 
 TEST(MacroSyntax, WildcardsIgnoreLetterCase) {
-    EXPECT_TRUE(MatchMacroWildcard("*.bmp", "A.BMP"));
-    EXPECT_TRUE(MatchMacroWildcard("s??n*.b*", "scan01.bmp"));
-    EXPECT_FALSE(MatchMacroWildcard("s?n*", "scan"));
-    EXPECT_TRUE(MatchMacroWildcard("*.*", "README"));
-    EXPECT_TRUE(MatchMacroWildcard("*a*a*a*", "banana_a"));
-    EXPECT_FALSE(MatchMacroWildcard("*.bmp", "a.bmp.txt"));
+    EXPECT_TRUE(matchMacroWildcard("*.bmp", "A.BMP"));
+    EXPECT_TRUE(matchMacroWildcard("s??n*.b*", "scan01.bmp"));
+    EXPECT_FALSE(matchMacroWildcard("s?n*", "scan"));
+    EXPECT_TRUE(matchMacroWildcard("*.*", "README"));
+    EXPECT_TRUE(matchMacroWildcard("*a*a*a*", "banana_a"));
+    EXPECT_FALSE(matchMacroWildcard("*.bmp", "a.bmp.txt"));
 }
 
 TEST_F(MacroTest, LongLinesAreReadInPiecesAndANulEndsTheLineText) {
@@ -411,7 +411,7 @@ TEST_F(MacroTest, FileLoopsRunOverASortedSnapshotOfTheMatches) {
     EXPECT_EQ(host.calls,
               (Calls{"loadImage images/B.BMP", "loadImage images/a.bmp", "loadImage images/c.bmp",
                      "saveReport new_a.par", "saveReport new_b.par"}));
-    EXPECT_EQ(FindMacroFiles("*.par"),
+    EXPECT_EQ(findMacroFiles("*.par"),
               (std::vector<std::string>{"a.par", "b.par", "new_a.par", "new_b.par"}));
 }
 
@@ -490,7 +490,7 @@ TEST_F(MacroTest, AMacroThatLoadsItselfIsRefused) {
     EXPECT_EQ(run("RunAnalysis\nLoadImage self.txt\nSaveReport done.par\n", "self.txt"),
               MacroRunStatus::Executed);
     EXPECT_EQ(host.calls, (Calls{"runAnalysis", "loadImage self.txt", "saveReport done.par"}));
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{MacroAlreadyRunningText("self.txt")}));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{macroAlreadyRunningText("self.txt")}));
 
     // Through another macro, and by another spelling of its path.
     host.calls.clear();
@@ -499,7 +499,7 @@ TEST_F(MacroTest, AMacroThatLoadsItselfIsRefused) {
     EXPECT_EQ(run("LoadImage b.txt\nRunAnalysis\n", "a.txt"), MacroRunStatus::Executed);
     EXPECT_EQ(host.calls,
               (Calls{"loadImage b.txt", "loadImage ./a.txt", "grainAnalysis", "runAnalysis"}));
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{MacroAlreadyRunningText("./a.txt")}));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{macroAlreadyRunningText("./a.txt")}));
 
     // A macro may run again once it has ended.
     host.calls.clear();
@@ -579,7 +579,7 @@ TEST_F(MacroTest, AFailedFileOperationStopsTheMacroNamingCommandFileAndLine) {
         EXPECT_NE(host.calls[1].find(file), std::string::npos);
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].caption, "Error");
-        EXPECT_EQ(dialogs.messages[0].text, MacroFailureText(command, file, 3));
+        EXPECT_EQ(dialogs.messages[0].text, macroFailureText(command, file, 3));
         EXPECT_EQ(dialogs.messages[0].text, "Command \"" + command +
                                                 "\" failed in line 3 (file \"" + file +
                                                 "\").\r\nThe macro was stopped.");
@@ -602,7 +602,7 @@ TEST_F(MacroTest, AFailureInsideLoopsAndInnerMacrosStopsEverything) {
     EXPECT_EQ(host.calls, (Calls{"runAnalysis", "saveReport rep_a.par", "runAnalysis",
                                  "saveReport rep_b.par"}));
     EXPECT_EQ(messageTexts(),
-              (std::vector<std::string>{MacroFailureText("SaveReport", "rep_b.par", 3)}));
+              (std::vector<std::string>{macroFailureText("SaveReport", "rep_b.par", 3)}));
 
     // A macro loaded by another fails: both stop, each naming its own line.
     host = RecordingHost();
@@ -614,8 +614,8 @@ TEST_F(MacroTest, AFailureInsideLoopsAndInnerMacrosStopsEverything) {
               MacroRunStatus::Failed);
     EXPECT_EQ(host.calls, (Calls{"loadImage inner.txt", "runAnalysis", "loadImage bad.bmp"}));
     EXPECT_EQ(messageTexts(),
-              (std::vector<std::string>{MacroFailureText("LoadImage", "bad.bmp", 2),
-                                        MacroFailureText("LoadImage", "inner.txt", 1)}));
+              (std::vector<std::string>{macroFailureText("LoadImage", "bad.bmp", 2),
+                                        macroFailureText("LoadImage", "inner.txt", 1)}));
 }
 
 TEST_F(MacroTest, OperationsThatCannotFailAndUnknownCommandsNeverStopTheMacro) {

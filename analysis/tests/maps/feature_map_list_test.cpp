@@ -74,13 +74,13 @@ TEST_F(FeatureMapList, ClosingAMapKeepsTheOthersAndTheUnsavedCount) {
     FeatureMap* a = add({1}, "a");
     FeatureMap* b = add({2}, "b");
     FeatureMap* c = add({3}, "c");
-    EXPECT_EQ(UnsavedFeatureMapCount(), 3);
+    EXPECT_EQ(unsavedFeatureMapCount(), 3);
     a->saved = 1;
     EXPECT_TRUE(deleteFeatureMap(b));
     EXPECT_FALSE(deleteFeatureMap(b));
     EXPECT_EQ(MapListAt(1), c);
     EXPECT_EQ(c->name, "c");
-    EXPECT_EQ(UnsavedFeatureMapCount(), 1);
+    EXPECT_EQ(unsavedFeatureMapCount(), 1);
 }
 
 }  // namespace

@@ -189,7 +189,7 @@ void expectEngineValues(const Image& image, const AnalysisOptions& stored, const
             for (int k = 0; k < kHistogramRecordCount; ++k)
                 expected[std::string(kHistogramFeatureNames[k])] = hf[k];
             const ArValues ar =
-                FitArModel(grey, region, 1, rect.xmin, rect.ymin, rect.xmax, rect.ymax);
+                fitArModel(grey, region, 1, rect.xmin, rect.ymin, rect.xmax, rect.ymax);
             for (int k = 1; k < 6; ++k) expected[std::string(kArRecordNames[k])] = ar[k];
         }
     for (const auto& [name, values] : got.maps) {
@@ -239,15 +239,15 @@ TEST(MapGrid, SplitsTheLeftoverAndTilesTheMapWithBlocks) {
 TEST(MapSelection, CountsMapsAndStepsPerEnabledDistance) {
     AnalysisOptions o;
     EXPECT_EQ(parseMapSelection(o).mapCount(), 0);
-    EXPECT_EQ(CountFeatureMapSteps(o), 0);
+    EXPECT_EQ(countFeatureMapSteps(o), 0);
     selectAll(o);
     o.Do_vt1 = 1;
     o.Do_vt2 = o.Do_vt3 = o.Do_vt4 = o.Do_vt5 = 0;
     EXPECT_EQ(parseMapSelection(o).mapCount(), 96 - 4 - 4 - 5);  // the 96 entries less the nodes
-    EXPECT_EQ(CountFeatureMapSteps(o), 4 + 4 + 3);
+    EXPECT_EQ(countFeatureMapSteps(o), 4 + 4 + 3);
     o.Do_vt3 = o.Do_vt5 = 1;
     EXPECT_EQ(parseMapSelection(o).mapCount(), 20 + 3 * 44 + 19);
-    EXPECT_EQ(CountFeatureMapSteps(o), 4 + 3 * 4 + 3);
+    EXPECT_EQ(countFeatureMapSteps(o), 4 + 3 * 4 + 3);
     o.Do_vt1 = o.Do_vt3 = o.Do_vt5 = 0;  // no distance: no co-occurrence map
     EXPECT_EQ(parseMapSelection(o).mapCount(), 39);
 
@@ -258,7 +258,7 @@ TEST(MapSelection, CountsMapsAndStepsPerEnabledDistance) {
     const MapSelection s = parseMapSelection(one);
     EXPECT_TRUE(s.cooccurrence[2][1]);
     EXPECT_EQ(s.mapCount(), 1);
-    EXPECT_EQ(CountFeatureMapSteps(one), 1);
+    EXPECT_EQ(countFeatureMapSteps(one), 1);
 }
 
 TEST(FeatureMaps, NamesAndProgressTextsFollowTheFamilyOrder) {
@@ -289,7 +289,7 @@ TEST(FeatureMaps, NamesAndProgressTextsFollowTheFamilyOrder) {
         "Co-occurrence maps (2) done", "Gradient maps done",      "Histogram maps done",
         "AR-model maps done"};
     EXPECT_EQ(got.progress, texts);
-    EXPECT_EQ(static_cast<int>(got.progress.size()), CountFeatureMapSteps(o));
+    EXPECT_EQ(static_cast<int>(got.progress.size()), countFeatureMapSteps(o));
     EXPECT_EQ(got.width, 24);
     EXPECT_EQ(got.height, 20);
 }

@@ -57,10 +57,10 @@ class GrainOptionsRegistry : public ::testing::Test {
 TEST_F(GrainOptionsRegistry, AFreshGroupHasTheDefaultsAndAnEmptyStoreKeepsThem) {
     GrainOptions o;
     expectDefaults(o);
-    LoadGrainOptionsFromRegistry(o);
+    loadGrainOptionsFromRegistry(o);
     expectDefaults(o);
     GrainOptions changed = changedOptions();
-    LoadGrainOptionsFromRegistry(changed);
+    loadGrainOptionsFromRegistry(changed);
     EXPECT_EQ(changed.Sg_threshold, 120);  // missing values keep the current ones
     EXPECT_EQ(changed.Sg_ClassName, "quartz grains");
 }
@@ -80,7 +80,7 @@ TEST_F(GrainOptionsRegistry, AValueIsTakenOnlyWithTheRightType) {
     GrainOptions o;
     o.Sg_SetClassName = true;
     o.Sg_ClassName = "kept";
-    LoadGrainOptionsFromRegistry(o);
+    loadGrainOptionsFromRegistry(o);
     EXPECT_EQ(o.Sg_threshold, 58);
     EXPECT_EQ(o.Sg_minarea, 64);
     EXPECT_EQ(o.Sg_Pixels, 1.0);
@@ -97,7 +97,7 @@ TEST_F(GrainOptionsRegistry, TheClassNameIsReadUpTo2047Bytes) {
         key.writeString("Sg_ClassName", std::string(3000, 'g'));
     }
     GrainOptions o;
-    LoadGrainOptionsFromRegistry(o);
+    loadGrainOptionsFromRegistry(o);
     EXPECT_EQ(o.Sg_ClassName, std::string(2047, 'g'));
 }
 
@@ -108,7 +108,7 @@ TEST_F(GrainOptionsRegistry, ScaleTextsConvertLikeAtof) {
         key.writeString("Sg_Units", " 7.25mm");
     }
     GrainOptions o;
-    LoadGrainOptionsFromRegistry(o);
+    loadGrainOptionsFromRegistry(o);
     EXPECT_EQ(o.Sg_Pixels, 0.0);
     EXPECT_EQ(o.Sg_Units, 7.25);
 }
@@ -128,7 +128,7 @@ TEST_F(GrainOptionsRegistry, TheGroupIsWrittenInOrderWithItsTypesAndFormats) {
             << names[i];
     }
 
-    SaveGrainOptionsToRegistry(changedOptions());
+    saveGrainOptionsToRegistry(changedOptions());
     auto key = openProgramKey();
     ASSERT_TRUE(key.isOpen());
     EXPECT_EQ(key.readDword("Sg_threshold"), 120u);
@@ -148,9 +148,9 @@ TEST_F(GrainOptionsRegistry, SavedOptionsLoadBackIncludingNonsense) {
     GrainOptions saved = changedOptions();
     saved.Sg_GrainsPerRoi = 0;
     saved.Sg_ClosingDepth = -7;
-    SaveGrainOptionsToRegistry(saved);
+    saveGrainOptionsToRegistry(saved);
     GrainOptions back;
-    LoadGrainOptionsFromRegistry(back);
+    loadGrainOptionsFromRegistry(back);
     EXPECT_EQ(back.Sg_GrainsPerRoi, 0);
     EXPECT_EQ(back.Sg_ClosingDepth, -7);
     EXPECT_EQ(back.Sg_ClassName, "quartz grains");
@@ -160,15 +160,15 @@ TEST_F(GrainOptionsRegistry, SavedOptionsLoadBackIncludingNonsense) {
 
 TEST_F(GrainOptionsRegistry, AStoreThatCannotBeWrittenFailsSilently) {
     ::setenv("VANTU_REGISTRY_FILE", "/dev/null/registry.txt", 1);  // restored by `store`
-    SaveGrainOptionsToRegistry(changedOptions());
+    saveGrainOptionsToRegistry(changedOptions());
     GrainOptions o;
-    LoadGrainOptionsFromRegistry(o);
+    loadGrainOptionsFromRegistry(o);
     expectDefaults(o);
 }
 
 TEST(GrainOptionsFile, TheGroupIsWrittenInOrderWithIntegersAndTwoDecimals) {
     IniFile file;
-    SaveGrainOptionsToFile(file, changedOptions());
+    saveGrainOptionsToFile(file, changedOptions());
     EXPECT_EQ(file.text(),
               "[Vantu_DRIM]\r\nSg_threshold=120\r\nSg_minarea=40\r\nSg_ClosingDepth=3\r\n"
               "Sg_GrainsPerRoi=4\r\nSg_SetClassName=1\r\nSg_ClassName=quartz grains\r\n"
@@ -178,7 +178,7 @@ TEST(GrainOptionsFile, TheGroupIsWrittenInOrderWithIntegersAndTwoDecimals) {
 
 TEST(GrainOptionsFile, MissingKeysKeepTheCurrentValueButMissingNumbersBecomeOne) {
     GrainOptions o = changedOptions();
-    LoadGrainOptionsFromFile(IniFile::parse("[Vantu_DRIM]\r\nSg_minarea=99\r\nSg_Units=4\r\n"), o);
+    loadGrainOptionsFromFile(IniFile::parse("[Vantu_DRIM]\r\nSg_minarea=99\r\nSg_Units=4\r\n"), o);
     EXPECT_EQ(o.Sg_threshold, 120);
     EXPECT_EQ(o.Sg_minarea, 99);
     EXPECT_TRUE(o.Sg_SetClassName);
@@ -191,23 +191,23 @@ TEST(GrainOptionsFile, MissingKeysKeepTheCurrentValueButMissingNumbersBecomeOne)
 
 TEST(GrainOptionsFile, SwitchesAreReducedToOnOrOff) {
     GrainOptions o;
-    LoadGrainOptionsFromFile(IniFile::parse("[Vantu_DRIM]\nSg_DoGeometry=7\nSg_SetClassName=-1\n"),
+    loadGrainOptionsFromFile(IniFile::parse("[Vantu_DRIM]\nSg_DoGeometry=7\nSg_SetClassName=-1\n"),
                              o);
     EXPECT_TRUE(o.Sg_DoGeometry);
     EXPECT_TRUE(o.Sg_SetClassName);
     IniFile file;
-    SaveGrainOptionsToFile(file, o);
+    saveGrainOptionsToFile(file, o);
     EXPECT_EQ(file.getString("Vantu_DRIM", "Sg_DoGeometry", ""), "1");
     EXPECT_EQ(file.getString("Vantu_DRIM", "Sg_SetClassName", ""), "1");
 }
 
 TEST(GrainOptionsFile, SavedOptionsLoadBackUnchanged) {
     IniFile file;
-    SaveGrainOptionsToFile(file, changedOptions());
+    saveGrainOptionsToFile(file, changedOptions());
     GrainOptions back;
-    LoadGrainOptionsFromFile(IniFile::parse(file.text()), back);
+    loadGrainOptionsFromFile(IniFile::parse(file.text()), back);
     IniFile again;
-    SaveGrainOptionsToFile(again, back);
+    saveGrainOptionsToFile(again, back);
     EXPECT_EQ(again.text(), file.text());
 }
 
@@ -257,8 +257,8 @@ TEST(GrainOptionsSanitized, UsableValuesPassUnchanged) {
     o.Sg_ClassName = std::string(2047, 'n');
     GrainOptions s = o.sanitized();
     IniFile a, b;
-    SaveGrainOptionsToFile(a, o);
-    SaveGrainOptionsToFile(b, s);
+    saveGrainOptionsToFile(a, o);
+    saveGrainOptionsToFile(b, s);
     EXPECT_EQ(a.text(), b.text());
     o.Sg_ClassName += "xyz";
     EXPECT_EQ(o.sanitized().Sg_ClassName, std::string(2047, 'n'));

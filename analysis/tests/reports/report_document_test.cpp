@@ -142,7 +142,7 @@ TEST_F(DocumentList, UnsavedDocumentsAreCounted) {
     newDocument({"X"})->saved = 1;
     newDocument({"X"});
     newDocument({"X"});
-    EXPECT_EQ(UnsavedReportCount(), 2);
+    EXPECT_EQ(unsavedReportCount(), 2);
 }
 
 TEST_F(DocumentList, RecordNamesKeepAtMost31Characters) {

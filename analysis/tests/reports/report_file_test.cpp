@@ -47,14 +47,14 @@ std::string parText(const std::string& header, const std::string& classLines,
 }
 
 ParFile decodeOk(std::string_view text) {
-    ParReadResult result = DecodeParFile(text);
+    ParReadResult result = decodeParFile(text);
     EXPECT_EQ(result.status, ParFileStatus::Ok) << result.message;
     EXPECT_TRUE(result.message.empty());
     return result.file;
 }
 
 ParFile roundTrip(const ReportDocument& document) {
-    return decodeOk(EncodeParFile(document));
+    return decodeOk(encodeParFile(document));
 }
 
 std::vector<double> valuesOf(const FeatureRecord& record) {
@@ -92,14 +92,14 @@ TEST(ParFileWrite, SmallDocumentHasExactBytes) {
         "_Area\t100\t200\t0.5\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\r\n"
         "Mean\t120.5\tNaN\tNaN\tNaN\t1e-05\t1.2345679e+08\t-0\t3.1415927\t0.1\t1e+20\t-2.5"
         "\t33.75\t0\t0\t0\t0\r\n";
-    EXPECT_EQ(EncodeParFile(document), expected);
+    EXPECT_EQ(encodeParFile(document), expected);
 }
 
 TEST(ParFileWrite, EmptyDocumentStillHasBothSeparators) {
     ReportDocument document;
-    EXPECT_EQ(EncodeParFile(document), "\r\n" + kCn + "\r\n\r\n" + kFt + "\r\n");
+    EXPECT_EQ(encodeParFile(document), "\r\n" + kCn + "\r\n\r\n" + kFt + "\r\n");
     document.header = "one line";  // the separator block ends it
-    EXPECT_EQ(EncodeParFile(document), "one line\r\n" + kCn + "\r\n\r\n" + kFt + "\r\n");
+    EXPECT_EQ(encodeParFile(document), "one line\r\n" + kCn + "\r\n\r\n" + kFt + "\r\n");
 }
 
 TEST(ParFileWrite, ClassNameCannotBreakTheFileLines) {
@@ -109,7 +109,7 @@ TEST(ParFileWrite, ClassNameCannotBreakTheFileLines) {
     document.roiName[2] = "\t\r\n";  // nothing the reader could take back
     document.roiName[3] = "\tlead";
     document.records.push_back(makeRecord("F", {1}));
-    const std::string text = EncodeParFile(document);
+    const std::string text = encodeParFile(document);
     EXPECT_EQ(text, "\r\n" + kCn + "\r\nClnm1\ta\r\nClnm2\tx\r\nClnm4\tlead\r\n\r\n" + kFt +
                         "\r\nF\t1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\r\n");
     EXPECT_EQ(decodeOk(text).records.size(), 1u);
@@ -119,8 +119,8 @@ TEST(ParFileWrite, NumbersIgnoreTheUserLocale) {
     if (std::setlocale(LC_NUMERIC, "de_DE.utf8") == nullptr) GTEST_SKIP() << "no German locale";
     ReportDocument document;
     document.records.push_back(makeRecord("F", {120.5, 0.25}));
-    const std::string text = EncodeParFile(document);
-    ParReadResult back = DecodeParFile(text);
+    const std::string text = encodeParFile(document);
+    ParReadResult back = decodeParFile(text);
     std::setlocale(LC_NUMERIC, "C");
     EXPECT_NE(text.find("F\t120.5\t0.25\t0"), std::string::npos);
     ASSERT_EQ(back.file.records.size(), 1u);
@@ -166,7 +166,7 @@ TEST(ParFileRoundTrip, ValuesComeBackToEightSignificantDigits) {
         }
     }
     // Once rounded, the text is stable.
-    EXPECT_EQ(EncodeParFile(back), EncodeParFile(document));
+    EXPECT_EQ(encodeParFile(back), encodeParFile(document));
 }
 
 TEST(ParFileRoundTrip, EveryNonFiniteValueComesBackAsTheMissingValue) {
@@ -371,13 +371,13 @@ TEST(ParFileRead, FilesWithoutSeparatorsAreRefusedWithAMessage) {
         {"x----\r\n", ParFileStatus::NoClassNames},
     };
     for (const auto& [text, status] : cases) {
-        ParReadResult result = DecodeParFile(text);
+        ParReadResult result = decodeParFile(text);
         EXPECT_EQ(result.status, status) << text;
         EXPECT_FALSE(result.message.empty());
         EXPECT_TRUE(result.file.header.empty());
         EXPECT_TRUE(result.file.records.empty());
     }
-    EXPECT_EQ(DecodeParFile("").message,
+    EXPECT_EQ(decodeParFile("").message,
               "Cannot load the file:\r\nthis is not a report file (the line \"" + kCn +
                   "\" is missing).");
 }
@@ -390,13 +390,13 @@ TEST(ParFileRead, EveryTruncationGivesAPrefixOrARefusal) {
     document.records.push_back(makeRecord("_Area", {100, 200, 0, 0, 50}));
     document.records.push_back(makeRecord("Mean", {120.5, kInf, 1e-5, -3.25}));
     document.records.push_back(makeRecord("S(1,0)Contrast", {0.125, 1234567.8}));
-    const std::string full = EncodeParFile(document);
+    const std::string full = encodeParFile(document);
     const ParFile complete = decodeOk(full);
     const size_t featuresAt = full.find("\r\n" + kFt) + 2;
 
     for (size_t length = 0; length <= full.size(); ++length) {
         SCOPED_TRACE(length);
-        ParReadResult result = DecodeParFile(std::string_view(full).substr(0, length));
+        ParReadResult result = decodeParFile(std::string_view(full).substr(0, length));
         if (length < featuresAt + 4) {
             EXPECT_NE(result.status, ParFileStatus::Ok);
             EXPECT_FALSE(result.message.empty());
@@ -435,14 +435,14 @@ TEST(ParFileRead, ALastLineCutShortIsRefusedWithItsNumber) {
     const std::string head = parText("h", "", "");  // the records start on line 5
     // Only a name, or fewer values than a whole record: refused.
     for (const std::string& cut : {std::string("Mea"), std::string("Mean\t1\t2")}) {
-        ParReadResult result = DecodeParFile(head + full16 + cut);
+        ParReadResult result = decodeParFile(head + full16 + cut);
         EXPECT_EQ(result.status, ParFileStatus::TruncatedLine) << cut;
         EXPECT_EQ(result.errorLine, 6);
         EXPECT_EQ(result.message,
                   "Cannot load the file:\r\nline 6 is cut short (the file ends inside it).");
         EXPECT_TRUE(result.file.records.empty());
     }
-    EXPECT_EQ(DecodeParFile(head + "Mean").errorLine, 5);
+    EXPECT_EQ(decodeParFile(head + "Mean").errorLine, 5);
     // With its line end, or complete without it, a short line stays what it
     // always was: a record whose missing columns read as empty.
     EXPECT_EQ(decodeOk(head + full16 + "Mean\t1\t2\r\n").records.size(), 2u);
@@ -462,8 +462,8 @@ TEST(ParFileRead, ALastLineCutShortIsRefusedWithItsNumber) {
 TEST(ParFileRead, TooManyRecordsAreRefused) {
     std::string records;
     for (int i = 0; i < 5; ++i) records += "F" + std::to_string(i) + "\t1\r\n\r\n";
-    EXPECT_EQ(DecodeParFile(parText("", "", records), 5).status, ParFileStatus::Ok);
-    ParReadResult result = DecodeParFile(parText("", "", records + "G\t2\r\n"), 5);
+    EXPECT_EQ(decodeParFile(parText("", "", records), 5).status, ParFileStatus::Ok);
+    ParReadResult result = decodeParFile(parText("", "", records + "G\t2\r\n"), 5);
     EXPECT_EQ(result.status, ParFileStatus::TooManyRecords);
     EXPECT_TRUE(result.file.records.empty());
     EXPECT_NE(result.message.find("more feature records than 1000000"), std::string::npos);
@@ -471,11 +471,11 @@ TEST(ParFileRead, TooManyRecordsAreRefused) {
 
 TEST(ParFileRead, MessagesNameTheFile) {
     for (int status = 2; status <= 7; ++status) {
-        EXPECT_NE(ParFileMessage(ParFileStatus(status), "/d/r.par").find("\"/d/r.par\""),
+        EXPECT_NE(parFileMessage(ParFileStatus(status), "/d/r.par").find("\"/d/r.par\""),
                   std::string::npos);
     }
-    EXPECT_EQ(ParFileMessage(ParFileStatus::Ok, "/d/r.par"), "");
-    EXPECT_EQ(ParFileMessage(ParFileStatus::NoFeatures, "r.par"),
+    EXPECT_EQ(parFileMessage(ParFileStatus::Ok, "/d/r.par"), "");
+    EXPECT_EQ(parFileMessage(ParFileStatus::NoFeatures, "r.par"),
               "Cannot load \"r.par\":\r\nthe report file is incomplete (the line \"" + kFt +
                   "\" is missing).");
 }
@@ -491,7 +491,7 @@ TEST_F(ReportFileTest, SaveWritesTheEncodedBytesAndMarksTheDocumentSaved) {
     const std::string path = dir_.file("my report.par");
 
     ASSERT_EQ(SaveReportPar(path, &document), ParFileStatus::Ok);
-    EXPECT_EQ(dir_.read("my report.par"), EncodeParFile(document));
+    EXPECT_EQ(dir_.read("my report.par"), encodeParFile(document));
     EXPECT_EQ(document.saved, 1u);
     EXPECT_EQ(document.name, "my report.par");
     EXPECT_EQ(document.path, path);
@@ -564,7 +564,7 @@ TEST_F(ReportFileTest, LoadedReportBecomesTheLastDocumentMarkedSaved) {
     EXPECT_EQ(document->roiState[1], kRoiEmpty);  // area 0
     EXPECT_EQ(document->roiState[2], kRoiUsed);
     EXPECT_EQ(featureNameUses("Mean"), 2);
-    EXPECT_EQ(UnsavedReportCount(), 1);  // only the analysis
+    EXPECT_EQ(unsavedReportCount(), 1);  // only the analysis
 }
 
 TEST_F(ReportFileTest, SavedAndReloadedDocumentMatches) {
@@ -634,13 +634,13 @@ TEST_F(ReportFileTest, SaveAllWritesEveryDocumentAndRenamesThoseWithoutAFile) {
     std::filesystem::create_directory(dir_.file("out"));
 
     EXPECT_EQ(saveAllReports(saveAllFolderPart(dir_.file("out/new*"))), 0);
-    EXPECT_EQ(dir_.read("kept-file.par"), EncodeParFile(*kept));
-    EXPECT_EQ(dir_.read("out/2009-3-7 09_05_01.par"), EncodeParFile(*fresh));
-    EXPECT_EQ(dir_.read("out/old.par"), EncodeParFile(*named));
+    EXPECT_EQ(dir_.read("kept-file.par"), encodeParFile(*kept));
+    EXPECT_EQ(dir_.read("out/2009-3-7 09_05_01.par"), encodeParFile(*fresh));
+    EXPECT_EQ(dir_.read("out/old.par"), encodeParFile(*named));
     EXPECT_EQ(kept->name, "kept-file.par");
     EXPECT_EQ(fresh->name, "2009-3-7 09_05_01.par");
     EXPECT_EQ(fresh->path, dir_.file("out/2009-3-7 09_05_01.par"));
-    EXPECT_EQ(UnsavedReportCount(), 0);
+    EXPECT_EQ(unsavedReportCount(), 0);
 }
 
 TEST_F(ReportFileTest, SaveAllCountsFailuresAndGoesOn) {

@@ -87,7 +87,7 @@ class SelectionFileTest : public ::testing::Test {
 
     SelectionFile encode(SelectionOrder order = SelectionOrder::Ranking,
                          const std::vector<std::string>& ranking = {}) {
-        return EncodeSelection(NthReportDocument(0), ranking, order, kTime);
+        return encodeSelection(NthReportDocument(0), ranking, order, kTime);
     }
 };
 
@@ -135,7 +135,7 @@ TEST_F(SelectionFileTest, LabelTimeAndProposedFileName) {
 TEST_F(SelectionFileTest, WithoutAGivenTimeTheLabelCarriesTheCurrentTime) {
     addLettered("a", 2);
     const SelectionTime before = currentSelectionTime();
-    const SelectionFile file = EncodeSelection(NthReportDocument(0), {}, SelectionOrder::Ranking);
+    const SelectionFile file = encodeSelection(NthReportDocument(0), {}, SelectionOrder::Ranking);
     const SelectionTime after = currentSelectionTime();
     const std::string label = lines(file.text).at(1);
     EXPECT_TRUE(label == "converted data: " + selectionLabelTime(before) ||

@@ -60,12 +60,12 @@ TEST_F(HandoverTest, R62LoadsTheFileVantuWrites) {
     addDocument(
         {{"Mean", {10, 9.75, 8, 7}}, {"Variance", {0.5, 0.25, 1e-3, 2}}, {"Entropy", {4, 5, 6, 7}}},
         4, {"", "2", "LESION", "1"});
-    const SelectionFile file = EncodeSelection(NthReportDocument(1), {"Variance"},
+    const SelectionFile file = encodeSelection(NthReportDocument(1), {"Variance"},
                                                SelectionOrder::Ranking, SelectionTime{});
     ASSERT_EQ(file.categories, (std::vector<std::string>{"healthy", "2", "lesion", "1"}));
     ASSERT_EQ(file.features, (std::vector<std::string>{"Variance", "Entropy", "Mean"}));
 
-    const SelLoadResult loaded = DecodeSelFile(file.text, "temp.sel", *data);
+    const SelLoadResult loaded = decodeSelFile(file.text, "temp.sel", *data);
     ASSERT_EQ(loaded.status, SelLoadStatus::Loaded)
         << "line " << loaded.errorLine << ": " << loaded.error;
     EXPECT_EQ(data->FeatureCount, 3);
@@ -98,11 +98,11 @@ TEST_F(HandoverTest, SamplesWithMissingValuesDoNotSpoilTheFile) {
                 {"x", "x", "x", "x", "y", "y", "z"});
     addDocument({{"a", {kInf}}, {"b", {1}}}, 1, {"z"});
     const SelectionFile file =
-        EncodeSelection(NthReportDocument(0), {}, SelectionOrder::Alphabetical, SelectionTime{});
+        encodeSelection(NthReportDocument(0), {}, SelectionOrder::Alphabetical, SelectionTime{});
     EXPECT_EQ(file.samplesLeftOut, 4);
     EXPECT_EQ(file.categoriesLeftOut, (std::vector<std::string>{"z"}));
 
-    const SelLoadResult loaded = DecodeSelFile(file.text, "temp.sel", *data);
+    const SelLoadResult loaded = decodeSelFile(file.text, "temp.sel", *data);
     ASSERT_EQ(loaded.status, SelLoadStatus::Loaded)
         << "line " << loaded.errorLine << ": " << loaded.error;
     EXPECT_EQ(data->SampleCount, 4);
@@ -113,14 +113,14 @@ TEST_F(HandoverTest, AMissingValueWrittenAsTextWouldBeRefused) {
     // What the left-out samples spare the user: r62 takes no infinity text.
     addDocument({{"a", {1, 2, 3, 4}}, {"b", {4, 3, 2, 1}}}, 4, {"x", "x", "y", "y"});
     const SelectionFile file =
-        EncodeSelection(NthReportDocument(0), {}, SelectionOrder::Ranking, SelectionTime{});
+        encodeSelection(NthReportDocument(0), {}, SelectionOrder::Ranking, SelectionTime{});
     std::string withInfinity = file.text;
     const std::string row = "\r\n1  4  1\r\n";
     const size_t at = withInfinity.find(row);
     ASSERT_NE(at, std::string::npos);
     withInfinity.replace(at, row.size(), "\r\n1  inf  1\r\n");
-    EXPECT_EQ(DecodeSelFile(withInfinity, "temp.sel", *data).status, SelLoadStatus::Rejected);
-    EXPECT_EQ(DecodeSelFile(file.text, "temp.sel", *data).status, SelLoadStatus::Loaded);
+    EXPECT_EQ(decodeSelFile(withInfinity, "temp.sel", *data).status, SelLoadStatus::Rejected);
+    EXPECT_EQ(decodeSelFile(file.text, "temp.sel", *data).status, SelLoadStatus::Loaded);
 }
 
 TEST_F(HandoverTest, AWrittenFileLoadsFromDisk) {
@@ -130,7 +130,7 @@ TEST_F(HandoverTest, AWrittenFileLoadsFromDisk) {
     const SelectionFile file = SaveSelection(handOver.path, NthReportDocument(0), {}, std::nullopt,
                                              SelectionOrder::Ranking);
     ASSERT_EQ(file.status, SelectionStatus::Written);
-    const SelLoadResult loaded = LoadSelFile(handOver.path, *data);
+    const SelLoadResult loaded = loadSelFile(handOver.path, *data);
     ASSERT_EQ(loaded.status, SelLoadStatus::Loaded) << loaded.error;
     EXPECT_EQ(data->DataFileName, "temp.sel");
     EXPECT_EQ(data->RawData[4][1], 1.5);

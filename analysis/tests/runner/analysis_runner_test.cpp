@@ -16,14 +16,14 @@ TEST(RunNaming, DocumentsAreNamedByTimeAndNumberedWithinASecond) {
     t.tm_hour = 9;
     t.tm_min = 5;
     t.tm_sec = 1;
-    std::string base = TimeDocumentName(t);
+    std::string base = timeDocumentName(t);
     EXPECT_EQ(base, "2009-3-7 09_05_01");
     std::vector<std::string> taken;
-    taken.push_back(UniqueDocumentName(base, taken));
-    taken.push_back(UniqueDocumentName(base, taken));
-    taken.push_back(UniqueDocumentName(base, taken));
+    taken.push_back(uniqueDocumentName(base, taken));
+    taken.push_back(uniqueDocumentName(base, taken));
+    taken.push_back(uniqueDocumentName(base, taken));
     EXPECT_EQ(taken, (std::vector<std::string>{base, base + "(1)", base + "(2)"}));
-    EXPECT_EQ(UniqueDocumentName("other", taken), "other");
+    EXPECT_EQ(uniqueDocumentName("other", taken), "other");
 }
 
 TEST(RunNaming, ColourChannelsPrefixTheFeatureNamesAndTheTitle) {
@@ -31,21 +31,21 @@ TEST(RunNaming, ColourChannelsPrefixTheFeatureNamesAndTheTitle) {
     setRecordName(records[0], "_Area");
     setRecordName(records[1], "Mean");
     setRecordName(records[2], std::string(30, 'x'));
-    ApplyFeaturePrefix(records, "R_");
+    applyFeaturePrefix(records, "R_");
     EXPECT_EQ(recordName(records[0]), "_R_Area");
     EXPECT_EQ(recordName(records[1]), "R_Mean");
     EXPECT_EQ(recordName(records[2]), "R_" + std::string(29, 'x'));
-    ApplyFeaturePrefix(records, "");
+    applyFeaturePrefix(records, "");
     EXPECT_EQ(recordName(records[1]), "R_Mean");
-    EXPECT_EQ(ImageTitle("/data/scans/a.bmp", "R_"), "a.bmp (R_channel)");
-    EXPECT_EQ(ImageTitle("C:\\scans\\b.dcm", ""), "b.dcm");
-    EXPECT_EQ(platform::FileNamePart(""), "");
+    EXPECT_EQ(imageTitle("/data/scans/a.bmp", "R_"), "a.bmp (R_channel)");
+    EXPECT_EQ(imageTitle("C:\\scans\\b.dcm", ""), "b.dcm");
+    EXPECT_EQ(platform::fileNamePart(""), "");
 }
 
 class Header2DTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        grey = NewPlane(256, 256);
+        grey = newPlane(256, 256);
         input.grey = grey.get();
         input.imageMin = 0;
         input.imageMax = 255;
@@ -57,7 +57,7 @@ class Header2DTest : public ::testing::Test {
 };
 
 TEST_F(Header2DTest, TheDefaultHeaderReadsAsStoredReportsHaveIt) {
-    EXPECT_EQ(ReportHeader2D(input),
+    EXPECT_EQ(reportHeader2D(input),
               "Image File: a.bmp \r\nROI File:  \r\nImage size: 256 x 256\r\n"
               "Min. lum.: 1\r\nMax. lum.: 256\r\nBits/pixel: 8\r\n\r\n"
               "Normalisation =  No\r\nHistogram analysis = Yes\r\n"
@@ -72,34 +72,34 @@ TEST_F(Header2DTest, SwitchesAndModesChangeTheirLines) {
         input.options.Do_vt5 = 0;
     input.options.Do_rl = 0;
     input.options.Ng_gr = 12;
-    std::string h = ReportHeader2D(input);
+    std::string h = reportHeader2D(input);
     EXPECT_NE(h.find("Normalisation =  No\r\n"), std::string::npos);
     EXPECT_NE(h.find("CO matrix analysis = No\r\n"), std::string::npos);
     EXPECT_NE(h.find("RL matrix analysis = No\r\n"), std::string::npos);
     EXPECT_NE(h.find("Max pixel value = 4096\r\n"), std::string::npos);
     input.options.Do_normal = 1;
     input.options.Do_vt2 = input.options.Do_vt5 = 1;
-    h = ReportHeader2D(input);
+    h = reportHeader2D(input);
     EXPECT_NE(h.find("Normalisation =  3 sigma\r\n"), std::string::npos);
     EXPECT_NE(h.find("Distances = 2 5\r\n"), std::string::npos);
     input.options.Do_normal = 2;
-    EXPECT_NE(ReportHeader2D(input).find("Normalisation =  1 percent\r\n"), std::string::npos);
+    EXPECT_NE(reportHeader2D(input).find("Normalisation =  1 percent\r\n"), std::string::npos);
 }
 
 TEST(Count2D, RecordsAndStepsFollowTheSwitches) {
     AnalysisOptions o;
-    RecordCount count = CountAnalysis2D(o);
+    RecordCount count = countAnalysis2D(o);
     EXPECT_EQ(count.records, 282);
     EXPECT_EQ(count.steps, 9);
     o.Do_normal = 2;
-    EXPECT_EQ(CountAnalysis2D(o).records, 284);
+    EXPECT_EQ(countAnalysis2D(o).records, 284);
     o = AnalysisOptions{};
     o.Do_hist = o.Do_co = o.Do_rl = o.Do_grad = o.Do_arm = 0;
-    EXPECT_EQ(CountAnalysis2D(o).records, 1);
-    EXPECT_EQ(CountAnalysis2D(o).steps, 0);
+    EXPECT_EQ(countAnalysis2D(o).records, 1);
+    EXPECT_EQ(countAnalysis2D(o).steps, 0);
     o.Do_co = 7;  // stored nonsense counts as on
     o.Do_vt3 = 0;
-    EXPECT_EQ(CountAnalysis2D(o).records, 1 + 4 * 48);
+    EXPECT_EQ(countAnalysis2D(o).records, 1 + 4 * 48);
 }
 
 }  // namespace
@@ -107,8 +107,8 @@ TEST(Count2D, RecordsAndStepsFollowTheSwitches) {
 namespace {
 
 struct TestRun {
-    PlanePtr grey = NewPlane(256, 256);
-    PlanePtr roi = NewPlane(256, 256);
+    PlanePtr grey = newPlane(256, 256);
+    PlanePtr roi = newPlane(256, 256);
     Analysis2DInput input;
     std::vector<FeatureRecord> records;
     std::string header;
@@ -136,7 +136,7 @@ TEST(Analyse2DRun, DefaultOptionsGiveTheFamiliesInTheirOrder) {
     TestRun run;
     ASSERT_TRUE(run.go());
     ASSERT_EQ(run.records.size(), 282u);
-    EXPECT_EQ(static_cast<int>(run.records.size()), CountAnalysis2D(run.input.options).records);
+    EXPECT_EQ(static_cast<int>(run.records.size()), countAnalysis2D(run.input.options).records);
     EXPECT_EQ(run.name(0), "_Area");
     EXPECT_EQ(run.records[0].values[0], 65536.0);
     EXPECT_EQ(run.name(1), "Mean");
@@ -150,8 +150,8 @@ TEST(Analyse2DRun, DefaultOptionsGiveTheFamiliesInTheirOrder) {
                              "Co-occurence: distance 2 done", "Co-occurence: distance 3 done",
                              "Co-occurence: distance 4 done", "Co-occurence: distance 5 done",
                              "Runlength done", "Gradient done", "Autoregression model done"}));
-    EXPECT_EQ(static_cast<int>(run.texts.size()), CountAnalysis2D(run.input.options).steps);
-    EXPECT_EQ(run.header, ReportHeader2D(run.input));
+    EXPECT_EQ(static_cast<int>(run.texts.size()), countAnalysis2D(run.input.options).steps);
+    EXPECT_EQ(run.header, reportHeader2D(run.input));
 }
 
 TEST(Analyse2DRun, AllSwitchesOffGiveOnlyTheArea) {

@@ -53,16 +53,16 @@ TEST(ShapeWaveletSteps, CountsFollowTheSwitches) {
     o.Do_wavF1 = 0;
     o.Do_wavMap = 0;
     GrainOptions g;
-    EXPECT_EQ(CountShapeAndWavelet(o, g).records, 0);
-    EXPECT_EQ(CountShapeAndWavelet(o, g).steps, 0);
+    EXPECT_EQ(countShapeAndWavelet(o, g).records, 0);
+    EXPECT_EQ(countShapeAndWavelet(o, g).steps, 0);
     o.Do_wavMap = 1;
-    EXPECT_EQ(CountShapeAndWavelet(o, g).steps, 1);
+    EXPECT_EQ(countShapeAndWavelet(o, g).steps, 1);
     o.Do_wavF1 = 1;
-    EXPECT_EQ(CountShapeAndWavelet(o, g).steps, 2);
-    EXPECT_EQ(CountShapeAndWavelet(o, g).records, 32);
+    EXPECT_EQ(countShapeAndWavelet(o, g).steps, 2);
+    EXPECT_EQ(countShapeAndWavelet(o, g).records, 32);
     g.Sg_DoGeometry = g.Sg_DoGeometryP = true;
-    EXPECT_EQ(CountShapeAndWavelet(o, g).steps, 3);
-    EXPECT_EQ(CountShapeAndWavelet(o, g).records, 32 + 116);
+    EXPECT_EQ(countShapeAndWavelet(o, g).steps, 3);
+    EXPECT_EQ(countShapeAndWavelet(o, g).records, 32 + 116);
 }
 
 TEST(ShapeWaveletSteps, ShapeRecordsOpenAndWaveletRecordsCloseTheRun) {
@@ -77,13 +77,13 @@ TEST(ShapeWaveletSteps, ShapeRecordsOpenAndWaveletRecordsCloseTheRun) {
     std::string header;
     WaveletPyramid map;
     Texts texts;
-    RunShapeStep(p.input, g, records, texts.sink());
+    runShapeStep(p.input, g, records, texts.sink());
     ASSERT_EQ(records.size(), 73u);
     EXPECT_EQ(recordName(records[0]), "GeoX");
     EXPECT_DOUBLE_EQ(records[2].values[0], 40 * 30);
     ASSERT_TRUE(Analyse2D(p.input, records, header, ProgressSink{}));
     const size_t texture = records.size() - 73;
-    ASSERT_TRUE(RunWaveletSteps(p.input, g, records, header, map, texts.sink()));
+    ASSERT_TRUE(runWaveletSteps(p.input, g, records, header, map, texts.sink()));
     // D = 128 has three scales: the five scales no ROI reaches are dropped.
     EXPECT_EQ(records.size(), 73 + texture + 12);
     EXPECT_EQ(recordName(records[73 + texture]), "WavEnLL_s-1");
@@ -104,9 +104,9 @@ TEST(ShapeWaveletSteps, WithEverythingOffOnlyTheHeaderLineIsAdded) {
     std::vector<FeatureRecord> records;
     std::string header;
     WaveletPyramid map;
-    RunShapeStep(p.input, GrainOptions{}, records, ProgressSink{});
+    runShapeStep(p.input, GrainOptions{}, records, ProgressSink{});
     EXPECT_TRUE(records.empty());
-    EXPECT_TRUE(RunWaveletSteps(p.input, GrainOptions{}, records, header, map, ProgressSink{}));
+    EXPECT_TRUE(runWaveletSteps(p.input, GrainOptions{}, records, header, map, ProgressSink{}));
     EXPECT_TRUE(records.empty());
     EXPECT_EQ(map.size, 0);
     EXPECT_EQ(header, "Wavelet analysis = No\r\n");
@@ -120,7 +120,7 @@ TEST(ShapeWaveletSteps, AnImageTooLargeKeepsTheRestAndSaysWhy) {
     std::vector<FeatureRecord> records(1);
     std::string header;
     WaveletPyramid map;
-    EXPECT_TRUE(RunWaveletSteps(p.input, GrainOptions{}, records, header, map, ProgressSink{}));
+    EXPECT_TRUE(runWaveletSteps(p.input, GrainOptions{}, records, header, map, ProgressSink{}));
     EXPECT_EQ(records.size(), 1u);
     EXPECT_EQ(map.size, 0);
     EXPECT_NE(header.find("Wavelet analysis = No\r\n"), std::string::npos);

@@ -40,7 +40,7 @@ constexpr int kSize = 64;
 // The generator's image: an integer pattern plus a 31-bit LCG in raster order,
 // with rare bright and dark outliers.
 PlanePtr goldenImage() {
-    PlanePtr grey = NewPlane(kSize, kSize);
+    PlanePtr grey = newPlane(kSize, kSize);
     uint32_t state = 20240611;
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
@@ -61,7 +61,7 @@ PlanePtr goldenImage() {
 // bottom right triangle with a hole, overlapping the ellipse; ROI 16: a line
 // one pixel high in the bottom left corner.
 PlanePtr goldenRoiMap() {
-    PlanePtr roi = NewPlane(kSize, kSize);
+    PlanePtr roi = newPlane(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             uint16_t word = 0;
@@ -129,7 +129,7 @@ TEST(Analyse2DGolden, WholeRunsMatchTheIndependentReference) {
         ASSERT_TRUE(Analyse2D(input, records, header, ProgressSink{}));
         EXPECT_EQ(header, run.header);
         ASSERT_EQ(records.size(), run.recordCount);
-        EXPECT_EQ(static_cast<int>(records.size()), CountAnalysis2D(input.options).records);
+        EXPECT_EQ(static_cast<int>(records.size()), countAnalysis2D(input.options).records);
         for (size_t i = 0; i < records.size(); ++i) {
             const GoldenRecord& expected = run.records[i];
             SCOPED_TRACE(expected.name);

@@ -30,7 +30,7 @@ struct Scene {
 // 12-bit blobs and noise; ROIs that overlap, one with holes, one a single
 // row, one a single pixel, and some left empty.
 Scene makeScene(int w, int h) {
-    Scene scene{NewPlane(w, h), NewPlane(w, h)};
+    Scene scene{newPlane(w, h), newPlane(w, h)};
     uint32_t seed = 99;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -68,7 +68,7 @@ std::vector<FeatureRecord> familiesInTurn(const Scene& scene, const AnalysisOpti
                 const RoiStatistics& s = statistics[roi];
                 if (s.count > 0)
                     values[roi] =
-                        FitArModel(*scene.grey, *scene.roi, static_cast<uint16_t>(1u << roi),
+                        fitArModel(*scene.grey, *scene.roi, static_cast<uint16_t>(1u << roi),
                                    s.xmin, s.ymin, s.xmax, s.ymax)[r];
             }
             appendFeatureRecord(out, kArRecordNames[r], values);

@@ -8,6 +8,6 @@
 
 // Membership tested at every neighbour, every standardised level divided
 // afresh, every sum taken pixel after pixel in raster order: the model as
-// defined, which FitArModel meets to rounding.
+// defined, which fitArModel meets to rounding.
 ArValues plainArFit(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
                     int32_t ymin, int32_t xmax, int32_t ymax);

@@ -22,7 +22,7 @@ struct Image {
 
 template <typename F>
 Image makeImage(int w, int h, F value) {
-    Image image{NewPlane(w, h), NewPlane(w, h)};
+    Image image{newPlane(w, h), newPlane(w, h)};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             image.grey->at(x, y) = static_cast<uint16_t>(value(x, y));
@@ -32,7 +32,7 @@ Image makeImage(int w, int h, F value) {
 }
 
 ArValues fit(const Image& image) {
-    return FitArModel(*image.grey, *image.roi, 1, 0, 0, image.grey->width - 1,
+    return fitArModel(*image.grey, *image.roi, 1, 0, 0, image.grey->width - 1,
                       image.grey->height - 1);
 }
 
@@ -86,7 +86,7 @@ TEST(ArModel, ConstantThinAndEmptyRegions) {
     EXPECT_EQ(thin[0], 0);
     EXPECT_TRUE(std::isinf(thin[3]));
     Image image = makeImage(4, 4, [](int x, int y) { return x * y; });
-    ArValues none = FitArModel(*image.grey, *image.roi, 2, 0, 0, 3, 3);
+    ArValues none = fitArModel(*image.grey, *image.roi, 2, 0, 0, 3, 3);
     for (double value : none) EXPECT_EQ(value, 0.0);
 }
 
@@ -144,10 +144,10 @@ TEST(ArModel, TheCofactorSolveInvertsAKnownSystem) {
     for (size_t i = 0; i < 4; ++i)
         for (size_t j = 0; j < 4; ++j) b[i] += a[i][j] * x[j];
     std::array<double, 4> solved{};
-    ASSERT_TRUE(SolveByCofactors(a, b, solved));
+    ASSERT_TRUE(solveByCofactors(a, b, solved));
     for (size_t i = 0; i < 4; ++i) EXPECT_NEAR(solved[i], x[i], 1e-12);
     a[3] = a[2];
-    EXPECT_FALSE(SolveByCofactors(a, b, solved));
+    EXPECT_FALSE(solveByCofactors(a, b, solved));
 }
 
 }  // namespace
@@ -224,7 +224,7 @@ double conditionOfFit(const ImagePlane& grey, const ImagePlane& roi, uint16_t bi
 // pixel count, missing values and zeros agree exactly.
 void expectAgrees(const ImagePlane& grey, const ImagePlane& roi, uint16_t bit, int x0, int y0,
                   int x1, int y1) {
-    const ArValues fast = FitArModel(grey, roi, bit, x0, y0, x1, y1);
+    const ArValues fast = fitArModel(grey, roi, bit, x0, y0, x1, y1);
     const ArValues plain = plainArFit(grey, roi, bit, x0, y0, x1, y1);
     EXPECT_EQ(fast[kAreaARM], plain[kAreaARM]);
     if (std::isinf(plain[kTeta1]) || plain[kAreaARM] == 0) {
@@ -254,7 +254,7 @@ TEST(ArModel, FastPassesAgreeWithThePlainLoopOnRaggedRegions) {
         const int w = 3 + static_cast<int>(next() >> 27) * 3,
                   h = 2 + static_cast<int>(next() >> 28) * 4;
         const uint32_t levels = round % 2 ? 65536 : 256;
-        Image image{NewPlane(w, h), NewPlane(w, h)};
+        Image image{newPlane(w, h), newPlane(w, h)};
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 image.grey->at(x, y) = static_cast<uint16_t>((next() >> 8) % levels);
@@ -275,11 +275,11 @@ TEST(ArModel, FastPassesAgreeWithThePlainLoopOnRaggedRegions) {
 
 TEST(ArModel, APlaneNarrowerThanTheOtherLimitsTheBox) {
     Image image = makeImage(9, 7, [](int x, int y) { return (x * 37 + y * 11 + x * y) % 50; });
-    PlanePtr wide = NewPlane(12, 7);
+    PlanePtr wide = newPlane(12, 7);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 12; ++x) wide->at(x, y) = 1;
     expectAgrees(*image.grey, *wide, 1, 0, 0, 11, 6);
-    EXPECT_EQ(FitArModel(*image.grey, *wide, 1, 0, 0, 11, 6)[0], 7.0 * 6.0);
+    EXPECT_EQ(fitArModel(*image.grey, *wide, 1, 0, 0, 11, 6)[0], 7.0 * 6.0);
 }
 
 namespace {
@@ -287,7 +287,7 @@ namespace {
 // A 12-bit texture with causal correlation, so that the coefficients are far
 // from zero: v = 0.5 v(x-1, y) + 0.3 v(x, y-1) + noise.
 PlanePtr correlatedTexture(int w, int h, uint32_t seed) {
-    PlanePtr grey = NewPlane(w, h);
+    PlanePtr grey = newPlane(w, h);
     std::vector<double> v(static_cast<size_t>(w) * static_cast<size_t>(h));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -306,7 +306,7 @@ PlanePtr correlatedTexture(int w, int h, uint32_t seed) {
 TEST(ArModel, LargeRegionsAtTheImageEdgeAgreeWithThePlainLoop) {
     const int w = 523, h = 301;
     const PlanePtr grey = correlatedTexture(w, h, 11);
-    const PlanePtr roi = NewPlane(w, h);
+    const PlanePtr roi = newPlane(w, h);
     uint32_t seed = 5;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -322,7 +322,7 @@ TEST(ArModel, LargeRegionsAtTheImageEdgeAgreeWithThePlainLoop) {
         }
     for (uint16_t bit : {uint16_t{1}, uint16_t{2}, uint16_t{4}, uint16_t{8}, uint16_t{16}}) {
         SCOPED_TRACE(bit);
-        const ArValues fast = FitArModel(*grey, *roi, bit, 0, 0, w - 1, h - 1);
+        const ArValues fast = fitArModel(*grey, *roi, bit, 0, 0, w - 1, h - 1);
         expectAgrees(*grey, *roi, bit, 0, 0, w - 1, h - 1);
         if (bit != 16) {
             EXPECT_GT(std::fabs(fast[kTeta1]), 0.1);
@@ -330,7 +330,7 @@ TEST(ArModel, LargeRegionsAtTheImageEdgeAgreeWithThePlainLoop) {
         expectAgrees(*grey, *roi, bit, -5, 17, w + 9, h + 2);
     }
     // The teeth give spans of one pixel, one to a row.
-    EXPECT_EQ(FitArModel(*grey, *roi, 4, 0, 0, w - 1, h - 1)[kAreaARM],
+    EXPECT_EQ(fitArModel(*grey, *roi, 4, 0, 0, w - 1, h - 1)[kAreaARM],
               (h - 4) * ((w + 6) / 7) + 0.0);
 }
 
@@ -338,7 +338,7 @@ TEST(ArModel, ABoxTallerThanOneBandOfLevelsAgreesWithThePlainLoop) {
     // Over 2^20 pixels: the standardised levels are held a band at a time.
     const int w = 72, h = 15000;
     const PlanePtr grey = correlatedTexture(w, h, 3);
-    const PlanePtr roi = NewPlane(w, h);
+    const PlanePtr roi = newPlane(w, h);
     uint32_t seed = 9;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -372,11 +372,11 @@ TEST(ArModel, TheBoxAroundARegionChangesNoBit) {
     // whole image goes through the level table. Both give the same quotients
     // and the lanes follow the spans, so the bits agree.
     const PlanePtr grey = correlatedTexture(90, 80, 21);
-    const PlanePtr roi = NewPlane(90, 80);
+    const PlanePtr roi = newPlane(90, 80);
     for (int y = 30; y < 41; ++y)
         for (int x = 20; x < 33; ++x) roi->at(x, y) = (x + y) % 11 != 0 ? 1 : 0;
-    const ArValues tight = FitArModel(*grey, *roi, 1, 20, 30, 32, 40);
-    const ArValues whole = FitArModel(*grey, *roi, 1, 0, 0, 89, 79);
+    const ArValues tight = fitArModel(*grey, *roi, 1, 20, 30, 32, 40);
+    const ArValues whole = fitArModel(*grey, *roi, 1, 0, 0, 89, 79);
     ASSERT_GT(tight[kAreaARM], 40);
     for (size_t i = 0; i < tight.size(); ++i)
         EXPECT_EQ(std::bit_cast<uint64_t>(tight[i]), std::bit_cast<uint64_t>(whole[i])) << i;

@@ -44,31 +44,31 @@ NormalisationLimits limitsOf(const TestImage& image, int32_t mode) {
 }  // namespace
 
 TEST(Normalisation, MulDivRoundsHalvesAwayFromZero) {
-    EXPECT_EQ(MulDiv(5, 3, 2), 8);  // 7.5
-    EXPECT_EQ(MulDiv(-5, 3, 2), -8);
-    EXPECT_EQ(MulDiv(5, -3, 2), -8);
-    EXPECT_EQ(MulDiv(5, 3, -2), -8);
-    EXPECT_EQ(MulDiv(-5, -3, -2), -8);
-    EXPECT_EQ(MulDiv(-5, 3, -2), 8);
-    EXPECT_EQ(MulDiv(1, 1, 3), 0);  // 0.33
-    EXPECT_EQ(MulDiv(2, 1, 3), 1);  // 0.67
-    EXPECT_EQ(MulDiv(7, 1, 2), 4);  // 3.5
-    EXPECT_EQ(MulDiv(0, 63, -1), 0);
-    EXPECT_EQ(MulDiv(-1, 63, -1), 63);
+    EXPECT_EQ(mulDiv(5, 3, 2), 8);  // 7.5
+    EXPECT_EQ(mulDiv(-5, 3, 2), -8);
+    EXPECT_EQ(mulDiv(5, -3, 2), -8);
+    EXPECT_EQ(mulDiv(5, 3, -2), -8);
+    EXPECT_EQ(mulDiv(-5, -3, -2), -8);
+    EXPECT_EQ(mulDiv(-5, 3, -2), 8);
+    EXPECT_EQ(mulDiv(1, 1, 3), 0);  // 0.33
+    EXPECT_EQ(mulDiv(2, 1, 3), 1);  // 0.67
+    EXPECT_EQ(mulDiv(7, 1, 2), 4);  // 3.5
+    EXPECT_EQ(mulDiv(0, 63, -1), 0);
+    EXPECT_EQ(mulDiv(-1, 63, -1), 63);
 }
 
 TEST(Normalisation, MulDivUsesA64BitProduct) {
-    EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000);
-    EXPECT_EQ(MulDiv(kIntMax, kIntMax, kIntMax), kIntMax);
-    EXPECT_EQ(MulDiv(kIntMin, 1, 1), kIntMin);
+    EXPECT_EQ(mulDiv(100000, 100000, 100000), 100000);
+    EXPECT_EQ(mulDiv(kIntMax, kIntMax, kIntMax), kIntMax);
+    EXPECT_EQ(mulDiv(kIntMin, 1, 1), kIntMin);
 }
 
 TEST(Normalisation, MulDivGivesMinusOneOnZeroDivisorOrOverflow) {
-    EXPECT_EQ(MulDiv(5, 3, 0), -1);
-    EXPECT_EQ(MulDiv(0, 0, 0), -1);
-    EXPECT_EQ(MulDiv(kIntMax, 2, 1), -1);
-    EXPECT_EQ(MulDiv(kIntMin, -1, 1), -1);
-    EXPECT_EQ(MulDiv(kIntMin, 2, 1), -1);
+    EXPECT_EQ(mulDiv(5, 3, 0), -1);
+    EXPECT_EQ(mulDiv(0, 0, 0), -1);
+    EXPECT_EQ(mulDiv(kIntMax, 2, 1), -1);
+    EXPECT_EQ(mulDiv(kIntMin, -1, 1), -1);
+    EXPECT_EQ(mulDiv(kIntMin, 2, 1), -1);
 }
 
 TEST(Normalisation, ShiftsWithoutNormalisation) {

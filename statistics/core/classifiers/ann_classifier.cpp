@@ -27,15 +27,15 @@ AnnTrainingReport train(R62DataSet& data, const R62Options& options, NeuralNetwo
     }
 
     std::vector<std::string>& lines = report.lines;
-    lines = ReportHeaderLines(data, StoredNetworkTitle(kind), 1, dateTime);
+    lines = reportHeaderLines(data, storedNetworkTitle(kind), 1, dateTime);
     lines.emplace_back();
-    lines.push_back(StoredNetworkResultsTitle(kind));
+    lines.push_back(storedNetworkResultsTitle(kind));
     const int selected = options.SelectedCategory;
 
     // A fault of the arithmetic or of a bound ends the run with the lines
     // written so far.
     try {
-        if (oneVsAll) lines.push_back(SelectedCategoryLine(selected, data.CategoryName[selected]));
+        if (oneVsAll) lines.push_back(selectedCategoryLine(selected, data.CategoryName[selected]));
         const int samples = data.SampleCount;
         checkRange(samples, 1, kMaxSamples);
         if (oneVsAll) {
@@ -48,24 +48,24 @@ AnnTrainingReport train(R62DataSet& data, const R62Options& options, NeuralNetwo
         net.NetInputCount = data.SelectedCount;
         net.NetOutputCount = oneVsAll ? int16_t{1} : data.CategoryCount;
         net.GLayer = options.GLayer;
-        net.InitialiseAnnWeights(random);
+        net.initialiseAnnWeights(random);
 
         const int storedCategory = oneVsAll ? selected : 0;
         for (std::string& line :
-             NetworkArchitectureLines(StoredNetworkOf(net, kind, storedCategory)))
+             networkArchitectureLines(storedNetworkOf(net, kind, storedCategory)))
             lines.push_back(std::move(line));
-        lines.push_back(BackpropLine(options.eta, options.bpIterLimit));
-        for (std::string& line : TrainingLogHeader(net.NetOutputCount))
+        lines.push_back(backpropLine(options.eta, options.bpIterLimit));
+        for (std::string& line : trainingLogHeader(net.NetOutputCount))
             lines.push_back(std::move(line));
         BackpropTraining(net, data, oneVsAll ? TrainingKind::AnnOneOutput : TrainingKind::Ann,
                          options.eta, options.bpIterLimit, lines, random, progress);
         OptimizeWeights(net, data, checkedNarrow<int16_t>(options.optyIterLimit), NetworkKind::Ann,
                         kOptimizeTolerance, lines, progress);
 
-        report.misclassified = ClassifySamples(net, data, kind, selected, lines);
+        report.misclassified = classifySamples(net, data, kind, selected, lines);
 
-        report.network = StoredNetworkOf(net, kind, storedCategory);
-        for (std::string& line : NetworkWeightLines(report.network))
+        report.network = storedNetworkOf(net, kind, storedCategory);
+        for (std::string& line : networkWeightLines(report.network))
             lines.push_back(std::move(line));
     } catch (const std::exception& fault) {
         report.outcome = AnalysisOutcome::Failed;
@@ -76,13 +76,13 @@ AnnTrainingReport train(R62DataSet& data, const R62Options& options, NeuralNetwo
 
 }  // namespace
 
-std::string MisclassifiedVectorsLine(int misclassified, int samples) {
+std::string misclassifiedVectorsLine(int misclassified, int samples) {
     const double percent = samples > 0 ? 100.0 * misclassified / samples : 0.0;
     return "> Missclassified f. vectors: " +
            platform::cformat("%d/%d [or %4.2f%%]", misclassified, samples, percent);
 }
 
-int ClassifySamples(NeuralNetwork& net, R62DataSet& data, StoredNetworkKind kind,
+int classifySamples(NeuralNetwork& net, R62DataSet& data, StoredNetworkKind kind,
                     int selectedCategory, std::vector<std::string>& lines) {
     const int samples = data.SampleCount;
     checkRange(samples, 1, kMaxSamples);
@@ -106,19 +106,19 @@ int ClassifySamples(NeuralNetwork& net, R62DataSet& data, StoredNetworkKind kind
                                          : "Sample No: %d; Category: %d; ClassResult: #%d",
                                   s, data.Category[s], selectedCategory));
         } else {
-            data.ClassResult[s] = SingleCategory(net, data.CategoryCount);
+            data.ClassResult[s] = singleCategory(net, data.CategoryCount);
             if (data.ClassResult[s] == data.Category[s]) continue;
             ++misclassified;
             wrong.push_back(platform::cformat("Sample No: %d; Category: %d; ClassResult: %d", s,
                                               data.Category[s], data.ClassResult[s]));
         }
     }
-    lines.push_back(MisclassifiedVectorsLine(misclassified, samples));
+    lines.push_back(misclassifiedVectorsLine(misclassified, samples));
     for (std::string& line : wrong) lines.push_back(std::move(line));
     return misclassified;
 }
 
-int16_t SingleCategory(const NeuralNetwork& net, int categories) {
+int16_t singleCategory(const NeuralNetwork& net, int categories) {
     int16_t found = 0;
     int count = 0;
     for (int m = 1; m <= categories; ++m) {
@@ -141,12 +141,12 @@ AnnTrainingReport AnnOneVsAllTraining(R62DataSet& data, const R62Options& option
     return train(data, options, net, dateTime, random, progress, StoredNetworkKind::OneVsAll);
 }
 
-AnnTrainingReport RunAnnNClassTraining(R62DataSet& data, std::string_view dateTime,
+AnnTrainingReport runAnnNClassTraining(R62DataSet& data, std::string_view dateTime,
                                        const NetworkProgress& progress) {
     return AnnNClassTraining(data, r62Options(), r62Network(), dateTime, r62Random(), progress);
 }
 
-AnnTrainingReport RunAnnOneVsAllTraining(R62DataSet& data, std::string_view dateTime,
+AnnTrainingReport runAnnOneVsAllTraining(R62DataSet& data, std::string_view dateTime,
                                          const NetworkProgress& progress) {
     return AnnOneVsAllTraining(data, r62Options(), r62Network(), dateTime, r62Random(), progress);
 }

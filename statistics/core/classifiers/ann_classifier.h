@@ -54,13 +54,13 @@ AnnTrainingReport AnnOneVsAllTraining(R62DataSet& data, const R62Options& option
                                       RandomSource& random, const NetworkProgress& progress = {});
 
 // The same on the process's options, network and generator.
-AnnTrainingReport RunAnnNClassTraining(R62DataSet& data, std::string_view dateTime,
+AnnTrainingReport runAnnNClassTraining(R62DataSet& data, std::string_view dateTime,
                                        const NetworkProgress& progress = {});
-AnnTrainingReport RunAnnOneVsAllTraining(R62DataSet& data, std::string_view dateTime,
+AnnTrainingReport runAnnOneVsAllTraining(R62DataSet& data, std::string_view dateTime,
                                          const NetworkProgress& progress = {});
 
 // "> Missclassified f. vectors: k/N [or x.xx%]", shared with the network test.
-std::string MisclassifiedVectorsLine(int misclassified, int samples);
+std::string misclassifiedVectorsLine(int misclassified, int samples);
 
 // An output above 0.5 says yes; exactly 0.5 rounds to 0.
 inline bool outputSaysYes(double output) {
@@ -69,14 +69,14 @@ inline bool outputSaysYes(double output) {
 
 // The category of the one output above 0.5 among outputs 1..categories of
 // the last forward pass, 0 when none or several are.
-int16_t SingleCategory(const NeuralNetwork& net, int categories);
+int16_t singleCategory(const NeuralNetwork& net, int categories);
 
 // Runs the network of `kind` in `net` on every sample's working row (loaded
-// into NetInput) and appends MisclassifiedVectorsLine and a line per
+// into NetInput) and appends misclassifiedVectorsLine and a line per
 // misclassified sample to `lines`; returns their number. One-vs-all: a sample
 // is wrong when the output's yes or no disagrees with its being of
 // `selectedCategory`, and ClassResult is left alone. Otherwise (n-class, NDA)
-// ClassResult := SingleCategory over the data's categories. Throws
+// ClassResult := singleCategory over the data's categories. Throws
 // RangeCheckError without samples.
-int ClassifySamples(NeuralNetwork& net, R62DataSet& data, StoredNetworkKind kind,
+int classifySamples(NeuralNetwork& net, R62DataSet& data, StoredNetworkKind kind,
                     int selectedCategory, std::vector<std::string>& lines);

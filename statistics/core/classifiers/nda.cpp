@@ -38,27 +38,27 @@ void runNetwork(R62DataSet& data, NeuralNetwork& net, SampleMatrix& projected,
 
     net.NetTarget.fill(OutputVector{});
     for (int s = 1; s <= n; ++s) net.NetTarget[s][data.Category[s]] = 1.0;
-    net.InitialiseNdaWeights(random);
+    net.initialiseNdaWeights(random);
 
     for (std::string& line :
-         NetworkArchitectureLines(StoredNetworkOf(net, StoredNetworkKind::Nda, 0)))
+         networkArchitectureLines(storedNetworkOf(net, StoredNetworkKind::Nda, 0)))
         lines.push_back(std::move(line));
-    lines.push_back(BackpropLine(parameters.eta, parameters.bpIterLimit));
-    for (std::string& line : TrainingLogHeader(no)) lines.push_back(std::move(line));
+    lines.push_back(backpropLine(parameters.eta, parameters.bpIterLimit));
+    for (std::string& line : trainingLogHeader(no)) lines.push_back(std::move(line));
     BackpropTraining(net, data, TrainingKind::Nda, parameters.eta, parameters.bpIterLimit, lines,
                      random, progress);
     OptimizeWeights(net, data, parameters.optyIterLimit, NetworkKind::Nda, 1e-5, lines, progress);
 
-    report.misclassified = ClassifySamples(net, data, StoredNetworkKind::Nda, 0, lines);
-    report.fisher = ReportNdaFeatures(net, data, projected, report, report.boundaries);
+    report.misclassified = classifySamples(net, data, StoredNetworkKind::Nda, 0, lines);
+    report.fisher = reportNdaFeatures(net, data, projected, report, report.boundaries);
 
-    for (std::string& line : NetworkWeightLines(StoredNetworkOf(net, StoredNetworkKind::Nda, 0)))
+    for (std::string& line : networkWeightLines(storedNetworkOf(net, StoredNetworkKind::Nda, 0)))
         lines.push_back(std::move(line));
 }
 
 }  // namespace
 
-double ReportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatrix& projected,
+double reportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatrix& projected,
                          AnalysisResult& report, std::vector<BoundaryLine>& boundaries) {
     const int n = data.SampleCount;
     checkRange(n, 1, kMaxSamples);
@@ -105,7 +105,7 @@ NdaReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
     constexpr uint8_t kStandardized = 1;
     if (!startAnalysis(data, kStandardized, report)) return report;
     if (!requireTwoFeatures(data, kNdaNoFeaturesMessage, report)) return report;
-    report.lines = ReportHeaderLines(data, kNdaReportTitle, kStandardized, dateTime);
+    report.lines = reportHeaderLines(data, kNdaReportTitle, kStandardized, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back("* Results [nonlinear discriminant analysis]");
     try {
@@ -124,7 +124,7 @@ NdaReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
     return report;
 }
 
-NdaReport RunNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
+NdaReport runNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
                                            std::string_view dateTime,
                                            const NetworkProgress& progress) {
     return NonlinearDiscriminantAnalysis(data, r62Network(), r62ProjectedData(),

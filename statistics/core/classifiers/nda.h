@@ -46,7 +46,7 @@ struct NdaReport : AnalysisResult {
 // report's lines and sets its plot: the 2-D "ann" plot with each output's
 // class boundary appended to `boundaries` for H = 2, the 3-D plot for H = 3.
 // Returns the Fisher coefficient.
-double ReportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatrix& projected,
+double reportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatrix& projected,
                          AnalysisResult& report, std::vector<BoundaryLine>& boundaries);
 
 // The core of "NDA". Prepares the working data always standardised (the
@@ -64,6 +64,6 @@ NdaReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
 
 // The same on the process's network, projected data and generator, with the
 // given options.
-NdaReport RunNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
+NdaReport runNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
                                            std::string_view dateTime,
                                            const NetworkProgress& progress = {});

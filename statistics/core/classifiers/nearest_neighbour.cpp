@@ -143,11 +143,11 @@ int leaveOneOut1NNRows(R62DataSet& data, const SampleMatrix& rows, int features)
     return misclassified;
 }
 
-int LeaveOneOut1NNSampleDistance(R62DataSet& data) {
+int leaveOneOut1NNSampleDistance(R62DataSet& data) {
     return leaveOneOut1NNRows(data, data.FeatureData, data.SelectedCount);
 }
 
-std::vector<std::string> MisclassificationBlock(const R62DataSet& data, int misclassified) {
+std::vector<std::string> misclassificationBlock(const R62DataSet& data, int misclassified) {
     const int n = data.SampleCount;
     checkRange(n, 0, kMaxSamples);
     const double percent = n > 0 ? static_cast<double>(misclassified) / n * 100.0 : 0.0;
@@ -177,11 +177,11 @@ NearestNeighbourReport NearestNeighbourClassification(R62DataSet& data, uint8_t 
         report.message = std::string(kKnnNoFeaturesMessage);
         return report;
     }
-    report.misclassified = LeaveOneOut1NNSampleDistance(data);
-    report.lines = ReportHeaderLines(data, kKnnReportTitle, standardize, dateTime);
+    report.misclassified = leaveOneOut1NNSampleDistance(data);
+    report.lines = reportHeaderLines(data, kKnnReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back("* Results [1-NN classification]");
-    for (std::string& line : MisclassificationBlock(data, report.misclassified))
+    for (std::string& line : misclassificationBlock(data, report.misclassified))
         report.lines.push_back(std::move(line));
     return report;
 }

@@ -114,7 +114,7 @@ int LeaveOneOut1NN(R62DataSet& data, Distance&& distance) {
 // LeaveOneOut1NN with SampleSqDistance, with the same results to the bit, in
 // about an eighth of the time: each distance is computed once for both
 // samples, several samples at a time.
-int LeaveOneOut1NNSampleDistance(R62DataSet& data);
+int leaveOneOut1NNSampleDistance(R62DataSet& data);
 
 // The same kernel on columns 1..features (0..30) of rows 1..SampleCount of
 // `rows` (the working data, or projected data), each distance summed in
@@ -125,7 +125,7 @@ int leaveOneOut1NNRows(R62DataSet& data, const SampleMatrix& rows, int features)
 // "Missclassified data vectors: k/N [or x.xx%]", then one line
 // "Sample No:%3d; Category: %2d; ClassResult: %2d" per misclassified sample
 // in ascending order (ClassResult against Category).
-std::vector<std::string> MisclassificationBlock(const R62DataSet& data, int misclassified);
+std::vector<std::string> misclassificationBlock(const R62DataSet& data, int misclassified);
 
 enum class NearestNeighbourOutcome {
     Reported,            // lines hold the report; show MemoOut

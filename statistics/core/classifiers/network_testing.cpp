@@ -62,19 +62,19 @@ void classify(R62DataSet& data, R62Options& options, NeuralNetwork& net, SampleM
     if (kind == StoredNetworkKind::OneVsAll)
         for (int s = 1; s <= samples; ++s)
             net.NetTarget[s][1] = data.Category[s] == selected ? 1.0 : 0.0;
-    report.misclassified = ClassifySamples(net, data, kind, selected, report.lines);
+    report.misclassified = classifySamples(net, data, kind, selected, report.lines);
     if (kind == StoredNetworkKind::Nda)
-        report.fisher = ReportNdaFeatures(net, data, projected, report, report.boundaries);
+        report.fisher = reportNdaFeatures(net, data, projected, report, report.boundaries);
 }
 
 }  // namespace
 
-std::string FeatureNotRepresentedMessage(std::string_view feature, std::string_view dataFileName) {
+std::string featureNotRepresentedMessage(std::string_view feature, std::string_view dataFileName) {
     return "Feature \"" + std::string(feature) + "\" is not represented in \"" +
            std::string(dataFileName) + "\" test-data file ..";
 }
 
-NetworkTestReport TestStoredNetwork(R62DataSet& data, R62Options& options, NeuralNetwork& net,
+NetworkTestReport testStoredNetwork(R62DataSet& data, R62Options& options, NeuralNetwork& net,
                                     SampleMatrix& projected, std::string text,
                                     std::string_view weightFileName, std::string_view dateTime) {
     NetworkTestReport report;
@@ -104,7 +104,7 @@ NetworkTestReport TestStoredNetwork(R62DataSet& data, R62Options& options, Neura
         // With every feature taken, a further name is not represented either.
         if (found == 0)
             return stop(report, PreparationRefused,
-                        FeatureNotRepresentedMessage(name, data.DataFileName));
+                        featureNotRepresentedMessage(name, data.DataFileName));
         taken[found] = 1;
         data.FeatureSelected[found] = 1;
         column[++n] = static_cast<int16_t>(found);
@@ -160,12 +160,12 @@ NetworkTestReport TestStoredNetwork(R62DataSet& data, R62Options& options, Neura
         options.SelectedCategory = checkedNarrow<int16_t>(report.network.selectedCategory);
 
     const TestTexts texts = testTexts(kind);
-    report.lines = TestReportHeaderLines(data, texts.title, options.StandardizeData, dateTime);
+    report.lines = testReportHeaderLines(data, texts.title, options.StandardizeData, dateTime);
     try {
-        LoadStoredNetwork(net, report.network);
-        for (std::string& line : NetworkCountLines(report.network))
+        loadStoredNetwork(net, report.network);
+        for (std::string& line : networkCountLines(report.network))
             report.lines.push_back(std::move(line));
-        for (std::string& line : NetworkWeightLines(report.network))
+        for (std::string& line : networkWeightLines(report.network))
             report.lines.push_back(std::move(line));
         report.lines.emplace_back();
         report.lines.emplace_back(texts.resultsTitle);
@@ -179,14 +179,14 @@ NetworkTestReport TestStoredNetwork(R62DataSet& data, R62Options& options, Neura
     return report;
 }
 
-NetworkTestReport RunNetworkTest(R62DataSet& data, const std::string& path,
+NetworkTestReport runNetworkTest(R62DataSet& data, const std::string& path,
                                  std::string_view dateTime) {
     std::optional<std::string> text = platform::readWholeFile(path, kMaxNetworkFileBytes);
     if (!text) {
         NetworkTestReport report;
         return stop(report, AnalysisOutcome::PreparationRefused,
-                    CannotReadNetworkFileMessage(path));
+                    cannotReadNetworkFileMessage(path));
     }
-    return TestStoredNetwork(data, r62Options(), r62Network(), r62ProjectedData(), std::move(*text),
-                             platform::FileNamePart(path), dateTime);
+    return testStoredNetwork(data, r62Options(), r62Network(), r62ProjectedData(), std::move(*text),
+                             platform::fileNamePart(path), dateTime);
 }

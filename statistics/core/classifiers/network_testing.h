@@ -5,7 +5,7 @@
 // The main window's command: do nothing while a tool window is open; without
 // NewConsistentData show kNoDataMessage and stop; clear the analysis and
 // classification report flags (the clustering flags stay); ask for the file
-// (kNetworkOpenFilter, kNetworkOpenTitle; cancel stops); call RunNetworkTest
+// (kNetworkOpenFilter, kNetworkOpenTitle; cancel stops); call runNetworkTest
 // with its path and show the result:
 //   - statusText, when not empty, goes to the status bar first;
 //   - clearMemoOut: MemoOut is emptied before any message is shown;
@@ -48,7 +48,7 @@ inline constexpr std::string_view kTestTooManyCategoriesMessage =
     "ANN classifier testing - runtime error.\rNumber of categories can not be larger than 6.";
 
 // "Feature "<name>" is not represented in "<data file>" test-data file ..".
-std::string FeatureNotRepresentedMessage(std::string_view feature, std::string_view dataFileName);
+std::string featureNotRepresentedMessage(std::string_view feature, std::string_view dataFileName);
 
 struct NetworkTestReport : AnalysisResult {
     std::string statusText;     // for the status bar; empty: leave it
@@ -66,11 +66,11 @@ struct NetworkTestReport : AnalysisResult {
 // The test on a report's text; weightFileName (the file's name without its
 // folder) names it in the messages and tells its kind. `projected` receives
 // the NDA features of an NDA test.
-NetworkTestReport TestStoredNetwork(R62DataSet& data, R62Options& options, NeuralNetwork& net,
+NetworkTestReport testStoredNetwork(R62DataSet& data, R62Options& options, NeuralNetwork& net,
                                     SampleMatrix& projected, std::string text,
                                     std::string_view weightFileName, std::string_view dateTime);
 
 // Reads the file at `path` and tests it on the process's options, network
 // and projected data. A file that cannot be read is a plain message.
-NetworkTestReport RunNetworkTest(R62DataSet& data, const std::string& path,
+NetworkTestReport runNetworkTest(R62DataSet& data, const std::string& path,
                                  std::string_view dateTime);

@@ -305,11 +305,11 @@ double Sigmoid(double x) {
     return sigmoidOf(x);
 }
 
-int NdaWeightCount(int inputs, int gLayer, int hLayer, int outputs) {
+int ndaWeightCount(int inputs, int gLayer, int hLayer, int outputs) {
     return (inputs + 1) * gLayer + (gLayer + 1) * hLayer + (hLayer + 1) * outputs;
 }
 
-int AnnWeightCount(int inputs, int gLayer, int outputs) {
+int annWeightCount(int inputs, int gLayer, int outputs) {
     return (inputs + 1) * gLayer + (gLayer + 1) * outputs;
 }
 
@@ -336,10 +336,10 @@ void NeuralNetwork::reset() {
 int NeuralNetwork::WeightCount(NetworkKind kind) const {
     if (kind == NetworkKind::Nda) {
         checkNdaSizes(*this);
-        return NdaWeightCount(NetInputCount, GLayer, HLayer, NetOutputCount);
+        return ndaWeightCount(NetInputCount, GLayer, HLayer, NetOutputCount);
     }
     checkAnnSizes(*this);
-    return AnnWeightCount(NetInputCount, GLayer, NetOutputCount);
+    return annWeightCount(NetInputCount, GLayer, NetOutputCount);
 }
 
 void NeuralNetwork::packWeights(NetworkKind kind, WeightVector& w) const {
@@ -354,7 +354,7 @@ void NeuralNetwork::unpackWeights(NetworkKind kind, const WeightVector& w) {
     forEachWeight(kind, [&](double& weight) { weight = w[index++]; });
 }
 
-void NeuralNetwork::InitialiseNdaWeights(RandomSource& random) {
+void NeuralNetwork::initialiseNdaWeights(RandomSource& random) {
     checkNdaSizes(*this);
     random.reseed();
     NdaW1.fill(InputVector{});
@@ -367,7 +367,7 @@ void NeuralNetwork::InitialiseNdaWeights(RandomSource& random) {
     setBiasUnits(*this);
 }
 
-void NeuralNetwork::InitialiseAnnWeights(RandomSource& random) {
+void NeuralNetwork::initialiseAnnWeights(RandomSource& random) {
     checkAnnSizes(*this);
     random.reseed();
     AnnWHidden.fill(InputVector{});
@@ -455,7 +455,7 @@ void resetR62Network() {
 
 // --- back-propagation --------------------------------------------------------------
 
-std::vector<std::string> TrainingLogHeader(int outputs) {
+std::vector<std::string> trainingLogHeader(int outputs) {
     if (outputs == 1) return {"iter   rms |-sample------|", "/1e3 error | # error dy1 |"};
     const std::string first = "iter   rms |-sample------------------------|";
     switch (outputs) {
@@ -627,7 +627,7 @@ void RotateDirections(DirectionSet& D, const WeightVector& lambda, int n) {
     for (int k = 0; k < n; ++k) d1[k] = a1[k] / length;
 }
 
-double MinimizeRotatingDirections(WeightVector& x0, int n, const ErrorFunction& f, int limit,
+double minimizeRotatingDirections(WeightVector& x0, int n, const ErrorFunction& f, int limit,
                                   double tolerance, DirectionSet& directions,
                                   std::vector<std::string>& lines,
                                   const NetworkProgress& progress) {
@@ -757,11 +757,11 @@ void OptimizeWeights(NeuralNetwork& net, const R62DataSet& data, int16_t limit, 
     const ErrorFunction error = [&](const WeightVector& w) {
         return NetworkError(net, data, kind, w);
     };
-    MinimizeRotatingDirections(*x0, m, error, limit, tolerance, r62Directions(), lines, progress);
+    minimizeRotatingDirections(*x0, m, error, limit, tolerance, r62Directions(), lines, progress);
     net.unpackWeights(kind, *x0);
 }
 
-std::string NeuronWeightLine(const double* row, int count) {
+std::string neuronWeightLine(const double* row, int count) {
     std::string line;
     line.reserve(static_cast<size_t>(count) * 14);
     for (int i = 0; i < count; ++i) line += platform::formatExponent(row[i], 14, 6);

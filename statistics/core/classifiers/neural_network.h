@@ -69,9 +69,9 @@ enum class TrainingKind {
 double Sigmoid(double x);
 
 // M = (NI + 1) G + (G + 1) H + (H + 1) NO.
-int NdaWeightCount(int inputs, int gLayer, int hLayer, int outputs);
+int ndaWeightCount(int inputs, int gLayer, int hLayer, int outputs);
 // M = (NI + 1) G + (G + 1) NO.
-int AnnWeightCount(int inputs, int gLayer, int outputs);
+int annWeightCount(int inputs, int gLayer, int outputs);
 
 // The network globals. One instance per process (r62Network()); about 700 KB,
 // most of it NetTarget, so it lives on the heap.
@@ -129,8 +129,8 @@ struct NeuralNetwork {
     // 0..(fan-in) of each matrix, nearest the output first (NDA: NdaW3,
     // NdaW2, NdaW1; ANN: AnnWOut, AnnWHidden), row by row. Sets NetInput[0],
     // Hidden1Out[0] and Hidden2Out[0] to 1.0.
-    void InitialiseNdaWeights(RandomSource& random);
-    void InitialiseAnnWeights(RandomSource& random);
+    void initialiseNdaWeights(RandomSource& random);
+    void initialiseAnnWeights(RandomSource& random);
 
     // NetInput[1..NI] := the working row of sample s.
     void loadInput(const R62DataSet& data, int s);
@@ -193,7 +193,7 @@ using NetworkProgress = std::function<void(int position, int maximum)>;
 // The two header lines of the training log that the caller writes before
 // BackpropTraining; `outputs` = 1 is the one-vs-all classifier's form. For 7
 // to 40 outputs only the first line.
-std::vector<std::string> TrainingLogHeader(int outputs);
+std::vector<std::string> trainingLogHeader(int outputs);
 
 // The back-propagation loop: N warm-up steps, then steps up to and including
 // bpIterLimit, each a PickRandomSample, the forward pass and the step of
@@ -254,7 +254,7 @@ using ErrorFunction = std::function<double(const WeightVector& point)>;
 // more than `tolerance` in total. Adds the log lines "%11d%11.3e" of
 // (sweep, sqrt f): sweep 0, every tenth sweep, and the last one when it is
 // not `limit`. Leaves the best point in x0 and returns f there.
-double MinimizeRotatingDirections(WeightVector& x0, int n, const ErrorFunction& f, int limit,
+double minimizeRotatingDirections(WeightVector& x0, int n, const ErrorFunction& f, int limit,
                                   double tolerance, DirectionSet& directions,
                                   std::vector<std::string>& lines,
                                   const NetworkProgress& progress = {});
@@ -268,4 +268,4 @@ void OptimizeWeights(NeuralNetwork& net, const R62DataSet& data, int16_t limit, 
 
 // A neuron line of a stored-network report: `count` weights from `row`, bias
 // first, each "%14.6e" in the program's exponent form, nothing between.
-std::string NeuronWeightLine(const double* row, int count);
+std::string neuronWeightLine(const double* row, int count);

@@ -46,10 +46,10 @@ bool isAnn(StoredNetworkKind kind) {
 
 }  // namespace
 
-int StoredWeightCount(const StoredNetwork& network) {
+int storedWeightCount(const StoredNetwork& network) {
     if (isAnn(network.kind))
-        return AnnWeightCount(network.inputs, network.hidden1, network.outputs);
-    return NdaWeightCount(network.inputs, network.hidden1, network.hidden2, network.outputs);
+        return annWeightCount(network.inputs, network.hidden1, network.outputs);
+    return ndaWeightCount(network.inputs, network.hidden1, network.hidden2, network.outputs);
 }
 
 namespace {
@@ -60,7 +60,7 @@ NetworkKind engineKind(StoredNetworkKind kind) {
 
 }  // namespace
 
-StoredNetwork StoredNetworkOf(const NeuralNetwork& net, StoredNetworkKind kind,
+StoredNetwork storedNetworkOf(const NeuralNetwork& net, StoredNetworkKind kind,
                               int selectedCategory) {
     StoredNetwork network;
     network.kind = kind;
@@ -73,7 +73,7 @@ StoredNetwork StoredNetworkOf(const NeuralNetwork& net, StoredNetworkKind kind,
     return network;
 }
 
-void LoadStoredNetwork(NeuralNetwork& net, const StoredNetwork& network) {
+void loadStoredNetwork(NeuralNetwork& net, const StoredNetwork& network) {
     net.NetInputCount = checkedNarrow<int16_t>(network.inputs);
     net.GLayer = checkedNarrow<int16_t>(network.hidden1);
     net.NetOutputCount = checkedNarrow<int16_t>(network.outputs);
@@ -85,7 +85,7 @@ void LoadStoredNetwork(NeuralNetwork& net, const StoredNetwork& network) {
     net.Hidden2Out[0] = 1.0;
 }
 
-std::vector<StoredLayer> StoredLayers(const StoredNetwork& network) {
+std::vector<StoredLayer> storedLayers(const StoredNetwork& network) {
     if (isAnn(network.kind))
         return {{network.hidden1, network.inputs + 1}, {network.outputs, network.hidden1 + 1}};
     return {{network.hidden1, network.inputs + 1},
@@ -95,7 +95,7 @@ std::vector<StoredLayer> StoredLayers(const StoredNetwork& network) {
 
 // --- writing -------------------------------------------------------------------
 
-std::string_view StoredNetworkTitle(StoredNetworkKind kind) {
+std::string_view storedNetworkTitle(StoredNetworkKind kind) {
     switch (kind) {
         case StoredNetworkKind::NClass:
             return " [ANN classification of n categories]";
@@ -107,16 +107,16 @@ std::string_view StoredNetworkTitle(StoredNetworkKind kind) {
     return " [nonlinear discriminant analysis]";
 }
 
-std::string StoredNetworkResultsTitle(StoredNetworkKind kind) {
-    return "* Results" + std::string(StoredNetworkTitle(kind));
+std::string storedNetworkResultsTitle(StoredNetworkKind kind) {
+    return "* Results" + std::string(storedNetworkTitle(kind));
 }
 
-std::string SelectedCategoryLine(int selectedCategory, std::string_view categoryName) {
+std::string selectedCategoryLine(int selectedCategory, std::string_view categoryName) {
     return platform::cformat("> Selected category: #%d (", selectedCategory) +
            std::string(categoryName) + ")";
 }
 
-std::vector<std::string> NetworkCountLines(const StoredNetwork& network) {
+std::vector<std::string> networkCountLines(const StoredNetwork& network) {
     if (!isAnn(network.kind)) {
         return {platform::cformat("       input layer: %2d nodes", network.inputs),
                 platform::cformat("  1st hidden layer: %2d neurons", network.hidden1),
@@ -131,18 +131,18 @@ std::vector<std::string> NetworkCountLines(const StoredNetwork& network) {
                 (oneOutput ? "node" : "nodes")};
 }
 
-std::vector<std::string> NetworkArchitectureLines(const StoredNetwork& network) {
+std::vector<std::string> networkArchitectureLines(const StoredNetwork& network) {
     std::vector<std::string> lines{"> Neural network architecture "};
-    for (std::string& line : NetworkCountLines(network)) lines.push_back(std::move(line));
+    for (std::string& line : networkCountLines(network)) lines.push_back(std::move(line));
     return lines;
 }
 
-std::string BackpropLine(double eta, int32_t bpIterLimit) {
+std::string backpropLine(double eta, int32_t bpIterLimit) {
     return "> backprop (eta=" + platform::cformat("%4.2f, bpIterLimit=%d", eta, bpIterLimit) + ")";
 }
 
-std::vector<std::string> NetworkWeightLines(const StoredNetwork& network) {
-    const std::vector<StoredLayer> layers = StoredLayers(network);
+std::vector<std::string> networkWeightLines(const StoredNetwork& network) {
+    const std::vector<StoredLayer> layers = storedLayers(network);
     size_t expected = 0;
     for (const StoredLayer& layer : layers)
         expected += static_cast<size_t>(layer.neurons) * static_cast<size_t>(layer.fields);
@@ -158,7 +158,7 @@ std::vector<std::string> NetworkWeightLines(const StoredNetwork& network) {
     for (size_t l = 0; l < layers.size(); ++l) {
         lines.emplace_back(isAnn(network.kind) ? kAnnCaptions[l] : kNdaCaptions[l]);
         for (int neuron = 0; neuron < layers[l].neurons; ++neuron) {
-            lines.push_back(NeuronWeightLine(next, layers[l].fields));
+            lines.push_back(neuronWeightLine(next, layers[l].fields));
             next += layers[l].fields;
         }
     }
@@ -167,16 +167,16 @@ std::vector<std::string> NetworkWeightLines(const StoredNetwork& network) {
 
 // --- reading -------------------------------------------------------------------
 
-std::string UnexpectedEndMessage(std::string_view fileName) {
+std::string unexpectedEndMessage(std::string_view fileName) {
     return "Unexpected end of \"" + std::string(fileName) + "\" file ..";
 }
 
-std::string NumericConversionMessage(std::string_view fileName, size_t lineNumber) {
+std::string numericConversionMessage(std::string_view fileName, size_t lineNumber) {
     return "Numeric conversion error, file " + std::string(fileName) + ", line " +
            std::to_string(lineNumber) + ".";
 }
 
-std::string CannotReadNetworkFileMessage(std::string_view path) {
+std::string cannotReadNetworkFileMessage(std::string_view path) {
     return "R62: Cannot load the \"" + std::string(path) + "\" file ..";
 }
 
@@ -221,14 +221,14 @@ bool StoredNetworkReader::fail(std::string message) {
 
 std::optional<size_t> StoredNetworkReader::lineAt(size_t index) {
     if (index < lineCount()) return index;
-    fail(UnexpectedEndMessage(fileName_));
+    fail(unexpectedEndMessage(fileName_));
     return std::nullopt;
 }
 
 std::optional<size_t> StoredNetworkReader::find(size_t from, std::string_view key) {
     for (size_t i = from; i < lineCount(); ++i)
         if (contains(line(i), key)) return i;
-    fail(UnexpectedEndMessage(fileName_));
+    fail(unexpectedEndMessage(fileName_));
     return std::nullopt;
 }
 
@@ -265,7 +265,7 @@ bool StoredNetworkReader::readTrainingStatistics(size_t count, std::vector<doubl
                                                  std::vector<double>& deviations) {
     means.clear();
     deviations.clear();
-    if (!featuresRead_) return fail(UnexpectedEndMessage(fileName_));
+    if (!featuresRead_) return fail(unexpectedEndMessage(fileName_));
     for (size_t k = 1; k <= count; ++k) {
         const size_t index = featuresLine_ + k;
         if (!lineAt(index)) return false;
@@ -280,7 +280,7 @@ bool StoredNetworkReader::readTrainingStatistics(size_t count, std::vector<doubl
         }
         // Every working value is divided by the deviation.
         if (!mean || !deviation || !(*deviation > 0.0))
-            return fail(NumericConversionMessage(fileName_, index + 1));
+            return fail(numericConversionMessage(fileName_, index + 1));
         means.push_back(*mean);
         deviations.push_back(*deviation);
     }
@@ -330,7 +330,7 @@ bool StoredNetworkReader::readCount(size_t index, size_t column, int& value) {
     if (!lineAt(index)) return false;
     const std::optional<int32_t> parsed =
         platform::parseInt(trimBlanks(field(line(index), column, kCountWidth)));
-    if (!parsed) return fail(NumericConversionMessage(fileName_, index + 1));
+    if (!parsed) return fail(numericConversionMessage(fileName_, index + 1));
     value = *parsed;
     return true;
 }
@@ -343,10 +343,10 @@ bool StoredNetworkReader::readNeuronLine(size_t index, int fields, std::vector<d
         // A field cut short by the end of the line is no number, even when its
         // first characters would convert.
         if (start + kWeightFieldWidth > text.size())
-            return fail(NumericConversionMessage(fileName_, index + 1));
+            return fail(numericConversionMessage(fileName_, index + 1));
         const std::optional<double> weight =
             platform::parseReal(trimBlanks(text.substr(start, kWeightFieldWidth)));
-        if (!weight) return fail(NumericConversionMessage(fileName_, index + 1));
+        if (!weight) return fail(numericConversionMessage(fileName_, index + 1));
         weights.push_back(*weight);
     }
     return true;
@@ -356,7 +356,7 @@ bool StoredNetworkReader::readNetwork(StoredNetworkKind kind, int expectedInputs
                                       std::optional<int> expectedOutputs, StoredNetwork& network) {
     network = StoredNetwork();
     network.kind = kind;
-    if (!featuresRead_) return fail(UnexpectedEndMessage(fileName_));
+    if (!featuresRead_) return fail(unexpectedEndMessage(fileName_));
     size_t next = standardizedLine_;
 
     if (kind == StoredNetworkKind::OneVsAll) {
@@ -364,7 +364,7 @@ bool StoredNetworkReader::readNetwork(StoredNetworkKind kind, int expectedInputs
         if (!selected) return false;
         const std::optional<int32_t> category = platform::parseInt(
             trimBlanks(field(line(*selected), kSelectedCategoryColumn, kSelectedCategoryWidth)));
-        if (!category) return fail(NumericConversionMessage(fileName_, *selected + 1));
+        if (!category) return fail(numericConversionMessage(fileName_, *selected + 1));
         if (*category < 1 || *category > kMaxCategories)
             return fail(
                 rangeMessage("selected category", 1, kMaxCategories, fileName_, *selected + 1));
@@ -407,8 +407,8 @@ bool StoredNetworkReader::readNetwork(StoredNetworkKind kind, int expectedInputs
 
     static constexpr std::string_view kAnnCaptions[] = {"hidden layer", "output layer"};
     static constexpr std::string_view kNdaCaptions[] = {"1st hidden", "2nd hidden", "output layer"};
-    const std::vector<StoredLayer> layers = StoredLayers(network);
-    network.weights.reserve(static_cast<size_t>(StoredWeightCount(network)));
+    const std::vector<StoredLayer> layers = storedLayers(network);
+    network.weights.reserve(static_cast<size_t>(storedWeightCount(network)));
     for (size_t l = 0; l < layers.size(); ++l) {
         const std::optional<size_t> caption =
             find(index, isAnn(kind) ? kAnnCaptions[l] : kNdaCaptions[l]);
@@ -420,7 +420,7 @@ bool StoredNetworkReader::readNetwork(StoredNetworkKind kind, int expectedInputs
     return true;
 }
 
-StoredNetworkReadResult ReadStoredNetwork(std::string text, std::string_view fileName) {
+StoredNetworkReadResult readStoredNetwork(std::string text, std::string_view fileName) {
     StoredNetworkReadResult result;
     StoredNetworkReader reader(std::move(text), std::string(fileName));
     StoredNetworkFile& file = result.file;

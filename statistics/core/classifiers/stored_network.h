@@ -63,19 +63,19 @@ struct StoredNetwork {
     std::vector<double> weights;
 };
 
-// Number of weights of the network (AnnWeightCount or NdaWeightCount).
-int StoredWeightCount(const StoredNetwork& network);
+// Number of weights of the network (annWeightCount or ndaWeightCount).
+int storedWeightCount(const StoredNetwork& network);
 
 // The network of `kind` in the engine's matrices as a report stores it: the
 // current sizes (hidden2 for NDA only), `selectedCategory` (one-vs-all) and
 // the weights in report order.
-StoredNetwork StoredNetworkOf(const NeuralNetwork& net, StoredNetworkKind kind,
+StoredNetwork storedNetworkOf(const NeuralNetwork& net, StoredNetworkKind kind,
                               int selectedCategory);
 
 // The other way: the sizes and weights into the engine, and the constant 1.0
 // of NetInput[0], Hidden1Out[0] and Hidden2Out[0] that the bias weights meet.
 // Throws when the weights are fewer than the sizes need.
-void LoadStoredNetwork(NeuralNetwork& net, const StoredNetwork& network);
+void loadStoredNetwork(NeuralNetwork& net, const StoredNetwork& network);
 
 // Number of values in each neuron line of layer `layer` (0 = first hidden
 // layer, last = output layer) and the number of neurons of that layer.
@@ -83,38 +83,38 @@ struct StoredLayer {
     int neurons = 0;
     int fields = 0;
 };
-std::vector<StoredLayer> StoredLayers(const StoredNetwork& network);
+std::vector<StoredLayer> storedLayers(const StoredNetwork& network);
 
 // --- writing -------------------------------------------------------------------
 
 // " [ANN classification of n categories]", " [ANN classification - one vs. all
 // other categories]" or " [nonlinear discriminant analysis]".
-std::string_view StoredNetworkTitle(StoredNetworkKind kind);
+std::string_view storedNetworkTitle(StoredNetworkKind kind);
 
 // "* Results" + the title.
-std::string StoredNetworkResultsTitle(StoredNetworkKind kind);
+std::string storedNetworkResultsTitle(StoredNetworkKind kind);
 
 // "> Selected category: #2 (" + name + ")".
-std::string SelectedCategoryLine(int selectedCategory, std::string_view categoryName);
+std::string selectedCategoryLine(int selectedCategory, std::string_view categoryName);
 
 // "> Neural network architecture " and the count lines.
-std::vector<std::string> NetworkArchitectureLines(const StoredNetwork& network);
+std::vector<std::string> networkArchitectureLines(const StoredNetwork& network);
 
 // The count lines alone (a test report lists them without the heading).
-std::vector<std::string> NetworkCountLines(const StoredNetwork& network);
+std::vector<std::string> networkCountLines(const StoredNetwork& network);
 
 // "> backprop (eta=0.15, bpIterLimit=150000)".
-std::string BackpropLine(double eta, int32_t bpIterLimit);
+std::string backpropLine(double eta, int32_t bpIterLimit);
 
 // "> Neural network weights", each layer's caption and its neuron lines.
-std::vector<std::string> NetworkWeightLines(const StoredNetwork& network);
+std::vector<std::string> networkWeightLines(const StoredNetwork& network);
 
 // --- reading -------------------------------------------------------------------
 
 // Messages of a stopped reading. `fileName` is the name without its folder.
-std::string UnexpectedEndMessage(std::string_view fileName);
-std::string NumericConversionMessage(std::string_view fileName, size_t lineNumber);
-std::string CannotReadNetworkFileMessage(std::string_view path);
+std::string unexpectedEndMessage(std::string_view fileName);
+std::string numericConversionMessage(std::string_view fileName, size_t lineNumber);
+std::string cannotReadNetworkFileMessage(std::string_view path);
 
 inline constexpr std::string_view kInputsMismatchMessage =
     "Data consistency error:\rnumber of features different from number of ANN inputs.";
@@ -205,4 +205,4 @@ struct StoredNetworkReadResult {
 
 // All stages on a whole text: the features, their statistics, the kind and
 // the network, whose input count must equal the number of features.
-StoredNetworkReadResult ReadStoredNetwork(std::string text, std::string_view fileName);
+StoredNetworkReadResult readStoredNetwork(std::string text, std::string_view fileName);

@@ -443,7 +443,7 @@ bool InverseCovarianceForMahalanobis(SampleMatrix& x, int sampleCount, int n, Ma
     return true;
 }
 
-int CondensedPairIndex(int i, int j, int sampleCount) {
+int condensedPairIndex(int i, int j, int sampleCount) {
     const double k =
         static_cast<double>(i - 1) * static_cast<double>(2 * sampleCount - i) / 2.0 + (j - i);
     return static_cast<int>(std::lround(k));

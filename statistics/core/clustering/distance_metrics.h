@@ -62,7 +62,7 @@ bool InverseCovarianceForMahalanobis(SampleMatrix& x, int sampleCount, int n, Ma
 
 // Index of the pair i < j among the N(N-1)/2 pairs of N samples, 1-based:
 // (i - 1)(2N - i)/2 + j - i, evaluated in floating point and rounded.
-int CondensedPairIndex(int i, int j, int sampleCount);
+int condensedPairIndex(int i, int j, int sampleCount);
 
 // Names in the clustering reports.
 std::string_view metricName(uint8_t metric);

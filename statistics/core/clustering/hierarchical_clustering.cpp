@@ -748,7 +748,7 @@ double CopheneticCorrelation(const ClusterTree& tree, const DistanceContext& /*c
     std::vector<double> heights(static_cast<size_t>(n) + 1);  // of row i, by sample
     for (int i = 1; i <= n - 1; ++i) {
         // Pair (i, j) sits at base + j.
-        const int base = CondensedPairIndex(i, i + 1, n) - i - 1;
+        const int base = condensedPairIndex(i, i + 1, n) - i - 1;
         const double* row = st.distanceRow(i);
         for (int j = i + 1; j <= n; ++j) distance[base + j] = row[j];
         for (int label = i; label != labels;) {
@@ -857,7 +857,7 @@ AhcReport HierarchicalClustering(R62DataSet& data, uint8_t metric, uint8_t linka
                                  ClusterTree& tree) {
     AhcReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = ReportHeaderLines(data, kAhcReportTitle, standardize, dateTime);
+    report.lines = reportHeaderLines(data, kAhcReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back(kAhcResultsLine);
 

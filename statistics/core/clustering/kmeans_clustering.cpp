@@ -423,7 +423,7 @@ void runKMeansFromStarts(const R62DataSet& data, int clusterCount, const Cluster
     runFromLoadedPoints(s, shape, starts, run, iterationLimit, progress, restart);
 }
 
-void KMeansSilhouettes(const R62DataSet& data, int clusterCount, const ClusterLabels& labels,
+void kMeansSilhouettes(const R62DataSet& data, int clusterCount, const ClusterLabels& labels,
                        SilhouetteArray& values) {
     const Shape shape = checkedShape(data, clusterCount);
     const int N = shape.N;
@@ -543,7 +543,7 @@ KMeansReport KMeansClustering(R62DataSet& data, int clusterCount, uint8_t standa
                               int iterationLimit) {
     KMeansReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = ReportHeaderLines(data, kKMeansReportTitle, standardize, dateTime);
+    report.lines = reportHeaderLines(data, kKMeansReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back(kKMeansResultsLine);
 
@@ -591,7 +591,7 @@ KMeansReport KMeansClustering(R62DataSet& data, int clusterCount, uint8_t standa
     }
     for (int i = 1; i <= shape.N; ++i) data.ClassResult[i] = report.labels[i];
 
-    KMeansSilhouettes(data, shape.K, report.labels, report.SilhouetteValues);
+    kMeansSilhouettes(data, shape.K, report.labels, report.SilhouetteValues);
     for (std::string& line : kMeansResultLines(report)) report.lines.push_back(std::move(line));
     report.analysisName = std::string(kKMeansAnalysisName);
     return report;

@@ -87,7 +87,7 @@ void runKMeansFromStarts(const R62DataSet& data, int clusterCount, const Cluster
 // The silhouette of samples 1..N under `labels` (1..clusterCount), with
 // squared distances. 0 where it is undefined: a sample alone in its cluster,
 // no other non-empty cluster, or a = b = 0. Empty clusters are skipped.
-void KMeansSilhouettes(const R62DataSet& data, int clusterCount, const ClusterLabels& labels,
+void kMeansSilhouettes(const R62DataSet& data, int clusterCount, const ClusterLabels& labels,
                        SilhouetteArray& values);
 
 struct KMeansReport : AnalysisResult {

@@ -114,12 +114,12 @@ void totalSimilarities(int n, double beta, double gamma, std::vector<double>& to
         for (int j = first; j <= last; ++j) t[j] = 0.0;
         for (int i = 1; i < last; ++i) {
             const int from = std::max(i + 1, first);
-            const double* row = w + CondensedPairIndex(i, from, n);
+            const double* row = w + condensedPairIndex(i, from, n);
             for (int j = from; j <= last; ++j) t[j] += row[j - from];
         }
         for (int j = first; j <= last; ++j) {
             double own = t[j];
-            const double* row = w + CondensedPairIndex(j, j + 1, n);
+            const double* row = w + condensedPairIndex(j, j + 1, n);
             for (int i = j + 1; i <= n; ++i) own += row[i - j - 1];
             t[j] = own;
         }
@@ -300,7 +300,7 @@ double ScmPairDistance(const R62DataSet& data, int i, int j) {
     return EuclideanDistance(data.FeatureData, i, j, data.SelectedCount);
 }
 
-void ComputeScmSquaredDistances(const R62DataSet& data) {
+void computeScmSquaredDistances(const R62DataSet& data) {
     ScmStorage& st = storage();
     const int n = data.SampleCount;
     const int features = data.SelectedCount;
@@ -315,7 +315,7 @@ void ComputeScmSquaredDistances(const R62DataSet& data) {
                     double* distances =
                         st.scratch.data() + static_cast<size_t>(slot) * 2 * kMaxSamples;
                     for (int i = 1; i <= n - 1; ++i) {
-                        int k = CondensedPairIndex(i, i + 1, n);
+                        int k = condensedPairIndex(i, i + 1, n);
                         if (k < begin || k > end) continue;
                         const double* p = st.rows.data() + static_cast<size_t>(i - 1) * kStride;
                         squaredDistancesFrom(st.columns.data(), p, i, n, features, distances);
@@ -327,9 +327,9 @@ void ComputeScmSquaredDistances(const R62DataSet& data) {
                 });
 }
 
-double ScmSquaredDistance(int i, int j, int sampleCount) {
+double scmSquaredDistance(int i, int j, int sampleCount) {
     if (i == j) return 0.0;
-    const int k = CondensedPairIndex(std::min(i, j), std::max(i, j), sampleCount);
+    const int k = condensedPairIndex(std::min(i, j), std::max(i, j), sampleCount);
     checkRange(k, 1, kMaxPairs);
     return storage().squared[static_cast<size_t>(k)];
 }
@@ -455,7 +455,7 @@ void ShiftScmPoints(ScmContext& context) {
     }
 }
 
-std::vector<std::string> ScmNoteLines(const ScmContext& context) {
+std::vector<std::string> scmNoteLines(const ScmContext& context) {
     std::vector<std::string> notes;
     switch (context.gammaEnd) {
         case ScmGammaEnd::NoSpread:
@@ -570,7 +570,7 @@ AhcReport SimilarityBasedClustering(R62DataSet& data, uint8_t metric, uint8_t li
                                     const ScmLimits& limits) {
     AhcReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = ReportHeaderLines(data, kScmReportTitle, standardize, dateTime);
+    report.lines = reportHeaderLines(data, kScmReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back(kScmResultsLine);
 
@@ -578,7 +578,7 @@ AhcReport SimilarityBasedClustering(R62DataSet& data, uint8_t metric, uint8_t li
     context.data = &data;
     context.limits = limits;
     context.onPass = std::move(onPass);
-    ComputeScmSquaredDistances(data);
+    computeScmSquaredDistances(data);
     EstimateScmGamma(context);
     if (context.gammaEnd == ScmGammaEnd::BadScale) {
         report.outcome = AnalysisOutcome::Failed;
@@ -586,7 +586,7 @@ AhcReport SimilarityBasedClustering(R62DataSet& data, uint8_t metric, uint8_t li
         return report;
     }
     ShiftScmPoints(context);
-    for (std::string& note : ScmNoteLines(context)) report.lines.push_back(std::move(note));
+    for (std::string& note : scmNoteLines(context)) report.lines.push_back(std::move(note));
 
     const int n = data.SampleCount;
     const int features = data.SelectedCount;

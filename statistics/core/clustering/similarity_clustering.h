@@ -97,14 +97,14 @@ double ScmPairDistance(const R62DataSet& data, int i, int j);
 
 // Fills the condensed vector of squared pair distances of the working data,
 // E(i, j) = ScmPairDistance(i, j)^2 for i < j.
-void ComputeScmSquaredDistances(const R62DataSet& data);
+void computeScmSquaredDistances(const R62DataSet& data);
 
-// E(i, j) of the last ComputeScmSquaredDistances, read at the pair (min, max);
+// E(i, j) of the last computeScmSquaredDistances, read at the pair (min, max);
 // 0 for i == j.
-double ScmSquaredDistance(int i, int j, int sampleCount);
+double scmSquaredDistance(int i, int j, int sampleCount);
 
 // Sets beta, gamma and the gamma fields of the context from its data and the
-// squared distances (ComputeScmSquaredDistances first).
+// squared distances (computeScmSquaredDistances first).
 void EstimateScmGamma(ScmContext& context);
 
 // Moves every sample with the context's beta and gamma until the largest move
@@ -114,7 +114,7 @@ void EstimateScmGamma(ScmContext& context);
 void ShiftScmPoints(ScmContext& context);
 
 // Report lines that say which guard stopped the run; none when it settled.
-std::vector<std::string> ScmNoteLines(const ScmContext& context);
+std::vector<std::string> scmNoteLines(const ScmContext& context);
 
 // The message of the error box when beta cannot be formed.
 inline constexpr std::string_view kScmWrongDataMessage =

@@ -29,7 +29,7 @@ void resetR62Data() {
     r62Data().reset();
 }
 
-FeatureStatistics ComputeFeatureStatistics(const R62DataSet& data, int feature) {
+FeatureStatistics computeFeatureStatistics(const R62DataSet& data, int feature) {
     const int n = data.SampleCount;
     checkRange(n, 0, kMaxSamples);
     FeatureStatistics stats;
@@ -68,7 +68,7 @@ PrepareResult PrepareWorkingData(R62DataSet& data, uint8_t standardize) {
     data.FeatureVariance.fill(0.0);
     data.FeatureStd.fill(0.0);
     for (int j = 1; j <= features; ++j) {
-        const FeatureStatistics stats = ComputeFeatureStatistics(data, j);
+        const FeatureStatistics stats = computeFeatureStatistics(data, j);
         data.FeatureMean[j] = stats.mean;
         data.FeatureVariance[j] = stats.variance;
         data.FeatureStd[j] = stats.standardDeviation;

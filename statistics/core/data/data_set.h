@@ -85,4 +85,4 @@ struct FeatureStatistics {
     double variance = 0.0;
     double standardDeviation = 0.0;
 };
-FeatureStatistics ComputeFeatureStatistics(const R62DataSet& data, int feature);
+FeatureStatistics computeFeatureStatistics(const R62DataSet& data, int feature);

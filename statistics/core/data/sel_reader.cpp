@@ -283,7 +283,7 @@ std::optional<LineError> SelDecoder::checkSamples() {
 
 std::optional<LineError> SelDecoder::decode() {
     R62DataSet& d = data_;
-    ClearSelectionForLoad(d);
+    clearSelectionForLoad(d);
     d.NewConsistentData = 0;
 
     size_t lineCount = 0;
@@ -318,7 +318,7 @@ std::optional<LineError> SelDecoder::decode() {
 
     for (int j = 1; j <= kMaxFeatures; ++j) {
         FeatureStatistics stats;
-        if (j <= d.FeatureCount) stats = ComputeFeatureStatistics(d, j);
+        if (j <= d.FeatureCount) stats = computeFeatureStatistics(d, j);
         d.FeatureMean[j] = stats.mean;
         d.FeatureVariance[j] = stats.variance;
         d.FeatureStd[j] = stats.standardDeviation;
@@ -341,26 +341,26 @@ void appendLines(std::string& out, std::string_view text, size_t last) {
 
 }  // namespace
 
-void ClearSelectionForLoad(R62DataSet& data) {
+void clearSelectionForLoad(R62DataSet& data) {
     data.FeatureSelected.fill(0);
     data.FeatureName.fill(std::string());
 }
 
-std::string SelDataFileName(std::string_view path) {
-    return platform::FileNamePart(path);
+std::string selDataFileName(std::string_view path) {
+    return platform::fileNamePart(path);
 }
 
-std::string R62Caption(std::string_view dataFileName) {
+std::string r62Caption(std::string_view dataFileName) {
     return "r62 - " + std::string(dataFileName);
 }
 
-SelLoadResult LoadSelFile(const std::string& path, R62DataSet& data) {
+SelLoadResult loadSelFile(const std::string& path, R62DataSet& data) {
     SelLoadResult refused;
     refused.status = SelLoadStatus::CannotRead;
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
     if (!ec && size > kMaxSelFileBytes) {
-        refused.messageBox = SelTooLargeText(path);
+        refused.messageBox = selTooLargeText(path);
         return refused;
     }
     std::optional<std::string> text;
@@ -374,19 +374,19 @@ SelLoadResult LoadSelFile(const std::string& path, R62DataSet& data) {
         refused.messageBox = "R62: Cannot load the \"" + path + "\" file ..";
         return refused;
     }
-    return DecodeSelFile(*text, SelDataFileName(path), data);
+    return decodeSelFile(*text, selDataFileName(path), data);
 }
 
-std::string SelTooLargeText(const std::string& path) {
+std::string selTooLargeText(const std::string& path) {
     return "R62: Cannot load the \"" + path + "\" file: it is larger than " +
            std::to_string(kMaxSelFileBytes >> 20) + " MiB.";
 }
 
-SelLoadResult DecodeSelFile(std::string_view text, std::string_view dataFileName,
+SelLoadResult decodeSelFile(std::string_view text, std::string_view dataFileName,
                             R62DataSet& data) {
     data.DataFileName = std::string(dataFileName);
     SelLoadResult result;
-    result.caption = R62Caption(dataFileName);
+    result.caption = r62Caption(dataFileName);
 
     SelDecoder decoder(text, data);
     if (std::optional<LineError> error = decoder.decode()) {

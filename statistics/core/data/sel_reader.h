@@ -14,9 +14,9 @@
 //
 // The main window's load ("Get Input Data", or the file named on the command
 // line): give the unsaved-report prompts, clear both panes and the analysis
-// report flags, call `ClearSelectionForLoad`, choose the file (open dialog
+// report flags, call `clearSelectionForLoad`, choose the file (open dialog
 // with kSelOpenFilter and kSelOpenTitle, or the start-up name), then call
-// `LoadSelFile` and show its result:
+// `loadSelFile` and show its result:
 //   - CannotRead: messageBox in an information box; nothing else changes.
 //   - Rejected: inputPane in MemoIn in blue, messageBox in a plain message
 //     box, caption as the window's caption.
@@ -70,22 +70,22 @@ struct SelLoadResult {
 
 // Clears the 30 selection flags and feature names, as every load does before
 // the file is chosen (a cancelled open dialog leaves them cleared).
-void ClearSelectionForLoad(R62DataSet& data);
+void clearSelectionForLoad(R62DataSet& data);
 
 // The file name without its folder (after the last "/" or "\").
-std::string SelDataFileName(std::string_view path);
+std::string selDataFileName(std::string_view path);
 
 // "r62 - " + the data file name.
-std::string R62Caption(std::string_view dataFileName);
+std::string r62Caption(std::string_view dataFileName);
 
 // Reads the file and decodes it. A missing or unreadable file gives
 // CannotRead with the message "R62: Cannot load the "<path>" file ..", one
-// over kMaxSelFileBytes CannotRead with SelTooLargeText.
-SelLoadResult LoadSelFile(const std::string& path, R62DataSet& data);
+// over kMaxSelFileBytes CannotRead with selTooLargeText.
+SelLoadResult loadSelFile(const std::string& path, R62DataSet& data);
 
 // "R62: Cannot load the "<path>" file: it is larger than 16 MiB."
-std::string SelTooLargeText(const std::string& path);
+std::string selTooLargeText(const std::string& path);
 
 // Decodes a whole file held in memory; dataFileName is the name shown in the
 // messages and kept as DataFileName.
-SelLoadResult DecodeSelFile(std::string_view text, std::string_view dataFileName, R62DataSet& data);
+SelLoadResult decodeSelFile(std::string_view text, std::string_view dataFileName, R62DataSet& data);

@@ -21,7 +21,7 @@ LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, 
     checkRange(classes, 0, kMaxCategories);
     SampleMatrix& x = data.FeatureData;
 
-    const Vector30 mu = FeatureMeans(x, samples, n);
+    const Vector30 mu = featureMeans(x, samples, n);
     CheckedArray<int16_t, 1, kMaxCategories> count{};
     auto classMean = std::make_unique<CheckedArray<Vector30, 1, kMaxCategories>>();
     for (int i = 1; i <= samples; ++i) {
@@ -54,7 +54,7 @@ LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, 
     for (int a = 1; a <= n; ++a)
         for (int b = a + 1; b <= n; ++b) sb[b][a] = sb[a][b];
 
-    report.lines = ReportHeaderLines(data, kLdaReportTitle, standardize, dateTime);
+    report.lines = reportHeaderLines(data, kLdaReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back("* Results [linear discriminant analysis]");
 
@@ -113,7 +113,7 @@ LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, 
     return report;
 }
 
-LdaReport RunLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
+LdaReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
                                         std::string_view dateTime) {
     return LinearDiscriminantAnalysis(data, r62ProjectedData(), standardize, dateTime);
 }

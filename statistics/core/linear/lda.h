@@ -36,5 +36,5 @@ LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, 
                                      std::string_view dateTime);
 
 // The same on the process's projected data.
-LdaReport RunLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
+LdaReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
                                         std::string_view dateTime);

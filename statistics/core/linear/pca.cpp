@@ -88,7 +88,7 @@ void fillProjectedPlot(PlotInput& plot, const R62DataSet& data, const SampleMatr
     }
 }
 
-Vector30 FeatureMeans(const SampleMatrix& x, int samples, int n) {
+Vector30 featureMeans(const SampleMatrix& x, int samples, int n) {
     Vector30 mean{};
     for (int f = 1; f <= n; ++f) {
         double sum = 0.0;
@@ -116,7 +116,7 @@ void reportProjection(R62DataSet& data, const Matrix30& projection, int n, int m
     appendProjectedSampleLines(data, projected, m, report.lines);
     misclassified = leaveOneOut1NNProjected(data, projected, m);
     report.lines.push_back(std::string("> 1-NN classification of ") + names.acronym + "s");
-    for (std::string& line : MisclassificationBlock(data, misclassified))
+    for (std::string& line : misclassificationBlock(data, misclassified))
         report.lines.push_back(std::move(line));
 
     fillProjectedPlot(report.plot, data, projected, m, names.title, names.acronym, names.tag);
@@ -131,7 +131,7 @@ PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, 
     const int samples = data.SampleCount;
     checkRange(samples, 0, kMaxSamples);
     SampleMatrix& x = data.FeatureData;
-    const Vector30 mean = FeatureMeans(x, samples, n);
+    const Vector30 mean = featureMeans(x, samples, n);
     for (int i = 1; i <= samples; ++i)
         for (int f = 1; f <= n; ++f) x[i][f] -= mean[f];
     Matrix30 covariance{};
@@ -143,7 +143,7 @@ PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, 
             covariance[a][b] = samples > 1 ? sum / (samples - 1) : 0.0;
         }
 
-    report.lines = ReportHeaderLines(data, kPcaReportTitle, standardize, dateTime);
+    report.lines = reportHeaderLines(data, kPcaReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back("* Results [principal component analysis]");
 
@@ -168,7 +168,7 @@ PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, 
     return report;
 }
 
-PcaReport RunPrincipalComponentAnalysis(R62DataSet& data, uint8_t standardize,
+PcaReport runPrincipalComponentAnalysis(R62DataSet& data, uint8_t standardize,
                                         std::string_view dateTime) {
     return PrincipalComponentAnalysis(data, r62ProjectedData(), standardize, dateTime);
 }

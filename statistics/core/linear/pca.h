@@ -63,7 +63,7 @@ inline constexpr std::string_view kPcaNoFeaturesMessage =
     "least 2.\r[Use \"Options\" menu item to select features.]";
 
 // The mean of each of the first n columns over samples 1..samples.
-Vector30 FeatureMeans(const SampleMatrix& x, int samples, int n);
+Vector30 featureMeans(const SampleMatrix& x, int samples, int n);
 
 struct PcaReport : AnalysisResult {
     Vector30 eigenvalues{};  // descending, 1..n
@@ -82,5 +82,5 @@ PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, 
                                      std::string_view dateTime);
 
 // The same on the process's projected data.
-PcaReport RunPrincipalComponentAnalysis(R62DataSet& data, uint8_t standardize,
+PcaReport runPrincipalComponentAnalysis(R62DataSet& data, uint8_t standardize,
                                         std::string_view dateTime);

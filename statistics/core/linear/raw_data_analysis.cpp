@@ -69,20 +69,20 @@ std::string fisherLine(double fisher) {
     return platform::cformat("> Fisher coefficient, F = %-6.1f", fisher);
 }
 
-RawDataAnalysisReport RunRawDataAnalysis(R62DataSet& data, uint8_t standardize,
+RawDataAnalysisReport runRawDataAnalysis(R62DataSet& data, uint8_t standardize,
                                          std::string_view dateTime) {
     RawDataAnalysisReport report;
     if (!startAnalysis(data, standardize, report)) return report;
     if (!requireTwoFeatures(data, kRawDataNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
-    report.lines = ReportHeaderLines(data, kRawDataReportTitle, standardize, dateTime);
+    report.lines = reportHeaderLines(data, kRawDataReportTitle, standardize, dateTime);
     report.lines.emplace_back();
     report.lines.emplace_back("* Results [raw-data analysis]");
     report.fisher = ClassStatistics(data, data.FeatureData, n);
     report.lines.push_back(fisherLine(report.fisher));
-    report.misclassified = LeaveOneOut1NNSampleDistance(data);
+    report.misclassified = leaveOneOut1NNSampleDistance(data);
     report.lines.emplace_back("> 1-NN classification of raw data");
-    for (std::string& line : MisclassificationBlock(data, report.misclassified))
+    for (std::string& line : misclassificationBlock(data, report.misclassified))
         report.lines.push_back(std::move(line));
 
     PlotInput& plot = report.plot;

@@ -25,7 +25,7 @@ struct RawDataAnalysisReport : AnalysisResult {
 // The core of "Raw Data": prepares the working data (standardised when
 // `standardize` is non-zero), reports F and the 1-NN result, and fills the
 // plot of the first two or three features. Sets ClassResult.
-RawDataAnalysisReport RunRawDataAnalysis(R62DataSet& data, uint8_t standardize,
+RawDataAnalysisReport runRawDataAnalysis(R62DataSet& data, uint8_t standardize,
                                          std::string_view dateTime);
 
 // The "> Fisher coefficient, F = ..." line the analyses share.

@@ -2,7 +2,7 @@
 
 #include "platform/textformat.h"
 
-std::vector<std::string> ReportHeaderLines(const R62DataSet& data, std::string_view title,
+std::vector<std::string> reportHeaderLines(const R62DataSet& data, std::string_view title,
                                            uint8_t standardize, std::string_view dateTime) {
     std::vector<std::string> lines;
     lines.push_back("* r62 report file" + std::string(title) + " <" + std::string(dateTime) + ">");
@@ -21,12 +21,12 @@ std::vector<std::string> ReportHeaderLines(const R62DataSet& data, std::string_v
     return lines;
 }
 
-std::vector<std::string> TestReportHeaderLines(const R62DataSet& data, std::string_view title,
+std::vector<std::string> testReportHeaderLines(const R62DataSet& data, std::string_view title,
                                                uint8_t standardize, std::string_view dateTime) {
-    return ReportHeaderLines(data, title, standardize, dateTime);
+    return reportHeaderLines(data, title, standardize, dateTime);
 }
 
-std::string ReportDateTime(std::time_t when) {
+std::string reportDateTime(std::time_t when) {
     std::tm local{};
     localtime_r(&when, &local);
     char text[128];

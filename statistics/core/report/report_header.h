@@ -30,13 +30,13 @@ inline constexpr std::string_view kKnnReportTitle = " [k-NN classification]";
 //   * Selected features [2 out of 6]
 //   Mean [#1/#2]; p.mean= 1.23450E+003, p.std= 5.00000E-001
 //   Feature vector standardized: NO
-std::vector<std::string> ReportHeaderLines(const R62DataSet& data, std::string_view title,
+std::vector<std::string> reportHeaderLines(const R62DataSet& data, std::string_view title,
                                            uint8_t standardize, std::string_view dateTime);
 
 // Classifier-test reports open with exactly the same lines.
-std::vector<std::string> TestReportHeaderLines(const R62DataSet& data, std::string_view title,
+std::vector<std::string> testReportHeaderLines(const R62DataSet& data, std::string_view title,
                                                uint8_t standardize, std::string_view dateTime);
 
 // The time in the user's short date and long time format (the C library's
 // "%x %X" under the process's LC_TIME).
-std::string ReportDateTime(std::time_t when);
+std::string reportDateTime(std::time_t when);

@@ -44,7 +44,7 @@ std::vector<std::string> segmentationResultLines(std::span<const int64_t> areas)
 // The name a report is saved under: ".seg" appended unless the last four
 // characters already are ".seg".
 std::string segmentationReportPath(std::string path);
-// The report file is written by ReportFileText (r62_shell.h), like every report.
+// The report file is written by reportFileText (r62_shell.h), like every report.
 
 // "Done in (min:sec:msc) mm:ss:zzz." for a run of `milliseconds`
 // (milliseconds in three digits; minutes beyond 59 carry into the hours,

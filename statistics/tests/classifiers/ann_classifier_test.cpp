@@ -54,7 +54,7 @@ struct Fixture {
 
     Fixture(int classes, int perClass, double spread) {
         const SelLoadResult loaded =
-            DecodeSelFile(selText(classes, perClass, spread), "train.sel", *data);
+            decodeSelFile(selText(classes, perClass, spread), "train.sel", *data);
         EXPECT_EQ(loaded.status, SelLoadStatus::Loaded) << loaded.messageBox;
         options.GLayer = 2;
         options.bpIterLimit = 50000;
@@ -181,7 +181,7 @@ TEST(AnnClassifier, ReportedWeightsGiveTheReportedClasses) {
     f.options.GLayer = 3;
     const AnnTrainingReport report = AnnNClassTraining(*f.data, f.options, *f.net, "t", f.random);
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
-    const StoredNetworkReadResult back = ReadStoredNetwork(ReportFileText(report.lines), "t.cls");
+    const StoredNetworkReadResult back = readStoredNetwork(reportFileText(report.lines), "t.cls");
     ASSERT_TRUE(back.ok) << back.error;
     EXPECT_EQ(back.file.network.kind, StoredNetworkKind::NClass);
     EXPECT_EQ(back.file.featureNames, (std::vector<std::string>{"Mean", "Variance", "Skewness"}));
@@ -249,13 +249,13 @@ TEST(AnnClassifier, SingleCategoryNeedsExactlyOneOutputAboveOneHalf) {
     auto decide = [&](std::vector<double> outputs) {
         for (size_t m = 0; m < outputs.size(); ++m)
             net->NetOutput[static_cast<int>(m) + 1] = outputs[m];
-        return SingleCategory(*net, static_cast<int>(outputs.size()));
+        return singleCategory(*net, static_cast<int>(outputs.size()));
     };
     EXPECT_EQ(decide({0.1, 0.9, 0.2}), 2);
     EXPECT_EQ(decide({0.6, 0.9, 0.2}), 0);
     EXPECT_EQ(decide({0.1, 0.4, 0.2}), 0);
     EXPECT_EQ(decide({0.5, 0.5000001, 0.5}), 2);
     EXPECT_EQ(decide({0.5, 0.5, 0.5}), 0);
-    EXPECT_EQ(MisclassifiedVectorsLine(0, 30), "> Missclassified f. vectors: 0/30 [or 0.00%]");
-    EXPECT_EQ(MisclassifiedVectorsLine(30, 30), "> Missclassified f. vectors: 30/30 [or 100.00%]");
+    EXPECT_EQ(misclassifiedVectorsLine(0, 30), "> Missclassified f. vectors: 0/30 [or 0.00%]");
+    EXPECT_EQ(misclassifiedVectorsLine(30, 30), "> Missclassified f. vectors: 30/30 [or 100.00%]");
 }

@@ -87,7 +87,7 @@ TEST(Nda, ReportHoldsTheStoredNetworkLayout) {
     NdaRun run(3, 10, quick());
     const NdaReport& r = run.report;
     ASSERT_EQ(r.outcome, AnalysisOutcome::Reported);
-    const std::vector<std::string> header = ReportHeaderLines(*run.data, kNdaReportTitle, 1, kWhen);
+    const std::vector<std::string> header = reportHeaderLines(*run.data, kNdaReportTitle, 1, kWhen);
     ASSERT_GT(r.lines.size(), header.size() + 2);
     for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(r.lines[i], header[i]);
     EXPECT_EQ(header.back(), "Feature vector standardized: YES");
@@ -256,7 +256,7 @@ TEST(Nda, TheStandardizeOptionIsNeitherReadNorChanged) {
     options.StandardizeData = 0;
     options.GLayer = 17;  // fails after the header, the option stays as it was
     auto data = ringData(3, 10);
-    const NdaReport r = RunNonlinearDiscriminantAnalysis(*data, options, kWhen);
+    const NdaReport r = runNonlinearDiscriminantAnalysis(*data, options, kWhen);
     EXPECT_EQ(r.outcome, AnalysisOutcome::Failed);
     EXPECT_EQ(options.StandardizeData, 0);
     ASSERT_GE(r.lines.size(), 3u);
@@ -281,7 +281,7 @@ TEST(Nda, FixedSeedRunGivesTheGoldenLog) {
     ASSERT_LT(run.indexOf("> Neural network weights"), run.report.lines.size());
     const auto first =
         run.report.lines.begin() +
-        static_cast<long>(ReportHeaderLines(*run.data, kNdaReportTitle, 1, kWhen).size());
+        static_cast<long>(reportHeaderLines(*run.data, kNdaReportTitle, 1, kWhen).size());
     const auto last =
         run.report.lines.begin() + static_cast<long>(run.indexOf("> Neural network weights"));
     const std::vector<std::string> log(first, last);

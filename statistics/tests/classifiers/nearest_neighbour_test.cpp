@@ -97,7 +97,7 @@ TEST(R62LeaveOneOut1NN, AgreesWithAnIndependentComputation) {
     ASSERT_GT(expectedWrong, 0);
 
     auto fast = dataOf(samples);
-    EXPECT_EQ(LeaveOneOut1NNSampleDistance(*fast), expectedWrong);
+    EXPECT_EQ(leaveOneOut1NNSampleDistance(*fast), expectedWrong);
     auto plain = dataOf(samples);
     EXPECT_EQ(LeaveOneOut1NN(*plain, [&](int i, int j) { return SampleSqDistance(*plain, i, j); }),
               expectedWrong);
@@ -114,7 +114,7 @@ TEST(R62LeaveOneOut1NN, FastAndPlainRulesAgreeOnDataFullOfTies) {
                 randomSamples(n, features, 4, static_cast<unsigned>(n * 31 + features), true);
             auto fast = dataOf(samples);
             auto plain = dataOf(samples);
-            const int a = LeaveOneOut1NNSampleDistance(*fast);
+            const int a = leaveOneOut1NNSampleDistance(*fast);
             const int b = LeaveOneOut1NN(
                 *plain, [&](int i, int j) { return SampleSqDistance(*plain, i, j); });
             EXPECT_EQ(a, b) << n << " samples, " << features << " features";
@@ -126,7 +126,7 @@ TEST(R62LeaveOneOut1NN, FastAndPlainRulesAgreeOnDataFullOfTies) {
 TEST(R62LeaveOneOut1NN, EqualDistancesGoToTheLowestSampleNumber) {
     // Sample 3 lies between 1 and 2 at equal distances.
     auto data = workingData({{-1.0}, {1.0}, {0.0}, {10.0}}, {1, 2, 3, 3});
-    LeaveOneOut1NNSampleDistance(*data);
+    leaveOneOut1NNSampleDistance(*data);
     EXPECT_EQ(data->ClassResult[3], 1);
     auto plain = workingData({{-1.0}, {1.0}, {0.0}, {10.0}}, {1, 2, 3, 3});
     LeaveOneOut1NN(*plain, [&](int i, int j) { return SampleSqDistance(*plain, i, j); });
@@ -135,7 +135,7 @@ TEST(R62LeaveOneOut1NN, EqualDistancesGoToTheLowestSampleNumber) {
     // Sample 4 has three identical copies; the first of them is its neighbour.
     auto copies =
         workingData({{1.0, 2.0}, {5.0, 5.0}, {5.0, 5.0}, {5.0, 5.0}, {5.0, 5.0}}, {1, 2, 3, 4, 1});
-    LeaveOneOut1NNSampleDistance(*copies);
+    leaveOneOut1NNSampleDistance(*copies);
     EXPECT_EQ(copies->ClassResult[4], 2);
     EXPECT_EQ(copies->ClassResult[2], 3);
     EXPECT_EQ(copies->ClassResult[5], 2);
@@ -145,14 +145,14 @@ TEST(R62LeaveOneOut1NN, ASampleWithoutNeighbourIsMisclassified) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     // Sample 2's distances are all NaN; samples 1 and 3 still find each other.
     auto data = workingData({{0.0}, {nan}, {1.0}}, {1, 1, 1});
-    EXPECT_EQ(LeaveOneOut1NNSampleDistance(*data), 1);
+    EXPECT_EQ(leaveOneOut1NNSampleDistance(*data), 1);
     EXPECT_EQ(data->ClassResult[1], 1);
     EXPECT_EQ(data->ClassResult[2], 0);
     EXPECT_EQ(data->ClassResult[3], 1);
 
     // Squares that overflow to infinity do not make a neighbour either.
     auto far = workingData({{-1e200}, {1e200}}, {1, 1});
-    EXPECT_EQ(LeaveOneOut1NNSampleDistance(*far), 2);
+    EXPECT_EQ(leaveOneOut1NNSampleDistance(*far), 2);
     EXPECT_EQ(far->ClassResult[1], 0);
     auto farPlain = workingData({{-1e200}, {1e200}}, {1, 1});
     EXPECT_EQ(
@@ -161,9 +161,9 @@ TEST(R62LeaveOneOut1NN, ASampleWithoutNeighbourIsMisclassified) {
 
     // A lone sample has none at all.
     auto alone = workingData({{3.0}}, {2});
-    EXPECT_EQ(LeaveOneOut1NNSampleDistance(*alone), 1);
+    EXPECT_EQ(leaveOneOut1NNSampleDistance(*alone), 1);
     EXPECT_EQ(alone->ClassResult[1], 0);
-    const std::vector<std::string> block = MisclassificationBlock(*alone, 1);
+    const std::vector<std::string> block = misclassificationBlock(*alone, 1);
     EXPECT_EQ(block[1], "Sample No:  1; Category:  2; ClassResult:  0");
 }
 
@@ -186,7 +186,7 @@ TEST(R62MisclassificationBlock, ListsTheMisclassifiedSamples) {
     data->Category[40] = 3;
     data->ClassResult[40] = 12;
     data->Category[120] = 2;
-    const std::vector<std::string> block = MisclassificationBlock(*data, 3);
+    const std::vector<std::string> block = misclassificationBlock(*data, 3);
     ASSERT_EQ(block.size(), 4u);
     EXPECT_EQ(block[0], "Missclassified data vectors: 3/120 [or 2.50%]");
     EXPECT_EQ(block[1], "Sample No: 17; Category:  2; ClassResult:  1");
@@ -196,13 +196,13 @@ TEST(R62MisclassificationBlock, ListsTheMisclassifiedSamples) {
 
 TEST(R62MisclassificationBlock, NoneAndAll) {
     auto data = workingData({{0.0}, {1.0}, {5.0}, {6.0}}, {1, 1, 2, 2});
-    EXPECT_EQ(LeaveOneOut1NNSampleDistance(*data), 0);
-    EXPECT_EQ(MisclassificationBlock(*data, 0),
+    EXPECT_EQ(leaveOneOut1NNSampleDistance(*data), 0);
+    EXPECT_EQ(misclassificationBlock(*data, 0),
               std::vector<std::string>{"Missclassified data vectors: 0/4 [or 0.00%]"});
 
     auto crossed = workingData({{0.0}, {1.0}, {5.0}, {6.0}}, {1, 2, 1, 2});
-    EXPECT_EQ(LeaveOneOut1NNSampleDistance(*crossed), 4);
-    const std::vector<std::string> block = MisclassificationBlock(*crossed, 4);
+    EXPECT_EQ(leaveOneOut1NNSampleDistance(*crossed), 4);
+    const std::vector<std::string> block = misclassificationBlock(*crossed, 4);
     ASSERT_EQ(block.size(), 5u);
     EXPECT_EQ(block[0], "Missclassified data vectors: 4/4 [or 100.00%]");
     EXPECT_EQ(block[1], "Sample No:  1; Category:  1; ClassResult:  2");
@@ -276,7 +276,7 @@ TEST(R62LeaveOneOut1NN, PartsSpreadOverThreadsKeepThePlainChoice) {
                 randomSamples(n, features, 5, static_cast<unsigned>(n * 7 + features), true);
             auto fast = dataOf(samples);
             auto plain = dataOf(samples);
-            const int a = LeaveOneOut1NNSampleDistance(*fast);
+            const int a = leaveOneOut1NNSampleDistance(*fast);
             const int b = LeaveOneOut1NN(
                 *plain, [&](int i, int j) { return SampleSqDistance(*plain, i, j); });
             EXPECT_EQ(a, b) << n << " samples, " << features << " features";

@@ -65,7 +65,7 @@ std::string selText(const SelSpec& spec) {
 
 std::unique_ptr<R62DataSet> load(const SelSpec& spec, const std::string& name = "test.sel") {
     auto data = std::make_unique<R62DataSet>();
-    const SelLoadResult loaded = DecodeSelFile(selText(spec), name, *data);
+    const SelLoadResult loaded = decodeSelFile(selText(spec), name, *data);
     EXPECT_EQ(loaded.status, SelLoadStatus::Loaded) << loaded.messageBox;
     return data;
 }
@@ -108,7 +108,7 @@ struct Trained {
             lines = ann.lines;
         }
     }
-    std::string text() const { return ReportFileText(lines); }
+    std::string text() const { return reportFileText(lines); }
 };
 
 // A test run on its own data set, options and network.
@@ -120,7 +120,7 @@ struct Tester {
 
     explicit Tester(const SelSpec& spec) : data(load(spec)) {}
     NetworkTestReport run(const std::string& text, const std::string& name = "train.cls") {
-        return TestStoredNetwork(*data, options, *net, *projected, text, name, "t");
+        return testStoredNetwork(*data, options, *net, *projected, text, name, "t");
     }
 };
 
@@ -302,7 +302,7 @@ TEST(NetworkTesting, OutputsOfOneHalfAreNoAnswer) {
             for (size_t f = 0; f < fields; ++f) *line += "  0.00000E+000";
         }
         Tester tester(SelSpec{.classes = 2, .perClass = 3});
-        const NetworkTestReport report = tester.run(ReportFileText(lines));
+        const NetworkTestReport report = tester.run(reportFileText(lines));
         ASSERT_EQ(report.outcome, AnalysisOutcome::Reported) << report.messages.at(0);
         const std::vector<std::string> tail = results(report.lines);
         if (kind == StoredNetworkKind::NClass) {
@@ -348,11 +348,11 @@ TEST(NetworkTesting, StopsNameTheirReason) {
                   false},
              Case{SelSpec{.classes = 7, .perClass = 2}, text, "train.cls",
                   AnalysisOutcome::NoFeatures, std::string(kTestTooManyCategoriesMessage), true},
-             Case{SelSpec{}, ReportFileText(oneFeature), "train.cls", AnalysisOutcome::NoFeatures,
+             Case{SelSpec{}, reportFileText(oneFeature), "train.cls", AnalysisOutcome::NoFeatures,
                   std::string(kTestNoFeaturesMessage), true},
-             Case{SelSpec{}, ReportFileText(badMean), "train.cls", refused,
+             Case{SelSpec{}, reportFileText(badMean), "train.cls", refused,
                   "Numeric conversion error, file train.cls, line 5.", true},
-             Case{SelSpec{}, ReportFileText(inputs), "train.cls", refused,
+             Case{SelSpec{}, reportFileText(inputs), "train.cls", refused,
                   std::string(kInputsMismatchMessage), true},
              Case{SelSpec{.classes = 2}, text, "train.cls", refused,
                   std::string(kOutputsMismatchMessage), true},
@@ -360,7 +360,7 @@ TEST(NetworkTesting, StopsNameTheirReason) {
                   "ANN classifier testing: the file \"train.CLS\" was not tested.\rOnly reports "
                   "named *.cls or *.nda (in lower case) are read as stored networks.",
                   true},
-             Case{SelSpec{}, ReportFileText(unknown), "train.cls", refused,
+             Case{SelSpec{}, reportFileText(unknown), "train.cls", refused,
                   "ANN classifier testing: the file \"train.cls\" was not tested.\rIts \"* "
                   "Results\" line names neither a one-class nor an n-class ANN classifier.",
                   true},
@@ -385,18 +385,18 @@ TEST(NetworkTesting, RunReadsTheFileAndNamesItWithoutItsFolder) {
     TempDir dir;
     std::vector<std::string> lines = trained.lines;
     lines.resize(lines.size() - 1);
-    const std::string path = dir.write("short.cls", ReportFileText(lines));
+    const std::string path = dir.write("short.cls", reportFileText(lines));
     auto data = load(SelSpec{});
-    NetworkTestReport report = RunNetworkTest(*data, path, "t");
+    NetworkTestReport report = runNetworkTest(*data, path, "t");
     EXPECT_EQ(report.messages, std::vector<std::string>{"Unexpected end of \"short.cls\" file .."});
 
-    report = RunNetworkTest(*data, dir.file("missing.cls"), "t");
+    report = runNetworkTest(*data, dir.file("missing.cls"), "t");
     EXPECT_EQ(report.outcome, AnalysisOutcome::PreparationRefused);
     EXPECT_EQ(report.messages, std::vector<std::string>{"R62: Cannot load the \"" +
                                                         dir.file("missing.cls") + "\" file .."});
     EXPECT_FALSE(report.clearMemoOut);
 
     data->NewConsistentData = 0;
-    report = RunNetworkTest(*data, dir.file("short.cls"), "t");
+    report = runNetworkTest(*data, dir.file("short.cls"), "t");
     EXPECT_EQ(report.messages, std::vector<std::string>{std::string(kNoDataMessage)});
 }

@@ -87,10 +87,10 @@ TEST(Sigmoid, IsAccurateToTheLastBitsAcrossTheClampedRange) {
 }
 
 TEST(WeightVector, CountsOfTheLargestNetworks) {
-    EXPECT_EQ(NdaWeightCount(30, 16, 3, 40), 707);
-    EXPECT_EQ(NdaWeightCount(30, 16, 3, 40), kMaxWeightCount);
-    EXPECT_EQ(AnnWeightCount(30, 16, 6), 598);
-    EXPECT_EQ(AnnWeightCount(2, 1, 1), 5);
+    EXPECT_EQ(ndaWeightCount(30, 16, 3, 40), 707);
+    EXPECT_EQ(ndaWeightCount(30, 16, 3, 40), kMaxWeightCount);
+    EXPECT_EQ(annWeightCount(30, 16, 6), 598);
+    EXPECT_EQ(annWeightCount(2, 1, 1), 5);
 
     auto net = std::make_unique<NeuralNetwork>();
     net->NetInputCount = 30;
@@ -271,7 +271,7 @@ TEST(WeightInitialisation, DrawsFromTheOutputSideWithOneReseed) {
     Reference ref;
     NeuralNetwork& net = *ref.net;
     RandomSource random = countingSource(77);
-    net.InitialiseNdaWeights(random);
+    net.initialiseNdaWeights(random);
     // The generator, computed here: seed 77, then seed * 134775813 + 1.
     uint32_t seed = 77;
     auto draw = [&seed] {
@@ -295,7 +295,7 @@ TEST(WeightInitialisation, DrawsFromTheOutputSideWithOneReseed) {
     EXPECT_EQ(net.Hidden2Out[0], 1.0);
     EXPECT_EQ(random.seed(), seed);  // one reseed, then only draws
 
-    net.InitialiseAnnWeights(random);
+    net.initialiseAnnWeights(random);
     seed = 78;
     EXPECT_EQ(net.AnnWOut[0][0], draw());
 }
@@ -336,7 +336,7 @@ TEST(BackpropTraining, LogsAtStepNPlusOneAndEveryFiftyThousand) {
     auto net = std::make_unique<NeuralNetwork>();
     auto data = twoClasses(*net, 2000, 2);
     RandomSource random = countingSource();
-    net->InitialiseNdaWeights(random);
+    net->initialiseNdaWeights(random);
     std::vector<std::string> lines;
     std::vector<int> positions;
     BackpropTraining(*net, *data, TrainingKind::Nda, 0.15, 150000, lines, random,
@@ -366,21 +366,21 @@ TEST(BackpropTraining, LogLinesOnlyForTwoToSixOutputsOrTheOneOutputClassifier) {
     RandomSource random = countingSource();
 
     auto data = twoClasses(*net, 50, 7);
-    net->InitialiseNdaWeights(random);
+    net->initialiseNdaWeights(random);
     BackpropTraining(*net, *data, TrainingKind::Nda, 0.15, 50000, lines, random);
     EXPECT_TRUE(lines.empty());
-    EXPECT_EQ(TrainingLogHeader(7),
+    EXPECT_EQ(trainingLogHeader(7),
               std::vector<std::string>{"iter   rms |-sample------------------------|"});
 
     data = twoClasses(*net, 50, 1);
-    net->InitialiseAnnWeights(random);
+    net->initialiseAnnWeights(random);
     BackpropTraining(*net, *data, TrainingKind::Ann, 0.15, 50000, lines, random);
     EXPECT_TRUE(lines.empty());
     BackpropTraining(*net, *data, TrainingKind::AnnOneOutput, 0.15, 50000, lines, random);
     ASSERT_EQ(lines.size(), 2u);  // steps 51 and 50000
     EXPECT_EQ(lines[0].size(), 4u + 6 + 4 + 6 + 4);
-    EXPECT_EQ(TrainingLogHeader(1)[1], "/1e3 error | # error dy1 |");
-    EXPECT_EQ(TrainingLogHeader(6)[1], "/1e3 error | # error dy1 dy2 dy3 dy4 dy5 dy6");
+    EXPECT_EQ(trainingLogHeader(1)[1], "/1e3 error | # error dy1 |");
+    EXPECT_EQ(trainingLogHeader(6)[1], "/1e3 error | # error dy1 dy2 dy3 dy4 dy5 dy6");
 
     data->SampleCount = 0;
     EXPECT_THROW(BackpropTraining(*net, *data, TrainingKind::Ann, 0.15, 50000, lines, random),
@@ -452,7 +452,7 @@ TEST(Minimization, ReachesTheMinimumOfAQuadratic) {
     DirectionSet D;
     auto x = std::make_unique<WeightVector>();
     std::vector<std::string> lines;
-    const double f = MinimizeRotatingDirections(*x, n, quadratic(n, 0.5), 200, 1e-5, D, lines);
+    const double f = minimizeRotatingDirections(*x, n, quadratic(n, 0.5), 200, 1e-5, D, lines);
     for (int k = 1; k <= n; ++k) EXPECT_NEAR((*x)[k], k, 1e-3);
     EXPECT_NEAR(f, 0.5, 1e-6);
     EXPECT_EQ(f, quadratic(n, 0.5)(*x));  // the returned error is that of the point
@@ -468,7 +468,7 @@ TEST(Minimization, StopsAtAnErrorOfOneMillionth) {
     DirectionSet D;
     auto x = std::make_unique<WeightVector>();
     std::vector<std::string> lines;
-    const double f = MinimizeRotatingDirections(*x, n, quadratic(n, 0.0), 1000, 1e-9, D, lines);
+    const double f = minimizeRotatingDirections(*x, n, quadratic(n, 0.0), 1000, 1e-9, D, lines);
     EXPECT_LE(f, 1e-6);
     EXPECT_NE(lines.back().substr(0, 11), "       1000");
     EXPECT_LE(std::stod(lines.back().substr(11)), 1e-3);
@@ -484,18 +484,18 @@ TEST(Minimization, LogLinesFollowTheSweepLimit) {
     std::vector<std::string> lines;
     (*x)[1] = -1.2;
     (*x)[2] = 1.0;
-    MinimizeRotatingDirections(*x, 2, valley, 1, 1e-5, D, lines);
+    minimizeRotatingDirections(*x, 2, valley, 1, 1e-5, D, lines);
     ASSERT_EQ(lines.size(), 1u);  // the line for sweep 0 only
     EXPECT_EQ(lines[0], "          0  4.92E+000");
 
     lines.clear();
     (*x)[1] = -1.2;
     (*x)[2] = 1.0;
-    MinimizeRotatingDirections(*x, 2, valley, 10, 1e-5, D, lines);
+    minimizeRotatingDirections(*x, 2, valley, 10, 1e-5, D, lines);
     ASSERT_EQ(lines.size(), 2u);  // sweep 10 written once
     EXPECT_EQ(lines[1].substr(0, 11), "         10");
 
-    EXPECT_THROW(MinimizeRotatingDirections(*x, 2, valley, 0, 1e-5, D, lines), RangeCheckError);
+    EXPECT_THROW(minimizeRotatingDirections(*x, 2, valley, 0, 1e-5, D, lines), RangeCheckError);
 }
 
 TEST(Minimization, ASweepWithoutProgressEndsWithoutTurning) {
@@ -507,7 +507,7 @@ TEST(Minimization, ASweepWithoutProgressEndsWithoutTurning) {
         ++calls;
         return 2.0;
     };
-    MinimizeRotatingDirections(*x, 4, flat, 50, 1e-5, D, lines);
+    minimizeRotatingDirections(*x, 4, flat, 50, 1e-5, D, lines);
     EXPECT_EQ(calls, 1 + 4 * 2);  // the base point, then two probes per direction
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], "          1  1.41E+000");
@@ -524,7 +524,7 @@ TEST(Minimization, ExpansionEndsWhereTheErrorStopsBeingANumber) {
     DirectionSet D;
     auto x = std::make_unique<WeightVector>();
     std::vector<std::string> lines;
-    const double f = MinimizeRotatingDirections(*x, 1, cliff, 1000, 1e-5, D, lines);
+    const double f = minimizeRotatingDirections(*x, 1, cliff, 1000, 1e-5, D, lines);
     EXPECT_TRUE(std::isfinite(f));
     EXPECT_TRUE(std::isfinite((*x)[1]));
     EXPECT_LE((*x)[1], 100.0);
@@ -537,7 +537,7 @@ TEST(Minimization, ExpansionEndsWhereTheErrorStopsBeingANumber) {
     };
     (*x)[1] = 0.0;
     lines.clear();
-    const double g = MinimizeRotatingDirections(*x, 1, wall, 1000, 1e-5, D, lines);
+    const double g = minimizeRotatingDirections(*x, 1, wall, 1000, 1e-5, D, lines);
     EXPECT_TRUE(std::isfinite(g));
     EXPECT_LE((*x)[1], 50.0);
     EXPECT_GT((*x)[1], 40.0);
@@ -565,8 +565,8 @@ TEST(OptimizeWeights, LowersTheErrorAndKeepsTheBestPoint) {
 
 TEST(NeuronWeightLine, FourteenCharactersPerWeight) {
     const double row[] = {0.5, -0.5, 1234.5};
-    EXPECT_EQ(NeuronWeightLine(row, 3), "  5.00000E-001 -5.00000E-001  1.23450E+003");
-    EXPECT_EQ(NeuronWeightLine(row, 0), "");
+    EXPECT_EQ(neuronWeightLine(row, 3), "  5.00000E-001 -5.00000E-001  1.23450E+003");
+    EXPECT_EQ(neuronWeightLine(row, 0), "");
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ StoredNetwork network(StoredNetworkKind kind, int inputs, int hidden1, int hidde
     net.hidden2 = kind == StoredNetworkKind::Nda ? hidden2 : 0;
     net.outputs = outputs;
     net.selectedCategory = kind == StoredNetworkKind::OneVsAll ? 2 : 0;
-    net.weights = someWeights(static_cast<size_t>(StoredWeightCount(net)), seed);
+    net.weights = someWeights(static_cast<size_t>(storedWeightCount(net)), seed);
     return net;
 }
 
@@ -62,20 +62,20 @@ std::unique_ptr<R62DataSet> headerData(int features, const std::vector<int>& sel
 // sections, with log lines in between that the reader must step over.
 std::vector<std::string> reportLines(const R62DataSet& data, const StoredNetwork& net) {
     std::vector<std::string> lines =
-        ReportHeaderLines(data, StoredNetworkTitle(net.kind), 1, "01/02/24 10:00:00");
+        reportHeaderLines(data, storedNetworkTitle(net.kind), 1, "01/02/24 10:00:00");
     lines.emplace_back();
-    lines.push_back(StoredNetworkResultsTitle(net.kind));
+    lines.push_back(storedNetworkResultsTitle(net.kind));
     if (net.kind == StoredNetworkKind::OneVsAll)
-        lines.push_back(SelectedCategoryLine(net.selectedCategory, "tumour"));
-    for (const std::string& line : NetworkArchitectureLines(net)) lines.push_back(line);
-    lines.push_back(BackpropLine(0.15, 150000));
+        lines.push_back(selectedCategoryLine(net.selectedCategory, "tumour"));
+    for (const std::string& line : networkArchitectureLines(net)) lines.push_back(line);
+    lines.push_back(backpropLine(0.15, 150000));
     lines.push_back("iter   rms |-sample------------------------|");
     lines.push_back("   0 0.512  12 0.433 0.2-0.4");
     lines.push_back("> ANN weight numerical optimization");
     lines.push_back("  (optyIterLimit = 50; WeightCount = 21)");
     lines.push_back("> Missclassified f. vectors: 1/40 [or 2.50%]");
     lines.push_back("Sample No: 3; Category: 1; ClassResult: 0");
-    for (const std::string& line : NetworkWeightLines(net)) lines.push_back(line);
+    for (const std::string& line : networkWeightLines(net)) lines.push_back(line);
     return lines;
 }
 
@@ -108,14 +108,14 @@ std::vector<std::string> withoutWeights(std::vector<std::string> lines) {
 }
 
 StoredNetworkReadResult read(const std::vector<std::string>& lines, StoredNetworkKind kind) {
-    return ReadStoredNetwork(ReportFileText(lines), fileName(kind));
+    return readStoredNetwork(reportFileText(lines), fileName(kind));
 }
 
 }  // namespace
 
 TEST(StoredNetworkLayout, NeuronLinesAreFourteenCharactersPerWeight) {
     const StoredNetwork net = network(StoredNetworkKind::NClass, 30, 16, 0, 6);
-    const std::vector<std::string> lines = NetworkWeightLines(net);
+    const std::vector<std::string> lines = networkWeightLines(net);
     ASSERT_EQ(lines.size(), 1u + 1u + 16u + 1u + 6u);
     EXPECT_EQ(lines[0], "> Neural network weights");
     EXPECT_EQ(lines[1], "hidden layer -----------");
@@ -124,26 +124,26 @@ TEST(StoredNetworkLayout, NeuronLinesAreFourteenCharactersPerWeight) {
     for (int m = 0; m < 6; ++m) EXPECT_EQ(lines[19 + m].size(), 17u * 14u);
 
     const double row[] = {0.5, -0.5, 1234.5};
-    EXPECT_EQ(NeuronWeightLine(row, 3), "  5.00000E-001 -5.00000E-001  1.23450E+003");
+    EXPECT_EQ(neuronWeightLine(row, 3), "  5.00000E-001 -5.00000E-001  1.23450E+003");
 }
 
 TEST(StoredNetworkLayout, ArchitectureCountsStandInFixedColumns) {
     EXPECT_EQ(
-        NetworkArchitectureLines(network(StoredNetworkKind::NClass, 4, 1, 0, 3)),
+        networkArchitectureLines(network(StoredNetworkKind::NClass, 4, 1, 0, 3)),
         (std::vector<std::string>{"> Neural network architecture ", "   input layer:  4 nodes",
                                   "  hidden layer:  1 neuron", "  output layer:  3 nodes"}));
-    EXPECT_EQ(NetworkCountLines(network(StoredNetworkKind::OneVsAll, 12, 10, 0, 1)),
+    EXPECT_EQ(networkCountLines(network(StoredNetworkKind::OneVsAll, 12, 10, 0, 1)),
               (std::vector<std::string>{"   input layer: 12 nodes", "  hidden layer: 10 neurons",
                                         "  output layer:  1 node"}));
-    EXPECT_EQ(NetworkCountLines(network(StoredNetworkKind::Nda, 30, 16, 3, 40)),
+    EXPECT_EQ(networkCountLines(network(StoredNetworkKind::Nda, 30, 16, 3, 40)),
               (std::vector<std::string>{
                   "       input layer: 30 nodes", "  1st hidden layer: 16 neurons",
                   "  2nd hidden layer:  3 neurons", "      output layer: 40 nodes"}));
-    EXPECT_EQ(NetworkWeightLines(network(StoredNetworkKind::Nda, 2, 2, 2, 2))[4],
+    EXPECT_EQ(networkWeightLines(network(StoredNetworkKind::Nda, 2, 2, 2, 2))[4],
               "2nd hidden layer -----------");
-    EXPECT_EQ(SelectedCategoryLine(3, "liver"), "> Selected category: #3 (liver)");
-    EXPECT_EQ(BackpropLine(0.15, 150000), "> backprop (eta=0.15, bpIterLimit=150000)");
-    EXPECT_EQ(StoredNetworkResultsTitle(StoredNetworkKind::OneVsAll),
+    EXPECT_EQ(selectedCategoryLine(3, "liver"), "> Selected category: #3 (liver)");
+    EXPECT_EQ(backpropLine(0.15, 150000), "> backprop (eta=0.15, bpIterLimit=150000)");
+    EXPECT_EQ(storedNetworkResultsTitle(StoredNetworkKind::OneVsAll),
               "* Results [ANN classification - one vs. all other categories]");
 }
 
@@ -182,7 +182,7 @@ TEST(StoredNetworkRoundTrip, EveryKindReadsBackItsSizesWeightsAndStatistics) {
             EXPECT_DOUBLE_EQ(result.file.trainingDeviations[k], data->FeatureStd[f]);
         }
         // Written again, the weight section is the same text.
-        EXPECT_EQ(NetworkWeightLines(back), NetworkWeightLines(net));
+        EXPECT_EQ(networkWeightLines(back), networkWeightLines(net));
     }
 }
 
@@ -194,7 +194,7 @@ TEST(StoredNetworkRoundTrip, LineBreaksOfAnyKindAndTrailingTextAreAccepted) {
     for (const char* separator : {"\n", "\r", "\r\n"}) {
         std::string text;
         for (const std::string& line : lines) text += line + separator;
-        const StoredNetworkReadResult result = ReadStoredNetwork(text, "a.cls");
+        const StoredNetworkReadResult result = readStoredNetwork(text, "a.cls");
         ASSERT_TRUE(result.ok) << result.error;
         expectSameWeights(result.file.network.weights, net.weights);
     }
@@ -220,15 +220,15 @@ TEST(StoredNetworkReader, EveryTruncationFailsCleanly) {
         const auto data = headerData(12, {1, 3, 12});
         const StoredNetwork net =
             network(kind, 3, 2, 3, kind == StoredNetworkKind::OneVsAll ? 1 : 12);
-        const std::string text = ReportFileText(reportLines(*data, net));
+        const std::string text = reportFileText(reportLines(*data, net));
         const size_t complete = text.size() - 2;  // the last line without its break
-        ASSERT_TRUE(ReadStoredNetwork(text.substr(0, complete), fileName(kind)).ok);
+        ASSERT_TRUE(readStoredNetwork(text.substr(0, complete), fileName(kind)).ok);
         for (size_t length = 0; length < complete; ++length) {
             const StoredNetworkReadResult result =
-                ReadStoredNetwork(text.substr(0, length), fileName(kind));
+                readStoredNetwork(text.substr(0, length), fileName(kind));
             ASSERT_FALSE(result.ok) << length;
             const std::string& e = result.error;
-            const bool known = e == UnexpectedEndMessage(fileName(kind)) ||
+            const bool known = e == unexpectedEndMessage(fileName(kind)) ||
                                e.starts_with("Numeric conversion error, file train.") ||
                                e.starts_with("Data consistency error:") ||
                                // "* Results [ANN classification of" names no classifier
@@ -271,7 +271,7 @@ TEST(StoredNetworkReader, MalformedNumbersNameTheirLine) {
         lines[c.index] = c.text;
         const StoredNetworkReadResult result = read(lines, StoredNetworkKind::NClass);
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error, NumericConversionMessage("train.cls", c.index + 1)) << c.text;
+        EXPECT_EQ(result.error, numericConversionMessage("train.cls", c.index + 1)) << c.text;
     }
 }
 
@@ -310,7 +310,7 @@ TEST(StoredNetworkReader, LayerSizesAreCheckedBeforeAnyWeight) {
              Case{StoredNetworkKind::OneVsAll, "> Selected category", "> Selected category: #0 (x)",
                   range + "selected category out of range 1..40, file train.cls, line 9."},
              Case{StoredNetworkKind::OneVsAll, "> Selected category", "> Selected category: #",
-                  NumericConversionMessage("train.cls", 9)},
+                  numericConversionMessage("train.cls", 9)},
          }) {
         const StoredNetwork net =
             network(c.kind, 2, 3, 2, c.kind == StoredNetworkKind::OneVsAll ? 1 : 2);
@@ -325,7 +325,7 @@ TEST(StoredNetworkReader, LayerSizesAreCheckedBeforeAnyWeight) {
 TEST(StoredNetworkReader, ExpectedCountsAreCheckedAgainstTheArchitecture) {
     const auto data = headerData(4, {1, 2});
     const std::string text =
-        ReportFileText(reportLines(*data, network(StoredNetworkKind::NClass, 2, 3, 0, 2)));
+        reportFileText(reportLines(*data, network(StoredNetworkKind::NClass, 2, 3, 0, 2)));
     std::vector<std::string> names;
     StoredNetwork net;
     {
@@ -343,16 +343,16 @@ TEST(StoredNetworkReader, ExpectedCountsAreCheckedAgainstTheArchitecture) {
         std::vector<double> means, deviations;
         EXPECT_FALSE(reader.readTrainingStatistics(2, means, deviations));
         EXPECT_FALSE(reader.readNetwork(StoredNetworkKind::NClass, 2, 2, net));
-        EXPECT_EQ(reader.error(), UnexpectedEndMessage("t.cls"));
+        EXPECT_EQ(reader.error(), unexpectedEndMessage("t.cls"));
     }
 }
 
 TEST(StoredNetworkReader, KindComesFromTheLowerCaseExtensionAndTheResultsLine) {
     const auto data = headerData(4, {1, 2});
     const std::string oneVsAll =
-        ReportFileText(reportLines(*data, network(StoredNetworkKind::OneVsAll, 2, 3, 0, 1)));
+        reportFileText(reportLines(*data, network(StoredNetworkKind::OneVsAll, 2, 3, 0, 1)));
     const std::string nClass =
-        ReportFileText(reportLines(*data, network(StoredNetworkKind::NClass, 2, 3, 0, 2)));
+        reportFileText(reportLines(*data, network(StoredNetworkKind::NClass, 2, 3, 0, 2)));
     struct Case {
         std::string text;
         std::string name;
@@ -386,7 +386,7 @@ TEST(StoredNetworkReader, KindComesFromTheLowerCaseExtensionAndTheResultsLine) {
     EXPECT_EQ(result.error,
               "ANN classifier testing: the file \"train.cls\" was not tested.\rIts \"* Results\" "
               "line names neither a one-class nor an n-class ANN classifier.");
-    result = ReadStoredNetwork(nClass, "train.CLS");
+    result = readStoredNetwork(nClass, "train.CLS");
     EXPECT_EQ(result.error,
               "ANN classifier testing: the file \"train.CLS\" was not tested.\rOnly reports "
               "named *.cls or *.nda (in lower case) are read as stored networks.");
@@ -396,14 +396,14 @@ TEST(StoredNetworkReader, TextWithoutTheSectionsEndsUnexpectedly) {
     for (const std::string& text :
          {std::string(), std::string("* Selected features [2 out of 2]"),
           std::string("x\n* Selected features\nA [#1/#1]"), std::string(5000, '\n')}) {
-        const StoredNetworkReadResult result = ReadStoredNetwork(text, "n.cls");
+        const StoredNetworkReadResult result = readStoredNetwork(text, "n.cls");
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error, UnexpectedEndMessage("n.cls"));
+        EXPECT_EQ(result.error, unexpectedEndMessage("n.cls"));
     }
     // The heading on the first line is the title's, not the header's.
     const StoredNetworkReadResult result =
-        ReadStoredNetwork("* Selected features\nFeature vector standardized: YES\n", "n.cls");
-    EXPECT_EQ(result.error, UnexpectedEndMessage("n.cls"));
+        readStoredNetwork("* Selected features\nFeature vector standardized: YES\n", "n.cls");
+    EXPECT_EQ(result.error, unexpectedEndMessage("n.cls"));
 }
 
 TEST(StoredNetworkReader, MoreFeaturesThanAnyNetworkHasInputsDoNotMatchItsInputs) {

@@ -93,18 +93,18 @@ TEST(R62DistanceMetrics, InverseCovarianceFailsOnDependentFeatures) {
 }
 
 TEST(R62DistanceMetrics, CondensedPairIndexRunsRowByRow) {
-    EXPECT_EQ(CondensedPairIndex(1, 2, 4), 1);
-    EXPECT_EQ(CondensedPairIndex(1, 3, 4), 2);
-    EXPECT_EQ(CondensedPairIndex(1, 4, 4), 3);
-    EXPECT_EQ(CondensedPairIndex(2, 3, 4), 4);
-    EXPECT_EQ(CondensedPairIndex(2, 4, 4), 5);
-    EXPECT_EQ(CondensedPairIndex(3, 4, 4), 6);
-    EXPECT_EQ(CondensedPairIndex(1, 2, 2000), 1);
-    EXPECT_EQ(CondensedPairIndex(1999, 2000, 2000), 1999000);
+    EXPECT_EQ(condensedPairIndex(1, 2, 4), 1);
+    EXPECT_EQ(condensedPairIndex(1, 3, 4), 2);
+    EXPECT_EQ(condensedPairIndex(1, 4, 4), 3);
+    EXPECT_EQ(condensedPairIndex(2, 3, 4), 4);
+    EXPECT_EQ(condensedPairIndex(2, 4, 4), 5);
+    EXPECT_EQ(condensedPairIndex(3, 4, 4), 6);
+    EXPECT_EQ(condensedPairIndex(1, 2, 2000), 1);
+    EXPECT_EQ(condensedPairIndex(1999, 2000, 2000), 1999000);
     // Every pair gets its own index, in order.
     int expected = 0;
     for (int i = 1; i < 50; ++i)
-        for (int j = i + 1; j <= 50; ++j) ASSERT_EQ(CondensedPairIndex(i, j, 50), ++expected);
+        for (int j = i + 1; j <= 50; ++j) ASSERT_EQ(condensedPairIndex(i, j, 50), ++expected);
 }
 
 TEST(R62DistanceMetrics, MetricNames) {

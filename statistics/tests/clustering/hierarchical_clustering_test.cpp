@@ -163,7 +163,7 @@ TEST(R62HierarchicalClustering, CommandReportsAfterTheHeader) {
     const AhcReport report =
         HierarchicalClustering(*data, kMetricEuclidean, kLinkageSingle, 0, "now", *tree);
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
-    const std::vector<std::string> header = ReportHeaderLines(*data, kAhcReportTitle, 0, "now");
+    const std::vector<std::string> header = reportHeaderLines(*data, kAhcReportTitle, 0, "now");
     ASSERT_EQ(report.lines.size(), header.size() + 8);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), report.lines.begin()));
     EXPECT_EQ(report.lines[header.size()], "");

@@ -365,7 +365,7 @@ void expectSilhouettesMatch(int K, const int* labels, const double* expected) {
     for (int i = 1; i <= kmeansref::kSampleCount; ++i)
         assigned[i] = static_cast<int16_t>(labels[i - 1]);
     auto values = std::make_unique<SilhouetteArray>();
-    KMeansSilhouettes(*data, K, assigned, *values);
+    kMeansSilhouettes(*data, K, assigned, *values);
     for (int i = 1; i <= kmeansref::kSampleCount; ++i)
         EXPECT_NEAR((*values)[i], expected[i - 1], 1e-12) << "sample " << i;
 
@@ -411,20 +411,20 @@ TEST(R62KMeans, UndefinedSilhouettesAreZero) {
     labels[1] = labels[2] = 1;
     labels[3] = labels[4] = 2;
     auto values = std::make_unique<SilhouetteArray>();
-    KMeansSilhouettes(*same, 2, labels, *values);
+    kMeansSilhouettes(*same, 2, labels, *values);
     for (int i = 1; i <= 4; ++i) EXPECT_EQ((*values)[i], 0.0);
 
     // Every sample in one cluster, the other empty: no b to compare with.
     labels[3] = labels[4] = 1;
     auto spread = workingData({{0.0}, {1.0}, {3.0}, {7.0}});
-    KMeansSilhouettes(*spread, 2, labels, *values);
+    kMeansSilhouettes(*spread, 2, labels, *values);
     for (int i = 1; i <= 4; ++i) EXPECT_EQ((*values)[i], 0.0);
 
     // Separated pairs: a = 0 and b > 0 give exactly 1; a singleton gives 0.
     auto pairs = workingData({{0.0}, {0.0}, {9.0}, {9.0}, {20.0}});
     labels[3] = labels[4] = 2;
     labels[5] = 3;
-    KMeansSilhouettes(*pairs, 3, labels, *values);
+    kMeansSilhouettes(*pairs, 3, labels, *values);
     EXPECT_EQ((*values)[1], 1.0);
     EXPECT_EQ((*values)[3], 1.0);
     EXPECT_EQ((*values)[5], 0.0);
@@ -437,7 +437,7 @@ TEST(R62KMeans, CloseOwnClusterGivesNearlyOneAndAStrayIsNegative) {
     labels[1] = labels[2] = labels[3] = 1;
     labels[4] = labels[5] = 2;
     auto values = std::make_unique<SilhouetteArray>();
-    KMeansSilhouettes(*data, 2, labels, *values);
+    kMeansSilhouettes(*data, 2, labels, *values);
     // Sample 3: a = (81 + 64) / 2 = 72.5, b = (1 + 4) / 2 = 2.5.
     EXPECT_DOUBLE_EQ((*values)[3], (2.5 - 72.5) / 72.5);
     // Sample 4: a = 1, b = (100 + 81 + 1) / 3.
@@ -540,7 +540,7 @@ TEST(R62KMeans, CommandReportsKeepsTheBestAndFillsClassResult) {
     EXPECT_EQ(seeds.calls(), 5u);
     EXPECT_EQ(report.analysisName, "Silhouette Plot");
 
-    const std::vector<std::string> header = ReportHeaderLines(*data, kKMeansReportTitle, 0, "now");
+    const std::vector<std::string> header = reportHeaderLines(*data, kKMeansReportTitle, 0, "now");
     ASSERT_GT(report.lines.size(), header.size() + 2);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), report.lines.begin()));
     EXPECT_EQ(report.lines[header.size()], "");

@@ -39,7 +39,7 @@ struct Stages {
         EXPECT_TRUE(PrepareWorkingData(*data, 0).prepared);
         context.data = data.get();
         context.limits = limits;
-        ComputeScmSquaredDistances(*data);
+        computeScmSquaredDistances(*data);
     }
     void run() {
         EstimateScmGamma(context);
@@ -65,7 +65,7 @@ TEST(R62SimilarityClustering, SquaredDistancesAreTheSquaredPairDistances) {
     for (int i = 1; i <= n; ++i)
         for (int j = 1; j <= n; ++j) {
             const double d = i == j ? 0.0 : ScmPairDistance(*s.data, i, j);
-            ASSERT_EQ(ScmSquaredDistance(i, j, n), d * d) << i << ", " << j;
+            ASSERT_EQ(scmSquaredDistance(i, j, n), d * d) << i << ", " << j;
         }
     // The distance is the working data's Euclidean one over the selected features.
     EXPECT_DOUBLE_EQ(ScmPairDistance(*s.data, 1, 2),
@@ -91,7 +91,7 @@ TEST(R62SimilarityClustering, MatchesNumpyOnThreeLooseGroups) {
         for (int k = 1; k <= scmref::kGroupsFeatures; ++k)
             EXPECT_NEAR(ScmPoints()[i][k], scmref::kGroupsShifted[i - 1][k - 1], 1e-9)
                 << i << ", " << k;
-    EXPECT_TRUE(ScmNoteLines(c).empty());
+    EXPECT_TRUE(scmNoteLines(c).empty());
 }
 
 TEST(R62SimilarityClustering, AlreadyCorrelatedTotalsKeepTheFirstExponent) {
@@ -133,7 +133,7 @@ TEST(R62SimilarityClustering, ReportHasHeaderResultsLineThenTheClustering) {
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
     EXPECT_TRUE(report.messages.empty());
     const std::vector<std::string> header =
-        ReportHeaderLines(*data, " [similarity based clustering method]", 1, "1.2.2026 10:00:00");
+        reportHeaderLines(*data, " [similarity based clustering method]", 1, "1.2.2026 10:00:00");
     ASSERT_EQ(report.lines.size(), header.size() + 8);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), report.lines.begin()));
     EXPECT_EQ(report.lines[0],
@@ -229,7 +229,7 @@ TEST(R62SimilarityClustering, PassCapStopsTheShiftAndSaysSo) {
     EXPECT_EQ(s.context.shiftEnd, ScmShiftEnd::Capped);
     EXPECT_TRUE(s.context.capHit());
     EXPECT_GT(s.context.largestMove, kScmMoveTolerance);
-    const std::vector<std::string> notes = ScmNoteLines(s.context);
+    const std::vector<std::string> notes = scmNoteLines(s.context);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0], "Note: the samples were still moving after 2 passes (largest move " +
                             platform::cformat("%g", s.context.largestMove) +
@@ -268,7 +268,7 @@ TEST(R62SimilarityClustering, GammaCapStopsTheSearchAtTheLastExponentTried) {
         EXPECT_EQ(s.context.gammaComparisons, 2) << cap;
         EXPECT_EQ(s.context.gammaEnd, ScmGammaEnd::Capped);
         EXPECT_TRUE(s.context.capHit());
-        const std::vector<std::string> notes = ScmNoteLines(s.context);
+        const std::vector<std::string> notes = scmNoteLines(s.context);
         ASSERT_EQ(notes.size(), 1u);
         EXPECT_EQ(notes[0], "Note: no similarity exponent up to " + platform::cformat("%g", cap) +
                                 " gave total similarities correlated at 0.97 or more; exponent "
@@ -313,7 +313,7 @@ TEST(R62SimilarityClustering, UnusableScaleOrExponentMovesNothing) {
         EXPECT_EQ(s.context.passCount, 0);
         for (int i = 1; i <= 5; ++i)
             for (int k = 1; k <= 2; ++k) EXPECT_EQ(ScmPoints()[i][k], s.data->FeatureData[i][k]);
-        EXPECT_EQ(ScmNoteLines(s.context),
+        EXPECT_EQ(scmNoteLines(s.context),
                   std::vector<std::string>{"Note: the similarity scale or exponent is not usable; "
                                            "the samples were not moved."});
     }
@@ -328,7 +328,7 @@ TEST(R62SimilarityClustering, WeightsWithoutAPositiveSumStopTheShift) {
     EXPECT_EQ(s.context.stuckSample, 1);
     EXPECT_EQ(s.context.passCount, 0);
     EXPECT_EQ(ScmPoints()[1][1], 0.0);
-    EXPECT_EQ(ScmNoteLines(s.context),
+    EXPECT_EQ(scmNoteLines(s.context),
               std::vector<std::string>{
                   "Note: the shift stopped in pass 1, where the similarities of sample 1 did not "
                   "add up to a positive number; the positions before that pass were clustered."});
@@ -382,7 +382,7 @@ TEST(R62SimilarityClustering, WorkSplitOverThreadsGivesThePlainLoopsBitForBit) {
     for (int i = 1; i < n; i += 37)
         for (int j = 1; j <= n; j += 11) {
             const double e = i == j ? 0.0 : ScmPairDistance(d, i, j);
-            ASSERT_EQ(ScmSquaredDistance(i, j, n), e * e);
+            ASSERT_EQ(scmSquaredDistance(i, j, n), e * e);
         }
 
     s.run();
@@ -392,7 +392,7 @@ TEST(R62SimilarityClustering, WorkSplitOverThreadsGivesThePlainLoopsBitForBit) {
         std::vector<double> t(static_cast<size_t>(n) + 1, 0.0);
         for (int j = 1; j <= n; ++j)
             for (int i = 1; i <= n; ++i)
-                if (i != j) t[static_cast<size_t>(j)] += weight(ScmSquaredDistance(i, j, n), gamma);
+                if (i != j) t[static_cast<size_t>(j)] += weight(scmSquaredDistance(i, j, n), gamma);
         return t;
     };
     auto correlation = [&](const std::vector<double>& a, const std::vector<double>& b) {

@@ -53,7 +53,7 @@ std::vector<std::string> validLines() {
 
 struct Loader {
     std::unique_ptr<R62DataSet> data = std::make_unique<R62DataSet>();
-    SelLoadResult load(const std::string& text) { return DecodeSelFile(text, "data.sel", *data); }
+    SelLoadResult load(const std::string& text) { return decodeSelFile(text, "data.sel", *data); }
     SelLoadResult load(const std::vector<std::string>& lines) { return load(join(lines, "\r\n")); }
 };
 
@@ -422,7 +422,7 @@ TEST(R62SelReader, AFileOverTheSizeLimitSaysSo) {
         dir.write("huge.sel", join(validLines(), "\r\n") + std::string(kMaxSelFileBytes, ' '));
     Loader loader;
     ASSERT_EQ(loader.load(validLines()).status, SelLoadStatus::Loaded);
-    const SelLoadResult result = LoadSelFile(path, *loader.data);
+    const SelLoadResult result = loadSelFile(path, *loader.data);
     EXPECT_EQ(result.status, SelLoadStatus::CannotRead);
     EXPECT_EQ(result.messageBox,
               "R62: Cannot load the \"" + path + "\" file: it is larger than 16 MiB.");
@@ -494,7 +494,7 @@ TEST(R62SelReader, WriterExampleWithOneLonelyCategoryIsRejected) {
 TEST(R62SelReader, MissingFileCannotBeLoadedAndChangesNothing) {
     Loader loader;
     ASSERT_EQ(loader.load(validLines()).status, SelLoadStatus::Loaded);
-    const SelLoadResult result = LoadSelFile("/nonexistent/folder/x.sel", *loader.data);
+    const SelLoadResult result = loadSelFile("/nonexistent/folder/x.sel", *loader.data);
     EXPECT_EQ(result.status, SelLoadStatus::CannotRead);
     EXPECT_EQ(result.messageBox, "R62: Cannot load the \"/nonexistent/folder/x.sel\" file ..");
     EXPECT_EQ(loader.data->NewConsistentData, 1);
@@ -505,22 +505,22 @@ TEST(R62SelReader, LoadsFromDiskUnderItsFileName) {
     TempDir dir;
     const std::string path = dir.write("study 1.sel", join(validLines(), "\r\n"));
     Loader loader;
-    const SelLoadResult result = LoadSelFile(path, *loader.data);
+    const SelLoadResult result = loadSelFile(path, *loader.data);
     ASSERT_EQ(result.status, SelLoadStatus::Loaded);
     EXPECT_EQ(loader.data->DataFileName, "study 1.sel");
     EXPECT_EQ(result.caption, "r62 - study 1.sel");
 }
 
 TEST(R62SelReader, DataFileNameIsThePathWithoutItsFolder) {
-    EXPECT_EQ(SelDataFileName("C:\\x\\data.sel"), "data.sel");
-    EXPECT_EQ(SelDataFileName("/tmp/temp.sel"), "temp.sel");
-    EXPECT_EQ(SelDataFileName("plain.sel"), "plain.sel");
+    EXPECT_EQ(selDataFileName("C:\\x\\data.sel"), "data.sel");
+    EXPECT_EQ(selDataFileName("/tmp/temp.sel"), "temp.sel");
+    EXPECT_EQ(selDataFileName("plain.sel"), "plain.sel");
 }
 
 TEST(R62SelReader, ClearingForALoadDropsSelectionAndNames) {
     Loader loader;
     ASSERT_EQ(loader.load(validLines()).status, SelLoadStatus::Loaded);
-    ClearSelectionForLoad(*loader.data);
+    clearSelectionForLoad(*loader.data);
     EXPECT_EQ(loader.data->FeatureSelected[1], 0);
     EXPECT_EQ(loader.data->FeatureName[1], "");
     EXPECT_EQ(loader.data->NewConsistentData, 1);  // a cancelled dialog keeps the data

@@ -39,7 +39,7 @@ TEST(R62HtmlHelp, HelpCommandsBecomeHtmlHelpCommands) {
         {0x105, HH_DISPLAY_TOPIC, 0, true},
     };
     for (const auto& c : cases) {
-        const HtmlHelpCall call = HtmlHelpCallFor(c.in, 42);
+        const HtmlHelpCall call = htmlHelpCallFor(c.in, 42);
         EXPECT_EQ(call.command, c.out) << c.in;
         EXPECT_EQ(call.data, c.data) << c.in;
         EXPECT_EQ(call.withFile, c.withFile) << c.in;

@@ -438,7 +438,7 @@ TEST_F(R62MainWindowTest, SaveReportWritesTheOutputPaneUnderTheExtensionOfItsKin
 
 TEST_F(R62MainWindowTest, SaveReportOffersEachKindItsOwnNameAndFilter) {
     TMainWindow& w = loaded();
-    w.SetReport({"report"});
+    w.setReport({"report"});
     const struct {
         ReportKind kind;
         const char* filter;  // nullptr: the dialog's filter stays as it was
@@ -545,7 +545,7 @@ TEST_F(R62MainWindowTest, ALoadOffersToSaveTheUnsavedReportFirst) {
     EXPECT_EQ(dialogs.fileDialogs[0].fileName, "good.cls");
     EXPECT_EQ(dialogs.fileDialogs[0].filterIndex, 5);
     EXPECT_EQ(dialogs.fileDialogs[1].kind, FileDialogKind::Open);
-    EXPECT_EQ(dir.read("good.cls"), ReportFileText(report));
+    EXPECT_EQ(dir.read("good.cls"), reportFileText(report));
     EXPECT_TRUE(w.MemoOut->toPlainText().isEmpty());
     EXPECT_FALSE(r62Shell().anyReportPending());
     EXPECT_EQ(w.statusText(), "Input data loaded");
@@ -563,7 +563,7 @@ TEST_F(R62MainWindowTest, ALoadOffersToSaveTheUnsavedReportFirst) {
 
 TEST_F(R62MainWindowTest, ALoadProposesEachAnalysisAndClusteringKindByItsEntry) {
     TMainWindow& w = loaded();
-    w.SetReport({"report"});
+    w.setReport({"report"});
     r62Shell().setReportFlag(ReportKind::Pca);
     r62Shell().setReportFlag(ReportKind::Kmeans);
     w.setStatusText("PCA analysis");
@@ -729,13 +729,13 @@ TEST_F(R62MainWindowTest, TheFrameCountsTheSilhouetteWindowUnlessTheCommandLeave
     for (uint8_t R62ShellFlags::*open :
          {&R62ShellFlags::GraphWindowOpen, &R62ShellFlags::TreeWindowOpen}) {
         r62Shell().*open = 1;
-        EXPECT_FALSE(w.RunAnalysisFrame("x", ReportKind::Pca, routine));
-        EXPECT_FALSE(w.RunAnalysisFrame("x", ReportKind::Pca, routine, false));
+        EXPECT_FALSE(w.runAnalysisFrame("x", ReportKind::Pca, routine));
+        EXPECT_FALSE(w.runAnalysisFrame("x", ReportKind::Pca, routine, false));
         r62Shell().*open = 0;
     }
     r62Shell().SilhouetteWindowOpen = 1;
-    EXPECT_FALSE(w.RunAnalysisFrame("one", ReportKind::AnnTraining, routine));
-    EXPECT_TRUE(w.RunAnalysisFrame("n-class", ReportKind::AnnTraining, routine, false));
+    EXPECT_FALSE(w.runAnalysisFrame("one", ReportKind::AnnTraining, routine));
+    EXPECT_TRUE(w.runAnalysisFrame("n-class", ReportKind::AnnTraining, routine, false));
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(w.statusText(), "n-class");
     EXPECT_TRUE(r62Shell().reportFlag(ReportKind::AnnTraining));
@@ -753,8 +753,8 @@ TEST_F(R62MainWindowTest, TheReportHeaderHidesTheOutputPaneUntilTheReportIsShown
     ASSERT_EQ(w.memoOutLines().size(), 6u);
     EXPECT_EQ(w.memoOutLines()[0].rfind("* r62 report file [PCA analysis] <", 0), 0u);
     EXPECT_EQ(w.memoOutLines()[5], "Feature vector standardized: NO");
-    w.MemoOutAdd("* Results");
-    w.ShowMemoOut();
+    w.memoOutAdd("* Results");
+    w.showMemoOut();
     EXPECT_FALSE(w.MemoOut->isHidden());
     EXPECT_EQ(linesOf(w.MemoOut->toPlainText()), w.memoOutLines());
     EXPECT_EQ(w.memoOutLines().back(), "* Results");

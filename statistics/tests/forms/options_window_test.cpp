@@ -64,7 +64,7 @@ class R62OptionsWindowTest : public ::testing::Test {
         resetR62Shell();
     }
     void load() {
-        ASSERT_EQ(DecodeSelFile(kSel, "data.sel", r62Data()).status, SelLoadStatus::Loaded);
+        ASSERT_EQ(decodeSelFile(kSel, "data.sel", r62Data()).status, SelLoadStatus::Loaded);
     }
     TOptionsWin& open() {
         window = OpenOptionsWindow(owner.get());

@@ -158,7 +158,7 @@ TEST_F(SilhouetteWindowTest, TheClassClusterTableIsReusedWhileOpen) {
         cluster[i] = static_cast<int16_t>(i % 2 + 1);
     }
     TCCTable* table =
-        ShowClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 2, 2));
+        showClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 2, 2));
     EXPECT_EQ(table->windowTitle(), "Class/Cluster Table");
     EXPECT_FALSE(table->isModal());
     EXPECT_TRUE(table->isVisible());
@@ -172,7 +172,7 @@ TEST_F(SilhouetteWindowTest, TheClassClusterTableIsReusedWhileOpen) {
     EXPECT_EQ(table->StringGrid1->item(3, 3)->text(), "");
 
     TCCTable* again =
-        ShowClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 14, 7));
+        showClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 14, 7));
     EXPECT_EQ(again, table);
     EXPECT_EQ(table->StringGrid1->rowCount(), 15);
     EXPECT_EQ(table->StringGrid1->columnCount(), 8);
@@ -184,7 +184,7 @@ TEST_F(SilhouetteWindowTest, TheClassClusterTableIsReusedWhileOpen) {
     table->close();
     EXPECT_EQ(classClusterTableWindow(), nullptr);
     TCCTable* fresh =
-        ShowClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 2, 2));
+        showClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 2, 2));
     pump();
     EXPECT_TRUE(closing.isNull());
     EXPECT_EQ(classClusterTableWindow(), fresh);

@@ -87,7 +87,7 @@ TEST(R62Pca, ReportLayout) {
     const PcaReport report = PrincipalComponentAnalysis(*data, *projected, 0, "now");
     const int n = r62ref::kFeatureCount;
     const int m = report.linearDimensionality;
-    const std::vector<std::string> header = ReportHeaderLines(*data, kPcaReportTitle, 0, "now");
+    const std::vector<std::string> header = reportHeaderLines(*data, kPcaReportTitle, 0, "now");
     ASSERT_GT(report.lines.size(), header.size());
     for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(report.lines[i], header[i]);
     size_t at = header.size();
@@ -113,7 +113,7 @@ TEST(R62Pca, ReportLayout) {
         EXPECT_EQ(report.lines[at++], expected);
     }
     EXPECT_EQ(report.lines[at++], "> 1-NN classification of MEFs");
-    const std::vector<std::string> block = MisclassificationBlock(*data, report.misclassified);
+    const std::vector<std::string> block = misclassificationBlock(*data, report.misclassified);
     ASSERT_EQ(report.lines.size(), at + block.size());
     for (const std::string& line : block) EXPECT_EQ(report.lines[at++], line);
     // Two components: the 2-D plot of MEF 1 and 2.
@@ -189,7 +189,7 @@ TEST(R62Lda, ReportLayout) {
     auto data = referenceData();
     auto projected = std::make_unique<SampleMatrix>();
     const LdaReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "now");
-    const std::vector<std::string> header = ReportHeaderLines(*data, kLdaReportTitle, 0, "now");
+    const std::vector<std::string> header = reportHeaderLines(*data, kLdaReportTitle, 0, "now");
     const int n = r62ref::kFeatureCount;
     const int m = report.linearDimensionality;
     size_t at = header.size();
@@ -208,7 +208,7 @@ TEST(R62Lda, ReportLayout) {
     EXPECT_EQ(report.lines[at++], "> Most discriminative features (MDF):");
     at += static_cast<size_t>(data->SampleCount);
     EXPECT_EQ(report.lines[at++], "> 1-NN classification of MDFs");
-    EXPECT_EQ(report.lines.size(), at + MisclassificationBlock(*data, report.misclassified).size());
+    EXPECT_EQ(report.lines.size(), at + misclassificationBlock(*data, report.misclassified).size());
     EXPECT_EQ(report.plot.PlotTitle, "Linear Discriminant Analysis");
     EXPECT_EQ(report.plot.AxisLabel1, "MDF 1");
     // The reference eigenvalues 0.879 and 0.063 share 93% and 100% of the total.
@@ -230,7 +230,7 @@ TEST(R62Lda, SingularTotalScatterShowsBothMessagesAndLeavesHeaderAndTitle) {
               "Scatter matrix subject to Cholesky decomposition,\rwith rounding errors, is not "
               "positive definite");
     EXPECT_EQ(report.messages[1], "Linear Discriminant Analysis runtime error.\r[Wrong data.]");
-    std::vector<std::string> expected = ReportHeaderLines(*data, kLdaReportTitle, 0, "now");
+    std::vector<std::string> expected = reportHeaderLines(*data, kLdaReportTitle, 0, "now");
     expected.emplace_back();
     expected.emplace_back("* Results [linear discriminant analysis]");
     EXPECT_EQ(report.lines, expected);
@@ -283,14 +283,14 @@ TEST(R62ClassStatistics, SeparatedClassesWithoutSpreadGiveAMillion) {
 
 TEST(R62RawDataAnalysis, ReportAndPlot) {
     auto data = loaded({{0, 0}, {0, 0}, {3, 4}, {3, 4}}, {1, 1, 2, 2});
-    const RawDataAnalysisReport report = RunRawDataAnalysis(*data, 0, "now");
+    const RawDataAnalysisReport report = runRawDataAnalysis(*data, 0, "now");
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
-    std::vector<std::string> expected = ReportHeaderLines(*data, kRawDataReportTitle, 0, "now");
+    std::vector<std::string> expected = reportHeaderLines(*data, kRawDataReportTitle, 0, "now");
     expected.emplace_back();
     expected.emplace_back("* Results [raw-data analysis]");
     expected.emplace_back("> Fisher coefficient, F = 1000000.0");
     expected.emplace_back("> 1-NN classification of raw data");
-    for (const std::string& line : MisclassificationBlock(*data, 0)) expected.push_back(line);
+    for (const std::string& line : misclassificationBlock(*data, 0)) expected.push_back(line);
     EXPECT_EQ(report.lines, expected);
     EXPECT_EQ(report.plot.kind, PlotKind::Plot2D);
     EXPECT_EQ(report.plot.tag, "raw");
@@ -306,7 +306,7 @@ TEST(R62RawDataAnalysis, FisherLineIsLeftAlignedInSixCharacters) {
 
 TEST(R62RawDataAnalysis, ThreeFeaturesDrawTheBoxPlot) {
     auto data = loaded({{0, 1, 2}, {1, 0, 1}, {3, 4, 0}, {4, 3, 5}}, {1, 1, 2, 2});
-    const RawDataAnalysisReport report = RunRawDataAnalysis(*data, 1, "now");
+    const RawDataAnalysisReport report = runRawDataAnalysis(*data, 1, "now");
     EXPECT_EQ(report.plot.kind, PlotKind::Plot3D);
     EXPECT_EQ(report.plot.AxisLabel3, "f3");
     EXPECT_EQ(report.plot.PlotZ[1], data->FeatureData[1][3]);
@@ -315,11 +315,11 @@ TEST(R62RawDataAnalysis, ThreeFeaturesDrawTheBoxPlot) {
 TEST(R62RawDataAnalysis, RefusesOneFeatureAndZeroSpread) {
     auto data = loaded({{0, 1}, {1, 0}, {3, 4}, {4, 3}}, {1, 1, 2, 2});
     data->FeatureSelected[2] = 0;
-    RawDataAnalysisReport report = RunRawDataAnalysis(*data, 0, "now");
+    RawDataAnalysisReport report = runRawDataAnalysis(*data, 0, "now");
     EXPECT_EQ(report.outcome, AnalysisOutcome::NoFeatures);
     EXPECT_EQ(report.messages.at(0), kRawDataNoFeaturesMessage);
     auto flat = loaded({{0, 1}, {0, 0}, {0, 4}, {0, 3}}, {1, 1, 2, 2});
-    report = RunRawDataAnalysis(*flat, 0, "now");
+    report = runRawDataAnalysis(*flat, 0, "now");
     EXPECT_EQ(report.outcome, AnalysisOutcome::PreparationRefused);
     EXPECT_EQ(report.messages.at(0), "Standard deviation of feature #1 is zero!");
 }

@@ -37,24 +37,24 @@ TEST(R62ReportHeader, ListsTheSelectedFeaturesWithTheirStatistics) {
         "GrNonZeros [#2/#5]; p.mean=-5.00000E-001, p.std= 1.23457E+008",
         "Feature vector standardized: NO",
     };
-    EXPECT_EQ(ReportHeaderLines(*data, kPcaReportTitle, 0, "09.03.2007 14:05:31"), expected);
+    EXPECT_EQ(reportHeaderLines(*data, kPcaReportTitle, 0, "09.03.2007 14:05:31"), expected);
 }
 
 TEST(R62ReportHeader, StandardisationLine) {
     auto data = sixFeatures();
-    EXPECT_EQ(ReportHeaderLines(*data, " [x]", 1, "t").back(), "Feature vector standardized: YES");
+    EXPECT_EQ(reportHeaderLines(*data, " [x]", 1, "t").back(), "Feature vector standardized: YES");
 }
 
 TEST(R62ReportHeader, TestReportsOpenWithTheSameLines) {
     auto data = sixFeatures();
-    EXPECT_EQ(TestReportHeaderLines(*data, " [NDA ANN classifier testing]", 1, "t"),
-              ReportHeaderLines(*data, " [NDA ANN classifier testing]", 1, "t"));
+    EXPECT_EQ(testReportHeaderLines(*data, " [NDA ANN classifier testing]", 1, "t"),
+              reportHeaderLines(*data, " [NDA ANN classifier testing]", 1, "t"));
 }
 
 TEST(R62ReportHeader, NoSelection) {
     auto data = sixFeatures();
     data->SelectedCount = 0;
-    const std::vector<std::string> lines = ReportHeaderLines(*data, kKnnReportTitle, 0, "t");
+    const std::vector<std::string> lines = reportHeaderLines(*data, kKnnReportTitle, 0, "t");
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "* r62 report file [k-NN classification] <t>");
     EXPECT_EQ(lines[2], "* Selected features [0 out of 6]");
@@ -64,12 +64,12 @@ TEST(R62ReportHeader, ExponentsOfThreeDigits) {
     auto data = sixFeatures();
     data->FeatureMean[2] = 1e-300;
     data->FeatureStd[2] = 12345.678;
-    EXPECT_EQ(ReportHeaderLines(*data, "", 0, "t")[3],
+    EXPECT_EQ(reportHeaderLines(*data, "", 0, "t")[3],
               "Mean [#1/#2]; p.mean= 1.00000E-300, p.std= 1.23457E+004");
 }
 
 TEST(R62ReportHeader, DateAndTimeAreFilledIn) {
-    const std::string text = ReportDateTime(1700000000);
+    const std::string text = reportDateTime(1700000000);
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text.find("23"), std::string::npos);  // the year in the C locale's %x
 }

@@ -6,7 +6,7 @@
 #include "workspace/core/formats/bmp_reader.h"
 #include "workspace/core/image/colour_modes.h"
 
-VolumeLoad LoadBitmapSeries(const std::vector<std::string>& paths, uint32_t colorMode,
+VolumeLoad loadBitmapSeries(const std::vector<std::string>& paths, uint32_t colorMode,
                             uint64_t maxVoxels) {
     const std::vector<std::string> order = sortSeriesPaths(paths);
     if (static_cast<int64_t>(order.size()) > kMaxVolumeSlices)
@@ -16,19 +16,19 @@ VolumeLoad LoadBitmapSeries(const std::vector<std::string>& paths, uint32_t colo
     std::vector<uint16_t> samples;
     for (size_t i = 0; i < order.size(); ++i) {
         RgbImage picture;
-        if (ReadBmpFile(order[i], picture) != BmpStatus::Ok)
+        if (readBmpFile(order[i], picture) != BmpStatus::Ok)
             return failedLoad("Cannot load the bitmap " + order[i]);
         const uint64_t words = uint64_t(picture.width) * uint64_t(picture.height);
         voxels += words;
         if (voxels > maxVoxels) return failedLoad(kVolumeTooLargeMessage);
         samples.assign(static_cast<size_t>(words), 0);
-        ConvertToGrey(picture, colorMode, samples.data());
+        convertToGrey(picture, colorMode, samples.data());
         if (!setLoadedSlice(load, samples.data(), picture.width, picture.height,
                             static_cast<int32_t>(i)))
             return failedLoad(kVolumeTooLargeMessage);
     }
     load.loadedColorMode = colorMode;
-    load.featurePrefix = ColourModePrefix(colorMode);
-    load.statusText = ColourModeStatusText(colorMode);
+    load.featurePrefix = colourModePrefix(colorMode);
+    load.statusText = colourModeStatusText(colorMode);
     return finishVolumeLoad(std::move(load));
 }

@@ -175,7 +175,7 @@ VolumeLoad decodeBmfVolume(std::span<const uint8_t> bytes, uint64_t maxVoxels) {
     return decodeSource(source, maxVoxels);
 }
 
-VolumeLoad LoadBmfVolume(const std::string& path, uint64_t maxVoxels) {
+VolumeLoad loadBmfVolume(const std::string& path, uint64_t maxVoxels) {
     std::unique_ptr<ByteSource> source = ByteSource::openFile(path);
     if (!source) return failedLoad(kBmfCannotLoadHeader);
     return decodeSource(*source, maxVoxels);

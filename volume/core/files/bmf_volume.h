@@ -42,7 +42,7 @@ int bmfLoadShift(uint32_t maximum);
 // the file's largest sample; floats trunc((v - min) * 65535 / (max - min))
 // with min and max over the finite samples, and 0 for non-finite samples or
 // when all finite samples are equal.
-VolumeLoad LoadBmfVolume(const std::string& path, uint64_t maxVoxels = kMaxVolumeVoxels);
+VolumeLoad loadBmfVolume(const std::string& path, uint64_t maxVoxels = kMaxVolumeVoxels);
 VolumeLoad decodeBmfVolume(std::span<const uint8_t> bytes, uint64_t maxVoxels = kMaxVolumeVoxels);
 
 // A 16-bit 3D .bmf of width x height x count samples given by sampleAt(x, y,

@@ -28,7 +28,7 @@ uint64_t framesHeld(const DicomSource& file, const DicomState& state, uint64_t f
 
 }  // namespace
 
-VolumeLoad LoadDicomSeries(const std::vector<std::string>& paths, uint64_t maxVoxels) {
+VolumeLoad loadDicomSeries(const std::vector<std::string>& paths, uint64_t maxVoxels) {
     std::vector<DicomFileFrames> files;
     uint64_t total = 0;
     uint64_t voxels = 0;

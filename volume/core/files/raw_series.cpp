@@ -38,7 +38,7 @@ uint64_t countRawImages(uint64_t fileLength, const RawOptions& options) {
     return std::min(count, starting);
 }
 
-VolumeLoad LoadRawSeries(const std::vector<std::string>& paths, const RawOptions& options,
+VolumeLoad loadRawSeries(const std::vector<std::string>& paths, const RawOptions& options,
                          uint64_t maxVoxels) {
     const RawOptions o = options.sanitized();
     const RawLayout l = rawLayout(o);

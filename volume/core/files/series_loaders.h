@@ -17,7 +17,7 @@ inline constexpr int64_t kMaxVolumeSlices = 65535;
 
 // A bitmap that cannot be read ends the load with
 // "Cannot load the bitmap " + its path.
-VolumeLoad LoadBitmapSeries(const std::vector<std::string>& paths, uint32_t colorMode,
+VolumeLoad loadBitmapSeries(const std::vector<std::string>& paths, uint32_t colorMode,
                             uint64_t maxVoxels = kMaxVolumeVoxels);
 
 // Images in a raw file of fileLength bytes: image bytes = RawX * RawY *
@@ -31,10 +31,10 @@ uint64_t countRawImages(uint64_t fileLength, const RawOptions& options);
 // samples shifted left by 8, 16-bit ones in the RawEndian byte order);
 // samples past the end of a file read as 0. Files that cannot be opened are
 // skipped.
-VolumeLoad LoadRawSeries(const std::vector<std::string>& paths, const RawOptions& options,
+VolumeLoad loadRawSeries(const std::vector<std::string>& paths, const RawOptions& options,
                          uint64_t maxVoxels = kMaxVolumeVoxels);
 
 // Every frame of every readable file, with the DICOM pixel reader and the
 // shift of narrower samples to 16 bits; unreadable files are skipped.
-VolumeLoad LoadDicomSeries(const std::vector<std::string>& paths,
+VolumeLoad loadDicomSeries(const std::vector<std::string>& paths,
                            uint64_t maxVoxels = kMaxVolumeVoxels);

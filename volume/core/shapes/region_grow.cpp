@@ -12,8 +12,8 @@ uint16_t classOfGrey(const GreyClassifier& test, int32_t g) {
     switch (test.mode) {
         case GreyTest::Grey: {
             if (test.high == test.low) return g < test.low ? 0 : 65535;
-            // clamp(MulDiv(g - low, 65536, high - low), 0, 65535)
-            const int32_t v = MulDiv(g - test.low, 65536, test.high - test.low);
+            // clamp(mulDiv(g - low, 65536, high - low), 0, 65535)
+            const int32_t v = mulDiv(g - test.low, 65536, test.high - test.low);
             return static_cast<uint16_t>(std::clamp(v, 0, 65535));
         }
         case GreyTest::Band:

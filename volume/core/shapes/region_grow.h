@@ -46,7 +46,7 @@ struct GreyClassifier {
 };
 
 // The class of voxel (x, y, z), g = Volume3DGetVoxel of the image:
-//   Grey: clamp(MulDiv(g - low, 65536, high - low), 0, 65535); with high = low
+//   Grey: clamp(mulDiv(g - low, 65536, high - low), 0, 65535); with high = low
 //         there is no scale: 0 below the limit, 65535 from it on;
 //   Band: low < high: 65535 if g > high, 0 if g < low, else 32767;
 //         otherwise:  65535 if g < high, 0 if g > low, else 32767;

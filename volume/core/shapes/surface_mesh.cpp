@@ -92,8 +92,8 @@ struct PreparedSampler {
         };
         const int32_t g = Volume3DGetVoxel(*image, index(0), index(1), index(2));
         if (high == low) return g < low ? 0 : 4095;
-        // clamp(MulDiv(v - low, 4096, high - low), 0, 4095)
-        return std::clamp(MulDiv(g - low, 4096, high - low), 0, 4095);
+        // clamp(mulDiv(v - low, 4096, high - low), 0, 4095)
+        return std::clamp(mulDiv(g - low, 4096, high - low), 0, 4095);
     }
 };
 

@@ -64,7 +64,7 @@ struct ShapeSampler {
 
 // The grey value under a model point, 0..4095: the point through the shape
 // matrix into the scene, voxel = scene / s + extent / 2 - 0.5 truncated, the
-// clamping read, then clamp(MulDiv(v - low, 4096, high - low), 0, 4095);
+// clamping read, then clamp(mulDiv(v - low, 4096, high - low), 0, 4095);
 // with high = low: 0 below the limit, 4095 from it on. No image: 0.
 int32_t SampleShapePoint(const ShapeSampler& sampler, Point3 model);
 

@@ -61,7 +61,7 @@ uint16_t requantise(uint16_t v, int bits, const NormWindow* window) {
     const int64_t range = hi - lo;
     const int64_t t = v > hi ? range : v < lo ? 0 : v - lo;
     const int64_t top = (int64_t{1} << bits) - 1;
-    return static_cast<uint16_t>((t * top + range / 2) / range);  // MulDiv: rounded to nearest
+    return static_cast<uint16_t>((t * top + range / 2) / range);  // mulDiv: rounded to nearest
 }
 
 std::vector<uint16_t> gridLevels(const VoiGrid& grid, int bits, const NormWindow* window) {

@@ -40,7 +40,7 @@ VoiGrid buildVoiGrid(const Volume3D& image, const Volume3D& mask, int voi);
 
 // Requantisation of a grey value v to `bits` bits.
 //   plain:      q = v >> (16 - bits)
-//   windowed:   v' = clamp(v, lo, hi) - lo;  q = MulDiv(v', 2^bits - 1, hi - lo)
+//   windowed:   v' = clamp(v, lo, hi) - lo;  q = mulDiv(v', 2^bits - 1, hi - lo)
 //               (rounded to nearest), q = 0 when hi <= lo
 uint16_t requantise(uint16_t v, int bits, const NormWindow* window);
 

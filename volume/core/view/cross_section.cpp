@@ -115,8 +115,8 @@ std::optional<CrossSection> handOverCrossSection(const Volume3D& image, const Vo
     position = std::clamp(position, 0, std::max(extentOf(image, plane) - 1, 0));
     PlanePtr grey, roi;
     try {
-        grey = NewPlane(size.width, size.height);
-        roi = NewPlane(size.width, size.height);
+        grey = newPlane(size.width, size.height);
+        roi = newPlane(size.width, size.height);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -129,7 +129,7 @@ std::optional<CrossSection> handOverCrossSection(const Volume3D& image, const Vo
     state.RoiMap = std::move(roi);
     ImageWidth = static_cast<uint32_t>(size.width);
     ImageHeight = static_cast<uint32_t>(size.height);
-    RecomputeImageRange(state, trMinPosition, trMaxPosition);
+    recomputeImageRange(state, trMinPosition, trMaxPosition);
     state.ImageFileName = "CrossSection" + std::to_string(position);
     return section;
 }

@@ -132,7 +132,7 @@ TEST(BmfVolume, ShortDataReadsAsZero) {
 
 TEST(BmfVolume, BadHeadersGiveTheirMessages) {
     EXPECT_EQ(decode("BM").error, "Cannot load a header");
-    EXPECT_EQ(LoadBmfVolume("/nonexistent/a.bmf").error, "Cannot load a header");
+    EXPECT_EQ(loadBmfVolume("/nonexistent/a.bmf").error, "Cannot load a header");
     std::string s = header(2, 2, 1, 16);
     s[0] = 'X';
     EXPECT_EQ(decode(s).error, "Wrong header");
@@ -157,7 +157,7 @@ TEST(BmfVolume, SavedVolumesLoadBack) {
     const std::string bytes = dir.read("v.bmf");
     EXPECT_EQ(bytes.size(), 54u + 2 * 2 * 8);
     EXPECT_EQ(static_cast<uint8_t>(bytes[2]), (3 * 2 * 8 + 54) & 0xFF);  // the declared size
-    VolumeLoad load = LoadBmfVolume(dir.file("v.bmf"));
+    VolumeLoad load = loadBmfVolume(dir.file("v.bmf"));
     ASSERT_TRUE(load.ok()) << load.error;
     EXPECT_EQ(load.image->slices[0].samples, std::vector<uint16_t>(a, a + 6));
     EXPECT_EQ(load.image->slices[1].samples, (std::vector<uint16_t>{0x1000, 0x2000, 0, 0, 0, 0}));

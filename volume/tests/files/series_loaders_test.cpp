@@ -63,7 +63,7 @@ TEST(BitmapSeries, TheFirstNameBecomesSliceZeroWhateverTheSelectionOrder) {
     platform::testing::TempDir dir;
     const std::string second = dir.write("slice2.bmp", bitmap(3, 2, 10, 20, 30));
     const std::string first = dir.write("Slice1.bmp", bitmap(3, 2, 40, 50, 60));
-    VolumeLoad load = LoadBitmapSeries({second, first}, 1);  // red channel
+    VolumeLoad load = loadBitmapSeries({second, first}, 1);  // red channel
     ASSERT_TRUE(load.ok()) << load.error;
     EXPECT_EQ(load.image->sliceCount, 2);
     EXPECT_EQ(load.image->slices[0].samples, std::vector<uint16_t>(6, 60));
@@ -80,16 +80,16 @@ TEST(BitmapSeries, SlicesOfDifferentSizesAndFailures) {
     platform::testing::TempDir dir;
     const std::string a = dir.write("a.bmp", bitmap(4, 3, 0, 0, 0));
     const std::string b = dir.write("b.bmp", bitmap(2, 5, 0, 0, 0));
-    VolumeLoad load = LoadBitmapSeries({a, b}, 0);
+    VolumeLoad load = loadBitmapSeries({a, b}, 0);
     ASSERT_TRUE(load.ok());
     EXPECT_EQ(load.image->maxWidth, 4);
     EXPECT_EQ(load.image->maxHeight, 5);
     EXPECT_EQ(load.mask->slices[1].width, 2);
     const std::string bad = dir.write("c.bmp", "not a bitmap");
-    VolumeLoad failed = LoadBitmapSeries({a, bad}, 0);
+    VolumeLoad failed = loadBitmapSeries({a, bad}, 0);
     EXPECT_FALSE(failed.ok());
     EXPECT_EQ(failed.error, "Cannot load the bitmap " + bad);
-    EXPECT_EQ(LoadBitmapSeries({}, 0).error, kNoSliceMessage);
+    EXPECT_EQ(loadBitmapSeries({}, 0).error, kNoSliceMessage);
 }
 
 TEST(RawSeries, ImagesPerFileAreCountedSafely) {
@@ -137,7 +137,7 @@ TEST(RawSeries, EveryImageOfEveryFileInNameOrder) {
     std::string a = "hdr";
     a += std::string("\x07\xAA\xBB\xCC\xDD", 5);
     const std::string pa = dir.write("a.raw", a);
-    VolumeLoad load = LoadRawSeries({pb, dir.file("missing.raw"), pa}, o);
+    VolumeLoad load = loadRawSeries({pb, dir.file("missing.raw"), pa}, o);
     ASSERT_TRUE(load.ok()) << load.error;
     ASSERT_EQ(load.image->sliceCount, 4);
     EXPECT_EQ(load.image->slices[0].samples, (std::vector<uint16_t>{0xAABB, 0xCCDD}));
@@ -150,7 +150,7 @@ TEST(RawSeries, EveryImageOfEveryFileInNameOrder) {
     o.RawSubheader = 0;
     o.RawHeader = 0;
     o.RawX = 3;
-    VolumeLoad eight = LoadRawSeries({dir.write("c.raw", std::string("\x01\x02\x03", 3))}, o);
+    VolumeLoad eight = loadRawSeries({dir.write("c.raw", std::string("\x01\x02\x03", 3))}, o);
     ASSERT_TRUE(eight.ok());
     EXPECT_EQ(eight.image->slices[0].samples, (std::vector<uint16_t>{0x100, 0x200, 0x300}));
 }
@@ -159,8 +159,8 @@ TEST(RawSeries, NoReadableImageIsAFailedLoad) {
     platform::testing::TempDir dir;
     RawOptions o;
     o.RawHeader = 100;
-    EXPECT_EQ(LoadRawSeries({dir.write("a.raw", "x")}, o).error, kNoSliceMessage);
-    EXPECT_EQ(LoadRawSeries({dir.file("none.raw")}, o).error, kNoSliceMessage);
+    EXPECT_EQ(loadRawSeries({dir.write("a.raw", "x")}, o).error, kNoSliceMessage);
+    EXPECT_EQ(loadRawSeries({dir.file("none.raw")}, o).error, kNoSliceMessage);
 }
 
 TEST(DicomSeries, FramesOfEveryFileInNameOrder) {
@@ -173,7 +173,7 @@ TEST(DicomSeries, FramesOfEveryFileInNameOrder) {
     }
     ASSERT_EQ(saveDicomVolume(v, dir.file("b.dcm")), VolumeSaveStatus::Ok);
     const std::string mr = std::string(VANTU_TEST_DATA) + "/dicom/MR_small.dcm";
-    VolumeLoad load = LoadDicomSeries({dir.file("b.dcm"), dir.write("c.dcm", "junk"), mr});
+    VolumeLoad load = loadDicomSeries({dir.file("b.dcm"), dir.write("c.dcm", "junk"), mr});
     ASSERT_TRUE(load.ok()) << load.error;
     // b.dcm's three frames, then MR_small's one (its path sorts after the temp folder's).
     const bool mrFirst = sortSeriesPaths({dir.file("b.dcm"), mr})[0] == mr;
@@ -184,7 +184,7 @@ TEST(DicomSeries, FramesOfEveryFileInNameOrder) {
             EXPECT_EQ(load.image->slices[static_cast<size_t>(first + z)].samples[i], z * 6 + i);
     EXPECT_EQ(load.image->maxWidth, 64);  // MR_small is 64 x 64
     EXPECT_EQ(load.mask->slices[static_cast<size_t>(first)].width, 3);
-    EXPECT_EQ(LoadDicomSeries({dir.file("c.dcm")}).error, kNoSliceMessage);
+    EXPECT_EQ(loadDicomSeries({dir.file("c.dcm")}).error, kNoSliceMessage);
 }
 
 TEST(DicomVolumeWriter, AStandardToolkitReadsTheWrittenFile) {

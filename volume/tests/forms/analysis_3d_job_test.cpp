@@ -47,8 +47,8 @@ TEST_F(Analysis3DJob, ARunMakesOneReportDocumentWithTheVoiNames) {
     names[0] = "block";
     names[2] = std::string(300, 'p');
     TProgress progress(nullptr);
-    RegisterProgressJob(
-        kMode3D, [&] { return Make3DAnalysisJob(&v.image, &v.mask, Analysis3DOptions{}, names); });
+    registerProgressJob(
+        kMode3D, [&] { return make3DAnalysisJob(&v.image, &v.mask, Analysis3DOptions{}, names); });
     AnalysisMode = kMode3D;
     // The editor may change its volumes once the job has its copies.
     EXPECT_EQ(progress.exec(), QDialog::Accepted);
@@ -70,7 +70,7 @@ TEST_F(Analysis3DJob, ARunMakesOneReportDocumentWithTheVoiNames) {
 
 TEST_F(Analysis3DJob, ACancelledJobMakesNoDocument) {
     Volumes v;
-    std::optional<ProgressJob> job = Make3DAnalysisJob(&v.image, &v.mask, Analysis3DOptions{}, {});
+    std::optional<ProgressJob> job = make3DAnalysisJob(&v.image, &v.mask, Analysis3DOptions{}, {});
     ASSERT_TRUE(job);
     std::atomic<bool> cancel{true};
     ProgressSink sink;
@@ -86,8 +86,8 @@ TEST_F(Analysis3DJob, CancelInTheProgressWindowMakesNoDocument) {
     Analysis3DOptions all;
     all.ComDist2 = all.ComDist3 = all.ComDist4 = all.ComDist5 = true;
     all.ComMoredirs = all.RlmMoredirs = true;
-    RegisterProgressJob(kMode3D,
-                        [&] { return Make3DAnalysisJob(&v.image, &v.mask, all, VoiNames{}); });
+    registerProgressJob(kMode3D,
+                        [&] { return make3DAnalysisJob(&v.image, &v.mask, all, VoiNames{}); });
     AnalysisMode = kMode3D;
     QTimer::singleShot(0, &progress, [&] { progress.CancelClick(); });
     EXPECT_EQ(progress.exec(), QDialog::Rejected);
@@ -97,6 +97,6 @@ TEST_F(Analysis3DJob, CancelInTheProgressWindowMakesNoDocument) {
 
 TEST_F(Analysis3DJob, NothingRunsWithoutBothVolumes) {
     Volumes v;
-    EXPECT_FALSE(Make3DAnalysisJob(nullptr, &v.mask, Analysis3DOptions{}, VoiNames{}));
-    EXPECT_FALSE(Make3DAnalysisJob(&v.image, nullptr, Analysis3DOptions{}, VoiNames{}));
+    EXPECT_FALSE(make3DAnalysisJob(nullptr, &v.mask, Analysis3DOptions{}, VoiNames{}));
+    EXPECT_FALSE(make3DAnalysisJob(&v.image, nullptr, Analysis3DOptions{}, VoiNames{}));
 }

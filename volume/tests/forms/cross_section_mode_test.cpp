@@ -33,7 +33,7 @@ class CrossSectionModeTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
         resetReportDocuments();
         editor = _VoiEditor;
         main = _vantu;
@@ -53,7 +53,7 @@ class CrossSectionModeTest : public ::testing::Test {
         editor->show();
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
     }
     std::vector<uint16_t> maskVoxels() const {

@@ -21,9 +21,9 @@ class TransformationDialogsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
     }
-    void TearDown() override { DestroyVantuWindows(); }
+    void TearDown() override { destroyVantuWindows(); }
     platform::ScriptedDialogs dialogs;
     platform::DialogBackendScope scope{dialogs};
 };
@@ -48,7 +48,7 @@ TEST_F(TransformationDialogsTest, VoxelSpaceShowsScaledRowsAndApplyTakesThem) {
     EXPECT_EQ(_VoiEditor->shapeParameter, 30);
 
     // "1" then "Apply": the linear part is reset, the shift kept.
-    _Transformation->IdentityClick();
+    _Transformation->identityClick();
     _Transformation->ApplyShapeTransform();
     EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 1);
     EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 7);

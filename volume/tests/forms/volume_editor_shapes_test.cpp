@@ -37,11 +37,11 @@ class VolumeEditorShapes : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
         editor = _VoiEditor;
         _ImageLoadOptions->values = VoxelSizes();
     }
-    void TearDown() override { DestroyVantuWindows(); }
+    void TearDown() override { destroyVantuWindows(); }
 
     // A 64³ volume as a 16-bit .bmf: grey 100 where x < 32, 200 elsewhere.
     void load() {
@@ -72,7 +72,7 @@ class VolumeEditorShapes : public ::testing::Test {
 
 TEST_F(VolumeEditorShapes, EachShapeBringsItsButtonsAndCancelLeavesTheMaskAlone) {
     EXPECT_FALSE(editor->CubeButton->isEnabled());
-    editor->CubeButtonClick();  // no volume: nothing starts
+    editor->cubeButtonClick();  // no volume: nothing starts
     EXPECT_EQ(editor->shapeKind(), ShapeKind::None);
     load();
     for (QToolButton* b :
@@ -82,7 +82,7 @@ TEST_F(VolumeEditorShapes, EachShapeBringsItsButtonsAndCancelLeavesTheMaskAlone)
     EXPECT_FALSE(editor->FillButton->isEnabled());
     EXPECT_FALSE(editor->MoveButton2->isEnabled());  // VOI 1 is empty
 
-    editor->TubeButtonClick();
+    editor->tubeButtonClick();
     EXPECT_EQ(editor->shapeKind(), ShapeKind::Tube);
     EXPECT_TRUE(editor->FillButton->isEnabled());
     EXPECT_TRUE(editor->CancelButton->isEnabled());
@@ -94,7 +94,7 @@ TEST_F(VolumeEditorShapes, EachShapeBringsItsButtonsAndCancelLeavesTheMaskAlone)
     // A tetrahedron replaces the tube and takes "Modify shape" away; a button
     // left down on it gives the mouse back to the view.
     editor->FormButton->click();
-    editor->TetrahedronButtonClick();
+    editor->tetrahedronButtonClick();
     EXPECT_EQ(editor->view->shapeGeometry().triangleCount(), 4u);
     EXPECT_FALSE(editor->FormButton->isEnabled());
     EXPECT_TRUE(editor->TurnAllButton->isChecked());
@@ -103,7 +103,7 @@ TEST_F(VolumeEditorShapes, EachShapeBringsItsButtonsAndCancelLeavesTheMaskAlone)
 
     // The ellipsoid: a mesh of 1212 nodes drawn solid.
     editor->RoiClick(3);
-    editor->EllipsoidButtonClick();
+    editor->ellipsoidButtonClick();
     ASSERT_NE(editor->surfaceMesh(), nullptr);
     EXPECT_EQ(editor->surfaceMesh()->nodes.size(), 1212u);
     EXPECT_EQ(editor->view->shapeGeometry().triangleCount(), 20u * 11 * 11);
@@ -116,7 +116,7 @@ TEST_F(VolumeEditorShapes, EachShapeBringsItsButtonsAndCancelLeavesTheMaskAlone)
     EXPECT_TRUE(drag(15, -4));
     EXPECT_EQ(editor->view->ShapeMatrix[12], 15);
     EXPECT_EQ(editor->statusText(), "x = 15.00, y = 4.00, z = 0.00");
-    editor->CancelButtonClick();
+    editor->cancelButtonClick();
     EXPECT_EQ(editor->shapeKind(), ShapeKind::None);
     EXPECT_FALSE(editor->view->shapeShown());
     EXPECT_FALSE(editor->FillButton->isEnabled());
@@ -131,7 +131,7 @@ TEST_F(VolumeEditorShapes, FillWritesTheShapeWithTheDrawModeAndTakesASnapshot) {
     load();
     // A cube of half-size 10 at the centre covers voxels 22..41 on each axis.
     editor->view->ShapeMatrix = placementMatrix(10, 0, 0, 0);
-    editor->CubeButtonClick();
+    editor->cubeButtonClick();
     const int32_t before = editor->undoRing().index();
     editor->FillButtonClick();
     EXPECT_EQ(editor->undoRing().index(), before + 1);
@@ -147,7 +147,7 @@ TEST_F(VolumeEditorShapes, FillWritesTheShapeWithTheDrawModeAndTakesASnapshot) {
     editor->RoiClick(2);
     editor->OverlapButton->click();
     editor->view->ShapeMatrix = placementMatrix(10, 0, 0, 0);
-    editor->EllipsoidButtonClick();
+    editor->ellipsoidButtonClick();
     editor->FillButtonClick();
     EXPECT_NEAR(static_cast<double>(count(2)), 4.0 / 3 * std::numbers::pi * 1000, 0.05 * 4189);
     EXPECT_EQ(at(31, 31, 31), 3);
@@ -156,7 +156,7 @@ TEST_F(VolumeEditorShapes, FillWritesTheShapeWithTheDrawModeAndTakesASnapshot) {
     // "Erase all" inside a tetrahedron clears every VOI there.
     editor->EraseAllButton->click();
     editor->view->ShapeMatrix = placementMatrix(10, 0, 0, 0);
-    editor->TetrahedronButtonClick();
+    editor->tetrahedronButtonClick();
     editor->FillButtonClick();
     EXPECT_EQ(at(31, 31, 31), 0);
     EXPECT_LT(count(1), 8000);
@@ -168,7 +168,7 @@ TEST_F(VolumeEditorShapes, TheMouseTurnsInflatesStretchesAndFormsTheShape) {
     load();
     _Transformation->show();
     editor->view->ShapeMatrix = identityMatrix16();
-    editor->CubeButtonClick();
+    editor->cubeButtonClick();
 
     editor->InflateButton->click();
     EXPECT_EQ(editor->statusText(), "Size = 1.00 (100.00)");
@@ -222,7 +222,7 @@ TEST_F(VolumeEditorShapes, MoveAndCopyShiftTheActiveVoiByWholeVoxels) {
 
     // A shift left from an earlier shape must not carry over.
     editor->view->ShapeMatrix = placementMatrix(50, 7, 7, 7);
-    editor->MoveButton2Click();
+    editor->moveButton2Click();
     EXPECT_EQ(editor->view->ShapeMatrix, identityMatrix16());
     EXPECT_EQ(editor->shapeKind(), ShapeKind::MoveVoi);
     EXPECT_TRUE(editor->MoveButton->isEnabled());
@@ -239,7 +239,7 @@ TEST_F(VolumeEditorShapes, MoveAndCopyShiftTheActiveVoiByWholeVoxels) {
     EXPECT_EQ(count(1), 4);
 
     // Copy into VOI 2 (the active VOI when Fill is pressed), the source stays.
-    editor->CopyButtonClick();
+    editor->copyButtonClick();
     EXPECT_EQ(editor->shapeKind(), ShapeKind::CopyVoi);
     EXPECT_EQ(editor->sourceVoi(), 1);
     editor->view->ShapeMatrix[13] = -5;
@@ -262,23 +262,23 @@ TEST_F(VolumeEditorShapes, CtrlPlacesTheEllipsoidAndTheCubeThroughTheBlock) {
         _Block->Z->setValue(12);
         _Block->accept();
     });
-    editor->CubeButtonClick(true);
+    editor->cubeButtonClick(true);
     EXPECT_EQ(editor->shapeKind(), ShapeKind::Cube);
     EXPECT_EQ(editor->view->ShapeMatrix, placementMatrix(50, -5, 0, 12));
 
     QTimer::singleShot(0, _Block, [] { _Block->accept(); });
-    editor->EllipsoidButtonClick(true);
+    editor->ellipsoidButtonClick(true);
     EXPECT_EQ(editor->view->ShapeMatrix, placementMatrix(100, 0, 0, 0));
     // Without Ctrl the shape stays where it is.
     editor->view->ShapeMatrix[12] = 3;
-    editor->CubeButtonClick();
+    editor->cubeButtonClick();
     EXPECT_EQ(editor->view->ShapeMatrix[12], 3);
 }
 
 TEST_F(VolumeEditorShapes, TheElasticSurfaceShowsItsOptionsAndFollowsThem) {
     load();
     editor->view->ShapeMatrix = placementMatrix(20, 0, 0, 0);
-    editor->ElasticSurfaceButtonClick();
+    editor->elasticSurfaceButtonClick();
     EXPECT_EQ(editor->shapeKind(), ShapeKind::ElasticSurface);
     EXPECT_TRUE(editor->Panel5->isVisibleTo(editor));
     ASSERT_NE(editor->surfaceMesh(), nullptr);
@@ -345,8 +345,8 @@ TEST_F(VolumeEditorShapes, FloodFillGrowsFromTheClickedSliceWithTheGreyTest) {
 
     // With VOIs 1 and 2 hidden and no grey test ("VOI only" colouring), the
     // growth crosses both halves; non-overlapping draw leaves VOI 3 alone.
-    editor->VroiClick(1);
-    editor->VroiClick(2);
+    editor->vroiClick(1);
+    editor->vroiClick(2);
     editor->RadioVoi->setChecked(true);
     editor->RoiClick(3);
     editor->FloodFill3DClick();
@@ -381,7 +381,7 @@ TEST_F(VolumeEditorShapes, TheBandGreyTestAndCancellingAnArmedFill) {
     // Cancel disarms without a snapshot.
     const int32_t snapshot = editor->undoRing().index();
     editor->FloodFill3DClick();
-    editor->CancelButtonClick();
+    editor->cancelButtonClick();
     EXPECT_EQ(editor->shapeKind(), ShapeKind::None);
     EXPECT_EQ(editor->view->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(editor->undoRing().index(), snapshot);

@@ -29,12 +29,12 @@ class VolumeEditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
         resetReportDocuments();
         editor = _VoiEditor;
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
     }
     // Three grey bitmaps of 20 x 10, named so that their order is c, a, b.
@@ -60,8 +60,8 @@ TEST_F(VolumeEditorTest, WithoutAVolumeOnlyLoadingActs) {
     EXPECT_FALSE(editor->saveAsItem->isEnabled());
     EXPECT_FALSE(editor->TrackBarX->isEnabled());
     EXPECT_FALSE(editor->editMenu->isEnabled());
-    editor->EraseAllRoisClick();  // nothing to do, nothing happens
-    editor->RunAnalysisClick();
+    editor->eraseAllRoisClick();  // nothing to do, nothing happens
+    editor->runAnalysisClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Cannot start analysis. Load image and create VOI first.");
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
@@ -108,7 +108,7 @@ TEST_F(VolumeEditorTest, DrawModesEraseUndoRedoAndVoiFiles) {
     editor->maskChanged(true);
     EXPECT_EQ(editor->voiCounts()[0], 5);
     EXPECT_EQ(editor->voiCounts()[1], 5);
-    editor->EraseActiveRoiClick();  // VOI 2
+    editor->eraseActiveRoiClick();  // VOI 2
     EXPECT_EQ(editor->voiCounts()[1], 0);
     EXPECT_EQ(editor->voiCounts()[0], 5);
     editor->UndoClick();
@@ -123,7 +123,7 @@ TEST_F(VolumeEditorTest, DrawModesEraseUndoRedoAndVoiFiles) {
     save.path = dir.file("vois.voi");
     dialogs.fileAnswers.push_back(save);
     editor->SaveRoiClick();
-    editor->EraseAllRoisClick();
+    editor->eraseAllRoisClick();
     EXPECT_EQ(editor->voiCounts()[0], 0);
     dialogs.fileAnswers.push_back(save);
     editor->LoadRoiClick();
@@ -143,7 +143,7 @@ TEST_F(VolumeEditorTest, RunningTheAnalysisMakesAReport) {
         for (int y = 2; y < 8; ++y)
             for (int x = 3; x < 12; ++x) Volume3DSetVoxel(mask, x, y, z, 1);
     editor->maskChanged(true);
-    editor->RunAnalysisClick();
+    editor->runAnalysisClick();
     ReportDocument* document = NthReportDocument(0);
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->recordCount(), 101);  // the default 3D options
@@ -155,7 +155,7 @@ TEST_F(VolumeEditorTest, RawOptionsHideTheImageNumberAndTheMainWindowShowsItAgai
         reloadShown = _RawOptions->autoReloadBox()->isVisible();
         _RawOptions->reject();
     });
-    editor->RawOptionsClick();
+    editor->rawOptionsClick();
     EXPECT_FALSE(reloadShown);
     QTimer::singleShot(0, _RawOptions, [&] {
         reloadShown = _RawOptions->autoReloadBox()->isVisible();

@@ -96,7 +96,7 @@ def levels_of(values, bits, window):
     if hi <= lo:
         return np.zeros_like(values)
     t = np.clip(values, lo, hi) - lo
-    # MulDiv(t, 2^bits - 1, hi - lo), exact in 64-bit integers
+    # mulDiv(t, 2^bits - 1, hi - lo), exact in 64-bit integers
     return (2 * t * (2 ** bits - 1) + (hi - lo)) // (2 * (hi - lo))
 
 

@@ -111,8 +111,8 @@ TEST(CrossSectionHandOver, TheWorkspaceGetsNewPlanesRangeAndName) {
     const Volume3D image = makeVolume(grey);
     const Volume3D mask = makeVolume(voi);
     WorkspaceState state;
-    state.GreyImage = NewPlane(2, 2);
-    state.RoiMap = NewPlane(2, 2);
+    state.GreyImage = newPlane(2, 2);
+    state.RoiMap = newPlane(2, 2);
     const std::optional<CrossSection> section =
         handOverCrossSection(image, mask, kCrossSectionPlaneY, 3, state, 100, 0);
     ASSERT_TRUE(section);
@@ -125,7 +125,7 @@ TEST(CrossSectionHandOver, TheWorkspaceGetsNewPlanesRangeAndName) {
     EXPECT_EQ(state.RoiMap->height, kS);
     EXPECT_EQ(ImageWidth, static_cast<uint32_t>(kW));
     EXPECT_EQ(ImageHeight, static_cast<uint32_t>(kS));
-    EXPECT_EQ(UndoRedoFlags(*state.RoiMap), 0);
+    EXPECT_EQ(undoRedoFlags(*state.RoiMap), 0);
     EXPECT_EQ(state.ImageFileName, "CrossSection3");
     EXPECT_EQ(state.RoiMap->at(4, 2), voi(4, 3, 2));
     EXPECT_EQ(state.GreyImage->at(6, 2), grey(6, 3, 2));
@@ -156,7 +156,7 @@ TEST(CrossSectionHandOver, TheWorkspaceGetsNewPlanesRangeAndName) {
 TEST(CrossSectionHandOver, AVolumeWithoutSamplesChangesNothing) {
     const Volume3D empty(0);
     WorkspaceState state;
-    state.GreyImage = NewPlane(3, 3);
+    state.GreyImage = newPlane(3, 3);
     const ImagePlane* before = state.GreyImage.get();
     EXPECT_FALSE(handOverCrossSection(empty, empty, kCrossSectionPlaneZ, 0, state, 100, 0));
     EXPECT_EQ(state.GreyImage.get(), before);
@@ -226,7 +226,7 @@ TEST(CrossSectionWriteBack, AnotherImageInTheWorkspaceIsNeverWrittenBack) {
     loaded.width = kW;
     loaded.height = kH;
     loaded.samples.assign(static_cast<size_t>(kW * kH), 9);
-    ASSERT_TRUE(ApplyLoadedImage(state, std::move(loaded), 100, 0));
+    ASSERT_TRUE(applyLoadedImage(state, std::move(loaded), 100, 0));
     std::fill(state.RoiMap->current, state.RoiMap->current + state.RoiMap->size(), uint16_t{1});
     EXPECT_FALSE(crossSectionStillShown(*section, state));
     EXPECT_FALSE(takeBackCrossSection(*section, state, mask));
@@ -235,8 +235,8 @@ TEST(CrossSectionWriteBack, AnotherImageInTheWorkspaceIsNeverWrittenBack) {
     // New planes made after the old ones were freed, as at the same address.
     state.GreyImage.reset();
     state.RoiMap.reset();
-    state.GreyImage = NewPlane(kW, kH);
-    state.RoiMap = NewPlane(kW, kH);
+    state.GreyImage = newPlane(kW, kH);
+    state.RoiMap = newPlane(kW, kH);
     EXPECT_FALSE(takeBackCrossSection(*section, state, mask));
     // No planes at all.
     state.RoiMap.reset();

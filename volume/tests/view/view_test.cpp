@@ -49,7 +49,7 @@ TEST(SliceTexture, ColoursWindowAndPowerOfTwoSizes) {
     EXPECT_EQ(displayWindow(0, 1000, 90, 100, 20, 100).low, 100);
     EXPECT_EQ(displayWindow(0, 1000, 90, 100, 20, 100).high, 800);
 
-    // Grey: MulDiv(500, 65536, 1000) = 32768 → 128; with VOI 1 (red) (M >> 9) + 127.
+    // Grey: mulDiv(500, 65536, 1000) = 32768 → 128; with VOI 1 (red) (M >> 9) + 127.
     EXPECT_EQ(texelColour(500, 0, SliceColouring::Grey, window),
               (std::array<uint8_t, 3>{128, 128, 128}));
     EXPECT_EQ(texelColour(500, 1, SliceColouring::Grey, window),

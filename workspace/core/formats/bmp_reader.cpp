@@ -356,7 +356,7 @@ bool readRest(int fd, uint64_t limit, std::vector<uint8_t>& data) {
 
 }  // namespace
 
-BmpStatus DecodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixels) {
+BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixels) {
     Layout layout;
     BmpStatus status = readLayout(data, maxPixels, layout);
     if (status != BmpStatus::Ok) return status;
@@ -374,11 +374,11 @@ BmpStatus DecodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixe
     return BmpStatus::Ok;
 }
 
-BmpStatus DecodeBmp(std::span<const uint8_t> data, RgbImage& out) {
-    return DecodeBmp(data, out, kMaxPlaneWords);
+BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out) {
+    return decodeBmp(data, out, kMaxPlaneWords);
 }
 
-BmpStatus ReadBmpFile(const std::string& path, RgbImage& out) {
+BmpStatus readBmpFile(const std::string& path, RgbImage& out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return BmpStatus::CannotOpen;
     struct Closer {
@@ -404,5 +404,5 @@ BmpStatus ReadBmpFile(const std::string& path, RgbImage& out) {
     data.reserve(static_cast<size_t>(info.st_size));
     data.assign(magic, magic + 2);
     if (!readRest(fd, kMaxFileBytes, data)) return BmpStatus::CannotOpen;
-    return DecodeBmp(data, out);
+    return decodeBmp(data, out);
 }

@@ -31,14 +31,14 @@ enum class BmpStatus {
 // Decodes a whole bitmap file held in memory. Pictures of more than
 // kMaxPlaneWords pixels are refused as Corrupt. On any status but Ok `out` is
 // left as it was.
-BmpStatus DecodeBmp(std::span<const uint8_t> data, RgbImage& out);
+BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out);
 
 // The same with a smaller pixel limit, for callers that must bound their
 // memory further (a run-length encoded bitmap of a few bytes may describe a
 // large picture).
-BmpStatus DecodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixels);
+BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixels);
 
 // Reads the file and decodes it; CannotOpen for a missing file, a folder or a
 // read error, NotBitmap for a file shorter than two bytes or not starting with
 // "BM", Unsupported for a file too large to hold any picture we accept.
-BmpStatus ReadBmpFile(const std::string& path, RgbImage& out);
+BmpStatus readBmpFile(const std::string& path, RgbImage& out);

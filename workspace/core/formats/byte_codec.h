@@ -11,10 +11,10 @@
 #include <span>
 #include <string>
 
-uint16_t ReadBigEndian16(const uint8_t* p);
-uint32_t ReadBigEndian32(const uint8_t* p);
-uint16_t ReadLittleEndian16(const uint8_t* p);
-uint32_t ReadLittleEndian32(const uint8_t* p);
+uint16_t readBigEndian16(const uint8_t* p);
+uint32_t readBigEndian32(const uint8_t* p);
+uint16_t readLittleEndian16(const uint8_t* p);
+uint32_t readLittleEndian32(const uint8_t* p);
 // Little-endian values appended to a file being written.
 inline void appendLittleEndian16(std::string& out, uint32_t v) {
     out += static_cast<char>(v & 0xFF);
@@ -26,30 +26,30 @@ inline void appendLittleEndian32(std::string& out, uint32_t v) {
 }
 // Big-endian 16-bit halves with the low half first: bytes 2 3 0 1 of a
 // big-endian word.
-uint32_t ReadWordSwapped32(const uint8_t* p);
+uint32_t readWordSwapped32(const uint8_t* p);
 // 24-bit big-endian unsigned integer.
-uint32_t ReadBigEndian24(const uint8_t* p);
-float ReadBigEndianFloat(const uint8_t* p);
-double ReadBigEndianDouble(const uint8_t* p);
+uint32_t readBigEndian24(const uint8_t* p);
+float readBigEndianFloat(const uint8_t* p);
+double readBigEndianDouble(const uint8_t* p);
 
 // The 4-byte float laid out like IEEE single precision (sign, 8-bit exponent,
 // 23-bit fraction with a hidden 1) but with the exponent biased by 129, as on
 // VAX machines: value = (1 + f / 2^23) x 2^(e - 129), 0 for e = 0.
 // Big-endian, or, with `wordSwapped`, as two little-endian 16-bit words with
 // the sign and exponent in the first (the VAX memory order).
-float ReadOffsetExponentFloat(const uint8_t* p, bool wordSwapped);
+float readOffsetExponentFloat(const uint8_t* p, bool wordSwapped);
 
 // The 6-byte float of 24-bit word machines: a big-endian 24-bit
 // two's-complement mantissa m (a fraction, m / 2^23 in [-1, 1)) followed by a
 // big-endian 24-bit two's-complement exponent e: value = m / 2^23 x 2^e.
-double ReadSixByteFloat(const uint8_t* p);
+double readSixByteFloat(const uint8_t* p);
 // Its inverse: the normalised mantissa (|m| in [2^22, 2^23), 0 for 0) and
 // exponent of `value`, rounded to 23 bits.
-void WriteSixByteFloat(double value, uint8_t* p);
+void writeSixByteFloat(double value, uint8_t* p);
 
 // Three bytes hold four 6-bit characters, the first in the top bits; each
 // becomes (code OR 0x40), so 1 is 'A'.
-std::string DecodeSixBitText(const uint8_t* p, size_t tripletCount);
+std::string decodeSixBitText(const uint8_t* p, size_t tripletCount);
 
 // Bytes of a header or file with every read checked against its length.
 class ByteView {
@@ -80,4 +80,4 @@ class ByteView {
 };
 
 // Drops the trailing characters of code 32 or below.
-std::string StripTrailing(std::string text);
+std::string stripTrailing(std::string text);

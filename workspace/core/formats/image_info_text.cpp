@@ -14,7 +14,7 @@ std::string fixed2(double v) {
 
 }  // namespace
 
-std::vector<std::string> ImageInfoBasicLines(const std::string& path, const ImageInfoBasics& b) {
+std::vector<std::string> imageInfoBasicLines(const std::string& path, const ImageInfoBasics& b) {
     return {
         "File Name:\t" + path,
         "Image Dimensions:\t" + std::to_string(b.width) + " x " + std::to_string(b.height),
@@ -23,7 +23,7 @@ std::vector<std::string> ImageInfoBasicLines(const std::string& path, const Imag
     };
 }
 
-std::vector<std::string> ScannerInfoLines(const ScannerInfo& r) {
+std::vector<std::string> scannerInfoLines(const ScannerInfo& r) {
     return {
         "",
         "X; Y; Z Voxel Size:\t" + fixed2(r.pixelWidth) + "mm\t" + fixed2(r.pixelHeight) + "mm\t" +
@@ -50,10 +50,10 @@ std::vector<std::string> ScannerInfoLines(const ScannerInfo& r) {
     };
 }
 
-std::vector<std::string> ImageInfoLines(const std::string& path, const ImageInfoBasics& b,
+std::vector<std::string> imageInfoLines(const std::string& path, const ImageInfoBasics& b,
                                         int sourceCode) {
     if (path.empty()) return {};
-    std::vector<std::string> lines = ImageInfoBasicLines(path, b);
+    std::vector<std::string> lines = imageInfoBasicLines(path, b);
     if (sourceCode == kInfoSourceDicom) {
         auto source = DicomSource::openFile(path);
         DicomState state;
@@ -71,7 +71,7 @@ std::vector<std::string> ImageInfoLines(const std::string& path, const ImageInfo
     } else if (sourceCode != 0) {
         ScannerInfo info;
         if (ReadScannerInfo(path, sourceCode, info) == kScannerOk)
-            for (std::string& line : ScannerInfoLines(info)) lines.push_back(std::move(line));
+            for (std::string& line : scannerInfoLines(info)) lines.push_back(std::move(line));
     }
     return lines;
 }

@@ -21,11 +21,11 @@ struct ImageInfoBasics {
 };
 
 // The four lines every image gets.
-std::vector<std::string> ImageInfoBasicLines(const std::string& path, const ImageInfoBasics& b);
+std::vector<std::string> imageInfoBasicLines(const std::string& path, const ImageInfoBasics& b);
 
 // An empty line and the lines of the record.
-std::vector<std::string> ScannerInfoLines(const ScannerInfo& info);
+std::vector<std::string> scannerInfoLines(const ScannerInfo& info);
 
 // All lines for the file, reading its header again; nothing for an empty path.
-std::vector<std::string> ImageInfoLines(const std::string& path, const ImageInfoBasics& b,
+std::vector<std::string> imageInfoLines(const std::string& path, const ImageInfoBasics& b,
                                         int sourceCode);

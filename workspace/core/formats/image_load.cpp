@@ -15,7 +15,7 @@ namespace {
 
 int readBitmap(const std::string& path, uint32_t colorMode, LoadedImage& image) {
     RgbImage picture;
-    switch (ReadBmpFile(path, picture)) {
+    switch (readBmpFile(path, picture)) {
         case BmpStatus::Ok:
             break;
         case BmpStatus::NotBitmap:
@@ -27,16 +27,16 @@ int readBitmap(const std::string& path, uint32_t colorMode, LoadedImage& image) 
     out.width = picture.width;
     out.height = picture.height;
     out.samples.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
-    ConvertToGrey(picture, colorMode, out.samples.data());
+    convertToGrey(picture, colorMode, out.samples.data());
     out.loadedColorMode = colorMode;
-    out.featurePrefix = std::string(ColourModePrefix(colorMode));
+    out.featurePrefix = std::string(colourModePrefix(colorMode));
     image = std::move(out);
     return 0;
 }
 
 int readRaw(const std::string& path, const RawOptions& options, LoadedImage& image) {
     std::vector<uint16_t> samples;
-    if (ReadRawFile(path, options, samples) != RawStatus::Ok) return kLoadCannotRead;
+    if (readRawFile(path, options, samples) != RawStatus::Ok) return kLoadCannotRead;
     image = LoadedImage{options.RawX, options.RawY, std::move(samples), 0, "", ""};
     return 0;
 }
@@ -64,44 +64,44 @@ int readScanner(int formatId, const std::string& path, LoadedImage& image) {
 
 }  // namespace
 
-int ReadImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
+int readImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
                      uint32_t colorMode, LoadedImage& image) {
     if (index == kFormatBitmap) return readBitmap(path, colorMode, image);
     if (index == kFormatRaw) return readRaw(path, rawOptions, image);
     if (index == kFormatDicom || index == kFormatDicomDcm) return readDicom(path, image);
-    if (ScannerFormatId(index) != 0) return readScanner(ScannerFormatId(index), path, image);
+    if (scannerFormatId(index) != 0) return readScanner(scannerFormatId(index), path, image);
     return kLoadCannotRead;
 }
 
-SampleRange FindSampleRange(const uint16_t* samples, size_t count) {
+SampleRange findSampleRange(const uint16_t* samples, size_t count) {
     if (count == 0) return {};
     auto [lo, hi] = std::minmax_element(samples, samples + count);
     return {*lo, *hi};
 }
 
-int32_t BitDepthFor(int32_t imageMax) {
+int32_t bitDepthFor(int32_t imageMax) {
     int32_t depth = 8;
     for (int32_t n = 9; n <= 16; ++n)
         if (imageMax >= (1 << (n - 1))) depth = n;
     return depth;
 }
 
-void RecomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosition) {
+void recomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosition) {
     if (!state.GreyImage) return;
-    SampleRange range = FindSampleRange(state.GreyImage->current, state.GreyImage->size());
+    SampleRange range = findSampleRange(state.GreyImage->current, state.GreyImage->size());
     state.ImageMin = range.min;
     state.ImageMax = range.max;
-    state.BitDepth = BitDepthFor(range.max);
-    state.WindowLow = WindowFromTrackBar(range.min, range.max, trMinPosition);
-    state.WindowHigh = WindowFromTrackBar(range.min, range.max, trMaxPosition);
+    state.BitDepth = bitDepthFor(range.max);
+    state.WindowLow = windowFromTrackBar(range.min, range.max, trMinPosition);
+    state.WindowHigh = windowFromTrackBar(range.min, range.max, trMaxPosition);
 }
 
-bool ApplyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
+bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
                       int trMaxPosition) {
     size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
     if (image.samples.size() != count) return false;
-    PlanePtr grey = NewPlane(image.width, image.height);
-    PlanePtr roi = NewPlane(image.width, image.height);
+    PlanePtr grey = newPlane(image.width, image.height);
+    PlanePtr roi = newPlane(image.width, image.height);
     if (!grey || !roi) return false;
     std::memcpy(grey->current, image.samples.data(), count * sizeof(uint16_t));
 
@@ -122,7 +122,7 @@ bool ApplyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosit
     state.RoiMap = std::move(roi);
     ImageWidth = static_cast<uint32_t>(image.width);
     ImageHeight = static_cast<uint32_t>(image.height);
-    RecomputeImageRange(state, trMinPosition, trMaxPosition);
+    recomputeImageRange(state, trMinPosition, trMaxPosition);
     state.LoadedColorMode = image.loadedColorMode;
     state.FeaturePrefix = image.featurePrefix;
     return true;

@@ -30,7 +30,7 @@ inline constexpr int kLoadCannotRead = 42;  // unreadable, unknown or damaged fi
 // Reads the file as format `index`, turning colour pictures into grey by
 // `colorMode`. Returns 0 and fills `image`, or a failure code with `image`
 // untouched.
-int ReadImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
+int readImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
                      uint32_t colorMode, LoadedImage& image);
 
 struct SampleRange {
@@ -38,19 +38,19 @@ struct SampleRange {
     int32_t max = 0;
 };
 // Smallest and largest sample (0 and 0 for an empty image).
-SampleRange FindSampleRange(const uint16_t* samples, size_t count);
+SampleRange findSampleRange(const uint16_t* samples, size_t count);
 
 // The smallest n from 8 to 16 with max < 2^n.
-int32_t BitDepthFor(int32_t imageMax);
+int32_t bitDepthFor(int32_t imageMax);
 
 // Range, bit depth and display window of the grey image as it is now (after
 // a load, or after bit planes were cleared).
-void RecomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosition);
+void recomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosition);
 
 // Puts a read image into the workspace: grey plane, range, bit depth, ROI map
 // (all in ROI 1 after no image, else the old words where both images overlap
 // and 0 elsewhere, without undo history), the display window from the two
 // track-bar positions, the colour mode and prefix, ImageWidth/ImageHeight.
 // Returns false, with nothing changed, when the planes cannot be made.
-bool ApplyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
+bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
                       int trMaxPosition);

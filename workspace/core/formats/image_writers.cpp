@@ -3,7 +3,7 @@
 #include "platform/files.h"
 #include "workspace/core/formats/dicom_elements.h"
 
-std::string EncodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth) {
+std::string encodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth) {
     const uint32_t w = static_cast<uint32_t>(grey.width), h = static_cast<uint32_t>(grey.height);
     const uint32_t stride = (w + 3) & ~3u;
     const int shift = bitDepth > 8 ? bitDepth - 8 : 0;
@@ -37,14 +37,14 @@ std::string EncodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth) {
     return out;
 }
 
-std::string EncodeRaw16(const ImagePlane& grey) {
+std::string encodeRaw16(const ImagePlane& grey) {
     std::string out;
     out.reserve(grey.size() * 2);
     for (size_t i = 0; i < grey.size(); ++i) appendLittleEndian16(out, grey.current[i]);
     return out;
 }
 
-std::string EncodeDicom(const ImagePlane& grey, int32_t bitDepth) {
+std::string encodeDicom(const ImagePlane& grey, int32_t bitDepth) {
     const uint32_t w = static_cast<uint32_t>(grey.width), h = static_cast<uint32_t>(grey.height);
     const int shift = bitDepth > 12 ? bitDepth - 12 : 0;
     std::string out(128, '\0');
@@ -96,15 +96,15 @@ ImageSaveStatus SaveImageFile(const WorkspaceState& state, int type, const std::
     std::string bytes;
     switch (type) {
         case kSaveBitmap:
-            bytes = EncodeGreyBitmap(*state.GreyImage, state.BitDepth);
+            bytes = encodeGreyBitmap(*state.GreyImage, state.BitDepth);
             break;
         case kSaveRaw:
-            bytes = EncodeRaw16(*state.GreyImage);
+            bytes = encodeRaw16(*state.GreyImage);
             break;
         case kSaveDicom:
             if (state.GreyImage->width > 0xFFFF || state.GreyImage->height > 0xFFFF)
                 return ImageSaveStatus::TooLarge;
-            bytes = EncodeDicom(*state.GreyImage, state.BitDepth);
+            bytes = encodeDicom(*state.GreyImage, state.BitDepth);
             break;
         default:
             return ImageSaveStatus::UnknownType;

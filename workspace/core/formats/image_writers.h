@@ -19,15 +19,15 @@ enum class ImageSaveStatus { Ok, NoImage, UnknownType, CannotCreate, TooLarge };
 
 // Rows bottom to top, each padded to a multiple of 4 bytes; a sample shows
 // as (sample >> (bitDepth - 8)) & 0xFF.
-std::string EncodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth);
+std::string encodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth);
 
 // The samples as u16 little-endian, rows top to bottom, no header.
-std::string EncodeRaw16(const ImagePlane& grey);
+std::string encodeRaw16(const ImagePlane& grey);
 
 // Implicit VR little endian after an explicit-VR meta group; 16 bits
 // allocated, 12 stored, unsigned; samples of deeper images shifted right so
 // they fit the 12 bits.
-std::string EncodeDicom(const ImagePlane& grey, int32_t bitDepth);
+std::string encodeDicom(const ImagePlane& grey, int32_t bitDepth);
 
 // Writes the grey image as `type` (1..3); a file is written whole or not at all.
 ImageSaveStatus SaveImageFile(const WorkspaceState& state, int type, const std::string& path);

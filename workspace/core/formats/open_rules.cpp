@@ -27,28 +27,28 @@ std::string firstFourLower(std::string_view extension) {
 
 }  // namespace
 
-int ScannerFormatId(int formatIndex) {
+int scannerFormatId(int formatIndex) {
     return formatIndex >= kFirstScannerFormat && formatIndex <= kLastScannerFormat
                ? formatIndex - kFirstScannerFormat + 10
                : 0;
 }
 
-std::string FileExtension(std::string_view path) {
-    std::string name = platform::FileNamePart(path);
+std::string fileExtension(std::string_view path) {
+    std::string name = platform::fileNamePart(path);
     size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
-OpenedKind ClassifyPath(std::string_view path) {
-    std::string ext = firstFourLower(FileExtension(path));
+OpenedKind classifyPath(std::string_view path) {
+    std::string ext = firstFourLower(fileExtension(path));
     if (ext == ".txt") return OpenedKind::Macro;
     if (ext == ".bmf") return OpenedKind::FeatureMap;
     if (ext == ".roi") return OpenedKind::Roi;
     return OpenedKind::Image;
 }
 
-std::vector<int> FormatIndexesFor(std::string_view path) {
-    std::string ext = firstFourLower(FileExtension(path));
+std::vector<int> formatIndexesFor(std::string_view path) {
+    std::string ext = firstFourLower(fileExtension(path));
     std::vector<int> indexes;
     if (ext.empty()) return indexes;
     for (int index = 1; index <= kFormatCount; ++index)

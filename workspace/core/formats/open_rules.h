@@ -22,14 +22,14 @@ inline constexpr int kFormatCount = 13;
 extern const char* const kLoadImageFilter;
 
 // The scanner format id of a format index 3..11 (10..18), 0 for the others.
-int ScannerFormatId(int formatIndex);
+int scannerFormatId(int formatIndex);
 
 // The extension of the file name (from its last dot, dot included), empty
 // when the name has none; a dot in a folder name does not count.
-std::string FileExtension(std::string_view path);
+std::string fileExtension(std::string_view path);
 
-OpenedKind ClassifyPath(std::string_view path);
+OpenedKind classifyPath(std::string_view path);
 
 // The image formats to try for the path, in order; the caller falls back to
 // raw when none of them reads the file.
-std::vector<int> FormatIndexesFor(std::string_view path);
+std::vector<int> formatIndexesFor(std::string_view path);

@@ -50,7 +50,7 @@ platform::RegistryValueList rawOptionsRegistryValues(const RawOptions& o) {
 }
 
 void SaveRawOptionsToRegistry(const RawOptions& options) {
-    platform::WriteRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
+    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
                                   rawOptionsRegistryValues(options));
 }
 

@@ -48,7 +48,7 @@ bool rawImageExtent(const RawOptions& options, RawImageExtent& extent) {
     return true;
 }
 
-RawStatus DecodeRaw(std::span<const uint8_t> file, const RawOptions& options,
+RawStatus decodeRaw(std::span<const uint8_t> file, const RawOptions& options,
                     std::vector<uint16_t>& samples) {
     RawImageExtent extent;
     if (!rawImageExtent(options, extent)) return RawStatus::BadOptions;
@@ -58,7 +58,7 @@ RawStatus DecodeRaw(std::span<const uint8_t> file, const RawOptions& options,
     return RawStatus::Ok;
 }
 
-RawStatus ReadRawFile(const std::string& path, const RawOptions& options,
+RawStatus readRawFile(const std::string& path, const RawOptions& options,
                       std::vector<uint16_t>& samples) {
     RawImageExtent extent;
     if (!rawImageExtent(options, extent)) return RawStatus::BadOptions;

@@ -34,9 +34,9 @@ bool rawImageExtent(const RawOptions& options, RawImageExtent& extent);
 // non-zero, big-endian when it is 0; otherwise each byte is one sample and
 // the byte order does not matter. On any status but Ok `samples` is left as
 // it was.
-RawStatus ReadRawFile(const std::string& path, const RawOptions& options,
+RawStatus readRawFile(const std::string& path, const RawOptions& options,
                       std::vector<uint16_t>& samples);
 
 // The same for a file held in memory.
-RawStatus DecodeRaw(std::span<const uint8_t> file, const RawOptions& options,
+RawStatus decodeRaw(std::span<const uint8_t> file, const RawOptions& options,
                     std::vector<uint16_t>& samples);

@@ -38,10 +38,10 @@ class Walker {
         return true;
     }
     uint16_t u16(const uint8_t* p) const {
-        return little_ ? ReadLittleEndian16(p) : ReadBigEndian16(p);
+        return little_ ? readLittleEndian16(p) : readBigEndian16(p);
     }
     uint32_t u32(const uint8_t* p) const {
-        return little_ ? ReadLittleEndian32(p) : ReadBigEndian32(p);
+        return little_ ? readLittleEndian32(p) : readBigEndian32(p);
     }
     bool valueInside(const Element& e) const {
         return e.length != kUndefinedLength && e.valueOffset <= bytes_.size() &&
@@ -51,7 +51,7 @@ class Walker {
         if (!valueInside(e)) return {};
         const char* start = reinterpret_cast<const char*>(bytes_.data() + e.valueOffset);
         std::string value(start, ::strnlen(start, e.length));
-        return StripTrailing(std::move(value));
+        return stripTrailing(std::move(value));
     }
     // A binary 16- or 32-bit number, or a number written as text.
     int64_t integer(const Element& e) const {
@@ -123,12 +123,12 @@ std::vector<int> fields(const std::string& text, size_t compactWidth) {
 
 std::string acrDate(const std::string& text) {
     const std::vector<int> f = fields(text, 4);  // year, month, day
-    return f.size() == 3 ? FormatScannerDate(f[2], f[1], f[0]) : text;
+    return f.size() == 3 ? formatScannerDate(f[2], f[1], f[0]) : text;
 }
 
 std::string acrTime(const std::string& text) {
     const std::vector<int> f = fields(text, 2);
-    return f.size() == 3 ? FormatScannerTime(f[0], f[1], f[2]) : text;
+    return f.size() == 3 ? formatScannerTime(f[0], f[1], f[2]) : text;
 }
 
 std::string modalityText(const std::string& value) {
@@ -153,25 +153,25 @@ char orientationOf(const std::vector<double>& cosines, int& axis) {
 
 }  // namespace
 
-bool AcrNemaByteOrder(std::span<const uint8_t> bytes, uint64_t fileSize, bool& littleEndian) {
+bool acrNemaByteOrder(std::span<const uint8_t> bytes, uint64_t fileSize, bool& littleEndian) {
     if (bytes.size() < 8) return false;
-    const uint16_t littleGroup = ReadLittleEndian16(bytes.data());
-    const uint16_t bigGroup = ReadBigEndian16(bytes.data());
+    const uint16_t littleGroup = readLittleEndian16(bytes.data());
+    const uint16_t bigGroup = readBigEndian16(bytes.data());
     const bool littleOk = (littleGroup == 0x0000 || littleGroup == 0x0008) &&
-                          ReadLittleEndian32(bytes.data() + 4) <= fileSize;
+                          readLittleEndian32(bytes.data() + 4) <= fileSize;
     const bool bigOk =
-        (bigGroup == 0x0000 || bigGroup == 0x0008) && ReadBigEndian32(bytes.data() + 4) <= fileSize;
+        (bigGroup == 0x0000 || bigGroup == 0x0008) && readBigEndian32(bytes.data() + 4) <= fileSize;
     if (!littleOk && !bigOk) return false;
     littleEndian = littleOk;
     return true;
 }
 
-int ReadAcrNemaHeader(ScannerSource& file, ScannerHeader& header) {
+int readAcrNemaHeader(ScannerSource& file, ScannerHeader& header) {
     if (file.size() < 8) return kScannerShortFile;
     std::vector<uint8_t> window;
     if (!file.readAvailable(0, window, kAcrNemaHeaderWindow)) return kScannerShortFile;
     bool little = true;
-    if (!AcrNemaByteOrder(window, file.size(), little)) return kScannerBadHeader;
+    if (!acrNemaByteOrder(window, file.size(), little)) return kScannerBadHeader;
     Walker walker(window, little);
     Element e;
     while (walker.next(e)) {
@@ -196,9 +196,9 @@ int ReadAcrNemaHeader(ScannerSource& file, ScannerHeader& header) {
     return file.size() <= window.size() ? kScannerShortFile : kScannerBadHeader;
 }
 
-bool DecodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info) {
+bool decodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info) {
     bool little = true;
-    if (!AcrNemaByteOrder(header, UINT32_MAX, little)) return false;
+    if (!acrNemaByteOrder(header, UINT32_MAX, little)) return false;
     Walker walker(header, little);
     Element e;
     std::string identification;
@@ -323,7 +323,7 @@ bool DecodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerI
         }
     }
     info.identification = identification;
-    if (!MatchesScannerMagic(formatId, identification)) return false;
+    if (!matchesScannerMagic(formatId, identification)) return false;
     info.compression = compressed ? "compressed" : "none";
     if (info.bitsAllocated < 1 || info.bitsAllocated > 16 || info.bitsStored < 1 ||
         info.bitsStored > 16 || info.highBit < 0 || info.highBit > 31)
@@ -338,12 +338,12 @@ bool DecodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerI
         info.fieldOfViewX = spacing[1] * info.width;
     }
     int axis = 2;
-    info.orientation = ScannerOrientationName(orientationOf(cosines, axis));
+    info.orientation = scannerOrientationName(orientationOf(cosines, axis));
     if (position.size() == 3) info.slicePosition = position[static_cast<size_t>(axis)];
     return true;
 }
 
-int ReadAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                       std::vector<uint32_t>& samples) {
     if (info.compression != "none") return kScannerUnsupportedCompression;
     const uint64_t count = static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height);
@@ -363,7 +363,7 @@ int ReadAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const Sc
     for (uint64_t i = 0; i < count; ++i) {
         // A sample may straddle two words: take it from a 32-bit window.
         const uint64_t bit = i * static_cast<uint64_t>(allocated);
-        uint32_t v = ReadLittleEndian32(&bytes[static_cast<size_t>(bit >> 3)]) >> (bit & 7);
+        uint32_t v = readLittleEndian32(&bytes[static_cast<size_t>(bit >> 3)]) >> (bit & 7);
         v &= allocatedMask;
         v = shift >= 32 ? 0 : v >> shift;
         if (info.invert) v = ~v;

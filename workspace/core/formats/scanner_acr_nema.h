@@ -13,11 +13,11 @@
 inline constexpr size_t kAcrNemaHeaderWindow = 65536;
 
 // Walks the elements to the pixel data; the header is every byte before it.
-int ReadAcrNemaHeader(ScannerSource& file, ScannerHeader& header);
-bool DecodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
-int ReadAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readAcrNemaHeader(ScannerSource& file, ScannerHeader& header);
+bool decodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
+int readAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                       std::vector<uint32_t>& samples);
 
 // Byte order of a file that begins with `bytes`: true little-endian, false
 // big-endian; nothing accepted unless the first group is 0000 or 0008.
-bool AcrNemaByteOrder(std::span<const uint8_t> bytes, uint64_t fileSize, bool& littleEndian);
+bool acrNemaByteOrder(std::span<const uint8_t> bytes, uint64_t fileSize, bool& littleEndian);

@@ -13,28 +13,28 @@ std::string shiftedText(const ByteView& h, uint64_t offset, size_t n) {
         if (stored <= 128) break;
         out.push_back(static_cast<char>(stored - 128));
     }
-    return StripTrailing(std::move(out));
+    return stripTrailing(std::move(out));
 }
 
 std::string sixBit(const ByteView& h, uint64_t offset, size_t triplets) {
     if (!h.has(offset, 3 * triplets)) return {};
-    return StripTrailing(DecodeSixBitText(h.data() + offset, triplets));
+    return stripTrailing(decodeSixBitText(h.data() + offset, triplets));
 }
 
 }  // namespace
 
-int ReadBrukerHeader(ScannerSource& file, ScannerHeader& header) {
+int readBrukerHeader(ScannerSource& file, ScannerHeader& header) {
     header.bytes.resize(kBrukerHeaderBytes);
     if (!file.read(0, header.bytes.data(), kBrukerHeaderBytes)) return kScannerShortFile;
     header.pixelOffset = kBrukerHeaderBytes;
     return kScannerOk;
 }
 
-bool DecodeBrukerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
+bool decodeBrukerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
     const ByteView h(bytes);
     if (h.size() < kBrukerHeaderBytes) return false;
     info.identification = sixBit(h, 768, 1);
-    if (!MatchesScannerMagic(formatId, info.identification)) return false;
+    if (!matchesScannerMagic(formatId, info.identification)) return false;
     info.modality = "MR";
     info.manufacturer = "Bruker";
     info.model = "Aspect 3000";
@@ -57,7 +57,7 @@ bool DecodeBrukerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInf
     info.sliceThickness = h.sixByteFloat(897);
     info.sliceGap = (h.sixByteFloat(930) - 1.0) * info.sliceThickness;
     const std::string plane = sixBit(h, 810, 1);
-    info.orientation = ScannerOrientationName(plane.empty() ? 0 : plane[0]);
+    info.orientation = scannerOrientationName(plane.empty() ? 0 : plane[0]);
     info.sequenceType = sixBit(h, 834, 1);
     info.patientName = shiftedText(h, 2310, 30);
     info.birthday = shiftedText(h, 2340, 9);
@@ -69,7 +69,7 @@ bool DecodeBrukerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInf
     return true;
 }
 
-int ReadBrukerPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readBrukerPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                      std::vector<uint32_t>& samples) {
     const size_t count = static_cast<size_t>(info.width) * static_cast<size_t>(info.height);
     std::vector<uint8_t> bytes(count * 3);
@@ -77,7 +77,7 @@ int ReadBrukerPixels(ScannerSource& file, const ScannerHeader& header, const Sca
     samples.resize(count);
     for (size_t i = 0; i < count; ++i) {
         // Two's-complement words: a negative sample is below the lowest grey level.
-        const uint32_t v = ReadBigEndian24(&bytes[3 * i]);
+        const uint32_t v = readBigEndian24(&bytes[3 * i]);
         samples[i] = (v & 0x800000u) ? 0 : v;
     }
     return kScannerOk;

@@ -11,7 +11,7 @@
 
 inline constexpr size_t kBrukerHeaderBytes = 13056;
 
-int ReadBrukerHeader(ScannerSource& file, ScannerHeader& header);
-bool DecodeBrukerHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
-int ReadBrukerPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readBrukerHeader(ScannerSource& file, ScannerHeader& header);
+bool decodeBrukerHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
+int readBrukerPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                      std::vector<uint32_t>& samples);

@@ -56,13 +56,13 @@ std::string dateText(uint32_t seconds) {
     int day = 0;
     int month = 0;
     int year = 0;
-    GeCalendarDate(seconds, day, month, year);
-    return FormatScannerDate(day, month, year - 1900);
+    geCalendarDate(seconds, day, month, year);
+    return formatScannerDate(day, month, year - 1900);
 }
 
 }  // namespace
 
-void GeCalendarDate(uint32_t seconds, int& day, int& month, int& year) {
+void geCalendarDate(uint32_t seconds, int& day, int& month, int& year) {
     // Civil date from a day count (days since 1970-01-01), proleptic Gregorian.
     const int64_t z = static_cast<int64_t>(seconds / 86400) + 719468;
     const int64_t era = z / 146097;
@@ -75,7 +75,7 @@ void GeCalendarDate(uint32_t seconds, int& day, int& month, int& year) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-bool DecodeGeCompressed(std::span<const uint8_t> data, size_t& pos, uint16_t& value, size_t count,
+bool decodeGeCompressed(std::span<const uint8_t> data, size_t& pos, uint16_t& value, size_t count,
                         uint32_t* out) {
     for (size_t i = 0; i < count; ++i) {
         if (pos >= data.size()) return false;
@@ -94,7 +94,7 @@ bool DecodeGeCompressed(std::span<const uint8_t> data, size_t& pos, uint16_t& va
                     value + static_cast<int16_t>(static_cast<uint16_t>(((c | 0xC0) << 8) + next)));
         } else {
             if (data.size() - pos < 2) return false;
-            value = ReadBigEndian16(&data[pos]);
+            value = readBigEndian16(&data[pos]);
             pos += 2;
         }
         out[i] = value;
@@ -102,12 +102,12 @@ bool DecodeGeCompressed(std::span<const uint8_t> data, size_t& pos, uint16_t& va
     return true;
 }
 
-int ReadGeAdvantageHeader(ScannerSource& file, ScannerHeader& header) {
+int readGeAdvantageHeader(ScannerSource& file, ScannerHeader& header) {
     uint8_t fixed[kGeFixedHeaderBytes];
     if (!file.read(0, fixed, sizeof fixed)) return kScannerShortFile;
     const std::string_view magic(reinterpret_cast<const char*>(fixed), 4);
-    if (!MatchesScannerMagic(kScannerGeAdvantage, magic)) return kScannerBadHeader;
-    const uint32_t length = ReadBigEndian32(fixed + kHeaderLength);
+    if (!matchesScannerMagic(kScannerGeAdvantage, magic)) return kScannerBadHeader;
+    const uint32_t length = readBigEndian32(fixed + kHeaderLength);
     if (length < kGeFixedHeaderBytes || length > file.size() || length > kMaxScannerHeaderBytes)
         return kScannerBadHeader;
     header.bytes.resize(length);
@@ -117,11 +117,11 @@ int ReadGeAdvantageHeader(ScannerSource& file, ScannerHeader& header) {
     return kScannerOk;
 }
 
-bool DecodeGeAdvantageHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
+bool decodeGeAdvantageHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
     const ByteView h(bytes);
     if (h.size() < kGeFixedHeaderBytes) return false;
     info.identification = h.text(0, 4);
-    if (!MatchesScannerMagic(formatId, info.identification)) return false;
+    if (!matchesScannerMagic(formatId, info.identification)) return false;
     const uint32_t width = h.be32(kWidth);
     const uint32_t height = h.be32(kHeight);
     if (width > 1024 || height > 1024) return false;
@@ -166,7 +166,7 @@ bool DecodeGeAdvantageHeader(std::span<const uint8_t> bytes, int formatId, Scann
         if (scan != 0) {
             info.date = dateText(scan);
             info.time =
-                FormatScannerTime(static_cast<int>(scan / 3600 % 24),
+                formatScannerTime(static_cast<int>(scan / 3600 % 24),
                                   static_cast<int>(scan / 60 % 60), static_cast<int>(scan % 60));
         }
         info.weight = exam.be32(128) / 1000.0;
@@ -196,7 +196,7 @@ bool DecodeGeAdvantageHeader(std::span<const uint8_t> bytes, int formatId, Scann
     return true;
 }
 
-int ReadGeAdvantagePixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readGeAdvantagePixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                           std::vector<uint32_t>& samples) {
     const ByteView h(header.bytes);
     const uint32_t mode = h.be32(kCompression);
@@ -238,7 +238,7 @@ int ReadGeAdvantagePixels(ScannerSource& file, const ScannerHeader& header, cons
         std::vector<uint8_t> bytes(static_cast<size_t>(need));
         if (!file.read(header.pixelOffset, bytes.data(), bytes.size())) return kScannerShortFile;
         for (size_t i = 0; i < stored; ++i)
-            values[i] = bytesPer == 1 ? bytes[i] : ReadBigEndian16(&bytes[2 * i]);
+            values[i] = bytesPer == 1 ? bytes[i] : readBigEndian16(&bytes[2 * i]);
     } else {
         // At most three bytes a sample; the stream stops at the end of the data.
         const uint64_t take = std::min<uint64_t>(available, uint64_t{stored} * 3);
@@ -246,7 +246,7 @@ int ReadGeAdvantagePixels(ScannerSource& file, const ScannerHeader& header, cons
         if (!file.read(header.pixelOffset, bytes.data(), bytes.size())) return kScannerShortFile;
         size_t pos = 0;
         uint16_t value = 0;
-        if (!DecodeGeCompressed(bytes, pos, value, stored, values.data())) return kScannerShortFile;
+        if (!decodeGeCompressed(bytes, pos, value, stored, values.data())) return kScannerShortFile;
     }
 
     if (!packed) {

@@ -13,9 +13,9 @@
 
 inline constexpr size_t kGeFixedHeaderBytes = 156;
 
-int ReadGeAdvantageHeader(ScannerSource& file, ScannerHeader& header);
-bool DecodeGeAdvantageHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
-int ReadGeAdvantagePixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readGeAdvantageHeader(ScannerSource& file, ScannerHeader& header);
+bool decodeGeAdvantageHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
+int readGeAdvantagePixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                           std::vector<uint32_t>& samples);
 
 // Decodes `count` samples of the compressed stream from `data` at `pos`,
@@ -27,8 +27,8 @@ int ReadGeAdvantagePixels(ScannerSource& file, const ScannerHeader& header, cons
 //   192..255     value  = next two bytes, big-endian
 // Values wrap at 16 bits. Returns false, with the samples decoded so far
 // written, when the data ends first.
-bool DecodeGeCompressed(std::span<const uint8_t> data, size_t& pos, uint16_t& value, size_t count,
+bool decodeGeCompressed(std::span<const uint8_t> data, size_t& pos, uint16_t& value, size_t count,
                         uint32_t* out);
 
 // Day, month (1..12) and year of a count of seconds since 1970-01-01.
-void GeCalendarDate(uint32_t seconds, int& day, int& month, int& year);
+void geCalendarDate(uint32_t seconds, int& day, int& month, int& year);

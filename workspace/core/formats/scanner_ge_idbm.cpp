@@ -29,7 +29,7 @@ std::string ymsDate(const std::string& text) {
     int month = 0;
     int day = 0;
     if (std::sscanf(text.c_str(), "%d/%d/%d", &year, &month, &day) != 3) return {};
-    return FormatScannerDate(day, month, year);
+    return formatScannerDate(day, month, year);
 }
 
 std::string ymsTime(const std::string& text) {
@@ -37,26 +37,26 @@ std::string ymsTime(const std::string& text) {
     int m = 0;
     int s = 0;
     if (std::sscanf(text.c_str(), "%d:%d:%d", &h, &m, &s) != 3) return {};
-    return FormatScannerTime(h, m, s);
+    return formatScannerTime(h, m, s);
 }
 
 }  // namespace
 
-int ReadGeIdbmHeader(ScannerSource& file, ScannerHeader& header) {
+int readGeIdbmHeader(ScannerSource& file, ScannerHeader& header) {
     return readFixed(file, header, kGeIdbmHeaderBytes);
 }
 
-int ReadIgeYmsHeader(ScannerSource& file, ScannerHeader& header) {
+int readIgeYmsHeader(ScannerSource& file, ScannerHeader& header) {
     return readFixed(file, header, kIgeYmsHeaderBytes);
 }
 
 // The IDBM floats keep the IEEE layout with the exponent biased by 129 (the
 // VAX single precision), big-endian like every other number of the header.
-bool DecodeGeIdbmHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
+bool decodeGeIdbmHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
     const ByteView h(bytes);
     if (h.size() < kGeIdbmHeaderBytes) return false;
     info.identification = h.text(12, 4);
-    if (!MatchesScannerMagic(formatId, info.identification)) return false;
+    if (!matchesScannerMagic(formatId, info.identification)) return false;
     info.modality = "MR";
     info.manufacturer = "General Electric";
     info.model = h.text(3146, 4);
@@ -94,15 +94,15 @@ bool DecodeGeIdbmHeader(std::span<const uint8_t> bytes, int formatId, ScannerInf
     info.study = h.text(3334, 60);
     info.series = h.text(4200, 120);
     info.diagnosis = h.text(3394, 120);
-    info.orientation = ScannerOrientationName(static_cast<char>(h.byte(4374)));
+    info.orientation = scannerOrientationName(static_cast<char>(h.byte(4374)));
     return true;
 }
 
-bool DecodeIgeYmsHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
+bool decodeIgeYmsHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
     const ByteView h(bytes);
     if (h.size() < kIgeYmsHeaderBytes) return false;
     info.identification = h.text(256, 4);
-    if (!MatchesScannerMagic(formatId, info.identification)) return false;
+    if (!matchesScannerMagic(formatId, info.identification)) return false;
     info.modality = "MR";
     info.manufacturer = h.text(352, 24);
     info.model = h.text(376, 14);
@@ -136,6 +136,6 @@ bool DecodeIgeYmsHeader(std::span<const uint8_t> bytes, int formatId, ScannerInf
     info.date = ymsDate(h.text(272, 10));
     info.time = ymsTime(h.text(282, 12));
     info.study = h.text(294, 16);
-    info.orientation = ScannerOrientationName(static_cast<char>(h.byte(848)));
+    info.orientation = scannerOrientationName(static_cast<char>(h.byte(848)));
     return true;
 }

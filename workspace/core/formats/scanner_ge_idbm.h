@@ -11,7 +11,7 @@
 inline constexpr size_t kGeIdbmHeaderBytes = 14336;
 inline constexpr size_t kIgeYmsHeaderBytes = 1792;
 
-int ReadGeIdbmHeader(ScannerSource& file, ScannerHeader& header);
-bool DecodeGeIdbmHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
-int ReadIgeYmsHeader(ScannerSource& file, ScannerHeader& header);
-bool DecodeIgeYmsHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
+int readGeIdbmHeader(ScannerSource& file, ScannerHeader& header);
+bool decodeGeIdbmHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
+int readIgeYmsHeader(ScannerSource& file, ScannerHeader& header);
+bool decodeIgeYmsHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);

@@ -52,25 +52,25 @@ bool vendorFor(int id, Vendor& vendor) {
         case kScannerNumaris2:
         case kScannerNumaris3:
         case kScannerAcrNema:
-            vendor = {ReadAcrNemaHeader, DecodeAcrNemaHeader, ReadAcrNemaPixels};
+            vendor = {readAcrNemaHeader, decodeAcrNemaHeader, readAcrNemaPixels};
             return true;
         case kScannerVision:
-            vendor = {ReadVisionHeader, DecodeVisionHeader, ReadVisionPixels};
+            vendor = {readVisionHeader, decodeVisionHeader, readVisionPixels};
             return true;
         case kScannerGeAdvantage:
-            vendor = {ReadGeAdvantageHeader, DecodeGeAdvantageHeader, ReadGeAdvantagePixels};
+            vendor = {readGeAdvantageHeader, decodeGeAdvantageHeader, readGeAdvantagePixels};
             return true;
         case kScannerGeIdbm:
-            vendor = {ReadGeIdbmHeader, DecodeGeIdbmHeader, ReadBigEndianPixels};
+            vendor = {readGeIdbmHeader, decodeGeIdbmHeader, readBigEndianPixels};
             return true;
         case kScannerIgeYms:
-            vendor = {ReadIgeYmsHeader, DecodeIgeYmsHeader, ReadBigEndianPixels};
+            vendor = {readIgeYmsHeader, decodeIgeYmsHeader, readBigEndianPixels};
             return true;
         case kScannerBruker:
-            vendor = {ReadBrukerHeader, DecodeBrukerHeader, ReadBrukerPixels};
+            vendor = {readBrukerHeader, decodeBrukerHeader, readBrukerPixels};
             return true;
         case kScannerPicker:
-            vendor = {ReadPickerHeader, DecodePickerHeader, ReadBigEndianPixels};
+            vendor = {readPickerHeader, decodePickerHeader, readBigEndianPixels};
             return true;
         default:
             return false;
@@ -79,7 +79,7 @@ bool vendorFor(int id, Vendor& vendor) {
 
 void fillPath(ScannerInfo& info, const std::string& path) {
     info.fullPath = path;
-    info.fileName = platform::FileNamePart(path);
+    info.fileName = platform::fileNamePart(path);
     info.directory = path.substr(0, path.size() - info.fileName.size());
 }
 
@@ -120,8 +120,8 @@ int readUnformatted(ScannerSource& file, const ScannerRawParameters& raw, Scanne
     samples.resize(static_cast<size_t>(count));
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = bytesPer == 1  ? bytes[i]
-                     : raw.byteSwap ? ReadBigEndian16(&bytes[2 * i])
-                                    : ReadLittleEndian16(&bytes[2 * i]);
+                     : raw.byteSwap ? readBigEndian16(&bytes[2 * i])
+                                    : readLittleEndian16(&bytes[2 * i]);
     decodeUnformatted(raw, info);
     return kScannerOk;
 }
@@ -158,7 +158,7 @@ int decodeImage(ScannerSource& file, int formatId, ScannerImage* pixels,
     ScannerImage image;
     image.width = width;
     image.height = height;
-    NormaliseScannerSamples(wide, image.samples, info.smallestSample, info.largestSample);
+    normaliseScannerSamples(wide, image.samples, info.smallestSample, info.largestSample);
     info.finalWidth = width;
     info.finalHeight = height;
     if (pixels) *pixels = std::move(image);
@@ -179,21 +179,21 @@ int decodeBitmapInfo(ScannerSource& file, ScannerInfo& info) {
     if (file.size() < 18) return kScannerShortFile;
     if (!file.read(0, head, 18)) return kScannerShortFile;
     if (head[0] != 'B' || head[1] != 'M') return kScannerBadHeader;
-    const uint32_t infoSize = ReadLittleEndian32(head + 14);
+    const uint32_t infoSize = readLittleEndian32(head + 14);
     if (infoSize == 40) {
         if (!file.read(0, head, 54)) return kScannerShortFile;
         info.formatName = "Windows 3 DIB";
-        info.width = static_cast<int32_t>(ReadLittleEndian32(head + 18));
-        const int32_t h = static_cast<int32_t>(ReadLittleEndian32(head + 22));
+        info.width = static_cast<int32_t>(readLittleEndian32(head + 18));
+        const int32_t h = static_cast<int32_t>(readLittleEndian32(head + 22));
         info.height = h == INT32_MIN ? INT32_MAX : (h < 0 ? -h : h);
-        info.bitsAllocated = info.bitsStored = ReadLittleEndian16(head + 28);
-        info.compression = ReadLittleEndian32(head + 30) == 0 ? "none" : "compressed";
+        info.bitsAllocated = info.bitsStored = readLittleEndian16(head + 28);
+        info.compression = readLittleEndian32(head + 30) == 0 ? "none" : "compressed";
     } else {
         if (!file.read(0, head, 26)) return kScannerShortFile;
         info.formatName = "OS/2 PM";
-        info.width = ReadLittleEndian16(head + 18);
-        info.height = ReadLittleEndian16(head + 20);
-        info.bitsAllocated = info.bitsStored = ReadLittleEndian16(head + 24);
+        info.width = readLittleEndian16(head + 18);
+        info.height = readLittleEndian16(head + 20);
+        info.bitsAllocated = info.bitsStored = readLittleEndian16(head + 24);
     }
     info.highBit = info.bitsStored - 1;
     info.finalWidth = info.width;
@@ -227,14 +227,14 @@ int decodeInfo(ScannerSource& file, int formatId, ScannerInfo& out, const std::s
 
 }  // namespace
 
-std::string_view ScannerMagic(int formatId) {
+std::string_view scannerMagic(int formatId) {
     for (const FormatRow& row : kFormats)
         if (row.id == formatId) return row.magic;
     return {};
 }
 
-bool MatchesScannerMagic(int formatId, std::string_view identification) {
-    const std::string_view magic = ScannerMagic(formatId);
+bool matchesScannerMagic(int formatId, std::string_view identification) {
+    const std::string_view magic = scannerMagic(formatId);
     if (identification.size() < magic.size()) return false;
     for (size_t i = 0; i < magic.size(); ++i)
         if (std::toupper(static_cast<unsigned char>(identification[i])) !=
@@ -243,30 +243,30 @@ bool MatchesScannerMagic(int formatId, std::string_view identification) {
     return true;
 }
 
-std::string_view ScannerFormatName(int formatId) {
+std::string_view scannerFormatName(int formatId) {
     for (const FormatRow& row : kFormats)
         if (row.id == formatId) return row.name;
     return kUnknownFormatName;
 }
 
-std::string_view MonthName(int month) {
+std::string_view monthName(int month) {
     return month >= 1 && month <= 12 ? kMonths[month - 1] : std::string_view{};
 }
 
-std::string FormatScannerDate(int day, int month, int year) {
+std::string formatScannerDate(int day, int month, int year) {
     if (day < 1 || day > 31 || month < 1 || month > 12) return {};
     char text[48];
-    std::snprintf(text, sizeof text, "%02d-%s-%02d", day, MonthName(month).data(), year);
+    std::snprintf(text, sizeof text, "%02d-%s-%02d", day, monthName(month).data(), year);
     return text;
 }
 
-std::string FormatScannerTime(int hours, int minutes, int seconds) {
+std::string formatScannerTime(int hours, int minutes, int seconds) {
     char text[48];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", hours, minutes, seconds);
     return text;
 }
 
-std::string ScannerOrientationName(char code) {
+std::string scannerOrientationName(char code) {
     switch (code) {
         case 'A':
         case 'T':
@@ -303,7 +303,7 @@ std::unique_ptr<ScannerSource> ScannerSource::openFile(const std::string& path) 
         new ScannerSource(file, static_cast<uint64_t>(info.st_size)));
 }
 
-bool ReadChunked(std::FILE* file, uint8_t* out, size_t n) {
+bool readChunked(std::FILE* file, uint8_t* out, size_t n) {
     while (n > 0) {
         const size_t piece = std::min(n, kScannerChunkBytes);
         if (std::fread(out, 1, piece, file) != piece) return false;
@@ -320,7 +320,7 @@ bool ScannerSource::read(uint64_t offset, uint8_t* out, size_t n) {
         return true;
     }
     if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
-    return ReadChunked(file_, out, n);
+    return readChunked(file_, out, n);
 }
 
 bool ScannerSource::readAvailable(uint64_t offset, std::vector<uint8_t>& out, size_t n) {
@@ -329,13 +329,13 @@ bool ScannerSource::readAvailable(uint64_t offset, std::vector<uint8_t>& out, si
     return read(offset, out.data(), out.size());
 }
 
-int ReadBigEndianPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readBigEndianPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                         std::vector<uint32_t>& samples) {
     const uint64_t count = static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height);
     std::vector<uint8_t> bytes(static_cast<size_t>(count * 2));
     if (!file.read(header.pixelOffset, bytes.data(), bytes.size())) return kScannerShortFile;
     samples.resize(static_cast<size_t>(count));
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = ReadBigEndian16(&bytes[2 * i]);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = readBigEndian16(&bytes[2 * i]);
     return kScannerOk;
 }
 
@@ -350,7 +350,7 @@ int DecodeScannerHeader(ScannerInfo& info, int formatId, std::span<const uint8_t
     } else {
         Vendor vendor;
         if (vendorFor(formatId, vendor)) {
-            info.formatName = std::string(ScannerFormatName(formatId));
+            info.formatName = std::string(scannerFormatName(formatId));
             accepted = vendor.decode(header, formatId, info) && finishHeader(info);
         }
     }
@@ -360,7 +360,7 @@ int DecodeScannerHeader(ScannerInfo& info, int formatId, std::span<const uint8_t
     return 1;
 }
 
-void NormaliseScannerSamples(std::span<const uint32_t> in, std::vector<uint16_t>& out,
+void normaliseScannerSamples(std::span<const uint32_t> in, std::vector<uint16_t>& out,
                              int32_t& smallest, int32_t& largest) {
     out.resize(in.size());
     uint32_t lo = UINT32_MAX;
@@ -383,7 +383,7 @@ void NormaliseScannerSamples(std::span<const uint32_t> in, std::vector<uint16_t>
     largest = static_cast<int32_t>(hi);
 }
 
-int DecodeScannerImage(std::span<const uint8_t> file, int formatId, ScannerImage* pixels,
+int decodeScannerImage(std::span<const uint8_t> file, int formatId, ScannerImage* pixels,
                        std::vector<uint8_t>* header, ScannerInfo* info,
                        const ScannerRawParameters& raw, const std::string& path) {
     int code = kScannerOk;
@@ -411,7 +411,7 @@ int ReadScannerImage(const std::string& path, int formatId, ScannerImage* pixels
     return code;
 }
 
-int DecodeScannerInfo(std::span<const uint8_t> file, int formatId, ScannerInfo& info,
+int decodeScannerInfo(std::span<const uint8_t> file, int formatId, ScannerInfo& info,
                       const std::string& path) {
     try {
         ScannerSource source(file);

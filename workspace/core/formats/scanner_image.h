@@ -46,11 +46,11 @@ inline constexpr uint64_t kMaxScannerHeaderBytes = uint64_t{16} << 20;
 inline constexpr size_t kScannerChunkBytes = 32768;
 
 // The magic of a format id ("" for ids without one or without a row).
-std::string_view ScannerMagic(int formatId);
+std::string_view scannerMagic(int formatId);
 // True when `identification` begins with the magic of `formatId`, compared
 // over the magic's length without regard to letter case; an empty magic
 // accepts anything.
-bool MatchesScannerMagic(int formatId, std::string_view identification);
+bool matchesScannerMagic(int formatId, std::string_view identification);
 
 // What a header tells about its image, in one record for every format.
 struct ScannerInfo {
@@ -111,16 +111,16 @@ struct ScannerInfo {
 // Texts of the record.
 inline constexpr std::string_view kUnknownFormatName = "Unknown image file format";
 // "Siemens NUMARIS 2" ... for the ids 10..18, kUnknownFormatName otherwise.
-std::string_view ScannerFormatName(int formatId);
+std::string_view scannerFormatName(int formatId);
 // "Jan" ... "Dec" for 1..12, "" otherwise.
-std::string_view MonthName(int month);
+std::string_view monthName(int month);
 // "%02d-%s-%02d" with the month's name; "" when day or month is out of range.
-std::string FormatScannerDate(int day, int month, int year);
-std::string FormatScannerTime(int hours, int minutes, int seconds);
+std::string formatScannerDate(int day, int month, int year);
+std::string formatScannerTime(int hours, int minutes, int seconds);
 
 // "Transversal" for 'A' or 'T', "Coronal" 'C', "Sagittal" 'S', "Oblique" 'O',
 // "" for anything else.
-std::string ScannerOrientationName(char code);
+std::string scannerOrientationName(char code);
 
 // Parameters of unformatted data (id 9).
 struct ScannerRawParameters {
@@ -157,7 +157,7 @@ class ScannerSource {
 
 // Reads n bytes in pieces of at most kScannerChunkBytes; false when any
 // piece comes back short.
-bool ReadChunked(std::FILE* file, uint8_t* out, size_t n);
+bool readChunked(std::FILE* file, uint8_t* out, size_t n);
 
 // A header as read from its file, with where its pixels start.
 struct ScannerHeader {
@@ -168,7 +168,7 @@ struct ScannerHeader {
 };
 
 // Width x height big-endian 16-bit samples at the header's pixel offset.
-int ReadBigEndianPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readBigEndianPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                         std::vector<uint32_t>& samples);
 
 // Fills `info` from the header of format `formatId` (the raw parameters
@@ -193,19 +193,19 @@ int ReadScannerImage(const std::string& path, int formatId, ScannerImage* pixels
                      std::vector<uint8_t>* header, ScannerInfo* info,
                      const ScannerRawParameters& raw = {});
 // The same for a file held in memory.
-int DecodeScannerImage(std::span<const uint8_t> file, int formatId, ScannerImage* pixels,
+int decodeScannerImage(std::span<const uint8_t> file, int formatId, ScannerImage* pixels,
                        std::vector<uint8_t>* header, ScannerInfo* info,
                        const ScannerRawParameters& raw = {}, const std::string& path = {});
 
 // Reads only the header of the file, as the reader would, into a new
 // record; ids 1 and 2 read a bitmap's file and info headers instead.
 int ReadScannerInfo(const std::string& path, int formatId, ScannerInfo& info);
-int DecodeScannerInfo(std::span<const uint8_t> file, int formatId, ScannerInfo& info,
+int decodeScannerInfo(std::span<const uint8_t> file, int formatId, ScannerInfo& info,
                       const std::string& path = {});
 
 // Turns samples of any width into 16-bit ones of at most 12 bits: when the
 // largest exceeds 4095 every sample becomes sample x 4095 / largest (integer
 // arithmetic, so the largest becomes exactly 4095). Also gives the smallest
 // and largest sample after the change.
-void NormaliseScannerSamples(std::span<const uint32_t> in, std::vector<uint16_t>& out,
+void normaliseScannerSamples(std::span<const uint32_t> in, std::vector<uint16_t>& out,
                              int32_t& smallest, int32_t& largest);

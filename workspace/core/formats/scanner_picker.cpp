@@ -36,7 +36,7 @@ class Directory {
     bool bad() const { return bad_; }
 
     bool find(std::string_view key, PickerValue& value) {
-        const PickerLookup result = FindPickerKey(header_, key, value);
+        const PickerLookup result = findPickerKey(header_, key, value);
         if (result == PickerLookup::Bad) bad_ = true;
         return result == PickerLookup::Found;
     }
@@ -79,7 +79,7 @@ class Directory {
 
 }  // namespace
 
-PickerLookup FindPickerKey(std::span<const uint8_t> header, std::string_view key,
+PickerLookup findPickerKey(std::span<const uint8_t> header, std::string_view key,
                            PickerValue& value) {
     const ByteView h(header);
     if (key.empty() || key.size() > 8) return PickerLookup::Missing;
@@ -103,26 +103,26 @@ PickerLookup FindPickerKey(std::span<const uint8_t> header, std::string_view key
     return PickerLookup::Missing;
 }
 
-int ReadPickerHeader(ScannerSource& file, ScannerHeader& header) {
+int readPickerHeader(ScannerSource& file, ScannerHeader& header) {
     uint8_t fixed[kPickerFixedHeaderBytes];
     if (!file.read(0, fixed, sizeof fixed)) return kScannerShortFile;
-    const uint32_t length = ReadBigEndian32(fixed + kHeaderLength);
+    const uint32_t length = readBigEndian32(fixed + kHeaderLength);
     if (length < kPickerFixedHeaderBytes || length > file.size() || length > kMaxScannerHeaderBytes)
         return kScannerBadHeader;
     header.bytes.resize(length);
     if (!file.read(0, header.bytes.data(), length)) return kScannerShortFile;
     PickerValue name;
-    if (FindPickerKey(header.bytes, ScannerMagic(kScannerPicker), name) != PickerLookup::Found)
+    if (findPickerKey(header.bytes, scannerMagic(kScannerPicker), name) != PickerLookup::Found)
         return kScannerBadHeader;
     header.pixelOffset = length;
     return kScannerOk;
 }
 
-bool DecodePickerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
+bool decodePickerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
     Directory d(bytes);
     PickerValue name;
-    if (!d.find(ScannerMagic(formatId), name)) return false;
-    info.identification = std::string(ScannerMagic(formatId));
+    if (!d.find(scannerMagic(formatId), name)) return false;
+    info.identification = std::string(scannerMagic(formatId));
     const std::string modality = d.text("S*MODAL");
     info.modality = modality.rfind("CT", 0) == 0   ? "CT"
                     : modality.rfind("MR", 0) == 0 ? "MR"
@@ -142,7 +142,7 @@ bool DecodePickerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInf
     info.sliceGap = d.numberOr("AM*SGAP", info.sliceGap);
     info.slicePosition = d.numberOr("AM*SLPAG", info.slicePosition);
     const std::string plane = d.text("AM*IMGPL");
-    info.orientation = ScannerOrientationName(plane.empty() ? 0 : plane[0]);
+    info.orientation = scannerOrientationName(plane.empty() ? 0 : plane[0]);
     if (info.modality == "MR") {
         info.sequenceType = d.text("SM*PPROT");
         info.nucleus = d.text("AM*IMNUC");
@@ -161,7 +161,7 @@ bool DecodePickerHeader(std::span<const uint8_t> bytes, int formatId, ScannerInf
     const std::string scan = d.text("P*SCANDT");
     const size_t space = scan.find(' ');
     info.date = scan.substr(0, space);
-    if (space != std::string::npos) info.time = StripTrailing(scan.substr(space + 1));
+    if (space != std::string::npos) info.time = stripTrailing(scan.substr(space + 1));
     while (!info.time.empty() && info.time.front() == ' ') info.time.erase(0, 1);
     // The protocol description names the study; the series and patient
     // comments go to series and diagnosis.

@@ -13,8 +13,8 @@
 
 inline constexpr size_t kPickerFixedHeaderBytes = 28;
 
-int ReadPickerHeader(ScannerSource& file, ScannerHeader& header);
-bool DecodePickerHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
+int readPickerHeader(ScannerSource& file, ScannerHeader& header);
+bool decodePickerHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
 
 // One value of the directory.
 struct PickerValue {
@@ -27,5 +27,5 @@ enum class PickerLookup { Found, Missing, Bad };
 
 // Finds `key` in its section (the letter decides: F 0, P 1, S 2, A 3, I 4).
 // Bad when the section starts or the value lies outside the header.
-PickerLookup FindPickerKey(std::span<const uint8_t> header, std::string_view key,
+PickerLookup findPickerKey(std::span<const uint8_t> header, std::string_view key,
                            PickerValue& value);

@@ -13,18 +13,18 @@ std::string sexText(uint32_t code) {
 
 }  // namespace
 
-int ReadVisionHeader(ScannerSource& file, ScannerHeader& header) {
+int readVisionHeader(ScannerSource& file, ScannerHeader& header) {
     header.bytes.resize(kVisionHeaderBytes);
     if (!file.read(0, header.bytes.data(), kVisionHeaderBytes)) return kScannerShortFile;
     header.pixelOffset = kVisionHeaderBytes;
     return kScannerOk;
 }
 
-bool DecodeVisionHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
+bool decodeVisionHeader(std::span<const uint8_t> bytes, int formatId, ScannerInfo& info) {
     const ByteView h(bytes);
     if (h.size() < kVisionHeaderBytes) return false;
     info.identification = h.text(281, 27);
-    if (!MatchesScannerMagic(formatId, info.identification)) return false;
+    if (!matchesScannerMagic(formatId, info.identification)) return false;
     const uint32_t modality = h.be32(92);
     info.modality = modality == 1 ? "CT" : modality == 2 ? "MR" : "Unknown";
     info.manufacturer = h.text(96, 9);
@@ -62,19 +62,19 @@ bool DecodeVisionHeader(std::span<const uint8_t> bytes, int formatId, ScannerInf
     const uint32_t month = h.be32(812);
     const uint32_t year = h.be32(808);
     if (day >= 1 && day <= 31 && month >= 1 && month <= 12)
-        info.birthday = FormatScannerDate(static_cast<int>(day), static_cast<int>(month),
+        info.birthday = formatScannerDate(static_cast<int>(day), static_cast<int>(month),
                                           static_cast<int>(std::min<uint32_t>(year, 9999)));
     info.date = h.text(5559, 12);
     info.time = h.text(5571, 12);
     info.study = h.text(5601, 27);
-    info.orientation = ScannerOrientationName(static_cast<char>(h.byte(5814)));
+    info.orientation = scannerOrientationName(static_cast<char>(h.byte(5814)));
     return true;
 }
 
-int ReadVisionPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readVisionPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                      std::vector<uint32_t>& samples) {
     if (info.compression != "none") return kScannerBadHeader;
-    const int code = ReadBigEndianPixels(file, header, info, samples);
+    const int code = readBigEndianPixels(file, header, info, samples);
     if (code != kScannerOk) return code;
     // Bits above the value range mark samples out of range: they show as the brightest.
     const uint32_t outside = ~(info.valueRange - 1);

@@ -10,8 +10,8 @@
 
 inline constexpr size_t kVisionHeaderBytes = 6144;
 
-int ReadVisionHeader(ScannerSource& file, ScannerHeader& header);
-bool DecodeVisionHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
+int readVisionHeader(ScannerSource& file, ScannerHeader& header);
+bool decodeVisionHeader(std::span<const uint8_t> header, int formatId, ScannerInfo& info);
 // Compressed files are refused (kScannerBadHeader).
-int ReadVisionPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
+int readVisionPixels(ScannerSource& file, const ScannerHeader& header, const ScannerInfo& info,
                      std::vector<uint32_t>& samples);

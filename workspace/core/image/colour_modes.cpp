@@ -68,7 +68,7 @@ constexpr std::string_view kStatusTexts[kColourModeCount] = {"",
 
 }  // namespace
 
-uint16_t ColourToGrey(uint8_t b, uint8_t g, uint8_t r, uint32_t mode) {
+uint16_t colourToGrey(uint8_t b, uint8_t g, uint8_t r, uint32_t mode) {
     switch (mode) {
         case 1:
             return redOf(b, g, r);
@@ -89,15 +89,15 @@ uint16_t ColourToGrey(uint8_t b, uint8_t g, uint8_t r, uint32_t mode) {
     }
 }
 
-std::string_view ColourModePrefix(uint32_t mode) {
+std::string_view colourModePrefix(uint32_t mode) {
     return mode < kColourModeCount ? kPrefixes[mode] : kPrefixes[0];
 }
 
-std::string_view ColourModeStatusText(uint32_t mode) {
+std::string_view colourModeStatusText(uint32_t mode) {
     return mode < kColourModeCount ? kStatusTexts[mode] : kStatusTexts[0];
 }
 
-void ConvertToGrey(const RgbImage& image, uint32_t mode, uint16_t* samples) {
+void convertToGrey(const RgbImage& image, uint32_t mode, uint16_t* samples) {
     if (image.width <= 0 || image.height <= 0) return;
     // Never read past the pixels actually held, whatever the size fields say.
     const size_t count = std::min(

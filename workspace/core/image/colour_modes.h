@@ -18,16 +18,16 @@ inline constexpr uint32_t kColourModeCount = 8;
 //   7  saturation: sqrt(u u + v v) x 0.937
 // with u = (886 B - 587 G - 299 R) / 886 and v = (701 R - 587 G - 114 B) / 701
 // in double; hue and saturation are truncated toward zero.
-uint16_t ColourToGrey(uint8_t b, uint8_t g, uint8_t r, uint32_t mode);
+uint16_t colourToGrey(uint8_t b, uint8_t g, uint8_t r, uint32_t mode);
 
 // "" for mode 0 (and any mode above 7), else "R_", "G_", "B_", "U_", "V_", "H_", "S_".
-std::string_view ColourModePrefix(uint32_t mode);
+std::string_view colourModePrefix(uint32_t mode);
 
 // "" for mode 0 (and any mode above 7), else the prefix followed by the
 // channel's name, as "R_ Red channel".
-std::string_view ColourModeStatusText(uint32_t mode);
+std::string_view colourModeStatusText(uint32_t mode);
 
 // Converts every pixel of `image`, row by row from the top, into `samples`,
 // which must hold width x height values (only as many as `image.bgr` holds
 // pixels are written).
-void ConvertToGrey(const RgbImage& image, uint32_t mode, uint16_t* samples);
+void convertToGrey(const RgbImage& image, uint32_t mode, uint16_t* samples);

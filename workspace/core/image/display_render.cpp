@@ -307,7 +307,7 @@ void RenderDisplay(const ImagePlane& grey, const ImagePlane* roiMap, const Displ
     threadRenderer().render(grey, roiMap, params, bitmap, roiPixelCount);
 }
 
-void RenderDisplayRows(const ImagePlane& grey, const ImagePlane* roiMap,
+void renderDisplayRows(const ImagePlane& grey, const ImagePlane* roiMap,
                        const DisplayParams& params, DisplayBitmap& bitmap, int32_t y0, int32_t y1,
                        std::array<uint32_t, kRoiCount>& roiPixelCount) {
     threadRenderer().renderRows(grey, roiMap, params, bitmap, y0, y1, roiPixelCount);
@@ -319,7 +319,7 @@ uint32_t roiIndicatorColour(int roi, const std::array<uint32_t, kRoiCount>& roiP
     return roiPixelCount[k] > 0 ? kRoiColours[k] : kButtonFaceColour;
 }
 
-int32_t ZoomScaleFor(int32_t current, int code) {
+int32_t zoomScaleFor(int32_t current, int code) {
     // The menu steps 1:4 .. 16:1 and their scales.
     constexpr std::array<std::array<int32_t, 2>, 7> kMenuSteps = {
         {{14, 64}, {12, 128}, {11, 256}, {21, 512}, {41, 1024}, {81, 2048}, {161, 4096}}};
@@ -335,7 +335,7 @@ int32_t ZoomScaleFor(int32_t current, int code) {
     return static_cast<int32_t>(std::clamp<int64_t>(scale, kMinZoomScale, kMaxZoomScale));
 }
 
-int32_t WindowFromTrackBar(int32_t imageMin, int32_t imageMax, int position) {
+int32_t windowFromTrackBar(int32_t imageMin, int32_t imageMax, int position) {
     constexpr int64_t kMax = 100;
     const int64_t p = std::clamp<int64_t>(position, 0, kMax);
     return static_cast<int32_t>(int64_t{imageMin} +

@@ -86,7 +86,7 @@ class DisplayRenderer {
 // between calls.
 void RenderDisplay(const ImagePlane& grey, const ImagePlane* roiMap, const DisplayParams& params,
                    DisplayBitmap& bitmap, std::array<uint32_t, kRoiCount>& roiPixelCount);
-void RenderDisplayRows(const ImagePlane& grey, const ImagePlane* roiMap,
+void renderDisplayRows(const ImagePlane& grey, const ImagePlane* roiMap,
                        const DisplayParams& params, DisplayBitmap& bitmap, int32_t y0, int32_t y1,
                        std::array<uint32_t, kRoiCount>& roiPixelCount);
 
@@ -101,8 +101,8 @@ inline constexpr int32_t kMaxZoomScale = 4096;
 
 // The scale after a zoom command: 1 doubles, -1 halves, 14, 12, 11, 21, 41,
 // 81, 161 are the menu steps 1:4 .. 16:1, anything else is 1:1; clamped.
-int32_t ZoomScaleFor(int32_t current, int code);
+int32_t zoomScaleFor(int32_t current, int code);
 
 // Display window from a track-bar position (0 at the top = imageMax, 100 at
 // the bottom = imageMin); positions outside 0..100 count as the nearest end.
-int32_t WindowFromTrackBar(int32_t imageMin, int32_t imageMax, int position);
+int32_t windowFromTrackBar(int32_t imageMin, int32_t imageMax, int position);

@@ -47,7 +47,7 @@ int PlanePushUndo(ImagePlane* plane) {
     return 1;
 }
 
-bool PlaneUndo(ImagePlane& plane) {
+bool planeUndo(ImagePlane& plane) {
     int previous = (plane.ringIndex + kRingSlots - 1) % kRingSlots;
     if (plane.undoCount > 0 && plane.ring[static_cast<size_t>(previous)]) {
         plane.undoCount -= 1;
@@ -63,7 +63,7 @@ bool PlaneUndo(ImagePlane& plane) {
     return false;
 }
 
-bool PlaneRedo(ImagePlane& plane) {
+bool planeRedo(ImagePlane& plane) {
     int next = (plane.ringIndex + 1) % kRingSlots;
     if (plane.redoCount > 0 && plane.ring[static_cast<size_t>(next)]) {
         plane.redoCount -= 1;
@@ -76,7 +76,7 @@ bool PlaneRedo(ImagePlane& plane) {
     return false;
 }
 
-int UndoRedoFlags(const ImagePlane& plane) {
+int undoRedoFlags(const ImagePlane& plane) {
     return (plane.undoCount != 0 ? 1 : 0) | (plane.redoCount != 0 ? 2 : 0);
 }
 
@@ -84,7 +84,7 @@ UndoRedoEnabled EnableUndoRedo(int flags) {
     return {(flags & 1) != 0, (flags & 2) != 0};
 }
 
-void ZeroBitPlane(ImagePlane& grey, int bit) {
+void zeroBitPlane(ImagePlane& grey, int bit) {
     if (bit < 1 || bit > 16) return;
     const auto keep = static_cast<uint16_t>(~(1u << (bit - 1)));
     for (size_t i = 0; i < grey.size(); ++i) grey.current[i] &= keep;

@@ -54,11 +54,11 @@ int PlanePushUndo(ImagePlane* plane);
 
 // The ring part of the Edit menu's Undo and Redo. Each returns whether it
 // restored a state; with nothing to restore it clears its count.
-bool PlaneUndo(ImagePlane& plane);
-bool PlaneRedo(ImagePlane& plane);
+bool planeUndo(ImagePlane& plane);
+bool planeRedo(ImagePlane& plane);
 
 // Bit 0: something to undo; bit 1: something to redo.
-int UndoRedoFlags(const ImagePlane& plane);
+int undoRedoFlags(const ImagePlane& plane);
 
 struct UndoRedoEnabled {
     bool undo;
@@ -68,4 +68,4 @@ struct UndoRedoEnabled {
 UndoRedoEnabled EnableUndoRedo(int flags);
 
 // Clears bit `bit` - 1 (bit 1..16) of every sample.
-void ZeroBitPlane(ImagePlane& grey, int bit);
+void zeroBitPlane(ImagePlane& grey, int bit);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-RoiHistogram ComputeRoiHistogram(const uint16_t* grey, const uint16_t* roiMap, size_t count,
+RoiHistogram computeRoiHistogram(const uint16_t* grey, const uint16_t* roiMap, size_t count,
                                  int roi, int32_t bitDepth) {
     RoiHistogram h;
     h.depth = std::clamp(bitDepth, 8, 16);
@@ -29,7 +29,7 @@ RoiHistogram ComputeRoiHistogram(const uint16_t* grey, const uint16_t* roiMap, s
     return h;
 }
 
-int HistogramBarHeight(uint32_t count, int32_t depth, uint32_t largestValueCount) {
+int histogramBarHeight(uint32_t count, int32_t depth, uint32_t largestValueCount) {
     if (largestValueCount == 0) return 0;
     // h = count x 100 / (2^(d-8) x M)
     const double scale =
@@ -37,20 +37,20 @@ int HistogramBarHeight(uint32_t count, int32_t depth, uint32_t largestValueCount
     return static_cast<int>(std::lround(count * 100.0 / scale));
 }
 
-std::vector<int> HistogramTabRois(const std::array<uint32_t, kRoiCount>& roiPixelCount) {
+std::vector<int> histogramTabRois(const std::array<uint32_t, kRoiCount>& roiPixelCount) {
     std::vector<int> rois;
     for (int k = 0; k < kRoiCount; ++k)
         if (roiPixelCount[static_cast<size_t>(k)] > 0) rois.push_back(k + 1);
     return rois;
 }
 
-int HistogramSelectedTab(const std::vector<int>& tabRois, int previousRoi) {
+int histogramSelectedTab(const std::vector<int>& tabRois, int previousRoi) {
     if (tabRois.empty()) return -1;
     const auto it = std::find(tabRois.begin(), tabRois.end(), previousRoi);
     return it == tabRois.end() ? 0 : static_cast<int>(it - tabRois.begin());
 }
 
-std::array<std::string, 3> HistogramXLabels(int32_t depth) {
+std::array<std::string, 3> histogramXLabels(int32_t depth) {
     const int d = std::clamp(depth, 8, 16);
     return {"1", std::to_string(1 << (d - 1)), std::to_string(1 << d)};
 }

@@ -23,18 +23,18 @@ struct RoiHistogram {
 // Counts the samples whose ROI word has bit `roi` - 1 set (roi 1..16).
 // `bitDepth` is clamped to 8..16 and a bin index beyond 255 (a depth that
 // no longer fits the image) is held at 255.
-RoiHistogram ComputeRoiHistogram(const uint16_t* grey, const uint16_t* roiMap, size_t count,
+RoiHistogram computeRoiHistogram(const uint16_t* grey, const uint16_t* roiMap, size_t count,
                                  int roi, int32_t bitDepth);
 
 // Height of a bar in pixels: count x 100 / (2^(d-8) x M), rounded.
-int HistogramBarHeight(uint32_t count, int32_t depth, uint32_t largestValueCount);
+int histogramBarHeight(uint32_t count, int32_t depth, uint32_t largestValueCount);
 
 // Labels of the x axis: "1", 2^(d-1) and 2^d (luminances count from 1).
-std::array<std::string, 3> HistogramXLabels(int32_t depth);
+std::array<std::string, 3> histogramXLabels(int32_t depth);
 
 // The ROIs that get a tab: those with pixels, in ROI order (numbers 1..16).
-std::vector<int> HistogramTabRois(const std::array<uint32_t, kRoiCount>& roiPixelCount);
+std::vector<int> histogramTabRois(const std::array<uint32_t, kRoiCount>& roiPixelCount);
 
 // Index of the tab to select: the previously selected ROI's when it still
 // has a tab, else the first (0); -1 when there are no tabs.
-int HistogramSelectedTab(const std::vector<int>& tabRois, int previousRoi);
+int histogramSelectedTab(const std::vector<int>& tabRois, int previousRoi);

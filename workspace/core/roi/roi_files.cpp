@@ -179,7 +179,7 @@ MapArea loadArea(const WorkspaceState& state) {
 RoiFileStatus loadRoiFileType1(WorkspaceState& state, const std::string& path) {
     const MapArea area = loadArea(state);
     RoiFileContent content;
-    const RoiFileStatus status = ReadRoiFile(path, area.width, area.height, content);
+    const RoiFileStatus status = readRoiFile(path, area.width, area.height, content);
     if (status != RoiFileStatus::Ok) return status;
 
     ImagePlane& map = *state.RoiMap;
@@ -194,7 +194,7 @@ RoiFileStatus loadRoiFileType1(WorkspaceState& state, const std::string& path) {
 
 RoiFileStatus loadRoiPicture(WorkspaceState& state, const std::string& path) {
     RgbImage picture;
-    switch (ReadBmpFile(path, picture)) {
+    switch (readBmpFile(path, picture)) {
         case BmpStatus::Ok:
             break;
         case BmpStatus::CannotOpen:
@@ -253,7 +253,7 @@ RoiFileStatus writeFile(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-std::string RoiFileMessage(RoiFileStatus status, const std::string& path) {
+std::string roiFileMessage(RoiFileStatus status, const std::string& path) {
     switch (status) {
         case RoiFileStatus::Ok:
             return {};
@@ -277,7 +277,7 @@ std::string RoiFileMessage(RoiFileStatus status, const std::string& path) {
     return "Cannot read ROI file " + path + ".";
 }
 
-RoiFileStatus EncodeRoiFile(const ImagePlane& roiMap,
+RoiFileStatus encodeRoiFile(const ImagePlane& roiMap,
                             const std::array<std::string, kRoiCount>& names, std::string& out) {
     if (roiMap.width < 0 || roiMap.height < 0 || roiMap.width > kMaxRoiFileSide ||
         roiMap.height > kMaxRoiFileSide)
@@ -302,12 +302,12 @@ RoiFileStatus EncodeRoiFile(const ImagePlane& roiMap,
     return RoiFileStatus::Ok;
 }
 
-RoiFileStatus DecodeRoiFile(std::span<const uint8_t> data, int32_t mapWidth, int32_t mapHeight,
+RoiFileStatus decodeRoiFile(std::span<const uint8_t> data, int32_t mapWidth, int32_t mapHeight,
                             RoiFileContent& out) {
     return decodeRoi(SpanSource(data), mapWidth, mapHeight, out);
 }
 
-RoiFileStatus ReadRoiFile(const std::string& path, int32_t mapWidth, int32_t mapHeight,
+RoiFileStatus readRoiFile(const std::string& path, int32_t mapWidth, int32_t mapHeight,
                           RoiFileContent& out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return RoiFileStatus::CannotOpen;
@@ -321,15 +321,15 @@ RoiFileStatus ReadRoiFile(const std::string& path, int32_t mapWidth, int32_t map
     return decodeRoi(FileSource(fd, static_cast<uint64_t>(info.st_size)), mapWidth, mapHeight, out);
 }
 
-void ImportRoiPicture(const RgbImage& picture, ImagePlane& roiMap) {
+void importRoiPicture(const RgbImage& picture, ImagePlane& roiMap) {
     importPicture(picture, roiMap, roiMap.width, roiMap.height);
 }
 
-RoiFileStatus DecodeRoiPicture(std::span<const uint8_t> data, ImagePlane& roiMap,
+RoiFileStatus decodeRoiPicture(std::span<const uint8_t> data, ImagePlane& roiMap,
                                size_t maxPixels) {
     RgbImage picture;
-    if (DecodeBmp(data, picture, maxPixels) != BmpStatus::Ok) return RoiFileStatus::NotPicture;
-    ImportRoiPicture(picture, roiMap);
+    if (decodeBmp(data, picture, maxPixels) != BmpStatus::Ok) return RoiFileStatus::NotPicture;
+    importRoiPicture(picture, roiMap);
     return RoiFileStatus::Ok;
 }
 
@@ -339,12 +339,12 @@ RoiFileStatus LoadRoiFile(WorkspaceState& state, const std::string& path, int lo
     return loadRoiFileType1(state, path);
 }
 
-int32_t ExportedActiveRoi(int32_t activeRoi) {
+int32_t exportedActiveRoi(int32_t activeRoi) {
     return activeRoi >= 1 && activeRoi <= kRoiCount ? activeRoi : 1;
 }
 
-RoiFileStatus EncodeActiveRoiBitmap(const ImagePlane& roiMap, int32_t activeRoi, std::string& out) {
-    const int32_t roi = ExportedActiveRoi(activeRoi);
+RoiFileStatus encodeActiveRoiBitmap(const ImagePlane& roiMap, int32_t activeRoi, std::string& out) {
+    const int32_t roi = exportedActiveRoi(activeRoi);
     const uint16_t m = static_cast<uint16_t>(1u << (roi - 1));
     const int32_t width = roiMap.width;
     const int32_t height = roiMap.height;
@@ -371,7 +371,7 @@ RoiFileStatus EncodeActiveRoiBitmap(const ImagePlane& roiMap, int32_t activeRoi,
     return RoiFileStatus::Ok;
 }
 
-RoiFileStatus EncodeRoiBitmap(const ImagePlane& roiMap, std::string& out, bool& overlapping) {
+RoiFileStatus encodeRoiBitmap(const ImagePlane& roiMap, std::string& out, bool& overlapping) {
     const int32_t width = roiMap.width;
     const int32_t height = roiMap.height;
     const size_t stride = (static_cast<size_t>(width) + 3) & ~size_t{3};
@@ -414,7 +414,7 @@ RoiFileStatus EncodeRoiBitmap(const ImagePlane& roiMap, std::string& out, bool& 
     return RoiFileStatus::Ok;
 }
 
-std::string EncodeRoiTextList(const ImagePlane& roiMap, const ImagePlane* grey) {
+std::string encodeRoiTextList(const ImagePlane& roiMap, const ImagePlane* grey) {
     const int32_t width = roiMap.width;
     const int32_t height = roiMap.height;
     const auto sample = [&](int32_t x, int32_t y) -> int {
@@ -439,45 +439,45 @@ std::string EncodeRoiTextList(const ImagePlane& roiMap, const ImagePlane* grey) 
     return text;
 }
 
-RoiFileStatus SaveRoiFile(const WorkspaceState& state, const std::string& path) {
+RoiFileStatus saveRoiFile(const WorkspaceState& state, const std::string& path) {
     if (!state.RoiMap) return RoiFileStatus::NothingToSave;
     std::string bytes;
-    const RoiFileStatus status = EncodeRoiFile(*state.RoiMap, state.RoiNames, bytes);
+    const RoiFileStatus status = encodeRoiFile(*state.RoiMap, state.RoiNames, bytes);
     return status == RoiFileStatus::Ok ? writeFile(path, bytes) : status;
 }
 
-RoiFileStatus SaveActiveRoiBitmap(const WorkspaceState& state, const std::string& path) {
+RoiFileStatus saveActiveRoiBitmap(const WorkspaceState& state, const std::string& path) {
     if (!state.RoiMap) return RoiFileStatus::NothingToSave;
     std::string bytes;
-    const RoiFileStatus status = EncodeActiveRoiBitmap(*state.RoiMap, state.ActiveRoi, bytes);
+    const RoiFileStatus status = encodeActiveRoiBitmap(*state.RoiMap, state.ActiveRoi, bytes);
     return status == RoiFileStatus::Ok ? writeFile(path, bytes) : status;
 }
 
-RoiSaveResult SaveRoiBitmap(const WorkspaceState& state, const std::string& path) {
+RoiSaveResult saveRoiBitmap(const WorkspaceState& state, const std::string& path) {
     if (!state.RoiMap) return {RoiFileStatus::NothingToSave, false};
     std::string bytes;
     bool overlapping = false;
-    RoiFileStatus status = EncodeRoiBitmap(*state.RoiMap, bytes, overlapping);
+    RoiFileStatus status = encodeRoiBitmap(*state.RoiMap, bytes, overlapping);
     if (status == RoiFileStatus::Ok) status = writeFile(path, bytes);
     // The warning is about what the file holds, so only for a written file.
     return {status, status == RoiFileStatus::Ok && overlapping};
 }
 
-RoiFileStatus SaveRoiTextList(const WorkspaceState& state, const std::string& path) {
+RoiFileStatus saveRoiTextList(const WorkspaceState& state, const std::string& path) {
     if (!state.RoiMap) return RoiFileStatus::NothingToSave;
-    return writeFile(path, EncodeRoiTextList(*state.RoiMap, state.GreyImage.get()));
+    return writeFile(path, encodeRoiTextList(*state.RoiMap, state.GreyImage.get()));
 }
 
-RoiSaveResult SaveRoiByFilterIndex(const WorkspaceState& state, const std::string& path,
+RoiSaveResult saveRoiByFilterIndex(const WorkspaceState& state, const std::string& path,
                                    int filterIndex) {
     switch (filterIndex) {
         case kSaveRoiFilterActiveBitmap:
-            return {SaveActiveRoiBitmap(state, path), false};
+            return {saveActiveRoiBitmap(state, path), false};
         case kSaveRoiFilterRoiBitmap:
-            return SaveRoiBitmap(state, path);
+            return saveRoiBitmap(state, path);
         case kSaveRoiFilterTextList:
-            return {SaveRoiTextList(state, path), false};
+            return {saveRoiTextList(state, path), false};
         default:
-            return {SaveRoiFile(state, path), false};
+            return {saveRoiFile(state, path), false};
     }
 }

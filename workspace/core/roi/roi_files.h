@@ -4,7 +4,7 @@
 // their samples, and ROIs read from a picture painted in the ROI colours.
 //
 // Nothing here shows a window: every operation returns a RoiFileStatus, and
-// RoiFileMessage gives the text the main window shows for it.
+// roiFileMessage gives the text the main window shows for it.
 #pragma once
 
 #include <array>
@@ -36,7 +36,7 @@ enum class RoiFileStatus : int {
 
 // The message box for a status other than Ok: caption kRoiErrorCaption with a
 // warning icon. Empty for Ok.
-std::string RoiFileMessage(RoiFileStatus status, const std::string& path);
+std::string roiFileMessage(RoiFileStatus status, const std::string& path);
 inline constexpr std::string_view kRoiErrorCaption = "Error";
 
 // Shown (caption "Warning", warning icon) after the 8-bit ROI bitmap was
@@ -86,7 +86,7 @@ inline constexpr size_t kMaxStoredRoiNameLength = 65535;
 
 // The whole file for a map and its names. TooLarge (out untouched) for a map
 // wider or higher than kMaxRoiFileSide.
-RoiFileStatus EncodeRoiFile(const ImagePlane& roiMap,
+RoiFileStatus encodeRoiFile(const ImagePlane& roiMap,
                             const std::array<std::string, kRoiCount>& names, std::string& out);
 
 // What a .roi file gives a map of mapWidth x mapHeight: the file's top-left
@@ -107,12 +107,12 @@ struct RoiFileContent {
 // all width x height words and all name bytes (trailing bytes are ignored):
 // a shorter file gives Damaged, one not starting with kRoiMagic (case
 // sensitive) WrongMagic. On any status but Ok `out` is left as it was.
-RoiFileStatus DecodeRoiFile(std::span<const uint8_t> data, int32_t mapWidth, int32_t mapHeight,
+RoiFileStatus decodeRoiFile(std::span<const uint8_t> data, int32_t mapWidth, int32_t mapHeight,
                             RoiFileContent& out);
 
 // The same from disk, reading only the words a map of that size takes.
 // CannotOpen for a missing file, a folder or a read error.
-RoiFileStatus ReadRoiFile(const std::string& path, int32_t mapWidth, int32_t mapHeight,
+RoiFileStatus readRoiFile(const std::string& path, int32_t mapWidth, int32_t mapHeight,
                           RoiFileContent& out);
 
 // --- Picture in ROI colours ----------------------------------------------------
@@ -120,11 +120,11 @@ RoiFileStatus ReadRoiFile(const std::string& path, int32_t mapWidth, int32_t map
 // For every pixel inside both the picture and the map: the map word becomes
 // 1 << (k - 1) when the pixel's colour is exactly kRoiColours[k - 1], else 0.
 // Map pixels outside the picture keep their words.
-void ImportRoiPicture(const RgbImage& picture, ImagePlane& roiMap);
+void importRoiPicture(const RgbImage& picture, ImagePlane& roiMap);
 
 // Decodes a bitmap held in memory (at most maxPixels pixels) and imports it.
 // NotPicture, with the map untouched, when it is not a bitmap we read.
-RoiFileStatus DecodeRoiPicture(std::span<const uint8_t> data, ImagePlane& roiMap,
+RoiFileStatus decodeRoiPicture(std::span<const uint8_t> data, ImagePlane& roiMap,
                                size_t maxPixels = kMaxPlaneWords);
 
 // --- Loading ---------------------------------------------------------------------
@@ -139,46 +139,46 @@ RoiFileStatus DecodeRoiPicture(std::span<const uint8_t> data, ImagePlane& roiMap
 // - picture: the map words inside the picture are replaced; no undo state is
 //   pushed and the names stay.
 // On any failure nothing in `state` changes. On Ok the window sets the ROI save
-// dialog's file name to `path`, enables Undo/Redo by UndoRedoFlags(*RoiMap)
-// and redraws; on failure it shows RoiFileMessage.
+// dialog's file name to `path`, enables Undo/Redo by undoRedoFlags(*RoiMap)
+// and redraws; on failure it shows roiFileMessage.
 RoiFileStatus LoadRoiFile(WorkspaceState& state, const std::string& path, int loadType);
 
 // --- Exports ---------------------------------------------------------------------
 
 // The ROI written by the active-ROI bitmap: activeRoi, or ROI 1 when it is not
 // a ROI number.
-int32_t ExportedActiveRoi(int32_t activeRoi);
+int32_t exportedActiveRoi(int32_t activeRoi);
 
 // 1-bit bitmap of one ROI: 62-byte headers (palette: black, then the ROI's
 // colour), rows bottom to top of ((W + 31) / 32) x 4 bytes, leftmost pixel in
 // the most significant bit, 1 = the pixel is in the ROI.
-RoiFileStatus EncodeActiveRoiBitmap(const ImagePlane& roiMap, int32_t activeRoi, std::string& out);
+RoiFileStatus encodeActiveRoiBitmap(const ImagePlane& roiMap, int32_t activeRoi, std::string& out);
 
 // 8-bit bitmap of all ROIs: palette entries 0..15 the ROI colours, 16..255 grey
 // 0..239; rows bottom to top of (W + 3) & ~3 bytes. A word with exactly bit k
 // is k, word 0 is 16, a word of several ROIs is 255 and sets `overlapping`.
-RoiFileStatus EncodeRoiBitmap(const ImagePlane& roiMap, std::string& out, bool& overlapping);
+RoiFileStatus encodeRoiBitmap(const ImagePlane& roiMap, std::string& out, bool& overlapping);
 
 // For ROI 1..16 (empty ones too) a header, then "x\ty\tsample\r\n" for each of
 // its pixels, y counted from the bottom row up, rows from the bottom, x
 // ascending. The sample is read from `grey` (0 where grey is missing or
 // smaller than the map).
-std::string EncodeRoiTextList(const ImagePlane& roiMap, const ImagePlane* grey);
+std::string encodeRoiTextList(const ImagePlane& roiMap, const ImagePlane* grey);
 
 // The writers behind "Save ROI ...". Each builds the whole file in memory and
 // replaces `path` atomically: CannotCreate when that fails, NothingToSave
 // without a ROI map.
-RoiFileStatus SaveRoiFile(const WorkspaceState& state, const std::string& path);
-RoiFileStatus SaveActiveRoiBitmap(const WorkspaceState& state, const std::string& path);
+RoiFileStatus saveRoiFile(const WorkspaceState& state, const std::string& path);
+RoiFileStatus saveActiveRoiBitmap(const WorkspaceState& state, const std::string& path);
 struct RoiSaveResult {
     RoiFileStatus status = RoiFileStatus::Ok;
     // The file was written, and with at least one pixel of several ROIs as 255:
     // show kOverlappingRegionsWarning.
     bool overlapping = false;
 };
-RoiSaveResult SaveRoiBitmap(const WorkspaceState& state, const std::string& path);
-RoiFileStatus SaveRoiTextList(const WorkspaceState& state, const std::string& path);
+RoiSaveResult saveRoiBitmap(const WorkspaceState& state, const std::string& path);
+RoiFileStatus saveRoiTextList(const WorkspaceState& state, const std::string& path);
 
 // Chooses the writer by the save dialog's filter index.
-RoiSaveResult SaveRoiByFilterIndex(const WorkspaceState& state, const std::string& path,
+RoiSaveResult saveRoiByFilterIndex(const WorkspaceState& state, const std::string& path,
                                    int filterIndex);

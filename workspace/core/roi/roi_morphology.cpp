@@ -70,7 +70,7 @@ bool MakeActiveRoiExclusive(ImagePlane& roiMap, int32_t activeRoi) {
     return true;
 }
 
-bool ApplyRoiMorphology(ImagePlane& roiMap, int32_t activeRoi, RoiMorphologyOp op,
+bool applyRoiMorphology(ImagePlane& roiMap, int32_t activeRoi, RoiMorphologyOp op,
                         bool nonOverlapping) {
     if (!validRoi(activeRoi)) return false;
     switch (op) {

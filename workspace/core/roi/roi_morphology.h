@@ -40,5 +40,5 @@ enum class RoiMorphologyOp {
 // drawing tools' non-overlapping mode) is set, makes that ROI exclusive.
 // Push an undo state first. Returns false, with nothing changed, for a ROI
 // number outside 1..16.
-bool ApplyRoiMorphology(ImagePlane& roiMap, int32_t activeRoi, RoiMorphologyOp op,
+bool applyRoiMorphology(ImagePlane& roiMap, int32_t activeRoi, RoiMorphologyOp op,
                         bool nonOverlapping);

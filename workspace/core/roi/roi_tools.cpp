@@ -6,12 +6,12 @@
 
 #include "platform/textformat.h"
 
-uint32_t MarkerColour(CommitMode mode, uint32_t drawColour) {
+uint32_t markerColour(CommitMode mode, uint32_t drawColour) {
     return mode == CommitMode::EraseActive || mode == CommitMode::EraseAll ? kEraseMarker
                                                                            : drawColour;
 }
 
-void CommitMarkers(const DisplayBitmap& bitmap, uint32_t markerColour, CommitMode mode,
+void commitMarkers(const DisplayBitmap& bitmap, uint32_t markerColour, CommitMode mode,
                    int activeRoi, ImagePlane& roiMap) {
     if (activeRoi < 1 || activeRoi > kRoiCount) return;
     if (bitmap.width != roiMap.width || bitmap.height != roiMap.height) return;
@@ -44,17 +44,17 @@ void ClearRoiBit(ImagePlane& roiMap, int roi) {
     for (size_t i = 0; i < roiMap.size(); ++i) roiMap.current[i] &= keep;
 }
 
-void ResetRoiMap(ImagePlane& roiMap) {
+void resetRoiMap(ImagePlane& roiMap) {
     std::fill(roiMap.current, roiMap.current + roiMap.size(), uint16_t{1});
 }
 
-Point ConstrainedEnd(Point start, Point end) {
+Point constrainedEnd(Point start, Point end) {
     int32_t d = std::min(std::abs(end.x - start.x), std::abs(end.y - start.y));
     return {end.x - start.x > 0 ? start.x + d : start.x - d,
             end.y - start.y > 0 ? start.y + d : start.y - d};
 }
 
-void PaintMoveCopyPreview(DisplayBitmap& bitmap, const ImagePlane& roiMap, int activeRoi,
+void paintMoveCopyPreview(DisplayBitmap& bitmap, const ImagePlane& roiMap, int activeRoi,
                           int32_t dx, int32_t dy, uint32_t drawColour) {
     if (activeRoi < 1 || activeRoi > kRoiCount) return;
     if (bitmap.width != roiMap.width || bitmap.height != roiMap.height) return;
@@ -71,7 +71,7 @@ void PaintMoveCopyPreview(DisplayBitmap& bitmap, const ImagePlane& roiMap, int a
     }
 }
 
-std::string IntensityReadout(const ImagePlane* grey, Point at) {
+std::string intensityReadout(const ImagePlane* grey, Point at) {
     int value = 0;
     if (grey && at.x >= 0 && at.y >= 0 && at.x < grey->width && at.y < grey->height)
         value = grey->at(at.x, at.y);
@@ -108,7 +108,7 @@ bool RoiToolSession::insideImage(Point p) const {
 
 ToolFeedback RoiToolSession::intensity(Point at) const {
     ToolFeedback feedback;
-    feedback.status = IntensityReadout(state_.GreyImage.get(), at);
+    feedback.status = intensityReadout(state_.GreyImage.get(), at);
     return feedback;
 }
 
@@ -117,7 +117,7 @@ ToolFeedback RoiToolSession::press(const ToolInput& input) {
     state_.IgnoreMouse = 0;
     ToolFeedback feedback;
     if (!input.leftButton || !state_.GreyImage) return feedback;
-    const uint32_t marker = pixelFromColour(MarkerColour(mode_, state_.DrawColour));
+    const uint32_t marker = pixelFromColour(markerColour(mode_, state_.DrawColour));
     const Point at = input.at;
     lastRubber_.reset();
     if (rulerOn) {
@@ -170,13 +170,13 @@ ToolFeedback RoiToolSession::press(const ToolInput& input) {
 void RoiToolSession::preview(int32_t dx, int32_t dy) {
     if (state_.ActiveRoi <= 0 || !state_.RoiMap) return;
     redraw_(tool_ == RoiTool::Move ? state_.ActiveRoi : 0);
-    PaintMoveCopyPreview(bitmap_, *state_.RoiMap, state_.ActiveRoi, dx, dy, state_.DrawColour);
+    paintMoveCopyPreview(bitmap_, *state_.RoiMap, state_.ActiveRoi, dx, dy, state_.DrawColour);
 }
 
 void RoiToolSession::drawShape(Point end, bool constrained) {
     if (keptPicture_.size() == bitmap_.pixels.size()) bitmap_.pixels = keptPicture_;
-    if (constrained) end = ConstrainedEnd(dragStart_, end);
-    const uint32_t marker = pixelFromColour(MarkerColour(mode_, state_.DrawColour));
+    if (constrained) end = constrainedEnd(dragStart_, end);
+    const uint32_t marker = pixelFromColour(markerColour(mode_, state_.DrawColour));
     if (tool_ == RoiTool::Circle) {
         fillEllipse(bitmap_, dragStart_, end, marker);
     } else {
@@ -214,7 +214,7 @@ ToolFeedback RoiToolSession::move(const ToolInput& input) {
     switch (tool_) {
         case RoiTool::Pen: {
             feedback = intensity(at);
-            uint32_t marker = pixelFromColour(MarkerColour(mode_, state_.DrawColour));
+            uint32_t marker = pixelFromColour(markerColour(mode_, state_.DrawColour));
             drawLine(bitmap_, penAt_, at, state_.PenWidth, marker);
             penAt_ = at;
             feedback.repaint = true;
@@ -254,7 +254,7 @@ ToolFeedback RoiToolSession::move(const ToolInput& input) {
 ToolFeedback RoiToolSession::commit(bool push) {
     ToolFeedback feedback;
     if (!state_.RoiMap) return feedback;
-    uint32_t marker = MarkerColour(mode_, state_.DrawColour);
+    uint32_t marker = markerColour(mode_, state_.DrawColour);
     CommitMode mode = mode_;
     // Moved and copied pixels are previewed in the ROI's own colour; in an
     // erase mode they are added to the ROI rather than erasing all of it.
@@ -267,7 +267,7 @@ ToolFeedback RoiToolSession::commit(bool push) {
         PlanePushUndo(state_.RoiMap.get());
         feedback.undoPushed = true;
     }
-    CommitMarkers(bitmap_, marker, mode, state_.ActiveRoi, *state_.RoiMap);
+    commitMarkers(bitmap_, marker, mode, state_.ActiveRoi, *state_.RoiMap);
     redraw_(0);
     feedback.committed = true;
     feedback.repaint = true;
@@ -319,7 +319,7 @@ ToolFeedback RoiToolSession::doubleClick() {
             points_.begin(),
             points_.begin() +
                 std::min<size_t>(points_.size(), static_cast<size_t>(state_.PolygonCount)));
-        fillPolygon(bitmap_, polygon, pixelFromColour(MarkerColour(mode_, state_.DrawColour)));
+        fillPolygon(bitmap_, polygon, pixelFromColour(markerColour(mode_, state_.DrawColour)));
     }
     feedback = commit(true);
     state_.PolygonCount = -2;

@@ -22,12 +22,12 @@ inline constexpr uint32_t kEraseMarker = 0x010000;
 inline constexpr int kMaxPolygonPoints = 256;
 
 // The colour (0x00BBGGRR) the tools draw in for a mode.
-uint32_t MarkerColour(CommitMode mode, uint32_t drawColour);
+uint32_t markerColour(CommitMode mode, uint32_t drawColour);
 
 // Writes every display pixel of the marker colour into the map: non-
 // overlapping: the pixel belongs to the active ROI only; overlapping: it is
 // added to it; erase active: taken out of it; erase all: out of every ROI.
-void CommitMarkers(const DisplayBitmap& bitmap, uint32_t markerColour, CommitMode mode,
+void commitMarkers(const DisplayBitmap& bitmap, uint32_t markerColour, CommitMode mode,
                    int activeRoi, ImagePlane& roiMap);
 
 // Clears ROI `roi`'s bit in every pixel; 0 (or another number outside
@@ -35,19 +35,19 @@ void CommitMarkers(const DisplayBitmap& bitmap, uint32_t markerColour, CommitMod
 void ClearRoiBit(ImagePlane& roiMap, int roi);
 
 // Every pixel in ROI 1 and no other ("Reset ROI").
-void ResetRoiMap(ImagePlane& roiMap);
+void resetRoiMap(ImagePlane& roiMap);
 
 // The end of a constrained (square) drag: the shorter axis decides the side,
 // the signs follow the drag, a difference of 0 counting as negative.
-Point ConstrainedEnd(Point start, Point end);
+Point constrainedEnd(Point start, Point end);
 
 // Paints in `drawColour` every bitmap pixel whose source, `dx`, `dy` away,
 // lies in the image and in ROI `activeRoi`.
-void PaintMoveCopyPreview(DisplayBitmap& bitmap, const ImagePlane& roiMap, int activeRoi,
+void paintMoveCopyPreview(DisplayBitmap& bitmap, const ImagePlane& roiMap, int activeRoi,
                           int32_t dx, int32_t dy, uint32_t drawColour);
 
 // "Intensity(x, y) = v", v = 0 outside the image.
-std::string IntensityReadout(const ImagePlane* grey, Point at);
+std::string intensityReadout(const ImagePlane* grey, Point at);
 
 // A mouse event on the image, in image pixels.
 struct ToolInput {

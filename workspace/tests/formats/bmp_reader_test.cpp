@@ -91,7 +91,7 @@ void patch32(std::vector<uint8_t>& file, size_t at, uint32_t v) {
 }
 
 BmpStatus decode(const std::vector<uint8_t>& file, RgbImage& image) {
-    return DecodeBmp(std::span<const uint8_t>(file), image);
+    return decodeBmp(std::span<const uint8_t>(file), image);
 }
 
 BmpStatus statusOf(const BmpParts& parts) {
@@ -453,8 +453,8 @@ TEST(BmpRefusal, AFailureLeavesTheOutputAsItWas) {
 TEST(BmpRefusal, ACallerMayLowerThePixelLimit) {
     const auto file = makeBmp(small24());
     RgbImage image;
-    EXPECT_EQ(DecodeBmp(file, image, 3), BmpStatus::Corrupt);
-    EXPECT_EQ(DecodeBmp(file, image, 4), BmpStatus::Ok);
+    EXPECT_EQ(decodeBmp(file, image, 3), BmpStatus::Corrupt);
+    EXPECT_EQ(decodeBmp(file, image, 4), BmpStatus::Ok);
     EXPECT_EQ(image.bgr, kSmall24);
 }
 
@@ -466,9 +466,9 @@ TEST(BmpRefusal, ADecompressionBombIsRefusedFromItsHeaderAlone) {
     stream.insert(stream.end(), {0x00, 0x01});
     RgbImage image;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(DecodeBmp(makeBmp(rleParts(32768, 32768, kRle8, stream)), image), BmpStatus::Corrupt);
-    EXPECT_EQ(DecodeBmp(makeBmp(rleParts(16385, 16384, kRle4, stream)), image), BmpStatus::Corrupt);
-    EXPECT_EQ(DecodeBmp(makeBmp(rleParts(1, 16385 * 16384, kRle8, stream)), image),
+    EXPECT_EQ(decodeBmp(makeBmp(rleParts(32768, 32768, kRle8, stream)), image), BmpStatus::Corrupt);
+    EXPECT_EQ(decodeBmp(makeBmp(rleParts(16385, 16384, kRle4, stream)), image), BmpStatus::Corrupt);
+    EXPECT_EQ(decodeBmp(makeBmp(rleParts(1, 16385 * 16384, kRle8, stream)), image),
               BmpStatus::Corrupt);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
     EXPECT_EQ(image.width, 0);
@@ -481,15 +481,15 @@ TEST(BmpFile, ReadsAFileAndReportsWhatIsWrongWithOthers) {
     TempDir dir;
     const auto bytes = makeBmp(small24());
     RgbImage image;
-    ASSERT_EQ(ReadBmpFile(dir.write("picture.bmp", std::string(bytes.begin(), bytes.end())), image),
+    ASSERT_EQ(readBmpFile(dir.write("picture.bmp", std::string(bytes.begin(), bytes.end())), image),
               BmpStatus::Ok);
     EXPECT_EQ(image.bgr, kSmall24);
 
-    EXPECT_EQ(ReadBmpFile(dir.write("text.bmp", "hello"), image), BmpStatus::NotBitmap);
-    EXPECT_EQ(ReadBmpFile(dir.write("empty.bmp", ""), image), BmpStatus::NotBitmap);
-    EXPECT_EQ(ReadBmpFile(dir.write("short.bmp", "BM\x10"), image), BmpStatus::Corrupt);
-    EXPECT_EQ(ReadBmpFile(dir.file("missing.bmp"), image), BmpStatus::CannotOpen);
-    EXPECT_EQ(ReadBmpFile(dir.path(), image), BmpStatus::CannotOpen);
+    EXPECT_EQ(readBmpFile(dir.write("text.bmp", "hello"), image), BmpStatus::NotBitmap);
+    EXPECT_EQ(readBmpFile(dir.write("empty.bmp", ""), image), BmpStatus::NotBitmap);
+    EXPECT_EQ(readBmpFile(dir.write("short.bmp", "BM\x10"), image), BmpStatus::Corrupt);
+    EXPECT_EQ(readBmpFile(dir.file("missing.bmp"), image), BmpStatus::CannotOpen);
+    EXPECT_EQ(readBmpFile(dir.path(), image), BmpStatus::CannotOpen);
     EXPECT_EQ(image.bgr, kSmall24);
 }
 

@@ -273,7 +273,7 @@ TEST(DicomLoading, BothDicomIndexesLoadWithGeometrySamplesAndHeaderText) {
         LoadedImage image;
         image.featurePrefix = "R_";
         image.loadedColorMode = 3;
-        ASSERT_EQ(ReadImageSamples(index, kDataDir + "MR_small.dcm", RawOptions{}, 3, image), 0);
+        ASSERT_EQ(readImageSamples(index, kDataDir + "MR_small.dcm", RawOptions{}, 3, image), 0);
         EXPECT_EQ(image.width, 64);
         EXPECT_EQ(image.height, 64);
         EXPECT_EQ(image.loadedColorMode, 0u);
@@ -288,7 +288,7 @@ TEST(DicomLoading, WidthIsColumnsAndHeightIsRows) {
     f.meta(kExplicitLE).geometry(2, 3, 8).el(0x7FE0, 0x0010, "OB", "abcdef");
     TempDir dir;
     LoadedImage image;
-    ASSERT_EQ(ReadImageSamples(13, dir.write("a.dcm", f.str()), RawOptions{}, 0, image), 0);
+    ASSERT_EQ(readImageSamples(13, dir.write("a.dcm", f.str()), RawOptions{}, 0, image), 0);
     EXPECT_EQ(image.width, 3);
     EXPECT_EQ(image.height, 2);
     EXPECT_EQ(image.samples, (std::vector<uint16_t>{'a', 'b', 'c', 'd', 'e', 'f'}));
@@ -301,7 +301,7 @@ TEST(DicomLoading, RefusedAndMissingFilesFailWithCode12AndLeaveTheImage) {
         LoadedImage image;
         image.width = 5;
         image.samples = {1, 2};
-        EXPECT_EQ(ReadImageSamples(12, path, RawOptions{}, 0, image), kLoadDicomRejected) << path;
+        EXPECT_EQ(readImageSamples(12, path, RawOptions{}, 0, image), kLoadDicomRejected) << path;
         EXPECT_EQ(image.width, 5);
         EXPECT_EQ(image.samples, (std::vector<uint16_t>{1, 2}));
     }

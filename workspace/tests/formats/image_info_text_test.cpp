@@ -18,7 +18,7 @@ bool has(const std::vector<std::string>& lines, const std::string& line) {
 TEST(ImageInfoText, ScannerFilesAddTheirRecord) {
     const ImageInfoBasics b{256, 256, 0, 211, 8};
     const std::vector<std::string> lines =
-        ImageInfoLines(kVendorDir + "ge_genesis_plain.xim", b, 14);
+        imageInfoLines(kVendorDir + "ge_genesis_plain.xim", b, 14);
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[0], "File Name:\t" + kVendorDir + "ge_genesis_plain.xim");
     EXPECT_EQ(lines[1], "Image Dimensions:\t256 x 256");
@@ -35,11 +35,11 @@ TEST(ImageInfoText, ScannerFilesAddTheirRecord) {
 
 TEST(ImageInfoText, OtherSources) {
     const ImageInfoBasics b{64, 64, 1, 9, 8};
-    EXPECT_TRUE(ImageInfoLines("", b, 14).empty());
-    EXPECT_EQ(ImageInfoLines("/x.bmp", b, 0).size(), 4u);
+    EXPECT_TRUE(imageInfoLines("", b, 14).empty());
+    EXPECT_EQ(imageInfoLines("/x.bmp", b, 0).size(), 4u);
     // A scanner file that cannot be read adds nothing.
-    EXPECT_EQ(ImageInfoLines("/no/such.ima", b, 12).size(), 4u);
-    const std::vector<std::string> dicom = ImageInfoLines(kDicomDir + "MR_small.dcm", b, 128);
+    EXPECT_EQ(imageInfoLines("/no/such.ima", b, 12).size(), 4u);
+    const std::vector<std::string> dicom = imageInfoLines(kDicomDir + "MR_small.dcm", b, 128);
     EXPECT_GT(dicom.size(), 4u);
 }
 

@@ -15,12 +15,12 @@ LoadedImage constantImage(int width, int height, uint16_t value) {
 }
 
 TEST(ImageLoad, BitDepthIsTheSmallestThatHoldsTheMaximum) {
-    EXPECT_EQ(BitDepthFor(0), 8);
-    EXPECT_EQ(BitDepthFor(255), 8);
-    EXPECT_EQ(BitDepthFor(256), 9);
-    EXPECT_EQ(BitDepthFor(4095), 12);
-    EXPECT_EQ(BitDepthFor(4096), 13);
-    EXPECT_EQ(BitDepthFor(65535), 16);
+    EXPECT_EQ(bitDepthFor(0), 8);
+    EXPECT_EQ(bitDepthFor(255), 8);
+    EXPECT_EQ(bitDepthFor(256), 9);
+    EXPECT_EQ(bitDepthFor(4095), 12);
+    EXPECT_EQ(bitDepthFor(4096), 13);
+    EXPECT_EQ(bitDepthFor(65535), 16);
 }
 
 TEST(ImageLoad, TheFirstLoadPutsEveryPixelInRoiOne) {
@@ -29,7 +29,7 @@ TEST(ImageLoad, TheFirstLoadPutsEveryPixelInRoiOne) {
     std::iota(image.samples.begin(), image.samples.end(), uint16_t{100});
     image.featurePrefix = "R_";
     image.loadedColorMode = 1;
-    ASSERT_TRUE(ApplyLoadedImage(state, std::move(image), 100, 0));
+    ASSERT_TRUE(applyLoadedImage(state, std::move(image), 100, 0));
     EXPECT_EQ(ImageWidth, 6u);
     EXPECT_EQ(ImageHeight, 5u);
     EXPECT_EQ(state.ImageMin, 100);
@@ -45,11 +45,11 @@ TEST(ImageLoad, TheFirstLoadPutsEveryPixelInRoiOne) {
 
 TEST(ImageLoad, ALaterLoadKeepsTheRoiBitsWhereTheImagesOverlap) {
     WorkspaceState state;
-    ASSERT_TRUE(ApplyLoadedImage(state, constantImage(5, 4, 10), 100, 0));
+    ASSERT_TRUE(applyLoadedImage(state, constantImage(5, 4, 10), 100, 0));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) state.RoiMap->at(x, y) = static_cast<uint16_t>(x + 10 * y);
     PlanePushUndo(state.RoiMap.get());
-    ASSERT_TRUE(ApplyLoadedImage(state, constantImage(7, 6, 300), 50, 50));
+    ASSERT_TRUE(applyLoadedImage(state, constantImage(7, 6, 300), 50, 50));
     EXPECT_EQ(state.RoiMap->width, 7);
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 7; ++x)
@@ -58,26 +58,26 @@ TEST(ImageLoad, ALaterLoadKeepsTheRoiBitsWhereTheImagesOverlap) {
     EXPECT_EQ(state.BitDepth, 9);
     EXPECT_EQ(state.WindowLow, 300);  // a flat image: both ends at its one value
 
-    ASSERT_TRUE(ApplyLoadedImage(state, constantImage(3, 2, 0), 100, 0));
+    ASSERT_TRUE(applyLoadedImage(state, constantImage(3, 2, 0), 100, 0));
     EXPECT_EQ(state.RoiMap->at(2, 1), 12);
 }
 
 TEST(ImageLoad, AfterATinyImageTheNextLoadStartsAfresh) {
     WorkspaceState state;
-    ASSERT_TRUE(ApplyLoadedImage(state, constantImage(3, 3, 1), 100, 0));
+    ASSERT_TRUE(applyLoadedImage(state, constantImage(3, 3, 1), 100, 0));
     state.RoiMap->at(0, 0) = 4;
-    ASSERT_TRUE(ApplyLoadedImage(state, constantImage(8, 8, 1), 100, 0));
+    ASSERT_TRUE(applyLoadedImage(state, constantImage(8, 8, 1), 100, 0));
     EXPECT_EQ(state.RoiMap->at(0, 0), 1);
     EXPECT_EQ(state.RoiMap->at(7, 7), 1);
 }
 
 TEST(ImageLoad, AnInconsistentImageChangesNothing) {
     WorkspaceState state;
-    ASSERT_TRUE(ApplyLoadedImage(state, constantImage(5, 5, 7), 100, 0));
+    ASSERT_TRUE(applyLoadedImage(state, constantImage(5, 5, 7), 100, 0));
     const ImagePlane* before = state.GreyImage.get();
     LoadedImage broken = constantImage(5, 5, 9);
     broken.samples.pop_back();
-    EXPECT_FALSE(ApplyLoadedImage(state, std::move(broken), 100, 0));
+    EXPECT_FALSE(applyLoadedImage(state, std::move(broken), 100, 0));
     EXPECT_EQ(state.GreyImage.get(), before);
     EXPECT_EQ(ImageWidth, 5u);
     EXPECT_EQ(state.ImageMax, 7);
@@ -85,9 +85,9 @@ TEST(ImageLoad, AnInconsistentImageChangesNothing) {
 
 TEST(ImageLoad, FormatsWithoutAReaderYetFailWithTheirCodes) {
     LoadedImage image;
-    EXPECT_EQ(ReadImageSamples(3, "/no/file.ima", RawOptions{}, 0, image), kLoadScannerFailed);
-    EXPECT_EQ(ReadImageSamples(12, "/no/file.dcm", RawOptions{}, 0, image), kLoadDicomRejected);
-    EXPECT_EQ(ReadImageSamples(2, "/no/file.raw", RawOptions{}, 0, image), kLoadCannotRead);
+    EXPECT_EQ(readImageSamples(3, "/no/file.ima", RawOptions{}, 0, image), kLoadScannerFailed);
+    EXPECT_EQ(readImageSamples(12, "/no/file.dcm", RawOptions{}, 0, image), kLoadDicomRejected);
+    EXPECT_EQ(readImageSamples(2, "/no/file.raw", RawOptions{}, 0, image), kLoadCannotRead);
     EXPECT_EQ(image.width, 0);
 }
 

@@ -18,10 +18,10 @@ namespace {
 
 WorkspaceState imageState(int width, int height, uint16_t first, uint16_t step) {
     WorkspaceState state;
-    state.GreyImage = NewPlane(width, height);
+    state.GreyImage = newPlane(width, height);
     for (size_t i = 0; i < state.GreyImage->size(); ++i)
         state.GreyImage->current[i] = static_cast<uint16_t>(first + step * i);
-    RecomputeImageRange(state, 100, 0);
+    recomputeImageRange(state, 100, 0);
     return state;
 }
 
@@ -38,13 +38,13 @@ uint32_t u32At(const std::string& s, size_t at) {
 TEST(GreyBitmap, KeepsTheFullWidthWithPaddedRows) {
     for (int width : {10, 3, 1}) {
         WorkspaceState state = imageState(width, 5, 0, 1);
-        std::string file = EncodeGreyBitmap(*state.GreyImage, state.BitDepth);
+        std::string file = encodeGreyBitmap(*state.GreyImage, state.BitDepth);
         uint32_t stride = (static_cast<uint32_t>(width) + 3) & ~3u;
         EXPECT_EQ(file.size(), 1078u + 5 * stride);
         EXPECT_EQ(u32At(file, 2), file.size());
         EXPECT_EQ(u32At(file, 18), static_cast<uint32_t>(width));
         RgbImage back;
-        ASSERT_EQ(DecodeBmp(bytes(file), back), BmpStatus::Ok) << width;
+        ASSERT_EQ(decodeBmp(bytes(file), back), BmpStatus::Ok) << width;
         ASSERT_EQ(back.width, width);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < width; ++x)
@@ -56,9 +56,9 @@ TEST(GreyBitmap, KeepsTheFullWidthWithPaddedRows) {
 TEST(GreyBitmap, DeepImagesShowTheirTopEightBits) {
     WorkspaceState state = imageState(4, 1, 4095, 0);
     state.GreyImage->at(1, 0) = 0x0ABC;
-    RecomputeImageRange(state, 100, 0);
+    recomputeImageRange(state, 100, 0);
     EXPECT_EQ(state.BitDepth, 12);
-    std::string file = EncodeGreyBitmap(*state.GreyImage, state.BitDepth);
+    std::string file = encodeGreyBitmap(*state.GreyImage, state.BitDepth);
     EXPECT_EQ(static_cast<uint8_t>(file[1078]), 0xFF);
     EXPECT_EQ(static_cast<uint8_t>(file[1079]), 0xAB);
 }
@@ -73,14 +73,14 @@ TEST(RawImage, ASavedRawFileLoadsBackUnchanged) {
     options.RawBits = 16;
     options.RawEndian = 1;
     std::vector<uint16_t> samples;
-    ASSERT_EQ(ReadRawFile(dir.file("a.raw"), options, samples), RawStatus::Ok);
+    ASSERT_EQ(readRawFile(dir.file("a.raw"), options, samples), RawStatus::Ok);
     EXPECT_TRUE(std::equal(samples.begin(), samples.end(), state.GreyImage->current));
 }
 
 TEST(DicomImage, TheLayoutHasConsistentGroupsAndShiftsDeepSamples) {
     WorkspaceState state = imageState(3, 2, 40000, 1);
     EXPECT_EQ(state.BitDepth, 16);
-    std::string file = EncodeDicom(*state.GreyImage, state.BitDepth);
+    std::string file = encodeDicom(*state.GreyImage, state.BitDepth);
     EXPECT_EQ(file.substr(128, 4), "DICM");
     const size_t metaEnd = 132 + 12 + 74;
     EXPECT_EQ(u32At(file, 132 + 8), 74u);
@@ -149,15 +149,15 @@ TEST(ImageSaving, FailuresAreReportedAndNothingIsHalfWritten) {
 TEST(BitPlanes, ZeroingTheTopBitShrinksTheRange) {
     WorkspaceState state = imageState(2, 1, 40000, 1000);
     EXPECT_EQ(state.BitDepth, 16);
-    ZeroBitPlane(*state.GreyImage, 16);
-    RecomputeImageRange(state, 100, 0);
+    zeroBitPlane(*state.GreyImage, 16);
+    recomputeImageRange(state, 100, 0);
     EXPECT_EQ(state.ImageMax, 41000 - 32768);
     EXPECT_LT(state.ImageMax, 32768);
     EXPECT_EQ(state.BitDepth, 14);
-    ZeroBitPlane(*state.GreyImage, 7);  // mask 0xFFBF
+    zeroBitPlane(*state.GreyImage, 7);  // mask 0xFFBF
     EXPECT_EQ(state.GreyImage->at(0, 0), (40000 - 32768) & 0xFFBF);
-    ZeroBitPlane(*state.GreyImage, 0);
-    ZeroBitPlane(*state.GreyImage, 17);
+    zeroBitPlane(*state.GreyImage, 0);
+    zeroBitPlane(*state.GreyImage, 17);
     EXPECT_EQ(state.GreyImage->at(0, 0), (40000 - 32768) & 0xFFBF);
 }
 

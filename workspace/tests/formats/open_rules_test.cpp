@@ -7,34 +7,34 @@
 namespace {
 
 TEST(OpenRules, ExtensionsComeFromTheFileNameOnly) {
-    EXPECT_EQ(FileExtension("/data/study.v2/scan"), "");
-    EXPECT_EQ(FileExtension("/data/study.v2/scan.IMA"), ".IMA");
-    EXPECT_EQ(FileExtension("C:\\data.old\\scan"), "");
-    EXPECT_EQ(FileExtension("scan.tar.raw"), ".raw");
-    EXPECT_EQ(FileExtension(".hidden"), ".hidden");
+    EXPECT_EQ(fileExtension("/data/study.v2/scan"), "");
+    EXPECT_EQ(fileExtension("/data/study.v2/scan.IMA"), ".IMA");
+    EXPECT_EQ(fileExtension("C:\\data.old\\scan"), "");
+    EXPECT_EQ(fileExtension("scan.tar.raw"), ".raw");
+    EXPECT_EQ(fileExtension(".hidden"), ".hidden");
 }
 
 TEST(OpenRules, MacrosMapsAndRoisGoToTheirReaders) {
-    EXPECT_EQ(ClassifyPath("/a/run.TXT"), OpenedKind::Macro);
-    EXPECT_EQ(ClassifyPath("/a/map.bmf"), OpenedKind::FeatureMap);
-    EXPECT_EQ(ClassifyPath("/a/liver.Roi"), OpenedKind::Roi);
-    EXPECT_EQ(ClassifyPath("/a/liver.roi.bmp"), OpenedKind::Image);
-    EXPECT_EQ(ClassifyPath("/a.txt/liver"), OpenedKind::Image);
+    EXPECT_EQ(classifyPath("/a/run.TXT"), OpenedKind::Macro);
+    EXPECT_EQ(classifyPath("/a/map.bmf"), OpenedKind::FeatureMap);
+    EXPECT_EQ(classifyPath("/a/liver.Roi"), OpenedKind::Roi);
+    EXPECT_EQ(classifyPath("/a/liver.roi.bmp"), OpenedKind::Image);
+    EXPECT_EQ(classifyPath("/a.txt/liver"), OpenedKind::Image);
 }
 
 TEST(OpenRules, FormatsAreTriedInTheirOrder) {
-    EXPECT_EQ(FormatIndexesFor("x.IMA"), (std::vector<int>{3, 4, 5}));
-    EXPECT_EQ(FormatIndexesFor("x.img"), (std::vector<int>{6, 9, 10, 11}));
-    EXPECT_EQ(FormatIndexesFor("x.xim"), (std::vector<int>{7, 8}));
-    EXPECT_EQ(FormatIndexesFor("x.dicom"), (std::vector<int>{12}));
-    EXPECT_EQ(FormatIndexesFor("x.dcm"), (std::vector<int>{13}));
-    EXPECT_EQ(FormatIndexesFor("x.bmp"), (std::vector<int>{1}));
-    EXPECT_EQ(FormatIndexesFor("x.raw"), (std::vector<int>{2}));
-    EXPECT_TRUE(FormatIndexesFor("x.png").empty());
-    EXPECT_TRUE(FormatIndexesFor("noextension").empty());
-    EXPECT_EQ(ScannerFormatId(3), 10);
-    EXPECT_EQ(ScannerFormatId(11), 18);
-    EXPECT_EQ(ScannerFormatId(12), 0);
+    EXPECT_EQ(formatIndexesFor("x.IMA"), (std::vector<int>{3, 4, 5}));
+    EXPECT_EQ(formatIndexesFor("x.img"), (std::vector<int>{6, 9, 10, 11}));
+    EXPECT_EQ(formatIndexesFor("x.xim"), (std::vector<int>{7, 8}));
+    EXPECT_EQ(formatIndexesFor("x.dicom"), (std::vector<int>{12}));
+    EXPECT_EQ(formatIndexesFor("x.dcm"), (std::vector<int>{13}));
+    EXPECT_EQ(formatIndexesFor("x.bmp"), (std::vector<int>{1}));
+    EXPECT_EQ(formatIndexesFor("x.raw"), (std::vector<int>{2}));
+    EXPECT_TRUE(formatIndexesFor("x.png").empty());
+    EXPECT_TRUE(formatIndexesFor("noextension").empty());
+    EXPECT_EQ(scannerFormatId(3), 10);
+    EXPECT_EQ(scannerFormatId(11), 18);
+    EXPECT_EQ(scannerFormatId(12), 0);
 }
 
 TEST(OpenRules, TheLoadDialogListsTheTwelveFormatsInIndexOrder) {

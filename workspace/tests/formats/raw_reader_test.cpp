@@ -35,8 +35,8 @@ class RawFile : public ::testing::Test {
                    std::vector<uint16_t>& samples) {
         const std::string path = dir.write("image.raw", asText(bytes));
         std::vector<uint16_t> fromMemory = samples;
-        RawStatus memoryStatus = DecodeRaw(bytes, o, fromMemory);
-        RawStatus status = ReadRawFile(path, o, samples);
+        RawStatus memoryStatus = decodeRaw(bytes, o, fromMemory);
+        RawStatus status = readRawFile(path, o, samples);
         EXPECT_EQ(memoryStatus, status);
         EXPECT_EQ(fromMemory, samples);
         return status;
@@ -155,7 +155,7 @@ TEST_F(RawFile, ImpossibleOptionsAreRefusedBeforeTheFileIsRead) {
         change(o);
         std::vector<uint16_t> samples;
         EXPECT_EQ(read(bytes, o, samples), RawStatus::BadOptions) << what;
-        EXPECT_EQ(ReadRawFile(dir.file("missing.raw"), o, samples), RawStatus::BadOptions) << what;
+        EXPECT_EQ(readRawFile(dir.file("missing.raw"), o, samples), RawStatus::BadOptions) << what;
         RawImageExtent e;
         EXPECT_FALSE(rawImageExtent(o, e)) << what;
     }
@@ -192,16 +192,16 @@ TEST_F(RawFile, AFailureLeavesTheSamplesAsTheyWere) {
     EXPECT_EQ(samples, before);
     EXPECT_EQ(read({1, 2, 3, 4}, optionsFor(0, 2), samples), RawStatus::BadOptions);
     EXPECT_EQ(samples, before);
-    EXPECT_EQ(ReadRawFile(dir.file("missing.raw"), optionsFor(1, 1), samples),
+    EXPECT_EQ(readRawFile(dir.file("missing.raw"), optionsFor(1, 1), samples),
               RawStatus::CannotOpen);
     EXPECT_EQ(samples, before);
 }
 
 TEST_F(RawFile, MissingFilesAndFoldersCannotBeOpened) {
     std::vector<uint16_t> samples;
-    EXPECT_EQ(ReadRawFile(dir.file("missing.raw"), optionsFor(1, 1), samples),
+    EXPECT_EQ(readRawFile(dir.file("missing.raw"), optionsFor(1, 1), samples),
               RawStatus::CannotOpen);
-    EXPECT_EQ(ReadRawFile(dir.path(), optionsFor(1, 1), samples), RawStatus::CannotOpen);
+    EXPECT_EQ(readRawFile(dir.path(), optionsFor(1, 1), samples), RawStatus::CannotOpen);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ struct Read {
 
 Read decode(const std::vector<uint8_t>& file, int id, const ScannerRawParameters& raw = {}) {
     Read r;
-    r.code = DecodeScannerImage(file, id, &r.image, &r.header, &r.info, raw, "/scans/a/b.img");
+    r.code = decodeScannerImage(file, id, &r.image, &r.header, &r.info, raw, "/scans/a/b.img");
     return r;
 }
 
@@ -100,45 +100,45 @@ TEST(ScannerRealFiles, GenesisFileReadsItsBigEndianRows) {
 
 TEST(ScannerRealFiles, LoaderOpensThemByTheirExtensions) {
     LoadedImage image;
-    EXPECT_EQ(ReadImageSamples(6, kVendorDir + "mr64_acr.img", RawOptions{}, 0, image), 0);
+    EXPECT_EQ(readImageSamples(6, kVendorDir + "mr64_acr.img", RawOptions{}, 0, image), 0);
     EXPECT_EQ(image.width, 64);
     EXPECT_EQ(image.scannerFormatId, kScannerAcrNema);
-    EXPECT_EQ(ReadImageSamples(7, kVendorDir + "ge_genesis_plain.xim", RawOptions{}, 0, image), 0);
+    EXPECT_EQ(readImageSamples(7, kVendorDir + "ge_genesis_plain.xim", RawOptions{}, 0, image), 0);
     EXPECT_EQ(image.width, 256);
     // GE IDBM refuses the Genesis file, so the dispatcher's second try fails cleanly.
-    EXPECT_EQ(ReadImageSamples(8, kVendorDir + "ge_genesis_plain.xim", RawOptions{}, 0, image),
+    EXPECT_EQ(readImageSamples(8, kVendorDir + "ge_genesis_plain.xim", RawOptions{}, 0, image),
               kLoadScannerFailed);
-    EXPECT_EQ(FormatIndexesFor("x.XIM"), (std::vector<int>{7, 8}));
+    EXPECT_EQ(formatIndexesFor("x.XIM"), (std::vector<int>{7, 8}));
 }
 
 // ------------------------------------------------------------- common rules
 
 TEST(ScannerCommon, MagicsCompareOverTheirLengthIgnoringCase) {
-    EXPECT_TRUE(MatchesScannerMagic(kScannerAcrNema, "acr-nema 1.0"));
-    EXPECT_TRUE(MatchesScannerMagic(kScannerGeAdvantage, "IMGF"));
-    EXPECT_FALSE(MatchesScannerMagic(kScannerGeAdvantage, "IMG"));
-    EXPECT_FALSE(MatchesScannerMagic(kScannerVision, "MAGNETOX"));
-    EXPECT_TRUE(MatchesScannerMagic(kScannerUnformatted, "anything"));
+    EXPECT_TRUE(matchesScannerMagic(kScannerAcrNema, "acr-nema 1.0"));
+    EXPECT_TRUE(matchesScannerMagic(kScannerGeAdvantage, "IMGF"));
+    EXPECT_FALSE(matchesScannerMagic(kScannerGeAdvantage, "IMG"));
+    EXPECT_FALSE(matchesScannerMagic(kScannerVision, "MAGNETOX"));
+    EXPECT_TRUE(matchesScannerMagic(kScannerUnformatted, "anything"));
 }
 
 TEST(ScannerCommon, SamplesAboveTwelveBitsAreRescaledSoTheLargestIsExactly4095) {
     std::vector<uint16_t> out;
     int32_t lo = 0;
     int32_t hi = 0;
-    NormaliseScannerSamples(std::vector<uint32_t>{0, 4095, 8190}, out, lo, hi);
+    normaliseScannerSamples(std::vector<uint32_t>{0, 4095, 8190}, out, lo, hi);
     EXPECT_EQ(out, (std::vector<uint16_t>{0, 2047, 4095}));
     EXPECT_EQ(hi, 4095);
     // Every maximum lands on 4095 (a floating-point quotient misses it for thousands).
     for (uint32_t max = 4096; max <= 70000; ++max) {
-        NormaliseScannerSamples(std::vector<uint32_t>{max / 3, max}, out, lo, hi);
+        normaliseScannerSamples(std::vector<uint32_t>{max / 3, max}, out, lo, hi);
         ASSERT_EQ(out[1], 4095) << max;
         ASSERT_EQ(out[0], uint64_t{max / 3} * 4095 / max);
     }
     // 24-bit samples too.
-    NormaliseScannerSamples(std::vector<uint32_t>{16777215, 1}, out, lo, hi);
+    normaliseScannerSamples(std::vector<uint32_t>{16777215, 1}, out, lo, hi);
     EXPECT_EQ(out, (std::vector<uint16_t>{4095, 0}));
     // At most 4095 nothing changes.
-    NormaliseScannerSamples(std::vector<uint32_t>{7, 4095}, out, lo, hi);
+    normaliseScannerSamples(std::vector<uint32_t>{7, 4095}, out, lo, hi);
     EXPECT_EQ(out, (std::vector<uint16_t>{7, 4095}));
     EXPECT_EQ(lo, 7);
 }
@@ -157,16 +157,16 @@ TEST(ScannerCommon, UnknownIdsAndMissingFilesGive42) {
 }
 
 TEST(ScannerCommon, DatesNeverIndexMonthNamesOutOfRange) {
-    EXPECT_EQ(FormatScannerDate(7, 5, 102), "07-May-102");
-    EXPECT_EQ(FormatScannerDate(1, 13, 95), "");
-    EXPECT_EQ(FormatScannerDate(1, 0, 95), "");
-    EXPECT_EQ(FormatScannerDate(32, 1, 95), "");
+    EXPECT_EQ(formatScannerDate(7, 5, 102), "07-May-102");
+    EXPECT_EQ(formatScannerDate(1, 13, 95), "");
+    EXPECT_EQ(formatScannerDate(1, 0, 95), "");
+    EXPECT_EQ(formatScannerDate(32, 1, 95), "");
     int d = 0, m = 0, y = 0;
-    GeCalendarDate(1020764276, d, m, y);
+    geCalendarDate(1020764276, d, m, y);
     EXPECT_EQ((std::vector<int>{d, m, y}), (std::vector<int>{7, 5, 2002}));
-    GeCalendarDate(951782400, d, m, y);  // a leap day
+    geCalendarDate(951782400, d, m, y);  // a leap day
     EXPECT_EQ((std::vector<int>{d, m, y}), (std::vector<int>{29, 2, 2000}));
-    GeCalendarDate(4102444799u, d, m, y);
+    geCalendarDate(4102444799u, d, m, y);
     EXPECT_EQ((std::vector<int>{d, m, y}), (std::vector<int>{31, 12, 2099}));
 }
 
@@ -177,9 +177,9 @@ TEST(ScannerCommon, ChunkedReadFailsOnAShortPiece) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     std::vector<uint8_t> out(70001);
-    EXPECT_TRUE(ReadChunked(f, out.data(), 70000));
+    EXPECT_TRUE(readChunked(f, out.data(), 70000));
     std::rewind(f);
-    EXPECT_FALSE(ReadChunked(f, out.data(), 70001));
+    EXPECT_FALSE(readChunked(f, out.data(), 70001));
     std::fclose(f);
 }
 
@@ -187,47 +187,47 @@ TEST(ScannerCommon, ChunkedReadFailsOnAShortPiece) {
 
 TEST(ScannerNumbers, IntegersFloatsAndTexts) {
     const uint8_t b[] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
-    EXPECT_EQ(ReadBigEndian16(b), 0x1234);
-    EXPECT_EQ(ReadBigEndian24(b), 0x123456u);
-    EXPECT_EQ(ReadBigEndian32(b), 0x12345678u);
-    EXPECT_EQ(ReadWordSwapped32(b), 0x56781234u);
+    EXPECT_EQ(readBigEndian16(b), 0x1234);
+    EXPECT_EQ(readBigEndian24(b), 0x123456u);
+    EXPECT_EQ(readBigEndian32(b), 0x12345678u);
+    EXPECT_EQ(readWordSwapped32(b), 0x56781234u);
     const uint8_t one[] = {0x3F, 0x80, 0, 0};
-    EXPECT_EQ(ReadBigEndianFloat(one), 1.0f);
+    EXPECT_EQ(readBigEndianFloat(one), 1.0f);
     const uint8_t d[] = {0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D, 0x18};
-    EXPECT_DOUBLE_EQ(ReadBigEndianDouble(d), 3.141592653589793);
+    EXPECT_DOUBLE_EQ(readBigEndianDouble(d), 3.141592653589793);
     // The exponent sits 2 above IEEE's: 0x40800000 is 1.0; the VAX order
     // keeps the two 16-bit words little-endian.
     const uint8_t vax[] = {0x40, 0x80, 0, 0};
-    EXPECT_EQ(ReadOffsetExponentFloat(vax, false), 1.0f);
+    EXPECT_EQ(readOffsetExponentFloat(vax, false), 1.0f);
     const uint8_t vaxSwapped[] = {0x80, 0x40, 0, 0};
-    EXPECT_EQ(ReadOffsetExponentFloat(vaxSwapped, true), 1.0f);
+    EXPECT_EQ(readOffsetExponentFloat(vaxSwapped, true), 1.0f);
     const uint8_t minusThree[] = {0xC1, 0x40, 0, 0};  // -1.5 x 2^(130 - 129)
-    EXPECT_EQ(ReadOffsetExponentFloat(minusThree, false), -3.0f);
+    EXPECT_EQ(readOffsetExponentFloat(minusThree, false), -3.0f);
     const uint8_t zero[] = {0x00, 0x40, 0, 0};
-    EXPECT_EQ(ReadOffsetExponentFloat(zero, false), 0.0f);
+    EXPECT_EQ(readOffsetExponentFloat(zero, false), 0.0f);
     // Three bytes, four 6-bit characters: M=13 V=22 A=1 R=18.
     const uint8_t mvar[] = {0x35, 0x60, 0x52};
-    EXPECT_EQ(DecodeSixBitText(mvar, 1), "MVAR");
-    EXPECT_EQ(StripTrailing(std::string("ab \t\n\x01 ")), "ab");
+    EXPECT_EQ(decodeSixBitText(mvar, 1), "MVAR");
+    EXPECT_EQ(stripTrailing(std::string("ab \t\n\x01 ")), "ab");
 }
 
 TEST(ScannerNumbers, SixByteFloatsRoundTrip) {
     uint8_t b[6];
     for (double v : {0.0, 1.0, -1.0, 0.5, 1500.0, -0.003, 25.6, 1e-9, 123456.75}) {
-        WriteSixByteFloat(v, b);
-        EXPECT_NEAR(ReadSixByteFloat(b), v, std::fabs(v) * 1.2e-7) << v;
+        writeSixByteFloat(v, b);
+        EXPECT_NEAR(readSixByteFloat(b), v, std::fabs(v) * 1.2e-7) << v;
     }
     // 1.0 is the fraction 0.5 (0x400000) times 2^1.
-    WriteSixByteFloat(1.0, b);
-    EXPECT_EQ(ReadBigEndian24(b), 0x400000u);
-    EXPECT_EQ(ReadBigEndian24(b + 3), 1u);
-    WriteSixByteFloat(-1.0, b);
-    EXPECT_EQ(ReadBigEndian24(b), 0xC00000u);
+    writeSixByteFloat(1.0, b);
+    EXPECT_EQ(readBigEndian24(b), 0x400000u);
+    EXPECT_EQ(readBigEndian24(b + 3), 1u);
+    writeSixByteFloat(-1.0, b);
+    EXPECT_EQ(readBigEndian24(b), 0xC00000u);
     // Huge stored exponents give infinity or 0, not undefined behaviour.
     const uint8_t huge[] = {0x40, 0, 0, 0x7F, 0xFF, 0xFF};
-    EXPECT_TRUE(std::isinf(ReadSixByteFloat(huge)));
+    EXPECT_TRUE(std::isinf(readSixByteFloat(huge)));
     const uint8_t tiny[] = {0x40, 0, 0, 0x80, 0, 0};
-    EXPECT_EQ(ReadSixByteFloat(tiny), 0.0);
+    EXPECT_EQ(readSixByteFloat(tiny), 0.0);
 }
 
 TEST(ScannerNumbers, ByteViewNeverReadsOutside) {
@@ -528,7 +528,7 @@ TEST(ScannerGe, CompressedStreamUsesEveryByteClass) {
     uint16_t value = 0;
     uint32_t out[2];
     const std::vector<uint8_t> dangling = {0xC0, 0x01};
-    EXPECT_FALSE(DecodeGeCompressed(dangling, pos, value, 2, out));
+    EXPECT_FALSE(decodeGeCompressed(dangling, pos, value, 2, out));
 }
 
 TEST(ScannerGe, RefusalsByCode) {
@@ -815,7 +815,7 @@ TEST(ScannerHeaderDecode, InfoReadsTheHeaderOnly) {
     GeFile ge;
     ScannerInfo info;
     // No pixel data at all: the header still gives the record.
-    EXPECT_EQ(DecodeScannerInfo(ge.build({}), kScannerGeAdvantage, info), kScannerOk);
+    EXPECT_EQ(decodeScannerInfo(ge.build({}), kScannerGeAdvantage, info), kScannerOk);
     EXPECT_EQ(info.model, "SIGNA");
     EXPECT_EQ(info.finalWidth, 64);
     EXPECT_EQ(ReadScannerInfo(kVendorDir + "mr64_acr.img", kScannerAcrNema, info), kScannerOk);
@@ -828,14 +828,14 @@ TEST(ScannerHeaderDecode, InfoReadsTheHeaderOnly) {
     bmp.data()[18] = 10;
     bmp.data()[22] = 20;
     bmp.data()[28] = 8;
-    EXPECT_EQ(DecodeScannerInfo(bmp.data(), kScannerBitmap, info), kScannerOk);
+    EXPECT_EQ(decodeScannerInfo(bmp.data(), kScannerBitmap, info), kScannerOk);
     EXPECT_EQ(info.formatName, "Windows 3 DIB");
     EXPECT_EQ(info.width, 10);
     EXPECT_EQ(info.height, 20);
     bmp.data()[14] = 12;
-    EXPECT_EQ(DecodeScannerInfo(bmp.data(), kScannerDib, info), kScannerOk);
+    EXPECT_EQ(decodeScannerInfo(bmp.data(), kScannerDib, info), kScannerOk);
     EXPECT_EQ(info.formatName, "OS/2 PM");
-    EXPECT_EQ(DecodeScannerInfo(std::vector<uint8_t>(10, 'B'), kScannerBitmap, info),
+    EXPECT_EQ(decodeScannerInfo(std::vector<uint8_t>(10, 'B'), kScannerBitmap, info),
               kScannerShortFile);
 }
 

@@ -54,7 +54,7 @@ class Bytes {
     }
     Bytes& sixByte(size_t at, double v) {
         grow(at + 6);
-        WriteSixByteFloat(v, data_.data() + at);
+        writeSixByteFloat(v, data_.data() + at);
         return *this;
     }
     Bytes& append(const std::vector<uint8_t>& more) {

@@ -20,10 +20,10 @@ class HelpContentsTest : public ::testing::Test {
     void SetUp() override {
         testApplication();
         analysisSettings().reset();
-        CreateVantuWindows();
+        createVantuWindows();
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         analysisSettings().reset();
     }

@@ -63,9 +63,9 @@ class ImageWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
     }
-    void TearDown() override { DestroyVantuWindows(); }
+    void TearDown() override { destroyVantuWindows(); }
 
     std::string writeGrey(const std::string& name, int w, int h, uint8_t value) {
         return dir.write(name,
@@ -181,7 +181,7 @@ TEST_F(ImageWindowTest, ZoomStepsStopAtTheirEnds) {
 TEST_F(ImageWindowTest, TrackBarsAndStylesRedrawTheWindow) {
     std::vector<uint8_t> rows = {0, 100, 200, 250};
     ASSERT_EQ(OpenFileByExtension(_vantu, dir.write("w.bmp", greyBmp(4, 1, rows))), 1);
-    _vantu->VroiClick(1);  // hide ROI 1 to see the grey
+    _vantu->vroiClick(1);  // hide ROI 1 to see the grey
     EXPECT_EQ(_vantu->state.VisibleRoiMask, 0xFFFEu);
     EXPECT_EQ(_vantu->state.RoiPixelCount[0], 4u);  // hidden but counted
     EXPECT_EQ(displayed(1, 0), 0x666666u);          // 100 in 0..250: (100*256)/250 = 102
@@ -192,7 +192,7 @@ TEST_F(ImageWindowTest, TrackBarsAndStylesRedrawTheWindow) {
     EXPECT_EQ(displayed(2, 0), 0xFFFFFFu);
     _vantu->findChild<QRadioButton*>("RadioImage3")->click();
     EXPECT_EQ(displayed(0, 0), 0x7F7F7Fu);
-    _vantu->VroiClick(1);
+    _vantu->vroiClick(1);
     EXPECT_EQ(_vantu->state.VisibleRoiMask, 0xFFFFu);
     EXPECT_EQ(displayed(0, 0), 0xBE3F3Fu);  // 127/2 + 255/2 red, 63 elsewhere
 }
@@ -209,7 +209,7 @@ TEST_F(ImageWindowTest, AutoReloadShowsNewRawValuesButKeepsTheStoredOnesUntilOk)
         EXPECT_EQ(_RawOptions->values.RawX, 64);
         _RawOptions->reject();
     });
-    _vantu->RawOptions1Click();
+    _vantu->rawOptions1Click();
     EXPECT_EQ(_RawOptions->values.RawX, 64);
     QTimer::singleShot(0, [] {
         _RawOptions->widthField()->setValue(16);
@@ -217,7 +217,7 @@ TEST_F(ImageWindowTest, AutoReloadShowsNewRawValuesButKeepsTheStoredOnesUntilOk)
         _RawOptions->motorolaButton()->setChecked(true);
         _RawOptions->accept();
     });
-    _vantu->RawOptions1Click();
+    _vantu->rawOptions1Click();
     EXPECT_EQ(_RawOptions->values.RawX, 16);
     EXPECT_EQ(_RawOptions->values.RawBits, 16);
     EXPECT_EQ(_RawOptions->values.RawEndian, 0);
@@ -319,7 +319,7 @@ TEST_F(ImageWindowTest, MorphologyChangesTheActiveRoiWithUndo) {
     ASSERT_EQ(OpenFileByExtension(_vantu, writeGrey("g.bmp", 10, 10, 50)), 1);
     _vantu->RoiClick(2);
     _vantu->state.RoiMap->at(5, 5) = 1 | 2;
-    MorphologyClick(_vantu, RoiMorphologyOp::Dilation);
+    morphologyClick(_vantu, RoiMorphologyOp::Dilation);
     EXPECT_EQ(_vantu->state.RoiPixelCount[1], 9u);
     EXPECT_EQ(_vantu->state.RoiMap->at(4, 4), 2);  // non-overlapping: ROI 1 loses it
     EXPECT_EQ(_vantu->state.RoiPixelCount[0], 91u);
@@ -340,7 +340,7 @@ TEST_F(ImageWindowTest, SaveAsWritesTheChosenTypeAndBitZeroingRecomputesTheRange
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
 
-    _vantu->ZeroBitClick(8);  // clears 128: 200 -> 72, 130 -> 2
+    _vantu->zeroBitClick(8);  // clears 128: 200 -> 72, 130 -> 2
     EXPECT_EQ(_vantu->state.ImageMax, 100);
     EXPECT_EQ(_vantu->state.GreyImage->at(1, 1), 2);
     EXPECT_EQ(_vantu->state.WindowHigh, 100);

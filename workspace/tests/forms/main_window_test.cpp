@@ -41,10 +41,10 @@ class MainWindowTest : public ::testing::Test {
     void SetUp() override {
         application();
         analysisSettings().reset();
-        windows = CreateVantuWindows();
+        windows = createVantuWindows();
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         resetFeatureMaps();
         analysisSettings().reset();
@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, StartsWithoutAnImageAndTheImageCommandsDisabled) {
     EXPECT_EQ(_vantu->action("&Redo")->shortcut(), QKeySequence("Shift+Alt+Backspace"));
     EXPECT_EQ(_vantu->action("&About...")->shortcut(), QKeySequence("Ctrl+F1"));
 
-    _vantu->EnableImageCommands();
+    _vantu->enableImageCommands();
     EXPECT_TRUE(_vantu->action("Histogram")->isEnabled());
     EXPECT_TRUE(_vantu->menu("&Analysis")->menuAction()->isEnabled());
 }
@@ -225,11 +225,11 @@ TEST_F(MainWindowTest, PluginsBecomeToolsItemsNamedAfterTheirFiles) {
 }
 
 TEST_F(MainWindowTest, OnlyTheFirstDroppedFileIsOpenedAndLongNamesAreIgnored) {
-    EXPECT_EQ(_vantu->DropFiles({"/no/such/a.png", "/no/such/b.png"}), 0);
+    EXPECT_EQ(_vantu->dropFiles({"/no/such/a.png", "/no/such/b.png"}), 0);
     EXPECT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Invalid image file format (Drag-drop)");
-    EXPECT_EQ(_vantu->DropFiles({QString(2046, 'a')}), 0);
-    EXPECT_EQ(_vantu->DropFiles({}), 0);
+    EXPECT_EQ(_vantu->dropFiles({QString(2046, 'a')}), 0);
+    EXPECT_EQ(_vantu->dropFiles({}), 0);
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
@@ -251,13 +251,13 @@ TEST_F(MainWindowTest, ViewItemsToggleTheirWindows) {
 }
 
 TEST(CommandLine, OnlyTextsOfThreeOrMoreCharactersAreOpened) {
-    EXPECT_FALSE(CommandLineFile({}).has_value());
-    EXPECT_FALSE(CommandLineFile({"ab"}).has_value());
-    EXPECT_EQ(CommandLineFile({"a.b"}), "a.b");
-    EXPECT_EQ(CommandLineFile({"/data/my", "scan.dcm"}), "/data/my scan.dcm");
-    EXPECT_EQ(PathWithoutQuotes("\"/data/my scan.dcm\" x"), "/data/my scan.dcm");
-    EXPECT_EQ(PathWithoutQuotes("\"/data/open"), "/data/open");
-    EXPECT_EQ(PathWithoutQuotes("/plain.bmp"), "/plain.bmp");
+    EXPECT_FALSE(commandLineFile({}).has_value());
+    EXPECT_FALSE(commandLineFile({"ab"}).has_value());
+    EXPECT_EQ(commandLineFile({"a.b"}), "a.b");
+    EXPECT_EQ(commandLineFile({"/data/my", "scan.dcm"}), "/data/my scan.dcm");
+    EXPECT_EQ(pathWithoutQuotes("\"/data/my scan.dcm\" x"), "/data/my scan.dcm");
+    EXPECT_EQ(pathWithoutQuotes("\"/data/open"), "/data/open");
+    EXPECT_EQ(pathWithoutQuotes("/plain.bmp"), "/plain.bmp");
 }
 
 TEST(Splash, TheStartUpPopupIgnoresInputUntilItsTimerThenTheAboutBoxClosesOnAClick) {

@@ -86,10 +86,10 @@ class OutOfMemoryTest : public ::testing::Test {
     void SetUp() override {
         testApplication();
         analysisSettings().reset();
-        CreateVantuWindows();
+        createVantuWindows();
     }
     void TearDown() override {
-        DestroyVantuWindows();
+        destroyVantuWindows();
         resetReportDocuments();
         resetFeatureMaps();
         analysisSettings().reset();
@@ -102,8 +102,8 @@ class OutOfMemoryTest : public ::testing::Test {
 };
 
 TEST_F(OutOfMemoryTest, ALoadThatRunsOutOfMemorySaysSoAndKeepsTheImageShown) {
-    PlanePtr small = NewPlane(8, 8);
-    const std::string first = dir.write("small.bmp", EncodeGreyBitmap(*small, 8));
+    PlanePtr small = newPlane(8, 8);
+    const std::string first = dir.write("small.bmp", encodeGreyBitmap(*small, 8));
     ASSERT_EQ(LoadImageFile(_vantu, kFormatBitmap, first), 0);
 
     _RawOptions->values.RawX = 1024;
@@ -130,7 +130,7 @@ TEST_F(OutOfMemoryTest, ALoadThatRunsOutOfMemorySaysSoAndKeepsTheImageShown) {
     // A ROI file for the large image: the ROI map stays as it was.
     const uint16_t before = _vantu->state.RoiMap->at(5, 5);
     std::string roi;
-    ASSERT_EQ(EncodeRoiFile(*_vantu->state.RoiMap, _vantu->state.RoiNames, roi), RoiFileStatus::Ok);
+    ASSERT_EQ(encodeRoiFile(*_vantu->state.RoiMap, _vantu->state.RoiNames, roi), RoiFileStatus::Ok);
     const std::string roiPath = dir.write("big.roi", roi);
     dialogs.messages.clear();
     {
@@ -165,8 +165,8 @@ std::string rleBomb(int32_t width, int32_t height) {
 }
 
 TEST_F(OutOfMemoryTest, ADecompressionBombIsRefusedAtOnceNamingItsSize) {
-    PlanePtr small = NewPlane(8, 8);
-    const std::string first = dir.write("small.bmp", EncodeGreyBitmap(*small, 8));
+    PlanePtr small = newPlane(8, 8);
+    const std::string first = dir.write("small.bmp", encodeGreyBitmap(*small, 8));
     ASSERT_EQ(LoadImageFile(_vantu, kFormatBitmap, first), 0);
     const std::string bomb = dir.write("bomb.bmp", rleBomb(32768, 32768));
     ASSERT_LT(bomb.size(), 2000u);
@@ -203,10 +203,10 @@ bool runsOutOfMemory(const ProgressSink&) {
 void nothingToFinish(bool) {}
 
 TEST_F(OutOfMemoryTest, AnAnalysisThatRunsOutOfMemoryEndsWithAMessage) {
-    RegisterProgressJob(kMode2D, [] {
+    registerProgressJob(kMode2D, [] {
         return std::optional<ProgressJob>(ProgressJob{&runsOutOfMemory, &nothingToFinish});
     });
-    _vantu->state.GreyImage = NewPlane(8, 8);
+    _vantu->state.GreyImage = newPlane(8, 8);
     _vantu->Run1Click();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Error");

@@ -68,9 +68,9 @@ class SmallWindowsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testApplication();
-        CreateVantuWindows();
+        createVantuWindows();
     }
-    void TearDown() override { DestroyVantuWindows(); }
+    void TearDown() override { destroyVantuWindows(); }
 
     // A 12-bit image with ROIs 2 and 5 and nothing in ROI 1.
     void loadRoiImage() {
@@ -194,7 +194,7 @@ TEST_F(SmallWindowsTest, ReloadReadsTheImageAgainInTheChosenMode) {
     // Without an image file Reload only keeps the mode.
     _FormColor->show();
     _FormColor->modeButton(3)->click();
-    _FormColor->ReloadClick();
+    _FormColor->reloadClick();
     EXPECT_EQ(s.ColorMode, 3u);
     EXPECT_FALSE(s.GreyImage);
     EXPECT_TRUE(_FormColor->isHidden());
@@ -205,7 +205,7 @@ TEST_F(SmallWindowsTest, ReloadReadsTheImageAgainInTheChosenMode) {
     EXPECT_EQ(s.GreyImage->at(0, 0), 29);  // blue as brightness
     _FormColor->show();
     _FormColor->modeButton(3)->click();
-    _FormColor->ReloadClick();
+    _FormColor->reloadClick();
     EXPECT_EQ(s.GreyImage->at(0, 0), 255);
     EXPECT_EQ(s.GreyImage->at(1, 0), 0);
     EXPECT_EQ(s.LoadedColorMode, 3u);
@@ -213,7 +213,7 @@ TEST_F(SmallWindowsTest, ReloadReadsTheImageAgainInTheChosenMode) {
 
 TEST_F(SmallWindowsTest, RemarkEditsTheHintAndNameOfARoi) {
     _vantu->state.RoiNames[2] = "liver";
-    _vantu->ShowRoiNames();
+    _vantu->showRoiNames();
     _RoiRemark->panel = _vantu->RoiPanels[2].selector;
     _RoiRemark->show();
     EXPECT_EQ(_RoiRemark->remarkLabel()->text(), "Roi3 remark (class name):");

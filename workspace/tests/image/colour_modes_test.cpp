@@ -34,7 +34,7 @@ const Pixel kPixels[] = {
 TEST(ColourModes, EveryModeGivesTheExpectedSample) {
     for (const Pixel& p : kPixels) {
         for (uint32_t mode = 0; mode < kColourModeCount; ++mode) {
-            EXPECT_EQ(ColourToGrey(p.b, p.g, p.r, mode), p.byMode[mode])
+            EXPECT_EQ(colourToGrey(p.b, p.g, p.r, mode), p.byMode[mode])
                 << "B" << int(p.b) << " G" << int(p.g) << " R" << int(p.r) << " mode " << mode;
         }
     }
@@ -43,9 +43,9 @@ TEST(ColourModes, EveryModeGivesTheExpectedSample) {
 TEST(ColourModes, GreyPixelsHaveNoHueOrSaturation) {
     for (int v = 0; v < 256; ++v) {
         const auto c = static_cast<uint8_t>(v);
-        EXPECT_EQ(ColourToGrey(c, c, c, 6), 0) << v;
-        EXPECT_EQ(ColourToGrey(c, c, c, 7), 0) << v;
-        EXPECT_EQ(ColourToGrey(c, c, c, 0), v) << v;
+        EXPECT_EQ(colourToGrey(c, c, c, 6), 0) << v;
+        EXPECT_EQ(colourToGrey(c, c, c, 7), 0) << v;
+        EXPECT_EQ(colourToGrey(c, c, c, 0), v) << v;
     }
 }
 
@@ -54,7 +54,7 @@ TEST(ColourModes, EverySampleStaysWithinEightBits) {
         for (int g = 0; g < 256; g += 15)
             for (int r = 0; r < 256; r += 15)
                 for (uint32_t mode = 0; mode < kColourModeCount; ++mode)
-                    ASSERT_LE(ColourToGrey(static_cast<uint8_t>(b), static_cast<uint8_t>(g),
+                    ASSERT_LE(colourToGrey(static_cast<uint8_t>(b), static_cast<uint8_t>(g),
                                            static_cast<uint8_t>(r), mode),
                               255)
                         << b << " " << g << " " << r << " mode " << mode;
@@ -62,10 +62,10 @@ TEST(ColourModes, EverySampleStaysWithinEightBits) {
 
 TEST(ColourModes, AModeAboveSevenActsAsBrightness) {
     for (uint32_t mode : {8u, 9u, 255u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(ColourToGrey(255, 0, 0, mode), 29);
-        EXPECT_EQ(ColourToGrey(0, 0, 255, mode), 76);
-        EXPECT_EQ(ColourModePrefix(mode), "");
-        EXPECT_EQ(ColourModeStatusText(mode), "");
+        EXPECT_EQ(colourToGrey(255, 0, 0, mode), 29);
+        EXPECT_EQ(colourToGrey(0, 0, 255, mode), 76);
+        EXPECT_EQ(colourModePrefix(mode), "");
+        EXPECT_EQ(colourModeStatusText(mode), "");
     }
 }
 
@@ -80,8 +80,8 @@ TEST(ColourModes, PrefixesAndStatusTexts) {
                            "H_ Color phase",
                            "S_ Saturation"};
     for (uint32_t mode = 0; mode < kColourModeCount; ++mode) {
-        EXPECT_EQ(ColourModePrefix(mode), prefixes[mode]) << mode;
-        EXPECT_EQ(ColourModeStatusText(mode), texts[mode]) << mode;
+        EXPECT_EQ(colourModePrefix(mode), prefixes[mode]) << mode;
+        EXPECT_EQ(colourModeStatusText(mode), texts[mode]) << mode;
     }
 }
 
@@ -96,7 +96,7 @@ TEST(ColourModes, ConvertingAPictureAppliesTheModeToEveryPixelInOrder) {
     }
     for (uint32_t mode = 0; mode <= kColourModeCount; ++mode) {
         std::vector<uint16_t> samples(count + 1, 0xBEEF);
-        ConvertToGrey(image, mode, samples.data());
+        convertToGrey(image, mode, samples.data());
         for (size_t i = 0; i < count; ++i) {
             const Pixel& p = kPixels[i % std::size(kPixels)];
             const uint32_t expectedMode = mode < kColourModeCount ? mode : 0;
@@ -109,7 +109,7 @@ TEST(ColourModes, ConvertingAPictureAppliesTheModeToEveryPixelInOrder) {
 TEST(ColourModes, AnEmptyPictureWritesNothing) {
     RgbImage empty;
     uint16_t sample = 0xBEEF;
-    ConvertToGrey(empty, 0, &sample);
+    convertToGrey(empty, 0, &sample);
     EXPECT_EQ(sample, 0xBEEF);
 }
 

@@ -514,7 +514,7 @@ TEST_F(DisplayRenderReference, BandOfRowsMatchesTheWholeRender) {
 
     DisplayBitmap bitmap;
     Counts counts;
-    RenderDisplayRows(grey.plane, &map.plane, p, bitmap, 10, 20, counts);
+    renderDisplayRows(grey.plane, &map.plane, p, bitmap, 10, 20, counts);
     ASSERT_EQ(bitmap.width, 97);
     ASSERT_EQ(bitmap.height, 61);
     // Counts of the band alone.
@@ -532,10 +532,10 @@ TEST_F(DisplayRenderReference, BandOfRowsMatchesTheWholeRender) {
         ASSERT_EQ(bitmap.pixels[i], expected) << i;
     }
     // The rest, in two bands with limits beyond the plane, completes the picture.
-    RenderDisplayRows(grey.plane, &map.plane, p, bitmap, -5, 10, counts);
-    RenderDisplayRows(grey.plane, &map.plane, p, bitmap, 20, 1000, counts);
+    renderDisplayRows(grey.plane, &map.plane, p, bitmap, -5, 10, counts);
+    renderDisplayRows(grey.plane, &map.plane, p, bitmap, 20, 1000, counts);
     EXPECT_EQ(bitmap.pixels, whole);
-    RenderDisplayRows(grey.plane, &map.plane, p, bitmap, 30, 30, counts);
+    renderDisplayRows(grey.plane, &map.plane, p, bitmap, 30, 30, counts);
     EXPECT_EQ(counts, Counts{});
     EXPECT_EQ(bitmap.pixels, whole);
 }
@@ -543,49 +543,49 @@ TEST_F(DisplayRenderReference, BandOfRowsMatchesTheWholeRender) {
 // --- Zoom and track bars ---
 
 TEST(Zoom, StepsAndMenuCodes) {
-    EXPECT_EQ(ZoomScaleFor(256, 1), 512);
-    EXPECT_EQ(ZoomScaleFor(256, -1), 128);
-    EXPECT_EQ(ZoomScaleFor(256, 14), 64);
-    EXPECT_EQ(ZoomScaleFor(256, 12), 128);
-    EXPECT_EQ(ZoomScaleFor(1024, 11), 256);
-    EXPECT_EQ(ZoomScaleFor(256, 21), 512);
-    EXPECT_EQ(ZoomScaleFor(256, 41), 1024);
-    EXPECT_EQ(ZoomScaleFor(256, 81), 2048);
-    EXPECT_EQ(ZoomScaleFor(256, 161), 4096);
-    EXPECT_EQ(ZoomScaleFor(2048, 0), 256);
-    EXPECT_EQ(ZoomScaleFor(2048, 2), 256);
-    EXPECT_EQ(ZoomScaleFor(2048, 16), 256);
+    EXPECT_EQ(zoomScaleFor(256, 1), 512);
+    EXPECT_EQ(zoomScaleFor(256, -1), 128);
+    EXPECT_EQ(zoomScaleFor(256, 14), 64);
+    EXPECT_EQ(zoomScaleFor(256, 12), 128);
+    EXPECT_EQ(zoomScaleFor(1024, 11), 256);
+    EXPECT_EQ(zoomScaleFor(256, 21), 512);
+    EXPECT_EQ(zoomScaleFor(256, 41), 1024);
+    EXPECT_EQ(zoomScaleFor(256, 81), 2048);
+    EXPECT_EQ(zoomScaleFor(256, 161), 4096);
+    EXPECT_EQ(zoomScaleFor(2048, 0), 256);
+    EXPECT_EQ(zoomScaleFor(2048, 2), 256);
+    EXPECT_EQ(zoomScaleFor(2048, 16), 256);
 }
 
 TEST(Zoom, StaysWithinOneToFourAndSixteenToOne) {
-    EXPECT_EQ(ZoomScaleFor(4096, 1), 4096);
-    EXPECT_EQ(ZoomScaleFor(64, -1), 64);
-    EXPECT_EQ(ZoomScaleFor(100, -1), 64);
-    EXPECT_EQ(ZoomScaleFor(130, -1), 65);
-    EXPECT_EQ(ZoomScaleFor(INT32_MAX, 1), 4096);
-    EXPECT_EQ(ZoomScaleFor(-8, -1), 64);
+    EXPECT_EQ(zoomScaleFor(4096, 1), 4096);
+    EXPECT_EQ(zoomScaleFor(64, -1), 64);
+    EXPECT_EQ(zoomScaleFor(100, -1), 64);
+    EXPECT_EQ(zoomScaleFor(130, -1), 65);
+    EXPECT_EQ(zoomScaleFor(INT32_MAX, 1), 4096);
+    EXPECT_EQ(zoomScaleFor(-8, -1), 64);
     int32_t scale = 256;
-    for (int i = 0; i < 10; ++i) scale = ZoomScaleFor(scale, 1);
+    for (int i = 0; i < 10; ++i) scale = zoomScaleFor(scale, 1);
     EXPECT_EQ(scale, 4096);
-    for (int i = 0; i < 10; ++i) scale = ZoomScaleFor(scale, -1);
+    for (int i = 0; i < 10; ++i) scale = zoomScaleFor(scale, -1);
     EXPECT_EQ(scale, 64);
 }
 
 TEST(DisplayWindowTrackBar, TopIsImageMaxBottomIsImageMin) {
-    EXPECT_EQ(WindowFromTrackBar(0, 4095, 0), 4095);
-    EXPECT_EQ(WindowFromTrackBar(0, 4095, 100), 0);
-    EXPECT_EQ(WindowFromTrackBar(0, 4095, 50), 2047);   // 204750/100
-    EXPECT_EQ(WindowFromTrackBar(10, 20, 33), 16);      // 10 + 670/100
-    EXPECT_EQ(WindowFromTrackBar(-100, 100, 99), -98);  // -100 + 200/100
-    EXPECT_EQ(WindowFromTrackBar(0, 65535, 1), 64879);  // 6488... 65535*99/100 = 64879.65
-    EXPECT_EQ(WindowFromTrackBar(7, 7, 40), 7);
+    EXPECT_EQ(windowFromTrackBar(0, 4095, 0), 4095);
+    EXPECT_EQ(windowFromTrackBar(0, 4095, 100), 0);
+    EXPECT_EQ(windowFromTrackBar(0, 4095, 50), 2047);   // 204750/100
+    EXPECT_EQ(windowFromTrackBar(10, 20, 33), 16);      // 10 + 670/100
+    EXPECT_EQ(windowFromTrackBar(-100, 100, 99), -98);  // -100 + 200/100
+    EXPECT_EQ(windowFromTrackBar(0, 65535, 1), 64879);  // 6488... 65535*99/100 = 64879.65
+    EXPECT_EQ(windowFromTrackBar(7, 7, 40), 7);
 }
 
 TEST(DisplayWindowTrackBar, PositionsOutsideTheBarCountAsItsEnds) {
-    EXPECT_EQ(WindowFromTrackBar(0, 4095, -20), 4095);
-    EXPECT_EQ(WindowFromTrackBar(0, 4095, 250), 0);
-    EXPECT_EQ(WindowFromTrackBar(INT32_MIN, INT32_MAX, 0), INT32_MAX);
-    EXPECT_EQ(WindowFromTrackBar(INT32_MIN, INT32_MAX, 100), INT32_MIN);
+    EXPECT_EQ(windowFromTrackBar(0, 4095, -20), 4095);
+    EXPECT_EQ(windowFromTrackBar(0, 4095, 250), 0);
+    EXPECT_EQ(windowFromTrackBar(INT32_MIN, INT32_MAX, 0), INT32_MAX);
+    EXPECT_EQ(windowFromTrackBar(INT32_MIN, INT32_MAX, 100), INT32_MIN);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ TEST(ImagePlaneCreate, ANewPlaneIsZeroFilledWithAnEmptyRing) {
         for (int x = 0; x < 5; ++x) EXPECT_EQ(plane.at(x, y), 0);
     plane.at(4, 3) = 7;
     EXPECT_EQ(plane.current[4 + 3 * 5], 7);
-    EXPECT_EQ(UndoRedoFlags(plane), 0);
+    EXPECT_EQ(undoRedoFlags(plane), 0);
     PlaneDestroy(&plane, 0);
     EXPECT_EQ(plane.ring[0], nullptr);
 }
@@ -67,7 +67,7 @@ TEST(ImagePlaneCreate, EveryCreationGivesANewSerialThatUndoKeeps) {
     const uint64_t first = plane.serial;
     EXPECT_NE(first, 0u);
     PlanePushUndo(&plane);
-    PlaneUndo(plane);
+    planeUndo(plane);
     EXPECT_EQ(plane.serial, first);
     ASSERT_NE(PlaneCreate(&plane, 4, 4), nullptr);
     EXPECT_GT(plane.serial, first);
@@ -88,55 +88,55 @@ TEST(ImagePlaneCreate, DestroyFreesTheRecordOnlyWhenAsked) {
 TEST_F(UndoRing, FourPushesThenFourUndosRestoreThreeStates) {
     for (uint16_t s = 1; s <= 4; ++s) change(s);
     EXPECT_EQ(plane.undoCount, 3);
-    EXPECT_TRUE(PlaneUndo(plane));
+    EXPECT_TRUE(planeUndo(plane));
     EXPECT_EQ(state(), 3);
-    EXPECT_TRUE(PlaneUndo(plane));
+    EXPECT_TRUE(planeUndo(plane));
     EXPECT_EQ(state(), 2);
-    EXPECT_TRUE(PlaneUndo(plane));
+    EXPECT_TRUE(planeUndo(plane));
     EXPECT_EQ(state(), 1);
     EXPECT_EQ(plane.undoCount, 0);
-    EXPECT_FALSE(PlaneUndo(plane));
+    EXPECT_FALSE(planeUndo(plane));
     EXPECT_EQ(state(), 1);
-    EXPECT_EQ(UndoRedoFlags(plane), 2);
+    EXPECT_EQ(undoRedoFlags(plane), 2);
     expectCountsBounded();
 }
 
 TEST_F(UndoRing, AfterTwoChangesTwoUndosAndTwoRedosAllSucceed) {
     change(1);
     change(2);
-    EXPECT_TRUE(PlaneUndo(plane));
-    EXPECT_TRUE(PlaneUndo(plane));
+    EXPECT_TRUE(planeUndo(plane));
+    EXPECT_TRUE(planeUndo(plane));
     EXPECT_EQ(state(), 0);
-    EXPECT_TRUE(PlaneRedo(plane));
+    EXPECT_TRUE(planeRedo(plane));
     EXPECT_EQ(state(), 1);
-    EXPECT_TRUE(PlaneRedo(plane));
+    EXPECT_TRUE(planeRedo(plane));
     EXPECT_EQ(state(), 2);
-    EXPECT_FALSE(PlaneRedo(plane));
+    EXPECT_FALSE(planeRedo(plane));
     EXPECT_EQ(state(), 2);
-    EXPECT_EQ(UndoRedoFlags(plane), 1);
+    EXPECT_EQ(undoRedoFlags(plane), 1);
 }
 
 TEST_F(UndoRing, AfterOneChangeOnlyOneUndoAndOneRedoDoAnything) {
     change(1);
-    EXPECT_TRUE(PlaneUndo(plane));
-    EXPECT_FALSE(PlaneUndo(plane));
+    EXPECT_TRUE(planeUndo(plane));
+    EXPECT_FALSE(planeUndo(plane));
     EXPECT_EQ(state(), 0);
-    EXPECT_TRUE(PlaneRedo(plane));
-    EXPECT_FALSE(PlaneRedo(plane));
+    EXPECT_TRUE(planeRedo(plane));
+    EXPECT_FALSE(planeRedo(plane));
     EXPECT_EQ(state(), 1);
 }
 
 TEST_F(UndoRing, AChangeAfterUndoDiscardsTheUndoneStates) {
     for (uint16_t s = 1; s <= 3; ++s) change(s);
-    PlaneUndo(plane);
-    PlaneUndo(plane);
+    planeUndo(plane);
+    planeUndo(plane);
     EXPECT_EQ(state(), 1);
     change(9);
-    EXPECT_EQ(UndoRedoFlags(plane), 1);
-    EXPECT_FALSE(EnableUndoRedo(UndoRedoFlags(plane)).redo);
-    EXPECT_FALSE(PlaneRedo(plane));
+    EXPECT_EQ(undoRedoFlags(plane), 1);
+    EXPECT_FALSE(EnableUndoRedo(undoRedoFlags(plane)).redo);
+    EXPECT_FALSE(planeRedo(plane));
     EXPECT_EQ(state(), 9);
-    EXPECT_TRUE(PlaneUndo(plane));
+    EXPECT_TRUE(planeUndo(plane));
     EXPECT_EQ(state(), 1);
 }
 
@@ -151,10 +151,10 @@ TEST_F(UndoRing, CountsStayWithinTheRingForAnySequence) {
                 break;
             case 1:
             case 2:
-                PlaneUndo(plane);
+                planeUndo(plane);
                 break;
             default:
-                PlaneRedo(plane);
+                planeRedo(plane);
                 break;
         }
         expectCountsBounded();
@@ -165,19 +165,19 @@ TEST_F(UndoRing, CountsStayWithinTheRingForAnySequence) {
 
 TEST_F(UndoRing, UndoThenRedoGivesBackTheSameStateSequence) {
     for (uint16_t s = 1; s <= 6; ++s) change(s);
-    PlaneUndo(plane);
-    PlaneUndo(plane);
-    PlaneUndo(plane);
+    planeUndo(plane);
+    planeUndo(plane);
+    planeUndo(plane);
     EXPECT_EQ(state(), 3);
-    PlaneRedo(plane);
+    planeRedo(plane);
     EXPECT_EQ(state(), 4);
-    PlaneUndo(plane);
+    planeUndo(plane);
     EXPECT_EQ(state(), 3);
-    PlaneRedo(plane);
-    PlaneRedo(plane);
-    PlaneRedo(plane);
+    planeRedo(plane);
+    planeRedo(plane);
+    planeRedo(plane);
     EXPECT_EQ(state(), 6);
-    EXPECT_EQ(UndoRedoFlags(plane), 1);
+    EXPECT_EQ(undoRedoFlags(plane), 1);
 }
 
 TEST(UndoRedoMenu, EachFlagEnablesItsItem) {

@@ -51,8 +51,8 @@ std::span<const uint8_t> spanOf(const std::string& s) {
 // An image of w x h with grey samples 10 * x + y and an empty ROI map.
 WorkspaceState stateWith(int w, int h) {
     WorkspaceState state;
-    state.GreyImage = NewPlane(w, h);
-    state.RoiMap = NewPlane(w, h);
+    state.GreyImage = newPlane(w, h);
+    state.RoiMap = newPlane(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) state.GreyImage->at(x, y) = static_cast<uint16_t>(10 * x + y);
     return state;
@@ -84,14 +84,14 @@ struct Snapshot {
 // --- .roi format -----------------------------------------------------------------
 
 TEST(RoiFileFormat, ATinyFileHasExactlyTheseBytes) {
-    PlanePtr map = NewPlane(2, 1);
+    PlanePtr map = newPlane(2, 1);
     map->current[0] = 0x0001;
     map->current[1] = 0x8002;
     std::array<std::string, kRoiCount> names;
     names[0] = "ab";
     names[2] = "X";
     std::string file;
-    ASSERT_EQ(EncodeRoiFile(*map, names, file), RoiFileStatus::Ok);
+    ASSERT_EQ(encodeRoiFile(*map, names, file), RoiFileStatus::Ok);
 
     Bytes expected;
     expected.raw("KWL_ROI_2001").u16(2).u16(1).u16(2).u16(0).u16(1);
@@ -109,7 +109,7 @@ TEST(RoiFileFormat, SaveAndLoadRestoreEveryWordAndAllNames) {
     saved.RoiNames[5] = std::string(kMaxReadRoiNameLength, 'n');
     saved.RoiNames[15] = "last one";
     const std::string path = dir.file("a.roi");
-    ASSERT_EQ(SaveRoiFile(saved, path), RoiFileStatus::Ok);
+    ASSERT_EQ(saveRoiFile(saved, path), RoiFileStatus::Ok);
 
     WorkspaceState loaded = stateWith(13, 7);
     fillRandom(*loaded.RoiMap, 2);
@@ -119,8 +119,8 @@ TEST(RoiFileFormat, SaveAndLoadRestoreEveryWordAndAllNames) {
     EXPECT_EQ(wordsOf(*loaded.RoiMap), wordsOf(*saved.RoiMap));
     EXPECT_EQ(loaded.RoiNames, saved.RoiNames);
     // The load is one undoable step.
-    EXPECT_EQ(UndoRedoFlags(*loaded.RoiMap), 1);
-    ASSERT_TRUE(PlaneUndo(*loaded.RoiMap));
+    EXPECT_EQ(undoRedoFlags(*loaded.RoiMap), 1);
+    ASSERT_TRUE(planeUndo(*loaded.RoiMap));
     EXPECT_EQ(wordsOf(*loaded.RoiMap), before);
 }
 
@@ -129,7 +129,7 @@ TEST(RoiFileFormat, ALargerFileFillsTheMapFromItsTopLeftPart) {
     WorkspaceState big = stateWith(512, 512);
     for (int y = 0; y < 512; ++y)
         for (int x = 0; x < 512; ++x) big.RoiMap->at(x, y) = static_cast<uint16_t>(x * 131 + y);
-    ASSERT_EQ(SaveRoiFile(big, dir.file("big.roi")), RoiFileStatus::Ok);
+    ASSERT_EQ(saveRoiFile(big, dir.file("big.roi")), RoiFileStatus::Ok);
 
     WorkspaceState small = stateWith(256, 256);
     ASSERT_EQ(LoadRoiFile(small, dir.file("big.roi"), 1), RoiFileStatus::Ok);
@@ -141,7 +141,7 @@ TEST(RoiFileFormat, ASmallerFileLeavesTheRestOfTheMapAsItWas) {
     TempDir dir;
     WorkspaceState small = stateWith(3, 2);
     fillRandom(*small.RoiMap, 3);
-    ASSERT_EQ(SaveRoiFile(small, dir.file("s.roi")), RoiFileStatus::Ok);
+    ASSERT_EQ(saveRoiFile(small, dir.file("s.roi")), RoiFileStatus::Ok);
 
     WorkspaceState big = stateWith(5, 4);
     std::fill(big.RoiMap->current, big.RoiMap->current + big.RoiMap->size(), uint16_t{0x4000});
@@ -152,13 +152,13 @@ TEST(RoiFileFormat, ASmallerFileLeavesTheRestOfTheMapAsItWas) {
 }
 
 TEST(RoiFileFormat, DecodingReturnsOnlyThePartTheMapTakes) {
-    PlanePtr map = NewPlane(4, 3);
+    PlanePtr map = newPlane(4, 3);
     fillRandom(*map, 4);
     std::string file;
-    ASSERT_EQ(EncodeRoiFile(*map, {}, file), RoiFileStatus::Ok);
+    ASSERT_EQ(encodeRoiFile(*map, {}, file), RoiFileStatus::Ok);
     file += "trailing bytes are ignored";
     RoiFileContent content;
-    ASSERT_EQ(DecodeRoiFile(spanOf(file), 2, 9, content), RoiFileStatus::Ok);
+    ASSERT_EQ(decodeRoiFile(spanOf(file), 2, 9, content), RoiFileStatus::Ok);
     EXPECT_EQ(content.fileWidth, 4);
     EXPECT_EQ(content.fileHeight, 3);
     EXPECT_EQ(content.rows, 3);
@@ -171,13 +171,13 @@ TEST(RoiFileFormat, DecodingReturnsOnlyThePartTheMapTakes) {
 
 TEST(RoiFileBadInput, ATruncatedFileChangesNothingAtAnyLength) {
     TempDir dir;
-    PlanePtr map = NewPlane(3, 2);
+    PlanePtr map = newPlane(3, 2);
     fillRandom(*map, 5);
     std::array<std::string, kRoiCount> names;
     names[0] = "first";
     names[9] = "tenth";
     std::string file;
-    ASSERT_EQ(EncodeRoiFile(*map, names, file), RoiFileStatus::Ok);
+    ASSERT_EQ(encodeRoiFile(*map, names, file), RoiFileStatus::Ok);
 
     WorkspaceState state = stateWith(3, 2);
     fillRandom(*state.RoiMap, 6);
@@ -192,7 +192,7 @@ TEST(RoiFileBadInput, ATruncatedFileChangesNothingAtAnyLength) {
 
         RoiFileContent content;
         content.rows = -7;
-        EXPECT_EQ(DecodeRoiFile(spanOf(part), 3, 2, content), expected);
+        EXPECT_EQ(decodeRoiFile(spanOf(part), 3, 2, content), expected);
         EXPECT_EQ(content.rows, -7);
     }
     EXPECT_EQ(LoadRoiFile(state, dir.write("t.roi", file), 1), RoiFileStatus::Ok);
@@ -204,21 +204,21 @@ TEST(RoiFileBadInput, AWrongMagicOrAnUnreadableFileIsAnErrorThatChangesNothing) 
     fillRandom(*state.RoiMap, 7);
     const Snapshot before(state);
     std::string file;
-    ASSERT_EQ(EncodeRoiFile(*state.RoiMap, {}, file), RoiFileStatus::Ok);
+    ASSERT_EQ(encodeRoiFile(*state.RoiMap, {}, file), RoiFileStatus::Ok);
 
     std::string lower = file;
     lower.replace(0, 3, "kwl");
     const std::string wrong = dir.write("wrong.roi", lower);
     EXPECT_EQ(LoadRoiFile(state, wrong, 1), RoiFileStatus::WrongMagic);
     EXPECT_EQ(static_cast<int>(RoiFileStatus::WrongMagic), 2);
-    EXPECT_EQ(RoiFileMessage(RoiFileStatus::WrongMagic, wrong),
+    EXPECT_EQ(roiFileMessage(RoiFileStatus::WrongMagic, wrong),
               "File " + wrong + " is not a ROI file.");
 
     const std::string missing = dir.file("missing.roi");
     EXPECT_EQ(LoadRoiFile(state, missing, 1), RoiFileStatus::CannotOpen);
     EXPECT_EQ(LoadRoiFile(state, dir.path(), 1), RoiFileStatus::CannotOpen);
     EXPECT_EQ(static_cast<int>(RoiFileStatus::CannotOpen), 1);
-    EXPECT_EQ(RoiFileMessage(RoiFileStatus::CannotOpen, missing),
+    EXPECT_EQ(roiFileMessage(RoiFileStatus::CannotOpen, missing),
               "Cannot read ROI file " + missing + ".");
     EXPECT_TRUE(Snapshot(state) == before);
 }
@@ -233,7 +233,7 @@ TEST(RoiFileBadInput, WithoutAnImageNothingIsLoaded) {
         EXPECT_EQ(state.RoiNames[0], "kept");
     }
     EXPECT_EQ(static_cast<int>(RoiFileStatus::NoImage), 3);
-    EXPECT_EQ(RoiFileMessage(RoiFileStatus::NoImage, path), "Cannot load ROI. Load image first.");
+    EXPECT_EQ(roiFileMessage(RoiFileStatus::NoImage, path), "Cannot load ROI. Load image first.");
     EXPECT_EQ(kRoiErrorCaption, "Error");
 }
 
@@ -248,7 +248,7 @@ TEST(RoiFileBadInput, ANameTooLongToReadIsSkippedAndTheNamesAfterItStayInStep) {
         .raw("tail")
         .raw(std::string_view("ab\0cd?", 6));
     RoiFileContent content;
-    ASSERT_EQ(DecodeRoiFile(spanOf(file.data), 1, 1, content), RoiFileStatus::Ok);
+    ASSERT_EQ(decodeRoiFile(spanOf(file.data), 1, 1, content), RoiFileStatus::Ok);
     EXPECT_EQ(content.names[0], "abc");
     EXPECT_EQ(content.names[1], "");
     EXPECT_EQ(content.names[2], "tail");
@@ -265,25 +265,25 @@ TEST(RoiFileWriters, AFailedWriteIsReportedAsCannotCreateNotAsTheOverlapWarning)
     state.RoiMap->current[0] = 3;  // two ROIs: the 8-bit bitmap would warn
     const std::string path = dir.file("no/such/folder/out.bmp");
     for (int index : {1, 2, 3, 4}) {
-        const RoiSaveResult result = SaveRoiByFilterIndex(state, path, index);
+        const RoiSaveResult result = saveRoiByFilterIndex(state, path, index);
         EXPECT_EQ(result.status, RoiFileStatus::CannotCreate) << index;
         EXPECT_FALSE(result.overlapping) << index;
     }
-    EXPECT_EQ(RoiFileMessage(RoiFileStatus::CannotCreate, path),
+    EXPECT_EQ(roiFileMessage(RoiFileStatus::CannotCreate, path),
               "File " + path + " cannot be created.");
 
     WorkspaceState none;
-    EXPECT_EQ(SaveRoiByFilterIndex(none, dir.file("x.roi"), 1).status,
+    EXPECT_EQ(saveRoiByFilterIndex(none, dir.file("x.roi"), 1).status,
               RoiFileStatus::NothingToSave);
 }
 
 TEST(RoiFileWriters, AMapTooWideForTheFormatIsRefused) {
     TempDir dir;
     WorkspaceState state = stateWith(65536, 1);
-    EXPECT_EQ(SaveRoiFile(state, dir.file("wide.roi")), RoiFileStatus::TooLarge);
+    EXPECT_EQ(saveRoiFile(state, dir.file("wide.roi")), RoiFileStatus::TooLarge);
     EXPECT_FALSE(std::filesystem::exists(dir.file("wide.roi")));
     WorkspaceState widest = stateWith(65535, 1);
-    EXPECT_EQ(SaveRoiFile(widest, dir.file("ok.roi")), RoiFileStatus::Ok);
+    EXPECT_EQ(saveRoiFile(widest, dir.file("ok.roi")), RoiFileStatus::Ok);
 }
 
 TEST(RoiFileWriters, TheFilterIndexChoosesTheFormat) {
@@ -291,7 +291,7 @@ TEST(RoiFileWriters, TheFilterIndexChoosesTheFormat) {
     WorkspaceState state = stateWith(2, 2);
     state.RoiMap->current[0] = 1;
     const auto saved = [&](int index) {
-        EXPECT_EQ(SaveRoiByFilterIndex(state, dir.file("out"), index).status, RoiFileStatus::Ok);
+        EXPECT_EQ(saveRoiByFilterIndex(state, dir.file("out"), index).status, RoiFileStatus::Ok);
         return dir.read("out");
     };
     for (int index : {0, 1, 5}) EXPECT_EQ(saved(index).substr(0, 12), "KWL_ROI_2001");
@@ -313,19 +313,19 @@ Bytes bitmapHeaders(uint32_t fileSize, uint32_t offset, int32_t w, int32_t h, ui
 }
 
 TEST(RoiBitmapExport, TheActiveRoiBitmapHasExactlyTheseBytes) {
-    PlanePtr map = NewPlane(3, 2);
+    PlanePtr map = newPlane(3, 2);
     map->at(0, 0) = 2;
     map->at(2, 0) = 3;
     map->at(1, 1) = 2;
     std::string file;
-    ASSERT_EQ(EncodeActiveRoiBitmap(*map, 2, file), RoiFileStatus::Ok);
+    ASSERT_EQ(encodeActiveRoiBitmap(*map, 2, file), RoiFileStatus::Ok);
     Bytes expected = bitmapHeaders(70, 62, 3, 2, 1, 8);
     expected.u32(0).u8(0x00).u8(0xFF).u8(0x00).u8(0);  // black, the colour of ROI 2
     expected.u8(0x40).zeros(3).u8(0xA0).zeros(3);      // bottom row first
     EXPECT_EQ(file, expected.data);
 
     RgbImage image;
-    ASSERT_EQ(DecodeBmp(spanOf(file), image), BmpStatus::Ok);
+    ASSERT_EQ(decodeBmp(spanOf(file), image), BmpStatus::Ok);
     const std::vector<uint8_t> g = {0, 0xFF, 0}, k = {0, 0, 0};
     std::vector<uint8_t> pixels;
     for (const auto* p : {&g, &k, &g, &k, &g, &k})
@@ -336,11 +336,11 @@ TEST(RoiBitmapExport, TheActiveRoiBitmapHasExactlyTheseBytes) {
 }
 
 TEST(RoiBitmapExport, TheActiveRoiBitmapRowsAreWholeWordsAndRoi1IsTheFallback) {
-    PlanePtr map = NewPlane(33, 3);
+    PlanePtr map = newPlane(33, 3);
     map->at(32, 0) = 1;
     for (int roi : {0, -3, 17}) {
         std::string file;
-        ASSERT_EQ(EncodeActiveRoiBitmap(*map, roi, file), RoiFileStatus::Ok);
+        ASSERT_EQ(encodeActiveRoiBitmap(*map, roi, file), RoiFileStatus::Ok);
         EXPECT_EQ(file.size(), 62u + 3 * 8);
         EXPECT_EQ(file.substr(58, 4), std::string("\x00\x00\xFF\x00", 4));  // red: ROI 1
         EXPECT_EQ(file.substr(62 + 2 * 8, 8), std::string("\0\0\0\0\x80\0\0\0", 8));
@@ -348,12 +348,12 @@ TEST(RoiBitmapExport, TheActiveRoiBitmapRowsAreWholeWordsAndRoi1IsTheFallback) {
 }
 
 TEST(RoiBitmapExport, TheRoiBitmapHasTheseHeadersPaletteAndIndices) {
-    PlanePtr map = NewPlane(3, 2);
+    PlanePtr map = newPlane(3, 2);
     const uint16_t words[] = {0, 1, 3, 0x8000, 4, 0};
     std::copy(std::begin(words), std::end(words), map->current);
     std::string file;
     bool overlapping = false;
-    ASSERT_EQ(EncodeRoiBitmap(*map, file, overlapping), RoiFileStatus::Ok);
+    ASSERT_EQ(encodeRoiBitmap(*map, file, overlapping), RoiFileStatus::Ok);
     EXPECT_TRUE(overlapping);
 
     Bytes expected = bitmapHeaders(1086, 1078, 3, 2, 8, 8);
@@ -363,7 +363,7 @@ TEST(RoiBitmapExport, TheRoiBitmapHasTheseHeadersPaletteAndIndices) {
     EXPECT_EQ(file, expected.data);
 
     RgbImage image;
-    ASSERT_EQ(DecodeBmp(spanOf(file), image), BmpStatus::Ok);
+    ASSERT_EQ(decodeBmp(spanOf(file), image), BmpStatus::Ok);
     EXPECT_EQ(image.bgr, std::vector<uint8_t>({0, 0, 0, 0, 0, 255, 239, 239, 239,  // top row
                                                0xC4, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0}));
 }
@@ -372,13 +372,13 @@ TEST(RoiBitmapExport, TheOverlapWarningIsRaisedOnlyForAWrittenFileWithSharedPixe
     TempDir dir;
     WorkspaceState state = stateWith(5, 2);
     state.RoiMap->at(4, 1) = 0x0100;
-    RoiSaveResult result = SaveRoiBitmap(state, dir.file("a.bmp"));
+    RoiSaveResult result = saveRoiBitmap(state, dir.file("a.bmp"));
     EXPECT_EQ(result.status, RoiFileStatus::Ok);
     EXPECT_FALSE(result.overlapping);
     EXPECT_EQ(dir.read("a.bmp").size(), 1078u + 2 * 8);
 
     state.RoiMap->at(0, 0) = 0x0101;
-    result = SaveRoiByFilterIndex(state, dir.file("b.bmp"), kSaveRoiFilterRoiBitmap);
+    result = saveRoiByFilterIndex(state, dir.file("b.bmp"), kSaveRoiFilterRoiBitmap);
     EXPECT_EQ(result.status, RoiFileStatus::Ok);
     EXPECT_TRUE(result.overlapping);
     EXPECT_EQ(kRoiWarningCaption, "Warning");
@@ -399,10 +399,10 @@ TEST(RoiTextList, ListsEveryRoiWithRowsCountedFromTheBottom) {
     std::string expected =
         header(1) + "1\t0\t11\r\n0\t1\t0\r\n" + header(2) + header(3) + "0\t0\t1\r\n1\t0\t11\r\n";
     for (int k = 4; k <= 16; ++k) expected += header(k);
-    EXPECT_EQ(EncodeRoiTextList(*state.RoiMap, state.GreyImage.get()), expected);
+    EXPECT_EQ(encodeRoiTextList(*state.RoiMap, state.GreyImage.get()), expected);
 
     TempDir dir;
-    ASSERT_EQ(SaveRoiTextList(state, dir.file("r.txt")), RoiFileStatus::Ok);
+    ASSERT_EQ(saveRoiTextList(state, dir.file("r.txt")), RoiFileStatus::Ok);
     EXPECT_EQ(dir.read("r.txt"), expected);
 }
 
@@ -439,9 +439,9 @@ TEST(RoiPictureImport, RoiColoursBecomeTheirRoisAndOtherColoursNone) {
 }
 
 TEST(RoiPictureImport, APictureLargerThanTheImageIsCropped) {
-    PlanePtr map = NewPlane(1, 1);
+    PlanePtr map = newPlane(1, 1);
     ASSERT_EQ(
-        DecodeRoiPicture(spanOf(picture24(2, 2, {0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF})), *map),
+        decodeRoiPicture(spanOf(picture24(2, 2, {0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF})), *map),
         RoiFileStatus::Ok);
     EXPECT_EQ(map->current[0], 4);
 }
@@ -453,7 +453,7 @@ TEST(RoiPictureImport, TheRoiBitmapReadsBackAsTheMapItCameFrom) {
     for (size_t i = 0; i < state.RoiMap->size(); ++i)
         state.RoiMap->current[i] = random() % 3 ? static_cast<uint16_t>(1u << random() % 16) : 0;
     const std::vector<uint16_t> words = wordsOf(*state.RoiMap);
-    ASSERT_EQ(SaveRoiBitmap(state, dir.file("r.bmp")).status, RoiFileStatus::Ok);
+    ASSERT_EQ(saveRoiBitmap(state, dir.file("r.bmp")).status, RoiFileStatus::Ok);
     std::fill(state.RoiMap->current, state.RoiMap->current + 35, uint16_t{0xFFFF});
     ASSERT_EQ(LoadRoiFile(state, dir.file("r.bmp"), 2), RoiFileStatus::Ok);
     EXPECT_EQ(wordsOf(*state.RoiMap), words);
@@ -469,7 +469,7 @@ TEST(RoiPictureImport, AFileThatIsNoBitmapChangesNothing) {
     EXPECT_EQ(LoadRoiFile(state, dir.write("c.bmp", "BM\x10"), 2), RoiFileStatus::NotPicture);
     EXPECT_EQ(LoadRoiFile(state, dir.file("missing.bmp"), 2), RoiFileStatus::CannotOpen);
     EXPECT_TRUE(Snapshot(state) == before);
-    EXPECT_FALSE(RoiFileMessage(RoiFileStatus::NotPicture, text).empty());
+    EXPECT_FALSE(roiFileMessage(RoiFileStatus::NotPicture, text).empty());
 }
 
 }  // namespace

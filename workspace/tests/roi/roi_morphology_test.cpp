@@ -18,7 +18,7 @@ constexpr uint16_t kRoi1 = 1;
 constexpr uint16_t kRoi2 = 2;
 
 PlanePtr mapWith(int w, int h, const Pixels& roi1) {
-    PlanePtr map = NewPlane(w, h);
+    PlanePtr map = newPlane(w, h);
     for (auto [x, y] : roi1) map->at(x, y) = kRoi1;
     return map;
 }
@@ -40,7 +40,7 @@ Pixels square(int x0, int y0, int x1, int y1) {
 
 Pixels after(RoiMorphologyOp op, const Pixels& roi, int w = 10, int h = 10) {
     PlanePtr map = mapWith(w, h, roi);
-    EXPECT_TRUE(ApplyRoiMorphology(*map, 1, op, false));
+    EXPECT_TRUE(applyRoiMorphology(*map, 1, op, false));
     return pixelsOf(*map, kRoi1);
 }
 
@@ -134,24 +134,24 @@ TEST(RoiMorphologyOpenClose, ClosingFillsAOnePixelGap) {
 // --- Other ROIs and the non-overlapping mode ----------------------------------------
 
 TEST(RoiMorphologyOtherRois, OnlyTheActiveBitChangesInTheOverlappingMode) {
-    PlanePtr map = NewPlane(10, 10);
+    PlanePtr map = newPlane(10, 10);
     std::mt19937 random(3);
     for (size_t i = 0; i < map->size(); ++i) map->current[i] = static_cast<uint16_t>(random());
     const std::vector<uint16_t> before(map->current, map->current + map->size());
     for (auto op : {RoiMorphologyOp::Dilation, RoiMorphologyOp::Erosion, RoiMorphologyOp::Opening,
                     RoiMorphologyOp::Closing}) {
-        ASSERT_TRUE(ApplyRoiMorphology(*map, 4, op, false));
+        ASSERT_TRUE(applyRoiMorphology(*map, 4, op, false));
         for (size_t i = 0; i < map->size(); ++i) ASSERT_EQ(map->current[i] & ~8, before[i] & ~8);
     }
 }
 
 TEST(RoiMorphologyOtherRois, TheNonOverlappingModeTakesTheGrownPixelsFromOtherRois) {
     for (bool nonOverlapping : {false, true}) {
-        PlanePtr map = NewPlane(10, 10);
+        PlanePtr map = newPlane(10, 10);
         for (size_t i = 0; i < map->size(); ++i) map->current[i] = kRoi2;
         map->at(5, 5) = kRoi1;
         map->at(0, 0) = kRoi2 | 4;
-        ASSERT_TRUE(ApplyRoiMorphology(*map, 1, RoiMorphologyOp::Dilation, nonOverlapping));
+        ASSERT_TRUE(applyRoiMorphology(*map, 1, RoiMorphologyOp::Dilation, nonOverlapping));
         for (int y = 0; y < 10; ++y) {
             for (int x = 0; x < 10; ++x) {
                 const bool grown = x >= 4 && x <= 6 && y >= 4 && y <= 6;
@@ -165,7 +165,7 @@ TEST(RoiMorphologyOtherRois, TheNonOverlappingModeTakesTheGrownPixelsFromOtherRo
 }
 
 TEST(RoiMorphologyOtherRois, MakeActiveRoiExclusiveLeavesPixelsOutsideTheRoiAlone) {
-    PlanePtr map = NewPlane(3, 1);
+    PlanePtr map = newPlane(3, 1);
     map->current[0] = 0x8001;
     map->current[1] = 0x8000;
     map->current[2] = 0;
@@ -182,7 +182,7 @@ TEST(RoiMorphologyLimits, ARoiNumberOutside1To16ChangesNothing) {
     map->at(2, 2) = 0xFFFF;
     for (int roi : {0, -1, 17, 1000}) {
         for (auto op : {RoiMorphologyOp::Dilation, RoiMorphologyOp::Erosion}) {
-            EXPECT_FALSE(ApplyRoiMorphology(*map, roi, op, true));
+            EXPECT_FALSE(applyRoiMorphology(*map, roi, op, true));
             EXPECT_EQ(pixelsOf(*map, kRoi1), Pixels({{1, 1}, {2, 2}}));
             EXPECT_EQ(map->at(2, 2), 0xFFFF);
         }
@@ -198,8 +198,8 @@ TEST(RoiMorphologyLimits, MapsOfOneRowOrColumnAreLeftAsTheyAre) {
     EXPECT_EQ(after(RoiMorphologyOp::Dilation, {{0, 2}}, 1, 5), Pixels({{0, 2}}));
     EXPECT_EQ(after(RoiMorphologyOp::Erosion, {{0, 2}}, 1, 5), Pixels({{0, 2}}));
     EXPECT_EQ(after(RoiMorphologyOp::Erosion, {{0, 0}}, 1, 1), Pixels({{0, 0}}));
-    PlanePtr empty = NewPlane(0, 0);
-    EXPECT_TRUE(ApplyRoiMorphology(*empty, 1, RoiMorphologyOp::Closing, true));
+    PlanePtr empty = newPlane(0, 0);
+    EXPECT_TRUE(applyRoiMorphology(*empty, 1, RoiMorphologyOp::Closing, true));
 }
 
 }  // namespace

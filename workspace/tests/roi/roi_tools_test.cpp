@@ -9,10 +9,10 @@ namespace {
 class RoiToolsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        state.GreyImage = NewPlane(12, 10);
-        state.RoiMap = NewPlane(12, 10);
+        state.GreyImage = newPlane(12, 10);
+        state.RoiMap = newPlane(12, 10);
         std::fill(state.GreyImage->current, state.GreyImage->current + 120, uint16_t{100});
-        ResetRoiMap(*state.RoiMap);
+        resetRoiMap(*state.RoiMap);
         redraw(0);
     }
     void redraw(int hidden) {
@@ -72,10 +72,10 @@ TEST_F(RoiToolsTest, OverlappingDrawingAddsAndTheEraseModesRemove) {
 }
 
 TEST_F(RoiToolsTest, CtrlGivesASquareFollowingTheShorterAxis) {
-    EXPECT_EQ(ConstrainedEnd({5, 5}, {9, 7}), (Point{7, 7}));
-    EXPECT_EQ(ConstrainedEnd({5, 5}, {1, 8}), (Point{2, 8}));
-    EXPECT_EQ(ConstrainedEnd({5, 5}, {5, 9}), (Point{5, 5}));  // no width: nothing
-    EXPECT_EQ(ConstrainedEnd({5, 5}, {8, 5}), (Point{5, 5}));
+    EXPECT_EQ(constrainedEnd({5, 5}, {9, 7}), (Point{7, 7}));
+    EXPECT_EQ(constrainedEnd({5, 5}, {1, 8}), (Point{2, 8}));
+    EXPECT_EQ(constrainedEnd({5, 5}, {5, 9}), (Point{5, 5}));  // no width: nothing
+    EXPECT_EQ(constrainedEnd({5, 5}, {8, 5}), (Point{5, 5}));
     choose(2);
     session.selectTool(RoiTool::Rectangle);
     session.press({{1, 1}, true, true});
@@ -94,11 +94,11 @@ TEST_F(RoiToolsTest, UndoAndRedoStepThroughToolCommits) {
     choose(3);
     drag({0, 0}, {1, 1});
     EXPECT_EQ(word(0, 0), 4);
-    ASSERT_TRUE(PlaneUndo(*state.RoiMap));
+    ASSERT_TRUE(planeUndo(*state.RoiMap));
     EXPECT_EQ(word(0, 0), 2);
-    ASSERT_TRUE(PlaneUndo(*state.RoiMap));
+    ASSERT_TRUE(planeUndo(*state.RoiMap));
     EXPECT_EQ(word(0, 0), 1);
-    ASSERT_TRUE(PlaneRedo(*state.RoiMap));
+    ASSERT_TRUE(planeRedo(*state.RoiMap));
     EXPECT_EQ(word(1, 1), 2);
 }
 
@@ -176,7 +176,7 @@ TEST_F(RoiToolsTest, MovingPartlyOffTheImageDropsThatPartAndUndoRestoresIt) {
     EXPECT_EQ(countWith(2), 3 * 3);  // columns 9..11 remain of 9..12
     EXPECT_EQ(word(2, 2), 0);
     EXPECT_EQ(word(11, 4), 2);
-    ASSERT_TRUE(PlaneUndo(*state.RoiMap));
+    ASSERT_TRUE(planeUndo(*state.RoiMap));
     EXPECT_EQ(countWith(2), 12);
     EXPECT_EQ(word(2, 2), 2);
 }
@@ -207,7 +207,7 @@ TEST_F(RoiToolsTest, ResetAndClearTouchOnlyWhatTheySay) {
     ClearRoiBit(*state.RoiMap, 0);
     ClearRoiBit(*state.RoiMap, 17);
     EXPECT_EQ(word(0, 0), 4);
-    ResetRoiMap(*state.RoiMap);
+    resetRoiMap(*state.RoiMap);
     EXPECT_EQ(countWith(1), 120);
 }
 
