@@ -900,15 +900,18 @@ void TVoiEditor::rebuildShape() {
     view->update();
 }
 
+void TVoiEditor::placeFromBlock() {
+    if (!_Block) return;
+    const VoxelSizes s = currentVoxelSizes().sanitized();
+    _Block->prepare(image_->maxWidth, image_->maxHeight, image_->sliceCount, s.VoxelXSize,
+                    s.VoxelYSize, s.VoxelZSize);
+    _Block->exec();
+    view->ShapeMatrix = _Block->placement();
+}
+
 void TVoiEditor::ellipsoidButtonClick(bool place) {
     if (!image_) return;
-    if (place && _Block) {
-        const VoxelSizes s = currentVoxelSizes().sanitized();
-        _Block->prepare(image_->maxWidth, image_->maxHeight, image_->sliceCount, s.VoxelXSize,
-                        s.VoxelYSize, s.VoxelZSize);
-        _Block->exec();
-        view->ShapeMatrix = _Block->placement();
-    }
+    if (place) placeFromBlock();
     startShape(ShapeKind::Ellipsoid, EllipsoidButton);
     mesh_ = std::make_unique<SurfaceMesh>(makeSurfaceMesh(ellipsoidParameters()));
     showShape();
@@ -917,13 +920,7 @@ void TVoiEditor::ellipsoidButtonClick(bool place) {
 
 void TVoiEditor::cubeButtonClick(bool place) {
     if (!image_) return;
-    if (place && _Block) {
-        const VoxelSizes s = currentVoxelSizes().sanitized();
-        _Block->prepare(image_->maxWidth, image_->maxHeight, image_->sliceCount, s.VoxelXSize,
-                        s.VoxelYSize, s.VoxelZSize);
-        _Block->exec();
-        view->ShapeMatrix = _Block->placement();
-    }
+    if (place) placeFromBlock();
     startShape(ShapeKind::Cube, CubeButton);
     mesh_.reset();
     showShape();

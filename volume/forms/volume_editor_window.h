@@ -178,6 +178,7 @@ class TVoiEditor : public QWidget {
     void fitElastic();
     void refitIfElastic();
     void pressTurnAll();
+    void placeFromBlock();  // the shape matrix from the block dialog
     std::optional<ShapeTransform> activeTransform() const;
 
     std::unique_ptr<VolumeView> ownedView_;  // the view when no window shows it
