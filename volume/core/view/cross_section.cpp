@@ -110,6 +110,11 @@ std::optional<CrossSection> handOverCrossSection(const Volume3D& image, const Vo
                                                  int trMinPosition, int trMaxPosition) {
     const CrossSectionSize size = crossSectionSize(image, plane);
     if (size.width < 1 || size.height < 1) return std::nullopt;
+    // Both planes are laid out by the grey volume's extents: a mask of other
+    // extents would be read past the ROI plane (and written back elsewhere).
+    if (mask.maxWidth != image.maxWidth || mask.maxHeight != image.maxHeight ||
+        mask.sliceCount != image.sliceCount)
+        return std::nullopt;
     if (static_cast<size_t>(size.width) * static_cast<size_t>(size.height) > kMaxPlaneWords)
         return std::nullopt;
     position = std::clamp(position, 0, std::max(extentOf(image, plane) - 1, 0));

@@ -60,7 +60,8 @@ struct CrossSection {
 // Replaces the workspace's grey image and ROI map by new planes filled from
 // the slice, sets ImageWidth / ImageHeight, the range, bit depth and display
 // window (from the two track-bar positions) and the file name
-// "CrossSection<position>". Nothing changes when the planes cannot be made.
+// "CrossSection<position>". Nothing changes when the planes cannot be made
+// or the mask's extents are not the image's.
 std::optional<CrossSection> handOverCrossSection(const Volume3D& image, const Volume3D& mask,
                                                  int plane, int position, WorkspaceState& state,
                                                  int trMinPosition, int trMaxPosition);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -161,6 +162,25 @@ TEST(CrossSectionHandOver, AVolumeWithoutSamplesChangesNothing) {
     EXPECT_FALSE(handOverCrossSection(empty, empty, kCrossSectionPlaneZ, 0, state, 100, 0));
     EXPECT_EQ(state.GreyImage.get(), before);
     EXPECT_EQ(state.RoiMap, nullptr);
+}
+
+TEST(CrossSectionHandOver, AMaskOfOtherExtentsIsRefused) {
+    // The ROI plane is laid out by the image: a wider, taller or deeper mask
+    // would be read past its end, a smaller one into the wrong pixels.
+    const Volume3D image = makeVolume(grey);
+    for (const auto& [w, h, s] : std::vector<std::array<int32_t, 3>>{
+             {kW + 9, kH, kS}, {kW, kH + 9, kS}, {kW, kH, kS + 9}, {kW - 1, kH, kS}}) {
+        Volume3D mask(s);
+        for (int32_t z = 0; z < s; ++z) ASSERT_TRUE(Volume3DSetSlice(mask, nullptr, w, h, z));
+        WorkspaceState state;
+        state.GreyImage = newPlane(3, 3);
+        const ImagePlane* before = state.GreyImage.get();
+        for (int plane : {kCrossSectionPlaneZ, kCrossSectionPlaneY, kCrossSectionPlaneX})
+            EXPECT_FALSE(handOverCrossSection(image, mask, plane, 1, state, 100, 0))
+                << w << " x " << h << " x " << s << ", plane " << plane;
+        EXPECT_EQ(state.GreyImage.get(), before);
+        EXPECT_EQ(state.RoiMap, nullptr);
+    }
 }
 
 TEST(CrossSectionWriteBack, APlaneOneWriteBackChangesOneRowPerSlice) {
