@@ -60,30 +60,39 @@ std::string cformat(const char* format, ...) {
     return out;
 }
 
-std::string formatExponent(double value, int width, int precision) {
-    std::string text;
+void appendExponent(std::string& out, double value, int width, int precision) {
+    char text[80];
+    size_t size = 0;
+    auto put = [&](std::string_view part) {
+        part.copy(text + size, part.size());
+        size += part.size();
+    };
     if (std::isnan(value)) {
-        text = "NAN";
+        put("NAN");
     } else if (std::isinf(value)) {
-        text = value < 0 ? "-INF" : "INF";
+        put(value < 0 ? "-INF" : "INF");
     } else {
-        // to_chars gives printf's "%.*e" digits without any locale, and fast:
-        // reports print tens of thousands of these.
-        int digits = std::clamp(precision, 2, 18);
+        // to_chars gives printf's "%.*e" digits without any locale, and fast.
+        const int digits = std::clamp(precision, 2, 18);
         char buffer[64];
         auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
                                     std::chars_format::scientific, digits - 1);
         std::string_view plain(buffer, static_cast<size_t>(result.ptr - buffer));  // "5.00000e-01"
-        size_t e = plain.find('e');
-        text.assign(plain.substr(0, e));
-        text += 'E';
-        text += plain[e + 1];
-        std::string_view exponent = plain.substr(e + 2);
-        if (exponent.size() < 3) text.append(3 - exponent.size(), '0');
-        text += exponent;
+        const size_t e = plain.find('e');
+        put(plain.substr(0, e));
+        text[size++] = 'E';
+        text[size++] = plain[e + 1];
+        const std::string_view exponent = plain.substr(e + 2);
+        for (size_t pad = exponent.size(); pad < 3; ++pad) text[size++] = '0';
+        put(exponent);
     }
-    if (static_cast<int>(text.size()) < width)
-        text.insert(text.begin(), static_cast<size_t>(width) - text.size(), ' ');
+    if (static_cast<int>(size) < width) out.append(static_cast<size_t>(width) - size, ' ');
+    out.append(text, size);
+}
+
+std::string formatExponent(double value, int width, int precision) {
+    std::string text;
+    appendExponent(text, value, width, precision);
     return text;
 }
 

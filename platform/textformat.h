@@ -17,6 +17,9 @@ std::string cformat(const char* format, ...) __attribute__((format(printf, 1, 2)
 // least three digits, right-aligned in w characters: formatExponent(0.5, 14, 6)
 // gives "  5.00000E-001". Infinities and NaN give "INF", "-INF" and "NAN".
 std::string formatExponent(double value, int width, int precision);
+// The same text appended to `out`, without a temporary string: reports print
+// tens of thousands of these.
+void appendExponent(std::string& out, double value, int width, int precision);
 
 // Strict parsing of numbers read from files: the whole text must be the
 // number (an optional sign, then digits; for reals also a fraction and an

@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 
+#include "platform/parallel.h"
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
 #include "statistics/core/linear/raw_data_analysis.h"
@@ -57,12 +58,22 @@ int linearDimensionalityOf(const Vector30& sortedValues, int n, bool absoluteTot
 void appendProjectedSampleLines(const R62DataSet& data, const SampleMatrix& projected, int m,
                                 std::vector<std::string>& lines) {
     checkRange(m, 0, kMaxFeatures);
-    for (int i = 1; i <= data.SampleCount; ++i) {
-        std::string line = platform::cformat("%3d", data.Category[i]);
-        for (int k = 1; k <= m; ++k)
-            line += "  " + platform::formatExponent(projected[i][k], 13, 6);
-        lines.push_back(std::move(line));
-    }
+    // Tens of thousands of numbers: the lines are written side by side, each
+    // into its own place.
+    const size_t first = lines.size();
+    lines.resize(first + static_cast<size_t>(data.SampleCount));
+    parallelFor(static_cast<size_t>(data.SampleCount), 64, [&](size_t begin, size_t end) {
+        for (size_t s = begin; s < end; ++s) {
+            const int i = static_cast<int>(s) + 1;
+            std::string& line = lines[first + s];
+            line = platform::cformat("%3d", data.Category[i]);
+            line.reserve(line.size() + static_cast<size_t>(m) * 15);
+            for (int k = 1; k <= m; ++k) {
+                line += "  ";
+                platform::appendExponent(line, projected[i][k], 13, 6);
+            }
+        }
+    });
 }
 
 void fillProjectedPlot(PlotInput& plot, const R62DataSet& data, const SampleMatrix& projected,
@@ -103,12 +114,16 @@ void reportProjection(R62DataSet& data, const Matrix30& projection, int n, int m
                       double& fisher, int& misclassified) {
     const SampleMatrix& x = data.FeatureData;
     projected.fill(SampleRow{});
-    for (int i = 1; i <= data.SampleCount; ++i)
-        for (int k = 1; k <= n; ++k) {
-            double sum = 0.0;
-            for (int f = 1; f <= n; ++f) sum += x[i][f] * projection[f][k];
-            projected[i][k] = sum;
+    parallelFor(static_cast<size_t>(data.SampleCount), 128, [&](size_t begin, size_t end) {
+        for (size_t s = begin; s < end; ++s) {
+            const int i = static_cast<int>(s) + 1;
+            for (int k = 1; k <= n; ++k) {
+                double sum = 0.0;
+                for (int f = 1; f <= n; ++f) sum += x[i][f] * projection[f][k];
+                projected[i][k] = sum;
+            }
         }
+    });
 
     fisher = ClassStatistics(data, projected, m);
     report.lines.push_back(fisherLine(fisher));
@@ -135,13 +150,15 @@ PcaReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected, 
     for (int i = 1; i <= samples; ++i)
         for (int f = 1; f <= n; ++f) x[i][f] -= mean[f];
     Matrix30 covariance{};
-    for (int a = 1; a <= n; ++a)
-        for (int b = a; b <= n; ++b) {
-            double sum = 0.0;
-            for (int i = 1; i <= samples; ++i) sum += x[i][a] * x[i][b];
-            // A single sample has no spread; dividing by N - 1 = 0 would give NaN.
-            covariance[a][b] = samples > 1 ? sum / (samples - 1) : 0.0;
-        }
+    parallelFor(static_cast<size_t>(n), 1, [&](size_t begin, size_t end) {
+        for (int a = static_cast<int>(begin) + 1; a <= static_cast<int>(end); ++a)
+            for (int b = a; b <= n; ++b) {
+                double sum = 0.0;
+                for (int i = 1; i <= samples; ++i) sum += x[i][a] * x[i][b];
+                // A single sample has no spread; dividing by N - 1 = 0 would give NaN.
+                covariance[a][b] = samples > 1 ? sum / (samples - 1) : 0.0;
+            }
+    });
 
     report.lines = reportHeaderLines(data, kPcaReportTitle, standardize, dateTime);
     report.lines.emplace_back();
