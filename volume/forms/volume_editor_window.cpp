@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
+#include <new>
 
 #include "analysis/core/reports/report_document.h"
 #include "analysis/core/runner/analysis_runner.h"
@@ -956,7 +957,19 @@ void TVoiEditor::moveButton2Click() {
     view->ShapeMatrix = identityMatrix16();
     sourceVoi_ = activeVoi_;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    preview_ = voxelFaceGeometry(voiFacePreview(*mask_, voiBit(sourceVoi_), currentVoxelSizes()));
+    try {
+        preview_ =
+            voxelFaceGeometry(voiFacePreview(*mask_, voiBit(sourceVoi_), currentVoxelSizes()));
+    } catch (const std::bad_alloc&) {
+        // A ragged VOI in a large volume has many faces; the tool is not
+        // started rather than the program ended.
+        QApplication::restoreOverrideCursor();
+        CancelButton->setChecked(true);
+        endShape();
+        platform::showMessage("Error", "Not enough memory to show the VOI while it is moved.",
+                              platform::MessageButtons::Ok, platform::MessageIcon::Error);
+        return;
+    }
     QApplication::restoreOverrideCursor();
     startShape(ShapeKind::MoveVoi, MoveButton2);
     mesh_.reset();
