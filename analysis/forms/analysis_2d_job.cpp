@@ -42,7 +42,7 @@ struct Snapshot {
 
 std::optional<ProgressJob> make2DAnalysisJob(Tvantu* window) {
     const WorkspaceState& state = window->state;
-    if (!state.GreyImage || !state.RoiMap || ImageWidth == 0 || ImageHeight == 0)
+    if (!state.GreyImage || !state.RoiMap || state.ImageWidth == 0 || state.ImageHeight == 0)
         return std::nullopt;
     auto snap = std::make_shared<Snapshot>();
     snap->grey = copyPlane(*state.GreyImage);

@@ -20,13 +20,11 @@ using PlanePtr = std::unique_ptr<ImagePlane, PlaneDeleter>;
 // A new plane of the given size, or none when the size is impossible.
 PlanePtr newPlane(int32_t width, int32_t height);
 
-// Size of the loaded image in pixels (0 x 0 before the first load).
-extern uint32_t ImageWidth;
-extern uint32_t ImageHeight;
-
 struct WorkspaceState {
-    PlanePtr GreyImage;  // none: no image is loaded
-    PlanePtr RoiMap;     // bit k of a word: the pixel is in ROI k+1
+    PlanePtr GreyImage;       // none: no image is loaded
+    PlanePtr RoiMap;          // bit k of a word: the pixel is in ROI k+1
+    uint32_t ImageWidth = 0;  // size of the loaded image in pixels, 0 x 0 before the first load
+    uint32_t ImageHeight = 0;
     int32_t ImageMax = 255;
     int32_t ImageMin = 0;
     int32_t BitDepth = 8;  // smallest n from 8 to 16 with ImageMax < 2^n

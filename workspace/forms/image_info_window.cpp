@@ -35,9 +35,9 @@ void ImageInfoFill(TImageInfoView* window, const std::string& path, int sourceCo
     if (!window) return;
     window->memo()->clear();
     ImageInfoBasics basics;
-    basics.width = ImageWidth;
-    basics.height = ImageHeight;
     if (_vantu) {
+        basics.width = _vantu->state.ImageWidth;
+        basics.height = _vantu->state.ImageHeight;
         basics.min = _vantu->state.ImageMin;
         basics.max = _vantu->state.ImageMax;
         basics.bitDepth = _vantu->state.BitDepth;

@@ -22,7 +22,8 @@ int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
         status = ::LoadRoiFile(window->state, path, type);
     } catch (const std::bad_alloc&) {
         // The ROI map is replaced only once the file is read: it stays as it was.
-        tell(kRoiErrorCaption, platform::notEnoughMemoryText(path, ImageWidth, ImageHeight));
+        tell(kRoiErrorCaption, platform::notEnoughMemoryText(path, window->state.ImageWidth,
+                                                             window->state.ImageHeight));
         return -1;
     }
     if (status != RoiFileStatus::Ok) {

@@ -136,7 +136,7 @@ Tvantu::Tvantu() {
     state.GreyImage.reset();
     state.RoiMap.reset();
     ShowRoiIndicators();
-    ImageWidth = ImageHeight = 0;
+    state.ImageWidth = state.ImageHeight = 0;
     SetZoom(11);
     ScanPlugins(platform::programFolder());
     state.ForcedPrefix.clear();

@@ -132,8 +132,8 @@ std::optional<CrossSection> handOverCrossSection(const Volume3D& image, const Vo
     CrossSection section{plane, position, size.width, size.height, grey->serial, roi->serial};
     state.GreyImage = std::move(grey);
     state.RoiMap = std::move(roi);
-    ImageWidth = static_cast<uint32_t>(size.width);
-    ImageHeight = static_cast<uint32_t>(size.height);
+    state.ImageWidth = static_cast<uint32_t>(size.width);
+    state.ImageHeight = static_cast<uint32_t>(size.height);
     recomputeImageRange(state, trMinPosition, trMaxPosition);
     state.ImageFileName = "CrossSection" + std::to_string(position);
     return section;

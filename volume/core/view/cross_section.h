@@ -58,7 +58,7 @@ struct CrossSection {
 };
 
 // Replaces the workspace's grey image and ROI map by new planes filled from
-// the slice, sets ImageWidth / ImageHeight, the range, bit depth and display
+// the slice, sets the image size, the range, bit depth and display
 // window (from the two track-bar positions) and the file name
 // "CrossSection<position>". Nothing changes when the planes cannot be made
 // or the mask's extents are not the image's.

@@ -88,7 +88,7 @@ TEST_F(CrossSectionModeTest, LookingAlongZHandsOverTheZSliceOnce) {
     ASSERT_TRUE(state.GreyImage && state.RoiMap);
     EXPECT_EQ(state.GreyImage->width, kWidth);
     EXPECT_EQ(state.GreyImage->height, kHeight);
-    EXPECT_EQ(ImageWidth, static_cast<uint32_t>(kWidth));
+    EXPECT_EQ(state.ImageWidth, static_cast<uint32_t>(kWidth));
     EXPECT_EQ(state.GreyImage->at(7, 4), Volume3DGetVoxel(*editor->image(), 7, 4, 2));
     EXPECT_EQ(state.ImageMin, 30);
     EXPECT_EQ(state.ImageMax, 49);

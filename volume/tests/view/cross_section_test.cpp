@@ -124,8 +124,8 @@ TEST(CrossSectionHandOver, TheWorkspaceGetsNewPlanesRangeAndName) {
     EXPECT_EQ(state.GreyImage->height, kS);
     EXPECT_EQ(state.RoiMap->width, kW);
     EXPECT_EQ(state.RoiMap->height, kS);
-    EXPECT_EQ(ImageWidth, static_cast<uint32_t>(kW));
-    EXPECT_EQ(ImageHeight, static_cast<uint32_t>(kS));
+    EXPECT_EQ(state.ImageWidth, static_cast<uint32_t>(kW));
+    EXPECT_EQ(state.ImageHeight, static_cast<uint32_t>(kS));
     EXPECT_EQ(undoRedoFlags(*state.RoiMap), 0);
     EXPECT_EQ(state.ImageFileName, "CrossSection3");
     EXPECT_EQ(state.RoiMap->at(4, 2), voi(4, 3, 2));

@@ -120,8 +120,8 @@ bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosit
 
     state.GreyImage = std::move(grey);
     state.RoiMap = std::move(roi);
-    ImageWidth = static_cast<uint32_t>(image.width);
-    ImageHeight = static_cast<uint32_t>(image.height);
+    state.ImageWidth = static_cast<uint32_t>(image.width);
+    state.ImageHeight = static_cast<uint32_t>(image.height);
     recomputeImageRange(state, trMinPosition, trMaxPosition);
     state.LoadedColorMode = image.loadedColorMode;
     state.FeaturePrefix = image.featurePrefix;

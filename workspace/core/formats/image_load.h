@@ -50,7 +50,7 @@ void recomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosi
 // Puts a read image into the workspace: grey plane, range, bit depth, ROI map
 // (all in ROI 1 after no image, else the old words where both images overlap
 // and 0 elsewhere, without undo history), the display window from the two
-// track-bar positions, the colour mode and prefix, ImageWidth/ImageHeight.
+// track-bar positions, the colour mode and prefix, the image size.
 // Returns false, with nothing changed, when the planes cannot be made.
 bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
                       int trMaxPosition);

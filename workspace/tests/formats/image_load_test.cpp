@@ -30,8 +30,8 @@ TEST(ImageLoad, TheFirstLoadPutsEveryPixelInRoiOne) {
     image.featurePrefix = "R_";
     image.loadedColorMode = 1;
     ASSERT_TRUE(applyLoadedImage(state, std::move(image), 100, 0));
-    EXPECT_EQ(ImageWidth, 6u);
-    EXPECT_EQ(ImageHeight, 5u);
+    EXPECT_EQ(state.ImageWidth, 6u);
+    EXPECT_EQ(state.ImageHeight, 5u);
     EXPECT_EQ(state.ImageMin, 100);
     EXPECT_EQ(state.ImageMax, 129);
     EXPECT_EQ(state.BitDepth, 8);
@@ -79,7 +79,7 @@ TEST(ImageLoad, AnInconsistentImageChangesNothing) {
     broken.samples.pop_back();
     EXPECT_FALSE(applyLoadedImage(state, std::move(broken), 100, 0));
     EXPECT_EQ(state.GreyImage.get(), before);
-    EXPECT_EQ(ImageWidth, 5u);
+    EXPECT_EQ(state.ImageWidth, 5u);
     EXPECT_EQ(state.ImageMax, 7);
 }
 

@@ -789,9 +789,7 @@ TEST(ScannerUnformatted, SizeMustMatchExactly) {
 
 // ----------------------------------------------------- header and info reads
 
-TEST(ScannerHeaderDecode, GivesTheSizeAndLeavesTheGlobalsAlone) {
-    ImageWidth = 77;
-    ImageHeight = 78;
+TEST(ScannerHeaderDecode, GivesTheSizeAndTheDirectory) {
     GeFile ge;
     const std::vector<uint8_t> file = ge.build({});
     ScannerInfo info;
@@ -803,8 +801,6 @@ TEST(ScannerHeaderDecode, GivesTheSizeAndLeavesTheGlobalsAlone) {
         1);
     EXPECT_EQ(w, 64);
     EXPECT_EQ(h, 32);
-    EXPECT_EQ(ImageWidth, 77u);
-    EXPECT_EQ(ImageHeight, 78u);
     EXPECT_EQ(info.directory, "/a/");
     EXPECT_EQ(DecodeScannerHeader(info, kScannerVision, std::span<const uint8_t>(file.data(), 1024),
                                   {}, "", w, h),

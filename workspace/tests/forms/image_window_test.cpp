@@ -111,8 +111,8 @@ TEST_F(ImageWindowTest, ABitmapOpensWithItsRangeCaptionAndRoiOne) {
 TEST_F(ImageWindowTest, ADicomFileOpensByItsExtension) {
     std::string path = std::string(VANTU_TEST_DATA) + "/dicom/CT_small.dcm";
     EXPECT_EQ(OpenFileByExtension(_vantu, path), 13);
-    EXPECT_EQ(ImageWidth, 128u);
-    EXPECT_EQ(ImageHeight, 128u);
+    EXPECT_EQ(_vantu->state.ImageWidth, 128u);
+    EXPECT_EQ(_vantu->state.ImageHeight, 128u);
     EXPECT_EQ(_vantu->state.ImageMax, 34959);  // signed samples shifted by 32768
     EXPECT_EQ(_vantu->state.BitDepth, 16);
     std::string truncated = std::string(VANTU_TEST_DATA) + "/dicom/MR_truncated.dcm";
@@ -124,7 +124,7 @@ TEST_F(ImageWindowTest, QuotedPathsAndUnknownExtensionsFallBackToRaw) {
     std::string path = dir.write("scan.png", std::string(256 * 256, '\x05'));
     EXPECT_EQ(OpenFileByExtension(_vantu, "\"" + path + "\""), 2);
     EXPECT_EQ(_vantu->state.ImageMax, 5);
-    EXPECT_EQ(ImageWidth, 256u);
+    EXPECT_EQ(_vantu->state.ImageWidth, 256u);
 }
 
 TEST_F(ImageWindowTest, AFileNoReaderTakesIsRefusedAndTheImageKept) {
@@ -138,7 +138,7 @@ TEST_F(ImageWindowTest, AFileNoReaderTakesIsRefusedAndTheImageKept) {
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
     EXPECT_EQ(_vantu->state.ImageFileName, good);
     EXPECT_EQ(_vantu->state.RoiMap->at(1, 1), 6);
-    EXPECT_EQ(ImageWidth, 4u);
+    EXPECT_EQ(_vantu->state.ImageWidth, 4u);
     EXPECT_EQ(LoadImageFile(_vantu, 1, bad), 4);
 }
 
@@ -205,7 +205,7 @@ TEST_F(ImageWindowTest, AutoReloadShowsNewRawValuesButKeepsTheStoredOnesUntilOk)
     QTimer::singleShot(0, [] {
         _RawOptions->autoReloadBox()->setChecked(true);
         _RawOptions->widthField()->setValue(32);
-        EXPECT_EQ(ImageWidth, 32u);
+        EXPECT_EQ(_vantu->state.ImageWidth, 32u);
         EXPECT_EQ(_RawOptions->values.RawX, 64);
         _RawOptions->reject();
     });

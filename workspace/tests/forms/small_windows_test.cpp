@@ -95,7 +95,7 @@ TEST_F(SmallWindowsTest, ScannerFilesOpenByExtensionAndFillTheInfoWindow) {
     EXPECT_EQ(OpenFileByExtension(_vantu, ima), 3);  // NUMARIS 2 reads the ACR-NEMA family
     const std::string img = dir.write("head.img", fileBytes(kVendorDir + "mr64_acr.img"));
     EXPECT_EQ(OpenFileByExtension(_vantu, img), 6);
-    EXPECT_EQ(ImageWidth, 64u);
+    EXPECT_EQ(_vantu->state.ImageWidth, 64u);
     EXPECT_EQ(_vantu->state.ImageMax, 2145);
     EXPECT_EQ(_vantu->state.BitDepth, 12);
     const QString text = _ImageInfoView->memo()->toPlainText();
@@ -110,7 +110,7 @@ TEST_F(SmallWindowsTest, ScannerFilesOpenByExtensionAndFillTheInfoWindow) {
     EXPECT_EQ(OpenFileByExtension(_vantu, bad), 0);
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.messages.back().text, "Invalid image file format (Drag-drop)");
-    EXPECT_EQ(ImageWidth, 64u);
+    EXPECT_EQ(_vantu->state.ImageWidth, 64u);
     EXPECT_EQ(_vantu->state.ImageFileName, img);
 }
 
