@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "workspace/core/formats/bitmap_header.h"
 #include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
@@ -28,22 +29,14 @@ std::string encodeBmf(const double* values, int32_t width, int32_t height) {
     const uint32_t imageSize = static_cast<uint32_t>(count * 8);
     std::string out;
     out.reserve(kBmfHeaderSize + count * 8);
-    out += "BM";
-    appendLittleEndian32(out, imageSize + static_cast<uint32_t>(kBmfHeaderSize));
-    appendLittleEndian16(out, 0);
-    appendLittleEndian16(out, 0);
-    appendLittleEndian32(out, static_cast<uint32_t>(kBmfHeaderSize));
-    appendLittleEndian32(out, 40);
-    appendLittleEndian32(out, static_cast<uint32_t>(width));
-    appendLittleEndian32(out, static_cast<uint32_t>(height));
-    appendLittleEndian16(out, 1);
-    appendLittleEndian16(out, 64);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, imageSize);
-    appendLittleEndian32(out, 1000);
-    appendLittleEndian32(out, 1000);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, 0);
+    appendBitmapHeader(out, {.fileSize = imageSize + static_cast<uint32_t>(kBmfHeaderSize),
+                             .dataOffset = static_cast<uint32_t>(kBmfHeaderSize),
+                             .width = static_cast<uint32_t>(width),
+                             .height = static_cast<uint32_t>(height),
+                             .bitCount = 64,
+                             .imageSize = imageSize,
+                             .xPelsPerMeter = 1000,
+                             .yPelsPerMeter = 1000});
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t bits = std::bit_cast<uint64_t>(values[i]);
         appendLittleEndian32(out, static_cast<uint32_t>(bits));

@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/parallel.h"
+#include "workspace/core/formats/bitmap_header.h"
 #include "workspace/core/formats/byte_codec.h"
 
 namespace {
@@ -71,21 +72,15 @@ std::string encodeMapBitmap(const FeatureMap& map) {
     const uint32_t h = static_cast<uint32_t>(std::max(map.height, 0));
     const uint32_t stride = (3 * w + 3) & ~3u;
     const std::vector<uint8_t> bgr = renderMapPicture(map);
-    std::string out = "BM";
-    appendLittleEndian32(out, 54 + h * stride);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, 54);
-    appendLittleEndian32(out, 40);
-    appendLittleEndian32(out, w);
-    appendLittleEndian32(out, h);
-    appendLittleEndian16(out, 1);
-    appendLittleEndian16(out, 24);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, h * stride);
-    appendLittleEndian32(out, 2835);
-    appendLittleEndian32(out, 2835);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, 0);
+    std::string out;
+    appendBitmapHeader(out, {.fileSize = 54 + h * stride,
+                             .dataOffset = 54,
+                             .width = w,
+                             .height = h,
+                             .bitCount = 24,
+                             .imageSize = h * stride,
+                             .xPelsPerMeter = 2835,
+                             .yPelsPerMeter = 2835});
     out.reserve(out.size() + static_cast<size_t>(h) * stride);
     for (uint32_t y = h; y-- > 0;) {
         out.append(reinterpret_cast<const char*>(bgr.data()) + static_cast<size_t>(y) * 3 * w,

@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "volume/core/files/byte_source.h"
+#include "workspace/core/formats/bitmap_header.h"
 
 uint64_t bmfRowBytes(uint32_t bitCount, uint64_t width) {
     return ((uint64_t{bitCount} * width + 31) / 32) * 4;
@@ -33,11 +34,11 @@ struct BmfHeader {
 double loadSample(const uint8_t* p, uint32_t bitCount) {
     if (bitCount == 32) {
         float f;
-        uint32_t bits = loadU32(p);
+        uint32_t bits = readLittleEndian32(p);
         std::memcpy(&f, &bits, 4);
         return f;
     }
-    uint64_t bits = loadU32(p) | (uint64_t{loadU32(p + 4)} << 32);
+    uint64_t bits = readLittleEndian32(p) | (uint64_t{readLittleEndian32(p + 4)} << 32);
     double d;
     std::memcpy(&d, &bits, 8);
     return d;
@@ -88,24 +89,24 @@ class RowReader {
 VolumeLoad decodeSource(ByteSource& source, uint64_t maxVoxels) {
     uint8_t head[kBmfDataOffset];
     if (source.readAt(0, head, sizeof head) != sizeof head) return failedLoad(kBmfCannotLoadHeader);
-    const int32_t width = static_cast<int32_t>(loadU32(head + 18));
-    const int32_t height = static_cast<int32_t>(loadU32(head + 22));
+    const int32_t width = static_cast<int32_t>(readLittleEndian32(head + 18));
+    const int32_t height = static_cast<int32_t>(readLittleEndian32(head + 22));
     if (head[0] != 'B' || head[1] != 'M' || width <= 0 || height <= 0)
         return failedLoad(kBmfWrongHeader);
-    if (loadU32(head + 10) != kBmfDataOffset) return failedLoad(kBmfWrongInfoHeader);
+    if (readLittleEndian32(head + 10) != kBmfDataOffset) return failedLoad(kBmfWrongInfoHeader);
     BmfHeader h;
     h.width = static_cast<uint32_t>(width);
     h.height = static_cast<uint32_t>(height);
-    h.bitCount = loadU16(head + 28);
+    h.bitCount = readLittleEndian16(head + 28);
     if (h.bitCount != 8 && h.bitCount != 16 && h.bitCount != 32 && h.bitCount != 64)
         return failedLoad(kBmfWrongBitCount);
-    h.slices = std::max<uint32_t>(loadU16(head + 26), 1);
+    h.slices = std::max<uint32_t>(readLittleEndian16(head + 26), 1);
     const uint64_t sliceWords = uint64_t{h.width} * h.height;
     if (sliceWords > kMaxSliceWords || sliceWords * h.slices > maxVoxels)
         return failedLoad(kVolumeTooLargeMessage);
-    h.sizes.VoxelXSize = static_cast<int32_t>(loadU32(head + 38)) / 1000.0;
-    h.sizes.VoxelYSize = static_cast<int32_t>(loadU32(head + 42)) / 1000.0;
-    h.sizes.VoxelZSize = static_cast<int32_t>(loadU32(head + 46)) / 1000.0;
+    h.sizes.VoxelXSize = static_cast<int32_t>(readLittleEndian32(head + 38)) / 1000.0;
+    h.sizes.VoxelYSize = static_cast<int32_t>(readLittleEndian32(head + 42)) / 1000.0;
+    h.sizes.VoxelZSize = static_cast<int32_t>(readLittleEndian32(head + 46)) / 1000.0;
 
     VolumeLoad load = startVolumeLoad(static_cast<int32_t>(h.slices));
     load.hasVoxelSizes = true;
@@ -144,7 +145,7 @@ VolumeLoad decodeSource(ByteSource& source, uint64_t maxVoxels) {
                         break;
                     case 16:
                         for (size_t i = 0; i < n; ++i) {
-                            o[i] = loadU16(piece + 2 * i);
+                            o[i] = readLittleEndian16(piece + 2 * i);
                             largest = std::max<uint32_t>(largest, o[i]);
                         }
                         break;
@@ -196,25 +197,21 @@ std::string encodeBmfVolume(int32_t width, int32_t height, int32_t count, const 
     };
     std::string out;
     out.reserve(kBmfDataOffset + static_cast<size_t>(rowBytes * height * count));
-    out += "BM";
-    appendU32(out, static_cast<uint32_t>(declared + kBmfDataOffset));
-    appendU32(out, 0);
-    appendU32(out, kBmfDataOffset);
-    appendU32(out, 40);
-    appendU32(out, static_cast<uint32_t>(width));
-    appendU32(out, static_cast<uint32_t>(height));
-    appendU16(out, static_cast<uint32_t>(count));
-    appendU16(out, 16);
-    appendU32(out, 0);
-    appendU32(out, static_cast<uint32_t>(declared));
-    appendU32(out, perMetre(sizes.VoxelXSize));
-    appendU32(out, perMetre(sizes.VoxelYSize));
-    appendU32(out, perMetre(sizes.VoxelZSize));
-    appendU32(out, 0);
+    // The planes field holds the slice count and the colour count the z size.
+    appendBitmapHeader(out, {.fileSize = static_cast<uint32_t>(declared + kBmfDataOffset),
+                             .dataOffset = kBmfDataOffset,
+                             .width = static_cast<uint32_t>(width),
+                             .height = static_cast<uint32_t>(height),
+                             .planes = static_cast<uint16_t>(count),
+                             .bitCount = 16,
+                             .imageSize = static_cast<uint32_t>(declared),
+                             .xPelsPerMeter = perMetre(sizes.VoxelXSize),
+                             .yPelsPerMeter = perMetre(sizes.VoxelYSize),
+                             .coloursUsed = perMetre(sizes.VoxelZSize)});
     const size_t padding = static_cast<size_t>(rowBytes) - 2 * static_cast<size_t>(width);
     for (int32_t z = 0; z < count; ++z)
         for (int32_t y = 0; y < height; ++y) {
-            for (int32_t x = 0; x < width; ++x) appendU16(out, sampleAt(x, y, z));
+            for (int32_t x = 0; x < width; ++x) appendLittleEndian16(out, sampleAt(x, y, z));
             out.append(padding, '\0');
         }
     return out;

@@ -93,6 +93,6 @@ void ByteReader::skip(uint64_t n) {
 bool ByteReader::readU16(uint16_t& value) {
     uint8_t b[2];
     if (!read(b, 2)) return false;
-    value = loadU16(b);
+    value = readLittleEndian16(b);
     return true;
 }

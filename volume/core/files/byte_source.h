@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "workspace/core/formats/byte_codec.h"
+
 class ByteSource {
   public:
     // The bytes must outlive the source.
@@ -58,19 +60,3 @@ class ByteReader {
     size_t next_ = 0;
     size_t end_ = 0;
 };
-
-inline uint16_t loadU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t loadU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void appendU16(std::string& out, uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-inline void appendU32(std::string& out, uint32_t v) {
-    appendU16(out, v & 0xFFFF);
-    appendU16(out, v >> 16);
-}

@@ -15,16 +15,16 @@ std::optional<std::string> encodeDicomVolume(const Volume3D& volume) {
 
     std::string out(128, '\0');
     out += "DICM";
-    appendU16(out, 0x0002);
-    appendU16(out, 0x0000);
+    appendLittleEndian16(out, 0x0002);
+    appendLittleEndian16(out, 0x0000);
     out += "UL";
-    appendU16(out, 4);
-    appendU32(out, 74);
-    appendU16(out, 0x0002);
-    appendU16(out, 0x0001);
+    appendLittleEndian16(out, 4);
+    appendLittleEndian32(out, 74);
+    appendLittleEndian16(out, 0x0002);
+    appendLittleEndian16(out, 0x0001);
     out += "OB";
-    appendU16(out, 0);
-    appendU32(out, 2);
+    appendLittleEndian16(out, 0);
+    appendLittleEndian32(out, 2);
     out += std::string("\x00\x01", 2);
     appendDicomMetaElement(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
     appendDicomMetaElement(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
@@ -50,14 +50,14 @@ std::optional<std::string> encodeDicomVolume(const Volume3D& volume) {
     out += group28;
 
     appendDicomElement(out, 0x7FE0, 0x0000, dicomU32Value(static_cast<uint32_t>(bytes + 8)));
-    appendU16(out, 0x7FE0);
-    appendU16(out, 0x0010);
-    appendU32(out, static_cast<uint32_t>(bytes));
+    appendLittleEndian16(out, 0x7FE0);
+    appendLittleEndian16(out, 0x0010);
+    appendLittleEndian32(out, static_cast<uint32_t>(bytes));
     out.reserve(out.size() + bytes);
     for (int32_t z = 0; z < volume.sliceCount; ++z)
         for (int32_t y = 0; y < volume.maxHeight; ++y)
             for (int32_t x = 0; x < volume.maxWidth; ++x)
-                appendU16(out, Volume3DGetVoxelChecked(volume, x, y, z) >> 4);
+                appendLittleEndian16(out, Volume3DGetVoxelChecked(volume, x, y, z) >> 4);
     return out;
 }
 

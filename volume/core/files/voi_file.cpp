@@ -29,8 +29,8 @@ class RunWriter {
 
   private:
     void flush() {
-        appendU16(out_, value_);
-        appendU16(out_, count_);
+        appendLittleEndian16(out_, value_);
+        appendLittleEndian16(out_, count_);
         count_ = 0;
     }
 
@@ -66,11 +66,11 @@ void Volume3DWriteRuns(const Volume3D& mask, std::string& out) {
 std::string encodeVoi(const Volume3D& mask, const VoiNames& names) {
     if (mask.maxWidth > 0xFFFF || mask.maxHeight > 0xFFFF || mask.sliceCount > 0xFFFF) return {};
     std::string out(kVoiMagic2006);
-    appendU16(out, static_cast<uint32_t>(mask.maxWidth));
-    appendU16(out, static_cast<uint32_t>(mask.maxHeight));
-    appendU16(out, static_cast<uint32_t>(mask.sliceCount));
+    appendLittleEndian16(out, static_cast<uint32_t>(mask.maxWidth));
+    appendLittleEndian16(out, static_cast<uint32_t>(mask.maxHeight));
+    appendLittleEndian16(out, static_cast<uint32_t>(mask.sliceCount));
     for (const std::string& name : names)
-        appendU16(out, static_cast<uint32_t>(std::min(name.size(), kMaxVoiNameLength)));
+        appendLittleEndian16(out, static_cast<uint32_t>(std::min(name.size(), kMaxVoiNameLength)));
     for (const std::string& name : names) out.append(name, 0, kMaxVoiNameLength);
     Volume3DWriteRuns(mask, out);
     return out;
@@ -113,10 +113,10 @@ VoiLoadResult decodeSource(Volume3D& mask, VoiNames& names, ByteSource& source) 
         result.status = VoiLoadStatus::NotVoi;
         return result;
     }
-    h.x = loadU16(head + 12);
-    h.y = loadU16(head + 14);
-    h.z = loadU16(head + 16);
-    for (int i = 0; i < kVoiCount; ++i) h.nameLength[i] = loadU16(head + 18 + 2 * i);
+    h.x = readLittleEndian16(head + 12);
+    h.y = readLittleEndian16(head + 14);
+    h.z = readLittleEndian16(head + 16);
+    for (int i = 0; i < kVoiCount; ++i) h.nameLength[i] = readLittleEndian16(head + 18 + 2 * i);
     result.status = VoiLoadStatus::Loaded;
     result.kind = h.kind;
 
@@ -136,7 +136,8 @@ VoiLoadResult decodeSource(Volume3D& mask, VoiNames& names, ByteSource& source) 
                 const size_t want = static_cast<size_t>(X) * 2;
                 const size_t got = source.readAt(offset, row.data(), want);
                 uint16_t* out = buffer.data() + static_cast<size_t>(y) * maskW;
-                for (uint32_t x = 0; x < got / 2; ++x) out[x] = loadU16(row.data() + 2 * x);
+                for (uint32_t x = 0; x < got / 2; ++x)
+                    out[x] = readLittleEndian16(row.data() + 2 * x);
                 if (got < want) {
                     // The rest of this slice was never written: it reads as 0.
                     std::fill(out + got / 2, buffer.data() + buffer.size(), uint16_t{0});
@@ -190,8 +191,8 @@ VoiLoadResult decodeSource(Volume3D& mask, VoiNames& names, ByteSource& source) 
                         result.truncated = true;
                         return result;
                     }
-                    value = loadU16(run);
-                    left = loadU16(run + 2);
+                    value = readLittleEndian16(run);
+                    left = readLittleEndian16(run + 2);
                 }
                 const uint32_t take = std::min(left, h.x - x);
                 if (out && x < X) std::fill(out + x, out + std::min(x + take, X), value);

@@ -1,27 +1,22 @@
 #include "workspace/core/formats/image_writers.h"
 
 #include "platform/files.h"
+#include "workspace/core/formats/bitmap_header.h"
 #include "workspace/core/formats/dicom_elements.h"
 
 std::string encodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth) {
     const uint32_t w = static_cast<uint32_t>(grey.width), h = static_cast<uint32_t>(grey.height);
     const uint32_t stride = (w + 3) & ~3u;
     const int shift = bitDepth > 8 ? bitDepth - 8 : 0;
-    std::string out = "BM";
-    appendLittleEndian32(out, 1078 + h * stride);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, 1078);
-    appendLittleEndian32(out, 40);
-    appendLittleEndian32(out, w);
-    appendLittleEndian32(out, h);
-    appendLittleEndian16(out, 1);
-    appendLittleEndian16(out, 8);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, h * stride);
-    appendLittleEndian32(out, 1000);
-    appendLittleEndian32(out, 1000);
-    appendLittleEndian32(out, 0);
-    appendLittleEndian32(out, 0);
+    std::string out;
+    appendBitmapHeader(out, {.fileSize = 1078 + h * stride,
+                             .dataOffset = 1078,
+                             .width = w,
+                             .height = h,
+                             .bitCount = 8,
+                             .imageSize = h * stride,
+                             .xPelsPerMeter = 1000,
+                             .yPelsPerMeter = 1000});
     for (uint32_t i = 0; i < 256; ++i) {
         out += static_cast<char>(i);
         out += static_cast<char>(i);

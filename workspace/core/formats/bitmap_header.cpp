@@ -1,0 +1,21 @@
+#include "workspace/core/formats/bitmap_header.h"
+
+#include "workspace/core/formats/byte_codec.h"
+
+void appendBitmapHeader(std::string& out, const BitmapHeader& header) {
+    out += "BM";
+    appendLittleEndian32(out, header.fileSize);
+    appendLittleEndian32(out, 0);  // reserved
+    appendLittleEndian32(out, header.dataOffset);
+    appendLittleEndian32(out, 40);  // size of the information header
+    appendLittleEndian32(out, header.width);
+    appendLittleEndian32(out, header.height);
+    appendLittleEndian16(out, header.planes);
+    appendLittleEndian16(out, header.bitCount);
+    appendLittleEndian32(out, 0);  // no compression
+    appendLittleEndian32(out, header.imageSize);
+    appendLittleEndian32(out, header.xPelsPerMeter);
+    appendLittleEndian32(out, header.yPelsPerMeter);
+    appendLittleEndian32(out, header.coloursUsed);
+    appendLittleEndian32(out, header.coloursImportant);
+}

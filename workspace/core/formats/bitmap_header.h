@@ -1,0 +1,25 @@
+// The 14-byte file header and the 40-byte information header that start every
+// bitmap the programs write: grey images, feature maps and their pictures,
+// and volumes (whose planes and colour count carry the slice count and the
+// voxel size).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct BitmapHeader {
+    uint32_t fileSize = 0;
+    uint32_t dataOffset = 54;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t planes = 1;
+    uint16_t bitCount = 8;
+    uint32_t imageSize = 0;
+    uint32_t xPelsPerMeter = 0;
+    uint32_t yPelsPerMeter = 0;
+    uint32_t coloursUsed = 0;
+    uint32_t coloursImportant = 0;
+};
+
+// Appends "BM" and both headers, little-endian, no compression.
+void appendBitmapHeader(std::string& out, const BitmapHeader& header);
