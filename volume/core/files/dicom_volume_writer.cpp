@@ -13,27 +13,8 @@ std::optional<std::string> encodeDicomVolume(const Volume3D& volume) {
     const uint64_t bytes = w * h * n * 2;
     if (w > 0xFFFF || h > 0xFFFF || bytes + 8 > 0xFFFFFFFFu) return std::nullopt;
 
-    std::string out(128, '\0');
-    out += "DICM";
-    appendLittleEndian16(out, 0x0002);
-    appendLittleEndian16(out, 0x0000);
-    out += "UL";
-    appendLittleEndian16(out, 4);
-    appendLittleEndian32(out, 74);
-    appendLittleEndian16(out, 0x0002);
-    appendLittleEndian16(out, 0x0001);
-    out += "OB";
-    appendLittleEndian16(out, 0);
-    appendLittleEndian32(out, 2);
-    out += std::string("\x00\x01", 2);
-    appendDicomMetaElement(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
-    appendDicomMetaElement(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
-
-    appendDicomElement(out, 0x0008, 0x0000, dicomU32Value(36));
-    appendDicomElement(out, 0x0008, 0x0060, "VT");
-    appendDicomElement(out, 0x0008, 0x0070, "Vantu by KWL 2002 ");
-    appendDicomElement(out, 0x0018, 0x0000, dicomU32Value(18));
-    appendDicomElement(out, 0x0018, 0x1020, "Vantu 3.10");
+    std::string out;
+    appendDicomFileStart(out);
 
     std::string group28;
     appendDicomElement(group28, 0x0028, 0x0002, dicomU16Value(1));

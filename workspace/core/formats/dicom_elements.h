@@ -40,3 +40,31 @@ inline std::string dicomU32Value(uint32_t v) {
     appendLittleEndian32(s, v);
     return s;
 }
+
+// The 128-byte preamble, "DICM", the meta group (explicit VR; its length
+// counts the three elements after it: secondary capture, implicit VR little
+// endian) and the equipment groups 0008 and 0018 that begin every DICOM file
+// the programs write.
+inline void appendDicomFileStart(std::string& out) {
+    out.append(128, '\0');
+    out += "DICM";
+    appendLittleEndian16(out, 0x0002);
+    appendLittleEndian16(out, 0x0000);
+    out += "UL";
+    appendLittleEndian16(out, 4);
+    appendLittleEndian32(out, 74);
+    appendLittleEndian16(out, 0x0002);
+    appendLittleEndian16(out, 0x0001);
+    out += "OB";
+    appendLittleEndian16(out, 0);
+    appendLittleEndian32(out, 2);
+    out += std::string("\x00\x01", 2);
+    appendDicomMetaElement(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
+    appendDicomMetaElement(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
+
+    appendDicomElement(out, 0x0008, 0x0000, dicomU32Value(36));
+    appendDicomElement(out, 0x0008, 0x0060, "VT");
+    appendDicomElement(out, 0x0008, 0x0070, "Vantu by KWL 2002 ");
+    appendDicomElement(out, 0x0018, 0x0000, dicomU32Value(18));
+    appendDicomElement(out, 0x0018, 0x1020, "Vantu 3.10");
+}

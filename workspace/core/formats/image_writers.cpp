@@ -42,30 +42,8 @@ std::string encodeRaw16(const ImagePlane& grey) {
 std::string encodeDicom(const ImagePlane& grey, int32_t bitDepth) {
     const uint32_t w = static_cast<uint32_t>(grey.width), h = static_cast<uint32_t>(grey.height);
     const int shift = bitDepth > 12 ? bitDepth - 12 : 0;
-    std::string out(128, '\0');
-    out += "DICM";
-
-    // Meta group, explicit VR little endian; its length counts the three
-    // elements after it.
-    appendLittleEndian16(out, 0x0002);
-    appendLittleEndian16(out, 0x0000);
-    out += "UL";
-    appendLittleEndian16(out, 4);
-    appendLittleEndian32(out, 74);
-    appendLittleEndian16(out, 0x0002);
-    appendLittleEndian16(out, 0x0001);
-    out += "OB";
-    appendLittleEndian16(out, 0);
-    appendLittleEndian32(out, 2);
-    out += std::string("\x00\x01", 2);
-    appendDicomMetaElement(out, 0x0002, "UI", std::string("1.2.840.10008.5.1.4.1.1.7") + '\0');
-    appendDicomMetaElement(out, 0x0010, "UI", std::string("1.2.840.10008.1.2") + '\0');
-
-    appendDicomElement(out, 0x0008, 0x0000, dicomU32Value(36));
-    appendDicomElement(out, 0x0008, 0x0060, "VT");
-    appendDicomElement(out, 0x0008, 0x0070, "Vantu by KWL 2002 ");
-    appendDicomElement(out, 0x0018, 0x0000, dicomU32Value(18));
-    appendDicomElement(out, 0x0018, 0x1020, "Vantu 3.10");
+    std::string out;
+    appendDicomFileStart(out);
     appendDicomElement(out, 0x0028, 0x0000, dicomU32Value(90));
     appendDicomElement(out, 0x0028, 0x0002, dicomU16Value(1));
     appendDicomElement(out, 0x0028, 0x0004, "MONOCHROME2 ");
