@@ -22,7 +22,8 @@ SampleMatrix& r62ProjectedData();
 // What a PCA, LDA or NDA run hands back.
 struct ProjectionReport : AnalysisResult {
     // PCA and LDA: the eigenvalues, descending 1..n, and the projection whose
-    // column k is component or discriminant direction k (row = feature).
+    // column k is component or discriminant direction k (row = feature; an
+    // LDA direction has unit length).
     Vector30 eigenvalues{};
     Matrix30 projection{};
     int linearDimensionality = 0;  // PCA, LDA: the projected columns reported
