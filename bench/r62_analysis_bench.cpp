@@ -37,7 +37,7 @@ void BM_PcaReport(benchmark::State& state) {
     auto data = largestDataSet();
     auto projected = std::make_unique<SampleMatrix>();
     for (auto _ : state) {
-        PcaReport report = PrincipalComponentAnalysis(*data, *projected, 1, "now");
+        ProjectionReport report = PrincipalComponentAnalysis(*data, *projected, 1, "now");
         benchmark::DoNotOptimize(report.lines.data());
         state.counters["m"] = report.linearDimensionality;
     }
@@ -48,7 +48,7 @@ void BM_LdaReport(benchmark::State& state) {
     auto data = largestDataSet();
     auto projected = std::make_unique<SampleMatrix>();
     for (auto _ : state) {
-        LdaReport report = LinearDiscriminantAnalysis(*data, *projected, 1, "now");
+        ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 1, "now");
         benchmark::DoNotOptimize(report.lines.data());
         state.counters["m"] = report.linearDimensionality;
     }

@@ -431,7 +431,7 @@ void TMainWindow::LDAClick() {
 
 void TMainWindow::NDAClick() {
     runAnalysisFrame("NDA analysis", ReportKind::Nda, [this] {
-        const NdaReport report = runNonlinearDiscriminantAnalysis(
+        const ProjectionReport report = runNonlinearDiscriminantAnalysis(
             r62Data(), r62Options(), reportDateTime(std::time(nullptr)),
             [this](int at, int of) { showNetworkProgress(at, of); });
         showNetworkProgress(0, 0);

@@ -5,7 +5,7 @@
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/ann_classifier.h"
 #include "statistics/core/classifiers/stored_network.h"
-#include "statistics/core/linear/pca.h"
+#include "statistics/core/linear/projection.h"
 #include "statistics/core/linear/raw_data_analysis.h"
 #include "statistics/core/report/report_header.h"
 
@@ -24,7 +24,7 @@ namespace {
 // Everything after the header; may throw the range and overflow faults.
 void runNetwork(R62DataSet& data, NeuralNetwork& net, SampleMatrix& projected,
                 const NdaParameters& parameters, RandomSource& random,
-                const NetworkProgress& progress, NdaReport& report) {
+                const NetworkProgress& progress, ProjectionReport& report) {
     std::vector<std::string>& lines = report.lines;
     const int n = data.SampleCount;
     checkRange(n, 1, kMaxSamples);
@@ -73,33 +73,20 @@ double reportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatri
     report.lines.push_back(fisher < 1e6 ? fisherLine(fisher)
                                         : std::string("> Fisher coefficient, F > 1e6"));
 
-    PlotInput& plot = report.plot;
-    plot.sampleCount = n;
-    for (int s = 1; s <= n; ++s) {
-        plot.PlotX[s] = projected[s][1];
-        plot.PlotY[s] = projected[s][2];
-        plot.PlotZ[s] = projected[s][3];  // 0 with two features
-    }
-    plot.PlotTitle = "Nonlinear Discriminant Analysis";
-    plot.AxisLabel1 = "NDA f1";
-    plot.AxisLabel2 = "NDA f2";
-    if (h == 2) {
-        plot.kind = PlotKind::Plot2D;
-        plot.tag = "ann";
+    fillProjectedPlot(report.plot, data, projected, h, "Nonlinear Discriminant Analysis", "NDA f",
+                      "ann");
+    if (h == 2)
         for (int m = 1; m <= net.NetOutputCount; ++m)
             boundaries.push_back({net.NdaW3[m][0], net.NdaW3[m][1], net.NdaW3[m][2]});
-    } else {
-        plot.AxisLabel3 = "NDA f3";
-        plot.kind = PlotKind::Plot3D;
-    }
     return fisher;
 }
 
-NdaReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
-                                        SampleMatrix& projected, const NdaParameters& parameters,
-                                        std::string_view dateTime, RandomSource& random,
-                                        const NetworkProgress& progress) {
-    NdaReport report;
+ProjectionReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
+                                               SampleMatrix& projected,
+                                               const NdaParameters& parameters,
+                                               std::string_view dateTime, RandomSource& random,
+                                               const NetworkProgress& progress) {
+    ProjectionReport report;
     // The network always learns from standardised features; the header says
     // so, whatever the option holds.
     constexpr uint8_t kStandardized = 1;
@@ -124,9 +111,9 @@ NdaReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
     return report;
 }
 
-NdaReport runNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
-                                           std::string_view dateTime,
-                                           const NetworkProgress& progress) {
+ProjectionReport runNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
+                                                  std::string_view dateTime,
+                                                  const NetworkProgress& progress) {
     return NonlinearDiscriminantAnalysis(data, r62Network(), r62ProjectedData(),
                                          ndaParametersOf(options), dateTime, r62Random(), progress);
 }

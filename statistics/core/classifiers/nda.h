@@ -10,6 +10,7 @@
 
 #include "statistics/core/classifiers/neural_network.h"
 #include "statistics/core/data/data_set.h"
+#include "statistics/core/linear/projection.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/random_source.h"
 #include "statistics/core/report/analysis_result.h"
@@ -30,16 +31,6 @@ struct NdaParameters {
 };
 NdaParameters ndaParametersOf(const R62Options& options);
 
-struct NdaReport : AnalysisResult {
-    // With two NDA features, the class boundary of each output neuron
-    // (w0 + w1 f1 + w2 f2 = 0, from NdaW3) for the "ann" plot, in output
-    // order: line k is drawn in the colour of class k + 1. Empty otherwise.
-    std::vector<BoundaryLine> boundaries;
-    int weightCount = 0;
-    int misclassified = 0;
-    double fisher = 0.0;
-};
-
 // The NDA features of samples 1..N, the second hidden layer's outputs of the
 // NDA network in `net` for each working row, into columns 1..H of `projected`
 // (every other entry 0); appends the line of their Fisher coefficient to the
@@ -57,13 +48,14 @@ double reportNdaFeatures(NeuralNetwork& net, const R62DataSet& data, SampleMatri
 // boundaries for H = 2, the 3-D plot for H = 3. A range or overflow fault
 // during the run ends it with outcome Failed, its text in messages and the
 // lines written so far.
-NdaReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
-                                        SampleMatrix& projected, const NdaParameters& parameters,
-                                        std::string_view dateTime, RandomSource& random,
-                                        const NetworkProgress& progress = {});
+ProjectionReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& net,
+                                               SampleMatrix& projected,
+                                               const NdaParameters& parameters,
+                                               std::string_view dateTime, RandomSource& random,
+                                               const NetworkProgress& progress = {});
 
 // The same on the process's network, projected data and generator, with the
 // given options.
-NdaReport runNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
-                                           std::string_view dateTime,
-                                           const NetworkProgress& progress = {});
+ProjectionReport runNonlinearDiscriminantAnalysis(R62DataSet& data, const R62Options& options,
+                                                  std::string_view dateTime,
+                                                  const NetworkProgress& progress = {});

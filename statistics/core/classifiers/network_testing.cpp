@@ -8,7 +8,7 @@
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/ann_classifier.h"
 #include "statistics/core/classifiers/nda.h"
-#include "statistics/core/linear/pca.h"
+#include "statistics/core/linear/projection.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/core/report/report_header.h"
 

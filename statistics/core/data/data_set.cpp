@@ -1,8 +1,7 @@
 #include "statistics/core/data/data_set.h"
 
-#include <cmath>
-
 #include "platform/textformat.h"
+#include "statistics/core/linear/column_statistics.h"
 
 void R62DataSet::reset() {
     for (SampleRow& row : RawData) row.fill(0.0);
@@ -29,35 +28,6 @@ void resetR62Data() {
     r62Data().reset();
 }
 
-FeatureStatistics computeFeatureStatistics(const R62DataSet& data, int feature) {
-    const int n = data.SampleCount;
-    checkRange(n, 0, kMaxSamples);
-    FeatureStatistics stats;
-    if (n < 1) return stats;
-    double sum = 0.0;
-    bool allEqual = true;
-    const double first = data.RawData[1][feature];
-    for (int i = 1; i <= n; ++i) {
-        const double x = data.RawData[i][feature];
-        sum += x;
-        allEqual = allEqual && x == first;
-    }
-    stats.mean = sum / n;
-    // A constant column has no spread. Testing it directly keeps the rounding
-    // of sum / n from leaving a tiny non-zero deviation that would pass the
-    // zero check and blow the column up on standardisation. With one sample
-    // the divisor n - 1 would be zero.
-    if (allEqual || n < 2) return stats;
-    double squares = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        const double d = data.RawData[i][feature] - stats.mean;
-        squares += d * d;
-    }
-    stats.variance = squares / (n - 1);
-    stats.standardDeviation = std::sqrt(stats.variance);
-    return stats;
-}
-
 PrepareResult PrepareWorkingData(R62DataSet& data, uint8_t standardize) {
     const int n = data.SampleCount;
     const int features = data.FeatureCount;
@@ -68,7 +38,7 @@ PrepareResult PrepareWorkingData(R62DataSet& data, uint8_t standardize) {
     data.FeatureVariance.fill(0.0);
     data.FeatureStd.fill(0.0);
     for (int j = 1; j <= features; ++j) {
-        const FeatureStatistics stats = computeFeatureStatistics(data, j);
+        const ColumnStatistics stats = columnStatistics(data.RawData, n, j);
         data.FeatureMean[j] = stats.mean;
         data.FeatureVariance[j] = stats.variance;
         data.FeatureStd[j] = stats.standardDeviation;

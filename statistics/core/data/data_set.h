@@ -76,13 +76,3 @@ PrepareResult PrepareWorkingData(R62DataSet& data, uint8_t standardize);
 
 // The same on the process's data set.
 PrepareResult PrepareWorkingData(uint8_t standardize);
-
-// Mean, variance (divisor N - 1) and standard deviation of feature j over
-// samples 1..N of RawData. A column whose values are all equal, or one with
-// fewer than two samples, has variance and standard deviation exactly 0.
-struct FeatureStatistics {
-    double mean = 0.0;
-    double variance = 0.0;
-    double standardDeviation = 0.0;
-};
-FeatureStatistics computeFeatureStatistics(const R62DataSet& data, int feature);

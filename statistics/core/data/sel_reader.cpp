@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/out_of_memory.h"
 #include "platform/textformat.h"
+#include "statistics/core/linear/column_statistics.h"
 
 namespace {
 
@@ -317,8 +318,8 @@ std::optional<LineError> SelDecoder::decode() {
     if (auto error = checkSamples()) return error;
 
     for (int j = 1; j <= kMaxFeatures; ++j) {
-        FeatureStatistics stats;
-        if (j <= d.FeatureCount) stats = computeFeatureStatistics(d, j);
+        ColumnStatistics stats;
+        if (j <= d.FeatureCount) stats = columnStatistics(d.RawData, d.SampleCount, j);
         d.FeatureMean[j] = stats.mean;
         d.FeatureVariance[j] = stats.variance;
         d.FeatureStd[j] = stats.standardDeviation;

@@ -4,14 +4,13 @@
 #include <memory>
 
 #include "platform/textformat.h"
-#include "statistics/core/classifiers/nearest_neighbour.h"
-#include "statistics/core/linear/pca.h"
-#include "statistics/core/linear/raw_data_analysis.h"
+#include "statistics/core/linear/column_statistics.h"
+#include "statistics/core/linear/projection.h"
 #include "statistics/core/report/report_header.h"
 
-LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, uint8_t standardize,
-                                     std::string_view dateTime) {
-    LdaReport report;
+ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
+                                            uint8_t standardize, std::string_view dateTime) {
+    ProjectionReport report;
     if (!startAnalysis(data, standardize, report)) return report;
     if (!requireTwoFeatures(data, kLdaNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
@@ -21,35 +20,23 @@ LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, 
     checkRange(classes, 0, kMaxCategories);
     SampleMatrix& x = data.FeatureData;
 
-    const Vector30 mu = featureMeans(x, samples, n);
-    CheckedArray<int16_t, 1, kMaxCategories> count{};
-    auto classMean = std::make_unique<CheckedArray<Vector30, 1, kMaxCategories>>();
-    for (int i = 1; i <= samples; ++i) {
-        const int c = data.Category[i];
-        ++count[c];
-        for (int f = 1; f <= n; ++f) (*classMean)[c][f] += x[i][f];
-    }
-    for (int c = 1; c <= classes; ++c) {
-        if (count[c] == 0) continue;  // an empty class adds nothing below
-        for (int f = 1; f <= n; ++f) (*classMean)[c][f] /= count[c];
-    }
-    for (int i = 1; i <= samples; ++i)
-        for (int f = 1; f <= n; ++f) x[i][f] -= mu[f];
+    const Vector30 mu = columnMeans(x, samples, n);
+    const std::unique_ptr<ClassMeans> byClass = classMeans(data, x, n);
+    const auto& count = byClass->count;
+    const auto& classMean = byClass->mean;
+    centreColumns(x, samples, n, mu);
 
-    Matrix30 st{};
+    // St[a][b] = Σ_i x[i][a] x[i][b] / N on the centred columns.
+    Matrix30 st = crossProductSums(x, samples, n);
     for (int a = 1; a <= n; ++a)
-        for (int b = a; b <= n; ++b) {
-            double sum = 0.0;
-            for (int i = 1; i <= samples; ++i) sum += x[i][a] * x[i][b];
-            st[a][b] = sum / samples;
-        }
+        for (int b = a; b <= n; ++b) st[a][b] /= samples;
     Matrix30 sb{};
     for (int c = 1; c <= classes; ++c) {
         if (count[c] == 0) continue;
         const double w = static_cast<double>(count[c]) / samples;
         for (int a = 1; a <= n; ++a)
             for (int b = a; b <= n; ++b)
-                sb[a][b] += ((*classMean)[c][a] - mu[a]) * ((*classMean)[c][b] - mu[b]) * w;
+                sb[a][b] += (classMean[c][a] - mu[a]) * (classMean[c][b] - mu[b]) * w;
     }
     for (int a = 1; a <= n; ++a)
         for (int b = a + 1; b <= n; ++b) sb[b][a] = sb[a][b];
@@ -107,13 +94,13 @@ LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, 
     report.lines.push_back(platform::cformat("LDA dimensionality: %d", m));
 
     reportProjection(
-        data, projection, n, m, projected,
+        data, n, m, projected,
         {"> Most discriminative features (MDF):", "MDF", "Linear Discriminant Analysis", "lda"},
-        report, report.fisher, report.misclassified);
+        report);
     return report;
 }
 
-LdaReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
-                                        std::string_view dateTime) {
+ProjectionReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
+                                               std::string_view dateTime) {
     return LinearDiscriminantAnalysis(data, r62ProjectedData(), standardize, dateTime);
 }

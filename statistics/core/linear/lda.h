@@ -7,23 +7,13 @@
 #include <string_view>
 
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/linear/linear_algebra.h"
-#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/linear/projection.h"
 
 inline constexpr std::string_view kLdaNoFeaturesMessage =
     "Linear Discriminant Analysis runtime error.\rNumber of selected features should be at "
     "least 2.\r[Use \"Options\" menu item to select features.]";
 inline constexpr std::string_view kLdaWrongDataMessage =
     "Linear Discriminant Analysis runtime error.\r[Wrong data.]";
-
-struct LdaReport : AnalysisResult {
-    Vector30 eigenvalues{};  // descending, 1..n
-    Matrix30 projection{};   // column k = discriminant direction k, unit length
-    int linearDimensionality = 0;
-    int16_t rotationCount = 0;
-    double fisher = 0.0;
-    int misclassified = 0;
-};
 
 // The core of "LDA": prepares the working data (standardised when
 // `standardize` is non-zero) and leaves it centred, writes every sample's
@@ -32,9 +22,9 @@ struct LdaReport : AnalysisResult {
 // scatter is not positive definite the outcome is Failed with the Cholesky
 // message and kLdaWrongDataMessage, and the report holds the header and the
 // results title.
-LdaReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected, uint8_t standardize,
-                                     std::string_view dateTime);
+ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
+                                            uint8_t standardize, std::string_view dateTime);
 
 // The same on the process's projected data.
-LdaReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
-                                        std::string_view dateTime);
+ProjectionReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
+                                               std::string_view dateTime);

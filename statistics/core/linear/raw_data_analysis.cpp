@@ -5,6 +5,7 @@
 
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
+#include "statistics/core/linear/column_statistics.h"
 #include "statistics/core/report/report_header.h"
 
 double ClassStatistics(const R62DataSet& data, const SampleMatrix& X, int d) {
@@ -13,28 +14,22 @@ double ClassStatistics(const R62DataSet& data, const SampleMatrix& X, int d) {
     checkRange(n, 0, kMaxSamples);
     checkRange(classes, 0, kMaxCategories);
     checkRange(d, 0, kMaxFeatures);
-    // Per-class work arrays, zeroed on entry (about 10 KB, so on the heap).
-    auto means =
-        std::make_unique<CheckedArray<CheckedArray<double, 1, kMaxFeatures>, 1, kMaxCategories>>();
-    CheckedArray<int16_t, 1, kMaxCategories> count{};
+    // Per-class work arrays, zeroed on entry.
+    const std::unique_ptr<ClassMeans> byClass = classMeans(data, X, d);
+    const auto& count = byClass->count;
+    const auto& means = byClass->mean;
     CheckedArray<double, 1, kMaxCategories> prior{};
     CheckedArray<double, 1, kMaxCategories> scatter{};
-    for (int i = 1; i <= n; ++i) {
-        const int c = data.Category[i];
-        ++count[c];
-        for (int f = 1; f <= d; ++f) (*means)[c][f] += X[i][f];
-    }
     for (int c = 1; c <= classes; ++c) {
         // A class without samples has no mean and no weight.
         if (count[c] == 0) continue;
-        for (int f = 1; f <= d; ++f) (*means)[c][f] /= count[c];
         prior[c] = static_cast<double>(count[c]) / n;
     }
     for (int i = 1; i <= n; ++i) {
         const int c = data.Category[i];
         double sq = 0.0;
         for (int f = 1; f <= d; ++f) {
-            const double diff = X[i][f] - (*means)[c][f];
+            const double diff = X[i][f] - means[c][f];
             sq += diff * diff;
         }
         scatter[c] += sq;
@@ -51,7 +46,7 @@ double ClassStatistics(const R62DataSet& data, const SampleMatrix& X, int d) {
         for (int c2 = 1; c2 <= classes; ++c2) {
             double sq = 0.0;
             for (int f = 1; f <= d; ++f) {
-                const double diff = (*means)[c1][f] - (*means)[c2][f];
+                const double diff = means[c1][f] - means[c2][f];
                 sq += diff * diff;
             }
             between += prior[c1] * prior[c2] * sq;

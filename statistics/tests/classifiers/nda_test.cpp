@@ -66,7 +66,7 @@ struct NdaRun {
     std::unique_ptr<R62DataSet> data;
     std::unique_ptr<NeuralNetwork> net = std::make_unique<NeuralNetwork>();
     std::unique_ptr<SampleMatrix> projected = std::make_unique<SampleMatrix>();
-    NdaReport report;
+    ProjectionReport report;
 
     NdaRun(int classes, int perClass, const NdaParameters& parameters)
         : data(ringData(classes, perClass)) {
@@ -85,7 +85,7 @@ struct NdaRun {
 
 TEST(Nda, ReportHoldsTheStoredNetworkLayout) {
     NdaRun run(3, 10, quick());
-    const NdaReport& r = run.report;
+    const ProjectionReport& r = run.report;
     ASSERT_EQ(r.outcome, AnalysisOutcome::Reported);
     const std::vector<std::string> header = reportHeaderLines(*run.data, kNdaReportTitle, 1, kWhen);
     ASSERT_GT(r.lines.size(), header.size() + 2);
@@ -135,7 +135,7 @@ TEST(Nda, ClassifiesByTheOnlyOutputAboveOneHalf) {
     p.bpIterLimit = 1;
     p.optyIterLimit = 1;
     NdaRun run(3, 10, p);
-    const NdaReport& r = run.report;
+    const ProjectionReport& r = run.report;
     ASSERT_EQ(r.outcome, AnalysisOutcome::Reported);
     NeuralNetwork& net = *run.net;
     int wrong = 0;
@@ -175,7 +175,7 @@ TEST(Nda, ClassifiesByTheOnlyOutputAboveOneHalf) {
 
 TEST(Nda, TwoFeaturesGiveTheAnnPlotWithOneBoundaryPerOutput) {
     NdaRun run(3, 10, quick(2));
-    const NdaReport& r = run.report;
+    const ProjectionReport& r = run.report;
     ASSERT_EQ(r.plot.kind, PlotKind::Plot2D);
     EXPECT_EQ(r.plot.tag, "ann");
     EXPECT_EQ(r.plot.PlotTitle, "Nonlinear Discriminant Analysis");
@@ -196,7 +196,7 @@ TEST(Nda, TwoFeaturesGiveTheAnnPlotWithOneBoundaryPerOutput) {
 
 TEST(Nda, ThreeFeaturesGiveTheBoxPlot) {
     NdaRun run(3, 10, quick(3));
-    const NdaReport& r = run.report;
+    const ProjectionReport& r = run.report;
     ASSERT_EQ(r.plot.kind, PlotKind::Plot3D);
     EXPECT_EQ(r.plot.AxisLabel3, "NDA f3");
     EXPECT_TRUE(r.boundaries.empty());
@@ -209,7 +209,7 @@ TEST(Nda, SevenCategoriesTrainWithoutLogLines) {
     NdaParameters p = quick();
     p.GLayer = 2;
     NdaRun run(7, 4, p);
-    const NdaReport& r = run.report;
+    const ProjectionReport& r = run.report;
     ASSERT_EQ(r.outcome, AnalysisOutcome::Reported);
     const size_t header = run.indexOf("iter   rms |-sample------------------------|");
     ASSERT_LT(header, r.lines.size());
@@ -228,7 +228,7 @@ TEST(Nda, RefusesFewerThanTwoFeaturesAndLeavesTheNetwork) {
     net->NdaW1[1][0] = 0.125;
     auto projected = std::make_unique<SampleMatrix>();
     RandomSource random = countingSource();
-    const NdaReport r =
+    const ProjectionReport r =
         NonlinearDiscriminantAnalysis(*data, *net, *projected, quick(), kWhen, random);
     EXPECT_EQ(r.outcome, AnalysisOutcome::NoFeatures);
     EXPECT_EQ(r.messages, std::vector<std::string>{std::string(kNdaNoFeaturesMessage)});
@@ -242,7 +242,7 @@ TEST(Nda, AFaultEndsTheRunKeepingTheLinesWritten) {
     NdaParameters p = quick();
     p.GLayer = 17;  // more neurons than the network holds
     NdaRun run(3, 10, p);
-    const NdaReport& r = run.report;
+    const ProjectionReport& r = run.report;
     EXPECT_EQ(r.outcome, AnalysisOutcome::Failed);
     EXPECT_EQ(r.messages, std::vector<std::string>{"Range check error"});
     EXPECT_EQ(r.lines.back(), "* Results [nonlinear discriminant analysis]");
@@ -256,7 +256,7 @@ TEST(Nda, TheStandardizeOptionIsNeitherReadNorChanged) {
     options.StandardizeData = 0;
     options.GLayer = 17;  // fails after the header, the option stays as it was
     auto data = ringData(3, 10);
-    const NdaReport r = runNonlinearDiscriminantAnalysis(*data, options, kWhen);
+    const ProjectionReport r = runNonlinearDiscriminantAnalysis(*data, options, kWhen);
     EXPECT_EQ(r.outcome, AnalysisOutcome::Failed);
     EXPECT_EQ(options.StandardizeData, 0);
     ASSERT_GE(r.lines.size(), 3u);

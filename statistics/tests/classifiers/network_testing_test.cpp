@@ -85,7 +85,7 @@ struct Trained {
     std::unique_ptr<SampleMatrix> projected = std::make_unique<SampleMatrix>();
     R62Options options = quickOptions();
     AnnTrainingReport ann;
-    NdaReport nda;
+    ProjectionReport nda;
     std::vector<std::string> lines;
 
     Trained(StoredNetworkKind kind, const SelSpec& spec, std::vector<bool> selected = {},

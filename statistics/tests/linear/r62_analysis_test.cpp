@@ -71,7 +71,7 @@ size_t indexOf(const std::vector<std::string>& lines, const std::string& line) {
 TEST(R62Pca, EigenvaluesAndVectorsMatchTheReference) {
     auto data = referenceData();
     auto projected = std::make_unique<SampleMatrix>();
-    const PcaReport report = PrincipalComponentAnalysis(*data, *projected, 0, "t");
+    const ProjectionReport report = PrincipalComponentAnalysis(*data, *projected, 0, "t");
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
     for (int k = 1; k <= r62ref::kFeatureCount; ++k) {
         const double expected = r62ref::kPcaEigenvalues[k - 1];
@@ -84,7 +84,7 @@ TEST(R62Pca, EigenvaluesAndVectorsMatchTheReference) {
 TEST(R62Pca, ReportLayout) {
     auto data = referenceData();
     auto projected = std::make_unique<SampleMatrix>();
-    const PcaReport report = PrincipalComponentAnalysis(*data, *projected, 0, "now");
+    const ProjectionReport report = PrincipalComponentAnalysis(*data, *projected, 0, "now");
     const int n = r62ref::kFeatureCount;
     const int m = report.linearDimensionality;
     const std::vector<std::string> header = reportHeaderLines(*data, kPcaReportTitle, 0, "now");
@@ -146,7 +146,7 @@ TEST(R62Pca, FastNearestNeighbourAgreesWithThePlainRule) {
 TEST(R62Pca, TwoIdenticalFeaturesGiveOneComponentAndTheStrip) {
     auto data = loaded({{1, 1}, {2, 2}, {4, 4}, {7, 7}}, {1, 1, 2, 2});
     auto projected = std::make_unique<SampleMatrix>();
-    const PcaReport report = PrincipalComponentAnalysis(*data, *projected, 0, "t");
+    const ProjectionReport report = PrincipalComponentAnalysis(*data, *projected, 0, "t");
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
     EXPECT_NEAR(report.eigenvalues[2], 0.0, 1e-14);
     EXPECT_EQ(report.linearDimensionality, 1);
@@ -158,7 +158,7 @@ TEST(R62Pca, RefusesFewerThanTwoFeatures) {
     auto data = loaded({{1, 5}, {2, 3}, {4, 4}, {7, 1}}, {1, 1, 2, 2});
     data->FeatureSelected[2] = 0;
     auto projected = std::make_unique<SampleMatrix>();
-    const PcaReport report = PrincipalComponentAnalysis(*data, *projected, 0, "t");
+    const ProjectionReport report = PrincipalComponentAnalysis(*data, *projected, 0, "t");
     EXPECT_EQ(report.outcome, AnalysisOutcome::NoFeatures);
     ASSERT_EQ(report.messages.size(), 1u);
     EXPECT_EQ(report.messages[0], kPcaNoFeaturesMessage);
@@ -169,7 +169,7 @@ TEST(R62Pca, RefusesFewerThanTwoFeatures) {
 TEST(R62Lda, EigenvaluesAndDirectionsMatchTheReference) {
     auto data = referenceData();
     auto projected = std::make_unique<SampleMatrix>();
-    const LdaReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "t");
+    const ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "t");
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
     const double largest = r62ref::kLdaEigenvalues[0];
     for (int k = 1; k <= r62ref::kFeatureCount; ++k)
@@ -188,7 +188,7 @@ TEST(R62Lda, EigenvaluesAndDirectionsMatchTheReference) {
 TEST(R62Lda, ReportLayout) {
     auto data = referenceData();
     auto projected = std::make_unique<SampleMatrix>();
-    const LdaReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "now");
+    const ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "now");
     const std::vector<std::string> header = reportHeaderLines(*data, kLdaReportTitle, 0, "now");
     const int n = r62ref::kFeatureCount;
     const int m = report.linearDimensionality;
@@ -223,7 +223,7 @@ TEST(R62Lda, SingularTotalScatterShowsBothMessagesAndLeavesHeaderAndTitle) {
     // the factorisation meets an exact zero pivot.
     auto data = loaded({{1, 1, 2}, {1, -1, 0}, {-1, 1, 0}, {-1, -1, -2}}, {1, 1, 2, 2});
     auto projected = std::make_unique<SampleMatrix>();
-    const LdaReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "now");
+    const ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "now");
     EXPECT_EQ(report.outcome, AnalysisOutcome::Failed);
     ASSERT_EQ(report.messages.size(), 2u);
     EXPECT_EQ(report.messages[0],
@@ -241,7 +241,7 @@ TEST(R62Lda, TwoCategoriesGiveOneDirectionAndTheStrip) {
     auto data =
         loaded({{0, 1}, {1, 0.5}, {0.2, 0}, {3, 4}, {4, 3.5}, {3.5, 5}}, {1, 1, 1, 2, 2, 2});
     auto projected = std::make_unique<SampleMatrix>();
-    const LdaReport report = LinearDiscriminantAnalysis(*data, *projected, 1, "t");
+    const ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 1, "t");
     ASSERT_EQ(report.outcome, AnalysisOutcome::Reported);
     EXPECT_GT(report.eigenvalues[1], 0.0);
     EXPECT_LT(report.eigenvalues[1], 1.0);
@@ -255,7 +255,7 @@ TEST(R62Lda, RefusesFewerThanTwoFeatures) {
     auto data = loaded({{1, 5}, {2, 3}, {4, 4}, {7, 1}}, {1, 1, 2, 2});
     data->FeatureSelected[1] = 0;
     auto projected = std::make_unique<SampleMatrix>();
-    const LdaReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "t");
+    const ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "t");
     EXPECT_EQ(report.outcome, AnalysisOutcome::NoFeatures);
     ASSERT_EQ(report.messages.size(), 1u);
     EXPECT_EQ(report.messages[0], kLdaNoFeaturesMessage);
