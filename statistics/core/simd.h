@@ -107,8 +107,12 @@ template <class V>
 // feature k of both rows. `point[k]` holds one row's feature k in both lanes.
 
 // Four blocks at a time keep four independent sums in flight, in registers:
-// out_g = Σ_{k<n} (x_g[k] − point[k])² lane by lane.
-[[gnu::always_inline]] inline void sqDistancesToBlocks4(const Lanes2* x0, const Lanes2* x1,
+// out_g = Σ_{k<n} d_g[k]² lane by lane. The bits do not depend on the order
+// of the subtraction, but the instructions do: with the point first, the
+// blocks are read straight into the subtraction. Each caller keeps the order
+// it was tuned with, through the two named forms below.
+template <bool kPointFirst>
+[[gnu::always_inline]] inline void sqDistancesOfBlocks4(const Lanes2* x0, const Lanes2* x1,
                                                         const Lanes2* x2, const Lanes2* x3,
                                                         const Lanes2* point, int n, Lanes2* out) {
     Lanes2 sum0 = {0.0, 0.0};
@@ -117,10 +121,10 @@ template <class V>
     Lanes2 sum3 = {0.0, 0.0};
     for (int k = 0; k < n; ++k) {
         const Lanes2 y = point[k];
-        const Lanes2 d0 = x0[k] - y;
-        const Lanes2 d1 = x1[k] - y;
-        const Lanes2 d2 = x2[k] - y;
-        const Lanes2 d3 = x3[k] - y;
+        const Lanes2 d0 = kPointFirst ? y - x0[k] : x0[k] - y;
+        const Lanes2 d1 = kPointFirst ? y - x1[k] : x1[k] - y;
+        const Lanes2 d2 = kPointFirst ? y - x2[k] : x2[k] - y;
+        const Lanes2 d3 = kPointFirst ? y - x3[k] : x3[k] - y;
         sum0 += d0 * d0;
         sum1 += d1 * d1;
         sum2 += d2 * d2;
@@ -130,6 +134,21 @@ template <class V>
     out[1] = sum1;
     out[2] = sum2;
     out[3] = sum3;
+}
+
+// d_g[k] = x_g[k] − point[k] (1-NN, the silhouettes, the nearest centroid).
+[[gnu::always_inline]] inline void sqDistancesToBlocks4(const Lanes2* x0, const Lanes2* x1,
+                                                        const Lanes2* x2, const Lanes2* x3,
+                                                        const Lanes2* point, int n, Lanes2* out) {
+    sqDistancesOfBlocks4<false>(x0, x1, x2, x3, point, n, out);
+}
+
+// d_g[k] = point[k] − x_g[k] (k-means' batch assignment, a centroid against
+// four sample blocks).
+[[gnu::always_inline]] inline void sqDistancesFromPoint4(const Lanes2* x0, const Lanes2* x1,
+                                                         const Lanes2* x2, const Lanes2* x3,
+                                                         const Lanes2* point, int n, Lanes2* out) {
+    sqDistancesOfBlocks4<true>(x0, x1, x2, x3, point, n, out);
 }
 
 // One block: Σ_{k<n} (x[k] − point[k])² lane by lane.

@@ -65,9 +65,16 @@ TEST(SimdKernels, LaneBlocksHoldThePlainSumOfEachRow) {
         sqDistancesToBlocks4(&blocks[0], &blocks[kFeatures], &blocks[2 * kFeatures],
                              &blocks[3 * kFeatures], broadcast.data(), n, out);
         out[4] = sqDistancesToBlock(&blocks[4 * kFeatures], broadcast.data(), n);
-        for (int r = 0; r < 10; ++r)
-            EXPECT_EQ(bits(out[r / 2][r % 2]), bits(sqDistance(rows[r].data(), point.data(), n)))
-                << "row " << r << ", " << n << " features";
+        Lanes2 fromPoint[4];
+        sqDistancesFromPoint4(&blocks[0], &blocks[kFeatures], &blocks[2 * kFeatures],
+                              &blocks[3 * kFeatures], broadcast.data(), n, fromPoint);
+        for (int r = 0; r < 10; ++r) {
+            const uint64_t plain = bits(sqDistance(rows[r].data(), point.data(), n));
+            EXPECT_EQ(bits(out[r / 2][r % 2]), plain) << "row " << r << ", " << n << " features";
+            if (r < 8) {
+                EXPECT_EQ(bits(fromPoint[r / 2][r % 2]), plain) << "row " << r;
+            }
+        }
     }
 }
 

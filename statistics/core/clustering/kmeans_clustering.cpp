@@ -111,7 +111,7 @@ void assignAll(KMeansScratch& s, const Shape& shape) {
         const Lanes2* x3 = s.sampleBlocks[std::min(b + 3, kSampleBlocks - 1)];
         for (int c = 0; c < K; ++c) {
             Lanes2 sums[4];
-            sqDistancesToBlocks4(x0, x1, x2, x3, s.centroidBroadcast[c], n, sums);
+            sqDistancesFromPoint4(x0, x1, x2, x3, s.centroidBroadcast[c], n, sums);
             for (int g = 0; g < 4; ++g)
                 for (int lane = 0; lane < kDistanceLanes; ++lane)
                     if (sums[g][lane] < best[g][lane]) {
