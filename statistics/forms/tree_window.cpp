@@ -42,18 +42,6 @@ QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The colour the cut rule counts, as the picture holds it.
-constexpr QRgb kBlueRgb = 0x0000FF;
-
-int bluePixelsOnRow(const QImage& image, int row) {
-    if (row < 0 || row >= image.height()) return 0;
-    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(row));
-    int count = 0;
-    for (int x = 0; x < image.width(); ++x)
-        if ((line[x] & 0xFFFFFF) == kBlueRgb) ++count;
-    return count;
-}
-
 QTableWidget* valueList(const QString& keyTitle, const QString& valueTitle, QWidget* parent) {
     auto* list = new QTableWidget(0, 2, parent);
     list->setHorizontalHeaderLabels({keyTitle, valueTitle});
@@ -225,8 +213,8 @@ void TTreeWindow::placePicture(const QSize& size) {
 // --- drawing -----------------------------------------------------------------
 
 void TTreeWindow::DrawDendrogram() {
-    const DendrogramGeometry g =
-        layoutDendrogram(model_, *tree_, picture_.width(), picture_.height());
+    geometry_ = layoutDendrogram(model_, *tree_, picture_.width(), picture_.height());
+    const DendrogramGeometry& g = geometry_;
     const std::vector<uint32_t> pixels = rasteriseDendrogram(g);
     for (int y = 0; y < g.height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
@@ -287,7 +275,7 @@ void TTreeWindow::TrackBar1Change() {
     drawCutLine(row);
     // Accepted: the reported partition stands, whatever the bar shows.
     if (decided_) return;
-    const int count = bluePixelsOnRow(clean_, row);
+    const int count = bluePixelsOnRow(geometry_, row);
     if (count == k_ && !firstChange_) return;
     firstChange_ = false;
     k_ = static_cast<int16_t>(clustersForCount(count, model_.sampleCount));
@@ -311,10 +299,7 @@ void TTreeWindow::resizeEvent(QResizeEvent* event) {
     }
     // After an accept the cut stays on a row that gives the accepted number
     // of clusters, so the picture (and a saved copy) matches the report.
-    std::vector<int> blue(static_cast<size_t>(clean_.height()));
-    for (int y = 0; y < clean_.height(); ++y)
-        blue[static_cast<size_t>(y)] = bluePixelsOnRow(clean_, y);
-    const int row = rowForClusters(blue, k_, model_.sampleCount, kFirstCutRow);
+    const int row = rowForClusters(geometry_, k_, model_.sampleCount, kFirstCutRow);
     {
         const QSignalBlocker quiet(TrackBar1);
         TrackBar1->setValue(row >= 0 ? row : kFirstCutRow);

@@ -96,7 +96,8 @@ class TTreeWindow : public QWidget {
     MemoLineSink addMemoLine_;
     std::unique_ptr<ClusterTree> tree_;
     DendrogramModel model_;
-    std::vector<int> category_;  // [1..N], [0] unused
+    DendrogramGeometry geometry_;  // of the picture as last drawn; the cut asks it
+    std::vector<int> category_;    // [1..N], [0] unused
     int categoryCount_ = 0;
     QImage picture_;
     QImage clean_;

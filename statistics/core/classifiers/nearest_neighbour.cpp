@@ -21,7 +21,7 @@ constexpr int kSamplesPerPart = 32;
 // Allocated once per calling thread; a run allocates nothing.
 struct NeighbourScratch {
     LaneBlock blocks[kBlocks];
-    DistanceLanes distances[kMaxParts][kBlocks];
+    Lanes2 distances[kMaxParts][kBlocks];
     double best[kMaxParts][kMaxSamples];
     int nearest[kMaxParts][kMaxSamples];
 };
@@ -37,12 +37,8 @@ double SampleSqDistance(const R62DataSet& data, int i, int j) {
     const SampleRow& a = data.FeatureData[i];
     const SampleRow& b = data.FeatureData[j];
     const int n = data.SelectedCount;
-    double sum = 0.0;
-    for (int f = 1; f <= n; ++f) {
-        const double d = a[f] - b[f];
-        sum += d * d;
-    }
-    return sum;
+    if (n > kMaxFeatures) throw RangeCheckError();
+    return sqDistance(a.data() + 1, b.data() + 1, n);
 }
 
 void loadSampleLanes(const SampleMatrix& rows, int count, int features, LaneBlock* blocks) {
@@ -50,7 +46,7 @@ void loadSampleLanes(const SampleMatrix& rows, int count, int features, LaneBloc
     checkRange(features, 0, kMaxFeatures);
     const int used = (count + kDistanceLanes - 1) / kDistanceLanes;
     for (int b = 0; b < used; ++b)
-        for (int f = 0; f < features; ++f) blocks[b][f] = DistanceLanes{0.0, 0.0};
+        for (int f = 0; f < features; ++f) blocks[b][f] = Lanes2{0.0, 0.0};
     for (int i = 0; i < count; ++i) {
         const SampleRow& row = rows[i + 1];
         for (int f = 0; f < features; ++f)
@@ -94,11 +90,11 @@ int leaveOneOut1NNRows(R62DataSet& data, const SampleMatrix& rows, int features)
     }
     const LaneBlock* lanes = s.blocks;
     parallelFor(static_cast<size_t>(parts), 1, [&](size_t first, size_t last) {
-        DistanceLanes sample[kMaxFeatures];
+        Lanes2 sample[kMaxFeatures];
         for (size_t p = first; p < last; ++p) {
             double* best = s.best[p];
             int* nearest = s.nearest[p];
-            DistanceLanes* distances = s.distances[p];
+            Lanes2* distances = s.distances[p];
             const int from = start[p];
             std::fill(best + from, best + n, std::numeric_limits<double>::infinity());
             std::fill(nearest + from, nearest + n, 0);

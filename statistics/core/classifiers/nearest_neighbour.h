@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "statistics/core/data/data_set.h"
+#include "statistics/core/simd.h"
 
 // Squared Euclidean distance between samples i and j over the working columns
 // 1..SelectedCount of FeatureData, summed in column order; 0 without columns.
@@ -17,15 +18,11 @@ double SampleSqDistance(const R62DataSet& data, int i, int j);
 
 // --- squared distances two rows at a time (also k-means' kernel) -------------
 //
-// Two doubles processed together: one SSE2 register, which every x86-64
-// processor has (wider vectors would be split and kept in memory). Each lane
-// sums its own features in column order, so a lane holds exactly the scalar
-// distance, and (a - b)^2 == (b - a)^2 to the bit.
-typedef double DistanceLanes __attribute__((vector_size(16)));
-inline constexpr int kDistanceLanes = 2;
-// Rows regrouped in pairs, feature by feature: block b holds rows 2b and
-// 2b + 1 (0-based).
-using LaneBlock = DistanceLanes[kMaxFeatures];
+// Rows regrouped in pairs, feature by feature, in the two-double lanes of
+// simd.h: block b holds rows 2b and 2b + 1 (0-based). Each lane sums its own
+// features in column order, so a lane holds exactly the scalar distance.
+inline constexpr int kDistanceLanes = LaneTraits<Lanes2>::kWidth;
+using LaneBlock = Lanes2[kMaxFeatures];
 
 // Samples 1..count of the working columns 1..features into blocks
 // 0..(count + 1) / 2 - 1; the lane past an odd count is 0.
@@ -34,53 +31,23 @@ void loadSampleLanes(const R62DataSet& data, int count, int features, LaneBlock*
 void loadSampleLanes(const SampleMatrix& rows, int count, int features, LaneBlock* blocks);
 
 // Row `row` of the blocks, each feature in both lanes.
-inline void broadcastLaneRow(const LaneBlock* blocks, int row, int features,
-                             DistanceLanes* sample) {
+inline void broadcastLaneRow(const LaneBlock* blocks, int row, int features, Lanes2* sample) {
     for (int f = 0; f < features; ++f) {
         const double x = blocks[row / kDistanceLanes][f][row % kDistanceLanes];
-        sample[f] = DistanceLanes{x, x};
+        sample[f] = Lanes2{x, x};
     }
 }
 
 // Squared distances from the broadcast `sample` to the rows of each block in
 // [first, last), into distances[first..last - 1]. Four blocks at a time keep
 // four independent sums in flight, in registers.
-inline void laneSqDistances(const LaneBlock* blocks, const DistanceLanes* sample, int features,
-                            int first, int last, DistanceLanes* distances) {
+inline void laneSqDistances(const LaneBlock* blocks, const Lanes2* sample, int features, int first,
+                            int last, Lanes2* distances) {
     int b = first;
-    for (; b + 3 < last; b += 4) {
-        DistanceLanes sum0 = {0.0, 0.0};
-        DistanceLanes sum1 = {0.0, 0.0};
-        DistanceLanes sum2 = {0.0, 0.0};
-        DistanceLanes sum3 = {0.0, 0.0};
-        const DistanceLanes* x0 = blocks[b];
-        const DistanceLanes* x1 = blocks[b + 1];
-        const DistanceLanes* x2 = blocks[b + 2];
-        const DistanceLanes* x3 = blocks[b + 3];
-        for (int f = 0; f < features; ++f) {
-            const DistanceLanes y = sample[f];
-            const DistanceLanes d0 = x0[f] - y;
-            const DistanceLanes d1 = x1[f] - y;
-            const DistanceLanes d2 = x2[f] - y;
-            const DistanceLanes d3 = x3[f] - y;
-            sum0 += d0 * d0;
-            sum1 += d1 * d1;
-            sum2 += d2 * d2;
-            sum3 += d3 * d3;
-        }
-        distances[b] = sum0;
-        distances[b + 1] = sum1;
-        distances[b + 2] = sum2;
-        distances[b + 3] = sum3;
-    }
-    for (; b < last; ++b) {
-        DistanceLanes sum = {0.0, 0.0};
-        for (int f = 0; f < features; ++f) {
-            const DistanceLanes d = blocks[b][f] - sample[f];
-            sum += d * d;
-        }
-        distances[b] = sum;
-    }
+    for (; b + 3 < last; b += 4)
+        sqDistancesToBlocks4(blocks[b], blocks[b + 1], blocks[b + 2], blocks[b + 3], sample,
+                             features, distances + b);
+    for (; b < last; ++b) distances[b] = sqDistancesToBlock(blocks[b], sample, features);
 }
 
 // For every sample i = 1..SampleCount, ClassResult[i] = the category of its

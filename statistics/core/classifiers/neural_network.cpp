@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/textformat.h"
+#include "statistics/core/simd.h"
 
 namespace {
 
@@ -22,21 +23,19 @@ namespace {
 // passes) and pairs of lanes (the error of the minimisation), so both give the
 // same numbers to the bit; the library's exp could not be used in lanes.
 
-using Lanes = double __attribute__((vector_size(16)));
-using LaneBits = uint64_t __attribute__((vector_size(16)));
-inline constexpr int kLaneCount = 2;
+inline constexpr int kLaneCount = LaneTraits<Lanes2>::kWidth;
 
 inline uint64_t bitsOf(double v) {
     return std::bit_cast<uint64_t>(v);
 }
-inline LaneBits bitsOf(Lanes v) {
-    return std::bit_cast<LaneBits>(v);
+inline LaneBits2 bitsOf(Lanes2 v) {
+    return std::bit_cast<LaneBits2>(v);
 }
 inline double fromBits(uint64_t b) {
     return std::bit_cast<double>(b);
 }
-inline Lanes fromBits(LaneBits b) {
-    return std::bit_cast<Lanes>(b);
+inline Lanes2 fromBits(LaneBits2 b) {
+    return std::bit_cast<Lanes2>(b);
 }
 
 inline double clampArgument(double x) {
@@ -44,12 +43,12 @@ inline double clampArgument(double x) {
     if (x < -50.0) x = -50.0;
     return x;  // NaN stays NaN
 }
-inline Lanes clampArgument(Lanes x) {
-    const Lanes high = {50.0, 50.0};
-    const Lanes low = {-50.0, -50.0};
-    const LaneBits above = std::bit_cast<LaneBits>(x >= high);
-    LaneBits bits = (bitsOf(x) & ~above) | (bitsOf(high) & above);
-    const LaneBits below = std::bit_cast<LaneBits>(fromBits(bits) < low);
+inline Lanes2 clampArgument(Lanes2 x) {
+    const Lanes2 high = {50.0, 50.0};
+    const Lanes2 low = {-50.0, -50.0};
+    const LaneBits2 above = std::bit_cast<LaneBits2>(x >= high);
+    LaneBits2 bits = (bitsOf(x) & ~above) | (bitsOf(high) & above);
+    const LaneBits2 below = std::bit_cast<LaneBits2>(fromBits(bits) < low);
     bits = (bits & ~below) | (bitsOf(low) & below);
     return fromBits(bits);
 }
@@ -89,7 +88,7 @@ inline T sigmoidOf(T x) {
 // whole lanes: an entry past an odd count is overwritten).
 inline void activateLanes(double* values, int count) {
     for (int q = 0; q < count; q += kLaneCount) {
-        Lanes v;
+        Lanes2 v;
         std::memcpy(&v, values + q, sizeof v);
         v = sigmoidOf(v);
         std::memcpy(values + q, &v, sizeof v);
@@ -129,7 +128,7 @@ inline constexpr int kHiddenLanes = kMaxGLayer / kLaneCount;
 inline constexpr int kPaddedHLayer = (kMaxHLayer + kLaneCount - 1) / kLaneCount * kLaneCount;
 
 struct alignas(16) TransposedHidden {
-    Lanes row[kMaxNetInputs + 1][kHiddenLanes];
+    Lanes2 row[kMaxNetInputs + 1][kHiddenLanes];
 };
 
 void transposeHidden(const double* rows, int inputs, int g, TransposedHidden& t) {
@@ -145,11 +144,11 @@ void transposeHidden(const double* rows, int inputs, int g, TransposedHidden& t)
 inline void hiddenLayer(const TransposedHidden& t, const double* x, int inputs, int g,
                         double* out) {
     static_assert(kHiddenLanes == 8);
-    Lanes a0 = t.row[0][0], a1 = t.row[0][1], a2 = t.row[0][2], a3 = t.row[0][3];
-    Lanes a4 = t.row[0][4], a5 = t.row[0][5], a6 = t.row[0][6], a7 = t.row[0][7];
+    Lanes2 a0 = t.row[0][0], a1 = t.row[0][1], a2 = t.row[0][2], a3 = t.row[0][3];
+    Lanes2 a4 = t.row[0][4], a5 = t.row[0][5], a6 = t.row[0][6], a7 = t.row[0][7];
     for (int i = 1; i <= inputs; ++i) {
         const double xi = x[i];
-        const Lanes* w = t.row[i];
+        const Lanes2* w = t.row[i];
         a0 += w[0] * xi;
         a1 += w[1] * xi;
         a2 += w[2] * xi;
@@ -159,10 +158,10 @@ inline void hiddenLayer(const TransposedHidden& t, const double* x, int inputs, 
         a6 += w[6] * xi;
         a7 += w[7] * xi;
     }
-    const Lanes sums[kHiddenLanes] = {a0, a1, a2, a3, a4, a5, a6, a7};
+    const Lanes2 sums[kHiddenLanes] = {a0, a1, a2, a3, a4, a5, a6, a7};
     const int lanes = (g + kLaneCount - 1) / kLaneCount;
     for (int q = 0; q < lanes; ++q) {
-        const Lanes y = sigmoidOf(sums[q]);
+        const Lanes2 y = sigmoidOf(sums[q]);
         std::memcpy(out + q * kLaneCount, &y, sizeof y);
     }
 }

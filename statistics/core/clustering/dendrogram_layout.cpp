@@ -196,6 +196,73 @@ int rowForClusters(const std::vector<int>& blueByRow, int k, int sampleCount, in
     return -1;
 }
 
+int bluePixelsOnRow(const DendrogramGeometry& geometry, int row) {
+    if (row < 0 || row >= geometry.height || geometry.width <= 0) return 0;
+    // The row as runs of one colour, painted over in drawing order: a line
+    // replaces whatever the columns it covers held.
+    struct Run {
+        int from;  // first column
+        int to;    // last column
+        bool blue;
+    };
+    std::vector<Run> runs;
+    std::vector<Run> kept;
+    for (const DendrogramLine& line : geometry.lines) {
+        int from = 0;
+        int to = -1;
+        if (line.x1 == line.x2) {
+            if (row < std::min(line.y1, line.y2) || row > std::max(line.y1, line.y2)) continue;
+            from = to = line.x1;
+        } else {
+            if (line.y1 != row) continue;
+            from = std::min(line.x1, line.x2);
+            to = std::max(line.x1, line.x2);
+        }
+        from = std::max(from, 0);
+        to = std::min(to, geometry.width - 1);
+        if (from > to) continue;
+        kept.clear();
+        for (const Run& run : runs) {
+            if (run.to < from || run.from > to) {
+                kept.push_back(run);
+                continue;
+            }
+            if (run.from < from) kept.push_back({run.from, from - 1, run.blue});
+            if (run.to > to) kept.push_back({to + 1, run.to, run.blue});
+        }
+        kept.push_back({from, to, line.colour == kDendrogramBlue});
+        runs.swap(kept);
+    }
+    int count = 0;
+    for (const Run& run : runs)
+        if (run.blue) count += run.to - run.from + 1;
+    return count;
+}
+
+std::vector<int> bluePixelsByRow(const DendrogramGeometry& geometry) {
+    std::vector<int> counts(static_cast<size_t>(std::max(0, geometry.height)), 0);
+    for (int y = 0; y < geometry.height; ++y)
+        counts[static_cast<size_t>(y)] = bluePixelsOnRow(geometry, y);
+    return counts;
+}
+
+int clustersAtRow(const DendrogramGeometry& geometry, int row, int sampleCount) {
+    return clustersForCount(bluePixelsOnRow(geometry, row), sampleCount);
+}
+
+int rowForClusters(const DendrogramGeometry& geometry, int k, int sampleCount, int preferred) {
+    // The search of the row counts, measuring a row only when it is reached.
+    const int rows = std::max(0, geometry.height);
+    auto gives = [&](int row) {
+        return row >= 0 && row < rows && clustersAtRow(geometry, row, sampleCount) == k;
+    };
+    for (int d = 0; d < rows + std::abs(preferred) + 1; ++d) {
+        if (gives(preferred - d)) return preferred - d;
+        if (gives(preferred + d)) return preferred + d;
+    }
+    return -1;
+}
+
 std::vector<int> cutDendrogram(const DendrogramModel& model, const ClusterTree& tree, int k) {
     const int n = model.sampleCount;
     checkRange(k, 2, n);

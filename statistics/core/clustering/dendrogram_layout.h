@@ -2,7 +2,7 @@
 // links are drawn and which labels become leaves, where the leaves and links
 // lie in a picture of a given size, the lines in their colours, the cut of
 // the tree into k clusters, and the texts the window shows and reports. The
-// window only paints what is decided here and counts the blue pixels of a row.
+// window only paints what is decided here.
 #pragma once
 
 #include <cstdint>
@@ -113,6 +113,22 @@ int clustersForCount(int bluePixels, int sampleCount);
 // A row that gives k clusters, the nearest to `preferred` (upper first on a
 // tie); -1 when none does.
 int rowForClusters(const std::vector<int>& blueByRow, int k, int sampleCount, int preferred);
+
+// --- the cut, from the lines themselves ----------------------------------------
+//
+// The picture shows kDendrogramBlue where the last line drawn over a pixel is
+// blue (the labels below the leaves never reach the lines' rows). These give
+// what counting that picture's pixels gives, from the lines alone.
+
+// Pixels of row `row` that show kDendrogramBlue; 0 outside the picture.
+int bluePixelsOnRow(const DendrogramGeometry& geometry, int row);
+// The same for every row 0..height - 1.
+std::vector<int> bluePixelsByRow(const DendrogramGeometry& geometry);
+// The clusters a cut at `row` gives.
+int clustersAtRow(const DendrogramGeometry& geometry, int row, int sampleCount);
+// The row nearest to `preferred` that cuts the tree into k clusters (upper
+// first on a tie); -1 when none does.
+int rowForClusters(const DendrogramGeometry& geometry, int k, int sampleCount, int preferred);
 
 // Cluster 1..k of every sample ([0] unused) when the tree is cut into k
 // clusters, numbered as DendrogramCutLabels numbers them: the two labels of

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "platform/parallel.h"
+#include "statistics/core/simd.h"
 
 double EuclideanDistance(const SampleMatrix& x, int i, int j, int n) {
     const SampleRow& a = x[i];
     const SampleRow& b = x[j];
-    double sum = 0.0;
-    for (int k = 1; k <= n; ++k) {
-        const double d = a[k] - b[k];
-        sum += d * d;
-    }
-    return std::sqrt(sum);
+    if (n > kMaxFeatures) throw RangeCheckError();
+    return std::sqrt(sqDistance(a.data() + 1, b.data() + 1, n));
 }
 
 double StandardizedEuclideanDistance(const SampleMatrix& x, int i, int j, int n,
@@ -82,30 +79,8 @@ namespace {
 // side, and the numeric build never fuses a multiply with an add), so the
 // values agree bit for bit. The kernels are written once for vectors of two
 // doubles, which every x86-64 processor has, and of four, used where the
-// processor has AVX2; four vectors make one block. Vectors never pass by
-// value, whose calling convention would depend on the instruction set.
-using Pair = double __attribute__((vector_size(2 * sizeof(double))));
-using PairBits = int64_t __attribute__((vector_size(2 * sizeof(double))));
-using Quad = double __attribute__((vector_size(4 * sizeof(double))));
-using QuadBits = int64_t __attribute__((vector_size(4 * sizeof(double))));
-// The same at any address, for loads from the feature columns.
-using PairAt = double __attribute__((vector_size(2 * sizeof(double)), aligned(8), may_alias));
-using QuadAt = double __attribute__((vector_size(4 * sizeof(double)), aligned(8), may_alias));
-
-template <class V>
-struct VectorTraits;
-template <>
-struct VectorTraits<Pair> {
-    using Bits = PairBits;
-    using Unaligned = PairAt;
-    static constexpr int kWidth = 2;
-};
-template <>
-struct VectorTraits<Quad> {
-    using Bits = QuadBits;
-    using Unaligned = QuadAt;
-    static constexpr int kWidth = 4;
-};
+// processor has AVX2 (the lanes and the squared-distance kernel of
+// simd.h); four vectors make one block.
 constexpr int kMaxBlock = 4 * 4;
 
 // Below this many samples the threads cost more than they save.
@@ -131,6 +106,8 @@ class FeatureColumns {
         return values_.data() + static_cast<size_t>(k) * width_ + static_cast<size_t>(j);
     }
 
+    size_t stride() const { return width_; }
+
   private:
     size_t width_;
     std::vector<double>& values_;
@@ -148,66 +125,35 @@ struct MetricTables {
     double inverse[kMaxFeatures + 1][kMaxFeatures + 1] = {};
 };
 
-// A block of lanes as four vectors; `Lanes<V> x{}` is zero.
 template <class V>
-struct Lanes {
-    V a, b, c, d;
-};
-
-template <class V>
-[[gnu::always_inline]] inline void load(V& v, const double* p) {
-    v = *reinterpret_cast<const typename VectorTraits<V>::Unaligned*>(p);
-}
-
-template <class V>
-[[gnu::always_inline]] inline void store(const Lanes<V>& v, double* out) {
-    constexpr int w = VectorTraits<V>::kWidth;
-    std::memcpy(out, &v.a, sizeof(V));
-    std::memcpy(out + w, &v.b, sizeof(V));
-    std::memcpy(out + 2 * w, &v.c, sizeof(V));
-    std::memcpy(out + 3 * w, &v.d, sizeof(V));
+[[gnu::always_inline]] inline void store(const LaneQuartet<V>& v, double* out) {
+    constexpr int w = LaneTraits<V>::kWidth;
+    storeLanes(v.a, out);
+    storeLanes(v.b, out + w);
+    storeLanes(v.c, out + 2 * w);
+    storeLanes(v.d, out + 3 * w);
 }
 
 // x_i - x_j in feature k for the block of samples from j.
 template <class V>
 [[gnu::always_inline]] inline void differences(const double* sample, const FeatureColumns& x, int k,
-                                               int j, Lanes<V>& d) {
-    constexpr int w = VectorTraits<V>::kWidth;
-    const double* column = x.at(k, j);
-    const double xi = sample[k];
-    V v;
-    load(v, column);
-    d.a = xi - v;
-    load(v, column + w);
-    d.b = xi - v;
-    load(v, column + 2 * w);
-    d.c = xi - v;
-    load(v, column + 3 * w);
-    d.d = xi - v;
+                                               int j, LaneQuartet<V>& d) {
+    columnDifferences(sample[k], x.at(k, j), d);
 }
 
 template <class V>
 [[gnu::always_inline]] inline void euclideanSquares(const MetricTables& t, const double* sample,
                                                     const FeatureColumns& x, int j, double* out) {
-    Lanes<V> sum{};
-    for (int k = 1; k <= t.n; ++k) {
-        Lanes<V> d;
-        differences(sample, x, k, j, d);
-        sum.a += d.a * d.a;
-        sum.b += d.b * d.b;
-        sum.c += d.c * d.c;
-        sum.d += d.d * d.d;
-    }
-    store(sum, out);
+    sqDistancesToColumns<V>(sample, x.at(0, j), x.stride(), 1, t.n + 1, out);
 }
 
 template <class V>
 [[gnu::always_inline]] inline void standardizedSquares(const MetricTables& t, const double* sample,
                                                        const FeatureColumns& x, int j,
                                                        double* out) {
-    Lanes<V> sum{};
+    LaneQuartet<V> sum{};
     for (int f = 0; f < t.scaledCount; ++f) {
-        Lanes<V> d;
+        LaneQuartet<V> d;
         differences(sample, x, t.scaled[f], j, d);
         const double v = t.variance[f];
         sum.a += d.a * d.a / v;
@@ -220,8 +166,8 @@ template <class V>
 
 // w_k += d_l M[l][k] over l for one column k of M.
 template <class V>
-[[gnu::always_inline]] inline void formColumn(const Lanes<V>* d, const double* column, int n,
-                                              Lanes<V>& w) {
+[[gnu::always_inline]] inline void formColumn(const LaneQuartet<V>* d, const double* column, int n,
+                                              LaneQuartet<V>& w) {
     for (int l = 1; l <= n; ++l) {
         const double m = column[l];
         w.a += d[l].a * m;
@@ -232,7 +178,8 @@ template <class V>
 }
 
 template <class V>
-[[gnu::always_inline]] inline void addProduct(const Lanes<V>& w, const Lanes<V>& d, Lanes<V>& sum) {
+[[gnu::always_inline]] inline void addProduct(const LaneQuartet<V>& w, const LaneQuartet<V>& d,
+                                              LaneQuartet<V>& sum) {
     sum.a += w.a * d.a;
     sum.b += w.b * d.b;
     sum.c += w.c * d.c;
@@ -242,17 +189,17 @@ template <class V>
 template <class V>
 [[gnu::always_inline]] inline void mahalanobisForm(const MetricTables& t, const double* sample,
                                                    const FeatureColumns& x, int j, double* out) {
-    Lanes<V> d[kMaxFeatures + 1];
+    LaneQuartet<V> d[kMaxFeatures + 1];
     for (int k = 1; k <= t.n; ++k) differences(sample, x, k, j, d[k]);
-    Lanes<V> sum{};
+    LaneQuartet<V> sum{};
     // Two columns of M at a time give the processor independent chains; the
     // sum still takes w_k d_k in the order of k.
     int k = 1;
     for (; k < t.n; k += 2) {
         const double* first = t.inverse[k];
         const double* second = t.inverse[k + 1];
-        Lanes<V> w{};
-        Lanes<V> u{};
+        LaneQuartet<V> w{};
+        LaneQuartet<V> u{};
         for (int l = 1; l <= t.n; ++l) {
             const double m = first[l];
             const double q = second[l];
@@ -269,7 +216,7 @@ template <class V>
         addProduct(u, d[k + 1], sum);
     }
     if (k == t.n) {
-        Lanes<V> w{};
+        LaneQuartet<V> w{};
         formColumn(d, t.inverse[k], t.n, w);
         addProduct(w, d[k], sum);
     }
@@ -278,17 +225,17 @@ template <class V>
 
 template <class V>
 [[gnu::always_inline]] inline void magnitude(V& v) {
-    using Bits = typename VectorTraits<V>::Bits;
-    constexpr int64_t kMagnitude = INT64_MAX;  // fabs clears the sign bit
+    using Bits = typename LaneTraits<V>::Bits;
+    constexpr uint64_t kMagnitude = INT64_MAX;  // fabs clears the sign bit
     v = reinterpret_cast<V>(reinterpret_cast<Bits>(v) & kMagnitude);
 }
 
 template <class V>
 [[gnu::always_inline]] inline void cityBlockSum(const MetricTables& t, const double* sample,
                                                 const FeatureColumns& x, int j, double* out) {
-    Lanes<V> sum{};
+    LaneQuartet<V> sum{};
     for (int k = 1; k <= t.n; ++k) {
-        Lanes<V> d;
+        LaneQuartet<V> d;
         differences(sample, x, k, j, d);
         magnitude(d.a);
         magnitude(d.b);
@@ -311,7 +258,7 @@ template <class V>
 [[gnu::always_inline]] inline void fillRowWith(const MetricTables& t, const FeatureColumns& x,
                                                const double* sample, int i, int count,
                                                double* out) {
-    constexpr int kBlock = 4 * VectorTraits<V>::kWidth;
+    constexpr int kBlock = 4 * LaneTraits<V>::kWidth;
     double sums[kBlock];
     for (int j = i + 1; j <= count; j += kBlock) {
         const int lanes = std::min(kBlock, count - j + 1);
@@ -338,12 +285,12 @@ template <class V>
 
 void fillRowBaseline(const MetricTables& t, const FeatureColumns& x, const double* sample, int i,
                      int count, double* out) {
-    fillRowWith<Pair>(t, x, sample, i, count, out);
+    fillRowWith<Lanes2>(t, x, sample, i, count, out);
 }
 
 [[gnu::target("avx2")]] void fillRowAvx2(const MetricTables& t, const FeatureColumns& x,
                                          const double* sample, int i, int count, double* out) {
-    fillRowWith<Quad>(t, x, sample, i, count, out);
+    fillRowWith<Lanes4>(t, x, sample, i, count, out);
 }
 
 // Runs rowJob(i) for i = 1 .. count - 1 on the shared pool; rows are handed

@@ -10,7 +10,7 @@
 
 namespace {
 
-// The distances run two at a time in the lanes of nearest_neighbour.h.
+// The distances run two at a time in the lane blocks of nearest_neighbour.h.
 constexpr int kSampleBlocks = (kMaxSamples + kDistanceLanes - 1) / kDistanceLanes;
 constexpr int kClusterBlocks = (kMaxClusters + kDistanceLanes - 1) / kDistanceLanes;
 
@@ -19,15 +19,15 @@ constexpr int kClusterBlocks = (kMaxClusters + kDistanceLanes - 1) / kDistanceLa
 // c - 1.
 struct KMeansScratch {
     double points[kMaxSamples][kMaxFeatures];  // the working columns, row by row
-    DistanceLanes sample[kMaxFeatures];        // one sample's features, broadcast
+    Lanes2 sample[kMaxFeatures];               // one sample's features, broadcast
     // Centroids, and the same values regrouped as cluster pairs feature by
     // feature for the nearest-centroid search. Lanes beyond the last cluster
     // stay 0.
     double centroids[kMaxClusters][kMaxFeatures];
     double savedCentroids[kMaxClusters][kMaxFeatures];
     LaneBlock centroidBlocks[kClusterBlocks];
-    DistanceLanes clusterDistances[kClusterBlocks];
-    DistanceLanes centroidBroadcast[kMaxClusters][kMaxFeatures];  // each value in both lanes
+    Lanes2 clusterDistances[kClusterBlocks];
+    Lanes2 centroidBroadcast[kMaxClusters][kMaxFeatures];  // each value in both lanes
     double sums[kMaxClusters][kMaxFeatures];
     int16_t labels[kMaxSamples];  // 1-based cluster numbers
     int16_t savedLabels[kMaxSamples];
@@ -42,7 +42,7 @@ struct KMeansScratch {
     LaneBlock sampleBlocks[kSampleBlocks];
     // Silhouettes: the distances from one sample to the later ones, and per
     // sample the sum of distances to each cluster.
-    DistanceLanes sampleDistances[kSampleBlocks];
+    Lanes2 sampleDistances[kSampleBlocks];
     double clusterSums[kMaxSamples][kMaxClusters];
 };
 
@@ -75,20 +75,11 @@ void loadPoints(KMeansScratch& s, const R62DataSet& data, const Shape& shape) {
     loadSampleLanes(data, shape.N, shape.n, s.sampleBlocks);
 }
 
-double sqDistance(const double* a, const double* b, int n) {
-    double sum = 0.0;
-    for (int f = 0; f < n; ++f) {
-        const double d = a[f] - b[f];
-        sum += d * d;
-    }
-    return sum;
-}
-
 void storeCentroidBlock(KMeansScratch& s, int c, int n) {
     for (int f = 0; f < n; ++f) {
         const double value = s.centroids[c][f];
         s.centroidBlocks[c / kDistanceLanes][f][c % kDistanceLanes] = value;
-        s.centroidBroadcast[c][f] = DistanceLanes{value, value};
+        s.centroidBroadcast[c][f] = Lanes2{value, value};
     }
 }
 
@@ -106,35 +97,21 @@ void assignAll(KMeansScratch& s, const Shape& shape) {
     const int blocks = (shape.N + kDistanceLanes - 1) / kDistanceLanes;
     for (int b = 0; b < blocks; b += 4) {
         const int group = std::min(4, blocks - b);
-        DistanceLanes best[4];
+        Lanes2 best[4];
         int nearest[4][kDistanceLanes];
         for (int g = 0; g < 4; ++g) {
-            best[g] = DistanceLanes{kKMeansNoTotal, kKMeansNoTotal};
+            best[g] = Lanes2{kKMeansNoTotal, kKMeansNoTotal};
             nearest[g][0] = nearest[g][1] = 1;
         }
         // A short last group also reads blocks past the data (still inside the
         // scratch); their results are dropped.
-        const DistanceLanes* x0 = s.sampleBlocks[b];
-        const DistanceLanes* x1 = s.sampleBlocks[std::min(b + 1, kSampleBlocks - 1)];
-        const DistanceLanes* x2 = s.sampleBlocks[std::min(b + 2, kSampleBlocks - 1)];
-        const DistanceLanes* x3 = s.sampleBlocks[std::min(b + 3, kSampleBlocks - 1)];
+        const Lanes2* x0 = s.sampleBlocks[b];
+        const Lanes2* x1 = s.sampleBlocks[std::min(b + 1, kSampleBlocks - 1)];
+        const Lanes2* x2 = s.sampleBlocks[std::min(b + 2, kSampleBlocks - 1)];
+        const Lanes2* x3 = s.sampleBlocks[std::min(b + 3, kSampleBlocks - 1)];
         for (int c = 0; c < K; ++c) {
-            const DistanceLanes* y = s.centroidBroadcast[c];
-            DistanceLanes sum0 = {0.0, 0.0};
-            DistanceLanes sum1 = {0.0, 0.0};
-            DistanceLanes sum2 = {0.0, 0.0};
-            DistanceLanes sum3 = {0.0, 0.0};
-            for (int f = 0; f < n; ++f) {
-                const DistanceLanes d0 = y[f] - x0[f];
-                const DistanceLanes d1 = y[f] - x1[f];
-                const DistanceLanes d2 = y[f] - x2[f];
-                const DistanceLanes d3 = y[f] - x3[f];
-                sum0 += d0 * d0;
-                sum1 += d1 * d1;
-                sum2 += d2 * d2;
-                sum3 += d3 * d3;
-            }
-            const DistanceLanes sums[4] = {sum0, sum1, sum2, sum3};
+            Lanes2 sums[4];
+            sqDistancesFromPoint4(x0, x1, x2, x3, s.centroidBroadcast[c], n, sums);
             for (int g = 0; g < 4; ++g)
                 for (int lane = 0; lane < kDistanceLanes; ++lane)
                     if (sums[g][lane] < best[g][lane]) {
@@ -196,32 +173,11 @@ void computeOwnDistances(KMeansScratch& s, const Shape& shape) {
     const int n = shape.n;
     int i = 0;
     for (; i + 3 < shape.N; i += 4) {
-        const double* c0 = s.centroids[s.labels[i] - 1];
-        const double* c1 = s.centroids[s.labels[i + 1] - 1];
-        const double* c2 = s.centroids[s.labels[i + 2] - 1];
-        const double* c3 = s.centroids[s.labels[i + 3] - 1];
-        const double* x0 = s.points[i];
-        const double* x1 = s.points[i + 1];
-        const double* x2 = s.points[i + 2];
-        const double* x3 = s.points[i + 3];
-        double sum0 = 0.0;
-        double sum1 = 0.0;
-        double sum2 = 0.0;
-        double sum3 = 0.0;
-        for (int f = 0; f < n; ++f) {
-            const double d0 = c0[f] - x0[f];
-            const double d1 = c1[f] - x1[f];
-            const double d2 = c2[f] - x2[f];
-            const double d3 = c3[f] - x3[f];
-            sum0 += d0 * d0;
-            sum1 += d1 * d1;
-            sum2 += d2 * d2;
-            sum3 += d3 * d3;
-        }
-        s.ownDistances[i] = sum0;
-        s.ownDistances[i + 1] = sum1;
-        s.ownDistances[i + 2] = sum2;
-        s.ownDistances[i + 3] = sum3;
+        const double* centroids[4] = {
+            s.centroids[s.labels[i] - 1], s.centroids[s.labels[i + 1] - 1],
+            s.centroids[s.labels[i + 2] - 1], s.centroids[s.labels[i + 3] - 1]};
+        const double* points[4] = {s.points[i], s.points[i + 1], s.points[i + 2], s.points[i + 3]};
+        sqDistances4(centroids, points, n, s.ownDistances + i);
     }
     for (; i < shape.N; ++i)
         s.ownDistances[i] = sqDistance(s.centroids[s.labels[i] - 1], s.points[i], n);
@@ -388,12 +344,8 @@ double CentroidSqDistance(const R62DataSet& data, const ClusterCentroids& centro
     const SampleRow& x = data.FeatureData[sample];
     const auto& centroid = centroids[cluster];
     const int n = data.SelectedCount;
-    double sum = 0.0;
-    for (int f = 1; f <= n; ++f) {
-        const double d = centroid[f] - x[f];
-        sum += d * d;
-    }
-    return sum;
+    if (n > kMaxFeatures) throw RangeCheckError();
+    return sqDistance(centroid.data(), x.data() + 1, n);
 }
 
 void drawKMeansStarts(RandomSource& random, int sampleCount, int clusterCount,

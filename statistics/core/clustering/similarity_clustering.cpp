@@ -12,6 +12,7 @@
 #include "platform/textformat.h"
 #include "statistics/core/clustering/distance_metrics.h"
 #include "statistics/core/report/report_header.h"
+#include "statistics/core/simd.h"
 
 // Similarities are evaluated as exp(-(d / beta) * gamma) rather than as
 // exp(-d / beta) raised to gamma: one exp instead of an exp and a pow per
@@ -170,22 +171,13 @@ double correlationOf(const std::vector<double>& a, const Spread& sa, const std::
     return products / std::sqrt(sa.meanSquaredDeviation * sb.meanSquaredDeviation);
 }
 
-// Four doubles handled as one, read and written in place through pointers
-// that may alias plain doubles and need no alignment; used only inside the
-// kernels below, which are built for AVX2 and for the baseline instruction
-// set. Each lane does the same operations in the same order as a plain loop
-// would, so both builds give the same bits.
-typedef double Lanes __attribute__((vector_size(32), aligned(8), may_alias));
-constexpr int kLanes = 4;
+// Four doubles handled as one (simd.h), read and written in place at any
+// address; used only inside the kernels below, which are built for AVX2 and
+// for the baseline instruction set. Each lane does the same operations in
+// the same order as a plain loop would, so both builds give the same bits.
+constexpr int kLanes = LaneTraits<Lanes4>::kWidth;
 constexpr int kSampleBlock = 4 * kLanes;  // samples per block of the distance kernel
 static_assert(kMaxSamples % kSampleBlock == 0, "the blocks stay inside the columns");
-
-const Lanes& lanesAt(const double* p) {
-    return *reinterpret_cast<const Lanes*>(p);
-}
-Lanes& lanesAt(double* p) {
-    return *reinterpret_cast<Lanes*>(p);
-}
 
 // distances[i] = sum over k = 0..features-1, in that order, of
 // (p[k] - columns[k][i])^2 for the samples i of the blocks covering first..n-1.
@@ -194,23 +186,7 @@ __attribute__((target_clones("avx2", "default"))) void squaredDistancesFrom(
     const int blocks = (n + kSampleBlock - 1) / kSampleBlock;
     for (int b = first / kSampleBlock; b < blocks; ++b) {
         const size_t base = static_cast<size_t>(b) * kSampleBlock;
-        Lanes d0 = {}, d1 = {}, d2 = {}, d3 = {};
-        for (int k = 0; k < features; ++k) {
-            const double* c = columns + static_cast<size_t>(k) * kMaxSamples + base;
-            const Lanes pk = {p[k], p[k], p[k], p[k]};
-            const Lanes t0 = pk - lanesAt(c);
-            const Lanes t1 = pk - lanesAt(c + kLanes);
-            const Lanes t2 = pk - lanesAt(c + 2 * kLanes);
-            const Lanes t3 = pk - lanesAt(c + 3 * kLanes);
-            d0 += t0 * t0;
-            d1 += t1 * t1;
-            d2 += t2 * t2;
-            d3 += t3 * t3;
-        }
-        lanesAt(distances + base) = d0;
-        lanesAt(distances + base + kLanes) = d1;
-        lanesAt(distances + base + 2 * kLanes) = d2;
-        lanesAt(distances + base + 3 * kLanes) = d3;
+        sqDistancesToColumns<Lanes4>(p, columns + base, kMaxSamples, 0, features, distances + base);
     }
 }
 
@@ -220,30 +196,30 @@ __attribute__((target_clones("avx2", "default"))) double weightedSums(const doub
                                                                       const double* weights, int n,
                                                                       double* acc) {
     static_assert(kStride == 8 * kLanes);
-    Lanes a0 = {}, a1 = {}, a2 = {}, a3 = {}, a4 = {}, a5 = {}, a6 = {}, a7 = {};
+    Lanes4 a0 = {}, a1 = {}, a2 = {}, a3 = {}, a4 = {}, a5 = {}, a6 = {}, a7 = {};
     double sum = 0.0;
     for (int i = 0; i < n; ++i) {
         const double w = weights[i];
         sum += w;
-        const Lanes wv = {w, w, w, w};
+        const Lanes4 wv = {w, w, w, w};
         const double* x = rows + static_cast<size_t>(i) * kStride;
-        a0 += wv * lanesAt(x);
-        a1 += wv * lanesAt(x + kLanes);
-        a2 += wv * lanesAt(x + 2 * kLanes);
-        a3 += wv * lanesAt(x + 3 * kLanes);
-        a4 += wv * lanesAt(x + 4 * kLanes);
-        a5 += wv * lanesAt(x + 5 * kLanes);
-        a6 += wv * lanesAt(x + 6 * kLanes);
-        a7 += wv * lanesAt(x + 7 * kLanes);
+        a0 += wv * lanesAt<Lanes4>(x);
+        a1 += wv * lanesAt<Lanes4>(x + kLanes);
+        a2 += wv * lanesAt<Lanes4>(x + 2 * kLanes);
+        a3 += wv * lanesAt<Lanes4>(x + 3 * kLanes);
+        a4 += wv * lanesAt<Lanes4>(x + 4 * kLanes);
+        a5 += wv * lanesAt<Lanes4>(x + 5 * kLanes);
+        a6 += wv * lanesAt<Lanes4>(x + 6 * kLanes);
+        a7 += wv * lanesAt<Lanes4>(x + 7 * kLanes);
     }
-    lanesAt(acc) = a0;
-    lanesAt(acc + kLanes) = a1;
-    lanesAt(acc + 2 * kLanes) = a2;
-    lanesAt(acc + 3 * kLanes) = a3;
-    lanesAt(acc + 4 * kLanes) = a4;
-    lanesAt(acc + 5 * kLanes) = a5;
-    lanesAt(acc + 6 * kLanes) = a6;
-    lanesAt(acc + 7 * kLanes) = a7;
+    storeLanes(a0, acc);
+    storeLanes(a1, acc + kLanes);
+    storeLanes(a2, acc + 2 * kLanes);
+    storeLanes(a3, acc + 3 * kLanes);
+    storeLanes(a4, acc + 4 * kLanes);
+    storeLanes(a5, acc + 5 * kLanes);
+    storeLanes(a6, acc + 6 * kLanes);
+    storeLanes(a7, acc + 7 * kLanes);
     return sum;
 }
 

@@ -34,9 +34,13 @@ Tree clustered(int n) {
     return tree;
 }
 
-int clustersAtRow(const DendrogramGeometry& g, int row, int n) {
-    const std::vector<int> blue = bluePixelsByRow(rasteriseDendrogram(g), g.width, g.height);
-    return clustersForCount(blue[static_cast<size_t>(row)], n);
+// The reference for the cut: count the blue pixels of the drawn picture.
+std::vector<int> pixelBlueByRow(const DendrogramGeometry& g) {
+    return bluePixelsByRow(rasteriseDendrogram(g), g.width, g.height);
+}
+
+int pixelClustersAtRow(const DendrogramGeometry& g, int row, int n) {
+    return clustersForCount(pixelBlueByRow(g)[static_cast<size_t>(row)], n);
 }
 
 }  // namespace
@@ -103,10 +107,10 @@ TEST(R62DendrogramLayout, TheCutCountsTheBlueVerticalsOfItsRow) {
     const std::vector<int> blue = bluePixelsByRow(pixels, 344, 268);
     // Above the top link, on its green joint, and on the base line.
     EXPECT_EQ(blue[3], 0);
-    EXPECT_EQ(clustersAtRow(g, 3, 5), 2);
+    EXPECT_EQ(pixelClustersAtRow(g, 3, 5), 2);
     EXPECT_EQ(blue[6], 0);
     EXPECT_EQ(blue[231], 0);
-    EXPECT_EQ(clustersAtRow(g, 231, 5), 2);
+    EXPECT_EQ(pixelClustersAtRow(g, 231, 5), 2);
     // Just below the top link: its two verticals.
     EXPECT_EQ(blue[kFirstCutRow], 2);
     EXPECT_EQ(blue[100], 3);
@@ -115,7 +119,7 @@ TEST(R62DendrogramLayout, TheCutCountsTheBlueVerticalsOfItsRow) {
     EXPECT_EQ(blue[230], 5);
     // A green joint covers its own link's verticals.
     EXPECT_EQ(blue[96], 1);
-    EXPECT_EQ(clustersAtRow(g, 96, 5), 2);
+    EXPECT_EQ(pixelClustersAtRow(g, 96, 5), 2);
     // Nothing but the verticals is blue.
     int verticalPixels = 0;
     for (const DendrogramLine& l : g.lines)
@@ -136,7 +140,7 @@ TEST(R62DendrogramLayout, LinksAtOneHeightShareTheTopRow) {
     const Tree two = treeOf(2, {{1, 2}}, {0.0});
     const DendrogramGeometry g2 = layoutDendrogram(dendrogramModel(*two), *two, 344, 268);
     EXPECT_EQ(g2.linkRow, (std::vector<int>{5}));
-    EXPECT_EQ(clustersAtRow(g2, kFirstCutRow, 2), 2);
+    EXPECT_EQ(pixelClustersAtRow(g2, kFirstCutRow, 2), 2);
 
     const Tree three = treeOf(3, {{1, 2}, {3, 4}}, {0.0, 0.0});
     const DendrogramGeometry g3 = layoutDendrogram(dendrogramModel(*three), *three, 344, 268);
@@ -146,8 +150,8 @@ TEST(R62DendrogramLayout, LinksAtOneHeightShareTheTopRow) {
         EXPECT_LE(std::max(l.y1, l.y2), 231);
     }
     // Below the shared row every leaf's vertical is crossed.
-    EXPECT_EQ(clustersAtRow(g3, kFirstCutRow, 3), 3);
-    EXPECT_EQ(clustersAtRow(g3, 3, 3), 2);
+    EXPECT_EQ(pixelClustersAtRow(g3, kFirstCutRow, 3), 3);
+    EXPECT_EQ(pixelClustersAtRow(g3, 3, 3), 2);
 }
 
 TEST(R62DendrogramLayout, MoreThanThirtyOneSamplesCollapseIntoThirtyOneLeaves) {
@@ -176,8 +180,8 @@ TEST(R62DendrogramLayout, MoreThanThirtyOneSamplesCollapseIntoThirtyOneLeaves) {
     // The leaves' row meets every leaf and the vertical that rises from the
     // lowest drawn link, which stands on that row: a cut there splits that
     // link too.
-    EXPECT_EQ(clustersAtRow(g, 230, 35), 32);
-    EXPECT_EQ(clustersAtRow(g, 229, 35), 30);
+    EXPECT_EQ(pixelClustersAtRow(g, 230, 35), 32);
+    EXPECT_EQ(pixelClustersAtRow(g, 229, 35), 30);
 
     const std::vector<DescriptionEntry> leaves = leafSampleEntries(m);
     ASSERT_EQ(leaves.size(), 31u);
@@ -278,4 +282,38 @@ TEST(R62DendrogramCut, MemberListsWrapOnceALineHasReached36Characters) {
         "> 0 sample(s)",
     };
     EXPECT_EQ(lines, expected);
+}
+
+// The cut from the lines alone is the cut counted on the picture: every row of
+// random trees of many sizes in pictures from tiny to large, and the row the
+// window picks for every cluster count.
+TEST(R62DendrogramLayout, CutFromTheLinesIsThePixelCount) {
+    const std::array<std::array<int, 2>, 7> sizes{
+        {{520 - 128, 400 - 90}, {344, 268}, {1000, 700}, {120, 60}, {40, 45}, {34, 38}, {7, 3}}};
+    int trees = 0;
+    for (int n : {2, 3, 4, 5, 8, 17, 30, 31, 32, 45, 200}) {
+        for (unsigned seed = 1; seed <= 6; ++seed) {
+            const Tree tree =
+                seed == 6 ? clustered(n) : randomTree(n, seed * 1000 + static_cast<unsigned>(n));
+            const DendrogramModel m = dendrogramModel(*tree);
+            ++trees;
+            for (const auto& [width, height] : sizes) {
+                const DendrogramGeometry g = layoutDendrogram(m, *tree, width, height);
+                const std::vector<int> pixels = pixelBlueByRow(g);
+                ASSERT_EQ(bluePixelsByRow(g), pixels)
+                    << n << " samples, " << width << "x" << height;
+                EXPECT_EQ(bluePixelsOnRow(g, -1), 0);
+                EXPECT_EQ(bluePixelsOnRow(g, height), 0);
+                for (int row = 0; row < height; ++row)
+                    ASSERT_EQ(clustersAtRow(g, row, n),
+                              clustersForCount(pixels[static_cast<size_t>(row)], n))
+                        << row;
+                for (int k = 2; k <= n; ++k)
+                    ASSERT_EQ(rowForClusters(g, k, n, kFirstCutRow),
+                              rowForClusters(pixels, k, n, kFirstCutRow))
+                        << n << " samples, k = " << k << ", " << width << "x" << height;
+            }
+        }
+    }
+    EXPECT_EQ(trees, 66);
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "statistics/core/clustering/hierarchical_clustering.h"
@@ -41,6 +42,31 @@ inline std::unique_ptr<ClusterTree> caterpillar(int n) {
     for (int s = 2; s <= n - 1; ++s) {
         links.push_back({s + 1, n + s - 1});
         heights.push_back(s);
+    }
+    return treeOf(n, links, heights);
+}
+
+// A random tree of n samples: each link joins two clusters still apart, at a
+// height that grows by a random step, often by none (ties, flat stretches).
+inline std::unique_ptr<ClusterTree> randomTree(int n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<int> open;
+    for (int label = 1; label <= n; ++label) open.push_back(label);
+    std::vector<std::array<int, 2>> links;
+    std::vector<double> heights;
+    double height = 0.0;
+    for (int s = 1; s <= n - 1; ++s) {
+        std::uniform_int_distribution<size_t> pick(0, open.size() - 1);
+        const size_t i = pick(random);
+        const int a = open[i];
+        open.erase(open.begin() + static_cast<std::ptrdiff_t>(i));
+        std::uniform_int_distribution<size_t> pickOther(0, open.size() - 1);
+        const size_t j = pickOther(random);
+        const int b = open[j];
+        open[j] = n + s;
+        links.push_back({a, b});
+        if (random() % 3 != 0) height += static_cast<double>(random() % 1000) / 100.0;
+        heights.push_back(height);
     }
     return treeOf(n, links, heights);
 }

@@ -350,3 +350,36 @@ TEST_F(TreeWindowTest, ATreeOfOneSampleOpensNoWindow) {
     EXPECT_EQ(show(*tree), nullptr);
     EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
 }
+
+// The cut the window makes from the layout's lines counts what its picture
+// shows: random trees and a caterpillar in several window sizes, every row.
+TEST_F(TreeWindowTest, TheCutFromTheLinesMatchesThePixelsOfThePicture) {
+    std::vector<std::unique_ptr<ClusterTree>> trees;
+    trees.push_back(handMade());
+    trees.push_back(caterpillar(40));
+    for (int n : {2, 3, 9, 31, 120}) trees.push_back(randomTree(n, 77u + static_cast<unsigned>(n)));
+    for (const auto& tree : trees) {
+        QPointer<TTreeWindow> w = show(*tree);
+        ASSERT_FALSE(w.isNull());
+        for (const QSize size : {QSize(520, 400), QSize(300, 160), QSize(900, 640)}) {
+            w->resize(size);
+            QCoreApplication::processEvents();
+            const QImage& clean = w->cleanPicture();
+            const DendrogramGeometry g =
+                layoutDendrogram(w->model(), *tree, clean.width(), clean.height());
+            for (int row = 0; row < clean.height(); ++row)
+                ASSERT_EQ(bluePixelsOnRow(g, row), bluePixels(clean, row))
+                    << tree->sampleCount << " samples, row " << row << ", " << clean.width() << "x"
+                    << clean.height();
+            for (int k = 2; k <= tree->sampleCount; ++k) {
+                const int row = rowForClusters(g, k, tree->sampleCount, kFirstCutRow);
+                if (row < w->TrackBar1->minimum() || row > w->TrackBar1->maximum()) continue;
+                moveTo(w, row);
+                EXPECT_EQ(w->clusterCount(), k);
+            }
+        }
+        w->DiscardButton->click();
+        pump();
+        EXPECT_TRUE(w.isNull());
+    }
+}
