@@ -10,15 +10,10 @@ cd "$(dirname "$0")/.."
 # folder prefix -> the project folders its files may include from
 allowed_for() {
     case "$1" in
-        # The filter test runs every file filter of both programs through the
-        # dialog seam: it alone reads both programs' windows.
-        platform/tests/name_filters_test.cpp) echo "*" ;;
         platform/qt/*) echo "platform/" ;;
         platform/*) echo "platform/" ;;
         workspace/core/*|workspace/tests/[!f]*) echo "platform/ workspace/core/ workspace/tests/" ;;
         analysis/core/*) echo "platform/ workspace/core/ analysis/core/" ;;
-        analysis/tests/reports/selection_handover_test.cpp)
-            echo "platform/ workspace/core/ analysis/core/ analysis/tests/ statistics/core/" ;;
         analysis/tests/forms/*) echo "platform/ workspace/ analysis/ volume/" ;;
         analysis/tests/*) echo "platform/ workspace/core/ analysis/core/ analysis/tests/ workspace/tests/" ;;
         volume/core/*) echo "platform/ workspace/core/ analysis/core/ volume/core/" ;;

@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
 #include "platform/profile.h"
+#include "vantu/window_composition.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/roi_commands.h"

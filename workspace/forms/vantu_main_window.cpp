@@ -34,6 +34,7 @@
 #include "platform/profile.h"
 #include "platform/qt/qt_text.h"
 #include "platform/shell.h"
+#include "vantu/window_composition.h"
 #include "volume/forms/volume_editor_window.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/image_writers.h"

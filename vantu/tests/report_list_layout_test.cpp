@@ -23,6 +23,7 @@
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"

@@ -18,6 +18,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "workspace/forms/bit_plane_window.h"
 #include "workspace/forms/color_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"

@@ -18,6 +18,7 @@
 #include "analysis/forms/selection_box.h"
 #include "analysis/tests/reports/selection_test_documents.h"
 #include "platform/dialogs.h"
+#include "vantu/window_composition.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"

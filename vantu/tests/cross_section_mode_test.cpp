@@ -16,6 +16,7 @@
 #include "analysis/core/reports/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "volume/forms/volume_editor_window.h"
 #include "volume/forms/volume_view.h"
 #include "workspace/core/formats/open_rules.h"

@@ -1,6 +1,7 @@
-#include "workspace/forms/vantu_windows.h"
+#include "vantu/window_composition.h"
 
 #include "platform/qt/qt_dialogs.h"
+#include "workspace/forms/vantu_windows.h"
 
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/runner/analysis_runner.h"

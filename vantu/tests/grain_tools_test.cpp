@@ -17,6 +17,7 @@
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/vantu_main_window.h"

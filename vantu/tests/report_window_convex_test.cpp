@@ -14,6 +14,7 @@
 #include "analysis/tests/reports/selection_test_documents.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"
 

@@ -19,6 +19,7 @@
 #include "analysis/forms/progress_window.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/core/formats/open_rules.h"
 #include "workspace/core/roi/roi_files.h"

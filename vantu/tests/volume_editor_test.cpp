@@ -18,6 +18,7 @@
 #include "analysis/core/reports/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "volume/forms/volume_view.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_windows.h"

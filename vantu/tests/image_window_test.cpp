@@ -17,6 +17,7 @@
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/raw_options_dialog.h"

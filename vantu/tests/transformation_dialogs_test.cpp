@@ -7,6 +7,7 @@
 #include <QSpinBox>
 
 #include "platform/dialogs.h"
+#include "vantu/window_composition.h"
 #include "volume/forms/block_dialog.h"
 #include "volume/forms/transformation_window.h"
 #include "volume/forms/volume_editor_window.h"

@@ -21,6 +21,7 @@
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"
 

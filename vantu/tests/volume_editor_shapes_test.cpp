@@ -19,6 +19,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "vantu/window_composition.h"
 #include "volume/core/files/bmf_volume.h"
 #include "volume/forms/block_dialog.h"
 #include "volume/forms/transformation_window.h"
