@@ -1,8 +1,5 @@
 #include "vantu/window_composition.h"
 
-#include "platform/qt/qt_dialogs.h"
-#include "workspace/forms/vantu_windows.h"
-
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_2d_job.h"
@@ -11,6 +8,8 @@
 #include "analysis/forms/grain_options_dialog.h"
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
+#include "platform/qt/qt_dialogs.h"
+#include "vantu/room_wiring.h"
 #include "volume/forms/analysis3d_options_dialog.h"
 #include "volume/forms/block_dialog.h"
 #include "volume/forms/transformation_window.h"
@@ -25,25 +24,7 @@
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/roi_remark_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
-
-TProgress* _Progress = nullptr;
-TReport* _Report = nullptr;
-TImageView* _ImageView = nullptr;
-TRoiRemark* _RoiRemark = nullptr;
-TImageHeader* _ImageHeader = nullptr;
-THistogram* _Histogram = nullptr;
-TOptionsClass* _OptionsClass = nullptr;
-TImageInfoView* _ImageInfoView = nullptr;
-TFormColor* _FormColor = nullptr;
-TVoiEditor* _VoiEditor = nullptr;
-TOptions* _Options = nullptr;
-TImageLoadOptions* _ImageLoadOptions = nullptr;
-TOpZiarna* _OpZiarna = nullptr;
-TForm1* _Form1 = nullptr;
-TTransformation* _Transformation = nullptr;
-TRawOptions* _RawOptions = nullptr;
-TBlock* _Block = nullptr;
-TFFSpace* _FFSpace = nullptr;
+#include "workspace/forms/vantu_windows.h"
 
 namespace {
 
@@ -59,6 +40,8 @@ Window* create(Window*& pointer, std::vector<QWidget*>& order) {
 std::vector<QWidget*> createVantuWindows() {
     std::vector<QWidget*> order;
     _vantu = new Tvantu;
+    LoadOptionsFromRegistry(analysisSettings().options);
+    _vantu->setRooms(makeUpperRooms(_vantu));
     // Boxes opened while the splash is the active window belong here.
     platform::setDialogOwner(_vantu);
     order.push_back(_vantu);

@@ -14,7 +14,6 @@
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
 #include "platform/profile.h"
-#include "vantu/window_composition.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/roi_commands.h"
@@ -172,7 +171,7 @@ bool VantuMacroHost::loadOptions(const std::string& path) {
         platform::showError("Cannot read the options file\r\n" + path);
         return false;
     }
-    loadOptionGroupsFromFile(file);
+    if (UpperRooms* rooms = window_->rooms()) rooms->loadOptions(file);
     return true;
 }
 

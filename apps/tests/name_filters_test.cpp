@@ -18,7 +18,6 @@
 
 #include "analysis/core/reports/report_file.h"
 #include "analysis/core/reports/selection_file.h"
-#include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/testing/temp_dir.h"

@@ -5,7 +5,6 @@
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
 #include "workspace/core/roi/roi_files.h"
-#include "workspace/forms/vantu_main_window.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ void tell(std::string_view caption, const std::string& text) {
 
 }  // namespace
 
-int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
+int LoadRoiFile(WorkspaceView* window, const std::string& path, int type) {
     RoiFileStatus status;
     try {
         status = ::LoadRoiFile(window->state, path, type);
@@ -33,12 +32,11 @@ int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
     window->roiSaveFileName = path;
     window->EnableUndoRedo(undoRedoFlags(*window->state.RoiMap));
     window->showRoiNames();
-    window->RenderDisplay();
-    window->ShowRoiIndicators();
+    window->roiMapChanged();
     return 0;
 }
 
-void LoadRoiClick(Tvantu* window) {
+void LoadRoiClick(WorkspaceView* window) {
     window->state.IgnoreMouse = 1;
     platform::FileDialogRequest request;
     request.title = kLoadRoiTitle;
@@ -48,7 +46,7 @@ void LoadRoiClick(Tvantu* window) {
     if (answer.accepted) LoadRoiFile(window, answer.path, answer.filterIndex);
 }
 
-void SaveRoiClick(Tvantu* window) {
+void SaveRoiClick(WorkspaceView* window) {
     window->state.IgnoreMouse = 1;
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Save;
@@ -68,13 +66,12 @@ void SaveRoiClick(Tvantu* window) {
     }
 }
 
-void morphologyClick(Tvantu* window, RoiMorphologyOp op) {
+void morphologyClick(WorkspaceView* window, RoiMorphologyOp op) {
     WorkspaceState& state = window->state;
     if (!state.RoiMap) return;
     window->roiSaveFileName = kRoiSaveNameAfterEdit;
     window->EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
     applyRoiMorphology(*state.RoiMap, state.ActiveRoi, op,
-                       window->roiTools().mode() == CommitMode::NonOverlapping);
-    window->RenderDisplay();
-    window->ShowRoiIndicators();
+                       window->commitMode() == CommitMode::NonOverlapping);
+    window->roiMapChanged();
 }
