@@ -37,7 +37,8 @@ allowed_for() {
         statistics/tests/forms/*) echo "platform/ statistics/" ;;
         statistics/tests/*) echo "platform/ statistics/core/ statistics/tests/" ;;
         # The top room composes Vantu's windows; its tests run the whole program.
-        vantu/*) echo "$VF vantu/ workspace/tests/ analysis/tests/ volume/tests/" ;;
+        vantu/tests/*) echo "$VF vantu/ workspace/tests/ analysis/tests/ volume/tests/" ;;
+        vantu/*) echo "$VF vantu/" ;;
         apps/vantu/*) echo "$VF vantu/" ;;
         apps/r62/*) echo "platform/ statistics/core/ statistics/forms/" ;;
         # Tests beside the programs see both of them (the hand-over, the filters).
