@@ -37,7 +37,27 @@
 #include "workspace/forms/tool_cursors.h"
 #include "workspace/forms/vantu_windows.h"
 
+// The window pointers of vantu_windows.h; the program's composition of its
+// windows sets them (and the main window `_vantu` itself).
 Tvantu* _vantu = nullptr;
+TProgress* _Progress = nullptr;
+TReport* _Report = nullptr;
+TImageView* _ImageView = nullptr;
+TRoiRemark* _RoiRemark = nullptr;
+TImageHeader* _ImageHeader = nullptr;
+THistogram* _Histogram = nullptr;
+TOptionsClass* _OptionsClass = nullptr;
+TImageInfoView* _ImageInfoView = nullptr;
+TFormColor* _FormColor = nullptr;
+TVoiEditor* _VoiEditor = nullptr;
+TOptions* _Options = nullptr;
+TImageLoadOptions* _ImageLoadOptions = nullptr;
+TOpZiarna* _OpZiarna = nullptr;
+TForm1* _Form1 = nullptr;
+TTransformation* _Transformation = nullptr;
+TRawOptions* _RawOptions = nullptr;
+TBlock* _Block = nullptr;
+TFFSpace* _FFSpace = nullptr;
 
 namespace {
 
