@@ -73,6 +73,69 @@ std::array<double, 3> FeatureSpaceRotation::apply(const std::array<double, 3>& p
     return r;
 }
 
+LabelBox labelBox(const PlotItem& item) {
+    // Arial's widest digits and signs take 0.58 of the height; letters
+    // average less. Somewhat more keeps the estimate on the safe side.
+    const double width = 0.62 * item.height * static_cast<double>(item.text.size()) + 2;
+    const double height = 1.2 * item.height;
+    const double angle = item.angle * 3.14159265358979323846 / 180;
+    const double c = std::abs(std::cos(angle)), s = std::abs(std::sin(angle));
+    LabelBox box;
+    box.halfWidth = (width * c + height * s) / 2;
+    box.halfHeight = (width * s + height * c) / 2;
+    return box;
+}
+
+namespace {
+
+constexpr double kLabelMargin = 3;
+
+// The centre moved as little as needed to keep the label's box inside the
+// picture; a box wider than the picture is centred on it.
+double keepInside(double centre, double half) {
+    const double low = kLabelMargin + half, high = kFeatureSpaceSize - kLabelMargin - half;
+    if (low > high) return kFeatureSpaceSize / 2.0;
+    return std::clamp(centre, low, high);
+}
+
+void placeInside(PlotItem& item) {
+    const LabelBox box = labelBox(item);
+    item.x = keepInside(item.x, box.halfWidth);
+    item.y = keepInside(item.y, box.halfHeight);
+}
+
+bool overlap(const PlotItem& a, const PlotItem& b) {
+    const LabelBox ba = labelBox(a), bb = labelBox(b);
+    return std::abs(a.x - b.x) < ba.halfWidth + bb.halfWidth &&
+           std::abs(a.y - b.y) < ba.halfHeight + bb.halfHeight;
+}
+
+// Puts the value label as near its wished place as it can go inside the
+// picture without covering a label placed before it: the wished place first,
+// then steps of its own height up and down, then of half its width aside.
+void placeApart(PlotItem& item, const std::vector<PlotItem>& placed) {
+    const LabelBox box = labelBox(item);
+    const double x0 = item.x, y0 = item.y;
+    for (int ring = 0; ring <= 12; ++ring) {
+        const double dy = ring * 2 * box.halfHeight, dx = ring * box.halfWidth;
+        const double offsets[4][2] = {{0, -dy}, {0, dy}, {-dx, 0}, {dx, 0}};
+        for (const auto& offset : offsets) {
+            item.x = x0 + offset[0];
+            item.y = y0 + offset[1];
+            placeInside(item);
+            if (std::none_of(placed.begin(), placed.end(),
+                             [&](const PlotItem& other) { return overlap(item, other); }))
+                return;
+            if (ring == 0) break;
+        }
+    }
+    item.x = x0;
+    item.y = y0;
+    placeInside(item);
+}
+
+}  // namespace
+
 FeatureSpaceRotation initialFeatureSpaceRotation() {
     FeatureSpaceRotation rotation;
     rotation.turn(1, 3, 20);
@@ -105,6 +168,7 @@ std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
 
     // Axes along three edges of the cube from its corner (−100, −100, −100).
     const double e = 100;
+    std::vector<PlotItem> values;
     for (int k = 0; k < 3; ++k) {
         std::array<double, 3> from = {-e, -e, -e}, to = from;
         to[static_cast<size_t>(k)] = e;
@@ -128,22 +192,30 @@ std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
                 .name.substr(0, 62);
         label.angle = angle;
         label.height = 11;
+        placeInside(label);
         items.push_back(label);
-        // The values stand just beyond the ends, so that the three low ends
-        // meeting at the corner stay apart from each other.
+        // The values stand just beyond the ends, out along the axis; where
+        // that is outside the picture or on another value (the three low ends
+        // meet at one corner) they move aside.
         const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
         const double ux = length > 0 ? (b[0] - a[0]) / length : 0;
         const double uy = length > 0 ? (b[1] - a[1]) / length : 0;
         for (int end = 0; end < 2; ++end) {
             PlotItem value;
-            const auto& at = end == 0 ? a : b;
-            const double away = end == 0 ? -14 : 14;
-            value.x = at[0] + away * ux;
-            value.y = at[1] + away * uy;
             value.text = platform::cformat("%+.4g", end == 0 ? axes[k].low : axes[k].high);
             value.height = 9;
-            items.push_back(value);
+            const LabelBox box = labelBox(value);
+            const double away = (end == 0 ? -1 : 1) *
+                                (3 + std::abs(ux) * box.halfWidth + std::abs(uy) * box.halfHeight);
+            const auto& at = end == 0 ? a : b;
+            value.x = at[0] + away * ux;
+            value.y = at[1] + away * uy;
+            values.push_back(value);
         }
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+        placeApart(values[i], std::vector<PlotItem>(values.begin(), values.begin() + i));
+        items.push_back(values[i]);
     }
 
     // Depth order: the rank order of the feature that weighs most in the
