@@ -1,7 +1,8 @@
-// Which ROI file the present ROIs came from. A report names that file only
-// while the ROI map is still what the file gave, on the image it was loaded
-// onto: after an edit, an undo past the load or a new image the ROIs are no
-// longer that file's, and the report names none.
+// What a report may say about the present ROIs: which ROI file they came
+// from, and whether there are any. A report names the file only while the ROI
+// map is still what the file gave, on the image it was loaded onto: after an
+// edit, an undo past the load or a new image the ROIs are no longer that
+// file's, and the report names none.
 #pragma once
 
 #include <cstdint>
