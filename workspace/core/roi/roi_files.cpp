@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "workspace/core/roi/roi_source.h"
 
 namespace {
 
@@ -335,8 +336,10 @@ RoiFileStatus decodeRoiPicture(std::span<const uint8_t> data, ImagePlane& roiMap
 
 RoiFileStatus LoadRoiFile(WorkspaceState& state, const std::string& path, int loadType) {
     if (!state.GreyImage || !state.RoiMap) return RoiFileStatus::NoImage;
-    if (loadType == kLoadRoiTypePicture) return loadRoiPicture(state, path);
-    return loadRoiFileType1(state, path);
+    const RoiFileStatus status = loadType == kLoadRoiTypePicture ? loadRoiPicture(state, path)
+                                                                 : loadRoiFileType1(state, path);
+    if (status == RoiFileStatus::Ok) noteRoiSource(state, path);
+    return status;
 }
 
 int32_t exportedActiveRoi(int32_t activeRoi) {
