@@ -19,11 +19,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    CaseInsensitiveLess less;
-    return !less(a, b) && !less(b, a);
-}
-
 // "[name]" -> name; nothing for other lines.
 bool sectionName(std::string_view line, std::string_view& name) {
     line = trim(line);

@@ -1,8 +1,9 @@
 #include "analysis/core/macro/macro_syntax.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+
+#include "platform/textformat.h"
 
 namespace {
 
@@ -12,10 +13,6 @@ bool isBlank(char c) {
 
 bool isLineEnd(char c) {
     return c == '\r' || c == '\n';
-}
-
-char lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 std::string_view trimTrailingBlanks(std::string_view text) {
@@ -37,8 +34,8 @@ bool matchFrom(std::string_view pattern, std::string_view name) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || platform::lowerAscii(pattern[p]) ==
+                                                                   platform::lowerAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

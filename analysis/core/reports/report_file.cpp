@@ -90,8 +90,7 @@ std::string encode(std::string_view header, const std::array<std::string, kRoiCo
 }
 
 bool startsWithNaN(std::string_view piece) {
-    return piece.size() >= 3 && (piece[0] == 'N' || piece[0] == 'n') &&
-           (piece[1] == 'A' || piece[1] == 'a') && (piece[2] == 'N' || piece[2] == 'n');
+    return platform::equalsNoCase(piece.substr(0, 3), "nan");
 }
 
 bool isDigit(char c) {
