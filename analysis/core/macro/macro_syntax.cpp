@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/files.h"
 #include "platform/textformat.h"
 
 namespace {
@@ -61,6 +62,12 @@ bool MacroFileSource::open(const std::string& path) {
 bool MacroFileSource::readLine(std::string& line) {
     line.clear();
     if (!file_) return false;
+    if (std::ftell(file_.get()) == 0) {
+        char start[3] = {};
+        const size_t got = std::fread(start, 1, sizeof start, file_.get());
+        if (platform::byteOrderMarkLength(std::string_view(start, got)) == 0)
+            std::fseek(file_.get(), 0, SEEK_SET);
+    }
     size_t taken = 0;
     bool afterNul = false;
     while (taken < kMacroLineLength) {

@@ -268,6 +268,7 @@ ParFileStatus SaveReportPar(const std::string& path, ReportDocument* document) {
 }
 
 ParReadResult decodeParFile(std::string_view text, size_t maxRecords) {
+    text.remove_prefix(platform::byteOrderMarkLength(text));
     ParReadResult result;
     ParFile& file = result.file;
     Lines lines(text);
