@@ -2,8 +2,9 @@
 # Installs what is missing, then builds and runs every test twice: a normal
 # build with warnings as errors, and a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer. The locale-sensitive tests run once more under
-# a locale with a decimal comma. Last, the fuzz targets are built with clang and
-# each runs for a few seconds from its seed corpus.
+# a locale with a decimal comma, and once under a Turkish one, whose letter
+# case differs from ASCII's for "i" and "I". Last, the fuzz targets are built
+# with clang and each runs for a few seconds from its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/ensure-packages.sh
@@ -27,6 +28,9 @@ echo "== normal build =="
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTU_WERROR=ON
 echo "== decimal-comma locale =="
 (cd build/release && LC_ALL=de_DE.UTF-8 VANTU_EXPECT_DECIMAL_COMMA=1 ctest -L locale --output-on-failure)
+echo "== Turkish locale =="
+(cd build/release && LC_ALL=tr_TR.UTF-8 VANTU_EXPECT_DECIMAL_COMMA=1 VANTU_EXPECT_TURKISH_CASE=1 \
+  ctest -L locale --output-on-failure)
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DVANTU_WERROR=ON -DVANTU_SANITIZE=ON -DVANTU_BENCH=OFF
 

@@ -20,6 +20,7 @@
 #include "analysis/core/macro/macro.h"
 #include "analysis/core/macro/macro_syntax.h"
 #include "platform/dialogs.h"
+#include "platform/textformat.h"
 
 namespace {
 
@@ -51,9 +52,7 @@ class FolderScope {
 };
 
 bool staysInItsFolder(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = platform::lowerAscii(text);
     return lower.find('/') == std::string::npos && lower.find('\\') == std::string::npos &&
            lower.find("..") == std::string::npos && lower.find("chdir") == std::string::npos;
 }

@@ -115,10 +115,30 @@ void saveOptionGroupsToRegistry() {
 }
 
 void loadOptionGroupsFromFile(const platform::IniFile& file) {
+    std::vector<std::string> notes;
+    // Only the keys the file holds: a value kept from before was said before.
+    auto note = [&](const std::vector<std::string>& more) {
+        for (const std::string& line : more)
+            if (file.hasKey(platform::kOptionsSection, line.substr(0, line.find_first_of("= "))))
+                notes.push_back(line);
+    };
     LoadOptionsFromFile(file, analysisSettings().options);
-    if (_Options) load3DOptionsFromFile(file, _Options->values);
+    note(outOfRangeNotes(analysisSettings().options));
+    if (_Options) {
+        load3DOptionsFromFile(file, _Options->values);
+        note(outOfRangeNotes(_Options->values));
+    }
     if (_ImageLoadOptions) loadVoxelSizesFromFile(file, _ImageLoadOptions->values);
-    if (_OpZiarna) loadGrainOptionsFromFile(file, _OpZiarna->values);
+    if (_OpZiarna) {
+        loadGrainOptionsFromFile(file, _OpZiarna->values);
+        note(outOfRangeNotes(_OpZiarna->values));
+    }
+    // The dialogs and the analyses bring such values into range: say so once.
+    if (notes.empty()) return;
+    std::string text = "Options outside the ranges of their dialogs:";
+    for (const std::string& line : notes) text += "\r\n" + line;
+    platform::showMessage("Warning", text, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Warning);
 }
 
 void saveOptionGroupsToFile(platform::IniFile& file) {

@@ -298,6 +298,13 @@ TEST_F(MacroTest, CommandsIgnoreLetterCaseAndCommentsAreSkippedInBothPasses) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+TEST_F(MacroTest, AByteOrderMarkIsNoPartOfTheFirstCommand) {
+    write("scan.bmp", "BM");
+    EXPECT_EQ(run("\xEF\xBB\xBFLoadImage scan.bmp\r\nRunAnalysis\r\n"), MacroRunStatus::Executed);
+    EXPECT_EQ(host.calls, (Calls{"loadImage scan.bmp", "runAnalysis"}));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(MacroTest, NineFaultyLinesListTheFirstEightAndNothingRuns) {
     std::string macro = "RunAnalysis\n";
     for (int i = 1; i <= 9; ++i) macro += "Bogus" + std::to_string(i) + "\n";

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/textformat.h"
 #include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
@@ -109,8 +110,8 @@ struct Element {
     bool is(uint16_t g, uint16_t e) const { return group == g && element == e; }
     bool isPixelData() const { return is(0x7FE0, 0x0010); }
     bool vrIs(std::string_view name) const {
-        return explicitVr && std::toupper(static_cast<unsigned char>(vr[0])) == name[0] &&
-               std::toupper(static_cast<unsigned char>(vr[1])) == name[1];
+        return explicitVr && platform::upperAscii(vr[0]) == name[0] &&
+               platform::upperAscii(vr[1]) == name[1];
     }
 };
 

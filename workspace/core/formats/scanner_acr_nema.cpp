@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/textformat.h"
 #include "workspace/core/formats/byte_codec.h"
 
 namespace {
@@ -303,9 +304,7 @@ bool decodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerI
                 spacing = numbers(walker.text(e), 2);
                 break;
             case 0x00280060: {
-                std::string value = walker.text(e);
-                for (char& c : value)
-                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                std::string value = platform::upperAscii(walker.text(e));
                 compressed = !value.empty() && value != "NONE";
                 break;
             }
