@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
+#include <filesystem>
 #include <new>
 
 #include "analysis/core/reports/report_document.h"
@@ -26,17 +27,18 @@
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
 #include "volume/core/files/bmf_volume.h"
 #include "volume/core/files/dicom_volume_writer.h"
 #include "volume/core/files/series_loaders.h"
 #include "volume/core/files/series_order.h"
+#include "volume/core/files/voi_exports.h"
 #include "volume/core/shapes/region_grow.h"
 #include "volume/core/shapes/shape_accept.h"
-#include "volume/forms/analysis3d_options_dialog.h"
 #include "volume/forms/analysis_3d_job.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/block_dialog.h"
-#include "volume/forms/transformation_window.h"
 #include "volume/forms/volume_view.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/core/roi/roi_set.h"
@@ -54,6 +56,13 @@ bool openGlAvailable() {
 
 VoxelSizes currentVoxelSizes() {
     return voxelSizes();
+}
+
+// A name typed without an extension takes the one of the kind chosen.
+std::string withVoiSaveExtension(const std::string& path, int kind) {
+    return platform::withDefaultExtension(path, kind == kVoiSaveText  ? ".txt"
+                                                : kind == kVoiSaveBmf ? ".bmf"
+                                                                      : ".voi");
 }
 
 // The picture of the transform panel.
@@ -162,7 +171,7 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     editMenu->addAction("Erase active ROI", this, [this] { eraseActiveRoiClick(); });
     QMenu* viewMenu = MainMenu1->addMenu("&View");
     viewMenu->menuAction()->setVisible(false);
-    analysisMenu = MainMenu1->addMenu("Analysis");
+    analysisMenu = MainMenu1->addMenu("&Analysis");
     analysisMenu->addAction("Run 3D analysis", QKeySequence("Ctrl+A"), this,
                             [this] { runAnalysisClick(); });
     analysisMenu->addAction("Options...", QKeySequence("Ctrl+O"), this,
@@ -422,7 +431,23 @@ SliceColouring TVoiEditor::colouring() const {
     return SliceColouring::Grey;
 }
 
+bool TVoiEditor::mayReplaceWorkspaceRois() {
+    if (!workspaceRois.unsaved || !workspaceRois.unsaved()) return true;
+    const platform::MessageResult answer = platform::showMessage(
+        "Load 3D data",
+        "The ROIs of the main window's image are not saved, and the slices of a loaded volume "
+        "replace them.\r\nSave them first?",
+        platform::MessageButtons::YesNoCancel, platform::MessageIcon::Warning);
+    if (answer == platform::MessageResult::No) return true;
+    // A save that was cancelled or failed loads nothing: the ROIs stay.
+    return answer == platform::MessageResult::Yes && workspaceRois.save && workspaceRois.save();
+}
+
 void TVoiEditor::loadImageClick() {
+    if (!mayReplaceWorkspaceRois()) {
+        LoadButton->setChecked(false);
+        return;
+    }
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Open;
     request.title = "Load 3D data";
@@ -479,6 +504,8 @@ bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& pat
     undo_.reset();
     names_ = VoiNames();
     voiFileName_.clear();
+    // The loaded state opens the ring, so the first edit can be undone.
+    undo_.push(*mask_, names_);
     Volume3DMinMax(*image_);
     windowLow_ = image_->min;
     windowHigh_ = image_->max;
@@ -641,10 +668,15 @@ void TVoiEditor::saveAsClick() {
 }
 
 void TVoiEditor::LoadRoiClick() {
-    if (!mask_) return;
+    if (!image_ || !mask_) {
+        platform::showMessage("Error", kLoadVoiFirstMessage, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Warning);
+        return;
+    }
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Open;
-    request.filter = "VOI files (*.voi)|*.voi";
+    request.title = "Load ROI";
+    request.filter = kVoiLoadFilter;
     request.defaultExtension = ".voi";
     request.mustExist = true;
     const platform::FileDialogResult answer = platform::showFileDialog(request);
@@ -663,14 +695,24 @@ void TVoiEditor::SaveRoiClick() {
     if (!mask_) return;
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Save;
-    request.filter = "VOI files (*.voi)|*.voi";
-    request.defaultExtension = ".voi";
-    request.fileName = voiFileName_;
+    request.title = "Save ROI";
+    request.filter = kVoiSaveFilter;
+    request.fileName = voiFileName_.empty() ? std::string("new.voi") : voiFileName_;
     request.overwritePrompt = true;
+    // No one default extension: a bare name takes the extension of the kind
+    // chosen, so a text list is never named .voi by the dialog.
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    if (saveVoiFile(*mask_, names_, answer.path) != VoiSaveStatus::Ok)
-        platform::showError("Cannot create file \"" + answer.path + "\".");
+    const std::string path = withVoiSaveExtension(answer.path, answer.filterIndex);
+    // The dialog asked about the name as typed; the extension added names another file.
+    if (path != answer.path && std::filesystem::exists(path) &&
+        platform::showMessage("Save ROI", path + " already exists.\r\nDo you want to replace it?",
+                              platform::MessageButtons::YesNo, platform::MessageIcon::Warning,
+                              1) != platform::MessageResult::Yes)
+        return;
+    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, answer.filterIndex) !=
+        VoiSaveStatus::Ok)
+        platform::showError("Cannot create file \"" + path + "\".");
 }
 
 void TVoiEditor::rawOptionsClick() {
@@ -899,6 +941,17 @@ void TVoiEditor::refitIfElastic() {
 void TVoiEditor::rebuildShape() {
     if (view->shapeShown()) showShape();
     view->update();
+}
+
+ShapePose TVoiEditor::shapePose() const {
+    return {view->ShapeMatrix, shapeParameter, secondShapeInteger};
+}
+
+void TVoiEditor::setShapePose(const ShapePose& pose) {
+    view->ShapeMatrix = pose.shape;
+    shapeParameter = pose.parameter;
+    secondShapeInteger = pose.second;
+    rebuildShape();
 }
 
 void TVoiEditor::placeFromBlock() {

@@ -46,4 +46,6 @@ struct WorkspaceState {
     int32_t IgnoreMouse = 0;
     // The remark (class name) of each ROI, shown as the hint of its selector panel.
     std::array<std::string, kRoiCount> RoiNames;
+    // The digest of ROI map and names when a file last had them (roi_save_mark.h).
+    uint64_t RoiKeptDigest = 0;
 };
