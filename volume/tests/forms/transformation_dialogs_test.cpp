@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include "platform/dialogs.h"
 #include "volume/forms/block_dialog.h"
@@ -112,4 +113,20 @@ TEST_F(TransformationDialogsTest, TheBlockPlacesByPercentAndCentre) {
     EXPECT_EQ(m[10], 0.5);
     EXPECT_EQ(m[12], -20);
     EXPECT_EQ(m[1], 0);
+}
+
+TEST_F(TransformationDialogsTest, TheBlockOpensAtSizeWithItsTextSelected) {
+    _Block->prepare(200, 100, 50, 1, 1, 1);
+    _Block->Z->setFocus();  // the field used at the last placement
+    QWidget* focus = nullptr;
+    QString selected;
+    QTimer::singleShot(0, _Block, [&] {
+        focus = _Block->focusWidget();
+        selected = _Block->Size->findChild<QLineEdit*>()->selectedText();
+        _Block->accept();
+    });
+    _Block->exec();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(focus == _Block->Size || focus->parentWidget() == _Block->Size);
+    EXPECT_EQ(selected, "100");
 }
