@@ -146,9 +146,33 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(2);
+    outer->setMenuBar(buildMenus());
+    // Left the tools, in the middle the scene, right the transforms and the
+    // view panel; below the VOI panels with the slice controls.
+    auto* middle = new QHBoxLayout;
+    outer->addLayout(middle, 1);
+    middle->addLayout(buildToolPanel());
+    middle->addWidget(buildView(), 1);
+    middle->addLayout(buildTransformPanel());
+    outer->addLayout(buildVoiStrip());
+    outer->addWidget(buildStatusBar());
 
+    // Without a volume only loading, the option dialogs, Close and About act.
+    for (QAction* a : {saveAsItem, loadRoiItem, saveRoiItem}) a->setEnabled(false);
+    editMenu->setEnabled(false);
+    analysisMenu->setEnabled(false);
+
+    connectTransformButtons();
+    connectViewPanel();
+    connectSliceControls();
+    connectShapeTools();
+    registerProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
+        return make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
+    });
+}
+
+QMenuBar* TVoiEditor::buildMenus() {
     MainMenu1 = new QMenuBar(this);
-    outer->setMenuBar(MainMenu1);
     QMenu* file = MainMenu1->addMenu("&File");
     file->addAction("&Load image...", QKeySequence("Ctrl+L"), this, [this] { loadImageClick(); });
     file->addAction("Raw options...", this, [this] { rawOptionsClick(); });
@@ -185,13 +209,12 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     QMenu* help = MainMenu1->addMenu("&Help");
     help->addAction("&Contents")->setVisible(false);
     help->addAction("&About...", QKeySequence("Ctrl+F1"), this, [this] { AboutClick(); });
+    return MainMenu1;
+}
 
-    auto* middle = new QHBoxLayout;
-    outer->addLayout(middle, 1);
-
-    // Left: the tool panel.
+// The shape tools, Load and the draw modes.
+QBoxLayout* TVoiEditor::buildToolPanel() {
     auto* tools = new QVBoxLayout;
-    middle->addLayout(tools);
     auto tool = [&](const char* name, const char* hint, const char* glyph) {
         auto* b = new QToolButton;
         b->setObjectName(name);
@@ -247,24 +270,25 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     }
     NonoverlapButton->setChecked(true);
     tools->addStretch(1);
+    return tools;
+}
 
+QWidget* TVoiEditor::buildView() {
     view = new VolumeView;
     view->status = [this](const std::string& text) { setStatus(text); };
-    if (openGlAvailable()) {
-        middle->addWidget(view, 1);
-    } else {
-        // Without OpenGL (no display) the view is kept but never shown: a
-        // window holding it would be composed through OpenGL, which fails.
-        view->setParent(nullptr);
-        ownedView_.reset(view);
-        auto* none = new QLabel("The 3D view needs OpenGL, which this display does not offer.");
-        none->setAlignment(Qt::AlignCenter);
-        middle->addWidget(none, 1);
-    }
+    if (openGlAvailable()) return view;
+    // Without OpenGL (no display) the view is kept but never shown: a window
+    // holding it would be composed through OpenGL, which fails.
+    view->setParent(nullptr);
+    ownedView_.reset(view);
+    auto* none = new QLabel("The 3D view needs OpenGL, which this display does not offer.");
+    none->setAlignment(Qt::AlignCenter);
+    return none;
+}
 
-    // Right: the transform panel and the view panel.
+// The transform buttons, the view panel and the elastic surface's options.
+QBoxLayout* TVoiEditor::buildTransformPanel() {
     auto* right = new QVBoxLayout;
-    middle->addLayout(right);
     auto transform = [&](const char* name, const char* hint, const char* glyph) {
         auto* b = new QToolButton;
         b->setObjectName(name);
@@ -280,33 +304,20 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     right->addWidget(hint);
     MoveAllButton = transform("MoveAllButton", "Push or pull all", "Z");
     TurnAllButton = transform("TurnAllButton", "Turn all", "R");
-    auto* transforms = new QButtonGroup(this);
-    transforms->addButton(MoveAllButton);
-    transforms->addButton(TurnAllButton);
+    transforms_ = new QButtonGroup(this);
+    transforms_->addButton(MoveAllButton);
+    transforms_->addButton(TurnAllButton);
     MoveButton = transform("MoveButton", "Move, push or pull", "m");
     TurnButton = transform("TurnButton", "Turn", "t");
     InflateButton = transform("InflateButton", "Inflate or deflate", "i");
     FormButton = transform("FormButton", "Modify shape", "f");
     for (QToolButton* b : {MoveButton, TurnButton, InflateButton, FormButton}) {
-        transforms->addButton(b);
+        transforms_->addButton(b);
         b->setEnabled(false);
     }
     TurnAllButton->setChecked(true);
     MoveAllButton->setEnabled(false);
     TurnAllButton->setEnabled(false);
-    connect(transforms, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* b) {
-        view->mouseMode = b == MoveAllButton   ? VolumeView::MouseMode::PushAll
-                          : b == TurnAllButton ? VolumeView::MouseMode::TurnAll
-                                               : VolumeView::MouseMode::None;
-        if (b == MoveAllButton) {
-            setStatus(distanceStatus(view->ViewMatrix));
-        } else if (b == TurnAllButton) {
-            setStatus(anglesStatus(view->ViewMatrix));
-        } else if (const std::optional<ShapeTransform> t = activeTransform()) {
-            setStatus(
-                shapeTransformStatus({view->ShapeMatrix, shapeParameter, secondShapeInteger}, *t));
-        }
-    });
     Panel3 = new QGroupBox;
     auto* panel3 = new QVBoxLayout(Panel3);
     RadioGrey = new QRadioButton("Grey");
@@ -329,22 +340,11 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     Panel3->hide();
     right->addWidget(buildShapePanel());
     right->addStretch(1);
-    for (QRadioButton* r : {RadioGrey, RadioBand, RadioVoi})
-        connect(r, &QRadioButton::toggled, this, [this](bool on) {
-            if (!on) return;
-            rebuildSlices();
-            refitIfElastic();
-        });
-    connect(TrMin, &QSlider::valueChanged, this, [this] {
-        rebuildSlices();
-        refitIfElastic();
-    });
-    connect(TrMax, &QSlider::valueChanged, this, [this] {
-        rebuildSlices();
-        refitIfElastic();
-    });
+    return right;
+}
 
-    // Bottom: VOI panels and slice controls.
+// The VOI panels, the slice check boxes, track bars and edits.
+QBoxLayout* TVoiEditor::buildVoiStrip() {
     auto* strip = new QGridLayout;
     strip->setHorizontalSpacing(2);
     strip->setVerticalSpacing(1);
@@ -373,7 +373,51 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     slice("X", TrackBarX, EditX, CheckBoxX);
     slice("Y", TrackBarY, EditY, CheckBoxY);
     slice("Z", TrackBarZ, EditZ, CheckBoxZ);
-    outer->addLayout(bottom);
+    return bottom;
+}
+
+QStatusBar* TVoiEditor::buildStatusBar() {
+    status_ = new QStatusBar;
+    statusPanel_ = new QLabel;
+    status_->addWidget(statusPanel_, 1);
+    return status_;
+}
+
+void TVoiEditor::connectTransformButtons() {
+    connect(transforms_, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* b) {
+        view->mouseMode = b == MoveAllButton   ? VolumeView::MouseMode::PushAll
+                          : b == TurnAllButton ? VolumeView::MouseMode::TurnAll
+                                               : VolumeView::MouseMode::None;
+        if (b == MoveAllButton) {
+            setStatus(distanceStatus(view->ViewMatrix));
+        } else if (b == TurnAllButton) {
+            setStatus(anglesStatus(view->ViewMatrix));
+        } else if (const std::optional<ShapeTransform> t = activeTransform()) {
+            setStatus(shapeTransformStatus(shapePose(), *t));
+        }
+    });
+}
+
+// The colouring and the display window redraw the slices (and refit an
+// elastic surface, which follows the grey levels shown).
+void TVoiEditor::connectViewPanel() {
+    for (QRadioButton* r : {RadioGrey, RadioBand, RadioVoi})
+        connect(r, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on) return;
+            rebuildSlices();
+            refitIfElastic();
+        });
+    connect(TrMin, &QSlider::valueChanged, this, [this] {
+        rebuildSlices();
+        refitIfElastic();
+    });
+    connect(TrMax, &QSlider::valueChanged, this, [this] {
+        rebuildSlices();
+        refitIfElastic();
+    });
+}
+
+void TVoiEditor::connectSliceControls() {
     auto wire = [this](QSlider* bar, QLineEdit* edit, QCheckBox* box,
                        void (TVoiEditor::*rebuild)()) {
         connect(bar, &QSlider::valueChanged, this, [this, edit, rebuild](int value) {
@@ -386,21 +430,6 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     wire(TrackBarX, EditX, CheckBoxX, &TVoiEditor::SliceXToGL);
     wire(TrackBarY, EditY, CheckBoxY, &TVoiEditor::SliceYToGL);
     wire(TrackBarZ, EditZ, CheckBoxZ, &TVoiEditor::SliceZToGL);
-
-    status_ = new QStatusBar;
-    statusPanel_ = new QLabel;
-    status_->addWidget(statusPanel_, 1);
-    outer->addWidget(status_);
-
-    for (QAction* a : {saveAsItem, loadRoiItem, saveRoiItem}) a->setEnabled(false);
-    editMenu->setEnabled(false);
-    analysisMenu->setEnabled(false);
-
-    connectShapeTools();
-
-    registerProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
-        return make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
-    });
 }
 
 TVoiEditor::~TVoiEditor() = default;

@@ -25,6 +25,8 @@
 #include "volume/forms/transformation_window.h"
 
 class QAction;
+class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -184,6 +186,17 @@ class TVoiEditor : public QWidget, public ShapeTransformTarget {
     void changeEvent(QEvent* event) override;
 
   private:
+    // The constructor's steps.
+    QMenuBar* buildMenus();
+    QBoxLayout* buildToolPanel();
+    QWidget* buildView();
+    QBoxLayout* buildTransformPanel();
+    QBoxLayout* buildVoiStrip();
+    QStatusBar* buildStatusBar();
+    void connectTransformButtons();
+    void connectViewPanel();
+    void connectSliceControls();
+
     bool mayReplaceWorkspaceRois();
     void enableAfterLoad();
     void sliceToGL(SliceAxis axis, QLineEdit* edit, QSlider* bar, QCheckBox* box);
@@ -210,6 +223,7 @@ class TVoiEditor : public QWidget, public ShapeTransformTarget {
     int32_t windowLow_ = 0, windowHigh_ = 65535;
     std::string voiFileName_;
     QStatusBar* status_ = nullptr;
+    QButtonGroup* transforms_ = nullptr;  // the transform panel's buttons
     QLabel* statusPanel_ = nullptr;
     bool crossSectionPending_ = true;
     std::optional<CrossSection> crossSection_;
