@@ -65,6 +65,13 @@ std::string withVoiSaveExtension(const std::string& path, int kind) {
                                                                       : ".voi");
 }
 
+// The Block dialog and the Transformation window are created with the other
+// windows, under the main window; they serve the editor, so they move under
+// it before they show and open in front of it, not of the main window.
+void keepInFrontOf(QWidget* window, QWidget* editor) {
+    if (window->parentWidget() != editor) window->setParent(editor, window->windowFlags());
+}
+
 // The picture of the transform panel.
 class TransformHint : public QLabel {
   public:
@@ -77,7 +84,9 @@ class TransformHint : public QLabel {
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent*) override {
-        if (_Transformation) _Transformation->show();
+        if (!_Transformation) return;
+        keepInFrontOf(_Transformation, window());
+        _Transformation->show();
     }
 };
 
@@ -986,6 +995,7 @@ void TVoiEditor::setShapePose(const ShapePose& pose) {
 void TVoiEditor::placeFromBlock() {
     if (!_Block) return;
     const VoxelSizes s = currentVoxelSizes().sanitized();
+    keepInFrontOf(_Block, this);
     _Block->prepare(image_->maxWidth, image_->maxHeight, image_->sliceCount, s.VoxelXSize,
                     s.VoxelYSize, s.VoxelZSize);
     _Block->exec();

@@ -254,7 +254,9 @@ TEST_F(VolumeEditorShapes, MoveAndCopyShiftTheActiveVoiByWholeVoxels) {
 TEST_F(VolumeEditorShapes, CtrlPlacesTheEllipsoidAndTheCubeThroughTheBlock) {
     load();
     _ImageLoadOptions->values = {1, 1, 2};
-    QTimer::singleShot(0, _Block, [] {
+    QTimer::singleShot(0, _Block, [this] {
+        // The dialog opens in front of the editor, not of the main window.
+        EXPECT_EQ(_Block->parentWidget(), editor);
         EXPECT_EQ(_Block->Size->value(), 100);
         EXPECT_EQ(_Block->Z->maximum(), 64);  // 64 slices of 2
         _Block->Size->setValue(50);
