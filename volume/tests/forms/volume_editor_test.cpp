@@ -9,11 +9,13 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,6 +75,23 @@ TEST_F(VolumeEditorTest, WithoutAVolumeOnlyLoadingActs) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Cannot start analysis. Load image and create VOI first.");
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
+}
+
+TEST_F(VolumeEditorTest, EveryMenuHasItsOwnAltKeyAndEveryToolButtonNamesItsTool) {
+    std::set<QChar> keys;
+    for (QAction* menu : editor->MainMenu1->actions()) {
+        if (!menu->isVisible()) continue;
+        const qsizetype amp = menu->text().indexOf('&');
+        ASSERT_GE(amp, 0) << menu->text().toStdString();
+        EXPECT_TRUE(keys.insert(menu->text().at(amp + 1).toLower()).second)
+            << menu->text().toStdString();
+    }
+    EXPECT_EQ(keys.size(), 4u);  // File, Edit, Analysis, Help
+    // The editor's own buttons (the menu bar's overflow arrow is Qt's).
+    for (const QToolButton* button : editor->findChildren<QToolButton*>()) {
+        if (qobject_cast<QMenuBar*>(button->parent())) continue;
+        EXPECT_FALSE(button->toolTip().trimmed().isEmpty()) << button->text().toStdString();
+    }
 }
 
 TEST_F(VolumeEditorTest, ALoadSortsTheSeriesAndSetsUpTheControls) {
