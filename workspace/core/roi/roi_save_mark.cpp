@@ -32,8 +32,11 @@ void markRoisKept(WorkspaceState& state) {
 
 bool roisUnsaved(const WorkspaceState& state) {
     const ImagePlane* map = state.RoiMap.get();
-    if (!map || !std::any_of(map->current, map->current + map->size(),
-                             [](uint16_t word) { return word != 0; }))
+    if (!map || map->size() == 0) return false;
+    // No ROI drawn, or the whole image in ROI 1 as every first image starts.
+    const uint16_t first = map->current[0];
+    if ((first == 0 || first == 1) && std::all_of(map->current, map->current + map->size(),
+                                                  [first](uint16_t word) { return word == first; }))
         return false;
     return roiDigest(state) != state.RoiKeptDigest;
 }

@@ -14,6 +14,6 @@ uint64_t roiDigest(const WorkspaceState& state);
 // The ROIs as they are now are kept elsewhere.
 void markRoisKept(WorkspaceState& state);
 
-// True when the map holds a ROI pixel and map or names changed since the
-// last mark; an empty map has nothing to lose.
+// True when map or names changed since the last mark; a map with no ROI, or
+// with the whole image in ROI 1 (as a first image starts), has nothing to lose.
 bool roisUnsaved(const WorkspaceState& state);

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 TEST(RoiSaveMark, OnlyROIsChangedSinceTheLastKeeperAreUnsaved) {
     WorkspaceState state;
     EXPECT_FALSE(roisUnsaved(state));  // no map at all
     state.RoiMap = newPlane(4, 3);
     EXPECT_FALSE(roisUnsaved(state));  // an empty map has nothing to lose
+    std::fill(state.RoiMap->current, state.RoiMap->current + 12, uint16_t{1});
+    EXPECT_FALSE(roisUnsaved(state));  // nor the whole image in ROI 1, as loaded
+    std::fill(state.RoiMap->current, state.RoiMap->current + 12, uint16_t{0});
     state.RoiMap->at(2, 1) = 1;
     EXPECT_TRUE(roisUnsaved(state));
     markRoisKept(state);
