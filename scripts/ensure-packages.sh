@@ -9,6 +9,7 @@ vantu_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   locales dcmtk clang-format git
   libuemf-dev emf2svg libwmf-bin
+  clang libclang-rt-14-dev
 )
 
 vantu_as_root() {

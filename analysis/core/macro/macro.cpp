@@ -554,8 +554,8 @@ class Executor {
                 break;
             }
             case Command::RunAnalysis:
-                host_.runAnalysis();
-                break;
+                // A later SaveReport would otherwise write the previous report.
+                return host_.runAnalysis();
             case Command::GrainAnalysis:
                 host_.grainAnalysis();
                 break;
@@ -662,7 +662,8 @@ std::string macroCheckTooLongText(int line) {
 
 std::string macroFailureText(std::string_view command, const std::string& file, int line) {
     return "Command \"" + std::string(command) + "\" failed in line " + std::to_string(line) +
-           " (file \"" + file + "\").\r\nThe macro was stopped.";
+           (file.empty() ? std::string() : " (file \"" + file + "\")") +
+           ".\r\nThe macro was stopped.";
 }
 
 std::string macroAlreadyRunningText(const std::string& path) {

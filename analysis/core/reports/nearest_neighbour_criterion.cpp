@@ -70,27 +70,33 @@ bool rowMisclassified(float before, float same, float after, bool hasBefore) {
 // so the build's baseline and the AVX2 clone agree on every calling convention.
 #define LOAD_LANES(lanes, pointer) std::memcpy(&(lanes), (pointer), sizeof(lanes))
 #define SELECT_MIN(m, v) m = (v) < (m) ? (v) : (m)
+// The lanes of v reordered; GCC and clang spell the shuffle differently.
+#if defined(__clang__)
+#define SHUFFLE_LANES(v, ...) __builtin_shufflevector(v, v, __VA_ARGS__)
+#else
+#define SHUFFLE_LANES(v, ...) __builtin_shuffle(v, IntLanes{__VA_ARGS__})
+#endif
 // The smallest distance over the columns [begin, end) (whole vectors), with
 // four accumulators so that no minimum waits for the one before it.
-#define RANGE_MIN(result, begin, end, STEP)                                      \
-    do {                                                                         \
-        FloatLanes m0 = FloatLanes{} + kFar, m1 = m0, m2 = m0, m3 = m0;          \
-        int p = (begin);                                                         \
-        for (; p + 4 * kLanes <= (end); p += 4 * kLanes) {                       \
-            STEP(m0, p, false);                                                  \
-            STEP(m1, p + kLanes, false);                                         \
-            STEP(m2, p + 2 * kLanes, false);                                     \
-            STEP(m3, p + 3 * kLanes, false);                                     \
-        }                                                                        \
-        for (; p + kLanes <= (end); p += kLanes) STEP(m0, p, false);             \
-        if (p < (end)) STEP(m1, p, true);                                        \
-        SELECT_MIN(m0, m1);                                                      \
-        SELECT_MIN(m2, m3);                                                      \
-        SELECT_MIN(m0, m2);                                                      \
-        SELECT_MIN(m0, __builtin_shuffle(m0, IntLanes{4, 5, 6, 7, 0, 1, 2, 3})); \
-        SELECT_MIN(m0, __builtin_shuffle(m0, IntLanes{2, 3, 0, 1, 6, 7, 4, 5})); \
-        SELECT_MIN(m0, __builtin_shuffle(m0, IntLanes{1, 0, 3, 2, 5, 4, 7, 6})); \
-        result = m0[0];                                                          \
+#define RANGE_MIN(result, begin, end, STEP)                             \
+    do {                                                                \
+        FloatLanes m0 = FloatLanes{} + kFar, m1 = m0, m2 = m0, m3 = m0; \
+        int p = (begin);                                                \
+        for (; p + 4 * kLanes <= (end); p += 4 * kLanes) {              \
+            STEP(m0, p, false);                                         \
+            STEP(m1, p + kLanes, false);                                \
+            STEP(m2, p + 2 * kLanes, false);                            \
+            STEP(m3, p + 3 * kLanes, false);                            \
+        }                                                               \
+        for (; p + kLanes <= (end); p += kLanes) STEP(m0, p, false);    \
+        if (p < (end)) STEP(m1, p, true);                               \
+        SELECT_MIN(m0, m1);                                             \
+        SELECT_MIN(m2, m3);                                             \
+        SELECT_MIN(m0, m2);                                             \
+        SELECT_MIN(m0, SHUFFLE_LANES(m0, 4, 5, 6, 7, 0, 1, 2, 3));      \
+        SELECT_MIN(m0, SHUFFLE_LANES(m0, 2, 3, 0, 1, 6, 7, 4, 5));      \
+        SELECT_MIN(m0, SHUFFLE_LANES(m0, 1, 0, 3, 2, 5, 4, 7, 6));      \
+        result = m0[0];                                                 \
     } while (false)
 
 // The lanes a half step keeps.

@@ -275,6 +275,21 @@ R62HandOver r62HandOver(std::string_view programFolder, std::string_view tempora
             std::string(temporaryFolder) + std::string(kHandOverFileName)};
 }
 
+std::string r62RefusalText(const SelectionFile& file) {
+    std::string reasons;
+    auto over = [&reasons](size_t count, int limit, const char* what) {
+        if (count <= static_cast<size_t>(limit)) return;
+        reasons += "\r\n" + std::to_string(count) + " " + what + ", r62 reads at most " +
+                   std::to_string(limit) + ".";
+    };
+    over(file.features.size(), kR62MaxFeatures, "features are checked");
+    over(file.categories.size(), kR62MaxCategories, "classes are used");
+    over(static_cast<size_t>(std::max(file.sampleCount, 0)), kR62MaxSamples, "samples are used");
+    if (reasons.empty()) return {};
+    return "r62 would refuse this selection:" + reasons +
+           "\r\nNothing was handed over. Uncheck features (or close reports) and try again.";
+}
+
 std::string r62StartError(const R62HandOver& handOver) {
     if (handOver.path.empty()) return "Cannot start \"" + handOver.program + "\".";
     return "Cannot start \"" + handOver.program + "\" or open \"" + handOver.path +

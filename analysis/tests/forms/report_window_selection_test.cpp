@@ -32,12 +32,12 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // A document whose first `used` columns hold pixels, one record per feature
 // name in registry order; value k + position / 10 in column k.
-ReportDocument* addDocument(std::initializer_list<const char*> features, int used = 2) {
+ReportDocument* addDocument(const std::vector<std::string>& features, int used = 2) {
     std::vector<FeatureRecord> records(1);
     setRecordName(records[0], "_Area");
     for (int k = 0; k < used; ++k) records[0].values[static_cast<size_t>(k)] = 50.0;
     double position = 1;
-    for (const char* feature : features) {
+    for (const std::string& feature : features) {
         FeatureRecord record;
         setRecordName(record, feature);
         for (int k = 0; k < used; ++k)
@@ -325,6 +325,33 @@ TEST_F(ReportWindowSelectionTest, WithoutADocumentR62StartsWithoutData) {
     EXPECT_TRUE(opened.empty());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Cannot start \"" + program() + "\".");
+}
+
+TEST_F(ReportWindowSelectionTest, MoreFeaturesThanR62ReadsAreRefusedBeforeAnythingStarts) {
+    std::vector<std::string> names;
+    for (int k = 1; k <= 31; ++k) names.push_back("f" + std::to_string(k));
+    addDocument(names);
+    _Report->ReportRefreshTabs();
+    _Report->action("Select &all")->trigger();
+    temp.write("with blank/temp.sel", "old");
+    handOver();
+    EXPECT_TRUE(started.empty());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "Warning");
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+    EXPECT_NE(dialogs.messages[0].text.find("31 features are checked, r62 reads at most 30."),
+              std::string::npos)
+        << dialogs.messages[0].text;
+
+    // 30 go over as before.
+    dialogs.messages.clear();
+    selectFeatureName("f7", false);
+    handOver();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(featuresOf(temp.read("with blank/temp.sel")).size(), 30u);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(ReportWindowSelectionTest, HandOverWarnsOfLeftOutSamplesBeforeStarting) {

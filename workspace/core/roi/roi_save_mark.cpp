@@ -2,26 +2,15 @@
 
 #include <algorithm>
 
-namespace {
-
-// FNV-1a over 64-bit words: fast enough for the largest map at a question.
-constexpr uint64_t kPrime = 1099511628211ull;
-
-void mix(uint64_t& h, uint64_t value) {
-    h = (h ^ value) * kPrime;
-}
-
-}  // namespace
+#include "workspace/core/roi/roi_source.h"
 
 uint64_t roiDigest(const WorkspaceState& state) {
-    uint64_t h = 14695981039346656037ull;
-    if (const ImagePlane* map = state.RoiMap.get()) {
-        mix(h, static_cast<uint64_t>(map->width) << 32 | static_cast<uint32_t>(map->height));
-        for (size_t i = 0; i < map->size(); ++i) mix(h, map->current[i]);
-    }
+    // The map's digest, with the names folded in the same way.
+    uint64_t h = state.RoiMap ? roiMapDigest(*state.RoiMap) : 0;
+    auto add = [&h](uint64_t value) { h = (h ^ value) * 1099511628211ull; };
     for (const std::string& name : state.RoiNames) {
-        mix(h, name.size());
-        for (char c : name) mix(h, static_cast<unsigned char>(c));
+        add(name.size());
+        for (char c : name) add(static_cast<unsigned char>(c));
     }
     return h;
 }
