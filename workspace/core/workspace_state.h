@@ -49,4 +49,6 @@ struct WorkspaceState {
     std::array<std::string, kRoiCount> RoiNames;
     // The ROI file the ROI map was last read from (see currentRoiFile).
     RoiSource RoiFile;
+    // The digest of ROI map and names when a file last had them (roi_save_mark.h).
+    uint64_t RoiKeptDigest = 0;
 };

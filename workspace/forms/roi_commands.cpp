@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
 #include "workspace/core/roi/roi_files.h"
+#include "workspace/core/roi/roi_save_mark.h"
 #include "workspace/forms/vantu_main_window.h"
 
 namespace {
@@ -31,6 +32,7 @@ int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
         return static_cast<int>(status);
     }
     window->roiSaveFileName = path;
+    markRoisKept(window->state);
     window->EnableUndoRedo(undoRedoFlags(*window->state.RoiMap));
     window->showRoiNames();
     window->RenderDisplay();
@@ -65,6 +67,8 @@ void SaveRoiClick(Tvantu* window) {
         tell(kRoiErrorCaption, roiFileMessage(result.status, answer.path));
     } else if (result.overlapping) {
         tell(kRoiWarningCaption, std::string(kOverlappingRegionsWarning));
+    } else {
+        markRoisKept(window->state);
     }
 }
 

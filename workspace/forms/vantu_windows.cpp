@@ -10,11 +10,12 @@
 #include "analysis/forms/grain_options_dialog.h"
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
-#include "volume/forms/analysis3d_options_dialog.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/block_dialog.h"
 #include "volume/forms/transformation_window.h"
 #include "volume/forms/volume_editor_window.h"
 #include "volume/forms/voxel_size_dialog.h"
+#include "workspace/core/roi/roi_save_mark.h"
 #include "workspace/forms/bit_plane_window.h"
 #include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/color_conversion_dialog.h"
@@ -22,6 +23,7 @@
 #include "workspace/forms/image_header_window.h"
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/roi_commands.h"
 #include "workspace/forms/roi_remark_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
 
@@ -79,6 +81,12 @@ std::vector<QWidget*> createVantuWindows() {
     create(_RawOptions, order);
     create(_Block, order);
     create(_FFSpace, order);
+    _Transformation->target = _VoiEditor;
+    _VoiEditor->workspaceRois = {[] { return roisUnsaved(_vantu->state); },
+                                 [] {
+                                     SaveRoiClick(_vantu);
+                                     return !roisUnsaved(_vantu->state);
+                                 }};
     registerProgressJob(kMode2D, [] { return make2DAnalysisJob(_vantu); });
     return order;
 }

@@ -18,7 +18,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/testing/temp_dir.h"
-#include "volume/forms/analysis3d_options_dialog.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/core/command_line.h"
 #include "workspace/forms/open_dispatch.h"
