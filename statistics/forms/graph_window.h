@@ -16,6 +16,7 @@
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/report/analysis_result.h"
 #include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/report/plot_layout.h"
 
 class QAction;
 class QLabel;
@@ -79,6 +80,10 @@ class TGraphWindow : public QWidget {
 
     // The class boundaries a network draws over its 2-D plot ("ann" tag).
     void setClassBoundaries(const std::vector<BoundaryLine>& lines) { boundaries_ = lines; }
+    // The names of classes 1..C ([c - 1]): the plots then carry a legend of
+    // class characters to names in a strip under the plot, which makes the
+    // picture taller. Call before drawing.
+    void setClassNames(const std::vector<std::string>& names);
 
     void Plot1D();
     void Plot2D(const std::string& tag);
@@ -105,18 +110,29 @@ class TGraphWindow : public QWidget {
     // Common start of every plot: a white picture, an empty sample map.
     void startPlot();
     void drawSamples(const std::vector<PixelPoint>& at);
-    struct PlacedText {
-        int x = 0;
-        int y = 0;
+    // What the symbols at `at` cover, for the texts to keep clear of.
+    void occupySymbols(TextPlacer& placer, const std::vector<PixelPoint>& at) const;
+    // A text to place: where it belongs, turned upwards or not, and how far
+    // it may move; a tick number that finds no free place is left out, an
+    // axis label is written where it belongs.
+    struct PlotText {
         std::string text;
+        TextBox box;
+        QColor colour;
+        bool upright = false;
+        bool tick = true;
+        int maxShift = 16;
     };
-    TextBox textBox(int x, int y, const std::string& text) const;
-    void drawText(int x, int y, const std::string& text, const QColor& colour);
-    // Black tick numbers at their places, moved apart where they would overlap.
-    void drawTicks(std::vector<PlacedText> ticks);
+    PlotText tickText(int x, int y, const std::string& text) const;
+    PlotText labelText(int x, int y, const std::string& text) const;
+    void drawTexts(TextPlacer& placer, const std::vector<PlotText>& texts);
+    void drawTextBox(const TextBox& box, const std::string& text, const QColor& colour,
+                     bool upright);
+    void drawLegend();
     int textWidth(const std::string& text) const;
     int textHeight(const std::string& text) const;
     void showPicture();
+    void measureSymbolInk();
 
     PlotInput plot_;
     std::vector<int> category_;  // [i - 1] = class of sample i
@@ -124,6 +140,9 @@ class TGraphWindow : public QWidget {
     QImage picture_;
     SampleMap sampleMap_;
     QFont canvasFont_;
+    SymbolInk ink_;
+    std::vector<std::string> classNames_;
+    ClassLegend legend_;
     QLabel* statusPanel_ = nullptr;
     Projection3D projection_;
 };

@@ -368,7 +368,7 @@ void TMainWindow::scrollInputToErrorMarker() {
 // --- the analysis frame ---------------------------------------------------------
 
 bool TMainWindow::runAnalysisFrame(const std::string& status, ReportKind kind,
-                                   const std::function<void()>& routine, bool countSilhouette) {
+                                   const std::function<bool()>& routine, bool countSilhouette) {
     R62ShellFlags& shell = r62Shell();
     if (shell.toolWindowOpen(countSilhouette)) return false;
     if (r62Data().NewConsistentData == 0) {
@@ -377,55 +377,58 @@ bool TMainWindow::runAnalysisFrame(const std::string& status, ReportKind kind,
     }
     shell.clearAllReportFlags();
     setStatusText(status);
+    bool reported = false;
     {
         // The run repaints the windows as it goes, which also lets a close
         // from the title bar through: that must wait for the run's report.
         const QScopedValueRollback<bool> running(running_, true);
-        routine();
+        reported = routine();
     }
-    shell.setReportFlag(kind);
+    if (reported) shell.setReportFlag(kind);
     return true;
 }
 
 void TMainWindow::k_NNClick() {
-    runAnalysisFrame("k-NN classification", ReportKind::Knn, [this] { nearestNeighbourCommand(); });
+    runAnalysisFrame("k-NN classification", ReportKind::Knn,
+                     [this] { return nearestNeighbourCommand(); });
 }
 
-void TMainWindow::nearestNeighbourCommand() {
+bool TMainWindow::nearestNeighbourCommand() {
     NearestNeighbourReport report = NearestNeighbourClassification(
         r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr)));
     switch (report.outcome) {
         case NearestNeighbourOutcome::Reported:
             setReport(report.lines);
-            break;
+            return true;
         case NearestNeighbourOutcome::PreparationRefused:
             platform::showMessage(kBoxCaption, report.message);
-            break;
+            return false;
         case NearestNeighbourOutcome::NoFeatures:
             platform::showMessage(kBoxCaption, report.message, platform::MessageButtons::Ok,
                                   platform::MessageIcon::Error);
-            break;
+            return false;
     }
+    return false;
 }
 
 void TMainWindow::RawDataMIClick() {
     runAnalysisFrame("Raw data analysis", ReportKind::RawData, [this] {
-        showAnalysisResult(runRawDataAnalysis(r62Data(), r62Options().StandardizeData,
-                                              reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(runRawDataAnalysis(r62Data(), r62Options().StandardizeData,
+                                                     reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::PCAClick() {
     runAnalysisFrame("PCA analysis", ReportKind::Pca, [this] {
-        showAnalysisResult(runPrincipalComponentAnalysis(r62Data(), r62Options().StandardizeData,
-                                                         reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(runPrincipalComponentAnalysis(
+            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::LDAClick() {
     runAnalysisFrame("LDA analysis", ReportKind::Lda, [this] {
-        showAnalysisResult(runLinearDiscriminantAnalysis(r62Data(), r62Options().StandardizeData,
-                                                         reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(runLinearDiscriminantAnalysis(
+            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
     });
 }
 
@@ -435,7 +438,7 @@ void TMainWindow::NDAClick() {
             r62Data(), r62Options(), reportDateTime(std::time(nullptr)),
             [this](int at, int of) { showNetworkProgress(at, of); });
         showNetworkProgress(0, 0);
-        showAnalysisResult(report, report.boundaries);
+        return showAnalysisResult(report, report.boundaries);
     });
 }
 
@@ -446,7 +449,7 @@ void TMainWindow::ann_one_trainClick() {
                 runAnnOneVsAllTraining(r62Data(), reportDateTime(std::time(nullptr)),
                                        [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
-            showAnalysisResult(report);
+            return showAnalysisResult(report);
         });
 }
 
@@ -460,7 +463,7 @@ void TMainWindow::ann_all_trainClick() {
                 runAnnNClassTraining(r62Data(), reportDateTime(std::time(nullptr)),
                                      [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
-            showAnalysisResult(report);
+            return showAnalysisResult(report);
         },
         /*countSilhouette=*/false);
 }
@@ -497,7 +500,9 @@ void TMainWindow::AHCClick() {
         const AhcReport report = HierarchicalClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
             reportDateTime(std::time(nullptr)), r62ClusterTree());
-        if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
+        if (!showClusteringReport(report)) return false;
+        showDendrogramOf(report.analysisName);
+        return true;
     });
 }
 
@@ -507,7 +512,9 @@ void TMainWindow::SCMClick() {
         const AhcReport report = SimilarityBasedClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
             reportDateTime(std::time(nullptr)), r62ClusterTree(), [](int) { keepRepainting(); });
-        if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
+        if (!showClusteringReport(report)) return false;
+        showDendrogramOf(report.analysisName);
+        return true;
     });
 }
 
@@ -517,12 +524,13 @@ void TMainWindow::kmeansClick() {
         const KMeansReport report = KMeansClustering(
             samples, r62Options().ClustNo, r62Options().StandardizeData,
             reportDateTime(std::time(nullptr)), [](int, int) { keepRepainting(); });
-        if (!showClusteringReport(report)) return;
+        if (!showClusteringReport(report)) return false;
         ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
                         report.clusterCount, samples.DataFileName, report.analysisName);
         showClassClusterTable(
             this, classClusterTable(samples.Category, samples.ClassResult, report.sampleCount,
                                     samples.CategoryCount, report.clusterCount));
+        return true;
     });
 }
 
@@ -563,29 +571,30 @@ void TMainWindow::showNetworkProgress(int position, int maximum) {
     keepRepainting();
 }
 
-void TMainWindow::showAnalysisResult(const AnalysisResult& result,
+bool TMainWindow::showAnalysisResult(const AnalysisResult& result,
                                      const std::vector<BoundaryLine>& boundaries) {
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
             setReport(result.lines);
             graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
-            break;
+            return true;
         case AnalysisOutcome::PreparationRefused:
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message);
-            break;
+            return false;
         case AnalysisOutcome::NoFeatures:
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
                                       platform::MessageIcon::Error);
-            break;
+            return false;
         case AnalysisOutcome::Failed:
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
                                       platform::MessageIcon::Error);
             setReport(result.lines);
-            break;
+            return false;
     }
+    return false;
 }
 
 void TMainWindow::OptionsClick() {

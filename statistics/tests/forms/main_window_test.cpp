@@ -373,6 +373,41 @@ TEST_F(R62MainWindowTest, OneNNFollowsTheStandardisationOptionAndClearsOtherRepo
     EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Knn));
 }
 
+TEST_F(R62MainWindowTest, LdaOnTooFewSamplesSaysWhyOnceAndLeavesNoReportToSave) {
+    // A small hand-over: 8 samples of 30 features.
+    std::string sel = "*label\r\nhand-over\r\n*features\r\n";
+    for (int f = 1; f <= 30; ++f) sel += std::to_string(f) + " F" + std::to_string(f) + "\r\n";
+    sel += "*categories\r\n1 a\r\n2 b\r\n*data\r\n";
+    for (int s = 1; s <= 8; ++s) {
+        sel += std::to_string(s % 2 + 1);
+        for (int f = 1; f <= 30; ++f) sel += " " + std::to_string((s * 37 + f * f * 11) % 101);
+        sel += "\r\n";
+    }
+    sel += "*end\r\n";
+    TMainWindow& w = make();
+    dialogs.fileAnswers.push_back(chosen(dir.write("small.sel", sel)));
+    w.GetDataClick();
+    ASSERT_EQ(r62Data().NewConsistentData, 1);
+    dialogs.messages.clear();
+
+    w.LDAClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Linear Discriminant Analysis runtime error.\r[Wrong data.]\r8 samples are too few "
+              "for 30 features: their scatter matrix is singular.\rSelect at most 7 features "
+              "(\"Options\" menu item) or add samples.");
+    EXPECT_FALSE(r62Shell().AnalysisReportPending());
+    EXPECT_EQ(w.graphWindow(), nullptr);
+
+    // Leaving asks only whether to leave: there is no report to save.
+    dialogs.messages.clear();
+    dialogs.messageAnswers.push_back(MessageResult::No);
+    w.ExiClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Do you want to exit r62?");
+}
+
 TEST_F(R62MainWindowTest, OneNNWithoutSelectedFeaturesShowsItsErrorAndKeepsThePane) {
     TMainWindow& w = loaded();
     r62Data().FeatureSelected.fill(0);
@@ -725,7 +760,10 @@ TEST_F(R62MainWindowTest, WhileAToolWindowIsOpenTheCommandsDoNothing) {
 TEST_F(R62MainWindowTest, TheFrameCountsTheSilhouetteWindowUnlessTheCommandLeavesItOut) {
     TMainWindow& w = loaded();
     int runs = 0;
-    auto routine = [&] { ++runs; };
+    auto routine = [&] {
+        ++runs;
+        return true;
+    };
     for (uint8_t R62ShellFlags::*open :
          {&R62ShellFlags::GraphWindowOpen, &R62ShellFlags::TreeWindowOpen}) {
         r62Shell().*open = 1;
