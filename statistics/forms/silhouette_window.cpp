@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "platform/dialogs.h"
 #include "platform/qt/window_placement.h"
@@ -112,13 +113,10 @@ void TSilhouetteWindow::DrawSilhouettes() {
         text(g.zeroLabel, "0.0", bold, Qt::black);
         text(g.halfLabel, "0.5", bold, Qt::black);
         text(g.oneLabel, "1.0", bold, Qt::black);
-        if (!g.smallestText.empty()) {
-            const QString label = fromUtf8(g.smallestText);
-            const int w = QFontMetrics(bold).horizontalAdvance(label);
-            // Centred under its tick, but never over the "0.0" beside it.
-            const int x = std::max(0, std::min(g.smallestLabel.x - w / 2, g.zeroLabel.x - 4 - w));
-            text({x, g.smallestLabel.y}, label, bold, Qt::black);
-        }
+        const QString smallest = fromUtf8(g.smallestText);
+        if (const std::optional<int> x =
+                smallestLabelX(g, QFontMetrics(bold).horizontalAdvance(smallest)))
+            text({*x, g.smallestLabel.y}, smallest, bold, Qt::black);
         text(g.title, "Silhouette values", font, QColor(0, 0, 0x80));
 
         painter.fillRect(rectOf(g.legendBox), Qt::white);

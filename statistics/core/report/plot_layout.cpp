@@ -154,7 +154,10 @@ std::optional<TextBox> TextPlacer::place(const TextBox& wanted, int maxShift, in
         box.x += shift[0];
         box.y += shift[1];
         if (!isFree(box, gap)) continue;
-        occupy(box);
+        // A halo keeps the next text a little farther off than a line would
+        // be, so that two numbers never read as one.
+        occupy({box.x - kTextHalo, box.y - kTextHalo, box.width + 2 * kTextHalo,
+                box.height + 2 * kTextHalo});
         return box;
     }
     return std::nullopt;

@@ -43,6 +43,7 @@ inline constexpr double kBoxInset = 0.04;
 double insetInBox(double position);
 
 // --- texts that must not cover anything -----------------------------------
+inline constexpr int kTextHalo = 3;
 // A picture's occupied pixels. Texts are placed one by one, each at the free
 // place nearest to where it belongs, and then occupy it themselves.
 class TextPlacer {
@@ -57,8 +58,8 @@ class TextPlacer {
     // itself must lie inside the picture.
     bool isFree(const TextBox& box, int gap) const;
     // The free place for `wanted` that is nearest to it, at most `maxShift`
-    // pixels away in each direction, which it then occupies; none when there
-    // is no such place.
+    // pixels away in each direction, which it then occupies with a halo of
+    // kTextHalo pixels; none when there is no such place.
     std::optional<TextBox> place(const TextBox& wanted, int maxShift, int gap = 2);
 
   private:

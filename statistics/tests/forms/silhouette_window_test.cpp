@@ -81,7 +81,7 @@ TEST_F(SilhouetteWindowTest, OpensWithTheSortedBarsInClusterColours) {
     EXPECT_EQ(rgbAt(p, 19, 180), 0xC0C0C0u);
     // The black axes.
     EXPECT_EQ(rgbAt(p, 300, 215), 0u);
-    EXPECT_EQ(rgbAt(p, 158, 225), 0u);
+    EXPECT_EQ(rgbAt(p, 158, 218), 0u);
     // The white legend box with the clusters' swatches.
     EXPECT_EQ(rgbAt(p, 440, 50), 0xFFFFFFu);
     EXPECT_EQ(rgbAt(p, 375, 31), 0xFF0000u);

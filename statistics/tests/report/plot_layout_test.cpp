@@ -30,6 +30,7 @@ TEST(R62PlotLayout, ATextMovesTheLeastThatClearsWhatIsDrawnOrIsLeftOut) {
     // Free where it belongs: it stays, and now occupies its place.
     EXPECT_EQ(placer.place({0, 0, 10, 10}, 5), (TextBox{0, 0, 10, 10}));
     EXPECT_FALSE(placer.isFree({5, 5, 10, 10}, 0));
+    EXPECT_FALSE(placer.isFree({11, 0, 5, 5}, 0));  // its halo keeps the next text off
     // Two rows over the frame's top: up by those rows and the gap of two.
     EXPECT_EQ(placer.place({30, 12, 20, 10}, 8), (TextBox{30, 8, 20, 10}));
     // Nowhere free within reach: a tick number is left out.
