@@ -362,7 +362,9 @@ void TSegmentationWindow::Images1Click() {
         segmentationLaunchTime(
             std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count()),
         paths_);
-    ComposeSegmentationView();
+    // The loaded image shows at once, not only after "Image" is ticked.
+    CheckBox1->setChecked(true);
+    CheckBox1Click();
 }
 
 std::vector<uint8_t> TSegmentationWindow::roiBytes() const {
