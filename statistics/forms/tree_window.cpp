@@ -298,8 +298,8 @@ void TTreeWindow::AcceptClick() {
     AcceptButton->setEnabled(false);
     DiscardButton->setEnabled(false);
     decided_ = true;
-    showClassClusterTable(parentWidget(),
-                          classClusterTable(category_, labels_, categoryCount_, k_));
+    showClassClusterTable(parentWidget(), classClusterTable(category_, labels_, categoryCount_, k_),
+                          this);
 }
 
 void TTreeWindow::DiscardClick() {
