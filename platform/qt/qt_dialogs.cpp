@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <filesystem>
@@ -74,16 +75,26 @@ bool unfitParent(const QWidget* window) {
            !window->isVisible();
 }
 
+bool staysOnTop(const QWidget* window) {
+    return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+// A shown window of the program that stays on top (a splash excepted, which
+// goes by itself): the active one when it is such a window, else the last.
+QWidget* shownOnTopWindow() {
+    QWidget* found = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (unfitParent(window) || !staysOnTop(window)) continue;
+        if (window == QApplication::activeWindow()) return window;
+        found = window;
+    }
+    return found;
+}
+
 // A box or dialog must never open under a window that stays on top: it
-// would block all input while nobody can see it. So it stays on top itself
-// while such a window of the program is shown (a splash excepted, which
-// goes by itself).
+// would block all input while nobody can see it.
 bool keepOnTop() {
-    for (const QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->windowType() != Qt::SplashScreen &&
-            window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-            return true;
-    return false;
+    return shownOnTopWindow() != nullptr;
 }
 
 // Runs a box or dialog made on the heap. Its parent may be deleted while it
@@ -96,6 +107,13 @@ Result runGuarded(Box* box, Answer answer, Result gone) {
         if constexpr (std::is_same_v<Box, QFileDialog>)
             box->setOption(QFileDialog::DontUseNativeDialog);
     }
+    // A window manager that guards the focus may map a box it did not see the
+    // user ask for (one opened at the end of a run, say) below the active
+    // window; once shown, the box asks to be raised and activated.
+    QTimer::singleShot(0, box, [box] {
+        box->raise();
+        box->activateWindow();
+    });
     QPointer<Box> guard(box);
     const int code = box->exec();
     if (guard.isNull()) return gone;
@@ -121,8 +139,14 @@ void setDialogOwner(QWidget* window) {
 
 QWidget* dialogParent() {
     QWidget* active = QApplication::activeWindow();
-    if (active != nullptr && !unfitParent(active)) return active;
-    return owner().data();
+    QWidget* parent = active != nullptr && !unfitParent(active) ? active : owner().data();
+    // While a window stays on top, a box that belongs to a window under it
+    // is made that window's child too: window managers keep a child above
+    // its parent, but may map a box of another window below the one that
+    // has the focus.
+    if (parent == nullptr || !staysOnTop(parent))
+        if (QWidget* top = shownOnTopWindow()) return top;
+    return parent;
 }
 
 QtDialogs::QtDialogs() : mode_(noDisplay() ? Mode::Unattended : Mode::Interactive) {}

@@ -24,7 +24,8 @@ void setDialogOwner(QWidget* owner);
 // a splash, popup or tool tip or not shown, else the owner, else none. A
 // parent that frees itself while the box runs takes the box with it; the
 // backend then takes the box as cancelled. While a window of the program
-// that stays on top is shown, boxes and dialogs stay on top too.
+// that stays on top is shown, that window is the parent (unless the parent
+// stays on top itself), and boxes and dialogs stay on top too.
 QWidget* dialogParent();
 
 class QtDialogs : public DialogBackend {
