@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -104,6 +105,29 @@ TEST_F(SplashBoxTest, ABoxOpenOverTheSplashOutlivesTheSplashTimer) {
     EXPECT_EQ(SplashState, 2);
     QTest::qWait(10);  // the splash's deferred deletion runs without touching the box
     EXPECT_TRUE(splash.isNull());
+}
+
+TEST_F(SplashBoxTest, TheAboutBoxNeverCoversADialogAndGoesOnAClickAnywhere) {
+    SplashState = 2;  // the About box
+    ShowSplashWindow();
+    QPointer<QWidget> about = openSplash();
+    ASSERT_NE(about, nullptr);
+    // A modal dialog (the Progress window) opening closes it.
+    QDialog progress(&owner);
+    bool aboutGone = false;
+    QTimer::singleShot(0, [&] {
+        aboutGone = about.isNull() || !about->isVisible();
+        progress.accept();
+    });
+    progress.exec();
+    EXPECT_TRUE(aboutGone);
+
+    ShowSplashWindow();
+    about = openSplash();
+    ASSERT_NE(about, nullptr);
+    QTest::mouseClick(&owner, Qt::LeftButton);
+    EXPECT_TRUE(about.isNull() || !about->isVisible());
+    QTest::qWait(10);
 }
 
 }  // namespace
