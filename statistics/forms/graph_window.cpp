@@ -1,8 +1,6 @@
 #include "statistics/forms/graph_window.h"
 
 #include <QAction>
-#include <QBuffer>
-#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
@@ -11,19 +9,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
 #include <optional>
 
 #include "platform/dialogs.h"
-#include "platform/files.h"
-#include "platform/qt/application.h"
-#include "platform/qt/window_placement.h"
 #include "statistics/core/r62_shell.h"
-#include "statistics/forms/save_with_replace.h"
 
 namespace {
 
-constexpr const char* kBoxCaption = kR62BoxCaption;
 // The glyph cell of one class character.
 constexpr int kCellWidth = 7;
 constexpr int kCellHeight = 12;
@@ -70,57 +62,13 @@ class PlotPainter : public QPainter {
 
 }  // namespace
 
-DiagramState& r62Diagram() {
-    static DiagramState state;
-    return state;
-}
-
-void resetR62Diagram() {
-    r62Diagram() = DiagramState();
-}
-
-bool saveDiagramBitmap(const QImage& picture, const std::string& filter) {
-    platform::FileDialogRequest request;
-    request.filter = filter;
-    request.defaultExtension = ".bmp";
-    const SaveOutcome outcome = saveWithReplace(request, [&](const std::string& path) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        return picture.save(&buffer, "BMP") &&
-               platform::writeWholeFileAtomically(
-                   path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    });
-    if (outcome != SaveOutcome::Saved) return false;
-    r62Diagram().DiagramSaved = 1;
-    return true;
-}
-
-void offerToSaveDiagram(const QImage& picture, const std::string& filter,
-                        platform::MessageIcon icon) {
-    if (!r62Diagram().DiagramSaved && platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
-                                                            platform::MessageButtons::YesNo,
-                                                            icon) == platform::MessageResult::Yes)
-        saveDiagramBitmap(picture, filter);
-}
-
-DiagramView::DiagramView(const QImage* picture, QWidget* parent)
-    : QWidget(parent), picture_(picture) {
-    setObjectName("Image");
-}
-
-void DiagramView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawImage(0, 0, *picture_);
-}
-
 TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSample16& category,
                            const std::string& dataFileName)
-    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+    : DiagramWindow(owner, {"GraphWindow", &r62Shell().GraphWindowOpen, kGraphSaveFilter,
+                            platform::MessageIcon::Information,
+                            Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint}),
       plot_(plot) {
-    setObjectName("GraphWindow");
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(fromUtf8("\"" + dataFileName + "\" - " + plot.PlotTitle));
+    setWindowTitle(captionFor(dataFileName, plot.PlotTitle));
 
     const int count = std::clamp(plot.sampleCount, 0, kMaxSamples);
     category_.reserve(static_cast<size_t>(count));
@@ -134,23 +82,14 @@ TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSampl
     canvasFont_.setStyleStrategy(QFont::NoAntialias);
     setFont(canvasFont_);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    QVBoxLayout* layout = frameLayout();
     // The window takes the picture's size plus whatever the menu needs.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName("MainMenu1");
-    saveItem = MainMenu1->addAction("&Save");
-    closeItem = MainMenu1->addAction("&Close");
     flipY = MainMenu1->addAction("&Flip axis");
     flipY->setObjectName("flipY");
     flipY->setEnabled(false);
-    connect(saveItem, &QAction::triggered, this, [this] { SaveClick(); });
-    connect(closeItem, &QAction::triggered, this, [this] { ClosexClick(); });
     connect(flipY, &QAction::triggered, this, [this] { flipYClick(); });
-    layout->setMenuBar(MainMenu1);
 
     auto* client = new QWidget(this);
     client->setFixedSize(kPlotImageWidth, kPlotImageHeight);
@@ -170,18 +109,12 @@ TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSampl
 
     picture_ = QImage(kPlotImageWidth, kPlotImageHeight, QImage::Format_RGB32);
     picture_.fill(Qt::white);
-    r62Shell().GraphWindowOpen = 1;
 }
 
-TGraphWindow::~TGraphWindow() {
-    // Also when the window goes with its owner without being closed.
-    r62Shell().GraphWindowOpen = 0;
-}
+TGraphWindow::~TGraphWindow() = default;
 
-void TGraphWindow::closeEvent(QCloseEvent* event) {
-    r62Shell().GraphWindowOpen = 0;
+void TGraphWindow::closing() {
     sampleMap_.release();
-    event->accept();
 }
 
 QString TGraphWindow::statusText() const {
@@ -570,15 +503,6 @@ void TGraphWindow::ImageMouseMove(int x, int y) {
     }
 }
 
-void TGraphWindow::SaveClick() {
-    saveDiagramBitmap(picture_, kGraphSaveFilter);
-}
-
-void TGraphWindow::ClosexClick() {
-    offerToSaveDiagram(picture_, kGraphSaveFilter, platform::MessageIcon::Information);
-    close();
-}
-
 TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data,
                               const std::vector<BoundaryLine>& boundaries) {
     if (plot.kind == PlotKind::None) return nullptr;
@@ -601,12 +525,6 @@ TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62Da
             break;
     }
     window->adjustSize();
-    if (owner) {
-        const QPoint centre = owner->geometry().center();
-        window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
-    }
-    platform::keepInsideScreen(window);
-    window->show();
-    platform::keepInsideScreen(window);
+    window->showOver(owner);
     return window;
 }

@@ -26,6 +26,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/qt/application.h"
+#include "platform/qt/busy_run.h"
 #include "statistics/core/classifiers/ann_classifier.h"
 #include "statistics/core/classifiers/nda.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
@@ -74,10 +75,10 @@ constexpr char kAboutText[] =
     "Written for the Vantu texture analysis package,\r"
     "which prepares its input files.";
 
-// Long runs block the message loop; this keeps the windows painted without
-// letting a menu command start while one runs.
+// Long runs block the message loop; this keeps the windows painted, and the
+// clicks made meanwhile are dropped rather than acted on after the run.
 void keepRepainting() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    platform::repaintDiscardingInput();
 }
 
 // Texts from files are shown as UTF-8 when they are, byte for byte otherwise.
@@ -216,23 +217,24 @@ void TMainWindow::createMenus() {
     addCommand(analysis, "&NDA", &TMainWindow::NDAClick);
 
     QMenu* classification = menuBar()->addMenu("&Classification");
-    addCommand(classification, "1_NN", &TMainWindow::k_NNClick);
+    addCommand(classification, "&1_NN", &TMainWindow::k_NNClick);
     classification->addSeparator();
-    addCommand(classification, "ANN: one-class (training)", &TMainWindow::ann_one_trainClick);
-    addCommand(classification, "ANN: n-class (training)", &TMainWindow::ann_all_trainClick);
+    addCommand(classification, "ANN: &one-class (training)", &TMainWindow::ann_one_trainClick);
+    addCommand(classification, "ANN: &n-class (training)", &TMainWindow::ann_all_trainClick);
     classification->addSeparator();
-    addCommand(classification, "ANN classifier testing", &TMainWindow::ann_testClick);
+    addCommand(classification, "ANN classifier &testing", &TMainWindow::ann_testClick);
 
-    QMenu* clustering = menuBar()->addMenu("Clustering");
-    addCommand(clustering, "AHC", &TMainWindow::AHCClick);
-    addCommand(clustering, "SCM", &TMainWindow::SCMClick);
+    // Every menu of the bar has its own Alt key: "A" is Analysis's.
+    QMenu* clustering = menuBar()->addMenu("C&lustering");
+    addCommand(clustering, "&AHC", &TMainWindow::AHCClick);
+    addCommand(clustering, "&SCM", &TMainWindow::SCMClick);
     clustering->addSeparator();
-    addCommand(clustering, "k-means", &TMainWindow::kmeansClick);
+    addCommand(clustering, "&k-means", &TMainWindow::kmeansClick);
 
-    QMenu* segmentation = menuBar()->addMenu("Segmentation");
-    addCommand(segmentation, "Image segmentation", &TMainWindow::Imagesegmentation1Click);
+    QMenu* segmentation = menuBar()->addMenu("&Segmentation");
+    addCommand(segmentation, "&Image segmentation", &TMainWindow::Imagesegmentation1Click);
 
-    QAction* about = menuBar()->addAction("&About");
+    QAction* about = menuBar()->addAction("A&bout");
     connect(about, &QAction::triggered, this, [this] { runCommand(&TMainWindow::AbouClick); });
     QAction* exit = menuBar()->addAction("&Exit");
     connect(exit, &QAction::triggered, this, [this] { runCommand(&TMainWindow::ExiClick); });
@@ -255,19 +257,28 @@ void TMainWindow::runCommand(void (TMainWindow::*handler)()) {
     }
 }
 
+namespace {
+
+// Captions compared as shown: the Alt key's marker does not count.
+bool sameCaption(const QString& text, const QString& caption) {
+    return QString(text).remove('&') == QString(caption).remove('&');
+}
+
+}  // namespace
+
 QAction* TMainWindow::action(const QString& caption) const {
     for (QAction* item : menuBar()->actions()) {
-        if (item->text() == caption) return item;
+        if (sameCaption(item->text(), caption)) return item;
         if (QMenu* sub = item->menu())
             for (QAction* entry : sub->actions())
-                if (entry->text() == caption) return entry;
+                if (sameCaption(entry->text(), caption)) return entry;
     }
     return nullptr;
 }
 
 QMenu* TMainWindow::menu(const QString& title) const {
     for (QAction* item : menuBar()->actions())
-        if (item->menu() && item->text() == title) return item->menu();
+        if (item->menu() && sameCaption(item->text(), title)) return item->menu();
     return nullptr;
 }
 
@@ -381,7 +392,9 @@ bool TMainWindow::runAnalysisFrame(const std::string& status, ReportKind kind,
     {
         // The run repaints the windows as it goes, which also lets a close
         // from the title bar through: that must wait for the run's report.
+        // The menus are disabled meanwhile, and what was clicked is dropped.
         const QScopedValueRollback<bool> running(running_, true);
+        const platform::BusyRun busy(menuBar());
         reported = routine();
     }
     if (reported) shell.setReportFlag(kind);
@@ -396,6 +409,7 @@ void TMainWindow::k_NNClick() {
 bool TMainWindow::nearestNeighbourCommand() {
     NearestNeighbourReport report = NearestNeighbourClassification(
         r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr)));
+    keepRepainting();
     switch (report.outcome) {
         case NearestNeighbourOutcome::Reported:
             setReport(report.lines);
@@ -486,6 +500,8 @@ void TMainWindow::ann_testClick() {
     request.initialDirectory = inputFolder_;
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
+    const QScopedValueRollback<bool> running(running_, true);
+    const platform::BusyRun busy(menuBar());
     const NetworkTestReport report =
         runNetworkTest(r62Data(), answer.path, reportDateTime(std::time(nullptr)));
     if (!report.statusText.empty()) setStatusText(report.statusText);
@@ -535,6 +551,8 @@ void TMainWindow::kmeansClick() {
 }
 
 bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
+    // A key pressed during the run must not answer the box of its result.
+    keepRepainting();
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
             setReport(result.lines);
@@ -573,6 +591,8 @@ void TMainWindow::showNetworkProgress(int position, int maximum) {
 
 bool TMainWindow::showAnalysisResult(const AnalysisResult& result,
                                      const std::vector<BoundaryLine>& boundaries) {
+    // A key pressed during the run must not answer the box of its result.
+    keepRepainting();
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
             setReport(result.lines);

@@ -162,7 +162,7 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     editMenu->addAction("Erase active ROI", this, [this] { eraseActiveRoiClick(); });
     QMenu* viewMenu = MainMenu1->addMenu("&View");
     viewMenu->menuAction()->setVisible(false);
-    analysisMenu = MainMenu1->addMenu("Analysis");
+    analysisMenu = MainMenu1->addMenu("&Analysis");
     analysisMenu->addAction("Run 3D analysis", QKeySequence("Ctrl+A"), this,
                             [this] { runAnalysisClick(); });
     analysisMenu->addAction("Options...", QKeySequence("Ctrl+O"), this,

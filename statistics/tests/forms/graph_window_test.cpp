@@ -214,7 +214,7 @@ TEST_F(GraphWindowTest, SavingWritesThePictureAsABitmapAndCloseNoLongerAsks) {
     ASSERT_TRUE(back.load(QString::fromStdString(path), "BMP"));
     EXPECT_EQ(back.size(), QSize(385, 273));
 
-    w->ClosexClick();
+    w->CloseClick();
     EXPECT_TRUE(dialogs.messages.empty());
     pump();
     EXPECT_TRUE(w.isNull());
@@ -224,7 +224,7 @@ TEST_F(GraphWindowTest, SavingWritesThePictureAsABitmapAndCloseNoLongerAsks) {
 TEST_F(GraphWindowTest, CloseAsksAboutAnUnsavedDiagram) {
     QPointer<TGraphWindow> w = make2D();
     dialogs.messageAnswers.push_back(MessageResult::No);
-    w->ClosexClick();
+    w->CloseClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "The diagram has not been saved.\rDo you want to save it now?");

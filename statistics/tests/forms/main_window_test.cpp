@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QSet>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
@@ -146,7 +147,7 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     QStringList titles;
     for (QAction* item : w.menuBar()->actions()) titles << item->text();
     EXPECT_EQ(titles, QStringList({"&Files", "&Options", "&Analysis", "&Classification",
-                                   "Clustering", "Segmentation", "&About", "&Exit"}));
+                                   "C&lustering", "&Segmentation", "A&bout", "&Exit"}));
     // Options, About and Exit are commands of the bar itself.
     for (const char* command : {"&Options", "&About", "&Exit"}) {
         ASSERT_NE(w.action(command), nullptr) << command;
@@ -163,10 +164,25 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     EXPECT_EQ(captions("&Files"), QStringList({"&Get Input Data", "&Save Report"}));
     EXPECT_EQ(captions("&Analysis"), QStringList({"&Raw Data", "&PCA", "&LDA", "&NDA"}));
     EXPECT_EQ(captions("&Classification"),
-              QStringList({"1_NN", "-", "ANN: one-class (training)", "ANN: n-class (training)", "-",
-                           "ANN classifier testing"}));
-    EXPECT_EQ(captions("Clustering"), QStringList({"AHC", "SCM", "-", "k-means"}));
-    EXPECT_EQ(captions("Segmentation"), QStringList({"Image segmentation"}));
+              QStringList({"&1_NN", "-", "ANN: &one-class (training)", "ANN: &n-class (training)",
+                           "-", "ANN classifier &testing"}));
+    EXPECT_EQ(captions("Clustering"), QStringList({"&AHC", "&SCM", "-", "&k-means"}));
+    EXPECT_EQ(captions("Segmentation"), QStringList({"&Image segmentation"}));
+    // Every menu and item has an Alt key, and no two of one bar or menu share it.
+    auto expectDistinctAltKeys = [](const QStringList& texts, const QString& where) {
+        QSet<QChar> keys;
+        for (const QString& text : texts) {
+            if (text == "-") continue;
+            const qsizetype at = text.indexOf('&');
+            ASSERT_GE(at, 0) << text.toStdString();
+            const QChar key = text.at(at + 1).toLower();
+            EXPECT_FALSE(keys.contains(key)) << where.toStdString() << ": " << text.toStdString();
+            keys.insert(key);
+        }
+    };
+    expectDistinctAltKeys(titles, "bar");
+    for (const char* title : {"Files", "Analysis", "Classification", "Clustering", "Segmentation"})
+        expectDistinctAltKeys(captions(title), title);
 
     // Before any data every available command is enabled (it answers that no
     // data are there).
