@@ -465,7 +465,7 @@ void TGraphWindow::Plot3D() {
     auto tick = [this](const PixelPoint& anchor, double value, bool fixed) {
         const std::string text = ::tickText(value, fixed);
         PlotText t = tickText(anchor.x - textWidth(text) / 4, anchor.y, text);
-        t.maxShift = 24;
+        t.maxShift = 36;
         return t;
     };
     const bool fixedX = fixedTicks(x, true);
