@@ -7,7 +7,7 @@
 vantu_packages=(
   g++ cmake ninja-build
   qt6-base-dev qt6-qpa-plugins libgl1-mesa-dev libqt6opengl6-dev
-  xvfb xauth libgl1-mesa-dri
+  xvfb xauth libgl1-mesa-dri openbox x11-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   locales dcmtk clang-format git
   libuemf-dev emf2svg libwmf-bin

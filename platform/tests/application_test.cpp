@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <clocale>
@@ -56,6 +57,20 @@ TEST(Application, KeepsTheDecimalPointAndShowsEscapingExceptions) {
     app.exec();
     EXPECT_TRUE(ran);
     EXPECT_EQ(script.messages.size(), 2u);
+
+    // Every window it shows lies inside the screen's free area: one remembered
+    // below the screen's bottom and taller than the screen is moved up and
+    // made shorter; a remembered position left of the screen is moved back.
+    const QRect free = app.primaryScreen()->availableGeometry();
+    QWidget tall;
+    tall.setGeometry(free.left() + 20, free.bottom() - 100, 300, free.height() + 200);
+    QWidget left;
+    left.setGeometry(free.left() - 500, free.top() + 50, 200, 100);
+    for (QWidget* window : {&tall, &left}) {
+        window->show();
+        EXPECT_TRUE(free.contains(window->frameGeometry())) << window->height();
+    }
+    EXPECT_EQ(left.size(), QSize(200, 100));
 }
 
 TEST(Application, WithoutADisplayBoxesGoToStandardErrorWithTheirDefaultAnswer) {

@@ -61,9 +61,12 @@ void TCCTable::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid) {
+TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid, const QWidget* from) {
     QPointer<TCCTable>& table = openTable();
     if (table.isNull()) table = new TCCTable(owner);
+    const bool onTop = from != nullptr && from->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (table->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        table->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     table->fill(grid);
     platform::keepInsideScreen(table);
     table->show();

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QSet>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
@@ -146,7 +147,7 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     QStringList titles;
     for (QAction* item : w.menuBar()->actions()) titles << item->text();
     EXPECT_EQ(titles, QStringList({"&Files", "&Options", "&Analysis", "&Classification",
-                                   "Clustering", "Segmentation", "&About", "&Exit"}));
+                                   "C&lustering", "&Segmentation", "A&bout", "&Exit"}));
     // Options, About and Exit are commands of the bar itself.
     for (const char* command : {"&Options", "&About", "&Exit"}) {
         ASSERT_NE(w.action(command), nullptr) << command;
@@ -163,10 +164,25 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     EXPECT_EQ(captions("&Files"), QStringList({"&Get Input Data", "&Save Report"}));
     EXPECT_EQ(captions("&Analysis"), QStringList({"&Raw Data", "&PCA", "&LDA", "&NDA"}));
     EXPECT_EQ(captions("&Classification"),
-              QStringList({"1_NN", "-", "ANN: one-class (training)", "ANN: n-class (training)", "-",
-                           "ANN classifier testing"}));
-    EXPECT_EQ(captions("Clustering"), QStringList({"AHC", "SCM", "-", "k-means"}));
-    EXPECT_EQ(captions("Segmentation"), QStringList({"Image segmentation"}));
+              QStringList({"&1_NN", "-", "ANN: &one-class (training)", "ANN: &n-class (training)",
+                           "-", "ANN classifier &testing"}));
+    EXPECT_EQ(captions("Clustering"), QStringList({"&AHC", "&SCM", "-", "&k-means"}));
+    EXPECT_EQ(captions("Segmentation"), QStringList({"&Image segmentation"}));
+    // Every menu and item has an Alt key, and no two of one bar or menu share it.
+    auto expectDistinctAltKeys = [](const QStringList& texts, const QString& where) {
+        QSet<QChar> keys;
+        for (const QString& text : texts) {
+            if (text == "-") continue;
+            const qsizetype at = text.indexOf('&');
+            ASSERT_GE(at, 0) << text.toStdString();
+            const QChar key = text.at(at + 1).toLower();
+            EXPECT_FALSE(keys.contains(key)) << where.toStdString() << ": " << text.toStdString();
+            keys.insert(key);
+        }
+    };
+    expectDistinctAltKeys(titles, "bar");
+    for (const char* title : {"Files", "Analysis", "Classification", "Clustering", "Segmentation"})
+        expectDistinctAltKeys(captions(title), title);
 
     // Before any data every available command is enabled (it answers that no
     // data are there).
@@ -371,6 +387,41 @@ TEST_F(R62MainWindowTest, OneNNFollowsTheStandardisationOptionAndClearsOtherRepo
     EXPECT_FALSE(r62Shell().AnalysisReportPending());
     EXPECT_FALSE(r62Shell().ClusteringReportPending());
     EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Knn));
+}
+
+TEST_F(R62MainWindowTest, LdaOnTooFewSamplesSaysWhyOnceAndLeavesNoReportToSave) {
+    // A small hand-over: 8 samples of 30 features.
+    std::string sel = "*label\r\nhand-over\r\n*features\r\n";
+    for (int f = 1; f <= 30; ++f) sel += std::to_string(f) + " F" + std::to_string(f) + "\r\n";
+    sel += "*categories\r\n1 a\r\n2 b\r\n*data\r\n";
+    for (int s = 1; s <= 8; ++s) {
+        sel += std::to_string(s % 2 + 1);
+        for (int f = 1; f <= 30; ++f) sel += " " + std::to_string((s * 37 + f * f * 11) % 101);
+        sel += "\r\n";
+    }
+    sel += "*end\r\n";
+    TMainWindow& w = make();
+    dialogs.fileAnswers.push_back(chosen(dir.write("small.sel", sel)));
+    w.GetDataClick();
+    ASSERT_EQ(r62Data().NewConsistentData, 1);
+    dialogs.messages.clear();
+
+    w.LDAClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Linear Discriminant Analysis runtime error.\r[Wrong data.]\r8 samples are too few "
+              "for 30 features: their scatter matrix is singular.\rSelect at most 7 features "
+              "(\"Options\" menu item) or add samples.");
+    EXPECT_FALSE(r62Shell().AnalysisReportPending());
+    EXPECT_EQ(w.graphWindow(), nullptr);
+
+    // Leaving asks only whether to leave: there is no report to save.
+    dialogs.messages.clear();
+    dialogs.messageAnswers.push_back(MessageResult::No);
+    w.ExiClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Do you want to exit r62?");
 }
 
 TEST_F(R62MainWindowTest, OneNNWithoutSelectedFeaturesShowsItsErrorAndKeepsThePane) {
@@ -725,7 +776,10 @@ TEST_F(R62MainWindowTest, WhileAToolWindowIsOpenTheCommandsDoNothing) {
 TEST_F(R62MainWindowTest, TheFrameCountsTheSilhouetteWindowUnlessTheCommandLeavesItOut) {
     TMainWindow& w = loaded();
     int runs = 0;
-    auto routine = [&] { ++runs; };
+    auto routine = [&] {
+        ++runs;
+        return true;
+    };
     for (uint8_t R62ShellFlags::*open :
          {&R62ShellFlags::GraphWindowOpen, &R62ShellFlags::TreeWindowOpen}) {
         r62Shell().*open = 1;

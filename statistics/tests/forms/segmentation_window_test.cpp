@@ -78,6 +78,9 @@ TEST_F(SegmentationWindowTest, LoadsAStackDrawsARoiRunsAndSavesTheReport) {
     EXPECT_EQ(window->report().front(), "> r62 - Segmentation Module Report");
     EXPECT_EQ(window->report().back(), "c.bmp");
     EXPECT_EQ(window->TrackBar1->value(), 77);
+    // The first image shows at once.
+    EXPECT_TRUE(window->CheckBox1->isChecked());
+    EXPECT_EQ(window->workImage().size(), QSize(40, 30));
 
     // An ellipse over the middle of the image.
     window->Roi_cir->setChecked(true);

@@ -192,7 +192,7 @@ TEST_F(TreeWindowTest, AllLinksAtOneHeightStillCut) {
 TEST_F(TreeWindowTest, CloseBeforeDecidingIsRefused) {
     const auto tree = handMade();
     QPointer<TTreeWindow> w = show(*tree);
-    w->CloseWindowClick();
+    w->CloseClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "You must first either accept or discard partition.");
     EXPECT_EQ(dialogs.messages[0].icon, platform::MessageIcon::Warning);
@@ -252,7 +252,7 @@ TEST_F(TreeWindowTest, AcceptReportsTheClustersAndOpensTheTable) {
     // Close now asks about the unsaved diagram, and reports nothing more.
     memo.clear();
     dialogs.messageAnswers.push_back(MessageResult::No);
-    w->CloseWindowClick();
+    w->CloseClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "The diagram has not been saved.\rDo you want to save it now?");
@@ -310,7 +310,7 @@ TEST_F(TreeWindowTest, SavingWritesTheCutPictureAsABitmap) {
     // Saved: after an accept, Close asks nothing.
     w->AcceptClick();
     dialogs.messages.clear();
-    w->CloseWindowClick();
+    w->CloseClick();
     EXPECT_TRUE(dialogs.messages.empty());
     pump();
     EXPECT_TRUE(w.isNull());
