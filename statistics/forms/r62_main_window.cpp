@@ -112,11 +112,6 @@ QPlainTextEdit* makeMemo(QWidget* parent, const char* name) {
     return memo;
 }
 
-std::string folderOf(const std::string& path) {
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string() : parent.string();
-}
-
 }  // namespace
 
 TMainWindow::TMainWindow(const std::vector<std::string>& arguments) {
@@ -494,8 +489,7 @@ void TMainWindow::ann_testClick() {
     request.title = std::string(kNetworkOpenTitle);
     request.filter = std::string(kNetworkOpenFilter);
     request.mustExist = true;
-    request.initialDirectory = inputFolder_;
-    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     const QScopedValueRollback<bool> running(running_, true);
     const platform::BusyRun busy(menuBar());
@@ -631,7 +625,8 @@ void TMainWindow::GetDataClick() {
     shell.clearAllReportFlags();
 
     std::string path;
-    if (!InputFileName.empty()) {
+    const bool handedOver = !InputFileName.empty();
+    if (handedOver) {
         path = InputFileName;
         InputFileName.clear();
     } else {
@@ -642,21 +637,21 @@ void TMainWindow::GetDataClick() {
         request.title = OpenDialog1.title;
         request.filter = OpenDialog1.filter;
         request.mustExist = true;
-        request.initialDirectory = inputFolder_;
-        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        const platform::FileDialogResult answer = showR62FileDialog(request);
         if (!answer.accepted) return;
         path = answer.path;
     }
-    showLoadResult(loadSelFile(path, r62Data()), path);
+    const SelLoadResult result = loadSelFile(path, r62Data());
+    if (result.status != SelLoadStatus::CannotRead) noteR62Load(path, handedOver);
+    showLoadResult(result);
 }
 
-void TMainWindow::showLoadResult(const SelLoadResult& result, const std::string& path) {
+void TMainWindow::showLoadResult(const SelLoadResult& result) {
     if (result.status == SelLoadStatus::CannotRead) {
         platform::showMessage(kBoxCaption, result.messageBox, platform::MessageButtons::Ok,
                               platform::MessageIcon::Information);
         return;
     }
-    inputFolder_ = folderOf(path);
     setWindowTitle(toDisplay(result.caption));
     setMemoInText(result.inputPane, result.inputPaneBlue);
     if (result.status == SelLoadStatus::Rejected) {
@@ -684,7 +679,6 @@ SaveOutcome TMainWindow::saveReportLoop() {
     request.filterIndex = SaveDialog1.filterIndex;
     request.fileName = SaveDialog1.fileName;
     request.defaultExtension = "." + saveExtension_;
-    request.initialDirectory = inputFolder_;
     return saveWithReplace(
         request,
         [&](const std::string& path) {

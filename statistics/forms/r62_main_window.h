@@ -136,7 +136,7 @@ class TMainWindow : public QMainWindow {
     // True when the run reported and its result window may open.
     bool showClusteringReport(const AnalysisResult& result);
     void showDendrogramOf(const std::string& analysisName);
-    void showLoadResult(const SelLoadResult& result, const std::string& path);
+    void showLoadResult(const SelLoadResult& result);
     void setMemoInText(const std::string& text, bool blue);
     // After a rejected file: the input pane shows the "^ Error at line N..." marker.
     void scrollInputToErrorMarker();
@@ -156,8 +156,6 @@ class TMainWindow : public QMainWindow {
     std::vector<std::string> memoOutLines_;
     QLabel* statusPanel_ = nullptr;
     std::string saveExtension_ = "txt";
-    // The folder of the last input file: reports are offered there.
-    std::string inputFolder_;
     QPointer<TOptionsWin> optionsWindow_;
     QPointer<TGraphWindow> graphWindow_;
     bool exitConfirmed_ = false;

@@ -14,6 +14,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -30,6 +31,7 @@
 #include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
+#include "statistics/forms/save_with_replace.h"
 #include "statistics/forms/silhouette_window.h"
 #include "statistics/forms/tree_window.h"
 #include "statistics/tests/forms/r62_test_app.h"
@@ -107,6 +109,7 @@ class R62MainWindowTest : public ::testing::Test {
         resetR62Data();
         resetR62Options();
         resetR62Shell();
+        resetR62DialogFolder();
     }
 
     TMainWindow& make(const std::vector<std::string>& arguments = {}) {
@@ -419,6 +422,43 @@ TEST_F(R62MainWindowTest, ARangeCheckErrorIsShownAndTheProgramGoesOn) {
 }
 
 // --- saving ---------------------------------------------------------------------
+
+TEST_F(R62MainWindowTest, AHandOverSavesInTheStudysFolderNotInTheTemporaryOne) {
+    platform::testing::TempDir temporary;
+    platform::testing::TempDir study;
+    const std::string handOver = temporary.write("temp.sel", kGoodSel);
+    const char* oldTemporary = std::getenv("TMPDIR");
+    const std::string keptTemporary = oldTemporary ? oldTemporary : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    auto askedFolders = [&](TMainWindow& w) {
+        dialogs.fileDialogs.clear();
+        w.k_NNClick();
+        w.SaveReportClick();  // cancelled
+        w.PCAClick();
+        dialogs.fileAnswers.push_back(chosen(study.file("plot.bmp")));
+        w.graphWindow()->SaveClick();
+        w.graphWindow()->close();
+        std::vector<std::string> folders;
+        for (const auto& request : dialogs.fileDialogs) folders.push_back(request.initialDirectory);
+        return folders;
+    };
+
+    // Vantu names the folder of the report the data came from.
+    ::setenv(platform::kStudyFolderVariable, study.path().c_str(), 1);
+    EXPECT_EQ(askedFolders(make({handOver})),
+              std::vector<std::string>({study.path(), study.path()}));
+    // Without it, the temporary folder names no study: the dialogs open
+    // where a file was last chosen.
+    ::unsetenv(platform::kStudyFolderVariable);
+    resetR62DialogFolder();
+    window.reset();
+    EXPECT_EQ(askedFolders(make({handOver})), std::vector<std::string>({"", ""}));
+    EXPECT_EQ(r62DialogFolder(), study.path());
+    if (oldTemporary)
+        ::setenv("TMPDIR", keptTemporary.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
 
 TEST_F(R62MainWindowTest, SaveReportWritesTheOutputPaneUnderTheExtensionOfItsKind) {
     TMainWindow& w = loaded();
