@@ -66,6 +66,7 @@ constexpr int kProgressBarOffset = 110;
 
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kMoneyGreen(0xC0, 0xDC, 0xC0);
+const QColor kDisabledGrey(0x80, 0x80, 0x80);
 
 constexpr char kAboutText[] =
     "Program r62 v.3.3\r"
@@ -140,6 +141,9 @@ TMainWindow::~TMainWindow() = default;
 void TMainWindow::createControls() {
     QPalette silver = palette();
     silver.setColor(QPalette::Window, kSilver);
+    // Disabled commands (while a run works) stay readable on silver.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        silver.setColor(QPalette::Disabled, role, kDisabledGrey);
     setPalette(silver);
 
     auto* client = new QWidget(this);
