@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QSet>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
@@ -34,6 +33,7 @@
 #include "statistics/forms/save_with_replace.h"
 #include "statistics/forms/silhouette_window.h"
 #include "statistics/forms/tree_window.h"
+#include "statistics/tests/forms/menu_keys.h"
 #include "statistics/tests/forms/r62_test_app.h"
 
 using platform::FileDialogKind;
@@ -171,21 +171,7 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
                            "-", "ANN classifier &testing"}));
     EXPECT_EQ(captions("Clustering"), QStringList({"&AHC", "&SCM", "-", "&k-means"}));
     EXPECT_EQ(captions("Segmentation"), QStringList({"&Image segmentation"}));
-    // Every menu and item has an Alt key, and no two of one bar or menu share it.
-    auto expectDistinctAltKeys = [](const QStringList& texts, const QString& where) {
-        QSet<QChar> keys;
-        for (const QString& text : texts) {
-            if (text == "-") continue;
-            const qsizetype at = text.indexOf('&');
-            ASSERT_GE(at, 0) << text.toStdString();
-            const QChar key = text.at(at + 1).toLower();
-            EXPECT_FALSE(keys.contains(key)) << where.toStdString() << ": " << text.toStdString();
-            keys.insert(key);
-        }
-    };
-    expectDistinctAltKeys(titles, "bar");
-    for (const char* title : {"Files", "Analysis", "Classification", "Clustering", "Segmentation"})
-        expectDistinctAltKeys(captions(title), title);
+    expectAltKeysOnEveryMenu(w.menuBar());
 
     // Before any data every available command is enabled (it answers that no
     // data are there).

@@ -25,6 +25,7 @@
 #include "statistics/forms/graph_window.h"
 #include "statistics/tests/clustering/dendrogram_test_trees.h"
 #include "statistics/tests/forms/diagram_window_test.h"
+#include "statistics/tests/forms/menu_keys.h"
 
 using namespace dendrogram_test;
 using namespace diagram_test;
@@ -74,6 +75,7 @@ TEST_F(TreeWindowTest, OpensOnTopWithTheTreeAndTheFirstCut) {
     EXPECT_EQ(w->minimumSize(), QSize(520, 400));
     EXPECT_EQ(r62Shell().TreeWindowOpen, 1);
     EXPECT_EQ(r62Diagram().DiagramSaved, 0);
+    expectAltKeysOnEveryMenu(w->MainMenu1);
 
     EXPECT_EQ(w->PageControl1->tabPosition(), QTabWidget::South);
     ASSERT_EQ(w->PageControl1->count(), 2);
