@@ -520,7 +520,8 @@ void TMainWindow::SCMClick() {
         const R62Options& options = r62Options();
         const AhcReport report = SimilarityBasedClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
-            reportDateTime(std::time(nullptr)), r62ClusterTree(), [](int) { keepRepainting(); });
+            reportDateTime(std::time(nullptr)), r62ClusterTree(), [this](int) { showBusy(); });
+        showNetworkProgress(0, 0);
         if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
     });
 }
@@ -528,9 +529,10 @@ void TMainWindow::SCMClick() {
 void TMainWindow::kmeansClick() {
     runAnalysisFrame("K-means Clustering Method", ReportKind::Kmeans, [this] {
         R62DataSet& samples = r62Data();
-        const KMeansReport report = KMeansClustering(
-            samples, r62Options().ClustNo, r62Options().StandardizeData,
-            reportDateTime(std::time(nullptr)), [](int, int) { keepRepainting(); });
+        const KMeansReport report =
+            KMeansClustering(samples, r62Options().ClustNo, r62Options().StandardizeData,
+                             reportDateTime(std::time(nullptr)), [this](int, int) { showBusy(); });
+        showNetworkProgress(0, 0);
         if (!showClusteringReport(report)) return;
         ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
                         report.clusterCount, samples.DataFileName, report.analysisName);
@@ -576,6 +578,13 @@ void TMainWindow::showNetworkProgress(int position, int maximum) {
         ProgressBar->setValue(std::min(position, maximum));
         ProgressBar->show();
     }
+    keepRepainting();
+}
+
+void TMainWindow::showBusy() {
+    // No measure of how far the run is: the bar only moves.
+    ProgressBar->setRange(0, 0);
+    ProgressBar->show();
     keepRepainting();
 }
 

@@ -114,6 +114,8 @@ class TMainWindow : public QMainWindow {
     // The progress bar of network training: shown with a range while a run
     // reports, hidden by (0, 0). The window repaints on every report.
     void showNetworkProgress(int position, int maximum);
+    // The progress bar of a run that cannot say how far it is.
+    void showBusy();
 
   protected:
     // Closing the window asks about every unsaved report; Cancel keeps it open.
