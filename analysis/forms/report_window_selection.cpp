@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <cstdlib>
+#include <filesystem>
 #include <new>
 
 #include "analysis/core/reports/selection_file.h"
@@ -105,6 +107,16 @@ void TReport::AnalysewithR621Click() {
     else
         warnLeftOut(file);
 
+    // r62 saves its results beside the report the data came from, not in
+    // the temporary folder the hand-over file lies in.
+    const ReportDocument* document = currentDocument();
+    const std::string study = document != nullptr && !document->path.empty()
+                                  ? std::filesystem::path(document->path).parent_path().string()
+                                  : std::string();
+    if (study.empty())
+        ::unsetenv(platform::kStudyFolderVariable);
+    else
+        ::setenv(platform::kStudyFolderVariable, study.c_str(), 1);
     if (desktop.startProgram(handOver.program, handOver.path)) return;
     // Whatever the desktop associates with .sel files may still read it.
     if (!handOver.path.empty() && desktop.openWithAssociatedProgram(handOver.path)) return;

@@ -66,6 +66,7 @@ constexpr int kProgressBarOffset = 110;
 
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kMoneyGreen(0xC0, 0xDC, 0xC0);
+const QColor kDisabledGrey(0x80, 0x80, 0x80);
 
 constexpr char kAboutText[] =
     "Program r62 v.3.3\r"
@@ -112,11 +113,6 @@ QPlainTextEdit* makeMemo(QWidget* parent, const char* name) {
     return memo;
 }
 
-std::string folderOf(const std::string& path) {
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string() : parent.string();
-}
-
 }  // namespace
 
 TMainWindow::TMainWindow(const std::vector<std::string>& arguments) {
@@ -145,6 +141,9 @@ TMainWindow::~TMainWindow() = default;
 void TMainWindow::createControls() {
     QPalette silver = palette();
     silver.setColor(QPalette::Window, kSilver);
+    // Disabled commands (while a run works) stay readable on silver.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        silver.setColor(QPalette::Disabled, role, kDisabledGrey);
     setPalette(silver);
 
     auto* client = new QWidget(this);
@@ -497,8 +496,7 @@ void TMainWindow::ann_testClick() {
     request.title = std::string(kNetworkOpenTitle);
     request.filter = std::string(kNetworkOpenFilter);
     request.mustExist = true;
-    request.initialDirectory = inputFolder_;
-    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     const QScopedValueRollback<bool> running(running_, true);
     const platform::BusyRun busy(menuBar());
@@ -527,7 +525,8 @@ void TMainWindow::SCMClick() {
         const R62Options& options = r62Options();
         const AhcReport report = SimilarityBasedClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
-            reportDateTime(std::time(nullptr)), r62ClusterTree(), [](int) { keepRepainting(); });
+            reportDateTime(std::time(nullptr)), r62ClusterTree(), [this](int) { showBusy(); });
+        showNetworkProgress(0, 0);
         if (!showClusteringReport(report)) return false;
         showDendrogramOf(report.analysisName);
         return true;
@@ -537,9 +536,10 @@ void TMainWindow::SCMClick() {
 void TMainWindow::kmeansClick() {
     runAnalysisFrame("K-means Clustering Method", ReportKind::Kmeans, [this] {
         R62DataSet& samples = r62Data();
-        const KMeansReport report = KMeansClustering(
-            samples, r62Options().ClustNo, r62Options().StandardizeData,
-            reportDateTime(std::time(nullptr)), [](int, int) { keepRepainting(); });
+        const KMeansReport report =
+            KMeansClustering(samples, r62Options().ClustNo, r62Options().StandardizeData,
+                             reportDateTime(std::time(nullptr)), [this](int, int) { showBusy(); });
+        showNetworkProgress(0, 0);
         if (!showClusteringReport(report)) return false;
         ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
                         report.clusterCount, samples.DataFileName, report.analysisName);
@@ -586,6 +586,13 @@ void TMainWindow::showNetworkProgress(int position, int maximum) {
         ProgressBar->setValue(std::min(position, maximum));
         ProgressBar->show();
     }
+    keepRepainting();
+}
+
+void TMainWindow::showBusy() {
+    // No measure of how far the run is: the bar only moves.
+    ProgressBar->setRange(0, 0);
+    ProgressBar->show();
     keepRepainting();
 }
 
@@ -640,7 +647,8 @@ void TMainWindow::GetDataClick() {
     shell.clearAllReportFlags();
 
     std::string path;
-    if (!InputFileName.empty()) {
+    const bool handedOver = !InputFileName.empty();
+    if (handedOver) {
         path = InputFileName;
         InputFileName.clear();
     } else {
@@ -651,21 +659,21 @@ void TMainWindow::GetDataClick() {
         request.title = OpenDialog1.title;
         request.filter = OpenDialog1.filter;
         request.mustExist = true;
-        request.initialDirectory = inputFolder_;
-        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        const platform::FileDialogResult answer = showR62FileDialog(request);
         if (!answer.accepted) return;
         path = answer.path;
     }
-    showLoadResult(loadSelFile(path, r62Data()), path);
+    const SelLoadResult result = loadSelFile(path, r62Data());
+    if (result.status != SelLoadStatus::CannotRead) noteR62Load(path, handedOver);
+    showLoadResult(result);
 }
 
-void TMainWindow::showLoadResult(const SelLoadResult& result, const std::string& path) {
+void TMainWindow::showLoadResult(const SelLoadResult& result) {
     if (result.status == SelLoadStatus::CannotRead) {
         platform::showMessage(kBoxCaption, result.messageBox, platform::MessageButtons::Ok,
                               platform::MessageIcon::Information);
         return;
     }
-    inputFolder_ = folderOf(path);
     setWindowTitle(toDisplay(result.caption));
     setMemoInText(result.inputPane, result.inputPaneBlue);
     if (result.status == SelLoadStatus::Rejected) {
@@ -693,7 +701,6 @@ SaveOutcome TMainWindow::saveReportLoop() {
     request.filterIndex = SaveDialog1.filterIndex;
     request.fileName = SaveDialog1.fileName;
     request.defaultExtension = "." + saveExtension_;
-    request.initialDirectory = inputFolder_;
     return saveWithReplace(
         request,
         [&](const std::string& path) {

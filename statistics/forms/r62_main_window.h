@@ -116,6 +116,8 @@ class TMainWindow : public QMainWindow {
     // The progress bar of network training: shown with a range while a run
     // reports, hidden by (0, 0). The window repaints on every report.
     void showNetworkProgress(int position, int maximum);
+    // The progress bar of a run that cannot say how far it is.
+    void showBusy();
 
   protected:
     // Closing the window asks about every unsaved report; Cancel keeps it open.
@@ -139,7 +141,7 @@ class TMainWindow : public QMainWindow {
     // True when the run reported and its result window may open.
     bool showClusteringReport(const AnalysisResult& result);
     void showDendrogramOf(const std::string& analysisName);
-    void showLoadResult(const SelLoadResult& result, const std::string& path);
+    void showLoadResult(const SelLoadResult& result);
     void setMemoInText(const std::string& text, bool blue);
     // After a rejected file: the input pane shows the "^ Error at line N..." marker.
     void scrollInputToErrorMarker();
@@ -159,8 +161,6 @@ class TMainWindow : public QMainWindow {
     std::vector<std::string> memoOutLines_;
     QLabel* statusPanel_ = nullptr;
     std::string saveExtension_ = "txt";
-    // The folder of the last input file: reports are offered there.
-    std::string inputFolder_;
     QPointer<TOptionsWin> optionsWindow_;
     QPointer<TGraphWindow> graphWindow_;
     bool exitConfirmed_ = false;

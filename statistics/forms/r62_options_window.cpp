@@ -257,7 +257,11 @@ void TOptionsWin::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            ClrOptionsBtn->click();
+            // On a button it presses that button (Cancel stays Cancel).
+            if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+                button->click();
+            else
+                ClrOptionsBtn->click();
             return;
         case Qt::Key_Escape:
             CancelClick();

@@ -309,7 +309,7 @@ void TSegmentationWindow::Images1Click() {
     request.filter = std::string(kSegmentationBitmapFilter);
     request.multiSelect = true;
     request.mustExist = true;
-    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     std::vector<std::string> files = answer.paths;
     if (files.empty()) files.push_back(answer.path);
@@ -515,7 +515,7 @@ void TSegmentationWindow::ROI2Click() {
     request.kind = platform::FileDialogKind::Open;
     request.filter = std::string(kSegmentationBitmapFilter);
     request.mustExist = true;
-    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     const QImage loaded(QString::fromStdString(answer.path));
     if (!loaded.isNull() && loaded.width() == stack_.width() && loaded.height() == stack_.height())

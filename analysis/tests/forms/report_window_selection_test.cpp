@@ -239,13 +239,15 @@ TEST_F(ReportWindowSelectionTest, AFileThatCannotBeWrittenIsReported) {
 // --- R62 analysis ----------------------------------------------------------------
 
 TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneArgument) {
-    addDocument({"a", "b", "c"});
+    // The report was saved in the study's folder: r62 is told where that is.
+    addDocument({"a", "b", "c"})->path = dir.file("study.rep");
     _Report->ReportRefreshTabs();
     _Report->rankingList = {"a"};
-    // A stand-in r62 that records its arguments.
+    // A stand-in r62 that records its arguments and the study's folder.
     const std::string script =
         programs.write("r62",
-                       "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/args.tmp\"\n"
+                       "#!/bin/sh\nprintf '%s|%s|%s' \"$#\" \"$1\" \"$VANTU_STUDY_FOLDER\" > "
+                       "\"$(dirname \"$0\")/args.tmp\"\n"
                        "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     _Report->desktop.startProgram = platform::startProgram;
@@ -255,7 +257,7 @@ TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneAr
     while (!std::filesystem::exists(programs.file("args.txt")) &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(programs.read("args.txt"), "1|" + handOverPath());
+    EXPECT_EQ(programs.read("args.txt"), "1|" + handOverPath() + "|" + dir.path());
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.fileDialogs.empty());

@@ -10,10 +10,10 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QSet>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -30,8 +30,10 @@
 #include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
+#include "statistics/forms/save_with_replace.h"
 #include "statistics/forms/silhouette_window.h"
 #include "statistics/forms/tree_window.h"
+#include "statistics/tests/forms/menu_keys.h"
 #include "statistics/tests/forms/r62_test_app.h"
 
 using platform::FileDialogKind;
@@ -107,6 +109,7 @@ class R62MainWindowTest : public ::testing::Test {
         resetR62Data();
         resetR62Options();
         resetR62Shell();
+        resetR62DialogFolder();
     }
 
     TMainWindow& make(const std::vector<std::string>& arguments = {}) {
@@ -168,21 +171,7 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
                            "-", "ANN classifier &testing"}));
     EXPECT_EQ(captions("Clustering"), QStringList({"&AHC", "&SCM", "-", "&k-means"}));
     EXPECT_EQ(captions("Segmentation"), QStringList({"&Image segmentation"}));
-    // Every menu and item has an Alt key, and no two of one bar or menu share it.
-    auto expectDistinctAltKeys = [](const QStringList& texts, const QString& where) {
-        QSet<QChar> keys;
-        for (const QString& text : texts) {
-            if (text == "-") continue;
-            const qsizetype at = text.indexOf('&');
-            ASSERT_GE(at, 0) << text.toStdString();
-            const QChar key = text.at(at + 1).toLower();
-            EXPECT_FALSE(keys.contains(key)) << where.toStdString() << ": " << text.toStdString();
-            keys.insert(key);
-        }
-    };
-    expectDistinctAltKeys(titles, "bar");
-    for (const char* title : {"Files", "Analysis", "Classification", "Clustering", "Segmentation"})
-        expectDistinctAltKeys(captions(title), title);
+    expectAltKeysOnEveryMenu(w.menuBar());
 
     // Before any data every available command is enabled (it answers that no
     // data are there).
@@ -454,6 +443,43 @@ TEST_F(R62MainWindowTest, ARangeCheckErrorIsShownAndTheProgramGoesOn) {
 }
 
 // --- saving ---------------------------------------------------------------------
+
+TEST_F(R62MainWindowTest, AHandOverSavesInTheStudysFolderNotInTheTemporaryOne) {
+    platform::testing::TempDir temporary;
+    platform::testing::TempDir study;
+    const std::string handOver = temporary.write("temp.sel", kGoodSel);
+    const char* oldTemporary = std::getenv("TMPDIR");
+    const std::string keptTemporary = oldTemporary ? oldTemporary : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    auto askedFolders = [&](TMainWindow& w) {
+        dialogs.fileDialogs.clear();
+        w.k_NNClick();
+        w.SaveReportClick();  // cancelled
+        w.PCAClick();
+        dialogs.fileAnswers.push_back(chosen(study.file("plot.bmp")));
+        w.graphWindow()->SaveClick();
+        w.graphWindow()->close();
+        std::vector<std::string> folders;
+        for (const auto& request : dialogs.fileDialogs) folders.push_back(request.initialDirectory);
+        return folders;
+    };
+
+    // Vantu names the folder of the report the data came from.
+    ::setenv(platform::kStudyFolderVariable, study.path().c_str(), 1);
+    EXPECT_EQ(askedFolders(make({handOver})),
+              std::vector<std::string>({study.path(), study.path()}));
+    // Without it, the temporary folder names no study: the dialogs open
+    // where a file was last chosen.
+    ::unsetenv(platform::kStudyFolderVariable);
+    resetR62DialogFolder();
+    window.reset();
+    EXPECT_EQ(askedFolders(make({handOver})), std::vector<std::string>({"", ""}));
+    EXPECT_EQ(r62DialogFolder(), study.path());
+    if (oldTemporary)
+        ::setenv("TMPDIR", keptTemporary.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
 
 TEST_F(R62MainWindowTest, SaveReportWritesTheOutputPaneUnderTheExtensionOfItsKind) {
     TMainWindow& w = loaded();

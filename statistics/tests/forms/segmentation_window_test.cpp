@@ -17,6 +17,7 @@
 #include "platform/testing/temp_dir.h"
 #include "statistics/core/random_source.h"
 #include "statistics/core/segmentation/segmentation_report.h"
+#include "statistics/tests/forms/menu_keys.h"
 #include "statistics/tests/forms/r62_test_app.h"
 
 using platform::MessageResult;
@@ -70,6 +71,13 @@ class SegmentationWindowTest : public ::testing::Test {
 };
 
 }  // namespace
+
+TEST_F(SegmentationWindowTest, EveryMenuHasItsAltKeyAndEveryToolButtonNamesItsTool) {
+    expectAltKeysOnEveryMenu(window->MainMenu1);
+    for (QToolButton* tool :
+         {window->Roi_cir, window->Roi_sqr, window->Roi_move, window->Roi_erase, window->Roi_clear})
+        EXPECT_GT(tool->toolTip().size(), tool->text().size() + 3) << tool->text().toStdString();
+}
 
 TEST_F(SegmentationWindowTest, LoadsAStackDrawsARoiRunsAndSavesTheReport) {
     loadThree();

@@ -67,7 +67,7 @@ bool onTop(const QWidget* window) {
 bool becomesTop(const QWidget* window) {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 3000) {
+    while (clock.elapsed() < 5000) {
         if (onTop(window)) return true;
         QTest::qWait(50);
     }
