@@ -20,17 +20,39 @@
 #include "analysis/core/macro/macro.h"
 #include "analysis/core/macro/macro_syntax.h"
 #include "platform/dialogs.h"
+#include "platform/textformat.h"
 
 namespace {
 
-void check(bool condition) {
-    if (!condition) std::abort();
+// The folder the fuzzer was started in: its corpus and artifact paths may be
+// relative to it, so every run returns there, and so does a failing check
+// before it stops the process.
+const std::filesystem::path& startFolder() {
+    static const std::filesystem::path folder = std::filesystem::current_path();
+    return folder;
 }
 
+void check(bool condition) {
+    if (!condition) {
+        std::filesystem::current_path(startFolder());
+        std::abort();
+    }
+}
+
+// Works in `folder` for as long as it lives.
+class FolderScope {
+  public:
+    explicit FolderScope(const std::string& folder) {
+        startFolder();
+        std::filesystem::current_path(folder);
+    }
+    ~FolderScope() { std::filesystem::current_path(startFolder()); }
+    FolderScope(const FolderScope&) = delete;
+    FolderScope& operator=(const FolderScope&) = delete;
+};
+
 bool staysInItsFolder(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = platform::lowerAscii(text);
     return lower.find('/') == std::string::npos && lower.find('\\') == std::string::npos &&
            lower.find("..") == std::string::npos && lower.find("chdir") == std::string::npos;
 }
@@ -40,7 +62,6 @@ const std::string& privateFolder() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vantu-fuzz-macro-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        std::filesystem::current_path(pattern);
         return pattern;
     }();
     return folder;
@@ -83,14 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::ScriptedDialogs dialogs;
     platform::DialogBackendScope scope(dialogs);
     const std::string folder = privateFolder();
-    std::filesystem::current_path(folder);
+    const FolderScope inFolder(folder);
     { std::ofstream(folder + "/fuzz.txt", std::ios::binary) << text; }
     MacroFileSource source;
     check(source.open(folder + "/fuzz.txt"));
     MacroCheckResult result = MacroCheck(source);
     check(result.errors >= 0 && result.errors <= kMaxMacroErrors);
     check(result.text.starts_with(kMacroErrorHeader));
-    // Probing leaves nothing behind but the macro itself and what it loops over.
-    std::filesystem::current_path(folder);
     return 0;
 }

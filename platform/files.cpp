@@ -38,6 +38,11 @@ std::optional<std::string> readWholeFile(const std::string& path, size_t maxByte
     return data;
 }
 
+size_t byteOrderMarkLength(std::string_view text) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    return text.starts_with(kMark) ? kMark.size() : 0;
+}
+
 std::string fileNamePart(std::string_view path) {
     size_t slash = path.find_last_of("/\\");
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));

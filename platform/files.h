@@ -14,6 +14,11 @@ namespace platform {
 // than maxBytes.
 std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes);
 
+// The length of the UTF-8 byte-order mark at the start of `text` (3), or 0
+// without one. Some editors write the mark at the start of every text file;
+// it is no part of the first line, and every reader of a text file skips it.
+size_t byteOrderMarkLength(std::string_view text);
+
 // Writes to a temporary file beside `path` ("<path>.tmp<pid>") and renames it
 // over `path`, so a failed or interrupted write never leaves a half-written
 // file behind. Temporary files that killed saves left in the folder (their

@@ -19,11 +19,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    CaseInsensitiveLess less;
-    return !less(a, b) && !less(b, a);
-}
-
 // "[name]" -> name; nothing for other lines.
 bool sectionName(std::string_view line, std::string_view& name) {
     line = trim(line);
@@ -88,6 +83,9 @@ int leadingInteger(std::string_view s) {
 
 IniFile IniFile::parse(std::string_view text) {
     IniFile ini;
+    const size_t mark = byteOrderMarkLength(text);
+    ini.byteOrderMark_ = mark != 0;
+    text.remove_prefix(mark);
     if (!text.empty() && text.find("\r\n") == std::string_view::npos &&
         text.find('\n') != std::string_view::npos)
         ini.lineEnd_ = "\n";
@@ -109,7 +107,7 @@ bool IniFile::load(const std::string& path) {
 }
 
 std::string IniFile::text() const {
-    std::string out;
+    std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
     for (const auto& line : lines_) {
         out += line;
         out += lineEnd_;

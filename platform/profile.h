@@ -17,7 +17,8 @@ class IniFile {
   public:
     IniFile() = default;
     // Parses text already read from a file; never fails (lines that are
-    // neither section headers nor key=value pairs are kept as they are).
+    // neither section headers nor key=value pairs are kept as they are). A
+    // UTF-8 byte-order mark at the start is skipped, and kept for text().
     static IniFile parse(std::string_view text);
 
     // Reads `path`; a missing or unreadable file gives an empty profile and
@@ -49,6 +50,7 @@ class IniFile {
     long findKey(long header, std::string_view key) const;
 
     std::vector<std::string> lines_;  // without their line ends
+    bool byteOrderMark_ = false;      // written back before the first line
     std::string lineEnd_ = "\r\n";
 };
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "platform/textformat.h"
 
 namespace platform {
 
@@ -15,10 +16,6 @@ namespace {
 
 constexpr std::string_view kMagic = "# Vantu registry store 1";
 constexpr std::string_view kEndLine = "# end";
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string hiveName(Hive hive) {
     return hive == Hive::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CLASSES_ROOT";
@@ -161,12 +158,7 @@ bool parseValueLine(std::string_view line, RegistryValues& values) {
 }  // namespace
 
 bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        char ca = lowerAscii(a[i]), cb = lowerAscii(b[i]);
-        if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb);
-    }
-    return a.size() < b.size();
+    return lessNoCase(a, b);
 }
 
 std::string formatRegistryStore(const RegistryKeys& keys) {

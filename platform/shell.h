@@ -25,4 +25,9 @@ std::string programFolder();
 // The full path of the running program.
 std::string programPath();
 
+// The environment variable through which a program that hands its data to
+// another (Vantu starting r62 on a temporary file) names the folder of the
+// study the data came from, so that the other saves its results there.
+inline constexpr char kStudyFolderVariable[] = "VANTU_STUDY_FOLDER";
+
 }  // namespace platform

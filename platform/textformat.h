@@ -32,4 +32,20 @@ std::optional<double> parseReal(std::string_view text, bool allowNonFinite = fal
 int cToInt(std::string_view text);
 double cToReal(std::string_view text);
 
+// Letter case of names users type and files carry (commands, keywords,
+// option keys, file names and extensions) is folded for ASCII letters only,
+// whatever the locale: the C library's tolower follows LC_CTYPE, and under a
+// Turkish locale it leaves "I" as it is, so "EXIT" would not be "Exit".
+constexpr char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+std::string lowerAscii(std::string_view text);
+std::string upperAscii(std::string_view text);
+bool equalsNoCase(std::string_view a, std::string_view b);
+// Byte order of the lower-case forms (bytes unsigned), a prefix first.
+bool lessNoCase(std::string_view a, std::string_view b);
+
 }  // namespace platform

@@ -83,3 +83,12 @@ if [ $bad -ne 0 ]; then
     exit 1
 fi
 echo "Include directions: all files keep the layers."
+
+# Names users type are matched with ASCII case folding (platform/textformat.h):
+# the C library's case functions follow the locale, and a Turkish one does
+# not make "I" the capital of "i".
+if git grep -n -E '(^|[^A-Za-z_])(tolower|toupper|strcasecmp|strncasecmp)[[:space:]]*\(' -- \
+    '*.cpp' '*.h' '*.inc'; then
+    echo "Letter case that follows the locale: use lowerAscii or equalsNoCase (platform/textformat.h)."
+    exit 1
+fi

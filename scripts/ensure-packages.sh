@@ -1,14 +1,17 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the build and
-# the tests need when they are missing, and the decimal-comma locale the
-# locale tests run under. Safe to run again; needs root or sudo.
+# the tests need when they are missing, and the locales the locale tests run
+# under: German (a decimal comma) and Turkish (a decimal comma, and dotted and
+# dotless i, so "I" is not the capital of "i"). Safe to run again; needs root
+# or sudo.
 
 vantu_packages=(
   g++ cmake ninja-build
   qt6-base-dev qt6-qpa-plugins libgl1-mesa-dev libqt6opengl6-dev
-  xvfb xauth libgl1-mesa-dri
+  xvfb xauth libgl1-mesa-dri openbox x11-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   locales dcmtk clang-format git
   libuemf-dev emf2svg libwmf-bin
+  clang libclang-rt-14-dev
 )
 
 vantu_as_root() {
@@ -28,8 +31,11 @@ vantu_ensure_packages() {
 }
 
 vantu_ensure_locale() {
-  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-    echo "Generating the de_DE.UTF-8 locale"
-    vantu_as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
-  fi
+  local name
+  for name in de_DE tr_TR; do
+    if ! locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8\$"; then
+      echo "Generating the $name.UTF-8 locale"
+      vantu_as_root localedef -i "$name" -f UTF-8 "$name.UTF-8"
+    fi
+  done
 }

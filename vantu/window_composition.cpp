@@ -10,11 +10,12 @@
 #include "analysis/forms/report_window.h"
 #include "platform/qt/qt_dialogs.h"
 #include "vantu/room_wiring.h"
-#include "volume/forms/analysis3d_options_dialog.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/block_dialog.h"
 #include "volume/forms/transformation_window.h"
 #include "volume/forms/volume_editor_window.h"
 #include "volume/forms/voxel_size_dialog.h"
+#include "workspace/core/roi/roi_save_mark.h"
 #include "workspace/forms/bit_plane_window.h"
 #include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/color_conversion_dialog.h"
@@ -22,6 +23,7 @@
 #include "workspace/forms/image_header_window.h"
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/roi_commands.h"
 #include "workspace/forms/roi_remark_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
@@ -63,6 +65,12 @@ std::vector<QWidget*> createVantuWindows() {
     create(_RawOptions, order);
     create(_Block, order);
     create(_FFSpace, order);
+    _Transformation->target = _VoiEditor;
+    _VoiEditor->workspaceRois = {[] { return roisUnsaved(_vantu->state); },
+                                 [] {
+                                     SaveRoiClick(_vantu);
+                                     return !roisUnsaved(_vantu->state);
+                                 }};
     registerProgressJob(kMode2D, [] { return make2DAnalysisJob(_vantu); });
     return order;
 }
@@ -99,10 +107,30 @@ void saveOptionGroupsToRegistry() {
 }
 
 void loadOptionGroupsFromFile(const platform::IniFile& file) {
+    std::vector<std::string> notes;
+    // Only the keys the file holds: a value kept from before was said before.
+    auto note = [&](const std::vector<std::string>& more) {
+        for (const std::string& line : more)
+            if (file.hasKey(platform::kOptionsSection, line.substr(0, line.find_first_of("= "))))
+                notes.push_back(line);
+    };
     LoadOptionsFromFile(file, analysisSettings().options);
-    if (_Options) load3DOptionsFromFile(file, _Options->values);
+    note(outOfRangeNotes(analysisSettings().options));
+    if (_Options) {
+        load3DOptionsFromFile(file, _Options->values);
+        note(outOfRangeNotes(_Options->values));
+    }
     if (_ImageLoadOptions) loadVoxelSizesFromFile(file, _ImageLoadOptions->values);
-    if (_OpZiarna) loadGrainOptionsFromFile(file, _OpZiarna->values);
+    if (_OpZiarna) {
+        loadGrainOptionsFromFile(file, _OpZiarna->values);
+        note(outOfRangeNotes(_OpZiarna->values));
+    }
+    // The dialogs and the analyses bring such values into range: say so once.
+    if (notes.empty()) return;
+    std::string text = "Options outside the ranges of their dialogs:";
+    for (const std::string& line : notes) text += "\r\n" + line;
+    platform::showMessage("Warning", text, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Warning);
 }
 
 void saveOptionGroupsToFile(platform::IniFile& file) {

@@ -14,6 +14,7 @@
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/files.h"
+#include "workspace/core/roi/roi_source.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/forms/workspace_view.h"
 
@@ -55,7 +56,8 @@ std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window) {
     snap->input.bitDepth = state.BitDepth;
     snap->input.options = analysisSettings().options;
     snap->input.imageTitle = imageTitle(state.ImageFileName, state.FeaturePrefix);
-    snap->input.roiFileName = platform::fileNamePart(window->roiSaveFileName);
+    // Only a file the present ROIs still came from is named.
+    snap->input.roiFileName = platform::fileNamePart(currentRoiFile(state));
     snap->prefix = state.FeaturePrefix;
     snap->roiNames = state.RoiNames;
     snap->grains = grainOptions();

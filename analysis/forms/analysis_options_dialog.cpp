@@ -8,9 +8,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -188,6 +190,7 @@ QWidget* AnalysisOptionsDialog::mapsPage() {
     });
     connect(tree_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { toggleLeaf(item->data(0, Qt::UserRole).toInt()); });
+    tree_->viewport()->installEventFilter(this);
     side->addWidget(new QLabel("Features selected", page));
     selectedCount_ = new QLineEdit(page);
     selectedCount_->setReadOnly(true);
@@ -247,6 +250,29 @@ void AnalysisOptionsDialog::setTreeEntry(int index, bool on) {
 void AnalysisOptionsDialog::toggleLeaf(int index) {
     if (!isMapTreeLeaf(index)) return;
     setTreeEntry(index, edited_.Maps_Tree[static_cast<size_t>(index)].state != kMapLeafOn);
+}
+
+bool AnalysisOptionsDialog::eventFilter(QObject* watched, QEvent* event) {
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    if (tree_ == nullptr || watched != tree_->viewport() || !press)
+        return QDialog::eventFilter(watched, event);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint at = mouse->position().toPoint();
+    QTreeWidgetItem* item = tree_->itemAt(at);
+    if (mouse->button() != Qt::LeftButton || item == nullptr)
+        return QDialog::eventFilter(watched, event);
+    const int index = item->data(0, Qt::UserRole).toInt();
+    const int icon = tree_->iconSize().isValid()
+                         ? tree_->iconSize().width()
+                         : tree_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree_);
+    const QRect row = tree_->visualItemRect(item);
+    // The icon with the style's small margin on either side.
+    const QRect box(row.left(), row.top(), icon + 8, row.height());
+    if (!isMapTreeLeaf(index) || !box.contains(at)) return QDialog::eventFilter(watched, event);
+    tree_->setCurrentItem(item);
+    toggleLeaf(index);
+    return true;
 }
 
 void AnalysisOptionsDialog::refreshTree() {

@@ -38,6 +38,10 @@ class AnalysisOptionsDialog : public QDialog {
     // the choices show as `fallback`.
     static int32_t shownBits(int32_t value, int32_t low, int32_t high, int32_t fallback);
 
+  protected:
+    // A leaf's icon is its check box: one click on it toggles the leaf.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     QWidget* featuresPage();
     QWidget* mapsPage();

@@ -55,8 +55,12 @@ void VantuMacroHost::renameRoi(int roi, const std::string& name) {
     window_->showRoiNames();
 }
 
-void VantuMacroHost::runAnalysis() {
+bool VantuMacroHost::runAnalysis() {
+    // Run says why when it makes no report; the macro must not go on to save
+    // the report of an earlier run under this one's name.
+    const int before = reportDocumentCount();
     window_->Run1Click();
+    return reportDocumentCount() > before;
 }
 
 void VantuMacroHost::grainAnalysis() {

@@ -16,7 +16,7 @@ class VantuMacroHost : public MacroHost {
     void reloadImage() override;
     bool loadRoi(const std::string& path, int type) override;
     void renameRoi(int roi, const std::string& name) override;
-    void runAnalysis() override;
+    bool runAnalysis() override;
     // The grain analysis of the "Testy" menu.
     void grainAnalysis() override;
     bool saveReport(const std::string& path) override;

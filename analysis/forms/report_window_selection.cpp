@@ -5,6 +5,9 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
 
 #include "analysis/core/reports/selection_file.h"
 #include "analysis/forms/report_window.h"
@@ -76,8 +79,24 @@ void TReport::SavecheckedClick() {
 
 void TReport::AnalysewithR621Click() {
     R62HandOver handOver = r62HandOver(desktop.programFolder(), desktop.temporaryFolder());
-    const SelectionFile file = SaveSelection(handOver.path, currentDocument(), rankingList,
-                                             std::nullopt, SelectionOrder::Ranking);
+    SelectionFile file;
+    try {
+        file = encodeSelection(currentDocument(), rankingList, SelectionOrder::Ranking);
+    } catch (const std::bad_alloc&) {
+        file = SelectionFile{};
+        file.status = SelectionStatus::CannotCreate;
+    }
+    if (file.status != SelectionStatus::NoDocument) {
+        // r62 would only refuse the file after starting: say so here, while
+        // the user can still change the selection, and start nothing.
+        const std::string refusal = r62RefusalText(file);
+        if (!refusal.empty()) {
+            platform::showMessage(std::string(kSelectionWarningCaption), refusal,
+                                  platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+            return;
+        }
+        writeSelectionFile(handOver.path, file);
+    }
     if (file.status == SelectionStatus::CannotCreate) {
         // r62 must not be given an old or missing file as if it were this one.
         showSelectionError(selectionWriteError(handOver.path));
@@ -88,6 +107,16 @@ void TReport::AnalysewithR621Click() {
     else
         warnLeftOut(file);
 
+    // r62 saves its results beside the report the data came from, not in
+    // the temporary folder the hand-over file lies in.
+    const ReportDocument* document = currentDocument();
+    const std::string study = document != nullptr && !document->path.empty()
+                                  ? std::filesystem::path(document->path).parent_path().string()
+                                  : std::string();
+    if (study.empty())
+        ::unsetenv(platform::kStudyFolderVariable);
+    else
+        ::setenv(platform::kStudyFolderVariable, study.c_str(), 1);
     if (desktop.startProgram(handOver.program, handOver.path)) return;
     // Whatever the desktop associates with .sel files may still read it.
     if (!handOver.path.empty() && desktop.openWithAssociatedProgram(handOver.path)) return;

@@ -21,6 +21,7 @@
 #include "platform/dialogs.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "platform/textformat.h"
 #include "statistics/core/classifiers/network_testing.h"
 #include "statistics/core/data/sel_reader.h"
 #include "statistics/core/r62_shell.h"
@@ -46,9 +47,7 @@ QApplication& app() {
 // and "*.*" every name, with or without a dot.
 bool windowsMatches(const std::string& pattern, const std::string& name) {
     if (pattern == "*.*") return true;
-    auto lower = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    };
+    auto lower = [](char c) { return platform::lowerAscii(c); };
     std::function<bool(size_t, size_t)> match = [&](size_t p, size_t n) -> bool {
         if (p == pattern.size()) return n == name.size();
         if (pattern[p] == '*') {

@@ -137,3 +137,34 @@ TEST_F(HandoverTest, AWrittenFileLoadsFromDisk) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HandoverTest, R62RefusesWhatTheHandOverSaysItWould) {
+    // 30 features go in; a 31st is refused by r62, and said so before.
+    std::vector<Feature> features;
+    for (int k = 1; k <= 31; ++k)
+        features.push_back({"f" + std::to_string(k), {1.0 * k, 2.0 + k, 3.5, 4.0 * k}});
+    addDocument(features, 4, {"a", "a", "b", "b"});
+    SelectionFile file =
+        encodeSelection(NthReportDocument(0), {}, SelectionOrder::Ranking, SelectionTime{});
+    ASSERT_EQ(file.features.size(), 31u);
+    EXPECT_NE(r62RefusalText(file).find("31 features are checked, r62 reads at most 30."),
+              std::string::npos);
+    EXPECT_NE(decodeSelFile(file.text, "temp.sel", *data).status, SelLoadStatus::Loaded);
+
+    selectFeatureName("f31", false);
+    file = encodeSelection(NthReportDocument(0), {}, SelectionOrder::Ranking, SelectionTime{});
+    EXPECT_EQ(r62RefusalText(file), "");
+    EXPECT_EQ(decodeSelFile(file.text, "temp.sel", *data).status, SelLoadStatus::Loaded);
+
+    // Classes and samples past r62's limits are counted too.
+    SelectionFile large;
+    large.categories.resize(41);
+    large.sampleCount = 2001;
+    const std::string text = r62RefusalText(large);
+    EXPECT_NE(text.find("41 classes are used, r62 reads at most 40."), std::string::npos);
+    EXPECT_NE(text.find("2001 samples are used, r62 reads at most 2000."), std::string::npos);
+}
+
+}  // namespace

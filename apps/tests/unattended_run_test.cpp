@@ -88,6 +88,39 @@ TEST(UnattendedVantu, AMacroThatRunsToItsExitEndsWithStatusZero) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("out.par")));
 }
 
+TEST(UnattendedVantu, AMacroWithoutExitEndsAsExitWouldWhenItRunsOut) {
+    platform::testing::TempDir dir;
+    dir.write("scan.bmp", greyBitmap());
+    // The first run's report is saved, the second's is not.
+    dir.write("batch.txt", "LoadImage scan.bmp\nRunAnalysis\nSaveReport out.par\nRunAnalysis\n");
+    ProcessRun run = runOffscreen(VANTU_PROGRAM, dir.file("batch.txt"), dir.path());
+    ASSERT_TRUE(run.finished) << "still running after the macro's end:\n" << run.err;
+    EXPECT_FALSE(run.crashed) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out.par")));
+    EXPECT_NE(run.err.find("Not saved: report \""), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("registry.txt")));
+}
+
+TEST(UnattendedVantu, AnAnalysisWithoutRoiStopsTheMacroWithoutAReport) {
+    platform::testing::TempDir dir;
+    dir.write("scan.bmp", greyBitmap());
+    dir.write("empty.bmp", greyBitmap());
+    dir.write("none.bmp", greyBitmap());  // no pixel in a ROI colour: no ROI at all
+    dir.write("batch.txt",
+              "LoadImage scan.bmp\nRunAnalysis\nSaveReport first.par\nLoadImage empty.bmp\n"
+              "LoadROI none.bmp\nRunAnalysis\nSaveReport second.par\n");
+    ProcessRun run = runOffscreen(VANTU_PROGRAM, dir.file("batch.txt"), dir.path());
+    ASSERT_TRUE(run.finished) << run.err;
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("first.par")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("second.par")));
+    EXPECT_NE(run.err.find("Cannot start analysis. No ROI is drawn."), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("Command \"RunAnalysis\" failed in line 6."), std::string::npos)
+        << run.err;
+}
+
 TEST(UnattendedVantu, AMacroThatFailsItsCheckEndsToo) {
     platform::testing::TempDir dir;
     dir.write("batch.txt", "LoadImage missing.bmp\nExit\n");

@@ -1,6 +1,7 @@
 // Vantu: splash, the application object, the windows in their order, the
-// file from the command line, then the message loop. Without a display, a
-// macro from the command line that fails ends the program with status 1.
+// file from the command line, then the message loop. Without a display a
+// macro from the command line ends the program when it ends, as its "Exit"
+// would: with status 1 when it failed, 0 otherwise.
 #include <exception>
 #include <string>
 #include <vector>
@@ -26,12 +27,16 @@ int main(int argc, char** argv) {
         auto windows = createVantuWindows();
         _vantu->show();
         raiseSplashWindow();
-        if (file && OpenFileByExtension(_vantu, *file) == 0 &&
-            classifyPath(pathWithoutQuotes(*file)) == OpenedKind::Macro && platform::noDisplay()) {
-            // An unattended batch run whose macro failed: nobody is there to
-            // see the window, so end with a status a script can test.
-            exitStatus = 1;
-            if (!_vantu->quitRequested()) _vantu->ExitClick();
+        if (file) {
+            const bool opened = OpenFileByExtension(_vantu, *file) != 0;
+            if (classifyPath(pathWithoutQuotes(*file)) == OpenedKind::Macro &&
+                platform::noDisplay()) {
+                // An unattended batch run: nobody is there to see the window
+                // or to close it, so end here with a status a script can
+                // test, naming what is left unsaved as "Exit" does.
+                if (!opened) exitStatus = 1;
+                if (!_vantu->quitRequested()) _vantu->ExitClick();
+            }
         }
         // A macro from the command line may have ended the program already
         // ("Exit"); the event loop would not see that request.

@@ -3,6 +3,7 @@
 // writes the report and the selection file that the analysis core gives for
 // the same image, ROIs and options.
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +28,7 @@
 #include "examples/tests/demo_load.h"
 #include "platform/files.h"
 #include "platform/testing/temp_dir.h"
+#include "platform/textformat.h"
 #include "statistics/core/data/sel_reader.h"
 #include "statistics/core/linear/raw_data_analysis.h"
 #include "statistics/core/report/report_header.h"
@@ -51,9 +54,11 @@ struct ProgramRun {
 };
 
 // Runs program with one argument in folder, its output into logPath; the
-// environment is ours plus QT_QPA_PLATFORM=offscreen.
+// environment is ours plus QT_QPA_PLATFORM=offscreen, and LC_ALL=locale when
+// a locale is given.
 ProgramRun runProgram(const std::string& program, const std::string& argument,
-                      const std::string& folder, const std::string& logPath) {
+                      const std::string& folder, const std::string& logPath,
+                      const char* locale = nullptr) {
     const pid_t pid = ::fork();
     if (pid < 0) return {};
     if (pid == 0) {
@@ -63,6 +68,7 @@ ProgramRun runProgram(const std::string& program, const std::string& argument,
             ::dup2(::fileno(log), STDERR_FILENO);
         }
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (locale) ::setenv("LC_ALL", locale, 1);
         if (::chdir(folder.c_str()) != 0) ::_exit(126);
         ::execl(program.c_str(), program.c_str(), argument.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
@@ -236,6 +242,55 @@ TEST_F(DemoTest, MacroRunsOffscreenAndWritesTheCoreAnalysis) {
     EXPECT_EQ(report.lines[header.size() + 1], "* Results [raw-data analysis]");
     // Four well-separated textures: the nearest neighbour is always of the same class.
     EXPECT_EQ(report.misclassified, 0);
+}
+
+// Commands and file types are matched in any letter case whatever the
+// user's locale: under a Turkish one, where "I" is not the capital of "i",
+// the demo with lower-case commands and upper-case names (and "EXIT") writes
+// what it writes in the C locale.
+TEST_F(DemoTest, LetterCaseOfCommandsAndNamesDoesNotDependOnTheLocale) {
+    constexpr const char* kTurkish = "tr_TR.UTF-8";
+    if (locale_t turkish = ::newlocale(LC_ALL_MASK, kTurkish, static_cast<locale_t>(nullptr)))
+        ::freelocale(turkish);
+    else
+        GTEST_SKIP() << "the Turkish locale is not installed";
+    std::string macro;
+    std::istringstream demo(readFile(kExamples + "/demo.txt"));
+    for (std::string text; std::getline(demo, text);) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        if (text.empty() || text[0] == ';') continue;
+        const size_t blank = text.find(' ');
+        const std::string command = platform::lowerAscii(text.substr(0, blank));
+        macro += command == "exit" ? "EXIT" : command;
+        if (blank != std::string::npos) macro += platform::upperAscii(text.substr(blank));
+        macro += "\r\n";
+    }
+    ASSERT_NE(macro.find("loadimage DEMO.BMP\r\nloadroi DEMO.ROI\r\n"), std::string::npos) << macro;
+    ASSERT_NE(macro.find("featureselection MIPAF\r\n"), std::string::npos) << macro;
+
+    std::string outputs[2];
+    int run = 0;
+    for (const char* locale : {"C", kTurkish}) {
+        ScopedRegistryStore registry;
+        TempDir dir;
+        fs::copy_file(kExamples + "/demo.bmp", dir.file("DEMO.BMP"));
+        fs::copy_file(kExamples + "/demo.roi", dir.file("DEMO.ROI"));
+        fs::create_directory(dir.file("OUT"));
+        dir.write("DEMO.TXT", macro);
+        const ProgramRun ran =
+            runProgram(VANTU_PROGRAM, "DEMO.TXT", dir.path(), dir.file("log.txt"), locale);
+        ASSERT_TRUE(ran.finished) << locale << ":\n" << dir.read("log.txt");
+        EXPECT_EQ(ran.exitCode, 0) << locale << ":\n" << dir.read("log.txt");
+        // The selection file's second line says when it was written.
+        std::vector<std::string> sel = crlfLines(readFile(dir.file("OUT/DEMO.SEL")));
+        ASSERT_GE(sel.size(), 3u) << locale << ":\n" << dir.read("log.txt");
+        sel.erase(sel.begin() + 1);
+        std::string& out = outputs[run++];
+        out = readFile(dir.file("OUT/DEMO.PAR"));
+        ASSERT_FALSE(out.empty()) << locale << ":\n" << dir.read("log.txt");
+        for (const std::string& line : sel) out += line + "\n";
+    }
+    EXPECT_TRUE(outputs[0] == outputs[1]) << "the report or the selection differs";
 }
 
 }  // namespace

@@ -4,12 +4,15 @@
 #include <exception>
 #include <new>
 
+#include "platform/qt/window_placement.h"
+
 namespace platform {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     // QApplication has just set the locale from the environment; numbers in
     // files and reports must keep the decimal point.
     std::setlocale(LC_NUMERIC, "C");
+    keepWindowsInsideScreen(*this);
     if (!dialogBackend()) {
         dialogs_ = std::make_unique<QtDialogs>();
         setDialogBackend(dialogs_.get());

@@ -1,6 +1,7 @@
 // The application object of both programs: a QApplication that keeps the C
-// numeric conventions (so "1.50" stays "1.50" in every file) and shows an
-// exception that escapes an event handler in an "Error" box, then goes on.
+// numeric conventions (so "1.50" stays "1.50" in every file), shows every
+// window inside the screen, and shows an exception that escapes an event
+// handler in an "Error" box, then goes on.
 #pragma once
 
 #include <QApplication>

@@ -6,9 +6,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <filesystem>
+#include <type_traits>
 
 #include "platform/name_filters.h"
 
@@ -65,11 +67,59 @@ QPointer<QWidget>& owner() {
     return window;
 }
 
-// A window that may go away while a box it parents is still open.
-bool shortLived(const QWidget* window) {
+// A window no box should belong to: one that closes by itself at any moment
+// (a splash, a popup, a tool tip) or one that is not shown.
+bool unfitParent(const QWidget* window) {
     const Qt::WindowType type = window->windowType();
     return type == Qt::SplashScreen || type == Qt::Popup || type == Qt::ToolTip ||
-           window->testAttribute(Qt::WA_DeleteOnClose) || !window->isVisible();
+           !window->isVisible();
+}
+
+bool staysOnTop(const QWidget* window) {
+    return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+// A shown window of the program that stays on top (a splash excepted, which
+// goes by itself): the active one when it is such a window, else the last.
+QWidget* shownOnTopWindow() {
+    QWidget* found = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (unfitParent(window) || !staysOnTop(window)) continue;
+        if (window == QApplication::activeWindow()) return window;
+        found = window;
+    }
+    return found;
+}
+
+// A box or dialog must never open under a window that stays on top: it
+// would block all input while nobody can see it.
+bool keepOnTop() {
+    return shownOnTopWindow() != nullptr;
+}
+
+// Runs a box or dialog made on the heap. Its parent may be deleted while it
+// runs (a window that frees itself when closed), taking the box with it:
+// then `answer` is not asked and `gone` is returned.
+template <typename Box, typename Answer, typename Result>
+Result runGuarded(Box* box, Answer answer, Result gone) {
+    if (keepOnTop()) {
+        box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        if constexpr (std::is_same_v<Box, QFileDialog>)
+            box->setOption(QFileDialog::DontUseNativeDialog);
+    }
+    // A window manager that guards the focus may map a box it did not see the
+    // user ask for (one opened at the end of a run, say) below the active
+    // window; once shown, the box asks to be raised and activated.
+    QTimer::singleShot(0, box, [box] {
+        box->raise();
+        box->activateWindow();
+    });
+    QPointer<Box> guard(box);
+    const int code = box->exec();
+    if (guard.isNull()) return gone;
+    Result result = answer(code);
+    delete box;
+    return result;
 }
 
 void writeToStandardError(const std::string& text) {
@@ -89,8 +139,14 @@ void setDialogOwner(QWidget* window) {
 
 QWidget* dialogParent() {
     QWidget* active = QApplication::activeWindow();
-    if (active != nullptr && !shortLived(active)) return active;
-    return owner().data();
+    QWidget* parent = active != nullptr && !unfitParent(active) ? active : owner().data();
+    // While a window stays on top, a box that belongs to a window under it
+    // is made that window's child too: window managers keep a child above
+    // its parent, but may map a box of another window below the one that
+    // has the focus.
+    if (parent == nullptr || !staysOnTop(parent))
+        if (QWidget* top = shownOnTopWindow()) return top;
+    return parent;
 }
 
 QtDialogs::QtDialogs() : mode_(noDisplay() ? Mode::Unattended : Mode::Interactive) {}
@@ -100,22 +156,28 @@ MessageResult QtDialogs::messageBox(const MessageRequest& request) {
         writeToStandardError(unattendedMessageText(request));
         return unattendedAnswer(request);
     }
-    QMessageBox box(iconOf(request.icon), QString::fromStdString(request.caption),
-                    QString::fromStdString(displayText(request.text)), QMessageBox::NoButton,
-                    dialogParent());
+    auto* box = new QMessageBox(iconOf(request.icon), QString::fromStdString(request.caption),
+                                QString::fromStdString(displayText(request.text)),
+                                QMessageBox::NoButton, dialogParent());
     auto specs = buttonsOf(request.buttons);
-    for (const auto& spec : specs) box.addButton(spec.qt);
+    for (const auto& spec : specs) box->addButton(spec.qt);
     size_t def = request.defaultButton >= 0 ? static_cast<size_t>(request.defaultButton) : 0;
     if (def >= specs.size()) def = 0;
-    box.setDefaultButton(specs[def].qt);
-    // Closing the box with its title bar or Escape answers like Cancel where there is one.
-    box.exec();
-    auto* clicked = box.clickedButton();
+    box->setDefaultButton(specs[def].qt);
+    // Closing the box with its title bar or Escape answers like Cancel where
+    // there is one; so does a box that went with its window.
+    MessageResult dismissed = specs.size() == 1 ? specs[0].result : MessageResult::Cancel;
     for (const auto& spec : specs)
-        if (clicked == box.button(spec.qt)) return spec.result;
-    for (const auto& spec : specs)
-        if (spec.result == MessageResult::Cancel) return spec.result;
-    return specs.size() == 1 ? specs[0].result : MessageResult::Cancel;
+        if (spec.result == MessageResult::Cancel) dismissed = spec.result;
+    return runGuarded(
+        box,
+        [&](int) {
+            auto* clicked = box->clickedButton();
+            for (const auto& spec : specs)
+                if (clicked == box->button(spec.qt)) return spec.result;
+            return dismissed;
+        },
+        dismissed);
 }
 
 QStringList qtNameFilters(const std::string& filter) {
@@ -131,13 +193,34 @@ std::string withDefaultExtension(const std::string& path, const std::string& ext
     return extension.front() == '.' ? path + extension : path + "." + extension;
 }
 
+namespace {
+
+FileDialogResult fileDialogResult(const QFileDialog& dialog, int code, const QStringList& filters,
+                                  const FileDialogRequest& request) {
+    FileDialogResult result;
+    if (code != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
+    result.accepted = true;
+    result.path = withDefaultExtension(dialog.selectedFiles().front().toStdString(),
+                                       request.defaultExtension);
+    if (request.multiSelect)
+        for (const QString& file : dialog.selectedFiles())
+            result.paths.push_back(
+                withDefaultExtension(file.toStdString(), request.defaultExtension));
+    qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+    result.filterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : request.filterIndex;
+    return result;
+}
+
+}  // namespace
+
 FileDialogResult QtDialogs::fileDialog(const FileDialogRequest& request) {
     if (mode_ == Mode::Unattended) {
         writeToStandardError(request.title + ": no display, cancelled\n");
         return {};
     }
-    QFileDialog dialog(dialogParent(), QString::fromStdString(request.title),
-                       QString::fromStdString(request.initialDirectory));
+    auto* dialogPtr = new QFileDialog(dialogParent(), QString::fromStdString(request.title),
+                                      QString::fromStdString(request.initialDirectory));
+    QFileDialog& dialog = *dialogPtr;
     QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
@@ -160,18 +243,9 @@ FileDialogResult QtDialogs::fileDialog(const FileDialogRequest& request) {
         dialog.setDefaultSuffix(QString::fromStdString(ext));
     }
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
-    FileDialogResult result;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
-    result.accepted = true;
-    result.path = withDefaultExtension(dialog.selectedFiles().front().toStdString(),
-                                       request.defaultExtension);
-    if (request.multiSelect)
-        for (const QString& file : dialog.selectedFiles())
-            result.paths.push_back(
-                withDefaultExtension(file.toStdString(), request.defaultExtension));
-    qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
-    result.filterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : request.filterIndex;
-    return result;
+    return runGuarded(
+        dialogPtr, [&](int code) { return fileDialogResult(dialog, code, filters, request); },
+        FileDialogResult{});
 }
 
 }  // namespace platform

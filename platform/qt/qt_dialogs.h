@@ -20,10 +20,12 @@ bool noDisplay();
 // so a destroyed owner is never used.
 void setDialogOwner(QWidget* owner);
 
-// The parent of a box or dialog opened now: the active window when it lives
-// at least as long as the box (not a splash, popup or tool tip, and not one
-// that deletes itself when it closes), else the owner, else none. A box whose
-// parent deletes it while it runs would be freed twice.
+// The parent of a box or dialog opened now: the active window unless it is
+// a splash, popup or tool tip or not shown, else the owner, else none. A
+// parent that frees itself while the box runs takes the box with it; the
+// backend then takes the box as cancelled. While a window of the program
+// that stays on top is shown, that window is the parent (unless the parent
+// stays on top itself), and boxes and dialogs stay on top too.
 QWidget* dialogParent();
 
 class QtDialogs : public DialogBackend {

@@ -1,6 +1,7 @@
 // Keeps a top-level window inside the free area of the screen it opens on.
 #pragma once
 
+class QApplication;
 class QWidget;
 
 namespace platform {
@@ -11,5 +12,10 @@ namespace platform {
 // height above it; for a shown window the check runs once more a moment
 // later, with the real frame. A window with a fixed size is only moved.
 void keepInsideScreen(QWidget* window);
+
+// From now on every window `app` shows (not its menus, pop-ups and tool
+// tips) goes through keepInsideScreen as it is shown: a window never opens
+// partly off the screen, whatever size or remembered position it had.
+void keepWindowsInsideScreen(QApplication& app);
 
 }  // namespace platform

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <clocale>
 #include <new>
 #include <stdexcept>
 
+#include "platform/qt/busy_run.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/textformat.h"
 
@@ -56,6 +61,48 @@ TEST(Application, KeepsTheDecimalPointAndShowsEscapingExceptions) {
     app.exec();
     EXPECT_TRUE(ran);
     EXPECT_EQ(script.messages.size(), 2u);
+
+    // Every window it shows lies inside the screen's free area: one remembered
+    // below the screen's bottom and taller than the screen is moved up and
+    // made shorter; a remembered position left of the screen is moved back.
+    const QRect free = app.primaryScreen()->availableGeometry();
+    QWidget tall;
+    tall.setGeometry(free.left() + 20, free.bottom() - 100, 300, free.height() + 200);
+    QWidget left;
+    left.setGeometry(free.left() - 500, free.top() + 50, 200, 100);
+    for (QWidget* window : {&tall, &left}) {
+        window->show();
+        EXPECT_TRUE(free.contains(window->frameGeometry())) << window->height();
+    }
+    EXPECT_EQ(left.size(), QSize(200, 100));
+
+    // During a long run the commands are disabled, and a click or key that
+    // came in meanwhile is dropped, not acted on once the run is over.
+    QWidget commands;
+    QPushButton other;
+    other.show();
+    int clicks = 0;
+    QObject::connect(&other, &QPushButton::clicked, [&] { ++clicks; });
+    {
+        const BusyRun busy(&commands);
+        EXPECT_FALSE(commands.isEnabled());
+        EXPECT_TRUE(BusyRun::active());
+        const QPointF at(5, 5);
+        QCoreApplication::postEvent(
+            &other, new QMouseEvent(QEvent::MouseButtonPress, at, at, at, Qt::LeftButton,
+                                    Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            &other, new QMouseEvent(QEvent::MouseButtonRelease, at, at, at, Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier));
+        QCoreApplication::postEvent(&other,
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            &other, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier));
+    }
+    EXPECT_TRUE(commands.isEnabled());
+    EXPECT_FALSE(BusyRun::active());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicks, 0);
 }
 
 TEST(Application, WithoutADisplayBoxesGoToStandardErrorWithTheirDefaultAnswer) {

@@ -20,6 +20,11 @@ TEST(IniRead, SectionsAndKeysIgnoreLetterCaseAndBlanks) {
     auto ini = IniFile::parse("  [ vantu_drim ]\n  do_CO  =  12  \n");
     EXPECT_EQ(ini.getInt("Vantu_DRIM", "Do_co", 1), 12);
     EXPECT_EQ(ini.getString("VANTU_DRIM", "DO_CO", ""), "12");
+    // An editor's byte-order mark is no part of the first line, and stays.
+    auto marked = IniFile::parse("\xEF\xBB\xBF[Vantu_DRIM]\r\nDo_co=3\r\n");
+    EXPECT_EQ(marked.getInt("Vantu_DRIM", "Do_co", 1), 3);
+    marked.setInt("Vantu_DRIM", "Do_co", 4);
+    EXPECT_EQ(marked.text(), "\xEF\xBB\xBF[Vantu_DRIM]\r\nDo_co=4\r\n");
 }
 
 TEST(IniRead, ValuesFollowTheProfileRules) {

@@ -1,5 +1,5 @@
-// Run once in the C locale and once (by the test script) under a locale with
-// a decimal comma: the results must be the same.
+// Run once in the C locale and (by the test script) under a locale with a
+// decimal comma and under a Turkish one: the results must be the same.
 #include "platform/textformat.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 #include "platform/profile.h"
 
@@ -17,15 +18,21 @@ namespace {
 
 class TextFormatTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        // Take the locale from the environment as a desktop program would.
-        std::setlocale(LC_ALL, "");
+    // Take the locale from the environment as a desktop program would.
+    static void SetUpTestSuite() { std::setlocale(LC_ALL, ""); }
+    static void TearDownTestSuite() { std::setlocale(LC_ALL, "C"); }
+    // Checked in each test, not in the suite's set-up: there a failure would
+    // only skip the tests.
+    void SetUp() override {
         if (std::getenv("VANTU_EXPECT_DECIMAL_COMMA")) {
             ASSERT_STREQ(std::localeconv()->decimal_point, ",")
                 << "the decimal-comma locale is not installed";
         }
+        if (std::getenv("VANTU_EXPECT_TURKISH_CASE")) {
+            ASSERT_EQ(std::string(std::setlocale(LC_CTYPE, nullptr)).substr(0, 6), "tr_TR.")
+                << "the Turkish locale is not installed";
+        }
     }
-    static void TearDownTestSuite() { std::setlocale(LC_ALL, "C"); }
 };
 
 TEST_F(TextFormatTest, CFormatAlwaysUsesTheDecimalPoint) {
@@ -73,6 +80,26 @@ TEST_F(TextFormatTest, LenientConversionsFollowTheCLibrary) {
     EXPECT_EQ(cToInt(" 42 px"), 42);
     EXPECT_EQ(cToInt("x"), 0);
     EXPECT_EQ(cToInt("99999999999"), INT32_MAX);
+}
+
+TEST_F(TextFormatTest, LetterCaseFoldsAsciiOnly) {
+    EXPECT_EQ(lowerAscii("LoadImage EXIT Mipaf .IMA"), "loadimage exit mipaf .ima");
+    EXPECT_EQ(upperAscii("dicom, xim; img"), "DICOM, XIM; IMG");
+    EXPECT_TRUE(equalsNoCase("FeatureSelection", "fEATURESELECTION"));
+    EXPECT_FALSE(equalsNoCase("Exit", "Exi"));
+    // UTF-8 letters are left as they are: dotted capital I is not "i".
+    EXPECT_EQ(lowerAscii("\xC4\xB0I\xC4\xB1"), "\xC4\xB0i\xC4\xB1");
+    EXPECT_FALSE(equalsNoCase("\xC4\xB0", "i"));
+    // A prefix first; the fold decides before the byte order: "_" (0x5F)
+    // lies between the capitals and the small letters.
+    EXPECT_TRUE(lessNoCase("ima", "IMAGE"));
+    EXPECT_FALSE(lessNoCase("IMAGE", "ima"));
+    EXPECT_TRUE(lessNoCase("_", "Z"));
+    EXPECT_FALSE(lessNoCase("Ab", "aB"));
+    EXPECT_TRUE(lessNoCase("i", "\xC4\xB1"));
+    // Option files' sections and keys.
+    const IniFile ini = IniFile::parse("[VANTU_DRIM]\r\nMASK_I=3\r\n");
+    EXPECT_EQ(ini.getInt("Vantu_DRIM", "Mask_i", 0), 3);
 }
 
 TEST_F(TextFormatTest, OptionFilesWriteRealsWithAPoint) {

@@ -61,9 +61,20 @@ void TCCTable::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid) {
+TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid, const QWidget* from) {
     QPointer<TCCTable>& table = openTable();
     if (table.isNull()) table = new TCCTable(owner);
+    const bool onTop = from != nullptr && from->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (table->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        table->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (onTop)
+        // Once that window has gone, the table stops covering the others.
+        QObject::connect(from, &QObject::destroyed, table, [shown = table.data()] {
+            if (!shown->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) return;
+            const bool visible = shown->isVisible();
+            shown->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+            if (visible) shown->show();
+        });
     table->fill(grid);
     platform::keepInsideScreen(table);
     table->show();

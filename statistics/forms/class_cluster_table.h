@@ -23,8 +23,10 @@ class TCCTable : public QWidget {
 };
 
 // Fills the table and shows it: the open one when there is one, else a new
-// one owned by `owner`.
-TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid);
+// one owned by `owner`. Opened from a window that stays on top (`from`), the
+// table stays on top too, so it opens in front of it.
+TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid,
+                                const QWidget* from = nullptr);
 
 // The open table, or none.
 TCCTable* classClusterTableWindow();

@@ -1,8 +1,6 @@
 #include "statistics/forms/graph_window.h"
 
 #include <QAction>
-#include <QBuffer>
-#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
@@ -11,18 +9,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
+#include <optional>
 
 #include "platform/dialogs.h"
-#include "platform/files.h"
-#include "platform/qt/application.h"
-#include "platform/qt/window_placement.h"
 #include "statistics/core/r62_shell.h"
-#include "statistics/forms/save_with_replace.h"
 
 namespace {
 
-constexpr const char* kBoxCaption = kR62BoxCaption;
 // The glyph cell of one class character.
 constexpr int kCellWidth = 7;
 constexpr int kCellHeight = 12;
@@ -69,57 +62,13 @@ class PlotPainter : public QPainter {
 
 }  // namespace
 
-DiagramState& r62Diagram() {
-    static DiagramState state;
-    return state;
-}
-
-void resetR62Diagram() {
-    r62Diagram() = DiagramState();
-}
-
-bool saveDiagramBitmap(const QImage& picture, const std::string& filter) {
-    platform::FileDialogRequest request;
-    request.filter = filter;
-    request.defaultExtension = ".bmp";
-    const SaveOutcome outcome = saveWithReplace(request, [&](const std::string& path) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        return picture.save(&buffer, "BMP") &&
-               platform::writeWholeFileAtomically(
-                   path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    });
-    if (outcome != SaveOutcome::Saved) return false;
-    r62Diagram().DiagramSaved = 1;
-    return true;
-}
-
-void offerToSaveDiagram(const QImage& picture, const std::string& filter,
-                        platform::MessageIcon icon) {
-    if (!r62Diagram().DiagramSaved && platform::showMessage(kBoxCaption, kDiagramNotSavedQuestion,
-                                                            platform::MessageButtons::YesNo,
-                                                            icon) == platform::MessageResult::Yes)
-        saveDiagramBitmap(picture, filter);
-}
-
-DiagramView::DiagramView(const QImage* picture, QWidget* parent)
-    : QWidget(parent), picture_(picture) {
-    setObjectName("Image");
-}
-
-void DiagramView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawImage(0, 0, *picture_);
-}
-
 TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSample16& category,
                            const std::string& dataFileName)
-    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+    : DiagramWindow(owner, {"GraphWindow", &r62Shell().GraphWindowOpen, kGraphSaveFilter,
+                            platform::MessageIcon::Information,
+                            Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint}),
       plot_(plot) {
-    setObjectName("GraphWindow");
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(fromUtf8("\"" + dataFileName + "\" - " + plot.PlotTitle));
+    setWindowTitle(captionFor(dataFileName, plot.PlotTitle));
 
     const int count = std::clamp(plot.sampleCount, 0, kMaxSamples);
     category_.reserve(static_cast<size_t>(count));
@@ -133,23 +82,14 @@ TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSampl
     canvasFont_.setStyleStrategy(QFont::NoAntialias);
     setFont(canvasFont_);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    QVBoxLayout* layout = frameLayout();
     // The window takes the picture's size plus whatever the menu needs.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName("MainMenu1");
-    saveItem = MainMenu1->addAction("&Save");
-    closeItem = MainMenu1->addAction("&Close");
     flipY = MainMenu1->addAction("&Flip axis");
     flipY->setObjectName("flipY");
     flipY->setEnabled(false);
-    connect(saveItem, &QAction::triggered, this, [this] { SaveClick(); });
-    connect(closeItem, &QAction::triggered, this, [this] { ClosexClick(); });
     connect(flipY, &QAction::triggered, this, [this] { flipYClick(); });
-    layout->setMenuBar(MainMenu1);
 
     auto* client = new QWidget(this);
     client->setFixedSize(kPlotImageWidth, kPlotImageHeight);
@@ -169,18 +109,12 @@ TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSampl
 
     picture_ = QImage(kPlotImageWidth, kPlotImageHeight, QImage::Format_RGB32);
     picture_.fill(Qt::white);
-    r62Shell().GraphWindowOpen = 1;
 }
 
-TGraphWindow::~TGraphWindow() {
-    // Also when the window goes with its owner without being closed.
-    r62Shell().GraphWindowOpen = 0;
-}
+TGraphWindow::~TGraphWindow() = default;
 
-void TGraphWindow::closeEvent(QCloseEvent* event) {
-    r62Shell().GraphWindowOpen = 0;
+void TGraphWindow::closing() {
     sampleMap_.release();
-    event->accept();
 }
 
 QString TGraphWindow::statusText() const {
@@ -192,6 +126,7 @@ QString TGraphWindow::statusText() const {
 void TGraphWindow::startPlot() {
     picture_.fill(Qt::white);
     sampleMap_ = SampleMap(picture_.width(), picture_.height());
+    measureSymbolInk();
 }
 
 int TGraphWindow::textWidth(const std::string& text) const {
@@ -202,25 +137,116 @@ int TGraphWindow::textHeight(const std::string& text) const {
     return QFontMetrics(canvasFont_).boundingRect(fromUtf8(text)).height();
 }
 
-TextBox TGraphWindow::textBox(int x, int y, const std::string& text) const {
-    return {x, y, textWidth(text), QFontMetrics(canvasFont_).height()};
+TGraphWindow::PlotText TGraphWindow::tickText(int x, int y, const std::string& text) const {
+    PlotText t;
+    t.text = text;
+    t.box = {x, y, textWidth(text), QFontMetrics(canvasFont_).height()};
+    t.colour = Qt::black;
+    return t;
 }
 
-// Text starts at (x, y) with its top-left corner there; a text that would
-// run over the picture's edge is moved in, so it is never cut.
-void TGraphWindow::drawText(int x, int y, const std::string& text, const QColor& colour) {
-    const TextBox box = keptInside(textBox(x, y, text), picture_.width(), picture_.height());
+TGraphWindow::PlotText TGraphWindow::labelText(int x, int y, const std::string& text) const {
+    PlotText t = tickText(x, y, text);
+    t.colour = kLabelBlue;
+    t.tick = false;
+    t.maxShift = 40;
+    return t;
+}
+
+void TGraphWindow::drawTextBox(const TextBox& box, const std::string& text, const QColor& colour,
+                               bool upright) {
     PlotPainter painter(&picture_, canvasFont_);
     painter.setPen(colour);
-    painter.drawText(box.x, box.y + QFontMetrics(canvasFont_).ascent(), fromUtf8(text));
+    const int ascent = QFontMetrics(canvasFont_).ascent();
+    if (upright) {
+        // Written upwards: the baseline runs up the box's column.
+        painter.translate(box.x + ascent, box.y + box.height);
+        painter.rotate(-90);
+        painter.drawText(0, 0, fromUtf8(text));
+    } else {
+        painter.drawText(box.x, box.y + ascent, fromUtf8(text));
+    }
 }
 
-void TGraphWindow::drawTicks(std::vector<PlacedText> ticks) {
-    std::vector<TextBox> boxes;
-    for (const PlacedText& tick : ticks) boxes.push_back(textBox(tick.x, tick.y, tick.text));
-    separateTexts(boxes, picture_.width(), picture_.height());
-    for (size_t k = 0; k < ticks.size(); ++k)
-        drawText(boxes[k].x, boxes[k].y, ticks[k].text, Qt::black);
+void TGraphWindow::drawTexts(TextPlacer& placer, const std::vector<PlotText>& texts) {
+    for (const PlotText& t : texts) {
+        // Never cut at the edge of the plot.
+        const TextBox wanted = keptInside(t.box, picture_.width(), kPlotImageHeight);
+        const std::optional<TextBox> free = placer.place(wanted, t.maxShift);
+        if (free) {
+            drawTextBox(*free, t.text, t.colour, t.upright);
+        } else if (!t.tick) {
+            placer.occupy(wanted);
+            drawTextBox(wanted, t.text, t.colour, t.upright);
+        }
+    }
+}
+
+void TGraphWindow::measureSymbolInk() {
+    // The pixels the class characters ink in their cell, so that the data
+    // area keeps them, not their empty cell, clear of the frame.
+    int left = kCellWidth;
+    int top = kCellHeight;
+    int right = 0;
+    int bottom = 0;
+    for (int c : classesPresent(category_)) {
+        QImage cell(kCellWidth, kCellHeight, QImage::Format_RGB32);
+        cell.fill(Qt::white);
+        {
+            PlotPainter painter(&cell, canvasFont_);
+            painter.setPen(Qt::black);
+            painter.drawText(0, QFontMetrics(canvasFont_).ascent(), QString(QChar(classSymbol(c))));
+        }
+        for (int j = 0; j < kCellHeight; ++j)
+            for (int i = 0; i < kCellWidth; ++i)
+                if ((cell.pixel(i, j) & 0xFFFFFF) == 0) {
+                    left = std::min(left, i);
+                    top = std::min(top, j);
+                    right = std::max(right, i + 1);
+                    bottom = std::max(bottom, j + 1);
+                }
+    }
+    ink_ = right > left && bottom > top ? SymbolInk{left, top, right, bottom} : SymbolInk{};
+}
+
+void TGraphWindow::setClassNames(const std::vector<std::string>& names) {
+    classNames_ = names;
+    const std::vector<int> classes = classesPresent(category_);
+    std::vector<int> widths;
+    for (int c : classes) {
+        const std::string name =
+            c >= 1 && c <= static_cast<int>(names.size()) ? names[static_cast<size_t>(c - 1)] : "";
+        // A long name is cut short: the legend is a key, not a report.
+        widths.push_back(std::min(textWidth(name), kPlotImageWidth / 2));
+    }
+    legend_ = layoutClassLegend(classes, widths, kCellWidth, QFontMetrics(canvasFont_).height(),
+                                kPlotImageWidth, kPlotImageHeight);
+    const QSize size(kPlotImageWidth, kPlotImageHeight + legend_.height);
+    picture_ = QImage(size, QImage::Format_RGB32);
+    picture_.fill(Qt::white);
+    Image->setFixedSize(size);
+    Image->parentWidget()->setFixedSize(size);
+}
+
+void TGraphWindow::drawLegend() {
+    if (legend_.items.empty()) return;
+    const QFontMetrics metrics(canvasFont_);
+    {
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(QColor(0xC0, 0xC0, 0xC0));
+        painter.drawLine(0, legend_.top, picture_.width() - 1, legend_.top);
+    }
+    for (const LegendItem& item : legend_.items) {
+        DrawSampleSymbol(item.symbol.x, item.symbol.y, item.cls);
+        const std::string name = item.cls <= static_cast<int>(classNames_.size())
+                                     ? classNames_[static_cast<size_t>(item.cls - 1)]
+                                     : std::string();
+        PlotPainter painter(&picture_, canvasFont_);
+        painter.setPen(Qt::black);
+        const QString shown =
+            metrics.elidedText(fromUtf8(name), Qt::ElideRight, kPlotImageWidth / 2);
+        painter.drawText(item.text.x, item.text.y + metrics.ascent(), shown);
+    }
 }
 
 void TGraphWindow::DrawSampleSymbol(int x, int y, int c) {
@@ -250,7 +276,14 @@ void TGraphWindow::drawSamples(const std::vector<PixelPoint>& at) {
     }
 }
 
+void TGraphWindow::occupySymbols(TextPlacer& placer, const std::vector<PixelPoint>& at) const {
+    for (const PixelPoint& p : at)
+        placer.occupy(
+            {p.x + ink_.left, p.y + ink_.top, ink_.right - ink_.left, ink_.bottom - ink_.top});
+}
+
 void TGraphWindow::showPicture() {
+    drawLegend();
     r62Diagram().DiagramSaved = 0;
     Image->update();
 }
@@ -258,34 +291,41 @@ void TGraphWindow::showPicture() {
 void TGraphWindow::Plot1D() {
     flipY->setEnabled(false);
     startPlot();
-    const Strip1D strip{picture_.width(), picture_.height()};
+    const Strip1D strip{picture_.width(), kPlotImageHeight};
     const int count = static_cast<int>(category_.size());
     const AxisRange x = axisRangeOf(plot_.PlotX.data(), count);
     const bool fixed = fixedTicks(x, false);
-    drawTicks({{strip.minTickX(), strip.tickY(), tickText(x.min, fixed)},
-               {strip.maxTickX(fixed), strip.tickY(), tickText(x.max, fixed)}});
 
+    // The symbols stay clear of the frame's ends; the row is the strip's middle.
+    const DataArea area = dataAreaInside(strip.frameLeft(), strip.frameTop(),
+                                         strip.frameRight() - 1, strip.frameBottom() - 1, ink_);
+    const int row = strip.sample(0.0, x).y;
     std::vector<PixelPoint> at;
-    for (int i = 1; i <= count; ++i) at.push_back(strip.sample(plot_.PlotX[i], x));
+    for (int i = 1; i <= count; ++i)
+        at.push_back({area.cellAt(normalisedPosition(plot_.PlotX[i], x), 0.0).x, row});
     drawSamples(at);
+    TextPlacer placer(picture_.width(), kPlotImageHeight);
+    placer.occupy({strip.frameLeft(), strip.frameTop(), strip.frameRight() - strip.frameLeft(),
+                   strip.frameBottom() - strip.frameTop()});
+    occupySymbols(placer, at);
     {
-        // After the samples: a symbol at the end of the range does not cut the frame.
         PlotPainter painter(&picture_, canvasFont_);
         painter.setPen(Qt::black);
         painter.drawRect(strip.frameLeft(), strip.frameTop(),
                          strip.frameRight() - strip.frameLeft() - 1,
                          strip.frameBottom() - strip.frameTop() - 1);
     }
-
     const PixelPoint label = strip.label(textWidth(plot_.AxisLabel1));
-    drawText(label.x, label.y, plot_.AxisLabel1, kLabelBlue);
+    drawTexts(placer, {tickText(strip.minTickX(), strip.tickY(), ::tickText(x.min, fixed)),
+                       tickText(strip.maxTickX(fixed), strip.tickY(), ::tickText(x.max, fixed)),
+                       labelText(label.x, label.y, plot_.AxisLabel1)});
     showPicture();
 }
 
 void TGraphWindow::Plot2D(const std::string& tag) {
     flipY->setEnabled(false);
     startPlot();
-    const Frame2D frame{picture_.width(), picture_.height()};
+    const Frame2D frame{picture_.width(), kPlotImageHeight};
     const int count = static_cast<int>(category_.size());
     const AxisRange x = axisRangeOf(plot_.PlotX.data(), count);
     const AxisRange y = axisRangeOf(plot_.PlotY.data(), count);
@@ -307,46 +347,69 @@ void TGraphWindow::Plot2D(const std::string& tag) {
             painter.fillRect(frame.right(), 0, w - frame.right(), h, Qt::white);
         }
     }
-    const bool fixedX = fixedTicks(x, false);
-    const std::array<std::string, 2> yTicks = yTickTexts2D(y);
-    const int yTickX = frame.yTickX(textWidth(yTicks[0]));
-    drawTicks({{frame.minXTickX(), frame.xTickY(), tickText(x.min, fixedX)},
-               {frame.maxXTickX(fixedX), frame.xTickY(), tickText(x.max, fixedX)},
-               {yTickX, frame.maxYTickY(), yTicks[0]},
-               {yTickX, frame.minYTickY(), yTicks[1]}});
 
+    // The symbols stay a few pixels inside the frame, the extremes included.
+    const DataArea area =
+        dataAreaInside(frame.left(), frame.top(), frame.right() - 1, frame.bottom() - 1, ink_);
     std::vector<PixelPoint> at;
     for (int i = 1; i <= count; ++i)
-        at.push_back(frame.sample(plot_.PlotX[i], x, plot_.PlotY[i], y));
+        at.push_back(area.cellAt(normalisedPosition(plot_.PlotX[i], x),
+                                 normalisedPosition(plot_.PlotY[i], y)));
     drawSamples(at);
     {
-        // After the samples: a symbol at the edge of the range does not cut the frame.
         PlotPainter painter(&picture_, canvasFont_);
         painter.setPen(Qt::black);
         painter.drawRect(frame.left(), frame.top(), frame.right() - frame.left() - 1,
                          frame.bottom() - frame.top() - 1);
     }
 
+    TextPlacer placer(picture_.width(), kPlotImageHeight);
+    placer.occupy(
+        {frame.left(), frame.top(), frame.right() - frame.left(), frame.bottom() - frame.top()});
+    occupySymbols(placer, at);
+
+    std::vector<PlotText> texts;
+    const std::array<std::string, 2> yTicks = yTickTexts2D(y);
+    const int height = QFontMetrics(canvasFont_).height();
+    const int widest = std::max(textWidth(yTicks[0]), textWidth(yTicks[1]));
+    if (yTicksUpright(frame, widest)) {
+        // Too wide for the margin: upwards along the axis, at its two ends.
+        PlotText top = tickText(0, 0, yTicks[0]);
+        top.box = uprightMaxYTick(frame, textWidth(yTicks[0]), height);
+        top.upright = true;
+        PlotText bottom = tickText(0, 0, yTicks[1]);
+        bottom.box = uprightMinYTick(frame, textWidth(yTicks[1]), height);
+        bottom.upright = true;
+        texts.push_back(top);
+        texts.push_back(bottom);
+    } else {
+        const int yTickX = frame.yTickX(textWidth(yTicks[0]));
+        texts.push_back(tickText(yTickX, frame.maxYTickY(), yTicks[0]));
+        texts.push_back(tickText(yTickX, frame.minYTickY(), yTicks[1]));
+    }
+    const bool fixedX = fixedTicks(x, false);
+    texts.push_back(tickText(frame.minXTickX(), frame.xTickY(), ::tickText(x.min, fixedX)));
+    texts.push_back(tickText(frame.maxXTickX(fixedX), frame.xTickY(), ::tickText(x.max, fixedX)));
+
     const PixelPoint label1 = frame.label1(textWidth(plot_.AxisLabel1));
-    drawText(label1.x, label1.y, plot_.AxisLabel1, kLabelBlue);
+    texts.push_back(labelText(label1.x, label1.y, plot_.AxisLabel1));
     const int label2Width = textWidth(plot_.AxisLabel2);
     if (label2Upright(frame, label2Width)) {
-        const QFontMetrics metrics(canvasFont_);
-        const PixelPoint start = label2UprightStart(frame, label2Width, metrics.height());
-        PlotPainter painter(&picture_, canvasFont_);
-        painter.setPen(kLabelBlue);
-        painter.translate(start.x + metrics.ascent(), start.y);
-        painter.rotate(-90);
-        painter.drawText(0, 0, fromUtf8(plot_.AxisLabel2));
+        const PixelPoint start = label2UprightStart(frame, label2Width, height);
+        PlotText label2 = labelText(0, 0, plot_.AxisLabel2);
+        label2.box = {start.x, start.y - label2Width, height, label2Width};
+        label2.upright = true;
+        texts.push_back(label2);
     } else {
         const PixelPoint label2 = frame.label2(label2Width, textHeight(plot_.AxisLabel2));
-        drawText(label2.x, label2.y, plot_.AxisLabel2, kLabelBlue);
+        texts.push_back(labelText(label2.x, label2.y, plot_.AxisLabel2));
     }
+    drawTexts(placer, texts);
     showPicture();
 }
 
 void TGraphWindow::Plot3DSetup() {
-    projection_ = plot3DSetup(picture_.height());
+    projection_ = plot3DSetup(kPlotImageHeight);
     r62Diagram().FlipYAxis = 1;
     Plot3D();
 }
@@ -370,23 +433,16 @@ void TGraphWindow::Plot3D() {
         for (const auto& edge : kHiddenEdges) painter.drawLine(corner(edge[0]), corner(edge[1]));
     }
 
-    const TickAnchors3D anchors = tickAnchors3D(p, up);
-    auto tick = [this](const PixelPoint& anchor, double value, bool fixed) {
-        const std::string text = tickText(value, fixed);
-        return PlacedText{anchor.x - textWidth(text) / 4, anchor.y, text};
-    };
-    const bool fixedX = fixedTicks(x, true);
-    const bool fixedY = fixedTicks(y, true);
-    const bool fixedZ = fixedTicks(z, true);
-    // Where the axes meet, the minimum of one axis and an end of the next
-    // would print over each other: drawTicks moves the later one clear.
-    drawTicks({tick(anchors.xMin, x.min, fixedX), tick(anchors.xMax, x.max, fixedX),
-               tick(anchors.zMin, z.min, fixedZ), tick(anchors.zMax, z.max, fixedZ),
-               tick(anchors.yMin, y.min, fixedY), tick(anchors.yMax, y.max, fixedY)});
-
+    // The data keep clear of the box's edges: each axis is inset a little.
     std::vector<PixelPoint> at;
-    for (int i = 1; i <= count; ++i)
-        at.push_back(sample3D(p, plot_.PlotX[i], x, plot_.PlotY[i], y, plot_.PlotZ[i], z, up));
+    for (int i = 1; i <= count; ++i) {
+        double yn = normalisedPosition(plot_.PlotY[i], y);
+        if (!up) yn = 1.0 - yn;
+        const PixelPoint point =
+            p.Project3D(insetInBox(normalisedPosition(plot_.PlotX[i], x)), insetInBox(yn),
+                        insetInBox(normalisedPosition(plot_.PlotZ[i], z)));
+        at.push_back({point.x - 2, point.y - 4});
+    }
     drawSamples(at);
     {
         // The solid edges after the samples: a symbol at a corner of the box
@@ -401,11 +457,30 @@ void TGraphWindow::Plot3D() {
         painter.drawPolyline(second);
     }
 
+    // Texts stand outside the box, nearest to where they belong.
+    TextPlacer placer(picture_.width(), kPlotImageHeight);
+    placer.occupyConvex(boxOutline(p, 1));
+    occupySymbols(placer, at);
+    const TickAnchors3D anchors = tickAnchors3D(p, up);
+    auto tick = [this](const PixelPoint& anchor, double value, bool fixed) {
+        const std::string text = ::tickText(value, fixed);
+        PlotText t = tickText(anchor.x - textWidth(text) / 4, anchor.y, text);
+        t.maxShift = 36;
+        return t;
+    };
+    const bool fixedX = fixedTicks(x, true);
+    const bool fixedY = fixedTicks(y, true);
+    const bool fixedZ = fixedTicks(z, true);
+    std::vector<PlotText> texts = {
+        tick(anchors.xMin, x.min, fixedX), tick(anchors.xMax, x.max, fixedX),
+        tick(anchors.zMin, z.min, fixedZ), tick(anchors.zMax, z.max, fixedZ),
+        tick(anchors.yMin, y.min, fixedY), tick(anchors.yMax, y.max, fixedY)};
     const std::array<PixelPoint, 3> labels = labelAnchors3D(p);
-    const std::array<const std::string*, 3> texts{&plot_.AxisLabel1, &plot_.AxisLabel2,
+    const std::array<const std::string*, 3> names{&plot_.AxisLabel1, &plot_.AxisLabel2,
                                                   &plot_.AxisLabel3};
     for (size_t k = 0; k < labels.size(); ++k)
-        drawText(labels[k].x - textWidth(*texts[k]) / 2, labels[k].y, *texts[k], kLabelBlue);
+        texts.push_back(labelText(labels[k].x - textWidth(*names[k]) / 2, labels[k].y, *names[k]));
+    drawTexts(placer, texts);
     flipY->setText(fromUtf8("&Flip \"" + plot_.AxisLabel2 + "\" axis"));
     showPicture();
 }
@@ -428,20 +503,14 @@ void TGraphWindow::ImageMouseMove(int x, int y) {
     }
 }
 
-void TGraphWindow::SaveClick() {
-    saveDiagramBitmap(picture_, kGraphSaveFilter);
-}
-
-void TGraphWindow::ClosexClick() {
-    offerToSaveDiagram(picture_, kGraphSaveFilter, platform::MessageIcon::Information);
-    close();
-}
-
 TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62DataSet& data,
                               const std::vector<BoundaryLine>& boundaries) {
     if (plot.kind == PlotKind::None) return nullptr;
     auto* window = new TGraphWindow(owner, plot, data.Category, data.DataFileName);
     window->setClassBoundaries(boundaries);
+    std::vector<std::string> names;
+    for (int c = 1; c <= data.CategoryCount; ++c) names.push_back(data.CategoryName[c]);
+    window->setClassNames(names);
     switch (plot.kind) {
         case PlotKind::Plot1D:
             window->Plot1D();
@@ -456,12 +525,6 @@ TGraphWindow* OpenGraphWindow(QWidget* owner, const PlotInput& plot, const R62Da
             break;
     }
     window->adjustSize();
-    if (owner) {
-        const QPoint centre = owner->geometry().center();
-        window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
-    }
-    platform::keepInsideScreen(window);
-    window->show();
-    platform::keepInsideScreen(window);
+    window->showOver(owner);
     return window;
 }

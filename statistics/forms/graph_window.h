@@ -6,63 +6,27 @@
 // window's analysis commands do nothing.
 #pragma once
 
+#include <QFont>
 #include <QImage>
-#include <QWidget>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/report/analysis_result.h"
 #include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/report/plot_layout.h"
+#include "statistics/forms/diagram_window.h"
 
 class QAction;
 class QLabel;
-class QMenuBar;
 class QStatusBar;
-
-// State the diagram windows share: whether the last diagram drawn has been
-// saved, and the direction of the box's second axis.
-struct DiagramState {
-    uint8_t DiagramSaved = 0;
-    uint8_t FlipYAxis = 1;
-};
-DiagramState& r62Diagram();
-void resetR62Diagram();
-
-// --- what every diagram window does with its picture ----------------------------
-
-inline constexpr char kDiagramNotSavedQuestion[] =
-    "The diagram has not been saved.\rDo you want to save it now?";
-
-// The save dialog until it is cancelled or a name is picked; an existing file
-// is replaced only when the user agrees, otherwise the dialog comes back. The
-// picture is written as a BMP file and DiagramSaved set. True when written.
-bool saveDiagramBitmap(const QImage& picture, const std::string& filter);
-
-// Closing a diagram window: unless the diagram has been saved, asks
-// kDiagramNotSavedQuestion (Yes/No, with `icon`) and saves on Yes.
-void offerToSaveDiagram(const QImage& picture, const std::string& filter,
-                        platform::MessageIcon icon);
-
-// Shows a picture 1:1 from its top-left corner.
-class DiagramView : public QWidget {
-  public:
-    DiagramView(const QImage* picture, QWidget* parent);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-
-  private:
-    const QImage* picture_;
-};
 
 // --- the scatter-plot window ------------------------------------------------------
 
 inline constexpr char kGraphSaveFilter[] = "bitmap|*.bmp";
 
-class TGraphWindow : public QWidget {
+class TGraphWindow : public DiagramWindow {
     Q_OBJECT
   public:
     // Sets GraphWindowOpen; the caller draws and shows.
@@ -72,13 +36,14 @@ class TGraphWindow : public QWidget {
 
     QWidget* Image = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QMenuBar* MainMenu1 = nullptr;
-    QAction* saveItem = nullptr;
-    QAction* closeItem = nullptr;
     QAction* flipY = nullptr;
 
     // The class boundaries a network draws over its 2-D plot ("ann" tag).
     void setClassBoundaries(const std::vector<BoundaryLine>& lines) { boundaries_ = lines; }
+    // The names of classes 1..C ([c - 1]): the plots then carry a legend of
+    // class characters to names in a strip under the plot, which makes the
+    // picture taller. Call before drawing.
+    void setClassNames(const std::vector<std::string>& names);
 
     void Plot1D();
     void Plot2D(const std::string& tag);
@@ -88,42 +53,52 @@ class TGraphWindow : public QWidget {
     // 1..40 draws nothing.
     void DrawSampleSymbol(int x, int y, int c);
 
-    void SaveClick();
-    void ClosexClick();
     void flipYClick();
     void ImageMouseMove(int x, int y);
 
-    const QImage& picture() const { return picture_; }
     const SampleMap& sampleMap() const { return sampleMap_; }
     QString statusText() const;
 
   protected:
-    // The title-bar close: no question; the flag is cleared, the map released.
-    void closeEvent(QCloseEvent* event) override;
+    // Every close releases the sample map.
+    void closing() override;
 
   private:
     // Common start of every plot: a white picture, an empty sample map.
     void startPlot();
     void drawSamples(const std::vector<PixelPoint>& at);
-    struct PlacedText {
-        int x = 0;
-        int y = 0;
+    // What the symbols at `at` cover, for the texts to keep clear of.
+    void occupySymbols(TextPlacer& placer, const std::vector<PixelPoint>& at) const;
+    // A text to place: where it belongs, turned upwards or not, and how far
+    // it may move; a tick number that finds no free place is left out, an
+    // axis label is written where it belongs.
+    struct PlotText {
         std::string text;
+        TextBox box;
+        QColor colour;
+        bool upright = false;
+        bool tick = true;
+        int maxShift = 16;
     };
-    TextBox textBox(int x, int y, const std::string& text) const;
-    void drawText(int x, int y, const std::string& text, const QColor& colour);
-    // Black tick numbers at their places, moved apart where they would overlap.
-    void drawTicks(std::vector<PlacedText> ticks);
+    PlotText tickText(int x, int y, const std::string& text) const;
+    PlotText labelText(int x, int y, const std::string& text) const;
+    void drawTexts(TextPlacer& placer, const std::vector<PlotText>& texts);
+    void drawTextBox(const TextBox& box, const std::string& text, const QColor& colour,
+                     bool upright);
+    void drawLegend();
     int textWidth(const std::string& text) const;
     int textHeight(const std::string& text) const;
     void showPicture();
+    void measureSymbolInk();
 
     PlotInput plot_;
     std::vector<int> category_;  // [i - 1] = class of sample i
     std::vector<BoundaryLine> boundaries_;
-    QImage picture_;
     SampleMap sampleMap_;
     QFont canvasFont_;
+    SymbolInk ink_;
+    std::vector<std::string> classNames_;
+    ClassLegend legend_;
     QLabel* statusPanel_ = nullptr;
     Projection3D projection_;
 };

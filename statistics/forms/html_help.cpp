@@ -1,12 +1,12 @@
 #include "statistics/forms/html_help.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <utility>
 
 #include "platform/help_file.h"
 #include "platform/shell.h"
+#include "platform/textformat.h"
 
 namespace {
 
@@ -22,13 +22,6 @@ HelpOpener& opener() {
         return platform::openHelpFile(path, kHelpBoxCaption);
     };
     return current;
-}
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 }  // namespace
@@ -77,7 +70,8 @@ std::string resolveHelpFile(const std::string& folder, const std::string& name) 
     if (std::filesystem::exists(exact, ec)) return exact.string();
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
          it.increment(ec)) {
-        if (sameIgnoringCase(it->path().filename().string(), name)) return it->path().string();
+        if (platform::equalsNoCase(it->path().filename().string(), name))
+            return it->path().string();
     }
     return exact.string();
 }

@@ -26,6 +26,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/qt/application.h"
+#include "platform/qt/busy_run.h"
 #include "statistics/core/classifiers/ann_classifier.h"
 #include "statistics/core/classifiers/nda.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
@@ -65,6 +66,7 @@ constexpr int kProgressBarOffset = 110;
 
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kMoneyGreen(0xC0, 0xDC, 0xC0);
+const QColor kDisabledGrey(0x80, 0x80, 0x80);
 
 constexpr char kAboutText[] =
     "Program r62 v.3.3\r"
@@ -74,10 +76,10 @@ constexpr char kAboutText[] =
     "Written for the Vantu texture analysis package,\r"
     "which prepares its input files.";
 
-// Long runs block the message loop; this keeps the windows painted without
-// letting a menu command start while one runs.
+// Long runs block the message loop; this keeps the windows painted, and the
+// clicks made meanwhile are dropped rather than acted on after the run.
 void keepRepainting() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    platform::repaintDiscardingInput();
 }
 
 // Texts from files are shown as UTF-8 when they are, byte for byte otherwise.
@@ -111,11 +113,6 @@ QPlainTextEdit* makeMemo(QWidget* parent, const char* name) {
     return memo;
 }
 
-std::string folderOf(const std::string& path) {
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string() : parent.string();
-}
-
 }  // namespace
 
 TMainWindow::TMainWindow(const std::vector<std::string>& arguments) {
@@ -144,6 +141,9 @@ TMainWindow::~TMainWindow() = default;
 void TMainWindow::createControls() {
     QPalette silver = palette();
     silver.setColor(QPalette::Window, kSilver);
+    // Disabled commands (while a run works) stay readable on silver.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        silver.setColor(QPalette::Disabled, role, kDisabledGrey);
     setPalette(silver);
 
     auto* client = new QWidget(this);
@@ -216,23 +216,24 @@ void TMainWindow::createMenus() {
     addCommand(analysis, "&NDA", &TMainWindow::NDAClick);
 
     QMenu* classification = menuBar()->addMenu("&Classification");
-    addCommand(classification, "1_NN", &TMainWindow::k_NNClick);
+    addCommand(classification, "&1_NN", &TMainWindow::k_NNClick);
     classification->addSeparator();
-    addCommand(classification, "ANN: one-class (training)", &TMainWindow::ann_one_trainClick);
-    addCommand(classification, "ANN: n-class (training)", &TMainWindow::ann_all_trainClick);
+    addCommand(classification, "ANN: &one-class (training)", &TMainWindow::ann_one_trainClick);
+    addCommand(classification, "ANN: &n-class (training)", &TMainWindow::ann_all_trainClick);
     classification->addSeparator();
-    addCommand(classification, "ANN classifier testing", &TMainWindow::ann_testClick);
+    addCommand(classification, "ANN classifier &testing", &TMainWindow::ann_testClick);
 
-    QMenu* clustering = menuBar()->addMenu("Clustering");
-    addCommand(clustering, "AHC", &TMainWindow::AHCClick);
-    addCommand(clustering, "SCM", &TMainWindow::SCMClick);
+    // Every menu of the bar has its own Alt key: "A" is Analysis's.
+    QMenu* clustering = menuBar()->addMenu("C&lustering");
+    addCommand(clustering, "&AHC", &TMainWindow::AHCClick);
+    addCommand(clustering, "&SCM", &TMainWindow::SCMClick);
     clustering->addSeparator();
-    addCommand(clustering, "k-means", &TMainWindow::kmeansClick);
+    addCommand(clustering, "&k-means", &TMainWindow::kmeansClick);
 
-    QMenu* segmentation = menuBar()->addMenu("Segmentation");
-    addCommand(segmentation, "Image segmentation", &TMainWindow::Imagesegmentation1Click);
+    QMenu* segmentation = menuBar()->addMenu("&Segmentation");
+    addCommand(segmentation, "&Image segmentation", &TMainWindow::Imagesegmentation1Click);
 
-    QAction* about = menuBar()->addAction("&About");
+    QAction* about = menuBar()->addAction("A&bout");
     connect(about, &QAction::triggered, this, [this] { runCommand(&TMainWindow::AbouClick); });
     QAction* exit = menuBar()->addAction("&Exit");
     connect(exit, &QAction::triggered, this, [this] { runCommand(&TMainWindow::ExiClick); });
@@ -255,19 +256,28 @@ void TMainWindow::runCommand(void (TMainWindow::*handler)()) {
     }
 }
 
+namespace {
+
+// Captions compared as shown: the Alt key's marker does not count.
+bool sameCaption(const QString& text, const QString& caption) {
+    return QString(text).remove('&') == QString(caption).remove('&');
+}
+
+}  // namespace
+
 QAction* TMainWindow::action(const QString& caption) const {
     for (QAction* item : menuBar()->actions()) {
-        if (item->text() == caption) return item;
+        if (sameCaption(item->text(), caption)) return item;
         if (QMenu* sub = item->menu())
             for (QAction* entry : sub->actions())
-                if (entry->text() == caption) return entry;
+                if (sameCaption(entry->text(), caption)) return entry;
     }
     return nullptr;
 }
 
 QMenu* TMainWindow::menu(const QString& title) const {
     for (QAction* item : menuBar()->actions())
-        if (item->menu() && item->text() == title) return item->menu();
+        if (item->menu() && sameCaption(item->text(), title)) return item->menu();
     return nullptr;
 }
 
@@ -368,7 +378,7 @@ void TMainWindow::scrollInputToErrorMarker() {
 // --- the analysis frame ---------------------------------------------------------
 
 bool TMainWindow::runAnalysisFrame(const std::string& status, ReportKind kind,
-                                   const std::function<void()>& routine, bool countSilhouette) {
+                                   const std::function<bool()>& routine, bool countSilhouette) {
     R62ShellFlags& shell = r62Shell();
     if (shell.toolWindowOpen(countSilhouette)) return false;
     if (r62Data().NewConsistentData == 0) {
@@ -377,55 +387,61 @@ bool TMainWindow::runAnalysisFrame(const std::string& status, ReportKind kind,
     }
     shell.clearAllReportFlags();
     setStatusText(status);
+    bool reported = false;
     {
         // The run repaints the windows as it goes, which also lets a close
         // from the title bar through: that must wait for the run's report.
+        // The menus are disabled meanwhile, and what was clicked is dropped.
         const QScopedValueRollback<bool> running(running_, true);
-        routine();
+        const platform::BusyRun busy(menuBar());
+        reported = routine();
     }
-    shell.setReportFlag(kind);
+    if (reported) shell.setReportFlag(kind);
     return true;
 }
 
 void TMainWindow::k_NNClick() {
-    runAnalysisFrame("k-NN classification", ReportKind::Knn, [this] { nearestNeighbourCommand(); });
+    runAnalysisFrame("k-NN classification", ReportKind::Knn,
+                     [this] { return nearestNeighbourCommand(); });
 }
 
-void TMainWindow::nearestNeighbourCommand() {
+bool TMainWindow::nearestNeighbourCommand() {
     NearestNeighbourReport report = NearestNeighbourClassification(
         r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr)));
+    keepRepainting();
     switch (report.outcome) {
         case NearestNeighbourOutcome::Reported:
             setReport(report.lines);
-            break;
+            return true;
         case NearestNeighbourOutcome::PreparationRefused:
             platform::showMessage(kBoxCaption, report.message);
-            break;
+            return false;
         case NearestNeighbourOutcome::NoFeatures:
             platform::showMessage(kBoxCaption, report.message, platform::MessageButtons::Ok,
                                   platform::MessageIcon::Error);
-            break;
+            return false;
     }
+    return false;
 }
 
 void TMainWindow::RawDataMIClick() {
     runAnalysisFrame("Raw data analysis", ReportKind::RawData, [this] {
-        showAnalysisResult(runRawDataAnalysis(r62Data(), r62Options().StandardizeData,
-                                              reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(runRawDataAnalysis(r62Data(), r62Options().StandardizeData,
+                                                     reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::PCAClick() {
     runAnalysisFrame("PCA analysis", ReportKind::Pca, [this] {
-        showAnalysisResult(runPrincipalComponentAnalysis(r62Data(), r62Options().StandardizeData,
-                                                         reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(runPrincipalComponentAnalysis(
+            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::LDAClick() {
     runAnalysisFrame("LDA analysis", ReportKind::Lda, [this] {
-        showAnalysisResult(runLinearDiscriminantAnalysis(r62Data(), r62Options().StandardizeData,
-                                                         reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(runLinearDiscriminantAnalysis(
+            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
     });
 }
 
@@ -435,7 +451,7 @@ void TMainWindow::NDAClick() {
             r62Data(), r62Options(), reportDateTime(std::time(nullptr)),
             [this](int at, int of) { showNetworkProgress(at, of); });
         showNetworkProgress(0, 0);
-        showAnalysisResult(report, report.boundaries);
+        return showAnalysisResult(report, report.boundaries);
     });
 }
 
@@ -446,7 +462,7 @@ void TMainWindow::ann_one_trainClick() {
                 runAnnOneVsAllTraining(r62Data(), reportDateTime(std::time(nullptr)),
                                        [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
-            showAnalysisResult(report);
+            return showAnalysisResult(report);
         });
 }
 
@@ -460,7 +476,7 @@ void TMainWindow::ann_all_trainClick() {
                 runAnnNClassTraining(r62Data(), reportDateTime(std::time(nullptr)),
                                      [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
-            showAnalysisResult(report);
+            return showAnalysisResult(report);
         },
         /*countSilhouette=*/false);
 }
@@ -480,9 +496,10 @@ void TMainWindow::ann_testClick() {
     request.title = std::string(kNetworkOpenTitle);
     request.filter = std::string(kNetworkOpenFilter);
     request.mustExist = true;
-    request.initialDirectory = inputFolder_;
-    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
+    const QScopedValueRollback<bool> running(running_, true);
+    const platform::BusyRun busy(menuBar());
     const NetworkTestReport report =
         runNetworkTest(r62Data(), answer.path, reportDateTime(std::time(nullptr)));
     if (!report.statusText.empty()) setStatusText(report.statusText);
@@ -497,7 +514,9 @@ void TMainWindow::AHCClick() {
         const AhcReport report = HierarchicalClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
             reportDateTime(std::time(nullptr)), r62ClusterTree());
-        if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
+        if (!showClusteringReport(report)) return false;
+        showDendrogramOf(report.analysisName);
+        return true;
     });
 }
 
@@ -506,27 +525,34 @@ void TMainWindow::SCMClick() {
         const R62Options& options = r62Options();
         const AhcReport report = SimilarityBasedClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
-            reportDateTime(std::time(nullptr)), r62ClusterTree(), [](int) { keepRepainting(); });
-        if (showClusteringReport(report)) showDendrogramOf(report.analysisName);
+            reportDateTime(std::time(nullptr)), r62ClusterTree(), [this](int) { showBusy(); });
+        showNetworkProgress(0, 0);
+        if (!showClusteringReport(report)) return false;
+        showDendrogramOf(report.analysisName);
+        return true;
     });
 }
 
 void TMainWindow::kmeansClick() {
     runAnalysisFrame("K-means Clustering Method", ReportKind::Kmeans, [this] {
         R62DataSet& samples = r62Data();
-        const KMeansReport report = KMeansClustering(
-            samples, r62Options().ClustNo, r62Options().StandardizeData,
-            reportDateTime(std::time(nullptr)), [](int, int) { keepRepainting(); });
-        if (!showClusteringReport(report)) return;
+        const KMeansReport report =
+            KMeansClustering(samples, r62Options().ClustNo, r62Options().StandardizeData,
+                             reportDateTime(std::time(nullptr)), [this](int, int) { showBusy(); });
+        showNetworkProgress(0, 0);
+        if (!showClusteringReport(report)) return false;
         ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
                         report.clusterCount, samples.DataFileName, report.analysisName);
         showClassClusterTable(
             this, classClusterTable(samples.Category, samples.ClassResult, report.sampleCount,
                                     samples.CategoryCount, report.clusterCount));
+        return true;
     });
 }
 
 bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
+    // A key pressed during the run must not answer the box of its result.
+    keepRepainting();
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
             setReport(result.lines);
@@ -563,29 +589,39 @@ void TMainWindow::showNetworkProgress(int position, int maximum) {
     keepRepainting();
 }
 
-void TMainWindow::showAnalysisResult(const AnalysisResult& result,
+void TMainWindow::showBusy() {
+    // No measure of how far the run is: the bar only moves.
+    ProgressBar->setRange(0, 0);
+    ProgressBar->show();
+    keepRepainting();
+}
+
+bool TMainWindow::showAnalysisResult(const AnalysisResult& result,
                                      const std::vector<BoundaryLine>& boundaries) {
+    // A key pressed during the run must not answer the box of its result.
+    keepRepainting();
     switch (result.outcome) {
         case AnalysisOutcome::Reported:
             setReport(result.lines);
             graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
-            break;
+            return true;
         case AnalysisOutcome::PreparationRefused:
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message);
-            break;
+            return false;
         case AnalysisOutcome::NoFeatures:
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
                                       platform::MessageIcon::Error);
-            break;
+            return false;
         case AnalysisOutcome::Failed:
             for (const std::string& message : result.messages)
                 platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
                                       platform::MessageIcon::Error);
             setReport(result.lines);
-            break;
+            return false;
     }
+    return false;
 }
 
 void TMainWindow::OptionsClick() {
@@ -611,7 +647,8 @@ void TMainWindow::GetDataClick() {
     shell.clearAllReportFlags();
 
     std::string path;
-    if (!InputFileName.empty()) {
+    const bool handedOver = !InputFileName.empty();
+    if (handedOver) {
         path = InputFileName;
         InputFileName.clear();
     } else {
@@ -622,21 +659,21 @@ void TMainWindow::GetDataClick() {
         request.title = OpenDialog1.title;
         request.filter = OpenDialog1.filter;
         request.mustExist = true;
-        request.initialDirectory = inputFolder_;
-        const platform::FileDialogResult answer = platform::showFileDialog(request);
+        const platform::FileDialogResult answer = showR62FileDialog(request);
         if (!answer.accepted) return;
         path = answer.path;
     }
-    showLoadResult(loadSelFile(path, r62Data()), path);
+    const SelLoadResult result = loadSelFile(path, r62Data());
+    if (result.status != SelLoadStatus::CannotRead) noteR62Load(path, handedOver);
+    showLoadResult(result);
 }
 
-void TMainWindow::showLoadResult(const SelLoadResult& result, const std::string& path) {
+void TMainWindow::showLoadResult(const SelLoadResult& result) {
     if (result.status == SelLoadStatus::CannotRead) {
         platform::showMessage(kBoxCaption, result.messageBox, platform::MessageButtons::Ok,
                               platform::MessageIcon::Information);
         return;
     }
-    inputFolder_ = folderOf(path);
     setWindowTitle(toDisplay(result.caption));
     setMemoInText(result.inputPane, result.inputPaneBlue);
     if (result.status == SelLoadStatus::Rejected) {
@@ -664,7 +701,6 @@ SaveOutcome TMainWindow::saveReportLoop() {
     request.filterIndex = SaveDialog1.filterIndex;
     request.fileName = SaveDialog1.fileName;
     request.defaultExtension = "." + saveExtension_;
-    request.initialDirectory = inputFolder_;
     return saveWithReplace(
         request,
         [&](const std::string& path) {

@@ -89,10 +89,12 @@ class TMainWindow : public QMainWindow {
     // in: nothing while a tool window is open (the silhouette window counts
     // unless `countSilhouette` is false), the no-data message without a
     // consistent data set; otherwise every report flag is cleared, the status
-    // bar shows `statusText`, `routine` runs and the command's report flag is
-    // set. Returns whether the routine ran.
+    // bar shows `statusText` and `routine` runs. The command's report flag is
+    // set only when the routine says it wrote a report: a run that stopped
+    // with its error box leaves nothing worth offering to save. Returns
+    // whether the routine ran.
     bool runAnalysisFrame(const std::string& statusText, ReportKind kind,
-                          const std::function<void()>& routine, bool countSilhouette = true);
+                          const std::function<bool()>& routine, bool countSilhouette = true);
 
     // The output pane. The header writers clear it, hide it and write the
     // report header for the current working data; the analysis appends its
@@ -114,6 +116,8 @@ class TMainWindow : public QMainWindow {
     // The progress bar of network training: shown with a range while a run
     // reports, hidden by (0, 0). The window repaints on every report.
     void showNetworkProgress(int position, int maximum);
+    // The progress bar of a run that cannot say how far it is.
+    void showBusy();
 
   protected:
     // Closing the window asks about every unsaved report; Cancel keeps it open.
@@ -128,15 +132,16 @@ class TMainWindow : public QMainWindow {
     // application's error box and the program goes on.
     void runCommand(void (TMainWindow::*handler)());
     void placeHeaderLabels(int splitterRight);
-    void nearestNeighbourCommand();
+    bool nearestNeighbourCommand();
     // The report of an analysis into the output pane, its messages, its plot.
-    void showAnalysisResult(const AnalysisResult& result,
+    // True when the analysis reported.
+    bool showAnalysisResult(const AnalysisResult& result,
                             const std::vector<BoundaryLine>& boundaries = {});
     // A clustering report into the output pane; its messages in error boxes.
     // True when the run reported and its result window may open.
     bool showClusteringReport(const AnalysisResult& result);
     void showDendrogramOf(const std::string& analysisName);
-    void showLoadResult(const SelLoadResult& result, const std::string& path);
+    void showLoadResult(const SelLoadResult& result);
     void setMemoInText(const std::string& text, bool blue);
     // After a rejected file: the input pane shows the "^ Error at line N..." marker.
     void scrollInputToErrorMarker();
@@ -156,8 +161,6 @@ class TMainWindow : public QMainWindow {
     std::vector<std::string> memoOutLines_;
     QLabel* statusPanel_ = nullptr;
     std::string saveExtension_ = "txt";
-    // The folder of the last input file: reports are offered there.
-    std::string inputFolder_;
     QPointer<TOptionsWin> optionsWindow_;
     QPointer<TGraphWindow> graphWindow_;
     bool exitConfirmed_ = false;

@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/qt/window_placement.h"
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/r62_shell.h"
 
@@ -48,6 +50,15 @@ QButtonGroup* makeRadioGroup(QGroupBox* box, const std::vector<const char*>& cap
     return group;
 }
 
+QHBoxLayout* okCancelRow(QPushButton* ok, QPushButton* cancel) {
+    cancel->setObjectName("Cancel");
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
+
 }  // namespace
 
 TOptionsWin::TOptionsWin(QWidget* owner)
@@ -58,6 +69,7 @@ TOptionsWin::TOptionsWin(QWidget* owner)
     setFixedSize(kWindowWidth, kWindowHeight);
     createControls();
     r62Shell().OptionsWindowOpen = 1;
+    atOpening_ = r62Options();
     FormCreate();
     connectHandlers();
 }
@@ -117,7 +129,8 @@ void TOptionsWin::createControls() {
     classLayout->addStretch();
     ClrOptionsBtn = new QPushButton("OK", classification);
     ClrOptionsBtn->setObjectName("ClrOptionsBtn");
-    classLayout->addWidget(ClrOptionsBtn, 0, Qt::AlignRight);
+    cancelButtons[0] = new QPushButton("Cancel", classification);
+    classLayout->addLayout(okCancelRow(ClrOptionsBtn, cancelButtons[0]));
     PageControl1->addTab(classification, "Classification");
 
     // "Clustering": the hierarchical methods and the number of k-means clusters.
@@ -144,7 +157,8 @@ void TOptionsWin::createControls() {
     clusterLayout->addStretch();
     Button1 = new QPushButton("OK", clustering);
     Button1->setObjectName("Button1");
-    clusterLayout->addWidget(Button1, 0, Qt::AlignRight);
+    cancelButtons[1] = new QPushButton("Cancel", clustering);
+    clusterLayout->addLayout(okCancelRow(Button1, cancelButtons[1]));
     PageControl1->addTab(clustering, "Clustering");
 
     for (QLineEdit* edit : {GLayerEdit, HLayerEdit, bpetaEdit, bpIterEdit, optyIterEdit,
@@ -184,6 +198,8 @@ void TOptionsWin::connectHandlers() {
     });
     connect(ClrOptionsBtn, &QPushButton::clicked, this, [this] { ClrOptionsBtnClick(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    for (QPushButton* cancel : cancelButtons)
+        connect(cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
     const std::pair<QLineEdit*, void (TOptionsWin::*)()> changes[] = {
         {GLayerEdit, &TOptionsWin::GLayerEditChange},
         {HLayerEdit, &TOptionsWin::HLayerEditChange},
@@ -228,6 +244,31 @@ void TOptionsWin::ClrOptionsBtnClick() {
 
 void TOptionsWin::Button1Click() {
     ClrOptionsBtn->click();
+}
+
+void TOptionsWin::CancelClick() {
+    r62Options() = atOpening_;
+    cancelled_ = true;
+    close();
+}
+
+void TOptionsWin::keyPressEvent(QKeyEvent* event) {
+    // The edits leave Return to the window, so it reaches OK from anywhere.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // On a button it presses that button (Cancel stays Cancel).
+            if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+                button->click();
+            else
+                ClrOptionsBtn->click();
+            return;
+        case Qt::Key_Escape:
+            CancelClick();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 void TOptionsWin::GLayerEditChange() {
@@ -310,10 +351,12 @@ bool TOptionsWin::eventFilter(QObject* watched, QEvent* event) {
 
 void TOptionsWin::closeEvent(QCloseEvent* event) {
     r62Shell().OptionsWindowOpen = 0;
-    std::vector<bool> checked;
-    for (int k = 0; k < clbxFeature2->count(); ++k)
-        checked.push_back(clbxFeature2->item(k)->checkState() == Qt::Checked);
-    applyFeatureChecks(r62Data(), checked);
+    if (!cancelled_) {
+        std::vector<bool> checked;
+        for (int k = 0; k < clbxFeature2->count(); ++k)
+            checked.push_back(clbxFeature2->item(k)->checkState() == Qt::Checked);
+        applyFeatureChecks(r62Data(), checked);
+    }
     event->accept();
 }
 
@@ -323,6 +366,8 @@ TOptionsWin* OpenOptionsWindow(QWidget* owner) {
         const QPoint centre = owner->geometry().center();
         window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
     }
+    platform::keepInsideScreen(window);
     window->show();
+    platform::keepInsideScreen(window);
     return window;
 }

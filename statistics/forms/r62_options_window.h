@@ -37,6 +37,8 @@ class TOptionsWin : public QWidget {
     QButtonGroup* RadioGroup2 = nullptr;  // linking method, ids 0..2
     QPushButton* ClrOptionsBtn = nullptr;
     QPushButton* Button1 = nullptr;
+    // Beside each OK; Escape does the same.
+    QPushButton* cancelButtons[2] = {nullptr, nullptr};
 
     // Shows the options and the feature list as they are now.
     void FormCreate();
@@ -46,6 +48,9 @@ class TOptionsWin : public QWidget {
     void RadioGroup2Click();
     void ClrOptionsBtnClick();
     void Button1Click();
+    // Cancel: the options go back to what they were when the window opened,
+    // the feature selection stays as it was, and the window closes.
+    void CancelClick();
 
     // On every change of an edit's text.
     void GLayerEditChange();
@@ -69,6 +74,8 @@ class TOptionsWin : public QWidget {
     // Any way of closing: the checked features become the selection.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Return is OK, Escape is Cancel.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void createControls();
@@ -76,8 +83,11 @@ class TOptionsWin : public QWidget {
     // Shows what a filter decided: a reset rewrites the text and says why.
     void showOutcome(QLineEdit* edit, const EditOutcome& outcome);
     static void setEditText(QLineEdit* edit, const std::string& text);
+
+    R62Options atOpening_;
+    bool cancelled_ = false;
 };
 
-// "&Options": creates the window with `owner` as its owner, centred on it,
-// and shows it.
+// "&Options": creates the window with `owner` as its owner, centred on it
+// and inside the screen, and shows it.
 TOptionsWin* OpenOptionsWindow(QWidget* owner);

@@ -21,9 +21,11 @@
 #include <QToolButton>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "platform/files.h"
 #include "platform/qt/application.h"
+#include "platform/qt/busy_run.h"
 #include "platform/qt/qt_text.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/core/random_source.h"
@@ -116,20 +118,20 @@ TSegmentationWindow::TSegmentationWindow(QWidget* owner) : QDialog(owner) {
     outer->setContentsMargins(0, 0, 0, 0);
     MainMenu1 = new QMenuBar(this);
     outer->setMenuBar(MainMenu1);
-    QMenu* load = MainMenu1->addMenu("Load");
-    loadImagesItem = load->addAction("Images", this, [this] { Images1Click(); });
-    loadRoiItem = load->addAction("ROI", this, [this] { ROI2Click(); });
-    saveMenu = MainMenu1->addMenu("Save");
-    saveImageItem = saveMenu->addAction("Image", this, [this] { Image1Click(); });
-    saveRoiItem = saveMenu->addAction("ROI", this, [this] { ROI1Click(); });
-    saveSegmentsItem = saveMenu->addAction("Segments", this, [this] { Segments1Click(); });
-    saveReportItem = saveMenu->addAction("Report", this, [this] { Report1Click(); });
-    QMenu* run = MainMenu1->addMenu("Run");
-    wholeImageItem = run->addAction("Whole image", this, [this] { Wholeimage1Click(); });
-    roiOnlyItem = run->addAction("ROI only", this, [this] { ROIonly1Click(); });
-    reportItem = MainMenu1->addAction("Report");
+    QMenu* load = MainMenu1->addMenu("&Load");
+    loadImagesItem = load->addAction("&Images", this, [this] { Images1Click(); });
+    loadRoiItem = load->addAction("&ROI", this, [this] { ROI2Click(); });
+    saveMenu = MainMenu1->addMenu("&Save");
+    saveImageItem = saveMenu->addAction("&Image", this, [this] { Image1Click(); });
+    saveRoiItem = saveMenu->addAction("&ROI", this, [this] { ROI1Click(); });
+    saveSegmentsItem = saveMenu->addAction("&Segments", this, [this] { Segments1Click(); });
+    saveReportItem = saveMenu->addAction("Re&port", this, [this] { Report1Click(); });
+    QMenu* run = MainMenu1->addMenu("&Run");
+    wholeImageItem = run->addAction("&Whole image", this, [this] { Wholeimage1Click(); });
+    roiOnlyItem = run->addAction("&ROI only", this, [this] { ROIonly1Click(); });
+    reportItem = MainMenu1->addAction("Re&port");
     connect(reportItem, &QAction::triggered, this, [this] { Report2Click(); });
-    exitItem = MainMenu1->addAction("Exit");
+    exitItem = MainMenu1->addAction("&Exit");
     connect(exitItem, &QAction::triggered, this, [this] { Exit1Click(); });
 
     auto* body = new QHBoxLayout;
@@ -307,7 +309,7 @@ void TSegmentationWindow::Images1Click() {
     request.filter = std::string(kSegmentationBitmapFilter);
     request.multiSelect = true;
     request.mustExist = true;
-    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     std::vector<std::string> files = answer.paths;
     if (files.empty()) files.push_back(answer.path);
@@ -362,7 +364,9 @@ void TSegmentationWindow::Images1Click() {
         segmentationLaunchTime(
             std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count()),
         paths_);
-    ComposeSegmentationView();
+    // The loaded image shows at once, not only after "Image" is ticked.
+    CheckBox1->setChecked(true);
+    CheckBox1Click();
 }
 
 std::vector<uint8_t> TSegmentationWindow::roiBytes() const {
@@ -411,19 +415,22 @@ void TSegmentationWindow::RunSegmentation(int mode) {
     QElapsedTimer clock;
     clock.start();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The menus are disabled while the run works; what is clicked meanwhile is dropped.
+    std::optional<platform::BusyRun> busy(std::in_place, MainMenu1);
     const std::span<const uint8_t> vectors =
         mode == 1 ? std::span<const uint8_t>(roiVectors) : stack_.vectors();
     SegmentationResult result;
     try {
         result = SegmentPixels(vectors, stack_.depth(), parameters, r62Random(), [&](int position) {
             ProgressBar1->setValue(position);
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            platform::repaintDiscardingInput();
         });
     } catch (...) {
         QApplication::restoreOverrideCursor();
         throw;
     }
     QApplication::restoreOverrideCursor();
+    busy.reset();
     labels_ = std::move(result.labels);
     segmentCount_ = segments;
     runMask_ = mode == 1 ? mask : std::vector<uint8_t>();
@@ -508,7 +515,7 @@ void TSegmentationWindow::ROI2Click() {
     request.kind = platform::FileDialogKind::Open;
     request.filter = std::string(kSegmentationBitmapFilter);
     request.mustExist = true;
-    const platform::FileDialogResult answer = platform::showFileDialog(request);
+    const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     const QImage loaded(QString::fromStdString(answer.path));
     if (!loaded.isNull() && loaded.width() == stack_.width() && loaded.height() == stack_.height())
@@ -530,7 +537,8 @@ void TSegmentationWindow::reject() {
 }
 
 void TSegmentationWindow::closeEvent(QCloseEvent* event) {
-    if (!offerToSaveSegmentation()) {
+    // Not while a run works: its result would land in a closed window.
+    if (platform::BusyRun::active() || !offerToSaveSegmentation()) {
         event->ignore();
         return;
     }

@@ -1,17 +1,12 @@
 #include "statistics/forms/silhouette_window.h"
 
-#include <QAction>
-#include <QCloseEvent>
 #include <QFontMetrics>
-#include <QMenuBar>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
-#include "platform/dialogs.h"
-#include "platform/qt/window_placement.h"
 #include "statistics/core/r62_shell.h"
-#include "statistics/forms/graph_window.h"
 
 namespace {
 
@@ -36,32 +31,22 @@ QRect rectOf(const PixelRect& r) {
 
 }  // namespace
 
-TSilhouetteWindow::TSilhouetteWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
-    setObjectName("SilhouetteWindow");
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName("MainMenu1");
-    saveItem = MainMenu1->addAction("Save");
-    closeItem = MainMenu1->addAction("Close");
-    connect(saveItem, &QAction::triggered, this, [this] { SaveImageClick(); });
-    connect(closeItem, &QAction::triggered, this, [this] { CloseWindowClick(); });
-    layout->setMenuBar(MainMenu1);
+TSilhouetteWindow::TSilhouetteWindow(QWidget* owner)
+    : DiagramWindow(owner, {"SilhouetteWindow",
+                            &r62Shell().SilhouetteWindowOpen,
+                            kSilhouetteSaveFilter,
+                            platform::MessageIcon::Question,
+                            {}}) {
     auto* client = new QWidget(this);
-    layout->addWidget(client, 1);
+    frameLayout()->addWidget(client, 1);
     Image = new DiagramView(&picture_, client);
     Image->move(kImageLeft, kImageTop);
 
     resize(kDefaultWidth, kDefaultHeight);
     placePicture(pictureSizeFor(size()));
-    r62Shell().SilhouetteWindowOpen = 1;
 }
 
-TSilhouetteWindow::~TSilhouetteWindow() {
-    r62Shell().SilhouetteWindowOpen = 0;
-}
+TSilhouetteWindow::~TSilhouetteWindow() = default;
 
 QSize TSilhouetteWindow::pictureSizeFor(const QSize& window) const {
     return QSize(std::max(1, window.width() - 25), std::max(1, window.height() - 70));
@@ -112,13 +97,10 @@ void TSilhouetteWindow::DrawSilhouettes() {
         text(g.zeroLabel, "0.0", bold, Qt::black);
         text(g.halfLabel, "0.5", bold, Qt::black);
         text(g.oneLabel, "1.0", bold, Qt::black);
-        if (!g.smallestText.empty()) {
-            const QString label = fromUtf8(g.smallestText);
-            const int w = QFontMetrics(bold).horizontalAdvance(label);
-            // Centred under its tick, but never over the "0.0" beside it.
-            const int x = std::max(0, std::min(g.smallestLabel.x - w / 2, g.zeroLabel.x - 4 - w));
-            text({x, g.smallestLabel.y}, label, bold, Qt::black);
-        }
+        const QString smallest = fromUtf8(g.smallestText);
+        if (const std::optional<int> x =
+                smallestLabelX(g, QFontMetrics(bold).horizontalAdvance(smallest)))
+            text({*x, g.smallestLabel.y}, smallest, bold, Qt::black);
         text(g.title, "Silhouette values", font, QColor(0, 0, 0x80));
 
         painter.fillRect(rectOf(g.legendBox), Qt::white);
@@ -134,20 +116,6 @@ void TSilhouetteWindow::DrawSilhouettes() {
     Image->update();
 }
 
-void TSilhouetteWindow::SaveImageClick() {
-    saveDiagramBitmap(picture_, kSilhouetteSaveFilter);
-}
-
-void TSilhouetteWindow::CloseWindowClick() {
-    offerToSaveDiagram(picture_, kSilhouetteSaveFilter, platform::MessageIcon::Question);
-    close();
-}
-
-void TSilhouetteWindow::closeEvent(QCloseEvent* event) {
-    r62Shell().SilhouetteWindowOpen = 0;
-    event->accept();
-}
-
 TSilhouetteWindow* OpenSilhouetteWindow(QWidget* owner) {
     return new TSilhouetteWindow(owner);
 }
@@ -157,20 +125,14 @@ TSilhouetteWindow* ShowSilhouettes(QWidget* owner, const SilhouetteArray& values
                                    const std::string& dataFileName,
                                    const std::string& analysisName) {
     TSilhouetteWindow* window = OpenSilhouetteWindow(owner);
-    window->setWindowTitle(fromUtf8("\"" + dataFileName + "\" - " + analysisName));
+    window->setWindowTitle(DiagramWindow::captionFor(dataFileName, analysisName));
     window->records = silhouetteRecords(values, clusters, sampleCount);
     SortSilhouettes(window->records);
     window->clusterCount = clusterCount;
     // A taller window for a longer legend; the picture follows the window.
     window->setMinimumHeight(silhouetteMinimumHeight(clusterCount));
-    if (owner) {
-        const QPoint centre = owner->geometry().center();
-        window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
-    }
     // Shown first: a hidden window gets its new size only then.
-    platform::keepInsideScreen(window);
-    window->show();
-    platform::keepInsideScreen(window);
+    window->showOver(owner);
     window->DrawSilhouettes();
     return window;
 }

@@ -6,27 +6,21 @@
 #pragma once
 
 #include <QImage>
-#include <QWidget>
 #include <string>
 #include <vector>
 
 #include "statistics/core/clustering/silhouette_plot.h"
 #include "statistics/core/data/data_set.h"
-
-class QAction;
-class QMenuBar;
+#include "statistics/forms/diagram_window.h"
 
 inline constexpr char kSilhouetteSaveFilter[] = "Bitmap *.BMP|*.bmp";
 
-class TSilhouetteWindow : public QWidget {
+class TSilhouetteWindow : public DiagramWindow {
   public:
     // Sets SilhouetteWindowOpen; the caller fills the records, draws and shows.
     explicit TSilhouetteWindow(QWidget* owner);
     ~TSilhouetteWindow() override;
 
-    QMenuBar* MainMenu1 = nullptr;
-    QAction* saveItem = nullptr;
-    QAction* closeItem = nullptr;
     QWidget* Image = nullptr;
 
     // Sorted by SortSilhouettes before drawing.
@@ -34,22 +28,14 @@ class TSilhouetteWindow : public QWidget {
     int clusterCount = 0;
 
     void DrawSilhouettes();
-    void SaveImageClick();
-    void CloseWindowClick();
-
-    const QImage& picture() const { return picture_; }
 
   protected:
     // Later resizes redraw on a picture of the new size.
     void resizeEvent(QResizeEvent* event) override;
-    // CloseSilhouetteWindow: the title-bar close asks nothing.
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     QSize pictureSizeFor(const QSize& window) const;
     void placePicture(const QSize& size);
-
-    QImage picture_;
 };
 
 // Creates the window owned by `owner` and sets SilhouetteWindowOpen.

@@ -1,14 +1,11 @@
 #include "statistics/forms/tree_window.h"
 
-#include <QAction>
-#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -21,12 +18,10 @@
 
 #include "platform/dialogs.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/window_placement.h"
 #include "platform/textformat.h"
 #include "statistics/core/clustering/silhouette_plot.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/class_cluster_table.h"
-#include "statistics/forms/graph_window.h"
 
 namespace {
 
@@ -76,29 +71,17 @@ void fillValueList(QTableWidget* list, const std::vector<DescriptionEntry>& entr
 
 TTreeWindow::TTreeWindow(QWidget* owner, MemoLineSink addMemoLine, const ClusterTree& tree,
                          const R62DataSet& dataSet)
-    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint),
+    : DiagramWindow(owner, {"TreeWindow", &r62Shell().TreeWindowOpen, kTreeSaveFilter,
+                            platform::MessageIcon::Question, Qt::WindowStaysOnTopHint}),
       addMemoLine_(std::move(addMemoLine)),
       tree_(std::make_unique<ClusterTree>(tree)) {
-    setObjectName("TreeWindow");
-    setAttribute(Qt::WA_DeleteOnClose);
     model_ = dendrogramModel(*tree_);
     const int n = tree_->sampleCount;
     category_.assign(static_cast<size_t>(n) + 1, 0);
     for (int i = 1; i <= n; ++i) category_[static_cast<size_t>(i)] = dataSet.Category[i];
     categoryCount_ = dataSet.CategoryCount;
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName("MainMenu1");
-    saveItem = MainMenu1->addAction("Save");
-    closeItem = MainMenu1->addAction("Close");
-    connect(saveItem, &QAction::triggered, this, [this] { SaveClick(); });
-    connect(closeItem, &QAction::triggered, this, [this] { CloseWindowClick(); });
-    layout->setMenuBar(MainMenu1);
-
+    QVBoxLayout* layout = frameLayout();
     auto* body = new QHBoxLayout;
     body->setContentsMargins(2, 2, 2, 2);
     PageControl1 = new QTabWidget(this);
@@ -119,13 +102,9 @@ TTreeWindow::TTreeWindow(QWidget* owner, MemoLineSink addMemoLine, const Cluster
     setMinimumSize(kDefaultWidth, kDefaultHeight);
     resize(kDefaultWidth, kDefaultHeight);
     placePicture(pictureSizeFor(size()));
-    r62Shell().TreeWindowOpen = 1;
 }
 
-TTreeWindow::~TTreeWindow() {
-    // Also when the window goes with its owner without being closed.
-    r62Shell().TreeWindowOpen = 0;
-}
+TTreeWindow::~TTreeWindow() = default;
 
 QWidget* TTreeWindow::createDendrogramPage() {
     auto* page = new QWidget;
@@ -319,35 +298,27 @@ void TTreeWindow::AcceptClick() {
     AcceptButton->setEnabled(false);
     DiscardButton->setEnabled(false);
     decided_ = true;
-    showClassClusterTable(parentWidget(),
-                          classClusterTable(category_, labels_, categoryCount_, k_));
+    showClassClusterTable(parentWidget(), classClusterTable(category_, labels_, categoryCount_, k_),
+                          this);
 }
 
 void TTreeWindow::DiscardClick() {
     close();
 }
 
-void TTreeWindow::SaveClick() {
-    saveDiagramBitmap(picture_, kTreeSaveFilter);
-}
-
-void TTreeWindow::CloseWindowClick() {
+void TTreeWindow::CloseClick() {
     if (!decided_) {
         platform::showMessage(kBoxCaption, kAcceptOrDiscardMessage, platform::MessageButtons::Ok,
                               platform::MessageIcon::Warning);
         return;
     }
-    offerToSaveDiagram(picture_, kTreeSaveFilter, platform::MessageIcon::Question);
-    close();
+    DiagramWindow::CloseClick();
 }
 
-void TTreeWindow::closeEvent(QCloseEvent* event) {
-    if (!closed_) {
-        closed_ = true;
-        if (!decided_ && addMemoLine_) addMemoLine_(kResultsRejectedLine);
-    }
-    r62Shell().TreeWindowOpen = 0;
-    event->accept();
+void TTreeWindow::closing() {
+    if (closed_) return;
+    closed_ = true;
+    if (!decided_ && addMemoLine_) addMemoLine_(kResultsRejectedLine);
 }
 
 TTreeWindow* OpenTreeWindow(QWidget* owner, MemoLineSink addMemoLine, const ClusterTree& tree,
@@ -359,16 +330,10 @@ TTreeWindow* ShowDendrogram(QWidget* owner, MemoLineSink addMemoLine, const Clus
                             const R62DataSet& data, const std::string& analysisName) {
     if (tree.sampleCount < 2 || tree.sampleCount > kMaxSamples) return nullptr;
     TTreeWindow* window = OpenTreeWindow(owner, std::move(addMemoLine), tree, data);
-    window->setWindowTitle(fromUtf8("\"" + data.DataFileName + "\" - " + analysisName));
+    window->setWindowTitle(DiagramWindow::captionFor(data.DataFileName, analysisName));
     window->DrawDendrogram();
     window->fillDescription();
     window->TrackBar1Change();
-    if (owner) {
-        const QPoint centre = owner->geometry().center();
-        window->move(centre.x() - window->width() / 2, centre.y() - window->height() / 2);
-    }
-    platform::keepInsideScreen(window);
-    window->show();
-    platform::keepInsideScreen(window);
+    window->showOver(owner);
     return window;
 }

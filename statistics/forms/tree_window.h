@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QImage>
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,12 +15,12 @@
 #include "statistics/core/clustering/dendrogram_layout.h"
 #include "statistics/core/clustering/hierarchical_clustering.h"
 #include "statistics/core/data/data_set.h"
+#include "statistics/forms/diagram_window.h"
 
 class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QMenuBar;
 class QPushButton;
 class QSlider;
 class QStatusBar;
@@ -35,7 +34,7 @@ using MemoLineSink = std::function<void(const std::string&)>;
 
 inline constexpr char kTreeSaveFilter[] = "Bitmatp *.BMP|*.bmp";
 
-class TTreeWindow : public QWidget {
+class TTreeWindow : public DiagramWindow {
   public:
     // Keeps its own copy of the tree and of the samples' categories; sets
     // TreeWindowOpen. The caller draws and shows (ShowDendrogram).
@@ -43,9 +42,6 @@ class TTreeWindow : public QWidget {
                 const R62DataSet& data);
     ~TTreeWindow() override;
 
-    QMenuBar* MainMenu1 = nullptr;
-    QAction* saveItem = nullptr;
-    QAction* closeItem = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QFrame* Bevel1 = nullptr;
     QSlider* TrackBar1 = nullptr;
@@ -68,10 +64,9 @@ class TTreeWindow : public QWidget {
     void TrackBar1Change();
     void AcceptClick();
     void DiscardClick();
-    void SaveClick();
-    void CloseWindowClick();
+    // Close asks for a decision first.
+    void CloseClick() override;
 
-    const QImage& picture() const { return picture_; }
     const QImage& cleanPicture() const { return clean_; }
     const DendrogramModel& model() const { return model_; }
     int clusterCount() const { return k_; }
@@ -81,8 +76,8 @@ class TTreeWindow : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
-    // CloseTreeWindow: an undecided partition is reported as rejected.
-    void closeEvent(QCloseEvent* event) override;
+    // An undecided partition is reported as rejected.
+    void closing() override;
 
   private:
     QWidget* createDendrogramPage();
@@ -99,7 +94,6 @@ class TTreeWindow : public QWidget {
     DendrogramGeometry geometry_;  // of the picture as last drawn; the cut asks it
     std::vector<int> category_;    // [1..N], [0] unused
     int categoryCount_ = 0;
-    QImage picture_;
     QImage clean_;
     QLabel* statusPanel_ = nullptr;
     int16_t k_ = 2;

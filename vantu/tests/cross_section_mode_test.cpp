@@ -216,6 +216,50 @@ TEST_F(CrossSectionModeTest, AVolumeLoadedMeanwhileGetsNothingOfTheOldSlice) {
     EXPECT_EQ(editor->voiCounts()[0], 0);
 }
 
+TEST_F(CrossSectionModeTest, AVolumeLoadAsksFirstWhenThe2DRoisAreUnsaved) {
+    // The handed-over slice and its edits belong to the VOIs: nothing to ask.
+    ASSERT_TRUE(editor->handOverCrossSection());
+    fillRoiMap(1);
+    ASSERT_TRUE(editor->takeBackCrossSection());
+    editor->loadImageClick();
+    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);  // the load dialog, cancelled
+
+    // A 2D image with drawn ROIs: Cancel keeps them and loads nothing.
+    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+    picture.fill(qRgb(90, 90, 90));
+    const std::string image = dir.file("other.bmp");
+    picture.save(QString::fromStdString(image), "BMP");
+    ASSERT_EQ(LoadImageFile(main, kFormatBitmap, image), 0);
+    fillRoiMap(1 << 5);
+    dialogs.messageAnswers = {platform::MessageResult::Cancel};
+    editor->loadImageClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].buttons, platform::MessageButtons::YesNoCancel);
+    EXPECT_EQ(dialogs.fileDialogs.size(), 1u);
+    // No gives them up: the load dialog opens.
+    dialogs.messageAnswers = {platform::MessageResult::No};
+    editor->loadImageClick();
+    EXPECT_EQ(dialogs.fileDialogs.back().title, "Load 3D data");
+    // Yes with the save cancelled loads nothing; a save done lets the load go on.
+    dialogs.messageAnswers = {platform::MessageResult::Yes};
+    editor->loadImageClick();
+    EXPECT_EQ(dialogs.fileDialogs.back().title, "Save ROI");
+    const size_t dialogsBefore = dialogs.fileDialogs.size();
+    platform::FileDialogResult save;
+    save.accepted = true;
+    save.path = dir.file("drawn.roi");
+    dialogs.messageAnswers = {platform::MessageResult::Yes};
+    dialogs.fileAnswers = {save};
+    editor->loadImageClick();
+    ASSERT_EQ(dialogs.fileDialogs.size(), dialogsBefore + 2);
+    EXPECT_EQ(dialogs.fileDialogs.back().title, "Load 3D data");
+    // Saved, they are asked about no more.
+    const size_t messagesBefore = dialogs.messages.size();
+    editor->loadImageClick();
+    EXPECT_EQ(dialogs.messages.size(), messagesBefore);
+}
+
 TEST_F(CrossSectionModeTest, ActivatingTheWindowsSwitchesTheMode) {
     // The editor's window counts as active while its owner is (a transient
     // child), so wait for the application's own active window.

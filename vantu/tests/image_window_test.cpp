@@ -151,12 +151,33 @@ TEST_F(ImageWindowTest, AFailedLoadFromTheMenuSaysSo) {
     EXPECT_EQ(dialogs.fileDialogs[0].title, "Load image");
     EXPECT_TRUE(dialogs.fileDialogs[0].mustExist);
     EXPECT_EQ(_vantu->state.ImageFileName, good);
-    // The same bitmap chosen as a DICOM file: refused, nothing changes.
-    dialogs.fileAnswers.push_back({true, good, 12});
+    // The same bitmap under a name that says nothing, chosen as a DICOM
+    // file: refused, nothing changes, and the box names the type tried.
+    const std::string plain = dir.write("good.dat", dir.read("good.bmp"));
+    dialogs.fileAnswers.push_back({true, plain, 12});
     LoadClick(_vantu);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs.messages[0].text, cannotLoadAsText(plain, 12));
+    EXPECT_NE(dialogs.messages[0].text.find("as Dicom (*.dcm; *.dicom)."), std::string::npos);
     EXPECT_EQ(_vantu->state.ImageFileName, good);
+}
+
+TEST_F(ImageWindowTest, ANameWhoseExtensionSaysItsTypeOpensByItWhateverTheListShows) {
+    // A DICOM name typed while the list shows bitmaps.
+    const std::string dicom = std::string(VANTU_TEST_DATA) + "/dicom/MR_small.dcm";
+    dialogs.fileAnswers.push_back({true, dicom, 1});
+    LoadClick(_vantu);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(_vantu->state.ImageFileName, dicom);
+    EXPECT_EQ(_vantu->state.ImageWidth, 64u);
+    // A bitmap name with the DICOM type chosen, and one in capitals.
+    const std::string upper = writeGrey("UP.BMP", 3, 2, 7);
+    dialogs.fileAnswers.push_back({true, upper, 12});
+    LoadClick(_vantu);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(_vantu->state.ImageFileName, upper);
+    EXPECT_EQ(_vantu->state.ImageWidth, 3u);
 }
 
 TEST_F(ImageWindowTest, ZoomStepsStopAtTheirEnds) {
@@ -345,6 +366,51 @@ TEST_F(ImageWindowTest, SaveAsWritesTheChosenTypeAndBitZeroingRecomputesTheRange
     EXPECT_EQ(_vantu->state.ImageMax, 100);
     EXPECT_EQ(_vantu->state.GreyImage->at(1, 1), 2);
     EXPECT_EQ(_vantu->state.WindowHigh, 100);
+}
+
+TEST_F(ImageWindowTest, AReportNamesOnlyTheRoiFileThePresentRoisCameFrom) {
+    resetReportDocuments();
+    auto lastHeader = [] {
+        const int count = reportDocumentCount();
+        return count > 0 ? NthReportDocument(count - 1)->header : std::string();
+    };
+    std::vector<uint8_t> rows(16 * 16);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>((i * 29) % 241);
+    const std::string image = dir.write("a.bmp", greyBmp(16, 16, rows));
+    ASSERT_EQ(OpenFileByExtension(_vantu, image), 1);
+    _vantu->state.RoiMap->at(3, 3) = 2;
+    dialogs.fileAnswers.push_back({true, dir.file("liver.roi"), 1});
+    SaveRoiClick(_vantu);
+
+    // Drawn, not loaded: no file is named.
+    _vantu->Run1Click();
+    EXPECT_NE(lastHeader().find("ROI File:  \r\n"), std::string::npos) << lastHeader();
+    // Loaded: named, also after an edit that was undone.
+    ASSERT_EQ(OpenFileByExtension(_vantu, dir.file("liver.roi")), 15);
+    _vantu->Run1Click();
+    EXPECT_NE(lastHeader().find("ROI File: liver.roi \r\n"), std::string::npos) << lastHeader();
+    _vantu->action("Clear ROI")->trigger();
+    _vantu->Run1Click();
+    EXPECT_NE(lastHeader().find("ROI File:  \r\n"), std::string::npos) << lastHeader();
+    _vantu->action("&Undo")->trigger();
+    _vantu->Run1Click();
+    EXPECT_NE(lastHeader().find("ROI File: liver.roi \r\n"), std::string::npos) << lastHeader();
+    // Another image keeps the ROIs but they are no longer the file's.
+    ASSERT_EQ(OpenFileByExtension(_vantu, dir.write("b.bmp", greyBmp(16, 16, rows))), 1);
+    _vantu->Run1Click();
+    EXPECT_NE(lastHeader().find("ROI File:  \r\n"), std::string::npos) << lastHeader();
+    EXPECT_EQ(reportDocumentCount(), 5);
+
+    // No ROI pixel at all: said, and no report of zeros.
+    dialogs.messages.clear();
+    std::fill_n(_vantu->state.RoiMap->current, _vantu->state.RoiMap->size(), uint16_t{0});
+    _vantu->Run1Click();
+    EXPECT_EQ(reportDocumentCount(), 5);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs.messages[0].text, "Cannot start analysis. No ROI is drawn.");
+    resetReportDocuments();
+    _Report->ReportRefreshTabs();
 }
 
 TEST_F(ImageWindowTest, RunMakesAReportDocumentNamedByItsTime) {

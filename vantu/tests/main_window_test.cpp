@@ -19,7 +19,7 @@
 #include "platform/registry.h"
 #include "platform/testing/temp_dir.h"
 #include "vantu/window_composition.h"
-#include "volume/forms/analysis3d_options_dialog.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/core/command_line.h"
 #include "workspace/forms/open_dispatch.h"
@@ -201,6 +201,29 @@ TEST_F(MainWindowTest, AnOptionsFileRoundTripChangesOnlyTheKeysPresent) {
     EXPECT_EQ(saved.getInt("Vantu_DRIM", "Sg_threshold", -1), 58);
     EXPECT_FALSE(saved.hasKey("Vantu_DRIM", "RawX"));
     EXPECT_EQ(saved.text().rfind("; my study\r\n", 0), 0u);
+}
+
+TEST_F(MainWindowTest, OptionsOutsideTheDialogsRangesAreNamedInOneMessage) {
+    platform::testing::TempDir dir;
+    const std::string path =
+        dir.write("odd.ini",
+                  "[Vantu_DRIM]\r\nDo_co=2\r\nNg_vt=3\r\nMask_y=4\r\nStep_x=65\r\n"
+                  "3D_ComBpp=9\r\nSg_GrainsPerRoi=0\r\nSg_Units=0\r\n");
+    dialogs.fileAnswers.push_back({true, path, 1});
+    _vantu->Loadoptions1Click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Options outside the ranges of their dialogs:\r\nNg_vt=3 is used as 8\r\n"
+              "Mask_y=4 is used as 5\r\nStep_x=65 is used as 64\r\n3D_ComBpp=9 is used as 4\r\n"
+              "Sg_GrainsPerRoi=0 is used as 1\r\nSg_Units=0.00 is used as 0.01");
+    // The file is read as it is: a save writes back what it holds.
+    EXPECT_EQ(analysisSettings().options.Mask_y, 4);
+
+    // A file within the ranges says nothing.
+    dir.write("odd.ini", "[Vantu_DRIM]\r\nMask_y=5\r\n");
+    dialogs.fileAnswers.push_back({true, path, 1});
+    _vantu->Loadoptions1Click();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 TEST_F(MainWindowTest, CancellingTheOptionsDialogChangesNothing) {

@@ -3,6 +3,8 @@
 // asks for it, every allocation of 1 MiB or more fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -208,6 +210,8 @@ TEST_F(OutOfMemoryTest, AnAnalysisThatRunsOutOfMemoryEndsWithAMessage) {
         return std::optional<ProgressJob>(ProgressJob{&runsOutOfMemory, &nothingToFinish});
     });
     _vantu->state.GreyImage = newPlane(8, 8);
+    _vantu->state.RoiMap = newPlane(8, 8);  // the whole image in ROI 1
+    std::fill_n(_vantu->state.RoiMap->current, 64, uint16_t{1});
     _vantu->Run1Click();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Error");

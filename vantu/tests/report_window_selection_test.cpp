@@ -33,12 +33,12 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // A document whose first `used` columns hold pixels, one record per feature
 // name in registry order; value k + position / 10 in column k.
-ReportDocument* addDocument(std::initializer_list<const char*> features, int used = 2) {
+ReportDocument* addDocument(const std::vector<std::string>& features, int used = 2) {
     std::vector<FeatureRecord> records(1);
     setRecordName(records[0], "_Area");
     for (int k = 0; k < used; ++k) records[0].values[static_cast<size_t>(k)] = 50.0;
     double position = 1;
-    for (const char* feature : features) {
+    for (const std::string& feature : features) {
         FeatureRecord record;
         setRecordName(record, feature);
         for (int k = 0; k < used; ++k)
@@ -240,13 +240,15 @@ TEST_F(ReportWindowSelectionTest, AFileThatCannotBeWrittenIsReported) {
 // --- R62 analysis ----------------------------------------------------------------
 
 TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneArgument) {
-    addDocument({"a", "b", "c"});
+    // The report was saved in the study's folder: r62 is told where that is.
+    addDocument({"a", "b", "c"})->path = dir.file("study.rep");
     _Report->ReportRefreshTabs();
     _Report->rankingList = {"a"};
-    // A stand-in r62 that records its arguments.
+    // A stand-in r62 that records its arguments and the study's folder.
     const std::string script =
         programs.write("r62",
-                       "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/args.tmp\"\n"
+                       "#!/bin/sh\nprintf '%s|%s|%s' \"$#\" \"$1\" \"$VANTU_STUDY_FOLDER\" > "
+                       "\"$(dirname \"$0\")/args.tmp\"\n"
                        "mv \"$(dirname \"$0\")/args.tmp\" \"$(dirname \"$0\")/args.txt\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     _Report->desktop.startProgram = platform::startProgram;
@@ -256,7 +258,7 @@ TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneAr
     while (!std::filesystem::exists(programs.file("args.txt")) &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(programs.read("args.txt"), "1|" + handOverPath());
+    EXPECT_EQ(programs.read("args.txt"), "1|" + handOverPath() + "|" + dir.path());
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.fileDialogs.empty());
@@ -326,6 +328,33 @@ TEST_F(ReportWindowSelectionTest, WithoutADocumentR62StartsWithoutData) {
     EXPECT_TRUE(opened.empty());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Cannot start \"" + program() + "\".");
+}
+
+TEST_F(ReportWindowSelectionTest, MoreFeaturesThanR62ReadsAreRefusedBeforeAnythingStarts) {
+    std::vector<std::string> names;
+    for (int k = 1; k <= 31; ++k) names.push_back("f" + std::to_string(k));
+    addDocument(names);
+    _Report->ReportRefreshTabs();
+    _Report->action("Select &all")->trigger();
+    temp.write("with blank/temp.sel", "old");
+    handOver();
+    EXPECT_TRUE(started.empty());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "Warning");
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+    EXPECT_NE(dialogs.messages[0].text.find("31 features are checked, r62 reads at most 30."),
+              std::string::npos)
+        << dialogs.messages[0].text;
+
+    // 30 go over as before.
+    dialogs.messages.clear();
+    selectFeatureName("f7", false);
+    handOver();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(featuresOf(temp.read("with blank/temp.sel")).size(), 30u);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(ReportWindowSelectionTest, HandOverWarnsOfLeftOutSamplesBeforeStarting) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -210,6 +212,8 @@ TEST_F(ReportWindowTest, AnAnalysisRunShowsItsDocumentInTheReport) {
         return std::optional<ProgressJob>(ProgressJob{&completeAtOnce, &addScannedDocument});
     });
     _vantu->state.GreyImage = newPlane(8, 8);
+    _vantu->state.RoiMap = newPlane(8, 8);  // the whole image in ROI 1
+    std::fill_n(_vantu->state.RoiMap->current, 64, uint16_t{1});
     _vantu->Run1Click();
     EXPECT_EQ(tabTexts(), std::vector<QString>{"scan.bmp"});
     EXPECT_EQ(_Report->CurrentReport, NthReportDocument(0));
@@ -222,6 +226,8 @@ TEST_F(ReportWindowTest, EveryRunBringsAMinimisedReportWindowBackToTheFront) {
         return std::optional<ProgressJob>(ProgressJob{&completeAtOnce, &addScannedDocument});
     });
     _vantu->state.GreyImage = newPlane(8, 8);
+    _vantu->state.RoiMap = newPlane(8, 8);  // the whole image in ROI 1
+    std::fill_n(_vantu->state.RoiMap->current, 64, uint16_t{1});
     _vantu->show();
     for (int run = 1; run <= 3; ++run) {
         SCOPED_TRACE(run);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,8 +14,12 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "platform/dialogs.h"
@@ -97,7 +103,7 @@ TEST_F(SmallWindowsTest, ScannerFilesOpenByExtensionAndFillTheInfoWindow) {
     const std::string img = dir.write("head.img", fileBytes(kVendorDir + "mr64_acr.img"));
     EXPECT_EQ(OpenFileByExtension(_vantu, img), 6);
     EXPECT_EQ(_vantu->state.ImageWidth, 64u);
-    EXPECT_EQ(_vantu->state.ImageMax, 2145);
+    EXPECT_EQ(_vantu->state.ImageMax, 4095);  // signed samples in offset binary, rescaled
     EXPECT_EQ(_vantu->state.BitDepth, 12);
     const QString text = _ImageInfoView->memo()->toPlainText();
     EXPECT_TRUE(text.startsWith(QString::fromStdString("File Name:\t" + img)))
@@ -105,6 +111,31 @@ TEST_F(SmallWindowsTest, ScannerFilesOpenByExtensionAndFillTheInfoWindow) {
     EXPECT_TRUE(text.contains("Image Dimensions:\t64 x 64"));
     EXPECT_TRUE(text.contains("Institution:\tTOSHIBA"));
     EXPECT_TRUE(text.contains("Receivin Coil:\t"));
+    // Every value starts in one column, past the longest label.
+    _ImageInfoView->resize(900, 1000);
+    _ImageInfoView->show();
+    QPlainTextEdit* memo = _ImageInfoView->memo();
+    const QFontMetricsF metrics(memo->font());
+    std::set<int> valueColumns;
+    std::set<int> unitColumns;  // the second value of "... Voxel Size:" and "Slice ...:"
+    for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next()) {
+        const qsizetype tab = block.text().indexOf('\t');
+        if (tab < 0) continue;
+        QTextCursor cursor(block);
+        cursor.setPosition(block.position() + static_cast<int>(tab) + 1);
+        const int x = memo->cursorRect(cursor).left();
+        EXPECT_GT(x, metrics.horizontalAdvance(block.text().left(tab)))
+            << block.text().toStdString();
+        valueColumns.insert(x);
+        if (block.text().contains("Size:") || block.text().startsWith("Slice")) {
+            cursor.setPosition(block.position() +
+                               static_cast<int>(block.text().indexOf('\t', tab + 1)) + 1);
+            unitColumns.insert(memo->cursorRect(cursor).left());
+        }
+    }
+    EXPECT_EQ(valueColumns.size(), 1u);
+    EXPECT_EQ(unitColumns.size(), 1u);
+    _ImageInfoView->hide();
 
     // A file that no scanner reader takes, nor raw: the image stays as it was.
     const std::string bad = dir.write("broken.xim", std::string(100, 'x'));
@@ -187,6 +218,20 @@ TEST_F(SmallWindowsTest, ColourDialogForcesAThreeCharacterPrefix) {
     _FormColor->show();
     EXPECT_TRUE(_FormColor->modeButton(0)->isChecked());
     EXPECT_EQ(_FormColor->prefixEdit()->text(), "XYZ");
+    _FormColor->reject();
+}
+
+TEST_F(SmallWindowsTest, TickingForcePrefixSendsTheTypingToThePrefix) {
+    _vantu->state.ForcedPrefixOn = false;
+    _FormColor->show();
+    _FormColor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(_FormColor));
+    _FormColor->forcePrefixBox()->setFocus();
+    QTest::keyClick(_FormColor->forcePrefixBox(), Qt::Key_Space);
+    ASSERT_TRUE(_FormColor->forcePrefixBox()->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), _FormColor->prefixEdit());
+    QTest::keyClicks(QApplication::focusWidget(), "T1");
+    EXPECT_EQ(_FormColor->prefixEdit()->text(), "T1");
     _FormColor->reject();
 }
 

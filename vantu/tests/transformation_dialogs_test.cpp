@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTest>
+#include <QTimer>
 
 #include "platform/dialogs.h"
 #include "vantu/window_composition.h"
@@ -40,25 +42,62 @@ TEST_F(TransformationDialogsTest, VoxelSpaceShowsScaledRowsAndApplyTakesThem) {
     EXPECT_EQ(_Transformation->linear[0]->text(), "0.5");
     EXPECT_EQ(_Transformation->linear[4]->text(), "0.5");
     EXPECT_EQ(_Transformation->linear[8]->text(), "2");
-    EXPECT_EQ(_Transformation->shift[0]->value(), 7);
-    _Transformation->Edit13->setValue(30);
+    EXPECT_EQ(_Transformation->shift[0]->text(), "7.9");
+    _Transformation->Edit13->setText("30");
     _Transformation->ApplyShapeTransform();
     EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 0.5);
     EXPECT_EQ(_VoiEditor->view->ShapeMatrix[10], 2);
-    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 7);
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 7.9);
     EXPECT_EQ(_VoiEditor->shapeParameter, 30);
 
     // "1" then "Apply": the linear part is reset, the shift kept.
     _Transformation->identityClick();
     _Transformation->ApplyShapeTransform();
     EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 1);
-    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 7);
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 7.9);
 
     // Infinity is refused and says so.
     _Transformation->linear[0]->setText("inf");
     _Transformation->ApplyShapeTransform();
     EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 1);
     ASSERT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(TransformationDialogsTest, TypedDecimalsReadWithEitherSeparatorUnderAnyLocale) {
+    // A locale whose decimal separator is the comma must not change the reading.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    _VoiEditor->view->ShapeMatrix = identityMatrix();
+    _Transformation->ShowShapeTransform();
+    QTest::keyClick(_Transformation->shift[0], Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(_Transformation->shift[0], "2.7");
+    QTest::keyClick(_Transformation->shift[1], Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(_Transformation->shift[1], " -1,25 ");
+    _Transformation->ApplyShapeTransform();
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 2.7);
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[13], -1.25);
+    // The arrows step from the decimal shown.
+    _Transformation->shift[0]->stepBy(1);
+    EXPECT_EQ(_Transformation->shift[0]->text(), "3.7");
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // What does not read is refused with a message, and nothing is applied:
+    // not even the boxes that did read.
+    _Transformation->linear[0]->setText("3");
+    _Transformation->shift[2]->setText("2..7");
+    _Transformation->ApplyShapeTransform();
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 1);
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[12], 2.7);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "The shift in z takes a number from -10000 to 10000, not \"2..7\". Nothing was "
+              "applied.");
+    // The shape integers are whole numbers.
+    _Transformation->shift[2]->setText("0");
+    _Transformation->Edit14->setText("2.5");
+    _Transformation->ApplyShapeTransform();
+    EXPECT_EQ(_VoiEditor->view->ShapeMatrix[0], 1);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    QLocale::setDefault(QLocale::c());
 }
 
 TEST_F(TransformationDialogsTest, TheBlockPlacesByPercentAndCentre) {
@@ -75,4 +114,20 @@ TEST_F(TransformationDialogsTest, TheBlockPlacesByPercentAndCentre) {
     EXPECT_EQ(m[10], 0.5);
     EXPECT_EQ(m[12], -20);
     EXPECT_EQ(m[1], 0);
+}
+
+TEST_F(TransformationDialogsTest, TheBlockOpensAtSizeWithItsTextSelected) {
+    _Block->prepare(200, 100, 50, 1, 1, 1);
+    _Block->Z->setFocus();  // the field used at the last placement
+    QWidget* focus = nullptr;
+    QString selected;
+    QTimer::singleShot(0, _Block, [&] {
+        focus = _Block->focusWidget();
+        selected = _Block->Size->findChild<QLineEdit*>()->selectedText();
+        _Block->accept();
+    });
+    _Block->exec();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(focus == _Block->Size || focus->parentWidget() == _Block->Size);
+    EXPECT_EQ(selected, "100");
 }

@@ -203,12 +203,12 @@ TEST_F(VolumeEditorShapes, TheMouseTurnsInflatesStretchesAndFormsTheShape) {
     EXPECT_EQ(editor->shapeParameter, 100);
     EXPECT_EQ(editor->secondShapeInteger, 20);
     EXPECT_EQ(editor->statusText(), "Shape parameter = 100");
-    EXPECT_EQ(_Transformation->Edit13->value(), 100);
+    EXPECT_EQ(_Transformation->Edit13->text(), "100");
     // The top face shrank to a point and is gone.
     EXPECT_LT(editor->view->shapeGeometry().triangleCount(), square.size() / 9);
 
     // "Apply" in the transformation window rebuilds the faces from its integer.
-    _Transformation->Edit13->setValue(0);
+    _Transformation->Edit13->setText("0");
     _Transformation->ApplyShapeTransform();
     EXPECT_EQ(editor->view->shapeGeometry().triangles, square);
     _Transformation->hide();
@@ -255,7 +255,9 @@ TEST_F(VolumeEditorShapes, MoveAndCopyShiftTheActiveVoiByWholeVoxels) {
 TEST_F(VolumeEditorShapes, CtrlPlacesTheEllipsoidAndTheCubeThroughTheBlock) {
     load();
     _ImageLoadOptions->values = {1, 1, 2};
-    QTimer::singleShot(0, _Block, [] {
+    QTimer::singleShot(0, _Block, [this] {
+        // The dialog opens in front of the editor, not of the main window.
+        EXPECT_EQ(_Block->parentWidget(), editor);
         EXPECT_EQ(_Block->Size->value(), 100);
         EXPECT_EQ(_Block->Z->maximum(), 64);  // 64 slices of 2
         _Block->Size->setValue(50);

@@ -9,10 +9,15 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/core/reports/report_document.h"
@@ -25,6 +30,11 @@
 #include "workspace/tests/forms/qt_test_app.h"
 
 namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class VolumeEditorTest : public ::testing::Test {
   protected:
@@ -66,6 +76,23 @@ TEST_F(VolumeEditorTest, WithoutAVolumeOnlyLoadingActs) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Cannot start analysis. Load image and create VOI first.");
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
+}
+
+TEST_F(VolumeEditorTest, EveryMenuHasItsOwnAltKeyAndEveryToolButtonNamesItsTool) {
+    std::set<QChar> keys;
+    for (QAction* menu : editor->MainMenu1->actions()) {
+        if (!menu->isVisible()) continue;
+        const qsizetype amp = menu->text().indexOf('&');
+        ASSERT_GE(amp, 0) << menu->text().toStdString();
+        EXPECT_TRUE(keys.insert(menu->text().at(amp + 1).toLower()).second)
+            << menu->text().toStdString();
+    }
+    EXPECT_EQ(keys.size(), 4u);  // File, Edit, Analysis, Help
+    // The editor's own buttons (the menu bar's overflow arrow is Qt's).
+    for (const QToolButton* button : editor->findChildren<QToolButton*>()) {
+        if (qobject_cast<QMenuBar*>(button->parent())) continue;
+        EXPECT_FALSE(button->toolTip().trimmed().isEmpty()) << button->text().toStdString();
+    }
 }
 
 TEST_F(VolumeEditorTest, ALoadSortsTheSeriesAndSetsUpTheControls) {
@@ -135,6 +162,51 @@ TEST_F(VolumeEditorTest, DrawModesEraseUndoRedoAndVoiFiles) {
     dialogs.fileAnswers.push_back({});
     editor->SaveRoiClick();
     EXPECT_EQ(dialogs.fileDialogs.back().fileName, dir.file("vois.voi"));
+}
+
+TEST_F(VolumeEditorTest, TheFirstEditAfterALoadCanBeUndone) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    EXPECT_FALSE(editor->undoItem->isEnabled());
+    Volume3DSetVoxel(*editor->mask(), 1, 1, 1, 1);
+    editor->maskChanged(true);
+    ASSERT_TRUE(editor->undoItem->isEnabled());
+    editor->UndoClick();
+    EXPECT_EQ(editor->voiCounts()[0], 0);
+    EXPECT_FALSE(editor->undoItem->isEnabled());
+    EXPECT_TRUE(editor->redoItem->isEnabled());
+}
+
+TEST_F(VolumeEditorTest, SaveRoiWritesTheKindChosen) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    Volume3DSetVoxel(*editor->mask(), 3, 2, 1, 1);
+    editor->maskChanged(true);
+    // A bare name takes the chosen kind's extension.
+    for (const auto& [name, kind] :
+         std::vector<std::pair<std::string, int>>{{"list", 2}, {"mask.bmf", 3}, {"vois", 1}}) {
+        platform::FileDialogResult answer;
+        answer.accepted = true;
+        answer.path = dir.file(name);
+        answer.filterIndex = kind;
+        dialogs.fileAnswers.push_back(answer);
+        editor->SaveRoiClick();
+    }
+    const platform::FileDialogRequest& asked = dialogs.fileDialogs.front();
+    EXPECT_EQ(asked.title, "Save ROI");
+    EXPECT_EQ(asked.fileName, "new.voi");
+    EXPECT_EQ(asked.filter,
+              "Regions of interest (*.voi)|*.voi|Text file (*.txt)|*.txt|Export as bmf "
+              "(*.bmf)|*.bmf");
+    const std::string text = readFile(dir.file("list.txt"));
+    EXPECT_EQ(text.substr(0, 10), "\r\nRoi #1\r\n");
+    EXPECT_NE(text.find("3\t2\t1\t"), std::string::npos);
+    EXPECT_EQ(readFile(dir.file("mask.bmf")).substr(0, 2), "BM");
+    EXPECT_EQ(readFile(dir.file("vois.voi")).substr(0, 12), "KWL_VOI_2006");
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    dialogs.fileAnswers.push_back({});
+    editor->LoadRoiClick();
+    EXPECT_EQ(dialogs.fileDialogs.back().title, "Load ROI");
+    EXPECT_EQ(dialogs.fileDialogs.back().filter, "Regions of interest (*.voi)|*.voi");
 }
 
 TEST_F(VolumeEditorTest, RunningTheAnalysisMakesAReport) {

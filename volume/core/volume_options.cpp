@@ -143,6 +143,17 @@ void load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& opt
         assign(options, k, file.getInt(platform::kOptionsSection, k.name, valueOf(options, k)));
 }
 
+std::vector<std::string> outOfRangeNotes(const Analysis3DOptions& options) {
+    const Analysis3DOptions used = options.sanitized();
+    std::vector<std::string> notes;
+    for (const Key3D& k : kFileOrder)
+        if (valueOf(options, k) != valueOf(used, k))
+            notes.push_back(platform::cformat("%.*s=%d is used as %d",
+                                              static_cast<int>(k.name.size()), k.name.data(),
+                                              valueOf(options, k), valueOf(used, k)));
+    return notes;
+}
+
 void save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& options) {
     for (const Key3D& k : kFileOrder)
         file.setInt(platform::kOptionsSection, k.name, valueOf(options, k));

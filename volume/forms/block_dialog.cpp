@@ -37,6 +37,12 @@ void TBlock::prepare(int32_t width, int32_t height, int32_t slices, double sx, d
     limit(Z, slices * sz / 2);
 }
 
+void TBlock::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Size->setFocus(Qt::OtherFocusReason);
+    Size->selectAll();
+}
+
 Matrix4 TBlock::placement() const {
     Matrix4 m = identityMatrix();
     m[0] = m[5] = m[10] = Size->value() / 100.0;

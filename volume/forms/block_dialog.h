@@ -21,4 +21,9 @@ class TBlock : public QDialog {
     Matrix4 placement() const;
 
     QSpinBox *Size = nullptr, *X = nullptr, *Y = nullptr, *Z = nullptr;
+
+  protected:
+    // Every opening starts at Size, its text selected: what is typed first
+    // is the size, never a coordinate left from the last placement.
+    void showEvent(QShowEvent* event) override;
 };

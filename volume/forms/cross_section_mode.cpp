@@ -10,6 +10,7 @@
 #include "volume/forms/volume_editor_window.h"
 #include "volume/forms/volume_view.h"
 #include "volume/forms/voxel_size_dialog.h"
+#include "workspace/core/roi/roi_save_mark.h"
 #include "workspace/forms/image_info_window.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
@@ -40,6 +41,8 @@ bool TVoiEditor::handOverCrossSection() {
                             " pixels, more than the memory can hold.");
         return false;
     }
+    // The slice's ROIs are the mask's, kept by the editor: not the main window's to save.
+    markRoisKept(main.state);
     // The main window shows the slice as it shows a loaded image.
     main.RenderDisplay();
     main.ShowRoiIndicators();
@@ -60,6 +63,7 @@ bool TVoiEditor::takeBackCrossSection() {
     if (!section || !mask_ || !_vantu) return false;
     const std::optional<int64_t> changed = ::takeBackCrossSection(*section, _vantu->state, *mask_);
     if (!changed) return false;
+    markRoisKept(_vantu->state);
     // Only a real edit takes a place in the undo ring.
     maskChanged(*changed > 0);
     return true;

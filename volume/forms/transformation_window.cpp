@@ -2,17 +2,14 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
+#include <algorithm>
 
 #include "platform/dialogs.h"
+#include "platform/textformat.h"
 #include "volume/core/view/shape_transform_text.h"
 #include "volume/core/volume_options.h"
-#include "volume/forms/volume_editor_window.h"
-#include "volume/forms/volume_view.h"
-#include "workspace/forms/vantu_windows.h"
 
 namespace {
 
@@ -22,6 +19,30 @@ std::array<double, 3> voxelSpacing() {
 }
 
 }  // namespace
+
+NumberBox::NumberBox(double low, double high) : low_(low), high_(high) {
+    setText("0");
+}
+
+QString NumberBox::text() const {
+    return lineEdit()->text();
+}
+
+void NumberBox::setText(const QString& text) {
+    lineEdit()->setText(text);
+}
+
+void NumberBox::stepBy(int steps) {
+    // A box holding no number is left for "Apply" to refuse.
+    const std::optional<double> value = parseTypedNumber(text().toStdString());
+    if (!value) return;
+    setText(
+        QString::fromStdString(platform::cformat("%.8g", std::clamp(*value + steps, low_, high_))));
+}
+
+QAbstractSpinBox::StepEnabled NumberBox::stepEnabled() const {
+    return StepUpEnabled | StepDownEnabled;
+}
 
 TTransformation::TTransformation(QWidget* owner) : QWidget(owner, Qt::Tool) {
     setObjectName("Transformation");
@@ -33,15 +54,15 @@ TTransformation::TTransformation(QWidget* owner) : QWidget(owner, Qt::Tool) {
         grid->addWidget(linear[static_cast<size_t>(k)], k / 3, k % 3);
     }
     for (int k = 0; k < 3; ++k) {
-        auto* box = new QSpinBox;
-        box->setRange(-10000, 10000);
+        auto* box = new NumberBox(-kShiftBoxLimit, kShiftBoxLimit);
         box->setObjectName(QString("Edit%1").arg(10 + k));
         shift[static_cast<size_t>(k)] = box;
         grid->addWidget(box, 3, k);
     }
-    Edit13 = new QSpinBox;
-    Edit14 = new QSpinBox;
-    for (QSpinBox* box : {Edit13, Edit14}) box->setRange(-100, 100);
+    Edit13 = new NumberBox(-kShapeIntegerLimit, kShapeIntegerLimit);
+    Edit14 = new NumberBox(-kShapeIntegerLimit, kShapeIntegerLimit);
+    Edit13->setObjectName("Edit13");
+    Edit14->setObjectName("Edit14");
     grid->addWidget(Edit13, 4, 0);
     grid->addWidget(Edit14, 4, 1);
     VoxelSpace = new QCheckBox("Voxel space");
@@ -61,34 +82,36 @@ void TTransformation::showEvent(QShowEvent* event) {
 }
 
 void TTransformation::ShowShapeTransform() {
-    if (!_VoiEditor) return;
+    if (!target) return;
     const ShapeTransformTexts texts =
-        shapeTransformTexts(_VoiEditor->view->ShapeMatrix, voxelSpacing(), VoxelSpace->isChecked());
+        shapeTransformTexts(target->shapePose(), voxelSpacing(), VoxelSpace->isChecked());
     for (int k = 0; k < 9; ++k)
         linear[static_cast<size_t>(k)]->setText(
             QString::fromStdString(texts.linear[static_cast<size_t>(k)]));
     for (int k = 0; k < 3; ++k)
-        shift[static_cast<size_t>(k)]->setValue(texts.shift[static_cast<size_t>(k)]);
-    Edit13->setValue(_VoiEditor->shapeParameter);
-    Edit14->setValue(_VoiEditor->secondShapeInteger);
+        shift[static_cast<size_t>(k)]->setText(
+            QString::fromStdString(texts.shift[static_cast<size_t>(k)]));
+    Edit13->setText(QString::fromStdString(texts.integers[0]));
+    Edit14->setText(QString::fromStdString(texts.integers[1]));
 }
 
 void TTransformation::ApplyShapeTransform() {
-    if (!_VoiEditor) return;
+    if (!target) return;
     ShapeTransformTexts texts;
     for (int k = 0; k < 9; ++k)
         texts.linear[static_cast<size_t>(k)] = linear[static_cast<size_t>(k)]->text().toStdString();
     for (int k = 0; k < 3; ++k)
-        texts.shift[static_cast<size_t>(k)] = shift[static_cast<size_t>(k)]->value();
-    if (applyShapeTransformTexts(texts, _VoiEditor->view->ShapeMatrix) > 0) {
-        // The refused numbers show the values kept.
-        ShowShapeTransform();
-        platform::showError("Infinite or undefined numbers are not taken.");
+        texts.shift[static_cast<size_t>(k)] = shift[static_cast<size_t>(k)]->text().toStdString();
+    texts.integers = {Edit13->text().toStdString(), Edit14->text().toStdString()};
+    ShapePose pose = target->shapePose();
+    const std::string refusal = applyShapeTransformTexts(texts, pose);
+    if (!refusal.empty()) {
+        // The boxes keep what was typed, for the user to correct.
+        platform::showError(refusal);
+        return;
     }
-    _VoiEditor->shapeParameter = Edit13->value();
-    _VoiEditor->secondShapeInteger = Edit14->value();
     // The cube's and the tube's faces follow the shape parameter.
-    _VoiEditor->rebuildShape();
+    target->setShapePose(pose);
 }
 
 void TTransformation::identityClick() {

@@ -1,36 +1,67 @@
-// The "Transformation" window: the current shape matrix as numbers (the
+// The "Transformation" window: the pose of the shape in hand as numbers (the
 // linear part row by row, the shift, the two shape integers), edited and
 // applied to the shape; a tool window beside the 3D editor. It exists from
-// start-up to exit and is reached through its global pointer.
+// start-up to exit and is reached through its global pointer; it edits
+// whatever target it is given, and none means it shows and applies nothing.
 #pragma once
 
+#include <QAbstractSpinBox>
 #include <QWidget>
 #include <array>
-#include <functional>
 
-#include "volume/core/view/view_matrix.h"
+#include "volume/core/shapes/shape_drag.h"
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
+
+// What the window edits: the 3D editor's shape in hand.
+class ShapeTransformTarget {
+  public:
+    virtual ShapePose shapePose() const = 0;
+    // The pose read from the window; the target rebuilds and draws the shape.
+    virtual void setShapePose(const ShapePose& pose) = 0;
+
+  protected:
+    ~ShapeTransformTarget() = default;
+};
+
+// A number box with up-down arrows that keeps what is typed as it is typed,
+// so "2.7" or "2,7" stays a decimal to be read on "Apply"; the arrows step by
+// 1 within [low, high] from the number shown.
+class NumberBox : public QAbstractSpinBox {
+    Q_OBJECT
+  public:
+    NumberBox(double low, double high);
+    QString text() const;
+    void setText(const QString& text);
+    void stepBy(int steps) override;
+
+  protected:
+    StepEnabled stepEnabled() const override;
+
+  private:
+    double low_, high_;
+};
 
 class TTransformation : public QWidget {
     Q_OBJECT
   public:
     explicit TTransformation(QWidget* owner);
 
-    // Fills the edits from the editor's shape matrix (ShowShapeTransform).
+    ShapeTransformTarget* target = nullptr;
+
+    // Fills the boxes from the target's pose (ShowShapeTransform).
     void ShowShapeTransform();
-    // "Apply": the edits into the shape matrix and the shape integers, then
-    // the shape is rebuilt and drawn.
+    // "Apply": the boxes into the target's pose, all of them or, when one
+    // holds no number in its range, none (and a message says which).
     void ApplyShapeTransform();
     // "1": the identity into the nine linear edits.
     void identityClick();
 
-    std::array<QLineEdit*, 9> linear{};             // Edit1..Edit9
-    std::array<QSpinBox*, 3> shift{};               // Edit10..Edit12
-    QSpinBox *Edit13 = nullptr, *Edit14 = nullptr;  // shape parameter, second integer
+    std::array<QLineEdit*, 9> linear{};              // Edit1..Edit9
+    std::array<NumberBox*, 3> shift{};               // Edit10..Edit12
+    NumberBox *Edit13 = nullptr, *Edit14 = nullptr;  // shape parameter, second integer
     QCheckBox* VoxelSpace = nullptr;
     QPushButton *ApplyButton = nullptr, *OneButton = nullptr;
 

@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
+#include <filesystem>
 #include <new>
 
 #include "analysis/core/reports/report_document.h"
@@ -26,17 +27,18 @@
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
 #include "volume/core/files/bmf_volume.h"
 #include "volume/core/files/dicom_volume_writer.h"
 #include "volume/core/files/series_loaders.h"
 #include "volume/core/files/series_order.h"
+#include "volume/core/files/voi_exports.h"
 #include "volume/core/shapes/region_grow.h"
 #include "volume/core/shapes/shape_accept.h"
-#include "volume/forms/analysis3d_options_dialog.h"
 #include "volume/forms/analysis_3d_job.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/block_dialog.h"
-#include "volume/forms/transformation_window.h"
 #include "volume/forms/volume_view.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/core/roi/roi_set.h"
@@ -56,6 +58,20 @@ VoxelSizes currentVoxelSizes() {
     return voxelSizes();
 }
 
+// A name typed without an extension takes the one of the kind chosen.
+std::string withVoiSaveExtension(const std::string& path, int kind) {
+    return platform::withDefaultExtension(path, kind == kVoiSaveText  ? ".txt"
+                                                : kind == kVoiSaveBmf ? ".bmf"
+                                                                      : ".voi");
+}
+
+// The Block dialog and the Transformation window are created with the other
+// windows, under the main window; they serve the editor, so they move under
+// it before they show and open in front of it, not of the main window.
+void keepInFrontOf(QWidget* window, QWidget* editor) {
+    if (window->parentWidget() != editor) window->setParent(editor, window->windowFlags());
+}
+
 // The picture of the transform panel.
 class TransformHint : public QLabel {
   public:
@@ -68,7 +84,9 @@ class TransformHint : public QLabel {
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent*) override {
-        if (_Transformation) _Transformation->show();
+        if (!_Transformation) return;
+        keepInFrontOf(_Transformation, window());
+        _Transformation->show();
     }
 };
 
@@ -137,9 +155,33 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(2);
+    outer->setMenuBar(buildMenus());
+    // Left the tools, in the middle the scene, right the transforms and the
+    // view panel; below the VOI panels with the slice controls.
+    auto* middle = new QHBoxLayout;
+    outer->addLayout(middle, 1);
+    middle->addLayout(buildToolPanel());
+    middle->addWidget(buildView(), 1);
+    middle->addLayout(buildTransformPanel());
+    outer->addLayout(buildVoiStrip());
+    outer->addWidget(buildStatusBar());
 
+    // Without a volume only loading, the option dialogs, Close and About act.
+    for (QAction* a : {saveAsItem, loadRoiItem, saveRoiItem}) a->setEnabled(false);
+    editMenu->setEnabled(false);
+    analysisMenu->setEnabled(false);
+
+    connectTransformButtons();
+    connectViewPanel();
+    connectSliceControls();
+    connectShapeTools();
+    registerProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
+        return make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
+    });
+}
+
+QMenuBar* TVoiEditor::buildMenus() {
     MainMenu1 = new QMenuBar(this);
-    outer->setMenuBar(MainMenu1);
     QMenu* file = MainMenu1->addMenu("&File");
     file->addAction("&Load image...", QKeySequence("Ctrl+L"), this, [this] { loadImageClick(); });
     file->addAction("Raw options...", this, [this] { rawOptionsClick(); });
@@ -162,7 +204,7 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     editMenu->addAction("Erase active ROI", this, [this] { eraseActiveRoiClick(); });
     QMenu* viewMenu = MainMenu1->addMenu("&View");
     viewMenu->menuAction()->setVisible(false);
-    analysisMenu = MainMenu1->addMenu("Analysis");
+    analysisMenu = MainMenu1->addMenu("&Analysis");
     analysisMenu->addAction("Run 3D analysis", QKeySequence("Ctrl+A"), this,
                             [this] { runAnalysisClick(); });
     analysisMenu->addAction("Options...", QKeySequence("Ctrl+O"), this,
@@ -176,13 +218,12 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     QMenu* help = MainMenu1->addMenu("&Help");
     help->addAction("&Contents")->setVisible(false);
     help->addAction("&About...", QKeySequence("Ctrl+F1"), this, [this] { AboutClick(); });
+    return MainMenu1;
+}
 
-    auto* middle = new QHBoxLayout;
-    outer->addLayout(middle, 1);
-
-    // Left: the tool panel.
+// The shape tools, Load and the draw modes.
+QBoxLayout* TVoiEditor::buildToolPanel() {
     auto* tools = new QVBoxLayout;
-    middle->addLayout(tools);
     auto tool = [&](const char* name, const char* hint, const char* glyph) {
         auto* b = new QToolButton;
         b->setObjectName(name);
@@ -238,24 +279,25 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     }
     NonoverlapButton->setChecked(true);
     tools->addStretch(1);
+    return tools;
+}
 
+QWidget* TVoiEditor::buildView() {
     view = new VolumeView;
     view->status = [this](const std::string& text) { setStatus(text); };
-    if (openGlAvailable()) {
-        middle->addWidget(view, 1);
-    } else {
-        // Without OpenGL (no display) the view is kept but never shown: a
-        // window holding it would be composed through OpenGL, which fails.
-        view->setParent(nullptr);
-        ownedView_.reset(view);
-        auto* none = new QLabel("The 3D view needs OpenGL, which this display does not offer.");
-        none->setAlignment(Qt::AlignCenter);
-        middle->addWidget(none, 1);
-    }
+    if (openGlAvailable()) return view;
+    // Without OpenGL (no display) the view is kept but never shown: a window
+    // holding it would be composed through OpenGL, which fails.
+    view->setParent(nullptr);
+    ownedView_.reset(view);
+    auto* none = new QLabel("The 3D view needs OpenGL, which this display does not offer.");
+    none->setAlignment(Qt::AlignCenter);
+    return none;
+}
 
-    // Right: the transform panel and the view panel.
+// The transform buttons, the view panel and the elastic surface's options.
+QBoxLayout* TVoiEditor::buildTransformPanel() {
     auto* right = new QVBoxLayout;
-    middle->addLayout(right);
     auto transform = [&](const char* name, const char* hint, const char* glyph) {
         auto* b = new QToolButton;
         b->setObjectName(name);
@@ -271,33 +313,20 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     right->addWidget(hint);
     MoveAllButton = transform("MoveAllButton", "Push or pull all", "Z");
     TurnAllButton = transform("TurnAllButton", "Turn all", "R");
-    auto* transforms = new QButtonGroup(this);
-    transforms->addButton(MoveAllButton);
-    transforms->addButton(TurnAllButton);
+    transforms_ = new QButtonGroup(this);
+    transforms_->addButton(MoveAllButton);
+    transforms_->addButton(TurnAllButton);
     MoveButton = transform("MoveButton", "Move, push or pull", "m");
     TurnButton = transform("TurnButton", "Turn", "t");
     InflateButton = transform("InflateButton", "Inflate or deflate", "i");
     FormButton = transform("FormButton", "Modify shape", "f");
     for (QToolButton* b : {MoveButton, TurnButton, InflateButton, FormButton}) {
-        transforms->addButton(b);
+        transforms_->addButton(b);
         b->setEnabled(false);
     }
     TurnAllButton->setChecked(true);
     MoveAllButton->setEnabled(false);
     TurnAllButton->setEnabled(false);
-    connect(transforms, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* b) {
-        view->mouseMode = b == MoveAllButton   ? VolumeView::MouseMode::PushAll
-                          : b == TurnAllButton ? VolumeView::MouseMode::TurnAll
-                                               : VolumeView::MouseMode::None;
-        if (b == MoveAllButton) {
-            setStatus(distanceStatus(view->ViewMatrix));
-        } else if (b == TurnAllButton) {
-            setStatus(anglesStatus(view->ViewMatrix));
-        } else if (const std::optional<ShapeTransform> t = activeTransform()) {
-            setStatus(
-                shapeTransformStatus({view->ShapeMatrix, shapeParameter, secondShapeInteger}, *t));
-        }
-    });
     Panel3 = new QGroupBox;
     auto* panel3 = new QVBoxLayout(Panel3);
     RadioGrey = new QRadioButton("Grey");
@@ -320,22 +349,11 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     Panel3->hide();
     right->addWidget(buildShapePanel());
     right->addStretch(1);
-    for (QRadioButton* r : {RadioGrey, RadioBand, RadioVoi})
-        connect(r, &QRadioButton::toggled, this, [this](bool on) {
-            if (!on) return;
-            rebuildSlices();
-            refitIfElastic();
-        });
-    connect(TrMin, &QSlider::valueChanged, this, [this] {
-        rebuildSlices();
-        refitIfElastic();
-    });
-    connect(TrMax, &QSlider::valueChanged, this, [this] {
-        rebuildSlices();
-        refitIfElastic();
-    });
+    return right;
+}
 
-    // Bottom: VOI panels and slice controls.
+// The VOI panels, the slice check boxes, track bars and edits.
+QBoxLayout* TVoiEditor::buildVoiStrip() {
     auto* strip = new QGridLayout;
     strip->setHorizontalSpacing(2);
     strip->setVerticalSpacing(1);
@@ -364,7 +382,51 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     slice("X", TrackBarX, EditX, CheckBoxX);
     slice("Y", TrackBarY, EditY, CheckBoxY);
     slice("Z", TrackBarZ, EditZ, CheckBoxZ);
-    outer->addLayout(bottom);
+    return bottom;
+}
+
+QStatusBar* TVoiEditor::buildStatusBar() {
+    status_ = new QStatusBar;
+    statusPanel_ = new QLabel;
+    status_->addWidget(statusPanel_, 1);
+    return status_;
+}
+
+void TVoiEditor::connectTransformButtons() {
+    connect(transforms_, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* b) {
+        view->mouseMode = b == MoveAllButton   ? VolumeView::MouseMode::PushAll
+                          : b == TurnAllButton ? VolumeView::MouseMode::TurnAll
+                                               : VolumeView::MouseMode::None;
+        if (b == MoveAllButton) {
+            setStatus(distanceStatus(view->ViewMatrix));
+        } else if (b == TurnAllButton) {
+            setStatus(anglesStatus(view->ViewMatrix));
+        } else if (const std::optional<ShapeTransform> t = activeTransform()) {
+            setStatus(shapeTransformStatus(shapePose(), *t));
+        }
+    });
+}
+
+// The colouring and the display window redraw the slices (and refit an
+// elastic surface, which follows the grey levels shown).
+void TVoiEditor::connectViewPanel() {
+    for (QRadioButton* r : {RadioGrey, RadioBand, RadioVoi})
+        connect(r, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on) return;
+            rebuildSlices();
+            refitIfElastic();
+        });
+    connect(TrMin, &QSlider::valueChanged, this, [this] {
+        rebuildSlices();
+        refitIfElastic();
+    });
+    connect(TrMax, &QSlider::valueChanged, this, [this] {
+        rebuildSlices();
+        refitIfElastic();
+    });
+}
+
+void TVoiEditor::connectSliceControls() {
     auto wire = [this](QSlider* bar, QLineEdit* edit, QCheckBox* box,
                        void (TVoiEditor::*rebuild)()) {
         connect(bar, &QSlider::valueChanged, this, [this, edit, rebuild](int value) {
@@ -377,21 +439,6 @@ TVoiEditor::TVoiEditor(QWidget* owner) : QWidget(owner, Qt::Window) {
     wire(TrackBarX, EditX, CheckBoxX, &TVoiEditor::SliceXToGL);
     wire(TrackBarY, EditY, CheckBoxY, &TVoiEditor::SliceYToGL);
     wire(TrackBarZ, EditZ, CheckBoxZ, &TVoiEditor::SliceZToGL);
-
-    status_ = new QStatusBar;
-    statusPanel_ = new QLabel;
-    status_->addWidget(statusPanel_, 1);
-    outer->addWidget(status_);
-
-    for (QAction* a : {saveAsItem, loadRoiItem, saveRoiItem}) a->setEnabled(false);
-    editMenu->setEnabled(false);
-    analysisMenu->setEnabled(false);
-
-    connectShapeTools();
-
-    registerProgressJob(kMode3D, [this]() -> std::optional<ProgressJob> {
-        return make3DAnalysisJob(image_.get(), mask_.get(), analysis3DOptions(), names_);
-    });
 }
 
 TVoiEditor::~TVoiEditor() = default;
@@ -422,7 +469,23 @@ SliceColouring TVoiEditor::colouring() const {
     return SliceColouring::Grey;
 }
 
+bool TVoiEditor::mayReplaceWorkspaceRois() {
+    if (!workspaceRois.unsaved || !workspaceRois.unsaved()) return true;
+    const platform::MessageResult answer = platform::showMessage(
+        "Load 3D data",
+        "The ROIs of the main window's image are not saved, and the slices of a loaded volume "
+        "replace them.\r\nSave them first?",
+        platform::MessageButtons::YesNoCancel, platform::MessageIcon::Warning);
+    if (answer == platform::MessageResult::No) return true;
+    // A save that was cancelled or failed loads nothing: the ROIs stay.
+    return answer == platform::MessageResult::Yes && workspaceRois.save && workspaceRois.save();
+}
+
 void TVoiEditor::loadImageClick() {
+    if (!mayReplaceWorkspaceRois()) {
+        LoadButton->setChecked(false);
+        return;
+    }
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Open;
     request.title = "Load 3D data";
@@ -479,6 +542,8 @@ bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& pat
     undo_.reset();
     names_ = VoiNames();
     voiFileName_.clear();
+    // The loaded state opens the ring, so the first edit can be undone.
+    undo_.push(*mask_, names_);
     Volume3DMinMax(*image_);
     windowLow_ = image_->min;
     windowHigh_ = image_->max;
@@ -641,10 +706,15 @@ void TVoiEditor::saveAsClick() {
 }
 
 void TVoiEditor::LoadRoiClick() {
-    if (!mask_) return;
+    if (!image_ || !mask_) {
+        platform::showMessage("Error", kLoadVoiFirstMessage, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Warning);
+        return;
+    }
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Open;
-    request.filter = "VOI files (*.voi)|*.voi";
+    request.title = "Load ROI";
+    request.filter = kVoiLoadFilter;
     request.defaultExtension = ".voi";
     request.mustExist = true;
     const platform::FileDialogResult answer = platform::showFileDialog(request);
@@ -663,14 +733,24 @@ void TVoiEditor::SaveRoiClick() {
     if (!mask_) return;
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Save;
-    request.filter = "VOI files (*.voi)|*.voi";
-    request.defaultExtension = ".voi";
-    request.fileName = voiFileName_;
+    request.title = "Save ROI";
+    request.filter = kVoiSaveFilter;
+    request.fileName = voiFileName_.empty() ? std::string("new.voi") : voiFileName_;
     request.overwritePrompt = true;
+    // No one default extension: a bare name takes the extension of the kind
+    // chosen, so a text list is never named .voi by the dialog.
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    if (saveVoiFile(*mask_, names_, answer.path) != VoiSaveStatus::Ok)
-        platform::showError("Cannot create file \"" + answer.path + "\".");
+    const std::string path = withVoiSaveExtension(answer.path, answer.filterIndex);
+    // The dialog asked about the name as typed; the extension added names another file.
+    if (path != answer.path && std::filesystem::exists(path) &&
+        platform::showMessage("Save ROI", path + " already exists.\r\nDo you want to replace it?",
+                              platform::MessageButtons::YesNo, platform::MessageIcon::Warning,
+                              1) != platform::MessageResult::Yes)
+        return;
+    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, answer.filterIndex) !=
+        VoiSaveStatus::Ok)
+        platform::showError("Cannot create file \"" + path + "\".");
 }
 
 void TVoiEditor::rawOptionsClick() {
@@ -901,9 +981,21 @@ void TVoiEditor::rebuildShape() {
     view->update();
 }
 
+ShapePose TVoiEditor::shapePose() const {
+    return {view->ShapeMatrix, shapeParameter, secondShapeInteger};
+}
+
+void TVoiEditor::setShapePose(const ShapePose& pose) {
+    view->ShapeMatrix = pose.shape;
+    shapeParameter = pose.parameter;
+    secondShapeInteger = pose.second;
+    rebuildShape();
+}
+
 void TVoiEditor::placeFromBlock() {
     if (!_Block) return;
     const VoxelSizes s = currentVoxelSizes().sanitized();
+    keepInFrontOf(_Block, this);
     _Block->prepare(image_->maxWidth, image_->maxHeight, image_->sliceCount, s.VoxelXSize,
                     s.VoxelYSize, s.VoxelZSize);
     _Block->exec();

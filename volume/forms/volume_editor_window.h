@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,8 +22,11 @@
 #include "volume/core/view/slice_texture.h"
 #include "volume/core/volume/draw_mode.h"
 #include "volume/core/volume/volume3d.h"
+#include "volume/forms/transformation_window.h"
 
 class QAction;
+class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -41,10 +45,14 @@ inline constexpr char kVolumeLoadFilter[] =
     "(*.bmf)|*.bmf|Dicom (*.dcm; *.dicom)|*.dcm; *.dicom";
 inline constexpr char kVolumeSaveFilter[] =
     "Floating point 3D data (*.bmf)|*.bmf|Dicom (*.dicom)|*.dicom";
+inline constexpr char kVoiLoadFilter[] = "Regions of interest (*.voi)|*.voi";
+inline constexpr char kVoiSaveFilter[] =
+    "Regions of interest (*.voi)|*.voi|Text file (*.txt)|*.txt|Export as bmf (*.bmf)|*.bmf";
+inline constexpr char kLoadVoiFirstMessage[] = "Cannot load VOI. Load 3D image first.";
 inline constexpr char kCannotStart3DMessage[] =
     "Cannot start analysis. Load image and create VOI first.";
 
-class TVoiEditor : public QWidget {
+class TVoiEditor : public QWidget, public ShapeTransformTarget {
     Q_OBJECT
   public:
     explicit TVoiEditor(QWidget* owner);
@@ -78,6 +86,15 @@ class TVoiEditor : public QWidget {
     // Loading from given files (the dialog's answer): filter 1..4.
     bool loadVolume(int filterIndex, const std::vector<std::string>& paths);
 
+    // The main window's 2D ROIs, which the slices of a loaded volume replace:
+    // before a load the user is asked to save unsaved ones, give them up or
+    // not load. Unset: nothing to ask about.
+    struct WorkspaceRois {
+        std::function<bool()> unsaved;  // they hold work no file keeps
+        std::function<bool()> save;     // the ROI save; true when they were saved
+    };
+    WorkspaceRois workspaceRois;
+
     // The shape's integers, edited by the transformation window.
     int shapeParameter = 0;
     int secondShapeInteger = 0;
@@ -99,6 +116,9 @@ class TVoiEditor : public QWidget {
     bool shapeMouseMove(QPoint last, QPoint at, bool rightButton);
     // The shape drawn anew after its matrix or integers changed elsewhere.
     void rebuildShape();
+    // The shape in hand as the transformation window edits it.
+    ShapePose shapePose() const override;
+    void setShapePose(const ShapePose& pose) override;
     ShapeKind shapeKind() const { return shapeKind_; }
     const SurfaceMesh* surfaceMesh() const { return mesh_.get(); }
     int sourceVoi() const { return sourceVoi_; }
@@ -166,6 +186,18 @@ class TVoiEditor : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
+    // The constructor's steps.
+    QMenuBar* buildMenus();
+    QBoxLayout* buildToolPanel();
+    QWidget* buildView();
+    QBoxLayout* buildTransformPanel();
+    QBoxLayout* buildVoiStrip();
+    QStatusBar* buildStatusBar();
+    void connectTransformButtons();
+    void connectViewPanel();
+    void connectSliceControls();
+
+    bool mayReplaceWorkspaceRois();
     void enableAfterLoad();
     void sliceToGL(SliceAxis axis, QLineEdit* edit, QSlider* bar, QCheckBox* box);
     void setStatus(const std::string& text);
@@ -191,6 +223,7 @@ class TVoiEditor : public QWidget {
     int32_t windowLow_ = 0, windowHigh_ = 65535;
     std::string voiFileName_;
     QStatusBar* status_ = nullptr;
+    QButtonGroup* transforms_ = nullptr;  // the transform panel's buttons
     QLabel* statusPanel_ = nullptr;
     bool crossSectionPending_ = true;
     std::optional<CrossSection> crossSection_;

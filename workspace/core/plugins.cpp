@@ -1,8 +1,9 @@
 #include "workspace/core/plugins.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+
+#include "platform/textformat.h"
 
 std::vector<PluginEntry> findPlugins(const std::string& folder) {
     namespace fs = std::filesystem;
@@ -12,9 +13,7 @@ std::vector<PluginEntry> findPlugins(const std::string& folder) {
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         if (name.size() <= kExtension.size()) continue;
-        std::string tail = name.substr(name.size() - kExtension.size());
-        std::transform(tail.begin(), tail.end(), tail.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::string tail = platform::lowerAscii(name.substr(name.size() - kExtension.size()));
         // Plug-ins are often copied from systems whose file names ignore
         // case: "*.plugin" matches in any letter case.
         if (tail != kExtension) continue;

@@ -11,6 +11,7 @@
 
 #include "workspace/core/image/image_plane.h"
 #include "workspace/core/roi/roi_set.h"
+#include "workspace/core/roi/roi_source.h"
 
 struct PlaneDeleter {
     void operator()(ImagePlane* plane) const { PlaneDestroy(plane, 1); }
@@ -46,4 +47,8 @@ struct WorkspaceState {
     int32_t IgnoreMouse = 0;
     // The remark (class name) of each ROI, shown as the hint of its selector panel.
     std::array<std::string, kRoiCount> RoiNames;
+    // The ROI file the ROI map was last read from (see currentRoiFile).
+    RoiSource RoiFile;
+    // The digest of ROI map and names when a file last had them (roi_save_mark.h).
+    uint64_t RoiKeptDigest = 0;
 };

@@ -40,6 +40,11 @@ TFormColor::TFormColor(QWidget* owner) : QDialog(owner, Qt::Window) {
     connect(force_, &QCheckBox::clicked, this, [this](bool checked) {
         if (checked) prefix_->setEnabled(true);
         prefix_->setVisible(true);
+        // The tick is made to type a prefix: typing goes there at once.
+        if (checked) {
+            prefix_->setFocus(Qt::OtherFocusReason);
+            prefix_->selectAll();
+        }
     });
     connect(prefix_, &QLineEdit::textChanged, this, &TFormColor::prefixEdited);
     auto* prefixRow = new QHBoxLayout;

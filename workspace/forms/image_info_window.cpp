@@ -2,9 +2,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "workspace/core/formats/image_info_text.h"
 #include "workspace/core/workspace_state.h"
@@ -17,7 +21,7 @@ TImageInfoView::TImageInfoView(QWidget* owner) : QWidget(owner, Qt::Window) {
     memo_->setObjectName("Memo1");
     memo_->setReadOnly(true);
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo_->setTabStopDistance(QFontMetrics(memo_->font()).horizontalAdvance('x') * 26);
+    alignColumns();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(memo_);
@@ -46,4 +50,32 @@ void ImageInfoFill(TImageInfoView* window, const std::string& path, int sourceCo
     for (const std::string& line : imageInfoLines(path, basics, sourceCode))
         lines << QString::fromStdString(line);
     window->memo()->setPlainText(lines.join('\n'));
+    window->alignColumns();
+}
+
+void TImageInfoView::alignColumns() {
+    // The values start one gap past the widest label, whatever the font, and
+    // the further values of a line (units, second and third numbers) stand in
+    // columns wide enough for a number with its unit.
+    const QFontMetricsF metrics(memo_->font());
+    const qreal gap = metrics.horizontalAdvance(QStringLiteral("  "));
+    qreal labels = 0;
+    qreal values = metrics.horizontalAdvance(QStringLiteral("-00000.00mm"));
+    const QStringList lines = memo_->toPlainText().split('\n');
+    for (const QString& line : lines) {
+        const QStringList cells = line.split('\t');
+        if (cells.size() < 2) continue;
+        labels = std::max(labels, metrics.horizontalAdvance(cells.front()));
+        for (qsizetype i = 1; i + 1 < cells.size(); ++i)
+            values = std::max(values, metrics.horizontalAdvance(cells[i]));
+    }
+    QList<QTextOption::Tab> tabs;
+    qreal at = std::ceil(labels + gap);
+    for (int column = 0; column < kInfoValueColumns; ++column) {
+        tabs.append(QTextOption::Tab(at, QTextOption::LeftTab));
+        at += std::ceil(values + gap);
+    }
+    QTextOption option = memo_->document()->defaultTextOption();
+    option.setTabs(tabs);
+    memo_->document()->setDefaultTextOption(option);
 }

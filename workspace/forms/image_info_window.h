@@ -8,11 +8,17 @@
 
 class QPlainTextEdit;
 
+// The most values a line of the window holds after its label.
+inline constexpr int kInfoValueColumns = 4;
+
 class TImageInfoView : public QWidget {
     Q_OBJECT
   public:
     explicit TImageInfoView(QWidget* owner);
     QPlainTextEdit* memo() const { return memo_; }
+    // Sets the memo's tab stops from its text: one column of values past
+    // the widest label, then columns for the further values of a line.
+    void alignColumns();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,8 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <algorithm>
 #include <new>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
@@ -133,6 +136,41 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
     return 0;
 }
 
+namespace {
+
+// The load dialog's entry for a format index ("Windows Bitmap (*.bmp)"); the
+// second DICOM index has none of its own and shares the first one's.
+std::string formatEntry(int index) {
+    if (index == kFormatDicomDcm) index = kFormatDicom;
+    std::string_view filter(kLoadImageFilter);
+    for (int entry = 1; !filter.empty(); ++entry) {
+        const size_t bar = filter.find('|');
+        const std::string_view caption = filter.substr(0, bar);
+        if (entry == index) return std::string(caption);
+        if (bar == std::string_view::npos) break;
+        const size_t next = filter.find('|', bar + 1);
+        if (next == std::string_view::npos) break;
+        filter.remove_prefix(next + 1);
+    }
+    return {};
+}
+
+bool sameReader(int a, int b) {
+    auto dicom = [](int index) { return index == kFormatDicom || index == kFormatDicomDcm; };
+    return a == b || (dicom(a) && dicom(b));
+}
+
+}  // namespace
+
+std::string cannotLoadAsText(const std::string& path, int index) {
+    const std::string entry = formatEntry(index);
+    std::string text = "Cannot load the image\r\n" + path;
+    if (!entry.empty())
+        text += "\r\nas " + entry + ". Choose the file's type in the dialog, or give the name " +
+                "its type's extension.";
+    return text;
+}
+
 void LoadClick(Tvantu* window) {
     window->state.IgnoreMouse = 1;
     platform::FileDialogRequest request;
@@ -141,7 +179,18 @@ void LoadClick(Tvantu* window) {
     request.mustExist = true;
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
+    // A name whose extension says what the file is opens as it would from the
+    // command line or a drop, whatever type the list showed; the chosen type
+    // decides only where the name agrees with it or says nothing.
+    const std::vector<int> byName = formatIndexesFor(answer.path);
+    const bool chosenFits = std::any_of(byName.begin(), byName.end(), [&](int index) {
+        return sameReader(index, answer.filterIndex);
+    });
+    if (classifyPath(answer.path) != OpenedKind::Image || (!byName.empty() && !chosenFits)) {
+        OpenFileByExtension(window, answer.path);
+        return;
+    }
     const int code = LoadImageFile(window, answer.filterIndex, answer.path);
     if (code != 0 && code != kLoadNoMemory && code != kLoadTooLarge)
-        platform::showError("Cannot load the image\r\n" + answer.path);
+        platform::showError(cannotLoadAsText(answer.path, answer.filterIndex));
 }

@@ -24,8 +24,13 @@ inline constexpr int kLoadTooLarge = 44;
 std::string imageTooLargeText(const std::string& path, int64_t width, int64_t height);
 int LoadImageFile(Tvantu* window, int index, const std::string& path);
 
-// "File > Load image...": the load dialog, then the reader of the chosen type.
+// "File > Load image...": the load dialog, then the reader of the chosen type;
+// a name whose extension the open rules know and the chosen type does not
+// match opens by OpenFileByExtension instead.
 void LoadClick(Tvantu* window);
+
+// "Cannot load the image\r\n<path>\r\nas <the dialog's entry of index>. ..."
+std::string cannotLoadAsText(const std::string& path, int index);
 
 // A path given in double quotes by a shell loses them: "a b.bmp" x -> a b.bmp
 std::string pathWithoutQuotes(const std::string& path);

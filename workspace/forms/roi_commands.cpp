@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
 #include "workspace/core/roi/roi_files.h"
+#include "workspace/core/roi/roi_save_mark.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ int LoadRoiFile(WorkspaceView* window, const std::string& path, int type) {
         return static_cast<int>(status);
     }
     window->roiSaveFileName = path;
+    markRoisKept(window->state);
     window->EnableUndoRedo(undoRedoFlags(*window->state.RoiMap));
     window->showRoiNames();
     window->roiMapChanged();
@@ -63,6 +65,8 @@ void SaveRoiClick(WorkspaceView* window) {
         tell(kRoiErrorCaption, roiFileMessage(result.status, answer.path));
     } else if (result.overlapping) {
         tell(kRoiWarningCaption, std::string(kOverlappingRegionsWarning));
+    } else {
+        markRoisKept(window->state);
     }
 }
 

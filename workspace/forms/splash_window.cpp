@@ -1,5 +1,6 @@
 #include "workspace/forms/splash_window.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPointer>
@@ -21,6 +22,24 @@ SplashWindow::SplashWindow()
     setCursor(Qt::BusyCursor);
     setFixedSize(introBitmap().size());
     if (SplashState <= 1) timerId_ = startTimer(kSplashMilliseconds, Qt::PreciseTimer);
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool SplashWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == this || !watched->isWidgetType()) return false;
+    const auto* widget = static_cast<QWidget*>(watched);
+    const bool modalOpens = event->type() == QEvent::Show && widget->isWindow() &&
+                            widget->windowModality() != Qt::NonModal;
+    const bool input =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress;
+    if (modalOpens || (input && SplashState > 1)) {
+        // Closed early, the start-up popup counts as having run its time.
+        if (timerId_ != 0) killTimer(timerId_);
+        timerId_ = 0;
+        SplashState = 2;
+        close();
+    }
+    return false;
 }
 
 void SplashWindow::paintEvent(QPaintEvent*) {

@@ -1,5 +1,6 @@
 // The popup that shows the "intro" picture: at start-up it ignores input and
 // closes after 2000 ms; as the About box it closes on the first key or click.
+// It never covers a box or dialog: one that opens closes it.
 #pragma once
 
 #include <QWidget>
@@ -14,6 +15,10 @@ class SplashWindow : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    // A box or dialog that opens while the popup is shown closes the popup,
+    // which stays on top and would cover it; as the About box it also closes
+    // on a key or click anywhere in the program.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void input();

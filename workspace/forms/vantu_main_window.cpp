@@ -25,6 +25,7 @@
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/core/plugins.h"
+#include "workspace/core/roi/roi_source.h"
 #include "workspace/forms/color_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_control.h"
@@ -859,6 +860,11 @@ void Tvantu::AboutClick() {
 void Tvantu::Run1Click() {
     if (!state.GreyImage) {
         platform::showError("Cannot start analysis. Load image first.");
+        return;
+    }
+    if (!state.RoiMap || roiMapIsEmpty(*state.RoiMap)) {
+        // A run would give a report of zeros that looks like a result.
+        platform::showError("Cannot start analysis. No ROI is drawn.");
         return;
     }
     if (state.ForcedPrefixOn) state.FeaturePrefix = state.ForcedPrefix;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -92,16 +91,9 @@ constexpr std::string_view kChannelLetters = "YRGBUVHS";
 
 constexpr size_t kMaxPrefixLength = 3;
 
-bool equalNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 Command lookup(std::string_view token) {
     for (const CommandName& entry : kCommands)
-        if (equalNoCase(entry.name, token)) return entry.command;
+        if (platform::equalsNoCase(entry.name, token)) return entry.command;
     return Command::Unknown;
 }
 
@@ -112,9 +104,7 @@ std::string_view commandName(Command command) {
 }
 
 std::string lowerExtension(const std::string& path) {
-    std::string ext = fileExtension(path);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+    return platform::lowerAscii(fileExtension(path));
 }
 
 // 0 for a type the command does not write or read.
@@ -139,14 +129,14 @@ int mapSaveKind(const std::string& path) {
 // -1 for anything but one of the channel letters (either case) at the start.
 int channelMode(const std::string& argument) {
     if (argument.empty()) return -1;
-    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(argument[0])));
+    char letter = platform::upperAscii(argument[0]);
     size_t at = kChannelLetters.find(letter);
     return at == std::string_view::npos ? -1 : static_cast<int>(at);
 }
 
 std::optional<MacroFeatureSelection> selectionMethod(const std::string& argument) {
     for (const auto& [name, method] : kSelectionMethods)
-        if (equalNoCase(name, argument)) return method;
+        if (platform::equalsNoCase(name, argument)) return method;
     return std::nullopt;
 }
 
@@ -554,8 +544,8 @@ class Executor {
                 break;
             }
             case Command::RunAnalysis:
-                host_.runAnalysis();
-                break;
+                // A later SaveReport would otherwise write the previous report.
+                return host_.runAnalysis();
             case Command::GrainAnalysis:
                 host_.grainAnalysis();
                 break;
@@ -662,7 +652,8 @@ std::string macroCheckTooLongText(int line) {
 
 std::string macroFailureText(std::string_view command, const std::string& file, int line) {
     return "Command \"" + std::string(command) + "\" failed in line " + std::to_string(line) +
-           " (file \"" + file + "\").\r\nThe macro was stopped.";
+           (file.empty() ? std::string() : " (file \"" + file + "\")") +
+           ".\r\nThe macro was stopped.";
 }
 
 std::string macroAlreadyRunningText(const std::string& path) {

@@ -58,7 +58,8 @@ class MacroHost {
     [[nodiscard]] virtual bool loadRoi(const std::string& path, int type) = 0;
     // roi 1..16
     virtual void renameRoi(int roi, const std::string& name) = 0;
-    virtual void runAnalysis() = 0;
+    // False when no report came of it (no image, no ROI, cancelled).
+    [[nodiscard]] virtual bool runAnalysis() = 0;
     virtual void grainAnalysis() = 0;
     [[nodiscard]] virtual bool saveReport(const std::string& path) = 0;
     [[nodiscard]] virtual bool saveSelected(const std::string& path) = 0;
@@ -118,6 +119,7 @@ MacroCheckResult MacroCheck(MacroSource& source);
 bool MacroExecute(MacroSource& source, MacroHost& host);
 
 // "Command \"SaveReport\" failed in line 7 (file \"out.par\").\r\nThe macro was stopped."
+// A command without a file: "Command \"RunAnalysis\" failed in line 2.\r\n..."
 std::string macroFailureText(std::string_view command, const std::string& file, int line);
 
 enum class MacroRunStatus {

@@ -1,8 +1,10 @@
 #include "analysis/core/macro/macro_syntax.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+
+#include "platform/files.h"
+#include "platform/textformat.h"
 
 namespace {
 
@@ -12,10 +14,6 @@ bool isBlank(char c) {
 
 bool isLineEnd(char c) {
     return c == '\r' || c == '\n';
-}
-
-char lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 std::string_view trimTrailingBlanks(std::string_view text) {
@@ -37,8 +35,8 @@ bool matchFrom(std::string_view pattern, std::string_view name) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || platform::lowerAscii(pattern[p]) ==
+                                                                   platform::lowerAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {
@@ -64,6 +62,12 @@ bool MacroFileSource::open(const std::string& path) {
 bool MacroFileSource::readLine(std::string& line) {
     line.clear();
     if (!file_) return false;
+    if (std::ftell(file_.get()) == 0) {
+        char start[3] = {};
+        const size_t got = std::fread(start, 1, sizeof start, file_.get());
+        if (platform::byteOrderMarkLength(std::string_view(start, got)) == 0)
+            std::fseek(file_.get(), 0, SEEK_SET);
+    }
     size_t taken = 0;
     bool afterNul = false;
     while (taken < kMacroLineLength) {

@@ -42,7 +42,8 @@ class MacroSource {
 };
 
 // A macro file on disk, read in binary mode (a CR before LF stays in the line
-// and ends its last argument like a blank).
+// and ends its last argument like a blank). A UTF-8 byte-order mark at the
+// start of the file is no part of the first line.
 class MacroFileSource : public MacroSource {
   public:
     // False when the file cannot be opened for reading (or is a folder).

@@ -1,8 +1,9 @@
 #include "analysis/core/maps/save_all_names.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
+
+#include "platform/textformat.h"
 
 std::string saveAllFolder(const std::string& chosen) {
     std::string text = chosen.substr(0, chosen.find_first_of("*?<>|"));
@@ -14,11 +15,7 @@ std::vector<std::string> saveAllPaths(const std::string& folder,
                                       const std::vector<std::string>& names) {
     // File names are compared without regard to case, as a folder on a
     // case-insensitive disk would.
-    auto key = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return s;
-    };
+    auto key = [](const std::string& s) { return platform::lowerAscii(s); };
     std::set<std::string> taken;
     std::vector<std::string> paths;
     for (const std::string& name : names) {

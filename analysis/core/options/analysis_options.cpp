@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "analysis/core/runner/file_types.h"
+#include "platform/textformat.h"
 
 namespace {
 
@@ -106,6 +107,19 @@ void LoadOptionsFromFile(const platform::IniFile& file, AnalysisOptions& options
     std::string text = file.getString(platform::kOptionsSection, kMapsTreeKey, "");
     if (text.size() > kMapsTreeBuffer - 1) text.resize(kMapsTreeBuffer - 1);
     applyMapTreeText(options.Maps_Tree, text);
+}
+
+std::vector<std::string> outOfRangeNotes(const AnalysisOptions& options) {
+    const AnalysisOptions used = options.sanitized();
+    std::vector<std::string> notes;
+    for (const IntegerKey& k : kIntegerKeys) {
+        const bool isSwitch = k.name.starts_with("Do_") && k.name != "Do_normal";
+        if (!isSwitch && options.*k.field != used.*k.field)
+            notes.push_back(platform::cformat("%.*s=%d is used as %d",
+                                              static_cast<int>(k.name.size()), k.name.data(),
+                                              options.*k.field, used.*k.field));
+    }
+    return notes;
 }
 
 void SaveOptionsToFile(platform::IniFile& file, const AnalysisOptions& options) {

@@ -141,6 +141,35 @@ void loadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& o) {
             k.field);
 }
 
+std::vector<std::string> outOfRangeNotes(const GrainOptions& o) {
+    const GrainOptions used = o.sanitized();
+    std::vector<std::string> notes;
+    for (const GrainKey& k : kGrainKeys) {
+        const std::string name(k.name);
+        std::visit(Overloaded{
+                       [&](int32_t GrainOptions::*f) {
+                           if (o.*f != used.*f)
+                               notes.push_back(platform::cformat("%s=%d is used as %d",
+                                                                 name.c_str(), o.*f, used.*f));
+                       },
+                       [&](bool GrainOptions::*) {},
+                       [&](double GrainOptions::*f) {
+                           // NaN differs from itself: compare the texts shown.
+                           const std::string from = platform::cformat("%.2f", o.*f);
+                           const std::string to = platform::cformat("%.2f", used.*f);
+                           if (from != to) notes.push_back(name + "=" + from + " is used as " + to);
+                       },
+                       [&](std::string GrainOptions::*f) {
+                           if (o.*f != used.*f)
+                               notes.push_back(name + " is cut to " +
+                                               std::to_string((used.*f).size()) + " characters");
+                       },
+                   },
+                   k.field);
+    }
+    return notes;
+}
+
 void saveGrainOptionsToFile(platform::IniFile& file, const GrainOptions& o) {
     const std::string_view section = platform::kOptionsSection;
     for (const GrainKey& k : kGrainKeys)

@@ -74,8 +74,16 @@ struct FeatureSpaceView {
     FeatureSpaceRotation rotation;
 };
 
+// The space a text item takes around its centre, estimated from its height
+// and length (turned labels by their turned box).
+struct LabelBox {
+    double halfWidth = 0, halfHeight = 0;
+};
+LabelBox labelBox(const PlotItem& item);
+
 // The picture: frame, the three axes as dotted cube edges labelled with their
-// feature name and with their smallest and largest value ("%+.4g"), and every
+// feature name and with their smallest and largest value ("%+.4g"), every
+// label inside the picture and no value label on another, and every
 // sample's class symbol (bold; ROI colours for classes 1..16, black beyond),
 // in depth order.
 std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,

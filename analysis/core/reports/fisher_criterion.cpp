@@ -59,23 +59,6 @@ std::vector<double> fisherCoefficients(const SelectionSamples& samples) {
 }
 
 SelectionResult rankByFisher(const SelectionSamples& samples) {
-    std::vector<double> value = fisherCoefficients(samples);
-    std::vector<bool> picked(value.size(), false);
-    SelectionResult result;
-    const int picks = std::min(samples.featureCount(), kSelectionTableSize);
-    for (int k = 0; k < picks; ++k) {
-        int best = -1;
-        for (size_t f = 0; f < value.size(); ++f) {
-            if (picked[f] || !(value[f] >= 0.0)) continue;  // NaN never competes
-            if (best < 0 || value[f] >= value[static_cast<size_t>(best)])
-                best = static_cast<int>(f);
-        }
-        if (best < 0) break;  // nothing left that can rank: the table ends here
-        picked[static_cast<size_t>(best)] = true;
-        SelectionEntry entry;
-        entry.first = best;
-        entry.value = value[static_cast<size_t>(best)];
-        result.push_back(entry);
-    }
-    return result;
+    return rankBySingleValues(fisherCoefficients(samples), samples.featureCount(),
+                              {.laterWinsTie = true, .nonNegativeOnly = true});
 }

@@ -66,22 +66,5 @@ std::vector<double> mutualInformation(const SelectionSamples& samples) {
 }
 
 SelectionResult rankByMutualInformation(const SelectionSamples& samples) {
-    std::vector<double> value = mutualInformation(samples);
-    std::vector<bool> picked(value.size(), false);
-    SelectionResult result;
-    const int picks = std::min(samples.featureCount(), kSelectionTableSize);
-    for (int k = 0; k < picks; ++k) {
-        int best = -1;
-        for (size_t f = 0; f < value.size(); ++f) {
-            if (picked[f] || std::isnan(value[f])) continue;
-            if (best < 0 || value[f] > value[static_cast<size_t>(best)]) best = static_cast<int>(f);
-        }
-        if (best < 0) break;
-        picked[static_cast<size_t>(best)] = true;
-        SelectionEntry entry;
-        entry.first = best;
-        entry.value = value[static_cast<size_t>(best)];
-        result.push_back(entry);
-    }
-    return result;
+    return rankBySingleValues(mutualInformation(samples), samples.featureCount(), {});
 }

@@ -80,11 +80,12 @@ using LanesOf = std::conditional_t<std::is_same_v<Value, float>, FloatLanes, Dou
     m = v < m ? v : m;
 }
 
-// The smallest of the eight lanes.
+// The smallest of the eight lanes. __builtin_shufflevector is spelt alike
+// by GCC (12 on) and clang.
 [[gnu::always_inline]] inline float smallestLane(FloatLanes& m) {
-    lowerTo(m, __builtin_shuffle(m, IntLanes{4, 5, 6, 7, 0, 1, 2, 3}));
-    lowerTo(m, __builtin_shuffle(m, IntLanes{2, 3, 0, 1, 6, 7, 4, 5}));
-    lowerTo(m, __builtin_shuffle(m, IntLanes{1, 0, 3, 2, 5, 4, 7, 6}));
+    lowerTo(m, __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3));
+    lowerTo(m, __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5));
+    lowerTo(m, __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6));
     return m[0];
 }
 

@@ -90,8 +90,7 @@ std::string encode(std::string_view header, const std::array<std::string, kRoiCo
 }
 
 bool startsWithNaN(std::string_view piece) {
-    return piece.size() >= 3 && (piece[0] == 'N' || piece[0] == 'n') &&
-           (piece[1] == 'A' || piece[1] == 'a') && (piece[2] == 'N' || piece[2] == 'n');
+    return platform::equalsNoCase(piece.substr(0, 3), "nan");
 }
 
 bool isDigit(char c) {
@@ -269,6 +268,7 @@ ParFileStatus SaveReportPar(const std::string& path, ReportDocument* document) {
 }
 
 ParReadResult decodeParFile(std::string_view text, size_t maxRecords) {
+    text.remove_prefix(platform::byteOrderMarkLength(text));
     ParReadResult result;
     ParFile& file = result.file;
     Lines lines(text);

@@ -14,29 +14,6 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string folded(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = lowerAscii(c);
-    return out;
-}
-
-bool sameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
-}
-
-bool lessText(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(lowerAscii(x)) <
-               static_cast<unsigned char>(lowerAscii(y));
-    });
-}
-
 // A name as one line of the file: whatever follows a line break or a NUL
 // would break the file's structure, so it is dropped.
 std::string lineText(std::string_view name) {
@@ -52,7 +29,7 @@ std::string classKey(const ReportDocument& document, int column) {
 // Position of name in list from `from` on, compared without regard to case; -1 when absent.
 int indexOfText(const std::vector<std::string>& list, std::string_view name, size_t from = 0) {
     for (size_t i = from; i < list.size(); ++i)
-        if (sameText(list[i], name)) return static_cast<int>(i);
+        if (platform::equalsNoCase(list[i], name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -86,9 +63,10 @@ void orderFeatures(std::vector<std::string>& features, const std::vector<std::st
         case SelectionOrder::ReverseList:
             break;
         case SelectionOrder::Alphabetical:
-            std::stable_sort(
-                features.begin(), features.end(),
-                [](const std::string& a, const std::string& b) { return lessText(a, b); });
+            std::stable_sort(features.begin(), features.end(),
+                             [](const std::string& a, const std::string& b) {
+                                 return platform::lessNoCase(a, b);
+                             });
             break;
     }
 }
@@ -104,11 +82,11 @@ std::vector<const FeatureRecord*> recordsOf(const ReportDocument& document,
                                             const std::vector<std::string>& features) {
     std::unordered_map<std::string, const FeatureRecord*> byName;
     for (const FeatureRecord& record : document.records)
-        byName[folded(recordName(record))] = &record;
+        byName[platform::lowerAscii(recordName(record))] = &record;
     std::vector<const FeatureRecord*> records;
     records.reserve(features.size());
     for (const std::string& feature : features) {
-        auto found = byName.find(folded(feature));
+        auto found = byName.find(platform::lowerAscii(feature));
         records.push_back(found == byName.end() ? nullptr : found->second);
     }
     return records;
@@ -273,6 +251,21 @@ SelectionOrder selectionOrderForKeys(bool shift, bool ctrl) {
 R62HandOver r62HandOver(std::string_view programFolder, std::string_view temporaryFolder) {
     return {std::string(programFolder) + std::string(kR62ProgramName),
             std::string(temporaryFolder) + std::string(kHandOverFileName)};
+}
+
+std::string r62RefusalText(const SelectionFile& file) {
+    std::string reasons;
+    auto over = [&reasons](size_t count, int limit, const char* what) {
+        if (count <= static_cast<size_t>(limit)) return;
+        reasons += "\r\n" + std::to_string(count) + " " + what + ", r62 reads at most " +
+                   std::to_string(limit) + ".";
+    };
+    over(file.features.size(), kR62MaxFeatures, "features are checked");
+    over(file.categories.size(), kR62MaxCategories, "classes are used");
+    over(static_cast<size_t>(std::max(file.sampleCount, 0)), kR62MaxSamples, "samples are used");
+    if (reasons.empty()) return {};
+    return "r62 would refuse this selection:" + reasons +
+           "\r\nNothing was handed over. Uncheck features (or close reports) and try again.";
 }
 
 std::string r62StartError(const R62HandOver& handOver) {

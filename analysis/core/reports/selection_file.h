@@ -129,6 +129,16 @@ struct R62HandOver {
 // Both folders end in their separator, as the platform gives them.
 R62HandOver r62HandOver(std::string_view programFolder, std::string_view temporaryFolder);
 
+// What r62 reads at most; it refuses a file with more.
+inline constexpr int kR62MaxFeatures = 30;
+inline constexpr int kR62MaxCategories = 40;
+inline constexpr int kR62MaxSamples = 2000;
+
+// Why r62 would refuse the file, with the counts (caption
+// kSelectionWarningCaption, warning icon); empty when the file is within its
+// limits. The hand-over gives r62 nothing then.
+std::string r62RefusalText(const SelectionFile& file);
+
 // The error when neither r62 nor the program associated with .sel files
 // could be started (caption kSelectionErrorCaption); only r62 is named when
 // path is empty (nothing was handed over).

@@ -118,3 +118,30 @@ void NearestNeighbourTable::offer(const SelectionEntry& entry) {
 void NearestNeighbourTable::merge(const NearestNeighbourTable& later) {
     for (const SelectionEntry& entry : later.entries_) offer(entry);
 }
+
+SelectionResult rankBySingleValues(const std::vector<double>& value, int featureCount,
+                                   SingleValueRanking rule) {
+    std::vector<bool> picked(value.size(), false);
+    SelectionResult result;
+    const int picks = std::min(featureCount, kSelectionTableSize);
+    for (int k = 0; k < picks; ++k) {
+        int best = -1;
+        for (size_t f = 0; f < value.size(); ++f) {
+            const double v = value[f];
+            if (picked[f] || v != v || (rule.nonNegativeOnly && v < 0.0)) continue;
+            if (best < 0) {
+                best = static_cast<int>(f);
+                continue;
+            }
+            const double top = value[static_cast<size_t>(best)];
+            if (v > top || (rule.laterWinsTie && v == top)) best = static_cast<int>(f);
+        }
+        if (best < 0) break;  // nothing left that can rank: the table ends here
+        picked[static_cast<size_t>(best)] = true;
+        SelectionEntry entry;
+        entry.first = best;
+        entry.value = value[static_cast<size_t>(best)];
+        result.push_back(entry);
+    }
+    return result;
+}

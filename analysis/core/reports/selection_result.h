@@ -34,6 +34,17 @@ struct SelectionEntry {
 // Filled entries only, best first.
 using SelectionResult = std::vector<SelectionEntry>;
 
+// How a ranking by one value per feature treats a tie and what may compete.
+struct SingleValueRanking {
+    bool laterWinsTie = false;     // the last of equal values ranks first
+    bool nonNegativeOnly = false;  // a negative value never competes
+};
+
+// The best features by descending value, at most min(features, table size);
+// a NaN never competes, and the table ends where nothing can rank.
+SelectionResult rankBySingleValues(const std::vector<double>& value, int featureCount,
+                                   SingleValueRanking rule);
+
 std::string_view selectionTitle(SelectionCriterion criterion);
 std::string_view selectionHead(SelectionCriterion criterion);
 // The progress text of the worker: "Fisher selection" .. "Triplets selection".

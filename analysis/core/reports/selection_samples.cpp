@@ -6,12 +6,9 @@
 #include <unordered_map>
 
 #include "analysis/core/reports/report_classes.h"
+#include "platform/textformat.h"
 
 namespace {
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // One used column of one document.
 struct Column {
@@ -23,16 +20,11 @@ struct Column {
 }  // namespace
 
 bool lessNameText(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(lowerAscii(x)) <
-               static_cast<unsigned char>(lowerAscii(y));
-    });
+    return platform::lessNoCase(a, b);
 }
 
 bool sameNameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
+    return platform::equalsNoCase(a, b);
 }
 
 SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& documents,

@@ -17,6 +17,13 @@ namespace {
 
 constexpr double kMissing = std::numeric_limits<double>::infinity();
 
+// A pivot of the regressors' correlation matrix below this times √K is
+// rounding: the sums of K products carry errors of about √K ulps of their
+// terms, and a rank-deficient system keeps pivots of that size (below 5 ε√K
+// for planes of levels up to 1024 x 1024 pixels), while real textures keep
+// theirs above 10^6 ε√K.
+constexpr double kRankTolerance = 64 * std::numeric_limits<double>::epsilon();
+
 // Standardised levels held at once, 8 MiB: a box of 1024 x 1024 whole.
 constexpr size_t kBandPixels = size_t{1} << 20;
 
@@ -105,6 +112,39 @@ double det3(const std::array<std::array<double, 4>, 4>& a, int skipRow, int skip
 
 }  // namespace
 
+bool regressorsIndependent(const std::array<std::array<double, 4>, 4>& a, int64_t k) {
+    if (k < 4) return false;
+    // C = D^-1/2 A D^-1/2, D = diag(A): the regressors' correlations.
+    std::array<double, 4> scale{};
+    for (size_t i = 0; i < 4; ++i) {
+        if (!(a[i][i] > 0)) return false;
+        scale[i] = 1 / std::sqrt(a[i][i]);
+    }
+    std::array<std::array<double, 4>, 4> c{};
+    for (size_t i = 0; i < 4; ++i)
+        for (size_t j = 0; j < 4; ++j) c[i][j] = a[i][j] * scale[i] * scale[j];
+    // Pivoted elimination: the largest remaining diagonal each step.
+    // pivot = C_pp,  C_ij −= C_ip C_pj / C_pp for the regressors left.
+    const double tolerance = kRankTolerance * std::sqrt(static_cast<double>(k));
+    std::array<bool, 4> taken{};
+    for (int step = 0; step < 4; ++step) {
+        size_t p = 4;
+        for (size_t i = 0; i < 4; ++i)
+            if (!taken[i] && (p == 4 || c[i][i] > c[p][p])) p = i;
+        if (!(c[p][p] > tolerance)) return false;
+        taken[p] = true;
+        for (size_t i = 0; i < 4; ++i)
+            for (size_t j = 0; j < 4; ++j)
+                if (!taken[i] && !taken[j]) c[i][j] -= c[i][p] * c[p][j] / c[p][p];
+    }
+    return true;
+}
+
+bool solveArSystem(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
+                   int64_t k, std::array<double, 4>& teta) {
+    return regressorsIndependent(a, k) && solveByCofactors(a, b, teta);
+}
+
 bool solveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
                       std::array<double, 4>& teta) {
     double det = 0;
@@ -124,59 +164,95 @@ bool solveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::
     return true;
 }
 
-ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
-                    int32_t ymin, int32_t xmax, int32_t ymax) {
-    xmin = std::max(xmin, 0);
-    ymin = std::max(ymin, 0);
-    xmax = std::min(xmax, std::min(grey.width, roiMap.width) - 1);
-    ymax = std::min(ymax, std::min(grey.height, roiMap.height) - 1);
-    if (xmin > xmax || ymin > ymax) return {0, 0, 0, 0, 0, 0};
-    const int32_t w = xmax - xmin + 1, h = ymax - ymin + 1;
+namespace {
 
-    // Membership of the box's pixels, one byte each, so that the passes below
-    // test no ROI word; with it the sums of the levels and of their squares.
-    // A plane holds at most 2^28 words of at most 16 bits, so both sums are
-    // exact in 64-bit integers.
-    std::vector<uint8_t> inside(static_cast<size_t>(w) * static_cast<size_t>(h));
+using Matrix4 = std::array<std::array<double, 4>, 4>;
+using Pair = double __attribute__((vector_size(16)));
+
+Pair pairAt(const double* p) {
+    Pair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+// v in lane 0; -0.0 leaves every lane it is added to as it was, a zero's sign included.
+Pair first(double v) {
+    return Pair{v, -0.0};
+}
+double total(Pair s) {
+    return s[0] + s[1];
+}
+
+// The box of a fit, clipped to both planes; columns and rows inclusive.
+struct Box {
+    int32_t xmin, ymin, xmax, ymax;
+    bool empty() const { return xmin > xmax || ymin > ymax; }
+    int32_t width() const { return xmax - xmin + 1; }
+    int32_t height() const { return ymax - ymin + 1; }
+};
+
+Box clipBox(const ImagePlane& grey, const ImagePlane& roiMap, int32_t xmin, int32_t ymin,
+            int32_t xmax, int32_t ymax) {
+    return {std::max(xmin, 0), std::max(ymin, 0),
+            std::min(xmax, std::min(grey.width, roiMap.width) - 1),
+            std::min(ymax, std::min(grey.height, roiMap.height) - 1)};
+}
+
+// Membership of the box's pixels, one byte each, so that the passes after it
+// test no ROI word; with it the sums of the levels and of their squares.
+// A plane holds at most 2^28 words of at most 16 bits, so both sums are
+// exact in 64-bit integers.
+struct Region {
+    std::vector<uint8_t> inside;  // box rows, 1 for a member
     RegionSums sums;
-    for (int32_t y = ymin; y <= ymax; ++y)
-        addRowSums(roiMap.current + static_cast<size_t>(y) * roiMap.width + xmin,
-                   grey.current + static_cast<size_t>(y) * grey.width + xmin, roiBit, w,
-                   inside.data() + static_cast<size_t>(y - ymin) * static_cast<size_t>(w), sums);
+};
+
+Region regionOf(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, const Box& box) {
+    const int32_t w = box.width(), h = box.height();
+    Region region;
+    region.inside.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int32_t y = box.ymin; y <= box.ymax; ++y)
+        addRowSums(
+            roiMap.current + static_cast<size_t>(y) * roiMap.width + box.xmin,
+            grey.current + static_cast<size_t>(y) * grey.width + box.xmin, roiBit, w,
+            region.inside.data() + static_cast<size_t>(y - box.ymin) * static_cast<size_t>(w),
+            region.sums);
+    return region;
+}
+
+// The region's mean and standard deviation from its integer sums; false when
+// the variance is not positive (a constant region).
+//   mean     = Σ g / K
+//   m        = the integer nearest to the mean,  r = Σ g − K m
+//   Σ (g − mean)² = Σ (g − m)² − r² / K
+//   variance = Σ (g − mean)² / K
+//   sd       = √variance
+// Σ (g − m)² is exact in integers (below 2^60, so wrapping arithmetic gives
+// it) and r² / K never exceeds the result, since no level lies nearer the
+// mean than m: the variance is within a few roundings of the true value, with
+// no chain of dependent additions.
+bool standardise(const RegionSums& sums, double& mean, double& sd) {
     const uint64_t levelSum = sums.levels, squareSum = sums.squares, count = sums.count;
-    const uint32_t levelBits = sums.bits;
-    if (count == 0) return {0, 0, 0, 0, 0, 0};
     const double n = static_cast<double>(count);
-    // mean = (sum_p g_p) / K
-    const double mean = static_cast<double>(levelSum) / n;
-    // variance = sum_p (g_p - mean)^2 / K, from the integer sums: with m the
-    // integer nearest to the mean and r = sum_p g_p - K m,
-    //   sum_p (g_p - mean)^2 = sum_p (g_p - m)^2 - r^2 / K,
-    // the first term exact in integers (it stays below 2^60, so wrapping
-    // arithmetic gives it), the second never more than the result since no
-    // level lies nearer the mean than m. So the result is within a few
-    // roundings of the true value, with no chain of dependent additions.
+    mean = static_cast<double>(levelSum) / n;
     const uint64_t nearest = (2 * levelSum + count) / (2 * count);
     const double excess = static_cast<double>(static_cast<int64_t>(levelSum - count * nearest));
     const uint64_t centred = squareSum - 2 * nearest * levelSum + count * nearest * nearest;
     const double squares = static_cast<double>(centred) - excess * excess / n;
     const double variance = squares / n;
-    if (!(variance > 0)) return {0, kMissing, kMissing, kMissing, kMissing, kMissing};
-    const double sd = std::sqrt(variance);
-    // z(g) = (g - mean) / sd for every level that may occur: one division per
-    // level instead of several per pixel, with the same quotient. A box with
-    // fewer pixels than levels (a map's window) divides per pixel instead.
-    const size_t levelCount = size_t{1} << std::bit_width(levelBits);
-    const bool byTable = static_cast<size_t>(w) * static_cast<size_t>(h) >= levelCount;
-    std::vector<double> zOf(byTable ? levelCount : 0);
-    for (size_t g = 0; g < zOf.size(); ++g) zOf[g] = (static_cast<double>(g) - mean) / sd;
+    if (!(variance > 0)) return false;
+    sd = std::sqrt(variance);
+    return true;
+}
 
-    // The usable pixels of each row as spans: (x, y) with its four causal
-    // neighbours (x-1, y), (x-1, y-1), (x, y-1), (x+1, y-1) in the region.
-    // Runs are scanned eight flags at a time.
-    struct Span {
-        int32_t y, begin, end;  // columns [begin, end) relative to xmin
-    };
+// Columns [begin, end) of box row y (relative to xmin) whose pixels are usable.
+struct Span {
+    int32_t y, begin, end;
+};
+
+// The usable pixels as spans: (x, y) with its four causal neighbours
+// (x-1, y), (x-1, y-1), (x, y-1), (x+1, y-1) in the region.
+// Runs are scanned eight flags at a time.
+std::vector<Span> usableSpans(const std::vector<uint8_t>& inside, int32_t w, int32_t h) {
     std::vector<Span> spans;
     std::vector<uint8_t> usable(static_cast<size_t>(w) + 8);
     const auto eight = [&](int32_t x) {
@@ -211,84 +287,121 @@ ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
             spans.push_back({row, begin, x});
         }
     }
+    return spans;
+}
 
-    using Pair = double __attribute__((vector_size(16)));
+// The standardised levels z = (g − mean) / sd of a band of the box's rows;
+// outside the region they are 0 and never read for a usable pixel. A box of
+// up to kBandPixels is held whole, so that the two passes over the spans fill
+// it once; a larger one a band at a time.
+class StandardisedRows {
+  public:
+    StandardisedRows(const ImagePlane& grey, const Box& box, const std::vector<uint8_t>& inside,
+                     uint32_t levelBits, double mean, double sd)
+        : grey_(grey),
+          box_(box),
+          inside_(inside),
+          mean_(mean),
+          sd_(sd),
+          w_(box.width()),
+          h_(box.height()) {
+        // z for every level that may occur: one division per level instead of
+        // several per pixel, with the same quotient. A box with fewer pixels
+        // than levels (a map's window) divides per pixel instead.
+        const size_t levelCount = size_t{1} << std::bit_width(levelBits);
+        byTable_ = static_cast<size_t>(w_) * static_cast<size_t>(h_) >= levelCount;
+        zOf_.resize(byTable_ ? levelCount : 0);
+        for (size_t g = 0; g < zOf_.size(); ++g) zOf_[g] = (static_cast<double>(g) - mean) / sd;
+        bandRows_ = static_cast<int32_t>(std::min<size_t>(
+            static_cast<size_t>(h_), std::max<size_t>(2, kBandPixels / static_cast<size_t>(w_))));
+        band_ = std::make_unique_for_overwrite<double[]>(static_cast<size_t>(bandRows_) *
+                                                         static_cast<size_t>(w_));
+    }
 
-    // The standardised levels of a band of the box's rows; outside the region
-    // they are 0 and never read for a usable pixel. A box of up to
-    // kBandPixels is held whole, so that the two passes below fill it once;
-    // a larger one a band at a time.
-    const int32_t bandRows = static_cast<int32_t>(std::min<size_t>(
-        static_cast<size_t>(h), std::max<size_t>(2, kBandPixels / static_cast<size_t>(w))));
-    const auto band = std::make_unique_for_overwrite<double[]>(static_cast<size_t>(bandRows) *
-                                                               static_cast<size_t>(w));
-    int32_t bandFirst = 0, bandEnd = 0;  // rows [bandFirst, bandEnd) are held
-    const auto fillRow = [&](double* out, int32_t row) {
-        const uint16_t* greyRow =
-            grey.current + static_cast<size_t>(ymin + row) * grey.width + xmin;
-        const uint8_t* in = inside.data() + static_cast<size_t>(row) * static_cast<size_t>(w);
-        int32_t x = 0;
-        if (!byTable) {
-            for (; x < w; ++x) out[x] = in[x] ? (static_cast<double>(greyRow[x]) - mean) / sd : 0.0;
-            return;
-        }
-        for (; x + 2 <= w; x += 2) {
-            const Pair z = {zOf[greyRow[x] & (0u - in[x])], zOf[greyRow[x + 1] & (0u - in[x + 1])]};
-            std::memcpy(out + x, &z, sizeof z);
-        }
-        if (x < w) out[x] = zOf[greyRow[x] & (0u - in[x])];
-    };
-    // A row of spans and the one above it.
-    const auto loadRows = [&](int32_t row) -> std::pair<const double*, const double*> {
-        if (row - 1 < bandFirst || row >= bandEnd) {
-            bandFirst = row - 1;
-            bandEnd = std::min(h, bandFirst + bandRows);
-            for (int32_t r = bandFirst; r < bandEnd; ++r)
-                fillRow(band.get() + static_cast<size_t>(r - bandFirst) * static_cast<size_t>(w),
+    // Box row `row` of z and the row above it.
+    std::pair<const double*, const double*> rows(int32_t row) {
+        if (row - 1 < bandFirst_ || row >= bandEnd_) {
+            bandFirst_ = row - 1;
+            bandEnd_ = std::min(h_, bandFirst_ + bandRows_);
+            for (int32_t r = bandFirst_; r < bandEnd_; ++r)
+                fillRow(band_.get() + static_cast<size_t>(r - bandFirst_) * static_cast<size_t>(w_),
                         r);
         }
         const double* current =
-            band.get() + static_cast<size_t>(row - bandFirst) * static_cast<size_t>(w);
-        return {current, current - w};
-    };
+            band_.get() + static_cast<size_t>(row - bandFirst_) * static_cast<size_t>(w_);
+        return {current, current - w_};
+    }
 
-    // Normal equations A teta = b over the usable pixels:
-    //   A_ij = sum u_i u_j,  b_i = sum z u_i,
-    //   u = (z(x-1, y), z(x-1, y-1), z(x, y-1), z(x+1, y-1)).
-    // A is symmetric, so only its 10 distinct sums are formed. Two
-    // neighbouring pixels of a span go side by side in a register, each lane
-    // its own partial sum (an odd span's last pixel joins lane 0), and the
-    // lanes are added at the end. All 14 sums take their products in this one
-    // order, so regressors that agree at every pixel give equal rows of A and
-    // a singular system stays exactly singular.
-    const auto pairAt = [](const double* p) {
-        Pair v;
-        std::memcpy(&v, p, sizeof v);
-        return v;
-    };
-    // -0.0 leaves every lane it is added to as it was, a zero's sign included.
-    const auto first = [](double v) { return Pair{v, -0.0}; };
+  private:
+    void fillRow(double* out, int32_t row) const {
+        const uint16_t* greyRow =
+            grey_.current + static_cast<size_t>(box_.ymin + row) * grey_.width + box_.xmin;
+        const uint8_t* in = inside_.data() + static_cast<size_t>(row) * static_cast<size_t>(w_);
+        int32_t x = 0;
+        if (!byTable_) {
+            for (; x < w_; ++x)
+                out[x] = in[x] ? (static_cast<double>(greyRow[x]) - mean_) / sd_ : 0.0;
+            return;
+        }
+        for (; x + 2 <= w_; x += 2) {
+            const Pair z = {zOf_[greyRow[x] & (0u - in[x])],
+                            zOf_[greyRow[x + 1] & (0u - in[x + 1])]};
+            std::memcpy(out + x, &z, sizeof z);
+        }
+        if (x < w_) out[x] = zOf_[greyRow[x] & (0u - in[x])];
+    }
+
+    const ImagePlane& grey_;
+    const Box box_;
+    const std::vector<uint8_t>& inside_;
+    const double mean_, sd_;
+    const int32_t w_, h_;
+    bool byTable_ = false;
+    std::vector<double> zOf_;
+    int32_t bandRows_ = 0;
+    std::unique_ptr<double[]> band_;
+    int32_t bandFirst_ = 0, bandEnd_ = 0;  // rows [bandFirst_, bandEnd_) are held
+};
+
+// The normal equations A θ = b over the K usable pixels.
+struct NormalEquations {
+    Matrix4 a;
+    std::array<double, 4> b;
+    int64_t k;
+};
+
+// u = (z(x-1, y), z(x-1, y-1), z(x, y-1), z(x+1, y-1))
+// A_ij = Σ u_i u_j
+// b_i  = Σ z(x, y) u_i
+// K    = the number of usable pixels
+// A is symmetric, so only its 10 distinct sums are formed. Two neighbouring
+// pixels of a span go side by side in a register, each lane its own partial
+// sum (an odd span's last pixel joins lane 0), and the lanes are added at the
+// end. All 14 sums take their products in this one order, so regressors that
+// agree at every pixel give equal rows of A and a singular system stays
+// exactly singular.
+NormalEquations normalEquations(const std::vector<Span>& spans, StandardisedRows& z) {
     Pair s00 = {0, 0}, s01 = {0, 0}, s02 = {0, 0}, s03 = {0, 0}, s11 = {0, 0};
     Pair s12 = {0, 0}, s13 = {0, 0}, s22 = {0, 0}, s23 = {0, 0}, s33 = {0, 0};
     Pair t0 = {0, 0}, t1 = {0, 0}, t2 = {0, 0}, t3 = {0, 0};
     int64_t k = 0;
     for (const Span& span : spans) {
-        const auto [current, above] = loadRows(span.y);
+        const auto [current, above] = z.rows(span.y);
         int32_t x = span.begin;
         // Two loops of seven sums each, so that every sum stays in a register.
         for (; x + 1 < span.end; x += 2) {
-            const Pair u0 = pairAt(current + x - 1), z = pairAt(current + x);
+            const Pair u0 = pairAt(current + x - 1), w = pairAt(current + x);
             const Pair u1 = pairAt(above + x - 1), u2 = pairAt(above + x);
             s00 += u0 * u0;
             s01 += u0 * u1;
             s02 += u0 * u2;
             s11 += u1 * u1;
             s12 += u1 * u2;
-            t0 += z * u0;
-            t1 += z * u1;
+            t0 += w * u0;
+            t1 += w * u1;
         }
         for (x = span.begin; x + 1 < span.end; x += 2) {
-            const Pair u0 = pairAt(current + x - 1), z = pairAt(current + x);
+            const Pair u0 = pairAt(current + x - 1), w = pairAt(current + x);
             const Pair u1 = pairAt(above + x - 1), u2 = pairAt(above + x);
             const Pair u3 = pairAt(above + x + 1);
             s03 += u0 * u3;
@@ -296,11 +409,11 @@ ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
             s22 += u2 * u2;
             s23 += u2 * u3;
             s33 += u3 * u3;
-            t2 += z * u2;
-            t3 += z * u3;
+            t2 += w * u2;
+            t3 += w * u3;
         }
         if (x < span.end) {
-            const double u0 = current[x - 1], z = current[x];
+            const double u0 = current[x - 1], w = current[x];
             const double u1 = above[x - 1], u2 = above[x], u3 = above[x + 1];
             s00 += first(u0 * u0);
             s01 += first(u0 * u1);
@@ -312,31 +425,31 @@ ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
             s22 += first(u2 * u2);
             s23 += first(u2 * u3);
             s33 += first(u3 * u3);
-            t0 += first(z * u0);
-            t1 += first(z * u1);
-            t2 += first(z * u2);
-            t3 += first(z * u3);
+            t0 += first(w * u0);
+            t1 += first(w * u1);
+            t2 += first(w * u2);
+            t3 += first(w * u3);
         }
         k += span.end - span.begin;
     }
-    const auto total = [](Pair s) { return s[0] + s[1]; };
     const double a00 = total(s00), a01 = total(s01), a02 = total(s02), a03 = total(s03);
     const double a11 = total(s11), a12 = total(s12), a13 = total(s13);
     const double a22 = total(s22), a23 = total(s23), a33 = total(s33);
-    const std::array<std::array<double, 4>, 4> a = {
-        {{a00, a01, a02, a03}, {a01, a11, a12, a13}, {a02, a12, a22, a23}, {a03, a13, a23, a33}}};
-    const std::array<double, 4> b = {total(t0), total(t1), total(t2), total(t3)};
-    std::array<double, 4> teta{};
-    if (!solveByCofactors(a, b, teta))
-        return {static_cast<double>(k), kMissing, kMissing, kMissing, kMissing, kMissing};
+    return {
+        {{{a00, a01, a02, a03}, {a01, a11, a12, a13}, {a02, a12, a22, a23}, {a03, a13, a23, a33}}},
+        {total(t0), total(t1), total(t2), total(t3)},
+        k};
+}
 
-    // Sigma = sqrt(sum e^2 / K), e = z - (t1 u0 + t2 u1 + t3 u2 + t4 u3),
-    // summed in the lanes of the normal equations.
+// Sigma = √(Σ e² / K),  e = z(x, y) − θᵀu,
+// summed in the lanes of the normal equations.
+double residualDeviation(const std::vector<Span>& spans, StandardisedRows& z,
+                         const std::array<double, 4>& teta, int64_t k) {
     const Pair th0 = {teta[0], teta[0]}, th1 = {teta[1], teta[1]};
     const Pair th2 = {teta[2], teta[2]}, th3 = {teta[3], teta[3]};
     Pair residual = {0, 0};
     for (const Span& span : spans) {
-        const auto [current, above] = loadRows(span.y);
+        const auto [current, above] = z.rows(span.y);
         int32_t x = span.begin;
         for (; x + 1 < span.end; x += 2) {
             const Pair e =
@@ -350,10 +463,26 @@ ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
             residual += first(e * e);
         }
     }
-    return {static_cast<double>(k),
-            teta[0],
-            teta[1],
-            teta[2],
-            teta[3],
-            std::sqrt(total(residual) / static_cast<double>(k))};
+    return std::sqrt(total(residual) / static_cast<double>(k));
+}
+
+}  // namespace
+
+ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
+                    int32_t ymin, int32_t xmax, int32_t ymax) {
+    const Box box = clipBox(grey, roiMap, xmin, ymin, xmax, ymax);
+    if (box.empty()) return {0, 0, 0, 0, 0, 0};
+    const Region region = regionOf(grey, roiMap, roiBit, box);
+    if (region.sums.count == 0) return {0, 0, 0, 0, 0, 0};
+    double mean = 0, sd = 0;
+    if (!standardise(region.sums, mean, sd))
+        return {0, kMissing, kMissing, kMissing, kMissing, kMissing};
+    const std::vector<Span> spans = usableSpans(region.inside, box.width(), box.height());
+    StandardisedRows z(grey, box, region.inside, region.sums.bits, mean, sd);
+    const NormalEquations system = normalEquations(spans, z);
+    const double k = static_cast<double>(system.k);
+    std::array<double, 4> teta{};
+    if (!solveArSystem(system.a, system.b, system.k, teta))
+        return {k, kMissing, kMissing, kMissing, kMissing, kMissing};
+    return {k, teta[0], teta[1], teta[2], teta[3], residualDeviation(spans, z, teta, system.k)};
 }

@@ -26,13 +26,28 @@ enum ArFeature : int { kAreaARM, kTeta1, kTeta2, kTeta3, kTeta4, kSigma };
 // so the values meet the pixel-by-pixel definition to rounding (1e-12
 // relative for a well-conditioned fit), not to the bit.
 // The six values of one region: K (pixels used), Teta1..Teta4, Sigma; the
-// five parameters are +infinity (missing) when the fit is impossible.
+// five parameters are +infinity (missing) when the fit is impossible: a
+// constant region (K given as 0), or dependent regressors (fewer than 4
+// usable pixels among them).
 using ArValues = std::array<double, 6>;
 
 // The 4 x 4 solve by cofactors. Returns false, leaving `teta` alone, when the
 // determinant is exactly 0.
 bool solveByCofactors(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
                       std::array<double, 4>& teta);
+
+// True when the four regressors are linearly independent beyond rounding:
+// at least 4 usable pixels, and no regressor a combination of the others to
+// within the rounding that K summed products carry. The test is made on A
+// scaled to unit diagonal (the regressors' correlations), so it does not
+// depend on their scale; a singular system that rounding left with a tiny
+// determinant would otherwise give noise for coefficients.
+bool regressorsIndependent(const std::array<std::array<double, 4>, 4>& a, int64_t k);
+
+// The fit's solve: false (the parameters missing) when the regressors are
+// dependent or the determinant is exactly 0, else the cofactor solve.
+bool solveArSystem(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
+                   int64_t k, std::array<double, 4>& teta);
 
 // Fits the model to the pixels of the ROI with bit `roiBit` inside the box
 // [xmin, xmax] x [ymin, ymax] (inclusive, clipped to the planes). A region

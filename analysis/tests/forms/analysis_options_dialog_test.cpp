@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
 
 #include "workspace/tests/forms/qt_test_app.h"
 
@@ -98,6 +100,30 @@ TEST_F(OptionsDialogTest, TheMapTreeSelectsLeavesAndRecomputesNodes) {
     dialog.accept();
     EXPECT_EQ(countSelectedMapLeaves(settings.options.Maps_Tree), 44);
     EXPECT_EQ(mapTreeText(settings.options.Maps_Tree).substr(25, 3), "331");
+}
+
+TEST_F(OptionsDialogTest, OneClickOnALeafsCheckBoxTogglesIt) {
+    AnalysisOptionsDialog dialog(nullptr, settings, grain);
+    dialog.show();
+    dialog.tabs()->setCurrentIndex(1);
+    QTreeWidget* tree = dialog.mapTree();
+    tree->expandAll();
+    QTreeWidgetItem* leaf = nullptr;
+    for (QTreeWidgetItemIterator it(tree); *it && !leaf; ++it)
+        if ((*it)->data(0, Qt::UserRole).toInt() == 91) leaf = *it;
+    ASSERT_NE(leaf, nullptr);
+    tree->scrollToItem(leaf);
+    const QRect row = tree->visualItemRect(leaf);
+    const QPoint box(row.left() + 8, row.center().y());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_EQ(dialog.editedTree()[91].state, kMapLeafOn);
+    EXPECT_EQ(dialog.selectedCount()->text(), "1");
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_EQ(dialog.editedTree()[91].state, kMapLeafOff);
+    // A click on the name only selects it, for "Select" and "Clear".
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(row.left() + 60, box.y()));
+    EXPECT_EQ(dialog.editedTree()[91].state, kMapLeafOff);
+    EXPECT_EQ(tree->currentItem(), leaf);
 }
 
 TEST_F(OptionsDialogTest, TheGeometrySwitchChangesOnlyWhenClicked) {

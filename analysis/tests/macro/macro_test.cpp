@@ -28,6 +28,7 @@ class RecordingHost : public MacroHost {
     bool exiting = false;
     // Saves really write their file, so later lines and loops can see it.
     bool writeOutputs = false;
+    bool analysisRuns = true;  // whether RunAnalysis makes a report
     // Files whose load or save fails.
     std::set<std::string> failing;
     bool ok(const std::string& path) const { return failing.count(path) == 0; }
@@ -51,7 +52,10 @@ class RecordingHost : public MacroHost {
     void renameRoi(int roi, const std::string& name) override {
         calls.push_back("renameRoi " + std::to_string(roi) + " [" + name + "]");
     }
-    void runAnalysis() override { calls.push_back("runAnalysis"); }
+    bool runAnalysis() override {
+        calls.push_back("runAnalysis");
+        return analysisRuns;
+    }
     void grainAnalysis() override { calls.push_back("grainAnalysis"); }
     bool saveReport(const std::string& path) override {
         calls.push_back("saveReport " + path);
@@ -291,6 +295,13 @@ TEST_F(MacroTest, CommandsIgnoreLetterCaseAndCommentsAreSkippedInBothPasses) {
               MacroRunStatus::Executed);
     EXPECT_EQ(host.calls, (Calls{"loadImage scan.bmp", "loadImage scan.bmp", "loadImage scan.bmp",
                                  "runAnalysis"}));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MacroTest, AByteOrderMarkIsNoPartOfTheFirstCommand) {
+    write("scan.bmp", "BM");
+    EXPECT_EQ(run("\xEF\xBB\xBFLoadImage scan.bmp\r\nRunAnalysis\r\n"), MacroRunStatus::Executed);
+    EXPECT_EQ(host.calls, (Calls{"loadImage scan.bmp", "runAnalysis"}));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -591,6 +602,17 @@ TEST_F(MacroTest, AFailedFileOperationStopsTheMacroNamingCommandFileAndLine) {
               MacroRunStatus::Executed);
     EXPECT_EQ(host.calls.size(), 3u);
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MacroTest, AnAnalysisThatMadeNoReportStopsTheMacroBeforeItsSave) {
+    // The save would write the report of an earlier run under this name.
+    host.analysisRuns = false;
+    write("a.bmp", "BM");
+    EXPECT_EQ(run("LoadImage a.bmp\nRunAnalysis\nSaveReport a.par\n"), MacroRunStatus::Failed);
+    EXPECT_EQ(host.calls, (Calls{"loadImage a.bmp", "runAnalysis"}));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{
+                                  "Command \"RunAnalysis\" failed in line 2.\r\nThe macro was "
+                                  "stopped."}));
 }
 
 TEST_F(MacroTest, AFailureInsideLoopsAndInnerMacrosStopsEverything) {

@@ -79,3 +79,44 @@ TEST(FeatureSpace, PictureHasAxesLabelsAndOneSymbolPerSampleInDepthOrder) {
     EXPECT_EQ(items.back().text, "2");
     EXPECT_EQ(items.back().colour, 0x00FF00u);
 }
+
+TEST(FeatureSpace, LabelsStayInsideThePictureAndValuesApartHoweverItTurns) {
+    SelectionSamples s;
+    s.classes = {"a"};
+    s.classSize = {3};
+    s.classOffset = {0};
+    s.sampleClass = {0, 0, 0};
+    s.features = {{"Contrast", 0}, {"LongFeatureNameOfTheGradient", 1}, {"Entropy", 2}};
+    s.values = {-123456, 0.5, 98765.4, 1e-7, 2e-7, 3.5e-6, -1, 0, 1};
+    FeatureSpaceView view;
+    view.axisFeatures = {0, 1, 2};
+    int checked = 0;
+    for (int a = 0; a < 628; a += 37) {
+        for (int b = 0; b < 628; b += 41) {
+            view.rotation = initialFeatureSpaceRotation();
+            view.rotation.turn(1, 3, a);
+            view.rotation.turn(2, 3, b);
+            view.rotation.turn(1, 2, a / 2);
+            std::vector<PlotItem> labels;
+            for (const PlotItem& item : featureSpacePicture(s, view)) {
+                if (item.kind != PlotItem::Kind::Text || item.bold) continue;
+                const LabelBox box = labelBox(item);
+                EXPECT_GE(item.x - box.halfWidth, 0) << item.text << " " << a << " " << b;
+                EXPECT_LE(item.x + box.halfWidth, kFeatureSpaceSize) << item.text;
+                EXPECT_GE(item.y - box.halfHeight, 0) << item.text;
+                EXPECT_LE(item.y + box.halfHeight, kFeatureSpaceSize) << item.text;
+                if (item.height < 10) labels.push_back(item);  // the six end values
+            }
+            ASSERT_EQ(labels.size(), 6u);
+            for (size_t i = 0; i < labels.size(); ++i)
+                for (size_t j = i + 1; j < labels.size(); ++j) {
+                    const LabelBox p = labelBox(labels[i]), q = labelBox(labels[j]);
+                    EXPECT_TRUE(std::abs(labels[i].x - labels[j].x) >= p.halfWidth + q.halfWidth ||
+                                std::abs(labels[i].y - labels[j].y) >= p.halfHeight + q.halfHeight)
+                        << labels[i].text << " on " << labels[j].text << " at " << a << ", " << b;
+                }
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 200);
+}

@@ -219,6 +219,8 @@ TEST(ParFileRoundTrip, HeaderLosesEmptyAndSlashLinesAndGainsCrLf) {
     ReportDocument again;
     again.header = back.header;
     EXPECT_EQ(roundTrip(again).header, back.header);
+    // An editor's byte-order mark is no part of the first header line.
+    EXPECT_EQ(decodeOk("\xEF\xBB\xBF" + encodeParFile(document)).header, back.header);
 }
 
 TEST(ParFileRoundTrip, HeaderOfTenThousandCharactersSurvives) {

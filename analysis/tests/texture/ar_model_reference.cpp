@@ -50,7 +50,7 @@ ArValues plainArFit(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
             ++k;
         }
     std::array<double, 4> teta{};
-    if (!solveByCofactors(a, b, teta))
+    if (!solveArSystem(a, b, k, teta))
         return {static_cast<double>(k), kInf, kInf, kInf, kInf, kInf};
     double residual = 0;
     for (int32_t y = ymin + 1; y <= ymax; ++y)

@@ -78,6 +78,36 @@ TEST(ArModel, RampsGiveASingularSystemAndMissingValues) {
     }
 }
 
+TEST(ArModel, DependentRegressorsGiveMissingValuesNotNoise) {
+    // Fewer than four usable pixels can never fix four coefficients, however
+    // the rounding leaves the determinant: one, two and three usable pixels.
+    uint32_t seed = 5;
+    auto next = [&seed] {
+        seed = seed * 134775813u + 1u;
+        return seed >> 22;
+    };
+    for (int usable = 1; usable <= 3; ++usable) {
+        Image image = makeImage(usable + 2, 2, [&](int, int) { return next(); });
+        const ArValues v = fit(image);
+        EXPECT_EQ(v[kAreaARM], usable);
+        for (size_t i = kTeta1; i <= kSigma; ++i) EXPECT_TRUE(std::isinf(v[i])) << usable << i;
+    }
+    // Planes g = a x + b y + c make every regressor g minus a constant: rank 2,
+    // yet the standardised levels round, and the rounded system is not exactly
+    // singular. Small and large regions alike.
+    for (const auto& [w, h, a, b] :
+         {std::array<int, 4>{7, 6, 2, 3}, std::array<int, 4>{300, 200, 5, 7},
+          std::array<int, 4>{1024, 1024, 17, 29}}) {
+        const ArValues v = fit(makeImage(w, h, [a, b](int x, int y) { return a * x + b * y + 1; }));
+        EXPECT_EQ(v[kAreaARM], (w - 2) * (h - 1));
+        for (size_t i = kTeta1; i <= kSigma; ++i) EXPECT_TRUE(std::isinf(v[i])) << w << " " << i;
+    }
+    // The same plane with one level off by one is a well-posed fit again.
+    Image bumped = makeImage(300, 200, [](int x, int y) { return 5 * x + 7 * y + 1; });
+    bumped.grey->at(150, 100) += 1;
+    EXPECT_TRUE(std::isfinite(fit(bumped)[kTeta1]));
+}
+
 TEST(ArModel, ConstantThinAndEmptyRegions) {
     ArValues constant = fit(makeImage(5, 5, [](int, int) { return 7; }));
     EXPECT_EQ(constant[0], 0);
@@ -219,9 +249,9 @@ double conditionOfFit(const ImagePlane& grey, const ImagePlane& roi, uint16_t bi
 // and Sigma agree within 1e-12 relative (the coefficients relative to the
 // largest of them, as a solve's error is measured), far below the 8 digits a
 // report prints and the golden runs' 1e-9; past a condition number of 1e3
-// the bound grows with it, and a system singular but for rounding (fewer
-// than four usable pixels, say) has noise for coefficients in both. The
-// pixel count, missing values and zeros agree exactly.
+// the bound grows with it; a system singular but for rounding (fewer than
+// four usable pixels, say) gives missing values in both. The pixel count,
+// missing values and zeros agree exactly.
 void expectAgrees(const ImagePlane& grey, const ImagePlane& roi, uint16_t bit, int x0, int y0,
                   int x1, int y1) {
     const ArValues fast = fitArModel(grey, roi, bit, x0, y0, x1, y1);

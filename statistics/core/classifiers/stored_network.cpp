@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/textformat.h"
 #include "statistics/core/checked_array.h"
 
@@ -189,6 +190,15 @@ std::string rangeMessage(std::string_view what, int low, int high, std::string_v
            ", line " + std::to_string(lineNumber) + ".";
 }
 
+// Every working value is divided by the deviation: a valid number that
+// cannot be used is a consistency fault, not a conversion one.
+std::string deviationMessage(double deviation, std::string_view fileName, size_t lineNumber) {
+    return std::string("Data consistency error:\r") +
+           (deviation == 0.0 ? "a standard deviation of 0" : "a negative standard deviation") +
+           " cannot be used, file " + std::string(fileName) + ", line " +
+           std::to_string(lineNumber) + ".";
+}
+
 }  // namespace
 
 StoredNetworkReader::StoredNetworkReader(std::string text, std::string fileName)
@@ -198,7 +208,7 @@ StoredNetworkReader::StoredNetworkReader(std::string text, std::string fileName)
     if (text_.size() > kMaxNetworkFileBytes) return;
     // Lines end with CR LF, LF or a lone CR; a break after the last line does
     // not start another one.
-    size_t pos = 0;
+    size_t pos = platform::byteOrderMarkLength(text_);
     while (pos < text_.size()) {
         size_t end = text_.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text_.size();
@@ -278,9 +288,8 @@ bool StoredNetworkReader::readTrainingStatistics(size_t count, std::vector<doubl
             mean = platform::parseReal(trimBlanks(field(text, meanKey + 7, kStatisticWidth)));
             deviation = platform::parseReal(trimBlanks(field(text, stdKey + 6, kStatisticWidth)));
         }
-        // Every working value is divided by the deviation.
-        if (!mean || !deviation || !(*deviation > 0.0))
-            return fail(numericConversionMessage(fileName_, index + 1));
+        if (!mean || !deviation) return fail(numericConversionMessage(fileName_, index + 1));
+        if (!(*deviation > 0.0)) return fail(deviationMessage(*deviation, fileName_, index + 1));
         means.push_back(*mean);
         deviations.push_back(*deviation);
     }

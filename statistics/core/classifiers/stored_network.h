@@ -149,8 +149,8 @@ class StoredNetworkReader {
 
     // The training mean and standard deviation of each of the `count` listed
     // features, in input order (after readSelectedFeatures). A value that does
-    // not convert, is not finite, or a deviation that is not positive stops
-    // with the conversion message of its line.
+    // not convert or is not finite stops with the conversion message of its
+    // line, a deviation of 0 or below with a consistency message naming it.
     bool readTrainingStatistics(size_t count, std::vector<double>& means,
                                 std::vector<double>& deviations);
 

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "platform/textformat.h"
+#include "statistics/core/linear/singular_scatter.h"
 #include "statistics/core/report/report_header.h"
 
 #ifdef __linux__
@@ -841,7 +842,8 @@ bool clusterPoints(DistanceContext& context, SampleMatrix& points, int sampleCou
         !InverseCovarianceForMahalanobis(points, sampleCount, context.featureCount,
                                          context.inverseCovariance)) {
         report.outcome = AnalysisOutcome::Failed;
-        report.messages.emplace_back(kAhcWrongDataMessage);
+        report.messages.push_back(withSingularScatterAdvice(
+            kAhcWrongDataMessage, sampleCount, context.featureCount, "covariance matrix"));
         return false;
     }
     buildClusterTree(context, sampleCount, linkage, tree);

@@ -79,7 +79,8 @@ std::vector<std::string> clusteringResultLines(const ClusterTree& tree, uint8_t 
 // The clustering command on the working data: prepares it (standardised when
 // `standardize` is non-zero), writes the header and the results into the
 // report and fills `tree`. With the Mahalanobis metric the working data are
-// left centred. A singular covariance fails with kAhcWrongDataMessage.
+// left centred. A singular covariance fails with kAhcWrongDataMessage followed
+// by why and what helps (withSingularScatterAdvice).
 AhcReport HierarchicalClustering(R62DataSet& data, uint8_t metric, uint8_t linkage,
                                  uint8_t standardize, std::string_view dateTime, ClusterTree& tree);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "platform/textformat.h"
@@ -116,7 +117,8 @@ SilhouetteLayout layoutSilhouettes(const std::vector<SilhouetteRecord>& records,
     const int axisY = height - 35;
     g.axes = {
         {{15, axisY}, {width - 15, axisY}},
-        {{g.zeroX, height - 20}, {g.zeroX, 15}},
+        // The zero axis stops above its label, so "0.0" is not struck through.
+        {{g.zeroX, height - 31}, {g.zeroX, 15}},
         {{g.zeroX - 4, 15}, {g.zeroX - 1, 15}},
         {{g.middleX, height - 30}, {g.middleX, height - 40}},
         {{g.oneX, height - 30}, {g.oneX, height - 40}},
@@ -188,4 +190,14 @@ ClassClusterGrid classClusterTable(const PerSample16& category, const PerSample1
         groups[static_cast<size_t>(i)] = clusters[i];
     }
     return classClusterTable(classes, groups, categoryCount, clusterCount);
+}
+
+std::optional<int> smallestLabelX(const SilhouetteLayout& layout, int textWidth) {
+    if (layout.smallestText.empty()) return std::nullopt;
+    // Centred under its tick, but never over the "0.0" beside it nor cut at
+    // the picture's edge: where it cannot stand whole it is left out.
+    const int x =
+        std::min(layout.smallestLabel.x - textWidth / 2, layout.zeroLabel.x - 4 - textWidth);
+    if (x < 0) return std::nullopt;
+    return x;
 }

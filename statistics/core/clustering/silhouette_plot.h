@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,11 @@ struct SilhouetteLayout {
 // width x height pixels.
 SilhouetteLayout layoutSilhouettes(const std::vector<SilhouetteRecord>& records, int clusterCount,
                                    int width, int height);
+
+// Where the label of the smallest value starts for a text `textWidth` wide;
+// none without negative values or where it would run into "0.0" or off the
+// picture.
+std::optional<int> smallestLabelX(const SilhouetteLayout& layout, int textWidth);
 
 // The window's least height for K clusters: room for the legend.
 int silhouetteMinimumHeight(int clusterCount);

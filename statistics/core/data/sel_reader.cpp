@@ -385,6 +385,7 @@ std::string selTooLargeText(const std::string& path) {
 
 SelLoadResult decodeSelFile(std::string_view text, std::string_view dataFileName,
                             R62DataSet& data) {
+    text.remove_prefix(platform::byteOrderMarkLength(text));
     data.DataFileName = std::string(dataFileName);
     SelLoadResult result;
     result.caption = r62Caption(dataFileName);

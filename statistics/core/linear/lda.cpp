@@ -6,6 +6,7 @@
 #include "platform/textformat.h"
 #include "statistics/core/linear/column_statistics.h"
 #include "statistics/core/linear/projection.h"
+#include "statistics/core/linear/singular_scatter.h"
 #include "statistics/core/report/report_header.h"
 
 ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
@@ -48,8 +49,10 @@ ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& proj
     Vector30 pivots{};
     if (!CholeskyDecompose(st, pivots, n)) {
         report.outcome = AnalysisOutcome::Failed;
-        report.messages.emplace_back(kCholeskyFailureMessage);
-        report.messages.emplace_back(kLdaWrongDataMessage);
+        // One box that says why and what helps, not the factorisation's
+        // own words followed by a bare "wrong data".
+        report.messages.push_back(
+            withSingularScatterAdvice(kLdaWrongDataMessage, samples, n, "scatter matrix"));
         return report;
     }
     Matrix30 inverse{};  // L, then L^-1

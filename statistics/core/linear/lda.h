@@ -19,8 +19,9 @@ inline constexpr std::string_view kLdaWrongDataMessage =
 // `standardize` is non-zero) and leaves it centred, writes every sample's
 // projection on all n directions into `projected`, reports, and fills the plot
 // of the first one to three directions. Sets ClassResult. When the total
-// scatter is not positive definite the outcome is Failed with the Cholesky
-// message and kLdaWrongDataMessage, and the report holds the header and the
+// scatter is not positive definite the outcome is Failed with one message,
+// kLdaWrongDataMessage followed by why and what helps
+// (withSingularScatterAdvice), and the report holds the header and the
 // results title.
 ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime);

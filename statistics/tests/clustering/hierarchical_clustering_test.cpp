@@ -198,7 +198,10 @@ TEST(R62HierarchicalClustering, SingularCovarianceFailsWithTheWrongDataBox) {
     ASSERT_EQ(report.messages.size(), 1u);
     EXPECT_EQ(report.messages[0],
               "Hierarchical Clustering Analysis runtime error.\r[Wrong data.]\rTry another "
-              "distance measure.");
+              "distance measure.\rThe covariance matrix of the selected features is singular: "
+              "some features depend linearly on others (for example two features with the same "
+              "values).\rSelect fewer features, leaving out those that repeat others "
+              "(\"Options\" menu item), or add samples.");
     EXPECT_EQ(report.lines.back(), "* Results [agglomerative hierarchical clustering]");
 }
 

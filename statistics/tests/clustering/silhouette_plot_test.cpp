@@ -103,7 +103,7 @@ TEST(R62Silhouettes, BarsAreDrawnClusterByClusterFromTheZeroAxis) {
     ASSERT_GE(g.axes.size(), 2u);
     EXPECT_EQ(g.axes[0].from, (PixelPoint{15, 215}));
     EXPECT_EQ(g.axes[0].to, (PixelPoint{435, 215}));
-    EXPECT_EQ(g.axes[1].from, (PixelPoint{158, 230}));
+    EXPECT_EQ(g.axes[1].from, (PixelPoint{158, 219}));  // ends above "0.0"
     EXPECT_EQ(g.axes[1].to, (PixelPoint{158, 15}));
 
     EXPECT_EQ(g.legendBox, (PixelRect{365, 5, 445, 58}));
@@ -233,8 +233,16 @@ TEST(R62Silhouettes, TheNegativeSideOfTheAxisIsLabelledWithTheSmallestValue) {
     EXPECT_EQ(g.axes.back().from, (PixelPoint{20, 220}));
     EXPECT_EQ(g.axes.back().to, (PixelPoint{20, 210}));
 
+    // Its label stands left of "0.0"; one that would run into it is left out.
+    EXPECT_EQ(smallestLabelX(g, 30), 5);
+    const SilhouetteLayout tiny =
+        layoutSilhouettes(recordsOf({{0.9, 1}, {-0.001, 2}, {0.5, 2}}), 2, 450, 250);
+    EXPECT_EQ(tiny.smallestText, "-0.00");
+    EXPECT_FALSE(smallestLabelX(tiny, 30).has_value());
+
     const SilhouetteLayout none = layoutSilhouettes(recordsOf({{0.5, 1}}), 1, 450, 250);
     EXPECT_TRUE(none.smallestText.empty());
+    EXPECT_FALSE(smallestLabelX(none, 30).has_value());
     EXPECT_EQ(none.axes.size(), 5u);
 }
 

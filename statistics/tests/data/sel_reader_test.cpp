@@ -262,6 +262,10 @@ TEST(R62SelReader, LoadsTheFileAndSelectsEveryFeature) {
     EXPECT_EQ(result.caption, "r62 - data.sel");
     EXPECT_FALSE(result.inputPaneBlue);
     EXPECT_TRUE(result.messageBox.empty());
+    // An editor's byte-order mark before "*label" is skipped.
+    Loader marked;
+    EXPECT_EQ(marked.load("\xEF\xBB\xBF" + join(validLines(), "\r\n")).status,
+              SelLoadStatus::Loaded);
 }
 
 TEST(R62SelReader, InputPaneNumbersTheSamples) {

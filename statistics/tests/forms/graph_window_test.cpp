@@ -36,6 +36,17 @@ int pixelsOf(const QImage& image, uint32_t rgb, int x0, int y0, int x1, int y1) 
     return count;
 }
 
+// The box of the pixels in the given colour inside [x0, x1) x [y0, y1).
+QRect inkOf(const QImage& image, uint32_t rgb, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
+    if (x1 < 0) x1 = image.width();
+    if (y1 < 0) y1 = image.height();
+    QRect box;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == rgb) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
 class GraphWindowTest : public DiagramWindowTest {
   protected:
     void SetUp() override {
@@ -99,33 +110,61 @@ TEST_F(GraphWindowTest, OpensOnTopWithItsCaptionAndTheFixedPicture) {
     EXPECT_EQ(r62Diagram().DiagramSaved, 0);
 }
 
-TEST_F(GraphWindowTest, TheSamplesOfA2DPlotSitAtTheirPixelsInTheirClassColours) {
+TEST_F(GraphWindowTest, TheSamplesOfA2DPlotSitInsideTheFrameInTheirClassColours) {
     TGraphWindow* w = make2D();
     const QImage& image = w->picture();
-    // Sample 1 at (min, min): cell from (51, 226); sample 2 at (max, max):
-    // from (366, 8); sample 3 at (1, 1): from (209, 172).
-    EXPECT_GT(pixelsOf(image, 0xFF0000, 51, 226, 58, 238), 3);
-    EXPECT_GT(pixelsOf(image, 0x008000, 366, 8, 373, 20), 3);
-    EXPECT_GT(pixelsOf(image, 0x0000FF, 209, 172, 216, 184), 3);
-    // Nowhere else.
-    EXPECT_EQ(pixelsOf(image, 0xFF0000, 0, 0, 385, 273),
-              pixelsOf(image, 0xFF0000, 51, 226, 58, 238));
-    EXPECT_EQ(pixelsOf(image, 0x008000, 0, 0, 385, 273),
-              pixelsOf(image, 0x008000, 366, 8, 373, 20));
-    // The frame (55, 15)-(370, 233).
+    // The frame (55, 15)-(370, 233), drawn whole.
     EXPECT_EQ(image.pixel(55, 100) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(369, 100) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(200, 15) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(200, 232) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(200, 100) & 0xFFFFFF, 0xFFFFFFu);
-    // The labels in blue.
-    EXPECT_GT(pixelsOf(image, 0x0000FF, 150, 251, 250, 273), 0);
+    // Sample 1 at (min, min) in the bottom-left corner, sample 2 at (max, max)
+    // in the top-right one, each with free pixels between it and the frame.
+    const QRect red = inkOf(image, 0xFF0000);
+    const QRect green = inkOf(image, 0x008000);
+    EXPECT_EQ(red.left(), 55 + 1 + kDataMargin);
+    EXPECT_EQ(red.bottom(), 232 - 1 - kDataMargin);
+    EXPECT_EQ(green.right(), 369 - 1 - kDataMargin);
+    EXPECT_EQ(green.top(), 15 + 1 + kDataMargin);
+    // Sample 3 at (1, 1): half way across, a quarter up (in the labels' blue).
+    const QRect blue = inkOf(image, 0x0000FF, 56, 16, 369, 232);
+    EXPECT_NEAR(blue.center().x(), (red.center().x() + green.center().x()) / 2, 1);
+    EXPECT_NEAR(blue.center().y(), red.center().y() - (red.center().y() - green.center().y()) / 4,
+                1);
+    // Inside the frame nothing black: no tick number or label lies on the data.
+    EXPECT_EQ(pixelsOf(image, 0x000000, 56, 16, 369, 232), 0);
+    // The labels in blue, under and left of the frame.
+    EXPECT_GT(pixelsOf(image, 0x0000FF, 150, 240, 250, 273), 0);
+    EXPECT_GT(pixelsOf(image, 0x0000FF, 0, 100, 55, 140), 0);
 
-    EXPECT_EQ(w->sampleMap().at(51, 226), 1);
-    EXPECT_EQ(w->sampleMap().at(58, 238), 1);
-    EXPECT_EQ(w->sampleMap().at(370, 15), 2);
-    EXPECT_EQ(w->sampleMap().at(215, 180), 3);
+    EXPECT_EQ(w->sampleMap().at(red.center().x(), red.center().y()), 1);
+    EXPECT_EQ(w->sampleMap().at(green.center().x(), green.center().y()), 2);
+    EXPECT_EQ(w->sampleMap().at(blue.center().x(), blue.center().y()), 3);
     EXPECT_EQ(w->sampleMap().at(200, 100), 0);
+}
+
+TEST_F(GraphWindowTest, TheLegendUnderThePlotNamesEachClassCharacter) {
+    add(0.0, 0.0, 0.0, 1);
+    add(300.0, 400.0, 0.0, 2);  // exponent ticks, wider than the left margin
+    TGraphWindow* w = make();
+    w->setClassNames({"healthy", "lesion", "unused"});
+    w->Plot2D("pca");
+    const QImage& image = w->picture();
+    ASSERT_GT(image.height(), 273);
+    EXPECT_EQ(w->Image->height(), image.height());
+    // Under the plot: the characters of classes 1 and 2 in their colours and
+    // the names in black; class 3 has no sample and no entry.
+    EXPECT_GT(pixelsOf(image, 0xFF0000, 0, 273, 385, image.height()), 3);
+    EXPECT_GT(pixelsOf(image, 0x008000, 0, 273, 385, image.height()), 3);
+    EXPECT_EQ(pixelsOf(image, 0x0000FF, 0, 273, 385, image.height()), 0);
+    EXPECT_GT(pixelsOf(image, 0x000000, 0, 273, 385, image.height()), 20);
+    // The plot above keeps its geometry, and the tick numbers stay off the data.
+    EXPECT_EQ(image.pixel(55, 100) & 0xFFFFFF, 0u);
+    EXPECT_EQ(pixelsOf(image, 0x000000, 56, 16, 369, 232), 0);
+    // The readout still reads the plot.
+    const QRect red = inkOf(image, 0xFF0000, 0, 0, 385, 273);
+    EXPECT_EQ(w->sampleMap().at(red.center().x(), red.center().y()), 1);
 }
 
 TEST_F(GraphWindowTest, ThePointerShowsTheSampleUnderIt) {
@@ -134,14 +173,16 @@ TEST_F(GraphWindowTest, ThePointerShowsTheSampleUnderIt) {
     add(2.0, 4.0, 0.0, 2);
     TGraphWindow* w = make();
     w->Plot2D("raw");
+    const QRect first = inkOf(w->picture(), 0xFF0000);
+    const QRect last = inkOf(w->picture(), 0x008000, 200, 0, 385, 100);
 
-    moveTo(w, 53, 230);
+    moveTo(w, first.center().x(), first.center().y());
     EXPECT_FALSE(w->StatusBar1->isHidden());
     EXPECT_EQ(w->statusText(), "Sample number = 2");
     moveTo(w, 200, 100);
     EXPECT_FALSE(w->StatusBar1->isHidden());
     EXPECT_EQ(w->statusText(), "Sample number = 0");
-    moveTo(w, 368, 10);
+    moveTo(w, last.center().x(), last.center().y());
     EXPECT_EQ(w->statusText(), "Sample number = 3");
     // The margins: the readout disappears.
     moveTo(w, 10, 100);
@@ -173,7 +214,7 @@ TEST_F(GraphWindowTest, SavingWritesThePictureAsABitmapAndCloseNoLongerAsks) {
     ASSERT_TRUE(back.load(QString::fromStdString(path), "BMP"));
     EXPECT_EQ(back.size(), QSize(385, 273));
 
-    w->ClosexClick();
+    w->CloseClick();
     EXPECT_TRUE(dialogs.messages.empty());
     pump();
     EXPECT_TRUE(w.isNull());
@@ -183,7 +224,7 @@ TEST_F(GraphWindowTest, SavingWritesThePictureAsABitmapAndCloseNoLongerAsks) {
 TEST_F(GraphWindowTest, CloseAsksAboutAnUnsavedDiagram) {
     QPointer<TGraphWindow> w = make2D();
     dialogs.messageAnswers.push_back(MessageResult::No);
-    w->ClosexClick();
+    w->CloseClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "The diagram has not been saved.\rDo you want to save it now?");
@@ -223,18 +264,27 @@ TEST_F(GraphWindowTest, TheBoxFlipsItsSecondAxisAndDrawsANewDiagram) {
     EXPECT_TRUE(w->flipY->isEnabled());
     EXPECT_EQ(w->flipY->text(), "&Flip \"MEF 2\" axis");
     EXPECT_EQ(r62Diagram().FlipYAxis, 1);
-    // Sample 2 at P(1, 1, 1) - (2, 4) = (342, 62).
-    EXPECT_EQ(w->sampleMap().at(342, 62), 2);
-    EXPECT_GT(pixelsOf(w->picture(), 0x008000, 342, 62, 349, 74), 3);
+    // Sample 2 near P(1, 1, 1), inset from the corner, less (2, 4).
+    const Projection3D p = plot3DSetup();
+    const double far = insetInBox(1.0);
+    const double near = insetInBox(0.0);
+    const PixelPoint before = p.Project3D(far, far, far);
+    EXPECT_EQ(w->sampleMap().at(before.x - 2, before.y - 4), 2);
+    EXPECT_GT(
+        pixelsOf(w->picture(), 0x008000, before.x - 2, before.y - 4, before.x + 5, before.y + 8),
+        3);
 
     r62Diagram().DiagramSaved = 1;
     w->flipYClick();
     EXPECT_EQ(r62Diagram().FlipYAxis, 0);
     EXPECT_EQ(r62Diagram().DiagramSaved, 0);
-    // Now at P(1, 0, 1) - (2, 4) = (196, 4); the old place is empty.
-    EXPECT_EQ(w->sampleMap().at(196, 4), 2);
-    EXPECT_EQ(w->sampleMap().at(342, 62), 0);
-    EXPECT_EQ(pixelsOf(w->picture(), 0x008000, 342, 62, 349, 74), 0);
+    // Now near P(1, 0, 1); the old place is empty.
+    const PixelPoint after = p.Project3D(far, near, far);
+    EXPECT_EQ(w->sampleMap().at(after.x - 2, after.y - 4), 2);
+    EXPECT_EQ(w->sampleMap().at(before.x - 2, before.y - 4), 0);
+    EXPECT_EQ(
+        pixelsOf(w->picture(), 0x008000, before.x - 2, before.y - 4, before.x + 5, before.y + 8),
+        0);
     EXPECT_EQ(w->flipY->text(), "&Flip \"MEF 2\" axis");
 }
 
@@ -243,10 +293,10 @@ TEST_F(GraphWindowTest, EqualSamplesOnAnAxisGoToItsMiddle) {
     add(5.0, 1.0, 0.0, 2);
     TGraphWindow* w = make();
     w->Plot1D();
-    // The strip's middle: x = 23 + 168, y = 11 + 109.
-    EXPECT_EQ(w->sampleMap().at(191, 120), 2);
+    // The strip's middle: about x = 23 + 168, y = 11 + 109.
+    EXPECT_EQ(w->sampleMap().at(194, 124), 2);
     w->Plot2D("lda");
-    EXPECT_EQ(w->sampleMap().at(209, 117), 2);
+    EXPECT_EQ(w->sampleMap().at(212, 122), 2);
     // The middle of the box, P(0.5, 0.5, 0.5) = (204, 127), less (2, 4).
     w->Plot3DSetup();
     EXPECT_EQ(w->sampleMap().at(202, 123), 2);

@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -29,8 +30,10 @@
 #include "statistics/forms/graph_window.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_options_window.h"
+#include "statistics/forms/save_with_replace.h"
 #include "statistics/forms/silhouette_window.h"
 #include "statistics/forms/tree_window.h"
+#include "statistics/tests/forms/menu_keys.h"
 #include "statistics/tests/forms/r62_test_app.h"
 
 using platform::FileDialogKind;
@@ -106,6 +109,7 @@ class R62MainWindowTest : public ::testing::Test {
         resetR62Data();
         resetR62Options();
         resetR62Shell();
+        resetR62DialogFolder();
     }
 
     TMainWindow& make(const std::vector<std::string>& arguments = {}) {
@@ -146,7 +150,7 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     QStringList titles;
     for (QAction* item : w.menuBar()->actions()) titles << item->text();
     EXPECT_EQ(titles, QStringList({"&Files", "&Options", "&Analysis", "&Classification",
-                                   "Clustering", "Segmentation", "&About", "&Exit"}));
+                                   "C&lustering", "&Segmentation", "A&bout", "&Exit"}));
     // Options, About and Exit are commands of the bar itself.
     for (const char* command : {"&Options", "&About", "&Exit"}) {
         ASSERT_NE(w.action(command), nullptr) << command;
@@ -163,10 +167,11 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     EXPECT_EQ(captions("&Files"), QStringList({"&Get Input Data", "&Save Report"}));
     EXPECT_EQ(captions("&Analysis"), QStringList({"&Raw Data", "&PCA", "&LDA", "&NDA"}));
     EXPECT_EQ(captions("&Classification"),
-              QStringList({"1_NN", "-", "ANN: one-class (training)", "ANN: n-class (training)", "-",
-                           "ANN classifier testing"}));
-    EXPECT_EQ(captions("Clustering"), QStringList({"AHC", "SCM", "-", "k-means"}));
-    EXPECT_EQ(captions("Segmentation"), QStringList({"Image segmentation"}));
+              QStringList({"&1_NN", "-", "ANN: &one-class (training)", "ANN: &n-class (training)",
+                           "-", "ANN classifier &testing"}));
+    EXPECT_EQ(captions("Clustering"), QStringList({"&AHC", "&SCM", "-", "&k-means"}));
+    EXPECT_EQ(captions("Segmentation"), QStringList({"&Image segmentation"}));
+    expectAltKeysOnEveryMenu(w.menuBar());
 
     // Before any data every available command is enabled (it answers that no
     // data are there).
@@ -373,6 +378,41 @@ TEST_F(R62MainWindowTest, OneNNFollowsTheStandardisationOptionAndClearsOtherRepo
     EXPECT_TRUE(r62Shell().reportFlag(ReportKind::Knn));
 }
 
+TEST_F(R62MainWindowTest, LdaOnTooFewSamplesSaysWhyOnceAndLeavesNoReportToSave) {
+    // A small hand-over: 8 samples of 30 features.
+    std::string sel = "*label\r\nhand-over\r\n*features\r\n";
+    for (int f = 1; f <= 30; ++f) sel += std::to_string(f) + " F" + std::to_string(f) + "\r\n";
+    sel += "*categories\r\n1 a\r\n2 b\r\n*data\r\n";
+    for (int s = 1; s <= 8; ++s) {
+        sel += std::to_string(s % 2 + 1);
+        for (int f = 1; f <= 30; ++f) sel += " " + std::to_string((s * 37 + f * f * 11) % 101);
+        sel += "\r\n";
+    }
+    sel += "*end\r\n";
+    TMainWindow& w = make();
+    dialogs.fileAnswers.push_back(chosen(dir.write("small.sel", sel)));
+    w.GetDataClick();
+    ASSERT_EQ(r62Data().NewConsistentData, 1);
+    dialogs.messages.clear();
+
+    w.LDAClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Linear Discriminant Analysis runtime error.\r[Wrong data.]\r8 samples are too few "
+              "for 30 features: their scatter matrix is singular.\rSelect at most 7 features "
+              "(\"Options\" menu item) or add samples.");
+    EXPECT_FALSE(r62Shell().AnalysisReportPending());
+    EXPECT_EQ(w.graphWindow(), nullptr);
+
+    // Leaving asks only whether to leave: there is no report to save.
+    dialogs.messages.clear();
+    dialogs.messageAnswers.push_back(MessageResult::No);
+    w.ExiClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Do you want to exit r62?");
+}
+
 TEST_F(R62MainWindowTest, OneNNWithoutSelectedFeaturesShowsItsErrorAndKeepsThePane) {
     TMainWindow& w = loaded();
     r62Data().FeatureSelected.fill(0);
@@ -403,6 +443,43 @@ TEST_F(R62MainWindowTest, ARangeCheckErrorIsShownAndTheProgramGoesOn) {
 }
 
 // --- saving ---------------------------------------------------------------------
+
+TEST_F(R62MainWindowTest, AHandOverSavesInTheStudysFolderNotInTheTemporaryOne) {
+    platform::testing::TempDir temporary;
+    platform::testing::TempDir study;
+    const std::string handOver = temporary.write("temp.sel", kGoodSel);
+    const char* oldTemporary = std::getenv("TMPDIR");
+    const std::string keptTemporary = oldTemporary ? oldTemporary : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    auto askedFolders = [&](TMainWindow& w) {
+        dialogs.fileDialogs.clear();
+        w.k_NNClick();
+        w.SaveReportClick();  // cancelled
+        w.PCAClick();
+        dialogs.fileAnswers.push_back(chosen(study.file("plot.bmp")));
+        w.graphWindow()->SaveClick();
+        w.graphWindow()->close();
+        std::vector<std::string> folders;
+        for (const auto& request : dialogs.fileDialogs) folders.push_back(request.initialDirectory);
+        return folders;
+    };
+
+    // Vantu names the folder of the report the data came from.
+    ::setenv(platform::kStudyFolderVariable, study.path().c_str(), 1);
+    EXPECT_EQ(askedFolders(make({handOver})),
+              std::vector<std::string>({study.path(), study.path()}));
+    // Without it, the temporary folder names no study: the dialogs open
+    // where a file was last chosen.
+    ::unsetenv(platform::kStudyFolderVariable);
+    resetR62DialogFolder();
+    window.reset();
+    EXPECT_EQ(askedFolders(make({handOver})), std::vector<std::string>({"", ""}));
+    EXPECT_EQ(r62DialogFolder(), study.path());
+    if (oldTemporary)
+        ::setenv("TMPDIR", keptTemporary.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
 
 TEST_F(R62MainWindowTest, SaveReportWritesTheOutputPaneUnderTheExtensionOfItsKind) {
     TMainWindow& w = loaded();
@@ -725,7 +802,10 @@ TEST_F(R62MainWindowTest, WhileAToolWindowIsOpenTheCommandsDoNothing) {
 TEST_F(R62MainWindowTest, TheFrameCountsTheSilhouetteWindowUnlessTheCommandLeavesItOut) {
     TMainWindow& w = loaded();
     int runs = 0;
-    auto routine = [&] { ++runs; };
+    auto routine = [&] {
+        ++runs;
+        return true;
+    };
     for (uint8_t R62ShellFlags::*open :
          {&R62ShellFlags::GraphWindowOpen, &R62ShellFlags::TreeWindowOpen}) {
         r62Shell().*open = 1;

@@ -240,6 +240,32 @@ TEST_F(R62OptionsWindowTest, TheCheckedFeaturesBecomeTheSelectionWhenTheWindowCl
     }
 }
 
+TEST_F(R62OptionsWindowTest, ReturnIsOkAndEscapeCancelsEveryChangeMadeInTheWindow) {
+    load();
+    TOptionsWin& w = open();
+    type(w.GLayerEdit, "5");
+    w.StdDataBox->click();
+    w.clbxFeature2->item(1)->setCheckState(Qt::Unchecked);
+    ASSERT_EQ(r62Options().GLayer, 5);  // at once, as typed
+    QTest::keyClick(w.bpIterEdit, Qt::Key_Escape);
+    EXPECT_EQ(r62Options().GLayer, 1);
+    EXPECT_EQ(r62Options().StandardizeData, 0);
+    EXPECT_EQ(r62Data().FeatureSelected[2], 1);
+    EXPECT_EQ(r62Shell().OptionsWindowOpen, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+
+    // Return from an edit is OK: the changes stay, the selection is taken.
+    TOptionsWin& again = open();
+    type(again.GLayerEdit, "7");
+    again.clbxFeature2->item(1)->setCheckState(Qt::Unchecked);
+    QTest::keyClick(again.GLayerEdit, Qt::Key_Return);
+    EXPECT_EQ(r62Options().GLayer, 7);
+    EXPECT_EQ(r62Data().FeatureSelected[2], 0);
+    EXPECT_EQ(r62Shell().OptionsWindowOpen, 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(R62OptionsWindowTest, ClosingBeforeAnyLoadChangesNoSelection) {
     r62Data().FeatureSelected[4] = 1;
     TOptionsWin& w = open();

@@ -82,10 +82,11 @@ TEST_F(R62ReadabilityTest, ALongVerticalAxisLabelIsWrittenWholeAndTheFrameStaysU
     const int labelWidth = QFontMetrics(w->font()).horizontalAdvance("S(1,0)Contrast");
     EXPECT_GE(bottom - top + 1, labelWidth - 4);
     EXPECT_EQ(pixelsOf(image, 0x0000FF, 0, 0, 1, image.height()), 0);
-    // The first sample sits on the frame's left edge; the frame is drawn
-    // over it, unbroken.
+    // The first sample sits in the frame's bottom-left corner, inside it:
+    // the frame is unbroken and nothing is inked on or left of it.
     for (int y = 15; y < 15 + 218; ++y) EXPECT_EQ(image.pixel(55, y) & 0xFFFFFF, 0u) << y;
-    EXPECT_GT(pixelsOf(image, 0x008000, 51, 226, 58, 238), 0);
+    EXPECT_GT(pixelsOf(image, 0x008000, 56, 200, 80, 232), 0);
+    EXPECT_EQ(pixelsOf(image, 0x008000, 0, 0, 59, image.height()), 0);
     w->close();
 }
 

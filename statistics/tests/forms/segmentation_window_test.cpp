@@ -17,6 +17,7 @@
 #include "platform/testing/temp_dir.h"
 #include "statistics/core/random_source.h"
 #include "statistics/core/segmentation/segmentation_report.h"
+#include "statistics/tests/forms/menu_keys.h"
 #include "statistics/tests/forms/r62_test_app.h"
 
 using platform::MessageResult;
@@ -71,6 +72,13 @@ class SegmentationWindowTest : public ::testing::Test {
 
 }  // namespace
 
+TEST_F(SegmentationWindowTest, EveryMenuHasItsAltKeyAndEveryToolButtonNamesItsTool) {
+    expectAltKeysOnEveryMenu(window->MainMenu1);
+    for (QToolButton* tool :
+         {window->Roi_cir, window->Roi_sqr, window->Roi_move, window->Roi_erase, window->Roi_clear})
+        EXPECT_GT(tool->toolTip().size(), tool->text().size() + 3) << tool->text().toStdString();
+}
+
 TEST_F(SegmentationWindowTest, LoadsAStackDrawsARoiRunsAndSavesTheReport) {
     loadThree();
     ASSERT_EQ(window->stack().depth(), 3);
@@ -78,6 +86,9 @@ TEST_F(SegmentationWindowTest, LoadsAStackDrawsARoiRunsAndSavesTheReport) {
     EXPECT_EQ(window->report().front(), "> r62 - Segmentation Module Report");
     EXPECT_EQ(window->report().back(), "c.bmp");
     EXPECT_EQ(window->TrackBar1->value(), 77);
+    // The first image shows at once.
+    EXPECT_TRUE(window->CheckBox1->isChecked());
+    EXPECT_EQ(window->workImage().size(), QSize(40, 30));
 
     // An ellipse over the middle of the image.
     window->Roi_cir->setChecked(true);

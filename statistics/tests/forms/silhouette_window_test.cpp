@@ -81,7 +81,7 @@ TEST_F(SilhouetteWindowTest, OpensWithTheSortedBarsInClusterColours) {
     EXPECT_EQ(rgbAt(p, 19, 180), 0xC0C0C0u);
     // The black axes.
     EXPECT_EQ(rgbAt(p, 300, 215), 0u);
-    EXPECT_EQ(rgbAt(p, 158, 225), 0u);
+    EXPECT_EQ(rgbAt(p, 158, 218), 0u);
     // The white legend box with the clusters' swatches.
     EXPECT_EQ(rgbAt(p, 440, 50), 0xFFFFFFu);
     EXPECT_EQ(rgbAt(p, 375, 31), 0xFF0000u);
@@ -116,10 +116,10 @@ TEST_F(SilhouetteWindowTest, SaveWritesABitmapAndCloseThenAsksNothing) {
     QPointer<TSilhouetteWindow> w = showThree();
     const std::string path = dir.file("silhouettes.bmp");
     dialogs.fileAnswers.push_back(chosen(path));
-    w->SaveImageClick();
+    w->SaveClick();
     expectSavedBitmap("Bitmap *.BMP|*.bmp", path, w->picture());
 
-    w->CloseWindowClick();
+    w->CloseClick();
     EXPECT_TRUE(dialogs.messages.empty());
     pump();
     EXPECT_TRUE(w.isNull());
@@ -130,7 +130,7 @@ TEST_F(SilhouetteWindowTest, CloseAsksAboutAnUnsavedDiagramAndSavesOnYes) {
     QPointer<TSilhouetteWindow> w = showThree();
     dialogs.messageAnswers.push_back(MessageResult::Yes);
     dialogs.fileAnswers.push_back(chosen(dir.file("kept.bmp")));
-    w->CloseWindowClick();
+    w->CloseClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "The diagram has not been saved.\rDo you want to save it now?");

@@ -25,6 +25,7 @@
 #include "statistics/forms/graph_window.h"
 #include "statistics/tests/clustering/dendrogram_test_trees.h"
 #include "statistics/tests/forms/diagram_window_test.h"
+#include "statistics/tests/forms/menu_keys.h"
 
 using namespace dendrogram_test;
 using namespace diagram_test;
@@ -74,6 +75,7 @@ TEST_F(TreeWindowTest, OpensOnTopWithTheTreeAndTheFirstCut) {
     EXPECT_EQ(w->minimumSize(), QSize(520, 400));
     EXPECT_EQ(r62Shell().TreeWindowOpen, 1);
     EXPECT_EQ(r62Diagram().DiagramSaved, 0);
+    expectAltKeysOnEveryMenu(w->MainMenu1);
 
     EXPECT_EQ(w->PageControl1->tabPosition(), QTabWidget::South);
     ASSERT_EQ(w->PageControl1->count(), 2);
@@ -192,7 +194,7 @@ TEST_F(TreeWindowTest, AllLinksAtOneHeightStillCut) {
 TEST_F(TreeWindowTest, CloseBeforeDecidingIsRefused) {
     const auto tree = handMade();
     QPointer<TTreeWindow> w = show(*tree);
-    w->CloseWindowClick();
+    w->CloseClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "You must first either accept or discard partition.");
     EXPECT_EQ(dialogs.messages[0].icon, platform::MessageIcon::Warning);
@@ -238,9 +240,11 @@ TEST_F(TreeWindowTest, AcceptReportsTheClustersAndOpensTheTable) {
     EXPECT_FALSE(w->AcceptButton->isEnabled());
     EXPECT_FALSE(w->DiscardButton->isEnabled());
 
-    TCCTable* table = classClusterTableWindow();
+    QPointer<TCCTable> table = classClusterTableWindow();
     ASSERT_NE(table, nullptr);
     EXPECT_TRUE(table->isVisible());
+    // In front of the dendrogram, which stays on top.
+    EXPECT_TRUE(table->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(table->StringGrid1->rowCount(), 14);
     EXPECT_EQ(table->StringGrid1->columnCount(), 7);
     EXPECT_EQ(table->StringGrid1->item(0, 3)->text(), "Cluster 3");
@@ -252,7 +256,7 @@ TEST_F(TreeWindowTest, AcceptReportsTheClustersAndOpensTheTable) {
     // Close now asks about the unsaved diagram, and reports nothing more.
     memo.clear();
     dialogs.messageAnswers.push_back(MessageResult::No);
-    w->CloseWindowClick();
+    w->CloseClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "The diagram has not been saved.\rDo you want to save it now?");
@@ -262,6 +266,10 @@ TEST_F(TreeWindowTest, AcceptReportsTheClustersAndOpensTheTable) {
     EXPECT_TRUE(w.isNull());
     EXPECT_TRUE(memo.empty());
     EXPECT_EQ(r62Shell().TreeWindowOpen, 0);
+    // The table stays, no longer on top.
+    ASSERT_FALSE(table.isNull());
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_FALSE(table->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(TreeWindowTest, FourteenClassesAndSevenClustersWidenTheTable) {
@@ -310,7 +318,7 @@ TEST_F(TreeWindowTest, SavingWritesTheCutPictureAsABitmap) {
     // Saved: after an accept, Close asks nothing.
     w->AcceptClick();
     dialogs.messages.clear();
-    w->CloseWindowClick();
+    w->CloseClick();
     EXPECT_TRUE(dialogs.messages.empty());
     pump();
     EXPECT_TRUE(w.isNull());

@@ -218,23 +218,37 @@ TEST(R62Lda, ReportLayout) {
     EXPECT_EQ(report.plot.AxisLabel2, "MDF 2");
 }
 
-TEST(R62Lda, SingularTotalScatterShowsBothMessagesAndLeavesHeaderAndTitle) {
+TEST(R62Lda, SingularTotalScatterShowsOneMessageWithWhyAndLeavesHeaderAndTitle) {
     // The third feature is the sum of the first two; the mean is exactly 0, so
     // the factorisation meets an exact zero pivot.
     auto data = loaded({{1, 1, 2}, {1, -1, 0}, {-1, 1, 0}, {-1, -1, -2}}, {1, 1, 2, 2});
     auto projected = std::make_unique<SampleMatrix>();
     const ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "now");
     EXPECT_EQ(report.outcome, AnalysisOutcome::Failed);
-    ASSERT_EQ(report.messages.size(), 2u);
+    ASSERT_EQ(report.messages.size(), 1u);
     EXPECT_EQ(report.messages[0],
-              "Scatter matrix subject to Cholesky decomposition,\rwith rounding errors, is not "
-              "positive definite");
-    EXPECT_EQ(report.messages[1], "Linear Discriminant Analysis runtime error.\r[Wrong data.]");
+              "Linear Discriminant Analysis runtime error.\r[Wrong data.]\rThe scatter matrix of "
+              "the selected features is singular: some features depend linearly on others (for "
+              "example two features with the same values).\rSelect fewer features, leaving out "
+              "those that repeat others (\"Options\" menu item), or add samples.");
     std::vector<std::string> expected = reportHeaderLines(*data, kLdaReportTitle, 0, "now");
     expected.emplace_back();
     expected.emplace_back("* Results [linear discriminant analysis]");
     EXPECT_EQ(report.lines, expected);
     EXPECT_EQ(report.plot.kind, PlotKind::None);
+}
+
+TEST(R62Lda, MoreFeaturesThanSamplesSayHowManyFeaturesCanBeUsed) {
+    // Four samples span three directions at most: four features cannot be factored.
+    auto data = loaded({{1, 0, 0, 3}, {0, 1, 0, 1}, {0, 0, 1, 4}, {2, 2, 5, 1}}, {1, 1, 2, 2});
+    auto projected = std::make_unique<SampleMatrix>();
+    const ProjectionReport report = LinearDiscriminantAnalysis(*data, *projected, 0, "now");
+    EXPECT_EQ(report.outcome, AnalysisOutcome::Failed);
+    ASSERT_EQ(report.messages.size(), 1u);
+    EXPECT_EQ(report.messages[0],
+              "Linear Discriminant Analysis runtime error.\r[Wrong data.]\r4 samples are too few "
+              "for 4 features: their scatter matrix is singular.\rSelect at most 3 features "
+              "(\"Options\" menu item) or add samples.");
 }
 
 TEST(R62Lda, TwoCategoriesGiveOneDirectionAndTheStrip) {

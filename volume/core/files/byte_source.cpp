@@ -29,7 +29,8 @@ ByteSource::~ByteSource() {
 }
 
 size_t ByteSource::readAt(uint64_t offset, void* out, size_t n) {
-    if (offset >= size_) return 0;
+    // An empty read may come with no buffer at all (an empty vector's data()).
+    if (n == 0 || offset >= size_) return 0;
     n = static_cast<size_t>(std::min<uint64_t>(n, size_ - offset));
     if (fd_ < 0) {
         std::memcpy(out, memory_.data() + offset, n);

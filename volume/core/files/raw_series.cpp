@@ -6,6 +6,7 @@
 
 #include "volume/core/files/byte_source.h"
 #include "volume/core/files/series_order.h"
+#include "workspace/core/formats/byte_codec.h"
 
 namespace {
 
@@ -73,12 +74,8 @@ VolumeLoad loadRawSeries(const std::vector<std::string>& paths, const RawOptions
                     samples[k] = static_cast<uint16_t>(bytes[k] << 8);
             } else {
                 const bool little = o.RawEndian != 0;
-                for (size_t k = 0; k < samples.size(); ++k) {
-                    const uint8_t a = bytes[2 * k];
-                    const uint8_t b = bytes[2 * k + 1];
-                    samples[k] = little ? static_cast<uint16_t>(a | (b << 8))
-                                        : static_cast<uint16_t>((a << 8) | b);
-                }
+                for (size_t k = 0; k < samples.size(); ++k)
+                    samples[k] = readEndian16(&bytes[2 * k], little);
             }
             if (!setLoadedSlice(load, samples.data(), o.RawX, o.RawY, z))
                 return failedLoad(kVolumeTooLargeMessage);

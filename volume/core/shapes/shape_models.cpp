@@ -3,17 +3,9 @@
 #include <cmath>
 #include <numbers>
 
-namespace {
+#include "volume/core/shapes/vector_maths.h"
 
-Point3 sub(Point3 a, Point3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Point3 cross(Point3 a, Point3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double dot(Point3 a, Point3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
+namespace {
 
 // Corner k of the tapered cube: bit 0 x, bit 1 y, bit 2 top.
 std::array<Point3, 8> cubeCorners(int32_t p) {

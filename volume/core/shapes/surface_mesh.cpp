@@ -7,22 +7,9 @@
 #include "analysis/core/texture/normalisation.h"
 #include "platform/parallel.h"
 #include "volume/core/shapes/shape_fill.h"
+#include "volume/core/shapes/vector_maths.h"
 
 namespace {
-
-Point3 sub(Point3 a, Point3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Point3 cross(Point3 a, Point3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double dot(Point3 a, Point3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Point3 normalised(Point3 a) {
-    const double l = std::sqrt(dot(a, a));
-    return l > 0 ? Point3{a.x / l, a.y / l, a.z / l} : a;
-}
 
 // The regular icosahedron: corners (0, +-1, +-phi) and their cyclic
 // permutations; faces are the triples of corners at mutual distance 2,

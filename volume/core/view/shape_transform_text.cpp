@@ -1,46 +1,84 @@
 #include "volume/core/view/shape_transform_text.h"
 
-#include <climits>
 #include <cmath>
 
 #include "platform/textformat.h"
 
 namespace {
+
 constexpr std::array<int, 9> kLinearElements = {0, 1, 2, 4, 5, 6, 8, 9, 10};
+constexpr std::array<const char*, 3> kAxisNames = {"x", "y", "z"};
+
+std::string refused(const std::string& box, const std::string& text, const std::string& wanted) {
+    return box + " takes " + wanted + ", not \"" + text + "\". Nothing was applied.";
 }
 
-ShapeTransformTexts shapeTransformTexts(const Matrix4& shape,
+}  // namespace
+
+ShapeTransformTexts shapeTransformTexts(const ShapePose& pose,
                                         const std::array<double, 3>& voxelSize, bool voxelSpace) {
     ShapeTransformTexts t;
     for (int k = 0; k < 9; ++k) {
-        double value = shape[static_cast<size_t>(kLinearElements[static_cast<size_t>(k)])];
+        double value = pose.shape[static_cast<size_t>(kLinearElements[static_cast<size_t>(k)])];
         if (voxelSpace) value *= voxelSize[static_cast<size_t>(k / 3)];
         t.linear[static_cast<size_t>(k)] = platform::cformat("%.8g", value);
     }
-    for (int k = 0; k < 3; ++k) {
-        const double shift = shape[static_cast<size_t>(12 + k)];
-        // Truncated in double first: a shift beyond the integers stays at their ends.
-        const double truncated = std::trunc(shift);
-        t.shift[static_cast<size_t>(k)] = !(truncated > -2147483648.0) ? INT32_MIN
-                                          : truncated > 2147483647.0   ? INT32_MAX
-                                                                     : static_cast<int>(truncated);
-    }
+    // The shift in full: a box that showed it cut to whole numbers would
+    // lose the fraction at the next "Apply".
+    for (int k = 0; k < 3; ++k)
+        t.shift[static_cast<size_t>(k)] =
+            platform::cformat("%.8g", pose.shape[static_cast<size_t>(12 + k)]);
+    t.integers = {std::to_string(pose.parameter), std::to_string(pose.second)};
     return t;
 }
 
-int applyShapeTransformTexts(const ShapeTransformTexts& texts, Matrix4& shape) {
-    int refused = 0;
-    for (int k = 0; k < 9; ++k) {
-        const double value = platform::cToReal(texts.linear[static_cast<size_t>(k)]);
-        if (!std::isfinite(value)) {
-            ++refused;
-            continue;
-        }
-        shape[static_cast<size_t>(kLinearElements[static_cast<size_t>(k)])] = value;
+std::optional<double> parseTypedNumber(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    std::string number(text);
+    // One decimal comma reads as the point; "1,234.5" stays no number.
+    if (const size_t comma = number.find(','); comma != std::string::npos) {
+        if (number.find_first_of(",.", comma + 1) != std::string::npos ||
+            number.find('.') != std::string::npos)
+            return std::nullopt;
+        number[comma] = '.';
     }
-    for (int k = 0; k < 3; ++k)
-        shape[static_cast<size_t>(12 + k)] = texts.shift[static_cast<size_t>(k)];
-    return refused;
+    return platform::parseReal(number);
+}
+
+std::string applyShapeTransformTexts(const ShapeTransformTexts& texts, ShapePose& pose) {
+    ShapePose read = pose;
+    for (int k = 0; k < 9; ++k) {
+        const std::string& text = texts.linear[static_cast<size_t>(k)];
+        const std::optional<double> value = parseTypedNumber(text);
+        if (!value)
+            return refused(
+                platform::cformat("Row %d, column %d of the matrix", k / 3 + 1, k % 3 + 1), text,
+                "a number");
+        read.shape[static_cast<size_t>(kLinearElements[static_cast<size_t>(k)])] = *value;
+    }
+    for (int k = 0; k < 3; ++k) {
+        const std::string& text = texts.shift[static_cast<size_t>(k)];
+        const std::optional<double> value = parseTypedNumber(text);
+        if (!value || std::fabs(*value) > kShiftBoxLimit)
+            return refused(std::string("The shift in ") + kAxisNames[static_cast<size_t>(k)], text,
+                           "a number from -10000 to 10000");
+        read.shape[static_cast<size_t>(12 + k)] = *value;
+    }
+    std::array<int32_t, 2> integers{};
+    for (int k = 0; k < 2; ++k) {
+        const std::string& text = texts.integers[static_cast<size_t>(k)];
+        const std::optional<double> value = parseTypedNumber(text);
+        if (!value || *value != std::trunc(*value) || std::fabs(*value) > kShapeIntegerLimit)
+            return refused(k == 0 ? "The shape parameter" : "The second shape integer", text,
+                           "a whole number from -100 to 100");
+        integers[static_cast<size_t>(k)] = static_cast<int32_t>(*value);
+    }
+    read.parameter = integers[0];
+    read.second = integers[1];
+    pose = read;
+    return {};
 }
 
 std::array<std::string, 9> identityTexts() {

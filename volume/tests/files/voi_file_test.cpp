@@ -212,6 +212,12 @@ TEST(VoiFile, OldRawFilesAreReadWithoutNames) {
     EXPECT_EQ(names[0], "kept");
     EXPECT_EQ(m.slices[0].samples, (std::vector<uint16_t>{1, 2, 0, 0}));
     EXPECT_EQ(m.slices[1].samples, (std::vector<uint16_t>{4, 0, 0, 0}));
+
+    // Rows of width 0 are empty reads into no buffer: every slice reads as 0.
+    putU16(bytes, 12, 0);
+    Volume3DMaskAll(m, 0, 7);
+    EXPECT_EQ(decodeVoi(m, names, bytesOf(bytes)).status, VoiLoadStatus::Loaded);
+    EXPECT_EQ(m.slices[1].samples, (std::vector<uint16_t>(4, 0)));
 }
 
 TEST(VoiFile, ForeignOrMissingFilesLoadNothing) {

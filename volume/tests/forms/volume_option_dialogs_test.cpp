@@ -8,7 +8,7 @@
 #include <QSignalSpy>
 
 #include "platform/testing/temp_dir.h"
-#include "volume/forms/analysis3d_options_dialog.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/tests/forms/qt_test_app.h"
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "volume/core/view/shape_transform_text.h"
 #include "volume/core/view/slice_texture.h"
@@ -108,39 +111,58 @@ TEST(SliceTexture, SlicesOfAVolumeAndTheirQuads) {
 }
 
 TEST(ShapeTransformTexts, ShowApplyAndIdentity) {
-    Matrix4 shape = identityMatrix();
-    shape[12] = 10.7;
-    shape[13] = -3.2;
-    shape[1] = 0.123456789;
+    ShapePose pose;
+    pose.shape[12] = 10.7;
+    pose.shape[13] = -3.2;
+    pose.shape[1] = 0.123456789;
+    pose.parameter = -4;
     // Voxel space: row i scaled by the voxel size of axis i.
-    const ShapeTransformTexts shown = shapeTransformTexts(shape, {0.5, 0.5, 2}, true);
+    const ShapeTransformTexts shown = shapeTransformTexts(pose, {0.5, 0.5, 2}, true);
     EXPECT_EQ(shown.linear[0], "0.5");
     EXPECT_EQ(shown.linear[1], "0.061728394");  // 0.0617283945 as a double lies below the half
     EXPECT_EQ(shown.linear[4], "0.5");
     EXPECT_EQ(shown.linear[8], "2");
-    EXPECT_EQ(shown.shift, (std::array<int, 3>{10, -3, 0}));
+    EXPECT_EQ(shown.shift, (std::array<std::string, 3>{"10.7", "-3.2", "0"}));
+    EXPECT_EQ(shown.integers, (std::array<std::string, 2>{"-4", "0"}));
     // Apply takes the values exactly as shown.
-    Matrix4 applied = identityMatrix();
-    EXPECT_EQ(applyShapeTransformTexts(shown, applied), 0);
-    EXPECT_EQ(applied[0], 0.5);
-    EXPECT_EQ(applied[10], 2);
-    EXPECT_EQ(applied[12], 10);
+    ShapePose applied;
+    EXPECT_EQ(applyShapeTransformTexts(shown, applied), "");
+    EXPECT_EQ(applied.shape[0], 0.5);
+    EXPECT_EQ(applied.shape[10], 2);
+    EXPECT_EQ(applied.shape[12], 10.7);
+    EXPECT_EQ(applied.parameter, -4);
     // "1" then Apply resets the linear part and keeps the shift.
     ShapeTransformTexts identity = shown;
     identity.linear = identityTexts();
-    applyShapeTransformTexts(identity, applied);
-    EXPECT_EQ(applied[0], 1);
-    EXPECT_EQ(applied[1], 0);
-    EXPECT_EQ(applied[12], 10);
-    // Text that is no number reads as 0; infinity and NaN are refused.
-    ShapeTransformTexts odd = identity;
-    odd.linear[0] = "abc";
-    odd.linear[4] = "inf";
-    odd.linear[8] = "nan";
-    odd.linear[1] = "2.5x";
-    EXPECT_EQ(applyShapeTransformTexts(odd, applied), 2);
-    EXPECT_EQ(applied[0], 0);
-    EXPECT_EQ(applied[1], 2.5);
-    EXPECT_EQ(applied[5], 1);
-    EXPECT_EQ(applied[10], 1);
+    EXPECT_EQ(applyShapeTransformTexts(identity, applied), "");
+    EXPECT_EQ(applied.shape[0], 1);
+    EXPECT_EQ(applied.shape[1], 0);
+    EXPECT_EQ(applied.shape[12], 10.7);
+    // One box that does not read, or lies outside its range, refuses them all.
+    for (const auto& [box, text] : std::vector<std::pair<int, std::string>>{{0, "abc"},
+                                                                            {4, "inf"},
+                                                                            {8, "nan"},
+                                                                            {1, "2.5x"},
+                                                                            {9, "10001"},
+                                                                            {12, "101"},
+                                                                            {13, "1.5"}}) {
+        ShapeTransformTexts odd = identity;
+        odd.linear[0] = "7";
+        if (box < 9)
+            odd.linear[static_cast<size_t>(box)] = text;
+        else if (box < 12)
+            odd.shift[static_cast<size_t>(box - 9)] = text;
+        else
+            odd.integers[static_cast<size_t>(box - 12)] = text;
+        EXPECT_NE(applyShapeTransformTexts(odd, applied), "") << text;
+        EXPECT_EQ(applied.shape[0], 1) << text;
+    }
+}
+
+TEST(ShapeTransformTexts, TypedNumbersTakeEitherSeparator) {
+    EXPECT_EQ(parseTypedNumber("2.7"), 2.7);
+    EXPECT_EQ(parseTypedNumber(" 2,7\t"), 2.7);
+    EXPECT_EQ(parseTypedNumber("-1e2"), -100);
+    for (const char* bad : {"", " ", "1,234.5", "1,2,3", "2 7", "0x10", "inf", ","})
+        EXPECT_EQ(parseTypedNumber(bad), std::nullopt) << bad;
 }

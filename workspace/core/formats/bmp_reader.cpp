@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 
+#include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
 namespace {
@@ -30,12 +31,11 @@ constexpr uint32_t kAlphaBitfields = 6;
 constexpr uint64_t kMaxFileBytes = uint64_t{kMaxPlaneWords} * 4 + (uint64_t{1} << 20);
 
 uint32_t readU16(std::span<const uint8_t> d, uint64_t at) {
-    return static_cast<uint32_t>(d[at]) | static_cast<uint32_t>(d[at + 1]) << 8;
+    return readLittleEndian16(d.data() + at);
 }
 
 uint32_t readU32(std::span<const uint8_t> d, uint64_t at) {
-    return static_cast<uint32_t>(d[at]) | static_cast<uint32_t>(d[at + 1]) << 8 |
-           static_cast<uint32_t>(d[at + 2]) << 16 | static_cast<uint32_t>(d[at + 3]) << 24;
+    return readLittleEndian32(d.data() + at);
 }
 
 // One colour channel of a 16 or 32-bit pixel: where its bits sit and how they
@@ -247,17 +247,14 @@ void decodeRow(const Layout& L, const uint8_t* s, uint8_t* out) {
             break;
         case 16:
             for (int32_t x = 0; x < w; ++x, out += 3, s += 2)
-                putMasked(L, static_cast<uint32_t>(s[0]) | static_cast<uint32_t>(s[1]) << 8, out);
+                putMasked(L, readLittleEndian16(s), out);
             break;
         case 24:
             std::memcpy(out, s, static_cast<size_t>(w) * 3);
             break;
         case 32:
             for (int32_t x = 0; x < w; ++x, out += 3, s += 4)
-                putMasked(L,
-                          static_cast<uint32_t>(s[0]) | static_cast<uint32_t>(s[1]) << 8 |
-                              static_cast<uint32_t>(s[2]) << 16 | static_cast<uint32_t>(s[3]) << 24,
-                          out);
+                putMasked(L, readLittleEndian32(s), out);
             break;
         default:
             break;

@@ -29,6 +29,10 @@ uint32_t readBigEndian24(const uint8_t* p) {
     return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | uint32_t{p[2]};
 }
 
+uint32_t readLittleEndian24(const uint8_t* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+}
+
 float readBigEndianFloat(const uint8_t* p) {
     return std::bit_cast<float>(readBigEndian32(p));
 }

@@ -27,8 +27,16 @@ inline void appendLittleEndian32(std::string& out, uint32_t v) {
 // Big-endian 16-bit halves with the low half first: bytes 2 3 0 1 of a
 // big-endian word.
 uint32_t readWordSwapped32(const uint8_t* p);
-// 24-bit big-endian unsigned integer.
+// 24-bit unsigned integers.
 uint32_t readBigEndian24(const uint8_t* p);
+uint32_t readLittleEndian24(const uint8_t* p);
+// 16- and 32-bit words in the byte order a file declares.
+inline uint16_t readEndian16(const uint8_t* p, bool littleEndian) {
+    return littleEndian ? readLittleEndian16(p) : readBigEndian16(p);
+}
+inline uint32_t readEndian32(const uint8_t* p, bool littleEndian) {
+    return littleEndian ? readLittleEndian32(p) : readBigEndian32(p);
+}
 float readBigEndianFloat(const uint8_t* p);
 double readBigEndianDouble(const uint8_t* p);
 

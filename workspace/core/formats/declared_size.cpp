@@ -4,16 +4,16 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/formats/dicom_reader.h"
 #include "workspace/core/formats/open_rules.h"
 
 namespace {
 
+// A little-endian field of 2 (unsigned) or 4 (signed) bytes.
 int64_t little(const std::array<uint8_t, 26>& b, size_t at, size_t bytes) {
-    uint64_t v = 0;
-    for (size_t i = bytes; i-- > 0;) v = v << 8 | b[at + i];
-    if (bytes == 4) return static_cast<int32_t>(static_cast<uint32_t>(v));
-    return static_cast<int64_t>(v);
+    if (bytes == 4) return static_cast<int32_t>(readLittleEndian32(b.data() + at));
+    return readLittleEndian16(b.data() + at);
 }
 
 std::optional<DeclaredSize> bitmapSize(const std::string& path) {

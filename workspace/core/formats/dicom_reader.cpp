@@ -12,6 +12,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/textformat.h"
+#include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
 namespace {
@@ -63,24 +65,20 @@ class Cursor {
     bool u16(uint16_t& value) {
         uint8_t b[2];
         if (!bytes(b, 2)) return false;
-        value = little_ ? static_cast<uint16_t>(b[0] | b[1] << 8)
-                        : static_cast<uint16_t>(b[0] << 8 | b[1]);
+        value = readEndian16(b, little_);
         return true;
     }
     bool u32(uint32_t& value) {
         uint8_t b[4];
         if (!bytes(b, 4)) return false;
-        value = little_ ? (uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 |
-                           uint32_t{b[3]} << 24)
-                        : (uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 |
-                           uint32_t{b[3]});
+        value = readEndian32(b, little_);
         return true;
     }
     // Little-endian group number at the position, without moving.
     bool peekGroupLittle(uint16_t& group) {
         uint8_t b[2];
         if (!file_.read(pos_, b, 2)) return false;
-        group = static_cast<uint16_t>(b[0] | b[1] << 8);
+        group = readLittleEndian16(b);
         return true;
     }
     bool seek(uint64_t to) {
@@ -112,8 +110,8 @@ struct Element {
     bool is(uint16_t g, uint16_t e) const { return group == g && element == e; }
     bool isPixelData() const { return is(0x7FE0, 0x0010); }
     bool vrIs(std::string_view name) const {
-        return explicitVr && std::toupper(static_cast<unsigned char>(vr[0])) == name[0] &&
-               std::toupper(static_cast<unsigned char>(vr[1])) == name[1];
+        return explicitVr && platform::upperAscii(vr[0]) == name[0] &&
+               platform::upperAscii(vr[1]) == name[1];
     }
 };
 
@@ -144,14 +142,10 @@ bool readElementHeader(Cursor& c, bool implicitOnly, Element& e) {
         if (hasLongLength(e.vr)) {
             if (!c.u32(e.length)) return false;
         } else {
-            e.length = c.little() ? static_cast<uint32_t>(w[2] | w[3] << 8)
-                                  : static_cast<uint32_t>(w[2] << 8 | w[3]);
+            e.length = readEndian16(w + 2, c.little());
         }
     } else {
-        e.length = c.little() ? (uint32_t{w[0]} | uint32_t{w[1]} << 8 | uint32_t{w[2]} << 16 |
-                                 uint32_t{w[3]} << 24)
-                              : (uint32_t{w[0]} << 24 | uint32_t{w[1]} << 16 | uint32_t{w[2]} << 8 |
-                                 uint32_t{w[3]});
+        e.length = readEndian32(w, c.little());
     }
     if (e.length == kUndefinedLength) {
         e.undefinedLength = true;
@@ -537,9 +531,7 @@ bool ReadDicomPixels(DicomSource& file, const DicomState& state, std::span<uint1
     const auto bits = static_cast<uint32_t>(state.bitsAllocated);
     if (bits == 16) {
         for (size_t i = 0; i < count; ++i) {
-            const uint8_t* b = &raw[2 * i];
-            auto v = little ? static_cast<uint16_t>(b[0] | b[1] << 8)
-                            : static_cast<uint16_t>(b[0] << 8 | b[1]);
+            const uint16_t v = readEndian16(&raw[2 * i], little);
             // Signed samples become offset binary: -32768 -> 0, -1 -> 32767.
             samples[i] = isSigned ? static_cast<uint16_t>(v + 0x8000) : v;
         }
@@ -550,14 +542,13 @@ bool ReadDicomPixels(DicomSource& file, const DicomState& state, std::span<uint1
     } else {
         // Packed samples, bit after bit; the bytes after the last one count as 0.
         const uint32_t mask = (uint32_t{1} << bits) - 1;
-        const auto at = [&](uint64_t p) { return p < raw.size() ? uint32_t{raw[p]} : 0u; };
+        raw.resize(raw.size() + 2, 0);
         for (size_t i = 0; i < count; ++i) {
             const uint64_t first = static_cast<uint64_t>(i) * static_cast<uint64_t>(bits);
-            const uint64_t p = first / 8;
+            const uint8_t* p = &raw[static_cast<size_t>(first / 8)];
             const uint32_t shift = static_cast<uint32_t>(first % 8);
             const uint32_t v =
-                little ? (at(p + 2) << 16 | at(p + 1) << 8 | at(p)) >> shift
-                       : (at(p) << 16 | at(p + 1) << 8 | at(p + 2)) >> (24 - shift - bits);
+                little ? readLittleEndian24(p) >> shift : readBigEndian24(p) >> (24 - shift - bits);
             samples[i] = static_cast<uint16_t>(v & mask);
         }
     }

@@ -1,9 +1,9 @@
 #include "workspace/core/formats/open_rules.h"
 
 #include <array>
-#include <cctype>
 
 #include "platform/files.h"
+#include "platform/textformat.h"
 
 const char* const kLoadImageFilter =
     "Windows Bitmap (*.bmp)|*.bmp|Unformatted (*.raw)|*.raw|"
@@ -20,9 +20,7 @@ constexpr std::array<std::string_view, kFormatCount> kFormatExtensions = {
     ".xim", ".img", ".img", ".img", ".dic", ".dcm"};
 
 std::string firstFourLower(std::string_view extension) {
-    std::string out(extension.substr(0, 4));
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
+    return platform::lowerAscii(extension.substr(0, 4));
 }
 
 }  // namespace

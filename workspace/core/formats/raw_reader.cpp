@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
 namespace {
@@ -18,12 +19,9 @@ void toSamples(const uint8_t* bytes, const RawOptions& options, std::vector<uint
     std::vector<uint16_t> result(count);
     if (options.RawBits <= 8) {
         for (size_t i = 0; i < count; ++i) result[i] = bytes[i];
-    } else if (options.RawEndian != 0) {
-        for (size_t i = 0; i < count; ++i, bytes += 2)
-            result[i] = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
     } else {
-        for (size_t i = 0; i < count; ++i, bytes += 2)
-            result[i] = static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
+        const bool little = options.RawEndian != 0;
+        for (size_t i = 0; i < count; ++i, bytes += 2) result[i] = readEndian16(bytes, little);
     }
     samples = std::move(result);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/textformat.h"
 #include "workspace/core/formats/byte_codec.h"
 
 namespace {
@@ -303,9 +304,7 @@ bool decodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerI
                 spacing = numbers(walker.text(e), 2);
                 break;
             case 0x00280060: {
-                std::string value = walker.text(e);
-                for (char& c : value)
-                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                std::string value = platform::upperAscii(walker.text(e));
                 compressed = !value.empty() && value != "NONE";
                 break;
             }
@@ -317,6 +316,9 @@ bool decodeAcrNemaHeader(std::span<const uint8_t> header, int formatId, ScannerI
                 break;
             case 0x00280102:
                 info.highBit = static_cast<int32_t>(walker.integer(e));
+                break;
+            case 0x00280103:
+                info.pixelRepresentation = walker.integer(e) != 0 ? 1 : 0;
                 break;
             default:
                 break;
@@ -359,6 +361,11 @@ int readAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const Sc
     const int shift = info.highBit + 1 - info.bitsStored;
     const uint32_t allocatedMask = (1u << allocated) - 1;
     const uint32_t storedMask = (1u << info.bitsStored) - 1;
+    // Two's-complement samples become offset binary, as DICOM's signed samples
+    // do: the sign bit of the sample's width flipped, so the most negative
+    // value is 0 and -1 lies just below the middle of the range.
+    const uint32_t signBit =
+        info.pixelRepresentation != 0 ? 1u << (std::min(allocated, info.bitsStored) - 1) : 0u;
     samples.resize(static_cast<size_t>(count));
     for (uint64_t i = 0; i < count; ++i) {
         // A sample may straddle two words: take it from a 32-bit window.
@@ -366,6 +373,7 @@ int readAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const Sc
         uint32_t v = readLittleEndian32(&bytes[static_cast<size_t>(bit >> 3)]) >> (bit & 7);
         v &= allocatedMask;
         v = shift >= 32 ? 0 : v >> shift;
+        v = (v & allocatedMask & storedMask) ^ signBit;
         if (info.invert) v = ~v;
         samples[static_cast<size_t>(i)] = v & allocatedMask & storedMask;
     }

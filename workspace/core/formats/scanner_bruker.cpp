@@ -75,10 +75,8 @@ int readBrukerPixels(ScannerSource& file, const ScannerHeader& header, const Sca
     std::vector<uint8_t> bytes(count * 3);
     if (!file.read(header.pixelOffset, bytes.data(), bytes.size())) return kScannerShortFile;
     samples.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        // Two's-complement words: a negative sample is below the lowest grey level.
-        const uint32_t v = readBigEndian24(&bytes[3 * i]);
-        samples[i] = (v & 0x800000u) ? 0 : v;
-    }
+    // Unsigned 24-bit words over the whole range 0..2^24-1; the common
+    // rescale brings the largest to 4095.
+    for (size_t i = 0; i < count; ++i) samples[i] = readBigEndian24(&bytes[3 * i]);
     return kScannerOk;
 }

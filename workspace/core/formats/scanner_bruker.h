@@ -1,6 +1,6 @@
 // Bruker Aspect 3000 files: a 13056-byte header written by a 24-bit word
 // machine (24-bit integers, 6-byte floats, texts of 6-bit characters and
-// bytes stored with 128 added), then 24-bit big-endian samples.
+// bytes stored with 128 added), then unsigned 24-bit big-endian samples.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/textformat.h"
 #include "workspace/core/formats/byte_codec.h"
 
 namespace {
@@ -170,8 +171,7 @@ bool decodeGeAdvantageHeader(std::span<const uint8_t> bytes, int formatId, Scann
                                   static_cast<int>(scan / 60 % 60), static_cast<int>(scan % 60));
         }
         info.weight = exam.be32(128) / 1000.0;
-        std::string modality = exam.text(305, 2);
-        for (char& c : modality) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::string modality = platform::upperAscii(exam.text(305, 2));
         info.modality = modality == "MR" || modality == "CT" ? modality : "Unknown";
         if (info.modality == "MR") info.fieldStrength = exam.be32(80) * 0.0001;
     }

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/files.h"
+#include "platform/textformat.h"
 #include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/formats/scanner_acr_nema.h"
 #include "workspace/core/formats/scanner_bruker.h"
@@ -237,9 +238,7 @@ bool matchesScannerMagic(int formatId, std::string_view identification) {
     const std::string_view magic = scannerMagic(formatId);
     if (identification.size() < magic.size()) return false;
     for (size_t i = 0; i < magic.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(identification[i])) !=
-            std::toupper(static_cast<unsigned char>(magic[i])))
-            return false;
+        if (platform::upperAscii(identification[i]) != platform::upperAscii(magic[i])) return false;
     return true;
 }
 

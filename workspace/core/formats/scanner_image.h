@@ -76,6 +76,7 @@ struct ScannerInfo {
     int32_t bitsAllocated = 16;
     int32_t bitsStored = 16;
     int32_t highBit = 15;
+    int32_t pixelRepresentation = 0;  // 1: two's-complement samples
     std::string directory;
     std::string fileName;
     std::string fullPath;

@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "workspace/core/formats/byte_codec.h"
+#include "workspace/core/roi/roi_source.h"
 
 namespace {
 
@@ -20,10 +22,6 @@ constexpr size_t kNameLengthsOffset = 16;
 constexpr size_t kBitmapFileHeaderSize = 14;
 constexpr size_t kBitmapInfoHeaderSize = 40;
 constexpr int32_t kPixelsPerMetre = 1000;
-
-uint16_t u16At(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 // Little-endian field writer; every file is built field by field.
 class ByteWriter {
@@ -96,12 +94,12 @@ RoiFileStatus decodeRoi(const Source& source, int32_t mapWidth, int32_t mapHeigh
     if (source.size() < kRoiHeaderSize) return RoiFileStatus::Damaged;
     if (!source.read(0, kRoiHeaderSize, header)) return RoiFileStatus::CannotOpen;
 
-    const uint32_t width = u16At(header + kWidthOffset);
-    const uint32_t height = u16At(header + kHeightOffset);
+    const uint32_t width = readLittleEndian16(header + kWidthOffset);
+    const uint32_t height = readLittleEndian16(header + kHeightOffset);
     std::array<uint32_t, kRoiCount> lengths{};
     uint64_t nameBytes = 0;
     for (size_t k = 0; k < lengths.size(); ++k) {
-        lengths[k] = u16At(header + kNameLengthsOffset + 2 * k);
+        lengths[k] = readLittleEndian16(header + kNameLengthsOffset + 2 * k);
         nameBytes += lengths[k];
     }
     // At most 65535 x 65535 words and 16 x 65535 name bytes: no overflow.
@@ -120,7 +118,7 @@ RoiFileStatus decodeRoi(const Source& source, int32_t mapWidth, int32_t mapHeigh
         const uint64_t offset = kRoiHeaderSize + uint64_t{2} * width * static_cast<uint64_t>(r);
         if (!source.read(offset, row.size(), row.data())) return RoiFileStatus::CannotOpen;
         uint16_t* words = content.words.data() + static_cast<size_t>(r) * columns;
-        for (size_t c = 0; c < columns; ++c) words[c] = u16At(row.data() + 2 * c);
+        for (size_t c = 0; c < columns; ++c) words[c] = readLittleEndian16(row.data() + 2 * c);
     }
 
     uint64_t offset = kRoiHeaderSize + mapBytes;
@@ -153,7 +151,7 @@ void importPicture(const RgbImage& picture, ImagePlane& roiMap, int32_t width, i
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* p = picture.bgr.data() + static_cast<size_t>(y) * pictureStride;
         for (int32_t x = 0; x < width; ++x, p += 3) {
-            const uint32_t colour = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+            const uint32_t colour = readBigEndian24(p);  // blue, green, red: 0xBBGGRR
             uint16_t word = 0;
             for (size_t k = 0; k < kRoiColours.size(); ++k) {
                 if (kRoiColours[k] == colour) {
@@ -335,8 +333,10 @@ RoiFileStatus decodeRoiPicture(std::span<const uint8_t> data, ImagePlane& roiMap
 
 RoiFileStatus LoadRoiFile(WorkspaceState& state, const std::string& path, int loadType) {
     if (!state.GreyImage || !state.RoiMap) return RoiFileStatus::NoImage;
-    if (loadType == kLoadRoiTypePicture) return loadRoiPicture(state, path);
-    return loadRoiFileType1(state, path);
+    const RoiFileStatus status = loadType == kLoadRoiTypePicture ? loadRoiPicture(state, path)
+                                                                 : loadRoiFileType1(state, path);
+    if (status == RoiFileStatus::Ok) noteRoiSource(state, path);
+    return status;
 }
 
 int32_t exportedActiveRoi(int32_t activeRoi) {

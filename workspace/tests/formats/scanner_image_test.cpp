@@ -51,11 +51,15 @@ TEST(ScannerRealFiles, AcrNemaFileHasTheSamplesOfItsDicomSource) {
     ASSERT_EQ(readDicomFile(kDicomDir + "MR_small.dcm", state, dicom), DicomStatus::Ok);
     EXPECT_EQ(r.image.width, 64);
     EXPECT_EQ(r.image.height, 64);
-    // MR_small.dcm keeps signed samples, which the DICOM reader moves up by 0x8000.
+    // MR_small.dcm keeps signed samples, which both readers move up by 0x8000;
+    // the scanner reader then rescales the largest (2145 + 0x8000) to 4095.
     ASSERT_EQ(dicom.size(), r.image.samples.size());
-    for (size_t i = 0; i < dicom.size(); ++i) ASSERT_EQ(r.image.samples[i] + 0x8000, dicom[i]);
-    EXPECT_EQ(r.info.smallestSample, 127);
-    EXPECT_EQ(r.info.largestSample, 2145);
+    const uint32_t largest = 2145 + 0x8000;
+    for (size_t i = 0; i < dicom.size(); ++i)
+        ASSERT_EQ(r.image.samples[i], uint32_t{dicom[i]} * 4095 / largest);
+    EXPECT_EQ(r.info.smallestSample, (127 + 0x8000) * 4095 / largest);
+    EXPECT_EQ(r.info.largestSample, 4095);
+    EXPECT_EQ(r.info.pixelRepresentation, 1);
     EXPECT_EQ(r.info.formatName, "ACR NEMA");
     EXPECT_EQ(r.info.identification, "ACR-NEMA 2.0");
     EXPECT_EQ(r.info.modality, "MR");
@@ -247,7 +251,7 @@ TEST(ScannerNumbers, ByteViewNeverReadsOutside) {
 std::vector<uint8_t> acrFile(bool little, int bitsAllocated, int bitsStored, int highBit,
                              const std::vector<uint8_t>& pixels, uint32_t statedLength,
                              std::string_view photometric = "MONOCHROME2",
-                             std::string_view compression = "") {
+                             std::string_view compression = "", bool signedSamples = false) {
     AcrFile f(little);
     f.ul(0x0008, 0x0000, 60)
         .el(0x0008, 0x0010, "ACR-NEMA 1.0")
@@ -264,8 +268,9 @@ std::vector<uint8_t> acrFile(bool little, int bitsAllocated, int bitsStored, int
     if (!compression.empty()) f.el(0x0028, 0x0060, compression);
     f.us(0x0028, 0x0100, static_cast<uint16_t>(bitsAllocated))
         .us(0x0028, 0x0101, static_cast<uint16_t>(bitsStored))
-        .us(0x0028, 0x0102, static_cast<uint16_t>(highBit))
-        .pixels(pixels, statedLength);
+        .us(0x0028, 0x0102, static_cast<uint16_t>(highBit));
+    if (signedSamples) f.us(0x0028, 0x0103, 1);
+    f.pixels(pixels, statedLength);
     return f.data();
 }
 
@@ -329,6 +334,33 @@ TEST(ScannerAcrNema, SamplesAreShiftedInvertedAndMasked) {
     r = decode(acrFile(false, 8, 8, 7, bytes, 320), kScannerAcrNema);
     ASSERT_EQ(r.code, kScannerOk);
     EXPECT_EQ(r.image.samples[300], 300 % 256);
+}
+
+TEST(ScannerAcrNema, SignedSamplesBecomeOffsetBinaryLikeDicoms) {
+    // Two's complement within the stored bits, whatever the bits above them:
+    // the most negative value is 0, -1 lies just below the middle.
+    std::vector<uint16_t> words(320, 0);
+    const uint16_t stored[] = {0xF800, 0xFFFF, 0x0000, 0x07FF, 0x0800};
+    std::copy(std::begin(stored), std::end(stored), words.begin());
+    AcrFile w(true);
+    Read r = decode(acrFile(true, 16, 12, 11, w.words(words), 640, "MONOCHROME2", "", true),
+                    kScannerAcrNema);
+    ASSERT_EQ(r.code, kScannerOk);
+    EXPECT_EQ(std::vector<uint16_t>(r.image.samples.begin(), r.image.samples.begin() + 6),
+              (std::vector<uint16_t>{0, 2047, 2048, 4095, 0, 2048}));
+    EXPECT_EQ(r.info.smallestSample, 0);
+    EXPECT_EQ(r.info.largestSample, 4095);
+
+    std::vector<uint8_t> bytes(320, 0);
+    bytes[0] = 0x80;
+    bytes[1] = 0xFF;
+    bytes[2] = 0x7F;
+    r = decode(acrFile(false, 8, 8, 7, bytes, 320, "MONOCHROME2", "", true), kScannerAcrNema);
+    ASSERT_EQ(r.code, kScannerOk);
+    EXPECT_EQ(r.image.samples[0], 0);
+    EXPECT_EQ(r.image.samples[1], 127);
+    EXPECT_EQ(r.image.samples[2], 255);
+    EXPECT_EQ(r.image.samples[3], 128);
 }
 
 TEST(ScannerAcrNema, BadHeadersAndShortFiles) {
@@ -661,11 +693,9 @@ std::vector<uint8_t> brukerFile(uint32_t width, uint32_t height,
 TEST(ScannerBruker, TwentyFourBitSamplesAndSixByteNumbers) {
     std::vector<uint32_t> s(16 * 20);
     for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<uint32_t>(i * 1000);
-    s[7] = 0xFFFFFF;  // -1: below the lowest level
     Read r = decode(brukerFile(16, 20, s), kScannerBruker);
     ASSERT_EQ(r.code, kScannerOk);
     const uint32_t largest = 319000;
-    EXPECT_EQ(r.image.samples[7], 0);
     EXPECT_EQ(r.image.samples[319], 4095);
     EXPECT_EQ(r.image.samples[100], uint64_t{100000} * 4095 / largest);
     EXPECT_EQ(r.info.identification, "MVAR");
@@ -681,6 +711,21 @@ TEST(ScannerBruker, TwentyFourBitSamplesAndSixByteNumbers) {
     EXPECT_EQ(decode(brukerFile(16, 20, {}), kScannerBruker).code, kScannerShortFile);
     EXPECT_EQ(decode(brukerFile(0x800000, 20, s), kScannerBruker).code, kScannerBadHeader);
     EXPECT_EQ(decode(brukerFile(600, 20, {}), kScannerBruker).code, kScannerTooLarge);
+}
+
+TEST(ScannerBruker, SamplesAreUnsignedOverTheWholeTwentyFourBits) {
+    // Spread over 0..2^24-1: the upper half is as valid as the lower, and the
+    // rescale divides by the true largest sample.
+    std::vector<uint32_t> s(40 * 30);
+    const uint32_t top = (1u << 24) - 1;
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<uint32_t>(uint64_t{top} * i / (s.size() - 1));
+    const Read r = decode(brukerFile(40, 30, s), kScannerBruker);
+    ASSERT_EQ(r.code, kScannerOk);
+    for (size_t i = 0; i < s.size(); ++i)
+        ASSERT_EQ(r.image.samples[i], uint64_t{s[i]} * 4095 / top) << i;
+    EXPECT_EQ(r.info.largestSample, 4095);
+    EXPECT_EQ(r.info.valueRange, 1u << 24);
 }
 
 // ------------------------------------------------------------------ Picker

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -40,7 +41,7 @@ class SplashBoxTest : public ::testing::Test {
     QMainWindow owner;
 };
 
-TEST_F(SplashBoxTest, BoxesNeverBelongToTheSplashOrToAWindowThatDeletesItself) {
+TEST_F(SplashBoxTest, BoxesNeverBelongToTheSplashButToTheWindowTheyOpenFrom) {
     ShowSplashWindow();
     QPointer<QWidget> splash = openSplash();
     ASSERT_NE(splash, nullptr);
@@ -48,8 +49,8 @@ TEST_F(SplashBoxTest, BoxesNeverBelongToTheSplashOrToAWindowThatDeletesItself) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(splash));
     EXPECT_EQ(platform::dialogParent(), &owner);
 
-    // An ordinary window that lives on is a good parent; one that frees
-    // itself when closed is not.
+    // An ordinary window is a good parent, and so is one that frees itself
+    // when closed (the box then goes with it, answered as cancelled).
     QWidget other;
     other.show();
     other.activateWindow();
@@ -60,7 +61,7 @@ TEST_F(SplashBoxTest, BoxesNeverBelongToTheSplashOrToAWindowThatDeletesItself) {
     transient->show();
     transient->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(transient));
-    EXPECT_EQ(platform::dialogParent(), &owner);
+    EXPECT_EQ(platform::dialogParent(), transient);
     transient->close();
 
     // Without an owner (or after it is gone): no parent at all.
@@ -104,6 +105,29 @@ TEST_F(SplashBoxTest, ABoxOpenOverTheSplashOutlivesTheSplashTimer) {
     EXPECT_EQ(SplashState, 2);
     QTest::qWait(10);  // the splash's deferred deletion runs without touching the box
     EXPECT_TRUE(splash.isNull());
+}
+
+TEST_F(SplashBoxTest, TheAboutBoxNeverCoversADialogAndGoesOnAClickAnywhere) {
+    SplashState = 2;  // the About box
+    ShowSplashWindow();
+    QPointer<QWidget> about = openSplash();
+    ASSERT_NE(about, nullptr);
+    // A modal dialog (the Progress window) opening closes it.
+    QDialog progress(&owner);
+    bool aboutGone = false;
+    QTimer::singleShot(0, [&] {
+        aboutGone = about.isNull() || !about->isVisible();
+        progress.accept();
+    });
+    progress.exec();
+    EXPECT_TRUE(aboutGone);
+
+    ShowSplashWindow();
+    about = openSplash();
+    ASSERT_NE(about, nullptr);
+    QTest::mouseClick(&owner, Qt::LeftButton);
+    EXPECT_TRUE(about.isNull() || !about->isVisible());
+    QTest::qWait(10);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "volume/forms/analysis3d_options_dialog.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

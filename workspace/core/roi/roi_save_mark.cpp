@@ -1,0 +1,31 @@
+#include "workspace/core/roi/roi_save_mark.h"
+
+#include <algorithm>
+
+#include "workspace/core/roi/roi_source.h"
+
+uint64_t roiDigest(const WorkspaceState& state) {
+    // The map's digest, with the names folded in the same way.
+    uint64_t h = state.RoiMap ? roiMapDigest(*state.RoiMap) : 0;
+    auto add = [&h](uint64_t value) { h = (h ^ value) * 1099511628211ull; };
+    for (const std::string& name : state.RoiNames) {
+        add(name.size());
+        for (char c : name) add(static_cast<unsigned char>(c));
+    }
+    return h;
+}
+
+void markRoisKept(WorkspaceState& state) {
+    state.RoiKeptDigest = roiDigest(state);
+}
+
+bool roisUnsaved(const WorkspaceState& state) {
+    const ImagePlane* map = state.RoiMap.get();
+    if (!map || map->size() == 0) return false;
+    // No ROI drawn, or the whole image in ROI 1 as every first image starts.
+    const uint16_t first = map->current[0];
+    if ((first == 0 || first == 1) && std::all_of(map->current, map->current + map->size(),
+                                                  [first](uint16_t word) { return word == first; }))
+        return false;
+    return roiDigest(state) != state.RoiKeptDigest;
+}
