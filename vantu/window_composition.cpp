@@ -18,7 +18,7 @@
 #include "workspace/core/roi/roi_save_mark.h"
 #include "workspace/forms/bit_plane_window.h"
 #include "workspace/forms/class_name_dialog.h"
-#include "workspace/forms/color_conversion_dialog.h"
+#include "workspace/forms/colour_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_header_window.h"
 #include "workspace/forms/image_info_window.h"

@@ -135,7 +135,7 @@ void VantuMacroHost::aggregateReports() {
     if (_Report) _Report->AggregateClick();
 }
 
-void VantuMacroHost::colorChannel(uint32_t mode) {
+void VantuMacroHost::colourChannel(uint32_t mode) {
     window_->state.ColorMode = mode;
     window_->state.ForcedPrefixOn = false;
     window_->state.ForcedPrefix.clear();

@@ -27,7 +27,7 @@ class VantuMacroHost : public MacroHost {
     void exit() override;
     bool exitRequested() const override;
     void aggregateReports() override;
-    void colorChannel(uint32_t mode) override;
+    void colourChannel(uint32_t mode) override;
     void forcePrefix(const std::string& prefix) override;
     // The report window's ranking, accepted without the result box.
     void featureSelection(MacroFeatureSelection method) override;

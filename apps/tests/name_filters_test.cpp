@@ -23,7 +23,7 @@
 #include "platform/testing/temp_dir.h"
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/network_testing.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/graph_window.h"
 #include "statistics/forms/silhouette_window.h"

@@ -11,7 +11,7 @@
 #include "analysis/core/reports/selection_file.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/textformat.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 
 namespace {
 

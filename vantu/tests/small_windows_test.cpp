@@ -26,7 +26,7 @@
 #include "platform/testing/temp_dir.h"
 #include "vantu/window_composition.h"
 #include "workspace/forms/bit_plane_window.h"
-#include "workspace/forms/color_conversion_dialog.h"
+#include "workspace/forms/colour_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_header_window.h"
 #include "workspace/forms/image_info_window.h"

@@ -26,7 +26,7 @@
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/core/plugins.h"
 #include "workspace/core/roi/roi_source.h"
-#include "workspace/forms/color_conversion_dialog.h"
+#include "workspace/forms/colour_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/image_info_window.h"

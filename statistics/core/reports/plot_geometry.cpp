@@ -1,4 +1,4 @@
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "statistics/core/report/plot_layout.h"
+#include "statistics/core/reports/plot_layout.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // Where the scatter plots put samples, frames, ticks and labels.
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 #include <gtest/gtest.h>
 

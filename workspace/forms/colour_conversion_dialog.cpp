@@ -1,4 +1,4 @@
-#include "workspace/forms/color_conversion_dialog.h"
+#include "workspace/forms/colour_conversion_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 
 #include <array>
 #include <cmath>

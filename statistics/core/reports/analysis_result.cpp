@@ -1,4 +1,4 @@
-#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/reports/analysis_result.h"
 
 bool startAnalysis(R62DataSet& data, uint8_t standardize, AnalysisResult& report) {
     const PrepareResult prepared = PrepareWorkingData(data, standardize);

@@ -12,7 +12,7 @@
 
 #include "statistics/core/classifiers/nearest_neighbour.h"
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Keeping the parts of a plot apart: symbols inside the frame, texts clear of
 // everything drawn, the legend under the plot.
-#include "statistics/core/report/plot_layout.h"
+#include "statistics/core/reports/plot_layout.h"
 
 #include <gtest/gtest.h>
 

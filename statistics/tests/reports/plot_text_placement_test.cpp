@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 namespace {
 

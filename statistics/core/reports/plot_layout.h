@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 // The pixels a class character inks inside its cell (left, top included;
 // right, bottom excluded), measured by the window for its font.

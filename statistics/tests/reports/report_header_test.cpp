@@ -1,4 +1,4 @@
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 #include <gtest/gtest.h>
 
