@@ -83,12 +83,6 @@ int Frame2D::yTickX(int maxYTextWidth) const {
     return roundPixel(40 - 0.8 * maxYTextWidth);
 }
 
-PixelPoint Frame2D::sample(double x, const AxisRange& xAxis, double y,
-                           const AxisRange& yAxis) const {
-    return {scaledPixels(x, xAxis, plotWidth()) + 51,
-            (8 + plotHeight()) - scaledPixels(y, yAxis, plotHeight())};
-}
-
 PixelPoint Frame2D::label1(int textWidth) const {
     return {55 + plotWidth() / 2 - textWidth / 2, 15 + plotHeight() + 18};
 }
@@ -137,15 +131,6 @@ const std::array<CubeCorner, 8> kVisibleEdges1 = {
 const std::array<CubeCorner, 3> kVisibleEdges2 = {{{0, 1, 0}, {1, 1, 0}, {1, 1, 1}}};
 const std::array<std::array<CubeCorner, 2>, 3> kHiddenEdges = {
     {{{{0, 0, 0}, {1, 0, 0}}}, {{{1, 0, 0}, {1, 0, 1}}}, {{{1, 0, 0}, {1, 1, 0}}}}};
-
-PixelPoint sample3D(const Projection3D& p, double x, const AxisRange& xAxis, double y,
-                    const AxisRange& yAxis, double z, const AxisRange& zAxis, bool flipY) {
-    double yn = normalisedPosition(y, yAxis);
-    if (!flipY) yn = 1.0 - yn;
-    const PixelPoint at =
-        p.Project3D(normalisedPosition(x, xAxis), yn, normalisedPosition(z, zAxis));
-    return {at.x - 2, at.y - 4};
-}
 
 TickAnchors3D tickAnchors3D(const Projection3D& p, bool flipY) {
     TickAnchors3D a;
@@ -206,31 +191,6 @@ TextBox keptInside(TextBox box, int width, int height) {
     box.x = std::max(0, std::min(box.x, width - box.width));
     box.y = std::max(0, std::min(box.y, height - box.height));
     return box;
-}
-
-void separateTexts(std::vector<TextBox>& boxes, int width, int height) {
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        TextBox& box = boxes[i];
-        box = keptInside(box, width, height);
-        // Each move clears one earlier box; a few rounds settle every case
-        // the plots produce, and the bound keeps a crowded picture finite.
-        for (size_t round = 0; round < 2 * boxes.size() + 2; ++round) {
-            const TextBox* hit = nullptr;
-            for (size_t j = 0; j < i && hit == nullptr; ++j)
-                if (box.overlaps(boxes[j])) hit = &boxes[j];
-            if (hit == nullptr) break;
-            const int down = hit->y + hit->height - box.y;
-            const int up = box.y + box.height - hit->y;
-            const bool canGoDown = box.y + down + box.height <= height;
-            const bool canGoUp = box.y - up >= 0;
-            if (canGoDown && (!canGoUp || down <= up))
-                box.y += down;
-            else if (canGoUp)
-                box.y -= up;
-            else
-                break;
-        }
-    }
 }
 
 bool label2Upright(const Frame2D& frame, int textWidth) {

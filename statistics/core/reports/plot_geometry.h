@@ -94,7 +94,6 @@ struct Frame2D {
     int yTickX(int maxYTextWidth) const;
     int maxYTickY() const { return 7; }
     int minYTickY() const { return 15 + plotHeight() - 8; }
-    PixelPoint sample(double x, const AxisRange& xAxis, double y, const AxisRange& yAxis) const;
     PixelPoint label1(int textWidth) const;
     PixelPoint label2(int textWidth, int textHeight) const;
 };
@@ -135,11 +134,6 @@ extern const std::array<CubeCorner, 8> kVisibleEdges1;
 extern const std::array<CubeCorner, 3> kVisibleEdges2;
 extern const std::array<std::array<CubeCorner, 2>, 3> kHiddenEdges;
 
-// Where a sample's symbol goes: its projected point less (2, 4). With
-// `flipY` clear the second axis is reversed.
-PixelPoint sample3D(const Projection3D& p, double x, const AxisRange& xAxis, double y,
-                    const AxisRange& yAxis, double z, const AxisRange& zAxis, bool flipY);
-
 // Tick anchors of the box (text starts at anchor.x - width / 4).
 struct TickAnchors3D {
     PixelPoint xMin, xMax, yMin, yMax, zMin, zMax;
@@ -163,11 +157,6 @@ struct TextBox {
 // (kept at the left or top edge when it is larger), so no text is cut at the
 // picture's edge.
 TextBox keptInside(TextBox box, int width, int height);
-
-// Tick numbers drawn at their anchors may fall on each other where two axes
-// meet. Each box in turn, kept inside the picture, is moved up or down by the
-// least that clears every box before it (the earlier box keeps its place).
-void separateTexts(std::vector<TextBox>& boxes, int width, int height);
 
 // The 2-D plot's vertical axis label stands left of the frame; a label too
 // long for that margin is written upwards along the axis, centred on it,

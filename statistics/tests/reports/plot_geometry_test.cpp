@@ -63,24 +63,10 @@ TEST(PlotGeometry, TheFrameOfThe2DPlot) {
     EXPECT_EQ(f.label2(30, 13), (PixelPoint{20, 111}));
 }
 
-TEST(PlotGeometry, SamplesOfThe2DPlot) {
-    const Frame2D f;
-    const AxisRange x = axis(0.0, 2.0);
-    const AxisRange y = axis(0.0, 4.0);
-    EXPECT_EQ(f.sample(0.0, x, 0.0, y), (PixelPoint{51, 226}));
-    EXPECT_EQ(f.sample(2.0, x, 4.0, y), (PixelPoint{366, 8}));
-    // 157.5 and 54.5 both round to the even neighbour.
-    EXPECT_EQ(f.sample(1.0, x, 1.0, y), (PixelPoint{209, 172}));
-}
-
 TEST(PlotGeometry, ADegenerateAxisPutsTheSamplesInItsMiddle) {
-    const Frame2D f;
-    const AxisRange flat = axis(3.0, 3.0);
-    const AxisRange x = axis(0.0, 2.0);
-    EXPECT_EQ(f.sample(3.0, flat, 3.0, flat), (PixelPoint{209, 117}));
-    EXPECT_EQ(f.sample(2.0, x, 1.0, axis(kNaN, kNaN)).y, 117);
-    EXPECT_EQ(f.sample(2.0, x, 1.0, axis(0.0, kInf)).y, 117);
-    EXPECT_EQ(f.sample(kNaN, x, 1.0, flat).x, 209);
+    EXPECT_EQ(normalisedPosition(3.0, axis(3.0, 3.0)), 0.5);
+    EXPECT_EQ(normalisedPosition(1.0, axis(kNaN, kNaN)), 0.5);
+    EXPECT_EQ(normalisedPosition(1.0, axis(0.0, kInf)), 0.5);
     EXPECT_EQ(normalisedPosition(5.0, axis(1.7e308, -1.7e308)), 0.5);
 }
 
@@ -117,15 +103,8 @@ TEST(PlotGeometry, TheProjectionOfTheBox) {
     EXPECT_EQ(p.Project3D(0, 0, 1), (PixelPoint{63, 62}));
 }
 
-TEST(PlotGeometry, SamplesOfTheBoxFollowTheFlipOfTheSecondAxis) {
+TEST(PlotGeometry, TheBoxTicksFollowTheFlipOfTheSecondAxis) {
     const Projection3D p = plot3DSetup();
-    const AxisRange a = axis(0.0, 1.0);
-    EXPECT_EQ(sample3D(p, 1, a, 1, a, 1, a, true), (PixelPoint{342, 62}));
-    EXPECT_EQ(sample3D(p, 1, a, 1, a, 1, a, false), (PixelPoint{196, 4}));
-    EXPECT_EQ(sample3D(p, 0, a, 0, a, 0, a, true), (PixelPoint{61, 183}));
-    // A flat axis: the middle of the box along it.
-    EXPECT_EQ(sample3D(p, 0, a, 0, a, 9, axis(9, 9), true), (PixelPoint{61, 120}));
-
     const TickAnchors3D up = tickAnchors3D(p, true);
     const TickAnchors3D down = tickAnchors3D(p, false);
     EXPECT_EQ(up.yMin, down.yMax);

@@ -18,33 +18,6 @@ TEST(R62PlotTexts, ATextRunningOverAnEdgeIsMovedInWhole) {
     EXPECT_EQ(keptInside({-5, -5, 500, 300}, 385, 273), (TextBox{0, 0, 500, 300}));
 }
 
-TEST(R62PlotTexts, TickNumbersThatWouldOverlapAreMovedApart) {
-    // The box's X minimum and, just above and left of it, the Y maximum.
-    std::vector<TextBox> ticks = {{120, 200, 40, 13}, {110, 195, 60, 13}, {300, 20, 30, 13}};
-    separateTexts(ticks, 385, 273);
-    EXPECT_EQ(ticks[0], (TextBox{120, 200, 40, 13}));  // the first keeps its place
-    EXPECT_FALSE(ticks[1].overlaps(ticks[0]));
-    EXPECT_EQ(ticks[1].x, 110);
-    EXPECT_EQ(ticks[1].y, 187);  // up by 8 rather than down by 18
-    EXPECT_EQ(ticks[2], (TextBox{300, 20, 30, 13}));
-
-    // At the bottom edge the move goes up, also when down were shorter.
-    std::vector<TextBox> low = {{10, 250, 40, 13}, {20, 255, 40, 13}};
-    separateTexts(low, 385, 273);
-    EXPECT_FALSE(low[1].overlaps(low[0]));
-    EXPECT_EQ(low[1].y, 237);
-
-    // Three on one spot end up as three separate rows, all inside.
-    std::vector<TextBox> pile(3, TextBox{50, 100, 40, 13});
-    separateTexts(pile, 385, 273);
-    for (size_t i = 0; i < pile.size(); ++i)
-        for (size_t j = 0; j < i; ++j) EXPECT_FALSE(pile[i].overlaps(pile[j])) << i << j;
-
-    // Boxes that only touch do not overlap.
-    EXPECT_FALSE((TextBox{0, 0, 10, 10}).overlaps(TextBox{10, 0, 10, 10}));
-    EXPECT_FALSE((TextBox{0, 0, 10, 10}).overlaps(TextBox{0, 10, 10, 10}));
-}
-
 TEST(R62PlotTexts, AVerticalAxisLabelTooLongForTheMarginIsWrittenUpwards) {
     const Frame2D frame;
     // "MEF 2" (30 pixels) fits left of the frame as before.
