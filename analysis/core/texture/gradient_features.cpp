@@ -76,48 +76,6 @@ void collectGradients(const TextureContext& context, const PixelRect& rect, int 
         magnitudeOf(levels.bits()), gradients);
 }
 
-std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double> gradients) {
-    std::array<double, kGradientRecordCount> f{};
-    if (gradients.empty()) return f;
-    const double count = static_cast<double>(gradients.size());
-    double sum = 0;
-    size_t nonZero = 0;
-    bool allEqual = true;
-    const double first = gradients[0];
-    for (double g : gradients) {
-        sum += g;
-        nonZero += g > 0 ? 1 : 0;
-        allEqual &= g == first;
-    }
-    f[kAreaGr] = count;
-    f[kGrNonZeros] = static_cast<double>(nonZero) / count;
-    // Equal magnitudes have no spread. Summing an irrational magnitude such as
-    // sqrt(136) moves the mean off it by rounding, and the moments of that
-    // noise would be reported as a skewness of 1 and a kurtosis of -2.
-    if (allEqual) {
-        f[kGrMean] = gradients[0];
-        return f;
-    }
-    const double mean = sum / count;
-    double squares = 0, cubes = 0, fourths = 0;
-    for (double g : gradients) {
-        const double d = g - mean;
-        const double d2 = d * d;
-        squares += d2;
-        cubes += d2 * d;
-        fourths += d2 * d2;
-    }
-    const double variance = squares / count;
-    f[kGrMean] = mean;
-    f[kGrVariance] = variance;
-    if (variance != 0) {
-        const double sd = std::sqrt(variance);
-        f[kGrSkewness] = cubes / (sd * sd * sd) / count;
-        f[kGrKurtosis] = fourths / (variance * variance) / count - 3;
-    }
-    return f;
-}
-
 std::array<double, kGradientRecordCount> roiGradientFeatures(const TextureContext& context,
                                                              const RoiStatisticsTable& statistics,
                                                              const RoiLevels& levels, int32_t bits,
