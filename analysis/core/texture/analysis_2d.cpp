@@ -37,13 +37,14 @@ int enabledDistances(const AnalysisOptions& o) {
 RecordCount countAnalysis2D(const AnalysisOptions& stored) {
     const AnalysisOptions o = stored.sanitized();
     RecordCount count;
-    count.records = 1;
-    if (o.Do_hist) count.records += 9, count.steps += 1;
-    if (o.Do_normal != 0) count.records += 2, count.steps += 1;
-    if (o.Do_co) count.records += 48 * enabledDistances(o), count.steps += enabledDistances(o);
-    if (o.Do_rl) count.records += 20, count.steps += 1;
-    if (o.Do_grad) count.records += 6, count.steps += 1;
-    if (o.Do_arm) count.records += 6, count.steps += 1;
+    count.records = kAreaRecordCount + normalisationRecordCount(o) + cooccurrenceRecordCount(o) +
+                    runLengthRecordCount(o);
+    if (o.Do_hist) count.records += kHistogramRecordCount, count.steps += 1;
+    if (o.Do_normal != 0) count.steps += 1;
+    if (o.Do_co) count.steps += enabledDistances(o);
+    if (o.Do_rl) count.steps += 1;
+    if (o.Do_grad) count.records += kGradientRecordCount, count.steps += 1;
+    if (o.Do_arm) count.records += static_cast<int>(kArRecordNames.size()), count.steps += 1;
     return count;
 }
 

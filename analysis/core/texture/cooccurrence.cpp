@@ -203,30 +203,3 @@ void appendCooccurrenceDisplacementRecords(Displacement displacement,
     for (int k = 0; k < kCooccurrenceFeatureCount; ++k)
         appendFeatureRecord(out, cooccurrenceFeatureName(displacement, k), values.values[k]);
 }
-
-bool appendCooccurrenceRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                               const AnalysisOptions& options, std::vector<FeatureRecord>& out,
-                               const std::function<void(int32_t distance)>& distanceDone) {
-    const AnalysisOptions o = options.sanitized();
-    if (o.Do_co == 0) return true;
-    try {
-        const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_vt);
-        const RoiSegments segments(context, unionOfRoiBoxes(statistics));
-        for (int32_t d = 1; d <= kCooccurrenceDistances; ++d) {
-            if (!cooccurrenceDistanceOn(o, d)) continue;
-            std::vector<FeatureRecord> records;
-            records.reserve(kCooccurrenceRecordsPerDistance);
-            for (const Displacement displacement : cooccurrenceDisplacements(d))
-                appendCooccurrenceDisplacementRecords(
-                    displacement,
-                    cooccurrenceDisplacementValues(context, statistics, levels, segments,
-                                                   displacement),
-                    records);
-            out.insert(out.end(), records.begin(), records.end());
-            if (distanceDone) distanceDone(d);
-        }
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}

@@ -57,23 +57,12 @@ void buildCooccurrenceMatrix(const TextureContext& context, const PixelRect& rec
 // 48 per enabled distance when the family is on (options sanitized), else 0.
 int cooccurrenceRecordCount(const AnalysisOptions& options);
 
-// For each enabled distance in increasing order and its four displacements:
-// the pair-count record and the 11 feature records, for all 16 ROIs (levels of
-// Ng_vt bits, normalised by the ROI's limits when Do_normal is on; options are
-// sanitized first). Each displacement's 16 matrices come from one pass over
-// the image. distanceDone, when given, is called after each distance. Returns
-// false when memory runs out; the distances finished before stay appended.
-bool appendCooccurrenceRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                               const AnalysisOptions& options, std::vector<FeatureRecord>& out,
-                               const std::function<void(int32_t distance)>& distanceDone = {});
-
 // The values of the pair-count record and of the 11 feature records of one
 // displacement for all 16 ROIs, counted in one pass over `segments` (the
-// union of the ROI boxes) with the run's levels of Ng_vt bits. The units of
-// appendCooccurrenceRecords, for callers that spread displacements over
-// threads. Only the ROIs of roiMask (bit r: ROI r) are counted; the others
-// stay 0, so calls for disjoint masks may run side by side and be merged.
-// Throws std::bad_alloc when memory runs out.
+// union of the ROI boxes) with the run's levels of Ng_vt bits: the unit of
+// work of Analyse2D, which spreads displacements over threads. Only the ROIs of roiMask (bit r: ROI
+// r) are counted; the others stay 0, so calls for disjoint masks may run side by side and be
+// merged. Throws std::bad_alloc when memory runs out.
 struct CooccurrenceRoiValues {
     RoiValues pairs{};
     std::array<RoiValues, kCooccurrenceFeatureCount> values{};

@@ -102,23 +102,3 @@ void appendGradientRecordsOf(const std::array<RoiValues, kGradientRecordCount>& 
     for (int k = 0; k < kGradientRecordCount; ++k)
         appendFeatureRecord(out, kGradientFeatureNames[k], values[k]);
 }
-
-bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                           const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
-    const AnalysisOptions o = options.sanitized();
-    try {
-        out.reserve(out.size() + kGradientRecordCount);
-        const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_gr);
-        std::vector<double> gradients;
-        std::array<RoiValues, kGradientRecordCount> values{};
-        for (int r = 0; r < kRoiCount; ++r) {
-            if (statistics[r].count <= 0) continue;
-            const auto f = roiGradientFeatures(context, statistics, levels, o.Ng_gr, r, gradients);
-            for (int k = 0; k < kGradientRecordCount; ++k) values[k][r] = f[k];
-        }
-        appendGradientRecordsOf(values, out);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}

@@ -96,17 +96,11 @@ inline std::array<double, kGradientRecordCount> gradientFeatures(std::span<const
         rules);
 }
 
-// The 6 gradient records for all 16 ROIs (levels of Ng_gr bits, normalised by
-// the ROI's limits when Do_normal is on; options are sanitized first). Returns
-// false, appending nothing, when memory runs out.
-bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                           const AnalysisOptions& options, std::vector<FeatureRecord>& out);
-
 class RoiLevels;
 
 // The 6 features of ROI `roi` (0..15) with the run's levels of `bits` bits
-// (Ng_gr); all 0 for an empty ROI. `gradients` is scratch. The unit of
-// appendGradientRecords, for callers that spread ROIs over threads.
+// (Ng_gr); all 0 for an empty ROI. `gradients` is scratch. The unit of work
+// of Analyse2D, which spreads ROIs over threads.
 std::array<double, kGradientRecordCount> roiGradientFeatures(const TextureContext& context,
                                                              const RoiStatisticsTable& statistics,
                                                              const RoiLevels& levels, int32_t bits,

@@ -28,20 +28,3 @@ void appendHistogramRecordsOf(const std::array<RoiValues, kHistogramRecordCount>
     for (int k = 0; k < kHistogramRecordCount; ++k)
         appendFeatureRecord(out, kHistogramFeatureNames[k], values[k]);
 }
-
-bool appendHistogramRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                            std::vector<FeatureRecord>& out) {
-    try {
-        out.reserve(out.size() + kHistogramRecordCount);
-        const auto histograms = buildRoiHistograms(context, statistics);
-        std::array<RoiValues, kHistogramRecordCount> values{};
-        for (int r = 0; r < kRoiCount; ++r) {
-            const auto f = histogramFeatures(histograms[r]);
-            for (int k = 0; k < kHistogramRecordCount; ++k) values[k][r] = f[k];
-        }
-        appendHistogramRecordsOf(values, out);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}

@@ -93,14 +93,9 @@ std::array<double, kHistogramRecordCount> histogramFeaturesOf(ForEachLevel&& for
 std::array<double, kHistogramRecordCount> histogramFeatures(const GreyHistogram& histogram,
                                                             MomentRules rules = {});
 
-// The 9 histogram records for all 16 ROIs. Returns false, appending nothing,
+// The 9 features of ROI `roi` (0..15) from its own histogram: the unit of
+// work of Analyse2D, which spreads ROIs over threads; throws std::bad_alloc
 // when memory runs out.
-bool appendHistogramRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                            std::vector<FeatureRecord>& out);
-
-// The 9 features of ROI `roi` (0..15) from its own histogram, equal to those
-// appendHistogramRecords gives it. The unit for callers that spread ROIs over
-// threads; throws std::bad_alloc when memory runs out.
 std::array<double, kHistogramRecordCount> roiHistogramFeatures(const TextureContext& context,
                                                                const RoiStatisticsTable& statistics,
                                                                int roi);

@@ -248,23 +248,3 @@ void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiV
     for (int k = 0; k < kRunLengthFeatureCount; ++k)
         appendFeatureRecord(out, runLengthFeatureName(direction, k), values[k]);
 }
-
-bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                            const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
-    const AnalysisOptions o = options.sanitized();
-    if (o.Do_rl == 0) return true;
-    try {
-        out.reserve(out.size() + kRunLengthRecordCount);
-        const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_rl);
-        const RoiSegments segments(context, unionOfRoiBoxes(statistics));
-        std::array<RunLengthRoiValues, 4> values{};
-        for (int d = 0; d < 4; ++d)
-            values[d] =
-                runLengthDirectionValues(context, statistics, levels, segments, kRunDirections[d]);
-        for (int d = 0; d < 4; ++d)
-            appendRunLengthDirectionRecords(kRunDirections[d], values[d], out);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}

@@ -45,17 +45,10 @@ void buildRunLengthMatrix(const TextureContext& context, const PixelRect& rect, 
                           const LevelTable& levels, RunDirection direction,
                           RunLengthMatrix& matrix);
 
-// The 20 run-length records for all 16 ROIs (levels of Ng_rl bits, normalised
-// by the ROI's limits when Do_normal is on; options are sanitized first);
-// nothing when the family is off. Each direction's 16 matrices come from one
-// pass over the image. Returns false, appending nothing, when memory runs out.
-bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                            const AnalysisOptions& options, std::vector<FeatureRecord>& out);
-
 // The values of the 5 records of one direction for all 16 ROIs, counted in
 // one pass over `segments` (the union of the ROI boxes) with the run's levels
-// of Ng_rl bits. The units of appendRunLengthRecords, for callers that spread
-// directions over threads. Only the ROIs of roiMask (bit r: ROI r) are
+// of Ng_rl bits: the unit of work of Analyse2D, which spreads directions
+// over threads. Only the ROIs of roiMask (bit r: ROI r) are
 // counted; the others stay 0, so calls for disjoint masks may run side by
 // side and be merged. Throws std::bad_alloc when memory runs out.
 using RunLengthRoiValues = std::array<RoiValues, kRunLengthFeatureCount>;

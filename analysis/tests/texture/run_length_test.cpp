@@ -15,13 +15,7 @@ std::vector<FeatureRecord> runLengthRecords(const TestImage& image, int32_t bits
     AnalysisOptions options;
     options.Ng_rl = bits;
     options.Do_normal = mode;
-    const TextureContext context = image.context();
-    RoiStatisticsTable stats = computeRoiStatistics(context);
-    std::vector<FeatureRecord> out;
-    EXPECT_TRUE(appendNormalisationRecords(context, stats, options, out));
-    out.clear();
-    EXPECT_TRUE(appendRunLengthRecords(context, stats, options, out));
-    return out;
+    return familyRecords(image.context(), options, kRunLengthFamily);
 }
 
 double value(const std::vector<FeatureRecord>& records, const std::string& name, int roi) {
@@ -77,10 +71,7 @@ TEST(RunLength, RecordNamesAndOrder) {
     off.Do_rl = 0;
     EXPECT_EQ(runLengthRecordCount(off), 0);
     EXPECT_EQ(runLengthRecordCount(AnalysisOptions{}), 20);
-    std::vector<FeatureRecord> none;
-    const TextureContext context = image.context();
-    ASSERT_TRUE(appendRunLengthRecords(context, computeRoiStatistics(context), off, none));
-    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(familyRecords(image.context(), off, kRunLengthFamily).empty());
 }
 
 TEST(RunLength, PixelsOutsideTheRoiBreakRuns) {
@@ -134,10 +125,10 @@ TEST(RunLength, AllRoisInOnePassEqualTheWalksOfOneRegion) {
             options.Do_normal = mode;
             options.Ng_rl = 4;
             RoiStatisticsTable stats = computeRoiStatistics(context);
-            std::vector<FeatureRecord> out;
-            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, out));
-            out.clear();
-            ASSERT_TRUE(appendRunLengthRecords(context, stats, options, out));
+            std::vector<FeatureRecord> limits;
+            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, limits));
+            const std::vector<FeatureRecord> out =
+                familyRecords(context, options, kRunLengthFamily);
             RunLengthMatrix matrix;
             for (int d = 0; d < 4; ++d)
                 for (int r = 0; r < kRoiCount; ++r) {
