@@ -149,31 +149,31 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
                                                      const RoiStatisticsTable& statistics,
                                                      const RoiLevels& levels,
                                                      const RoiSegments& segments,
-                                                     Displacement displacement, uint32_t roiMask) {
+                                                     Displacement displacement, uint32_t roiMask,
+                                                     CooccurrenceScratch& scratch) {
     const int32_t g = levels.levels();
-    // A second block per ROI pays off while the blocks stay in the fast
-    // caches; at more levels repeats of a cell are rare anyway.
-    const bool twoBlocks = g <= 64;
-    // Kept by each thread from one call to the next: fresh pages cost more
-    // than the counting. Every call leaves the cells it counted zero again.
-    struct Scratch {
-        std::array<CooccurrenceMatrix, kRoiCount> matrices;
-        std::vector<uint32_t> moreBlocks;
-    };
-    thread_local Scratch scratch;
-    std::array<CooccurrenceMatrix, kRoiCount>& matrices = scratch.matrices;
-    std::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
-    const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * kRoiCount : 0;
-    if (moreBlocks.size() != moreSize) moreBlocks.assign(moreSize, 0);
-    std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
     const auto wanted = [&](int r) {
         return statistics[r].count > 0 && ((roiMask >> r) & 1u) != 0;
     };
+    int wantedCount = 0;
+    for (int r = 0; r < kRoiCount; ++r) wantedCount += wanted(r) ? 1 : 0;
+    // A second block per ROI pays off while the blocks stay in the fast
+    // caches; at more levels repeats of a cell are rare anyway.
+    const bool twoBlocks = g <= 64;
+    std::array<CooccurrenceMatrix, kRoiCount>& matrices = scratch.matrices;
+    std::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
+    const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * wantedCount : 0;
+    if (moreBlocks.size() < moreSize) moreBlocks.assign(moreSize, 0);
+    std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
+    size_t moreUsed = 0;
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
         matrices[r].prepare(g);
         counts[r] = matrices[r].cells();
-        if (twoBlocks) moreCounts[r] = moreBlocks.data() + static_cast<size_t>(r) * g * g;
+        if (twoBlocks) {
+            moreCounts[r] = moreBlocks.data() + moreUsed;
+            moreUsed += static_cast<size_t>(g) * g;
+        }
     }
     if (!segments.box().empty()) {
         if (levels.shared())

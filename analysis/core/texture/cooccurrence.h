@@ -67,9 +67,19 @@ struct CooccurrenceRoiValues {
     RoiValues pairs{};
     std::array<RoiValues, kCooccurrenceFeatureCount> values{};
 };
-CooccurrenceRoiValues cooccurrenceDisplacementValues(
-    const TextureContext& context, const RoiStatisticsTable& statistics, const RoiLevels& levels,
-    const RoiSegments& segments, Displacement displacement, uint32_t roiMask = 0xFFFF);
+// The matrices one call counts in, handed from one call to the next by the
+// run that owns them: fresh pages cost more than the counting. Every call
+// leaves the cells it counted zero again.
+struct CooccurrenceScratch {
+    std::array<CooccurrenceMatrix, kRoiCount> matrices;
+    std::vector<uint32_t> moreBlocks;  // the second blocks of the ROIs counted, zero between calls
+};
+CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& context,
+                                                     const RoiStatisticsTable& statistics,
+                                                     const RoiLevels& levels,
+                                                     const RoiSegments& segments,
+                                                     Displacement displacement, uint32_t roiMask,
+                                                     CooccurrenceScratch& scratch);
 
 // The 12 records of one displacement, in their order.
 void appendCooccurrenceDisplacementRecords(Displacement displacement,

@@ -204,14 +204,8 @@ void countRunPositions(RunDirection direction, const TextureContext& context,
 RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             const RoiStatisticsTable& statistics,
                                             const RoiLevels& levels, const RoiSegments& segments,
-                                            RunDirection direction, uint32_t roiMask) {
-    // Kept by each thread from one call to the next: fresh pages cost more
-    // than the counting. prepare() clears what the last call counted.
-    struct Scratch {
-        std::array<RunLengthMatrix, kRoiCount> matrices;
-        std::vector<uint32_t> positions;
-    };
-    thread_local Scratch scratch;
+                                            RunDirection direction, uint32_t roiMask,
+                                            RunLengthScratch& scratch) {
     std::array<RunLengthMatrix, kRoiCount>& matrices = scratch.matrices;
     const auto wanted = [&](int r) { return ((roiMask >> r) & 1u) != 0; };
     for (int r = 0; r < kRoiCount; ++r) {

@@ -52,10 +52,18 @@ void buildRunLengthMatrix(const TextureContext& context, const PixelRect& rect, 
 // counted; the others stay 0, so calls for disjoint masks may run side by
 // side and be merged. Throws std::bad_alloc when memory runs out.
 using RunLengthRoiValues = std::array<RoiValues, kRunLengthFeatureCount>;
+// The matrices one call counts in, handed from one call to the next by the
+// run that owns them: fresh pages cost more than the counting. prepare()
+// clears what the last call counted.
+struct RunLengthScratch {
+    std::array<RunLengthMatrix, kRoiCount> matrices;
+    std::vector<uint32_t> positions;
+};
 RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             const RoiStatisticsTable& statistics,
                                             const RoiLevels& levels, const RoiSegments& segments,
-                                            RunDirection direction, uint32_t roiMask = 0xFFFF);
+                                            RunDirection direction, uint32_t roiMask,
+                                            RunLengthScratch& scratch);
 
 // The 5 records of one direction, in their order.
 void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiValues& values,
