@@ -43,13 +43,7 @@ void RunLengthMatrix::noteLengthCounts(int32_t lowest, int32_t highest) {
         const uint32_t* next = row + levels_;
         for (int32_t q = lowest; q <= highest; ++q) row[q] -= next[q];
     }
-    if (lowest_ > highest_) {
-        lowest_ = lowest;
-        highest_ = highest;
-    } else {
-        lowest_ = std::min(lowest_, lowest);
-        highest_ = std::max(highest_, highest);
-    }
+    noteLevels(lowest, highest);
     longest_ = std::max(longest_, longest);
 }
 

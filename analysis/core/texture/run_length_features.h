@@ -42,13 +42,7 @@ class RunLengthMatrix {
     void addRun(uint32_t level, uint32_t length) {
         if (length > static_cast<uint32_t>(maxLength_)) grow(length);
         ++cells_[static_cast<size_t>(length - 1) * levels_ + level];
-        const int32_t l = static_cast<int32_t>(level);
-        if (lowest_ > highest_) {
-            lowest_ = highest_ = l;
-        } else {
-            lowest_ = std::min(lowest_, l);
-            highest_ = std::max(highest_, l);
-        }
+        noteLevels(static_cast<int32_t>(level), static_cast<int32_t>(level));
         longest_ = std::max(longest_, static_cast<int32_t>(length));
     }
     uint32_t at(int32_t level, int32_t k) const {
@@ -72,6 +66,12 @@ class RunLengthMatrix {
 
   private:
     void grow(uint32_t length);
+    // Widens the range of levels counted to take in lowest..highest.
+    void noteLevels(int32_t lowest, int32_t highest) {
+        const bool empty = lowest_ > highest_;
+        lowest_ = empty ? lowest : std::min(lowest_, lowest);
+        highest_ = empty ? highest : std::max(highest_, highest);
+    }
     int32_t levels_ = 0;
     int32_t maxLength_ = 0;
     std::vector<uint32_t> cells_;  // length-major: (q, k) at k * Q + q
