@@ -49,6 +49,7 @@ void SlidingCooccurrence::reset() {
     differences_.fill(0);
     squares_ = 0;
     products_ = 0;
+    levelMoment_ = sumMoment_ = differenceMoment_ = contrast_ = 0;
 }
 
 // One pair of levels (a, b) enters (sign 1) or leaves (sign -1) the
@@ -76,6 +77,10 @@ void SlidingCooccurrence::count(uint32_t a, uint32_t b, int sign) {
     sums_[a + b] += 2 * sign;
     differences_[j - i] += 2 * sign;
     products_ += 2 * sign * static_cast<int64_t>((a + 1) * (b + 1));
+    levelMoment_ += sign * static_cast<int64_t>(a + b + 2);
+    sumMoment_ += 2 * sign * static_cast<int64_t>(a + b + 2);
+    differenceMoment_ += 2 * sign * static_cast<int64_t>(j - i + 1);
+    contrast_ += 2 * sign * static_cast<int64_t>((j - i) * (j - i));
 }
 
 void SlidingCooccurrence::addColumn(int32_t x, int sign) {
@@ -127,6 +132,10 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
         }
     d.squares = static_cast<double>(squares_);
     d.products = static_cast<double>(products_);
+    d.levelMoment = static_cast<double>(levelMoment_);
+    d.sumMoment = static_cast<double>(sumMoment_);
+    d.differenceMoment = static_cast<double>(differenceMoment_);
+    d.contrast = static_cast<double>(contrast_);
     d.lowest = 0;
     d.highest = g_ - 1;
     while (d.lowest < d.highest && margins_[static_cast<size_t>(d.lowest)] == 0) ++d.lowest;

@@ -61,4 +61,6 @@ class SlidingCooccurrence {
     std::array<int64_t, 256> differences_{};
     int64_t squares_ = 0;   // sum over the full matrix of M[i][j]^2
     int64_t products_ = 0;  // sum over the full matrix of (i + 1) (j + 1) M[i][j]
+    // The distributions' moments (CooccurrenceDistributions).
+    int64_t levelMoment_ = 0, sumMoment_ = 0, differenceMoment_ = 0, contrast_ = 0;
 };

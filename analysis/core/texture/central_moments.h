@@ -20,7 +20,7 @@ inline constexpr MomentRules kPlaneMomentRules{FourthPower::SquaredSquare, true}
 inline constexpr MomentRules kVolumeMomentRules{FourthPower::RepeatedProduct, false};
 
 // d^4 in the given form.
-inline double fourthPower(double d, FourthPower form) {
+constexpr double fourthPower(double d, FourthPower form) {
     const double d2 = d * d;
     return form == FourthPower::SquaredSquare ? d2 * d2 : d2 * d * d;
 }

@@ -150,6 +150,13 @@ CooccurrenceFeatures byDistributions(const CooccurrenceMatrix& matrix) {
         differences[j - i] += copies * int64_t{count};
     }
     margins[row] += rowSum;
+    for (int32_t k = 0; k < g; ++k) {
+        d.levelMoment += (k + 1.0) * static_cast<double>(margins[k]);
+        d.differenceMoment += (k + 1.0) * static_cast<double>(differences[k]);
+        d.contrast += static_cast<double>(k) * k * static_cast<double>(differences[k]);
+    }
+    for (int32_t k = 0; k <= 2 * g - 2; ++k)
+        d.sumMoment += (k + 2.0) * static_cast<double>(sums[k]);
     d.lowest = 0;
     d.highest = g - 1;
     d.margins = margins.data();

@@ -118,8 +118,10 @@ inline double cooccurrenceCorrelation(double meanProduct, double mx, double my, 
 }
 
 // What the Distributions order reads: the integer distributions of the full
-// matrix and the sums that need single cells, as a counter has them. Levels
-// outside lowest..highest have empty margins.
+// matrix, their moments and the sums that need single cells, as a counter
+// has them. Levels outside lowest..highest have empty margins. The moments
+// are sums of integers, exact in a double, so a counter may form them in any
+// order: a sliding window keeps them running.
 struct CooccurrenceDistributions {
     double n = 0;                          // N
     int32_t lowest = 0;                    // levels that may have a non-empty margin
@@ -127,6 +129,10 @@ struct CooccurrenceDistributions {
     const int64_t* margins = nullptr;      // [k], k = 0..G-1 (rows and columns alike)
     const int64_t* sums = nullptr;         // [i + j], 0..2G-2
     const int64_t* differences = nullptr;  // [|i - j|], 0..G-1
+    double levelMoment = 0;                // Σ_k (k + 1) margins[k]
+    double sumMoment = 0;                  // Σ_k (k + 2) sums[k]
+    double differenceMoment = 0;           // Σ_k (k + 1) differences[k]
+    double contrast = 0;                   // Σ_k k² differences[k]
     double squares = 0;                    // Σ M(i,j)² over the full matrix
     double products = 0;                   // Σ (i+1)(j+1) M(i,j)
     double entropy = 0;                    // Σ p log10 p over the non-zero cells
@@ -151,10 +157,7 @@ CooccurrenceFeatures cooccurrenceFromDistributions(const CooccurrenceDistributio
     const int32_t lowest = d.lowest, highest = d.highest;
 
     // The margins' mean and variance; rows and columns alike, so mx = my and vx = vy.
-    double mean = 0;
-    for (int32_t k = lowest; k <= highest; ++k)
-        mean += (k + 1.0) * static_cast<double>(d.margins[k]);
-    mean /= n;
+    const double mean = d.levelMoment / n;
     double variance = 0;
     for (int32_t k = lowest; margins && k <= highest; ++k) {
         const double e = mean - k - 1;
@@ -162,10 +165,7 @@ CooccurrenceFeatures cooccurrenceFromDistributions(const CooccurrenceDistributio
     }
     variance /= n;
 
-    double sumMean = 0;
-    for (int32_t k = 2 * lowest; k <= 2 * highest; ++k)
-        sumMean += (k + 2.0) * static_cast<double>(d.sums[k]);
-    sumMean /= n;
+    const double sumMean = d.sumMoment / n;
     double sumVariance = 0, sumEntropy = 0;
     for (int32_t k = 2 * lowest; sums && k <= 2 * highest; ++k) {
         const int64_t c = d.sums[k];
@@ -174,16 +174,9 @@ CooccurrenceFeatures cooccurrenceFromDistributions(const CooccurrenceDistributio
         sumEntropy += entropyTerm(c);
     }
 
-    const int32_t spread = highest - lowest;
-    double contrast = 0, differenceMean = 0;
-    for (int32_t k = 0; k <= spread; ++k) {
-        const double c = static_cast<double>(d.differences[k]);
-        contrast += static_cast<double>(k) * k * c;
-        differenceMean += (k + 1.0) * c;
-    }
-    differenceMean /= n;
+    const double differenceMean = d.differenceMoment / n;
     double inverse = 0, differenceVariance = 0, differenceEntropy = 0;
-    for (int32_t k = 0; differences && k <= spread; ++k) {
+    for (int32_t k = 0; differences && k <= highest - lowest; ++k) {
         const int64_t c = d.differences[k];
         const double count = static_cast<double>(c);
         const double k2 = static_cast<double>(k) * k;
@@ -195,7 +188,7 @@ CooccurrenceFeatures cooccurrenceFromDistributions(const CooccurrenceDistributio
 
     f.pairCount = n;
     f.values = {d.squares / (n * n),
-                contrast / n,
+                d.contrast / n,
                 cooccurrenceCorrelation(d.products / n, mean, mean, variance, variance),
                 variance,
                 inverse / n,

@@ -43,10 +43,10 @@ enum GradientFeature : int { kAreaGr, kGrMean, kGrVariance, kGrSkewness, kGrKurt
 
 // The 6 features in the order of kGradientFeatureNames from the magnitudes
 // that forEach(visit) hands to visit(g) one by one, in the same order on
-// every call.
-template <class ForEach>
-std::array<double, kGradientRecordCount> gradientFeaturesOf(ForEach&& forEach,
-                                                            MomentRules rules = {}) {
+// every call. The rules are a template argument: the loops run over every
+// pixel (or voxel) of a region.
+template <MomentRules kRules, class ForEach>
+std::array<double, kGradientRecordCount> gradientFeaturesOf(ForEach&& forEach) {
     std::array<double, kGradientRecordCount> f{};
     double count = 0, sum = 0, nonZero = 0, first = 0;
     bool allEqual = true;
@@ -63,7 +63,7 @@ std::array<double, kGradientRecordCount> gradientFeaturesOf(ForEach&& forEach,
     // Equal magnitudes have no spread. Summing an irrational magnitude such as
     // sqrt(136) moves the mean off it by rounding, and the moments of that
     // noise would be reported as a skewness of 1 and a kurtosis of -2.
-    if (allEqual && rules.equalValuesHaveNoSpread) {
+    if (kRules.equalValuesHaveNoSpread && allEqual) {
         f[kGrMean] = first;
         return f;
     }
@@ -73,7 +73,7 @@ std::array<double, kGradientRecordCount> gradientFeaturesOf(ForEach&& forEach,
         const double d = g - mean;
         squares += d * d;
         cubes += d * d * d;
-        fourths += fourthPower(d, rules.fourthPower);
+        fourths += fourthPower(d, kRules.fourthPower);
     });
     const double variance = squares / count;
     f[kGrMean] = mean;
@@ -86,14 +86,12 @@ std::array<double, kGradientRecordCount> gradientFeaturesOf(ForEach&& forEach,
     return f;
 }
 
-// The features of a list of magnitudes.
-inline std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double> gradients,
-                                                                 MomentRules rules = {}) {
-    return gradientFeaturesOf(
-        [&](auto visit) {
-            for (double g : gradients) visit(g);
-        },
-        rules);
+// The features of a list of magnitudes, by the 2D engine's rules.
+inline std::array<double, kGradientRecordCount> gradientFeatures(
+    std::span<const double> gradients) {
+    return gradientFeaturesOf<kPlaneMomentRules>([&](auto visit) {
+        for (double g : gradients) visit(g);
+    });
 }
 
 class RoiLevels;

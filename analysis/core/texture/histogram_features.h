@@ -55,8 +55,19 @@ std::array<double, kHistogramRecordCount> histogramFeaturesOf(ForEachLevel&& for
     std::array<double, kHistogramRecordCount> f{};
     if (p <= 0) return f;
     const double n = static_cast<double>(p);
+    // The level sum, and the percentiles: each search goes on from where the
+    // previous one stopped.
+    const double thresholds[] = {0.01 * n, 0.1 * n, 0.5 * n, n - 0.1 * n, n - 0.01 * n};
+    int found = 0;
+    uint64_t cumulative = 0;
     double sum = 0;
-    forEachLevel([&](int32_t i, double count) { sum += (i + 1.0) * count; });
+    forEachLevel([&](int32_t i, double count) {
+        sum += (i + 1.0) * count;
+        cumulative += static_cast<uint64_t>(count);
+        while (found < 5 && static_cast<double>(cumulative) >= thresholds[found])
+            f[kPerc01 + found++] = i + 1.0;
+    });
+    while (found < 5) f[kPerc01 + found++] = levels + 1.0;
     const double mean = sum / n;
     double squares = 0;
     forEachLevel([&](int32_t i, double count) {
@@ -76,16 +87,6 @@ std::array<double, kHistogramRecordCount> histogramFeaturesOf(ForEachLevel&& for
         f[kSkewness] = cubes / std::sqrt(variance * variance * variance) / n;
         f[kKurtosis] = fourths / (variance * variance) / n - 3;
     }
-    // Each search goes on from where the previous one stopped.
-    const double thresholds[] = {0.01 * n, 0.1 * n, 0.5 * n, n - 0.1 * n, n - 0.01 * n};
-    int found = 0;
-    uint64_t cumulative = 0;
-    forEachLevel([&](int32_t i, double count) {
-        cumulative += static_cast<uint64_t>(count);
-        while (found < 5 && static_cast<double>(cumulative) >= thresholds[found])
-            f[kPerc01 + found++] = i + 1.0;
-    });
-    while (found < 5) f[kPerc01 + found++] = levels + 1.0;
     return f;
 }
 

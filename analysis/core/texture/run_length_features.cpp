@@ -52,31 +52,33 @@ void RunLengthMatrix::grow(uint32_t length) {
     cells_.resize(static_cast<size_t>(levels_) * maxLength_, 0);
 }
 
-std::array<double, kRunLengthFeatureCount> runLengthFeatures(const RunLengthMatrix& matrix,
-                                                             RunLengthSummation summation) {
+namespace {
+
+// The sums over the inner index are kept per index and squared at the end;
+// those over the outer one are squared as each ends. Sums of squared run sums
+// go to double: they overflow 32 bits on large regions.
+template <bool kByLevel>
+std::array<double, kRunLengthFeatureCount> features(const RunLengthMatrix& matrix) {
     std::array<double, kRunLengthFeatureCount> f{};
     const int32_t lowest = matrix.lowestLevel(), highest = matrix.highestLevel();
     if (lowest > highest) return f;
-    // The sums over the inner index are kept per index and squared at the
-    // end; those over the outer one are squared as each ends. Sums of squared
-    // run sums go to double: they overflow 32 bits on large regions.
-    const bool byLevel = summation == RunLengthSummation::ByLevel;
     const int32_t longest = matrix.longest();
-    const int32_t outerFirst = byLevel ? lowest : 0, outerLast = byLevel ? highest : longest - 1;
-    const int32_t innerFirst = byLevel ? 0 : lowest, innerLast = byLevel ? longest - 1 : highest;
-    std::array<uint64_t, 256> fewInnerSums{};  // the levels, without a heap block per window
+    const int32_t outerFirst = kByLevel ? lowest : 0, outerLast = kByLevel ? highest : longest - 1;
+    const int32_t innerFirst = kByLevel ? 0 : lowest, innerLast = kByLevel ? longest - 1 : highest;
+    std::array<uint64_t, 256> fewInnerSums;  // the levels, without a heap block per window
     std::vector<uint64_t> manyInnerSums;
     uint64_t* innerSums = fewInnerSums.data();
     if (innerLast >= static_cast<int32_t>(fewInnerSums.size())) {
-        manyInnerSums.assign(static_cast<size_t>(innerLast) + 1, 0);
+        manyInnerSums.resize(static_cast<size_t>(innerLast) + 1);
         innerSums = manyInnerSums.data();
     }
+    std::fill(innerSums + innerFirst, innerSums + innerLast + 1, uint64_t{0});
     uint64_t runs = 0;
     double outerSquares = 0, longEmphasis = 0, shortEmphasis = 0, covered = 0;
     for (int32_t outer = outerFirst; outer <= outerLast; ++outer) {
         uint64_t outerSum = 0;
         for (int32_t inner = innerFirst; inner <= innerLast; ++inner) {
-            const int32_t q = byLevel ? outer : inner, k = byLevel ? inner : outer;
+            const int32_t q = kByLevel ? outer : inner, k = kByLevel ? inner : outer;
             const uint32_t c = matrix.at(q, k);
             if (c == 0) continue;
             const double length = k + 1.0;
@@ -97,10 +99,18 @@ std::array<double, kRunLengthFeatureCount> runLengthFeatures(const RunLengthMatr
         innerSquares += is * is;
     }
     const double s = static_cast<double>(runs);
-    f[kRLNonUni] = (byLevel ? innerSquares : outerSquares) / s;
-    f[kGLevNonU] = (byLevel ? outerSquares : innerSquares) / s;
+    f[kRLNonUni] = (kByLevel ? innerSquares : outerSquares) / s;
+    f[kGLevNonU] = (kByLevel ? outerSquares : innerSquares) / s;
     f[kLngREmph] = longEmphasis / s;
     f[kShrtREmp] = shortEmphasis / s;
     f[kFraction] = s / covered;
     return f;
+}
+
+}  // namespace
+
+std::array<double, kRunLengthFeatureCount> runLengthFeatures(const RunLengthMatrix& matrix,
+                                                             RunLengthSummation summation) {
+    return summation == RunLengthSummation::ByLevel ? features<true>(matrix)
+                                                    : features<false>(matrix);
 }

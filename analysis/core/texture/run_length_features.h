@@ -63,6 +63,14 @@ class RunLengthMatrix {
     // those at L + 1), given the levels lowest..highest that may occur.
     uint32_t* cells() { return cells_.data(); }
     void noteLengthCounts(int32_t lowest, int32_t highest);
+    // For builders that count runs straight into cells(), a run of level q
+    // and length L adding 1 at [(L - 1) * levels + q] with L up to
+    // maxLength: the levels lowest..highest and the lengths up to longest
+    // that they may have counted.
+    void noteRuns(int32_t lowest, int32_t highest, int32_t longest) {
+        noteLevels(std::max(lowest, 0), std::min(highest, levels_ - 1));
+        longest_ = std::max(longest_, std::min(longest, maxLength_));
+    }
 
   private:
     void grow(uint32_t length);

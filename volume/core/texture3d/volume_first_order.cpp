@@ -18,8 +18,15 @@ GreyHistogram voiHistogram(const VoiGrid& grid, int bits) {
     GreyHistogram h;
     h.reset(bits);
     const int shift = 16 - bits;
+    uint32_t* bins = h.bins.data();
     for (size_t i = 0; i < grid.grey.size(); ++i)
-        if (grid.inVoi[i]) h.add(grid.grey[i] >> shift);
+        if (grid.inVoi[i]) ++bins[grid.grey[i] >> shift];
+    h.count = grid.members;
+    h.first = 0;
+    while (h.first < h.levels() && bins[h.first] == 0) ++h.first;
+    h.last = h.levels() - 1;
+    while (h.last >= h.first && bins[h.last] == 0) --h.last;
+    if (h.first > h.last) h.first = 0, h.last = -1;
     return h;
 }
 
@@ -74,10 +81,8 @@ std::array<double, kVolumeGradientFeatures> volumeGradientFeatures(
         f.fill(kMissingValue);
         return f;
     }
-    return gradientFeaturesOf(
-        [&](auto visit) {
-            for (const auto& list : perSlice)
-                for (double g : list) visit(g);
-        },
-        kVolumeMomentRules);
+    return gradientFeaturesOf<kVolumeMomentRules>([&](auto visit) {
+        for (const auto& list : perSlice)
+            for (double g : list) visit(g);
+    });
 }

@@ -6,7 +6,9 @@ bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& lev
                            int32_t maxRun, const VolumeRunDirection& dir, RunLengthMatrix& matrix,
                            const std::atomic<bool>* cancel) {
     const size_t L = static_cast<size_t>(std::max(maxRun, 1));
-    matrix.prepare(int32_t{1} << bits, static_cast<int32_t>(L));
+    const int32_t levelCount = int32_t{1} << bits;
+    matrix.prepare(levelCount, static_cast<int32_t>(L));
+    uint32_t* cells = matrix.cells();
     const ptrdiff_t step = dir.x + static_cast<ptrdiff_t>(dir.y) * grid.dx +
                            static_cast<ptrdiff_t>(dir.z) * grid.dx * grid.dy;
     auto inside = [&](int32_t x, int32_t y, int32_t z) {
@@ -16,7 +18,10 @@ bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& lev
     // the box, outside the VOI or of another level; walking on from every
     // start covers each line once, whichever end it enters the box.
     for (int32_t z = 0; z < grid.dz; ++z) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            matrix.noteRuns(0, levelCount - 1, static_cast<int32_t>(L));  // so that it clears
+            return false;
+        }
         for (int32_t y = 0; y < grid.dy; ++y) {
             const size_t rowStart = grid.index(0, y, z);
             for (int32_t x = 0; x < grid.dx; ++x) {
@@ -36,9 +41,10 @@ bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& lev
                     cz += dir.z;
                     next += step;
                 }
-                matrix.addRun(level, static_cast<uint32_t>(std::min(length, L)));
+                ++cells[(std::min(length, L) - 1) * static_cast<size_t>(levelCount) + level];
             }
         }
     }
+    matrix.noteRuns(0, levelCount - 1, static_cast<int32_t>(L));
     return true;
 }
