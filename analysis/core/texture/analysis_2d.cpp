@@ -157,7 +157,6 @@ struct RunUnits {
     std::atomic<int32_t> firstFailedDistance{kCooccurrenceDistances + 1};
     ScratchPool<CooccurrenceScratch> cooccurrenceScratch;
     ScratchPool<RunLengthScratch> runLengthScratch;
-    ScratchPool<std::vector<double>> gradientScratch;
 };
 
 // Runs the units spread over the pool; a unit not yet started when the run
@@ -290,9 +289,8 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         for (int roi = 0; roi < kRoiCount; ++roi) {
             if (statistics[roi].count <= 0) continue;
             second.push_back(guarded(u.gradientFailed, [&, roi] {
-                auto gradients = u.gradientScratch.take();
                 u.gradient[roi] =
-                    roiGradientFeatures(context, statistics, *u.grLevels, o.Ng_gr, roi, *gradients);
+                    roiGradientFeatures(context, statistics, *u.grLevels, o.Ng_gr, roi);
             }));
         }
     runUnits(second, progress);

@@ -164,12 +164,17 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
     std::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
     const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * wantedCount : 0;
     if (moreBlocks.size() < moreSize) moreBlocks.assign(moreSize, 0);
+    // The ROIs counted take the first matrices, in order: a scratch that
+    // serves four ROIs at a time holds four.
+    std::array<CooccurrenceMatrix*, kRoiCount> matrixOf{};
     std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
     size_t moreUsed = 0;
+    int slot = 0;
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
-        matrices[r].prepare(g);
-        counts[r] = matrices[r].cells();
+        matrixOf[r] = &matrices[slot++];
+        matrixOf[r]->prepare(g);
+        counts[r] = matrixOf[r]->cells();
         if (twoBlocks) {
             moreCounts[r] = moreBlocks.data() + moreUsed;
             moreUsed += static_cast<size_t>(g) * g;
@@ -186,7 +191,7 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
     CooccurrenceRoiValues result;
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
-        CooccurrenceMatrix& matrix = matrices[r];
+        CooccurrenceMatrix& matrix = *matrixOf[r];
         matrix.noteCounted(levels.lowest(r), levels.highest(r), moreCounts[r]);
         const CooccurrenceFeatures f = evaluateCooccurrence(matrix);
         matrix.clear();

@@ -97,13 +97,12 @@ inline std::array<double, kGradientRecordCount> gradientFeatures(
 class RoiLevels;
 
 // The 6 features of ROI `roi` (0..15) with the run's levels of `bits` bits
-// (Ng_gr); all 0 for an empty ROI. `gradients` is scratch. The unit of work
-// of Analyse2D, which spreads ROIs over threads.
+// (Ng_gr); all 0 for an empty ROI. The unit of work of Analyse2D, which
+// spreads ROIs over threads.
 std::array<double, kGradientRecordCount> roiGradientFeatures(const TextureContext& context,
                                                              const RoiStatisticsTable& statistics,
                                                              const RoiLevels& levels, int32_t bits,
-                                                             int roi,
-                                                             std::vector<double>& gradients);
+                                                             int roi);
 
 // The 6 records from the values of every ROI, in their order.
 void appendGradientRecordsOf(const std::array<RoiValues, kGradientRecordCount>& values,

@@ -208,16 +208,21 @@ RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             RunLengthScratch& scratch) {
     std::array<RunLengthMatrix, kRoiCount>& matrices = scratch.matrices;
     const auto wanted = [&](int r) { return ((roiMask >> r) & 1u) != 0; };
+    // The ROIs counted take the first matrices, in order: a scratch that
+    // serves four ROIs at a time holds four.
+    std::array<RunLengthMatrix*, kRoiCount> matrixOf{};
+    int slot = 0;
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
         const PixelRect box = statistics[r].box();
-        matrices[r].prepare(levels.levels(),
-                            statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
+        matrixOf[r] = &matrices[slot++];
+        matrixOf[r]->prepare(levels.levels(),
+                             statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
     }
     if (!segments.box().empty()) {
         std::vector<uint32_t>& positions = scratch.positions;
         RoiCells cells;
-        for (int r = 0; r < kRoiCount; ++r) cells[r] = wanted(r) ? matrices[r].cells() : nullptr;
+        for (int r = 0; r < kRoiCount; ++r) cells[r] = wanted(r) ? matrixOf[r]->cells() : nullptr;
         if (levels.shared())
             countRunPositions(direction, context, segments, levels.planeLevels(), levels.levels(),
                               cells, positions);
@@ -226,12 +231,12 @@ RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                               levels.levels(), cells, positions);
         for (int r = 0; r < kRoiCount; ++r)
             if (statistics[r].count > 0 && wanted(r))
-                matrices[r].noteLengthCounts(levels.lowest(r), levels.highest(r));
+                matrixOf[r]->noteLengthCounts(levels.lowest(r), levels.highest(r));
     }
     RunLengthRoiValues values{};
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
-        const auto f = runLengthFeatures(matrices[r]);
+        const auto f = runLengthFeatures(*matrixOf[r]);
         for (int k = 0; k < kRunLengthFeatureCount; ++k) values[k][r] = f[k];
     }
     return values;
