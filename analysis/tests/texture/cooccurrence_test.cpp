@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -264,4 +265,32 @@ TEST(Cooccurrence, AWindowOfEveryPixelEqualsARoiCoveringIt) {
             EXPECT_EQ(a.pairCount, b.pairCount);
             EXPECT_EQ(a.values, b.values);
         }
+}
+
+TEST(Cooccurrence, BothSummationOrdersGiveTheSameFeaturesWithinRounding) {
+    std::mt19937 random(11);
+    for (int bits : {2, 5, 8}) {
+        TestImage image(23, 19, 8);
+        for (uint16_t& s : image.samples) s = static_cast<uint16_t>(random() % 256);
+        image.addRect(0, 0, 0, 22, 18);
+        const TextureContext context = image.context();
+        const LevelTable table(LevelMapping{0, 8, bits, {}}, 256);
+        CooccurrenceMatrix matrix;
+        for (const Displacement d : cooccurrenceDisplacements(2)) {
+            buildCooccurrenceMatrix(context, {0, 0, 22, 18}, 0, table, d, matrix);
+            const CooccurrenceFeatures a = evaluateCooccurrence(matrix);
+            const CooccurrenceFeatures b =
+                evaluateCooccurrence(matrix, CooccurrenceSummation::Cells);
+            EXPECT_EQ(a.pairCount, b.pairCount);
+            for (int k = 0; k < kCooccurrenceFeatureCount; ++k)
+                EXPECT_NEAR(a.values[k], b.values[k], 1e-9 * std::max(1.0, std::fabs(a.values[k])))
+                    << bits << " " << kCooccurrenceFeatureNames[k];
+        }
+    }
+    CooccurrenceMatrix empty;
+    empty.prepare(16);
+    empty.noteCounted(0, 15);
+    const CooccurrenceFeatures zero = evaluateCooccurrence(empty, CooccurrenceSummation::Cells);
+    EXPECT_EQ(zero.pairCount, 0);
+    for (double v : zero.values) EXPECT_EQ(v, 0);
 }

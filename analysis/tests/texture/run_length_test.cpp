@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -160,4 +161,24 @@ TEST(RunLength, AWindowOfEveryPixelEqualsARoiCoveringIt) {
         for (int q = 0; q < 64; ++q)
             for (int k = 0; k < 10; ++k) EXPECT_EQ(window.at(q, k), roi.at(q, k));
     }
+}
+
+TEST(RunLength, BothSummationOrdersGiveTheSameFeaturesWithinRounding) {
+    std::mt19937 random(13);
+    RunLengthMatrix matrix;
+    matrix.prepare(64, 40);
+    for (int i = 0; i < 3000; ++i)
+        matrix.addRun(static_cast<uint32_t>(random() % 64),
+                      1 + static_cast<uint32_t>(random() % 40));
+    const auto a = runLengthFeatures(matrix);
+    const auto b = runLengthFeatures(matrix, RunLengthSummation::ByLevel);
+    for (int k = 0; k < kRunLengthFeatureCount; ++k)
+        EXPECT_NEAR(a[k], b[k], 1e-9 * std::fabs(a[k])) << kRunLengthFeatureNames[k];
+    // Runs a counter writes straight into the cells count once it states them.
+    RunLengthMatrix direct;
+    direct.prepare(4, 3);
+    direct.cells()[2 * 4 + 1] = 2;  // two runs of level 1 and length 3
+    direct.noteRuns(0, 3, 3);
+    EXPECT_EQ(runLengthFeatures(direct, RunLengthSummation::ByLevel)[kLngREmph], 9);
+    EXPECT_EQ(runLengthFeatures(RunLengthMatrix{})[kFraction], 0);
 }
