@@ -21,7 +21,8 @@ size_t byteOrderMarkLength(std::string_view text);
 
 // Writes to a temporary file beside `path` and renames it over `path`, so a
 // failed or interrupted write never leaves a half-written file behind.
-// Returns false (and leaves any old file untouched) on any failure.
+// Returns false (and leaves any old file untouched) on any failure. Temporary
+// files that writers killed meanwhile left in the folder are removed first.
 bool writeWholeFileAtomically(const std::string& path, std::string_view content);
 
 // The file-name part of a path: what follows its last '/' or '\' (paths
