@@ -23,6 +23,7 @@
 #include "analysis/core/reports/report_document.h"
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
+#include "volume/core/files/bmf_volume.h"
 #include "volume/forms/volume_view.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_windows.h"
@@ -173,6 +174,21 @@ TEST_F(VolumeEditorTest, TheFirstEditAfterALoadCanBeUndone) {
     EXPECT_EQ(editor->voiCounts()[0], 0);
     EXPECT_FALSE(editor->undoItem->isEnabled());
     EXPECT_TRUE(editor->redoItem->isEnabled());
+}
+
+TEST_F(VolumeEditorTest, ATypedNameOpensAsTheKindItsExtensionNames) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    ASSERT_EQ(saveBmfVolume(*editor->image(), VoxelSizes{}, dir.file("stack.BMF")),
+              VolumeSaveStatus::Ok);
+    platform::FileDialogResult answer;
+    answer.accepted = true;
+    answer.path = dir.file("stack.BMF");
+    answer.filterIndex = 1;  // the bitmap filter left as it was
+    dialogs.fileAnswers.push_back(answer);
+    editor->loadImageClick();
+    ASSERT_NE(editor->image(), nullptr);
+    EXPECT_EQ(editor->image()->slices.size(), 3u);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(VolumeEditorTest, SaveRoiWritesTheKindChosen) {
