@@ -84,6 +84,18 @@ int volumeKindOfNames(const std::vector<std::string>& paths, int chosen) {
     return kind == 0 ? chosen : kind;
 }
 
+// The save kind a file name's extension names, else the kind chosen.
+int voiSaveKindOfName(const std::string& path, int chosen) {
+    const std::string name = platform::fileNamePart(path);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return chosen;
+    const std::string_view extension = std::string_view(name).substr(dot);
+    if (platform::equalsNoCase(extension, ".voi")) return 1;
+    if (platform::equalsNoCase(extension, ".txt")) return kVoiSaveText;
+    if (platform::equalsNoCase(extension, ".bmf")) return kVoiSaveBmf;
+    return chosen;
+}
+
 // A name typed without an extension takes the one of the kind chosen.
 std::string withVoiSaveExtension(const std::string& path, int kind) {
     return platform::withDefaultExtension(path, kind == kVoiSaveText  ? ".txt"
@@ -767,15 +779,17 @@ void TVoiEditor::SaveRoiClick() {
     // chosen, so a text list is never named .voi by the dialog.
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    const std::string path = withVoiSaveExtension(answer.path, answer.filterIndex);
+    // A name typed with one kind's extension is written as that kind: VOI
+    // runs under a .txt or .bmf name would be a file nothing reads as such.
+    const int kind = voiSaveKindOfName(answer.path, answer.filterIndex);
+    const std::string path = withVoiSaveExtension(answer.path, kind);
     // The dialog asked about the name as typed; the extension added names another file.
     if (path != answer.path && std::filesystem::exists(path) &&
         platform::showMessage("Save ROI", path + " already exists.\r\nDo you want to replace it?",
                               platform::MessageButtons::YesNo, platform::MessageIcon::Warning,
                               1) != platform::MessageResult::Yes)
         return;
-    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, answer.filterIndex) !=
-        VoiSaveStatus::Ok)
+    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) != VoiSaveStatus::Ok)
         platform::showError("Cannot create file \"" + path + "\".");
 }
 

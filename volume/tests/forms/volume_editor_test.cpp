@@ -217,6 +217,17 @@ TEST_F(VolumeEditorTest, SaveRoiWritesTheKindChosen) {
     EXPECT_EQ(readFile(dir.file("mask.bmf")).substr(0, 2), "BM");
     EXPECT_EQ(readFile(dir.file("vois.voi")).substr(0, 12), "KWL_VOI_2006");
     EXPECT_TRUE(dialogs.messages.empty());
+    // Names typed with an export's extension, the filter left at .voi.
+    for (const char* name : {"typed.TXT", "typed.bmf"}) {
+        platform::FileDialogResult answer;
+        answer.accepted = true;
+        answer.path = dir.file(name);
+        answer.filterIndex = 1;
+        dialogs.fileAnswers.push_back(answer);
+        editor->SaveRoiClick();
+    }
+    EXPECT_EQ(readFile(dir.file("typed.TXT")).substr(0, 10), "\r\nRoi #1\r\n");
+    EXPECT_EQ(readFile(dir.file("typed.bmf")).substr(0, 2), "BM");
 
     dialogs.fileAnswers.push_back({});
     editor->LoadRoiClick();
