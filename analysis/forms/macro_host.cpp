@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
 #include "platform/profile.h"
+#include "platform/qt/qt_dialogs.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/roi_commands.h"
@@ -124,6 +125,12 @@ void VantuMacroHost::execute(const std::string& commandLine) {
 }
 
 void VantuMacroHost::exit() {
+    // Without a display nobody learns later what a batch left unsaved: take
+    // File > Exit's road, which names it on standard error and closes.
+    if (platform::noDisplay()) {
+        window_->ExitClick();
+        return;
+    }
     window_->SaveSettingsAndQuit();
 }
 

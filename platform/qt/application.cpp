@@ -8,7 +8,21 @@
 
 namespace platform {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+namespace {
+
+// With an X display at hand, Qt's offscreen platform draws OpenGL through it,
+// and the first repaint of a window holding the 3D view then crashes: a batch
+// run from a desktop's terminal would die. Offscreen nothing is seen, so it
+// keeps off X. Other platforms do not read the variable.
+int& offscreenWithoutX(int& argc) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_OFFSCREEN_NO_GLX"))
+        qputenv("QT_QPA_OFFSCREEN_NO_GLX", "1");
+    return argc;
+}
+
+}  // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(offscreenWithoutX(argc), argv) {
     // QApplication has just set the locale from the environment; numbers in
     // files and reports must keep the decimal point.
     std::setlocale(LC_NUMERIC, "C");

@@ -24,6 +24,7 @@
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
 #include "vantu/window_composition.h"
+#include "volume/core/files/bmf_volume.h"
 #include "volume/forms/volume_view.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_windows.h"
@@ -176,6 +177,21 @@ TEST_F(VolumeEditorTest, TheFirstEditAfterALoadCanBeUndone) {
     EXPECT_TRUE(editor->redoItem->isEnabled());
 }
 
+TEST_F(VolumeEditorTest, ATypedNameOpensAsTheKindItsExtensionNames) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    ASSERT_EQ(saveBmfVolume(*editor->image(), VoxelSizes{}, dir.file("stack.BMF")),
+              VolumeSaveStatus::Ok);
+    platform::FileDialogResult answer;
+    answer.accepted = true;
+    answer.path = dir.file("stack.BMF");
+    answer.filterIndex = 1;  // the bitmap filter left as it was
+    dialogs.fileAnswers.push_back(answer);
+    editor->loadImageClick();
+    ASSERT_NE(editor->image(), nullptr);
+    EXPECT_EQ(editor->image()->slices.size(), 3u);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(VolumeEditorTest, SaveRoiWritesTheKindChosen) {
     ASSERT_TRUE(editor->loadVolume(1, series()));
     Volume3DSetVoxel(*editor->mask(), 3, 2, 1, 1);
@@ -202,6 +218,17 @@ TEST_F(VolumeEditorTest, SaveRoiWritesTheKindChosen) {
     EXPECT_EQ(readFile(dir.file("mask.bmf")).substr(0, 2), "BM");
     EXPECT_EQ(readFile(dir.file("vois.voi")).substr(0, 12), "KWL_VOI_2006");
     EXPECT_TRUE(dialogs.messages.empty());
+    // Names typed with an export's extension, the filter left at .voi.
+    for (const char* name : {"typed.TXT", "typed.bmf"}) {
+        platform::FileDialogResult answer;
+        answer.accepted = true;
+        answer.path = dir.file(name);
+        answer.filterIndex = 1;
+        dialogs.fileAnswers.push_back(answer);
+        editor->SaveRoiClick();
+    }
+    EXPECT_EQ(readFile(dir.file("typed.TXT")).substr(0, 10), "\r\nRoi #1\r\n");
+    EXPECT_EQ(readFile(dir.file("typed.bmf")).substr(0, 2), "BM");
 
     dialogs.fileAnswers.push_back({});
     editor->LoadRoiClick();

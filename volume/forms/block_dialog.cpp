@@ -8,6 +8,8 @@
 TBlock::TBlock(QWidget* owner) : QDialog(owner) {
     setObjectName("Block");
     setWindowTitle("Block");
+    // Wide enough for the frame to show the title beside its buttons.
+    setMinimumWidth(200);
     auto* form = new QFormLayout(this);
     Size = new QSpinBox;
     Size->setRange(1, 1024);

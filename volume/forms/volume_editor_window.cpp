@@ -27,8 +27,10 @@
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
+#include "platform/textformat.h"
 #include "volume/core/files/bmf_volume.h"
 #include "volume/core/files/dicom_volume_writer.h"
 #include "volume/core/files/series_loaders.h"
@@ -56,6 +58,42 @@ bool openGlAvailable() {
 
 VoxelSizes currentVoxelSizes() {
     return voxelSizes();
+}
+
+// The load dialog's kind (filter index) that a file name's extension names,
+// or 0 for another extension.
+int volumeKindOfName(const std::string& path) {
+    const std::string name = platform::fileNamePart(path);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return 0;
+    const std::string_view extension = std::string_view(name).substr(dot);
+    if (platform::equalsNoCase(extension, ".bmp")) return 1;
+    if (platform::equalsNoCase(extension, ".raw")) return 2;
+    if (platform::equalsNoCase(extension, ".bmf")) return 3;
+    if (platform::equalsNoCase(extension, ".dcm") || platform::equalsNoCase(extension, ".dicom"))
+        return 4;
+    return 0;
+}
+
+// Names typed with another kind's extension than the filter chosen open as
+// that kind: a .bmf read as a bitmap series would give one meaningless slice.
+int volumeKindOfNames(const std::vector<std::string>& paths, int chosen) {
+    const int kind = paths.empty() ? 0 : volumeKindOfName(paths.front());
+    for (const std::string& path : paths)
+        if (volumeKindOfName(path) != kind) return chosen;
+    return kind == 0 ? chosen : kind;
+}
+
+// The save kind a file name's extension names, else the kind chosen.
+int voiSaveKindOfName(const std::string& path, int chosen) {
+    const std::string name = platform::fileNamePart(path);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return chosen;
+    const std::string_view extension = std::string_view(name).substr(dot);
+    if (platform::equalsNoCase(extension, ".voi")) return 1;
+    if (platform::equalsNoCase(extension, ".txt")) return kVoiSaveText;
+    if (platform::equalsNoCase(extension, ".bmf")) return kVoiSaveBmf;
+    return chosen;
 }
 
 // A name typed without an extension takes the one of the kind chosen.
@@ -498,7 +536,7 @@ void TVoiEditor::loadImageClick() {
     if (!answer.accepted) return;
     std::vector<std::string> paths = answer.paths;
     if (paths.empty()) paths.push_back(answer.path);
-    loadVolume(answer.filterIndex, paths);
+    loadVolume(volumeKindOfNames(paths, answer.filterIndex), paths);
 }
 
 bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& paths) {
@@ -741,15 +779,17 @@ void TVoiEditor::SaveRoiClick() {
     // chosen, so a text list is never named .voi by the dialog.
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    const std::string path = withVoiSaveExtension(answer.path, answer.filterIndex);
+    // A name typed with one kind's extension is written as that kind: VOI
+    // runs under a .txt or .bmf name would be a file nothing reads as such.
+    const int kind = voiSaveKindOfName(answer.path, answer.filterIndex);
+    const std::string path = withVoiSaveExtension(answer.path, kind);
     // The dialog asked about the name as typed; the extension added names another file.
     if (path != answer.path && std::filesystem::exists(path) &&
         platform::showMessage("Save ROI", path + " already exists.\r\nDo you want to replace it?",
                               platform::MessageButtons::YesNo, platform::MessageIcon::Warning,
                               1) != platform::MessageResult::Yes)
         return;
-    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, answer.filterIndex) !=
-        VoiSaveStatus::Ok)
+    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) != VoiSaveStatus::Ok)
         platform::showError("Cannot create file \"" + path + "\".");
 }
 
