@@ -19,7 +19,6 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
-#include <filesystem>
 #include <new>
 
 #include "analysis/core/reports/report_document.h"
@@ -56,13 +55,6 @@ bool openGlAvailable() {
 
 VoxelSizes currentVoxelSizes() {
     return voxelSizes();
-}
-
-// A name typed without an extension takes the one of the kind chosen.
-std::string withVoiSaveExtension(const std::string& path, int kind) {
-    return platform::withDefaultExtension(path, kind == kVoiSaveText  ? ".txt"
-                                                : kind == kVoiSaveBmf ? ".bmf"
-                                                                      : ".voi");
 }
 
 // The Block dialog and the Transformation window are created with the other
@@ -737,17 +729,11 @@ void TVoiEditor::SaveRoiClick() {
     request.filter = kVoiSaveFilter;
     request.fileName = voiFileName_.empty() ? std::string("new.voi") : voiFileName_;
     request.overwritePrompt = true;
-    // No one default extension: a bare name takes the extension of the kind
-    // chosen, so a text list is never named .voi by the dialog.
+    // A bare name takes the extension of the kind chosen, so a text list is
+    // never named .voi.
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    const std::string path = withVoiSaveExtension(answer.path, answer.filterIndex);
-    // The dialog asked about the name as typed; the extension added names another file.
-    if (path != answer.path && std::filesystem::exists(path) &&
-        platform::showMessage("Save ROI", path + " already exists.\r\nDo you want to replace it?",
-                              platform::MessageButtons::YesNo, platform::MessageIcon::Warning,
-                              1) != platform::MessageResult::Yes)
-        return;
+    const std::string& path = answer.path;
     if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, answer.filterIndex) !=
         VoiSaveStatus::Ok)
         platform::showError("Cannot create file \"" + path + "\".");

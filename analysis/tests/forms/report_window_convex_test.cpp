@@ -99,9 +99,10 @@ TEST_F(ReportConvexTest, FeatureSpaceAcceptChecksTheAxesAndSavesPictures) {
         _FFSpace->AcceptButtonClick();
     });
     _Report->action("3D feature space")->trigger();
-    EXPECT_EQ(dir.read("space1").substr(40, 4), " EMF");
-    EXPECT_EQ(static_cast<unsigned char>(dir.read("space2")[0]), 0xD7);
-    EXPECT_EQ(dir.read("space3").substr(0, 2), "BM");
+    // Bare names take the chosen kind's extension.
+    EXPECT_EQ(dir.read("space1.emf").substr(40, 4), " EMF");
+    EXPECT_EQ(static_cast<unsigned char>(dir.read("space2.wmf")[0]), 0xD7);
+    EXPECT_EQ(dir.read("space3.bmp").substr(0, 2), "BM");
     EXPECT_EQ(checkedNames(), std::vector<std::string>{"apart"});
     EXPECT_EQ(_Report->rankingList, std::vector<std::string>{"apart"});
 }
