@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 #include <type_traits>
 #include <vector>

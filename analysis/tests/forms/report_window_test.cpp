@@ -762,7 +762,7 @@ TEST_F(ReportWindowTest, EveryCommandIsThereAndEnabled) {
                                 "Singles",
                                 "Pairs",
                                 "Convex border",
-                                "3D feature space",
+                                "&3D feature space",
                                 "Triplets",
                                 "MI+PA+F (30)"}) {
         QAction* item = _Report->action(caption);
