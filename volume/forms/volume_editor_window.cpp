@@ -321,9 +321,9 @@ QBoxLayout* TVoiEditor::buildTransformPanel() {
     TurnAllButton->setEnabled(false);
     Panel3 = new QGroupBox;
     auto* panel3 = new QVBoxLayout(Panel3);
-    RadioGrey = new QRadioButton("Grey");
-    RadioBand = new QRadioButton("Band");
-    RadioVoi = new QRadioButton("VOI");
+    RadioGrey = new QRadioButton("&Grey");
+    RadioBand = new QRadioButton("&Band");
+    RadioVoi = new QRadioButton("V&OI");
     RadioGrey->setChecked(true);
     TrMin = new QSlider(Qt::Vertical);
     TrMax = new QSlider(Qt::Vertical);
@@ -371,9 +371,10 @@ QBoxLayout* TVoiEditor::buildVoiStrip() {
             bottom->addWidget(w);
         }
     };
-    slice("X", TrackBarX, EditX, CheckBoxX);
-    slice("Y", TrackBarY, EditY, CheckBoxY);
-    slice("Z", TrackBarZ, EditZ, CheckBoxZ);
+    // Alt keys apart from the menu bar's (File, Edit, Analysis, Help).
+    slice("&X", TrackBarX, EditX, CheckBoxX);
+    slice("&Y", TrackBarY, EditY, CheckBoxY);
+    slice("&Z", TrackBarZ, EditZ, CheckBoxZ);
     return bottom;
 }
 
@@ -814,14 +815,14 @@ QCursor fillCursor() {
 QWidget* TVoiEditor::buildShapePanel() {
     Panel5 = new QGroupBox;
     auto* panel5 = new QVBoxLayout(Panel5);
-    RadioButtonAuto = new QRadioButton("Auto");
+    RadioButtonAuto = new QRadioButton("A&uto");
     RadioButtonAuto->setToolTip("Automatically adjust parameters");
-    RadioImageWB = new QRadioButton("Light");
+    RadioImageWB = new QRadioButton("&Light");
     RadioImageWB->setToolTip("Light object in dark environment");
-    RadioImageBW = new QRadioButton("Dark");
+    RadioImageBW = new QRadioButton("&Dark");
     RadioImageBW->setToolTip("Dark object in light environment");
     RadioButtonAuto->setChecked(true);
-    CheckBoxWires = new QCheckBox("Wires");
+    CheckBoxWires = new QCheckBox("&Wires");
     ComboBoxDivider = new QComboBox;
     ComboBoxDivider->setToolTip("Sets a number of nodes");
     ComboBoxDivider->addItems({"Sparse", "Default", "Dense", "XDense"});

@@ -678,7 +678,7 @@ TEST_F(ReportWindowTest, AColumnClickRenamesTheColumnThroughTheClassNameDialog) 
         dialog.accept();
     }));
     EXPECT_TRUE(checkedBefore);
-    EXPECT_EQ(labelBefore, "Roi3 class name:");
+    EXPECT_EQ(labelBefore, "Roi3 class &name:");
     EXPECT_EQ(nameBefore, "old");
     EXPECT_EQ(a->roiName[2], "new");
     EXPECT_EQ(a->roiState[2], kRoiExcluded);
