@@ -102,6 +102,7 @@ QWidget* lastActiveWindow() {
     return nullptr;
 }
 
+// Keeps the history from the first box or owner on; once per application.
 void followActivation() {
     static QPointer<QCoreApplication> followed;
     QCoreApplication* app = QCoreApplication::instance();
@@ -249,7 +250,8 @@ FileDialogResult fileDialogResult(const QFileDialog& dialog, int code, const QSt
     if (code != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
     result.accepted = true;
     // A save dialog's bare name is left as typed: the seam gives it the
-    // extension of the filter chosen, which the dialog does not know.
+    // extension of the filter chosen at the end (a fixed default suffix
+    // would name a bitmap ".roi").
     const std::string extension =
         request.kind == FileDialogKind::Save ? std::string() : request.defaultExtension;
     result.path = withDefaultExtension(dialog.selectedFiles().front().toStdString(), extension);
