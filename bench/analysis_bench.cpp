@@ -4,7 +4,10 @@
 // once so the figure can be read as a multiple of one pass.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <fstream>
 #include <numeric>
+#include <string>
 
 #include "analysis/core/texture/analysis_2d.h"
 #include "analysis/core/texture/ar_model.h"
@@ -76,6 +79,49 @@ void BM_ArFamily(benchmark::State& state) {
     state.SetLabel(plain ? "plain loop" : "fast passes");
 }
 BENCHMARK(BM_ArFamily)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Resident memory of the process in MiB: the current size, or its peak since
+// the last resetPeakResident().
+double residentMiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    const std::string key = std::string(field) + ":";
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(key, 0) == 0) return std::stod(line.substr(key.size())) / 1024.0;
+    return 0;
+}
+void resetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// What a run of the 2048 x 2048 scene holds on to: counters peak (the largest
+// resident size during a run) and after (the size once it has ended), both in
+// MiB above the size before the first run, with the scene in memory. After
+// several runs the pool's threads have each done every kind of unit.
+void BM_Analyse2DMemory2048(benchmark::State& state) {
+    static const Scene scene(2048);
+    Analysis2DInput input;
+    input.grey = scene.grey.get();
+    input.roiMap = scene.roi.get();
+    input.imageMax = 4095;
+    input.bitDepth = 12;
+    ProgressSink progress;
+    const double before = residentMiB("VmRSS");
+    double peak = 0;
+    for (auto _ : state) {
+        resetPeakResident();
+        std::vector<FeatureRecord> records;
+        std::string header;
+        Analyse2D(input, records, header, progress);
+        benchmark::DoNotOptimize(records.data());
+        state.PauseTiming();
+        peak = std::max(peak, residentMiB("VmHWM") - before);
+        state.ResumeTiming();
+    }
+    state.counters["peak_MiB"] = peak;
+    state.counters["after_MiB"] = residentMiB("VmRSS") - before;
+}
+BENCHMARK(BM_Analyse2DMemory2048)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Analyse2DMemory2048)->Iterations(6)->Unit(benchmark::kMillisecond);
 
 void BM_OnePassBaseline(benchmark::State& state) {
     static Scene scene;

@@ -1,16 +1,34 @@
 #!/usr/bin/python3
 """Side-by-side timings: our Google Benchmark programs against the Python
-anchors (numpy, scipy, scikit-learn, scikit-image) on the same data.
+anchors (numpy, scipy, scikit-learn, scikit-image) on the same data and the
+same work.
 
-    bench/compare_anchors.py [BENCH_DIR] [--rounds N] [--only NAME,...]
+    bench/compare_anchors.py [BENCH_DIR] [--rounds N] [--only NAME,...] [--slow]
 
-BENCH_DIR holds the built benchmark programs (default build/dev/bench). Each
-row runs our program with N repetitions and times the anchor N times; the
-table shows both medians (wall clock, ms) and ratio = ours / anchor, so a
-ratio below 1 means we are faster. The data are regenerated here exactly as
-the programs make them: std::mt19937 through numpy's MT19937 with the same
-seeding, libstdc++'s normal_distribution (Marsaglia's polar method) on top
-of it, and the 2D analysis scene's own LCG.
+BENCH_DIR holds the built benchmark programs (default build/release/bench).
+Both sides run twice: on one thread (our VANTU_THREADS=1; OMP_NUM_THREADS,
+OPENBLAS_NUM_THREADS and MKL_NUM_THREADS = 1 for both) and on all threads
+(none of those set). A round runs each side once per setting, the sides
+taking turns at going first, so a change of load on the machine falls on
+both; the table shows the medians over the rounds (wall clock, ms) and
+ratio = ours / anchor, so a ratio below 1 means we are faster. Our side is
+one run of the benchmark program (its mean time per iteration); the anchors
+run in two long-lived worker processes (one per thread setting, since the
+libraries fix their thread pools when they load), each warmed once per row.
+
+Each anchor does the work ours does: the co-occurrence rows build the twenty
+symmetric matrices (distances 1..5 along 0, 90, 45 and 135 degrees) of each
+of the 16 ROIs and evaluate the eleven features of each; the 2D analysis
+computes the records of the default options (histogram, co-occurrence,
+run-length, gradient, AR); k-means runs five starts and the silhouettes;
+hierarchical clustering computes the distances once for the merges and the
+cophenetic correlation. The data are regenerated here exactly as the programs
+make them: std::mt19937 through numpy's MT19937 with the same seeding,
+libstdc++'s normal_distribution (Marsaglia's polar method) on top of it, and
+the 2D analysis scene's own LCG.
+
+Needs Debian's python3-numpy, python3-scipy, python3-sklearn and
+python3-skimage (run with /usr/bin/python3).
 """
 
 import argparse
@@ -22,15 +40,23 @@ import subprocess
 import sys
 import time
 
-import numpy as np
-from scipy import stats
-from scipy.cluster import hierarchy
-from scipy.spatial.distance import pdist
-from skimage.feature import graycomatrix, graycoprops
-from sklearn.cluster import KMeans
-from sklearn.decomposition import PCA
-from sklearn.neighbors import NearestNeighbors
-from sklearn.preprocessing import StandardScaler
+
+def load_libraries():
+    """The scientific libraries, loaded only in the workers: their thread
+    pools follow the environment the worker was started with."""
+    global np, stats, hierarchy, pdist, graycomatrix, graycoprops
+    global KMeans, PCA, NearestNeighbors, StandardScaler, silhouette_samples
+    import numpy as np
+    from scipy import stats
+    from scipy.cluster import hierarchy
+    from scipy.spatial.distance import pdist
+    from skimage.feature import graycomatrix, graycoprops
+    from sklearn.cluster import KMeans
+    from sklearn.decomposition import PCA
+    from sklearn.metrics import silhouette_samples
+    from sklearn.neighbors import NearestNeighbors
+    from sklearn.preprocessing import StandardScaler
+
 
 # --- the programs' data -------------------------------------------------------
 
@@ -70,9 +96,9 @@ def libstdcxx_normals(seed, count):
     return np.array(values[:count])
 
 
-def texture_image():
-    """texture_bench: smooth blobs plus noise, 1024 x 1024, 12 bits."""
-    side = 1024
+def texture_image(side=1024):
+    """texture_bench (and feature_maps_bench's benchImage): smooth blobs plus
+    noise, side x side, 12 bits."""
     coarse_side = side // 8 + 2
     raw = Mt19937(1).draw(coarse_side * coarse_side + side * side)
     coarse = (raw[: coarse_side * coarse_side] % 3000).reshape(coarse_side, coarse_side)
@@ -109,21 +135,55 @@ def classed_samples(seed, classes, offset):
 
 # --- the anchors --------------------------------------------------------------
 
-DISPLACEMENTS = dict(distances=[1, 2, 3, 4, 5], angles=[0, np.pi / 2, np.pi / 4, 3 * np.pi / 4])
+def cooccurrence_matrices(levels_image, levels):
+    """The 20 symmetric, normalised matrices of one ROI (levels x levels x 20
+    x 1): S(d,0) and S(0,d), then S(d,d) and S(d,-d), whose offsets are d
+    pixels along both axes (a distance of d * sqrt(2) at 45 and 135 degrees)."""
+    axial = graycomatrix(levels_image, [1, 2, 3, 4, 5], [0, np.pi / 2], levels=levels,
+                         symmetric=True, normed=True)
+    diagonal = graycomatrix(levels_image, [d * math.sqrt(2) for d in range(1, 6)],
+                            [np.pi / 4, 3 * np.pi / 4], levels=levels, symmetric=True, normed=True)
+    return np.concatenate((axial.reshape(levels, levels, -1), diagonal.reshape(levels, levels, -1)),
+                          axis=2)[:, :, :, None]
 
 
-def cooccurrence_features(levels_image, levels):
-    m = graycomatrix(levels_image, levels=levels, symmetric=True, normed=True, **DISPLACEMENTS)
-    props = [graycoprops(m, p) for p in ("ASM", "contrast", "correlation", "homogeneity")]
-    p = m + (m == 0)
-    entropy = -(m * np.log10(p)).sum(axis=(0, 1))
-    return props, entropy
+def gathered(m, index, size):
+    """sum over (i, j) of m[i * levels + j, k] into out[index[i * levels + j], k]."""
+    count = m.shape[1]
+    flat = (index[:, None] + size * np.arange(count)[None, :]).ravel()
+    return np.bincount(flat, weights=m.ravel(), minlength=size * count).reshape(size, count, order="F")
+
+
+def entropy_of(p, axis=0):
+    return -(p * np.log10(np.where(p > 0, p, 1))).sum(axis=axis)
+
+
+def cooccurrence_features(matrices):
+    """The eleven features of each matrix (levels x levels x K x 1)."""
+    levels = matrices.shape[0]
+    props = [graycoprops(matrices, p) for p in ("ASM", "contrast", "correlation", "homogeneity")]
+    m = matrices.reshape(levels * levels, -1)
+    i = np.arange(levels)[:, None]
+    px = matrices[:, :, :, 0].sum(axis=1)
+    mean = (i * px).sum(axis=0)
+    sum_of_squares = ((i - mean) ** 2 * px).sum(axis=0)
+    i_, j_ = np.meshgrid(np.arange(levels), np.arange(levels), indexing="ij")
+    p_sum = gathered(m, (i_ + j_).ravel(), 2 * levels - 1)
+    p_diff = gathered(m, np.abs(i_ - j_).ravel(), levels)
+    k = np.arange(2 * levels - 1)[:, None]
+    sum_average = (k * p_sum).sum(axis=0)
+    sum_variance = ((k - sum_average) ** 2 * p_sum).sum(axis=0)
+    d = np.arange(levels)[:, None]
+    diff_mean = (d * p_diff).sum(axis=0)
+    diff_variance = ((d - diff_mean) ** 2 * p_diff).sum(axis=0)
+    return props + [sum_of_squares, sum_average, sum_variance, entropy_of(p_sum),
+                    entropy_of(m), diff_variance, entropy_of(p_diff)]
 
 
 def cooccurrence_anchor(image, bits):
     shift = 12 - bits
     for tile in tiles(image):
-        cooccurrence_features((tile >> shift).astype(np.uint8), 1 << bits)
+        cooccurrence_features(cooccurrence_matrices((tile >> shift).astype(np.uint8), 1 << bits))
 
 
 def run_lengths(lines, levels):
@@ -152,12 +212,14 @@ def run_length_features(counts, pixels):
 
 
 def composition_2d(image):
-    """The default 2D analysis as a Python composition, per ROI."""
+    """The default 2D analysis as a Python composition, per ROI: the same
+    records (histogram 4 + 5 percentiles, co-occurrence 20 x 11 at 6 bits,
+    run-length 4 x 5 at 6 bits, gradient 5 at 4 bits, AR 4 + sigma)."""
     for tile in tiles(image):
-        v = tile.astype(np.float64) + 1
+        v = tile.astype(np.float64)
         stats.describe(v.ravel())
         np.percentile(v, [1, 10, 50, 90, 99])
-        cooccurrence_features((tile >> 6).astype(np.uint8), 64)
+        cooccurrence_features(cooccurrence_matrices((tile >> 6).astype(np.uint8), 64))
         q = (tile >> 6).astype(np.int64)
         directions = [
             list(q),
@@ -180,6 +242,19 @@ def composition_2d(image):
         math.sqrt(residual[0] / len(w))
 
 
+def contrast_map_anchor(image, window=15):
+    """A co-occurrence contrast map the plain way: one matrix per window
+    (64 levels, displacement (1, 0), symmetric), step 1."""
+    levels = (image >> 6).astype(np.uint8)
+    count = image.shape[0] - window + 1
+    contrast = np.empty((count, count))
+    for y in range(count):
+        for x in range(count):
+            m = graycomatrix(levels[y : y + window, x : x + window], [1], [0], levels=64,
+                             symmetric=True)
+            contrast[y, x] = graycoprops(m, "contrast")[0, 0]
+
+
 def leave_one_out_1nn(x, categories):
     _, index = NearestNeighbors(n_neighbors=2, algorithm="brute").fit(x).kneighbors(x)
     return int((categories[index[:, 1]] != categories).sum())
@@ -192,94 +267,174 @@ def pca_command(x, categories):
 
 
 def kmeans_command(x, clusters):
-    KMeans(n_clusters=clusters, n_init=5, algorithm="lloyd", random_state=0).fit(x)
+    labels = KMeans(n_clusters=clusters, n_init=5, algorithm="lloyd", random_state=0).fit_predict(x)
+    silhouette_samples(x, labels)
 
 
-def ahc_command(x, method):
-    z = hierarchy.linkage(x, method=method, metric="euclidean")
-    hierarchy.cophenet(z, pdist(x))
+def ahc_command(distances, method):
+    z = hierarchy.linkage(distances, method=method)
+    hierarchy.cophenet(z, distances)
     hierarchy.inconsistent(z, 2)
+
+
+def anchor_work(key):
+    """The anchor of a row, its data made: a function that does the work once."""
+    kind, _, arg = key.partition(":")
+    if kind == "cooccurrence":
+        image = texture_image()
+        return lambda: cooccurrence_anchor(image, int(arg))
+    if kind == "analysis":
+        scene = analysis_scene()
+        return lambda: composition_2d(scene)
+    if kind == "contrast-map":
+        image = texture_image(256)
+        return lambda: contrast_map_anchor(image)
+    if kind == "1nn":
+        x, c = classed_samples(5, lambda i: i % 40 + 1, lambda i, f: 0.1 * (i % 40) * (f % 4))
+        return lambda: leave_one_out_1nn(x, c)
+    if kind == "pca":
+        x, c = classed_samples(42, lambda i: (i - 1) % 4 + 1,
+                               lambda i, f: 0.5 * ((i - 1) % 4 + 1) * (f % 5))
+        return lambda: pca_command(x, c)
+    if kind == "kmeans":
+        x, _ = classed_samples(42, lambda i: (i - 1) % 8 + 1,
+                               lambda i, f: 0.6 * ((i - 1) % 8 + 1) * ((f + (i - 1) % 8 + 1) % 5))
+        return lambda: kmeans_command(x, int(arg))
+    if kind == "ahc":
+        x, _ = classed_samples(5, lambda i: i % 40 + 1, lambda i, f: 0.1 * (i % 40) * (f % 4))
+        return lambda: ahc_command(pdist(x), arg)
+    raise ValueError("no anchor " + key)
+
+
+def worker():
+    """Times anchors on request: one row key per input line, one JSON line out."""
+    load_libraries()
+    prepared = {}
+    for line in sys.stdin:
+        key = line.strip()
+        try:
+            if key not in prepared:
+                prepared[key] = anchor_work(key)
+                prepared[key]()  # warm: first-call setup, caches
+            start = time.perf_counter()
+            prepared[key]()
+            print(json.dumps({"ms": (time.perf_counter() - start) * 1e3}), flush=True)
+        except Exception as error:  # reported to the table, the worker goes on
+            print(json.dumps({"error": "%s: %s" % (type(error).__name__, error)}), flush=True)
 
 
 # --- running both sides -------------------------------------------------------
 
+THREAD_VARIABLES = ("VANTU_THREADS", "OMP_NUM_THREADS", "OPENBLAS_NUM_THREADS", "MKL_NUM_THREADS")
 
-def our_median(bench_dir, program, name, rounds):
-    """Median wall time (ms) of one benchmark, by its full name."""
-    path = os.path.join(bench_dir, program)
+
+def environment(one_thread):
+    env = {k: v for k, v in os.environ.items() if k not in THREAD_VARIABLES}
+    if one_thread:
+        env.update({k: "1" for k in THREAD_VARIABLES})
+    return env
+
+
+class AnchorWorker:
+    def __init__(self, one_thread):
+        self.process = subprocess.Popen(
+            [sys.executable, os.path.abspath(__file__), "--worker"],
+            env=environment(one_thread), stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+    def time(self, key):
+        self.process.stdin.write(key + "\n")
+        self.process.stdin.flush()
+        answer = json.loads(self.process.stdout.readline() or '{"error": "worker ended"}')
+        if "error" in answer:
+            raise RuntimeError(answer["error"])
+        return answer["ms"]
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait()
+
+
+def our_time(bench_dir, program, name, one_thread):
+    """One run of one benchmark (its mean wall time per iteration, ms)."""
     out = subprocess.run(
-        [
-            path,
-            "--benchmark_filter=^" + name + "$",
-            "--benchmark_repetitions=%d" % rounds,
-            "--benchmark_report_aggregates_only=true",
-            "--benchmark_format=json",
-        ],
-        check=True,
-        capture_output=True,
-        text=True,
+        [os.path.join(bench_dir, program), "--benchmark_filter=^" + name + "$",
+         "--benchmark_format=json"],
+        env=environment(one_thread), check=True, capture_output=True, text=True,
     ).stdout
     for run in json.loads(out)["benchmarks"]:
-        if run.get("aggregate_name") == "median":
+        if run.get("run_type", "iteration") == "iteration":
             scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[run["time_unit"]]
             return run["real_time"] * scale
-    raise RuntimeError("no median for " + name)
+    raise RuntimeError("no benchmark " + name + " in " + program)
 
 
-def anchor_median(work, rounds):
-    work()  # warm: imports, caches, first-call setup
-    times = []
-    for _ in range(rounds):
-        start = time.perf_counter()
-        work()
-        times.append((time.perf_counter() - start) * 1e3)
-    return statistics.median(times)
+ROWS = [
+    # what, our program, our benchmark, anchor key, anchor, slow
+    ("co-occurrence, 64 levels", "texture_bench", "BM_Family/family:2/bits:6", "cooccurrence:6",
+     "skimage graycomatrix+graycoprops, numpy", False),
+    ("co-occurrence, 256 levels", "texture_bench", "BM_Family/family:2/bits:8", "cooccurrence:8",
+     "skimage graycomatrix+graycoprops, numpy", False),
+    ("2D analysis, defaults", "analysis_bench", "BM_Analyse2DDefaults", "analysis",
+     "numpy/scipy/skimage composition", False),
+    ("contrast map 256, 15x15", "feature_maps_bench", "BM_ContrastMap256", "contrast-map",
+     "skimage, one matrix per window (a one-thread loop)", True),
+    ("leave-one-out 1-NN", "nearest_neighbour_bench", "BM_LeaveOneOut1NN/2000", "1nn",
+     "sklearn NearestNeighbors", False),
+    ("PCA command", "r62_analysis_bench", "BM_PcaReport", "pca", "sklearn scaler+PCA+1-NN", False),
+    ("k-means, K = 10", "kmeans_bench", "BM_KMeansCommand/K:10/classes:1", "kmeans:10",
+     "sklearn KMeans, 5 starts + silhouettes", False),
+    ("AHC single", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:0", "ahc:single",
+     "scipy pdist once, linkage+cophenet+inconsistent", False),
+    ("AHC complete", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:1", "ahc:complete",
+     "scipy pdist once, linkage+cophenet+inconsistent", False),
+    ("AHC average", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:2", "ahc:average",
+     "scipy pdist once, linkage+cophenet+inconsistent", False),
+]
 
 
 def main():
+    if "--worker" in sys.argv:
+        worker()
+        return
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("bench_dir", nargs="?", default="build/dev/bench")
-    parser.add_argument("--rounds", type=int, default=9)
-    parser.add_argument("--only", default="", help="comma-separated row names")
+    parser.add_argument("bench_dir", nargs="?", default="build/release/bench")
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--only", default="", help="comma-separated parts of row names")
+    parser.add_argument("--slow", action="store_true", help="also the rows marked slow")
     args = parser.parse_args()
 
-    texture = texture_image()
-    scene = analysis_scene()
-    nn_x, nn_c = classed_samples(5, lambda i: i % 40 + 1, lambda i, f: 0.1 * (i % 40) * (f % 4))
-    pca_x, pca_c = classed_samples(42, lambda i: (i - 1) % 4 + 1, lambda i, f: 0.5 * ((i - 1) % 4 + 1) * (f % 5))
-    km_x, _ = classed_samples(
-        42, lambda i: (i - 1) % 8 + 1, lambda i, f: 0.6 * ((i - 1) % 8 + 1) * ((f + (i - 1) % 8 + 1) % 5)
-    )
-
-    rows = [
-        ("co-occurrence, 64 levels", "texture_bench", "BM_Family/family:2/bits:6",
-         lambda: cooccurrence_anchor(texture, 6), "skimage graycomatrix+graycoprops"),
-        ("co-occurrence, 256 levels", "texture_bench", "BM_Family/family:2/bits:8",
-         lambda: cooccurrence_anchor(texture, 8), "skimage graycomatrix+graycoprops"),
-        ("2D analysis, defaults", "analysis_bench", "BM_Analyse2DDefaults",
-         lambda: composition_2d(scene), "numpy/scipy/skimage composition"),
-        ("leave-one-out 1-NN", "nearest_neighbour_bench", "BM_LeaveOneOut1NN/2000",
-         lambda: leave_one_out_1nn(nn_x, nn_c), "sklearn NearestNeighbors"),
-        ("PCA command", "r62_analysis_bench", "BM_PcaReport",
-         lambda: pca_command(pca_x, pca_c), "sklearn scaler+PCA+1-NN"),
-        ("k-means, K = 10", "kmeans_bench", "BM_KMeansCommand/K:10/classes:1",
-         lambda: kmeans_command(km_x, 10), "sklearn KMeans, 5 starts"),
-        ("AHC single", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:0",
-         lambda: ahc_command(nn_x, "single"), "scipy linkage+cophenet+inconsistent"),
-        ("AHC complete", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:1",
-         lambda: ahc_command(nn_x, "complete"), "scipy linkage+cophenet+inconsistent"),
-        ("AHC average", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:2",
-         lambda: ahc_command(nn_x, "average"), "scipy linkage+cophenet+inconsistent"),
-    ]
     wanted = [w.strip() for w in args.only.split(",") if w.strip()]
-    print("%-26s %10s %10s %7s  %s" % ("what", "ours ms", "anchor ms", "ratio", "anchor"))
-    for name, program, bench, anchor, anchor_name in rows:
-        if wanted and not any(w in name for w in wanted):
-            continue
-        ours = our_median(args.bench_dir, program, bench, args.rounds)
-        theirs = anchor_median(anchor, args.rounds)
-        print("%-26s %10.2f %10.2f %7.2f  %s" % (name, ours, theirs, ours / theirs, anchor_name))
-        sys.stdout.flush()
+    rows = [r for r in ROWS if (any(w in r[0] for w in wanted) if wanted else args.slow or not r[5])]
+    settings = ((True, "1 thread"), (False, "%d threads" % (os.cpu_count() or 1)))
+    workers = {one: AnchorWorker(one) for one, _ in settings}
+    print("%-26s" % "" + "".join(" | %-27s" % title for _, title in settings))
+    print("%-26s" % "what" + " | %9s %9s %7s" % ("ours ms", "anchor ms", "ratio") * len(settings)
+          + " | anchor")
+    try:
+        for row_index, (name, program, bench, key, anchor_name, _) in enumerate(rows):
+            times = {(one, side): [] for one, _ in settings for side in ("ours", "anchor")}
+            sides = {
+                "ours": lambda one: our_time(args.bench_dir, program, bench, one),
+                "anchor": lambda one: workers[one].time(key),
+            }
+            cells = []
+            try:
+                for r in range(args.rounds):
+                    for one, _ in settings:
+                        order = ("ours", "anchor") if (r + row_index) % 2 == 0 else ("anchor", "ours")
+                        for side in order:
+                            times[(one, side)].append(sides[side](one))
+                for one, _ in settings:
+                    ours = statistics.median(times[(one, "ours")])
+                    theirs = statistics.median(times[(one, "anchor")])
+                    cells.append(" | %9.2f %9.2f %7.2f" % (ours, theirs, ours / theirs))
+            except (RuntimeError, subprocess.CalledProcessError, OSError) as error:
+                cells = [" | not measured: %s" % error]
+            print("%-26s" % name + "".join(cells) + " | " + anchor_name)
+            sys.stdout.flush()
+    finally:
+        for w in workers.values():
+            w.close()
 
 
 if __name__ == "__main__":

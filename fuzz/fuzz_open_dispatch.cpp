@@ -42,13 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Only images are read here; macros, ROI files and maps go to their own readers.
     if (classifyPath(path) != OpenedKind::Image) return 0;
     RawOptions raw;  // the defaults: 256 x 256, 8 bits
-    const uint32_t colorMode = data[1] % 8;
+    const uint32_t colourMode = data[1] % 8;
     std::vector<int> indexes = formatIndexesFor(path);
     indexes.push_back(kFormatRaw);
     for (int index : indexes) {
         check(index >= 1 && index <= kFormatCount);
         LoadedImage image;
-        if (readImageSamples(index, path, raw, colorMode, image) != 0) {
+        if (readImageSamples(index, path, raw, colourMode, image) != 0) {
             check(image.samples.empty());
             continue;
         }

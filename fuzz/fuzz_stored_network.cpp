@@ -13,7 +13,7 @@
 #include "statistics/core/classifiers/network_testing.h"
 #include "statistics/core/classifiers/stored_network.h"
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 
 namespace {
 

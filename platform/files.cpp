@@ -1,10 +1,13 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace platform {
@@ -45,8 +48,63 @@ std::string fileNamePart(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+namespace {
+
+constexpr std::string_view kTempMarker = ".tmp";
+
+// The temporary name of a save by process `pid`.
+std::string tempNameFor(const std::string& path, pid_t pid) {
+    return path + std::string(kTempMarker) + std::to_string(pid);
+}
+
+// The process whose save left `name` ("<file>.tmp<pid>"), or 0 when the name
+// is not one of ours.
+pid_t saverOf(std::string_view name) {
+    const size_t marker = name.rfind(kTempMarker);
+    if (marker == std::string_view::npos || marker == 0) return 0;
+    const std::string_view digits = name.substr(marker + kTempMarker.size());
+    if (digits.empty() || digits.size() > 10 || digits[0] == '0') return 0;
+    long long pid = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return 0;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+bool processAlive(pid_t pid) {
+    // EPERM: it exists, it is only someone else's.
+    return ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
+// A save killed before its rename leaves its temporary file for ever: the
+// next save into the folder removes those of processes that no longer run.
+// Only regular files of this user named like our temporaries are touched;
+// this process's own (another save may be under way) and those of running
+// processes stay.
+void removeDeadSaveLeftovers(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t pid = saverOf(entry->d_name);
+        if (pid <= 0 || pid == self || processAlive(pid)) continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            continue;
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
+
 bool writeWholeFileAtomically(const std::string& path, std::string_view content) {
-    std::string temp = path + ".tmp" + std::to_string(::getpid());
+    removeDeadSaveLeftovers(path);
+    std::string temp = tempNameFor(path, ::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool ok = true;

@@ -19,8 +19,10 @@ std::optional<std::string> readWholeFile(const std::string& path, size_t maxByte
 // it is no part of the first line, and every reader of a text file skips it.
 size_t byteOrderMarkLength(std::string_view text);
 
-// Writes to a temporary file beside `path` and renames it over `path`, so a
-// failed or interrupted write never leaves a half-written file behind.
+// Writes to a temporary file beside `path` ("<path>.tmp<pid>") and renames it
+// over `path`, so a failed or interrupted write never leaves a half-written
+// file behind. Temporary files that killed saves left in the folder (their
+// process no longer runs) are removed first.
 // Returns false (and leaves any old file untouched) on any failure.
 bool writeWholeFileAtomically(const std::string& path, std::string_view content);
 

@@ -15,8 +15,8 @@
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/files.h"
 #include "workspace/core/roi/roi_source.h"
-#include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
+#include "workspace/forms/workspace_view.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ struct Snapshot {
 
 }  // namespace
 
-std::optional<ProgressJob> make2DAnalysisJob(Tvantu* window) {
+std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window) {
     const WorkspaceState& state = window->state;
     if (!state.GreyImage || !state.RoiMap || state.ImageWidth == 0 || state.ImageHeight == 0)
         return std::nullopt;

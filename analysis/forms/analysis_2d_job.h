@@ -7,6 +7,6 @@
 
 #include "analysis/forms/progress_window.h"
 
-class Tvantu;
+class WorkspaceView;
 
-std::optional<ProgressJob> make2DAnalysisJob(Tvantu* window);
+std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window);

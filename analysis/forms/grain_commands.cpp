@@ -7,20 +7,18 @@
 #include "analysis/core/grains/roi_closing.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/dialogs.h"
-#include "workspace/forms/open_dispatch.h"
-#include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
 
 namespace {
 
-bool haveImage(Tvantu* window) {
+bool haveImage(WorkspaceView* window) {
     if (window->state.GreyImage && window->state.RoiMap) return true;
     platform::showError(kNoGrainDataMessage);
     return false;
 }
 
 // Steps 1-3 of the labelling: undo point, cleared map, the kept grains.
-GrainLabels labelGrains(Tvantu* window, const GrainOptions& options) {
+GrainLabels labelGrains(WorkspaceView* window, const GrainOptions& options) {
     WorkspaceState& state = window->state;
     window->EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
     std::fill_n(state.RoiMap->current, state.RoiMap->size(), uint16_t{0});
@@ -29,9 +27,8 @@ GrainLabels labelGrains(Tvantu* window, const GrainOptions& options) {
                       options.Sg_minarea);
 }
 
-void showRoiMap(Tvantu* window) {
-    window->RenderDisplay();
-    window->ShowRoiIndicators();
+void showRoiMap(WorkspaceView* window) {
+    window->roiMapChanged();
 }
 
 bool sameSize(const ImagePlane& a, int32_t width, int32_t height) {
@@ -40,7 +37,7 @@ bool sameSize(const ImagePlane& a, int32_t width, int32_t height) {
 
 }  // namespace
 
-void SegmentacjaClick(Tvantu* window) {
+void SegmentacjaClick(WorkspaceView* window) {
     if (!haveImage(window)) return;
     const GrainOptions options = grainOptions().sanitized();
     const GrainLabels labels = labelGrains(window, options);
@@ -50,7 +47,7 @@ void SegmentacjaClick(Tvantu* window) {
     showRoiMap(window);
 }
 
-void Analiza1Click(Tvantu* window) {
+void Analiza1Click(WorkspaceView* window) {
     if (!haveImage(window)) return;
     WorkspaceState& state = window->state;
     const GrainOptions options = grainOptions().sanitized();
@@ -60,13 +57,13 @@ void Analiza1Click(Tvantu* window) {
     const int32_t width = state.GreyImage->width, height = state.GreyImage->height;
     const std::string roiFile = extra ? _OpZiarna->extraRoiFile : std::string();
     auto loadExtra = [&] {
-        if (OpenFileByExtension(window, roiFile) <= 0 || !state.GreyImage ||
+        if (window->openFile(roiFile) <= 0 || !state.GreyImage ||
             !sameSize(*state.GreyImage, width, height)) {
             // Grains of a bitmap of another size would land on the wrong pixels.
             platform::showError("The ROI file \"" + roiFile +
                                 "\" cannot be used: it must be an image of the same size as \"" +
                                 image + "\".");
-            OpenFileByExtension(window, image);
+            window->openFile(image);
             return false;
         }
         return true;
@@ -85,12 +82,12 @@ void Analiza1Click(Tvantu* window) {
         paintGrains(labels, batch.first, batch.last, options.Sg_GrainsPerRoi, roi->current);
         closeRoiMap(roi->current, roi->width, roi->height, options.Sg_ClosingDepth);
         showRoiMap(window);
-        if (extra) OpenFileByExtension(window, image);
+        if (extra) window->openFile(image);
         window->Run1Click();
         if (extra && !loadExtra()) return;
         roi = state.RoiMap.get();
         std::fill_n(roi->current, roi->size(), uint16_t{0});
     }
-    if (extra) OpenFileByExtension(window, image);
+    if (extra) window->openFile(image);
     showRoiMap(window);
 }

@@ -135,7 +135,7 @@ void VantuMacroHost::aggregateReports() {
     if (_Report) _Report->AggregateClick();
 }
 
-void VantuMacroHost::colorChannel(uint32_t mode) {
+void VantuMacroHost::colourChannel(uint32_t mode) {
     window_->state.ColorMode = mode;
     window_->state.ForcedPrefixOn = false;
     window_->state.ForcedPrefix.clear();
@@ -175,7 +175,7 @@ bool VantuMacroHost::loadOptions(const std::string& path) {
         platform::showError("Cannot read the options file\r\n" + path);
         return false;
     }
-    loadOptionGroupsFromFile(file);
+    if (UpperRooms* rooms = window_->rooms()) rooms->loadOptions(file);
     return true;
 }
 

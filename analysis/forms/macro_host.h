@@ -27,7 +27,7 @@ class VantuMacroHost : public MacroHost {
     void exit() override;
     bool exitRequested() const override;
     void aggregateReports() override;
-    void colorChannel(uint32_t mode) override;
+    void colourChannel(uint32_t mode) override;
     void forcePrefix(const std::string& prefix) override;
     // The report window's ranking, accepted without the result box.
     void featureSelection(MacroFeatureSelection method) override;
@@ -45,8 +45,3 @@ class VantuMacroHost : public MacroHost {
 // Runs the macro file on the main window (File > "Run macro...", a ".txt"
 // file from the command line or dropped on the window, a plug-in).
 MacroRunStatus RunMacroFile(Tvantu* window, const std::string& path);
-
-// The "Run macro..." dialog.
-inline constexpr std::string_view kRunMacroTitle = "Run macro";
-inline constexpr std::string_view kRunMacroFilter = "Vantu macro file (*.txt)|*.txt|All files|*.*";
-inline constexpr std::string_view kRunMacroDefaultExtension = ".txt";

@@ -8,6 +8,7 @@
 
 #include "platform/qt/application.h"
 #include "platform/qt/qt_dialogs.h"
+#include "vantu/window_composition.h"
 #include "workspace/core/command_line.h"
 #include "workspace/core/formats/open_rules.h"
 #include "workspace/forms/open_dispatch.h"

@@ -29,9 +29,9 @@
 #include "platform/files.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/textformat.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 #include "statistics/core/linear/raw_data_analysis.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 namespace {
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -53,6 +56,34 @@ TEST(Files, ReadsAreBoundedAndWritesReplaceWhole) {
     EXPECT_FALSE(writeWholeFileAtomically(dir.file("missing/a.txt"), "x"));
     // No temporary file is left behind by either write.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// A save killed before its rename left "<name>.tmp<pid>": the next save into
+// the folder removes it when that process is gone, and nothing else.
+TEST(Files, ASaveRemovesTheTemporaryFilesOfKilledSaves) {
+    platform::testing::TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child);
+    const std::string alive = std::to_string(::getppid());
+    const std::string own = std::to_string(::getpid());
+    dir.write("old.roi.tmp" + dead, "left by a killed save");
+    dir.write("a.txt.tmp" + dead, "the same name");
+    const std::vector<std::string> kept = {
+        "b.txt.tmp" + alive,  // a save of a running process
+        "c.txt.tmp" + own,    // a save of this process, maybe under way
+        "d.txt.tmp",         "e.txt.tmpx" + dead, "f.txt.tmp0" + dead, ".tmp" + dead, "notes.txt"};
+    for (const std::string& name : kept) dir.write(name, "x");
+    std::filesystem::create_directory(dir.file("g.tmp" + dead));
+    ASSERT_TRUE(writeWholeFileAtomically(dir.file("a.txt"), "new"));
+    EXPECT_EQ(dir.read("a.txt"), "new");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("old.roi.tmp" + dead)));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.txt.tmp" + dead)));
+    for (const std::string& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("g.tmp" + dead)));
 }
 
 }  // namespace

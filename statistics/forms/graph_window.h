@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/report/analysis_result.h"
-#include "statistics/core/report/plot_geometry.h"
-#include "statistics/core/report/plot_layout.h"
+#include "statistics/core/reports/analysis_result.h"
+#include "statistics/core/reports/plot_geometry.h"
+#include "statistics/core/reports/plot_layout.h"
 #include "statistics/forms/diagram_window.h"
 
 class QAction;

@@ -41,7 +41,7 @@
 #include "volume/forms/volume_view.h"
 #include "volume/forms/voxel_size_dialog.h"
 #include "workspace/core/roi/roi_set.h"
-#include "workspace/forms/color_conversion_dialog.h"
+#include "workspace/forms/colour_conversion_dialog.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
@@ -528,7 +528,7 @@ bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& pat
     mask_ = std::move(load.mask);
     if (load.hasVoxelSizes) voxelSizes() = load.voxelSizes;
     if (_vantu) {
-        _vantu->state.LoadedColorMode = load.loadedColorMode;
+        _vantu->state.LoadedColorMode = load.loadedColourMode;
         _vantu->state.FeaturePrefix = load.featurePrefix;
     }
     if (!load.statusText.empty()) setStatus(load.statusText);

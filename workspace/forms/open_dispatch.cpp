@@ -9,8 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/forms/feature_map_window.h"
-#include "analysis/forms/macro_host.h"
 #include "platform/dialogs.h"
 #include "platform/out_of_memory.h"
 #include "workspace/core/formats/declared_size.h"
@@ -116,20 +114,11 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
             // A macro that stopped on an error, or never ran, did not do what
             // it was opened for; a batch run must see that. A refused
             // self-load has said so and counts as taken.
-            MacroRunStatus status = RunMacroFile(window, path);
-            return status == MacroRunStatus::Failed || status == MacroRunStatus::CheckFailed ||
-                           status == MacroRunStatus::CannotOpen
-                       ? 0
-                       : 15;
+            UpperRooms* rooms = window->rooms();
+            return rooms && rooms->runMacroFile(path) ? 15 : 0;
         }
         case OpenedKind::FeatureMap:
-            if (_ImageView) {
-                _ImageView->show();
-                if (QAction* item = window->findChild<QAction*>("ImageView1"))
-                    item->setChecked(true);
-                // A file that is not a usable .bmf is ignored, as by the window's own loader.
-                _ImageView->LoadBmfMap(path);
-            }
+            if (UpperRooms* rooms = window->rooms()) rooms->openFeatureMap(path);
             return 15;
         case OpenedKind::Image:
             break;

@@ -6,7 +6,6 @@
 #include "platform/out_of_memory.h"
 #include "workspace/core/roi/roi_files.h"
 #include "workspace/core/roi/roi_save_mark.h"
-#include "workspace/forms/vantu_main_window.h"
 
 namespace {
 
@@ -17,7 +16,7 @@ void tell(std::string_view caption, const std::string& text) {
 
 }  // namespace
 
-int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
+int LoadRoiFile(WorkspaceView* window, const std::string& path, int type) {
     RoiFileStatus status;
     try {
         status = ::LoadRoiFile(window->state, path, type);
@@ -35,12 +34,11 @@ int LoadRoiFile(Tvantu* window, const std::string& path, int type) {
     markRoisKept(window->state);
     window->EnableUndoRedo(undoRedoFlags(*window->state.RoiMap));
     window->showRoiNames();
-    window->RenderDisplay();
-    window->ShowRoiIndicators();
+    window->roiMapChanged();
     return 0;
 }
 
-void LoadRoiClick(Tvantu* window) {
+void LoadRoiClick(WorkspaceView* window) {
     window->state.IgnoreMouse = 1;
     platform::FileDialogRequest request;
     request.title = kLoadRoiTitle;
@@ -50,7 +48,7 @@ void LoadRoiClick(Tvantu* window) {
     if (answer.accepted) LoadRoiFile(window, answer.path, answer.filterIndex);
 }
 
-void SaveRoiClick(Tvantu* window) {
+void SaveRoiClick(WorkspaceView* window) {
     window->state.IgnoreMouse = 1;
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogKind::Save;
@@ -72,13 +70,12 @@ void SaveRoiClick(Tvantu* window) {
     }
 }
 
-void morphologyClick(Tvantu* window, RoiMorphologyOp op) {
+void morphologyClick(WorkspaceView* window, RoiMorphologyOp op) {
     WorkspaceState& state = window->state;
     if (!state.RoiMap) return;
     window->roiSaveFileName = kRoiSaveNameAfterEdit;
     window->EnableUndoRedo(PlanePushUndo(state.RoiMap.get()));
     applyRoiMorphology(*state.RoiMap, state.ActiveRoi, op,
-                       window->roiTools().mode() == CommitMode::NonOverlapping);
-    window->RenderDisplay();
-    window->ShowRoiIndicators();
+                       window->commitMode() == CommitMode::NonOverlapping);
+    window->roiMapChanged();
 }

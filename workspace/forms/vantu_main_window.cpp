@@ -17,29 +17,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "analysis/core/maps/feature_map_list.h"
-#include "analysis/core/options/analysis_options.h"
-#include "analysis/core/reports/report_document.h"
-#include "analysis/core/reports/unsaved_work.h"
-#include "analysis/core/runner/analysis_runner.h"
-#include "analysis/forms/analysis_options_dialog.h"
-#include "analysis/forms/feature_map_window.h"
-#include "analysis/forms/grain_commands.h"
-#include "analysis/forms/grain_options_dialog.h"
-#include "analysis/forms/macro_host.h"
-#include "analysis/forms/progress_window.h"
-#include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
 #include "platform/help_file.h"
 #include "platform/profile.h"
 #include "platform/qt/qt_text.h"
 #include "platform/shell.h"
-#include "volume/forms/volume_editor_window.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/core/plugins.h"
 #include "workspace/core/roi/roi_source.h"
-#include "workspace/forms/color_conversion_dialog.h"
+#include "workspace/forms/colour_conversion_dialog.h"
 #include "workspace/forms/histogram_window.h"
 #include "workspace/forms/image_control.h"
 #include "workspace/forms/image_info_window.h"
@@ -51,7 +38,27 @@
 #include "workspace/forms/tool_cursors.h"
 #include "workspace/forms/vantu_windows.h"
 
+// The window pointers of vantu_windows.h; the program's composition of its
+// windows sets them (and the main window `_vantu` itself).
 Tvantu* _vantu = nullptr;
+TProgress* _Progress = nullptr;
+TReport* _Report = nullptr;
+TImageView* _ImageView = nullptr;
+TRoiRemark* _RoiRemark = nullptr;
+TImageHeader* _ImageHeader = nullptr;
+THistogram* _Histogram = nullptr;
+TOptionsClass* _OptionsClass = nullptr;
+TImageInfoView* _ImageInfoView = nullptr;
+TFormColor* _FormColor = nullptr;
+TVoiEditor* _VoiEditor = nullptr;
+TOptions* _Options = nullptr;
+TImageLoadOptions* _ImageLoadOptions = nullptr;
+TOpZiarna* _OpZiarna = nullptr;
+TForm1* _Form1 = nullptr;
+TTransformation* _Transformation = nullptr;
+TRawOptions* _RawOptions = nullptr;
+TBlock* _Block = nullptr;
+TFFSpace* _FFSpace = nullptr;
 
 namespace {
 
@@ -129,7 +136,6 @@ Tvantu::Tvantu() {
     // Creation: dropped files, the ROI row, the cursors, the stored 2D options.
     setAcceptDrops(true);
     createRoiRow();
-    LoadOptionsFromRegistry(analysisSettings().options);
     state.DrawColour = kRoiColours[0];
     state.ActiveRoi = 1;
     state.PenWidth = 1;
@@ -147,6 +153,10 @@ Tvantu::Tvantu() {
 
 Tvantu::~Tvantu() {
     if (_vantu == this) _vantu = nullptr;
+}
+
+void Tvantu::setRooms(std::unique_ptr<UpperRooms> rooms) {
+    rooms_ = std::move(rooms);
 }
 
 void Tvantu::createMenus() {
@@ -189,20 +199,26 @@ void Tvantu::createMenus() {
 
     viewMenu_ = menuBar()->addMenu("&View");
     // The windows are created after this one, so each item looks its window up when used.
-    auto toggle = [&](const QString& caption, const QKeySequence& keys, QWidget* (*windowOf)()) {
+    auto toggle = [&](const QString& caption, const QKeySequence& keys,
+                      std::function<QWidget*()> windowOf) {
         QAction* item = add(viewMenu_, caption, keys);
         item->setCheckable(true);
         connect(item, &QAction::triggered, this,
                 [this, item, windowOf] { toggleWindow(item, windowOf()); });
         return item;
     };
-    toggle("3D Editor", QKeySequence("Ctrl+3"), [] { return static_cast<QWidget*>(_VoiEditor); });
+    auto upper = [this](UpperRooms::ViewWindow which) {
+        return rooms_ ? rooms_->viewWindow(which) : nullptr;
+    };
+    toggle("3D Editor", QKeySequence("Ctrl+3"),
+           [upper] { return upper(UpperRooms::ViewWindow::Editor3D); });
     toggle("Histogram", QKeySequence("Ctrl+H"), [] {
         return static_cast<QWidget*>(_Histogram);
     })->setEnabled(false);
-    toggle("Report", QKeySequence("Ctrl+R"), [] { return static_cast<QWidget*>(_Report); });
-    toggle("Image View", QKeySequence("Ctrl+I"), [] {
-        return static_cast<QWidget*>(_ImageView);
+    toggle("Report", QKeySequence("Ctrl+R"),
+           [upper] { return upper(UpperRooms::ViewWindow::Report); });
+    toggle("Image View", QKeySequence("Ctrl+I"), [upper] {
+        return upper(UpperRooms::ViewWindow::ImageView);
     })->setObjectName("ImageView1");
     toggle("Image Info", QKeySequence("Ctrl+F"), [] {
         return static_cast<QWidget*>(_ImageInfoView);
@@ -241,13 +257,16 @@ void Tvantu::createMenus() {
     // Grain tools and bit-plane zeroing: kept for scripts, never shown.
     testyMenu_ = menuBar()->addMenu("Testy");
     testyMenu_->menuAction()->setVisible(false);
-    connect(testyMenu_->addAction("Segmentacja "), &QAction::triggered, this,
-            [this] { SegmentacjaClick(this); });
+    connect(testyMenu_->addAction("Segmentacja "), &QAction::triggered, this, [this] {
+        if (rooms_) rooms_->grainSegmentation();
+    });
     QAction* analysis = testyMenu_->addAction("Analiza");
     analysis->setVisible(false);
-    connect(analysis, &QAction::triggered, this, [this] { Analiza1Click(this); });
-    connect(testyMenu_->addAction("Opcje..."), &QAction::triggered, this, [] {
-        if (_OpZiarna) _OpZiarna->exec();
+    connect(analysis, &QAction::triggered, this, [this] {
+        if (rooms_) rooms_->grainAnalysis();
+    });
+    connect(testyMenu_->addAction("Opcje..."), &QAction::triggered, this, [this] {
+        if (rooms_) rooms_->grainOptions();
     });
     QAction* ruler = testyMenu_->addAction("Miarka");
     ruler->setCheckable(true);
@@ -553,10 +572,7 @@ void Tvantu::RoiClick(int roi) {
 }
 
 void Tvantu::options1Click() {
-    GrainOptions fallback;
-    AnalysisOptionsDialog dialog(this, analysisSettings(),
-                                 _OpZiarna ? _OpZiarna->values : fallback);
-    dialog.exec();
+    if (rooms_) rooms_->analysisOptions();
 }
 
 void Tvantu::UpdateClick() {
@@ -645,7 +661,7 @@ void Tvantu::Miarka1Click() {
     QAction* ruler = action("Miarka");
     tools_->rulerOn = ruler->isChecked();
     if (tools_->rulerOn) {
-        tools_->pixelsPerUnit = _OpZiarna ? _OpZiarna->values.Sg_PPU : 0.0;
+        tools_->pixelsPerUnit = rooms_ ? rooms_->grainPixelsPerUnit() : 0.0;
         rulerSavedCursor_ = Image1->cursor();
         Image1->setCursor(toolCursor(12));
     } else {
@@ -654,16 +670,7 @@ void Tvantu::Miarka1Click() {
 }
 
 void Tvantu::measureGrainScale(double length) {
-    if (!_OpZiarna) return;
-    GrainOptions kept = _OpZiarna->values;
-    _OpZiarna->values.Sg_Pixels = length;
-    if (_OpZiarna->values.Sg_Units != 0.0)
-        _OpZiarna->values.Sg_PPU = length / _OpZiarna->values.Sg_Units;
-    if (_OpZiarna->exec() != QDialog::Accepted) {
-        _OpZiarna->values.Sg_Pixels = kept.Sg_Pixels;
-        _OpZiarna->values.Sg_Units = kept.Sg_Units;
-        _OpZiarna->values.Sg_PPU = kept.Sg_PPU;
-    }
+    if (rooms_) rooms_->measureGrainScale(length);
 }
 
 namespace {
@@ -775,7 +782,7 @@ void Tvantu::changeEvent(QEvent* event) {
 }
 
 void Tvantu::FormActivate() {
-    if (_VoiEditor) _VoiEditor->handOverCrossSection();
+    if (rooms_) rooms_->mainWindowActivated();
 }
 
 void Tvantu::closeEvent(QCloseEvent* event) {
@@ -785,7 +792,7 @@ void Tvantu::closeEvent(QCloseEvent* event) {
 }
 
 void Tvantu::ExitClick() {
-    int unsaved = unsavedReportCount() + unsavedFeatureMapCount();
+    int unsaved = rooms_ ? rooms_->unsavedWorkCount() : 0;
     if (unsaved != 0) {
         platform::MessageRequest request;
         request.caption = "Warning";
@@ -796,7 +803,7 @@ void Tvantu::ExitClick() {
         // Without a display nobody can save them, and waiting for an answer
         // would lose them too: close, after naming them.
         request.unattendedAnswer = platform::MessageResult::Ok;
-        request.unattendedNote = unsavedWorkText();
+        request.unattendedNote = rooms_->unsavedWorkText();
         if (platform::showMessage(request) != platform::MessageResult::Ok) return;
     }
     SaveSettingsAndQuit();
@@ -805,7 +812,7 @@ void Tvantu::ExitClick() {
 void Tvantu::SaveSettingsAndQuit() {
     state.RoiMap.reset();
     state.GreyImage.reset();
-    saveOptionGroupsToRegistry();
+    if (rooms_) rooms_->saveOptionsToRegistry();
     quitRequested_ = true;
     QCoreApplication::quit();
 }
@@ -819,7 +826,7 @@ void Tvantu::Loadoptions1Click() {
         platform::showError("Cannot read the options file\r\n" + answer.path);
         return;
     }
-    loadOptionGroupsFromFile(file);
+    if (rooms_) rooms_->loadOptions(file);
 }
 
 void Tvantu::Saveoptions1Click() {
@@ -829,7 +836,7 @@ void Tvantu::Saveoptions1Click() {
     // Other sections and keys of an existing file stay as they are.
     platform::IniFile file;
     file.load(answer.path);
-    saveOptionGroupsToFile(file);
+    if (rooms_) rooms_->saveOptions(file);
     if (!file.save(answer.path))
         platform::showError("Cannot write the options file\r\n" + answer.path);
 }
@@ -862,23 +869,7 @@ void Tvantu::Run1Click() {
     }
     if (state.ForcedPrefixOn) state.FeaturePrefix = state.ForcedPrefix;
     if (state.FeaturePrefix.size() > 3) state.FeaturePrefix.resize(3);
-    AnalysisMode = kMode2D;
-    _Progress->exec();
-    if (NthReportDocument(0)) {
-        _Report->ReportRefreshTabs();
-        // Shown where the user sees it: a minimised or covered report window
-        // would collect new tabs nobody notices.
-        _Report->setWindowState(_Report->windowState() & ~Qt::WindowMinimized);
-        _Report->show();
-        _Report->raise();
-        _Report->activateWindow();
-        action("Report")->setChecked(true);
-    }
-    if (MapListAt(0)) {
-        _ImageView->show();
-        action("Image View")->setChecked(true);
-        _ImageView->ImageViewRefreshTabs();
-    }
+    if (rooms_) rooms_->runAnalysis();
 }
 
 void Tvantu::runMacro1Click() {
@@ -889,7 +880,7 @@ void Tvantu::runMacro1Click() {
     request.defaultExtension = kRunMacroDefaultExtension;
     request.mustExist = true;
     auto answer = platform::showFileDialog(request);
-    if (answer.accepted) RunMacroFile(this, answer.path);
+    if (answer.accepted && rooms_) rooms_->runMacroFile(answer.path);
 }
 
 void Tvantu::RunPlugin1Click(QAction* item) {
@@ -897,7 +888,11 @@ void Tvantu::RunPlugin1Click(QAction* item) {
     // may add or show '&' in a caption, and the extension's letter case is
     // the file's own.
     std::string path = item->data().toString().toStdString();
-    if (!path.empty()) RunMacroFile(this, path);
+    if (!path.empty() && rooms_) rooms_->runMacroFile(path);
+}
+
+int Tvantu::openFile(const std::string& path) {
+    return OpenFileByExtension(this, path);
 }
 
 int Tvantu::dropFiles(const QStringList& paths) {

@@ -8,10 +8,13 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "workspace/core/image/display_render.h"
 #include "workspace/core/roi/roi_tools.h"
 #include "workspace/core/workspace_state.h"
+#include "workspace/forms/upper_rooms.h"
+#include "workspace/forms/workspace_view.h"
 
 class QAction;
 class QActionGroup;
@@ -49,13 +52,17 @@ struct RoiPanelPair {
     RoiPanel* indicator;  // `Vroi`k: coloured while the ROI holds pixels
 };
 
-class Tvantu : public QMainWindow {
+class Tvantu : public QMainWindow, public WorkspaceView {
     Q_OBJECT
   public:
     Tvantu();
     ~Tvantu() override;
 
-    WorkspaceState state;
+    // The rooms above the workspace, handed over by the program that composes
+    // the windows; the main window owns them from then on.
+    void setRooms(std::unique_ptr<UpperRooms> rooms);
+    UpperRooms* rooms() const { return rooms_.get(); }
+
     std::array<RoiPanelPair, kRoiCount> RoiPanels{};
     // The picture shown by the image control: one pixel per image pixel.
     DisplayBitmap displayBitmap;
@@ -67,7 +74,7 @@ class Tvantu : public QMainWindow {
     void Saveoptions1Click();
     void Contents1Click();
     void AboutClick();
-    void Run1Click();
+    void Run1Click() override;
     // "Run macro...": the macro dialog, then the macro.
     void runMacro1Click();
     // A Tools menu item: runs the plug-in file kept with the item.
@@ -94,8 +101,10 @@ class Tvantu : public QMainWindow {
     void RoiClick(int roi);
     void UndoClick();
     void RedoClick();
-    // Enables "&Undo" for bit 0 and "&Redo" for bit 1.
-    void EnableUndoRedo(int flags);
+    void EnableUndoRedo(int flags) override;
+    void roiMapChanged() override;
+    CommitMode commitMode() const override { return tools_->mode(); }
+    int openFile(const std::string& path) override;
     void ResetROI1Click();
     void ClearROI1Click();
     void Miarka1Click();
@@ -112,10 +121,7 @@ class Tvantu : public QMainWindow {
     // "Zerowanie bitow": clears bit plane `bit` (1..16), then recomputes the range.
     void zeroBitClick(int bit);
     void Null1Click();
-    // The ROI names become the hints of the selector panels.
-    void showRoiNames();
-    // The name the ROI save dialog offers ("newdraw.roi" after drawing).
-    std::string roiSaveFileName;
+    void showRoiNames() override;
     GreyStyle greyStyle() const;
     int trMinPosition() const;
     int trMaxPosition() const;
@@ -148,8 +154,6 @@ class Tvantu : public QMainWindow {
     void createRoiRow();
     void toggleWindow(QAction* item, QWidget* window);
     void applyToolFeedback(const ToolFeedback& feedback);
-    // After every change of the map: display, indicators.
-    void roiMapChanged();
     void selectTool(RoiTool tool, int cursorSlot);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -175,6 +179,7 @@ class Tvantu : public QMainWindow {
     QWidget* penButton_ = nullptr;
     QCursor rulerSavedCursor_;
     QMenu* morphologyMenu_ = nullptr;
+    std::unique_ptr<UpperRooms> rooms_;
 };
 
 // The one main window, from its creation until the program ends.
@@ -183,6 +188,11 @@ extern Tvantu* _vantu;
 // Plug-in files longer than this cannot be dropped (the name buffer of the
 // drop handler is 2048 bytes).
 inline constexpr size_t kMaxDroppedNameLength = 2046;
+
+// The "Run macro..." dialog.
+inline constexpr std::string_view kRunMacroTitle = "Run macro";
+inline constexpr std::string_view kRunMacroFilter = "Vantu macro file (*.txt)|*.txt|All files|*.*";
+inline constexpr std::string_view kRunMacroDefaultExtension = ".txt";
 
 // "Load Options" and "Save Options".
 inline constexpr char kOptionsFileFilter[] = "Options (*.ini)|*.ini";

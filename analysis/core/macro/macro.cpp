@@ -566,7 +566,7 @@ class Executor {
                 break;
             case Command::ColorChannel:
                 if (int mode = channelMode(argument); mode >= 0)
-                    host_.colorChannel(static_cast<uint32_t>(mode));
+                    host_.colourChannel(static_cast<uint32_t>(mode));
                 break;
             case Command::ForcePrefix:
                 if (!argument.empty()) host_.forcePrefix(argument.substr(0, kMaxPrefixLength));

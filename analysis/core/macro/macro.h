@@ -74,7 +74,7 @@ class MacroHost {
     virtual bool exitRequested() const = 0;
     virtual void aggregateReports() = 0;
     // mode 0..7 (Y, R, G, B, U, V, H, S)
-    virtual void colorChannel(uint32_t mode) = 0;
+    virtual void colourChannel(uint32_t mode) = 0;
     // At most 3 characters.
     virtual void forcePrefix(const std::string& prefix) = 0;
     virtual void featureSelection(MacroFeatureSelection method) = 0;

@@ -168,7 +168,7 @@ bool runLengthMaps(const MapRun& run, const MapSelection& selection) {
         const RunDirection direction = kRunDirections[static_cast<size_t>(d)];
         const auto nameOf = [&](int k) {
             return platform::cformat("%s%s%db",
-                                     kRunDirectionPrefixes[static_cast<size_t>(d)].data(),
+                                     kRunLengthDirectionPrefixes[static_cast<size_t>(d)].data(),
                                      kRunLengthFeatureNames[static_cast<size_t>(k)].data(), bits);
         };
         const auto makeKernel = [&] {

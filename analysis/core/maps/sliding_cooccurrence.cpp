@@ -111,18 +111,15 @@ void SlidingCooccurrence::moveTo(int32_t x0, int32_t y0) {
 }
 
 CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
-    // The sums below are those of evaluateCooccurrence in the same order.
-    // Terms that are sums of integers are exact in any order, so they come
-    // from the running integers; terms of empty rows, sums or differences are
-    // +0 and are left out. Only the entropy needs the cells one by one, in
-    // ascending order of the triangle, as the matrix lists them.
-    CooccurrenceFeatures f;
-    if (n_ == 0) return f;
-    const double n = n_;
+    // The distributions are kept as integers, so they are those of the
+    // window's matrix whatever the order of the moves. Only the entropy needs
+    // the cells one by one, in ascending order of the triangle, as the
+    // matrix lists them.
+    if (n_ == 0) return {};
     const uint32_t mask = static_cast<uint32_t>(g_) - 1;
-    double entropy = 0;
-    constexpr uint32_t kEntropy = 1u << 8;
-    for (size_t s = 0; (wanted & kEntropy) != 0 && s < summary_.size(); ++s)
+    CooccurrenceDistributions d;
+    d.n = n_;
+    for (size_t s = 0; (wanted & (1u << kEntropy)) != 0 && s < summary_.size(); ++s)
         for (uint64_t words = summary_[s]; words != 0; words &= words - 1) {
             const size_t w = s * 64 + static_cast<size_t>(std::countr_zero(words));
             for (uint64_t bits = occupied_[w]; bits != 0; bits &= bits - 1) {
@@ -130,68 +127,22 @@ CooccurrenceFeatures SlidingCooccurrence::evaluate(uint32_t wanted) const {
                 const uint32_t i = static_cast<uint32_t>(cell >> shift_);
                 const uint32_t j = static_cast<uint32_t>(cell) & mask;
                 const uint32_t copies = i == j ? 1 : 2;
-                entropy += copies * entropyTerms_[cells_[cell]];
+                d.entropy += copies * entropyTerms_[cells_[cell]];
             }
         }
-    const double squares = static_cast<double>(squares_);
-    const double products = static_cast<double>(products_);
-
-    int32_t lowest = 0, highest = g_ - 1;
-    while (lowest < highest && margins_[static_cast<size_t>(lowest)] == 0) ++lowest;
-    while (highest > lowest && margins_[static_cast<size_t>(highest)] == 0) --highest;
-
-    // Loops whose features are not wanted are skipped (their sums stay 0).
-    // The means and the contrast are sums of integers and come from the
-    // running ones. evaluateCooccurrence skips empty sums and differences;
-    // here their terms are added, as each is +0 and leaves a sum unchanged,
-    // so that the loops have no branch on the data.
-    const bool margins = (wanted & 0b1100u) != 0;
-    const bool sums = (wanted & 0b11000000u) != 0;
-    const bool differences = (wanted & 0b11000010000u) != 0;
-    const double mean = static_cast<double>(levelMoment_) / n;
-    double variance = 0;
-    for (int32_t k = lowest; margins && k <= highest; ++k) {
-        const int64_t c = margins_[static_cast<size_t>(k)];
-        const double e = mean - k - 1;
-        variance += e * e * static_cast<double>(c);
-    }
-    variance /= n;
-    const double mx = mean, my = mean, vx = variance, vy = variance;
-    const double t = vx * vy > 1e-20 ? std::sqrt(vx * vy) : 1e-20;
-
-    const double sumMean = static_cast<double>(sumMoment_) / n;
-    double sumVariance = 0, sumEntropy = 0;
-    for (int32_t k = 2 * lowest; sums && k <= 2 * highest; ++k) {
-        const int64_t c = sums_[static_cast<size_t>(k)];
-        const double e = k + 2.0 - sumMean;
-        sumVariance += e * e * static_cast<double>(c);
-        sumEntropy += entropyTerms_[static_cast<size_t>(c)];
-    }
-    const int32_t spread = highest - lowest;
-    const double contrast = static_cast<double>(contrast_);
-    const double differenceMean = static_cast<double>(differenceMoment_) / n;
-    double inverse = 0, differenceVariance = 0, differenceEntropy = 0;
-    for (int32_t k = 0; differences && k <= spread; ++k) {
-        const int64_t c = differences_[static_cast<size_t>(k)];
-        const double count = static_cast<double>(c);
-        const double k2 = static_cast<double>(k) * k;
-        inverse += count / (k2 + 1);
-        const double e = k + 1.0 - differenceMean;
-        differenceVariance += e * e * count;
-        differenceEntropy += entropyTerms_[static_cast<size_t>(c)];
-    }
-
-    f.pairCount = n;
-    f.values = {squares / (n * n),
-                contrast / n,
-                (products / n - mx * my) / t,
-                vy,
-                inverse / n,
-                sumMean,
-                sumVariance / n,
-                -sumEntropy,
-                -entropy,
-                differenceVariance / n,
-                -differenceEntropy};
-    return f;
+    d.squares = static_cast<double>(squares_);
+    d.products = static_cast<double>(products_);
+    d.levelMoment = static_cast<double>(levelMoment_);
+    d.sumMoment = static_cast<double>(sumMoment_);
+    d.differenceMoment = static_cast<double>(differenceMoment_);
+    d.contrast = static_cast<double>(contrast_);
+    d.lowest = 0;
+    d.highest = g_ - 1;
+    while (d.lowest < d.highest && margins_[static_cast<size_t>(d.lowest)] == 0) ++d.lowest;
+    while (d.highest > d.lowest && margins_[static_cast<size_t>(d.highest)] == 0) --d.highest;
+    d.margins = margins_.data();
+    d.sums = sums_.data();
+    d.differences = differences_.data();
+    return cooccurrenceFromDistributions(
+        d, [this](int64_t c) { return entropyTerms_[static_cast<size_t>(c)]; }, wanted);
 }

@@ -1,10 +1,11 @@
 // Co-occurrence features of windows that slide along a row of the image.
 // A window of Mx x My pixels holds at most Mx * My pairs per displacement,
 // so the matrix is kept sparse: the counts of the occupied cells with a
-// bitmap of them, and the margins, sum and difference histograms and the
-// integer moments that the features need, all updated pair by pair as
-// columns of pairs leave and enter. Every feature is evaluated exactly as
-// evaluateCooccurrence evaluates the matrix of the same window.
+// bitmap of them, and the margins, sum and difference distributions and the
+// integer cell sums that the features need, all updated pair by pair as
+// columns of pairs leave and enter. The features come from the family's one
+// evaluator of distributions (cooccurrence_features.h), as those of the
+// window's matrix do.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "analysis/core/texture/cooccurrence.h"
+#include "analysis/core/texture/cooccurrence_features.h"
 
 class SlidingCooccurrence {
   public:
@@ -30,7 +32,6 @@ class SlidingCooccurrence {
     // (1 << k, k in the order of kCooccurrenceFeatureNames) is clear in
     // `wanted` may be left at 0 when that saves work.
     CooccurrenceFeatures evaluate(uint32_t wanted = kAllCooccurrenceFeatures) const;
-    static constexpr uint32_t kAllCooccurrenceFeatures = (1u << kCooccurrenceFeatureCount) - 1;
 
   private:
     void reset();
@@ -60,7 +61,6 @@ class SlidingCooccurrence {
     std::array<int64_t, 256> differences_{};
     int64_t squares_ = 0;   // sum over the full matrix of M[i][j]^2
     int64_t products_ = 0;  // sum over the full matrix of (i + 1) (j + 1) M[i][j]
-    // sum (k + 1) margin[k], sum (k + 2) sum[k], sum (k + 1) difference[k],
-    // sum k^2 difference[k]
+    // The distributions' moments (CooccurrenceDistributions).
     int64_t levelMoment_ = 0, sumMoment_ = 0, differenceMoment_ = 0, contrast_ = 0;
 };

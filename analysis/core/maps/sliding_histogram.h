@@ -1,8 +1,8 @@
 // Histogram features of windows that slide along a row of the image. The
 // window's samples are kept sorted, so the occupied levels come in ascending
-// order without visiting the 2^B bins of the image's depth, and percentiles
-// are read by rank. Every feature is evaluated exactly as histogramFeatures
-// evaluates the histogram of the same window.
+// order without visiting the 2^B bins of the image's depth; the family's one
+// evaluator (histogramFeaturesOf) reads them as it reads the histogram of the
+// same window.
 #pragma once
 
 #include <array>
@@ -33,5 +33,4 @@ class SlidingHistogram {
     int32_t windowWidth_, windowHeight_;
     int32_t x0_ = -1, y0_ = -1;
     std::vector<uint16_t> sorted_;
-    int64_t levelSum_ = 0;  // sum of (v + 1)
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "platform/parallel.h"
@@ -66,152 +67,129 @@ bool rowMisclassified(float before, float same, float after, bool hasBefore) {
     return (hasBefore && before <= same) || after < same;
 }
 
-// The kernels keep their vectors to themselves (no vector crosses a call),
-// so the build's baseline and the AVX2 clone agree on every calling convention.
-#define LOAD_LANES(lanes, pointer) std::memcpy(&(lanes), (pointer), sizeof(lanes))
-#define SELECT_MIN(m, v) m = (v) < (m) ? (v) : (m)
-// The lanes of v reordered; GCC and clang spell the shuffle differently.
-#if defined(__clang__)
-#define SHUFFLE_LANES(v, ...) __builtin_shufflevector(v, v, __VA_ARGS__)
-#else
-#define SHUFFLE_LANES(v, ...) __builtin_shuffle(v, IntLanes{__VA_ARGS__})
-#endif
-// The smallest distance over the columns [begin, end) (whole vectors), with
-// four accumulators so that no minimum waits for the one before it.
-#define RANGE_MIN(result, begin, end, STEP)                             \
-    do {                                                                \
-        FloatLanes m0 = FloatLanes{} + kFar, m1 = m0, m2 = m0, m3 = m0; \
-        int p = (begin);                                                \
-        for (; p + 4 * kLanes <= (end); p += 4 * kLanes) {              \
-            STEP(m0, p, false);                                         \
-            STEP(m1, p + kLanes, false);                                \
-            STEP(m2, p + 2 * kLanes, false);                            \
-            STEP(m3, p + 3 * kLanes, false);                            \
-        }                                                               \
-        for (; p + kLanes <= (end); p += kLanes) STEP(m0, p, false);    \
-        if (p < (end)) STEP(m1, p, true);                               \
-        SELECT_MIN(m0, m1);                                             \
-        SELECT_MIN(m2, m3);                                             \
-        SELECT_MIN(m0, m2);                                             \
-        SELECT_MIN(m0, SHUFFLE_LANES(m0, 4, 5, 6, 7, 0, 1, 2, 3));      \
-        SELECT_MIN(m0, SHUFFLE_LANES(m0, 2, 3, 0, 1, 6, 7, 4, 5));      \
-        SELECT_MIN(m0, SHUFFLE_LANES(m0, 1, 0, 3, 2, 5, 4, 7, 6));      \
-        result = m0[0];                                                 \
-    } while (false)
+// The kernels keep their vectors to themselves: the helpers below take
+// vectors by reference only and are always inlined, so no vector crosses a
+// call and the build's baseline and the AVX2 clone agree on every calling
+// convention.
 
-// The lanes a half step keeps.
-#define LOWER_HALF (IntLanes{0, 1, 2, 3, 4, 5, 6, 7} < kHalfLanes)
+// The pairs keep their partial distances in double, the triples in float.
+template <typename Value>
+using LanesOf = std::conditional_t<std::is_same_v<Value, float>, FloatLanes, DoubleLanes>;
 
-// (d₁² + d₂²) + d₃² over eight columns from `at` (four when half).
-#define TRIPLE_STEP(m, at, half)                            \
-    do {                                                    \
-        FloatLanes column, distance;                        \
-        LOAD_LANES(column, xp + (at));                      \
-        LOAD_LANES(distance, row + (at));                   \
-        const FloatLanes d = xi - column;                   \
-        FloatLanes v = distance + d * d;                    \
-        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar; \
-        SELECT_MIN(m, v);                                   \
-    } while (false)
+[[gnu::always_inline]] inline void lowerTo(FloatLanes& m, const FloatLanes& v) {
+    m = v < m ? v : m;
+}
 
-// d₁² + d₂² in double over eight columns from `at` (four when half), rounded to float.
-#define PAIR_STEP(m, at, half)                                   \
-    do {                                                         \
-        DoubleLanes column, squares;                             \
-        LOAD_LANES(column, xp + (at));                           \
-        LOAD_LANES(squares, row + (at));                         \
-        const DoubleLanes d = xi - column;                       \
-        const DoubleLanes sum = squares + d * d;                 \
-        FloatLanes v = __builtin_convertvector(sum, FloatLanes); \
-        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar;      \
-        SELECT_MIN(m, v);                                        \
-    } while (false)
+// The smallest of the eight lanes. __builtin_shufflevector is spelt alike
+// by GCC (12 on) and clang.
+[[gnu::always_inline]] inline float smallestLane(FloatLanes& m) {
+    lowerTo(m, __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3));
+    lowerTo(m, __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5));
+    lowerTo(m, __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6));
+    return m[0];
+}
 
-// A distance is the same both ways, so each pair of samples of different
-// classes is formed once: row i meets the classes after its own, and each
-// distance also lowers the "classes before" minimum of the column it lands
-// in (columnBefore, one per padded column). Rows come in class order, so a
-// row's own column holds its final "before" minimum when the row is reached.
-#define TRIPLE_AFTER_STEP(m, at, half)                             \
-    do {                                                           \
-        FloatLanes column, distance, lowest;                       \
-        LOAD_LANES(column, xp + (at));                             \
-        LOAD_LANES(distance, row + (at));                          \
-        LOAD_LANES(lowest, columnBefore + (at));                   \
-        const FloatLanes d = xi - column;                          \
-        FloatLanes v = distance + d * d;                           \
-        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar;        \
-        SELECT_MIN(m, v);                                          \
-        SELECT_MIN(lowest, v);                                     \
-        std::memcpy(columnBefore + (at), &lowest, sizeof(lowest)); \
-    } while (false)
+// The distances over eight columns from `at` (four when half, the upper lanes
+// +infinity): the row's partial distance plus the last feature's squared
+// difference, formed in Value and then rounded to float. For triples that is
+// (d1^2 + d2^2) + d3^2 in float; for pairs d1^2 + d2^2 in double.
+template <typename Value>
+[[gnu::always_inline]] inline void stepDistances(FloatLanes& v, const Value* row, const Value* xp,
+                                                 const LanesOf<Value>& xi, int at, bool half) {
+    using Lanes = LanesOf<Value>;
+    Lanes column, partial;
+    std::memcpy(&column, xp + at, sizeof(column));
+    std::memcpy(&partial, row + at, sizeof(partial));
+    const Lanes d = xi - column;
+    const Lanes sum = partial + d * d;
+    if constexpr (std::is_same_v<Value, float>)
+        v = sum;
+    else
+        v = __builtin_convertvector(sum, FloatLanes);
+    if (half) v = IntLanes{0, 1, 2, 3, 4, 5, 6, 7} < kHalfLanes ? v : FloatLanes{} + kFar;
+}
 
-// Errors of the triple whose first two features' float distances are in
-// rows (n × P, +infinity on the diagonal and in the padding), with the third
-// feature's values per sample in x (float) and per padded column in xp;
+// One step of a range minimum. A distance is the same both ways, so each pair
+// of samples of different classes is formed once: row i meets the classes
+// after its own, and each distance there also lowers the "classes before"
+// minimum of the column it lands in (columnBefore, one per padded column).
+// Rows come in class order, so a row's own column holds its final "before"
+// minimum when the row is reached.
+template <bool kLowersColumns, typename Value>
+[[gnu::always_inline]] inline void rangeStep(FloatLanes& m, const Value* row, const Value* xp,
+                                             const LanesOf<Value>& xi, int at, bool half,
+                                             float* columnBefore) {
+    FloatLanes v;
+    stepDistances(v, row, xp, xi, at, half);
+    lowerTo(m, v);
+    if constexpr (kLowersColumns) {
+        FloatLanes lowest;
+        std::memcpy(&lowest, columnBefore + at, sizeof(lowest));
+        lowerTo(lowest, v);
+        std::memcpy(columnBefore + at, &lowest, sizeof(lowest));
+    }
+}
+
+// The smallest distance over the columns [begin, end) (whole half vectors),
+// with four accumulators so that no minimum waits for the one before it.
+template <bool kLowersColumns, typename Value>
+[[gnu::always_inline]] inline float rangeMin(const Value* row, const Value* xp,
+                                             const LanesOf<Value>& xi, int begin, int end,
+                                             float* columnBefore) {
+    FloatLanes m0 = FloatLanes{} + kFar, m1 = m0, m2 = m0, m3 = m0;
+    int p = begin;
+    for (; p + 4 * kLanes <= end; p += 4 * kLanes) {
+        rangeStep<kLowersColumns>(m0, row, xp, xi, p, false, columnBefore);
+        rangeStep<kLowersColumns>(m1, row, xp, xi, p + kLanes, false, columnBefore);
+        rangeStep<kLowersColumns>(m2, row, xp, xi, p + 2 * kLanes, false, columnBefore);
+        rangeStep<kLowersColumns>(m3, row, xp, xi, p + 3 * kLanes, false, columnBefore);
+    }
+    for (; p + kLanes <= end; p += kLanes)
+        rangeStep<kLowersColumns>(m0, row, xp, xi, p, false, columnBefore);
+    if (p < end) rangeStep<kLowersColumns>(m1, row, xp, xi, p, true, columnBefore);
+    lowerTo(m0, m1);
+    lowerTo(m2, m3);
+    lowerTo(m0, m2);
+    return smallestLane(m0);
+}
+
+// Errors of one set whose partial distances (the set less its last feature)
+// are in rows (n x P, +infinity on the diagonal and in the padding), with the
+// last feature's values per sample in x and per padded column in xp;
 // sampleColumn[i] is sample i's padded column, columnBefore a scratch row of P
 // (+ kLanes slack) floats.
+template <typename Value>
+[[gnu::always_inline]] inline int setErrors(const Value* rows, int width, const Value* x,
+                                            const Value* xp, int n, const int* ownStart,
+                                            const int* ownEnd, const int* sampleColumn,
+                                            float* columnBefore) {
+    for (int p = 0; p < width + kLanes; ++p) columnBefore[p] = kFar;
+    int errors = 0;
+    for (int i = 0; i < n; ++i) {
+        const Value* row = rows + static_cast<size_t>(i) * static_cast<size_t>(width);
+        const LanesOf<Value> xi = LanesOf<Value>{} + x[i];
+        const float same = rangeMin<false>(row, xp, xi, ownStart[i], ownEnd[i], columnBefore);
+        const float after = rangeMin<true>(row, xp, xi, ownEnd[i], width, columnBefore);
+        if (rowMisclassified(columnBefore[sampleColumn[i]], same, after, ownStart[i] > 0)) ++errors;
+    }
+    return errors;
+}
+
+// Triples: rows hold the first two features' float distances, x and xp the
+// third feature's values rounded to float.
 __attribute__((target_clones("avx2", "default"))) int tripleErrors(
     const float* rows, int width, const float* x, const float* xp, int n, const int* ownStart,
     const int* ownEnd, const int* sampleColumn, float* columnBefore) {
-    for (int p = 0; p < width + kLanes; ++p) columnBefore[p] = kFar;
-    int errors = 0;
-    for (int i = 0; i < n; ++i) {
-        const float* row = rows + static_cast<size_t>(i) * static_cast<size_t>(width);
-        const FloatLanes xi = FloatLanes{} + x[i];
-        float same, after;
-        RANGE_MIN(same, ownStart[i], ownEnd[i], TRIPLE_STEP);
-        RANGE_MIN(after, ownEnd[i], width, TRIPLE_AFTER_STEP);
-        if (rowMisclassified(columnBefore[sampleColumn[i]], same, after, ownStart[i] > 0)) ++errors;
-    }
-    return errors;
+    return setErrors(rows, width, x, xp, n, ownStart, ownEnd, sampleColumn, columnBefore);
 }
 
-// d₁² + d₂² in double over the classes after a row's own, each distance
-// also lowering its column's "classes before" minimum (as for triples).
-#define PAIR_AFTER_STEP(m, at, half)                               \
-    do {                                                           \
-        DoubleLanes column, squares;                               \
-        FloatLanes lowest;                                         \
-        LOAD_LANES(column, xp + (at));                             \
-        LOAD_LANES(squares, row + (at));                           \
-        LOAD_LANES(lowest, columnBefore + (at));                   \
-        const DoubleLanes d = xi - column;                         \
-        const DoubleLanes sum = squares + d * d;                   \
-        FloatLanes v = __builtin_convertvector(sum, FloatLanes);   \
-        if (half) v = LOWER_HALF ? v : FloatLanes{} + kFar;        \
-        SELECT_MIN(m, v);                                          \
-        SELECT_MIN(lowest, v);                                     \
-        std::memcpy(columnBefore + (at), &lowest, sizeof(lowest)); \
-    } while (false)
-
-// The same for a pair: rows hold the first feature's squared differences in
-// double, x and xp the second feature's values; the distance is rounded to
-// float once formed.
+// Pairs: rows hold the first feature's squared differences in double, x and
+// xp the second feature's values; the distance is rounded to float once formed.
 __attribute__((target_clones("avx2", "default"))) int pairErrors(
     const double* rows, int width, const double* x, const double* xp, int n, const int* ownStart,
     const int* ownEnd, const int* sampleColumn, float* columnBefore) {
-    for (int p = 0; p < width + kLanes; ++p) columnBefore[p] = kFar;
-    int errors = 0;
-    for (int i = 0; i < n; ++i) {
-        const double* row = rows + static_cast<size_t>(i) * static_cast<size_t>(width);
-        const DoubleLanes xi = DoubleLanes{} + x[i];
-        float same, after;
-        RANGE_MIN(same, ownStart[i], ownEnd[i], PAIR_STEP);
-        RANGE_MIN(after, ownEnd[i], width, PAIR_AFTER_STEP);
-        if (rowMisclassified(columnBefore[sampleColumn[i]], same, after, ownStart[i] > 0)) ++errors;
-    }
-    return errors;
+    return setErrors(rows, width, x, xp, n, ownStart, ownEnd, sampleColumn, columnBefore);
 }
-
-#undef PAIR_STEP
-#undef PAIR_AFTER_STEP
-#undef LOWER_HALF
-#undef TRIPLE_STEP
-#undef TRIPLE_AFTER_STEP
-#undef RANGE_MIN
-#undef SELECT_MIN
-#undef LOAD_LANES
 
 // Steps the bar once every `every` sets, however the sets are spread over
 // the threads: the number of steps is the serial loop's.

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 
@@ -17,6 +18,7 @@
 #include "analysis/core/texture/run_length.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/core/texture/texture_records.h"
+#include "platform/heap.h"
 #include "platform/parallel.h"
 #include "platform/textformat.h"
 
@@ -37,13 +39,14 @@ int enabledDistances(const AnalysisOptions& o) {
 RecordCount countAnalysis2D(const AnalysisOptions& stored) {
     const AnalysisOptions o = stored.sanitized();
     RecordCount count;
-    count.records = 1;
-    if (o.Do_hist) count.records += 9, count.steps += 1;
-    if (o.Do_normal != 0) count.records += 2, count.steps += 1;
-    if (o.Do_co) count.records += 48 * enabledDistances(o), count.steps += enabledDistances(o);
-    if (o.Do_rl) count.records += 20, count.steps += 1;
-    if (o.Do_grad) count.records += 6, count.steps += 1;
-    if (o.Do_arm) count.records += 6, count.steps += 1;
+    count.records = kAreaRecordCount + normalisationRecordCount(o) + cooccurrenceRecordCount(o) +
+                    runLengthRecordCount(o);
+    if (o.Do_hist) count.records += kHistogramRecordCount, count.steps += 1;
+    if (o.Do_normal != 0) count.steps += 1;
+    if (o.Do_co) count.steps += enabledDistances(o);
+    if (o.Do_rl) count.steps += 1;
+    if (o.Do_grad) count.records += kGradientRecordCount, count.steps += 1;
+    if (o.Do_arm) count.records += static_cast<int>(kArRecordNames.size()), count.steps += 1;
     return count;
 }
 
@@ -89,6 +92,52 @@ constexpr uint32_t roiGroupMask(int group) {
     return 0xFu << (4 * group);
 }
 
+// Work buffers lent to the units of a run: a unit takes one that no other
+// unit holds (or a new one) and gives it back when it ends. So there are
+// never more than units running at once, each keeps the pages the last unit
+// touched, and all go when the run ends.
+template <class T>
+class ScratchPool {
+  public:
+    class Lease {
+      public:
+        Lease(ScratchPool& pool, std::unique_ptr<T> item) : pool_(pool), item_(std::move(item)) {}
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        ~Lease() { pool_.giveBack(std::move(item_)); }
+        T& operator*() { return *item_; }
+
+      private:
+        ScratchPool& pool_;
+        std::unique_ptr<T> item_;
+    };
+
+    Lease take() {
+        std::unique_ptr<T> item;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!free_.empty()) {
+                item = std::move(free_.back());
+                free_.pop_back();
+            }
+        }
+        if (!item) item = std::make_unique<T>();
+        return Lease(*this, std::move(item));
+    }
+
+  private:
+    void giveBack(std::unique_ptr<T> item) noexcept {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        try {
+            free_.push_back(std::move(item));
+        } catch (const std::bad_alloc&) {
+            // Not kept: the next unit makes its own.
+        }
+    }
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<T>> free_;
+};
+
 // The units of a run after normalisation, each writing only its own slot, so
 // the records do not depend on which thread takes which unit, nor on how
 // many threads there are. A unit that runs out of memory marks its family.
@@ -106,6 +155,8 @@ struct RunUnits {
     std::atomic<bool> histogramFailed{false}, runLengthFailed{false}, gradientFailed{false},
         arFailed{false};
     std::atomic<int32_t> firstFailedDistance{kCooccurrenceDistances + 1};
+    ScratchPool<CooccurrenceScratch> cooccurrenceScratch;
+    ScratchPool<RunLengthScratch> runLengthScratch;
 };
 
 // Runs the units spread over the pool; a unit not yet started when the run
@@ -131,7 +182,9 @@ std::function<void()> guarded(std::atomic<bool>& flag, Unit unit) {
 
 }  // namespace
 
-bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
+namespace {
+
+bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
                std::string& header, const ProgressSink& progress) {
     header = reportHeader2D(input);
     if (!input.grey || !input.roiMap) return false;
@@ -209,9 +262,10 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         for (int d = 0; d < 4; ++d)
             for (int group : groups)
                 second.push_back(guarded(u.runLengthFailed, [&, d, group] {
+                    auto scratch = u.runLengthScratch.take();
                     u.runLength[d][group] = runLengthDirectionValues(
                         context, statistics, shareLevels ? *u.coLevels : *u.rlLevels, *u.segments,
-                        kRunDirections[d], roiGroupMask(group));
+                        kRunDirections[d], roiGroupMask(group), *scratch);
                 }));
     if (o.Do_co && !coPrepareFailed)
         for (int32_t d = 1; d <= kCooccurrenceDistances; ++d) {
@@ -221,9 +275,10 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
                 for (int group : groups)
                     second.push_back([&, d, k, group, displacement = displacements[k]] {
                         try {
+                            auto scratch = u.cooccurrenceScratch.take();
                             u.cooccurrence[(d - 1) * 4 + k][group] = cooccurrenceDisplacementValues(
                                 context, statistics, *u.coLevels, *u.segments, displacement,
-                                roiGroupMask(group));
+                                roiGroupMask(group), *scratch);
                         } catch (const std::bad_alloc&) {
                             for (int32_t seen = u.firstFailedDistance; d < seen;)
                                 u.firstFailedDistance.compare_exchange_weak(seen, d);
@@ -234,9 +289,8 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         for (int roi = 0; roi < kRoiCount; ++roi) {
             if (statistics[roi].count <= 0) continue;
             second.push_back(guarded(u.gradientFailed, [&, roi] {
-                thread_local std::vector<double> gradients;  // keeps its pages
                 u.gradient[roi] =
-                    roiGradientFeatures(context, statistics, *u.grLevels, o.Ng_gr, roi, gradients);
+                    roiGradientFeatures(context, statistics, *u.grLevels, o.Ng_gr, roi);
             }));
         }
     runUnits(second, progress);
@@ -302,4 +356,15 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         progress.report("Autoregression model done");
     }
     return !progress.cancelled();
+}
+
+}  // namespace
+
+bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
+               std::string& header, const ProgressSink& progress) {
+    const bool completed = analyse2D(input, records, header, progress);
+    // The run's planes, matrices and buffers are freed by now; the heaps of
+    // the pool's threads would keep them.
+    platform::releaseFreedMemory();
+    return completed;
 }

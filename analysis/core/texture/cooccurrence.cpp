@@ -45,76 +45,6 @@ bool cooccurrenceDistanceOn(const AnalysisOptions& options, int32_t distance) {
     }
 }
 
-void CooccurrenceMatrix::prepare(int32_t levels) {
-    levels = std::clamp(levels, 2, 256);
-    if (levels == levels_) {
-        clear();
-        return;
-    }
-    levels_ = levels;
-    cells_.assign(static_cast<size_t>(levels) * levels, 0);
-    occupied_.assign(static_cast<size_t>(levels) * (levels + 1) / 2, 0);
-    occupiedCount_ = 0;
-    total_ = 0;
-}
-
-void CooccurrenceMatrix::clear() {
-    for (uint32_t cell : occupied()) cells_[cell] = 0;
-    occupiedCount_ = 0;
-    total_ = 0;
-}
-
-void CooccurrenceMatrix::noteCounted(int32_t lowest, int32_t highest, uint32_t* more) {
-    lowest = std::max(lowest, 0);
-    highest = std::min(highest, levels_ - 1);
-    occupiedCount_ = 0;
-    total_ = 0;
-    if (lowest > highest) return;
-    const size_t g = static_cast<size_t>(levels_);
-    uint32_t* cells = cells_.data();
-    if (more != nullptr)
-        for (int32_t i = lowest; i <= highest; ++i)
-            for (int32_t j = lowest; j <= highest; ++j) {
-                cells[i * g + j] += more[i * g + j];
-                more[i * g + j] = 0;
-            }
-    // [i][j] + [j][i] onto the triangle; in blocks, so that the transposed
-    // reads stay in cache at 256 levels. The diagonal is its own mirror.
-    constexpr int32_t kBlock = 32;
-    for (int32_t bi = lowest; bi <= highest; bi += kBlock) {
-        const int32_t ei = std::min(bi + kBlock - 1, highest);
-        for (int32_t bj = bi; bj <= highest; bj += kBlock) {
-            const int32_t ej = std::min(bj + kBlock - 1, highest);
-            for (int32_t i = bi; i <= ei; ++i) {
-                uint32_t* upper = cells + i * g;
-                for (int32_t j = std::max(bj, i + 1); j <= ej; ++j) {
-                    upper[j] += cells[j * g + i];
-                    cells[j * g + i] = 0;
-                }
-            }
-        }
-    }
-    // The list of non-zero cells, written without branching on each cell.
-    uint32_t* listed = occupied_.data();
-    uint64_t total = 0;
-    for (int32_t i = lowest; i <= highest; ++i) {
-        uint32_t* row = cells + i * g;
-        row[i] *= 2;
-        total += row[i];
-        *listed = static_cast<uint32_t>(i * g + i);
-        listed += row[i] != 0 ? 1 : 0;
-        uint64_t offDiagonal = 0;
-        for (int32_t j = i + 1; j <= highest; ++j) {
-            offDiagonal += row[j];
-            *listed = static_cast<uint32_t>(i * g + j);
-            listed += row[j] != 0 ? 1 : 0;
-        }
-        total += 2 * offDiagonal;
-    }
-    occupiedCount_ = static_cast<size_t>(listed - occupied_.data());
-    total_ = total;
-}
-
 void buildCooccurrenceMatrix(const TextureContext& context, const PixelRect& rect, int roi,
                              const LevelTable& levels, Displacement displacement,
                              CooccurrenceMatrix& matrix) {
@@ -141,138 +71,6 @@ void buildCooccurrenceMatrix(const TextureContext& context, const PixelRect& rec
             highest = std::max({highest, a, b});
         }
     matrix.noteCounted(static_cast<int32_t>(lowest), static_cast<int32_t>(highest));
-}
-
-namespace {
-
-// p log10 p for p = count / n, remembered per count for one matrix: most
-// cells hold small counts, and equal counts give equal terms.
-class EntropyTerms {
-  public:
-    explicit EntropyTerms(double n) : n_(n) {
-        if (++generation_ == 0) {  // wrapped: forget every stamp
-            stamps_.fill(0);
-            generation_ = 1;
-        }
-    }
-    double operator()(uint32_t count) {
-        if (count >= kRemembered) return term(count);
-        if (stamps_[count] != generation_) {
-            stamps_[count] = generation_;
-            terms_[count] = term(count);
-        }
-        return terms_[count];
-    }
-
-  private:
-    double term(uint32_t count) const {
-        const double p = count / n_;
-        return p * std::log10(p);
-    }
-    static constexpr uint32_t kRemembered = 4096;
-    double n_;
-    static thread_local inline std::array<uint32_t, kRemembered> stamps_{};
-    static thread_local inline std::array<double, kRemembered> terms_{};
-    static thread_local inline uint32_t generation_ = 0;
-};
-
-}  // namespace
-
-CooccurrenceFeatures evaluateCooccurrence(const CooccurrenceMatrix& matrix) {
-    CooccurrenceFeatures f;
-    if (matrix.total() == 0) return f;
-    const double n = static_cast<double>(matrix.total());
-    const int32_t g = matrix.levels();
-    const int shift = std::countr_zero(static_cast<uint32_t>(g));
-    const uint32_t mask = static_cast<uint32_t>(g) - 1;
-
-    // One pass over the non-zero cells of the triangle gathers the sums that
-    // need single cells, a cell off the diagonal standing for itself and its
-    // mirror; the rest are the same sums over p(i, j) grouped by row, column,
-    // i + j or |i - j|, whose counts add up exactly in integers. Squares of
-    // counts go to double: a large constant region overflows 32 bits.
-    double squares = 0, products = 0, entropy = 0;
-    EntropyTerms entropyTerm(n);
-    // Row and column sums of a symmetric matrix are the same margins.
-    std::array<uint64_t, 256> margins{}, differences{};
-    std::array<uint64_t, 2 * 256 - 1> sums{};
-    uint32_t row = matrix.occupied().empty() ? 0 : matrix.occupied().front() >> shift;
-    uint64_t rowSum = 0;  // margin of the current row, kept out of memory
-    for (uint32_t cell : matrix.occupied()) {
-        const uint32_t i = cell >> shift, j = cell & mask;
-        const uint32_t count = matrix.at(static_cast<int32_t>(i), static_cast<int32_t>(j));
-        const double c = count;
-        const uint32_t copies = i == j ? 1 : 2;
-        squares += copies * (c * c);
-        products += copies * (static_cast<double>((i + 1) * (j + 1)) * c);  // exact below 2^53
-        entropy += copies * entropyTerm(count);
-        if (i != row) {
-            margins[row] += rowSum;
-            row = i;
-            rowSum = 0;
-        }
-        rowSum += count;
-        if (i != j) margins[j] += count;
-        sums[i + j] += copies * uint64_t{count};
-        differences[j - i] += copies * uint64_t{count};
-    }
-    margins[row] += rowSum;
-
-    // mx and my are the same sum over the margins, and so are vx and vy.
-    double mean = 0;
-    for (int32_t k = 0; k < g; ++k) mean += (k + 1.0) * static_cast<double>(margins[k]);
-    mean /= n;
-    double variance = 0;
-    for (int32_t k = 0; k < g; ++k) {
-        const double e = mean - k - 1;
-        variance += e * e * static_cast<double>(margins[k]);
-    }
-    variance /= n;
-    const double mx = mean, my = mean, vx = variance, vy = variance;
-    const double t = vx * vy > 1e-20 ? std::sqrt(vx * vy) : 1e-20;
-
-    double sumMean = 0;
-    for (int32_t k = 0; k <= 2 * g - 2; ++k) sumMean += (k + 2.0) * static_cast<double>(sums[k]);
-    sumMean /= n;
-    double sumVariance = 0, sumEntropy = 0;
-    for (int32_t k = 0; k <= 2 * g - 2; ++k) {
-        if (sums[k] == 0) continue;
-        const double e = k + 2.0 - sumMean;
-        sumVariance += e * e * static_cast<double>(sums[k]);
-        const double q = static_cast<double>(sums[k]) / n;
-        sumEntropy += q * std::log10(q);
-    }
-    double contrast = 0, inverse = 0, differenceMean = 0;
-    for (int32_t k = 0; k < g; ++k) {
-        const double e = static_cast<double>(differences[k]);
-        const double k2 = static_cast<double>(k) * k;
-        contrast += k2 * e;
-        inverse += e / (k2 + 1);
-        differenceMean += (k + 1.0) * e;
-    }
-    differenceMean /= n;
-    double differenceVariance = 0, differenceEntropy = 0;
-    for (int32_t k = 0; k < g; ++k) {
-        if (differences[k] == 0) continue;
-        const double e = k + 1.0 - differenceMean;
-        differenceVariance += e * e * static_cast<double>(differences[k]);
-        const double q = static_cast<double>(differences[k]) / n;
-        differenceEntropy += q * std::log10(q);
-    }
-
-    f.pairCount = n;
-    f.values = {squares / (n * n),
-                contrast / n,
-                (products / n - mx * my) / t,
-                vy,
-                inverse / n,
-                sumMean,
-                sumVariance / n,
-                -sumEntropy,
-                -entropy,
-                differenceVariance / n,
-                -differenceEntropy};
-    return f;
 }
 
 int cooccurrenceRecordCount(const AnalysisOptions& options) {
@@ -351,31 +149,36 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
                                                      const RoiStatisticsTable& statistics,
                                                      const RoiLevels& levels,
                                                      const RoiSegments& segments,
-                                                     Displacement displacement, uint32_t roiMask) {
+                                                     Displacement displacement, uint32_t roiMask,
+                                                     CooccurrenceScratch& scratch) {
     const int32_t g = levels.levels();
-    // A second block per ROI pays off while the blocks stay in the fast
-    // caches; at more levels repeats of a cell are rare anyway.
-    const bool twoBlocks = g <= 64;
-    // Kept by each thread from one call to the next: fresh pages cost more
-    // than the counting. Every call leaves the cells it counted zero again.
-    struct Scratch {
-        std::array<CooccurrenceMatrix, kRoiCount> matrices;
-        std::vector<uint32_t> moreBlocks;
-    };
-    thread_local Scratch scratch;
-    std::array<CooccurrenceMatrix, kRoiCount>& matrices = scratch.matrices;
-    std::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
-    const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * kRoiCount : 0;
-    if (moreBlocks.size() != moreSize) moreBlocks.assign(moreSize, 0);
-    std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
     const auto wanted = [&](int r) {
         return statistics[r].count > 0 && ((roiMask >> r) & 1u) != 0;
     };
+    int wantedCount = 0;
+    for (int r = 0; r < kRoiCount; ++r) wantedCount += wanted(r) ? 1 : 0;
+    // A second block per ROI pays off while the blocks stay in the fast
+    // caches; at more levels repeats of a cell are rare anyway.
+    const bool twoBlocks = g <= 64;
+    std::array<CooccurrenceMatrix, kRoiCount>& matrices = scratch.matrices;
+    std::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
+    const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * wantedCount : 0;
+    if (moreBlocks.size() < moreSize) moreBlocks.assign(moreSize, 0);
+    // The ROIs counted take the first matrices, in order: a scratch that
+    // serves four ROIs at a time holds four.
+    std::array<CooccurrenceMatrix*, kRoiCount> matrixOf{};
+    std::array<uint32_t*, kRoiCount> counts{}, moreCounts{};
+    size_t moreUsed = 0;
+    int slot = 0;
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
-        matrices[r].prepare(g);
-        counts[r] = matrices[r].cells();
-        if (twoBlocks) moreCounts[r] = moreBlocks.data() + static_cast<size_t>(r) * g * g;
+        matrixOf[r] = &matrices[slot++];
+        matrixOf[r]->prepare(g);
+        counts[r] = matrixOf[r]->cells();
+        if (twoBlocks) {
+            moreCounts[r] = moreBlocks.data() + moreUsed;
+            moreUsed += static_cast<size_t>(g) * g;
+        }
     }
     if (!segments.box().empty()) {
         if (levels.shared())
@@ -388,7 +191,7 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
     CooccurrenceRoiValues result;
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
-        CooccurrenceMatrix& matrix = matrices[r];
+        CooccurrenceMatrix& matrix = *matrixOf[r];
         matrix.noteCounted(levels.lowest(r), levels.highest(r), moreCounts[r]);
         const CooccurrenceFeatures f = evaluateCooccurrence(matrix);
         matrix.clear();
@@ -404,31 +207,4 @@ void appendCooccurrenceDisplacementRecords(Displacement displacement,
     appendFeatureRecord(out, cooccurrencePairCountName(displacement), values.pairs);
     for (int k = 0; k < kCooccurrenceFeatureCount; ++k)
         appendFeatureRecord(out, cooccurrenceFeatureName(displacement, k), values.values[k]);
-}
-
-bool appendCooccurrenceRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                               const AnalysisOptions& options, std::vector<FeatureRecord>& out,
-                               const std::function<void(int32_t distance)>& distanceDone) {
-    const AnalysisOptions o = options.sanitized();
-    if (o.Do_co == 0) return true;
-    try {
-        const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_vt);
-        const RoiSegments segments(context, unionOfRoiBoxes(statistics));
-        for (int32_t d = 1; d <= kCooccurrenceDistances; ++d) {
-            if (!cooccurrenceDistanceOn(o, d)) continue;
-            std::vector<FeatureRecord> records;
-            records.reserve(kCooccurrenceRecordsPerDistance);
-            for (const Displacement displacement : cooccurrenceDisplacements(d))
-                appendCooccurrenceDisplacementRecords(
-                    displacement,
-                    cooccurrenceDisplacementValues(context, statistics, levels, segments,
-                                                   displacement),
-                    records);
-            out.insert(out.end(), records.begin(), records.end());
-            if (distanceDone) distanceDone(d);
-        }
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
 }

@@ -42,15 +42,15 @@ const MagnitudeOf& magnitudeOf(int32_t bits) {
     return tables[std::clamp(bits, 0, 16)];
 }
 
-template <class Levels>
-void collect(const TextureContext& context, const PixelRect& rect, int roi, const Levels& level,
-             const MagnitudeOf& magnitude, std::vector<double>& gradients) {
-    gradients.clear();
+// Calls visit(g) with the magnitude of every pixel of rect (clipped to the
+// image) that lies in the region together with its four neighbours, in
+// raster order.
+template <class Levels, class Visit>
+void forEachGradient(const TextureContext& context, const PixelRect& rect, int roi,
+                     const Levels& level, const MagnitudeOf& magnitude, Visit&& visit) {
     if (!context.valid()) return;
     const PixelRect r = clipToImage(context, rect);
     if (r.width() < 3 || r.height() < 3) return;
-    gradients.resize(static_cast<size_t>(r.width() - 2) * static_cast<size_t>(r.height() - 2));
-    double* out = gradients.data();
     const size_t w = static_cast<size_t>(context.width);
     for (int32_t y = r.ymin + 1; y <= r.ymax - 1; ++y)
         for (int32_t x = r.xmin + 1; x <= r.xmax - 1; ++x) {
@@ -62,105 +62,50 @@ void collect(const TextureContext& context, const PixelRect& rect, int roi, cons
             // 64 bits: levels of 16 bits would overflow the squares.
             const int64_t gx = int64_t{level(idx + 1)} - int64_t{level(idx - 1)};
             const int64_t gy = int64_t{level(idx + w)} - int64_t{level(idx - w)};
-            *out++ = magnitude(static_cast<uint64_t>(gx * gx + gy * gy));
+            visit(magnitude(static_cast<uint64_t>(gx * gx + gy * gy)));
         }
-    gradients.resize(static_cast<size_t>(out - gradients.data()));
+}
+
+// The features of a ROI's magnitudes, computed again for each pass of the
+// evaluator instead of kept: a large ROI would need a list as large.
+template <class Levels>
+std::array<double, kGradientRecordCount> featuresOf(const TextureContext& context,
+                                                    const PixelRect& rect, int roi,
+                                                    const Levels& level,
+                                                    const MagnitudeOf& magnitude) {
+    return gradientFeaturesOf<kPlaneMomentRules>(
+        [&](auto visit) { forEachGradient(context, rect, roi, level, magnitude, visit); });
 }
 
 }  // namespace
 
 void collectGradients(const TextureContext& context, const PixelRect& rect, int roi,
                       const LevelTable& levels, std::vector<double>& gradients) {
-    collect(
+    gradients.clear();
+    forEachGradient(
         context, rect, roi, [&](size_t idx) { return levels[context.samples[idx]]; },
-        magnitudeOf(levels.bits()), gradients);
-}
-
-std::array<double, kGradientRecordCount> gradientFeatures(std::span<const double> gradients) {
-    std::array<double, kGradientRecordCount> f{};
-    if (gradients.empty()) return f;
-    const double count = static_cast<double>(gradients.size());
-    double sum = 0;
-    size_t nonZero = 0;
-    bool allEqual = true;
-    const double first = gradients[0];
-    for (double g : gradients) {
-        sum += g;
-        nonZero += g > 0 ? 1 : 0;
-        allEqual &= g == first;
-    }
-    f[kAreaGr] = count;
-    f[kGrNonZeros] = static_cast<double>(nonZero) / count;
-    // Equal magnitudes have no spread. Summing an irrational magnitude such as
-    // sqrt(136) moves the mean off it by rounding, and the moments of that
-    // noise would be reported as a skewness of 1 and a kurtosis of -2.
-    if (allEqual) {
-        f[kGrMean] = gradients[0];
-        return f;
-    }
-    const double mean = sum / count;
-    double squares = 0, cubes = 0, fourths = 0;
-    for (double g : gradients) {
-        const double d = g - mean;
-        const double d2 = d * d;
-        squares += d2;
-        cubes += d2 * d;
-        fourths += d2 * d2;
-    }
-    const double variance = squares / count;
-    f[kGrMean] = mean;
-    f[kGrVariance] = variance;
-    if (variance != 0) {
-        const double sd = std::sqrt(variance);
-        f[kGrSkewness] = cubes / (sd * sd * sd) / count;
-        f[kGrKurtosis] = fourths / (variance * variance) / count - 3;
-    }
-    return f;
+        magnitudeOf(levels.bits()), [&](double g) { gradients.push_back(g); });
 }
 
 std::array<double, kGradientRecordCount> roiGradientFeatures(const TextureContext& context,
                                                              const RoiStatisticsTable& statistics,
                                                              const RoiLevels& levels, int32_t bits,
-                                                             int roi,
-                                                             std::vector<double>& gradients) {
+                                                             int roi) {
     if (statistics[roi].count <= 0) return {};
     const MagnitudeOf& magnitude = magnitudeOf(bits);
+    const PixelRect box = statistics[roi].box();
     if (levels.shared()) {
         const uint16_t* plane = levels.plane();
-        collect(
-            context, statistics[roi].box(), roi, [plane](size_t idx) { return plane[idx]; },
-            magnitude, gradients);
-    } else {
-        const LevelTable& table = levels.table(roi);
-        collect(
-            context, statistics[roi].box(), roi,
-            [&](size_t idx) { return table[context.samples[idx]]; }, magnitude, gradients);
+        return featuresOf(
+            context, box, roi, [plane](size_t idx) { return plane[idx]; }, magnitude);
     }
-    return gradientFeatures(gradients);
+    const LevelTable& table = levels.table(roi);
+    return featuresOf(
+        context, box, roi, [&](size_t idx) { return table[context.samples[idx]]; }, magnitude);
 }
 
 void appendGradientRecordsOf(const std::array<RoiValues, kGradientRecordCount>& values,
                              std::vector<FeatureRecord>& out) {
     for (int k = 0; k < kGradientRecordCount; ++k)
         appendFeatureRecord(out, kGradientFeatureNames[k], values[k]);
-}
-
-bool appendGradientRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                           const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
-    const AnalysisOptions o = options.sanitized();
-    try {
-        out.reserve(out.size() + kGradientRecordCount);
-        const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_gr);
-        std::vector<double> gradients;
-        std::array<RoiValues, kGradientRecordCount> values{};
-        for (int r = 0; r < kRoiCount; ++r) {
-            if (statistics[r].count <= 0) continue;
-            const auto f = roiGradientFeatures(context, statistics, levels, o.Ng_gr, r, gradients);
-            for (int k = 0; k < kGradientRecordCount; ++k) values[k][r] = f[k];
-        }
-        appendGradientRecordsOf(values, out);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
 }

@@ -2,54 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <mutex>
 #include <utility>
 #include <vector>
-
-namespace {
-
-// Spare level planes, at most kSpareBytes of them.
-constexpr size_t kSpareBytes = size_t{64} << 20;
-struct PlaneStore {
-    std::mutex mutex;
-    std::vector<std::pair<size_t, uint16_t*>> spare;  // words, plane
-    size_t bytes = 0;
-};
-PlaneStore& planeStore() {
-    static PlaneStore* store = new PlaneStore;  // never destroyed: planes may return late
-    return *store;
-}
-
-}  // namespace
-
-RoiLevels::Plane RoiLevels::takePlane(size_t words) {
-    PlaneStore& store = planeStore();
-    {
-        std::lock_guard lock(store.mutex);
-        for (auto it = store.spare.begin(); it != store.spare.end(); ++it)
-            if (it->first == words) {
-                uint16_t* plane = it->second;
-                store.bytes -= words * sizeof(uint16_t);
-                store.spare.erase(it);
-                return Plane(plane, LevelPlaneReturn{words});
-            }
-    }
-    return Plane(new uint16_t[words], LevelPlaneReturn{words});
-}
-
-void LevelPlaneReturn::operator()(uint16_t* plane) const {
-    if (plane == nullptr) return;
-    PlaneStore& store = planeStore();
-    {
-        std::lock_guard lock(store.mutex);
-        if (store.bytes + words * sizeof(uint16_t) <= kSpareBytes) {
-            store.spare.emplace_back(words, plane);
-            store.bytes += words * sizeof(uint16_t);
-            return;
-        }
-    }
-    delete[] plane;
-}
 
 RoiLevels::RoiLevels(const TextureContext& context, const RoiStatisticsTable& statistics,
                      int32_t mode, int32_t bits)
@@ -59,7 +13,7 @@ RoiLevels::RoiLevels(const TextureContext& context, const RoiStatisticsTable& st
         tables_[0] = LevelTable(LevelMapping{mode, context.BitDepth, bits_, {}}, 65536);
         if (context.valid()) {
             // Only pixels of the union of the ROI boxes are ever read.
-            plane_ = takePlane(static_cast<size_t>(context.width) * context.height);
+            plane_.reset(new uint16_t[static_cast<size_t>(context.width) * context.height]);
             const PixelRect box = clipToImage(context, unionOfRoiBoxes(statistics));
             const int32_t b = usableBitDepth(context.BitDepth);
             const uint32_t mask = (uint32_t{1} << bits_) - 1;
@@ -86,7 +40,7 @@ RoiLevels::RoiLevels(const TextureContext& context, const RoiStatisticsTable& st
             for (int32_t x = box.xmin; x <= box.xmax; ++x) overlap |= (roi[x] & (roi[x] - 1)) != 0;
         }
         if (!overlap) {
-            plane_ = takePlane(static_cast<size_t>(context.width) * context.height);
+            plane_.reset(new uint16_t[static_cast<size_t>(context.width) * context.height]);
             for (int32_t y = box.ymin; y <= box.ymax; ++y) {
                 const size_t row = context.index(0, y);
                 for (int32_t x = box.xmin; x <= box.xmax; ++x) {

@@ -25,13 +25,6 @@ struct TableLevels {
     uint16_t operator()(int roi, size_t idx) const { return tables[roi][samples[idx]]; }
 };
 
-// Level planes go back to a small store when their levels go away: the next
-// run takes one there instead of faulting in fresh pages.
-struct LevelPlaneReturn {
-    size_t words = 0;
-    void operator()(uint16_t* plane) const;
-};
-
 class RoiLevels {
   public:
     // Levels of n bits for mode (0..3) with the limits in statistics.
@@ -59,9 +52,9 @@ class RoiLevels {
   private:
     int32_t bits_;
     bool normalised_;
-    using Plane = std::unique_ptr<uint16_t[], LevelPlaneReturn>;
-    static Plane takePlane(size_t words);
-    Plane plane_;
+    // Of the image's size, but only the rows and columns of the ROIs' boxes
+    // are written (and take memory).
+    std::unique_ptr<uint16_t[]> plane_;
     std::array<LevelTable, kRoiCount> tables_;  // only the first when shared
     std::array<int32_t, kRoiCount> lowest_{};
     std::array<int32_t, kRoiCount> highest_{};

@@ -10,71 +10,13 @@
 #include "analysis/core/texture/texture_records.h"
 
 std::string runLengthFeatureName(RunDirection direction, int feature) {
-    std::string name(kRunDirectionPrefixes[static_cast<int>(direction)]);
+    std::string name(kRunLengthDirectionPrefixes[static_cast<int>(direction)]);
     name += kRunLengthFeatureNames[feature];
     return name;
 }
 
 int runLengthRecordCount(const AnalysisOptions& options) {
     return options.sanitized().Do_rl != 0 ? kRunLengthRecordCount : 0;
-}
-
-void RunLengthMatrix::prepare(int32_t levels, int32_t maxLength) {
-    levels = std::clamp(levels, 2, 256);
-    maxLength = std::max(maxLength, 1);
-    if (levels == levels_ && maxLength == maxLength_) {
-        clear();
-        return;
-    }
-    levels_ = levels;
-    maxLength_ = maxLength;
-    cells_.assign(static_cast<size_t>(levels) * maxLength, 0);
-    longest_ = 0;
-    lowest_ = 0;
-    highest_ = -1;
-}
-
-void RunLengthMatrix::clear() {
-    if (lowest_ <= highest_)
-        for (int32_t k = 0; k < longest_; ++k) {
-            uint32_t* row = cells_.data() + static_cast<size_t>(k) * levels_;
-            std::fill(row + lowest_, row + highest_ + 1, 0u);
-        }
-    longest_ = 0;
-    lowest_ = 0;
-    highest_ = -1;
-}
-
-void RunLengthMatrix::noteLengthCounts(int32_t lowest, int32_t highest) {
-    lowest = std::max(lowest, 0);
-    highest = std::min(highest, levels_ - 1);
-    if (lowest > highest) return;
-    // The longest run: the last length with a count, searched from the top.
-    int32_t longest = 0;
-    for (int32_t k = maxLength_ - 1; k >= 0 && longest == 0; --k) {
-        const uint32_t* row = cells_.data() + static_cast<size_t>(k) * levels_;
-        if (std::any_of(row + lowest, row + highest + 1, [](uint32_t c) { return c != 0; }))
-            longest = k + 1;
-    }
-    if (longest == 0) return;
-    for (int32_t k = 0; k + 1 < longest; ++k) {
-        uint32_t* row = cells_.data() + static_cast<size_t>(k) * levels_;
-        const uint32_t* next = row + levels_;
-        for (int32_t q = lowest; q <= highest; ++q) row[q] -= next[q];
-    }
-    if (lowest_ > highest_) {
-        lowest_ = lowest;
-        highest_ = highest;
-    } else {
-        lowest_ = std::min(lowest_, lowest);
-        highest_ = std::max(highest_, highest);
-    }
-    longest_ = std::max(longest_, longest);
-}
-
-void RunLengthMatrix::grow(uint32_t length) {
-    maxLength_ = static_cast<int32_t>(length);
-    cells_.resize(static_cast<size_t>(levels_) * maxLength_, 0);
 }
 
 void buildRunLengthMatrix(const TextureContext& context, const PixelRect& rect, int roi,
@@ -119,45 +61,6 @@ void buildRunLengthMatrix(const TextureContext& context, const PixelRect& rect, 
             for (int32_t y = r.ymin; y <= r.ymax - 1; ++y) walk(r.xmax, y, -1, -1);
             break;
     }
-}
-
-std::array<double, kRunLengthFeatureCount> runLengthFeatures(const RunLengthMatrix& matrix) {
-    std::array<double, kRunLengthFeatureCount> f{};
-    const int32_t lowest = matrix.lowestLevel(), highest = matrix.highestLevel();
-    if (lowest > highest) return f;
-    // Sums of squared run sums go to double: they overflow 32 bits on large regions.
-    std::array<uint64_t, 256> levelSums{};
-    uint64_t runs = 0;
-    double lengthSquares = 0, longEmphasis = 0, shortEmphasis = 0, covered = 0;
-    for (int32_t k = 0; k < matrix.longest(); ++k) {
-        const double length = k + 1.0;
-        uint64_t lengthSum = 0;
-        for (int32_t q = lowest; q <= highest; ++q) {
-            const uint32_t c = matrix.at(q, k);
-            if (c == 0) continue;
-            lengthSum += c;
-            levelSums[q] += c;
-            longEmphasis += length * length * c;
-            shortEmphasis += c / (length * length);
-            covered += length * c;
-        }
-        runs += lengthSum;
-        const double ls = static_cast<double>(lengthSum);
-        lengthSquares += ls * ls;
-    }
-    if (runs == 0) return f;
-    double levelSquares = 0;
-    for (int32_t q = lowest; q <= highest; ++q) {
-        const double ls = static_cast<double>(levelSums[q]);
-        levelSquares += ls * ls;
-    }
-    const double s = static_cast<double>(runs);
-    f[kRLNonUni] = lengthSquares / s;
-    f[kGLevNonU] = levelSquares / s;
-    f[kLngREmph] = longEmphasis / s;
-    f[kShrtREmp] = shortEmphasis / s;
-    f[kFraction] = s / covered;
-    return f;
 }
 
 namespace {
@@ -301,26 +204,25 @@ void countRunPositions(RunDirection direction, const TextureContext& context,
 RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             const RoiStatisticsTable& statistics,
                                             const RoiLevels& levels, const RoiSegments& segments,
-                                            RunDirection direction, uint32_t roiMask) {
-    // Kept by each thread from one call to the next: fresh pages cost more
-    // than the counting. prepare() clears what the last call counted.
-    struct Scratch {
-        std::array<RunLengthMatrix, kRoiCount> matrices;
-        std::vector<uint32_t> positions;
-    };
-    thread_local Scratch scratch;
+                                            RunDirection direction, uint32_t roiMask,
+                                            RunLengthScratch& scratch) {
     std::array<RunLengthMatrix, kRoiCount>& matrices = scratch.matrices;
     const auto wanted = [&](int r) { return ((roiMask >> r) & 1u) != 0; };
+    // The ROIs counted take the first matrices, in order: a scratch that
+    // serves four ROIs at a time holds four.
+    std::array<RunLengthMatrix*, kRoiCount> matrixOf{};
+    int slot = 0;
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
         const PixelRect box = statistics[r].box();
-        matrices[r].prepare(levels.levels(),
-                            statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
+        matrixOf[r] = &matrices[slot++];
+        matrixOf[r]->prepare(levels.levels(),
+                             statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
     }
     if (!segments.box().empty()) {
         std::vector<uint32_t>& positions = scratch.positions;
         RoiCells cells;
-        for (int r = 0; r < kRoiCount; ++r) cells[r] = wanted(r) ? matrices[r].cells() : nullptr;
+        for (int r = 0; r < kRoiCount; ++r) cells[r] = wanted(r) ? matrixOf[r]->cells() : nullptr;
         if (levels.shared())
             countRunPositions(direction, context, segments, levels.planeLevels(), levels.levels(),
                               cells, positions);
@@ -329,12 +231,12 @@ RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                               levels.levels(), cells, positions);
         for (int r = 0; r < kRoiCount; ++r)
             if (statistics[r].count > 0 && wanted(r))
-                matrices[r].noteLengthCounts(levels.lowest(r), levels.highest(r));
+                matrixOf[r]->noteLengthCounts(levels.lowest(r), levels.highest(r));
     }
     RunLengthRoiValues values{};
     for (int r = 0; r < kRoiCount; ++r) {
         if (!wanted(r)) continue;
-        const auto f = runLengthFeatures(matrices[r]);
+        const auto f = runLengthFeatures(*matrixOf[r]);
         for (int k = 0; k < kRunLengthFeatureCount; ++k) values[k][r] = f[k];
     }
     return values;
@@ -344,24 +246,4 @@ void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiV
                                      std::vector<FeatureRecord>& out) {
     for (int k = 0; k < kRunLengthFeatureCount; ++k)
         appendFeatureRecord(out, runLengthFeatureName(direction, k), values[k]);
-}
-
-bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                            const AnalysisOptions& options, std::vector<FeatureRecord>& out) {
-    const AnalysisOptions o = options.sanitized();
-    if (o.Do_rl == 0) return true;
-    try {
-        out.reserve(out.size() + kRunLengthRecordCount);
-        const RoiLevels levels(context, statistics, o.Do_normal, o.Ng_rl);
-        const RoiSegments segments(context, unionOfRoiBoxes(statistics));
-        std::array<RunLengthRoiValues, 4> values{};
-        for (int d = 0; d < 4; ++d)
-            values[d] =
-                runLengthDirectionValues(context, statistics, levels, segments, kRunDirections[d]);
-        for (int d = 0; d < 4; ++d)
-            appendRunLengthDirectionRecords(kRunDirections[d], values[d], out);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
 }

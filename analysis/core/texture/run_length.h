@@ -1,5 +1,6 @@
-// The run-length family: grey-level run-length matrices of the requantised
-// levels in four directions, and the 5 features computed from each.
+// The run-length family of the 2D engine: grey-level run-length matrices of
+// the requantised levels in four directions, counted per ROI (or window), and
+// their records. The features of a matrix are in run_length_features.h.
 #pragma once
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "analysis/core/reports/report_document.h"
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
+#include "analysis/core/texture/run_length_features.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/core/texture/texture_records.h"
 
@@ -25,21 +27,7 @@ enum class RunDirection { Horizontal, Vertical, Diagonal45, Diagonal135 };
 inline constexpr std::array<RunDirection, 4> kRunDirections = {
     RunDirection::Horizontal, RunDirection::Vertical, RunDirection::Diagonal45,
     RunDirection::Diagonal135};
-inline constexpr std::array<std::string_view, 4> kRunDirectionPrefixes = {"Horzl_", "Vertl_",
-                                                                          "45dgr_", "135dr_"};
 
-inline constexpr int kRunLengthFeatureCount = 5;
-inline constexpr std::array<std::string_view, kRunLengthFeatureCount> kRunLengthFeatureNames = {
-    "RLNonUni", "GLevNonU", "LngREmph", "ShrtREmp", "Fraction"};
-// Named indices into the result of runLengthFeatures, in the order of the names.
-enum RunLengthFeature : int { kRLNonUni, kGLevNonU, kLngREmph, kShrtREmp, kFraction };
-// The features of one run-length matrix R(q, l) (q a level, l a run length),
-// with S = Σ R(q,l) runs and P = Σ l·R(q,l) pixels covered:
-//   RLNonUni = Σ_l (Σ_q R(q,l))² / S        run-length non-uniformity
-//   GLevNonU = Σ_q (Σ_l R(q,l))² / S        grey-level non-uniformity
-//   LngREmph = Σ l² R(q,l) / S              long-run emphasis
-//   ShrtREmp = Σ R(q,l) / l² / S            short-run emphasis
-//   Fraction = S / P                        run percentage
 inline constexpr int kRunLengthRecordCount = 4 * kRunLengthFeatureCount;
 
 // Prefix + feature, for example "Vertl_LngREmph".
@@ -47,56 +35,6 @@ std::string runLengthFeatureName(RunDirection direction, int feature);
 
 // 20 when the family is on (options sanitized), else 0.
 int runLengthRecordCount(const AnalysisOptions& options);
-
-// Run counts by level (Q = 2^bits) and length: cell (q, k) counts the runs of
-// level q and length k + 1. Lengths beyond the prepared maximum make room for
-// themselves.
-class RunLengthMatrix {
-  public:
-    // An empty matrix for levels (brought into 2..256) and runs up to maxLength.
-    void prepare(int32_t levels, int32_t maxLength);
-    // Zeroes the cells used since the last clear.
-    void clear();
-    void addRun(uint32_t level, uint32_t length) {
-        if (length > static_cast<uint32_t>(maxLength_)) grow(length);
-        ++cells_[static_cast<size_t>(length - 1) * levels_ + level];
-        const int32_t l = static_cast<int32_t>(level);
-        if (lowest_ > highest_) {
-            lowest_ = highest_ = l;
-        } else {
-            lowest_ = std::min(lowest_, l);
-            highest_ = std::max(highest_, l);
-        }
-        longest_ = std::max(longest_, static_cast<int32_t>(length));
-    }
-    uint32_t at(int32_t level, int32_t k) const {
-        return k < maxLength_ ? cells_[static_cast<size_t>(k) * levels_ + level] : 0;
-    }
-    int32_t levels() const { return levels_; }
-    int32_t maxLength() const { return maxLength_; }
-    // The longest run and the lowest and highest level counted (lowest >
-    // highest when the matrix is empty).
-    int32_t longest() const { return longest_; }
-    int32_t lowestLevel() const { return lowest_; }
-    int32_t highestLevel() const { return highest_; }
-
-    // For builders that count pixels instead of runs: the pixel that is the
-    // L-th of its run (of level q) adds 1 at [(L - 1) * levels + q], with L up
-    // to maxLength. A run of length L so leaves one count at each length
-    // 1..L, and noteLengthCounts turns the counts into runs (those at L minus
-    // those at L + 1), given the levels lowest..highest that may occur.
-    uint32_t* cells() { return cells_.data(); }
-    void noteLengthCounts(int32_t lowest, int32_t highest);
-
-  private:
-    void grow(uint32_t length);
-    int32_t levels_ = 0;
-    int32_t maxLength_ = 0;
-    std::vector<uint32_t> cells_;  // length-major: (q, k) at k * Q + q
-    int32_t longest_ = 0;
-    int32_t lowest_ = 0;
-    int32_t highest_ = -1;
-};
 
 // The matrix of one region for one direction: every line of rect (clipped to
 // the image) is walked once; pixels of the region (roi 0..15, or kEveryPixel)
@@ -107,27 +45,25 @@ void buildRunLengthMatrix(const TextureContext& context, const PixelRect& rect, 
                           const LevelTable& levels, RunDirection direction,
                           RunLengthMatrix& matrix);
 
-// RLNonUni, GLevNonU, LngREmph, ShrtREmp, Fraction; all 0 for an empty matrix.
-std::array<double, kRunLengthFeatureCount> runLengthFeatures(const RunLengthMatrix& matrix);
-
-// The 20 run-length records for all 16 ROIs (levels of Ng_rl bits, normalised
-// by the ROI's limits when Do_normal is on; options are sanitized first);
-// nothing when the family is off. Each direction's 16 matrices come from one
-// pass over the image. Returns false, appending nothing, when memory runs out.
-bool appendRunLengthRecords(const TextureContext& context, const RoiStatisticsTable& statistics,
-                            const AnalysisOptions& options, std::vector<FeatureRecord>& out);
-
 // The values of the 5 records of one direction for all 16 ROIs, counted in
 // one pass over `segments` (the union of the ROI boxes) with the run's levels
-// of Ng_rl bits. The units of appendRunLengthRecords, for callers that spread
-// directions over threads. Only the ROIs of roiMask (bit r: ROI r) are
+// of Ng_rl bits: the unit of work of Analyse2D, which spreads directions
+// over threads. Only the ROIs of roiMask (bit r: ROI r) are
 // counted; the others stay 0, so calls for disjoint masks may run side by
 // side and be merged. Throws std::bad_alloc when memory runs out.
 using RunLengthRoiValues = std::array<RoiValues, kRunLengthFeatureCount>;
+// The matrices one call counts in, handed from one call to the next by the
+// run that owns them: fresh pages cost more than the counting. prepare()
+// clears what the last call counted.
+struct RunLengthScratch {
+    std::array<RunLengthMatrix, kRoiCount> matrices;
+    std::vector<uint32_t> positions;
+};
 RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             const RoiStatisticsTable& statistics,
                                             const RoiLevels& levels, const RoiSegments& segments,
-                                            RunDirection direction, uint32_t roiMask = 0xFFFF);
+                                            RunDirection direction, uint32_t roiMask,
+                                            RunLengthScratch& scratch);
 
 // The 5 records of one direction, in their order.
 void appendRunLengthDirectionRecords(RunDirection direction, const RunLengthRoiValues& values,

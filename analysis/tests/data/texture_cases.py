@@ -196,6 +196,22 @@ def cooccurrence_features(M):
 
 # --------------------------------------------------------------- run length
 
+def count_runs(R, line):
+    """Adds the runs of one line to R: R[q, L - 1] counts the runs of level q
+    and length L. `line` holds, in walking order, the level of each position
+    in the region, None for a position outside it."""
+    level, length = None, 0
+    for q in line:
+        if q is not None and length > 0 and q == level:
+            length += 1
+            continue
+        if length > 0:
+            R[level, length - 1] += 1
+        level, length = (q, 1) if q is not None else (None, 0)
+    if length > 0:
+        R[level, length - 1] += 1
+
+
 def run_length_matrix(roimap, r, box, n, lv, direction):
     xmin, ymin, xmax, ymax = box
     Q = 2**n
@@ -206,24 +222,12 @@ def run_length_matrix(roimap, r, box, n, lv, direction):
         return xmin <= x <= xmax and ymin <= y <= ymax
 
     def walk(x, y, sx, sy):
-        level, length = None, 0
+        line = []
         while inside(x, y):
-            if in_roi(roimap, r, x, y):
-                q = lv(x, y)
-                if length > 0 and q == level:
-                    length += 1
-                else:
-                    if length > 0:
-                        R[level, length - 1] += 1
-                    level, length = q, 1
-            else:
-                if length > 0:
-                    R[level, length - 1] += 1
-                length = 0
+            line.append(lv(x, y) if in_roi(roimap, r, x, y) else None)
             x += sx
             y += sy
-        if length > 0:
-            R[level, length - 1] += 1
+        count_runs(R, line)
 
     if direction == 0:
         for y in range(ymin, ymax + 1):

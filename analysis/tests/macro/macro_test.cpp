@@ -80,8 +80,8 @@ class RecordingHost : public MacroHost {
     }
     bool exitRequested() const override { return exiting; }
     void aggregateReports() override { calls.push_back("aggregateReports"); }
-    void colorChannel(uint32_t mode) override {
-        calls.push_back("colorChannel " + std::to_string(mode));
+    void colourChannel(uint32_t mode) override {
+        calls.push_back("colourChannel " + std::to_string(mode));
     }
     void forcePrefix(const std::string& prefix) override {
         calls.push_back("forcePrefix " + prefix);
@@ -470,8 +470,8 @@ TEST_F(MacroTest, EveryCommandReachesTheHostWithItsArgument) {
                                  "closeReport",
                                  "execute prog --flag \"a b\"",
                                  "aggregateReports",
-                                 "colorChannel 1",
-                                 "colorChannel 6",
+                                 "colourChannel 1",
+                                 "colourChannel 6",
                                  "forcePrefix abc",
                                  "featureSelection 6",
                                  "featureSelection 1",

@@ -157,12 +157,12 @@ void expectEngineValues(const Image& image, const AnalysisOptions& stored, const
             std::map<std::string, double>& expected = expectedOf[j * xs.size() + i];
             RunLengthMatrix rl;
             for (int d = 0; d < 4; ++d) {
-                if (!made(std::string(kRunDirectionPrefixes[d]))) continue;
+                if (!made(std::string(kRunLengthDirectionPrefixes[d]))) continue;
                 buildRunLengthMatrix(context, rect, kEveryPixel, table(o.Ng_rl), kRunDirections[d],
                                      rl);
                 const auto f = runLengthFeatures(rl);
                 for (int k = 0; k < kRunLengthFeatureCount; ++k)
-                    expected[std::string(kRunDirectionPrefixes[d]) +
+                    expected[std::string(kRunLengthDirectionPrefixes[d]) +
                              std::string(kRunLengthFeatureNames[k]) + std::to_string(o.Ng_rl) +
                              "b"] = f[k];
             }

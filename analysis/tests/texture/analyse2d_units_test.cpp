@@ -1,6 +1,8 @@
-// The 2D run spreads ROIs, displacements and directions over the pool's
-// threads. Its records must be those of the families run one after another
-// on one thread, to the bit, whatever the options and however the ROIs lie.
+// The 2D run spreads ROIs, displacements and directions of all its families
+// over the pool's threads at once, some of them sharing level planes. Its
+// records must be those of each family run alone, to the bit, whatever the
+// options and however the ROIs lie (and, run on one thread, those of the
+// golden files).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,6 +20,7 @@
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/run_length.h"
 #include "analysis/core/texture/texture_context.h"
+#include "analysis/tests/texture/texture_test_image.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {
@@ -49,30 +52,24 @@ Scene makeScene(int w, int h) {
     return scene;
 }
 
-// The families one after another, as appendXxxRecords give them.
+TextureContext contextOf(const Scene& scene) {
+    return textureContext(*scene.grey, *scene.roi, 4095, 0, 12);
+}
+
+// The families one after another, each from a run with the others off.
 std::vector<FeatureRecord> familiesInTurn(const Scene& scene, const AnalysisOptions& stored) {
     const AnalysisOptions o = stored.sanitized();
-    const TextureContext context = textureContext(*scene.grey, *scene.roi, 4095, 0, 12);
-    RoiStatisticsTable statistics = computeRoiStatistics(context);
-    std::vector<FeatureRecord> out;
-    appendAreaRecord(statistics, out);
-    if (o.Do_normal != 0) appendNormalisationRecords(context, statistics, o, out);
-    if (o.Do_hist) appendHistogramRecords(context, statistics, out);
-    if (o.Do_co) appendCooccurrenceRecords(context, statistics, o, out);
-    if (o.Do_rl) appendRunLengthRecords(context, statistics, o, out);
-    if (o.Do_grad) appendGradientRecords(context, statistics, o, out);
-    if (o.Do_arm)
-        for (size_t r = 0; r < kArRecordNames.size(); ++r) {
-            RoiValues values{};
-            for (int roi = 0; roi < kRoiCount; ++roi) {
-                const RoiStatistics& s = statistics[roi];
-                if (s.count > 0)
-                    values[roi] =
-                        fitArModel(*scene.grey, *scene.roi, static_cast<uint16_t>(1u << roi),
-                                   s.xmin, s.ymin, s.xmax, s.ymax)[r];
-            }
-            appendFeatureRecord(out, kArRecordNames[r], values);
-        }
+    const TextureContext context = contextOf(scene);
+    std::vector<FeatureRecord> out = analyse(context, [&] {
+        AnalysisOptions none = o;
+        none.Do_hist = none.Do_co = none.Do_rl = none.Do_grad = none.Do_arm = 0;
+        return none;
+    }());
+    for (const TextureFamily family :
+         {kHistogramFamily, kCooccurrenceFamily, kRunLengthFamily, kGradientFamily, kArFamily}) {
+        const std::vector<FeatureRecord> records = familyRecords(context, o, family);
+        out.insert(out.end(), records.begin(), records.end());
+    }
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,13 +38,7 @@ AnalysisOptions distanceOnly(int32_t distance, int32_t bits) {
 
 std::vector<FeatureRecord> cooccurrenceRecords(const TestImage& image,
                                                const AnalysisOptions& options) {
-    const TextureContext context = image.context();
-    RoiStatisticsTable stats = computeRoiStatistics(context);
-    std::vector<FeatureRecord> out;
-    EXPECT_TRUE(appendNormalisationRecords(context, stats, options, out));
-    out.clear();
-    EXPECT_TRUE(appendCooccurrenceRecords(context, stats, options, out));
-    return out;
+    return familyRecords(image.context(), options, kCooccurrenceFamily);
 }
 
 double value(const std::vector<FeatureRecord>& records, const std::string& name, int roi) {
@@ -160,15 +155,14 @@ TEST(Cooccurrence, ALargeConstantRoiDoesNotOverflowTheSquares) {
 
 TEST(Cooccurrence, RecordNamesAndOrderOfADistance) {
     TestImage image = fourByFour();
-    std::vector<int32_t> done;
-    const TextureContext context = image.context();
-    std::vector<FeatureRecord> out;
+    std::vector<std::string> done;
     AnalysisOptions options = distanceOnly(2, 6);
     options.Do_vt5 = 1;
-    ASSERT_TRUE(appendCooccurrenceRecords(context, computeRoiStatistics(context), options, out,
-                                          [&](int32_t d) { done.push_back(d); }));
+    const std::vector<FeatureRecord> out =
+        familyRecords(image.context(), options, kCooccurrenceFamily, &done);
     ASSERT_EQ(out.size(), 96u);
-    EXPECT_EQ(done, (std::vector<int32_t>{2, 5}));
+    EXPECT_EQ(done, (std::vector<std::string>{"Co-occurence: distance 2 done",
+                                              "Co-occurence: distance 5 done"}));
     const char* features[] = {"AngScMom", "Contrast", "Correlat", "SumOfSqs",
                               "InvDfMom", "SumAverg", "SumVarnc", "SumEntrp",
                               "Entropy",  "DifVarnc", "DifEntrp"};
@@ -184,7 +178,6 @@ TEST(Cooccurrence, RecordNamesAndOrderOfADistance) {
 TEST(Cooccurrence, RecordCountFollowsTheSanitizedOptions) {
     TestImage image = fourByFour();
     const TextureContext context = image.context();
-    const RoiStatisticsTable stats = computeRoiStatistics(context);
     AnalysisOptions nonsense;
     nonsense.Do_co = 5;
     nonsense.Do_vt2 = 0;
@@ -195,8 +188,7 @@ TEST(Cooccurrence, RecordCountFollowsTheSanitizedOptions) {
     AnalysisOptions none = distanceOnly(1, 6);
     none.Do_vt1 = 0;
     for (const AnalysisOptions& o : {AnalysisOptions{}, nonsense, off, none}) {
-        std::vector<FeatureRecord> out;
-        ASSERT_TRUE(appendCooccurrenceRecords(context, stats, o, out));
+        const std::vector<FeatureRecord> out = familyRecords(context, o, kCooccurrenceFamily);
         EXPECT_EQ(static_cast<int>(out.size()), cooccurrenceRecordCount(o));
     }
     EXPECT_EQ(cooccurrenceRecordCount(nonsense), 4 * 48);
@@ -228,10 +220,10 @@ TEST(Cooccurrence, AllRoisInOnePassEqualOneRegionAtATime) {
             options.Do_normal = mode;
             options.Ng_vt = 5;
             RoiStatisticsTable stats = computeRoiStatistics(context);
-            std::vector<FeatureRecord> out;
-            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, out));
-            out.clear();
-            ASSERT_TRUE(appendCooccurrenceRecords(context, stats, options, out));
+            std::vector<FeatureRecord> limits;
+            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, limits));
+            const std::vector<FeatureRecord> out =
+                familyRecords(context, options, kCooccurrenceFamily);
             ASSERT_EQ(out.size(), 240u);
             CooccurrenceMatrix matrix;
             size_t i = 0;
@@ -273,4 +265,32 @@ TEST(Cooccurrence, AWindowOfEveryPixelEqualsARoiCoveringIt) {
             EXPECT_EQ(a.pairCount, b.pairCount);
             EXPECT_EQ(a.values, b.values);
         }
+}
+
+TEST(Cooccurrence, BothSummationOrdersGiveTheSameFeaturesWithinRounding) {
+    std::mt19937 random(11);
+    for (int bits : {2, 5, 8}) {
+        TestImage image(23, 19, 8);
+        for (uint16_t& s : image.samples) s = static_cast<uint16_t>(random() % 256);
+        image.addRect(0, 0, 0, 22, 18);
+        const TextureContext context = image.context();
+        const LevelTable table(LevelMapping{0, 8, bits, {}}, 256);
+        CooccurrenceMatrix matrix;
+        for (const Displacement d : cooccurrenceDisplacements(2)) {
+            buildCooccurrenceMatrix(context, {0, 0, 22, 18}, 0, table, d, matrix);
+            const CooccurrenceFeatures a = evaluateCooccurrence(matrix);
+            const CooccurrenceFeatures b =
+                evaluateCooccurrence(matrix, CooccurrenceSummation::Cells);
+            EXPECT_EQ(a.pairCount, b.pairCount);
+            for (int k = 0; k < kCooccurrenceFeatureCount; ++k)
+                EXPECT_NEAR(a.values[k], b.values[k], 1e-9 * std::max(1.0, std::fabs(a.values[k])))
+                    << bits << " " << kCooccurrenceFeatureNames[k];
+        }
+    }
+    CooccurrenceMatrix empty;
+    empty.prepare(16);
+    empty.noteCounted(0, 15);
+    const CooccurrenceFeatures zero = evaluateCooccurrence(empty, CooccurrenceSummation::Cells);
+    EXPECT_EQ(zero.pairCount, 0);
+    for (double v : zero.values) EXPECT_EQ(v, 0);
 }

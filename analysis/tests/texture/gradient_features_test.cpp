@@ -14,13 +14,7 @@ std::vector<FeatureRecord> gradientRecords(const TestImage& image, int32_t bits,
     AnalysisOptions options;
     options.Ng_gr = bits;
     options.Do_normal = mode;
-    const TextureContext context = image.context();
-    RoiStatisticsTable stats = computeRoiStatistics(context);
-    std::vector<FeatureRecord> out;
-    EXPECT_TRUE(appendNormalisationRecords(context, stats, options, out));
-    out.clear();
-    EXPECT_TRUE(appendGradientRecords(context, stats, options, out));
-    return out;
+    return familyRecords(image.context(), options, kGradientFamily);
 }
 
 }  // namespace

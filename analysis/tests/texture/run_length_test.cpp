@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,13 +16,7 @@ std::vector<FeatureRecord> runLengthRecords(const TestImage& image, int32_t bits
     AnalysisOptions options;
     options.Ng_rl = bits;
     options.Do_normal = mode;
-    const TextureContext context = image.context();
-    RoiStatisticsTable stats = computeRoiStatistics(context);
-    std::vector<FeatureRecord> out;
-    EXPECT_TRUE(appendNormalisationRecords(context, stats, options, out));
-    out.clear();
-    EXPECT_TRUE(appendRunLengthRecords(context, stats, options, out));
-    return out;
+    return familyRecords(image.context(), options, kRunLengthFamily);
 }
 
 double value(const std::vector<FeatureRecord>& records, const std::string& name, int roi) {
@@ -77,10 +72,7 @@ TEST(RunLength, RecordNamesAndOrder) {
     off.Do_rl = 0;
     EXPECT_EQ(runLengthRecordCount(off), 0);
     EXPECT_EQ(runLengthRecordCount(AnalysisOptions{}), 20);
-    std::vector<FeatureRecord> none;
-    const TextureContext context = image.context();
-    ASSERT_TRUE(appendRunLengthRecords(context, computeRoiStatistics(context), off, none));
-    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(familyRecords(image.context(), off, kRunLengthFamily).empty());
 }
 
 TEST(RunLength, PixelsOutsideTheRoiBreakRuns) {
@@ -134,10 +126,10 @@ TEST(RunLength, AllRoisInOnePassEqualTheWalksOfOneRegion) {
             options.Do_normal = mode;
             options.Ng_rl = 4;
             RoiStatisticsTable stats = computeRoiStatistics(context);
-            std::vector<FeatureRecord> out;
-            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, out));
-            out.clear();
-            ASSERT_TRUE(appendRunLengthRecords(context, stats, options, out));
+            std::vector<FeatureRecord> limits;
+            ASSERT_TRUE(appendNormalisationRecords(context, stats, options, limits));
+            const std::vector<FeatureRecord> out =
+                familyRecords(context, options, kRunLengthFamily);
             RunLengthMatrix matrix;
             for (int d = 0; d < 4; ++d)
                 for (int r = 0; r < kRoiCount; ++r) {
@@ -169,4 +161,24 @@ TEST(RunLength, AWindowOfEveryPixelEqualsARoiCoveringIt) {
         for (int q = 0; q < 64; ++q)
             for (int k = 0; k < 10; ++k) EXPECT_EQ(window.at(q, k), roi.at(q, k));
     }
+}
+
+TEST(RunLength, BothSummationOrdersGiveTheSameFeaturesWithinRounding) {
+    std::mt19937 random(13);
+    RunLengthMatrix matrix;
+    matrix.prepare(64, 40);
+    for (int i = 0; i < 3000; ++i)
+        matrix.addRun(static_cast<uint32_t>(random() % 64),
+                      1 + static_cast<uint32_t>(random() % 40));
+    const auto a = runLengthFeatures(matrix);
+    const auto b = runLengthFeatures(matrix, RunLengthSummation::ByLevel);
+    for (int k = 0; k < kRunLengthFeatureCount; ++k)
+        EXPECT_NEAR(a[k], b[k], 1e-9 * std::fabs(a[k])) << kRunLengthFeatureNames[k];
+    // Runs a counter writes straight into the cells count once it states them.
+    RunLengthMatrix direct;
+    direct.prepare(4, 3);
+    direct.cells()[2 * 4 + 1] = 2;  // two runs of level 1 and length 3
+    direct.noteRuns(0, 3, 3);
+    EXPECT_EQ(runLengthFeatures(direct, RunLengthSummation::ByLevel)[kLngREmph], 9);
+    EXPECT_EQ(runLengthFeatures(RunLengthMatrix{})[kFraction], 0);
 }

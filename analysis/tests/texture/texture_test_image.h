@@ -4,11 +4,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/normalisation.h"
+#include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
+#include "workspace/core/image/image_plane.h"
 
 struct TestImage {
     int32_t width = 0;
@@ -63,4 +69,57 @@ inline const FeatureRecord* findRecord(const std::vector<FeatureRecord>& records
     for (const FeatureRecord& r : records)
         if (recordName(r) == name) return &r;
     return nullptr;
+}
+
+// The records of a 2D run of the product's driver over the context's image
+// with these options; texts, when given, collects the progress texts.
+inline std::vector<FeatureRecord> analyse(const TextureContext& context,
+                                          const AnalysisOptions& options,
+                                          std::vector<std::string>* texts = nullptr) {
+    // Planes that read the context's arrays; the run only reads them.
+    ImagePlane grey, roiMap;
+    grey.width = roiMap.width = context.width;
+    grey.height = roiMap.height = context.height;
+    grey.current = const_cast<uint16_t*>(context.samples);
+    roiMap.current = const_cast<uint16_t*>(context.roiMap);
+    Analysis2DInput input;
+    input.grey = &grey;
+    input.roiMap = &roiMap;
+    input.imageMax = context.ImageMax;
+    input.imageMin = context.ImageMin;
+    input.bitDepth = context.BitDepth;
+    input.options = options;
+    ProgressSink progress;
+    if (texts) progress.text = [texts](const std::string& t) { texts->push_back(t); };
+    std::vector<FeatureRecord> records;
+    std::string header;
+    Analyse2D(input, records, header, progress);
+    return records;
+}
+
+// Texture families of a 2D run, as bits.
+enum TextureFamily : unsigned {
+    kHistogramFamily = 1,
+    kCooccurrenceFamily = 2,
+    kRunLengthFamily = 4,
+    kGradientFamily = 8,
+    kArFamily = 16,
+};
+
+// The records of the given families as a run writes them with every other
+// family off (the families' own switches are kept as options has them),
+// without the area and normalisation records before them.
+inline std::vector<FeatureRecord> familyRecords(const TextureContext& context,
+                                                AnalysisOptions options, unsigned families,
+                                                std::vector<std::string>* texts = nullptr) {
+    if (!(families & kHistogramFamily)) options.Do_hist = 0;
+    if (!(families & kCooccurrenceFamily)) options.Do_co = 0;
+    if (!(families & kRunLengthFamily)) options.Do_rl = 0;
+    if (!(families & kGradientFamily)) options.Do_grad = 0;
+    if (!(families & kArFamily)) options.Do_arm = 0;
+    std::vector<FeatureRecord> records = analyse(context, options, texts);
+    const size_t leading =
+        std::min<size_t>(records.size(), kAreaRecordCount + normalisationRecordCount(options));
+    records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(leading));
+    return records;
 }

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/textformat.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/random_source.h"
-#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/reports/analysis_result.h"
 
 inline constexpr std::string_view kAnnNoFeaturesMessage =
     "ANN classifier runtime error.\rNumber of selected features should be at least 2.\r[Use "

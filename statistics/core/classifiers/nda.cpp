@@ -7,7 +7,7 @@
 #include "statistics/core/classifiers/stored_network.h"
 #include "statistics/core/linear/projection.h"
 #include "statistics/core/linear/raw_data_analysis.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 NdaParameters ndaParametersOf(const R62Options& options) {
     NdaParameters parameters;

@@ -13,8 +13,8 @@
 #include "statistics/core/linear/projection.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/random_source.h"
-#include "statistics/core/report/analysis_result.h"
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/analysis_result.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 inline constexpr std::string_view kNdaReportTitle = " [nonlinear discriminant analysis]";
 inline constexpr std::string_view kNdaNoFeaturesMessage =

@@ -6,7 +6,7 @@
 
 #include "platform/parallel.h"
 #include "platform/textformat.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 namespace {
 

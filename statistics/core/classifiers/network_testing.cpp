@@ -10,7 +10,7 @@
 #include "statistics/core/classifiers/nda.h"
 #include "statistics/core/linear/projection.h"
 #include "statistics/core/r62_shell.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 namespace {
 

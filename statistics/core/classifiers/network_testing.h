@@ -33,8 +33,8 @@
 #include "statistics/core/classifiers/stored_network.h"
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/r62_options.h"
-#include "statistics/core/report/analysis_result.h"
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/analysis_result.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 inline constexpr std::string_view kNetworkOpenFilter =
     "Classification & NDA report files (*.cls;*nda)|*.cls;*.nda";

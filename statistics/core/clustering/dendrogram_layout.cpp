@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "platform/textformat.h"
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 namespace {
 

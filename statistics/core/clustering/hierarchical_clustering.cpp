@@ -11,7 +11,7 @@
 
 #include "platform/textformat.h"
 #include "statistics/core/linear/singular_scatter.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 #ifdef __linux__
 #include <sys/mman.h>

@@ -14,7 +14,7 @@
 #include "statistics/core/checked_array.h"
 #include "statistics/core/clustering/distance_metrics.h"
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/reports/analysis_result.h"
 
 enum : uint8_t {
     kLinkageSingle = 0,

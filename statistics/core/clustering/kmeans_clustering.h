@@ -19,7 +19,7 @@
 #include "statistics/core/checked_array.h"
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/random_source.h"
-#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/reports/analysis_result.h"
 
 inline constexpr int kMaxClusters = 40;
 inline constexpr int kKMeansRestarts = 5;

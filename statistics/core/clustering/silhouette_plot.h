@@ -11,7 +11,7 @@
 
 #include "statistics/core/clustering/kmeans_clustering.h"  // SilhouetteArray
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 struct SilhouetteRecord {
     double value = 0.0;

@@ -11,7 +11,7 @@
 
 #include "platform/textformat.h"
 #include "statistics/core/clustering/distance_metrics.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 #include "statistics/core/simd.h"
 
 // Similarities are evaluated as exp(-(d / beta) * gamma) rather than as

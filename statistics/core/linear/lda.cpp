@@ -7,7 +7,7 @@
 #include "statistics/core/linear/column_statistics.h"
 #include "statistics/core/linear/projection.h"
 #include "statistics/core/linear/singular_scatter.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime) {

@@ -2,7 +2,7 @@
 
 #include "platform/textformat.h"
 #include "statistics/core/linear/column_statistics.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime) {

@@ -12,8 +12,8 @@
 
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/linear/linear_algebra.h"
-#include "statistics/core/report/analysis_result.h"
-#include "statistics/core/report/plot_geometry.h"
+#include "statistics/core/reports/analysis_result.h"
+#include "statistics/core/reports/plot_geometry.h"
 
 // The samples projected by the last PCA, LDA or NDA: columns 1..n of rows
 // 1..SampleCount. The process's matrix, allocated on first use.

@@ -6,7 +6,7 @@
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/nearest_neighbour.h"
 #include "statistics/core/linear/column_statistics.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 double ClassStatistics(const R62DataSet& data, const SampleMatrix& X, int d) {
     const int n = data.SampleCount;

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/report/analysis_result.h"
+#include "statistics/core/reports/analysis_result.h"
 
 // Fisher coefficient over columns 1..d of X for samples 1..SampleCount with
 // their Category: between-class over within-class scatter, 1e6 when the

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/textformat.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 #include "statistics/core/r62_shell.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/textformat.h"
 #include "statistics/core/linear/pca.h"
 #include "statistics/core/linear/raw_data_analysis.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/textformat.h"
 #include "statistics/core/classifiers/ann_classifier.h"
 #include "statistics/core/classifiers/nda.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 #include "statistics/core/r62_shell.h"
 
 using platform::testing::TempDir;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "statistics/core/r62_shell.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 namespace {
 

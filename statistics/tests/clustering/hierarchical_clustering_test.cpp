@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 #include "statistics/tests/clustering/ahc_reference.h"
 #include "statistics/tests/clustering/unclassified_data.h"
 

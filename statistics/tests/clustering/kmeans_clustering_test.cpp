@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "statistics/core/classifiers/nearest_neighbour.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 #include "statistics/tests/clustering/unclassified_data.h"
 
 namespace {

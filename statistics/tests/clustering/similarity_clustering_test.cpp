@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/textformat.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 #include "statistics/tests/clustering/unclassified_data.h"
 
 namespace {

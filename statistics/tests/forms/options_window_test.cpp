@@ -20,7 +20,7 @@
 #include "platform/dialogs.h"
 #include "platform/testing/temp_dir.h"
 #include "statistics/core/data/data_set.h"
-#include "statistics/core/data/sel_reader.h"
+#include "statistics/core/data/selection_file_reader.h"
 #include "statistics/core/r62_options.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/r62_main_window.h"

@@ -11,7 +11,7 @@
 #include "statistics/core/linear/lda.h"
 #include "statistics/core/linear/pca.h"
 #include "statistics/core/linear/raw_data_analysis.h"
-#include "statistics/core/report/report_header.h"
+#include "statistics/core/reports/report_header.h"
 
 namespace {
 

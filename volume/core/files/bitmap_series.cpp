@@ -6,7 +6,7 @@
 #include "workspace/core/formats/bmp_reader.h"
 #include "workspace/core/image/colour_modes.h"
 
-VolumeLoad loadBitmapSeries(const std::vector<std::string>& paths, uint32_t colorMode,
+VolumeLoad loadBitmapSeries(const std::vector<std::string>& paths, uint32_t colourMode,
                             uint64_t maxVoxels) {
     const std::vector<std::string> order = sortSeriesPaths(paths);
     if (static_cast<int64_t>(order.size()) > kMaxVolumeSlices)
@@ -22,13 +22,13 @@ VolumeLoad loadBitmapSeries(const std::vector<std::string>& paths, uint32_t colo
         voxels += words;
         if (voxels > maxVoxels) return failedLoad(kVolumeTooLargeMessage);
         samples.assign(static_cast<size_t>(words), 0);
-        convertToGrey(picture, colorMode, samples.data());
+        convertToGrey(picture, colourMode, samples.data());
         if (!setLoadedSlice(load, samples.data(), picture.width, picture.height,
                             static_cast<int32_t>(i)))
             return failedLoad(kVolumeTooLargeMessage);
     }
-    load.loadedColorMode = colorMode;
-    load.featurePrefix = colourModePrefix(colorMode);
-    load.statusText = colourModeStatusText(colorMode);
+    load.loadedColourMode = colourMode;
+    load.featurePrefix = colourModePrefix(colourMode);
+    load.statusText = colourModeStatusText(colourMode);
     return finishVolumeLoad(std::move(load));
 }

@@ -17,7 +17,7 @@ inline constexpr int64_t kMaxVolumeSlices = 65535;
 
 // A bitmap that cannot be read ends the load with
 // "Cannot load the bitmap " + its path.
-VolumeLoad loadBitmapSeries(const std::vector<std::string>& paths, uint32_t colorMode,
+VolumeLoad loadBitmapSeries(const std::vector<std::string>& paths, uint32_t colourMode,
                             uint64_t maxVoxels = kMaxVolumeVoxels);
 
 // Images in a raw file of fileLength bytes: image bytes = RawX * RawY *

@@ -27,7 +27,7 @@ struct VolumeLoad {
     VoxelSizes voxelSizes;
     // Bitmap series: the colour mode used, its feature prefix and status text;
     // every other format clears them.
-    uint32_t loadedColorMode = 0;
+    uint32_t loadedColourMode = 0;
     std::string featurePrefix;
     std::string statusText;
 

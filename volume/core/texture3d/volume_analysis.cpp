@@ -17,12 +17,6 @@ namespace {
 
 size_t cacheBudget = kVolumeAnalysisCacheBytes;
 
-constexpr std::array<const char*, kVolumeHistogramFeatures> kHistogramNames = {
-    "Mean3D",     "Variance3D", "Skewness3D", "Kurtosis3D", "Perc.01%3D",
-    "Perc.10%3D", "Perc.50%3D", "Perc.90%3D", "Perc.99%3D"};
-constexpr std::array<const char*, kVolumeGradientFeatures> kGradientNames = {
-    "_VolumeGr", "GrMean", "GrVariance", "GrSkewness", "GrKurtosis", "GrNonZeros"};
-
 std::array<bool, 5> enabledDistances(const Analysis3DOptions& o) {
     return {o.ComDist1, o.ComDist2, o.ComDist3, o.ComDist4, o.ComDist5};
 }
@@ -35,23 +29,28 @@ int runDirectionCount(const Analysis3DOptions& o) {
 std::vector<std::string> recordNames(const Analysis3DOptions& o) {
     std::vector<std::string> names = {"_Volume"};
     if (o.Normalisation != 0) names.insert(names.end(), {"_MinNorm3D", "_MaxNorm3D"});
+    // The families' names; the histogram's with "3D" after them, the
+    // gradient's count named for the volume.
     if (o.HistogramFeatures)
-        names.insert(names.end(), kHistogramNames.begin(), kHistogramNames.end());
-    if (o.GradientFeatures) names.insert(names.end(), kGradientNames.begin(), kGradientNames.end());
+        for (std::string_view f : kHistogramFeatureNames) names.push_back(std::string(f) + "3D");
+    if (o.GradientFeatures) {
+        names.push_back("_VolumeGr");
+        names.insert(names.end(), kGradientFeatureNames.begin() + 1, kGradientFeatureNames.end());
+    }
     if (o.ComFeatures) {
         const std::array<bool, 5> on = enabledDistances(o);
         for (int32_t d = 1; d <= 5; ++d) {
             if (!on[static_cast<size_t>(d - 1)]) continue;
             for (const Direction3& dir : cooccurrenceDirections3D(d, o.ComMoredirs)) {
                 names.push_back(volumePairCountName(dir));
-                for (int f = 0; f < kVolumeComFeatures; ++f)
-                    names.push_back(volumeComFeatureName(dir, f));
+                for (int f = 0; f < kCooccurrenceFeatureCount; ++f)
+                    names.push_back(volumeCooccurrenceFeatureName(dir, f));
             }
         }
     }
     if (o.RlmFeatures)
         for (int i = 0; i < runDirectionCount(o); ++i)
-            for (std::string_view f : kVolumeRlmNames)
+            for (std::string_view f : kRunLengthFeatureNames)
                 names.push_back(std::string(kVolumeRunDirections[static_cast<size_t>(i)].prefix) +
                                 std::string(f));
     return names;
@@ -184,25 +183,25 @@ bool Run::execute() {
                 if (empty(k)) continue;
                 const std::vector<uint16_t>& q = levels(k, o_.ComBpp);
                 const VoiGrid& g = grid(k);
-                std::vector<VolumeComResult> results(dirs.size());
+                std::vector<CooccurrenceFeatures> results(dirs.size());
                 // One matrix per direction, each counted whole by one thread.
                 parallelFor(dirs.size(), 1, [&](size_t begin, size_t end) {
-                    std::vector<uint32_t> matrix;
+                    CooccurrenceMatrix matrix;
                     for (size_t i = begin; i < end; ++i)
                         if (volumeCooccurrenceMatrix(g, q, o_.ComBpp, dirs[i], matrix,
                                                      progress_.cancel))
-                            results[i] = volumeCooccurrenceFeatures(matrix, o_.ComBpp);
+                            results[i] = volumeCooccurrenceFeatures(matrix);
                 });
                 if (cancelled()) return false;
                 for (size_t i = 0; i < dirs.size(); ++i) {
-                    const size_t base = next_ + i * (1 + kVolumeComFeatures);
+                    const size_t base = next_ + i * (1 + kCooccurrenceFeatureCount);
                     set(base, k, results[i].pairCount);
-                    for (int f = 0; f < kVolumeComFeatures; ++f)
+                    for (int f = 0; f < kCooccurrenceFeatureCount; ++f)
                         set(base + 1 + static_cast<size_t>(f), k,
                             results[i].values[static_cast<size_t>(f)]);
                 }
             }
-            next_ += dirs.size() * (1 + kVolumeComFeatures);
+            next_ += dirs.size() * (1 + kCooccurrenceFeatureCount);
             char text[64];
             std::snprintf(text, sizeof text, "Co-occurence: distance %d done", d);
             progress_.report(text);
@@ -217,21 +216,21 @@ bool Run::execute() {
             if (empty(k)) continue;
             const std::vector<uint16_t>& q = levels(k, o_.RlmBpp);
             const VoiGrid& g = grid(k);
-            std::vector<std::array<double, kVolumeRlmFeatures>> results(count);
+            std::vector<std::array<double, kRunLengthFeatureCount>> results(count);
             parallelFor(count, 1, [&](size_t begin, size_t end) {
-                std::vector<uint32_t> matrix;
+                RunLengthMatrix matrix;
                 for (size_t i = begin; i < end; ++i)
                     if (volumeRunLengthMatrix(g, q, o_.RlmBpp, maxRun, kVolumeRunDirections[i],
                                               matrix, progress_.cancel))
-                        results[i] = volumeRunLengthFeatures(matrix, o_.RlmBpp, maxRun);
+                        results[i] = volumeRunLengthFeatures(matrix);
             });
             if (cancelled()) return false;
             for (size_t i = 0; i < count; ++i)
-                for (int f = 0; f < kVolumeRlmFeatures; ++f)
-                    set(next_ + i * kVolumeRlmFeatures + static_cast<size_t>(f), k,
+                for (int f = 0; f < kRunLengthFeatureCount; ++f)
+                    set(next_ + i * kRunLengthFeatureCount + static_cast<size_t>(f), k,
                         results[i][static_cast<size_t>(f)]);
         }
-        next_ += count * kVolumeRlmFeatures;
+        next_ += count * kRunLengthFeatureCount;
         progress_.report("Runlength done");
     }
     return true;

@@ -1,7 +1,6 @@
 #include "volume/core/texture3d/volume_cooccurrence.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 std::vector<Direction3> cooccurrenceDirections3D(int32_t d, bool moreDirections) {
@@ -24,10 +23,10 @@ std::string volumePairCountName(Direction3 dir) {
     return name;
 }
 
-std::string volumeComFeatureName(Direction3 dir, int feature) {
+std::string volumeCooccurrenceFeatureName(Direction3 dir, int feature) {
     char name[64];
     std::snprintf(name, sizeof name, "S(%d,%d,%d)%s", dir.a, dir.b, dir.c,
-                  std::string(kVolumeComNames[static_cast<size_t>(feature)]).c_str());
+                  std::string(kCooccurrenceFeatureNames[static_cast<size_t>(feature)]).c_str());
     return name;
 }
 
@@ -42,10 +41,10 @@ void pairedRange(int32_t extent, int32_t step, int32_t& first, int32_t& end) {
 }  // namespace
 
 bool volumeCooccurrenceMatrix(const VoiGrid& grid, const std::vector<uint16_t>& levels, int bits,
-                              Direction3 dir, std::vector<uint32_t>& matrix,
+                              Direction3 dir, CooccurrenceMatrix& matrix,
                               const std::atomic<bool>* cancel) {
     const size_t n = size_t{1} << bits;
-    matrix.assign(n * n, 0);
+    matrix.prepare(static_cast<int32_t>(n));
     // In grid steps the neighbour lies at (+a, -b, +c).
     const int32_t sx = dir.a, sy = -dir.b, sz = dir.c;
     int32_t x0, x1, y0, y1, z0, z1;
@@ -54,9 +53,12 @@ bool volumeCooccurrenceMatrix(const VoiGrid& grid, const std::vector<uint16_t>& 
     pairedRange(grid.dz, sz, z0, z1);
     const ptrdiff_t offset =
         sx + static_cast<ptrdiff_t>(sy) * grid.dx + static_cast<ptrdiff_t>(sz) * grid.dx * grid.dy;
-    uint32_t* m = matrix.data();
+    uint32_t* m = matrix.cells();
     for (int32_t z = z0; z < z1; ++z) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            matrix.noteCounted(0, static_cast<int32_t>(n) - 1);  // so that it clears
+            return false;
+        }
         for (int32_t y = y0; y < y1; ++y) {
             const uint16_t* row = levels.data() + grid.index(0, y, z);
             for (int32_t x = x0; x < x1; ++x) {
@@ -68,78 +70,6 @@ bool volumeCooccurrenceMatrix(const VoiGrid& grid, const std::vector<uint16_t>& 
         }
     }
     // Counted one way; the matrix holds both.
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = i; j < n; ++j) {
-            const uint32_t sum = m[i * n + j] + m[j * n + i];
-            m[i * n + j] = sum;
-            m[j * n + i] = sum;
-        }
+    matrix.noteCounted(0, static_cast<int32_t>(n) - 1);
     return true;
-}
-
-VolumeComResult volumeCooccurrenceFeatures(const std::vector<uint32_t>& matrix, int bits) {
-    VolumeComResult r;
-    const size_t n = size_t{1} << bits;
-    uint64_t total = 0;
-    for (uint32_t v : matrix) total += v;
-    if (total == 0) return r;
-    const double R = static_cast<double>(total);
-    r.pairCount = R;
-    double asm2 = 0, contrast = 0, ij = 0, mx = 0, my = 0, idm = 0, entropy = 0;
-    std::vector<double> sumDist(2 * n - 1, 0.0), difDist(n, 0.0);
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j < n; ++j) {
-            const uint32_t c = matrix[i * n + j];
-            if (!c) continue;
-            const double p = c / R;
-            const double d = static_cast<double>(i) - static_cast<double>(j);
-            asm2 += p * p;
-            contrast += d * d * p;
-            ij += static_cast<double>(i + 1) * static_cast<double>(j + 1) * p;
-            mx += static_cast<double>(j + 1) * p;
-            my += static_cast<double>(i + 1) * p;
-            idm += p / (d * d + 1);
-            entropy -= p * std::log10(p);
-            sumDist[i + j] += c;
-            difDist[i > j ? i - j : j - i] += c;
-        }
-    double vx = 0, vy = 0;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j < n; ++j) {
-            const uint32_t c = matrix[i * n + j];
-            if (!c) continue;
-            const double p = c / R;
-            vx += (mx - static_cast<double>(j) - 1) * (mx - static_cast<double>(j) - 1) * p;
-            vy += (my - static_cast<double>(i) - 1) * (my - static_cast<double>(i) - 1) * p;
-        }
-    const double D = vx * vy > 1e-20 ? std::sqrt(vx * vy) : 1e-20;
-    double sumAvg = 0, sumEnt = 0;
-    for (size_t k = 0; k < sumDist.size(); ++k) {
-        if (sumDist[k] == 0) continue;
-        const double p = sumDist[k] / R;
-        sumAvg += static_cast<double>(k + 2) * p;
-        sumEnt -= p * std::log10(p);
-    }
-    double sumVar = 0;
-    for (size_t k = 0; k < sumDist.size(); ++k)
-        if (sumDist[k] != 0) {
-            const double e = static_cast<double>(k + 2) - sumAvg;
-            sumVar += e * e * sumDist[k] / R;
-        }
-    double difMean = 0, difEnt = 0;
-    for (size_t l = 0; l < n; ++l) {
-        if (difDist[l] == 0) continue;
-        const double p = difDist[l] / R;
-        difMean += static_cast<double>(l + 1) * p;
-        difEnt -= p * std::log10(p);
-    }
-    double difVar = 0;
-    for (size_t l = 0; l < n; ++l)
-        if (difDist[l] != 0) {
-            const double e = static_cast<double>(l + 1) - difMean;
-            difVar += e * e * difDist[l] / R;
-        }
-    r.values = {asm2,   contrast, (ij - mx * my) / D, vy, idm, sumAvg, sumVar, sumEnt, entropy,
-                difVar, difEnt};
-    return r;
 }

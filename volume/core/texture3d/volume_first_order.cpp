@@ -5,88 +5,44 @@
 #include <vector>
 
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/gradient_features.h"
+#include "analysis/core/texture/grey_histogram.h"
+#include "analysis/core/texture/histogram_features.h"
+#include "analysis/core/texture/normalisation.h"
 #include "platform/parallel.h"
 
 namespace {
 
-// Histogram of the VOI's samples after `shift`, 2^(16 - shift) bins.
-std::vector<uint64_t> voiHistogram(const VoiGrid& grid, int shift) {
-    std::vector<uint64_t> h(size_t{1} << (16 - shift), 0);
+// The histogram of the VOI's samples shifted to `bits` bits.
+GreyHistogram voiHistogram(const VoiGrid& grid, int bits) {
+    GreyHistogram h;
+    h.reset(bits);
+    const int shift = 16 - bits;
+    uint32_t* bins = h.bins.data();
     for (size_t i = 0; i < grid.grey.size(); ++i)
-        if (grid.inVoi[i]) ++h[grid.grey[i] >> shift];
+        if (grid.inVoi[i]) ++bins[grid.grey[i] >> shift];
+    h.count = grid.members;
+    h.first = 0;
+    while (h.first < h.levels() && bins[h.first] == 0) ++h.first;
+    h.last = h.levels() - 1;
+    while (h.last >= h.first && bins[h.last] == 0) --h.last;
+    if (h.first > h.last) h.first = 0, h.last = -1;
     return h;
 }
 
 }  // namespace
 
 NormWindow volumeNormalisation(const VoiGrid& grid, int32_t mode) {
-    NormWindow w;
-    if (grid.members < 1 || (mode != kNormThreeSigma && mode != kNormPercent)) return w;
-    const std::vector<uint64_t> h = voiHistogram(grid, 0);
-    const double n = static_cast<double>(grid.members);
-    if (mode == kNormThreeSigma) {
-        double m = 0;
-        for (size_t k = 0; k < h.size(); ++k) m += static_cast<double>(k + 1) * h[k];
-        m /= n;  // m = sum (k + 1) h[k] / n
-        double s2 = 0;
-        for (size_t k = 0; k < h.size(); ++k)
-            if (h[k]) s2 += (k + 1 - m) * (k + 1 - m) * h[k];
-        s2 /= n;  // s2 = sum (k + 1 - m)^2 h[k] / n
-        w.lo = static_cast<int32_t>(std::trunc(m - 3 * std::sqrt(s2)));
-        w.hi = static_cast<int32_t>(std::trunc(m + 3 * std::sqrt(s2)));
-        return w;
-    }
-    const double t = 0.01 * n;
-    uint64_t c = 0;
-    size_t l = 0;
-    for (; l < h.size(); ++l) {
-        c += h[l];
-        if (static_cast<double>(c) >= t) break;
-    }
-    size_t g = l;
-    for (; g < h.size(); ++g) {
-        if (g > l) c += h[g];
-        if (static_cast<double>(c) >= n - t) break;
-    }
-    w.lo = static_cast<int32_t>(l + 1);
-    w.hi = static_cast<int32_t>(std::min<size_t>(g, h.size() - 1));
-    return w;
+    // Only the two modes with limits of their own; any other keeps the full range.
+    if (grid.members < 1 || (mode != kNormThreeSigma && mode != kNormPercent)) return {};
+    const NormalisationLimits limits = normalisationLimits(voiHistogram(grid, 16), mode, 16, 0, 0);
+    return {limits.low, limits.high};
 }
 
 std::array<double, kVolumeHistogramFeatures> volumeHistogramFeatures(const VoiGrid& grid,
                                                                      int bits) {
-    std::array<double, kVolumeHistogramFeatures> f{};
-    if (grid.members < 1) return f;
-    const std::vector<uint64_t> h = voiHistogram(grid, 16 - bits);
-    const double n = static_cast<double>(grid.members);
-    double m = 0;
-    for (size_t k = 0; k < h.size(); ++k) m += static_cast<double>(k + 1) * h[k];
-    m /= n;  // Mean3D = sum (k + 1) h[k] / n
-    double s2 = 0, s3 = 0, s4 = 0;
-    for (size_t k = 0; k < h.size(); ++k) {
-        if (!h[k]) continue;
-        const double d = k + 1 - m;
-        s2 += d * d * h[k];
-        s3 += d * d * d * h[k];
-        s4 += d * d * d * d * h[k];
-    }
-    s2 /= n;  // Variance3D = sum (k + 1 - m)^2 h[k] / n
-    f[0] = m;
-    f[1] = s2;
-    if (s2 != 0) {
-        f[2] = s3 / std::sqrt(s2 * s2 * s2) / n;  // Skewness3D
-        f[3] = s4 / (s2 * s2) / n - 3;            // Kurtosis3D
-    }
-    // Percentiles: 1 + first bin with C >= the limit, each search going on
-    // from where the previous one stopped.
-    const double limits[5] = {0.01 * n, 0.1 * n, 0.5 * n, n - 0.1 * n, n - 0.01 * n};
-    size_t k = 0;
-    uint64_t c = h[0];
-    for (int p = 0; p < 5; ++p) {
-        while (static_cast<double>(c) < limits[p] && k + 1 < h.size()) c += h[++k];
-        f[static_cast<size_t>(4 + p)] = static_cast<double>(k + 1);
-    }
-    return f;
+    if (grid.members < 1) return {};
+    return histogramFeatures(voiHistogram(grid, bits), kVolumeMomentRules);
 }
 
 std::array<double, kVolumeGradientFeatures> volumeGradientFeatures(
@@ -125,32 +81,8 @@ std::array<double, kVolumeGradientFeatures> volumeGradientFeatures(
         f.fill(kMissingValue);
         return f;
     }
-    double k = 0, sum = 0, nonZero = 0;
-    for (const auto& list : perSlice)
-        for (double g : list) {
-            sum += g;
-            k += 1;
-            if (g > 0) nonZero += 1;
-        }
-    if (k == 0) return f;
-    const double mean = sum / k;
-    double s2 = 0, s3 = 0, s4 = 0;
-    for (const auto& list : perSlice)
-        for (double g : list) {
-            const double d = g - mean;
-            s2 += d * d;
-            s3 += d * d * d;
-            s4 += d * d * d * d;
-        }
-    const double variance = s2 / k;
-    f[0] = k;         // _VolumeGr
-    f[1] = mean;      // GrMean
-    f[2] = variance;  // GrVariance (population)
-    if (variance != 0) {
-        const double sd = std::sqrt(variance);
-        f[3] = s3 / (sd * sd * sd) / k;             // GrSkewness
-        f[4] = s4 / (variance * variance) / k - 3;  // GrKurtosis
-    }
-    f[5] = nonZero / k;  // GrNonZeros
-    return f;
+    return gradientFeaturesOf<kVolumeMomentRules>([&](auto visit) {
+        for (const auto& list : perSlice)
+            for (double g : list) visit(g);
+    });
 }

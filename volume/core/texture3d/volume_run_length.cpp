@@ -3,10 +3,12 @@
 #include <algorithm>
 
 bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& levels, int bits,
-                           int32_t maxRun, const VolumeRunDirection& dir,
-                           std::vector<uint32_t>& matrix, const std::atomic<bool>* cancel) {
+                           int32_t maxRun, const VolumeRunDirection& dir, RunLengthMatrix& matrix,
+                           const std::atomic<bool>* cancel) {
     const size_t L = static_cast<size_t>(std::max(maxRun, 1));
-    matrix.assign((size_t{1} << bits) * L, 0);
+    const int32_t levelCount = int32_t{1} << bits;
+    matrix.prepare(levelCount, static_cast<int32_t>(L));
+    uint32_t* cells = matrix.cells();
     const ptrdiff_t step = dir.x + static_cast<ptrdiff_t>(dir.y) * grid.dx +
                            static_cast<ptrdiff_t>(dir.z) * grid.dx * grid.dy;
     auto inside = [&](int32_t x, int32_t y, int32_t z) {
@@ -16,7 +18,10 @@ bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& lev
     // the box, outside the VOI or of another level; walking on from every
     // start covers each line once, whichever end it enters the box.
     for (int32_t z = 0; z < grid.dz; ++z) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            matrix.noteRuns(0, levelCount - 1, static_cast<int32_t>(L));  // so that it clears
+            return false;
+        }
         for (int32_t y = 0; y < grid.dy; ++y) {
             const size_t rowStart = grid.index(0, y, z);
             for (int32_t x = 0; x < grid.dx; ++x) {
@@ -36,42 +41,10 @@ bool volumeRunLengthMatrix(const VoiGrid& grid, const std::vector<uint16_t>& lev
                     cz += dir.z;
                     next += step;
                 }
-                ++matrix[level * L + std::min(length, L) - 1];
+                ++cells[(std::min(length, L) - 1) * static_cast<size_t>(levelCount) + level];
             }
         }
     }
+    matrix.noteRuns(0, levelCount - 1, static_cast<int32_t>(L));
     return true;
-}
-
-std::array<double, kVolumeRlmFeatures> volumeRunLengthFeatures(const std::vector<uint32_t>& matrix,
-                                                               int bits, int32_t maxRun) {
-    std::array<double, kVolumeRlmFeatures> f{};
-    const size_t G = size_t{1} << bits;
-    const size_t L = static_cast<size_t>(std::max(maxRun, 1));
-    double S = 0, longEmph = 0, shortEmph = 0, voxels = 0, grey = 0;
-    std::vector<double> perLength(L, 0.0);
-    for (size_t g = 0; g < G; ++g) {
-        double perLevel = 0;
-        for (size_t l = 0; l < L; ++l) {
-            const double r = matrix[g * L + l];
-            if (r == 0) continue;
-            const double len = static_cast<double>(l + 1);
-            S += r;
-            perLevel += r;
-            perLength[l] += r;
-            longEmph += len * len * r;
-            shortEmph += r / (len * len);
-            voxels += len * r;
-        }
-        grey += perLevel * perLevel;
-    }
-    if (S == 0) return f;
-    double run = 0;
-    for (double v : perLength) run += v * v;
-    f[0] = run / S;        // RLNonUni
-    f[1] = grey / S;       // GLevNonU
-    f[2] = longEmph / S;   // LngREmph
-    f[3] = shortEmph / S;  // ShrtREmp
-    f[4] = S / voxels;     // Fraction
-    return f;
 }

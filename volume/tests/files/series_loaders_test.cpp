@@ -69,7 +69,7 @@ TEST(BitmapSeries, TheFirstNameBecomesSliceZeroWhateverTheSelectionOrder) {
     EXPECT_EQ(load.image->slices[0].samples, std::vector<uint16_t>(6, 60));
     EXPECT_EQ(load.image->slices[1].samples, std::vector<uint16_t>(6, 30));
     EXPECT_EQ(load.mask->slices[1].samples, std::vector<uint16_t>(6, 0));
-    EXPECT_EQ(load.loadedColorMode, 1u);
+    EXPECT_EQ(load.loadedColourMode, 1u);
     EXPECT_EQ(load.featurePrefix, "R_");
     EXPECT_EQ(load.statusText, "R_ Red channel");
     EXPECT_EQ(load.image->min, 30);

@@ -18,8 +18,14 @@ Run with Debian's python3 and python3-numpy:
 
 import math
 import os
+import sys
 
 import numpy as np
+
+# The run counting of a line is the 2D reference's: both walk lines literally.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "analysis", "tests", "data"))
+from texture_cases import count_runs  # noqa: E402
 
 VOIS = 16
 
@@ -169,7 +175,7 @@ def gradient_features(q, inside):
     return [float(k), mean, var, skew, kurt, float((g > 0).sum()) / k]
 
 
-def com_directions(d, more):
+def cooccurrence_directions(d, more):
     dirs = [(d, 0, 0), (0, d, 0), (d, d, 0), (d, -d, 0), (0, 0, d)]
     if more:
         dirs += [(d, 0, d), (0, d, d), (d, d, d), (d, -d, d),
@@ -177,7 +183,7 @@ def com_directions(d, more):
     return dirs
 
 
-def com_matrix(q, inside, bits, a, b, c):
+def cooccurrence_matrix(q, inside, bits, a, b, c):
     """Pairs of voxel p and its neighbour p' = p + (a, -b, c), both in the box."""
     N = 2 ** bits
     M = np.zeros((N, N), dtype=np.int64)
@@ -199,7 +205,7 @@ def com_matrix(q, inside, bits, a, b, c):
     return M
 
 
-def com_features(M):
+def cooccurrence_features(M):
     R = float(M.sum())
     if R == 0:
         return [0.0] * 12
@@ -244,7 +250,7 @@ RUN_DIRECTIONS = [
     ("B135dr_", 1, 1, -1)]
 
 
-def rlm_matrix(q, inside, bits, L, sx, sy, sz):
+def run_length_matrix(q, inside, bits, L, sx, sy, sz):
     """Walks every line of the step once, from where it enters the box."""
     G = 2 ** bits
     R = np.zeros((G, L), dtype=np.int64)
@@ -258,28 +264,16 @@ def rlm_matrix(q, inside, bits, L, sx, sy, sz):
             for x in range(dx):
                 if inbox(x - sx, y - sy, z - sz):
                     continue  # not where a line enters the box
-                run_level, run_len = None, 0
+                line = []
                 cx, cy, cz = x, y, z
                 while inbox(cx, cy, cz):
-                    if inside[cz, cy, cx]:
-                        lev = int(q[cz, cy, cx])
-                        if run_len > 0 and lev == run_level:
-                            run_len += 1
-                        else:
-                            if run_len > 0:
-                                R[run_level, run_len - 1] += 1
-                            run_level, run_len = lev, 1
-                    else:
-                        if run_len > 0:
-                            R[run_level, run_len - 1] += 1
-                        run_len = 0
+                    line.append(int(q[cz, cy, cx]) if inside[cz, cy, cx] else None)
                     cx, cy, cz = cx + sx, cy + sy, cz + sz
-                if run_len > 0:
-                    R[run_level, run_len - 1] += 1
+                count_runs(R, line)
     return R
 
 
-def rlm_features(R):
+def run_length_features(R):
     S = float(R.sum())
     if S == 0:
         return [0.0] * 5
@@ -295,9 +289,9 @@ def rlm_features(R):
 HIST_NAMES = ["Mean3D", "Variance3D", "Skewness3D", "Kurtosis3D", "Perc.01%3D",
               "Perc.10%3D", "Perc.50%3D", "Perc.90%3D", "Perc.99%3D"]
 GRAD_NAMES = ["_VolumeGr", "GrMean", "GrVariance", "GrSkewness", "GrKurtosis", "GrNonZeros"]
-COM_NAMES = ["AngScMom", "Contrast", "Correlat", "SumOfSqs", "InvDfMom", "SumAverg",
+COOCCURRENCE_NAMES = ["AngScMom", "Contrast", "Correlat", "SumOfSqs", "InvDfMom", "SumAverg",
              "SumVarnc", "SumEntrp", "Entropy", "DifVarnc", "DifEntrp"]
-RLM_NAMES = ["RLNonUni", "GLevNonU", "LngREmph", "ShrtREmp", "Fraction"]
+RUN_LENGTH_NAMES = ["RLNonUni", "GLevNonU", "LngREmph", "ShrtREmp", "Fraction"]
 
 
 def analyse(grey, mask, o):
@@ -352,13 +346,14 @@ def analyse(grey, mask, o):
                     records[start + i][1][k] = float(v)
     if o["com"]:
         for d in o["distances"]:
-            for (a, b, c) in com_directions(d, o["com_more"]):
+            for (a, b, c) in cooccurrence_directions(d, o["com_more"]):
                 start = add(["_VolumeS(%d,%d,%d)" % (a, b, c)] +
-                            ["S(%d,%d,%d)%s" % (a, b, c, nm) for nm in COM_NAMES])
+                            ["S(%d,%d,%d)%s" % (a, b, c, nm) for nm in COOCCURRENCE_NAMES])
                 for k in range(VOIS):
                     if counts[k]:
                         q, inside = levels(k, o["com_bits"])
-                        f = com_features(com_matrix(q, inside, o["com_bits"], a, b, c))
+                        f = cooccurrence_features(
+                            cooccurrence_matrix(q, inside, o["com_bits"], a, b, c))
                         for i, v in enumerate(f):
                             records[start + i][1][k] = float(v)
     if o["rlm"]:
@@ -369,11 +364,12 @@ def analyse(grey, mask, o):
                 extent = max(extent, x1 - x0, y1 - y0, z1 - z0)
         L = extent + 1
         for (prefix, sx, sy, sz) in RUN_DIRECTIONS[:13 if o["rlm_more"] else 5]:
-            start = add([prefix + nm for nm in RLM_NAMES])
+            start = add([prefix + nm for nm in RUN_LENGTH_NAMES])
             for k in range(VOIS):
                 if counts[k]:
                     q, inside = levels(k, o["rlm_bits"])
-                    f = rlm_features(rlm_matrix(q, inside, o["rlm_bits"], L, sx, sy, sz))
+                    f = run_length_features(
+                        run_length_matrix(q, inside, o["rlm_bits"], L, sx, sy, sz))
                     for i, v in enumerate(f):
                         records[start + i][1][k] = float(v)
     return records

@@ -98,7 +98,7 @@ BmpStatus readLayout(std::span<const uint8_t> d, size_t maxPixels, Layout& L) {
     int64_t height = 0;
     uint32_t bpp = 0;
     uint32_t compression = kRgb;
-    uint64_t colorsUsed = 0;
+    uint64_t coloursUsed = 0;
     uint64_t sizeImage = 0;
     uint64_t paletteEntryBytes = 4;
     if (headerSize == kCoreHeaderBytes) {
@@ -113,7 +113,7 @@ BmpStatus readLayout(std::span<const uint8_t> d, size_t maxPixels, Layout& L) {
         bpp = readU16(d, 28);
         compression = readU32(d, 30);
         sizeImage = readU32(d, 34);
-        colorsUsed = readU32(d, 46);
+        coloursUsed = readU32(d, 46);
     } else {
         // The 64-byte OS/2 header gives the compression field other meanings.
         return BmpStatus::Unsupported;
@@ -187,9 +187,9 @@ BmpStatus readLayout(std::span<const uint8_t> d, size_t maxPixels, Layout& L) {
         if (headerSize == kCoreHeaderBytes) {
             // Old writers store only the entries they use; the pixel offset tells.
             count = std::min(fullPalette, (pixelOffset - tableOffset) / paletteEntryBytes);
-        } else if (colorsUsed != 0) {
-            if (colorsUsed > fullPalette) return BmpStatus::Corrupt;
-            count = colorsUsed;
+        } else if (coloursUsed != 0) {
+            if (coloursUsed > fullPalette) return BmpStatus::Corrupt;
+            count = coloursUsed;
         }
         if (tableOffset + count * paletteEntryBytes > pixelOffset) return BmpStatus::Corrupt;
         for (uint64_t i = 0; i < count; ++i) {

@@ -13,7 +13,7 @@
 
 namespace {
 
-int readBitmap(const std::string& path, uint32_t colorMode, LoadedImage& image) {
+int readBitmap(const std::string& path, uint32_t colourMode, LoadedImage& image) {
     RgbImage picture;
     switch (readBmpFile(path, picture)) {
         case BmpStatus::Ok:
@@ -27,9 +27,9 @@ int readBitmap(const std::string& path, uint32_t colorMode, LoadedImage& image) 
     out.width = picture.width;
     out.height = picture.height;
     out.samples.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
-    convertToGrey(picture, colorMode, out.samples.data());
-    out.loadedColorMode = colorMode;
-    out.featurePrefix = std::string(colourModePrefix(colorMode));
+    convertToGrey(picture, colourMode, out.samples.data());
+    out.loadedColourMode = colourMode;
+    out.featurePrefix = std::string(colourModePrefix(colourMode));
     image = std::move(out);
     return 0;
 }
@@ -65,8 +65,8 @@ int readScanner(int formatId, const std::string& path, LoadedImage& image) {
 }  // namespace
 
 int readImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
-                     uint32_t colorMode, LoadedImage& image) {
-    if (index == kFormatBitmap) return readBitmap(path, colorMode, image);
+                     uint32_t colourMode, LoadedImage& image) {
+    if (index == kFormatBitmap) return readBitmap(path, colourMode, image);
     if (index == kFormatRaw) return readRaw(path, rawOptions, image);
     if (index == kFormatDicom || index == kFormatDicomDcm) return readDicom(path, image);
     if (scannerFormatId(index) != 0) return readScanner(scannerFormatId(index), path, image);
@@ -123,7 +123,7 @@ bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosit
     state.ImageWidth = static_cast<uint32_t>(image.width);
     state.ImageHeight = static_cast<uint32_t>(image.height);
     recomputeImageRange(state, trMinPosition, trMaxPosition);
-    state.LoadedColorMode = image.loadedColorMode;
+    state.LoadedColorMode = image.loadedColourMode;
     state.FeaturePrefix = image.featurePrefix;
     return true;
 }

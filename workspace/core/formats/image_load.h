@@ -15,7 +15,7 @@ struct LoadedImage {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint16_t> samples;  // width x height, row by row
-    uint32_t loadedColorMode = 0;
+    uint32_t loadedColourMode = 0;
     std::string featurePrefix;
     std::string headerText;   // DICOM header lines for the image-information window
     int scannerFormatId = 0;  // the scanner format the samples came from, 0 for others
@@ -28,10 +28,10 @@ inline constexpr int kLoadDicomRejected = 12;
 inline constexpr int kLoadCannotRead = 42;  // unreadable, unknown or damaged file
 
 // Reads the file as format `index`, turning colour pictures into grey by
-// `colorMode`. Returns 0 and fills `image`, or a failure code with `image`
+// `colourMode`. Returns 0 and fills `image`, or a failure code with `image`
 // untouched.
 int readImageSamples(int index, const std::string& path, const RawOptions& rawOptions,
-                     uint32_t colorMode, LoadedImage& image);
+                     uint32_t colourMode, LoadedImage& image);
 
 struct SampleRange {
     int32_t min = 0;

@@ -43,7 +43,7 @@ struct BmpParts {
     int32_t height = 1;
     uint32_t bpp = 24;
     uint32_t compression = 0;
-    uint32_t colorsUsed = 0;
+    uint32_t coloursUsed = 0;
     uint32_t sizeImage = 0;
     std::vector<uint32_t> masks{};    // red, green, blue: after a 40-byte header, else inside it
     std::vector<uint32_t> palette{};  // 0xRRGGBB
@@ -57,7 +57,7 @@ std::vector<uint8_t> makeBmp(const BmpParts& p) {
         info.u16(1).u16(p.bpp);
     } else {
         info.u32(p.headerSize).s32(p.width).s32(p.height).u16(1).u16(p.bpp);
-        info.u32(p.compression).u32(p.sizeImage).s32(2835).s32(2835).u32(p.colorsUsed).u32(0);
+        info.u32(p.compression).u32(p.sizeImage).s32(2835).s32(2835).u32(p.coloursUsed).u32(0);
         if (p.headerSize >= 52)
             for (size_t i = 0; i < 3; ++i) info.u32(i < p.masks.size() ? p.masks[i] : 0);
         while (info.data.size() < p.headerSize) info.u8(0);
@@ -150,7 +150,7 @@ TEST(BmpPalette, FourBitWithAShortPaletteGivesBlackForIndexesBeyondIt) {
     EXPECT_EQ(pixelsOf({.width = 3,
                         .height = 2,
                         .bpp = 4,
-                        .colorsUsed = 3,
+                        .coloursUsed = 3,
                         .palette = {0x0000FF, 0x00FF00, 0xFF0000},
                         .pixels = {0x11, 0xF0, 0, 0,     // bottom: 1 1 15
                                    0x20, 0x10, 0, 0}}),  // top: 2 0 1
@@ -254,7 +254,7 @@ BmpParts rleParts(int32_t width, int32_t height, uint32_t compression,
             .height = height,
             .bpp = compression == kRle4 ? 4u : 8u,
             .compression = compression,
-            .colorsUsed = 16,
+            .coloursUsed = 16,
             .palette = rlePalette(),
             .pixels = std::move(stream)};
 }
@@ -388,14 +388,14 @@ TEST(BmpRefusal, PalettesThatOverflowAreCorrupt) {
     ASSERT_EQ(statusOf(p), BmpStatus::Ok);
 
     BmpParts tooMany = p;
-    tooMany.colorsUsed = 257;
+    tooMany.coloursUsed = 257;
     EXPECT_EQ(statusOf(tooMany), BmpStatus::Corrupt) << "more colours than 8 bits allow";
     BmpParts intoPixels = p;
     intoPixels.palette.resize(2);  // 256 entries declared, 2 stored before the pixels
     EXPECT_EQ(statusOf(intoPixels), BmpStatus::Corrupt) << "palette into the pixels";
     BmpParts fourBit = p;
     fourBit.bpp = 4;
-    fourBit.colorsUsed = 17;
+    fourBit.coloursUsed = 17;
     fourBit.palette.resize(17);
     EXPECT_EQ(statusOf(fourBit), BmpStatus::Corrupt) << "17 colours at 4 bits";
     auto cut = makeBmp(p);

@@ -272,11 +272,11 @@ TEST(DicomLoading, BothDicomIndexesLoadWithGeometrySamplesAndHeaderText) {
     for (int index : {12, 13}) {
         LoadedImage image;
         image.featurePrefix = "R_";
-        image.loadedColorMode = 3;
+        image.loadedColourMode = 3;
         ASSERT_EQ(readImageSamples(index, kDataDir + "MR_small.dcm", RawOptions{}, 3, image), 0);
         EXPECT_EQ(image.width, 64);
         EXPECT_EQ(image.height, 64);
-        EXPECT_EQ(image.loadedColorMode, 0u);
+        EXPECT_EQ(image.loadedColourMode, 0u);
         EXPECT_EQ(image.featurePrefix, "");
         EXPECT_EQ(image.samples, readFile("MR_small.dcm").samples);
         EXPECT_EQ(image.headerText, DicomHeaderText(readFile("MR_small.dcm").state));

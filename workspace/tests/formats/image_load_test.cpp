@@ -28,7 +28,7 @@ TEST(ImageLoad, TheFirstLoadPutsEveryPixelInRoiOne) {
     LoadedImage image = constantImage(6, 5, 0);
     std::iota(image.samples.begin(), image.samples.end(), uint16_t{100});
     image.featurePrefix = "R_";
-    image.loadedColorMode = 1;
+    image.loadedColourMode = 1;
     ASSERT_TRUE(applyLoadedImage(state, std::move(image), 100, 0));
     EXPECT_EQ(state.ImageWidth, 6u);
     EXPECT_EQ(state.ImageHeight, 5u);
