@@ -1,5 +1,7 @@
 #include "platform/dialogs.h"
 
+#include <filesystem>
+
 namespace platform {
 
 namespace {
@@ -98,11 +100,43 @@ MessageResult showMessage(const std::string& caption, const std::string& text,
 }
 
 FileDialogResult showFileDialog(const FileDialogRequest& request) {
-    return currentBackend ? currentBackend->fileDialog(request) : FileDialogResult{};
+    FileDialogResult answer =
+        currentBackend ? currentBackend->fileDialog(request) : FileDialogResult{};
+    if (!answer.accepted || request.kind != FileDialogKind::Save) return answer;
+    const std::string path =
+        withDefaultExtension(answer.path, chosenExtension(request, answer.filterIndex));
+    if (path == answer.path) return answer;
+    // The dialog asked about the name as typed; the extension added names another file.
+    std::error_code error;
+    if (request.overwritePrompt && std::filesystem::exists(path, error) &&
+        showMessage(request.title, path + " already exists.\r\nDo you want to replace it?",
+                    MessageButtons::YesNo, MessageIcon::Warning, 1) != MessageResult::Yes)
+        return {};
+    answer.path = path;
+    if (!answer.paths.empty()) answer.paths.front() = path;
+    return answer;
 }
 
 void showError(const std::string& text) {
     showMessage("Error", text, MessageButtons::Ok, MessageIcon::Warning);
+}
+
+std::string withDefaultExtension(const std::string& path, const std::string& extension) {
+    if (extension.empty() || path.empty()) return path;
+    if (std::filesystem::path(path).has_extension()) return path;
+    return extension.front() == '.' ? path + extension : path + "." + extension;
+}
+
+std::string chosenExtension(const FileDialogRequest& request, int index) {
+    const std::vector<FilterEntry> entries = parseFilter(request.filter);
+    if (index >= 1 && static_cast<size_t>(index) <= entries.size() &&
+        !entries[index - 1].patterns.empty()) {
+        const std::string& pattern = entries[index - 1].patterns.front();
+        if (pattern.rfind("*.", 0) == 0 && pattern.size() > 2 &&
+            pattern.find_first_of("*?", 2) == std::string::npos)
+            return pattern.substr(1);
+    }
+    return request.defaultExtension;
 }
 
 std::vector<FilterEntry> parseFilter(const std::string& filter) {

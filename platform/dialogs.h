@@ -113,10 +113,23 @@ MessageResult showMessage(const MessageRequest& request);
 MessageResult showMessage(const std::string& caption, const std::string& text,
                           MessageButtons buttons = MessageButtons::Ok,
                           MessageIcon icon = MessageIcon::None, int defaultButton = 0);
+// A save dialog's name typed without an extension takes the extension of the
+// filter entry chosen (defaultExtension where that entry has no one
+// extension, "*.*"); when the name so made is an existing file and the
+// request asks about overwriting, the user is asked before it is replaced,
+// and "No" cancels the dialog.
 FileDialogResult showFileDialog(const FileDialogRequest& request);
 
 // The programs' usual failure box: caption "Error", an OK button, warning icon.
 void showError(const std::string& text);
+
+// The name the user typed with `extension` ("bmp" or ".bmp") added when it has none.
+std::string withDefaultExtension(const std::string& path, const std::string& extension);
+
+// The extension a save dialog gives a bare name when filter entry `index`
+// (1-based) is chosen: the entry's first pattern's ("*.bmp" -> ".bmp"), else
+// the request's defaultExtension.
+std::string chosenExtension(const FileDialogRequest& request, int index);
 
 // Splits a '|'-separated filter into its (description, patterns) entries;
 // an odd trailing element is dropped.

@@ -110,9 +110,9 @@ TFFSpace::TFFSpace(QWidget* owner) : QDialog(owner, Qt::Window) {
     Memo1 = new QPlainTextEdit;
     Memo1->setReadOnly(true);
     panel->addWidget(Memo1, 1);
-    CloseButton = new QPushButton("Close");
-    AcceptButton = new QPushButton("Accept");
-    Button1 = new QPushButton("Save ...");
+    CloseButton = new QPushButton("&Close");
+    AcceptButton = new QPushButton("&Accept");
+    Button1 = new QPushButton("&Save ...");
     panel->addWidget(CloseButton);
     panel->addWidget(AcceptButton);
     panel->addWidget(Button1);

@@ -186,7 +186,7 @@ void TReport::createMenus() {
     add(selection, "Convex border", "Convexborder1", &TReport::Convexborder1Click);
     add(selection, "MI+PA+F (30)", "MIPAF1", &TReport::MIPAF1Click);
     selection->addSeparator();
-    add(selection, "3D feature space", "Manual1", &TReport::Manual1Click);
+    add(selection, "&3D feature space", "Manual1", &TReport::Manual1Click);
 
     QMenu* tools = MainMenu1->addMenu("&Tools");
     add(tools, "&R62 analysis", "AnalysewithR621", &TReport::AnalysewithR621Click);

@@ -8,9 +8,10 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
-#include <filesystem>
 #include <type_traits>
+#include <vector>
 
 #include "platform/name_filters.h"
 
@@ -75,6 +76,44 @@ bool unfitParent(const QWidget* window) {
            !window->isVisible();
 }
 
+// The program's windows in the order they were last active, the latest
+// last. Between a box closing and the window manager activating the next
+// window, no window is active: a box asked for then belongs to the window
+// the user worked in, not to the owner.
+std::vector<QPointer<QWidget>>& activationHistory() {
+    static std::vector<QPointer<QWidget>> history;
+    return history;
+}
+
+void rememberActive(QWidget* window) {
+    auto& history = activationHistory();
+    std::erase_if(history, [window](const QPointer<QWidget>& entry) {
+        return entry.isNull() || entry.data() == window;
+    });
+    history.emplace_back(window);
+}
+
+// The window most lately active that is still shown (a box that closed is
+// not), or none.
+QWidget* lastActiveWindow() {
+    const auto& history = activationHistory();
+    for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
+        if (!entry->isNull() && !unfitParent(entry->data())) return entry->data();
+    return nullptr;
+}
+
+// Keeps the history from the first box or owner on; once per application.
+void followActivation() {
+    static QPointer<QCoreApplication> followed;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || followed == app || qobject_cast<QApplication*>(app) == nullptr) return;
+    followed = app;
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, qApp, [] {
+        if (QWidget* active = QApplication::activeWindow(); active && !unfitParent(active))
+            rememberActive(active);
+    });
+}
+
 bool staysOnTop(const QWidget* window) {
     return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
@@ -134,12 +173,22 @@ bool noDisplay() {
 }
 
 void setDialogOwner(QWidget* window) {
+    followActivation();
     owner() = window;
 }
 
 QWidget* dialogParent() {
+    followActivation();
     QWidget* active = QApplication::activeWindow();
-    QWidget* parent = active != nullptr && !unfitParent(active) ? active : owner().data();
+    QWidget* parent = nullptr;
+    if (active != nullptr && !unfitParent(active)) {
+        parent = active;
+        rememberActive(active);
+    } else if (active == nullptr || active->windowType() != Qt::SplashScreen) {
+        // The splash is above every window, the user works in none of them.
+        parent = lastActiveWindow();
+    }
+    if (parent == nullptr) parent = owner().data();
     // While a window stays on top, a box that belongs to a window under it
     // is made that window's child too: window managers keep a child above
     // its parent, but may map a box of another window below the one that
@@ -149,7 +198,13 @@ QWidget* dialogParent() {
     return parent;
 }
 
-QtDialogs::QtDialogs() : mode_(noDisplay() ? Mode::Unattended : Mode::Interactive) {}
+QtDialogs::QtDialogs() : mode_(noDisplay() ? Mode::Unattended : Mode::Interactive) {
+    followActivation();
+}
+
+QtDialogs::QtDialogs(Mode mode) : mode_(mode) {
+    followActivation();
+}
 
 MessageResult QtDialogs::messageBox(const MessageRequest& request) {
     if (mode_ == Mode::Unattended) {
@@ -187,12 +242,6 @@ QStringList qtNameFilters(const std::string& filter) {
     return list;
 }
 
-std::string withDefaultExtension(const std::string& path, const std::string& extension) {
-    if (extension.empty() || path.empty()) return path;
-    if (std::filesystem::path(path).has_extension()) return path;
-    return extension.front() == '.' ? path + extension : path + "." + extension;
-}
-
 namespace {
 
 FileDialogResult fileDialogResult(const QFileDialog& dialog, int code, const QStringList& filters,
@@ -200,12 +249,15 @@ FileDialogResult fileDialogResult(const QFileDialog& dialog, int code, const QSt
     FileDialogResult result;
     if (code != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
     result.accepted = true;
-    result.path = withDefaultExtension(dialog.selectedFiles().front().toStdString(),
-                                       request.defaultExtension);
+    // A save dialog's bare name is left as typed: the seam gives it the
+    // extension of the filter chosen at the end (a fixed default suffix
+    // would name a bitmap ".roi").
+    const std::string extension =
+        request.kind == FileDialogKind::Save ? std::string() : request.defaultExtension;
+    result.path = withDefaultExtension(dialog.selectedFiles().front().toStdString(), extension);
     if (request.multiSelect)
         for (const QString& file : dialog.selectedFiles())
-            result.paths.push_back(
-                withDefaultExtension(file.toStdString(), request.defaultExtension));
+            result.paths.push_back(withDefaultExtension(file.toStdString(), extension));
     qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
     result.filterIndex = chosen >= 0 ? static_cast<int>(chosen) + 1 : request.filterIndex;
     return result;
@@ -237,7 +289,7 @@ FileDialogResult QtDialogs::fileDialog(const FileDialogRequest& request) {
             dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile
                                                  : QFileDialog::AnyFile);
     }
-    if (!request.defaultExtension.empty()) {
+    if (request.kind == FileDialogKind::Open && !request.defaultExtension.empty()) {
         std::string ext = request.defaultExtension;
         if (ext.front() == '.') ext.erase(0, 1);
         dialog.setDefaultSuffix(QString::fromStdString(ext));

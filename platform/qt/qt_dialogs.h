@@ -21,7 +21,9 @@ bool noDisplay();
 void setDialogOwner(QWidget* owner);
 
 // The parent of a box or dialog opened now: the active window unless it is
-// a splash, popup or tool tip or not shown, else the owner, else none. A
+// a splash, popup or tool tip or not shown; while none is active (a box has
+// just closed) or a popup is, the window of ours last active that is still
+// shown; else (and while the splash is active) the owner, else none. A
 // parent that frees itself while the box runs takes the box with it; the
 // backend then takes the box as cancelled. While a window of the program
 // that stays on top is shown, that window is the parent (unless the parent
@@ -36,7 +38,7 @@ class QtDialogs : public DialogBackend {
     };
     // Unattended exactly when there is no display.
     QtDialogs();
-    explicit QtDialogs(Mode mode) : mode_(mode) {}
+    explicit QtDialogs(Mode mode);
 
     MessageResult messageBox(const MessageRequest& request) override;
     FileDialogResult fileDialog(const FileDialogRequest& request) override;
@@ -49,8 +51,5 @@ class QtDialogs : public DialogBackend {
 
 // "Options (*.ini)|*.ini" -> {"Options (*.ini)"}: qtNameFilterStrings as Qt strings.
 QStringList qtNameFilters(const std::string& filter);
-
-// The name the user typed with the default extension added when it has none.
-std::string withDefaultExtension(const std::string& path, const std::string& extension);
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/testing/temp_dir.h"
+
 using namespace platform;
 
 namespace {
@@ -73,6 +75,35 @@ TEST(DialogFilters, EntriesSplitIntoDescriptionsAndPatterns) {
     EXPECT_EQ(entries[1].patterns, (std::vector<std::string>{"*.dcm", "*.dicom"}));
     EXPECT_EQ(entries[2].patterns, (std::vector<std::string>{"*.*"}));
     EXPECT_TRUE(parseFilter("").empty());
+}
+
+TEST(DialogSeam, ABareSaveNameTakesTheChosenFiltersExtensionAndAsksBeforeReplacing) {
+    platform::testing::TempDir dir;
+    dir.write("x.bmp", "old");
+    ScriptedDialogs script;
+    DialogBackendScope scope(script);
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = "Save as";
+    request.filter = "ROI (*.roi)|*.roi|Bitmap (*.bmp)|*.bmp|All files|*.*";
+    request.defaultExtension = ".roi";
+    request.overwritePrompt = true;
+    auto save = [&](const std::string& name, int filter) {
+        script.fileAnswers.push_back({true, dir.file(name), filter});
+        return showFileDialog(request);
+    };
+    EXPECT_EQ(save("y", 2).path, dir.file("y.bmp"));
+    EXPECT_EQ(save("y", 3).path, dir.file("y.roi"));  // no one extension: the default
+    EXPECT_EQ(save("y.txt", 2).path, dir.file("y.txt"));
+    EXPECT_TRUE(script.messages.empty());
+    // "x" names no file, so the dialog did not ask; "x.bmp" does.
+    script.messageAnswers = {MessageResult::No, MessageResult::Yes};
+    EXPECT_FALSE(save("x", 2).accepted);
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].caption, "Save as");
+    EXPECT_EQ(script.messages[0].text,
+              dir.file("x.bmp") + " already exists.\r\nDo you want to replace it?");
+    EXPECT_EQ(save("x", 2).path, dir.file("x.bmp"));
 }
 
 TEST(DialogTexts, LineBreaksBecomePlainNewlines) {

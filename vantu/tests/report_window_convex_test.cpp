@@ -99,10 +99,11 @@ TEST_F(ReportConvexTest, FeatureSpaceAcceptChecksTheAxesAndSavesPictures) {
         _FFSpace->comboBox2Change();
         _FFSpace->AcceptButtonClick();
     });
-    _Report->action("3D feature space")->trigger();
-    EXPECT_EQ(dir.read("space1").substr(40, 4), " EMF");
-    EXPECT_EQ(static_cast<unsigned char>(dir.read("space2")[0]), 0xD7);
-    EXPECT_EQ(dir.read("space3").substr(0, 2), "BM");
+    _Report->action("&3D feature space")->trigger();
+    // Bare names take the chosen kind's extension.
+    EXPECT_EQ(dir.read("space1.emf").substr(40, 4), " EMF");
+    EXPECT_EQ(static_cast<unsigned char>(dir.read("space2.wmf")[0]), 0xD7);
+    EXPECT_EQ(dir.read("space3.bmp").substr(0, 2), "BM");
     EXPECT_EQ(checkedNames(), std::vector<std::string>{"apart"});
     EXPECT_EQ(_Report->rankingList, std::vector<std::string>{"apart"});
 }
@@ -110,6 +111,6 @@ TEST_F(ReportConvexTest, FeatureSpaceAcceptChecksTheAxesAndSavesPictures) {
 TEST_F(ReportConvexTest, FeatureSpaceCloseChangesNothing) {
     const std::vector<std::string> before = checkedNames();
     QTimer::singleShot(0, _FFSpace, [] { _FFSpace->CloseButtonClick(); });
-    _Report->action("3D feature space")->trigger();
+    _Report->action("&3D feature space")->trigger();
     EXPECT_EQ(checkedNames(), before);
 }

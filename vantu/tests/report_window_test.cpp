@@ -679,7 +679,7 @@ TEST_F(ReportWindowTest, AColumnClickRenamesTheColumnThroughTheClassNameDialog) 
         dialog.accept();
     }));
     EXPECT_TRUE(checkedBefore);
-    EXPECT_EQ(labelBefore, "Roi3 class name:");
+    EXPECT_EQ(labelBefore, "Roi3 class &name:");
     EXPECT_EQ(nameBefore, "old");
     EXPECT_EQ(a->roiName[2], "new");
     EXPECT_EQ(a->roiState[2], kRoiExcluded);
@@ -763,7 +763,7 @@ TEST_F(ReportWindowTest, EveryCommandIsThereAndEnabled) {
                                 "Singles",
                                 "Pairs",
                                 "Convex border",
-                                "3D feature space",
+                                "&3D feature space",
                                 "Triplets",
                                 "MI+PA+F (30)"}) {
         QAction* item = _Report->action(caption);

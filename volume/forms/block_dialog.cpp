@@ -17,11 +17,11 @@ TBlock::TBlock(QWidget* owner) : QDialog(owner) {
     X = new QSpinBox;
     Y = new QSpinBox;
     Z = new QSpinBox;
-    form->addRow("Size", Size);
-    form->addRow("X", X);
-    form->addRow("Y", Y);
-    form->addRow("Z", Z);
-    auto* next = new QPushButton("Next");
+    form->addRow("&Size", Size);
+    form->addRow("&X", X);
+    form->addRow("&Y", Y);
+    form->addRow("&Z", Z);
+    auto* next = new QPushButton("&Next");
     form->addRow(next);
     connect(next, &QPushButton::clicked, this, &QDialog::accept);
 }

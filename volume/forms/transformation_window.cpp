@@ -65,10 +65,10 @@ TTransformation::TTransformation(QWidget* owner) : QWidget(owner, Qt::Tool) {
     Edit14->setObjectName("Edit14");
     grid->addWidget(Edit13, 4, 0);
     grid->addWidget(Edit14, 4, 1);
-    VoxelSpace = new QCheckBox("Voxel space");
+    VoxelSpace = new QCheckBox("&Voxel space");
     grid->addWidget(VoxelSpace, 5, 0);
-    OneButton = new QPushButton("1");
-    ApplyButton = new QPushButton("Apply");
+    OneButton = new QPushButton("&1");
+    ApplyButton = new QPushButton("&Apply");
     grid->addWidget(OneButton, 5, 1);
     grid->addWidget(ApplyButton, 5, 2);
     connect(VoxelSpace, &QCheckBox::clicked, this, [this] { ShowShapeTransform(); });

@@ -19,7 +19,6 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
-#include <filesystem>
 #include <new>
 
 #include "analysis/core/reports/report_document.h"
@@ -94,13 +93,6 @@ int voiSaveKindOfName(const std::string& path, int chosen) {
     if (platform::equalsNoCase(extension, ".txt")) return kVoiSaveText;
     if (platform::equalsNoCase(extension, ".bmf")) return kVoiSaveBmf;
     return chosen;
-}
-
-// A name typed without an extension takes the one of the kind chosen.
-std::string withVoiSaveExtension(const std::string& path, int kind) {
-    return platform::withDefaultExtension(path, kind == kVoiSaveText  ? ".txt"
-                                                : kind == kVoiSaveBmf ? ".bmf"
-                                                                      : ".voi");
 }
 
 // The Block dialog and the Transformation window are created with the other
@@ -367,9 +359,9 @@ QBoxLayout* TVoiEditor::buildTransformPanel() {
     TurnAllButton->setEnabled(false);
     Panel3 = new QGroupBox;
     auto* panel3 = new QVBoxLayout(Panel3);
-    RadioGrey = new QRadioButton("Grey");
-    RadioBand = new QRadioButton("Band");
-    RadioVoi = new QRadioButton("VOI");
+    RadioGrey = new QRadioButton("&Grey");
+    RadioBand = new QRadioButton("&Band");
+    RadioVoi = new QRadioButton("V&OI");
     RadioGrey->setChecked(true);
     TrMin = new QSlider(Qt::Vertical);
     TrMax = new QSlider(Qt::Vertical);
@@ -417,9 +409,10 @@ QBoxLayout* TVoiEditor::buildVoiStrip() {
             bottom->addWidget(w);
         }
     };
-    slice("X", TrackBarX, EditX, CheckBoxX);
-    slice("Y", TrackBarY, EditY, CheckBoxY);
-    slice("Z", TrackBarZ, EditZ, CheckBoxZ);
+    // Alt keys apart from the menu bar's (File, Edit, Analysis, Help).
+    slice("&X", TrackBarX, EditX, CheckBoxX);
+    slice("&Y", TrackBarY, EditY, CheckBoxY);
+    slice("&Z", TrackBarZ, EditZ, CheckBoxZ);
     return bottom;
 }
 
@@ -775,20 +768,15 @@ void TVoiEditor::SaveRoiClick() {
     request.filter = kVoiSaveFilter;
     request.fileName = voiFileName_.empty() ? std::string("new.voi") : voiFileName_;
     request.overwritePrompt = true;
-    // No one default extension: a bare name takes the extension of the kind
-    // chosen, so a text list is never named .voi by the dialog.
+    // A bare name takes the extension of the kind chosen, so a text list is
+    // never named .voi.
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
-    // A name typed with one kind's extension is written as that kind: VOI
-    // runs under a .txt or .bmf name would be a file nothing reads as such.
-    const int kind = voiSaveKindOfName(answer.path, answer.filterIndex);
-    const std::string path = withVoiSaveExtension(answer.path, kind);
-    // The dialog asked about the name as typed; the extension added names another file.
-    if (path != answer.path && std::filesystem::exists(path) &&
-        platform::showMessage("Save ROI", path + " already exists.\r\nDo you want to replace it?",
-                              platform::MessageButtons::YesNo, platform::MessageIcon::Warning,
-                              1) != platform::MessageResult::Yes)
-        return;
+    // The seam gave a bare name the chosen kind's extension; a name typed
+    // with one kind's extension is written as that kind: VOI runs under a
+    // .txt or .bmf name would be a file nothing reads as such.
+    const std::string& path = answer.path;
+    const int kind = voiSaveKindOfName(path, answer.filterIndex);
     if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) != VoiSaveStatus::Ok)
         platform::showError("Cannot create file \"" + path + "\".");
 }
@@ -868,14 +856,14 @@ QCursor fillCursor() {
 QWidget* TVoiEditor::buildShapePanel() {
     Panel5 = new QGroupBox;
     auto* panel5 = new QVBoxLayout(Panel5);
-    RadioButtonAuto = new QRadioButton("Auto");
+    RadioButtonAuto = new QRadioButton("A&uto");
     RadioButtonAuto->setToolTip("Automatically adjust parameters");
-    RadioImageWB = new QRadioButton("Light");
+    RadioImageWB = new QRadioButton("&Light");
     RadioImageWB->setToolTip("Light object in dark environment");
-    RadioImageBW = new QRadioButton("Dark");
+    RadioImageBW = new QRadioButton("&Dark");
     RadioImageBW->setToolTip("Dark object in light environment");
     RadioButtonAuto->setChecked(true);
-    CheckBoxWires = new QCheckBox("Wires");
+    CheckBoxWires = new QCheckBox("&Wires");
     ComboBoxDivider = new QComboBox;
     ComboBoxDivider->setToolTip("Sets a number of nodes");
     ComboBoxDivider->addItems({"Sparse", "Default", "Dense", "XDense"});

@@ -12,16 +12,17 @@ TOptionsClass::TOptionsClass(QWidget* owner) : QDialog(owner) {
     setObjectName("OptionsClass");
     setWindowTitle("Class Name");
 
-    use_ = new QCheckBox("Use for discriminative analysis", this);
-    label_ = new QLabel("Roi1 class name:", this);
+    use_ = new QCheckBox("&Use for discriminative analysis", this);
+    label_ = new QLabel("Roi1 class &name:", this);
     name_ = new QLineEdit(this);
     name_->setMaxLength(kMaxClassNameLength);
     label_->setBuddy(name_);
 
     auto* group = new QGroupBox("Apply changes to:", this);
     auto* groupLayout = new QVBoxLayout(group);
-    const char* captions[] = {"this column only", "all columns of the class",
-                              "all columns of the document"};
+    // Alt keys apart from the buttons' (OK, Cancel).
+    const char* captions[] = {"&this column only", "all columns of the c&lass",
+                              "all columns of the &document"};
     for (size_t i = 0; i < scopes_.size(); ++i) {
         scopes_[i] = new QRadioButton(captions[i], group);
         groupLayout->addWidget(scopes_[i]);
@@ -49,7 +50,7 @@ QRadioButton* TOptionsClass::scopeButton(int value) const {
 void TOptionsClass::showEvent(QShowEvent* event) {
     use_->setChecked(useFlag != 0);
     name_->setText(QString::fromStdString(className));
-    label_->setText(QString("Roi%1 class name:").arg(roiNumber));
+    label_->setText(QString("Roi%1 class &name:").arg(roiNumber));
     name_->setFocus();
     QDialog::showEvent(event);
 }

@@ -16,14 +16,15 @@
 TFormColor::TFormColor(QWidget* owner) : QDialog(owner, Qt::Window) {
     setObjectName("FormColor");
     setWindowTitle("Color conversion");
-    const char* captions[] = {"Brightness = (299Red+587Green+114Blue)/1000",
-                              "Red",
-                              "Green",
-                              "Blue",
-                              "U = (886Blue-587Green-299Red)/1772",
-                              "V = (701Red-587Green-114Blue)/1402",
-                              "Color phase = Phase(V + jU)",
-                              "Color saturation = Magnitude(V + jU)"};
+    // Each control has its own Alt key.
+    const char* captions[] = {"&Brightness = (299Red+587Green+114Blue)/1000",
+                              "&Red",
+                              "&Green",
+                              "B&lue",
+                              "&U = (886Blue-587Green-299Red)/1772",
+                              "&V = (701Red-587Green-114Blue)/1402",
+                              "Color &phase = Phase(V + jU)",
+                              "Color &saturation = Magnitude(V + jU)"};
     const char* prefixes[] = {"", "R_", "G_", "B_", "U_", "V_", "H_", "S_"};
     auto* grid = new QGridLayout;
     for (size_t i = 0; i < modes_.size(); ++i) {
@@ -33,7 +34,7 @@ TFormColor::TFormColor(QWidget* owner) : QDialog(owner, Qt::Window) {
         grid->addWidget(new QLabel(prefixes[i], this), static_cast<int>(i), 1);
         connect(modes_[i], &QRadioButton::clicked, this, &TFormColor::modeClicked);
     }
-    force_ = new QCheckBox("Force prefix:", this);
+    force_ = new QCheckBox("&Force prefix:", this);
     prefix_ = new QLineEdit(this);
     prefix_->setToolTip("Maximum 3 alphanumerics");
     prefix_->setFixedWidth(60);
@@ -54,7 +55,7 @@ TFormColor::TFormColor(QWidget* owner) : QDialog(owner, Qt::Window) {
 
     auto* ok = new QPushButton("OK", this);
     auto* cancel = new QPushButton("Cancel", this);
-    reload_ = new QPushButton("Reload", this);
+    reload_ = new QPushButton("R&eload", this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &TFormColor::accept);
     connect(cancel, &QPushButton::clicked, this, &TFormColor::reject);

@@ -54,20 +54,20 @@ TRawOptions::TRawOptions(QWidget* owner) : QDialog(owner) {
     fields->addWidget(imageNumber_, 3, 1);
 
     auto* bits = new QGroupBox("Bits per pixel", this);
-    bits8_ = new QRadioButton("8 bits", bits);
-    bits16_ = new QRadioButton("16 bits", bits);
+    bits8_ = new QRadioButton("&8 bits", bits);
+    bits16_ = new QRadioButton("1&6 bits", bits);
     auto* bitsLayout = new QVBoxLayout(bits);
     bitsLayout->addWidget(bits8_);
     bitsLayout->addWidget(bits16_);
 
     auto* order = new QGroupBox("Bytes order", this);
-    intel_ = new QRadioButton("\"Intel\"", order);
-    motorola_ = new QRadioButton("\"Motorola\"", order);
+    intel_ = new QRadioButton("\"&Intel\"", order);
+    motorola_ = new QRadioButton("\"&Motorola\"", order);
     auto* orderLayout = new QVBoxLayout(order);
     orderLayout->addWidget(intel_);
     orderLayout->addWidget(motorola_);
 
-    autoReload_ = new QCheckBox("Auto reload", this);
+    autoReload_ = new QCheckBox("&Auto reload", this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &TRawOptions::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TRawOptions::reject);

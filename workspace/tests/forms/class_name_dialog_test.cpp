@@ -19,10 +19,10 @@ class OptionsClassTest : public ::testing::Test {
 TEST_F(OptionsClassTest, ShowFillsTheControlsFromTheFields) {
     TOptionsClass dialog(nullptr);
     EXPECT_EQ(dialog.windowTitle(), "Class Name");
-    EXPECT_EQ(dialog.useBox()->text(), "Use for discriminative analysis");
-    EXPECT_EQ(dialog.scopeButton(1)->text(), "this column only");
-    EXPECT_EQ(dialog.scopeButton(2)->text(), "all columns of the class");
-    EXPECT_EQ(dialog.scopeButton(3)->text(), "all columns of the document");
+    EXPECT_EQ(dialog.useBox()->text(), "&Use for discriminative analysis");
+    EXPECT_EQ(dialog.scopeButton(1)->text(), "&this column only");
+    EXPECT_EQ(dialog.scopeButton(2)->text(), "all columns of the c&lass");
+    EXPECT_EQ(dialog.scopeButton(3)->text(), "all columns of the &document");
     EXPECT_EQ(dialog.scopeButton(0), nullptr);
     EXPECT_EQ(dialog.nameEdit()->maxLength(), 255);
 
@@ -32,7 +32,7 @@ TEST_F(OptionsClassTest, ShowFillsTheControlsFromTheFields) {
     dialog.show();
     EXPECT_FALSE(dialog.useBox()->isChecked());
     EXPECT_EQ(dialog.nameEdit()->text(), "healthy");
-    EXPECT_EQ(dialog.nameLabel()->text(), "Roi7 class name:");
+    EXPECT_EQ(dialog.nameLabel()->text(), "Roi7 class &name:");
     dialog.hide();
 
     dialog.useFlag = 2;  // any non-zero flag shows as checked
