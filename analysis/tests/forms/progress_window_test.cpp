@@ -65,7 +65,14 @@ TEST(ProgressWindow, CancelStopsTheWorkerAndNothingIsKept) {
         return job;
     });
     AnalysisMode = kTestMode;
-    QTimer::singleShot(50, &progress, [&] { progress.CancelClick(); });
+    // Cancel once the worker runs: a fixed delay can be outrun on a busy machine.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &progress, [&] {
+        if (polls.load() == 0) return;
+        poll.stop();
+        progress.CancelClick();
+    });
+    poll.start(5);
     EXPECT_EQ(progress.exec(), QDialog::Rejected);
     EXPECT_FALSE(finishedCompleted);
     EXPECT_GT(polls.load(), 0);
