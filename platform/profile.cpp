@@ -142,6 +142,11 @@ bool IniFile::hasKey(std::string_view section, std::string_view key) const {
     return header >= 0 && findKey(header, key) >= 0;
 }
 
+long IniFile::keyLine(std::string_view section, std::string_view key) const {
+    long header = findSection(section);
+    return header >= 0 ? findKey(header, key) : -1;
+}
+
 std::string IniFile::getString(std::string_view section, std::string_view key,
                                std::string_view fallback) const {
     long header = findSection(section);

@@ -29,6 +29,9 @@ class IniFile {
     std::string text() const;
 
     bool hasKey(std::string_view section, std::string_view key) const;
+    // Where the key stands in the text (its 0-based line), -1 when missing:
+    // for telling the user about keys in the order the file lists them.
+    long keyLine(std::string_view section, std::string_view key) const;
     // The value of the key, with surrounding blanks and one pair of matching
     // quotes removed; `fallback` when the section or key is missing.
     std::string getString(std::string_view section, std::string_view key,

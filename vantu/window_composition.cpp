@@ -1,5 +1,8 @@
 #include "vantu/window_composition.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/forms/analysis_2d_job.h"
@@ -107,12 +110,15 @@ void saveOptionGroupsToRegistry() {
 }
 
 void loadOptionGroupsFromFile(const platform::IniFile& file) {
-    std::vector<std::string> notes;
+    // Each note with the line of its key in the file.
+    std::vector<std::pair<long, std::string>> notes;
     // Only the keys the file holds: a value kept from before was said before.
     auto note = [&](const std::vector<std::string>& more) {
         for (const std::string& line : more)
-            if (file.hasKey(platform::kOptionsSection, line.substr(0, line.find_first_of("= "))))
-                notes.push_back(line);
+            if (const long at = file.keyLine(platform::kOptionsSection,
+                                             line.substr(0, line.find_first_of("= ")));
+                at >= 0)
+                notes.emplace_back(at, line);
     };
     LoadOptionsFromFile(file, analysisSettings().options);
     note(outOfRangeNotes(analysisSettings().options));
@@ -127,8 +133,11 @@ void loadOptionGroupsFromFile(const platform::IniFile& file) {
     }
     // The dialogs and the analyses bring such values into range: say so once.
     if (notes.empty()) return;
+    // In the order the user reads them in the file, whatever the groups' order.
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::string text = "Options outside the ranges of their dialogs:";
-    for (const std::string& line : notes) text += "\r\n" + line;
+    for (const auto& [at, line] : notes) text += "\r\n" + line;
     platform::showMessage("Warning", text, platform::MessageButtons::Ok,
                           platform::MessageIcon::Warning);
 }

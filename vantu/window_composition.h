@@ -21,6 +21,8 @@ void destroyVantuWindows();
 // The option groups in the order the program writes and reads them: to the
 // store at exit 2D, 3D, raw, voxel sizes, grain; in an options file 2D, 3D,
 // voxel sizes, grain (the raw options are never in an options file).
+// Loading a file names the values it holds outside their dialogs' ranges in
+// one warning, in the order the file lists their keys.
 void saveOptionGroupsToRegistry();
 void loadOptionGroupsFromFile(const platform::IniFile& file);
 void saveOptionGroupsToFile(platform::IniFile& file);

@@ -219,6 +219,16 @@ TEST_F(MainWindowTest, OptionsOutsideTheDialogsRangesAreNamedInOneMessage) {
     // The file is read as it is: a save writes back what it holds.
     EXPECT_EQ(analysisSettings().options.Mask_y, 4);
 
+    // Named in the order the file lists them, across the groups too.
+    dir.write("odd.ini", "[Vantu_DRIM]\r\nSg_Units=0\r\nMask_y=3\r\n3D_ComBpp=9\r\nNg_vt=3\r\n");
+    dialogs.fileAnswers.push_back({true, path, 1});
+    _vantu->Loadoptions1Click();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].text,
+              "Options outside the ranges of their dialogs:\r\nSg_Units=0.00 is used as 0.01\r\n"
+              "Mask_y=3 is used as 5\r\n3D_ComBpp=9 is used as 4\r\nNg_vt=3 is used as 8");
+    dialogs.messages.pop_back();
+
     // A file within the ranges says nothing.
     dir.write("odd.ini", "[Vantu_DRIM]\r\nMask_y=5\r\n");
     dialogs.fileAnswers.push_back({true, path, 1});

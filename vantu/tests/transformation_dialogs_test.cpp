@@ -102,18 +102,60 @@ TEST_F(TransformationDialogsTest, TypedDecimalsReadWithEitherSeparatorUnderAnyLo
 
 TEST_F(TransformationDialogsTest, TheBlockPlacesByPercentAndCentre) {
     _Block->prepare(200, 100, 50, 1, 1, 2);
-    EXPECT_EQ(_Block->Size->value(), 100);
+    EXPECT_EQ(_Block->Size->text(), "100");
     EXPECT_EQ(_Block->X->maximum(), 100);
     EXPECT_EQ(_Block->Y->minimum(), -50);
     EXPECT_EQ(_Block->Z->maximum(), 50);
-    _Block->Size->setValue(50);  // halves the shape in every direction
-    _Block->X->setValue(-20);
+    _Block->Size->setText("50");  // halves the shape in every direction
+    _Block->X->setText("-20");
+    _Block->accept();
     const Matrix4 m = _Block->placement();
     EXPECT_EQ(m[0], 0.5);
     EXPECT_EQ(m[5], 0.5);
     EXPECT_EQ(m[10], 0.5);
     EXPECT_EQ(m[12], -20);
     EXPECT_EQ(m[1], 0);
+}
+
+TEST_F(TransformationDialogsTest, TheBlockRefusesWhatIsNotAWholeNumberInRange) {
+    _Block->prepare(200, 100, 50, 1, 1, 2);
+    std::vector<platform::MessageRequest> refusals;
+    bool openAfterRefusal = true;
+    QTimer::singleShot(0, _Block, [&] {
+        // Typed as a user types: the point is kept, not dropped to give 27.
+        QLineEdit* x = _Block->X->findChild<QLineEdit*>();
+        x->selectAll();
+        QTest::keyClicks(x, "2.7");
+        EXPECT_EQ(_Block->X->text(), "2.7");
+        _Block->accept();
+        _Block->X->setText("0");
+        _Block->Z->setText("51");  // one past the slices' half extent
+        _Block->accept();
+        _Block->Z->setText("abc");
+        _Block->accept();
+        refusals = dialogs.messages;
+        openAfterRefusal = _Block->isVisible();
+        QWidget* focus = _Block->focusWidget();
+        EXPECT_TRUE(focus && (focus == _Block->Z || focus->parentWidget() == _Block->Z));
+        _Block->Z->setText("-50");
+        _Block->accept();
+    });
+    _Block->exec();
+    ASSERT_EQ(refusals.size(), 3u);
+    EXPECT_NE(refusals[0].text.find("X takes a whole number from -100 to 100, not \"2.7\""),
+              std::string::npos);
+    EXPECT_NE(refusals[1].text.find("Z takes a whole number from -50 to 50"), std::string::npos);
+    EXPECT_NE(refusals[2].text.find("\"abc\""), std::string::npos);
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_EQ(_Block->result(), QDialog::Accepted);
+    EXPECT_EQ(_Block->placement()[14], -50);
+    EXPECT_EQ(_Block->placement()[12], 0);
+
+    // Closed without "Next", the placement is the prepared one.
+    _Block->prepare(200, 100, 50, 1, 1, 2);
+    _Block->X->setText("30");
+    _Block->reject();
+    EXPECT_EQ(_Block->placement(), identityMatrix());
 }
 
 TEST_F(TransformationDialogsTest, TheBlockOpensAtSizeWithItsTextSelected) {

@@ -258,11 +258,11 @@ TEST_F(VolumeEditorShapes, CtrlPlacesTheEllipsoidAndTheCubeThroughTheBlock) {
     QTimer::singleShot(0, _Block, [this] {
         // The dialog opens in front of the editor, not of the main window.
         EXPECT_EQ(_Block->parentWidget(), editor);
-        EXPECT_EQ(_Block->Size->value(), 100);
+        EXPECT_EQ(_Block->Size->text(), "100");
         EXPECT_EQ(_Block->Z->maximum(), 64);  // 64 slices of 2
-        _Block->Size->setValue(50);
-        _Block->X->setValue(-5);
-        _Block->Z->setValue(12);
+        _Block->Size->setText("50");
+        _Block->X->setText("-5");
+        _Block->Z->setText("12");
         _Block->accept();
     });
     editor->cubeButtonClick(true);

@@ -79,8 +79,8 @@ platform::RegistryValueList options3DRegistryValues(const Analysis3DOptions& opt
 // 3D_HistogramBpp, 3D_Normalisation. A missing key keeps the current value;
 // switches are reduced to 0/1.
 void load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options);
-// What sanitized() changes, one note per key in the file's order
-// ("3D_ComBpp=9 is used as 4").
+// What sanitized() changes, one note per key in the writers' order, each
+// starting with its key ("3D_ComBpp=9 is used as 4").
 std::vector<std::string> outOfRangeNotes(const Analysis3DOptions& options);
 void save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& options);
 

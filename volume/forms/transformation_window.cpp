@@ -32,6 +32,11 @@ void NumberBox::setText(const QString& text) {
     lineEdit()->setText(text);
 }
 
+void NumberBox::setRange(double low, double high) {
+    low_ = low;
+    high_ = high;
+}
+
 void NumberBox::stepBy(int steps) {
     // A box holding no number is left for "Apply" to refuse.
     const std::optional<double> value = parseTypedNumber(text().toStdString());

@@ -28,13 +28,17 @@ class ShapeTransformTarget {
 
 // A number box with up-down arrows that keeps what is typed as it is typed,
 // so "2.7" or "2,7" stays a decimal to be read on "Apply"; the arrows step by
-// 1 within [low, high] from the number shown.
+// 1 within [low, high] from the number shown. The range bounds the arrows
+// only: what is typed is for the box's reader to check.
 class NumberBox : public QAbstractSpinBox {
     Q_OBJECT
   public:
     NumberBox(double low, double high);
     QString text() const;
     void setText(const QString& text);
+    void setRange(double low, double high);
+    double minimum() const { return low_; }
+    double maximum() const { return high_; }
     void stepBy(int steps) override;
 
   protected:

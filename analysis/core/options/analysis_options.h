@@ -87,9 +87,10 @@ platform::RegistryValueList analysisOptionsRegistryValues(const AnalysisOptions&
 void LoadOptionsFromFile(const platform::IniFile& file,
                          AnalysisOptions& options = analysisSettings().options);
 // What sanitized() brings into the dialog's ranges, one note per key in the
-// file's order ("Mask_y=4 is used as 5"); switches, whose every non-zero
-// value means on, give none. An options file is read as it is, and the user
-// is told what the analysis and the dialog will use instead.
+// writers' order, each starting with its key ("Mask_y=4 is used as 5");
+// switches, whose every non-zero value means on, give none. An options file
+// is read as it is, and the user is told, in the file's order of the keys,
+// what the analysis and the dialog will use instead.
 std::vector<std::string> outOfRangeNotes(const AnalysisOptions& options);
 void SaveOptionsToFile(platform::IniFile& file,
                        const AnalysisOptions& options = analysisSettings().options);

@@ -61,7 +61,8 @@ platform::RegistryValueList grainOptionsRegistryValues(const GrainOptions& optio
 // current value for a missing integer, switch or class name; a missing
 // number reads as "1.00", so it becomes 1.0.
 void loadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& options);
-// What sanitized() changes, one note per key in the file's order
-// ("Sg_GrainsPerRoi=0 is used as 1", "Sg_Units=0.00 is used as 0.01").
+// What sanitized() changes, one note per key in the writers' order, each
+// starting with its key ("Sg_GrainsPerRoi=0 is used as 1", "Sg_Units=0.00 is
+// used as 0.01").
 std::vector<std::string> outOfRangeNotes(const GrainOptions& options);
 void saveGrainOptionsToFile(platform::IniFile& file, const GrainOptions& options);

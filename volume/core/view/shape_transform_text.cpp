@@ -47,6 +47,13 @@ std::optional<double> parseTypedNumber(std::string_view text) {
     return platform::parseReal(number);
 }
 
+std::optional<int32_t> parseTypedWholeNumber(std::string_view text, int32_t low, int32_t high) {
+    const std::optional<double> value = parseTypedNumber(text);
+    if (!value || *value != std::trunc(*value) || *value < low || *value > high)
+        return std::nullopt;
+    return static_cast<int32_t>(*value);
+}
+
 std::string applyShapeTransformTexts(const ShapeTransformTexts& texts, ShapePose& pose) {
     ShapePose read = pose;
     for (int k = 0; k < 9; ++k) {
@@ -69,11 +76,12 @@ std::string applyShapeTransformTexts(const ShapeTransformTexts& texts, ShapePose
     std::array<int32_t, 2> integers{};
     for (int k = 0; k < 2; ++k) {
         const std::string& text = texts.integers[static_cast<size_t>(k)];
-        const std::optional<double> value = parseTypedNumber(text);
-        if (!value || *value != std::trunc(*value) || std::fabs(*value) > kShapeIntegerLimit)
+        const std::optional<int32_t> value =
+            parseTypedWholeNumber(text, -kShapeIntegerLimit, kShapeIntegerLimit);
+        if (!value)
             return refused(k == 0 ? "The shape parameter" : "The second shape integer", text,
                            "a whole number from -100 to 100");
-        integers[static_cast<size_t>(k)] = static_cast<int32_t>(*value);
+        integers[static_cast<size_t>(k)] = *value;
     }
     read.parameter = integers[0];
     read.second = integers[1];

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,10 @@ ShapeTransformTexts shapeTransformTexts(const ShapePose& pose,
 // and a decimal point or a decimal comma ("2.7", "2,7", "-1e3"). Anything
 // else, infinity and NaN included, is no number.
 std::optional<double> parseTypedNumber(std::string_view text);
+
+// A typed number that is whole and within [low, high]; anything else
+// ("2.7", "1e12", "abc") is none.
+std::optional<int32_t> parseTypedWholeNumber(std::string_view text, int32_t low, int32_t high);
 
 // "Apply": every box is read; the linear part is taken exactly as shown.
 // When a box holds no number, or one outside its range (the shift within
