@@ -10,6 +10,7 @@
 #include <new>
 
 #include "platform/textformat.h"
+#include "statistics/core/linear/column_statistics.h"
 #include "statistics/core/linear/singular_scatter.h"
 #include "statistics/core/reports/report_header.h"
 
@@ -882,17 +883,7 @@ AhcReport clusterScmPoints(SampleMatrix& points, int sampleCount, int n, uint8_t
     context.points = &points;
     context.featureCount = n;
     context.metric = metric;
-    for (int k = 1; k <= n; ++k) {
-        double sum = 0.0;
-        for (int s = 1; s <= sampleCount; ++s) sum += points[s][k];
-        const double mean = sum / sampleCount;
-        double squares = 0.0;
-        for (int s = 1; s <= sampleCount; ++s) {
-            const double d = points[s][k] - mean;
-            squares += d * d;
-        }
-        context.variances[k] = squares / (sampleCount - 1);
-    }
+    for (int k = 1; k <= n; ++k) context.variances[k] = columnVariance(points, sampleCount, k);
     if (clusterPoints(context, points, sampleCount, linkage, tree, report))
         report.analysisName = "Similarity Based Clustering";
     return report;
