@@ -92,9 +92,8 @@ ProjectionReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& 
     constexpr uint8_t kStandardized = 1;
     if (!startAnalysis(data, kStandardized, report)) return report;
     if (!requireTwoFeatures(data, kNdaNoFeaturesMessage, report)) return report;
-    report.lines = reportHeaderLines(data, kNdaReportTitle, kStandardized, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [nonlinear discriminant analysis]");
+    report.lines = reportOpeningLines(data, kNdaReportTitle, kStandardized, dateTime,
+                                      "* Results [nonlinear discriminant analysis]");
     try {
         runNetwork(data, net, projected, parameters, random, progress, report);
     } catch (const RangeCheckError& fault) {

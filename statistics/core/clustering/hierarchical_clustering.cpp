@@ -860,9 +860,8 @@ AhcReport HierarchicalClustering(R62DataSet& data, uint8_t metric, uint8_t linka
                                  ClusterTree& tree) {
     AhcReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = reportHeaderLines(data, kAhcReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back(kAhcResultsLine);
+    report.lines =
+        reportOpeningLines(data, kAhcReportTitle, standardize, dateTime, kAhcResultsLine);
 
     const int n = data.SelectedCount;
     DistanceContext context;

@@ -535,9 +535,8 @@ AhcReport SimilarityBasedClustering(R62DataSet& data, uint8_t metric, uint8_t li
                                     const ScmLimits& limits) {
     AhcReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = reportHeaderLines(data, kScmReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back(kScmResultsLine);
+    report.lines =
+        reportOpeningLines(data, kScmReportTitle, standardize, dateTime, kScmResultsLine);
 
     ScmContext context;
     context.data = &data;

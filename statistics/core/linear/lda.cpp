@@ -42,9 +42,8 @@ ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& proj
     for (int a = 1; a <= n; ++a)
         for (int b = a + 1; b <= n; ++b) sb[b][a] = sb[a][b];
 
-    report.lines = reportHeaderLines(data, kLdaReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [linear discriminant analysis]");
+    report.lines = reportOpeningLines(data, kLdaReportTitle, standardize, dateTime,
+                                      "* Results [linear discriminant analysis]");
 
     Vector30 pivots{};
     if (!CholeskyDecompose(st, pivots, n)) {

@@ -21,9 +21,8 @@ ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& proj
             // A single sample has no spread; dividing by N - 1 = 0 would give NaN.
             covariance[a][b] = samples > 1 ? covariance[a][b] / (samples - 1) : 0.0;
 
-    report.lines = reportHeaderLines(data, kPcaReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [principal component analysis]");
+    report.lines = reportOpeningLines(data, kPcaReportTitle, standardize, dateTime,
+                                      "* Results [principal component analysis]");
 
     Matrix30 vectors{};
     Vector30 values{};
