@@ -433,15 +433,17 @@ void TMainWindow::RawDataMIClick() {
 
 void TMainWindow::PCAClick() {
     runAnalysisFrame("PCA analysis", ReportKind::Pca, [this] {
-        return showAnalysisResult(runPrincipalComponentAnalysis(
-            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(PrincipalComponentAnalysis(r62Data(), r62ProjectedData(),
+                                                             r62Options().StandardizeData,
+                                                             reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::LDAClick() {
     runAnalysisFrame("LDA analysis", ReportKind::Lda, [this] {
-        return showAnalysisResult(runLinearDiscriminantAnalysis(
-            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(LinearDiscriminantAnalysis(r62Data(), r62ProjectedData(),
+                                                             r62Options().StandardizeData,
+                                                             reportDateTime(std::time(nullptr))));
     });
 }
 

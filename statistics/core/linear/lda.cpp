@@ -101,8 +101,3 @@ ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& proj
         report);
     return report;
 }
-
-ProjectionReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
-                                               std::string_view dateTime) {
-    return LinearDiscriminantAnalysis(data, r62ProjectedData(), standardize, dateTime);
-}

@@ -44,8 +44,3 @@ ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& proj
         report);
     return report;
 }
-
-ProjectionReport runPrincipalComponentAnalysis(R62DataSet& data, uint8_t standardize,
-                                               std::string_view dateTime) {
-    return PrincipalComponentAnalysis(data, r62ProjectedData(), standardize, dateTime);
-}
