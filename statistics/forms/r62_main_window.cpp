@@ -457,30 +457,29 @@ void TMainWindow::NDAClick() {
     });
 }
 
-void TMainWindow::ann_one_trainClick() {
+void TMainWindow::runNetworkTraining(const std::string& statusText, NetworkTraining train,
+                                     bool countSilhouette) {
     runAnalysisFrame(
-        "Neural-network 'one vs. (n-1)' classifier training", ReportKind::AnnTraining, [this] {
+        statusText, ReportKind::AnnTraining,
+        [this, train] {
             const AnnTrainingReport report =
-                runAnnOneVsAllTraining(r62Data(), reportDateTime(std::time(nullptr)),
-                                       [this](int at, int of) { showNetworkProgress(at, of); });
+                train(r62Data(), reportDateTime(std::time(nullptr)),
+                      [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
             return showAnalysisResult(report);
-        });
+        },
+        countSilhouette);
+}
+
+void TMainWindow::ann_one_trainClick() {
+    runNetworkTraining("Neural-network 'one vs. (n-1)' classifier training", runAnnOneVsAllTraining,
+                       /*countSilhouette=*/true);
 }
 
 void TMainWindow::ann_all_trainClick() {
     const std::string status =
         "Neural-network " + std::to_string(r62Data().CategoryCount) + "-class classifier training";
-    runAnalysisFrame(
-        status, ReportKind::AnnTraining,
-        [this] {
-            const AnnTrainingReport report =
-                runAnnNClassTraining(r62Data(), reportDateTime(std::time(nullptr)),
-                                     [this](int at, int of) { showNetworkProgress(at, of); });
-            showNetworkProgress(0, 0);
-            return showAnalysisResult(report);
-        },
-        /*countSilhouette=*/false);
+    runNetworkTraining(status, runAnnNClassTraining, /*countSilhouette=*/false);
 }
 
 void TMainWindow::ann_testClick() {
@@ -516,7 +515,7 @@ void TMainWindow::AHCClick() {
         const AhcReport report = HierarchicalClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
             reportDateTime(std::time(nullptr)), r62ClusterTree());
-        if (!showClusteringReport(report)) return false;
+        if (!showReport(report)) return false;
         showDendrogramOf(report.analysisName);
         return true;
     });
@@ -529,7 +528,7 @@ void TMainWindow::SCMClick() {
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
             reportDateTime(std::time(nullptr)), r62ClusterTree(), [this](int) { showBusy(); });
         showNetworkProgress(0, 0);
-        if (!showClusteringReport(report)) return false;
+        if (!showReport(report)) return false;
         showDendrogramOf(report.analysisName);
         return true;
     });
@@ -542,7 +541,7 @@ void TMainWindow::kmeansClick() {
             KMeansClustering(samples, r62Options().ClustNo, r62Options().StandardizeData,
                              reportDateTime(std::time(nullptr)), [this](int, int) { showBusy(); });
         showNetworkProgress(0, 0);
-        if (!showClusteringReport(report)) return false;
+        if (!showReport(report)) return false;
         ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
                         report.clusterCount, samples.DataFileName, report.analysisName);
         showClassClusterTable(
@@ -552,7 +551,7 @@ void TMainWindow::kmeansClick() {
     });
 }
 
-bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
+bool TMainWindow::showReport(const AnalysisResult& result) {
     // A key pressed during the run must not answer the box of its result.
     keepRepainting();
     switch (result.outcome) {
@@ -600,30 +599,9 @@ void TMainWindow::showBusy() {
 
 bool TMainWindow::showAnalysisResult(const AnalysisResult& result,
                                      const std::vector<BoundaryLine>& boundaries) {
-    // A key pressed during the run must not answer the box of its result.
-    keepRepainting();
-    switch (result.outcome) {
-        case AnalysisOutcome::Reported:
-            setReport(result.lines);
-            graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
-            return true;
-        case AnalysisOutcome::PreparationRefused:
-            for (const std::string& message : result.messages)
-                platform::showMessage(kBoxCaption, message);
-            return false;
-        case AnalysisOutcome::NoFeatures:
-            for (const std::string& message : result.messages)
-                platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
-                                      platform::MessageIcon::Error);
-            return false;
-        case AnalysisOutcome::Failed:
-            for (const std::string& message : result.messages)
-                platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
-                                      platform::MessageIcon::Error);
-            setReport(result.lines);
-            return false;
-    }
-    return false;
+    if (!showReport(result)) return false;
+    graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
+    return true;
 }
 
 void TMainWindow::OptionsClick() {
