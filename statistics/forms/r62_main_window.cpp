@@ -24,6 +24,7 @@
 #include <filesystem>
 
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/files.h"
 #include "platform/qt/application.h"
 #include "platform/qt/busy_run.h"
@@ -492,11 +493,8 @@ void TMainWindow::ann_testClick() {
     // A test gives up the analysis and classification reports only.
     shell.ClearAnalysisReportFlags();
     shell.ClearClassificationReportFlags();
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Open;
-    request.title = std::string(kNetworkOpenTitle);
-    request.filter = std::string(kNetworkOpenFilter);
-    request.mustExist = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Open, kNetworkOpenTitle, kNetworkOpenFilter);
     const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     const QScopedValueRollback<bool> running(running_, true);
@@ -634,11 +632,8 @@ void TMainWindow::GetDataClick() {
     } else {
         OpenDialog1.filter = std::string(kSelOpenFilter);
         OpenDialog1.title = std::string(kSelOpenTitle);
-        platform::FileDialogRequest request;
-        request.kind = platform::FileDialogKind::Open;
-        request.title = OpenDialog1.title;
-        request.filter = OpenDialog1.filter;
-        request.mustExist = true;
+        platform::FileDialogRequest request = platform::fileDialogRequest(
+            platform::FileDialogKind::Open, OpenDialog1.title, OpenDialog1.filter);
         const platform::FileDialogResult answer = showR62FileDialog(request);
         if (!answer.accepted) return;
         path = answer.path;
