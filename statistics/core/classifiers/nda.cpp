@@ -90,8 +90,7 @@ ProjectionReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& 
     // The network always learns from standardised features; the header says
     // so, whatever the option holds.
     constexpr uint8_t kStandardized = 1;
-    if (!startAnalysis(data, kStandardized, report)) return report;
-    if (!requireTwoFeatures(data, kNdaNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, kStandardized, kNdaNoFeaturesMessage, report)) return report;
     report.lines = reportOpeningLines(data, kNdaReportTitle, kStandardized, dateTime,
                                       "* Results [nonlinear discriminant analysis]");
     try {

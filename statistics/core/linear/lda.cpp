@@ -12,8 +12,7 @@
 ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime) {
     ProjectionReport report;
-    if (!startAnalysis(data, standardize, report)) return report;
-    if (!requireTwoFeatures(data, kLdaNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, standardize, kLdaNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
     const int samples = data.SampleCount;
     const int classes = data.CategoryCount;

@@ -7,8 +7,7 @@
 ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime) {
     ProjectionReport report;
-    if (!startAnalysis(data, standardize, report)) return report;
-    if (!requireTwoFeatures(data, kPcaNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, standardize, kPcaNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
     const int samples = data.SampleCount;
     checkRange(samples, 0, kMaxSamples);

@@ -67,8 +67,8 @@ std::string fisherLine(double fisher) {
 RawDataAnalysisReport runRawDataAnalysis(R62DataSet& data, uint8_t standardize,
                                          std::string_view dateTime) {
     RawDataAnalysisReport report;
-    if (!startAnalysis(data, standardize, report)) return report;
-    if (!requireTwoFeatures(data, kRawDataNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, standardize, kRawDataNoFeaturesMessage, report))
+        return report;
     const int n = data.SelectedCount;
     report.lines = reportOpeningLines(data, kRawDataReportTitle, standardize, dateTime,
                                       "* Results [raw-data analysis]");
