@@ -451,6 +451,14 @@ void writeRegistryValues(Hive hive, std::string_view path, const RegistryValueLi
     for (const auto& [name, value] : values) key.writeValue(name, value);
 }
 
+RegistryKey openOptionsKey() {
+    return RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+}
+
+void writeOptionValues(const RegistryValueList& values) {
+    writeRegistryValues(Hive::LocalMachine, kOptionsKeyPath, values);
+}
+
 uint32_t ReadRegistryDword(const RegistryKey& key, std::string_view name, uint32_t fallback) {
     return key.readDword(name).value_or(fallback);
 }

@@ -118,6 +118,11 @@ using RegistryValueList = std::vector<std::pair<std::string, RegistryValue>>;
 // written, and nothing said, when the key cannot be created.
 void writeRegistryValues(Hive hive, std::string_view path, const RegistryValueList& values);
 
+// The program key every option group keeps its values under: opened for
+// reading, and written in the order of `values`.
+RegistryKey openOptionsKey();
+void writeOptionValues(const RegistryValueList& values);
+
 uint32_t ReadRegistryDword(const RegistryKey& key, std::string_view name, uint32_t fallback);
 std::string ReadRegistryString(const RegistryKey& key, std::string_view name,
                                std::string_view fallback, size_t maxBytes);

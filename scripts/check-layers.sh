@@ -17,32 +17,35 @@ V="$A volume/core/"                                 # volume core and below
 WF="$W workspace/forms/"                            # the workspace's windows and below
 AF="$A workspace/forms/ analysis/forms/"            # the analysis windows and below
 VF="$V workspace/forms/ analysis/forms/ volume/forms/"
+# The test folders a room's tests may include: their own and those of the rooms below.
+test_folders() {
+    case "$1" in
+        workspace) echo "workspace/tests/" ;;
+        analysis) echo "workspace/tests/ analysis/tests/" ;;
+        volume|vantu) echo "workspace/tests/ analysis/tests/ volume/tests/" ;;
+        statistics) echo "statistics/tests/" ;;
+    esac
+}
 allowed_for() {
     case "$1" in
+        # Tests beside the programs see both of them (the hand-over, the filters).
+        apps/tests/*) echo "*" ;;
+        # A room's tests see what its files see, and the test folders above:
+        # the window tests what its windows see, the others what its core sees.
+        */tests/forms/*|*/tests/gl/*) echo "$(allowed_for "${1%%/*}/forms/") $(test_folders "${1%%/*}")" ;;
+        */tests/*) echo "$(allowed_for "${1%%/*}/core/") $(test_folders "${1%%/*}")" ;;
         platform/*) echo "platform/" ;;
         workspace/core/*) echo "$W" ;;
         workspace/forms/*) echo "$WF" ;;
-        workspace/tests/forms/*) echo "$WF workspace/tests/" ;;
-        workspace/tests/*) echo "$W workspace/tests/" ;;
         analysis/core/*) echo "$A" ;;
         analysis/forms/*) echo "$AF" ;;
-        analysis/tests/forms/*) echo "$AF workspace/tests/ analysis/tests/" ;;
-        analysis/tests/*) echo "$A workspace/tests/ analysis/tests/" ;;
         volume/core/*) echo "$V" ;;
         volume/forms/*) echo "$VF" ;;
-        volume/tests/forms/*|volume/tests/gl/*) echo "$VF workspace/tests/ analysis/tests/ volume/tests/" ;;
-        volume/tests/*) echo "$V workspace/tests/ analysis/tests/ volume/tests/" ;;
         statistics/core/*) echo "platform/ statistics/core/" ;;
         statistics/forms/*) echo "platform/ statistics/core/ statistics/forms/" ;;
-        statistics/tests/forms/*) echo "platform/ statistics/" ;;
-        statistics/tests/*) echo "platform/ statistics/core/ statistics/tests/" ;;
         # The top room composes Vantu's windows; its tests run the whole program.
-        vantu/tests/*) echo "$VF vantu/ workspace/tests/ analysis/tests/ volume/tests/" ;;
-        vantu/*) echo "$VF vantu/" ;;
-        apps/vantu/*) echo "$VF vantu/" ;;
+        vantu/*|apps/vantu/*) echo "$VF vantu/" ;;
         apps/r62/*) echo "platform/ statistics/core/ statistics/forms/" ;;
-        # Tests beside the programs see both of them (the hand-over, the filters).
-        apps/tests/*) echo "*" ;;
         *) echo "*" ;;
     esac
 }

@@ -1,6 +1,5 @@
 #include "analysis/forms/analysis_2d_job.h"
 
-#include <QDateTime>
 #include <cstring>
 #include <memory>
 
@@ -93,18 +92,10 @@ std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window) {
         for (ReportDocument* d = NextReportDocument(nullptr, nullptr); d;
              d = NextReportDocument(d, nullptr))
             taken.push_back(d->name);
-        QDateTime now = QDateTime::currentDateTime();
-        std::tm t{};
-        t.tm_year = now.date().year() - 1900;
-        t.tm_mon = now.date().month() - 1;
-        t.tm_mday = now.date().day();
-        t.tm_hour = now.time().hour();
-        t.tm_min = now.time().minute();
-        t.tm_sec = now.time().second();
         applyFeaturePrefix(snap->records, snap->prefix);
         ReportDocument* doc =
             NewReportDocument(static_cast<int>(snap->records.size()), snap->records.data(),
-                              snap->header, uniqueDocumentName(timeDocumentName(t), taken));
+                              snap->header, uniqueDocumentName(currentDocumentName(), taken));
         if (!doc) return;
         doc->saved = 0;
         for (size_t k = 0; k < kRoiCount; ++k) doc->roiName[k] = snap->roiNames[k].substr(0, 255);

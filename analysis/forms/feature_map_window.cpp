@@ -19,6 +19,7 @@
 #include "analysis/core/maps/map_picture.h"
 #include "analysis/core/maps/save_all_names.h"
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/files.h"
 #include "platform/textformat.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -277,12 +278,8 @@ void TImageView::closeCurrentMap() {
 }
 
 void TImageView::LoadImage1Click() {
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Open;
-    request.title = kLoadTitle;
-    request.filter = kLoadFilter;
-    request.defaultExtension = ".bmf";
-    request.mustExist = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Open, kLoadTitle, kLoadFilter, ".bmf");
     const auto answer = platform::showFileDialog(request);
     if (answer.accepted) LoadBmfMap(answer.path);
 }

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/metafile.h"
 #include "platform/qt/qt_text.h"
 
@@ -216,12 +217,8 @@ void TFFSpace::resizeEvent(QResizeEvent* event) {
 }
 
 void TFFSpace::Button1Click() {
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = "Save as metafile";
-    request.defaultExtension = ".emf";
-    request.filter = kFeatureSpaceSaveFilter;
-    request.overwritePrompt = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Save, "Save as metafile", kFeatureSpaceSaveFilter, ".emf");
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     bool saved = false;

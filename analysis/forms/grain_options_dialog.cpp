@@ -14,14 +14,9 @@
 
 #include "platform/dialogs.h"
 #include "platform/textformat.h"
+#include "workspace/forms/dialog_parts.h"
 
 namespace {
-
-QSpinBox* upDown(QWidget* parent, int low, int high) {
-    auto* box = new QSpinBox(parent);
-    box->setRange(low, high);
-    return box;
-}
 
 QString twoDecimals(double value) {
     return QString::fromStdString(platform::cformat("%.2f", value));
@@ -34,15 +29,13 @@ double editValue(const QLineEdit* edit) {
 }  // namespace
 
 TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
-    setObjectName("OpZiarna");
-    setWindowTitle("Opcje Segmentacji Ziaren");
-    values = GrainOptions{};  // the state of a fresh start, then the stored values
-    loadGrainOptionsFromRegistry(values);
+    startOptionsDialog(*this, "OpZiarna", "Opcje Segmentacji Ziaren", values,
+                       loadGrainOptionsFromRegistry);
 
-    threshold_ = upDown(this, 0, 4096);
-    closingDepth_ = upDown(this, 0, 32);
-    minArea_ = upDown(this, 0, 1024);
-    grainsPerRoi_ = upDown(this, 1, 32);
+    threshold_ = rangeSpinBox(this, 0, 4096);
+    closingDepth_ = rangeSpinBox(this, 0, 32);
+    minArea_ = rangeSpinBox(this, 0, 1024);
+    grainsPerRoi_ = rangeSpinBox(this, 1, 32);
     auto* grid = new QGridLayout;
     int row = 0;
     for (auto [caption, box] : {std::pair{"Próg jasnosci", threshold_},
@@ -85,13 +78,7 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
     extraRow->addWidget(extraFile_);
     extraRow->addWidget(open);
 
-    auto* ok = new QPushButton("OK", this);
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Anuluj", this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons = okCancelRow(this, "Anuluj");
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -99,10 +86,10 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
     layout->addWidget(geometry);
     layout->addWidget(useExtraFile_);
     layout->addLayout(extraRow);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
-    connect(ok, &QPushButton::clicked, this, &TOpZiarna::okClick);
-    connect(cancel, &QPushButton::clicked, this, &TOpZiarna::reject);
+    connect(buttons.ok, &QPushButton::clicked, this, &TOpZiarna::okClick);
+    connect(buttons.cancel, &QPushButton::clicked, this, &TOpZiarna::reject);
     connect(open, &QPushButton::clicked, this, &TOpZiarna::otworzClick);
     connect(setClassName_, &QCheckBox::toggled, this, [this] { classNameEnabled(); });
     // Shape features are measured per ROI: one grain per ROI while they are on.

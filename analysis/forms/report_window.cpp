@@ -25,6 +25,7 @@
 #include "analysis/forms/report_list_delegate.h"
 #include "analysis/forms/report_list_model.h"
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/qt/window_placement.h"
 #include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -290,11 +291,8 @@ std::string TReport::saveDocument(ReportDocument* document, const std::string& p
 }
 
 void TReport::Load1Click() {
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Open;
-    request.title = kLoadReportTitle;
-    request.filter = kReportFilter;
-    request.mustExist = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Open, kLoadReportTitle, kReportFilter);
     request.multiSelect = true;
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
@@ -328,12 +326,8 @@ void TReport::Save2Click() {
 void TReport::Save1Click() {
     ReportDocument* document = currentDocument();
     if (document == nullptr) return;
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = kSaveReportTitle;
-    request.filter = kReportFilter;
-    request.defaultExtension = kReportDefaultExtension;
-    request.overwritePrompt = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Save, kSaveReportTitle, kReportFilter, kReportDefaultExtension);
     const int index = documentIndex(document);
     request.fileName = index >= 0 && index < TabControl1->count()
                            ? TabControl1->tabText(index).toStdString()

@@ -12,6 +12,7 @@
 #include "analysis/core/reports/selection_file.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/shell.h"
 
 namespace {
@@ -52,12 +53,9 @@ void TReport::SavecheckedClick() {
     if (document == nullptr) return;
     // One moment names the file and labels its contents.
     const SelectionTime now = currentSelectionTime();
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = kSaveSelectionTitle;
-    request.filter = kSelectionFilter;
-    request.defaultExtension = kSelectionDefaultExtension;
-    request.overwritePrompt = true;
+    platform::FileDialogRequest request =
+        platform::fileDialogRequest(platform::FileDialogKind::Save, kSaveSelectionTitle,
+                                    kSelectionFilter, kSelectionDefaultExtension);
     request.fileName = selectionFileNameFor(now);
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted || answer.path.empty()) return;

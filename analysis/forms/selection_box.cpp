@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/dialogs.h"
+#include "workspace/forms/dialog_parts.h"
 
 namespace {
 
@@ -29,20 +30,16 @@ TSelectionBox::TSelectionBox(QWidget* owner, const std::string& title, const std
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text_->setTabStopDistance(dialogUnitsToPixels(kTabStopUnits));
     text_->setPlainText(QString::fromStdString(platform::displayText(text)));
-    ok_ = new QPushButton("OK", this);
+    const OkCancelRow buttons = okCancelRow(this);
+    ok_ = buttons.ok;
     ok_->setObjectName("101");
-    ok_->setDefault(true);
-    cancel_ = new QPushButton("Cancel", this);
+    cancel_ = buttons.cancel;
     cancel_->setObjectName("102");
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     resize(dialogUnitsToPixels(400), 300);
 }
 

@@ -160,17 +160,14 @@ std::string replaceFileQuestion(std::string_view fileName) {
 std::optional<ReportSaveChoice> saveReportChoice(const R62ShellFlags& flags) {
     for (ReportGroup group :
          {ReportGroup::Analysis, ReportGroup::Classification, ReportGroup::Clustering}) {
-        const KindInfo* info = pendingKind(flags, group);
-        if (!info) continue;
-        ReportSaveChoice choice;
-        choice.group = group;
-        choice.extension = std::string(info->extension);
+        std::optional<ReportSaveChoice> choice = exitPromptChoice(flags, group);
+        if (!choice) continue;
         // A classification report keeps the dialog's filter and selects its
         // .cls entry by number.
-        if (group == ReportGroup::Classification)
-            choice.filterIndex = kReportSaveFilterIndex;
-        else
-            choice.filter = std::string(info->filter);
+        if (group == ReportGroup::Classification) {
+            choice->filter.reset();
+            choice->filterIndex = kReportSaveFilterIndex;
+        }
         return choice;
     }
     return std::nullopt;
@@ -189,11 +186,10 @@ std::optional<ReportSaveChoice> loadPromptChoice(const R62ShellFlags& flags, Rep
 std::optional<ReportSaveChoice> exitPromptChoice(const R62ShellFlags& flags, ReportGroup group) {
     const KindInfo* info = pendingKind(flags, group);
     if (!info) return std::nullopt;
-    ReportSaveChoice choice;
-    choice.group = group;
-    choice.extension = std::string(info->extension);
-    choice.filter = std::string(info->filter);
-    return choice;
+    return ReportSaveChoice{.group = group,
+                            .filter = std::string(info->filter),
+                            .filterIndex = std::nullopt,
+                            .extension = std::string(info->extension)};
 }
 
 std::string unsavedReportQuestion(ReportGroup group, bool atExit) {

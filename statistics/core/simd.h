@@ -70,26 +70,20 @@ template <class V>
     return sum;
 }
 
-// Four independent sums in flight: out[g] = sqDistance(a[g], b[g], n).
-[[gnu::always_inline]] inline void sqDistances4(const double* const* a, const double* const* b,
-                                                int n, double* out) {
-    const double* a0 = a[0];
-    const double* a1 = a[1];
-    const double* a2 = a[2];
-    const double* a3 = a[3];
-    const double* b0 = b[0];
-    const double* b1 = b[1];
-    const double* b2 = b[2];
-    const double* b3 = b[3];
-    double sum0 = 0.0;
-    double sum1 = 0.0;
-    double sum2 = 0.0;
-    double sum3 = 0.0;
+// Four independent sums in flight, in registers: out[g] = Σ_{k<n} d(g, k)²,
+// each in the order of k, for scalars and lane pairs alike. `difference` is
+// inlined, so each caller's loop is the one it would write out by hand.
+template <class T, class Difference>
+[[gnu::always_inline]] inline void squareSums4(int n, Difference difference, T* out) {
+    T sum0 = T{};
+    T sum1 = T{};
+    T sum2 = T{};
+    T sum3 = T{};
     for (int k = 0; k < n; ++k) {
-        const double d0 = a0[k] - b0[k];
-        const double d1 = a1[k] - b1[k];
-        const double d2 = a2[k] - b2[k];
-        const double d3 = a3[k] - b3[k];
+        const T d0 = difference(0, k);
+        const T d1 = difference(1, k);
+        const T d2 = difference(2, k);
+        const T d3 = difference(3, k);
         sum0 += d0 * d0;
         sum1 += d1 * d1;
         sum2 += d2 * d2;
@@ -99,6 +93,15 @@ template <class V>
     out[1] = sum1;
     out[2] = sum2;
     out[3] = sum3;
+}
+
+// out[g] = sqDistance(a[g], b[g], n).
+[[gnu::always_inline]] inline void sqDistances4(const double* const* a, const double* const* b,
+                                                int n, double* out) {
+    const double* const as[4] = {a[0], a[1], a[2], a[3]};
+    const double* const bs[4] = {b[0], b[1], b[2], b[3]};
+    squareSums4<double>(
+        n, [&](int g, int k) { return as[g][k] - bs[g][k]; }, out);
 }
 
 // --- squared distances, broadcast point against lane blocks -------------------
@@ -115,25 +118,10 @@ template <bool kPointFirst>
 [[gnu::always_inline]] inline void sqDistancesOfBlocks4(const Lanes2* x0, const Lanes2* x1,
                                                         const Lanes2* x2, const Lanes2* x3,
                                                         const Lanes2* point, int n, Lanes2* out) {
-    Lanes2 sum0 = {0.0, 0.0};
-    Lanes2 sum1 = {0.0, 0.0};
-    Lanes2 sum2 = {0.0, 0.0};
-    Lanes2 sum3 = {0.0, 0.0};
-    for (int k = 0; k < n; ++k) {
-        const Lanes2 y = point[k];
-        const Lanes2 d0 = kPointFirst ? y - x0[k] : x0[k] - y;
-        const Lanes2 d1 = kPointFirst ? y - x1[k] : x1[k] - y;
-        const Lanes2 d2 = kPointFirst ? y - x2[k] : x2[k] - y;
-        const Lanes2 d3 = kPointFirst ? y - x3[k] : x3[k] - y;
-        sum0 += d0 * d0;
-        sum1 += d1 * d1;
-        sum2 += d2 * d2;
-        sum3 += d3 * d3;
-    }
-    out[0] = sum0;
-    out[1] = sum1;
-    out[2] = sum2;
-    out[3] = sum3;
+    const Lanes2* const xs[4] = {x0, x1, x2, x3};
+    squareSums4<Lanes2>(
+        n, [&](int g, int k) { return kPointFirst ? point[k] - xs[g][k] : xs[g][k] - point[k]; },
+        out);
 }
 
 // d_g[k] = x_g[k] − point[k] (1-NN, the silhouettes, the nearest centroid).

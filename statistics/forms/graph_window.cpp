@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "platform/dialogs.h"
+#include "platform/qt/qt_text.h"
 #include "statistics/core/r62_shell.h"
 
 namespace {
@@ -24,10 +25,6 @@ const QColor kLabelBlue(0, 0, 255);
 QColor colourOf(uint32_t rgb) {
     return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
                   static_cast<int>(rgb & 0xFF));
-}
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // The picture, 1:1, reporting where the pointer is.
@@ -130,11 +127,11 @@ void TGraphWindow::startPlot() {
 }
 
 int TGraphWindow::textWidth(const std::string& text) const {
-    return QFontMetrics(canvasFont_).horizontalAdvance(fromUtf8(text));
+    return QFontMetrics(canvasFont_).horizontalAdvance(platform::qtText(text));
 }
 
 int TGraphWindow::textHeight(const std::string& text) const {
-    return QFontMetrics(canvasFont_).boundingRect(fromUtf8(text)).height();
+    return QFontMetrics(canvasFont_).boundingRect(platform::qtText(text)).height();
 }
 
 TGraphWindow::PlotText TGraphWindow::tickText(int x, int y, const std::string& text) const {
@@ -162,9 +159,9 @@ void TGraphWindow::drawTextBox(const TextBox& box, const std::string& text, cons
         // Written upwards: the baseline runs up the box's column.
         painter.translate(box.x + ascent, box.y + box.height);
         painter.rotate(-90);
-        painter.drawText(0, 0, fromUtf8(text));
+        painter.drawText(0, 0, platform::qtText(text));
     } else {
-        painter.drawText(box.x, box.y + ascent, fromUtf8(text));
+        painter.drawText(box.x, box.y + ascent, platform::qtText(text));
     }
 }
 
@@ -244,7 +241,7 @@ void TGraphWindow::drawLegend() {
         PlotPainter painter(&picture_, canvasFont_);
         painter.setPen(Qt::black);
         const QString shown =
-            metrics.elidedText(fromUtf8(name), Qt::ElideRight, kPlotImageWidth / 2);
+            metrics.elidedText(platform::qtText(name), Qt::ElideRight, kPlotImageWidth / 2);
         painter.drawText(item.text.x, item.text.y + metrics.ascent(), shown);
     }
 }
@@ -481,7 +478,7 @@ void TGraphWindow::Plot3D() {
     for (size_t k = 0; k < labels.size(); ++k)
         texts.push_back(labelText(labels[k].x - textWidth(*names[k]) / 2, labels[k].y, *names[k]));
     drawTexts(placer, texts);
-    flipY->setText(fromUtf8("&Flip \"" + plot_.AxisLabel2 + "\" axis"));
+    flipY->setText(platform::qtText("&Flip \"" + plot_.AxisLabel2 + "\" axis"));
     showPicture();
 }
 

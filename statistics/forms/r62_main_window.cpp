@@ -24,6 +24,7 @@
 #include <filesystem>
 
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/files.h"
 #include "platform/qt/application.h"
 #include "platform/qt/busy_run.h"
@@ -433,15 +434,17 @@ void TMainWindow::RawDataMIClick() {
 
 void TMainWindow::PCAClick() {
     runAnalysisFrame("PCA analysis", ReportKind::Pca, [this] {
-        return showAnalysisResult(runPrincipalComponentAnalysis(
-            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(PrincipalComponentAnalysis(r62Data(), r62ProjectedData(),
+                                                             r62Options().StandardizeData,
+                                                             reportDateTime(std::time(nullptr))));
     });
 }
 
 void TMainWindow::LDAClick() {
     runAnalysisFrame("LDA analysis", ReportKind::Lda, [this] {
-        return showAnalysisResult(runLinearDiscriminantAnalysis(
-            r62Data(), r62Options().StandardizeData, reportDateTime(std::time(nullptr))));
+        return showAnalysisResult(LinearDiscriminantAnalysis(r62Data(), r62ProjectedData(),
+                                                             r62Options().StandardizeData,
+                                                             reportDateTime(std::time(nullptr))));
     });
 }
 
@@ -455,30 +458,29 @@ void TMainWindow::NDAClick() {
     });
 }
 
-void TMainWindow::ann_one_trainClick() {
+void TMainWindow::runNetworkTraining(const std::string& statusText, NetworkTraining train,
+                                     bool countSilhouette) {
     runAnalysisFrame(
-        "Neural-network 'one vs. (n-1)' classifier training", ReportKind::AnnTraining, [this] {
+        statusText, ReportKind::AnnTraining,
+        [this, train] {
             const AnnTrainingReport report =
-                runAnnOneVsAllTraining(r62Data(), reportDateTime(std::time(nullptr)),
-                                       [this](int at, int of) { showNetworkProgress(at, of); });
+                train(r62Data(), reportDateTime(std::time(nullptr)),
+                      [this](int at, int of) { showNetworkProgress(at, of); });
             showNetworkProgress(0, 0);
             return showAnalysisResult(report);
-        });
+        },
+        countSilhouette);
+}
+
+void TMainWindow::ann_one_trainClick() {
+    runNetworkTraining("Neural-network 'one vs. (n-1)' classifier training", runAnnOneVsAllTraining,
+                       /*countSilhouette=*/true);
 }
 
 void TMainWindow::ann_all_trainClick() {
     const std::string status =
         "Neural-network " + std::to_string(r62Data().CategoryCount) + "-class classifier training";
-    runAnalysisFrame(
-        status, ReportKind::AnnTraining,
-        [this] {
-            const AnnTrainingReport report =
-                runAnnNClassTraining(r62Data(), reportDateTime(std::time(nullptr)),
-                                     [this](int at, int of) { showNetworkProgress(at, of); });
-            showNetworkProgress(0, 0);
-            return showAnalysisResult(report);
-        },
-        /*countSilhouette=*/false);
+    runNetworkTraining(status, runAnnNClassTraining, /*countSilhouette=*/false);
 }
 
 void TMainWindow::ann_testClick() {
@@ -491,11 +493,8 @@ void TMainWindow::ann_testClick() {
     // A test gives up the analysis and classification reports only.
     shell.ClearAnalysisReportFlags();
     shell.ClearClassificationReportFlags();
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Open;
-    request.title = std::string(kNetworkOpenTitle);
-    request.filter = std::string(kNetworkOpenFilter);
-    request.mustExist = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Open, kNetworkOpenTitle, kNetworkOpenFilter);
     const platform::FileDialogResult answer = showR62FileDialog(request);
     if (!answer.accepted) return;
     const QScopedValueRollback<bool> running(running_, true);
@@ -514,7 +513,7 @@ void TMainWindow::AHCClick() {
         const AhcReport report = HierarchicalClustering(
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
             reportDateTime(std::time(nullptr)), r62ClusterTree());
-        if (!showClusteringReport(report)) return false;
+        if (!showReport(report)) return false;
         showDendrogramOf(report.analysisName);
         return true;
     });
@@ -527,7 +526,7 @@ void TMainWindow::SCMClick() {
             r62Data(), options.DistanceMetric, options.LinkageMethod, options.StandardizeData,
             reportDateTime(std::time(nullptr)), r62ClusterTree(), [this](int) { showBusy(); });
         showNetworkProgress(0, 0);
-        if (!showClusteringReport(report)) return false;
+        if (!showReport(report)) return false;
         showDendrogramOf(report.analysisName);
         return true;
     });
@@ -540,7 +539,7 @@ void TMainWindow::kmeansClick() {
             KMeansClustering(samples, r62Options().ClustNo, r62Options().StandardizeData,
                              reportDateTime(std::time(nullptr)), [this](int, int) { showBusy(); });
         showNetworkProgress(0, 0);
-        if (!showClusteringReport(report)) return false;
+        if (!showReport(report)) return false;
         ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
                         report.clusterCount, samples.DataFileName, report.analysisName);
         showClassClusterTable(
@@ -550,7 +549,7 @@ void TMainWindow::kmeansClick() {
     });
 }
 
-bool TMainWindow::showClusteringReport(const AnalysisResult& result) {
+bool TMainWindow::showReport(const AnalysisResult& result) {
     // A key pressed during the run must not answer the box of its result.
     keepRepainting();
     switch (result.outcome) {
@@ -598,30 +597,9 @@ void TMainWindow::showBusy() {
 
 bool TMainWindow::showAnalysisResult(const AnalysisResult& result,
                                      const std::vector<BoundaryLine>& boundaries) {
-    // A key pressed during the run must not answer the box of its result.
-    keepRepainting();
-    switch (result.outcome) {
-        case AnalysisOutcome::Reported:
-            setReport(result.lines);
-            graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
-            return true;
-        case AnalysisOutcome::PreparationRefused:
-            for (const std::string& message : result.messages)
-                platform::showMessage(kBoxCaption, message);
-            return false;
-        case AnalysisOutcome::NoFeatures:
-            for (const std::string& message : result.messages)
-                platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
-                                      platform::MessageIcon::Error);
-            return false;
-        case AnalysisOutcome::Failed:
-            for (const std::string& message : result.messages)
-                platform::showMessage(kBoxCaption, message, platform::MessageButtons::Ok,
-                                      platform::MessageIcon::Error);
-            setReport(result.lines);
-            return false;
-    }
-    return false;
+    if (!showReport(result)) return false;
+    graphWindow_ = OpenGraphWindow(this, result.plot, r62Data(), boundaries);
+    return true;
 }
 
 void TMainWindow::OptionsClick() {
@@ -654,11 +632,8 @@ void TMainWindow::GetDataClick() {
     } else {
         OpenDialog1.filter = std::string(kSelOpenFilter);
         OpenDialog1.title = std::string(kSelOpenTitle);
-        platform::FileDialogRequest request;
-        request.kind = platform::FileDialogKind::Open;
-        request.title = OpenDialog1.title;
-        request.filter = OpenDialog1.filter;
-        request.mustExist = true;
+        platform::FileDialogRequest request = platform::fileDialogRequest(
+            platform::FileDialogKind::Open, OpenDialog1.title, OpenDialog1.filter);
         const platform::FileDialogResult answer = showR62FileDialog(request);
         if (!answer.accepted) return;
         path = answer.path;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "statistics/core/classifiers/ann_classifier.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/save_with_replace.h"
 
@@ -133,13 +134,18 @@ class TMainWindow : public QMainWindow {
     void runCommand(void (TMainWindow::*handler)());
     void placeHeaderLabels(int splitterRight);
     bool nearestNeighbourCommand();
-    // The report of an analysis into the output pane, its messages, its plot.
-    // True when the analysis reported.
+    // A network training run in the analysis frame, its progress on the bar.
+    using NetworkTraining = AnnTrainingReport (*)(R62DataSet&, std::string_view,
+                                                  const NetworkProgress&);
+    void runNetworkTraining(const std::string& statusText, NetworkTraining train,
+                            bool countSilhouette);
+    // A report into the output pane, its messages in boxes (errors in error
+    // boxes; a failed run shows what it wrote). True when the run reported
+    // and its result window may open.
+    bool showReport(const AnalysisResult& result);
+    // The same, then the plot of a reported analysis in the graph window.
     bool showAnalysisResult(const AnalysisResult& result,
                             const std::vector<BoundaryLine>& boundaries = {});
-    // A clustering report into the output pane; its messages in error boxes.
-    // True when the run reported and its result window may open.
-    bool showClusteringReport(const AnalysisResult& result);
     void showDendrogramOf(const std::string& analysisName);
     void showLoadResult(const SelLoadResult& result);
     void setMemoInText(const std::string& text, bool blue);

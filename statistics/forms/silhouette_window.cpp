@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/qt/qt_text.h"
 #include "statistics/core/r62_shell.h"
 
 namespace {
@@ -14,10 +15,6 @@ constexpr int kDefaultWidth = 475;
 constexpr int kDefaultHeight = 320;
 constexpr int kImageLeft = 8;
 constexpr int kImageTop = 8;
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QColor clusterColour(int c) {
     const uint32_t rgb = classRgb(c);
@@ -97,7 +94,7 @@ void TSilhouetteWindow::DrawSilhouettes() {
         text(g.zeroLabel, "0.0", bold, Qt::black);
         text(g.halfLabel, "0.5", bold, Qt::black);
         text(g.oneLabel, "1.0", bold, Qt::black);
-        const QString smallest = fromUtf8(g.smallestText);
+        const QString smallest = platform::qtText(g.smallestText);
         if (const std::optional<int> x =
                 smallestLabelX(g, QFontMetrics(bold).horizontalAdvance(smallest)))
             text({*x, g.smallestLabel.y}, smallest, bold, Qt::black);

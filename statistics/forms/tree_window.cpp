@@ -33,10 +33,6 @@ constexpr int kImageTop = 10;
 constexpr int kRightPanelWidth = 128;
 constexpr int kLeafLabelPixels = 10;
 
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QTableWidget* valueList(const QString& keyTitle, const QString& valueTitle, QWidget* parent) {
     auto* list = new QTableWidget(0, 2, parent);
     list->setHorizontalHeaderLabels({keyTitle, valueTitle});
@@ -56,8 +52,8 @@ void fillValueList(QTableWidget* list, const std::vector<DescriptionEntry>& entr
     list->setRowCount(static_cast<int>(entries.size()));
     for (size_t k = 0; k < entries.size(); ++k) {
         const int row = static_cast<int>(k);
-        list->setItem(row, 0, new QTableWidgetItem(fromUtf8(entries[k].key)));
-        auto* value = new QTableWidgetItem(fromUtf8(entries[k].value));
+        list->setItem(row, 0, new QTableWidgetItem(platform::qtText(entries[k].key)));
+        auto* value = new QTableWidgetItem(platform::qtText(entries[k].value));
         value->setToolTip(value->text());
         list->setItem(row, 1, value);
     }
@@ -219,13 +215,13 @@ void TTreeWindow::DrawDendrogram() {
             painter.setPen(QPen(platform::colourFromBgr(kDendrogramConnector), 0, Qt::DotLine));
             if (label.connectorBottom >= label.connectorTop)
                 painter.drawLine(label.x, label.connectorTop, label.x, label.connectorBottom);
-            const QString text = fromUtf8(label.text);
+            const QString text = platform::qtText(label.text);
             painter.setPen(platform::colourFromBgr(kDendrogramNavy));
             painter.drawText(label.x - metrics.horizontalAdvance(text) / 2,
                              label.y + metrics.ascent(), text);
         }
     }
-    Edit2->setText(fromUtf8(platform::cformat("%1.6f", tree_->copheneticCorrelation)));
+    Edit2->setText(platform::qtText(platform::cformat("%1.6f", tree_->copheneticCorrelation)));
     r62Diagram().DiagramSaved = 0;
     clean_ = picture_.copy();
     {
@@ -261,8 +257,8 @@ void TTreeWindow::TrackBar1Change() {
     statusPanel_->setText(kClustersChosenStatus + QString::number(k_));
     labels_ = cutDendrogram(model_, *tree_, k_);
     const int t = model_.sampleCount - k_ + 1;
-    Edit3->setText(fromUtf8(platform::cformat("%1.6f", tree_->InconsistencyTable[t][3])));
-    Edit4->setText(fromUtf8(platform::cformat("%1.6f", DendrogramCutLevel(*tree_, k_))));
+    Edit3->setText(platform::qtText(platform::cformat("%1.6f", tree_->InconsistencyTable[t][3])));
+    Edit4->setText(platform::qtText(platform::cformat("%1.6f", DendrogramCutLevel(*tree_, k_))));
 }
 
 void TTreeWindow::resizeEvent(QResizeEvent* event) {

@@ -43,24 +43,14 @@ constexpr std::array<Key3D, 16> kRegistryOrder = {
     numberKey("3D_Normalisation", &A::Normalisation),
 };
 
-constexpr std::array<Key3D, 16> kFileOrder = {
-    flagKey("3D_ComFeatures", &A::ComFeatures),
-    flagKey("3D_ComDist1", &A::ComDist1),
-    flagKey("3D_ComDist2", &A::ComDist2),
-    flagKey("3D_ComDist3", &A::ComDist3),
-    flagKey("3D_ComDist4", &A::ComDist4),
-    flagKey("3D_ComDist5", &A::ComDist5),
-    numberKey("3D_ComBpp", &A::ComBpp),
-    flagKey("3D_ComMoredirs", &A::ComMoredirs),
-    flagKey("3D_RlmFeatures", &A::RlmFeatures),
-    numberKey("3D_RlmBpp", &A::RlmBpp),
-    flagKey("3D_RlmMoredirs", &A::RlmMoredirs),
-    flagKey("3D_GradientFeatures", &A::GradientFeatures),
-    numberKey("3D_GradientBpp", &A::GradientBpp),
-    flagKey("3D_HistogramFeatures", &A::HistogramFeatures),
-    numberKey("3D_HistogramBpp", &A::HistogramBpp),
-    numberKey("3D_Normalisation", &A::Normalisation),
-};
+// The same keys as the options file lists them: the distances before the bit depth.
+constexpr std::array<Key3D, 16> kFileOrder = [] {
+    constexpr std::array<size_t, 16> places = {0, 3, 4,  5,  6,  7,  1,  2,
+                                               8, 9, 10, 11, 12, 13, 14, 15};
+    std::array<Key3D, 16> keys{};
+    for (size_t i = 0; i < places.size(); ++i) keys[i] = kRegistryOrder[places[i]];
+    return keys;
+}();
 
 int32_t valueOf(const Analysis3DOptions& options, const Key3D& key) {
     return key.flag ? (options.*key.flag ? 1 : 0) : options.*key.number;
@@ -120,7 +110,7 @@ VoxelSizes VoxelSizes::sanitized() const {
 }
 
 void load3DOptionsFromRegistry(Analysis3DOptions& options) {
-    auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    auto key = platform::openOptionsKey();
     for (const Key3D& k : kRegistryOrder)
         if (auto value = key.readDword(k.name)) assign(options, k, static_cast<int32_t>(*value));
 }
@@ -134,8 +124,7 @@ platform::RegistryValueList options3DRegistryValues(const Analysis3DOptions& opt
 }
 
 void save3DOptionsToRegistry(const Analysis3DOptions& options) {
-    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
-                                  options3DRegistryValues(options));
+    platform::writeOptionValues(options3DRegistryValues(options));
 }
 
 void load3DOptionsFromFile(const platform::IniFile& file, Analysis3DOptions& options) {
@@ -160,7 +149,7 @@ void save3DOptionsToFile(platform::IniFile& file, const Analysis3DOptions& optio
 }
 
 void loadVoxelSizesFromRegistry(VoxelSizes& sizes) {
-    auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    auto key = platform::openOptionsKey();
     for (const VoxelKey& k : kVoxelKeys)
         if (auto text = key.readString(k.name)) sizes.*k.field = platform::cToReal(*text);
 }
@@ -174,8 +163,7 @@ platform::RegistryValueList voxelSizesRegistryValues(const VoxelSizes& sizes) {
 }
 
 void saveVoxelSizesToRegistry(const VoxelSizes& sizes) {
-    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
-                                  voxelSizesRegistryValues(sizes));
+    platform::writeOptionValues(voxelSizesRegistryValues(sizes));
 }
 
 void loadVoxelSizesFromFile(const platform::IniFile& file, VoxelSizes& sizes) {

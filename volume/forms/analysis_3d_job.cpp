@@ -1,6 +1,5 @@
 #include "volume/forms/analysis_3d_job.h"
 
-#include <QDateTime>
 #include <memory>
 #include <new>
 #include <string>
@@ -21,18 +20,6 @@ struct Snapshot {
     std::vector<FeatureRecord> records;
     std::string header;
 };
-
-std::string timeName() {
-    const QDateTime now = QDateTime::currentDateTime();
-    std::tm t{};
-    t.tm_year = now.date().year() - 1900;
-    t.tm_mon = now.date().month() - 1;
-    t.tm_mday = now.date().day();
-    t.tm_hour = now.time().hour();
-    t.tm_min = now.time().minute();
-    t.tm_sec = now.time().second();
-    return timeDocumentName(t);
-}
 
 }  // namespace
 
@@ -66,7 +53,7 @@ std::optional<ProgressJob> make3DAnalysisJob(const Volume3D* image, const Volume
             taken.push_back(d->name);
         ReportDocument* doc =
             NewReportDocument(static_cast<int>(snap->records.size()), snap->records.data(),
-                              snap->header, uniqueDocumentName(timeName(), taken));
+                              snap->header, uniqueDocumentName(currentDocumentName(), taken));
         if (!doc) return;
         doc->saved = 0;
         for (size_t k = 0; k < kVoiCount; ++k) doc->roiName[k] = snap->names[k].substr(0, 255);

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "workspace/forms/dialog_parts.h"
+
 namespace {
 
 void check(QButtonGroup* group, int id) {
@@ -31,10 +33,7 @@ int shown(QButtonGroup* group, int32_t value, int fallback) {
 }  // namespace
 
 TOptions::TOptions(QWidget* owner) : QDialog(owner) {
-    setObjectName("Options");
-    setWindowTitle("3D analysis options");
-    values = Analysis3DOptions{};  // the state of a fresh start, then the stored values
-    load3DOptionsFromRegistry(values);
+    startOptionsDialog(*this, "Options", "3D analysis options", values, load3DOptionsFromRegistry);
 
     auto* grid = new QGridLayout;
     // Co-occurrence: switch, bits and distances.
@@ -81,18 +80,12 @@ TOptions::TOptions(QWidget* owner) : QDialog(owner) {
     }
     grid->addWidget(norm, 8, 0);
 
-    auto* ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton("Cancel", this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TOptions::accept);
-    connect(cancel, &QPushButton::clicked, this, &TOptions::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons = okCancelRow(this);
+    connect(buttons.ok, &QPushButton::clicked, this, &TOptions::accept);
+    connect(buttons.cancel, &QPushButton::clicked, this, &TOptions::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 QCheckBox* TOptions::addCheck(QWidget* parent, const std::string& key, const QString& caption) {

@@ -26,6 +26,7 @@
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_window.h"
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/files.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
@@ -517,13 +518,9 @@ void TVoiEditor::loadImageClick() {
         LoadButton->setChecked(false);
         return;
     }
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Open;
-    request.title = "Load 3D data";
-    request.defaultExtension = ".bmp";
-    request.filter = kVolumeLoadFilter;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Open, "Load 3D data", kVolumeLoadFilter, ".bmp");
     request.multiSelect = true;
-    request.mustExist = true;
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     LoadButton->setChecked(false);
     if (!answer.accepted) return;
@@ -720,13 +717,9 @@ void TVoiEditor::eraseActiveRoiClick() {
 
 void TVoiEditor::saveAsClick() {
     if (!image_) return;
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = "Save 3D data";
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Save, "Save 3D data", kVolumeSaveFilter, ".bmf");
     request.fileName = "new";
-    request.defaultExtension = ".bmf";
-    request.filter = kVolumeSaveFilter;
-    request.overwritePrompt = true;
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     const VolumeSaveStatus status = answer.filterIndex == 2
@@ -742,12 +735,8 @@ void TVoiEditor::LoadRoiClick() {
                               platform::MessageIcon::Warning);
         return;
     }
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Open;
-    request.title = "Load ROI";
-    request.filter = kVoiLoadFilter;
-    request.defaultExtension = ".voi";
-    request.mustExist = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Open, "Load ROI", kVoiLoadFilter, ".voi");
     const platform::FileDialogResult answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     const VoiLoadResult result = LoadVoi(*mask_, names_, answer.path);
@@ -762,12 +751,9 @@ void TVoiEditor::LoadRoiClick() {
 
 void TVoiEditor::SaveRoiClick() {
     if (!mask_) return;
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = "Save ROI";
-    request.filter = kVoiSaveFilter;
+    platform::FileDialogRequest request =
+        platform::fileDialogRequest(platform::FileDialogKind::Save, "Save ROI", kVoiSaveFilter);
     request.fileName = voiFileName_.empty() ? std::string("new.voi") : voiFileName_;
-    request.overwritePrompt = true;
     // A bare name takes the extension of the kind chosen, so a text list is
     // never named .voi.
     const platform::FileDialogResult answer = platform::showFileDialog(request);

@@ -8,12 +8,11 @@
 #include <QVBoxLayout>
 
 #include "platform/textformat.h"
+#include "workspace/forms/dialog_parts.h"
 
 TImageLoadOptions::TImageLoadOptions(QWidget* owner) : QDialog(owner) {
-    setObjectName("ImageLoadOptions");
-    setWindowTitle("3D load options");
-    values = VoxelSizes{};  // the state of a fresh start, then the stored values
-    loadVoxelSizesFromRegistry(values);
+    startOptionsDialog(*this, "ImageLoadOptions", "3D load options", values,
+                       loadVoxelSizesFromRegistry);
     editX_ = new QLineEdit(this);
     editY_ = new QLineEdit(this);
     editZ_ = new QLineEdit(this);
@@ -21,18 +20,12 @@ TImageLoadOptions::TImageLoadOptions(QWidget* owner) : QDialog(owner) {
     form->addRow(new QLabel("Voxel width (x)", this), editX_);
     form->addRow(new QLabel("Voxel height (y)", this), editY_);
     form->addRow(new QLabel("Voxel depth (z)", this), editZ_);
-    auto* ok = new QPushButton("OK", this);
-    auto* cancel = new QPushButton("Cancel", this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TImageLoadOptions::accept);
-    connect(cancel, &QPushButton::clicked, this, &TImageLoadOptions::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons = okCancelRow(this);
+    connect(buttons.ok, &QPushButton::clicked, this, &TImageLoadOptions::accept);
+    connect(buttons.cancel, &QPushButton::clicked, this, &TImageLoadOptions::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 void TImageLoadOptions::showEvent(QShowEvent* event) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/out_of_memory.h"
 #include "workspace/core/formats/declared_size.h"
 #include "workspace/core/formats/image_info_text.h"
@@ -173,10 +174,8 @@ std::string cannotLoadAsText(const std::string& path, int index) {
 
 void LoadClick(Tvantu* window) {
     window->state.IgnoreMouse = 1;
-    platform::FileDialogRequest request;
-    request.title = "Load image";
-    request.filter = kLoadImageFilter;
-    request.mustExist = true;
+    platform::FileDialogRequest request =
+        platform::fileDialogRequest(platform::FileDialogKind::Open, "Load image", kLoadImageFilter);
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     // A name whose extension says what the file is opens as it would from the

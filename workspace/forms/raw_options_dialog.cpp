@@ -13,30 +13,18 @@
 #include <climits>
 
 #include "workspace/core/formats/open_rules.h"
+#include "workspace/forms/dialog_parts.h"
 #include "workspace/forms/open_dispatch.h"
 #include "workspace/forms/vantu_main_window.h"
 
-namespace {
-
-QSpinBox* numberField(QWidget* parent, int low, int high) {
-    auto* field = new QSpinBox(parent);
-    field->setRange(low, high);
-    return field;
-}
-
-}  // namespace
-
 TRawOptions::TRawOptions(QWidget* owner) : QDialog(owner) {
-    setObjectName("RawOptions");
-    setWindowTitle("Raw options");
-    values = RawOptions{};  // the state of a fresh start, then the stored values
-    LoadRawOptionsFromRegistry(values);
+    startOptionsDialog(*this, "RawOptions", "Raw options", values, LoadRawOptionsFromRegistry);
 
-    width_ = numberField(this, 1, kMaxRawSide);
-    height_ = numberField(this, 1, kMaxRawSide);
-    header_ = numberField(this, 0, INT_MAX);
-    subheader_ = numberField(this, 0, INT_MAX);
-    imageNumber_ = numberField(this, 1, 65535);
+    width_ = rangeSpinBox(this, 1, kMaxRawSide);
+    height_ = rangeSpinBox(this, 1, kMaxRawSide);
+    header_ = rangeSpinBox(this, 0, INT_MAX);
+    subheader_ = rangeSpinBox(this, 0, INT_MAX);
+    imageNumber_ = rangeSpinBox(this, 1, 65535);
 
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel("Image dimensions", this), 0, 0);

@@ -35,18 +35,21 @@ QCursor drawCursor(int slot) {
     p.setRenderHint(QPainter::Antialiasing);
     QPoint hot(kSize / 2, kSize / 2);
     QPainterPath path;
+    // The shape tools draw a cross hair at their hot spot beside the shape.
+    if (slot == 7 || slot == 8 || slot == 9 || slot == 11) {
+        path = crossHair(QPointF(6, 6), 5);
+        hot = QPoint(6, 6);
+    }
     switch (slot) {
-        case 5: {  // fill: a tipping bucket, hot spot at the drop
+        case 5:  // fill: a tipping bucket, hot spot at the drop
             path.addPolygon(
                 QPolygonF({QPointF(12, 6), QPointF(24, 14), QPointF(18, 24), QPointF(6, 16)}));
             path.closeSubpath();
             path.moveTo(6, 16);
             path.quadTo(2, 22, 3, 28);
-            outlined(p, path);
             hot = QPoint(3, 28);
             break;
-        }
-        case 6: {  // pen: a pencil, hot spot at its tip
+        case 6:  // pen: a pencil, hot spot at its tip
             path.moveTo(2, 30);
             path.lineTo(6, 20);
             path.lineTo(24, 2);
@@ -55,28 +58,17 @@ QCursor drawCursor(int slot) {
             path.closeSubpath();
             path.moveTo(6, 20);
             path.lineTo(12, 26);
-            outlined(p, path);
             hot = QPoint(2, 30);
             break;
-        }
         case 7:  // circle
-            path = crossHair(QPointF(6, 6), 5);
             path.addEllipse(QRectF(12, 12, 17, 17));
-            outlined(p, path);
-            hot = QPoint(6, 6);
             break;
         case 8:  // rectangle
-            path = crossHair(QPointF(6, 6), 5);
             path.addRect(QRectF(12, 12, 17, 14));
-            outlined(p, path);
-            hot = QPoint(6, 6);
             break;
         case 9:  // polygon
-            path = crossHair(QPointF(6, 6), 5);
             path.addPolygon(QPolygonF({QPointF(14, 12), QPointF(29, 16), QPointF(24, 29),
                                        QPointF(12, 25), QPointF(14, 12)}));
-            outlined(p, path);
-            hot = QPoint(6, 6);
             break;
         case 10: {  // move: four arrows
             QPointF c(16, 16);
@@ -88,17 +80,14 @@ QCursor drawCursor(int slot) {
                 path.lineTo(tip);
                 path.lineTo(tip.x() - 4 * dx + 4 * dy, tip.y() - 4 * dy + 4 * dx);
             }
-            outlined(p, path);
             break;
         }
         case 11:  // copy: two overlapping sheets
-            path = crossHair(QPointF(6, 6), 5);
             path.addRect(QRectF(12, 10, 12, 14));
             path.addRect(QRectF(17, 15, 12, 14));
-            outlined(p, path);
-            hot = QPoint(6, 6);
             break;
     }
+    outlined(p, path);
     p.end();
     return QCursor(pixmap, hot.x(), hot.y());
 }

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "platform/dialogs.h"
+#include "platform/file_dialog_requests.h"
 #include "platform/help_file.h"
 #include "platform/profile.h"
 #include "platform/qt/qt_text.h"
@@ -577,12 +578,8 @@ void Tvantu::options1Click() {
 
 void Tvantu::UpdateClick() {
     state.IgnoreMouse = 1;
-    platform::FileDialogRequest request;
-    request.kind = platform::FileDialogKind::Save;
-    request.title = "Save as";
-    request.filter = kSaveImageFilter;
-    request.defaultExtension = ".bmp";
-    request.overwritePrompt = true;
+    platform::FileDialogRequest request = platform::fileDialogRequest(
+        platform::FileDialogKind::Save, "Save as", kSaveImageFilter, ".bmp");
     auto answer = platform::showFileDialog(request);
     if (!answer.accepted) return;
     switch (SaveImageFile(state, answer.filterIndex, answer.path)) {

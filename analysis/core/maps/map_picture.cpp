@@ -70,17 +70,10 @@ int trackBarPosition(const FeatureMap& map, double value) {
 std::string encodeMapBitmap(const FeatureMap& map) {
     const uint32_t w = static_cast<uint32_t>(std::max(map.width, 0));
     const uint32_t h = static_cast<uint32_t>(std::max(map.height, 0));
-    const uint32_t stride = (3 * w + 3) & ~3u;
+    const uint32_t stride = bitmapRowStride(w, 24);
     const std::vector<uint8_t> bgr = renderMapPicture(map);
     std::string out;
-    appendBitmapHeader(out, {.fileSize = 54 + h * stride,
-                             .dataOffset = 54,
-                             .width = w,
-                             .height = h,
-                             .bitCount = 24,
-                             .imageSize = h * stride,
-                             .xPelsPerMeter = 2835,
-                             .yPelsPerMeter = 2835});
+    appendBitmapHeader(out, plainBitmapHeader(w, h, 24, 0, 2835));
     out.reserve(out.size() + static_cast<size_t>(h) * stride);
     for (uint32_t y = h; y-- > 0;) {
         out.append(reinterpret_cast<const char*>(bgr.data()) + static_cast<size_t>(y) * 3 * w,

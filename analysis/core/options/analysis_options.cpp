@@ -77,7 +77,7 @@ AnalysisSettings& analysisSettings() {
 void LoadOptionsFromRegistry(AnalysisOptions& options) {
     RegisterFileTypes();
     const AnalysisOptions defaults;
-    auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    auto key = platform::openOptionsKey();
     for (const IntegerKey& k : kIntegerKeys)
         options.*k.field = static_cast<int32_t>(
             platform::ReadRegistryDword(key, k.name, static_cast<uint32_t>(defaults.*k.field)));
@@ -97,8 +97,7 @@ platform::RegistryValueList analysisOptionsRegistryValues(const AnalysisOptions&
 
 void SaveOptionsToRegistry(const AnalysisSettings& settings) {
     if (!settings.saveFlag) return;
-    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
-                                  analysisOptionsRegistryValues(settings.options));
+    platform::writeOptionValues(analysisOptionsRegistryValues(settings.options));
 }
 
 void LoadOptionsFromFile(const platform::IniFile& file, AnalysisOptions& options) {

@@ -86,7 +86,7 @@ Overloaded(F...) -> Overloaded<F...>;
 }  // namespace
 
 void loadGrainOptionsFromRegistry(GrainOptions& options) {
-    auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    auto key = platform::openOptionsKey();
     if (!key.isOpen()) return;
     for (const GrainKey& k : kGrainKeys)
         std::visit(Overloaded{
@@ -124,8 +124,7 @@ platform::RegistryValueList grainOptionsRegistryValues(const GrainOptions& o) {
 }
 
 void saveGrainOptionsToRegistry(const GrainOptions& options) {
-    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
-                                  grainOptionsRegistryValues(options));
+    platform::writeOptionValues(grainOptionsRegistryValues(options));
 }
 
 void loadGrainOptionsFromFile(const platform::IniFile& file, GrainOptions& o) {

@@ -253,6 +253,42 @@ int nearestNeighbourErrors(const SelectionSamples& samples, const int* features,
     return errors;
 }
 
+// Ranks `items` work items over the cores, `grain` at a time. Every chunk
+// has its own table and its own rows of partial distances (n rows of the
+// padded width, Row the precision of a partial distance) and calls
+// rank(item, rows, columnBefore, table, stop) for each item; `stop()` says
+// whether the user cancelled, and stops every chunk once one has seen it.
+// The chunks' tables are merged in order: nothing when cancelled.
+template <class Row, class Rank>
+std::optional<SelectionResult> rankInChunks(const SelectionSamples& samples,
+                                            const ProgressSink& progress, int width, size_t items,
+                                            size_t grain, Rank rank) {
+    const int n = samples.sampleCount();
+    std::vector<NearestNeighbourTable> tables(parallelChunkCount(items, grain),
+                                              NearestNeighbourTable(tableSize(samples)));
+    std::atomic<bool> stopped{false};
+    const auto stop = [&] {
+        if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
+            stopped = true;
+            return true;
+        }
+        return false;
+    };
+    parallelFor(items, grain, [&](size_t begin, size_t end) {
+        std::vector<Row> rows(static_cast<size_t>(n) * static_cast<size_t>(width) + kLanes);
+        std::vector<float> columnBefore(static_cast<size_t>(width) + kLanes);
+        NearestNeighbourTable& table = tables[begin / grain];
+        for (size_t item = begin; item < end; ++item) {
+            if (stop()) return;
+            if (!rank(item, rows, columnBefore.data(), table, stop)) return;
+        }
+    });
+    if (stopped || progress.cancelled()) return std::nullopt;
+    NearestNeighbourTable result(tableSize(samples));
+    for (const NearestNeighbourTable& table : tables) result.merge(table);
+    return result.entries();
+}
+
 SelectionResult rankSingles(const SelectionSamples& samples) {
     const int features = samples.featureCount();
     std::vector<int> errors(static_cast<size_t>(features));
@@ -293,20 +329,10 @@ std::optional<SelectionResult> rankPairs(const SelectionSamples& samples,
                 samples.value(f, s);
 
     // One item per first feature f; its table holds the pairs (f, g > f) in order.
-    const size_t items = static_cast<size_t>(features - 1);
-    const size_t grain = 1;
-    std::vector<NearestNeighbourTable> tables(parallelChunkCount(items, grain),
-                                              NearestNeighbourTable(tableSize(samples)));
-    std::atomic<bool> stopped{false};
-    parallelFor(items, grain, [&](size_t begin, size_t end) {
-        std::vector<double> rows(static_cast<size_t>(n) * static_cast<size_t>(width) + kLanes);
-        std::vector<float> columnBefore(static_cast<size_t>(width) + kLanes);
-        NearestNeighbourTable& table = tables[begin / grain];
-        for (size_t item = begin; item < end; ++item) {
-            if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
-                stopped = true;
-                return;
-            }
+    return rankInChunks<double>(
+        samples, progress, width, static_cast<size_t>(features - 1), 1,
+        [&](size_t item, std::vector<double>& rows, float* columnBefore,
+            NearestNeighbourTable& table, const auto&) {
             const int f = static_cast<int>(item);
             const double* x = samples.feature(f);
             std::fill(rows.begin(), rows.end(), static_cast<double>(kFar));
@@ -325,16 +351,12 @@ std::optional<SelectionResult> rankPairs(const SelectionSamples& samples,
                     pairErrors(rows.data(), width, samples.feature(g),
                                columns.data() + static_cast<size_t>(g) * static_cast<size_t>(width),
                                n, padded.ownStart.data(), padded.ownEnd.data(),
-                               padded.column.data(), columnBefore.data());
+                               padded.column.data(), columnBefore);
                 table.offer(entry);
             }
             steps.done(static_cast<uint64_t>(features - 1 - f));
-        }
-    });
-    if (stopped || progress.cancelled()) return std::nullopt;
-    NearestNeighbourTable result(tableSize(samples));
-    for (const NearestNeighbourTable& table : tables) result.merge(table);
-    return result.entries();
+            return true;
+        });
 }
 
 std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
@@ -368,19 +390,10 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
     std::vector<std::pair<int, int>> pairs;
     for (int f = 0; f + 2 < features; ++f)
         for (int g = f + 1; g + 1 < features; ++g) pairs.emplace_back(f, g);
-    const size_t grain = 4;
-    std::vector<NearestNeighbourTable> tables(parallelChunkCount(pairs.size(), grain),
-                                              NearestNeighbourTable(tableSize(samples)));
-    std::atomic<bool> stopped{false};
-    parallelFor(pairs.size(), grain, [&](size_t begin, size_t end) {
-        std::vector<float> rows(static_cast<size_t>(n) * static_cast<size_t>(width) + kLanes);
-        std::vector<float> columnBefore(static_cast<size_t>(width) + kLanes);
-        NearestNeighbourTable& table = tables[begin / grain];
-        for (size_t item = begin; item < end; ++item) {
-            if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
-                stopped = true;
-                return;
-            }
+    return rankInChunks<float>(
+        samples, progress, width, pairs.size(), 4,
+        [&](size_t item, std::vector<float>& rows, float* columnBefore,
+            NearestNeighbourTable& table, const auto& stop) {
             const auto [f, g] = pairs[item];
             const float* xf = valuesOf(f);
             const float* xg = valuesOf(g);
@@ -399,10 +412,7 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
             }
             for (int h = g + 1; h < features; ++h) {
                 // Polled per triple, so a cancel lands within one triple's work.
-                if (stopped.load(std::memory_order_relaxed) || progress.cancelled()) {
-                    stopped = true;
-                    return;
-                }
+                if (stop()) return false;
                 SelectionEntry entry;
                 entry.first = f;
                 entry.second = g;
@@ -411,14 +421,10 @@ std::optional<SelectionResult> rankTriples(const SelectionSamples& samples,
                     rows.data(), width, valuesOf(h),
                     columns.data() + static_cast<size_t>(h) * static_cast<size_t>(width), n,
                     padded.ownStart.data(), padded.ownEnd.data(), padded.column.data(),
-                    columnBefore.data());
+                    columnBefore);
                 table.offer(entry);
             }
             steps.done(static_cast<uint64_t>(features - 1 - g));
-        }
-    });
-    if (stopped || progress.cancelled()) return std::nullopt;
-    NearestNeighbourTable result(tableSize(samples));
-    for (const NearestNeighbourTable& table : tables) result.merge(table);
-    return result.entries();
+            return true;
+        });
 }

@@ -12,6 +12,13 @@ std::string timeDocumentName(const std::tm& t) {
                              t.tm_hour, t.tm_min, t.tm_sec);
 }
 
+std::string currentDocumentName() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return timeDocumentName(local);
+}
+
 std::string uniqueDocumentName(const std::string& base, const std::vector<std::string>& taken) {
     auto used = [&](const std::string& name) {
         return std::find(taken.begin(), taken.end(), name) != taken.end();

@@ -20,6 +20,8 @@ inline constexpr int32_t kModeConvexBorder = 120;
 
 // "yyyy-m-d hh_nn_ss" of the given local time.
 std::string timeDocumentName(const std::tm& time);
+// The document name of a run that ends now, by the local clock.
+std::string currentDocumentName();
 
 // The base name, or base + "(n)" with the smallest n up to 9999 that is not
 // among `taken` (the last one tried when all are).

@@ -18,8 +18,7 @@ AnnTrainingReport train(R62DataSet& data, const R62Options& options, NeuralNetwo
     const bool oneVsAll = kind == StoredNetworkKind::OneVsAll;
     // The network always learns from standardised features; the header says
     // so, whatever the option holds.
-    if (!startAnalysis(data, 1, report)) return report;
-    if (!requireTwoFeatures(data, kAnnNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, 1, kAnnNoFeaturesMessage, report)) return report;
     if (data.CategoryCount > kAnnMaxCategories) {
         report.outcome = AnalysisOutcome::NoFeatures;
         report.messages.emplace_back(kAnnTooManyCategoriesMessage);

@@ -90,11 +90,9 @@ ProjectionReport NonlinearDiscriminantAnalysis(R62DataSet& data, NeuralNetwork& 
     // The network always learns from standardised features; the header says
     // so, whatever the option holds.
     constexpr uint8_t kStandardized = 1;
-    if (!startAnalysis(data, kStandardized, report)) return report;
-    if (!requireTwoFeatures(data, kNdaNoFeaturesMessage, report)) return report;
-    report.lines = reportHeaderLines(data, kNdaReportTitle, kStandardized, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [nonlinear discriminant analysis]");
+    if (!startTwoFeatureAnalysis(data, kStandardized, kNdaNoFeaturesMessage, report)) return report;
+    report.lines = reportOpeningLines(data, kNdaReportTitle, kStandardized, dateTime,
+                                      "* Results [nonlinear discriminant analysis]");
     try {
         runNetwork(data, net, projected, parameters, random, progress, report);
     } catch (const RangeCheckError& fault) {

@@ -174,9 +174,8 @@ NearestNeighbourReport NearestNeighbourClassification(R62DataSet& data, uint8_t 
         return report;
     }
     report.misclassified = leaveOneOut1NNSampleDistance(data);
-    report.lines = reportHeaderLines(data, kKnnReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [1-NN classification]");
+    report.lines = reportOpeningLines(data, kKnnReportTitle, standardize, dateTime,
+                                      "* Results [1-NN classification]");
     for (std::string& line : misclassificationBlock(data, report.misclassified))
         report.lines.push_back(std::move(line));
     return report;

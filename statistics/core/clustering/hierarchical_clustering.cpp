@@ -10,6 +10,7 @@
 #include <new>
 
 #include "platform/textformat.h"
+#include "statistics/core/linear/column_statistics.h"
 #include "statistics/core/linear/singular_scatter.h"
 #include "statistics/core/reports/report_header.h"
 
@@ -859,9 +860,8 @@ AhcReport HierarchicalClustering(R62DataSet& data, uint8_t metric, uint8_t linka
                                  ClusterTree& tree) {
     AhcReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = reportHeaderLines(data, kAhcReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back(kAhcResultsLine);
+    report.lines =
+        reportOpeningLines(data, kAhcReportTitle, standardize, dateTime, kAhcResultsLine);
 
     const int n = data.SelectedCount;
     DistanceContext context;
@@ -882,17 +882,7 @@ AhcReport clusterScmPoints(SampleMatrix& points, int sampleCount, int n, uint8_t
     context.points = &points;
     context.featureCount = n;
     context.metric = metric;
-    for (int k = 1; k <= n; ++k) {
-        double sum = 0.0;
-        for (int s = 1; s <= sampleCount; ++s) sum += points[s][k];
-        const double mean = sum / sampleCount;
-        double squares = 0.0;
-        for (int s = 1; s <= sampleCount; ++s) {
-            const double d = points[s][k] - mean;
-            squares += d * d;
-        }
-        context.variances[k] = squares / (sampleCount - 1);
-    }
+    for (int k = 1; k <= n; ++k) context.variances[k] = columnVariance(points, sampleCount, k);
     if (clusterPoints(context, points, sampleCount, linkage, tree, report))
         report.analysisName = "Similarity Based Clustering";
     return report;

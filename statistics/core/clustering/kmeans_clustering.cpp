@@ -495,9 +495,8 @@ KMeansReport KMeansClustering(R62DataSet& data, int clusterCount, uint8_t standa
                               int iterationLimit) {
     KMeansReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = reportHeaderLines(data, kKMeansReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back(kKMeansResultsLine);
+    report.lines =
+        reportOpeningLines(data, kKMeansReportTitle, standardize, dateTime, kKMeansResultsLine);
 
     const int N = data.SampleCount;
     if (clusterCount < 2 || clusterCount > kMaxClusters) {

@@ -11,6 +11,7 @@
 
 #include "platform/textformat.h"
 #include "statistics/core/clustering/distance_metrics.h"
+#include "statistics/core/linear/column_statistics.h"
 #include "statistics/core/reports/report_header.h"
 #include "statistics/core/simd.h"
 
@@ -489,24 +490,12 @@ constexpr double kRoundingSpreadRatio = 1e-12;
 // features this many times is a linear combination of them within rounding.
 constexpr double kDependentVarianceRatio = 1e10;
 
-double varianceOf(const SampleMatrix& points, int sampleCount, int k) {
-    double sum = 0.0;
-    for (int s = 1; s <= sampleCount; ++s) sum += points[s][k];
-    const double mean = sum / sampleCount;
-    double squares = 0.0;
-    for (int s = 1; s <= sampleCount; ++s) {
-        const double d = points[s][k] - mean;
-        squares += d * d;
-    }
-    return squares / (sampleCount - 1);
-}
-
 bool featureCollapsed(const SampleMatrix& points, const SampleMatrix& working, int sampleCount,
                       int k) {
     double largest = 0.0;
     for (int s = 1; s <= sampleCount; ++s) largest = std::max(largest, std::fabs(working[s][k]));
     const double floor = kRoundingSpreadRatio * largest;
-    const double variance = varianceOf(points, sampleCount, k);
+    const double variance = columnVariance(points, sampleCount, k);
     return !(variance > floor * floor) || !std::isfinite(variance);
 }
 
@@ -531,7 +520,7 @@ bool metricFitsShiftedPoints(uint8_t metric, const R62DataSet& data) {
         // failure, reported by it with the same message.
         if (!InverseCovarianceForMahalanobis(copy, n, features, inverse)) return true;
         for (int k = 1; k <= features; ++k) {
-            const double inflation = varianceOf(copy, n, k) * inverse[k][k];
+            const double inflation = columnVariance(copy, n, k) * inverse[k][k];
             if (!(inflation < kDependentVarianceRatio)) return false;
         }
     }
@@ -546,9 +535,8 @@ AhcReport SimilarityBasedClustering(R62DataSet& data, uint8_t metric, uint8_t li
                                     const ScmLimits& limits) {
     AhcReport report;
     if (!startAnalysis(data, standardize, report)) return report;
-    report.lines = reportHeaderLines(data, kScmReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back(kScmResultsLine);
+    report.lines =
+        reportOpeningLines(data, kScmReportTitle, standardize, dateTime, kScmResultsLine);
 
     ScmContext context;
     context.data = &data;

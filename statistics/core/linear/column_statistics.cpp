@@ -75,12 +75,19 @@ ColumnStatistics columnStatistics(const SampleMatrix& x, int samples, int column
     // zero check and blow the column up on standardisation. With one sample
     // the divisor N - 1 would be zero.
     if (allEqual || samples < 2) return stats;
-    double squares = 0.0;
-    for (int i = 1; i <= samples; ++i) {
-        const double d = x[i][column] - stats.mean;
-        squares += d * d;
-    }
-    stats.variance = squares / (samples - 1);
+    stats.variance = columnVariance(x, samples, column);
     stats.standardDeviation = std::sqrt(stats.variance);
     return stats;
+}
+
+double columnVariance(const SampleMatrix& x, int samples, int column) {
+    double sum = 0.0;
+    for (int i = 1; i <= samples; ++i) sum += x[i][column];
+    const double mean = sum / samples;
+    double squares = 0.0;
+    for (int i = 1; i <= samples; ++i) {
+        const double d = x[i][column] - mean;
+        squares += d * d;
+    }
+    return squares / (samples - 1);
 }

@@ -46,3 +46,7 @@ struct ColumnStatistics {
     double standardDeviation = 0.0;
 };
 ColumnStatistics columnStatistics(const SampleMatrix& x, int samples, int column);
+
+// The variance of column f as the formula gives it, without the special cases
+// above: the clusterings divide by it as it falls, rounding and all.
+double columnVariance(const SampleMatrix& x, int samples, int column);

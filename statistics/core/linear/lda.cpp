@@ -12,8 +12,7 @@
 ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime) {
     ProjectionReport report;
-    if (!startAnalysis(data, standardize, report)) return report;
-    if (!requireTwoFeatures(data, kLdaNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, standardize, kLdaNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
     const int samples = data.SampleCount;
     const int classes = data.CategoryCount;
@@ -42,9 +41,8 @@ ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& proj
     for (int a = 1; a <= n; ++a)
         for (int b = a + 1; b <= n; ++b) sb[b][a] = sb[a][b];
 
-    report.lines = reportHeaderLines(data, kLdaReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [linear discriminant analysis]");
+    report.lines = reportOpeningLines(data, kLdaReportTitle, standardize, dateTime,
+                                      "* Results [linear discriminant analysis]");
 
     Vector30 pivots{};
     if (!CholeskyDecompose(st, pivots, n)) {
@@ -101,9 +99,4 @@ ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& proj
         {"> Most discriminative features (MDF):", "MDF", "Linear Discriminant Analysis", "lda"},
         report);
     return report;
-}
-
-ProjectionReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
-                                               std::string_view dateTime) {
-    return LinearDiscriminantAnalysis(data, r62ProjectedData(), standardize, dateTime);
 }

@@ -25,7 +25,3 @@ inline constexpr std::string_view kLdaWrongDataMessage =
 // results title.
 ProjectionReport LinearDiscriminantAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime);
-
-// The same on the process's projected data.
-ProjectionReport runLinearDiscriminantAnalysis(R62DataSet& data, uint8_t standardize,
-                                               std::string_view dateTime);

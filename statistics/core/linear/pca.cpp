@@ -7,8 +7,7 @@
 ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime) {
     ProjectionReport report;
-    if (!startAnalysis(data, standardize, report)) return report;
-    if (!requireTwoFeatures(data, kPcaNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, standardize, kPcaNoFeaturesMessage, report)) return report;
     const int n = data.SelectedCount;
     const int samples = data.SampleCount;
     checkRange(samples, 0, kMaxSamples);
@@ -21,9 +20,8 @@ ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& proj
             // A single sample has no spread; dividing by N - 1 = 0 would give NaN.
             covariance[a][b] = samples > 1 ? covariance[a][b] / (samples - 1) : 0.0;
 
-    report.lines = reportHeaderLines(data, kPcaReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [principal component analysis]");
+    report.lines = reportOpeningLines(data, kPcaReportTitle, standardize, dateTime,
+                                      "* Results [principal component analysis]");
 
     Matrix30 vectors{};
     Vector30 values{};
@@ -44,9 +42,4 @@ ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& proj
         {"> Most expressive features (MEF):", "MEF", "Principal Component Analysis", "pca"},
         report);
     return report;
-}
-
-ProjectionReport runPrincipalComponentAnalysis(R62DataSet& data, uint8_t standardize,
-                                               std::string_view dateTime) {
-    return PrincipalComponentAnalysis(data, r62ProjectedData(), standardize, dateTime);
 }

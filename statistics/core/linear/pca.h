@@ -18,7 +18,3 @@ inline constexpr std::string_view kPcaNoFeaturesMessage =
 // plot of the first one to three components. Sets ClassResult.
 ProjectionReport PrincipalComponentAnalysis(R62DataSet& data, SampleMatrix& projected,
                                             uint8_t standardize, std::string_view dateTime);
-
-// The same on the process's projected data.
-ProjectionReport runPrincipalComponentAnalysis(R62DataSet& data, uint8_t standardize,
-                                               std::string_view dateTime);

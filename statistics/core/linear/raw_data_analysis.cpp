@@ -67,12 +67,11 @@ std::string fisherLine(double fisher) {
 RawDataAnalysisReport runRawDataAnalysis(R62DataSet& data, uint8_t standardize,
                                          std::string_view dateTime) {
     RawDataAnalysisReport report;
-    if (!startAnalysis(data, standardize, report)) return report;
-    if (!requireTwoFeatures(data, kRawDataNoFeaturesMessage, report)) return report;
+    if (!startTwoFeatureAnalysis(data, standardize, kRawDataNoFeaturesMessage, report))
+        return report;
     const int n = data.SelectedCount;
-    report.lines = reportHeaderLines(data, kRawDataReportTitle, standardize, dateTime);
-    report.lines.emplace_back();
-    report.lines.emplace_back("* Results [raw-data analysis]");
+    report.lines = reportOpeningLines(data, kRawDataReportTitle, standardize, dateTime,
+                                      "* Results [raw-data analysis]");
     report.fisher = ClassStatistics(data, data.FeatureData, n);
     report.lines.push_back(fisherLine(report.fisher));
     report.misclassified = leaveOneOut1NNSampleDistance(data);

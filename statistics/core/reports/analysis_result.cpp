@@ -8,9 +8,11 @@ bool startAnalysis(R62DataSet& data, uint8_t standardize, AnalysisResult& report
     return false;
 }
 
-bool requireTwoFeatures(const R62DataSet& data, std::string_view message, AnalysisResult& report) {
+bool startTwoFeatureAnalysis(R62DataSet& data, uint8_t standardize,
+                             std::string_view noFeaturesMessage, AnalysisResult& report) {
+    if (!startAnalysis(data, standardize, report)) return false;
     if (data.SelectedCount >= 2) return true;
     report.outcome = AnalysisOutcome::NoFeatures;
-    report.messages.emplace_back(message);
+    report.messages.emplace_back(noFeaturesMessage);
     return false;
 }

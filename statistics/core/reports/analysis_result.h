@@ -49,6 +49,7 @@ struct AnalysisResult {
 // outcome and its message set, when the run must stop there.
 bool startAnalysis(R62DataSet& data, uint8_t standardize, AnalysisResult& report);
 
-// False, with the outcome and `message` set, when fewer than two features are
-// selected.
-bool requireTwoFeatures(const R62DataSet& data, std::string_view message, AnalysisResult& report);
+// How the analyses that need two features start: as above, then false, with
+// the outcome and `noFeaturesMessage` set, when fewer than two are selected.
+bool startTwoFeatureAnalysis(R62DataSet& data, uint8_t standardize,
+                             std::string_view noFeaturesMessage, AnalysisResult& report);

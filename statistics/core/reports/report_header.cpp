@@ -21,6 +21,15 @@ std::vector<std::string> reportHeaderLines(const R62DataSet& data, std::string_v
     return lines;
 }
 
+std::vector<std::string> reportOpeningLines(const R62DataSet& data, std::string_view title,
+                                            uint8_t standardize, std::string_view dateTime,
+                                            std::string_view resultsLine) {
+    std::vector<std::string> lines = reportHeaderLines(data, title, standardize, dateTime);
+    lines.emplace_back();
+    lines.emplace_back(resultsLine);
+    return lines;
+}
+
 std::vector<std::string> testReportHeaderLines(const R62DataSet& data, std::string_view title,
                                                uint8_t standardize, std::string_view dateTime) {
     return reportHeaderLines(data, title, standardize, dateTime);

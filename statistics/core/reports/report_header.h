@@ -33,6 +33,12 @@ inline constexpr std::string_view kKnnReportTitle = " [k-NN classification]";
 std::vector<std::string> reportHeaderLines(const R62DataSet& data, std::string_view title,
                                            uint8_t standardize, std::string_view dateTime);
 
+// The header, a blank line and the line that opens the results
+// ("* Results [k-means clustering]"): how every analysis report begins.
+std::vector<std::string> reportOpeningLines(const R62DataSet& data, std::string_view title,
+                                            uint8_t standardize, std::string_view dateTime,
+                                            std::string_view resultsLine);
+
 // Classifier-test reports open with exactly the same lines.
 std::vector<std::string> testReportHeaderLines(const R62DataSet& data, std::string_view title,
                                                uint8_t standardize, std::string_view dateTime);

@@ -19,3 +19,21 @@ void appendBitmapHeader(std::string& out, const BitmapHeader& header) {
     appendLittleEndian32(out, header.coloursUsed);
     appendLittleEndian32(out, header.coloursImportant);
 }
+
+uint32_t bitmapRowStride(uint32_t width, uint16_t bitCount) {
+    return (width * bitCount / 8 + 3) & ~3u;
+}
+
+BitmapHeader plainBitmapHeader(uint32_t width, uint32_t height, uint16_t bitCount,
+                               uint32_t paletteBytes, uint32_t pelsPerMeter) {
+    const uint32_t dataOffset = 54 + paletteBytes;
+    const uint32_t imageSize = height * bitmapRowStride(width, bitCount);
+    return {.fileSize = dataOffset + imageSize,
+            .dataOffset = dataOffset,
+            .width = width,
+            .height = height,
+            .bitCount = bitCount,
+            .imageSize = imageSize,
+            .xPelsPerMeter = pelsPerMeter,
+            .yPelsPerMeter = pelsPerMeter};
+}

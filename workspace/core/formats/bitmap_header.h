@@ -23,3 +23,12 @@ struct BitmapHeader {
 
 // Appends "BM" and both headers, little-endian, no compression.
 void appendBitmapHeader(std::string& out, const BitmapHeader& header);
+
+// Bytes of one row of an uncompressed bitmap: `bitCount` bits a pixel, padded
+// to a multiple of four.
+uint32_t bitmapRowStride(uint32_t width, uint16_t bitCount);
+
+// The header of an uncompressed bottom-up bitmap whose `paletteBytes` of
+// colour table follow the headers and whose rows follow the table.
+BitmapHeader plainBitmapHeader(uint32_t width, uint32_t height, uint16_t bitCount,
+                               uint32_t paletteBytes, uint32_t pelsPerMeter);

@@ -6,17 +6,10 @@
 
 std::string encodeGreyBitmap(const ImagePlane& grey, int32_t bitDepth) {
     const uint32_t w = static_cast<uint32_t>(grey.width), h = static_cast<uint32_t>(grey.height);
-    const uint32_t stride = (w + 3) & ~3u;
+    const uint32_t stride = bitmapRowStride(w, 8);
     const int shift = bitDepth > 8 ? bitDepth - 8 : 0;
     std::string out;
-    appendBitmapHeader(out, {.fileSize = 1078 + h * stride,
-                             .dataOffset = 1078,
-                             .width = w,
-                             .height = h,
-                             .bitCount = 8,
-                             .imageSize = h * stride,
-                             .xPelsPerMeter = 1000,
-                             .yPelsPerMeter = 1000});
+    appendBitmapHeader(out, plainBitmapHeader(w, h, 8, 256 * 4, 1000));
     for (uint32_t i = 0; i < 256; ++i) {
         out += static_cast<char>(i);
         out += static_cast<char>(i);

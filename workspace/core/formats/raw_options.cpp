@@ -23,7 +23,7 @@ RawOptions RawOptions::sanitized() const {
 }
 
 void LoadRawOptionsFromRegistry(RawOptions& options) {
-    auto key = platform::RegistryKey::open(platform::Hive::LocalMachine, platform::kOptionsKeyPath);
+    auto key = platform::openOptionsKey();
     auto read = [&key](std::string_view name, int32_t& field) {
         if (auto value = key.readDword(name)) field = static_cast<int32_t>(*value);
     };
@@ -50,8 +50,7 @@ platform::RegistryValueList rawOptionsRegistryValues(const RawOptions& o) {
 }
 
 void SaveRawOptionsToRegistry(const RawOptions& options) {
-    platform::writeRegistryValues(platform::Hive::LocalMachine, platform::kOptionsKeyPath,
-                                  rawOptionsRegistryValues(options));
+    platform::writeOptionValues(rawOptionsRegistryValues(options));
 }
 
 RawOptions& rawOptions() {
