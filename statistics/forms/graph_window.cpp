@@ -170,9 +170,16 @@ void TGraphWindow::drawTextBox(const TextBox& box, const std::string& text, cons
 
 void TGraphWindow::drawTexts(TextPlacer& placer, const std::vector<PlotText>& texts) {
     for (const PlotText& t : texts) {
-        // Never cut at the edge of the plot.
-        const TextBox wanted = keptInside(t.box, picture_.width(), kPlotImageHeight);
-        const std::optional<TextBox> free = placer.place(wanted, t.maxShift);
+        // Never cut at the edge of the plot, and off it where there is room;
+        // a text pressed against the edge still beats a missing tick number.
+        TextBox wanted = keptInside(t.box, picture_.width(), kPlotImageHeight, kPictureMargin);
+        placer.setEdgeMargin(kPictureMargin);
+        std::optional<TextBox> free = placer.place(wanted, t.maxShift);
+        placer.setEdgeMargin(0);
+        if (!free) {
+            wanted = keptInside(t.box, picture_.width(), kPlotImageHeight);
+            free = placer.place(wanted, t.maxShift);
+        }
         if (free) {
             drawTextBox(*free, t.text, t.colour, t.upright);
         } else if (!t.tick) {

@@ -202,9 +202,9 @@ bool TextBox::overlaps(const TextBox& other) const {
            other.y < y + height;
 }
 
-TextBox keptInside(TextBox box, int width, int height) {
-    box.x = std::max(0, std::min(box.x, width - box.width));
-    box.y = std::max(0, std::min(box.y, height - box.height));
+TextBox keptInside(TextBox box, int width, int height, int margin) {
+    box.x = std::max(margin, std::min(box.x, width - margin - box.width));
+    box.y = std::max(margin, std::min(box.y, height - margin - box.height));
     return box;
 }
 

@@ -159,10 +159,10 @@ struct TextBox {
     friend bool operator==(const TextBox&, const TextBox&) = default;
 };
 
-// The box moved by the least that puts it inside a width x height picture
-// (kept at the left or top edge when it is larger), so no text is cut at the
-// picture's edge.
-TextBox keptInside(TextBox box, int width, int height);
+// The box moved by the least that puts it inside a width x height picture,
+// `margin` pixels off its edges (kept at the left or top margin when it is
+// larger), so no text is cut at, or pressed against, the picture's edge.
+TextBox keptInside(TextBox box, int width, int height, int margin = 0);
 
 // Tick numbers drawn at their anchors may fall on each other where two axes
 // meet. Each box in turn, kept inside the picture, is moved up or down by the

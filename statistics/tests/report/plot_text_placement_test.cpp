@@ -16,6 +16,9 @@ TEST(R62PlotTexts, ATextRunningOverAnEdgeIsMovedInWhole) {
     EXPECT_EQ(keptInside({10, 10, 60, 13}, 385, 273), (TextBox{10, 10, 60, 13}));
     // Larger than the picture: kept at the left and top edges.
     EXPECT_EQ(keptInside({-5, -5, 500, 300}, 385, 273), (TextBox{0, 0, 500, 300}));
+    // With a margin: off the edges too (the X maximum "  2.05" ended at 384).
+    EXPECT_EQ(keptInside({350, 241, 34, 14}, 385, 273, 3), (TextBox{348, 241, 34, 14}));
+    EXPECT_EQ(keptInside({0, 100, 70, 13}, 385, 273, 3), (TextBox{3, 100, 70, 13}));
 }
 
 TEST(R62PlotTexts, TickNumbersThatWouldOverlapAreMovedApart) {
