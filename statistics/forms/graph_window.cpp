@@ -485,8 +485,16 @@ void TGraphWindow::Plot3D() {
     const std::array<PixelPoint, 3> labels = labelAnchors3D(p);
     const std::array<const std::string*, 3> names{&plot_.AxisLabel1, &plot_.AxisLabel2,
                                                   &plot_.AxisLabel3};
-    for (size_t k = 0; k < labels.size(); ++k)
-        texts.push_back(labelText(labels[k].x - textWidth(*names[k]) / 2, labels[k].y, *names[k]));
+    for (size_t k = 0; k < labels.size(); ++k) {
+        const int width = textWidth(*names[k]);
+        PlotText label = labelText(labels[k].x - width / 2, labels[k].y, *names[k]);
+        if (k == 2 && label3Upright3D(p, width)) {
+            // Too wide for the margin: upwards along the box's left edge.
+            label.box = label3UprightBox3D(p, width, QFontMetrics(canvasFont_).height());
+            label.upright = true;
+        }
+        texts.push_back(label);
+    }
     drawTexts(placer, texts);
     flipY->setText(fromUtf8("&Flip \"" + plot_.AxisLabel2 + "\" axis"));
     showPicture();

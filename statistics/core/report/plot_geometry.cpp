@@ -163,6 +163,19 @@ std::array<PixelPoint, 3> labelAnchors3D(const Projection3D& p) {
     return {p.Project3D(0.5, 1.18, 0), p.Project3D(-0.18, 0.5, 0), p.Project3D(-0.2, 0, 0.65)};
 }
 
+bool label3Upright3D(const Projection3D& p, int textWidth) {
+    // The space between the label and the box's left edge the text placer
+    // asks for: its gap and the box outline's growth.
+    constexpr int kClearance = 4;
+    const PixelPoint anchor = labelAnchors3D(p)[2];
+    return anchor.x - textWidth / 2 + textWidth + kClearance > p.x0;
+}
+
+TextBox label3UprightBox3D(const Projection3D& p, int textWidth, int textHeight) {
+    const PixelPoint anchor = labelAnchors3D(p)[2];
+    return {p.x0 - 6 - textHeight, anchor.y - textWidth / 2, textHeight, textWidth};
+}
+
 // --- sample map ------------------------------------------------------------------
 
 SampleMap::SampleMap(int width, int height)

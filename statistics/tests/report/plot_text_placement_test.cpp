@@ -67,4 +67,16 @@ TEST(R62PlotTexts, AVerticalAxisLabelTooLongForTheMarginIsWrittenUpwards) {
     EXPECT_EQ(label2UprightStart(frame, 400, 13).y, frame.top() + frame.plotHeight());
 }
 
+TEST(R62PlotTexts, TheBoxsThirdAxisLabelTooWideForTheMarginIsWrittenUpwards) {
+    const Projection3D p = plot3DSetup();
+    EXPECT_FALSE(label3Upright3D(p, 35));  // "MEF 3"
+    ASSERT_TRUE(label3Upright3D(p, 75));   // "petal_length" ran across the box's left edge
+    const TextBox box = label3UprightBox3D(p, 75, 13);
+    EXPECT_GE(box.x, 0);
+    EXPECT_LT(box.x + box.width, p.x0 - 2);  // clear of the edge
+    // Beside the left edge, which runs from the top-left corner down to x0, y0.
+    EXPECT_GT(box.y, p.Project3D(0, 0, 1).y);
+    EXPECT_LT(box.y + box.height, p.y0);
+}
+
 }  // namespace
