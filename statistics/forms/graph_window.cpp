@@ -375,7 +375,12 @@ void TGraphWindow::Plot2D(const std::string& tag) {
         {frame.left(), frame.top(), frame.right() - frame.left(), frame.bottom() - frame.top()});
     occupySymbols(placer, at);
 
+    // The X ticks first: they keep one row, and a Y tick at the same corner
+    // gives way upwards.
     std::vector<PlotText> texts;
+    const bool fixedX = fixedTicks(x, false);
+    texts.push_back(tickText(frame.minXTickX(), frame.xTickY(), ::tickText(x.min, fixedX)));
+    texts.push_back(tickText(frame.maxXTickX(fixedX), frame.xTickY(), ::tickText(x.max, fixedX)));
     const std::array<std::string, 2> yTicks = yTickTexts2D(y);
     const int height = QFontMetrics(canvasFont_).height();
     const int widest = std::max(textWidth(yTicks[0]), textWidth(yTicks[1]));
@@ -394,9 +399,6 @@ void TGraphWindow::Plot2D(const std::string& tag) {
         texts.push_back(tickText(yTickX, frame.maxYTickY(), yTicks[0]));
         texts.push_back(tickText(yTickX, frame.minYTickY(), yTicks[1]));
     }
-    const bool fixedX = fixedTicks(x, false);
-    texts.push_back(tickText(frame.minXTickX(), frame.xTickY(), ::tickText(x.min, fixedX)));
-    texts.push_back(tickText(frame.maxXTickX(fixedX), frame.xTickY(), ::tickText(x.max, fixedX)));
 
     const PixelPoint label1 = frame.label1(textWidth(plot_.AxisLabel1));
     texts.push_back(labelText(label1.x, label1.y, plot_.AxisLabel1));
