@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "platform/qt/application.h"
+#include "platform/qt/window_placement.h"
 #include "statistics/forms/html_help.h"
 #include "statistics/forms/r62_main_window.h"
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     app.setApplicationName("r62");
+    // The plots stay on top of r62's windows, not of Vantu's boxes.
+    platform::keepOnTopOnlyWhileActive(app);
     setApplicationHelpFile(kR62HelpFile);
     try {
         // Qt has taken its own options out of argv by now.

@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/screen_placement.h"
@@ -90,6 +91,26 @@ class ShowPlacement : public QObject {
 
 void keepWindowsInsideScreen(QApplication& app) {
     app.installEventFilter(new ShowPlacement(&app));
+}
+
+void keepOnTopOnlyWhileActive(QApplication& app) {
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,
+                     [](Qt::ApplicationState state) {
+                         const bool active = state == Qt::ApplicationActive;
+                         for (QWidget* window : QApplication::topLevelWidgets()) {
+                             // Only the native window changes: the widget keeps
+                             // its flag, which says where its boxes belong.
+                             if (!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ||
+                                 window->windowType() == Qt::SplashScreen)
+                                 continue;
+                             if (QWindow* native = window->windowHandle())
+                                 native->setFlag(Qt::WindowStaysOnTopHint, active);
+                         }
+                         // Coming back on top, a window may land over the box
+                         // that waits for an answer.
+                         if (QWidget* box = QApplication::activeModalWidget(); active && box)
+                             box->raise();
+                     });
 }
 
 namespace {

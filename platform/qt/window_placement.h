@@ -18,4 +18,11 @@ void keepInsideScreen(QWidget* window);
 // partly off the screen, whatever size or remembered position it had.
 void keepWindowsInsideScreen(QApplication& app);
 
+// From now on the windows of `app` that stay on top do so only while `app`
+// is the program in use: when another program is activated they go back
+// among the other windows (so they never hide that program's boxes), and
+// they come back on top, the box that waits for an answer over them, when
+// `app` is activated again.
+void keepOnTopOnlyWhileActive(QApplication& app);
+
 }  // namespace platform

@@ -167,9 +167,16 @@ void TGraphWindow::drawTextBox(const TextBox& box, const std::string& text, cons
 
 void TGraphWindow::drawTexts(TextPlacer& placer, const std::vector<PlotText>& texts) {
     for (const PlotText& t : texts) {
-        // Never cut at the edge of the plot.
-        const TextBox wanted = keptInside(t.box, picture_.width(), kPlotImageHeight);
-        const std::optional<TextBox> free = placer.place(wanted, t.maxShift);
+        // Never cut at the edge of the plot, and off it where there is room;
+        // a text pressed against the edge still beats a missing tick number.
+        TextBox wanted = keptInside(t.box, picture_.width(), kPlotImageHeight, kPictureMargin);
+        placer.setEdgeMargin(kPictureMargin);
+        std::optional<TextBox> free = placer.place(wanted, t.maxShift);
+        placer.setEdgeMargin(0);
+        if (!free) {
+            wanted = keptInside(t.box, picture_.width(), kPlotImageHeight);
+            free = placer.place(wanted, t.maxShift);
+        }
         if (free) {
             drawTextBox(*free, t.text, t.colour, t.upright);
         } else if (!t.tick) {
@@ -365,7 +372,12 @@ void TGraphWindow::Plot2D(const std::string& tag) {
         {frame.left(), frame.top(), frame.right() - frame.left(), frame.bottom() - frame.top()});
     occupySymbols(placer, at);
 
+    // The X ticks first: they keep one row, and a Y tick at the same corner
+    // gives way upwards.
     std::vector<PlotText> texts;
+    const bool fixedX = fixedTicks(x, false);
+    texts.push_back(tickText(frame.minXTickX(), frame.xTickY(), ::tickText(x.min, fixedX)));
+    texts.push_back(tickText(frame.maxXTickX(fixedX), frame.xTickY(), ::tickText(x.max, fixedX)));
     const std::array<std::string, 2> yTicks = yTickTexts2D(y);
     const int height = QFontMetrics(canvasFont_).height();
     const int widest = std::max(textWidth(yTicks[0]), textWidth(yTicks[1]));
@@ -384,9 +396,6 @@ void TGraphWindow::Plot2D(const std::string& tag) {
         texts.push_back(tickText(yTickX, frame.maxYTickY(), yTicks[0]));
         texts.push_back(tickText(yTickX, frame.minYTickY(), yTicks[1]));
     }
-    const bool fixedX = fixedTicks(x, false);
-    texts.push_back(tickText(frame.minXTickX(), frame.xTickY(), ::tickText(x.min, fixedX)));
-    texts.push_back(tickText(frame.maxXTickX(fixedX), frame.xTickY(), ::tickText(x.max, fixedX)));
 
     const PixelPoint label1 = frame.label1(textWidth(plot_.AxisLabel1));
     texts.push_back(labelText(label1.x, label1.y, plot_.AxisLabel1));
@@ -475,8 +484,16 @@ void TGraphWindow::Plot3D() {
     const std::array<PixelPoint, 3> labels = labelAnchors3D(p);
     const std::array<const std::string*, 3> names{&plot_.AxisLabel1, &plot_.AxisLabel2,
                                                   &plot_.AxisLabel3};
-    for (size_t k = 0; k < labels.size(); ++k)
-        texts.push_back(labelText(labels[k].x - textWidth(*names[k]) / 2, labels[k].y, *names[k]));
+    for (size_t k = 0; k < labels.size(); ++k) {
+        const int width = textWidth(*names[k]);
+        PlotText label = labelText(labels[k].x - width / 2, labels[k].y, *names[k]);
+        if (k == 2 && label3Upright3D(p, width)) {
+            // Too wide for the margin: upwards along the box's left edge.
+            label.box = label3UprightBox3D(p, width, QFontMetrics(canvasFont_).height());
+            label.upright = true;
+        }
+        texts.push_back(label);
+    }
     drawTexts(placer, texts);
     flipY->setText(platform::qtText("&Flip \"" + plot_.AxisLabel2 + "\" axis"));
     showPicture();

@@ -148,6 +148,19 @@ std::array<PixelPoint, 3> labelAnchors3D(const Projection3D& p) {
     return {p.Project3D(0.5, 1.18, 0), p.Project3D(-0.18, 0.5, 0), p.Project3D(-0.2, 0, 0.65)};
 }
 
+bool label3Upright3D(const Projection3D& p, int textWidth) {
+    // The space between the label and the box's left edge the text placer
+    // asks for: its gap and the box outline's growth.
+    constexpr int kClearance = 4;
+    const PixelPoint anchor = labelAnchors3D(p)[2];
+    return anchor.x - textWidth / 2 + textWidth + kClearance > p.x0;
+}
+
+TextBox label3UprightBox3D(const Projection3D& p, int textWidth, int textHeight) {
+    const PixelPoint anchor = labelAnchors3D(p)[2];
+    return {p.x0 - 6 - textHeight, anchor.y - textWidth / 2, textHeight, textWidth};
+}
+
 // --- sample map ------------------------------------------------------------------
 
 SampleMap::SampleMap(int width, int height)
@@ -187,9 +200,9 @@ bool TextBox::overlaps(const TextBox& other) const {
            other.y < y + height;
 }
 
-TextBox keptInside(TextBox box, int width, int height) {
-    box.x = std::max(0, std::min(box.x, width - box.width));
-    box.y = std::max(0, std::min(box.y, height - box.height));
+TextBox keptInside(TextBox box, int width, int height, int margin) {
+    box.x = std::max(margin, std::min(box.x, width - margin - box.width));
+    box.y = std::max(margin, std::min(box.y, height - margin - box.height));
     return box;
 }
 

@@ -141,6 +141,10 @@ struct TickAnchors3D {
 TickAnchors3D tickAnchors3D(const Projection3D& p, bool flipY);
 // Label anchors (each label is centred on its anchor by its width).
 std::array<PixelPoint, 3> labelAnchors3D(const Projection3D& p);
+// The third axis's label stands left of the box, centred on its anchor;
+// when it is too wide for that margin it is written upwards along the box's
+// left edge (see label3UprightBox3D).
+bool label3Upright3D(const Projection3D& p, int textWidth);
 
 // --- texts on a picture of fixed size -------------------------------------
 // A text's box: top-left corner and size in pixels.
@@ -153,10 +157,15 @@ struct TextBox {
     friend bool operator==(const TextBox&, const TextBox&) = default;
 };
 
-// The box moved by the least that puts it inside a width x height picture
-// (kept at the left or top edge when it is larger), so no text is cut at the
-// picture's edge.
-TextBox keptInside(TextBox box, int width, int height);
+// The box moved by the least that puts it inside a width x height picture,
+// `margin` pixels off its edges (kept at the left or top margin when it is
+// larger), so no text is cut at, or pressed against, the picture's edge.
+TextBox keptInside(TextBox box, int width, int height, int margin = 0);
+
+// The upwards third-axis label of the 3-D box: a column `textHeight` wide
+// and `textWidth` high beside the box's left edge, centred on the label's
+// anchor height.
+TextBox label3UprightBox3D(const Projection3D& p, int textWidth, int textHeight);
 
 // The 2-D plot's vertical axis label stands left of the frame; a label too
 // long for that margin is written upwards along the axis, centred on it,

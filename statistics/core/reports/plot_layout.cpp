@@ -131,7 +131,8 @@ int TextPlacer::occupiedIn(int x0, int y0, int x1, int y1) const {
 }
 
 bool TextPlacer::isFree(const TextBox& box, int gap) const {
-    if (box.x < 0 || box.y < 0 || box.x + box.width > width_ || box.y + box.height > height_)
+    if (box.x < edgeMargin_ || box.y < edgeMargin_ || box.x + box.width > width_ - edgeMargin_ ||
+        box.y + box.height > height_ - edgeMargin_)
         return false;
     return occupiedIn(box.x - gap, box.y - gap, box.x + box.width + gap,
                       box.y + box.height + gap) == 0;

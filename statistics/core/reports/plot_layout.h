@@ -5,6 +5,7 @@
 // what is decided here.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,8 @@ double insetInBox(double position);
 
 // --- texts that must not cover anything -----------------------------------
 inline constexpr int kTextHalo = 3;
+// Free pixels between a text and the picture's edge, which is the window's.
+inline constexpr int kPictureMargin = 3;
 // A picture's occupied pixels. Texts are placed one by one, each at the free
 // place nearest to where it belongs, and then occupy it themselves.
 class TextPlacer {
@@ -61,12 +64,16 @@ class TextPlacer {
     // pixels away in each direction, which it then occupies with a halo of
     // kTextHalo pixels; none when there is no such place.
     std::optional<TextBox> place(const TextBox& wanted, int maxShift, int gap = 2);
+    // From now on a box is free only `margin` pixels or more off the
+    // picture's edges (0, the default: anywhere inside).
+    void setEdgeMargin(int margin) { edgeMargin_ = std::max(margin, 0); }
 
   private:
     int occupiedIn(int x0, int y0, int x1, int y1) const;
     void refreshSums() const;
     int width_;
     int height_;
+    int edgeMargin_ = 0;
     std::vector<unsigned char> occupied_;
     mutable std::vector<int> sums_;  // summed-area table, (width + 1) x (height + 1)
     mutable bool stale_ = true;

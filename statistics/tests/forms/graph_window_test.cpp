@@ -10,11 +10,13 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QWindow>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "platform/dialogs.h"
+#include "platform/qt/window_placement.h"
 #include "platform/testing/temp_dir.h"
 #include "statistics/core/data/data_set.h"
 #include "statistics/core/r62_options.h"
@@ -108,6 +110,24 @@ TEST_F(GraphWindowTest, OpensOnTopWithItsCaptionAndTheFixedPicture) {
     EXPECT_TRUE(w->StatusBar1->isHidden());
     EXPECT_FALSE(w->flipY->isEnabled());
     EXPECT_EQ(r62Diagram().DiagramSaved, 0);
+}
+
+TEST_F(GraphWindowTest, StaysOnTopOnlyWhileR62IsTheProgramInUse) {
+    // Another program's boxes (Vantu's, after a hand-over) must not open
+    // under a plot; back in r62 the plot is on top again.
+    static const bool hooked = [] {
+        platform::keepOnTopOnlyWhileActive(*qApp);
+        return true;
+    }();
+    ASSERT_TRUE(hooked);
+    TGraphWindow* w = make2D();
+    w->show();
+    ASSERT_NE(w->windowHandle(), nullptr);
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_FALSE(w->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);  // where its boxes belong
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(w->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 TEST_F(GraphWindowTest, TheSamplesOfA2DPlotSitInsideTheFrameInTheirClassColours) {

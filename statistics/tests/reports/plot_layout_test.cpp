@@ -37,6 +37,12 @@ TEST(R62PlotLayout, ATextMovesTheLeastThatClearsWhatIsDrawnOrIsLeftOut) {
     EXPECT_FALSE(placer.place({30, 25, 20, 10}, 4).has_value());
     // A box that runs off the picture is never free.
     EXPECT_FALSE(placer.isFree({95, 50, 10, 10}, 0));
+    // With an edge margin a box touching the edge is not free either: the
+    // text moves inwards by the margin.
+    placer.setEdgeMargin(3);
+    EXPECT_FALSE(placer.isFree({90, 45, 10, 10}, 0));
+    EXPECT_EQ(placer.place({90, 45, 10, 10}, 5, 0), (TextBox{87, 45, 10, 10}));
+    placer.setEdgeMargin(0);
 
     // A convex outline occupies its inside, not the corners around it.
     TextPlacer box(60, 60);
