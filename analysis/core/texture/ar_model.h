@@ -51,9 +51,9 @@ bool solveArSystem(const std::array<std::array<double, 4>, 4>& a, const std::arr
                    int64_t k, std::array<double, 4>& teta);
 
 // The buffers a fit works in, handed from one fit to the next by the caller
-// that owns them: fresh pages cost a large region's fit about as much as its
-// sums. Each holds what the largest fit so far needed; their contents do not
-// carry from one fit to the next.
+// that owns them, so that fitting many regions does not take fresh pages
+// (about 9 bytes a pixel of the box) for each. Each holds what the largest
+// fit so far needed; their contents do not carry from one fit to the next.
 struct ArScratch {
     struct Span {  // columns [begin, end) of box row y (relative to xmin)
         int32_t y, begin, end;
