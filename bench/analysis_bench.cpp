@@ -67,12 +67,14 @@ void BM_ArFamily(benchmark::State& state) {
     static Scene scene;
     const bool plain = state.range(0) == 1;
     for (auto _ : state) {
+        ArScratch scratch;  // lent to the fits, as a run lends it
         for (int roi = 0; roi < 16; ++roi) {
             const int x0 = (roi % 4) * 256, y0 = (roi / 4) * 256;
             const auto bit = static_cast<uint16_t>(1u << roi);
             const ArValues values =
-                plain ? plainArFit(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255)
-                      : fitArModel(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255);
+                plain
+                    ? plainArFit(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255)
+                    : fitArModel(*scene.grey, *scene.roi, bit, x0, y0, x0 + 255, y0 + 255, scratch);
             benchmark::DoNotOptimize(values);
         }
     }

@@ -358,9 +358,11 @@ bool arMaps(const MapRun& run, const MapSelection& selection) {
         region.current = everyPixel.data();
         const auto makeKernel = [&] {
             return [&run, &grey, &region](int32_t j, double* out) {
+                ArScratch scratch;  // one for the row's windows
                 for (int32_t i = 0; i < run.columns.count; ++i) {
                     const PixelRect r = run.window(i, j);
-                    const ArValues f = fitArModel(grey, region, 1, r.xmin, r.ymin, r.xmax, r.ymax);
+                    const ArValues f =
+                        fitArModel(grey, region, 1, r.xmin, r.ymin, r.xmax, r.ymax, scratch);
                     std::copy(f.begin(), f.end(), out + static_cast<size_t>(i) * f.size());
                 }
             };

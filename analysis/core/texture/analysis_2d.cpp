@@ -124,6 +124,11 @@ class ScratchPool {
         if (!item) item = std::make_unique<T>();
         return Lease(*this, std::move(item));
     }
+    // Frees the buffers, once the units that use them have ended.
+    void release() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        free_.clear();
+    }
 
   private:
     void giveBack(std::unique_ptr<T> item) noexcept {
@@ -157,6 +162,7 @@ struct RunUnits {
     std::atomic<int32_t> firstFailedDistance{kCooccurrenceDistances + 1};
     ScratchPool<CooccurrenceScratch> cooccurrenceScratch;
     ScratchPool<RunLengthScratch> runLengthScratch;
+    ScratchPool<ArScratch> arScratch;
 };
 
 // Runs the units spread over the pool; a unit not yet started when the run
@@ -237,11 +243,13 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         if (o.Do_arm)
             first.push_back(guarded(u.arFailed, [&, roi] {
                 const RoiStatistics& s = statistics[roi];
+                auto scratch = u.arScratch.take();
                 u.ar[roi] = fitArModel(*input.grey, *input.roiMap, static_cast<uint16_t>(1u << roi),
-                                       s.xmin, s.ymin, s.xmax, s.ymax);
+                                       s.xmin, s.ymin, s.xmax, s.ymax, *scratch);
             }));
     }
     runUnits(first, progress);
+    u.arScratch.release();  // not held through the counting round
     if (progress.cancelled()) return false;
     // Both families count over the segments; run length may read the
     // co-occurrence levels.

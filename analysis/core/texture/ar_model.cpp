@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -197,26 +196,28 @@ Box clipBox(const ImagePlane& grey, const ImagePlane& roiMap, int32_t xmin, int3
             std::min(ymax, std::min(grey.height, roiMap.height) - 1)};
 }
 
-// Membership of the box's pixels, one byte each, so that the passes after it
-// test no ROI word; with it the sums of the levels and of their squares.
-// A plane holds at most 2^28 words of at most 16 bits, so both sums are
-// exact in 64-bit integers.
-struct Region {
-    std::vector<uint8_t> inside;  // box rows, 1 for a member
-    RegionSums sums;
-};
+// At least n elements, growing only: the buffers of a scratch keep the
+// largest size asked of them.
+template <class T>
+void ensureSize(std::vector<T>& buffer, size_t n) {
+    if (buffer.size() < n) buffer.resize(n);
+}
 
-Region regionOf(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, const Box& box) {
+// Membership of the box's pixels, one byte each in `inside` (box rows, 1 for
+// a member), so that the passes after it test no ROI word; with it the sums
+// of the levels and of their squares. A plane holds at most 2^28 words of at
+// most 16 bits, so both sums are exact in 64-bit integers.
+RegionSums regionOf(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit,
+                    const Box& box, std::vector<uint8_t>& inside) {
     const int32_t w = box.width(), h = box.height();
-    Region region;
-    region.inside.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    RegionSums sums;
+    ensureSize(inside, static_cast<size_t>(w) * static_cast<size_t>(h));
     for (int32_t y = box.ymin; y <= box.ymax; ++y)
-        addRowSums(
-            roiMap.current + static_cast<size_t>(y) * roiMap.width + box.xmin,
-            grey.current + static_cast<size_t>(y) * grey.width + box.xmin, roiBit, w,
-            region.inside.data() + static_cast<size_t>(y - box.ymin) * static_cast<size_t>(w),
-            region.sums);
-    return region;
+        addRowSums(roiMap.current + static_cast<size_t>(y) * roiMap.width + box.xmin,
+                   grey.current + static_cast<size_t>(y) * grey.width + box.xmin, roiBit, w,
+                   inside.data() + static_cast<size_t>(y - box.ymin) * static_cast<size_t>(w),
+                   sums);
+    return sums;
 }
 
 // The region's mean and standard deviation from its integer sums; false when
@@ -245,16 +246,15 @@ bool standardise(const RegionSums& sums, double& mean, double& sd) {
 }
 
 // Columns [begin, end) of box row y (relative to xmin) whose pixels are usable.
-struct Span {
-    int32_t y, begin, end;
-};
+using Span = ArScratch::Span;
 
-// The usable pixels as spans: (x, y) with its four causal neighbours
-// (x-1, y), (x-1, y-1), (x, y-1), (x+1, y-1) in the region.
+// The usable pixels as spans, into `spans`: (x, y) with its four causal
+// neighbours (x-1, y), (x-1, y-1), (x, y-1), (x+1, y-1) in the region.
 // Runs are scanned eight flags at a time.
-std::vector<Span> usableSpans(const std::vector<uint8_t>& inside, int32_t w, int32_t h) {
-    std::vector<Span> spans;
-    std::vector<uint8_t> usable(static_cast<size_t>(w) + 8);
+void usableSpans(const std::vector<uint8_t>& inside, int32_t w, int32_t h,
+                 std::vector<uint8_t>& usable, std::vector<Span>& spans) {
+    spans.clear();
+    usable.assign(static_cast<size_t>(w) + 8, 0);
     const auto eight = [&](int32_t x) {
         uint64_t v;
         std::memcpy(&v, usable.data() + x, sizeof v);
@@ -287,7 +287,6 @@ std::vector<Span> usableSpans(const std::vector<uint8_t>& inside, int32_t w, int
             spans.push_back({row, begin, x});
         }
     }
-    return spans;
 }
 
 // The standardised levels z = (g − mean) / sd of a band of the box's rows;
@@ -296,26 +295,29 @@ std::vector<Span> usableSpans(const std::vector<uint8_t>& inside, int32_t w, int
 // it once; a larger one a band at a time.
 class StandardisedRows {
   public:
-    StandardisedRows(const ImagePlane& grey, const Box& box, const std::vector<uint8_t>& inside,
-                     uint32_t levelBits, double mean, double sd)
+    StandardisedRows(const ImagePlane& grey, const Box& box, uint32_t levelBits, double mean,
+                     double sd, ArScratch& scratch)
         : grey_(grey),
           box_(box),
-          inside_(inside),
+          inside_(scratch.inside),
           mean_(mean),
           sd_(sd),
           w_(box.width()),
-          h_(box.height()) {
+          h_(box.height()),
+          zOf_(scratch.levelZ),
+          band_(scratch.band) {
         // z for every level that may occur: one division per level instead of
         // several per pixel, with the same quotient. A box with fewer pixels
         // than levels (a map's window) divides per pixel instead.
         const size_t levelCount = size_t{1} << std::bit_width(levelBits);
         byTable_ = static_cast<size_t>(w_) * static_cast<size_t>(h_) >= levelCount;
-        zOf_.resize(byTable_ ? levelCount : 0);
-        for (size_t g = 0; g < zOf_.size(); ++g) zOf_[g] = (static_cast<double>(g) - mean) / sd;
+        if (byTable_) {
+            ensureSize(zOf_, levelCount);
+            for (size_t g = 0; g < levelCount; ++g) zOf_[g] = (static_cast<double>(g) - mean) / sd;
+        }
         bandRows_ = static_cast<int32_t>(std::min<size_t>(
             static_cast<size_t>(h_), std::max<size_t>(2, kBandPixels / static_cast<size_t>(w_))));
-        band_ = std::make_unique_for_overwrite<double[]>(static_cast<size_t>(bandRows_) *
-                                                         static_cast<size_t>(w_));
+        ensureSize(band_, static_cast<size_t>(bandRows_) * static_cast<size_t>(w_));
     }
 
     // Box row `row` of z and the row above it.
@@ -324,11 +326,12 @@ class StandardisedRows {
             bandFirst_ = row - 1;
             bandEnd_ = std::min(h_, bandFirst_ + bandRows_);
             for (int32_t r = bandFirst_; r < bandEnd_; ++r)
-                fillRow(band_.get() + static_cast<size_t>(r - bandFirst_) * static_cast<size_t>(w_),
-                        r);
+                fillRow(
+                    band_.data() + static_cast<size_t>(r - bandFirst_) * static_cast<size_t>(w_),
+                    r);
         }
         const double* current =
-            band_.get() + static_cast<size_t>(row - bandFirst_) * static_cast<size_t>(w_);
+            band_.data() + static_cast<size_t>(row - bandFirst_) * static_cast<size_t>(w_);
         return {current, current - w_};
     }
 
@@ -357,9 +360,9 @@ class StandardisedRows {
     const double mean_, sd_;
     const int32_t w_, h_;
     bool byTable_ = false;
-    std::vector<double> zOf_;
+    std::vector<double>& zOf_;
     int32_t bandRows_ = 0;
-    std::unique_ptr<double[]> band_;
+    std::vector<double>& band_;
     int32_t bandFirst_ = 0, bandEnd_ = 0;  // rows [bandFirst_, bandEnd_) are held
 };
 
@@ -470,15 +473,21 @@ double residualDeviation(const std::vector<Span>& spans, StandardisedRows& z,
 
 ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
                     int32_t ymin, int32_t xmax, int32_t ymax) {
+    ArScratch scratch;
+    return fitArModel(grey, roiMap, roiBit, xmin, ymin, xmax, ymax, scratch);
+}
+
+ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
+                    int32_t ymin, int32_t xmax, int32_t ymax, ArScratch& scratch) {
     const Box box = clipBox(grey, roiMap, xmin, ymin, xmax, ymax);
     if (box.empty()) return {0, 0, 0, 0, 0, 0};
-    const Region region = regionOf(grey, roiMap, roiBit, box);
-    if (region.sums.count == 0) return {0, 0, 0, 0, 0, 0};
+    const RegionSums sums = regionOf(grey, roiMap, roiBit, box, scratch.inside);
+    if (sums.count == 0) return {0, 0, 0, 0, 0, 0};
     double mean = 0, sd = 0;
-    if (!standardise(region.sums, mean, sd))
-        return {0, kMissing, kMissing, kMissing, kMissing, kMissing};
-    const std::vector<Span> spans = usableSpans(region.inside, box.width(), box.height());
-    StandardisedRows z(grey, box, region.inside, region.sums.bits, mean, sd);
+    if (!standardise(sums, mean, sd)) return {0, kMissing, kMissing, kMissing, kMissing, kMissing};
+    usableSpans(scratch.inside, box.width(), box.height(), scratch.usable, scratch.spans);
+    const std::vector<Span>& spans = scratch.spans;
+    StandardisedRows z(grey, box, sums.bits, mean, sd, scratch);
     const NormalEquations system = normalEquations(spans, z);
     const double k = static_cast<double>(system.k);
     std::array<double, 4> teta{};

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "workspace/core/image/image_plane.h"
 
@@ -49,8 +50,24 @@ bool regressorsIndependent(const std::array<std::array<double, 4>, 4>& a, int64_
 bool solveArSystem(const std::array<std::array<double, 4>, 4>& a, const std::array<double, 4>& b,
                    int64_t k, std::array<double, 4>& teta);
 
+// The buffers a fit works in, handed from one fit to the next by the caller
+// that owns them, so that fitting many regions does not take fresh pages
+// (about 9 bytes a pixel of the box) for each. Each holds what the largest
+// fit so far needed; their contents do not carry from one fit to the next.
+struct ArScratch {
+    struct Span {  // columns [begin, end) of box row y (relative to xmin)
+        int32_t y, begin, end;
+    };
+    std::vector<uint8_t> inside, usable;
+    std::vector<Span> spans;
+    std::vector<double> levelZ, band;
+};
+
 // Fits the model to the pixels of the ROI with bit `roiBit` inside the box
 // [xmin, xmax] x [ymin, ymax] (inclusive, clipped to the planes). A region
 // without pixels gives six zeros.
+ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
+                    int32_t ymin, int32_t xmax, int32_t ymax, ArScratch& scratch);
+// The same in buffers of its own.
 ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit, int32_t xmin,
                     int32_t ymin, int32_t xmax, int32_t ymax);
