@@ -42,6 +42,7 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVANTU_FUZZ=ON >
 cmake --build build/fuzz -j "$jobs"
 fuzz_scratch=$(mktemp -d)
 trap 'rm -rf "$fuzz_scratch"' EXIT
+fuzzed=0
 for source in fuzz/fuzz_*.cpp; do
   target=$(basename "$source" .cpp)
   seeds=fuzz/corpus/$target
@@ -55,4 +56,6 @@ for source in fuzz/fuzz_*.cpp; do
     exit 1
   fi
   echo "$target: $(grep -o 'Done [0-9]* runs' "$fuzz_scratch/$target.log" || echo done)"
+  fuzzed=$((fuzzed + 1))
 done
+echo "fuzz: $fuzzed passed, 0 failed"
