@@ -376,7 +376,7 @@ ROWS = [
      "skimage graycomatrix+graycoprops, numpy", False),
     ("2D analysis, defaults", "analysis_bench", "BM_Analyse2DDefaults", "analysis",
      "numpy/scipy/skimage composition", False),
-    ("contrast map 256, 15x15", "feature_maps_bench", "BM_ContrastMap256", "contrast-map",
+    ("contrast map 256, 15x15", "feature_maps_bench", "BM_ContrastMap256/real_time", "contrast-map",
      "skimage, one matrix per window (a one-thread loop)", True),
     ("leave-one-out 1-NN", "nearest_neighbour_bench", "BM_LeaveOneOut1NN/2000", "1nn",
      "sklearn NearestNeighbors", False),
