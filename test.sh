@@ -38,6 +38,8 @@ echo "== fuzz targets (clang, libFuzzer) =="
 # Only the fuzz targets and the cores they test are built. Each target starts
 # from its committed seeds (read, never written: new inputs go to a scratch
 # folder) and runs a few seconds; a crash, a leak or a failed check fails.
+# A fixed random seed makes the inputs tried the same on every run, so a
+# failure here is the change's and can be repeated.
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVANTU_FUZZ=ON >/dev/null
 cmake --build build/fuzz -j "$jobs"
 fuzz_scratch=$(mktemp -d)
@@ -48,7 +50,7 @@ for source in fuzz/fuzz_*.cpp; do
   seeds=fuzz/corpus/$target
   [ -d "$seeds" ] || { echo "no seed corpus $seeds"; exit 1; }
   mkdir -p "$fuzz_scratch/$target"
-  if ! build/fuzz/fuzz/"$target" -max_total_time=5 -timeout=20 \
+  if ! build/fuzz/fuzz/"$target" -seed=1 -max_total_time=5 -timeout=20 \
       -artifact_prefix="$PWD/build/fuzz/$target-" \
       "$fuzz_scratch/$target" "$seeds" >"$fuzz_scratch/$target.log" 2>&1; then
     tail -n 60 "$fuzz_scratch/$target.log"
