@@ -161,9 +161,10 @@ bool isSeparator(std::string_view line) {
 }
 
 void addHeaderLine(std::string& header, std::string_view line) {
-    // The first line kept starts the file when it is written again, where a
-    // byte-order mark would be read as the file's own: it is no header text.
-    if (header.empty()) line.remove_prefix(platform::byteOrderMarkLength(line));
+    // The first line kept starts the file when it is written again, where
+    // byte-order marks would be read as the file's own: they are no header text.
+    while (header.empty() && platform::byteOrderMarkLength(line) > 0)
+        line.remove_prefix(platform::byteOrderMarkLength(line));
     if (line.empty() || line.front() == '\r' || line.front() == '/') return;
     size_t end = line.find_last_not_of("\r\n");
     header += line.substr(0, end + 1);
