@@ -161,10 +161,6 @@ bool isSeparator(std::string_view line) {
 }
 
 void addHeaderLine(std::string& header, std::string_view line) {
-    // The first line kept starts the file when it is written again, where
-    // byte-order marks would be read as the file's own: they are no header text.
-    while (header.empty() && platform::byteOrderMarkLength(line) > 0)
-        line.remove_prefix(platform::byteOrderMarkLength(line));
     if (line.empty() || line.front() == '\r' || line.front() == '/') return;
     size_t end = line.find_last_not_of("\r\n");
     header += line.substr(0, end + 1);
@@ -280,6 +276,11 @@ ParReadResult decodeParFile(std::string_view text, size_t maxRecords) {
 
     bool found = false;
     while (!found && lines.next(line)) {
+        // Until a header line is kept, the file has in effect not begun: the
+        // blank lines before are lost, so a line kept first starts the file
+        // when it is written again, where marks would be read as the file's own.
+        while (file.header.empty() && platform::byteOrderMarkLength(line) > 0)
+            line.remove_prefix(platform::byteOrderMarkLength(line));
         if (isSeparator(line))
             found = true;
         else

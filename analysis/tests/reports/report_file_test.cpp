@@ -225,6 +225,8 @@ TEST(ParFileRoundTrip, HeaderLosesEmptyAndSlashLinesAndGainsCrLf) {
     // file's start it would be read back as the file's own.
     EXPECT_EQ(decodeOk("\n\n\xEF\xBB\xBF\xEF\xBB\xBF" + encodeParFile(document)).header,
               back.header);
+    // Before a file's first separator such marks leave the separator one.
+    EXPECT_EQ(decodeOk("\n\xEF\xBB\xBF" + encodeParFile(ReportDocument{})).header, "");
 }
 
 TEST(ParFileRoundTrip, HeaderOfTenThousandCharactersSurvives) {
