@@ -1,4 +1,5 @@
 #include "platform/dialogs.h"
+#include "platform/textformat.h"
 
 #include <filesystem>
 
@@ -181,6 +182,18 @@ std::string displayText(const std::string& text) {
         }
     }
     return out;
+}
+
+int filterIndexOfName(const std::string& filter, const std::string& path) {
+    const std::string extension = std::filesystem::path(path).extension().string();
+    if (extension.empty()) return 0;
+    const std::vector<FilterEntry> entries = parseFilter(filter);
+    for (size_t i = 0; i < entries.size(); ++i)
+        for (const std::string& pattern : entries[i].patterns)
+            if (pattern.size() > 1 && pattern[0] == '*' &&
+                equalsNoCase(std::string_view(pattern).substr(1), extension))
+                return static_cast<int>(i) + 1;
+    return 0;
 }
 
 }  // namespace platform

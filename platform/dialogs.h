@@ -138,6 +138,9 @@ struct FilterEntry {
     std::vector<std::string> patterns;
 };
 std::vector<FilterEntry> parseFilter(const std::string& filter);
+// The 1-based entry of `filter` with a pattern "*.ext" naming the extension
+// of `path` (letter case aside), or 0 when none does.
+int filterIndexOfName(const std::string& filter, const std::string& path);
 
 // "\r\n" and lone "\r" become "\n", for display.
 std::string displayText(const std::string& text);

@@ -106,6 +106,8 @@ TGraphWindow::TGraphWindow(QWidget* owner, const PlotInput& plot, const PerSampl
 
     picture_ = QImage(kPlotImageWidth, kPlotImageHeight, QImage::Format_RGB32);
     picture_.fill(Qt::white);
+    // The font and the classes are fixed now: the ink holds for every plot.
+    measureSymbolInk();
 }
 
 TGraphWindow::~TGraphWindow() = default;
@@ -123,7 +125,6 @@ QString TGraphWindow::statusText() const {
 void TGraphWindow::startPlot() {
     picture_.fill(Qt::white);
     sampleMap_ = SampleMap(picture_.width(), picture_.height());
-    measureSymbolInk();
 }
 
 int TGraphWindow::textWidth(const std::string& text) const {

@@ -60,40 +60,14 @@ VoxelSizes currentVoxelSizes() {
     return voxelSizes();
 }
 
-// The load dialog's kind (filter index) that a file name's extension names,
-// or 0 for another extension.
-int volumeKindOfName(const std::string& path) {
-    const std::string name = platform::fileNamePart(path);
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return 0;
-    const std::string_view extension = std::string_view(name).substr(dot);
-    if (platform::equalsNoCase(extension, ".bmp")) return 1;
-    if (platform::equalsNoCase(extension, ".raw")) return 2;
-    if (platform::equalsNoCase(extension, ".bmf")) return 3;
-    if (platform::equalsNoCase(extension, ".dcm") || platform::equalsNoCase(extension, ".dicom"))
-        return 4;
-    return 0;
-}
-
 // Names typed with another kind's extension than the filter chosen open as
 // that kind: a .bmf read as a bitmap series would give one meaningless slice.
 int volumeKindOfNames(const std::vector<std::string>& paths, int chosen) {
-    const int kind = paths.empty() ? 0 : volumeKindOfName(paths.front());
+    const int kind =
+        paths.empty() ? 0 : platform::filterIndexOfName(kVolumeLoadFilter, paths.front());
     for (const std::string& path : paths)
-        if (volumeKindOfName(path) != kind) return chosen;
+        if (platform::filterIndexOfName(kVolumeLoadFilter, path) != kind) return chosen;
     return kind == 0 ? chosen : kind;
-}
-
-// The save kind a file name's extension names, else the kind chosen.
-int voiSaveKindOfName(const std::string& path, int chosen) {
-    const std::string name = platform::fileNamePart(path);
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return chosen;
-    const std::string_view extension = std::string_view(name).substr(dot);
-    if (platform::equalsNoCase(extension, ".voi")) return 1;
-    if (platform::equalsNoCase(extension, ".txt")) return kVoiSaveText;
-    if (platform::equalsNoCase(extension, ".bmf")) return kVoiSaveBmf;
-    return chosen;
 }
 
 // The Block dialog and the Transformation window are created with the other
@@ -731,8 +705,7 @@ void TVoiEditor::saveAsClick() {
 
 void TVoiEditor::LoadRoiClick() {
     if (!image_ || !mask_) {
-        platform::showMessage("Error", kLoadVoiFirstMessage, platform::MessageButtons::Ok,
-                              platform::MessageIcon::Warning);
+        platform::showError(kLoadVoiFirstMessage);
         return;
     }
     platform::FileDialogRequest request = platform::fileDialogRequest(
@@ -762,7 +735,8 @@ void TVoiEditor::SaveRoiClick() {
     // with one kind's extension is written as that kind: VOI runs under a
     // .txt or .bmf name would be a file nothing reads as such.
     const std::string& path = answer.path;
-    const int kind = voiSaveKindOfName(path, answer.filterIndex);
+    const int named = platform::filterIndexOfName(kVoiSaveFilter, path);
+    const int kind = named != 0 ? named : answer.filterIndex;
     if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) != VoiSaveStatus::Ok)
         platform::showError("Cannot create file \"" + path + "\".");
 }
@@ -782,8 +756,7 @@ void TVoiEditor::analysisOptionsClick() {
 
 void TVoiEditor::runAnalysisClick() {
     if (!image_ || !mask_) {
-        platform::showMessage("Error", kCannotStart3DMessage, platform::MessageButtons::Ok,
-                              platform::MessageIcon::Warning);
+        platform::showError(kCannotStart3DMessage);
         return;
     }
     if (_Progress == nullptr) return;

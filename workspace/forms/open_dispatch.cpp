@@ -143,17 +143,9 @@ namespace {
 // second DICOM index has none of its own and shares the first one's.
 std::string formatEntry(int index) {
     if (index == kFormatDicomDcm) index = kFormatDicom;
-    std::string_view filter(kLoadImageFilter);
-    for (int entry = 1; !filter.empty(); ++entry) {
-        const size_t bar = filter.find('|');
-        const std::string_view caption = filter.substr(0, bar);
-        if (entry == index) return std::string(caption);
-        if (bar == std::string_view::npos) break;
-        const size_t next = filter.find('|', bar + 1);
-        if (next == std::string_view::npos) break;
-        filter.remove_prefix(next + 1);
-    }
-    return {};
+    const std::vector<platform::FilterEntry> entries = platform::parseFilter(kLoadImageFilter);
+    if (index < 1 || static_cast<size_t>(index) > entries.size()) return {};
+    return entries[static_cast<size_t>(index) - 1].description;
 }
 
 bool sameReader(int a, int b) {

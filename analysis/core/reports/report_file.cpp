@@ -268,7 +268,6 @@ ParFileStatus SaveReportPar(const std::string& path, ReportDocument* document) {
 }
 
 ParReadResult decodeParFile(std::string_view text, size_t maxRecords) {
-    text.remove_prefix(platform::byteOrderMarkLength(text));
     ParReadResult result;
     ParFile& file = result.file;
     Lines lines(text);
@@ -276,9 +275,10 @@ ParReadResult decodeParFile(std::string_view text, size_t maxRecords) {
 
     bool found = false;
     while (!found && lines.next(line)) {
-        // Until a header line is kept, the file has in effect not begun: the
-        // blank lines before are lost, so a line kept first starts the file
-        // when it is written again, where marks would be read as the file's own.
+        // Until a header line is kept, the file has in effect not begun: an
+        // editor's byte-order mark is skipped, and so are marks after blank
+        // lines, which are lost, since a line kept first starts the file when
+        // it is written again, where they would be read as the file's own.
         while (file.header.empty() && platform::byteOrderMarkLength(line) > 0)
             line.remove_prefix(platform::byteOrderMarkLength(line));
         if (isSeparator(line))

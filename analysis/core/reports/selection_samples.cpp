@@ -19,14 +19,6 @@ struct Column {
 
 }  // namespace
 
-bool lessNameText(std::string_view a, std::string_view b) {
-    return platform::lessNoCase(a, b);
-}
-
-bool sameNameText(std::string_view a, std::string_view b) {
-    return platform::equalsNoCase(a, b);
-}
-
 SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& documents,
                                       const std::vector<SelectionFeature>& checked,
                                       SelectionSamples& samples, int classLimit) {
@@ -41,7 +33,7 @@ SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& 
             if (document->roiState[static_cast<size_t>(column - 1)] != kRoiUsed) continue;
             const std::string key = columnClassKey(*document, column);
             auto found = std::find_if(met.begin(), met.end(), [&](const std::string& name) {
-                return sameNameText(name, key);
+                return platform::equalsNoCase(name, key);
             });
             if (found == met.end()) {
                 met.push_back(key);
@@ -53,7 +45,7 @@ SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& 
     std::vector<int> order(met.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return lessNameText(met[a], met[b]); });
+                     [&](int a, int b) { return platform::lessNoCase(met[a], met[b]); });
     std::vector<int> rank(met.size());
     for (size_t i = 0; i < order.size(); ++i) {
         rank[static_cast<size_t>(order[i])] = static_cast<int>(i);
@@ -78,7 +70,7 @@ SampleSetStatus buildSelectionSamples(const std::vector<const ReportDocument*>& 
     std::vector<SelectionFeature> features = checked;
     std::stable_sort(features.begin(), features.end(),
                      [](const SelectionFeature& a, const SelectionFeature& b) {
-                         return lessNameText(a.name, b.name);
+                         return platform::lessNoCase(a.name, b.name);
                      });
     // Each document's record of every name (the later one when a name is held twice).
     std::vector<std::unordered_map<std::string_view, const FeatureRecord*>> records(

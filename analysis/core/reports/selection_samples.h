@@ -88,7 +88,3 @@ inline constexpr std::string_view kNoFeaturesText = "No features selected\rNo an
 inline constexpr std::string_view kTooFewSamplesText =
     "Only one ROI or only one sample of some feature\rNo analysis performed";
 inline constexpr std::string_view kSampleSetErrorCaption = "Error";
-
-// Case-insensitive order and equality of names, as every list of the ranking sorts them.
-bool lessNameText(std::string_view a, std::string_view b);
-bool sameNameText(std::string_view a, std::string_view b);

@@ -82,6 +82,10 @@ std::array<double, kGradientRecordCount> featuresOf(const TextureContext& contex
 void collectGradients(const TextureContext& context, const PixelRect& rect, int roi,
                       const LevelTable& levels, std::vector<double>& gradients) {
     gradients.clear();
+    const PixelRect inner = clipToImage(context, rect);
+    if (inner.width() > 2 && inner.height() > 2)
+        gradients.reserve(static_cast<size_t>(inner.width() - 2) *
+                          static_cast<size_t>(inner.height() - 2));
     forEachGradient(
         context, rect, roi, [&](size_t idx) { return levels[context.samples[idx]]; },
         magnitudeOf(levels.bits()), [&](double g) { gradients.push_back(g); });

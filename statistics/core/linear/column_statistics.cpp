@@ -57,6 +57,20 @@ std::unique_ptr<ClassMeans> classMeans(const R62DataSet& data, const SampleMatri
     return means;
 }
 
+namespace {
+
+// s² = Σ (x_i − mean)² / (N − 1)
+double varianceAbout(const SampleMatrix& x, int samples, int column, double mean) {
+    double squares = 0.0;
+    for (int i = 1; i <= samples; ++i) {
+        const double d = x[i][column] - mean;
+        squares += d * d;
+    }
+    return squares / (samples - 1);
+}
+
+}  // namespace
+
 ColumnStatistics columnStatistics(const SampleMatrix& x, int samples, int column) {
     checkRange(samples, 0, kMaxSamples);
     ColumnStatistics stats;
@@ -75,7 +89,7 @@ ColumnStatistics columnStatistics(const SampleMatrix& x, int samples, int column
     // zero check and blow the column up on standardisation. With one sample
     // the divisor N - 1 would be zero.
     if (allEqual || samples < 2) return stats;
-    stats.variance = columnVariance(x, samples, column);
+    stats.variance = varianceAbout(x, samples, column, stats.mean);
     stats.standardDeviation = std::sqrt(stats.variance);
     return stats;
 }
@@ -83,11 +97,5 @@ ColumnStatistics columnStatistics(const SampleMatrix& x, int samples, int column
 double columnVariance(const SampleMatrix& x, int samples, int column) {
     double sum = 0.0;
     for (int i = 1; i <= samples; ++i) sum += x[i][column];
-    const double mean = sum / samples;
-    double squares = 0.0;
-    for (int i = 1; i <= samples; ++i) {
-        const double d = x[i][column] - mean;
-        squares += d * d;
-    }
-    return squares / (samples - 1);
+    return varianceAbout(x, samples, column, sum / samples);
 }

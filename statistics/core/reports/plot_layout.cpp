@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 PixelPoint DataArea::cellAt(double xn, double yn) const {
     return {xMin + roundPixel(xn * (xMax - xMin)), yMax - roundPixel(yn * (yMax - yMin))};
@@ -138,10 +139,15 @@ bool TextPlacer::isFree(const TextBox& box, int gap) const {
                       box.y + box.height + gap) == 0;
 }
 
-std::optional<TextBox> TextPlacer::place(const TextBox& wanted, int maxShift, int gap) {
-    // Shifts by growing distance; among equal distances an upright move
-    // before a sideways one, so a text stays in its row or column first.
-    std::vector<std::array<int, 2>> shifts;
+namespace {
+
+// Shifts by growing distance; among equal distances an upright move before a
+// sideways one, so a text stays in its row or column first. The order does
+// not depend on the text, so each reach is sorted once.
+const std::vector<std::array<int, 2>>& shiftOrder(int maxShift) {
+    static std::map<int, std::vector<std::array<int, 2>>> orders;
+    std::vector<std::array<int, 2>>& shifts = orders[maxShift];
+    if (!shifts.empty()) return shifts;
     for (int dy = -maxShift; dy <= maxShift; ++dy)
         for (int dx = -maxShift; dx <= maxShift; ++dx) shifts.push_back({dx, dy});
     std::stable_sort(shifts.begin(), shifts.end(), [](const auto& a, const auto& b) {
@@ -150,7 +156,13 @@ std::optional<TextBox> TextPlacer::place(const TextBox& wanted, int maxShift, in
         if (da != db) return da < db;
         return std::abs(a[0]) < std::abs(b[0]);
     });
-    for (const auto& shift : shifts) {
+    return shifts;
+}
+
+}  // namespace
+
+std::optional<TextBox> TextPlacer::place(const TextBox& wanted, int maxShift, int gap) {
+    for (const auto& shift : shiftOrder(maxShift)) {
         TextBox box = wanted;
         box.x += shift[0];
         box.y += shift[1];

@@ -69,22 +69,21 @@ std::string applyShapeTransformTexts(const ShapeTransformTexts& texts, ShapePose
         const std::string& text = texts.shift[static_cast<size_t>(k)];
         const std::optional<double> value = parseTypedNumber(text);
         if (!value || std::fabs(*value) > kShiftBoxLimit)
-            return refused(std::string("The shift in ") + kAxisNames[static_cast<size_t>(k)], text,
-                           "a number from -10000 to 10000");
+            return refused(
+                std::string("The shift in ") + kAxisNames[static_cast<size_t>(k)], text,
+                platform::cformat("a number from %g to %g", -kShiftBoxLimit, kShiftBoxLimit));
         read.shape[static_cast<size_t>(12 + k)] = *value;
     }
-    std::array<int32_t, 2> integers{};
     for (int k = 0; k < 2; ++k) {
         const std::string& text = texts.integers[static_cast<size_t>(k)];
         const std::optional<int32_t> value =
             parseTypedWholeNumber(text, -kShapeIntegerLimit, kShapeIntegerLimit);
         if (!value)
             return refused(k == 0 ? "The shape parameter" : "The second shape integer", text,
-                           "a whole number from -100 to 100");
-        integers[static_cast<size_t>(k)] = *value;
+                           platform::cformat("a whole number from %d to %d", -kShapeIntegerLimit,
+                                             kShapeIntegerLimit));
+        (k == 0 ? read.parameter : read.second) = *value;
     }
-    read.parameter = integers[0];
-    read.second = integers[1];
     pose = read;
     return {};
 }

@@ -21,7 +21,7 @@ void appendBitmapHeader(std::string& out, const BitmapHeader& header) {
 }
 
 uint32_t bitmapRowStride(uint32_t width, uint16_t bitCount) {
-    return (width * bitCount / 8 + 3) & ~3u;
+    return (width * bitCount + 31) / 32 * 4;  // whole 32-bit words, also below 8 bits a pixel
 }
 
 BitmapHeader plainBitmapHeader(uint32_t width, uint32_t height, uint16_t bitCount,

@@ -6,10 +6,7 @@
 uint64_t roiMapDigest(const ImagePlane& roiMap) {
     // FNV-1a taken a word at a time: one pass, cheap beside any analysis.
     uint64_t hash = 14695981039346656037ull;
-    auto add = [&hash](uint64_t value) {
-        hash ^= value;
-        hash *= 1099511628211ull;
-    };
+    auto add = [&hash](uint64_t value) { digestStep(hash, value); };
     add(static_cast<uint32_t>(roiMap.width));
     add(static_cast<uint32_t>(roiMap.height));
     if (roiMap.current == nullptr) return hash;

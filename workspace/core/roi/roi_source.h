@@ -19,6 +19,12 @@ struct RoiSource {
     uint64_t digest = 0;  // of the ROI map as the file left it
 };
 
+// One FNV-1a step over a word: the digests of the ROI map and names fold
+// their values with it.
+inline void digestStep(uint64_t& hash, uint64_t value) {
+    hash = (hash ^ value) * 1099511628211ull;
+}
+
 // A digest of every word of the map and its size.
 uint64_t roiMapDigest(const ImagePlane& roiMap);
 
