@@ -271,9 +271,11 @@ void decodeUncompressed(std::span<const uint8_t> d, const Layout& L, std::vector
 }
 
 // Run-length encoded 8 or 4-bit indexes. Pixels that the stream skips (end
-// of line, delta, early end of bitmap) keep index 0. A run or literal that
-// leaves its row or the picture, or a stream that stops before the picture
-// is complete, makes the file Corrupt.
+// of line, delta, early end of bitmap) keep index 0. Writers that encode
+// whole padded rows (ImageMagick codes a row of 37 as 40) put pixels past
+// the width: those are dropped, as other readers do. A pixel above the top
+// row, a delta that leaves the picture, or a stream that stops before the
+// picture is complete makes the file Corrupt.
 BmpStatus decodeRle(std::span<const uint8_t> d, const Layout& L, std::vector<uint8_t>& bgr) {
     const int64_t w = L.width;
     const int64_t h = L.height;
@@ -284,9 +286,8 @@ BmpStatus decodeRle(std::span<const uint8_t> d, const Layout& L, std::vector<uin
     int64_t x = 0;
     int64_t y = 0;
     auto put = [&](uint8_t value) {
-        if (y >= h || x >= w) return false;
-        index[static_cast<size_t>(y * w + x)] = value;
-        ++x;
+        if (y >= h) return false;
+        if (x < w) index[static_cast<size_t>(y * w + x++)] = value;
         return true;
     };
     for (;;) {

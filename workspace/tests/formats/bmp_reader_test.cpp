@@ -294,13 +294,34 @@ TEST(BmpRle, TheStatedCompressedSizeEndsTheStream) {
     EXPECT_EQ(pixelsOf(p), bgr({rlePalette()[5], rlePalette()[5]}));
 }
 
+TEST(BmpRle, PixelsPastTheRowWidthAreDropped) {
+    // ImageMagick codes each row of 37 to the stride, 40 pixels; its
+    // uncompressed copy of the picture is the reference.
+    const std::string dir = std::string(VANTU_TEST_DATA) + "/bitmap/";
+    RgbImage rle;
+    RgbImage plain;
+    ASSERT_EQ(readBmpFile(dir + "imagemagick_w37_rle8.bmp", rle), BmpStatus::Ok);
+    ASSERT_EQ(readBmpFile(dir + "imagemagick_w37_plain8.bmp", plain), BmpStatus::Ok);
+    EXPECT_EQ(rle.width, 37);
+    EXPECT_EQ(rle.bgr, plain.bgr);
+
+    // Runs and literals past the width at both depths; the next row starts at
+    // its left edge, and a last row complete by its run needs no end mark.
+    const auto c = rlePalette();
+    EXPECT_EQ(pixelsOf(rleParts(3, 2, kRle8, {0x05, 0x01, 0x00, 0x00, 0x00, 0x04, 2, 3, 4, 5})),
+              bgr({c[2], c[3], c[4], c[1], c[1], c[1]}));
+    EXPECT_EQ(pixelsOf(rleParts(3, 2, kRle4,
+                                {0x00, 0x05, 0x34, 0x56, 0x70, 0x00, 0x00, 0x00, 0x04, 0x12})),
+              bgr({c[1], c[2], c[1], c[3], c[4], c[5]}));
+}
+
 TEST(BmpRle, BrokenStreamsAreCorrupt) {
     const std::vector<uint8_t> good = {0x04, 0x01, 0x00, 0x00, 0x04, 0x02, 0x00, 0x01};
     ASSERT_EQ(statusOf(rleParts(4, 2, kRle8, good)), BmpStatus::Ok);
     const std::pair<const char*, std::vector<uint8_t>> cases[] = {
         {"ends before the picture is complete", {0x04, 0x01, 0x00, 0x00, 0x02, 0x02}},
-        {"run longer than the row", {0x05, 0x01, 0x00, 0x01}},
-        {"literal longer than the row", {0x00, 0x05, 1, 2, 3, 4, 5, 0, 0x00, 0x01}},
+        {"row past the width, then a row above the top",
+         {0x06, 0x01, 0x00, 0x00, 0x06, 0x02, 0x00, 0x00, 0x01, 0x03, 0x00, 0x01}},
         {"literal cut off by the end of the data", {0x00, 0x04, 1, 2}},
         {"delta beyond the right edge", {0x00, 0x02, 0x05, 0x00, 0x00, 0x01}},
         {"delta beyond the top", {0x00, 0x02, 0x00, 0x03, 0x00, 0x01}},
