@@ -361,21 +361,25 @@ int readAcrNemaPixels(ScannerSource& file, const ScannerHeader& header, const Sc
     const int shift = info.highBit + 1 - info.bitsStored;
     const uint32_t allocatedMask = (1u << allocated) - 1;
     const uint32_t storedMask = (1u << info.bitsStored) - 1;
-    // Two's-complement samples become offset binary, as DICOM's signed samples
-    // do: the sign bit of the sample's width flipped, so the most negative
-    // value is 0 and -1 lies just below the middle of the range.
+    const uint32_t keep = allocatedMask & storedMask;
+    // Signed samples read as their values while none is negative, as a slice
+    // converted from DICOM usually has them; one negative sample turns the
+    // whole image into offset binary (add half the stored range), which keeps
+    // the order of negative and positive values.
     const uint32_t signBit =
         info.pixelRepresentation != 0 ? 1u << (std::min(allocated, info.bitsStored) - 1) : 0u;
+    bool negative = false;
     samples.resize(static_cast<size_t>(count));
     for (uint64_t i = 0; i < count; ++i) {
         // A sample may straddle two words: take it from a 32-bit window.
         const uint64_t bit = i * static_cast<uint64_t>(allocated);
         uint32_t v = readLittleEndian32(&bytes[static_cast<size_t>(bit >> 3)]) >> (bit & 7);
         v &= allocatedMask;
-        v = shift >= 32 ? 0 : v >> shift;
-        v = (v & allocatedMask & storedMask) ^ signBit;
-        if (info.invert) v = ~v;
-        samples[static_cast<size_t>(i)] = v & allocatedMask & storedMask;
+        v = shift >= 32 ? 0 : (v >> shift) & keep;
+        negative = negative || (v & signBit) != 0;
+        samples[static_cast<size_t>(i)] = v;
     }
+    const uint32_t offset = negative ? signBit : 0u;
+    for (uint32_t& v : samples) v = (info.invert ? ~(v ^ offset) : v ^ offset) & keep;
     return kScannerOk;
 }

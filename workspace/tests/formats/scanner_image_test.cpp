@@ -51,14 +51,11 @@ TEST(ScannerRealFiles, AcrNemaFileHasTheSamplesOfItsDicomSource) {
     ASSERT_EQ(readDicomFile(kDicomDir + "MR_small.dcm", state, dicom), DicomStatus::Ok);
     EXPECT_EQ(r.image.width, 64);
     EXPECT_EQ(r.image.height, 64);
-    // MR_small.dcm keeps signed samples, which both readers move up by 0x8000;
-    // the scanner reader then rescales the largest (2145 + 0x8000) to 4095.
+    // MR_small.dcm keeps signed samples, which the DICOM reader moves up by 0x8000.
     ASSERT_EQ(dicom.size(), r.image.samples.size());
-    const uint32_t largest = 2145 + 0x8000;
-    for (size_t i = 0; i < dicom.size(); ++i)
-        ASSERT_EQ(r.image.samples[i], uint32_t{dicom[i]} * 4095 / largest);
-    EXPECT_EQ(r.info.smallestSample, (127 + 0x8000) * 4095 / largest);
-    EXPECT_EQ(r.info.largestSample, 4095);
+    for (size_t i = 0; i < dicom.size(); ++i) ASSERT_EQ(r.image.samples[i] + 0x8000, dicom[i]);
+    EXPECT_EQ(r.info.smallestSample, 127);
+    EXPECT_EQ(r.info.largestSample, 2145);
     EXPECT_EQ(r.info.pixelRepresentation, 1);
     EXPECT_EQ(r.info.formatName, "ACR NEMA");
     EXPECT_EQ(r.info.identification, "ACR-NEMA 2.0");
@@ -336,15 +333,26 @@ TEST(ScannerAcrNema, SamplesAreShiftedInvertedAndMasked) {
     EXPECT_EQ(r.image.samples[300], 300 % 256);
 }
 
-TEST(ScannerAcrNema, SignedSamplesBecomeOffsetBinaryLikeDicoms) {
-    // Two's complement within the stored bits, whatever the bits above them:
-    // the most negative value is 0, -1 lies just below the middle.
+TEST(ScannerAcrNema, SignedSamplesAreTheirValuesUntilOneIsNegative) {
+    // None negative: the samples as stored.
     std::vector<uint16_t> words(320, 0);
-    const uint16_t stored[] = {0xF800, 0xFFFF, 0x0000, 0x07FF, 0x0800};
-    std::copy(std::begin(stored), std::end(stored), words.begin());
+    words[1] = 905;
+    words[2] = 0x07FF;
     AcrFile w(true);
     Read r = decode(acrFile(true, 16, 12, 11, w.words(words), 640, "MONOCHROME2", "", true),
                     kScannerAcrNema);
+    ASSERT_EQ(r.code, kScannerOk);
+    EXPECT_EQ(std::vector<uint16_t>(r.image.samples.begin(), r.image.samples.begin() + 4),
+              (std::vector<uint16_t>{0, 905, 2047, 0}));
+    EXPECT_EQ(r.info.largestSample, 2047);
+
+    // One negative: offset binary over the stored bits, whatever the bits
+    // above them, so the order holds: the most negative value is 0, -1 lies
+    // just below the middle.
+    const uint16_t stored[] = {0xF800, 0xFFFF, 0x0000, 0x07FF, 0x0800};
+    std::copy(std::begin(stored), std::end(stored), words.begin());
+    r = decode(acrFile(true, 16, 12, 11, w.words(words), 640, "MONOCHROME2", "", true),
+               kScannerAcrNema);
     ASSERT_EQ(r.code, kScannerOk);
     EXPECT_EQ(std::vector<uint16_t>(r.image.samples.begin(), r.image.samples.begin() + 6),
               (std::vector<uint16_t>{0, 2047, 2048, 4095, 0, 2048}));
