@@ -479,7 +479,7 @@ bool TVoiEditor::mayReplaceWorkspaceRois() {
     if (!workspaceRois.unsaved || !workspaceRois.unsaved()) return true;
     // A save that was cancelled or failed loads nothing: the ROIs stay.
     return platform::offerToSave(
-        {.caption = "Load 3D data",
+        {.caption = kVoiQuestionCaption,
          .text = "The ROIs of the main window's image are not saved, and the slices of a loaded "
                  "volume replace them.\r\nSave them first?"},
         workspaceRois.save);
@@ -489,11 +489,11 @@ bool TVoiEditor::voisUnsaved() const {
     return mask_ && voiMark_.unsaved(*mask_, names_);
 }
 
-bool TVoiEditor::mayDropVois(const std::string& caption, const std::string& why,
-                             bool unattendedGivesUp) {
+bool TVoiEditor::mayDropVois(const std::string& why, bool unattendedGivesUp) {
     if (!voisUnsaved()) return true;
     platform::MessageRequest request{
-        .caption = caption, .text = "The VOIs are not saved, and " + why + ".\r\nSave them first?"};
+        .caption = kVoiQuestionCaption,
+        .text = "The VOIs are not saved, and " + why + ".\r\nSave them first?"};
     if (unattendedGivesUp) {
         // Without a display nobody can save them, and waiting would lose them too.
         request.unattendedAnswer = platform::MessageResult::No;
@@ -507,7 +507,7 @@ bool TVoiEditor::mayDropVois(const std::string& caption, const std::string& why,
 
 bool TVoiEditor::mayEndProgram() {
     if (isHidden() && mask_ && voiDigest(*mask_, names_) == givenUpAtClose_) return true;
-    return mayDropVois("3D Editor", "ending Vantu drops them", true);
+    return mayDropVois("ending Vantu drops them", true);
 }
 
 void TVoiEditor::renameVoi(int voi, const std::string& name) {
@@ -518,8 +518,7 @@ void TVoiEditor::renameVoi(int voi, const std::string& name) {
 void TVoiEditor::loadImageClick() {
     // Both questions come before the load dialog: a volume chosen and then
     // refused would be a choice made for nothing.
-    if (!mayDropVois("Load 3D data", "a loaded volume replaces them") ||
-        !mayReplaceWorkspaceRois()) {
+    if (!mayDropVois("a loaded volume replaces them") || !mayReplaceWorkspaceRois()) {
         LoadButton->setChecked(false);
         return;
     }
@@ -740,7 +739,7 @@ void TVoiEditor::LoadRoiClick() {
         platform::showError(kLoadVoiFirstMessage);
         return;
     }
-    if (!mayDropVois("Load ROI", "a loaded VOI file replaces them")) return;
+    if (!mayDropVois("a loaded VOI file replaces them")) return;
     platform::FileDialogRequest request = platform::fileDialogRequest(
         platform::FileDialogKind::Open, "Load ROI", kVoiLoadFilter, ".voi");
     const platform::FileDialogResult answer = platform::showFileDialog(request);
@@ -815,7 +814,9 @@ void TVoiEditor::CloseClick() {
 }
 
 void TVoiEditor::closeEvent(QCloseEvent* event) {
-    if (!mayDropVois("3D Editor", "closing the editor drops them")) {
+    // The program's end has asked already; the application then closes every window.
+    const bool ending = _vantu && _vantu->quitRequested();
+    if (!ending && !mayDropVois("closing the editor drops them")) {
         event->ignore();
         return;
     }

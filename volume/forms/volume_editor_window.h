@@ -49,6 +49,9 @@ inline constexpr char kVolumeSaveFilter[] =
 inline constexpr char kVoiLoadFilter[] = "Regions of interest (*.voi)|*.voi";
 inline constexpr char kVoiSaveFilter[] =
     "Regions of interest (*.voi)|*.voi|Text file (*.txt)|*.txt|Export as bmf (*.bmf)|*.bmf";
+// The questions before unsaved VOIs or ROIs are dropped: not the caption of
+// the dialog that may follow, so the two are never taken for each other.
+inline constexpr char kVoiQuestionCaption[] = "Warning";
 inline constexpr char kLoadVoiFirstMessage[] = "Cannot load VOI. Load 3D image first.";
 inline constexpr char kCannotStart3DMessage[] =
     "Cannot start analysis. Load image and create VOI first.";
@@ -211,8 +214,7 @@ class TVoiEditor : public QWidget, public ShapeTransformTarget {
 
     bool mayReplaceWorkspaceRois();
     // Asks to save unsaved VOIs before `why` drops them; true when they may go.
-    bool mayDropVois(const std::string& caption, const std::string& why,
-                     bool unattendedGivesUp = false);
+    bool mayDropVois(const std::string& why, bool unattendedGivesUp = false);
     void enableAfterLoad();
     void sliceToGL(SliceAxis axis, QLineEdit* edit, QSlider* bar, QCheckBox* box);
     void setStatus(const std::string& text);
