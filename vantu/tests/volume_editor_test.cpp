@@ -202,9 +202,14 @@ TEST_F(VolumeEditorTest, UndoAndRedoKeepTheNamesGivenBeforeTheEditUndone) {
     // Back before the naming, the names are empty again.
     editor->UndoClick();
     editor->UndoClick();
+    EXPECT_EQ(editor->names()[0], "");
+    // A rename there leaves nothing to redo that would bring the old names back.
+    editor->renameVoi(1, "spleen");
+    EXPECT_FALSE(editor->redoItem->isEnabled());
     editor->UndoClick();
     EXPECT_EQ(editor->voiCounts()[0], 0);
-    EXPECT_EQ(editor->names()[0], "");
+    editor->RedoClick();
+    EXPECT_EQ(editor->names()[0], "spleen");
 }
 
 TEST_F(VolumeEditorTest, UnsavedVoisAreAskedAboutBeforeALoadTheCloseOrTheEnd) {

@@ -512,7 +512,9 @@ bool TVoiEditor::mayEndProgram() {
 
 void TVoiEditor::renameVoi(int voi, const std::string& name) {
     names_[static_cast<size_t>(voi - 1)] = name;
-    if (mask_) undo_.amend(*mask_, names_);
+    if (!mask_) return;
+    undo_.amend(*mask_, names_);
+    updateUndoItems();
 }
 
 void TVoiEditor::loadImageClick() {

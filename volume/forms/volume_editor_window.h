@@ -107,7 +107,8 @@ class TVoiEditor : public QWidget, public ShapeTransformTarget {
     // editor was closed are not asked about again while it stays closed.
     bool mayEndProgram();
     // A VOI's name from its panel. It takes no undo step of its own: the
-    // present snapshot is rewritten, so undoing a later edit keeps it.
+    // present snapshot is rewritten, so undoing a later edit keeps it; as
+    // after an edit, nothing is left to redo.
     void renameVoi(int voi, const std::string& name);
 
     // The shape's integers, edited by the transformation window.

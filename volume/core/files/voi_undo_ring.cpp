@@ -50,7 +50,9 @@ bool VoiUndoRing::push(const Volume3D& mask, const VoiNames& names) {
 }
 
 bool VoiUndoRing::amend(const Volume3D& mask, const VoiNames& names) {
-    return index_ >= 0 && saveVoiFile(mask, names, snapshotPath(index_)) == VoiSaveStatus::Ok;
+    if (index_ < 0) return false;
+    redoCount_ = 0;
+    return saveVoiFile(mask, names, snapshotPath(index_)) == VoiSaveStatus::Ok;
 }
 
 bool VoiUndoRing::undo(Volume3D& mask, VoiNames& names) {

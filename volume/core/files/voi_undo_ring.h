@@ -31,7 +31,9 @@ class VoiUndoRing {
 
     // Rewrites the present snapshot with a change that takes no step of its
     // own (a VOI renamed): undoing a later edit comes back to it as it is
-    // now. Nothing before the first push; false when it cannot be written.
+    // now. Like an edit it clears redo, whose snapshots would bring the old
+    // names back. Nothing before the first push; false when it cannot be
+    // written.
     bool amend(const Volume3D& mask, const VoiNames& names);
 
     // Steps back (forward) one snapshot and loads it into the mask; false,
