@@ -772,11 +772,13 @@ void TVoiEditor::SaveRoiClick() {
     const std::string& path = answer.path;
     const int named = platform::filterIndexOfName(kVoiSaveFilter, path);
     const int kind = named != 0 ? named : answer.filterIndex;
-    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) != VoiSaveStatus::Ok)
+    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) !=
+        VoiSaveStatus::Ok) {
         platform::showError("Cannot create file \"" + path + "\".");
+        return;
+    }
     // Only a .voi file keeps names and VOIs as they load back.
-    else if (kind != kVoiSaveText && kind != kVoiSaveBmf)
-        voiMark_.markKept(*mask_, names_);
+    if (kind != kVoiSaveText && kind != kVoiSaveBmf) voiMark_.markKept(*mask_, names_);
 }
 
 void TVoiEditor::rawOptionsClick() {
