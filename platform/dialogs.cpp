@@ -122,6 +122,14 @@ void showError(const std::string& text) {
     showMessage("Error", text, MessageButtons::Ok, MessageIcon::Warning);
 }
 
+bool offerToSave(MessageRequest request, const std::function<bool()>& save) {
+    request.buttons = MessageButtons::YesNoCancel;
+    if (request.icon == MessageIcon::None) request.icon = MessageIcon::Warning;
+    const MessageResult answer = showMessage(request);
+    if (answer == MessageResult::No) return true;
+    return answer == MessageResult::Yes && save && save();
+}
+
 std::string withDefaultExtension(const std::string& path, const std::string& extension) {
     if (extension.empty() || path.empty()) return path;
     if (std::filesystem::path(path).has_extension()) return path;

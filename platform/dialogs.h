@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -122,6 +123,12 @@ FileDialogResult showFileDialog(const FileDialogRequest& request);
 
 // The programs' usual failure box: caption "Error", an OK button, warning icon.
 void showError(const std::string& text);
+
+// Asked before work that no file keeps is dropped, with Yes, No and Cancel
+// (a warning unless the request names another icon): Yes saves it through
+// `save` (true when it was kept), No gives it up, Cancel keeps it. True when
+// the work may go; a save cancelled or failed keeps it as Cancel does.
+bool offerToSave(MessageRequest request, const std::function<bool()>& save);
 
 // The name the user typed with `extension` ("bmp" or ".bmp") added when it has none.
 std::string withDefaultExtension(const std::string& path, const std::string& extension);

@@ -71,6 +71,8 @@ class VantuRooms final : public UpperRooms {
     int unsavedWorkCount() override { return unsavedReportCount() + unsavedFeatureMapCount(); }
     std::string unsavedWorkText() override { return ::unsavedWorkText(); }
 
+    bool mayEndProgram() override { return !_VoiEditor || _VoiEditor->mayEndProgram(); }
+
     void saveOptionsToRegistry() override { saveOptionGroupsToRegistry(); }
     void loadOptions(const platform::IniFile& file) override { loadOptionGroupsFromFile(file); }
     void saveOptions(platform::IniFile& file) override { saveOptionGroupsToFile(file); }

@@ -217,13 +217,17 @@ TEST_F(CrossSectionModeTest, AVolumeLoadedMeanwhileGetsNothingOfTheOldSlice) {
 }
 
 TEST_F(CrossSectionModeTest, AVolumeLoadAsksFirstWhenThe2DRoisAreUnsaved) {
-    // The handed-over slice and its edits belong to the VOIs: nothing to ask.
+    // The handed-over slice and its edits belong to the VOIs: only they are asked about.
     ASSERT_TRUE(editor->handOverCrossSection());
     fillRoiMap(1);
     ASSERT_TRUE(editor->takeBackCrossSection());
+    dialogs.messageAnswers = {platform::MessageResult::No};
     editor->loadImageClick();
-    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("VOIs"), std::string::npos);
     ASSERT_EQ(dialogs.fileDialogs.size(), 1u);  // the load dialog, cancelled
+    editor->eraseAllRoisClick();
+    dialogs.messages.clear();
 
     // A 2D image with drawn ROIs: Cancel keeps them and loads nothing.
     QImage picture(kWidth, kHeight, QImage::Format_RGB32);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QImage>
 #include <QLineEdit>
@@ -27,6 +28,7 @@
 #include "volume/core/files/bmf_volume.h"
 #include "volume/forms/volume_view.h"
 #include "workspace/forms/raw_options_dialog.h"
+#include "workspace/forms/vantu_main_window.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"
 
@@ -175,6 +177,98 @@ TEST_F(VolumeEditorTest, TheFirstEditAfterALoadCanBeUndone) {
     EXPECT_EQ(editor->voiCounts()[0], 0);
     EXPECT_FALSE(editor->undoItem->isEnabled());
     EXPECT_TRUE(editor->redoItem->isEnabled());
+}
+
+TEST_F(VolumeEditorTest, UndoAndRedoKeepTheNamesGivenBeforeTheEditUndone) {
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    Volume3D& mask = *editor->mask();
+    Volume3DSetVoxel(mask, 1, 1, 1, 1);
+    editor->maskChanged(true);
+    Volume3DSetVoxel(mask, 4, 4, 1, 2);
+    editor->maskChanged(true);
+    editor->renameVoi(1, "lesion");
+    editor->renameVoi(2, "liver");
+    // VOI 2 moved: one voxel elsewhere.
+    Volume3DSetVoxel(mask, 4, 4, 1, 0);
+    Volume3DSetVoxel(mask, 6, 4, 1, 2);
+    editor->maskChanged(true);
+    editor->UndoClick();
+    EXPECT_EQ(Volume3DGetVoxel(mask, 4, 4, 1), 2);
+    EXPECT_EQ(editor->names()[0], "lesion");
+    EXPECT_EQ(editor->names()[1], "liver");
+    editor->RedoClick();
+    EXPECT_EQ(Volume3DGetVoxel(mask, 6, 4, 1), 2);
+    EXPECT_EQ(editor->names()[1], "liver");
+    // Back before the naming, the names are empty again.
+    editor->UndoClick();
+    editor->UndoClick();
+    EXPECT_EQ(editor->names()[0], "");
+    // A rename there leaves nothing to redo that would bring the old names back.
+    editor->renameVoi(1, "spleen");
+    EXPECT_FALSE(editor->redoItem->isEnabled());
+    editor->UndoClick();
+    EXPECT_EQ(editor->voiCounts()[0], 0);
+    editor->RedoClick();
+    EXPECT_EQ(editor->names()[0], "spleen");
+}
+
+TEST_F(VolumeEditorTest, UnsavedVoisAreAskedAboutBeforeALoadTheCloseOrTheEnd) {
+    using platform::MessageResult;
+    ASSERT_TRUE(editor->loadVolume(1, series()));
+    editor->show();
+    QAction* loadItem = nullptr;
+    for (QAction* item : editor->findChildren<QAction*>())
+        if (item->shortcut() == QKeySequence("Ctrl+L")) loadItem = item;
+    ASSERT_NE(loadItem, nullptr);
+    // No VOI drawn: nothing to ask.
+    loadItem->trigger();
+    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
+
+    Volume3DSetVoxel(*editor->mask(), 2, 2, 1, 1);
+    editor->maskChanged(true);
+    // Cancel, before any load dialog, keeps the VOIs, the editor and the program.
+    dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Cancel, MessageResult::Cancel,
+                              MessageResult::Cancel};
+    loadItem->trigger();
+    editor->LoadRoiClick();
+    editor->close();
+    _vantu->close();
+    ASSERT_EQ(dialogs.messages.size(), 4u);
+    EXPECT_EQ(dialogs.messages[0].buttons, platform::MessageButtons::YesNoCancel);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "The VOIs are not saved, and a loaded volume replaces them.\r\nSave them first?");
+    EXPECT_EQ(dialogs.fileDialogs.size(), 1u);
+    EXPECT_EQ(editor->voiCounts()[0], 1);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_FALSE(_vantu->quitRequested());
+
+    // Yes goes through Save ROI: cancelled there, nothing is dropped.
+    dialogs.messageAnswers = {MessageResult::Yes};
+    loadItem->trigger();
+    EXPECT_EQ(dialogs.fileDialogs.back().title, "Save ROI");
+    EXPECT_EQ(dialogs.fileDialogs.size(), 2u);
+    platform::FileDialogResult save;
+    save.accepted = true;
+    save.path = dir.file("kept.voi");
+    dialogs.messageAnswers = {MessageResult::Yes};
+    dialogs.fileAnswers = {save};
+    loadItem->trigger();
+    EXPECT_EQ(dialogs.fileDialogs.back().title, "Load 3D data");
+    // Saved, the VOIs are asked about no more; a rename makes them unsaved again.
+    const size_t asked = dialogs.messages.size();
+    editor->close();
+    EXPECT_EQ(dialogs.messages.size(), asked);
+    editor->show();
+    editor->renameVoi(1, "lesion");
+    dialogs.messageAnswers = {MessageResult::No};
+    editor->close();
+    EXPECT_EQ(dialogs.messages.size(), asked + 1);
+    EXPECT_FALSE(editor->isVisible());
+    // Given up with the editor closed, they are not asked about at the end.
+    _vantu->ExitClick();
+    EXPECT_EQ(dialogs.messages.size(), asked + 1);
+    EXPECT_TRUE(_vantu->quitRequested());
 }
 
 TEST_F(VolumeEditorTest, ATypedNameOpensAsTheKindItsExtensionNames) {

@@ -144,7 +144,7 @@ class VoiPanel : public QLabel {
             this, "ROI remark", QString("Roi%1 remark (class name):").arg(voi_), QLineEdit::Normal,
             QString::fromStdString(editor_->names()[static_cast<size_t>(voi_ - 1)]), &ok);
         if (!ok) return;
-        editor_->names()[static_cast<size_t>(voi_ - 1)] = name.toStdString();
+        editor_->renameVoi(voi_, name.toStdString());
         setToolTip(name);
     }
     int voi_;
@@ -477,18 +477,50 @@ SliceColouring TVoiEditor::colouring() const {
 
 bool TVoiEditor::mayReplaceWorkspaceRois() {
     if (!workspaceRois.unsaved || !workspaceRois.unsaved()) return true;
-    const platform::MessageResult answer = platform::showMessage(
-        "Load 3D data",
-        "The ROIs of the main window's image are not saved, and the slices of a loaded volume "
-        "replace them.\r\nSave them first?",
-        platform::MessageButtons::YesNoCancel, platform::MessageIcon::Warning);
-    if (answer == platform::MessageResult::No) return true;
     // A save that was cancelled or failed loads nothing: the ROIs stay.
-    return answer == platform::MessageResult::Yes && workspaceRois.save && workspaceRois.save();
+    return platform::offerToSave(
+        {.caption = kVoiQuestionCaption,
+         .text = "The ROIs of the main window's image are not saved, and the slices of a loaded "
+                 "volume replace them.\r\nSave them first?"},
+        workspaceRois.save);
+}
+
+bool TVoiEditor::voisUnsaved() const {
+    return mask_ && voiMark_.unsaved(*mask_, names_);
+}
+
+bool TVoiEditor::mayDropVois(const std::string& why, bool unattendedGivesUp) {
+    if (!voisUnsaved()) return true;
+    platform::MessageRequest request{
+        .caption = kVoiQuestionCaption,
+        .text = "The VOIs are not saved, and " + why + ".\r\nSave them first?"};
+    if (unattendedGivesUp) {
+        // Without a display nobody can save them, and waiting would lose them too.
+        request.unattendedAnswer = platform::MessageResult::No;
+        request.unattendedNote = "The 3D editor's VOIs are given up.";
+    }
+    return platform::offerToSave(request, [this] {
+        SaveRoiClick();
+        return !voisUnsaved();
+    });
+}
+
+bool TVoiEditor::mayEndProgram() {
+    if (isHidden() && mask_ && voiDigest(*mask_, names_) == givenUpAtClose_) return true;
+    return mayDropVois("ending Vantu drops them", true);
+}
+
+void TVoiEditor::renameVoi(int voi, const std::string& name) {
+    names_[static_cast<size_t>(voi - 1)] = name;
+    if (!mask_) return;
+    undo_.amend(*mask_, names_);
+    updateUndoItems();
 }
 
 void TVoiEditor::loadImageClick() {
-    if (!mayReplaceWorkspaceRois()) {
+    // Both questions come before the load dialog: a volume chosen and then
+    // refused would be a choice made for nothing.
+    if (!mayDropVois("a loaded volume replaces them") || !mayReplaceWorkspaceRois()) {
         LoadButton->setChecked(false);
         return;
     }
@@ -546,6 +578,7 @@ bool TVoiEditor::loadVolume(int filterIndex, const std::vector<std::string>& pat
     voiFileName_.clear();
     // The loaded state opens the ring, so the first edit can be undone.
     undo_.push(*mask_, names_);
+    voiMark_.markKept(*mask_, names_);
     Volume3DMinMax(*image_);
     windowLow_ = image_->min;
     windowHigh_ = image_->max;
@@ -708,6 +741,7 @@ void TVoiEditor::LoadRoiClick() {
         platform::showError(kLoadVoiFirstMessage);
         return;
     }
+    if (!mayDropVois("a loaded VOI file replaces them")) return;
     platform::FileDialogRequest request = platform::fileDialogRequest(
         platform::FileDialogKind::Open, "Load ROI", kVoiLoadFilter, ".voi");
     const platform::FileDialogResult answer = platform::showFileDialog(request);
@@ -719,6 +753,7 @@ void TVoiEditor::LoadRoiClick() {
     }
     // Only a loaded file names the next save: an undo snapshot never does.
     voiFileName_ = answer.path;
+    voiMark_.markKept(*mask_, names_);
     maskChanged(true);
 }
 
@@ -737,8 +772,13 @@ void TVoiEditor::SaveRoiClick() {
     const std::string& path = answer.path;
     const int named = platform::filterIndexOfName(kVoiSaveFilter, path);
     const int kind = named != 0 ? named : answer.filterIndex;
-    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) != VoiSaveStatus::Ok)
+    if (SaveVoi(*mask_, image_.get(), names_, currentVoxelSizes(), path, kind) !=
+        VoiSaveStatus::Ok) {
         platform::showError("Cannot create file \"" + path + "\".");
+        return;
+    }
+    // Only a .voi file keeps names and VOIs as they load back.
+    if (kind != kVoiSaveText && kind != kVoiSaveBmf) voiMark_.markKept(*mask_, names_);
 }
 
 void TVoiEditor::rawOptionsClick() {
@@ -778,6 +818,13 @@ void TVoiEditor::CloseClick() {
 }
 
 void TVoiEditor::closeEvent(QCloseEvent* event) {
+    // The program's end has asked already; the application then closes every window.
+    const bool ending = _vantu && _vantu->quitRequested();
+    if (!ending && !mayDropVois("closing the editor drops them")) {
+        event->ignore();
+        return;
+    }
+    givenUpAtClose_ = mask_ ? voiDigest(*mask_, names_) : 0;
     hide();
     // The main window's "3D Editor" item shows whether the editor is up.
     if (_vantu)

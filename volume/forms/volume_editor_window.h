@@ -13,6 +13,7 @@
 #include <string>
 
 #include "volume/core/files/voi_file.h"
+#include "volume/core/files/voi_save_mark.h"
 #include "volume/core/files/voi_undo_ring.h"
 #include "volume/core/shapes/shape_drag.h"
 #include "volume/core/shapes/shape_models.h"
@@ -48,6 +49,9 @@ inline constexpr char kVolumeSaveFilter[] =
 inline constexpr char kVoiLoadFilter[] = "Regions of interest (*.voi)|*.voi";
 inline constexpr char kVoiSaveFilter[] =
     "Regions of interest (*.voi)|*.voi|Text file (*.txt)|*.txt|Export as bmf (*.bmf)|*.bmf";
+// The questions before unsaved VOIs or ROIs are dropped: not the caption of
+// the dialog that may follow, so the two are never taken for each other.
+inline constexpr char kVoiQuestionCaption[] = "Warning";
 inline constexpr char kLoadVoiFirstMessage[] = "Cannot load VOI. Load 3D image first.";
 inline constexpr char kCannotStart3DMessage[] =
     "Cannot start analysis. Load image and create VOI first.";
@@ -94,6 +98,18 @@ class TVoiEditor : public QWidget, public ShapeTransformTarget {
         std::function<bool()> save;     // the ROI save; true when they were saved
     };
     WorkspaceRois workspaceRois;
+
+    // The VOIs differ from what the last volume load, .voi load or .voi save
+    // left: a load, closing the editor or ending the program asks first.
+    bool voisUnsaved() const;
+    // Before the program ends: true when the VOIs may go (nothing unsaved,
+    // given up or saved); false keeps the program. VOIs given up when the
+    // editor was closed are not asked about again while it stays closed.
+    bool mayEndProgram();
+    // A VOI's name from its panel. It takes no undo step of its own: the
+    // present snapshot is rewritten, so undoing a later edit keeps it; as
+    // after an edit, nothing is left to redo.
+    void renameVoi(int voi, const std::string& name);
 
     // The shape's integers, edited by the transformation window.
     int shapeParameter = 0;
@@ -198,6 +214,8 @@ class TVoiEditor : public QWidget, public ShapeTransformTarget {
     void connectSliceControls();
 
     bool mayReplaceWorkspaceRois();
+    // Asks to save unsaved VOIs before `why` drops them; true when they may go.
+    bool mayDropVois(const std::string& why, bool unattendedGivesUp = false);
     void enableAfterLoad();
     void sliceToGL(SliceAxis axis, QLineEdit* edit, QSlider* bar, QCheckBox* box);
     void setStatus(const std::string& text);
@@ -222,6 +240,8 @@ class TVoiEditor : public QWidget, public ShapeTransformTarget {
     std::array<int64_t, kVoiCount> counts_{};
     int32_t windowLow_ = 0, windowHigh_ = 65535;
     std::string voiFileName_;
+    VoiSaveMark voiMark_;
+    uint64_t givenUpAtClose_ = 0;  // the digest of VOIs given up by closing the editor
     QStatusBar* status_ = nullptr;
     QButtonGroup* transforms_ = nullptr;  // the transform panel's buttons
     QLabel* statusPanel_ = nullptr;

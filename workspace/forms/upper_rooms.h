@@ -34,6 +34,11 @@ class UpperRooms {
     virtual int unsavedWorkCount() = 0;
     virtual std::string unsavedWorkText() = 0;
 
+    // Before the program ends: the work of the rooms that no unsaved-work
+    // count covers (the 3D editor's VOIs) is offered for saving; false keeps
+    // the program running.
+    virtual bool mayEndProgram() = 0;
+
     // The option groups of every room: to the registry at exit, and from and
     // to an options file.
     virtual void saveOptionsToRegistry() = 0;

@@ -789,6 +789,7 @@ void Tvantu::closeEvent(QCloseEvent* event) {
 }
 
 void Tvantu::ExitClick() {
+    if (rooms_ && !rooms_->mayEndProgram()) return;
     int unsaved = rooms_ ? rooms_->unsavedWorkCount() : 0;
     if (unsaved != 0) {
         platform::MessageRequest request;

@@ -49,6 +49,12 @@ bool VoiUndoRing::push(const Volume3D& mask, const VoiNames& names) {
     return ensureFolder() && saveVoiFile(mask, names, snapshotPath(index_)) == VoiSaveStatus::Ok;
 }
 
+bool VoiUndoRing::amend(const Volume3D& mask, const VoiNames& names) {
+    if (index_ < 0) return false;
+    redoCount_ = 0;
+    return saveVoiFile(mask, names, snapshotPath(index_)) == VoiSaveStatus::Ok;
+}
+
 bool VoiUndoRing::undo(Volume3D& mask, VoiNames& names) {
     if (undoCount_ <= 0) return false;
     const int32_t target = (index_ + kVoiUndoSlots - 1) % kVoiUndoSlots;

@@ -29,6 +29,13 @@ class VoiUndoRing {
     // the edit itself happened).
     bool push(const Volume3D& mask, const VoiNames& names);
 
+    // Rewrites the present snapshot with a change that takes no step of its
+    // own (a VOI renamed): undoing a later edit comes back to it as it is
+    // now. Like an edit it clears redo, whose snapshots would bring the old
+    // names back. Nothing before the first push; false when it cannot be
+    // written.
+    bool amend(const Volume3D& mask, const VoiNames& names);
+
     // Steps back (forward) one snapshot and loads it into the mask; false,
     // with nothing changed, when there is no step to take or the snapshot
     // cannot be read.

@@ -7,11 +7,7 @@
 uint64_t roiDigest(const WorkspaceState& state) {
     // The map's digest, with the names folded in the same way.
     uint64_t h = state.RoiMap ? roiMapDigest(*state.RoiMap) : 0;
-    auto add = [&h](uint64_t value) { digestStep(h, value); };
-    for (const std::string& name : state.RoiNames) {
-        add(name.size());
-        for (char c : name) add(static_cast<unsigned char>(c));
-    }
+    digestNames(h, state.RoiNames);
     return h;
 }
 

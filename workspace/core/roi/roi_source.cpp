@@ -3,15 +3,23 @@
 #include "workspace/core/image/image_plane.h"
 #include "workspace/core/workspace_state.h"
 
-uint64_t roiMapDigest(const ImagePlane& roiMap) {
+void digestWords(uint64_t& hash, const uint16_t* words, size_t count) {
     // FNV-1a taken a word at a time: one pass, cheap beside any analysis.
-    uint64_t hash = 14695981039346656037ull;
-    auto add = [&hash](uint64_t value) { digestStep(hash, value); };
-    add(static_cast<uint32_t>(roiMap.width));
-    add(static_cast<uint32_t>(roiMap.height));
-    if (roiMap.current == nullptr) return hash;
-    const size_t count = roiMap.size();
-    for (size_t i = 0; i < count; ++i) add(roiMap.current[i]);
+    for (size_t i = 0; i < count; ++i) digestStep(hash, words[i]);
+}
+
+void digestNames(uint64_t& hash, std::span<const std::string> names) {
+    for (const std::string& name : names) {
+        digestStep(hash, name.size());
+        for (char c : name) digestStep(hash, static_cast<unsigned char>(c));
+    }
+}
+
+uint64_t roiMapDigest(const ImagePlane& roiMap) {
+    uint64_t hash = kDigestStart;
+    digestStep(hash, static_cast<uint32_t>(roiMap.width));
+    digestStep(hash, static_cast<uint32_t>(roiMap.height));
+    if (roiMap.current != nullptr) digestWords(hash, roiMap.current, roiMap.size());
     return hash;
 }
 
