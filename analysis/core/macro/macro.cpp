@@ -662,6 +662,10 @@ std::string macroAlreadyRunningText(const std::string& path) {
            "macro.";
 }
 
+bool macroRanThrough(MacroRunStatus status) {
+    return status == MacroRunStatus::Executed || status == MacroRunStatus::Cancelled;
+}
+
 MacroRunStatus RunMacroFile(MacroHost& host, const std::string& path) {
     std::string key = macroKey(path);
     const auto& running = runningMacros();
