@@ -145,14 +145,15 @@ bool writeAll(int fd, std::string_view content) {
 
 }  // namespace
 
+bool mayReplaceFile(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0 || errno == ENOENT;
+}
+
 bool writeWholeFileAtomically(const std::string& path, std::string_view content) {
     const std::optional<std::string> target = savedFilePath(path);
-    if (!target) return false;
-    // The user's own say on the file counts: one that may not be written is
-    // left alone, even though the folder would allow replacing it.
+    if (!target || !mayReplaceFile(*target)) return false;
     struct stat existing {};
     const bool replaces = ::stat(target->c_str(), &existing) == 0;
-    if (replaces && ::access(target->c_str(), W_OK) != 0) return false;
     const PathParts parts = splitPath(*target);
     removeDeadSaveLeftovers(parts);
     const std::string temp = parts.folder + tempPrefixFor(parts.name) + std::to_string(::getpid());

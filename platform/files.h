@@ -29,6 +29,11 @@ size_t byteOrderMarkLength(std::string_view text);
 // Returns false (and leaves any old file untouched) on any failure.
 bool writeWholeFileAtomically(const std::string& path, std::string_view content);
 
+// Whether the user may write the file at `path` (following links); true when
+// there is none. Saves leave a file the user may not write alone, although
+// a writable folder would let them replace it.
+bool mayReplaceFile(const std::string& path);
+
 // The file-name part of a path: what follows its last '/' or '\' (paths
 // typed on Windows keep working).
 std::string fileNamePart(std::string_view path);
