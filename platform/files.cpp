@@ -157,9 +157,11 @@ bool writeWholeFileAtomically(const std::string& path, std::string_view content)
     const PathParts parts = splitPath(*target);
     removeDeadSaveLeftovers(parts);
     const std::string temp = parts.folder + tempPrefixFor(parts.name) + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // The new file keeps the permissions of the one it replaces; until it
+    // has them, only its owner may open it, so that what a private file
+    // holds is never open to others while it is written.
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, replaces ? 0600 : 0644);
     if (fd < 0) return false;
-    // The new file keeps the permissions of the one it replaces.
     bool ok = !replaces || ::fchmod(fd, existing.st_mode & 0777) == 0;
     ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
