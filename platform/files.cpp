@@ -68,8 +68,13 @@ PathParts splitPath(const std::string& path) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
+// A name so long that the temporary's would pass the file system's limit
+// (255) is shortened in it, so that every name that can be saved can be
+// saved through a temporary.
 std::string tempPrefixFor(const std::string& name) {
-    return "." + name + std::string(kTempMarker);
+    constexpr size_t kPidDigits = 10;
+    constexpr size_t kNameRoom = 255 - 1 - kTempMarker.size() - kPidDigits;
+    return "." + name.substr(0, kNameRoom) + std::string(kTempMarker);
 }
 
 // The process whose save of `name` left `entry`, or 0 when `entry` is not a
