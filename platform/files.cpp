@@ -50,19 +50,38 @@ std::string fileNamePart(std::string_view path) {
 
 namespace {
 
-constexpr std::string_view kTempMarker = ".tmp";
+// A save's temporary file is hidden beside its target and named after the
+// target, this program and the saving process: ".<name>.vantu-save-<pid>".
+// No user file plausibly has such a name, so cleaning up after killed saves
+// cannot take anything of the user's.
+constexpr std::string_view kTempMarker = ".vantu-save-";
 
-// The temporary name of a save by process `pid`.
-std::string tempNameFor(const std::string& path, pid_t pid) {
-    return path + std::string(kTempMarker) + std::to_string(pid);
+// The folder part of a path with its '/' ("" for a bare name) and the name.
+struct PathParts {
+    std::string folder;
+    std::string name;
+};
+
+PathParts splitPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {std::string(), path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
-// The process whose save left `name` ("<file>.tmp<pid>"), or 0 when the name
-// is not one of ours.
-pid_t saverOf(std::string_view name) {
-    const size_t marker = name.rfind(kTempMarker);
-    if (marker == std::string_view::npos || marker == 0) return 0;
-    const std::string_view digits = name.substr(marker + kTempMarker.size());
+// A name so long that the temporary's would pass the file system's limit
+// (255) is shortened in it, so that every name that can be saved can be
+// saved through a temporary.
+std::string tempPrefixFor(const std::string& name) {
+    constexpr size_t kPidDigits = 10;
+    constexpr size_t kNameRoom = 255 - 1 - kTempMarker.size() - kPidDigits;
+    return "." + name.substr(0, kNameRoom) + std::string(kTempMarker);
+}
+
+// The process whose save of `name` left `entry`, or 0 when `entry` is not a
+// temporary of that name.
+pid_t saverOf(std::string_view entry, const std::string& prefix) {
+    if (!entry.starts_with(prefix)) return 0;
+    const std::string_view digits = entry.substr(prefix.size());
     if (digits.empty() || digits.size() > 10 || digits[0] == '0') return 0;
     long long pid = 0;
     for (char c : digits) {
@@ -78,18 +97,16 @@ bool processAlive(pid_t pid) {
 }
 
 // A save killed before its rename leaves its temporary file for ever: the
-// next save into the folder removes those of processes that no longer run.
-// Only regular files of this user named like our temporaries are touched;
-// this process's own (another save may be under way) and those of running
-// processes stay.
-void removeDeadSaveLeftovers(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    DIR* dir = ::opendir(folder.c_str());
+// next save of the same file removes those of processes that no longer run.
+// Only regular files of this user are touched; this process's own (another
+// save may be under way) and those of running processes stay.
+void removeDeadSaveLeftovers(const PathParts& target) {
+    DIR* dir = ::opendir(target.folder.empty() ? "." : target.folder.c_str());
     if (dir == nullptr) return;
+    const std::string prefix = tempPrefixFor(target.name);
     const pid_t self = ::getpid();
     while (const dirent* entry = ::readdir(dir)) {
-        const pid_t pid = saverOf(entry->d_name);
+        const pid_t pid = saverOf(entry->d_name, prefix);
         if (pid <= 0 || pid == self || processAlive(pid)) continue;
         struct stat info {};
         if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -100,29 +117,60 @@ void removeDeadSaveLeftovers(const std::string& path) {
     ::closedir(dir);
 }
 
-}  // namespace
+// The file a save to `path` replaces: symbolic links are followed to the end
+// of their chain, so that the link stays a link and what it points to gets
+// the new content. Nothing for a chain that does not end (a loop).
+std::optional<std::string> savedFilePath(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(current.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<size_t>(length) >= sizeof target) return std::nullopt;
+        const std::string_view link(target, static_cast<size_t>(length));
+        current =
+            link.front() == '/' ? std::string(link) : splitPath(current).folder + std::string(link);
+    }
+    return std::nullopt;
+}
 
-bool writeWholeFileAtomically(const std::string& path, std::string_view content) {
-    removeDeadSaveLeftovers(path);
-    std::string temp = tempNameFor(path, ::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
+bool writeAll(int fd, std::string_view content) {
     const char* p = content.data();
     size_t left = content.size();
-    while (ok && left > 0) {
+    while (left > 0) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
+        if (n <= 0) return false;
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0) ok = false;
+    return true;
+}
+
+}  // namespace
+
+bool mayReplaceFile(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0 || errno == ENOENT;
+}
+
+bool writeWholeFileAtomically(const std::string& path, std::string_view content) {
+    const std::optional<std::string> target = savedFilePath(path);
+    if (!target || !mayReplaceFile(*target)) return false;
+    struct stat existing {};
+    const bool replaces = ::stat(target->c_str(), &existing) == 0;
+    const PathParts parts = splitPath(*target);
+    removeDeadSaveLeftovers(parts);
+    const std::string temp = parts.folder + tempPrefixFor(parts.name) + std::to_string(::getpid());
+    // The new file keeps the permissions of the one it replaces; until it
+    // has them, only its owner may open it, so that what a private file
+    // holds is never open to others while it is written.
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, replaces ? 0600 : 0644);
+    if (fd < 0) return false;
+    bool ok = !replaces || ::fchmod(fd, existing.st_mode & 0777) == 0;
+    ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (ok && std::rename(temp.c_str(), target->c_str()) != 0) ok = false;
     if (!ok) ::unlink(temp.c_str());
     return ok;
 }

@@ -19,12 +19,20 @@ std::optional<std::string> readWholeFile(const std::string& path, size_t maxByte
 // it is no part of the first line, and every reader of a text file skips it.
 size_t byteOrderMarkLength(std::string_view text);
 
-// Writes to a temporary file beside `path` ("<path>.tmp<pid>") and renames it
-// over `path`, so a failed or interrupted write never leaves a half-written
-// file behind. Temporary files that killed saves left in the folder (their
-// process no longer runs) are removed first.
+// Writes to a hidden temporary file beside `path` (".<name>.vantu-save-<pid>")
+// and renames it over `path`, so a failed or interrupted write never leaves a
+// half-written file behind. A symbolic link is followed to the file it points
+// to, which is replaced; the link stays. A file the user may not write is
+// left alone (false); one that is replaced keeps its permission bits.
+// Temporary files of the same name that killed saves left (their process no
+// longer runs) are removed first; nothing else in the folder is touched.
 // Returns false (and leaves any old file untouched) on any failure.
 bool writeWholeFileAtomically(const std::string& path, std::string_view content);
+
+// Whether the user may write the file at `path` (following links); true when
+// there is none. Saves leave a file the user may not write alone, although
+// a writable folder would let them replace it.
+bool mayReplaceFile(const std::string& path);
 
 // The file-name part of a path: what follows its last '/' or '\' (paths
 // typed on Windows keep working).

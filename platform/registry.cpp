@@ -192,8 +192,16 @@ std::string formatRegistryStore(const RegistryKeys& keys) {
     return out;
 }
 
+// The store's lines: an editor's byte-order mark is no part of them. An
+// empty file (also one of only the mark) is an empty store.
+std::string_view storeLines(std::string_view text) {
+    return text.substr(byteOrderMarkLength(text));
+}
+
 std::optional<RegistryKeys> parseRegistryStore(std::string_view text) {
+    text = storeLines(text);
     RegistryKeys keys;
+    if (text.empty()) return keys;
     RegistryValues* current = nullptr;
     bool first = true, ended = false;
     while (!text.empty()) {
@@ -225,7 +233,9 @@ std::optional<RegistryKeys> parseRegistryStore(std::string_view text) {
 }
 
 RegistryStoreSalvage salvageRegistryStore(std::string_view text) {
+    text = storeLines(text);
     RegistryStoreSalvage out;
+    if (text.empty()) return out;
     RegistryValues* current = nullptr;
     bool first = true, ended = false;
     while (!text.empty()) {
@@ -263,7 +273,6 @@ RegistryStoreSalvage salvageRegistryStore(std::string_view text) {
         }
         if (!current || !parseValueLine(line, *current)) out.damaged = true;
     }
-    if (first) out.damaged = out.unreadable = true;  // empty file
     if (!ended) out.damaged = true;
     return out;
 }

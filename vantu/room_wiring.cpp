@@ -54,18 +54,16 @@ class VantuRooms final : public UpperRooms {
     }
 
     bool runMacroFile(const std::string& path) override {
-        // A refused self-load has said so and counts as done.
-        MacroRunStatus status = RunMacroFile(window_, path);
-        return status != MacroRunStatus::Failed && status != MacroRunStatus::CheckFailed &&
-               status != MacroRunStatus::CannotOpen;
+        return macroRanThrough(RunMacroFile(window_, path));
     }
 
-    void openFeatureMap(const std::string& path) override {
-        if (!_ImageView) return;
+    bool openFeatureMap(const std::string& path) override {
+        if (!_ImageView) return false;
         _ImageView->show();
         checkViewItem("Image View");
-        // A file that is not a usable .bmf is ignored, as by the window's own loader.
-        _ImageView->LoadBmfMap(path);
+        // A file that is not a usable .bmf is ignored without a word, as by
+        // the window's own loader; a macro names it as a failed load.
+        return _ImageView->LoadBmfMap(path);
     }
 
     int unsavedWorkCount() override { return unsavedReportCount() + unsavedFeatureMapCount(); }

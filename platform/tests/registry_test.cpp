@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -183,6 +184,26 @@ TEST_F(RegistryTest, ADamagedStoreIsKeptAsBadBeforeANewOneIsWritten) {
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(store.dir().read("registry.txt.bad"), std::string("\x00\xff\x13garbage", 10));
     EXPECT_EQ(RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath).readDword("Do_rl"), 5u);
+}
+
+// An editor may start the file with a byte-order mark, and an empty file is
+// an empty store: neither is damage, so no value is lost and no ".bad" kept.
+TEST_F(RegistryTest, AByteOrderMarkOrAnEmptyFileIsNoDamage) {
+    { RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath).writeDword("Do_rl", 7); }
+    const std::string good = store.dir().read("registry.txt");
+    for (const std::string& text :
+         {"\xEF\xBB\xBF" + good, std::string("\xEF\xBB\xBF"), std::string()}) {
+        SCOPED_TRACE(text);
+        store.dir().write("registry.txt", text);
+        ::testing::internal::CaptureStderr();
+        { RegistryKey::create(Hive::LocalMachine, kOptionsKeyPath).writeDword("Do_co", 1); }
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+        EXPECT_FALSE(std::filesystem::exists(store.dir().file("registry.txt.bad")));
+        auto key = RegistryKey::open(Hive::LocalMachine, kOptionsKeyPath);
+        EXPECT_EQ(key.readDword("Do_co"), 1u);
+        EXPECT_EQ(key.readDword("Do_rl"),
+                  text.size() > 3 ? std::optional<uint32_t>(7) : std::nullopt);
+    }
 }
 
 TEST(RegistryStoreText, SalvageKeepsWellFormedLinesUnderWellFormedKeys) {

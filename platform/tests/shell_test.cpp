@@ -58,9 +58,10 @@ TEST(Files, ReadsAreBoundedAndWritesReplaceWhole) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-// A save killed before its rename left "<name>.tmp<pid>": the next save into
-// the folder removes it when that process is gone, and nothing else.
-TEST(Files, ASaveRemovesTheTemporaryFilesOfKilledSaves) {
+// A save killed before its rename left ".<name>.vantu-save-<pid>": the next
+// save of that name removes it when that process is gone, and nothing else,
+// least of all user files that merely look like temporaries.
+TEST(Files, ASaveRemovesOnlyTheTemporaryFilesOfItsOwnKilledSaves) {
     platform::testing::TempDir dir;
     const pid_t child = ::fork();
     if (child == 0) ::_exit(0);
@@ -68,22 +69,58 @@ TEST(Files, ASaveRemovesTheTemporaryFilesOfKilledSaves) {
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     const std::string dead = std::to_string(child);
     const std::string alive = std::to_string(::getppid());
-    const std::string own = std::to_string(::getpid());
-    dir.write("old.roi.tmp" + dead, "left by a killed save");
-    dir.write("a.txt.tmp" + dead, "the same name");
+    dir.write(".a.txt.vantu-save-" + dead, "left by a killed save");
     const std::vector<std::string> kept = {
-        "b.txt.tmp" + alive,  // a save of a running process
-        "c.txt.tmp" + own,    // a save of this process, maybe under way
-        "d.txt.tmp",         "e.txt.tmpx" + dead, "f.txt.tmp0" + dead, ".tmp" + dead, "notes.txt"};
+        ".a.txt.vantu-save-" + alive,  // a save of a running process
+        ".b.txt.vantu-save-" + dead,   // another file's
+        ".a.txt.vantu-save-x" + dead, "a.txt.vantu-save-" + dead,
+        "a.txt.tmp" + dead,           "thesis.tmp99999",
+        "demo.bmp.tmp2024",           "notes.txt"};
     for (const std::string& name : kept) dir.write(name, "x");
-    std::filesystem::create_directory(dir.file("g.tmp" + dead));
     ASSERT_TRUE(writeWholeFileAtomically(dir.file("a.txt"), "new"));
     EXPECT_EQ(dir.read("a.txt"), "new");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("old.roi.tmp" + dead)));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("a.txt.tmp" + dead)));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(".a.txt.vantu-save-" + dead)));
     for (const std::string& name : kept)
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("g.tmp" + dead)));
+}
+
+// A save through a chain of links writes the file at its end; a file the
+// user may not write stays as it is; one that is replaced keeps its mode.
+TEST(Files, ASaveWritesTheLinkedFileAndKeepsItsPermissions) {
+    namespace fs = std::filesystem;
+    platform::testing::TempDir dir;
+    dir.write("real.par", "old");
+    fs::create_directory(dir.file("sub"));
+    fs::create_symlink("../real.par", dir.file("sub/link.par"));
+    fs::create_symlink("sub/link.par", dir.file("first.par"));
+    ASSERT_TRUE(writeWholeFileAtomically(dir.file("first.par"), "new"));
+    EXPECT_TRUE(fs::is_symlink(dir.file("first.par")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("sub/link.par")));
+    EXPECT_EQ(dir.read("real.par"), "new");
+    fs::create_symlink("loop.par", dir.file("loop.par"));
+    EXPECT_FALSE(writeWholeFileAtomically(dir.file("loop.par"), "x"));
+    EXPECT_TRUE(fs::is_symlink(dir.file("loop.par")));
+
+    const std::string locked = dir.write("locked.par", "kept");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir.path(), fs::perms::all);  // the folder would let anyone replace it
+    // The refusal needs a user the mode binds: root is not one, nobody is.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        ::_exit(writeWholeFileAtomically(locked, "lost") ? 1 : 0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(dir.read("locked.par"), "kept");
+    if (::geteuid() == 0) {
+        ASSERT_TRUE(writeWholeFileAtomically(locked, "replaced"));
+        EXPECT_EQ(dir.read("locked.par"), "replaced");
+    }
+    EXPECT_EQ(fs::status(locked).permissions(),
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 5);  // no temporary left
 }
 
 }  // namespace

@@ -248,7 +248,7 @@ TEST_F(MapWindowTest, ABmfFileOpensByExtensionIntoTheShownWindow) {
     EXPECT_EQ(view->TabControl1->tabText(0), "dropped.bmf");
 
     dir.write("broken.bmf", "BM");
-    EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("broken.bmf")), 15);
+    EXPECT_EQ(OpenFileByExtension(_vantu, dir.file("broken.bmf")), 0);  // nothing opened
     EXPECT_EQ(featureMapCount(), 1);
     EXPECT_TRUE(dialogs.messages.empty());
 

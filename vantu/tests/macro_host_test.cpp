@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <filesystem>
 
+#include "analysis/core/maps/bmf_file.h"
 #include "analysis/core/maps/feature_map_list.h"
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
@@ -210,13 +211,36 @@ TEST_F(MacroHostTest, PluginsRunFromTheToolsMenuWhateverTheirNames) {
     EXPECT_EQ(_vantu->state.RoiNames[2], "upper");
 }
 
-TEST_F(MacroHostTest, AMacroThatLoadsItselfIsRefusedOnce) {
-    dir.write("loop.txt", "RenameRoi 7 ran\nLoadImage loop.txt\n");
-    EXPECT_EQ(OpenFileByExtension(_vantu, "loop.txt"), 15);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
+TEST_F(MacroHostTest, AMacroThatLoadsItselfIsRefusedAndStops) {
+    dir.write("loop.txt", "RenameRoi 7 ran\nLoadImage loop.txt\nRenameRoi 8 after\n");
+    EXPECT_EQ(OpenFileByExtension(_vantu, "loop.txt"), 0);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text, macroAlreadyRunningText("loop.txt"));
+    EXPECT_EQ(dialogs.messages[1].text, macroFailureText("LoadImage", "loop.txt", 2));
     EXPECT_EQ(_vantu->state.RoiNames[6], "ran");
+    EXPECT_NE(_vantu->state.RoiNames[7], "after");
     EXPECT_FALSE(_vantu->quitRequested());
+}
+
+// A map file that cannot be read fails a macro's load like any other file
+// (the map window alone passes over it without a word).
+TEST_F(MacroHostTest, AMapThatCannotBeReadStopsTheMacro) {
+    const double values[4] = {1.5, 2.5, 3.5, 4.5};
+    const std::string good = encodeBmf(values, 2, 2);
+    dir.write("good.bmf", good);
+    dir.write("cut.bmf", good.substr(0, good.size() - 1));
+    dir.write("empty.bmf", "");
+    for (const char* name : {"cut.bmf", "empty.bmf"}) {
+        SCOPED_TRACE(name);
+        dialogs.messages.clear();
+        dir.write("map.txt",
+                  "LoadImage good.bmf\nLoadImage " + std::string(name) + "\nRenameRoi 1 after\n");
+        EXPECT_EQ(OpenFileByExtension(_vantu, "map.txt"), 0);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, macroFailureText("LoadImage", name, 2));
+        EXPECT_NE(_vantu->state.RoiNames[0], "after");
+    }
+    EXPECT_EQ(featureMapCount(), 2);  // good.bmf, once per macro
 }
 
 TEST_F(MacroHostTest, LoadOptionsReadsTheOptionGroupsFromTheFile) {

@@ -112,15 +112,16 @@ int OpenFileByExtension(Tvantu* window, const std::string& given) {
         case OpenedKind::Roi:
             return LoadRoiFile(window, path, kLoadRoiTypeRoiFile) == 0 ? 15 : 0;
         case OpenedKind::Macro: {
-            // A macro that stopped on an error, or never ran, did not do what
-            // it was opened for; a batch run must see that. A refused
-            // self-load has said so and counts as taken.
+            // A macro that stopped on an error, never ran or was refused as
+            // running already did not do what it was opened for; a batch
+            // run must see that.
             UpperRooms* rooms = window->rooms();
             return rooms && rooms->runMacroFile(path) ? 15 : 0;
         }
-        case OpenedKind::FeatureMap:
-            if (UpperRooms* rooms = window->rooms()) rooms->openFeatureMap(path);
-            return 15;
+        case OpenedKind::FeatureMap: {
+            UpperRooms* rooms = window->rooms();
+            return rooms && rooms->openFeatureMap(path) ? 15 : 0;
+        }
         case OpenedKind::Image:
             break;
     }

@@ -7,10 +7,11 @@
 
 class Tvantu;
 
-// Opens `path` by its extension; returns 15 when a macro ran (or was refused
-// or cancelled with a box) or a ROI file was loaded, the format index of a
-// successful image load, 0 when nothing was loaded or the macro could not be
-// opened, failed its check or stopped on a failed command.
+// Opens `path` by its extension; returns 15 when a macro ran (or was
+// cancelled with a box), a ROI file or a feature map was loaded, the format
+// index of a successful image load, 0 when nothing was loaded, the map was
+// no usable map, or the macro could not be opened, failed its check, stopped
+// on a failed command or was refused as running already.
 int OpenFileByExtension(Tvantu* window, const std::string& path);
 
 // Loads `path` as format `index` into the main window; 0 on success, else the

@@ -26,8 +26,9 @@ class UpperRooms {
     // extension); false when it could not be opened, failed its check or
     // stopped on a failed command.
     virtual bool runMacroFile(const std::string& path) = 0;
-    // A feature-map file opened by its extension.
-    virtual void openFeatureMap(const std::string& path) = 0;
+    // A feature-map file opened by its extension; false (and nothing said)
+    // when it is no usable map.
+    virtual bool openFeatureMap(const std::string& path) = 0;
 
     // The unsaved reports and maps: their count, and their names for a run
     // without a display.

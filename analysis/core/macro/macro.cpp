@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/textformat.h"
 #include "workspace/core/formats/open_rules.h"
 
@@ -313,25 +314,27 @@ class Checker {
         variables_.pop_back();
     }
 
-    // An output file: one that exists is counted for the overwrite warning;
-    // any other must be creatable, which creating and deleting it proves.
+    // An output file: one that exists is counted for the overwrite warning
+    // when the user may write it; any other must be creatable, which creating
+    // and deleting it proves.
     void checkOutput(const std::string& path) {
-        std::error_code ec;
-        if (fs::is_directory(path, ec)) {
+        if (!outputWritable(path))
             error(platform::cformat("Cannot create file \"%s\". Line %d\r\n", path.c_str(), line_));
-            return;
-        }
+    }
+
+    bool outputWritable(const std::string& path) {
+        std::error_code ec;
+        if (fs::is_directory(path, ec)) return false;
         if (fs::exists(fs::symlink_status(path, ec))) {
+            if (!platform::mayReplaceFile(path)) return false;
             ++result_.existingFiles;
-            return;
+            return true;
         }
         std::FILE* probe = std::fopen(path.c_str(), "wb");
-        if (!probe) {
-            error(platform::cformat("Cannot create file \"%s\". Line %d\r\n", path.c_str(), line_));
-            return;
-        }
+        if (!probe) return false;
         std::fclose(probe);
         std::remove(path.c_str());
+        return true;
     }
 
     bool requireArgument(const std::string& argument, const char* what) {
@@ -660,6 +663,10 @@ std::string macroAlreadyRunningText(const std::string& path) {
     return "The macro \"" + path +
            "\" is running already: a macro cannot load itself, directly or through another "
            "macro.";
+}
+
+bool macroRanThrough(MacroRunStatus status) {
+    return status == MacroRunStatus::Executed || status == MacroRunStatus::Cancelled;
 }
 
 MacroRunStatus RunMacroFile(MacroHost& host, const std::string& path) {

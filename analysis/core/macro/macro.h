@@ -137,6 +137,12 @@ enum class MacroRunStatus {
 // loads, is refused with a message instead of starting again.
 MacroRunStatus RunMacroFile(MacroHost& host, const std::string& path);
 
+// Whether a macro that was loaded did what it was loaded for. One that could
+// not be opened, failed its check, stopped on a failed command or was refused
+// because it is running already did not: the load that started it failed,
+// and a macro that loaded it stops there too.
+bool macroRanThrough(MacroRunStatus status);
+
 // Texts of the runner's boxes.
 inline constexpr std::string_view kCannotOpenMacroText = "Cannot open script file.";
 inline constexpr std::string_view kMacroOverwriteWarning =

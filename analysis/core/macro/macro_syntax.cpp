@@ -79,6 +79,17 @@ bool MacroFileSource::readLine(std::string& line) {
         // edited with a binary tool reads as its author saw it.
         if (!afterNul) line.push_back(static_cast<char>(c));
         if (c == '\n') break;
+        // Old Mac files end their lines with a lone CR: it ends the line
+        // as LF and CR LF do, and stays in it as the CR of CR LF does.
+        if (c == '\r') {
+            const int next = std::getc(file_.get());
+            if (next == '\n') {
+                if (!afterNul) line.push_back('\n');
+            } else if (next != EOF) {
+                std::ungetc(next, file_.get());
+            }
+            break;
+        }
     }
     return taken > 0;
 }

@@ -41,9 +41,10 @@ class MacroSource {
     virtual bool seek(long offset) = 0;
 };
 
-// A macro file on disk, read in binary mode (a CR before LF stays in the line
-// and ends its last argument like a blank). A UTF-8 byte-order mark at the
-// start of the file is no part of the first line.
+// A macro file on disk, read in binary mode. LF, CR LF and a lone CR each
+// end a line; the line end stays in the line (a CR ends its last argument
+// like a blank). A UTF-8 byte-order mark at the start of the file is no part
+// of the first line.
 class MacroFileSource : public MacroSource {
   public:
     // False when the file cannot be opened for reading (or is a folder).

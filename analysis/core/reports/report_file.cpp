@@ -298,22 +298,19 @@ ParReadResult decodeParFile(std::string_view text, size_t maxRecords) {
     if (!found) return failure(ParFileStatus::NoFeatures);
 
     FeatureRecord record;
-    int previousValues = -1;
     while (lines.next(line)) {
         const int values = readRecord(line, record);
         if (values < 0) continue;
-        // A file cut off inside its last record: that line lacks its LF and
-        // holds fewer than 16 values, and fewer than the record before it
-        // (the first record: any). It would come back with zeros for the
-        // values cut off, a wrong result that looks right.
-        if (!lines.ended() && values < static_cast<int>(kRoiCount) &&
-            (previousValues < 0 || values < previousValues)) {
+        // Every record line the writer makes ends in CR LF: one without its
+        // line end was cut off, maybe inside its last number, which would
+        // come back short ("10.044621" as "10.044"), a wrong value that
+        // looks right.
+        if (!lines.ended()) {
             ParReadResult cut = failure(ParFileStatus::TruncatedLine);
             cut.errorLine = lines.number();
             cut.message = parFileMessage(cut.status, std::string(), cut.errorLine);
             return cut;
         }
-        previousValues = values;
         if (file.records.size() >= maxRecords) return failure(ParFileStatus::TooManyRecords);
         file.records.push_back(record);
     }

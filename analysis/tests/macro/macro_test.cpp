@@ -36,11 +36,8 @@ class RecordingHost : public MacroHost {
     bool loadImage(const std::string& path) override {
         calls.push_back("loadImage " + path);
         if (path.size() > 4 && path.substr(path.size() - 4) == ".txt") {
-            // As the program's dispatcher: a macro that stopped or never ran
-            // is a failed load; a refused self-load has said so and goes on.
-            MacroRunStatus status = RunMacroFile(*this, path);
-            return status != MacroRunStatus::Failed && status != MacroRunStatus::CheckFailed &&
-                   status != MacroRunStatus::CannotOpen;
+            // As the program's dispatcher.
+            return macroRanThrough(RunMacroFile(*this, path));
         }
         return ok(path);
     }
@@ -305,6 +302,18 @@ TEST_F(MacroTest, AByteOrderMarkIsNoPartOfTheFirstCommand) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// Old Mac files end lines with a lone CR; lines of every kind may mix, also
+// in a loop that returns to its body.
+TEST_F(MacroTest, ALoneCrEndsALineLikeLfAndCrLf) {
+    write("scan.bmp", "BM");
+    EXPECT_EQ(run("LoadImage scan.bmp\rFor $v a b\r\nSaveReport r$v.par\rEnd\nRunAnalysis\r"),
+              MacroRunStatus::Executed);
+    EXPECT_EQ(host.calls, (Calls{"loadImage scan.bmp", "saveReport ra.par", "saveReport rb.par",
+                                 "runAnalysis"}));
+    EXPECT_EQ(check("RunAnalysis\rBogus\r").text,
+              errorText({"Unknown command \"Bogus\" in line 2"}));
+}
+
 TEST_F(MacroTest, NineFaultyLinesListTheFirstEightAndNothingRuns) {
     std::string macro = "RunAnalysis\n";
     for (int i = 1; i <= 9; ++i) macro += "Bogus" + std::to_string(i) + "\n";
@@ -497,20 +506,25 @@ TEST_F(MacroTest, ExitStopsTheMacroAndTheMacrosThatLoadedIt) {
     EXPECT_EQ(host.calls, (Calls{"loadImage inner.txt", "exit"}));
 }
 
-TEST_F(MacroTest, AMacroThatLoadsItselfIsRefused) {
+TEST_F(MacroTest, AMacroThatLoadsItselfIsRefusedAndStops) {
     EXPECT_EQ(run("RunAnalysis\nLoadImage self.txt\nSaveReport done.par\n", "self.txt"),
-              MacroRunStatus::Executed);
-    EXPECT_EQ(host.calls, (Calls{"runAnalysis", "loadImage self.txt", "saveReport done.par"}));
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{macroAlreadyRunningText("self.txt")}));
+              MacroRunStatus::Failed);
+    EXPECT_EQ(host.calls, (Calls{"runAnalysis", "loadImage self.txt"}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{macroAlreadyRunningText("self.txt"),
+                                        macroFailureText("LoadImage", "self.txt", 2)}));
 
-    // Through another macro, and by another spelling of its path.
+    // Through another macro, and by another spelling of its path: each
+    // macro on the way stops.
     host.calls.clear();
     dialogs.messages.clear();
     write("b.txt", "LoadImage ./a.txt\nGrainAnalysis\n");
-    EXPECT_EQ(run("LoadImage b.txt\nRunAnalysis\n", "a.txt"), MacroRunStatus::Executed);
-    EXPECT_EQ(host.calls,
-              (Calls{"loadImage b.txt", "loadImage ./a.txt", "grainAnalysis", "runAnalysis"}));
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{macroAlreadyRunningText("./a.txt")}));
+    EXPECT_EQ(run("LoadImage b.txt\nRunAnalysis\n", "a.txt"), MacroRunStatus::Failed);
+    EXPECT_EQ(host.calls, (Calls{"loadImage b.txt", "loadImage ./a.txt"}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{macroAlreadyRunningText("./a.txt"),
+                                        macroFailureText("LoadImage", "./a.txt", 1),
+                                        macroFailureText("LoadImage", "b.txt", 1)}));
 
     // A macro may run again once it has ended.
     host.calls.clear();

@@ -258,8 +258,8 @@ TEST(ParFileRead, LineFeedOnlyFileReadsLikeCrLf) {
 }
 
 TEST(ParFileRead, EmptyRecordLinesAreSkipped) {
-    ParFile file = decodeOk(parText("", "", "\r\nA\t1\r\n \t \r\n\r\nB\t2\r\n\r\n\r\nC\t3"));
-    ASSERT_EQ(file.records.size(), 3u);  // the last line counts without its line end
+    ParFile file = decodeOk(parText("", "", "\r\nA\t1\r\n \t \r\n\r\nB\t2\r\n\r\n\r\nC\t3\r\n"));
+    ASSERT_EQ(file.records.size(), 3u);
     EXPECT_EQ(recordName(file.records[0]), "A");
     EXPECT_EQ(recordName(file.records[1]), "B");
     EXPECT_EQ(file.records[2].values[0], 3.0);
@@ -441,8 +441,12 @@ TEST(ParFileRead, EveryTruncationGivesAPrefixOrARefusal) {
 TEST(ParFileRead, ALastLineCutShortIsRefusedWithItsNumber) {
     const std::string full16 = "A\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\r\n";
     const std::string head = parText("h", "", "");  // the records start on line 5
-    // Only a name, or fewer values than a whole record: refused.
-    for (const std::string& cut : {std::string("Mea"), std::string("Mean\t1\t2")}) {
+    // Only a name, fewer values than a whole record, a whole record cut
+    // inside its last number ("16" read as "1"), all its fields without the
+    // line end, or only its LF missing: refused.
+    const std::string whole = full16.substr(0, full16.size() - 2);
+    for (const std::string& cut : {std::string("Mea"), std::string("Mean\t1\t2"),
+                                   whole.substr(0, whole.size() - 1), whole, whole + "\r"}) {
         ParReadResult result = decodeParFile(head + full16 + cut);
         EXPECT_EQ(result.status, ParFileStatus::TruncatedLine) << cut;
         EXPECT_EQ(result.errorLine, 6);
@@ -451,12 +455,11 @@ TEST(ParFileRead, ALastLineCutShortIsRefusedWithItsNumber) {
         EXPECT_TRUE(result.file.records.empty());
     }
     EXPECT_EQ(decodeParFile(head + "Mean").errorLine, 5);
-    // With its line end, or complete without it, a short line stays what it
-    // always was: a record whose missing columns read as empty.
-    EXPECT_EQ(decodeOk(head + full16 + "Mean\t1\t2\r\n").records.size(), 2u);
-    EXPECT_EQ(decodeOk(head + full16 + full16.substr(0, full16.size() - 2)).records.size(), 2u);
-    // A file that lists fewer ROIs in every line, without a final line end.
-    EXPECT_EQ(decodeOk(head + "A\t1\t2\r\nB\t3\t4").records.size(), 2u);
+    EXPECT_EQ(decodeParFile(head + "A\t1\t2\r\nB\t3\t4").errorLine, 6);
+    // With its line end, a short line stays what it always was: a record
+    // whose missing columns read as empty; blanks after the last line end
+    // are no record.
+    EXPECT_EQ(decodeOk(head + full16 + "Mean\t1\t2\r\n  ").records.size(), 2u);
 
     // Through the file: the message names file and line.
     platform::testing::TempDir dir;
