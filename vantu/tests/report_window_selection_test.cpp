@@ -49,6 +49,13 @@ ReportDocument* addDocument(const std::vector<std::string>& features, int used =
     return NewReportDocument(static_cast<int>(records.size()), records.data(), "Run\r\n", "run");
 }
 
+// A document r62 takes: its used columns are samples of one class.
+ReportDocument* handOverDocument(const std::vector<std::string>& features, int used = 2) {
+    ReportDocument* document = addDocument(features, used);
+    document->roiName.fill("tissue");
+    return document;
+}
+
 std::vector<std::string> featuresOf(const std::string& text) {
     std::vector<std::string> names;
     const size_t begin = text.find("*features\r\n");
@@ -241,7 +248,7 @@ TEST_F(ReportWindowSelectionTest, AFileThatCannotBeWrittenIsReported) {
 
 TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneArgument) {
     // The report was saved in the study's folder: r62 is told where that is.
-    addDocument({"a", "b", "c"})->path = dir.file("study.rep");
+    handOverDocument({"a", "b", "c"})->path = dir.file("study.rep");
     _Report->ReportRefreshTabs();
     _Report->rankingList = {"a"};
     // A stand-in r62 that records its arguments and the study's folder.
@@ -270,7 +277,7 @@ TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneAr
 }
 
 TEST_F(ReportWindowSelectionTest, HandOverOverwritesTheTemporaryFile) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     temp.write("with blank/temp.sel", "old");
     handOver();
@@ -281,7 +288,7 @@ TEST_F(ReportWindowSelectionTest, HandOverOverwritesTheTemporaryFile) {
 }
 
 TEST_F(ReportWindowSelectionTest, WhenR62CannotStartTheFileOpensWithItsProgram) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     startResult = false;
     handOver();
@@ -291,7 +298,7 @@ TEST_F(ReportWindowSelectionTest, WhenR62CannotStartTheFileOpensWithItsProgram) 
 }
 
 TEST_F(ReportWindowSelectionTest, WhenNothingCanBeStartedTheUserIsTold) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     startResult = false;
     openResult = false;
@@ -302,7 +309,7 @@ TEST_F(ReportWindowSelectionTest, WhenNothingCanBeStartedTheUserIsTold) {
 }
 
 TEST_F(ReportWindowSelectionTest, AHandOverFileThatCannotBeWrittenStartsNothing) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     temporaryFolder = temp.file("missing") + "/";
     handOver();
@@ -333,7 +340,7 @@ TEST_F(ReportWindowSelectionTest, WithoutADocumentR62StartsWithoutData) {
 TEST_F(ReportWindowSelectionTest, MoreFeaturesThanR62ReadsAreRefusedBeforeAnythingStarts) {
     std::vector<std::string> names;
     for (int k = 1; k <= 31; ++k) names.push_back("f" + std::to_string(k));
-    addDocument(names);
+    handOverDocument(names);
     _Report->ReportRefreshTabs();
     _Report->action("Select &all")->trigger();
     temp.write("with blank/temp.sel", "old");
@@ -358,7 +365,7 @@ TEST_F(ReportWindowSelectionTest, MoreFeaturesThanR62ReadsAreRefusedBeforeAnythi
 }
 
 TEST_F(ReportWindowSelectionTest, HandOverWarnsOfLeftOutSamplesBeforeStarting) {
-    ReportDocument* document = addDocument({"a"}, 3);
+    ReportDocument* document = handOverDocument({"a"}, 4);
     document->records[1].values[0] = kInf;
     document->records[1].values[2] = kInf;
     _Report->ReportRefreshTabs();
@@ -368,6 +375,31 @@ TEST_F(ReportWindowSelectionTest, HandOverWarnsOfLeftOutSamplesBeforeStarting) {
     EXPECT_NE(dialogs.messages[0].text.find("2 samples were left out"), std::string::npos)
         << dialogs.messages[0].text;
     EXPECT_EQ(started.size(), 1u);
+}
+
+TEST_F(ReportWindowSelectionTest, AClassWithOneSampleIsRefusedBeforeAnythingStarts) {
+    handOverDocument({"a"}, 3);
+    ReportDocument* lesion = handOverDocument({"a"}, 1);
+    lesion->roiName[0] = "Lesion";
+    _Report->ReportRefreshTabs();
+    temp.write("with blank/temp.sel", "old");
+    handOver();
+    EXPECT_TRUE(started.empty());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+    EXPECT_NE(dialogs.messages[0].text.find(
+                  "The class \"Lesion\" has 1 sample, r62 needs at least 2 of each class."),
+              std::string::npos)
+        << dialogs.messages[0].text;
+
+    // A second sample of the class: it goes over, and r62 reads it.
+    dialogs.messages.clear();
+    handOverDocument({"a"}, 1)->roiName[0] = "lesion";
+    handOver();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 }  // namespace
