@@ -205,8 +205,10 @@ std::vector<PixelPoint> boxOutline(const Projection3D& p, int grow) {
 
 namespace {
 
-constexpr int kAlongGap = 6;  // between an end's point and its number, along the edge
-constexpr int kEdgeGap = 4;   // between an edge and the numbers beside it
+// Between an end's point and its number along the edge: at a corner two axes
+// share, their numbers stand clearly apart.
+constexpr int kAlongGap = 14;
+constexpr int kEdgeGap = 4;  // between an edge and the numbers beside it
 
 // A number under the edge from `a` to `b` (a left of b), beside `end` on it,
 // reaching to the right or to the left, clear of the edge over its width.
