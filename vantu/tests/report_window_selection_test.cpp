@@ -104,6 +104,18 @@ class ReportWindowSelectionTest : public ::testing::Test {
     }
     void handOver() { _Report->action("&R62 analysis")->trigger(); }
     std::string handOverPath() const { return temporaryFolder + "temp.sel"; }
+    // A hand-over r62 would refuse: nothing starts, the old file stays and
+    // one warning says why.
+    void expectRefused(const std::string& reason) {
+        EXPECT_TRUE(started.empty());
+        EXPECT_TRUE(opened.empty());
+        EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].caption, "Warning");
+        EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+        EXPECT_NE(dialogs.messages[0].text.find(reason), std::string::npos)
+            << dialogs.messages[0].text;
+    }
     std::string program() const { return programs.path() + "/r62"; }
 
     platform::ScriptedDialogs dialogs;
@@ -345,15 +357,7 @@ TEST_F(ReportWindowSelectionTest, MoreFeaturesThanR62ReadsAreRefusedBeforeAnythi
     _Report->action("Select &all")->trigger();
     temp.write("with blank/temp.sel", "old");
     handOver();
-    EXPECT_TRUE(started.empty());
-    EXPECT_TRUE(opened.empty());
-    EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].caption, "Warning");
-    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
-    EXPECT_NE(dialogs.messages[0].text.find("31 features are checked, r62 reads at most 30."),
-              std::string::npos)
-        << dialogs.messages[0].text;
+    expectRefused("31 features are checked, r62 reads at most 30.");
 
     // 30 go over as before.
     dialogs.messages.clear();
@@ -384,15 +388,7 @@ TEST_F(ReportWindowSelectionTest, AClassWithOneSampleIsRefusedBeforeAnythingStar
     _Report->ReportRefreshTabs();
     temp.write("with blank/temp.sel", "old");
     handOver();
-    EXPECT_TRUE(started.empty());
-    EXPECT_TRUE(opened.empty());
-    EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
-    EXPECT_NE(dialogs.messages[0].text.find(
-                  "The class \"Lesion\" has 1 sample, r62 needs at least 2 of each class."),
-              std::string::npos)
-        << dialogs.messages[0].text;
+    expectRefused("The class \"Lesion\" has 1 sample, r62 needs at least 2 of each class.");
 
     // A second sample of the class: it goes over, and r62 reads it.
     dialogs.messages.clear();
