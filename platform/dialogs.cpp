@@ -100,7 +100,11 @@ MessageResult showMessage(const std::string& caption, const std::string& text,
     return showMessage(request);
 }
 
-FileDialogResult showFileDialog(const FileDialogRequest& request) {
+FileDialogResult showFileDialog(const FileDialogRequest& asked) {
+    FileDialogRequest request = asked;
+    // A save opens on the entry of the kind it writes, whatever entry the
+    // caller last had: a bare name typed then gets that kind's extension.
+    if (const int saved = savedKindIndex(request); saved != 0) request.filterIndex = saved;
     FileDialogResult answer =
         currentBackend ? currentBackend->fileDialog(request) : FileDialogResult{};
     if (!answer.accepted || request.kind != FileDialogKind::Save) return answer;
@@ -190,6 +194,13 @@ std::string displayText(const std::string& text) {
         }
     }
     return out;
+}
+
+int savedKindIndex(const FileDialogRequest& request) {
+    if (request.kind != FileDialogKind::Save) return 0;
+    if (const int named = filterIndexOfName(request.filter, request.fileName); named != 0)
+        return named;
+    return filterIndexOfName(request.filter, withDefaultExtension("*", request.defaultExtension));
 }
 
 int filterIndexOfName(const std::string& filter, const std::string& path) {

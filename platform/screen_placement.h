@@ -17,4 +17,13 @@ struct ScreenRect {
 // is first made as large as it. A frame already inside stays where it is.
 ScreenRect placeInside(const ScreenRect& frame, const ScreenRect& available);
 
+// Where a frame of `width` x `height` opens beside the frame `other` within
+// `available`: right of it, else left, below, above, where it fits whole;
+// else where it covers the least of `other`. It never covers `keep` (the
+// part of `other` that must stay in reach: its title bar and menu) unless
+// there is no such place; then it covers the least of that. A frame larger
+// than `available` is first made as large as it.
+ScreenRect placeBeside(int width, int height, const ScreenRect& other, const ScreenRect& keep,
+                       const ScreenRect& available);
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
@@ -20,25 +21,38 @@ namespace {
 constexpr int kFramedDelayMs = 200;
 constexpr int kFramedTries = 5;
 
-// True when the window's frame is known (the window manager has framed it).
-bool fitInsideScreen(QWidget* window) {
-    if (window == nullptr || !window->isWindow()) return true;
+// The screen a window is on: the one under its centre, else its own.
+QScreen* screenOf(const QWidget* window) {
     QScreen* screen = window->screen();
     if (const QPoint centre = window->frameGeometry().center(); QGuiApplication::screenAt(centre))
         screen = QGuiApplication::screenAt(centre);
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
+// The window's frame; before the window manager has framed it, a title bar
+// and thin borders are allowed for.
+QRect frameOf(const QWidget* window) {
+    const QRect inner = window->geometry();
+    const QRect outer = window->frameGeometry();
+    if (outer != inner) return outer;
+    const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    return inner.adjusted(-4, -std::max(title, 24) - 4, 4, 4);
+}
+
+ScreenRect screenRect(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+// True when the window's frame is known (the window manager has framed it).
+bool fitInsideScreen(QWidget* window) {
+    if (window == nullptr || !window->isWindow()) return true;
+    QScreen* screen = screenOf(window);
     if (screen == nullptr) return true;
     const QRect free = screen->availableGeometry();
     const QRect inner = window->geometry();
-    QRect outer = window->frameGeometry();
-    const bool framed = outer != inner;
-    if (!framed) {
-        // Not framed yet: allow for a title bar and thin borders.
-        const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
-        outer = inner.adjusted(-4, -std::max(title, 24) - 4, 4, 4);
-    }
-    const ScreenRect placed = placeInside({outer.x(), outer.y(), outer.width(), outer.height()},
-                                          {free.x(), free.y(), free.width(), free.height()});
+    const QRect outer = frameOf(window);
+    const bool framed = window->frameGeometry() != inner;
+    const ScreenRect placed = placeInside(screenRect(outer), screenRect(free));
     const int extraWidth = outer.width() - inner.width();
     const int extraHeight = outer.height() - inner.height();
     const bool fixed = window->minimumSize() == window->maximumSize();
@@ -129,6 +143,58 @@ void checkWhenFramed(QWidget* window, int triesLeft) {
 void keepInsideScreen(QWidget* window) {
     fitInsideScreen(window);
     if (window != nullptr && window->isVisible()) checkWhenFramed(window, kFramedTries);
+}
+
+namespace {
+
+// True when both frames are known.
+bool moveBeside(QWidget* window, const QWidget* other) {
+    QScreen* screen = screenOf(other);
+    if (screen == nullptr) return true;
+    const QRect outer = frameOf(window);
+    const QRect otherFrame = frameOf(other);
+    // The other window's title bar and, below it, its menu bar stay in reach.
+    int keepBottom = other->geometry().top();
+    if (const auto* menu = other->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+        menu != nullptr && menu->isVisible())
+        keepBottom = menu->mapToGlobal(QPoint(0, menu->height())).y();
+    const QRect keep(otherFrame.topLeft(), QPoint(otherFrame.right(), keepBottom - 1));
+    const ScreenRect placed =
+        placeBeside(outer.width(), outer.height(), screenRect(otherFrame), screenRect(keep),
+                    screenRect(screen->availableGeometry()));
+    const QRect inner = window->geometry();
+    const QSize size(inner.width() - (outer.width() - placed.width),
+                     inner.height() - (outer.height() - placed.height));
+    if (size != inner.size()) window->resize(size);
+    // A frame already known is moved by its corner; an expected one by the
+    // client inside it.
+    const bool framed =
+        window->frameGeometry() != inner && other->frameGeometry() != other->geometry();
+    if (window->frameGeometry() != inner)
+        window->move(placed.x, placed.y);
+    else
+        window->setGeometry(QRect(
+            QPoint(placed.x + (inner.x() - outer.x()), placed.y + (inner.y() - outer.y())), size));
+    return framed;
+}
+
+void placeBesideWhenFramed(QWidget* window, const QWidget* other, int triesLeft) {
+    QTimer::singleShot(
+        kFramedDelayMs, window,
+        [target = QPointer<QWidget>(window), beside = QPointer<const QWidget>(other), triesLeft] {
+            if (!target || !beside || !target->isVisible()) return;
+            if (!moveBeside(target, beside) && triesLeft > 1)
+                placeBesideWhenFramed(target, beside, triesLeft - 1);
+        });
+}
+
+}  // namespace
+
+void placeBeside(QWidget* window, const QWidget* other) {
+    if (window == nullptr || other == nullptr || !window->isWindow()) return;
+    const QWidget* beside = other->window();
+    moveBeside(window, beside);
+    if (window->isVisible()) placeBesideWhenFramed(window, beside, kFramedTries);
 }
 
 }  // namespace platform

@@ -13,6 +13,12 @@ namespace platform {
 // later, with the real frame. A window with a fixed size is only moved.
 void keepInsideScreen(QWidget* window);
 
+// Places `window` beside the window of `other` on that one's screen (see
+// platform::placeBeside): clear of it where there is room, never over its
+// title bar or menu bar. For a shown window the placement is made once more
+// a moment later, when both frames are known.
+void placeBeside(QWidget* window, const QWidget* other);
+
 // From now on every window `app` shows (not its menus, pop-ups and tool
 // tips) goes through keepInsideScreen as it is shown: a window never opens
 // partly off the screen, whatever size or remembered position it had.

@@ -104,6 +104,19 @@ TEST(DialogSeam, ABareSaveNameTakesTheChosenFiltersExtensionAndAsksBeforeReplaci
     EXPECT_EQ(script.messages[0].text,
               dir.file("x.bmp") + " already exists.\r\nDo you want to replace it?");
     EXPECT_EQ(save("x", 2).path, dir.file("x.bmp"));
+
+    // The dialog opens on the kind being saved, whatever index it was given:
+    // the proposed name's, else the default extension's.
+    request.filterIndex = 3;
+    request.fileName = "wine.BMP";
+    save("z", 2);
+    EXPECT_EQ(script.fileDialogs.back().filterIndex, 2);
+    request.fileName = "wine";
+    save("z", 1);
+    EXPECT_EQ(script.fileDialogs.back().filterIndex, 1);
+    request.defaultExtension.clear();
+    save("z", 3);
+    EXPECT_EQ(script.fileDialogs.back().filterIndex, 3);
 }
 
 TEST(DialogTexts, LineBreaksBecomePlainNewlines) {

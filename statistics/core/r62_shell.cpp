@@ -162,10 +162,11 @@ std::optional<ReportSaveChoice> saveReportChoice(const R62ShellFlags& flags) {
          {ReportGroup::Analysis, ReportGroup::Classification, ReportGroup::Clustering}) {
         std::optional<ReportSaveChoice> choice = exitPromptChoice(flags, group);
         if (!choice) continue;
-        // A classification report keeps the dialog's filter and selects its
-        // .cls entry by number.
+        // A classification report is offered among all kinds, on its .cls
+        // entry: the single entry of an earlier save would give a bare name
+        // that save's kind.
         if (group == ReportGroup::Classification) {
-            choice->filter.reset();
+            choice->filter = std::string(kReportSaveFilter);
             choice->filterIndex = kReportSaveFilterIndex;
         }
         return choice;
@@ -179,6 +180,9 @@ std::optional<ReportSaveChoice> loadPromptChoice(const R62ShellFlags& flags, Rep
     ReportSaveChoice choice;
     choice.group = group;
     choice.extension = std::string(info->loadExtension);
+    // The entry numbers are those of the whole filter, whatever an earlier
+    // save left in the dialog.
+    choice.filter = std::string(kReportSaveFilter);
     if (info->loadFilterIndex > 0) choice.filterIndex = info->loadFilterIndex;
     return choice;
 }

@@ -108,11 +108,11 @@ struct ReportSaveChoice {
 
 // "&Save Report": the first group with a pending report; the analysis and
 // clustering groups get a single-entry filter (.rda, .pca, .lda, .nda, .tst;
-// .clr), the classification group the .cls entry of the dialog's filter.
+// .clr), the classification group the .cls entry of kReportSaveFilter.
 // Nothing when no report is pending.
 std::optional<ReportSaveChoice> saveReportChoice(const R62ShellFlags& flags);
 
-// The prompt of a load for one group: entries of the dialog's filter by
+// The prompt of a load for one group: entries of kReportSaveFilter by
 // number, clustering reports under .ahc, .scm or .kme. Nothing when the group
 // has no pending report.
 std::optional<ReportSaveChoice> loadPromptChoice(const R62ShellFlags& flags, ReportGroup group);

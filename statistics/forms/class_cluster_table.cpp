@@ -76,9 +76,17 @@ TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid, co
             if (visible) shown->show();
         });
     table->fill(grid);
-    platform::keepInsideScreen(table);
+    // Beside the window it belongs to, so that window stays in view and in
+    // reach; placed again once shown, when the frames are known.
+    auto place = [&] {
+        if (from != nullptr)
+            platform::placeBeside(table, from);
+        else
+            platform::keepInsideScreen(table);
+    };
+    place();
     table->show();
-    platform::keepInsideScreen(table);
+    place();
     table->raise();
     return table;
 }

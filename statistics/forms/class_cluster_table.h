@@ -23,8 +23,9 @@ class TCCTable : public QWidget {
 };
 
 // Fills the table and shows it: the open one when there is one, else a new
-// one owned by `owner`. Opened from a window that stays on top (`from`), the
-// table stays on top too, so it opens in front of it.
+// one owned by `owner`. Opened from a window (`from`: the dendrogram, the
+// silhouettes), it opens beside that window, never over its menu; when that
+// window stays on top, the table does too, so it opens in front of it.
 TCCTable* showClassClusterTable(QWidget* owner, const ClassClusterGrid& grid,
                                 const QWidget* from = nullptr);
 

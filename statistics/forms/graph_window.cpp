@@ -17,6 +17,13 @@
 
 namespace {
 
+// A tick number without the blanks its format pads it with: the box's
+// numbers start right beside the ends they name.
+std::string trimmedTick(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
+
 // The glyph cell of one class character.
 constexpr int kCellWidth = 7;
 constexpr int kCellHeight = 12;
@@ -468,20 +475,22 @@ void TGraphWindow::Plot3D() {
     TextPlacer placer(picture_.width(), kPlotImageHeight);
     placer.occupyConvex(boxOutline(p, 1));
     occupySymbols(placer, at);
-    const TickAnchors3D anchors = tickAnchors3D(p, up);
-    auto tick = [this](const PixelPoint& anchor, double value, bool fixed) {
-        const std::string text = ::tickText(value, fixed);
-        PlotText t = tickText(anchor.x - textWidth(text) / 4, anchor.y, text);
+    // Each axis's end numbers beside its own edge (xMin, xMax, yMin, yMax, zMin, zMax).
+    const std::array<std::string, 6> ends = {
+        ::tickText(x.min, fixedTicks(x, true)), ::tickText(x.max, fixedTicks(x, true)),
+        ::tickText(y.min, fixedTicks(y, true)), ::tickText(y.max, fixedTicks(y, true)),
+        ::tickText(z.min, fixedTicks(z, true)), ::tickText(z.max, fixedTicks(z, true))};
+    std::array<int, 6> widths{};
+    for (size_t k = 0; k < ends.size(); ++k) widths[k] = textWidth(trimmedTick(ends[k]));
+    const std::array<TextBox, 6> boxes =
+        endNumberBoxes3D(p, up, widths, QFontMetrics(canvasFont_).height());
+    std::vector<PlotText> texts;
+    for (size_t k = 0; k < ends.size(); ++k) {
+        PlotText t = tickText(0, 0, trimmedTick(ends[k]));
+        t.box = boxes[k];
         t.maxShift = 36;
-        return t;
-    };
-    const bool fixedX = fixedTicks(x, true);
-    const bool fixedY = fixedTicks(y, true);
-    const bool fixedZ = fixedTicks(z, true);
-    std::vector<PlotText> texts = {
-        tick(anchors.xMin, x.min, fixedX), tick(anchors.xMax, x.max, fixedX),
-        tick(anchors.zMin, z.min, fixedZ), tick(anchors.zMax, z.max, fixedZ),
-        tick(anchors.yMin, y.min, fixedY), tick(anchors.yMax, y.max, fixedY)};
+        texts.push_back(t);
+    }
     const std::array<PixelPoint, 3> labels = labelAnchors3D(p);
     const std::array<const std::string*, 3> names{&plot_.AxisLabel1, &plot_.AxisLabel2,
                                                   &plot_.AxisLabel3};

@@ -540,11 +540,14 @@ void TMainWindow::kmeansClick() {
                              reportDateTime(std::time(nullptr)), [this](int, int) { showBusy(); });
         showNetworkProgress(0, 0);
         if (!showReport(report)) return false;
-        ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
-                        report.clusterCount, samples.DataFileName, report.analysisName);
+        const TSilhouetteWindow* silhouettes =
+            ShowSilhouettes(this, report.SilhouetteValues, samples.ClassResult, report.sampleCount,
+                            report.clusterCount, samples.DataFileName, report.analysisName);
         showClassClusterTable(
-            this, classClusterTable(samples.Category, samples.ClassResult, report.sampleCount,
-                                    samples.CategoryCount, report.clusterCount));
+            this,
+            classClusterTable(samples.Category, samples.ClassResult, report.sampleCount,
+                              samples.CategoryCount, report.clusterCount),
+            silhouettes);
         return true;
     });
 }
@@ -621,6 +624,8 @@ void TMainWindow::GetDataClick() {
     clearMemoOut();
     MemoIn->clear();
     clearSelectionForLoad(r62Data());
+    // The table counted the samples of the data that are now gone.
+    if (TCCTable* table = classClusterTableWindow()) table->close();
     // The output pane is empty now: no report of any kind is left to save.
     shell.clearAllReportFlags();
 

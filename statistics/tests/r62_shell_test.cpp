@@ -75,12 +75,12 @@ TEST(R62SaveReportChoice, NamesTheFileByTheKindOfThePendingReport) {
         EXPECT_EQ(choice->extension, c.extension);
     }
 
-    // A classification report selects the .cls entry of the dialog's filter.
+    // A classification report selects the .cls entry of the whole filter.
     for (ReportKind kind : {ReportKind::Knn, ReportKind::AnnTraining}) {
         auto choice = saveReportChoice(with({kind}));
         ASSERT_TRUE(choice.has_value());
         EXPECT_EQ(choice->group, ReportGroup::Classification);
-        EXPECT_FALSE(choice->filter.has_value());
+        EXPECT_EQ(choice->filter, std::string(kReportSaveFilter));
         EXPECT_EQ(choice->filterIndex, 5);
         EXPECT_EQ(choice->extension, "cls");
     }
@@ -112,7 +112,7 @@ TEST(R62SaveReportChoice, LoadPromptsSelectEntriesOfTheFullFilterAndExitUsesSing
         const R62ShellFlags flags = with({p.kind});
         auto choice = loadPromptChoice(flags, p.group);
         ASSERT_TRUE(choice.has_value()) << p.extension;
-        EXPECT_FALSE(choice->filter.has_value());
+        EXPECT_EQ(choice->filter, std::string(kReportSaveFilter));
         EXPECT_EQ(choice->filterIndex.value_or(0), p.index) << p.extension;
         EXPECT_EQ(choice->extension, p.extension);
         for (ReportGroup other :

@@ -49,6 +49,13 @@ ReportDocument* addDocument(const std::vector<std::string>& features, int used =
     return NewReportDocument(static_cast<int>(records.size()), records.data(), "Run\r\n", "run");
 }
 
+// A document r62 takes: its used columns are samples of one class.
+ReportDocument* handOverDocument(const std::vector<std::string>& features, int used = 2) {
+    ReportDocument* document = addDocument(features, used);
+    document->roiName.fill("tissue");
+    return document;
+}
+
 std::vector<std::string> featuresOf(const std::string& text) {
     std::vector<std::string> names;
     const size_t begin = text.find("*features\r\n");
@@ -97,6 +104,18 @@ class ReportWindowSelectionTest : public ::testing::Test {
     }
     void handOver() { _Report->action("&R62 analysis")->trigger(); }
     std::string handOverPath() const { return temporaryFolder + "temp.sel"; }
+    // A hand-over r62 would refuse: nothing starts, the old file stays and
+    // one warning says why.
+    void expectRefused(const std::string& reason) {
+        EXPECT_TRUE(started.empty());
+        EXPECT_TRUE(opened.empty());
+        EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].caption, "Warning");
+        EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+        EXPECT_NE(dialogs.messages[0].text.find(reason), std::string::npos)
+            << dialogs.messages[0].text;
+    }
     std::string program() const { return programs.path() + "/r62"; }
 
     platform::ScriptedDialogs dialogs;
@@ -241,7 +260,7 @@ TEST_F(ReportWindowSelectionTest, AFileThatCannotBeWrittenIsReported) {
 
 TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneArgument) {
     // The report was saved in the study's folder: r62 is told where that is.
-    addDocument({"a", "b", "c"})->path = dir.file("study.rep");
+    handOverDocument({"a", "b", "c"})->path = dir.file("study.rep");
     _Report->ReportRefreshTabs();
     _Report->rankingList = {"a"};
     // A stand-in r62 that records its arguments and the study's folder.
@@ -270,7 +289,7 @@ TEST_F(ReportWindowSelectionTest, HandOverStartsR62BesideVantuWithTheFileAsOneAr
 }
 
 TEST_F(ReportWindowSelectionTest, HandOverOverwritesTheTemporaryFile) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     temp.write("with blank/temp.sel", "old");
     handOver();
@@ -281,7 +300,7 @@ TEST_F(ReportWindowSelectionTest, HandOverOverwritesTheTemporaryFile) {
 }
 
 TEST_F(ReportWindowSelectionTest, WhenR62CannotStartTheFileOpensWithItsProgram) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     startResult = false;
     handOver();
@@ -291,7 +310,7 @@ TEST_F(ReportWindowSelectionTest, WhenR62CannotStartTheFileOpensWithItsProgram) 
 }
 
 TEST_F(ReportWindowSelectionTest, WhenNothingCanBeStartedTheUserIsTold) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     startResult = false;
     openResult = false;
@@ -302,7 +321,7 @@ TEST_F(ReportWindowSelectionTest, WhenNothingCanBeStartedTheUserIsTold) {
 }
 
 TEST_F(ReportWindowSelectionTest, AHandOverFileThatCannotBeWrittenStartsNothing) {
-    addDocument({"a"});
+    handOverDocument({"a"});
     _Report->ReportRefreshTabs();
     temporaryFolder = temp.file("missing") + "/";
     handOver();
@@ -333,20 +352,12 @@ TEST_F(ReportWindowSelectionTest, WithoutADocumentR62StartsWithoutData) {
 TEST_F(ReportWindowSelectionTest, MoreFeaturesThanR62ReadsAreRefusedBeforeAnythingStarts) {
     std::vector<std::string> names;
     for (int k = 1; k <= 31; ++k) names.push_back("f" + std::to_string(k));
-    addDocument(names);
+    handOverDocument(names);
     _Report->ReportRefreshTabs();
     _Report->action("Select &all")->trigger();
     temp.write("with blank/temp.sel", "old");
     handOver();
-    EXPECT_TRUE(started.empty());
-    EXPECT_TRUE(opened.empty());
-    EXPECT_EQ(temp.read("with blank/temp.sel"), "old");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].caption, "Warning");
-    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
-    EXPECT_NE(dialogs.messages[0].text.find("31 features are checked, r62 reads at most 30."),
-              std::string::npos)
-        << dialogs.messages[0].text;
+    expectRefused("31 features are checked, r62 reads at most 30.");
 
     // 30 go over as before.
     dialogs.messages.clear();
@@ -358,7 +369,7 @@ TEST_F(ReportWindowSelectionTest, MoreFeaturesThanR62ReadsAreRefusedBeforeAnythi
 }
 
 TEST_F(ReportWindowSelectionTest, HandOverWarnsOfLeftOutSamplesBeforeStarting) {
-    ReportDocument* document = addDocument({"a"}, 3);
+    ReportDocument* document = handOverDocument({"a"}, 4);
     document->records[1].values[0] = kInf;
     document->records[1].values[2] = kInf;
     _Report->ReportRefreshTabs();
@@ -368,6 +379,23 @@ TEST_F(ReportWindowSelectionTest, HandOverWarnsOfLeftOutSamplesBeforeStarting) {
     EXPECT_NE(dialogs.messages[0].text.find("2 samples were left out"), std::string::npos)
         << dialogs.messages[0].text;
     EXPECT_EQ(started.size(), 1u);
+}
+
+TEST_F(ReportWindowSelectionTest, AClassWithOneSampleIsRefusedBeforeAnythingStarts) {
+    handOverDocument({"a"}, 3);
+    ReportDocument* lesion = handOverDocument({"a"}, 1);
+    lesion->roiName[0] = "Lesion";
+    _Report->ReportRefreshTabs();
+    temp.write("with blank/temp.sel", "old");
+    handOver();
+    expectRefused("The class \"Lesion\" has 1 sample, r62 needs at least 2 of each class.");
+
+    // A second sample of the class: it goes over, and r62 reads it.
+    dialogs.messages.clear();
+    handOverDocument({"a"}, 1)->roiName[0] = "lesion";
+    handOver();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 }  // namespace

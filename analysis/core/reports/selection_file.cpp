@@ -163,6 +163,9 @@ SelectionFile encodeSelection(const ReportDocument* currentReport,
     }
     // Categories come from the samples written: r62 refuses a category without samples.
     for (const Sample& sample : samples) appendUnique(file.categories, sample.classKey);
+    file.categorySamples.assign(file.categories.size(), 0);
+    for (const Sample& sample : samples)
+        ++file.categorySamples[static_cast<size_t>(indexOfText(file.categories, sample.classKey))];
     for (const std::string& key : classes)
         if (indexOfText(file.categories, key) < 0) file.categoriesLeftOut.push_back(key);
 
@@ -263,9 +266,17 @@ std::string r62RefusalText(const SelectionFile& file) {
     over(file.features.size(), kR62MaxFeatures, "features are checked");
     over(file.categories.size(), kR62MaxCategories, "classes are used");
     over(static_cast<size_t>(std::max(file.sampleCount, 0)), kR62MaxSamples, "samples are used");
+    std::string advice =
+        reasons.empty() ? "" : " Uncheck features (or close reports) and try again.";
+    for (size_t c = 0; c < file.categories.size() && c < file.categorySamples.size(); ++c)
+        if (const int count = file.categorySamples[c]; count < kR62MinCategorySamples) {
+            reasons += "\r\nThe class \"" + file.categories[c] + "\" has " + std::to_string(count) +
+                       (count == 1 ? " sample" : " samples") + ", r62 needs at least " +
+                       std::to_string(kR62MinCategorySamples) + " of each class.";
+            advice = " Give each class more samples (or leave its ROIs out) and try again.";
+        }
     if (reasons.empty()) return {};
-    return "r62 would refuse this selection:" + reasons +
-           "\r\nNothing was handed over. Uncheck features (or close reports) and try again.";
+    return "r62 would refuse this selection:" + reasons + "\r\nNothing was handed over." + advice;
 }
 
 std::string r62StartError(const R62HandOver& handOver) {

@@ -72,6 +72,7 @@ struct SelectionFile {
     std::string text;                     // the file's bytes; empty for NoDocument
     std::vector<std::string> features;    // in file order
     std::vector<std::string> categories;  // in file order
+    std::vector<int> categorySamples;     // samples written per category, in file order
     int sampleCount = 0;                  // data lines written
     int samplesLeftOut = 0;               // samples without a value for some chosen feature
     // Classes none of whose samples made it into the file, in first-appearance order.
@@ -133,8 +134,10 @@ R62HandOver r62HandOver(std::string_view programFolder, std::string_view tempora
 inline constexpr int kR62MaxFeatures = 30;
 inline constexpr int kR62MaxCategories = 40;
 inline constexpr int kR62MaxSamples = 2000;
+// What r62 needs at least: it refuses a category with fewer samples.
+inline constexpr int kR62MinCategorySamples = 2;
 
-// Why r62 would refuse the file, with the counts (caption
+// Why r62 would refuse the file, with the counts and the classes too small (caption
 // kSelectionWarningCaption, warning icon); empty when the file is within its
 // limits. The hand-over gives r62 nothing then.
 std::string r62RefusalText(const SelectionFile& file);

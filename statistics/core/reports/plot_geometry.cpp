@@ -132,18 +132,6 @@ const std::array<CubeCorner, 3> kVisibleEdges2 = {{{0, 1, 0}, {1, 1, 0}, {1, 1, 
 const std::array<std::array<CubeCorner, 2>, 3> kHiddenEdges = {
     {{{{0, 0, 0}, {1, 0, 0}}}, {{{1, 0, 0}, {1, 0, 1}}}, {{{1, 0, 0}, {1, 1, 0}}}}};
 
-TickAnchors3D tickAnchors3D(const Projection3D& p, bool flipY) {
-    TickAnchors3D a;
-    a.xMin = p.Project3D(0, 1.06, 0);
-    a.xMax = p.Project3D(1, 1.06, 0);
-    a.yMin = p.Project3D(-0.03, 0.05, 0);
-    a.yMax = p.Project3D(-0.03, 0.95, 0);
-    if (!flipY) std::swap(a.yMin, a.yMax);
-    a.zMin = p.Project3D(-0.02, 0, 0.08);
-    a.zMax = p.Project3D(-0.02, 0, 1.03);
-    return a;
-}
-
 std::array<PixelPoint, 3> labelAnchors3D(const Projection3D& p) {
     return {p.Project3D(0.5, 1.18, 0), p.Project3D(-0.18, 0.5, 0), p.Project3D(-0.2, 0, 0.65)};
 }

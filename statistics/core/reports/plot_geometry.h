@@ -134,11 +134,6 @@ extern const std::array<CubeCorner, 8> kVisibleEdges1;
 extern const std::array<CubeCorner, 3> kVisibleEdges2;
 extern const std::array<std::array<CubeCorner, 2>, 3> kHiddenEdges;
 
-// Tick anchors of the box (text starts at anchor.x - width / 4).
-struct TickAnchors3D {
-    PixelPoint xMin, xMax, yMin, yMax, zMin, zMax;
-};
-TickAnchors3D tickAnchors3D(const Projection3D& p, bool flipY);
 // Label anchors (each label is centred on its anchor by its width).
 std::array<PixelPoint, 3> labelAnchors3D(const Projection3D& p);
 // The third axis's label stands left of the box, centred on its anchor;

@@ -201,6 +201,60 @@ std::vector<PixelPoint> boxOutline(const Projection3D& p, int grow) {
     return outline;
 }
 
+// --- the box's end numbers ---------------------------------------------------------
+
+namespace {
+
+// Between an end's point and its number along the edge: at a corner two axes
+// share, their numbers stand clearly apart.
+constexpr int kAlongGap = 14;
+constexpr int kEdgeGap = 4;  // between an edge and the numbers beside it
+
+// A number under the edge from `a` to `b` (a left of b), beside `end` on it,
+// reaching to the right or to the left, clear of the edge over its width.
+TextBox underEdge(PixelPoint a, PixelPoint b, PixelPoint end, bool reachRight, int width,
+                  int height) {
+    const int x = reachRight ? end.x + kAlongGap : end.x - kAlongGap - width;
+    auto edgeY = [&](int at) {
+        if (b.x == a.x) return std::max(a.y, b.y);
+        const double t = std::clamp(static_cast<double>(at - a.x) / (b.x - a.x), 0.0, 1.0);
+        return static_cast<int>(std::ceil(a.y + t * (b.y - a.y)));
+    };
+    return {x, std::max(edgeY(x), edgeY(x + width)) + kEdgeGap, width, height};
+}
+
+}  // namespace
+
+std::array<TextBox, 6> endNumberBoxes3D(const Projection3D& p, bool flipY,
+                                        const std::array<int, 6>& widths, int textHeight) {
+    const double low = insetInBox(0.0);
+    const double high = insetInBox(1.0);
+    std::array<TextBox, 6> boxes;
+    // The first axis along the front bottom edge.
+    const PixelPoint frontLeft = p.Project3D(0, 1, 0);
+    const PixelPoint frontRight = p.Project3D(1, 1, 0);
+    boxes[0] =
+        underEdge(frontLeft, frontRight, p.Project3D(low, 1, 0), true, widths[0], textHeight);
+    boxes[1] =
+        underEdge(frontLeft, frontRight, p.Project3D(high, 1, 0), false, widths[1], textHeight);
+    // The second along the left bottom edge, its minimum at the back unless flipped.
+    const PixelPoint back = p.Project3D(0, 0, 0);
+    for (int k = 0; k < 2; ++k) {
+        const double at = (k == 0) == flipY ? low : high;
+        boxes[2 + k] = underEdge(back, frontLeft, p.Project3D(0, at, 0), at < 0.5,
+                                 widths[static_cast<size_t>(2 + k)], textHeight);
+    }
+    // The third left of the vertical edge: the minimum above the bottom
+    // corner, the maximum below the top one.
+    for (int k = 0; k < 2; ++k) {
+        const PixelPoint end = p.Project3D(0, 0, k == 0 ? low : high);
+        const int width = widths[static_cast<size_t>(4 + k)];
+        const int y = k == 0 ? end.y - kAlongGap / 2 - textHeight : end.y + kAlongGap / 2;
+        boxes[static_cast<size_t>(4 + k)] = {back.x - kEdgeGap - width, y, width, textHeight};
+    }
+    return boxes;
+}
+
 // --- legend ----------------------------------------------------------------------
 
 ClassLegend layoutClassLegend(const std::vector<int>& classes, const std::vector<int>& textWidths,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,6 +84,17 @@ class TextPlacer {
 // unit cube, in order), grown by `grow` pixels: the data and the box's edges
 // lie inside it.
 std::vector<PixelPoint> boxOutline(const Projection3D& p, int grow);
+
+// --- the pseudo-3-D box's end numbers ---------------------------------------
+// Each axis's two end numbers stand beside the edge of that axis that faces
+// the viewer: under the bottom edges of the first and second axes, left of
+// the third's vertical edge. Each starts beside the end it names (where the
+// data's inset range ends) and reaches toward the edge's middle, so where two
+// axes meet at a corner their numbers part, each along its own edge.
+// Widths and boxes in the order xMin, xMax, yMin, yMax, zMin, zMax; with
+// flipY 0 the second axis runs the other way.
+std::array<TextBox, 6> endNumberBoxes3D(const Projection3D& p, bool flipY,
+                                        const std::array<int, 6>& widths, int textHeight);
 
 // --- the class legend -------------------------------------------------------
 // One entry per class shown: its character in its colour, then its name.

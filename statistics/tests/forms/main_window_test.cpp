@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -526,23 +527,28 @@ TEST_F(R62MainWindowTest, SaveReportOffersEachKindItsOwnNameAndFilter) {
         {ReportKind::Lda, "LDA report file (*.lda)|*.lda", "good.lda"},
         {ReportKind::Nda, "NDA report file (*.nda)|*.nda", "good.nda"},
         {ReportKind::Testing, "testing report file (*.tst)|*.tst", "good.tst"},
-        // A classification report only selects entry 5: after an analysis
-        // save the single analysis entry stays.
-        {ReportKind::Knn, "testing report file (*.tst)|*.tst", "good.cls"},
         {ReportKind::Scm, "Clustering report file (*.clr)|*.clr", "good.clr"},
+        // After another kind's save, a classification report is still
+        // offered on its own entry: a bare name becomes a .cls.
+        {ReportKind::Knn, kReportSaveFilter.data(), "good.cls"},
+        {ReportKind::AnnTraining, kReportSaveFilter.data(), "good"},
     };
     for (const auto& k : kinds) {
         r62Shell().clearAllReportFlags();
         r62Shell().setReportFlag(k.kind);
-        dialogs.fileAnswers.push_back(chosen(dir.file(k.name)));
+        const bool classification = k.kind == ReportKind::Knn || k.kind == ReportKind::AnnTraining;
+        platform::FileDialogResult answer = chosen(dir.file(k.name));
+        answer.filterIndex = classification ? 5 : 1;  // the entry the dialog opens on
+        dialogs.fileAnswers.push_back(answer);
         w.SaveReportClick();
         const platform::FileDialogRequest& request = dialogs.fileDialogs.back();
-        EXPECT_EQ(request.fileName, k.name);
         EXPECT_EQ(request.filter, k.filter) << k.name;
-        EXPECT_EQ(dir.read(k.name), "report\r\n") << k.name;
+        EXPECT_EQ(request.filterIndex, answer.filterIndex) << k.name;
+        const std::string saved =
+            std::filesystem::path(k.name).has_extension() ? k.name : "good.cls";
+        EXPECT_EQ(dir.read(saved), "report\r\n") << k.name;
         EXPECT_FALSE(r62Shell().anyReportPending()) << k.name;
     }
-    EXPECT_EQ(dialogs.fileDialogs[5].filterIndex, 5);
 }
 
 TEST_F(R62MainWindowTest, AnExistingFileIsReplacedOnlyWhenTheUserAgrees) {
@@ -936,6 +942,16 @@ TEST_F(R62MainWindowTest, KMeansShowsSilhouettesAndTheClassClusterTable) {
     EXPECT_TRUE(r62Shell().reportFlag(ReportKind::AnnTraining));
     EXPECT_EQ(w.statusText(), "Neural-network 2-class classifier training");
     EXPECT_TRUE(w.ProgressBar->isHidden());
+
+    // Other data: the table of the old ones closes.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (dynamic_cast<TSilhouetteWindow*>(top) != nullptr) top->close();
+    if (w.graphWindow() != nullptr) w.graphWindow()->close();
+    dialogs.messageAnswers = {MessageResult::No, MessageResult::No};
+    dialogs.fileAnswers.push_back(chosen(goodPath));
+    w.GetDataClick();
+    EXPECT_EQ(r62Data().SampleCount, 6);
+    EXPECT_EQ(classClusterTableWindow(), nullptr);
 }
 
 TEST_F(R62MainWindowTest, NdaPlotsItsFeaturesWithTheClassBoundaries) {

@@ -243,6 +243,11 @@ TEST_F(TreeWindowTest, AcceptReportsTheClustersAndOpensTheTable) {
     QPointer<TCCTable> table = classClusterTableWindow();
     ASSERT_NE(table, nullptr);
     EXPECT_TRUE(table->isVisible());
+    // Never over the dendrogram's menu (nor its title bar).
+    const QRect menu(
+        w->frameGeometry().topLeft(),
+        w->MainMenu1->mapToGlobal(QPoint(w->MainMenu1->width(), w->MainMenu1->height())));
+    EXPECT_FALSE(table->frameGeometry().intersects(menu)) << menu.y() << " " << table->y();
     // In front of the dendrogram, which stays on top.
     EXPECT_TRUE(table->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(table->StringGrid1->rowCount(), 14);

@@ -1,8 +1,10 @@
 // Where the scatter plots put samples, frames, ticks and labels.
 #include "statistics/core/reports/plot_geometry.h"
+#include "statistics/core/reports/plot_layout.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -103,14 +105,32 @@ TEST(PlotGeometry, TheProjectionOfTheBox) {
     EXPECT_EQ(p.Project3D(0, 0, 1), (PixelPoint{63, 62}));
 }
 
-TEST(PlotGeometry, TheBoxTicksFollowTheFlipOfTheSecondAxis) {
+TEST(PlotGeometry, TheBoxEndNumbersStandAlongTheirOwnEdgesAndFollowTheFlip) {
     const Projection3D p = plot3DSetup();
-    const TickAnchors3D up = tickAnchors3D(p, true);
-    const TickAnchors3D down = tickAnchors3D(p, false);
-    EXPECT_EQ(up.yMin, down.yMax);
-    EXPECT_EQ(up.yMax, down.yMin);
-    EXPECT_EQ(up.xMin, p.Project3D(0, 1.06, 0));
-    EXPECT_EQ(up.zMax, p.Project3D(-0.02, 0, 1.03));
+    const std::array<int, 6> widths{34, 28, 40, 34, 30, 36};  // xMin xMax yMin yMax zMin zMax
+    const std::array<TextBox, 6> up = endNumberBoxes3D(p, true, widths, 13);
+    const std::array<TextBox, 6> down = endNumberBoxes3D(p, false, widths, 13);
+    // Flipped, the second axis's numbers change ends (each keeps its width).
+    EXPECT_EQ(down[2].x, up[3].x + up[3].width - widths[2]);
+    EXPECT_EQ(down[3].x, up[2].x);
+    for (const auto& boxes : {up, down})
+        for (size_t i = 0; i < boxes.size(); ++i)
+            for (size_t j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(boxes[i].overlaps(boxes[j])) << i << " " << j;
+    // At the front corner the second axis's end stays left of it, the
+    // first's right of it, each under its own edge, clearly apart.
+    const PixelPoint corner = p.Project3D(0, 1, 0);
+    EXPECT_LE(up[3].x + up[3].width, corner.x - 10);
+    EXPECT_GE(up[0].x, corner.x + 10);
+    const PixelPoint back = p.Project3D(0, 0, 0);
+    const auto edgeY = [](PixelPoint a, PixelPoint b, int x) {
+        return a.y + (b.y - a.y) * (x - a.x) / double(b.x - a.x);
+    };
+    EXPECT_GT(up[3].y, edgeY(back, corner, up[3].x + up[3].width));
+    EXPECT_GT(up[0].y, edgeY(corner, p.Project3D(1, 1, 0), up[0].x));
+    // The third axis's numbers left of its edge, the minimum above the bottom corner.
+    EXPECT_LT(up[4].x + up[4].width, back.x);
+    EXPECT_LT(up[4].y + up[4].height, back.y);
     EXPECT_EQ(labelAnchors3D(p)[0], p.Project3D(0.5, 1.18, 0));
 }
 
