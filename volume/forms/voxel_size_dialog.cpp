@@ -17,9 +17,9 @@ TImageLoadOptions::TImageLoadOptions(QWidget* owner) : QDialog(owner) {
     editY_ = new QLineEdit(this);
     editZ_ = new QLineEdit(this);
     auto* form = new QFormLayout;
-    form->addRow(new QLabel("Voxel width (x)", this), editX_);
-    form->addRow(new QLabel("Voxel height (y)", this), editY_);
-    form->addRow(new QLabel("Voxel depth (z)", this), editZ_);
+    form->addRow(new QLabel("Voxel width (&x)", this), editX_);
+    form->addRow(new QLabel("Voxel height (&y)", this), editY_);
+    form->addRow(new QLabel("Voxel depth (&z)", this), editZ_);
     const OkCancelRow buttons = okCancelRow(this);
     connect(buttons.ok, &QPushButton::clicked, this, &TImageLoadOptions::accept);
     connect(buttons.cancel, &QPushButton::clicked, this, &TImageLoadOptions::reject);
