@@ -73,7 +73,10 @@ inline bool caption(const QWidget* widget, QString& text, bool& needsKey) {
     }
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
         text = label->text();
-        return label->buddy() != nullptr && !text.isEmpty();
+        // One without a buddy counts only where it shows a key it cannot have.
+        return !text.isEmpty() &&
+               (label->buddy() != nullptr ||
+                (label->textFormat() != Qt::RichText && !altKeyOf(text).isEmpty()));
     }
     return false;
 }
@@ -101,6 +104,12 @@ inline std::string altKeyFaults(const QWidget* window) {
         QString text;
         bool needsKey = false;
         if (!widget->isVisibleTo(page) || !detail::caption(widget, text, needsKey)) continue;
+        // A label's key works, and shows as a key, only with a buddy.
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        if (label != nullptr && label->buddy() == nullptr) {
+            faults += "key without buddy: " + text.toStdString() + "; ";
+            continue;
+        }
         if (altKeyOf(text).isEmpty()) {
             if (needsKey) faults += "no key: " + text.toStdString() + "; ";
             continue;
