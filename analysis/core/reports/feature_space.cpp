@@ -142,6 +142,7 @@ bool overlap(const PlotItem& a, const PlotItem& b) {
 // ways), then `along`.
 struct Steps {
     double acrossX, acrossY, alongX, alongY;
+    int alongRings = 12;  // how many steps along it may take
 };
 
 // Puts the label as near its wished place as it can go inside the picture
@@ -154,7 +155,9 @@ void placeApart(PlotItem& item, const std::vector<PlotItem>& placed, const Steps
                                       {ring * steps.acrossX, ring * steps.acrossY},
                                       {-ring * steps.alongX, -ring * steps.alongY},
                                       {ring * steps.alongX, ring * steps.alongY}};
-        for (const auto& offset : offsets) {
+        for (int o = 0; o < 4; ++o) {
+            if (o >= 2 && ring > steps.alongRings) break;
+            const auto& offset = offsets[o];
             item.x = x0 + offset[0];
             item.y = y0 + offset[1];
             placeInside(item);
@@ -396,11 +399,12 @@ std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
         label.y += aside * ny;
         placeInside(label);
         // A name that would cover a value or another name (axes seen nearly
-        // parallel) moves further aside, or along its line.
+        // parallel) moves further aside, or along its line but not past its
+        // ends, where it would name another axis.
         const double across = 1.2 * label.height;
-        placeApart(
-            label, labels,
-            {across * nx, across * ny, 0.25 * line.length * line.ux, 0.25 * line.length * line.uy});
+        placeApart(label, labels,
+                   {across * nx, across * ny, 0.25 * line.length * line.ux,
+                    0.25 * line.length * line.uy, 1});
         labels.push_back(label);
     }
 
