@@ -88,10 +88,11 @@ QWidget* AnalysisOptionsDialog::featuresPage() {
     auto* page = new QWidget;
     page->setObjectName("OPCJE1");
     auto* grid = new QGridLayout(page);
+    // Kept under the caption without its Alt key marker.
     auto check = [&](const char* caption, int32_t value) {
         auto* box = new QCheckBox(caption, page);
         box->setChecked(value != 0);
-        checks_[caption] = box;
+        checks_[QString(caption).remove('&').toStdString()] = box;
         return box;
     };
     // Bit counts without a radio of their own are shown, and taken, as the default choice.
@@ -99,13 +100,13 @@ QWidget* AnalysisOptionsDialog::featuresPage() {
     edited_.Ng_vt = shownBits(edited_.Ng_vt, 4, 8, 8);
     edited_.Ng_gr = shownBits(edited_.Ng_gr, 4, 12, 4);
 
-    grid->addWidget(check("RLM features", edited_.Do_rl), 0, 0);
-    auto* rl = new QGroupBox("RLM bits/pixel", page);
+    grid->addWidget(check("&RLM features", edited_.Do_rl), 0, 0);
+    auto* rl = new QGroupBox("RLM &bits/pixel", page);
     rlBits_ = bitRadios(rl, new QHBoxLayout(rl), 8, 4, edited_.Ng_rl);
     grid->addWidget(rl, 1, 0);
 
-    grid->addWidget(check("COM features", edited_.Do_co), 2, 0);
-    auto* co = new QGroupBox("COM bits/pixel          Distances", page);
+    grid->addWidget(check("&COM features", edited_.Do_co), 2, 0);
+    auto* co = new QGroupBox("COM bits/&pixel          Distances", page);
     auto* coLayout = new QGridLayout(co);
     auto* coBitsRow = new QHBoxLayout;
     coBits_ = bitRadios(co, coBitsRow, 8, 4, edited_.Ng_vt);
@@ -114,7 +115,7 @@ QWidget* AnalysisOptionsDialog::featuresPage() {
     const int32_t vt[] = {edited_.Do_vt1, edited_.Do_vt2, edited_.Do_vt3, edited_.Do_vt4,
                           edited_.Do_vt5};
     for (int d = 1; d <= 5; ++d) {
-        auto* box = new QCheckBox(QString::number(d), co);
+        auto* box = new QCheckBox("&" + QString::number(d), co);
         box->setChecked(vt[d - 1] != 0);
         checks_["distance" + std::to_string(d)] = box;
         distances->addWidget(box);
@@ -122,12 +123,12 @@ QWidget* AnalysisOptionsDialog::featuresPage() {
     coLayout->addLayout(distances, 0, 1);
     grid->addWidget(co, 3, 0);
 
-    grid->addWidget(check("Gradient features", edited_.Do_grad), 4, 0);
-    auto* gr = new QGroupBox("Gradient bits/pixel", page);
+    grid->addWidget(check("&Gradient features", edited_.Do_grad), 4, 0);
+    auto* gr = new QGroupBox("Gr&adient bits/pixel", page);
     grBits_ = bitRadios(gr, new QHBoxLayout(gr), 12, 4, edited_.Ng_gr);
     grid->addWidget(gr, 5, 0);
 
-    auto* normal = new QGroupBox("Normalisation", page);
+    auto* normal = new QGroupBox("&Normalisation", page);
     auto* normalLayout = new QVBoxLayout(normal);
     normal_ = new QButtonGroup(normal);
     // A stored mode 3 has no radio: none is checked, and the mode stays.
@@ -144,8 +145,8 @@ QWidget* AnalysisOptionsDialog::featuresPage() {
         for (QAbstractButton* b : normal_->buttons()) b->setChecked(normal_->id(b) == id);
     });
     grid->addWidget(normal, 0, 1, 3, 1);
-    grid->addWidget(check("Histogram features", edited_.Do_hist), 3, 1);
-    grid->addWidget(check("AR model", edited_.Do_arm), 4, 1);
+    grid->addWidget(check("&Histogram features", edited_.Do_hist), 3, 1);
+    grid->addWidget(check("AR &model", edited_.Do_arm), 4, 1);
     return page;
 }
 
@@ -168,8 +169,8 @@ QWidget* AnalysisOptionsDialog::mapsPage() {
     layout->addWidget(tree_, 1);
 
     auto* side = new QVBoxLayout;
-    select_ = new QRadioButton("Select", page);
-    clear_ = new QRadioButton("Clear", page);
+    select_ = new QRadioButton("&Select", page);
+    clear_ = new QRadioButton("C&lear", page);
     select_->setEnabled(false);
     clear_->setEnabled(false);
     side->addWidget(select_);
@@ -204,7 +205,7 @@ QWidget* AnalysisOptionsDialog::mapsPage() {
     };
     maskStep_ = {spin(edited_.Mask_x, 5, 64), spin(edited_.Mask_y, 5, 64),
                  spin(edited_.Step_x, 1, 64), spin(edited_.Step_y, 1, 64)};
-    auto* mask = new QGroupBox("Mask", page);
+    auto* mask = new QGroupBox("&Mask", page);
     auto* maskGrid = new QGridLayout(mask);
     auto* picture = new QLabel(mask);
     picture->setFixedSize(32, 32);
@@ -213,12 +214,12 @@ QWidget* AnalysisOptionsDialog::mapsPage() {
     maskGrid->addWidget(maskStep_[1], 0, 1);  // height, beside the picture
     maskGrid->addWidget(maskStep_[0], 1, 0);  // width, below it
     side->addWidget(mask);
-    auto* step = new QGroupBox("Step", page);
+    auto* step = new QGroupBox("S&tep", page);
     auto* stepGrid = new QGridLayout(step);
     stepGrid->addWidget(maskStep_[3], 0, 1);
     stepGrid->addWidget(maskStep_[2], 1, 0);
     side->addWidget(step);
-    auto* normal = new QGroupBox("Normalisation", page);
+    auto* normal = new QGroupBox("&Normalisation", page);
     auto* normalLayout = new QVBoxLayout(normal);
     normapImage_ = new QRadioButton("image", normal);
     normapMask_ = new QRadioButton("mask", normal);
@@ -288,18 +289,18 @@ QWidget* AnalysisOptionsDialog::waveletsPage() {
     page->setObjectName("OPCJE3");
     auto* layout = new QHBoxLayout(page);
     edited_.Ng_wav = shownBits(edited_.Ng_wav, 4, 12, 8);
-    auto* bits = new QGroupBox("Image bits/pixel", page);
+    auto* bits = new QGroupBox("Image &bits/pixel", page);
     wavBits_ = bitRadios(bits, new QVBoxLayout(bits), 12, 4, edited_.Ng_wav);
     layout->addWidget(bits);
     auto* features = new QGroupBox("Features", page);
     auto* featureLayout = new QVBoxLayout(features);
     for (auto [caption, value] :
-         {std::pair<const char*, int32_t>{"Calculate Energy", edited_.Do_wavF1},
-          {"Calculate Moment", edited_.Do_wavF2},
-          {"Show Map", edited_.Do_wavMap}}) {
+         {std::pair<const char*, int32_t>{"Calculate &Energy", edited_.Do_wavF1},
+          {"Calculate M&oment", edited_.Do_wavF2},
+          {"Show &Map", edited_.Do_wavMap}}) {
         auto* box = new QCheckBox(caption, features);
         box->setChecked(value != 0);
-        checks_[caption] = box;
+        checks_[QString(caption).remove('&').toStdString()] = box;
         featureLayout->addWidget(box);
     }
     checks_["Calculate Moment"]->setVisible(false);
@@ -313,7 +314,7 @@ QWidget* AnalysisOptionsDialog::geometryPage() {
     auto* layout = new QVBoxLayout(page);
     auto* group = new QGroupBox("Geometry", page);
     auto* groupLayout = new QVBoxLayout(group);
-    geometry_ = new QCheckBox("Calculate geometry parameters", group);
+    geometry_ = new QCheckBox("Calculate &geometry parameters", group);
     geometry_->setChecked(grain_.Sg_DoGeometry);
     connect(geometry_, &QCheckBox::clicked, this, [this] { geometryClicked_ = true; });
     groupLayout->addWidget(geometry_);

@@ -46,7 +46,7 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
         grid->addWidget(box, row++, 1);
     }
 
-    setClassName_ = new QCheckBox("Nadaj nazwe klasy", this);
+    setClassName_ = new QCheckBox("&Nadaj nazwe klasy", this);
     className_ = new QLineEdit(this);
     auto* classRow = new QHBoxLayout;
     classRow->addWidget(setClassName_);
@@ -55,7 +55,7 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
 
     auto* geometry = new QGroupBox(this);
     doGeometry_ = new QCheckBox(QString::fromUtf8(kDoGeometryCaption), geometry);
-    doGeometryP_ = new QCheckBox("Oblicz grubosci wzdluz srednicy", geometry);
+    doGeometryP_ = new QCheckBox("Oblicz grubosci wzdluz &srednicy", geometry);
     pixels_ = new QLineEdit(geometry);
     units_ = new QLineEdit(geometry);
     ppu_ = new QLineEdit(geometry);
@@ -73,12 +73,12 @@ TOpZiarna::TOpZiarna(QWidget* owner) : QDialog(owner) {
 
     useExtraFile_ = new QCheckBox(QString::fromUtf8(kUseExtraRoiCaption), this);
     extraFile_ = new QLineEdit(this);
-    auto* open = new QPushButton("Otworz", this);
+    auto* open = new QPushButton("&Otworz", this);
     auto* extraRow = new QHBoxLayout;
     extraRow->addWidget(extraFile_);
     extraRow->addWidget(open);
 
-    const OkCancelRow buttons = okCancelRow(this, "Anuluj");
+    const OkCancelRow buttons = okCancelRow(this, "&Anuluj");
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

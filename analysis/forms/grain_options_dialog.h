@@ -70,7 +70,7 @@ class TOpZiarna : public QDialog {
 };
 
 // Texts of the window.
-inline constexpr const char* kDoGeometryCaption = "Oblicz cechy geometryczne  obszarów";
-inline constexpr const char* kUseExtraRoiCaption = "Uzyj dodatkowego pliku  ROI";
+inline constexpr const char* kDoGeometryCaption = "Oblicz cechy &geometryczne  obszarów";
+inline constexpr const char* kUseExtraRoiCaption = "&Uzyj dodatkowego pliku  ROI";
 inline constexpr const char* kChooseRoiFileTitle = "Wybierz plik ROI";
 inline constexpr const char* kChooseRoiFileFilter = "Windows bitmap (*.bmp)|*.bmp";

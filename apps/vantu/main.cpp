@@ -18,8 +18,9 @@
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
+    // No display name: Qt would append it to every caption on X11, and the
+    // captions name the program already ("Vantu - options — Vantu").
     app.setApplicationName("Vantu");
-    app.setApplicationDisplayName("Vantu");
     int exitStatus = 0;
     try {
         ShowSplashWindow();

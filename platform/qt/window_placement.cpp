@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "platform/qt/caption_width.h"
 #include "platform/screen_placement.h"
 
 namespace platform {
@@ -95,7 +96,9 @@ class ShowPlacement : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(watched);
-            if (placedWindow(widget)) keepInsideScreen(widget);
+            if (!placedWindow(widget)) return false;
+            fitCaption(widget);
+            keepInsideScreen(widget);
         }
         return false;
     }

@@ -21,7 +21,8 @@ void placeBeside(QWidget* window, const QWidget* other);
 
 // From now on every window `app` shows (not its menus, pop-ups and tool
 // tips) goes through keepInsideScreen as it is shown: a window never opens
-// partly off the screen, whatever size or remembered position it had.
+// partly off the screen, whatever size or remembered position it had. A
+// dialog is first widened to show its whole caption (fitCaption).
 void keepWindowsInsideScreen(QApplication& app);
 
 // From now on the windows of `app` that stay on top do so only while `app`

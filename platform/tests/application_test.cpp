@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <stdexcept>
 
 #include "platform/qt/busy_run.h"
+#include "platform/qt/caption_width.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/textformat.h"
 
@@ -75,6 +77,24 @@ TEST(Application, KeepsTheDecimalPointAndShowsEscapingExceptions) {
         EXPECT_TRUE(free.contains(window->frameGeometry())) << window->height();
     }
     EXPECT_EQ(left.size(), QSize(200, 100));
+
+    // A dialog narrower than its caption needs is widened as it is shown,
+    // also one of fixed size; other windows keep their width.
+    QDialog load;
+    load.setWindowTitle("3D load options");
+    load.resize(120, 80);
+    QDialog fixed;
+    fixed.setWindowTitle("ROI remark");
+    fixed.setFixedSize(60, 40);
+    QWidget plain;
+    plain.setWindowTitle("3D load options");
+    plain.resize(120, 80);
+    for (QWidget* window : {static_cast<QWidget*>(&load), static_cast<QWidget*>(&fixed), &plain})
+        window->show();
+    EXPECT_GE(load.width(), captionFitWidth("3D load options") - 8);
+    EXPECT_GT(captionFitWidth("3D load options"), 120 + 4 * 16);
+    EXPECT_GE(fixed.width(), captionFitWidth("ROI remark") - 8);
+    EXPECT_EQ(plain.width(), 120);
 
     // During a long run the commands are disabled, and a click or key that
     // came in meanwhile is dropped, not acted on once the run is over.

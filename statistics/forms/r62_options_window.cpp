@@ -86,7 +86,7 @@ void TOptionsWin::createControls() {
 
     auto* left = new QVBoxLayout();
     left->setSpacing(4);
-    StdDataBox = new QCheckBox("Feature standardization", this);
+    StdDataBox = new QCheckBox("&Feature standardization", this);
     StdDataBox->setObjectName("StdDataBox");
     left->addWidget(StdDataBox);
     left->addWidget(new QLabel("Feature selection box", this));
@@ -114,17 +114,17 @@ void TOptionsWin::createControls() {
     bpetaEdit = makeEdit(network, "bpetaEdit");
     bpIterEdit = makeEdit(network, "bpIterEdit");
     optyIterEdit = makeEdit(network, "optyIterEdit");
-    networkForm->addRow("1st hidden layer <1..10>", GLayerEdit);
-    networkForm->addRow("2nd hidden layer <2..3>", HLayerEdit);
-    networkForm->addRow("backprop eta <0.01-0.99>", bpetaEdit);
-    networkForm->addRow("backprop iter. limit <50k..1M>", bpIterEdit);
-    networkForm->addRow("optimization iter. limit <1..1000>", optyIterEdit);
+    networkForm->addRow("&1st hidden layer <1..10>", GLayerEdit);
+    networkForm->addRow("&2nd hidden layer <2..3>", HLayerEdit);
+    networkForm->addRow("backprop &eta <0.01-0.99>", bpetaEdit);
+    networkForm->addRow("backprop &iter. limit <50k..1M>", bpIterEdit);
+    networkForm->addRow("&optimization iter. limit <1..1000>", optyIterEdit);
     classLayout->addWidget(network);
     auto* category = new QGroupBox("Classification", classification);
     auto* categoryForm = new QFormLayout(category);
     categoryForm->setContentsMargins(6, 2, 6, 2);
     SelCategoryEdit = makeEdit(category, "SelCategoryEdit");
-    categoryForm->addRow("Selected category", SelCategoryEdit);
+    categoryForm->addRow("Selected &category", SelCategoryEdit);
     classLayout->addWidget(category);
     classLayout->addStretch();
     ClrOptionsBtn = new QPushButton("OK", classification);
@@ -141,9 +141,9 @@ void TOptionsWin::createControls() {
     auto* hierarchical = new QGroupBox("Hierarchical Clustering Parameters", clustering);
     auto* radios = new QHBoxLayout(hierarchical);
     radios->setContentsMargins(6, 2, 6, 2);
-    auto* metric = new QGroupBox("Distance metric", hierarchical);
+    auto* metric = new QGroupBox("&Distance metric", hierarchical);
     RadioGroup1 = makeRadioGroup(metric, {"Euclidean", "S-Euclidean", "Mahalanobis", "City Block"});
-    auto* linkage = new QGroupBox("Linking method", hierarchical);
+    auto* linkage = new QGroupBox("&Linking method", hierarchical);
     RadioGroup2 = makeRadioGroup(linkage, {"Single", "Complete", "Average"});
     radios->addWidget(metric);
     radios->addWidget(linkage);
@@ -152,7 +152,7 @@ void TOptionsWin::createControls() {
     auto* partitioningForm = new QFormLayout(partitioning);
     partitioningForm->setContentsMargins(6, 2, 6, 2);
     ClustNoEdit = makeEdit(partitioning, "ClustNoEdit");
-    partitioningForm->addRow("Number of clusters", ClustNoEdit);
+    partitioningForm->addRow("&Number of clusters", ClustNoEdit);
     clusterLayout->addWidget(partitioning);
     clusterLayout->addStretch();
     Button1 = new QPushButton("OK", clustering);

@@ -160,9 +160,9 @@ TSegmentationWindow::TSegmentationWindow(QWidget* owner) : QDialog(owner) {
     UpDown4->setRange(1, 1);
     viewLayout->addWidget(new QLabel("Image:"), 0, 0);
     viewLayout->addWidget(UpDown4, 0, 1);
-    CheckBox1 = new QCheckBox("Image");
-    CheckBox2 = new QCheckBox("ROI");
-    CheckBox3 = new QCheckBox("Segments");
+    CheckBox1 = new QCheckBox("&Image");
+    CheckBox2 = new QCheckBox("R&OI");
+    CheckBox3 = new QCheckBox("Se&gments");
     viewLayout->addWidget(CheckBox1, 1, 0, 1, 2);
     viewLayout->addWidget(CheckBox2, 2, 0, 1, 2);
     viewLayout->addWidget(CheckBox3, 3, 0, 1, 2);

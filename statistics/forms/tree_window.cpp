@@ -155,9 +155,9 @@ QWidget* TTreeWindow::createRightPanel() {
     Edit3 = addEdit("Edit3", "Inconsistency coefficient:");
     Edit4 = addEdit("Edit4", "Relative inconsistency:");
     layout->addStretch(1);
-    AcceptButton = new QPushButton("Accept", panel);
+    AcceptButton = new QPushButton("&Accept", panel);
     AcceptButton->setObjectName("Accept");
-    DiscardButton = new QPushButton("Discard", panel);
+    DiscardButton = new QPushButton("&Discard", panel);
     DiscardButton->setObjectName("Discard");
     connect(AcceptButton, &QPushButton::clicked, this, [this] { AcceptClick(); });
     connect(DiscardButton, &QPushButton::clicked, this, [this] { DiscardClick(); });

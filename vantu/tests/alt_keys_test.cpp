@@ -1,34 +1,30 @@
 // Every window of Vantu is used from the keyboard: each menu of a menu bar
-// has its own Alt key, and no two items of a menu or controls of a window
-// share one.
+// has its own Alt key, no two items of a menu share one, and every labelled
+// control of a window or dialog page has a key of its own.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QGroupBox>
-#include <QKeySequence>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <map>
 #include <string>
 
+#include "analysis/core/options/analysis_options.h"
+#include "analysis/core/options/grain_options.h"
+#include "analysis/forms/analysis_options_dialog.h"
+#include "platform/testing/alt_keys.h"
 #include "vantu/window_composition.h"
 #include "workspace/forms/vantu_windows.h"
 #include "workspace/tests/forms/qt_test_app.h"
 
 namespace {
 
-QString altKey(const QString& text) {
-    return QKeySequence::mnemonic(text).toString();
-}
-
 // Who in `texts` (shown ones) has an Alt key another has too.
 std::string clashes(const std::vector<QString>& texts) {
     std::map<QString, QString> owners;
     std::string found;
     for (const QString& text : texts) {
-        const QString key = altKey(text);
+        const QString key = platform::testing::altKeyOf(text);
         if (key.isEmpty()) continue;
         auto [at, fresh] = owners.emplace(key, text);
         if (!fresh) found += (at->second + " / " + text + "; ").toStdString();
@@ -56,23 +52,19 @@ TEST(AltKeys, EveryMenuBarAndWindowOfVantuHasDistinctAltKeys) {
             std::vector<QString> titles;
             for (QAction* menu : bar->actions()) {
                 if (!menu->isVisible()) continue;
-                EXPECT_FALSE(altKey(menu->text()).isEmpty())
+                EXPECT_FALSE(platform::testing::altKeyOf(menu->text()).isEmpty())
                     << name << ": " << menu->text().toStdString();
                 titles.push_back(menu->text());
                 if (menu->menu() != nullptr) checkMenu(menu->menu());
             }
             EXPECT_EQ(clashes(titles), "") << name;
         }
-        std::vector<QString> controls;
-        for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
-            if (button->window() == window) controls.push_back(button->text());
-        for (const QLabel* label : window->findChildren<QLabel*>())
-            if (label->window() == window && label->buddy() != nullptr)
-                controls.push_back(label->text());
-        for (const QGroupBox* group : window->findChildren<QGroupBox*>())
-            if (group->window() == window) controls.push_back(group->title());
-        EXPECT_EQ(clashes(controls), "") << name;
+        EXPECT_EQ(platform::testing::altKeyFaults(window), "") << name;
     }
+    // The one dialog made when it is opened.
+    GrainOptions grain;
+    AnalysisOptionsDialog options(nullptr, analysisSettings(), grain);
+    EXPECT_EQ(platform::testing::altKeyFaults(&options), "") << "options";
     destroyVantuWindows();
 }
 

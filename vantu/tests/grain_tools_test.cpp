@@ -79,8 +79,9 @@ class GrainToolsTest : public ::testing::Test {
 TEST_F(GrainToolsTest, TheWindowKeepsItsPolishCaptionsAndEditRules) {
     TOpZiarna& w = *_OpZiarna;
     EXPECT_EQ(w.windowTitle(), "Opcje Segmentacji Ziaren");
-    EXPECT_EQ(w.doGeometry()->text().toStdString(), "Oblicz cechy geometryczne  obszarów");
-    EXPECT_EQ(w.useExtraFile()->text().toStdString(), "Uzyj dodatkowego pliku  ROI");
+    EXPECT_EQ(w.doGeometry()->text().remove('&').toStdString(),
+              "Oblicz cechy geometryczne  obszarów");
+    EXPECT_EQ(w.useExtraFile()->text().remove('&').toStdString(), "Uzyj dodatkowego pliku  ROI");
     w.FormShow();
     EXPECT_EQ(w.pixels()->text(), "1.00");
     EXPECT_FALSE(w.className()->isEnabled());

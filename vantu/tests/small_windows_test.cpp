@@ -262,7 +262,7 @@ TEST_F(SmallWindowsTest, RemarkEditsTheHintAndNameOfARoi) {
     _vantu->showRoiNames();
     _RoiRemark->panel = _vantu->RoiPanels[2].selector;
     _RoiRemark->show();
-    EXPECT_EQ(_RoiRemark->remarkLabel()->text(), "Roi3 remark (class name):");
+    EXPECT_EQ(_RoiRemark->remarkLabel()->text(), "&Roi3 remark (class name):");
     EXPECT_EQ(_RoiRemark->remarkEdit()->text(), "liver");
     _RoiRemark->remarkEdit()->setText("spleen");
     _RoiRemark->accept();
@@ -281,7 +281,7 @@ TEST_F(SmallWindowsTest, RemarkEditsTheHintAndNameOfARoi) {
         _RoiRemark->accept();
     });
     QTest::mouseRelease(_vantu->RoiPanels[3].selector, Qt::RightButton);
-    EXPECT_EQ(label, "Roi4 remark (class name):");
+    EXPECT_EQ(label, "&Roi4 remark (class name):");
     EXPECT_EQ(_vantu->state.RoiNames[3], "cortex");
     EXPECT_EQ(_vantu->RoiPanels[3].selector->contextMenuPolicy(), Qt::PreventContextMenu);
 }

@@ -37,39 +37,39 @@ TOptions::TOptions(QWidget* owner) : QDialog(owner) {
 
     auto* grid = new QGridLayout;
     // Co-occurrence: switch, bits and distances.
-    auto* com = new QGroupBox("COM bits-per-pixel      distances ", this);
+    auto* com = new QGroupBox("COM &bits-per-pixel      distances ", this);
     auto* comLayout = new QGridLayout(com);
     auto* comRadios = new QHBoxLayout;
     comBits_ = bitRadios(com, comRadios, {8, 7, 6, 5, 4});
     comLayout->addLayout(comRadios, 0, 0);
     auto* distances = new QHBoxLayout;
     for (int d = 1; d <= 5; ++d)
-        distances->addWidget(addCheck(com, std::to_string(d), QString::number(d)));
+        distances->addWidget(addCheck(com, std::to_string(d), "&" + QString::number(d)));
     comLayout->addLayout(distances, 0, 1);
-    comLayout->addWidget(addCheck(com, "COM More directions", "More directions"), 1, 1);
-    grid->addWidget(addCheck(this, "COM features", "COM features"), 0, 0);
+    comLayout->addWidget(addCheck(com, "COM More directions", "&More directions"), 1, 1);
+    grid->addWidget(addCheck(this, "COM features", "&COM features"), 0, 0);
     grid->addWidget(com, 1, 0, 1, 2);
 
-    grid->addWidget(addCheck(this, "Histogram features", "Histogram features"), 2, 0);
-    auto* hist = new QGroupBox("Histogram bits-per-pixel ", this);
+    grid->addWidget(addCheck(this, "Histogram features", "&Histogram features"), 2, 0);
+    auto* hist = new QGroupBox("Histogram b&its-per-pixel ", this);
     auto* histLayout = new QHBoxLayout(hist);
     histogramBits_ = bitRadios(hist, histLayout, {16, 12, 11, 10, 9, 8, 7, 6, 5, 4});
     grid->addWidget(hist, 3, 0, 1, 2);
 
-    grid->addWidget(addCheck(this, "RLM features", "RLM features"), 4, 0);
-    auto* rlm = new QGroupBox("RLM bits-per-pixel ", this);
+    grid->addWidget(addCheck(this, "RLM features", "&RLM features"), 4, 0);
+    auto* rlm = new QGroupBox("RLM bits-&per-pixel ", this);
     auto* rlmLayout = new QHBoxLayout(rlm);
     rlmBits_ = bitRadios(rlm, rlmLayout, {8, 7, 6, 5, 4});
-    rlmLayout->addWidget(addCheck(rlm, "RLM More directions", "More directions"));
+    rlmLayout->addWidget(addCheck(rlm, "RLM More directions", "More &directions"));
     grid->addWidget(rlm, 5, 0, 1, 2);
 
-    grid->addWidget(addCheck(this, "Gradient features", "Gradient features"), 6, 0);
-    auto* grad = new QGroupBox("Gradient bits-per-pixel ", this);
+    grid->addWidget(addCheck(this, "Gradient features", "&Gradient features"), 6, 0);
+    auto* grad = new QGroupBox("Gradient bi&ts-per-pixel ", this);
     auto* gradLayout = new QHBoxLayout(grad);
     gradientBits_ = bitRadios(grad, gradLayout, {12, 11, 10, 9, 8, 7, 6, 5, 4});
     grid->addWidget(grad, 7, 0, 1, 2);
 
-    auto* norm = new QGroupBox("Normalisation", this);
+    auto* norm = new QGroupBox("&Normalisation", this);
     auto* normLayout = new QVBoxLayout(norm);
     normalisation_ = new QButtonGroup(norm);
     const char* modes[] = {"Default", "+/- 3 Sigma", "1% - 99%"};

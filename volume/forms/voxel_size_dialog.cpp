@@ -2,7 +2,6 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -17,9 +16,9 @@ TImageLoadOptions::TImageLoadOptions(QWidget* owner) : QDialog(owner) {
     editY_ = new QLineEdit(this);
     editZ_ = new QLineEdit(this);
     auto* form = new QFormLayout;
-    form->addRow(new QLabel("Voxel width (x)", this), editX_);
-    form->addRow(new QLabel("Voxel height (y)", this), editY_);
-    form->addRow(new QLabel("Voxel depth (z)", this), editZ_);
+    form->addRow("Voxel width (&x)", editX_);
+    form->addRow("Voxel height (&y)", editY_);
+    form->addRow("Voxel depth (&z)", editZ_);
     const OkCancelRow buttons = okCancelRow(this);
     connect(buttons.ok, &QPushButton::clicked, this, &TImageLoadOptions::accept);
     connect(buttons.cancel, &QPushButton::clicked, this, &TImageLoadOptions::reject);

@@ -13,7 +13,7 @@ TForm1::TForm1(QWidget* owner) : QWidget(owner, Qt::Window) {
     trackBar_ = new QSlider(Qt::Horizontal, this);
     trackBar_->setObjectName("TrackBar1");
     trackBar_->setRange(0, 7);
-    auto* next = new QPushButton("Dalej", this);
+    auto* next = new QPushButton("&Dalej", this);
     connect(next, &QPushButton::clicked, this, &QWidget::close);
     connect(trackBar_, &QSlider::valueChanged, this, &TForm1::repaintPlane);
     auto* layout = new QVBoxLayout(this);

@@ -11,7 +11,7 @@
 TRoiRemark::TRoiRemark(QWidget* owner) : QDialog(owner, Qt::Window) {
     setObjectName("RoiRemark");
     setWindowTitle("Remark");
-    label_ = new QLabel("Roi remark (class name):", this);
+    label_ = new QLabel("&Roi remark (class name):", this);
     edit_ = new QLineEdit(this);
     label_->setBuddy(edit_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -26,7 +26,7 @@ TRoiRemark::TRoiRemark(QWidget* owner) : QDialog(owner, Qt::Window) {
 void TRoiRemark::showEvent(QShowEvent* event) {
     if (panel) {
         edit_->setText(panel->toolTip());
-        label_->setText(QString("Roi%1 remark (class name):").arg(panel->text()));
+        label_->setText(QString("&Roi%1 remark (class name):").arg(panel->text()));
     }
     edit_->setFocus();
     QDialog::showEvent(event);

@@ -414,7 +414,7 @@ void Tvantu::createImageArea() {
     connect(TrMax, &QSlider::valueChanged, this, &Tvantu::TrMaxChange);
     side->addLayout(bars, 1);
     const char* styles[] = {"RadioImage1", "RadioImage2", "RadioImage3"};
-    const char* styleCaptions[] = {"Normal", "3 levels", "Flat"};
+    const char* styleCaptions[] = {"&Normal", "&3 levels", "F&lat"};
     for (size_t i = 0; i < 3; ++i) {
         greyStyles_[i] = new QRadioButton(styleCaptions[i], central);
         greyStyles_[i]->setObjectName(styles[i]);

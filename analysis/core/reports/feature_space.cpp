@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "platform/textformat.h"
@@ -141,6 +142,7 @@ bool overlap(const PlotItem& a, const PlotItem& b) {
 // ways), then `along`.
 struct Steps {
     double acrossX, acrossY, alongX, alongY;
+    int alongRings = 12;  // how many steps along it may take
 };
 
 // Puts the label as near its wished place as it can go inside the picture
@@ -153,7 +155,9 @@ void placeApart(PlotItem& item, const std::vector<PlotItem>& placed, const Steps
                                       {ring * steps.acrossX, ring * steps.acrossY},
                                       {-ring * steps.alongX, -ring * steps.alongY},
                                       {ring * steps.alongX, ring * steps.alongY}};
-        for (const auto& offset : offsets) {
+        for (int o = 0; o < 4; ++o) {
+            if (o >= 2 && ring > steps.alongRings) break;
+            const auto& offset = offsets[o];
             item.x = x0 + offset[0];
             item.y = y0 + offset[1];
             placeInside(item);
@@ -166,6 +170,141 @@ void placeApart(PlotItem& item, const std::vector<PlotItem>& placed, const Steps
     item.x = x0;
     item.y = y0;
     placeInside(item);
+}
+
+// An axis as drawn: its ends, its direction and its length.
+struct AxisLine {
+    std::array<double, 2> a{}, b{};
+    double ux = 1, uy = 0, length = 0;
+};
+
+AxisLine axisLine(const std::array<double, 2>& a, const std::array<double, 2>& b) {
+    AxisLine line;
+    line.a = a;
+    line.b = b;
+    line.length = std::hypot(b[0] - a[0], b[1] - a[1]);
+    // An axis seen end-on has no direction of its own; any will do.
+    if (line.length > 1e-9) {
+        line.ux = (b[0] - a[0]) / line.length;
+        line.uy = (b[1] - a[1]) / line.length;
+    }
+    return line;
+}
+
+double distanceToSegment(const PlotItem& item, const AxisLine& line) {
+    const double t = std::clamp((item.x - line.a[0]) * line.ux + (item.y - line.a[1]) * line.uy,
+                                0.0, line.length);
+    return std::hypot(item.x - line.a[0] - t * line.ux, item.y - line.a[1] - t * line.uy);
+}
+
+// Whether the line from `p` to `q` passes through an upright label's box.
+bool crossesBox(const std::array<double, 2>& p, const std::array<double, 2>& q,
+                const PlotItem& item) {
+    const LabelBox box = labelBox(item);
+    const double low[2] = {item.x - box.halfWidth, item.y - box.halfHeight};
+    const double high[2] = {item.x + box.halfWidth, item.y + box.halfHeight};
+    double from = 0, to = 1;
+    for (int i = 0; i < 2; ++i) {
+        const double d = q[static_cast<size_t>(i)] - p[static_cast<size_t>(i)];
+        const double start = p[static_cast<size_t>(i)];
+        if (std::abs(d) < 1e-12) {
+            if (start < low[i] || start > high[i]) return false;
+            continue;
+        }
+        double t0 = (low[i] - start) / d, t1 = (high[i] - start) / d;
+        if (t0 > t1) std::swap(t0, t1);
+        from = std::max(from, t0);
+        to = std::min(to, t1);
+        if (from > to) return false;
+    }
+    return true;
+}
+
+// Puts an end value beside its own axis end, clear of the labels placed
+// before it and of the other axes' lines: the low value beside its line a
+// little in from the corner (on the side away from the nearest other axis), the
+// high value just beyond its end; failing that further along its own line
+// (up to its middle), then on the line, then on its other side. The first
+// place nearer its own line than any other wins, else the one that comes
+// nearest to that.
+void placeEndValue(PlotItem& value, const AxisLine& line, bool high,
+                   const std::array<const AxisLine*, 2>& others,
+                   const std::vector<PlotItem>& placed) {
+    const LabelBox box = labelBox(value);
+    const double ux = line.ux, uy = line.uy;
+    // The side away from the other axis that runs closest to this one.
+    const AxisLine* nearest = nullptr;
+    for (const AxisLine* other : others)
+        if (other->length > 1e-9 && (nearest == nullptr || ux * other->ux + uy * other->uy >
+                                                               ux * nearest->ux + uy * nearest->uy))
+            nearest = other;
+    double nx = -uy, ny = ux;
+    if (nearest != nullptr && nearest->ux * nx + nearest->uy * ny > 0) {
+        nx = -nx;
+        ny = -ny;
+    }
+    const double gap = 3;
+    const double along = std::abs(ux) * box.halfWidth + std::abs(uy) * box.halfHeight + gap;
+    const double aside = std::abs(nx) * box.halfWidth + std::abs(ny) * box.halfHeight + gap;
+    const double step = std::max(along, 4.0);
+    const auto& end = high ? line.b : line.a;
+    // Far enough in from the end that the value reads as beside this line
+    // rather than beside the corner (at most 30 degrees off the line), where
+    // the line is long enough for that.
+    const double in = std::max(along, std::min(1.8 * aside, 0.5 * line.length));
+    // Offsets along the line (from the end, into the axis) and across it.
+    // Never past the middle of the line, where the value would be read as
+    // the other end's.
+    std::vector<std::array<double, 2>> offsets;
+    if (high) offsets.push_back({-along, 0});
+    for (double side : {1.0, 0.0, -1.0})
+        for (int t = 0; t == 0 || in + t * step <= 0.5 * line.length; ++t)
+            offsets.push_back({in + t * step, side * aside});
+    // Off the other labels, and (when `strict`) off the other axes' lines.
+    auto clear = [&](bool strict) {
+        return std::none_of(placed.begin(), placed.end(),
+                            [&](const PlotItem& other) { return overlap(value, other); }) &&
+               (!strict || std::none_of(others.begin(), others.end(), [&](const AxisLine* other) {
+                   return crossesBox(other->a, other->b, value);
+               }));
+    };
+    // How much nearer the value is to its own line than to the nearest
+    // other: where it is not nearer, a reader takes it for the other's.
+    auto lead = [&] {
+        double nearestOther = std::numeric_limits<double>::infinity();
+        for (const AxisLine* other : others)
+            if (other->length > 1e-9)
+                nearestOther = std::min(nearestOther, distanceToSegment(value, *other));
+        return nearestOther - distanceToSegment(value, line);
+    };
+    const double inward = high ? -1 : 1;
+    double bestLead = -std::numeric_limits<double>::infinity();
+    std::array<double, 2> best{};
+    // Where every place near the end is crowded, a line of another axis may
+    // run through the value rather than the value stand nearer that axis.
+    for (bool strict : {true, false}) {
+        for (const auto& offset : offsets) {
+            value.x = end[0] + inward * offset[0] * ux + offset[1] * nx;
+            value.y = end[1] + inward * offset[0] * uy + offset[1] * ny;
+            placeInside(value);
+            if (!clear(strict)) continue;
+            const double margin = lead();
+            if (margin > 0) return;
+            if (margin > bestLead) {
+                bestLead = margin;
+                best = {value.x, value.y};
+            }
+        }
+    }
+    if (bestLead > -std::numeric_limits<double>::infinity()) {
+        value.x = best[0];
+        value.y = best[1];
+        return;
+    }
+    // Crowded: off the other labels at least, as near the first place as it goes.
+    value.x = end[0] + inward * offsets.front()[0] * ux + offsets.front()[1] * nx;
+    value.y = end[1] + inward * offsets.front()[0] * uy + offsets.front()[1] * ny;
+    placeApart(value, placed, {aside * nx, aside * ny, inward * step * ux, inward * step * uy});
 }
 
 }  // namespace
@@ -202,36 +341,54 @@ std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
 
     // Axes along three edges of the cube from its corner (−100, −100, −100).
     const double e = 100;
-    std::vector<PlotItem> values;
+    std::array<AxisLine, 3> lines;
     for (int k = 0; k < 3; ++k) {
         std::array<double, 3> from = {-e, -e, -e}, to = from;
         to[static_cast<size_t>(k)] = e;
-        const auto a = project(from), b = project(to);
-        PlotItem line;
-        line.kind = PlotItem::Kind::DottedLine;
-        line.x = a[0];
-        line.y = a[1];
-        line.x2 = b[0];
-        line.y2 = b[1];
-        items.push_back(line);
-        double angle = std::atan2(-(b[1] - a[1]), b[0] - a[0]) * 180 / 3.14159265358979323846;
+        lines[static_cast<size_t>(k)] = axisLine(project(from), project(to));
+        const AxisLine& line = lines[static_cast<size_t>(k)];
+        PlotItem dotted;
+        dotted.kind = PlotItem::Kind::DottedLine;
+        dotted.x = line.a[0];
+        dotted.y = line.a[1];
+        dotted.x2 = line.b[0];
+        dotted.y2 = line.b[1];
+        items.push_back(dotted);
+    }
+    // Names and values are drawn last, over the symbols. The values go
+    // first: each belongs at one spot, a name anywhere along its line.
+    std::vector<PlotItem> labels;
+    // Each value beside its own end: the three low ends meet at one corner,
+    // where a value beyond the corner could be read as another axis's.
+    for (int k = 0; k < 3; ++k) {
+        const AxisLine& line = lines[static_cast<size_t>(k)];
+        const std::array<const AxisLine*, 2> others = {&lines[static_cast<size_t>((k + 1) % 3)],
+                                                       &lines[static_cast<size_t>((k + 2) % 3)]};
+        for (int end = 0; end < 2; ++end) {
+            PlotItem value;
+            value.text = platform::cformat("%+.4g", end == 0 ? axes[k].low : axes[k].high);
+            value.height = 9;
+            placeEndValue(value, line, end == 1, others, labels);
+            labels.push_back(value);
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        const AxisLine& line = lines[static_cast<size_t>(k)];
+        double angle = std::atan2(-line.uy, line.ux) * 180 / 3.14159265358979323846;
         // Labels read from left to right.
         if (angle > 90) angle -= 180;
         if (angle < -90) angle += 180;
         PlotItem label;
-        label.x = (a[0] + b[0]) / 2;
-        label.y = (a[1] + b[1]) / 2;
+        label.x = (line.a[0] + line.b[0]) / 2;
+        label.y = (line.a[1] + line.b[1]) / 2;
         label.text =
             samples.features[static_cast<size_t>(view.axisFeatures[static_cast<size_t>(k)])]
                 .name.substr(0, 62);
         label.angle = angle;
         label.height = 11;
-        const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
-        const double ux = length > 0 ? (b[0] - a[0]) / length : 0;
-        const double uy = length > 0 ? (b[1] - a[1]) / length : 0;
         // The name runs beside its line, on the side away from the middle of
         // the picture, not across the line and the corner.
-        double nx = -uy, ny = ux;
+        double nx = -line.uy, ny = line.ux;
         if ((label.x - kFeatureSpaceSize / 2.0) * nx + (label.y - kFeatureSpaceSize / 2.0) * ny <
             0) {
             nx = -nx;
@@ -241,42 +398,14 @@ std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
         label.x += aside * nx;
         label.y += aside * ny;
         placeInside(label);
-        // A name that would cover another (axes seen nearly parallel) moves
-        // further aside, or along its line.
-        std::vector<PlotItem> names;
-        for (const PlotItem& item : items)
-            if (item.kind == PlotItem::Kind::Text) names.push_back(item);
+        // A name that would cover a value or another name (axes seen nearly
+        // parallel) moves further aside, or along its line but not past its
+        // ends, where it would name another axis.
         const double across = 1.2 * label.height;
-        placeApart(label, names,
-                   {across * nx, across * ny, 0.25 * length * ux, 0.25 * length * uy});
-        items.push_back(label);
-        // The values stand just beyond the ends, out along the axis; where
-        // that is outside the picture or on another label (the three low ends
-        // meet at one corner) they move aside.
-        for (int end = 0; end < 2; ++end) {
-            PlotItem value;
-            value.text = platform::cformat("%+.4g", end == 0 ? axes[k].low : axes[k].high);
-            value.height = 9;
-            const LabelBox box = labelBox(value);
-            const double away = (end == 0 ? -1 : 1) *
-                                (3 + std::abs(ux) * box.halfWidth + std::abs(uy) * box.halfHeight);
-            const auto& at = end == 0 ? a : b;
-            value.x = at[0] + away * ux;
-            value.y = at[1] + away * uy;
-            values.push_back(value);
-        }
-    }
-    // The names are placed already; each value keeps off them and off the
-    // values before it.
-    std::vector<PlotItem> placed;
-    for (const PlotItem& item : items)
-        if (item.kind == PlotItem::Kind::Text) placed.push_back(item);
-    for (PlotItem& value : values) {
-        // Up and down by its height, then aside by half its width.
-        const LabelBox box = labelBox(value);
-        placeApart(value, placed, {0, 2 * box.halfHeight, box.halfWidth, 0});
-        placed.push_back(value);
-        items.push_back(value);
+        placeApart(label, labels,
+                   {across * nx, across * ny, 0.25 * line.length * line.ux,
+                    0.25 * line.length * line.uy, 1});
+        labels.push_back(label);
     }
 
     // Depth order: the rank order of the feature that weighs most in the
@@ -304,6 +433,7 @@ std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
         symbol.height = 14;
         items.push_back(symbol);
     }
+    items.insert(items.end(), labels.begin(), labels.end());
     return items;
 }
 

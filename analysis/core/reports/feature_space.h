@@ -83,9 +83,10 @@ LabelBox labelBox(const PlotItem& item);
 
 // The picture: frame, the three axes as dotted cube edges labelled with their
 // feature name and with their smallest and largest value ("%+.4g"), every
-// label inside the picture and no value label on another, and every
-// sample's class symbol (bold; ROI colours for classes 1..16, black beyond),
-// in depth order.
+// label inside the picture, each value beside its own axis's end and on no
+// other label, and every sample's class symbol (bold; ROI colours for classes
+// 1..16, black beyond) in depth order; the names and values come last, so
+// they are drawn over the symbols.
 std::vector<PlotItem> featureSpacePicture(const SelectionSamples& samples,
                                           const FeatureSpaceView& view);
 

@@ -13,15 +13,16 @@
 
 namespace {
 
+// By the caption as read, without its Alt key marker.
 QCheckBox* box(QWidget* dialog, const QString& caption) {
     for (auto* b : dialog->findChildren<QCheckBox*>())
-        if (b->text() == caption) return b;
+        if (QString(b->text()).remove('&') == caption) return b;
     return nullptr;
 }
 
 QRadioButton* radio(QWidget* page, const QString& caption) {
     for (auto* r : page->findChildren<QRadioButton*>())
-        if (r->text() == caption) return r;
+        if (QString(r->text()).remove('&') == caption) return r;
     return nullptr;
 }
 

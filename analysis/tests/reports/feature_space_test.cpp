@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 TEST(FeatureSpace, SymbolsRankOrdersAndScales) {
@@ -75,10 +76,36 @@ TEST(FeatureSpace, PictureHasAxesLabelsAndOneSymbolPerSampleInDepthOrder) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), "+5"), texts.end());
     // At the identity the viewing direction is the third axis (Contrast,
     // positive): symbols in ascending Contrast, the class-b sample last, in
-    // its ROI colour (green).
-    EXPECT_EQ(items.back().text, "2");
-    EXPECT_EQ(items.back().colour, 0x00FF00u);
+    // its ROI colour (green). Names and values come after the symbols, drawn
+    // over them.
+    const auto lastSymbol =
+        std::find_if(items.rbegin(), items.rend(), [](const PlotItem& item) { return item.bold; });
+    EXPECT_EQ(lastSymbol->text, "2");
+    EXPECT_EQ(lastSymbol->colour, 0x00FF00u);
+    EXPECT_FALSE(items.back().bold);
 }
+
+namespace {
+
+double lengthOf(const PlotItem& line) {
+    return std::hypot(line.x2 - line.x, line.y2 - line.y);
+}
+
+double cosine(const PlotItem& a, const PlotItem& b) {
+    return ((a.x2 - a.x) * (b.x2 - b.x) + (a.y2 - a.y) * (b.y2 - b.y)) / lengthOf(a) / lengthOf(b);
+}
+
+double distanceToLine(const PlotItem& label, const PlotItem& line) {
+    const double dx = line.x2 - line.x, dy = line.y2 - line.y;
+    const double squared = dx * dx + dy * dy;
+    const double t =
+        squared > 0
+            ? std::clamp(((label.x - line.x) * dx + (label.y - line.y) * dy) / squared, 0.0, 1.0)
+            : 0;
+    return std::hypot(label.x - line.x - t * dx, label.y - line.y - t * dy);
+}
+
+}  // namespace
 
 TEST(FeatureSpace, LabelsStayInsideThePictureAndValuesApartHoweverItTurns) {
     SelectionSamples s;
@@ -97,8 +124,9 @@ TEST(FeatureSpace, LabelsStayInsideThePictureAndValuesApartHoweverItTurns) {
             view.rotation.turn(1, 3, a);
             view.rotation.turn(2, 3, b);
             view.rotation.turn(1, 2, a / 2);
-            std::vector<PlotItem> labels;
+            std::vector<PlotItem> labels, lines;
             for (const PlotItem& item : featureSpacePicture(s, view)) {
+                if (item.kind == PlotItem::Kind::DottedLine) lines.push_back(item);
                 if (item.kind != PlotItem::Kind::Text || item.bold) continue;
                 const LabelBox box = labelBox(item);
                 EXPECT_GE(item.x - box.halfWidth, 0) << item.text << " " << a << " " << b;
@@ -115,6 +143,22 @@ TEST(FeatureSpace, LabelsStayInsideThePictureAndValuesApartHoweverItTurns) {
                                 std::abs(labels[i].y - labels[j].y) >= p.halfHeight + q.halfHeight)
                         << labels[i].text << " on " << labels[j].text << " at " << a << ", " << b;
                 }
+            // Values come per axis, low end first: each lies nearer its own
+            // axis than any other, also at the corner the three share.
+            ASSERT_EQ(lines.size(), 3u);
+            for (size_t i = 0; i < labels.size(); ++i) {
+                if (lengthOf(lines[i / 2]) <= 60) continue;  // seen (nearly) end-on
+                const double own = distanceToLine(labels[i], lines[i / 2]);
+                for (size_t k = 0; k < 3; ++k) {
+                    // Axes seen end-on or nearly along each other stay apart
+                    // only by their names.
+                    if (k == i / 2 || lengthOf(lines[k]) <= 60 ||
+                        std::abs(cosine(lines[k], lines[i / 2])) > 0.94)
+                        continue;
+                    EXPECT_LT(own, distanceToLine(labels[i], lines[k]))
+                        << labels[i].text << " at " << a << ", " << b;
+                }
+            }
             ++checked;
         }
     }

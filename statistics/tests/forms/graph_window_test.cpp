@@ -23,6 +23,7 @@
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/r62_main_window.h"
 #include "statistics/tests/forms/diagram_window_test.h"
+#include "statistics/tests/forms/menu_keys.h"
 
 using namespace diagram_test;
 using platform::MessageResult;
@@ -102,6 +103,7 @@ class GraphWindowTest : public DiagramWindowTest {
 TEST_F(GraphWindowTest, OpensOnTopWithItsCaptionAndTheFixedPicture) {
     TGraphWindow* w = make2D();
     EXPECT_EQ(w->windowTitle(), "\"good.sel\" - Principal Component Analysis");
+    expectAltKeysOnEveryControl(w);
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(w->isModal());
     EXPECT_EQ(r62Shell().GraphWindowOpen, 1);

@@ -173,6 +173,7 @@ TEST_F(R62MainWindowTest, StartsWithItsCaptionMenusAndEmptyPanes) {
     EXPECT_EQ(captions("Clustering"), QStringList({"&AHC", "&SCM", "-", "&k-means"}));
     EXPECT_EQ(captions("Segmentation"), QStringList({"&Image segmentation"}));
     expectAltKeysOnEveryMenu(w.menuBar());
+    expectAltKeysOnEveryControl(&w);
 
     // Before any data every available command is enabled (it answers that no
     // data are there).

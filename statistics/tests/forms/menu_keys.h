@@ -1,5 +1,6 @@
 // Every menu reachable by keyboard: each title and item of a menu bar and of
-// its menus has an Alt key, and no two entries of one bar or menu share one.
+// its menus has an Alt key, and no two entries of one bar or menu share one;
+// every labelled control of a window has a key no other on its page has.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <QSet>
 #include <QString>
 #include <QWidget>
+
+#include "platform/testing/alt_keys.h"
 
 inline void expectDistinctAltKeys(const QList<QAction*>& entries, const QString& where) {
     QSet<QChar> keys;
@@ -29,4 +32,9 @@ inline void expectDistinctAltKeys(const QList<QAction*>& entries, const QString&
 inline void expectAltKeysOnEveryMenu(const QMenuBar* bar) {
     ASSERT_NE(bar, nullptr);
     expectDistinctAltKeys(bar->actions(), "menu bar");
+}
+
+inline void expectAltKeysOnEveryControl(const QWidget* window) {
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(platform::testing::altKeyFaults(window), "") << window->objectName().toStdString();
 }

@@ -24,6 +24,7 @@
 #include "statistics/core/r62_options.h"
 #include "statistics/core/r62_shell.h"
 #include "statistics/forms/r62_main_window.h"
+#include "statistics/tests/forms/menu_keys.h"
 #include "statistics/tests/forms/r62_test_app.h"
 
 namespace {
@@ -98,6 +99,7 @@ TEST_F(R62OptionsWindowTest, OpensOnTopWithTheCurrentOptions) {
     EXPECT_TRUE(w.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(w.isWindow());
     EXPECT_FALSE(w.isModal());
+    expectAltKeysOnEveryControl(&w);
     EXPECT_EQ(w.parentWidget(), owner.get());
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.testAttribute(Qt::WA_DeleteOnClose));
@@ -106,7 +108,7 @@ TEST_F(R62OptionsWindowTest, OpensOnTopWithTheCurrentOptions) {
     ASSERT_EQ(w.PageControl1->count(), 2);
     EXPECT_EQ(w.PageControl1->tabText(0), "Classification");
     EXPECT_EQ(w.PageControl1->tabText(1), "Clustering");
-    EXPECT_EQ(w.StdDataBox->text(), "Feature standardization");
+    EXPECT_EQ(w.StdDataBox->text(), "&Feature standardization");
     EXPECT_TRUE(w.StdDataBox->isChecked());
     EXPECT_EQ(w.GLayerEdit->text(), "1");
     EXPECT_EQ(w.HLayerEdit->text(), "2");

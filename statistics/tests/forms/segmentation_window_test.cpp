@@ -74,6 +74,7 @@ class SegmentationWindowTest : public ::testing::Test {
 
 TEST_F(SegmentationWindowTest, EveryMenuHasItsAltKeyAndEveryToolButtonNamesItsTool) {
     expectAltKeysOnEveryMenu(window->MainMenu1);
+    expectAltKeysOnEveryControl(window.get());
     for (QToolButton* tool :
          {window->Roi_cir, window->Roi_sqr, window->Roi_move, window->Roi_erase, window->Roi_clear})
         EXPECT_GT(tool->toolTip().size(), tool->text().size() + 3) << tool->text().toStdString();

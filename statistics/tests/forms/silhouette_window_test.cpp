@@ -18,6 +18,7 @@
 #include "statistics/forms/class_cluster_table.h"
 #include "statistics/forms/graph_window.h"
 #include "statistics/tests/forms/diagram_window_test.h"
+#include "statistics/tests/forms/menu_keys.h"
 
 using namespace diagram_test;
 using platform::MessageResult;
@@ -61,6 +62,7 @@ class SilhouetteWindowTest : public DiagramWindowTest {
 TEST_F(SilhouetteWindowTest, OpensWithTheSortedBarsInClusterColours) {
     TSilhouetteWindow* w = showThree();
     EXPECT_EQ(w->windowTitle(), "\"tissue.sel\" - Silhouette Plot");
+    expectAltKeysOnEveryControl(w);
     EXPECT_EQ(w->size(), QSize(475, 320));
     EXPECT_EQ(w->minimumHeight(), 320);
     EXPECT_EQ(r62Shell().SilhouetteWindowOpen, 1);
@@ -160,6 +162,7 @@ TEST_F(SilhouetteWindowTest, TheClassClusterTableIsReusedWhileOpen) {
     TCCTable* table =
         showClassClusterTable(owner.get(), classClusterTable(category, cluster, 6, 2, 2));
     EXPECT_EQ(table->windowTitle(), "Class/Cluster Table");
+    expectAltKeysOnEveryControl(table);
     EXPECT_FALSE(table->isModal());
     EXPECT_TRUE(table->isVisible());
     EXPECT_EQ(table->StringGrid1->rowCount(), 14);

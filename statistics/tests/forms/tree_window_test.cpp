@@ -76,6 +76,7 @@ TEST_F(TreeWindowTest, OpensOnTopWithTheTreeAndTheFirstCut) {
     EXPECT_EQ(r62Shell().TreeWindowOpen, 1);
     EXPECT_EQ(r62Diagram().DiagramSaved, 0);
     expectAltKeysOnEveryMenu(w->MainMenu1);
+    expectAltKeysOnEveryControl(w);
 
     EXPECT_EQ(w->PageControl1->tabPosition(), QTabWidget::South);
     ASSERT_EQ(w->PageControl1->count(), 2);
