@@ -148,10 +148,39 @@ bool writeAll(int fd, std::string_view content) {
     return true;
 }
 
+// The temporary is always created afresh, never opened through a link or
+// over a file someone else put under its name: in a shared folder that
+// would write where they chose. One of that name left by an earlier process
+// with our number is a killed save's and goes.
+int createTemporary(const std::string& temp, mode_t mode) {
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+    int fd = ::open(temp.c_str(), kFlags, mode);
+    if (fd < 0 && errno == EEXIST && ::unlink(temp.c_str()) == 0)
+        fd = ::open(temp.c_str(), kFlags, mode);
+    return fd;
+}
+
+// The new file keeps the owner, group and permission bits of the one it
+// replaces, as far as the user may give them (only root gives a file away,
+// a group needs the user in it; a file system without Unix modes refuses):
+// what cannot be kept leaves it the saver's, open to its owner only, and
+// the save goes on.
+void keepOwnerAndMode(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Neither is the user's to give: the file stays theirs.
+    }
+    ::fchmod(fd, old.st_mode & 0777);
+}
+
 }  // namespace
 
 bool mayReplaceFile(const std::string& path) {
-    return ::access(path.c_str(), W_OK) == 0 || errno == ENOENT;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return errno == ENOENT;
+    // A folder, device or pipe is no file to replace: renaming over
+    // /dev/null would leave a plain file in its place.
+    return S_ISREG(info.st_mode) && ::access(path.c_str(), W_OK) == 0;
 }
 
 bool writeWholeFileAtomically(const std::string& path, std::string_view content) {
@@ -162,13 +191,12 @@ bool writeWholeFileAtomically(const std::string& path, std::string_view content)
     const PathParts parts = splitPath(*target);
     removeDeadSaveLeftovers(parts);
     const std::string temp = parts.folder + tempPrefixFor(parts.name) + std::to_string(::getpid());
-    // The new file keeps the permissions of the one it replaces; until it
-    // has them, only its owner may open it, so that what a private file
-    // holds is never open to others while it is written.
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, replaces ? 0600 : 0644);
+    // Until the new file has the old one's permissions only its owner may
+    // open it, so what a private file holds is never open to others.
+    const int fd = createTemporary(temp, replaces ? 0600 : 0644);
     if (fd < 0) return false;
-    bool ok = !replaces || ::fchmod(fd, existing.st_mode & 0777) == 0;
-    ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
+    if (replaces) keepOwnerAndMode(fd, existing);
+    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
     if (ok && std::rename(temp.c_str(), target->c_str()) != 0) ok = false;
     if (!ok) ::unlink(temp.c_str());

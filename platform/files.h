@@ -22,16 +22,19 @@ size_t byteOrderMarkLength(std::string_view text);
 // Writes to a hidden temporary file beside `path` (".<name>.vantu-save-<pid>")
 // and renames it over `path`, so a failed or interrupted write never leaves a
 // half-written file behind. A symbolic link is followed to the file it points
-// to, which is replaced; the link stays. A file the user may not write is
-// left alone (false); one that is replaced keeps its permission bits.
+// to, which is replaced; the link stays. A file the user may not write, and
+// anything that is no plain file, is left alone (false); one that is
+// replaced keeps its permission bits, and its owner and group where the
+// user may give them.
 // Temporary files of the same name that killed saves left (their process no
 // longer runs) are removed first; nothing else in the folder is touched.
 // Returns false (and leaves any old file untouched) on any failure.
 bool writeWholeFileAtomically(const std::string& path, std::string_view content);
 
 // Whether the user may write the file at `path` (following links); true when
-// there is none. Saves leave a file the user may not write alone, although
-// a writable folder would let them replace it.
+// there is none, false for a folder, device or pipe. Saves leave a file the
+// user may not write alone, although a writable folder would let them
+// replace it.
 bool mayReplaceFile(const std::string& path);
 
 // The file-name part of a path: what follows its last '/' or '\' (paths

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -103,6 +104,9 @@ TEST(Files, ASaveWritesTheLinkedFileAndKeepsItsPermissions) {
 
     const std::string locked = dir.write("locked.par", "kept");
     fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(locked.c_str(), 65534, 65534), 0);
+    }
     fs::permissions(dir.path(), fs::perms::all);  // the folder would let anyone replace it
     // The refusal needs a user the mode binds: root is not one, nobody is.
     const pid_t child = ::fork();
@@ -117,10 +121,30 @@ TEST(Files, ASaveWritesTheLinkedFileAndKeepsItsPermissions) {
     if (::geteuid() == 0) {
         ASSERT_TRUE(writeWholeFileAtomically(locked, "replaced"));
         EXPECT_EQ(dir.read("locked.par"), "replaced");
+        struct stat owner {};
+        ASSERT_EQ(::stat(locked.c_str(), &owner), 0);
+        EXPECT_EQ(owner.st_uid, 65534u);  // root's save leaves the user's file the user's
     }
     EXPECT_EQ(fs::status(locked).permissions(),
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 5);  // no temporary left
+}
+
+// A link planted under the temporary's name is never written through, and
+// a pipe or device is never replaced by a plain file.
+TEST(Files, ASaveWritesNeitherThroughAPlantedTemporaryNorOverAPipe) {
+    namespace fs = std::filesystem;
+    platform::testing::TempDir dir;
+    dir.write("victim", "theirs");
+    fs::create_symlink(dir.file("victim"),
+                       dir.file(".a.txt.vantu-save-" + std::to_string(::getpid())));
+    ASSERT_TRUE(writeWholeFileAtomically(dir.file("a.txt"), "new"));
+    EXPECT_EQ(dir.read("a.txt"), "new");
+    EXPECT_EQ(dir.read("victim"), "theirs");
+    ASSERT_EQ(::mkfifo(dir.file("pipe.par").c_str(), 0644), 0);
+    EXPECT_FALSE(writeWholeFileAtomically(dir.file("pipe.par"), "x"));
+    EXPECT_TRUE(fs::is_fifo(dir.file("pipe.par")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);
 }
 
 }  // namespace
