@@ -73,11 +73,12 @@ struct CooccurrenceRoiValues {
 // run that owns them: fresh pages cost more than the counting. Every call
 // leaves the cells it counted zero again.
 struct CooccurrenceScratch {
-    // Matrices whose cells are taken from `memory`.
+    // Buffers taken from `memory`.
     explicit CooccurrenceScratch(std::pmr::memory_resource* memory)
-        : matrices(arrayIn<CooccurrenceMatrix, kRoiCount>(memory)) {}
+        : matrices(arrayIn<CooccurrenceMatrix, kRoiCount>(memory)), moreBlocks(memory) {}
     std::array<CooccurrenceMatrix, kRoiCount> matrices;
-    std::vector<uint32_t> moreBlocks;  // the second blocks of the ROIs counted, zero between calls
+    // The second blocks of the ROIs counted, zero between calls.
+    std::pmr::vector<uint32_t> moreBlocks;
 };
 CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& context,
                                                      const RoiStatisticsTable& statistics,
