@@ -9,8 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/heap.h"
-
 namespace {
 
 thread_local bool insideChunk = false;
@@ -20,9 +18,6 @@ thread_local bool insideChunk = false;
 class Pool {
   public:
     explicit Pool(std::size_t threads) {
-        // Each worker allocates in a heap of its own: keep what they hold
-        // after a large piece of work small.
-        if (threads > 1) platform::keepThreadHeapsSmall();
         for (std::size_t i = 1; i < threads; ++i) workers_.emplace_back([this] { workerLoop(); });
     }
     ~Pool() {

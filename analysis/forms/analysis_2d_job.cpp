@@ -10,6 +10,7 @@
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/core/runner/shape_wavelet_steps.h"
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/forms/grain_options_dialog.h"
 #include "platform/files.h"
@@ -36,12 +37,24 @@ struct Snapshot {
     std::string header;
     GrainOptions grains;
     WaveletPyramid waveletMap;
+    // The image's own: they outlive the run if the image stays.
+    std::shared_ptr<Analysis2DBuffers> buffers;
 };
+
+// The 2D buffers the workspace keeps beside its image, made on the first run.
+std::shared_ptr<Analysis2DBuffers> imageBuffers(WorkspaceState& state) {
+    auto buffers = std::dynamic_pointer_cast<Analysis2DBuffers>(state.WorkingSet);
+    if (!buffers) {
+        buffers = std::make_shared<Analysis2DBuffers>();
+        state.WorkingSet = buffers;
+    }
+    return buffers;
+}
 
 }  // namespace
 
-std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window) {
-    const WorkspaceState& state = window->state;
+std::optional<ProgressJob> make2DAnalysisJob(WorkspaceView* window) {
+    WorkspaceState& state = window->state;
     if (!state.GreyImage || !state.RoiMap || state.ImageWidth == 0 || state.ImageHeight == 0)
         return std::nullopt;
     auto snap = std::make_shared<Snapshot>();
@@ -60,6 +73,7 @@ std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window) {
     snap->prefix = state.FeaturePrefix;
     snap->roiNames = state.RoiNames;
     snap->grains = grainOptions();
+    snap->buffers = imageBuffers(state);
 
     ProgressJob job;
     job.run = [snap](const ProgressSink& progress) {
@@ -67,7 +81,10 @@ std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window) {
                        countFeatureMapSteps(snap->input.options) +
                        countShapeAndWavelet(snap->input.options, snap->grains).steps);
         runShapeStep(snap->input, snap->grains, snap->records, progress);
-        if (!Analyse2D(snap->input, snap->records, snap->header, progress)) return false;
+        const bool analysed =
+            Analyse2D(snap->input, snap->records, snap->header, progress, *snap->buffers);
+        snap->buffers.reset();
+        if (!analysed) return false;
         // The maps go to the list as they are made: the modal progress window
         // keeps every other user of the list out until the run ends.
         const TextureContext context =

@@ -9,4 +9,4 @@
 
 class WorkspaceView;
 
-std::optional<ProgressJob> make2DAnalysisJob(const WorkspaceView* window);
+std::optional<ProgressJob> make2DAnalysisJob(WorkspaceView* window);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "workspace/core/image/image_plane.h"
+#include "workspace/core/image/image_working_set.h"
 #include "workspace/core/roi/roi_set.h"
 #include "workspace/core/roi/roi_source.h"
 
@@ -26,6 +27,9 @@ struct WorkspaceState {
     PlanePtr RoiMap;          // bit k of a word: the pixel is in ROI k+1
     uint32_t ImageWidth = 0;  // size of the loaded image in pixels, 0 x 0 before the first load
     uint32_t ImageHeight = 0;
+    // What a computation keeps for its next run on this image (the 2D
+    // analysis's buffers): dropped whenever GreyImage is replaced or closed.
+    std::shared_ptr<ImageWorkingSet> WorkingSet;
     int32_t ImageMax = 255;
     int32_t ImageMin = 0;
     int32_t BitDepth = 8;  // smallest n from 8 to 16 with ImageMax < 2^n

@@ -810,6 +810,7 @@ void Tvantu::ExitClick() {
 void Tvantu::SaveSettingsAndQuit() {
     state.RoiMap.reset();
     state.GreyImage.reset();
+    state.WorkingSet.reset();
     if (rooms_) rooms_->saveOptionsToRegistry();
     quitRequested_ = true;
     QCoreApplication::quit();

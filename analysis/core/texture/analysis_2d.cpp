@@ -3,10 +3,10 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
 
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "analysis/core/texture/ar_model.h"
 #include "analysis/core/texture/cooccurrence.h"
 #include "analysis/core/texture/gradient_features.h"
@@ -18,7 +18,6 @@
 #include "analysis/core/texture/run_length.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/core/texture/texture_records.h"
-#include "platform/heap.h"
 #include "platform/parallel.h"
 #include "platform/textformat.h"
 
@@ -92,57 +91,6 @@ constexpr uint32_t roiGroupMask(int group) {
     return 0xFu << (4 * group);
 }
 
-// Work buffers lent to the units of a run: a unit takes one that no other
-// unit holds (or a new one) and gives it back when it ends. So there are
-// never more than units running at once, each keeps the pages the last unit
-// touched, and all go when the run ends.
-template <class T>
-class ScratchPool {
-  public:
-    class Lease {
-      public:
-        Lease(ScratchPool& pool, std::unique_ptr<T> item) : pool_(pool), item_(std::move(item)) {}
-        Lease(const Lease&) = delete;
-        Lease& operator=(const Lease&) = delete;
-        ~Lease() { pool_.giveBack(std::move(item_)); }
-        T& operator*() { return *item_; }
-
-      private:
-        ScratchPool& pool_;
-        std::unique_ptr<T> item_;
-    };
-
-    Lease take() {
-        std::unique_ptr<T> item;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            if (!free_.empty()) {
-                item = std::move(free_.back());
-                free_.pop_back();
-            }
-        }
-        if (!item) item = std::make_unique<T>();
-        return Lease(*this, std::move(item));
-    }
-    // Frees the buffers, once the units that use them have ended.
-    void release() {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        free_.clear();
-    }
-
-  private:
-    void giveBack(std::unique_ptr<T> item) noexcept {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        try {
-            free_.push_back(std::move(item));
-        } catch (const std::bad_alloc&) {
-            // Not kept: the next unit makes its own.
-        }
-    }
-    std::mutex mutex_;
-    std::vector<std::unique_ptr<T>> free_;
-};
-
 // The units of a run after normalisation, each writing only its own slot, so
 // the records do not depend on which thread takes which unit, nor on how
 // many threads there are. A unit that runs out of memory marks its family.
@@ -160,9 +108,6 @@ struct RunUnits {
     std::atomic<bool> histogramFailed{false}, runLengthFailed{false}, gradientFailed{false},
         arFailed{false};
     std::atomic<int32_t> firstFailedDistance{kCooccurrenceDistances + 1};
-    ScratchPool<CooccurrenceScratch> cooccurrenceScratch;
-    ScratchPool<RunLengthScratch> runLengthScratch;
-    ScratchPool<ArScratch> arScratch;
 };
 
 // Runs the units spread over the pool; a unit not yet started when the run
@@ -188,10 +133,8 @@ std::function<void()> guarded(std::atomic<bool>& flag, Unit unit) {
 
 }  // namespace
 
-namespace {
-
-bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
-               std::string& header, const ProgressSink& progress) {
+bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
+               std::string& header, const ProgressSink& progress, Analysis2DBuffers& buffers) {
     header = reportHeader2D(input);
     if (!input.grey || !input.roiMap) return false;
     const AnalysisOptions o = input.options.sanitized();
@@ -213,6 +156,7 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     // (ROIs, displacements, directions) are independent: they run on all
     // cores in two rounds (level planes and ROI segments first, then what
     // counts with them), and the records are appended in the fixed order.
+    buffers.fitImage(context.width, context.height);
     const auto units = std::make_unique<RunUnits>();  // large for a stack
     RunUnits& u = *units;
     const bool anyRoi = !unionOfRoiBoxes(statistics).empty();
@@ -221,18 +165,19 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     std::vector<std::function<void()>> first, second;
     if (o.Do_co)
         first.push_back(guarded(coPrepareFailed, [&] {
-            u.coLevels.emplace(context, statistics, o.Do_normal, o.Ng_vt);
+            u.coLevels.emplace(context, statistics, o.Do_normal, o.Ng_vt,
+                               buffers.cooccurrenceLevels);
         }));
     if (o.Do_rl && !shareLevels)
         first.push_back(guarded(rlPrepareFailed, [&] {
-            u.rlLevels.emplace(context, statistics, o.Do_normal, o.Ng_rl);
+            u.rlLevels.emplace(context, statistics, o.Do_normal, o.Ng_rl, buffers.runLengthLevels);
         }));
     if (o.Do_co || o.Do_rl)
         first.push_back(guarded(o.Do_co ? coPrepareFailed : rlPrepareFailed,
                                 [&] { u.segments.emplace(context, unionOfRoiBoxes(statistics)); }));
     if (o.Do_grad)
         first.push_back(guarded(u.gradientFailed, [&] {
-            u.grLevels.emplace(context, statistics, o.Do_normal, o.Ng_gr);
+            u.grLevels.emplace(context, statistics, o.Do_normal, o.Ng_gr, buffers.gradientLevels);
         }));
     for (int roi = 0; roi < kRoiCount; ++roi) {
         if (statistics[roi].count <= 0) continue;
@@ -243,13 +188,12 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         if (o.Do_arm)
             first.push_back(guarded(u.arFailed, [&, roi] {
                 const RoiStatistics& s = statistics[roi];
-                auto scratch = u.arScratch.take();
+                auto scratch = buffers.ar.take();
                 u.ar[roi] = fitArModel(*input.grey, *input.roiMap, static_cast<uint16_t>(1u << roi),
                                        s.xmin, s.ymin, s.xmax, s.ymax, *scratch);
             }));
     }
     runUnits(first, progress);
-    u.arScratch.release();  // not held through the counting round
     if (progress.cancelled()) return false;
     // Both families count over the segments; run length may read the
     // co-occurrence levels.
@@ -270,7 +214,7 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
         for (int d = 0; d < 4; ++d)
             for (int group : groups)
                 second.push_back(guarded(u.runLengthFailed, [&, d, group] {
-                    auto scratch = u.runLengthScratch.take();
+                    auto scratch = buffers.runLength.take();
                     u.runLength[d][group] = runLengthDirectionValues(
                         context, statistics, shareLevels ? *u.coLevels : *u.rlLevels, *u.segments,
                         kRunDirections[d], roiGroupMask(group), *scratch);
@@ -283,7 +227,7 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
                 for (int group : groups)
                     second.push_back([&, d, k, group, displacement = displacements[k]] {
                         try {
-                            auto scratch = u.cooccurrenceScratch.take();
+                            auto scratch = buffers.cooccurrence.take();
                             u.cooccurrence[(d - 1) * 4 + k][group] = cooccurrenceDisplacementValues(
                                 context, statistics, *u.coLevels, *u.segments, displacement,
                                 roiGroupMask(group), *scratch);
@@ -366,13 +310,9 @@ bool analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     return !progress.cancelled();
 }
 
-}  // namespace
-
 bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
                std::string& header, const ProgressSink& progress) {
-    const bool completed = analyse2D(input, records, header, progress);
-    // The run's planes, matrices and buffers are freed by now; the heaps of
-    // the pool's threads would keep them.
-    platform::releaseFreedMemory();
-    return completed;
+    // Used once: from the heap, whose freed blocks serve the next run.
+    Analysis2DBuffers buffers(std::pmr::new_delete_resource());
+    return Analyse2D(input, records, header, progress, buffers);
 }

@@ -33,8 +33,14 @@ RecordCount countAnalysis2D(const AnalysisOptions& options);
 // The header text of the run (before the runner's own lines).
 std::string reportHeader2D(const Analysis2DInput& input);
 
+class Analysis2DBuffers;
+
 // Appends the records of every enabled family to `records` and writes the
 // header; returns false when the run was cancelled (the records are then
-// incomplete and must not become a document).
+// incomplete and must not become a document). The run works in `buffers` and
+// leaves them for the next run on the image.
+bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
+               std::string& header, const ProgressSink& progress, Analysis2DBuffers& buffers);
+// The same in buffers of its own on the ordinary heap, freed when it ends.
 bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
                std::string& header, const ProgressSink& progress);

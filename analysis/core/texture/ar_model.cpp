@@ -198,8 +198,8 @@ Box clipBox(const ImagePlane& grey, const ImagePlane& roiMap, int32_t xmin, int3
 
 // At least n elements, growing only: the buffers of a scratch keep the
 // largest size asked of them.
-template <class T>
-void ensureSize(std::vector<T>& buffer, size_t n) {
+template <class Buffer>
+void ensureSize(Buffer& buffer, size_t n) {
     if (buffer.size() < n) buffer.resize(n);
 }
 
@@ -208,7 +208,7 @@ void ensureSize(std::vector<T>& buffer, size_t n) {
 // of the levels and of their squares. A plane holds at most 2^28 words of at
 // most 16 bits, so both sums are exact in 64-bit integers.
 RegionSums regionOf(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t roiBit,
-                    const Box& box, std::vector<uint8_t>& inside) {
+                    const Box& box, std::pmr::vector<uint8_t>& inside) {
     const int32_t w = box.width(), h = box.height();
     RegionSums sums;
     ensureSize(inside, static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -251,8 +251,8 @@ using Span = ArScratch::Span;
 // The usable pixels as spans, into `spans`: (x, y) with its four causal
 // neighbours (x-1, y), (x-1, y-1), (x, y-1), (x+1, y-1) in the region.
 // Runs are scanned eight flags at a time.
-void usableSpans(const std::vector<uint8_t>& inside, int32_t w, int32_t h,
-                 std::vector<uint8_t>& usable, std::vector<Span>& spans) {
+void usableSpans(const std::pmr::vector<uint8_t>& inside, int32_t w, int32_t h,
+                 std::pmr::vector<uint8_t>& usable, std::pmr::vector<Span>& spans) {
     spans.clear();
     usable.assign(static_cast<size_t>(w) + 8, 0);
     const auto eight = [&](int32_t x) {
@@ -356,13 +356,13 @@ class StandardisedRows {
 
     const ImagePlane& grey_;
     const Box box_;
-    const std::vector<uint8_t>& inside_;
+    const std::pmr::vector<uint8_t>& inside_;
     const double mean_, sd_;
     const int32_t w_, h_;
     bool byTable_ = false;
-    std::vector<double>& zOf_;
+    std::pmr::vector<double>& zOf_;
     int32_t bandRows_ = 0;
-    std::vector<double>& band_;
+    std::pmr::vector<double>& band_;
     int32_t bandFirst_ = 0, bandEnd_ = 0;  // rows [bandFirst_, bandEnd_) are held
 };
 
@@ -383,7 +383,7 @@ struct NormalEquations {
 // end. All 14 sums take their products in this one order, so regressors that
 // agree at every pixel give equal rows of A and a singular system stays
 // exactly singular.
-NormalEquations normalEquations(const std::vector<Span>& spans, StandardisedRows& z) {
+NormalEquations normalEquations(const std::pmr::vector<Span>& spans, StandardisedRows& z) {
     Pair s00 = {0, 0}, s01 = {0, 0}, s02 = {0, 0}, s03 = {0, 0}, s11 = {0, 0};
     Pair s12 = {0, 0}, s13 = {0, 0}, s22 = {0, 0}, s23 = {0, 0}, s33 = {0, 0};
     Pair t0 = {0, 0}, t1 = {0, 0}, t2 = {0, 0}, t3 = {0, 0};
@@ -446,7 +446,7 @@ NormalEquations normalEquations(const std::vector<Span>& spans, StandardisedRows
 
 // Sigma = √(Σ e² / K),  e = z(x, y) − θᵀu,
 // summed in the lanes of the normal equations.
-double residualDeviation(const std::vector<Span>& spans, StandardisedRows& z,
+double residualDeviation(const std::pmr::vector<Span>& spans, StandardisedRows& z,
                          const std::array<double, 4>& teta, int64_t k) {
     const Pair th0 = {teta[0], teta[0]}, th1 = {teta[1], teta[1]};
     const Pair th2 = {teta[2], teta[2]}, th3 = {teta[3], teta[3]};
@@ -486,7 +486,7 @@ ArValues fitArModel(const ImagePlane& grey, const ImagePlane& roiMap, uint16_t r
     double mean = 0, sd = 0;
     if (!standardise(sums, mean, sd)) return {0, kMissing, kMissing, kMissing, kMissing, kMissing};
     usableSpans(scratch.inside, box.width(), box.height(), scratch.usable, scratch.spans);
-    const std::vector<Span>& spans = scratch.spans;
+    const std::pmr::vector<Span>& spans = scratch.spans;
     StandardisedRows z(grey, box, sums.bits, mean, sd, scratch);
     const NormalEquations system = normalEquations(spans, z);
     const double k = static_cast<double>(system.k);

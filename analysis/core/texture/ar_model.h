@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory_resource>
 #include <string_view>
 #include <vector>
 
@@ -55,12 +56,15 @@ bool solveArSystem(const std::array<std::array<double, 4>, 4>& a, const std::arr
 // (about 9 bytes a pixel of the box) for each. Each holds what the largest
 // fit so far needed; their contents do not carry from one fit to the next.
 struct ArScratch {
+    // Buffers taken from `memory`.
+    explicit ArScratch(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+        : inside(memory), usable(memory), spans(memory), levelZ(memory), band(memory) {}
     struct Span {  // columns [begin, end) of box row y (relative to xmin)
         int32_t y, begin, end;
     };
-    std::vector<uint8_t> inside, usable;
-    std::vector<Span> spans;
-    std::vector<double> levelZ, band;
+    std::pmr::vector<uint8_t> inside, usable;
+    std::pmr::vector<Span> spans;
+    std::pmr::vector<double> levelZ, band;
 };
 
 // Fits the model to the pixels of the ROI with bit `roiBit` inside the box

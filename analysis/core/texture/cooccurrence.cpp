@@ -161,7 +161,7 @@ CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& conte
     // caches; at more levels repeats of a cell are rare anyway.
     const bool twoBlocks = g <= 64;
     std::array<CooccurrenceMatrix, kRoiCount>& matrices = scratch.matrices;
-    std::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
+    std::pmr::vector<uint32_t>& moreBlocks = scratch.moreBlocks;
     const size_t moreSize = twoBlocks ? static_cast<size_t>(g) * g * wantedCount : 0;
     if (moreBlocks.size() < moreSize) moreBlocks.assign(moreSize, 0);
     // The ROIs counted take the first matrices, in order: a scratch that

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory_resource>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include "analysis/core/texture/cooccurrence_features.h"
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
+#include "analysis/core/texture/scratch_pool.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/core/texture/texture_records.h"
 
@@ -71,8 +73,12 @@ struct CooccurrenceRoiValues {
 // run that owns them: fresh pages cost more than the counting. Every call
 // leaves the cells it counted zero again.
 struct CooccurrenceScratch {
+    // Buffers taken from `memory`.
+    explicit CooccurrenceScratch(std::pmr::memory_resource* memory)
+        : matrices(arrayIn<CooccurrenceMatrix, kRoiCount>(memory)), moreBlocks(memory) {}
     std::array<CooccurrenceMatrix, kRoiCount> matrices;
-    std::vector<uint32_t> moreBlocks;  // the second blocks of the ROIs counted, zero between calls
+    // The second blocks of the ROIs counted, zero between calls.
+    std::pmr::vector<uint32_t> moreBlocks;
 };
 CooccurrenceRoiValues cooccurrenceDisplacementValues(const TextureContext& context,
                                                      const RoiStatisticsTable& statistics,

@@ -23,8 +23,10 @@ void CooccurrenceMatrix::clear() {
 }
 
 void CooccurrenceMatrix::release() {
-    std::vector<uint32_t>().swap(cells_);
-    std::vector<uint32_t>().swap(occupied_);
+    cells_.clear();
+    cells_.shrink_to_fit();
+    occupied_.clear();
+    occupied_.shrink_to_fit();
     occupiedCount_ = 0;
     total_ = 0;
 }

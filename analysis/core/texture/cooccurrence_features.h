@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory_resource>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,10 @@ struct CooccurrenceFeatures {
 // clearing visit only those.
 class CooccurrenceMatrix {
   public:
+    CooccurrenceMatrix() = default;
+    // Cells taken from `memory` (the ordinary heap by default).
+    explicit CooccurrenceMatrix(std::pmr::memory_resource* memory)
+        : cells_(memory), occupied_(memory) {}
     // An empty G x G matrix (G brought into 2..256).
     void prepare(int32_t levels);
     int32_t levels() const { return levels_; }
@@ -86,8 +91,8 @@ class CooccurrenceMatrix {
 
   private:
     int32_t levels_ = 0;
-    std::vector<uint32_t> cells_;
-    std::vector<uint32_t> occupied_;  // capacity for the whole triangle
+    std::pmr::vector<uint32_t> cells_;
+    std::pmr::vector<uint32_t> occupied_;  // capacity for the whole triangle
     size_t occupiedCount_ = 0;
     uint64_t total_ = 0;
 };

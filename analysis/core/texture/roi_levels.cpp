@@ -5,22 +5,38 @@
 #include <utility>
 #include <vector>
 
+uint16_t* LevelPlaneStore::words(size_t count) {
+    if (count != count_) {
+        release();
+        words_ =
+            static_cast<uint16_t*>(memory_->allocate(count * sizeof(uint16_t), alignof(uint16_t)));
+        count_ = count;
+    }
+    return words_;
+}
+
+void LevelPlaneStore::release() {
+    if (words_) memory_->deallocate(words_, count_ * sizeof(uint16_t), alignof(uint16_t));
+    words_ = nullptr;
+    count_ = 0;
+}
+
 RoiLevels::RoiLevels(const TextureContext& context, const RoiStatisticsTable& statistics,
-                     int32_t mode, int32_t bits)
+                     int32_t mode, int32_t bits, LevelPlaneStore& store)
     : bits_(std::clamp(bits, 1, 16)), normalised_(mode != kNormaliseNone) {
     if (!normalised_) {
         // A shift per sample: cheap enough to tabulate every possible sample.
         tables_[0] = LevelTable(LevelMapping{mode, context.BitDepth, bits_, {}}, 65536);
         if (context.valid()) {
             // Only pixels of the union of the ROI boxes are ever read.
-            plane_.reset(new uint16_t[static_cast<size_t>(context.width) * context.height]);
+            plane_ = store.words(static_cast<size_t>(context.width) * context.height);
             const PixelRect box = clipToImage(context, unionOfRoiBoxes(statistics));
             const int32_t b = usableBitDepth(context.BitDepth);
             const uint32_t mask = (uint32_t{1} << bits_) - 1;
             const int32_t up = b < bits_ ? bits_ - b : 0, down = b < bits_ ? 0 : b - bits_;
             for (int32_t y = box.ymin; y <= box.ymax; ++y) {
                 const uint16_t* samples = context.samples + context.index(0, y);
-                uint16_t* levels = plane_.get() + context.index(0, y);
+                uint16_t* levels = plane_ + context.index(0, y);
                 for (int32_t x = box.xmin; x <= box.xmax; ++x)
                     levels[x] =
                         static_cast<uint16_t>(((uint32_t{samples[x]} << up) >> down) & mask);
@@ -40,7 +56,7 @@ RoiLevels::RoiLevels(const TextureContext& context, const RoiStatisticsTable& st
             for (int32_t x = box.xmin; x <= box.xmax; ++x) overlap |= (roi[x] & (roi[x] - 1)) != 0;
         }
         if (!overlap) {
-            plane_.reset(new uint16_t[static_cast<size_t>(context.width) * context.height]);
+            plane_ = store.words(static_cast<size_t>(context.width) * context.height);
             for (int32_t y = box.ymin; y <= box.ymax; ++y) {
                 const size_t row = context.index(0, y);
                 for (int32_t x = box.xmin; x <= box.xmax; ++x) {

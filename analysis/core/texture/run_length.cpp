@@ -95,7 +95,7 @@ void planeRunPositions(const uint16_t* levels, const uint16_t* predecessorLevels
 template <RunDirection kDirection, class Levels>
 void countRunPositions(const TextureContext& context, const RoiSegments& segments,
                        const Levels& level, uint32_t levels, const RoiCells& cells,
-                       std::vector<uint32_t>& positions) {
+                       std::pmr::vector<uint32_t>& positions) {
     const PixelRect& box = segments.box();
     const int32_t w = box.width();
     // ROIs without cells are not counted by this call.
@@ -177,7 +177,7 @@ void countRunPositions(const TextureContext& context, const RoiSegments& segment
 template <class Levels>
 void countRunPositions(RunDirection direction, const TextureContext& context,
                        const RoiSegments& segments, const Levels& level, int32_t levels,
-                       const RoiCells& cells, std::vector<uint32_t>& positions) {
+                       const RoiCells& cells, std::pmr::vector<uint32_t>& positions) {
     const uint32_t q = static_cast<uint32_t>(levels);
     switch (direction) {
         case RunDirection::Horizontal:
@@ -220,7 +220,7 @@ RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                              statistics[r].count > 0 ? std::max(box.width(), box.height()) : 1);
     }
     if (!segments.box().empty()) {
-        std::vector<uint32_t>& positions = scratch.positions;
+        std::pmr::vector<uint32_t>& positions = scratch.positions;
         RoiCells cells;
         for (int r = 0; r < kRoiCount; ++r) cells[r] = wanted(r) ? matrixOf[r]->cells() : nullptr;
         if (levels.shared())

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/run_length_features.h"
+#include "analysis/core/texture/scratch_pool.h"
 #include "analysis/core/texture/texture_context.h"
 #include "analysis/core/texture/texture_records.h"
 
@@ -56,8 +58,11 @@ using RunLengthRoiValues = std::array<RoiValues, kRunLengthFeatureCount>;
 // run that owns them: fresh pages cost more than the counting. prepare()
 // clears what the last call counted.
 struct RunLengthScratch {
+    // Buffers taken from `memory`.
+    explicit RunLengthScratch(std::pmr::memory_resource* memory)
+        : matrices(arrayIn<RunLengthMatrix, kRoiCount>(memory)), positions(memory) {}
     std::array<RunLengthMatrix, kRoiCount> matrices;
-    std::vector<uint32_t> positions;
+    std::pmr::vector<uint32_t> positions;
 };
 RunLengthRoiValues runLengthDirectionValues(const TextureContext& context,
                                             const RoiStatisticsTable& statistics,

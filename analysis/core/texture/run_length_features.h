@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory_resource>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,9 @@ inline constexpr std::array<std::string_view, 13> kRunLengthDirectionPrefixes = 
 // themselves.
 class RunLengthMatrix {
   public:
+    RunLengthMatrix() = default;
+    // Cells taken from `memory` (the ordinary heap by default).
+    explicit RunLengthMatrix(std::pmr::memory_resource* memory) : cells_(memory) {}
     // An empty matrix for levels (brought into 2..256) and runs up to maxLength.
     void prepare(int32_t levels, int32_t maxLength);
     // Zeroes the cells used since the last clear.
@@ -82,7 +86,7 @@ class RunLengthMatrix {
     }
     int32_t levels_ = 0;
     int32_t maxLength_ = 0;
-    std::vector<uint32_t> cells_;  // length-major: (q, k) at k * Q + q
+    std::pmr::vector<uint32_t> cells_;  // length-major: (q, k) at k * Q + q
     int32_t longest_ = 0;
     int32_t lowest_ = 0;
     int32_t highest_ = -1;

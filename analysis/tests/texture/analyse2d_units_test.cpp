@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "analysis/core/texture/ar_model.h"
 #include "analysis/core/texture/cooccurrence.h"
 #include "analysis/core/texture/gradient_features.h"
@@ -74,7 +75,8 @@ std::vector<FeatureRecord> familiesInTurn(const Scene& scene, const AnalysisOpti
 }
 
 std::vector<FeatureRecord> run(const Scene& scene, const AnalysisOptions& options,
-                               std::vector<std::string>* texts = nullptr) {
+                               std::vector<std::string>* texts = nullptr,
+                               Analysis2DBuffers* buffers = nullptr) {
     Analysis2DInput input;
     input.grey = scene.grey.get();
     input.roiMap = scene.roi.get();
@@ -85,7 +87,8 @@ std::vector<FeatureRecord> run(const Scene& scene, const AnalysisOptions& option
     if (texts) progress.text = [texts](const std::string& t) { texts->push_back(t); };
     std::vector<FeatureRecord> records;
     std::string header;
-    EXPECT_TRUE(Analyse2D(input, records, header, progress));
+    EXPECT_TRUE(buffers ? Analyse2D(input, records, header, progress, *buffers)
+                        : Analyse2D(input, records, header, progress));
     return records;
 }
 
@@ -120,7 +123,7 @@ TEST(Analyse2DUnits, RecordsAreTheFamiliesInTurnToTheBit) {
         }
 }
 
-TEST(Analyse2DUnits, FamiliesSwitchedOffOrAloneAndRepeatedRuns) {
+TEST(Analyse2DUnits, FamiliesSwitchedOffOrAloneAndRepeatedRunsInKeptBuffers) {
     const Scene scene = makeScene(40, 31);
     AnalysisOptions o;
     o.Do_co = 0;
@@ -129,11 +132,23 @@ TEST(Analyse2DUnits, FamiliesSwitchedOffOrAloneAndRepeatedRuns) {
     AnalysisOptions rlOnly;
     rlOnly.Do_co = rlOnly.Do_hist = rlOnly.Do_grad = rlOnly.Do_arm = 0;
     expectSameRecords(run(scene, rlOnly), familiesInTurn(scene, rlOnly));
-    // The second run reuses the matrices and planes the first left behind.
+    // Runs in the buffers an image keeps reuse the planes, matrices and fit
+    // buffers the last run left behind, whatever it counted; an image of
+    // another size makes them anew.
     const AnalysisOptions defaults;
     const std::vector<FeatureRecord> first = run(scene, defaults);
-    expectSameRecords(run(scene, defaults), first);
     expectSameRecords(first, familiesInTurn(scene, defaults));
+    AnalysisOptions normalised = defaults;
+    normalised.Do_normal = 1;
+    normalised.Ng_vt = 8;
+    normalised.Ng_gr = 9;
+    Analysis2DBuffers buffers;
+    expectSameRecords(run(scene, defaults, nullptr, &buffers), first);
+    expectSameRecords(run(scene, normalised, nullptr, &buffers), run(scene, normalised));
+    expectSameRecords(run(scene, defaults, nullptr, &buffers), first);
+    const Scene larger = makeScene(71, 52);
+    expectSameRecords(run(larger, defaults, nullptr, &buffers), run(larger, defaults));
+    expectSameRecords(run(scene, rlOnly, nullptr, &buffers), familiesInTurn(scene, rlOnly));
 }
 
 TEST(Analyse2DUnits, ProgressTextsKeepTheirOrder) {

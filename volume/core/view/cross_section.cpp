@@ -132,6 +132,7 @@ std::optional<CrossSection> handOverCrossSection(const Volume3D& image, const Vo
     CrossSection section{plane, position, size.width, size.height, grey->serial, roi->serial};
     state.GreyImage = std::move(grey);
     state.RoiMap = std::move(roi);
+    state.WorkingSet.reset();
     state.ImageWidth = static_cast<uint32_t>(size.width);
     state.ImageHeight = static_cast<uint32_t>(size.height);
     recomputeImageRange(state, trMinPosition, trMaxPosition);

@@ -120,6 +120,7 @@ bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosit
 
     state.GreyImage = std::move(grey);
     state.RoiMap = std::move(roi);
+    state.WorkingSet.reset();
     state.ImageWidth = static_cast<uint32_t>(image.width);
     state.ImageHeight = static_cast<uint32_t>(image.height);
     recomputeImageRange(state, trMinPosition, trMaxPosition);

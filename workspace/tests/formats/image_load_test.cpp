@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -43,13 +44,16 @@ TEST(ImageLoad, TheFirstLoadPutsEveryPixelInRoiOne) {
     EXPECT_EQ(state.RoiMap->undoCount, 0);
 }
 
-TEST(ImageLoad, ALaterLoadKeepsTheRoiBitsWhereTheImagesOverlap) {
+TEST(ImageLoad, ALaterLoadKeepsTheRoiBitsWhereTheImagesOverlapAndDropsWhatTheOldImageKept) {
     WorkspaceState state;
     ASSERT_TRUE(applyLoadedImage(state, constantImage(5, 4, 10), 100, 0));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) state.RoiMap->at(x, y) = static_cast<uint16_t>(x + 10 * y);
     PlanePushUndo(state.RoiMap.get());
+    state.WorkingSet = std::make_shared<ImageWorkingSet>();
+    const std::weak_ptr<ImageWorkingSet> kept = state.WorkingSet;
     ASSERT_TRUE(applyLoadedImage(state, constantImage(7, 6, 300), 50, 50));
+    EXPECT_TRUE(kept.expired());  // what was kept for the old image went with it
     EXPECT_EQ(state.RoiMap->width, 7);
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 7; ++x)

@@ -1,0 +1,21 @@
+#include "analysis/core/texture/analysis_2d_buffers.h"
+
+Analysis2DBuffers::Analysis2DBuffers(std::pmr::memory_resource* memory)
+    : cooccurrenceLevels(memory),
+      runLengthLevels(memory),
+      gradientLevels(memory),
+      cooccurrence(memory),
+      runLength(memory),
+      ar(memory) {}
+
+void Analysis2DBuffers::fitImage(int32_t width, int32_t height) {
+    if (width == width_ && height == height_) return;
+    cooccurrenceLevels.release();
+    runLengthLevels.release();
+    gradientLevels.release();
+    cooccurrence.release();
+    runLength.release();
+    ar.release();
+    width_ = width;
+    height_ = height;
+}
