@@ -26,6 +26,7 @@
 #include "analysis/forms/report_list_model.h"
 #include "platform/dialogs.h"
 #include "platform/file_dialog_requests.h"
+#include "platform/qt/dialog_owner.h"
 #include "platform/qt/window_placement.h"
 #include "workspace/forms/class_name_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -472,10 +473,7 @@ void TReport::ListView1ColumnClick(int column) {
     _OptionsClass->useFlag = state;
     // Opened over this window: owned by the main window it would bring the
     // main window up over the report, which then stayed hidden behind it.
-    QWidget* owner = _OptionsClass->parentWidget();
-    _OptionsClass->setParent(this, _OptionsClass->windowFlags());
-    _OptionsClass->exec();
-    _OptionsClass->setParent(owner, _OptionsClass->windowFlags());
+    platform::execOwnedBy(_OptionsClass, this);
     raise();
     activateWindow();
 

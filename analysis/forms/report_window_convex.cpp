@@ -12,6 +12,7 @@
 #include "analysis/forms/progress_window.h"
 #include "analysis/forms/report_list_model.h"
 #include "analysis/forms/report_window.h"
+#include "platform/qt/dialog_owner.h"
 #include "workspace/forms/vantu_windows.h"
 
 namespace {
@@ -44,7 +45,7 @@ void TReport::Convexborder1Click() {
     convexSamples_ = samples;
     convexResult_.reset();
     AnalysisMode = kConvexBorderMode;
-    _Progress->exec();
+    platform::execOwnedBy(_Progress, this);
     convexSamples_.reset();
     if (!convexResult_) return;
     const std::shared_ptr<ConvexBorderResult> result = std::move(convexResult_);

@@ -11,6 +11,7 @@
 #include "analysis/forms/report_window.h"
 #include "analysis/forms/selection_box.h"
 #include "platform/dialogs.h"
+#include "platform/qt/dialog_owner.h"
 #include "workspace/forms/vantu_windows.h"
 
 namespace {
@@ -69,7 +70,7 @@ void TReport::runRankingCommand(SelectionCriterion criterion) {
     rankingSamples_ = samples;
     rankingOutcome_.reset();
     AnalysisMode = selectionMode(criterion);
-    _Progress->exec();
+    platform::execOwnedBy(_Progress, this);
     rankingSamples_.reset();
     // Cancelled: no result, and every check mark stays as it was.
     if (!rankingOutcome_) return;

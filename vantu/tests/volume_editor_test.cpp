@@ -26,6 +26,7 @@
 #include "platform/testing/temp_dir.h"
 #include "vantu/window_composition.h"
 #include "volume/core/files/bmf_volume.h"
+#include "volume/forms/analysis_3d_options_dialog.h"
 #include "volume/forms/volume_view.h"
 #include "workspace/forms/raw_options_dialog.h"
 #include "workspace/forms/vantu_main_window.h"
@@ -344,13 +345,25 @@ TEST_F(VolumeEditorTest, RunningTheAnalysisMakesAReport) {
 }
 
 TEST_F(VolumeEditorTest, RawOptionsHideTheImageNumberAndTheMainWindowShowsItAgain) {
+    // The editor's boxes, created under the main window, open in front of the
+    // editor and go back to the main window afterwards.
     bool reloadShown = true;
+    QWidget* owner = nullptr;
     QTimer::singleShot(0, _RawOptions, [&] {
         reloadShown = _RawOptions->autoReloadBox()->isVisible();
+        owner = _RawOptions->parentWidget();
         _RawOptions->reject();
     });
     editor->rawOptionsClick();
     EXPECT_FALSE(reloadShown);
+    EXPECT_EQ(owner, editor);
+    EXPECT_EQ(_RawOptions->parentWidget(), _vantu);
+    QTimer::singleShot(0, _Options, [&] {
+        owner = _Options->parentWidget();
+        _Options->reject();
+    });
+    editor->analysisOptionsClick();
+    EXPECT_EQ(owner, editor);
     QTimer::singleShot(0, _RawOptions, [&] {
         reloadShown = _RawOptions->autoReloadBox()->isVisible();
         _RawOptions->reject();

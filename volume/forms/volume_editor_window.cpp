@@ -28,6 +28,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_dialog_requests.h"
 #include "platform/files.h"
+#include "platform/qt/dialog_owner.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
 #include "platform/textformat.h"
@@ -190,8 +191,8 @@ QMenuBar* TVoiEditor::buildMenus() {
     QMenu* file = MainMenu1->addMenu("&File");
     file->addAction("&Load image...", QKeySequence("Ctrl+L"), this, [this] { loadImageClick(); });
     file->addAction("Raw options...", this, [this] { rawOptionsClick(); });
-    file->addAction("Color conversion...", this, [] {
-        if (_FormColor) _FormColor->exec();
+    file->addAction("Color conversion...", this, [this] {
+        if (_FormColor) platform::execOwnedBy(_FormColor, this);
     });
     file->addAction("Image options...", this, [this] { imageOptionsClick(); });
     saveAsItem =
@@ -782,16 +783,16 @@ void TVoiEditor::SaveRoiClick() {
 }
 
 void TVoiEditor::rawOptionsClick() {
-    if (_RawOptions) _RawOptions->showForVolumeEditor();
+    if (_RawOptions) _RawOptions->showForVolumeEditor(this);
 }
 
 void TVoiEditor::imageOptionsClick() {
-    if (_ImageLoadOptions) _ImageLoadOptions->exec();
+    if (_ImageLoadOptions) platform::execOwnedBy(_ImageLoadOptions, this);
     rebuildSlices();
 }
 
 void TVoiEditor::analysisOptionsClick() {
-    if (_Options) _Options->exec();
+    if (_Options) platform::execOwnedBy(_Options, this);
 }
 
 void TVoiEditor::runAnalysisClick() {
@@ -801,7 +802,7 @@ void TVoiEditor::runAnalysisClick() {
     }
     if (_Progress == nullptr) return;
     AnalysisMode = kMode3D;
-    _Progress->exec();
+    platform::execOwnedBy(_Progress, this);
     if (NthReportDocument(0) != nullptr && _Report != nullptr) {
         _Report->show();
         _Report->ReportRefreshTabs();

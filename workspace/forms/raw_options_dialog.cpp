@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
+#include "platform/qt/dialog_owner.h"
 #include "workspace/core/formats/open_rules.h"
 #include "workspace/forms/dialog_parts.h"
 #include "workspace/forms/open_dispatch.h"
@@ -81,10 +82,10 @@ int TRawOptions::showForMainWindow() {
     return exec();
 }
 
-int TRawOptions::showForVolumeEditor() {
+int TRawOptions::showForVolumeEditor(QWidget* editor) {
     for (QWidget* w : std::initializer_list<QWidget*>{imageNumberLabel_, imageNumber_, autoReload_})
         w->setVisible(false);
-    return exec();
+    return platform::execOwnedBy(this, editor);
 }
 
 void TRawOptions::showEvent(QShowEvent* event) {

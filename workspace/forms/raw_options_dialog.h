@@ -25,8 +25,9 @@ class TRawOptions : public QDialog {
     int showForMainWindow();
     // The volume editor's "Raw options...": a series has no image number and
     // no reload, so those controls are hidden while the window runs modally;
-    // the main window's command shows them again.
-    int showForVolumeEditor();
+    // the main window's command shows them again. It opens as a box of
+    // `editor`.
+    int showForVolumeEditor(QWidget* editor);
 
     // The values as the controls show them now.
     RawOptions editedValues() const;
