@@ -25,6 +25,7 @@
 #include "analysis/core/runner/analysis_runner.h"
 #include "analysis/core/runner/shape_wavelet_steps.h"
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "examples/tests/demo_load.h"
 #include "platform/files.h"
 #include "platform/testing/temp_dir.h"
@@ -108,7 +109,8 @@ ReportDocument* analyseDemo(const WorkspaceState& state) {
     std::string header;
     const GrainOptions grains;
     runShapeStep(input, grains, records, ProgressSink{});
-    EXPECT_TRUE(Analyse2D(input, records, header, ProgressSink{}));
+    Analysis2DBuffers buffers;
+    EXPECT_TRUE(Analyse2D(input, records, header, ProgressSink{}, buffers));
     WaveletPyramid map;
     EXPECT_TRUE(runWaveletSteps(input, grains, records, header, map, ProgressSink{}));
     applyFeaturePrefix(records, state.FeaturePrefix);

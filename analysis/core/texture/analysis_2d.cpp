@@ -309,10 +309,3 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     }
     return !progress.cancelled();
 }
-
-bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
-               std::string& header, const ProgressSink& progress) {
-    // Used once: from the heap, whose freed blocks serve the next run.
-    Analysis2DBuffers buffers(std::pmr::new_delete_resource());
-    return Analyse2D(input, records, header, progress, buffers);
-}

@@ -41,6 +41,3 @@ class Analysis2DBuffers;
 // leaves them for the next run on the image.
 bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
                std::string& header, const ProgressSink& progress, Analysis2DBuffers& buffers);
-// The same in buffers of its own on the ordinary heap, freed when it ends.
-bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records,
-               std::string& header, const ProgressSink& progress);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "platform/files.h"
 #include "workspace/core/workspace_state.h"
 
@@ -128,7 +129,8 @@ struct TestRun {
         input.bitDepth = 8;
         sink.text = [this](const std::string& line) { texts.push_back(line); };
     }
-    bool go() { return Analyse2D(input, records, header, sink); }
+    Analysis2DBuffers buffers;
+    bool go() { return Analyse2D(input, records, header, sink, buffers); }
     std::string name(size_t i) const { return std::string(recordName(records[i])); }
 };
 

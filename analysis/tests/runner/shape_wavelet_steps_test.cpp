@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "analysis/core/texture/shape_features.h"
 
 namespace {
@@ -81,7 +82,8 @@ TEST(ShapeWaveletSteps, ShapeRecordsOpenAndWaveletRecordsCloseTheRun) {
     ASSERT_EQ(records.size(), 73u);
     EXPECT_EQ(recordName(records[0]), "GeoX");
     EXPECT_DOUBLE_EQ(records[2].values[0], 40 * 30);
-    ASSERT_TRUE(Analyse2D(p.input, records, header, ProgressSink{}));
+    Analysis2DBuffers buffers;
+    ASSERT_TRUE(Analyse2D(p.input, records, header, ProgressSink{}, buffers));
     const size_t texture = records.size() - 73;
     ASSERT_TRUE(runWaveletSteps(p.input, g, records, header, map, texts.sink()));
     // D = 128 has three scales: the five scales no ROI reaches are dropped.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "workspace/core/workspace_state.h"
 
 namespace {
@@ -126,7 +127,8 @@ TEST(Analyse2DGolden, WholeRunsMatchTheIndependentReference) {
 
         std::vector<FeatureRecord> records;
         std::string header;
-        ASSERT_TRUE(Analyse2D(input, records, header, ProgressSink{}));
+        Analysis2DBuffers buffers;
+        ASSERT_TRUE(Analyse2D(input, records, header, ProgressSink{}, buffers));
         EXPECT_EQ(header, run.header);
         ASSERT_EQ(records.size(), run.recordCount);
         EXPECT_EQ(static_cast<int>(records.size()), countAnalysis2D(input.options).records);

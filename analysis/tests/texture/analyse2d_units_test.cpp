@@ -87,8 +87,8 @@ std::vector<FeatureRecord> run(const Scene& scene, const AnalysisOptions& option
     if (texts) progress.text = [texts](const std::string& t) { texts->push_back(t); };
     std::vector<FeatureRecord> records;
     std::string header;
-    EXPECT_TRUE(buffers ? Analyse2D(input, records, header, progress, *buffers)
-                        : Analyse2D(input, records, header, progress));
+    Analysis2DBuffers once;
+    EXPECT_TRUE(Analyse2D(input, records, header, progress, buffers ? *buffers : once));
     return records;
 }
 
@@ -182,5 +182,6 @@ TEST(Analyse2DUnits, ACancelledRunStopsAndSaysSo) {
     progress.cancel = &stop;
     std::vector<FeatureRecord> records;
     std::string header;
-    EXPECT_FALSE(Analyse2D(input, records, header, progress));
+    Analysis2DBuffers buffers;
+    EXPECT_FALSE(Analyse2D(input, records, header, progress, buffers));
 }

@@ -11,6 +11,7 @@
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
 #include "analysis/core/texture/analysis_2d.h"
+#include "analysis/core/texture/analysis_2d_buffers.h"
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/roi_geometry.h"
 #include "analysis/core/texture/texture_context.h"
@@ -93,7 +94,8 @@ inline std::vector<FeatureRecord> analyse(const TextureContext& context,
     if (texts) progress.text = [texts](const std::string& t) { texts->push_back(t); };
     std::vector<FeatureRecord> records;
     std::string header;
-    Analyse2D(input, records, header, progress);
+    Analysis2DBuffers buffers;
+    Analyse2D(input, records, header, progress, buffers);
     return records;
 }
 
