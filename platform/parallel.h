@@ -27,3 +27,11 @@ inline std::size_t parallelChunkCount(std::size_t count, std::size_t grain) {
     if (grain == 0) grain = 1;
     return (count + grain - 1) / grain;
 }
+
+// Rows per chunk for a loop over the rows of an image `rowLength` pixels
+// wide: some 64 K pixels a chunk, so that taking a chunk costs nothing next
+// to its work and a large image still has chunks for every core.
+inline std::size_t parallelRowGrain(std::size_t rowLength) {
+    constexpr std::size_t kPixelsPerChunk = std::size_t{1} << 16;
+    return rowLength >= kPixelsPerChunk ? 1 : kPixelsPerChunk / (rowLength == 0 ? 1 : rowLength);
+}
