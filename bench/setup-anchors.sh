@@ -6,16 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
 
-anchor_packages=(python3-numpy python3-scipy python3-sklearn python3-skimage libopenblas0-pthread)
-missing=()
-for p in "${anchor_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  vantu_as_root apt-get update -qq
-  vantu_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The anchors' packages in place of the build's, through the same installer.
+vantu_packages=(python3-numpy python3-scipy python3-sklearn python3-skimage libopenblas0-pthread)
+vantu_ensure_packages
 
 # The alternatives pick OpenBLAS by priority once it is installed, unless
 # someone fixed them by hand: select it explicitly.

@@ -401,43 +401,51 @@ bool readAtOffsets(int fd, size_t from, FileBytes& data) {
     return true;
 }
 
-// Opens and reads the whole file; CannotOpen, NotBitmap or Unsupported as
-// readBmpFile says, else Ok.
-BmpStatus readFileBytes(const std::string& path, FileBytes& data) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return BmpStatus::CannotOpen;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+// A bitmap file opened for reading: its descriptor (closed with it), its
+// first bytes (up to kLayoutBytes) and its size.
+struct BitmapFile {
+    int fd = -1;
+    std::vector<uint8_t> head;
+    uint64_t size = 0;
 
+    BitmapFile() = default;
+    BitmapFile(const BitmapFile&) = delete;
+    BitmapFile& operator=(const BitmapFile&) = delete;
+    ~BitmapFile() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// CannotOpen for a missing file, a folder or a read error, NotBitmap for a
+// file shorter than two bytes or not starting with "BM", Unsupported for a
+// file too large to hold any picture we accept, else Ok. The signature is
+// looked at before a large file is read through.
+BmpStatus openBitmapFile(const std::string& path, BitmapFile& file) {
+    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file.fd < 0) return BmpStatus::CannotOpen;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return BmpStatus::CannotOpen;
-    // Look at the signature before reading a large file through.
-    uint8_t magic[2] = {0, 0};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return BmpStatus::CannotOpen;
+    file.head.resize(kLayoutBytes);
     size_t got = 0;
-    while (got < sizeof magic) {
-        ssize_t n = ::read(fd, magic + got, sizeof magic - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return BmpStatus::CannotOpen;
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    if (got < 2 || magic[0] != 'B' || magic[1] != 'M') return BmpStatus::NotBitmap;
+    if (!readAt(file.fd, 0, file.head.data(), file.head.size(), got)) return BmpStatus::CannotOpen;
+    file.head.resize(got);
+    if (got < 2 || file.head[0] != 'B' || file.head[1] != 'M') return BmpStatus::NotBitmap;
     if (static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return BmpStatus::Unsupported;
-    // The size the file has now is read on all cores; then on to its end,
-    // in case it grew meanwhile.
-    const size_t size = static_cast<size_t>(std::max<off_t>(info.st_size, 2));
-    data.reserve(size + 65536);
-    data.resize(size);
-    data[0] = magic[0];
-    data[1] = magic[1];
-    if (!readAtOffsets(fd, 2, data)) return BmpStatus::CannotOpen;
-    if (data.size() == size) {
-        if (::lseek(fd, static_cast<off_t>(size), SEEK_SET) < 0) return BmpStatus::CannotOpen;
-        if (!readRest(fd, kMaxFileBytes, data)) return BmpStatus::CannotOpen;
-    }
+    // A file that ended within its first bytes is as long as they are.
+    file.size = got < kLayoutBytes ? got : std::max<uint64_t>(got, info.st_size);
     return BmpStatus::Ok;
+}
+
+// The whole file: the size it had is read on all cores, then on to its end,
+// in case it grew meanwhile.
+bool readWholeFile(const BitmapFile& file, FileBytes& data) {
+    data.reserve(file.size + 65536);
+    data.resize(file.size);
+    std::memcpy(data.data(), file.head.data(), file.head.size());
+    if (!readAtOffsets(file.fd, file.head.size(), data)) return false;
+    if (data.size() < file.size) return true;
+    if (::lseek(file.fd, static_cast<off_t>(data.size()), SEEK_SET) < 0) return false;
+    return readRest(file.fd, kMaxFileBytes, data);
 }
 
 // The rows of an uncompressed bitmap read from the file and decoded into grey
@@ -513,32 +521,21 @@ BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out) {
 }
 
 BmpStatus readBmpFile(const std::string& path, RgbImage& out) {
-    FileBytes data;
-    const BmpStatus status = readFileBytes(path, data);
+    BitmapFile file;
+    const BmpStatus status = openBitmapFile(path, file);
     if (status != BmpStatus::Ok) return status;
+    FileBytes data;
+    if (!readWholeFile(file, data)) return BmpStatus::CannotOpen;
     return decodeBmp(data, out);
 }
 
 BmpStatus readBmpFileGrey(const std::string& path, const GreyConversion& convert,
                           GreyPicture& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return BmpStatus::CannotOpen;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return BmpStatus::CannotOpen;
-    std::vector<uint8_t> head(kLayoutBytes);
-    size_t got = 0;
-    if (!readAt(fd, 0, head.data(), head.size(), got)) return BmpStatus::CannotOpen;
-    head.resize(got);
-    if (got < 2 || head[0] != 'B' || head[1] != 'M') return BmpStatus::NotBitmap;
-    if (static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return BmpStatus::Unsupported;
-    // A file that ended before the first bytes were read is as long as they are.
-    const uint64_t size = got < kLayoutBytes ? got : static_cast<uint64_t>(info.st_size);
+    BitmapFile file;
+    BmpStatus status = openBitmapFile(path, file);
+    if (status != BmpStatus::Ok) return status;
     Layout layout;
-    BmpStatus status = readLayout(head, size, kMaxPlaneWords, layout);
+    status = readLayout(file.head, file.size, kMaxPlaneWords, layout);
     if (status != BmpStatus::Ok) return status;
     GreyPicture picture;
     picture.width = layout.width;
@@ -546,8 +543,7 @@ BmpStatus readBmpFileGrey(const std::string& path, const GreyConversion& convert
     const size_t pixels = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height);
     if (layout.compression == kRle8 || layout.compression == kRle4) {
         FileBytes data;
-        status = readFileBytes(path, data);
-        if (status != BmpStatus::Ok) return status;
+        if (!readWholeFile(file, data)) return BmpStatus::CannotOpen;
         status = readLayout(data, data.size(), kMaxPlaneWords, layout);
         if (status != BmpStatus::Ok) return status;
         RgbImage decoded;
@@ -558,7 +554,7 @@ BmpStatus readBmpFileGrey(const std::string& path, const GreyConversion& convert
         convert(decoded.bgr.data(), pixels, picture.samples.data());
     } else {
         picture.samples.resize(pixels);
-        status = decodeUncompressedGrey(fd, layout, convert, picture.samples.data());
+        status = decodeUncompressedGrey(file.fd, layout, convert, picture.samples.data());
         if (status != BmpStatus::Ok) return status;
     }
     out = std::move(picture);
