@@ -16,9 +16,9 @@
 
 #include "analysis/core/options/analysis_options.h"
 #include "analysis/core/reports/report_document.h"
+#include "analysis/core/texture/large_block.h"
 #include "analysis/core/texture/normalisation.h"
 #include "analysis/core/texture/texture_context.h"
-#include "platform/large_block.h"
 
 inline constexpr int kWaveletScales = 8;
 inline constexpr int kWaveletRecordCount = 4 * kWaveletScales;

@@ -343,7 +343,7 @@ BmpStatus decodeRle(std::span<const uint8_t> d, const Layout& L, std::vector<uin
     return BmpStatus::Ok;
 }
 
-using FileBytes = LargeVectorForOverwrite<uint8_t>;
+using FileBytes = VectorForOverwrite<uint8_t>;
 
 // Reads until the end of the file, straight into data after what it holds;
 // false on a read error or when the file grew beyond `limit` while being read.

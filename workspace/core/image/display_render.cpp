@@ -50,7 +50,7 @@ void fitBitmap(const ImagePlane& grey, DisplayBitmap& bitmap, int32_t y0, int32_
     if (bitmap.width == width && bitmap.height == height && bitmap.pixels.size() == count) return;
     bitmap.width = width;
     bitmap.height = height;
-    bitmap.pixels = LargeVectorForOverwrite<uint32_t>(count);
+    bitmap.pixels = VectorForOverwrite<uint32_t>(count);
     const auto rowStart = [&](int32_t y) {
         return bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(y) * width;
     };

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/large_block.h"
+#include "platform/vector_for_overwrite.h"
 #include "workspace/core/image/image_plane.h"
 #include "workspace/core/roi/roi_set.h"
 
@@ -27,7 +27,7 @@ struct DisplayParams {
 struct DisplayBitmap {
     int32_t width = 0;
     int32_t height = 0;
-    LargeVectorForOverwrite<uint32_t> pixels;  // written in full by every renderer
+    VectorForOverwrite<uint32_t> pixels;  // written in full by every renderer
 };
 
 inline constexpr uint32_t kOpaque = 0xFF000000u;

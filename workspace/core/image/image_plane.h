@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/large_block.h"
+#include "platform/vector_for_overwrite.h"
 
 inline constexpr int kRingSlots = 4;
 
-// The words of one plane. Planes reach gigabytes, so they are huge-page
-// blocks, and a buffer that its writer fills completely is never zeroed first.
-using PlaneWords = LargeVectorForOverwrite<uint16_t>;
+// The words of one plane. Planes reach a gigabyte: a buffer that its writer
+// fills completely is never zeroed first.
+using PlaneWords = VectorForOverwrite<uint16_t>;
 inline constexpr int kMaxUndoSteps = kRingSlots - 1;
 
 struct ImagePlane {

@@ -1,14 +1,13 @@
-// An allocator for large arrays (tens of megabytes to gigabytes: images,
-// their displays, work arrays): blocks of 2 MB and more are aligned to 2 MB
-// and offered to the kernel as huge pages, so that touching them the first
-// time costs a few page faults instead of one per 4 KB page. Smaller blocks
-// come from the ordinary heap.
+// An allocator for the large work arrays of the wavelet decomposition (tens
+// to hundreds of megabytes): blocks of 2 MB and more are aligned to 2 MB and
+// offered to the kernel as huge pages, so that touching them the first time
+// costs a few page faults instead of one per 4 KB page. Smaller blocks come
+// from the ordinary heap.
 #pragma once
 
 #include <cstddef>
 #include <cstdlib>
 #include <new>
-#include <utility>
 #include <vector>
 
 #if defined(__linux__)
@@ -54,32 +53,3 @@ struct LargeBlockAllocator {
 
 template <class T>
 using LargeVector = std::vector<T, LargeBlockAllocator<T>>;
-
-// The same blocks, but elements that resize() or the size constructor add
-// are left unwritten, for arrays that the caller writes in full anyway
-// (decoded images, displays): zeroing first would touch every page twice,
-// and on one thread.
-template <class T>
-struct LargeBlockAllocatorForOverwrite : LargeBlockAllocator<T> {
-    using value_type = T;
-    template <class U>
-    struct rebind {
-        using other = LargeBlockAllocatorForOverwrite<U>;
-    };
-
-    LargeBlockAllocatorForOverwrite() = default;
-    template <class U>
-    LargeBlockAllocatorForOverwrite(const LargeBlockAllocatorForOverwrite<U>&) {}
-
-    template <class U>
-    void construct(U* place) noexcept {
-        ::new (static_cast<void*>(place)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* place, Args&&... args) {
-        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
-    }
-};
-
-template <class T>
-using LargeVectorForOverwrite = std::vector<T, LargeBlockAllocatorForOverwrite<T>>;
