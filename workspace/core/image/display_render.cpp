@@ -302,7 +302,9 @@ void DisplayRenderer::renderRows(const ImagePlane& grey, const ImagePlane* roiMa
     // Bands of rows on all cores, each counting its own ROI pixels; the
     // counts are whole numbers, so their sum is the same in any cut.
     const size_t rows = static_cast<size_t>(y1 - y0);
-    const size_t grain = parallelRowGrain(static_cast<size_t>(grey.width));
+    // Some 256 K pixels a band: smaller displays are drawn faster than the
+    // pool wakes up.
+    const size_t grain = parallelRowGrain(static_cast<size_t>(grey.width), size_t{1} << 18);
     std::vector<std::array<uint32_t, kRoiCount>> counts(parallelChunkCount(rows, grain));
     parallelFor(rows, grain, [&](size_t begin, size_t end) {
         std::array<uint32_t, kRoiCount>& count = counts[begin / grain];
