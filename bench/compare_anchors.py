@@ -3,18 +3,32 @@
 anchors (numpy, scipy, scikit-learn, scikit-image) on the same data and the
 same work.
 
-    bench/compare_anchors.py [BENCH_DIR] [--rounds N] [--only NAME,...] [--slow]
+    bench/compare_anchors.py [BENCH_DIR] [--rounds N] [--only NAME,...] [--slow] [--no-setup]
 
 BENCH_DIR holds the built benchmark programs (default build/release/bench).
 Both sides run twice: on one thread (our VANTU_THREADS=1; OMP_NUM_THREADS,
 OPENBLAS_NUM_THREADS and MKL_NUM_THREADS = 1 for both) and on all threads
 (none of those set). A round runs each side once per setting, the sides
 taking turns at going first, so a change of load on the machine falls on
-both; the table shows the medians over the rounds (wall clock, ms) and
-ratio = ours / anchor, so a ratio below 1 means we are faster. Our side is
-one run of the benchmark program (its mean time per iteration); the anchors
-run in two long-lived worker processes (one per thread setting, since the
-libraries fix their thread pools when they load), each warmed once per row.
+both; the table shows the medians over the rounds (wall clock, ms) with
+their spread (the fastest and the slowest round) and ratio = ours / anchor
+of the medians, so a ratio below 1 means we are faster. Our side is one run
+of the benchmark program (its mean time per iteration); the anchors run in
+two long-lived worker processes (one per thread setting, since the libraries
+fix their thread pools when they load), each warmed once per row.
+
+The all-threads column is not a contest of equals everywhere: scikit-image's
+co-occurrence, numpy's element-wise work, the Python run-length loop of the
+2D composition and scipy's linkage run on one thread whatever the setting,
+so on the rows marked "1T" it pits all our threads against one of theirs;
+the one-thread column is the like-for-like one. Most of the 2D anchor's time
+is its Python run-length loop (about two thirds here, 62-68%; 72% was
+measured before on another machine): the table prints the share of each run.
+
+Before timing it runs bench/setup-anchors.sh (unless --no-setup), which
+installs the libraries and selects Debian's OpenBLAS for BLAS and LAPACK, so
+that numpy and scipy do not run on the reference BLAS; the header says which
+BLAS the anchors loaded.
 
 Each anchor does the work ours does: the co-occurrence rows build the twenty
 symmetric matrices (distances 1..5 along 0, 90, 45 and 135 degrees) of each
@@ -28,7 +42,7 @@ libstdc++'s normal_distribution (Marsaglia's polar method) on top of it, and
 the 2D analysis scene's own LCG.
 
 Needs Debian's python3-numpy, python3-scipy, python3-sklearn and
-python3-skimage (run with /usr/bin/python3).
+python3-skimage (run with /usr/bin/python3), which the set-up installs.
 """
 
 import argparse
@@ -211,6 +225,26 @@ def run_length_features(counts, pixels):
     )
 
 
+def run_length_part(tile):
+    """The run-length records of one ROI of the 2D composition (4 x 5 at 6
+    bits): a Python loop over the rows, columns and diagonals."""
+    q = (tile >> 6).astype(np.int64)
+    directions = [
+        list(q),
+        list(q.T),
+        [np.diagonal(q[::-1], k) for k in range(-255, 256)],
+        [np.diagonal(q, k) for k in range(-255, 256)],
+    ]
+    for lines in directions:
+        run_length_features(run_lengths(lines, 64), q.size)
+
+
+def run_length_loop(image):
+    """The run-length part of composition_2d alone, to measure its share."""
+    for tile in tiles(image):
+        run_length_part(tile)
+
+
 def composition_2d(image):
     """The default 2D analysis as a Python composition, per ROI: the same
     records (histogram 4 + 5 percentiles, co-occurrence 20 x 11 at 6 bits,
@@ -220,15 +254,7 @@ def composition_2d(image):
         stats.describe(v.ravel())
         np.percentile(v, [1, 10, 50, 90, 99])
         cooccurrence_features(cooccurrence_matrices((tile >> 6).astype(np.uint8), 64))
-        q = (tile >> 6).astype(np.int64)
-        directions = [
-            list(q),
-            list(q.T),
-            [np.diagonal(q[::-1], k) for k in range(-255, 256)],
-            [np.diagonal(q, k) for k in range(-255, 256)],
-        ]
-        for lines in directions:
-            run_length_features(run_lengths(lines, 64), q.size)
+        run_length_part(tile)
         g = (tile >> 8).astype(np.int64)
         gx = g[1:-1, 2:] - g[1:-1, :-2]
         gy = g[2:, 1:-1] - g[:-2, 1:-1]
@@ -286,6 +312,9 @@ def anchor_work(key):
     if kind == "analysis":
         scene = analysis_scene()
         return lambda: composition_2d(scene)
+    if kind == "analysis-run-length":
+        scene = analysis_scene()
+        return lambda: run_length_loop(scene)
     if kind == "contrast-map":
         image = texture_image(256)
         return lambda: contrast_map_anchor(image)
@@ -306,12 +335,28 @@ def anchor_work(key):
     raise ValueError("no anchor " + key)
 
 
+def loaded_blas():
+    """The BLAS library numpy loaded, by its file name in the process's maps."""
+    names = set()
+    with open("/proc/self/maps") as maps:
+        for line in maps:
+            path = line.split()[-1]
+            if "blas" in os.path.basename(path) or "/blas/" in path:
+                names.add(os.path.realpath(path))
+    if any("openblas" in n for n in names):
+        return "OpenBLAS"
+    return "reference BLAS" if names else "unknown"
+
+
 def worker():
     """Times anchors on request: one row key per input line, one JSON line out."""
     load_libraries()
     prepared = {}
     for line in sys.stdin:
         key = line.strip()
+        if key == "blas":
+            print(json.dumps({"blas": loaded_blas()}), flush=True)
+            continue
         try:
             if key not in prepared:
                 prepared[key] = anchor_work(key)
@@ -341,13 +386,16 @@ class AnchorWorker:
             [sys.executable, os.path.abspath(__file__), "--worker"],
             env=environment(one_thread), stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
 
-    def time(self, key):
+    def ask(self, key):
         self.process.stdin.write(key + "\n")
         self.process.stdin.flush()
         answer = json.loads(self.process.stdout.readline() or '{"error": "worker ended"}')
         if "error" in answer:
             raise RuntimeError(answer["error"])
-        return answer["ms"]
+        return answer
+
+    def time(self, key):
+        return self.ask(key)["ms"]
 
     def close(self):
         self.process.stdin.close()
@@ -369,27 +417,33 @@ def our_time(bench_dir, program, name, one_thread):
 
 
 ROWS = [
-    # what, our program, our benchmark, anchor key, anchor, slow
+    # what, our program, our benchmark, anchor key, anchor, slow, anchor on one thread
     ("co-occurrence, 64 levels", "texture_bench", "BM_Family/family:2/bits:6", "cooccurrence:6",
-     "skimage graycomatrix+graycoprops, numpy", False),
+     "skimage graycomatrix+graycoprops, numpy", False, True),
     ("co-occurrence, 256 levels", "texture_bench", "BM_Family/family:2/bits:8", "cooccurrence:8",
-     "skimage graycomatrix+graycoprops, numpy", False),
+     "skimage graycomatrix+graycoprops, numpy", False, True),
     ("2D analysis, defaults", "analysis_bench", "BM_Analyse2DDefaults", "analysis",
-     "numpy/scipy/skimage composition", False),
+     "numpy/scipy/skimage composition", False, True),
     ("contrast map 256, 15x15", "feature_maps_bench", "BM_ContrastMap256/real_time", "contrast-map",
-     "skimage, one matrix per window (a one-thread loop)", True),
+     "skimage, one matrix per window (a one-thread loop)", True, True),
     ("leave-one-out 1-NN", "nearest_neighbour_bench", "BM_LeaveOneOut1NN/2000", "1nn",
-     "sklearn NearestNeighbors", False),
-    ("PCA command", "r62_analysis_bench", "BM_PcaReport", "pca", "sklearn scaler+PCA+1-NN", False),
+     "sklearn NearestNeighbors", False, False),
+    ("PCA command", "r62_analysis_bench", "BM_PcaReport", "pca", "sklearn scaler+PCA+1-NN", False,
+     False),
     ("k-means, K = 10", "kmeans_bench", "BM_KMeansCommand/K:10/classes:1", "kmeans:10",
-     "sklearn KMeans, 5 starts + silhouettes", False),
+     "sklearn KMeans, 5 starts + silhouettes", False, False),
     ("AHC single", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:0", "ahc:single",
-     "scipy pdist once, linkage+cophenet+inconsistent", False),
+     "scipy pdist once, linkage+cophenet+inconsistent", False, True),
     ("AHC complete", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:1", "ahc:complete",
-     "scipy pdist once, linkage+cophenet+inconsistent", False),
+     "scipy pdist once, linkage+cophenet+inconsistent", False, True),
     ("AHC average", "ahc_bench", "BM_BuildClusterTree/N:2000/metric:0/linkage:2", "ahc:average",
-     "scipy pdist once, linkage+cophenet+inconsistent", False),
+     "scipy pdist once, linkage+cophenet+inconsistent", False, True),
 ]
+
+
+def spread(times):
+    """The median of a figure and its spread: "median (fastest-slowest)"."""
+    return "%8.2f (%.2f-%.2f)" % (statistics.median(times), min(times), max(times))
 
 
 def main():
@@ -401,17 +455,28 @@ def main():
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--only", default="", help="comma-separated parts of row names")
     parser.add_argument("--slow", action="store_true", help="also the rows marked slow")
+    parser.add_argument("--no-setup", action="store_true",
+                        help="do not run bench/setup-anchors.sh first")
     args = parser.parse_args()
+    if not args.no_setup:
+        subprocess.run([os.path.join(os.path.dirname(os.path.abspath(__file__)), "setup-anchors.sh")],
+                       check=True)
 
     wanted = [w.strip() for w in args.only.split(",") if w.strip()]
     rows = [r for r in ROWS if (any(w in r[0] for w in wanted) if wanted else args.slow or not r[5])]
-    settings = ((True, "1 thread"), (False, "%d threads" % (os.cpu_count() or 1)))
+    threads = os.cpu_count() or 1
+    settings = ((True, "1 thread, both sides"),
+                (False, "ours on %d threads, anchors as they run" % threads))
     workers = {one: AnchorWorker(one) for one, _ in settings}
-    print("%-26s" % "" + "".join(" | %-27s" % title for _, title in settings))
-    print("%-26s" % "what" + " | %9s %9s %7s" % ("ours ms", "anchor ms", "ratio") * len(settings)
+    print("anchors' BLAS: %s; times in ms, median (fastest-slowest) of %d rounds"
+          % (workers[True].ask("blas")["blas"], args.rounds))
+    width = 26
+    print("%-26s" % "" + "".join(" | %-60s" % title for _, title in settings))
+    print("%-26s" % "what" + " | %-26s %-26s %6s" % ("ours", "anchor", "ratio") * len(settings)
           + " | anchor")
+    run_length_shares = []
     try:
-        for row_index, (name, program, bench, key, anchor_name, _) in enumerate(rows):
+        for row_index, (name, program, bench, key, anchor_name, _, single) in enumerate(rows):
             times = {(one, side): [] for one, _ in settings for side in ("ours", "anchor")}
             sides = {
                 "ours": lambda one: our_time(args.bench_dir, program, bench, one),
@@ -424,17 +489,33 @@ def main():
                         order = ("ours", "anchor") if (r + row_index) % 2 == 0 else ("anchor", "ours")
                         for side in order:
                             times[(one, side)].append(sides[side](one))
+                        if key == "analysis":
+                            run_length_shares.append(
+                                (one, workers[one].time("analysis-run-length")))
                 for one, _ in settings:
                     ours = statistics.median(times[(one, "ours")])
                     theirs = statistics.median(times[(one, "anchor")])
-                    cells.append(" | %9.2f %9.2f %7.2f" % (ours, theirs, ours / theirs))
+                    mark = " 1T" if single and not one else "   "
+                    cells.append(" | %-26s %-26s %6.2f%s" % (
+                        spread(times[(one, "ours")]), spread(times[(one, "anchor")]),
+                        ours / theirs, mark))
             except (RuntimeError, subprocess.CalledProcessError, OSError) as error:
                 cells = [" | not measured: %s" % error]
-            print("%-26s" % name + "".join(cells) + " | " + anchor_name)
+            print("%-*s" % (width, name) + "".join(cells) + " | " + anchor_name)
+            if key == "analysis" and len(cells) == len(settings):
+                for one, title in settings:
+                    loop = statistics.median([ms for o, ms in run_length_shares if o == one])
+                    whole = statistics.median(times[(one, "anchor")])
+                    print("%-*s   %s: the Python run-length loop alone %.2f ms, %.0f%% of the "
+                          "2D anchor's time" % (width, "", title, loop, 100 * loop / whole))
             sys.stdout.flush()
     finally:
         for w in workers.values():
             w.close()
+    print("1T: the anchor runs on one thread in both settings (scikit-image's co-occurrence, "
+          "numpy's element-wise work, the Python run-length loop, scipy's linkage), so this "
+          "ratio pits our %d threads against its one; the one-thread ratio is the fair one."
+          % threads)
 
 
 if __name__ == "__main__":

@@ -1,8 +1,9 @@
 // The readers that work on a file on disk rather than on bytes in memory:
 // DICOM (read through a window of the file), .roi files (only the words the
-// map takes are read), ROI pictures and readRawFile (only the extent the
-// options name is read). Each must refuse what the file cannot hold without
-// reading past its end or allocating beyond the program's own limits.
+// map takes are read), ROI pictures, bitmaps read straight into grey samples
+// (in bands of rows) and readRawFile (only the extent the options name is
+// read). Each must refuse what the file cannot hold without reading past its
+// end or allocating beyond the program's own limits.
 #include <unistd.h>
 
 #include <cstddef>
@@ -56,12 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ImagePlane map;
     check(PlaneCreate(&map, width, height) != nullptr);
     RgbImage picture;
-    if (readBmpFile(path, picture) == BmpStatus::Ok) {
+    const BmpStatus pictureStatus = readBmpFile(path, picture);
+    if (pictureStatus == BmpStatus::Ok) {
         check(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) <=
               kMaxImagePixels);
         importRoiPicture(picture, map);
     }
     PlaneDestroy(&map, 0);
+    // Straight to grey, the bitmap gives the same status and the picture's
+    // pixels converted.
+    GreyPicture grey;
+    const auto red = [](const uint8_t* bgr, size_t count, uint16_t* out) {
+        for (size_t i = 0; i < count; ++i) out[i] = bgr[3 * i + 2];
+    };
+    check(readBmpFileGrey(path, red, grey) == pictureStatus);
+    if (pictureStatus == BmpStatus::Ok) {
+        check(grey.samples.size() == picture.bgr.size() / 3);
+        for (size_t i = 0; i < grey.samples.size(); ++i)
+            check(grey.samples[i] == picture.bgr[3 * i + 2]);
+    }
 
     // Raw options from the next bytes: small sides, header and image number.
     RawOptions options;

@@ -27,3 +27,13 @@ inline std::size_t parallelChunkCount(std::size_t count, std::size_t grain) {
     if (grain == 0) grain = 1;
     return (count + grain - 1) / grain;
 }
+
+// Rows per chunk for a loop over the rows of an image `rowLength` pixels
+// wide: some pixelsPerChunk pixels a chunk (64 K by default), so that taking a
+// chunk costs nothing next to its work and a large image still has chunks
+// for every core. A loop whose pixels are cheap asks for more a chunk, so
+// that a small image stays on the calling thread.
+inline std::size_t parallelRowGrain(std::size_t rowLength,
+                                    std::size_t pixelsPerChunk = std::size_t{1} << 16) {
+    return rowLength >= pixelsPerChunk ? 1 : pixelsPerChunk / (rowLength == 0 ? 1 : rowLength);
+}

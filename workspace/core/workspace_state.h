@@ -21,6 +21,9 @@ using PlanePtr = std::unique_ptr<ImagePlane, PlaneDeleter>;
 
 // A new plane of the given size, or none when the size is impossible.
 PlanePtr newPlane(int32_t width, int32_t height);
+// A new plane made of words (width x height of them), without a copy; none
+// when the size is impossible or the count differs.
+PlanePtr adoptPlane(int32_t width, int32_t height, PlaneWords&& words);
 
 struct WorkspaceState {
     PlanePtr GreyImage;       // none: no image is loaded

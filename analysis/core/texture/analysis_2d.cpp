@@ -153,9 +153,10 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     if (progress.cancelled()) return false;
 
     // Every family after normalisation reads the same limits, so its units
-    // (ROIs, displacements, directions) are independent: they run on all
-    // cores in two rounds (level planes and ROI segments first, then what
-    // counts with them), and the records are appended in the fixed order.
+    // (ROIs, displacements, directions) are independent. The level planes
+    // and ROI segments come first, each made on all cores; then the units run
+    // on all cores in two rounds (the histograms and AR fits, then what counts
+    // with the planes), and the records are appended in the fixed order.
     buffers.fitImage(context.width, context.height);
     const auto units = std::make_unique<RunUnits>();  // large for a stack
     RunUnits& u = *units;
@@ -164,21 +165,21 @@ bool Analyse2D(const Analysis2DInput& input, std::vector<FeatureRecord>& records
     std::atomic<bool> coPrepareFailed{false}, rlPrepareFailed{false};
     std::vector<std::function<void()>> first, second;
     if (o.Do_co)
-        first.push_back(guarded(coPrepareFailed, [&] {
+        guarded(coPrepareFailed, [&] {
             u.coLevels.emplace(context, statistics, o.Do_normal, o.Ng_vt,
                                buffers.cooccurrenceLevels);
-        }));
+        })();
     if (o.Do_rl && !shareLevels)
-        first.push_back(guarded(rlPrepareFailed, [&] {
+        guarded(rlPrepareFailed, [&] {
             u.rlLevels.emplace(context, statistics, o.Do_normal, o.Ng_rl, buffers.runLengthLevels);
-        }));
+        })();
     if (o.Do_co || o.Do_rl)
-        first.push_back(guarded(o.Do_co ? coPrepareFailed : rlPrepareFailed,
-                                [&] { u.segments.emplace(context, unionOfRoiBoxes(statistics)); }));
+        guarded(o.Do_co ? coPrepareFailed : rlPrepareFailed,
+                [&] { u.segments.emplace(context, unionOfRoiBoxes(statistics)); })();
     if (o.Do_grad)
-        first.push_back(guarded(u.gradientFailed, [&] {
+        guarded(u.gradientFailed, [&] {
             u.grLevels.emplace(context, statistics, o.Do_normal, o.Ng_gr, buffers.gradientLevels);
-        }));
+        })();
     for (int roi = 0; roi < kRoiCount; ++roi) {
         if (statistics[roi].count <= 0) continue;
         if (o.Do_hist)

@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "analysis/core/texture/texture_records.h"
+#include "platform/parallel.h"
 
 RoiStatistics emptyRoiStatistics(const TextureContext& context) {
     RoiStatistics s;
@@ -14,13 +15,12 @@ RoiStatistics emptyRoiStatistics(const TextureContext& context) {
     return s;
 }
 
-RoiStatisticsTable computeRoiStatistics(const TextureContext& context) {
-    RoiStatisticsTable table;
-    table.fill(emptyRoiStatistics(context));
-    if (!context.valid() || context.roiMap == nullptr) return table;
-    // Rows are cut into segments of one ROI word: the ROIs change rarely
-    // along a row, so each segment updates its ROIs once.
-    for (int32_t y = 0; y < context.height; ++y) {
+namespace {
+
+// Adds rows y0..y1-1 to table. Rows are cut into segments of one ROI word:
+// the ROIs change rarely along a row, so each segment updates its ROIs once.
+void addRoiRows(const TextureContext& context, int32_t y0, int32_t y1, RoiStatisticsTable& table) {
+    for (int32_t y = y0; y < y1; ++y) {
         const uint16_t* roi = context.roiMap + context.index(0, y);
         const uint16_t* samples = context.samples + context.index(0, y);
         for (int32_t x = 0; x < context.width;) {
@@ -49,6 +49,34 @@ RoiStatisticsTable computeRoiStatistics(const TextureContext& context) {
             x = end;
         }
     }
+}
+
+}  // namespace
+
+RoiStatisticsTable computeRoiStatistics(const TextureContext& context) {
+    RoiStatisticsTable table;
+    table.fill(emptyRoiStatistics(context));
+    if (!context.valid() || context.roiMap == nullptr) return table;
+    // Bands of rows on all cores; minima, maxima and counts combine exactly.
+    const size_t rows = static_cast<size_t>(context.height);
+    const size_t grain = parallelRowGrain(static_cast<size_t>(context.width));
+    std::vector<RoiStatisticsTable> bands(parallelChunkCount(rows, grain), table);
+    parallelFor(rows, grain, [&](size_t begin, size_t end) {
+        addRoiRows(context, static_cast<int32_t>(begin), static_cast<int32_t>(end),
+                   bands[begin / grain]);
+    });
+    for (const RoiStatisticsTable& band : bands)
+        for (int r = 0; r < kRoiCount; ++r) {
+            RoiStatistics& s = table[r];
+            const RoiStatistics& b = band[r];
+            s.ymin = std::min(s.ymin, b.ymin);
+            s.ymax = std::max(s.ymax, b.ymax);
+            s.xmin = std::min(s.xmin, b.xmin);
+            s.xmax = std::max(s.xmax, b.xmax);
+            s.count += b.count;
+            s.smallest = std::min(s.smallest, b.smallest);
+            s.largest = std::max(s.largest, b.largest);
+        }
     return table;
 }
 

@@ -1,9 +1,27 @@
 #include "analysis/core/texture/roi_levels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <utility>
 #include <vector>
+
+#include "platform/parallel.h"
+
+namespace {
+
+// Calls row(y) for every row of box, bands of rows on all cores.
+template <class Row>
+void forBoxRows(const PixelRect& box, const Row& row) {
+    if (box.empty()) return;
+    const size_t rows = static_cast<size_t>(box.height());
+    parallelFor(rows, parallelRowGrain(static_cast<size_t>(box.width())),
+                [&](size_t begin, size_t end) {
+                    for (size_t i = begin; i < end; ++i) row(box.ymin + static_cast<int32_t>(i));
+                });
+}
+
+}  // namespace
 
 uint16_t* LevelPlaneStore::words(size_t count) {
     if (count != count_) {
@@ -34,13 +52,13 @@ RoiLevels::RoiLevels(const TextureContext& context, const RoiStatisticsTable& st
             const int32_t b = usableBitDepth(context.BitDepth);
             const uint32_t mask = (uint32_t{1} << bits_) - 1;
             const int32_t up = b < bits_ ? bits_ - b : 0, down = b < bits_ ? 0 : b - bits_;
-            for (int32_t y = box.ymin; y <= box.ymax; ++y) {
+            forBoxRows(box, [&](int32_t y) {
                 const uint16_t* samples = context.samples + context.index(0, y);
                 uint16_t* levels = plane_ + context.index(0, y);
                 for (int32_t x = box.xmin; x <= box.xmax; ++x)
                     levels[x] =
                         static_cast<uint16_t>(((uint32_t{samples[x]} << up) >> down) & mask);
-            }
+            });
         }
     } else {
         for (int r = 0; r < kRoiCount; ++r)
@@ -50,21 +68,26 @@ RoiLevels::RoiLevels(const TextureContext& context, const RoiStatisticsTable& st
         // While no pixel is in two ROIs, one plane still holds every pixel's
         // level under its own ROI's limits.
         const PixelRect box = clipToImage(context, unionOfRoiBoxes(statistics));
-        bool overlap = !context.valid() || context.roiMap == nullptr;
-        for (int32_t y = box.ymin; y <= box.ymax && !overlap; ++y) {
-            const uint16_t* roi = context.roiMap + context.index(0, y);
-            for (int32_t x = box.xmin; x <= box.xmax; ++x) overlap |= (roi[x] & (roi[x] - 1)) != 0;
-        }
+        std::atomic<bool> overlap = !context.valid() || context.roiMap == nullptr;
+        if (!overlap)
+            forBoxRows(box, [&](int32_t y) {
+                if (overlap) return;
+                const uint16_t* roi = context.roiMap + context.index(0, y);
+                bool shared = false;
+                for (int32_t x = box.xmin; x <= box.xmax; ++x)
+                    shared |= (roi[x] & (roi[x] - 1)) != 0;
+                if (shared) overlap = true;
+            });
         if (!overlap) {
             plane_ = store.words(static_cast<size_t>(context.width) * context.height);
-            for (int32_t y = box.ymin; y <= box.ymax; ++y) {
+            forBoxRows(box, [&](int32_t y) {
                 const size_t row = context.index(0, y);
                 for (int32_t x = box.xmin; x <= box.xmax; ++x) {
                     const uint16_t word = context.roiMap[row + x];
                     plane_[row + x] =
                         word != 0 ? tables_[std::countr_zero(word)][context.samples[row + x]] : 0;
                 }
-            }
+            });
         }
     }
     for (int r = 0; r < kRoiCount; ++r) {

@@ -213,7 +213,16 @@ TEST(Cooccurrence, AllRoisInOnePassEqualOneRegionAtATime) {
         for (int x = 0; x < tiles.width; ++x)
             tiles.roi[size_t(y) * tiles.width + x] =
                 random() % 7 == 0 ? 0 : uint16_t(1u << ((y / 10) * 4 + x / 10));
-    for (const TestImage* map : {&image, &tiles}) {
+    // Wide enough to be counted in bands of rows on several cores: strips of
+    // one ROI each through every band, once with a pixel of two ROIs in the
+    // last band only.
+    TestImage wide(1200, 150, 12);
+    for (uint16_t& s : wide.samples) s = static_cast<uint16_t>(random() % 4096);
+    for (int r = 0; r < kRoiCount; ++r)
+        wide.addRect(r, 70 * r + 3, r % 5, 70 * r + 60, 149 - r % 3);
+    TestImage wideOverlap = wide;
+    wideOverlap.addPixel(4, 70 * 3 + 10, 140);
+    for (const TestImage* map : {&image, &tiles, &wide, &wideOverlap}) {
         const TextureContext context = map->context();
         for (int32_t mode : {0, 1, 2, 3}) {
             AnalysisOptions options;

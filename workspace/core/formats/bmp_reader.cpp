@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "platform/parallel.h"
 #include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
@@ -85,9 +87,13 @@ struct Layout {
     Channel red, green, blue;
 };
 
-BmpStatus readLayout(std::span<const uint8_t> d, size_t maxPixels, Layout& L) {
+// The headers and tables lie within the first kLayoutBytes of a file.
+constexpr size_t kLayoutBytes = 4096;
+
+// d holds the file's first bytes: all of a file of `size` bytes, or at least
+// its first kLayoutBytes.
+BmpStatus readLayout(std::span<const uint8_t> d, uint64_t size, size_t maxPixels, Layout& L) {
     if (d.size() < 2 || d[0] != 'B' || d[1] != 'M') return BmpStatus::NotBitmap;
-    const uint64_t size = d.size();
     if (size < kFileHeaderBytes + 4) return BmpStatus::Corrupt;
     const uint64_t pixelOffset = readU32(d, 10);
     const uint64_t headerSize = readU32(d, 14);
@@ -338,25 +344,164 @@ BmpStatus decodeRle(std::span<const uint8_t> d, const Layout& L, std::vector<uin
     return BmpStatus::Ok;
 }
 
-// Reads until the end of the file; false on a read error or when the file
-// grew beyond `limit` while being read.
-bool readRest(int fd, uint64_t limit, std::vector<uint8_t>& data) {
-    uint8_t buffer[65536];
+using FileBytes = VectorForOverwrite<uint8_t>;
+
+// Reads until the end of the file, straight into data after what it holds;
+// false on a read error or when the file grew beyond `limit` while being read.
+bool readRest(int fd, uint64_t limit, FileBytes& data) {
+    size_t used = data.size();
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        // All the room reserved, then more for a file that grows.
+        if (data.size() - used < 65536) data.resize(std::max(used + 65536, data.capacity()));
+        ssize_t n = ::read(fd, data.data() + used, data.size() - used);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
-        if (n == 0) return true;
-        if (data.size() + static_cast<uint64_t>(n) > limit) return false;
-        data.insert(data.end(), buffer, buffer + n);
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+        if (used > limit) return false;
     }
+    data.resize(used);
+    return true;
+}
+
+// Reads count bytes at offset, fewer only where the file ends; false on a
+// read error.
+bool readAt(int fd, uint64_t offset, uint8_t* out, size_t count, size_t& got) {
+    got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd, out + got, count - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Fills data[from, data.size()) from the file at the same offsets, pieces of
+// it on all cores: the copies from the page cache, and the first touches of
+// fresh pages, are the bulk of opening a large picture. Keeps the bytes up
+// to the first piece that the file ended in (a file that shrank while being
+// read); false on a read error.
+bool readAtOffsets(int fd, size_t from, FileBytes& data) {
+    constexpr size_t kPiece = size_t{8} << 20;
+    const size_t count = data.size() - from;
+    std::vector<size_t> got(parallelChunkCount(count, kPiece), 0);
+    std::atomic<bool> failed{false};
+    parallelFor(count, kPiece, [&](size_t begin, size_t end) {
+        if (!readAt(fd, from + begin, data.data() + from + begin, end - begin, got[begin / kPiece]))
+            failed = true;
+    });
+    if (failed) return false;
+    size_t kept = from;
+    for (size_t piece = 0; piece < got.size(); ++piece) {
+        kept += got[piece];
+        if (got[piece] < std::min(kPiece, count - piece * kPiece)) break;
+    }
+    data.resize(kept);
+    return true;
+}
+
+// A bitmap file opened for reading: its descriptor (closed with it), its
+// first bytes (up to kLayoutBytes) and its size.
+struct BitmapFile {
+    int fd = -1;
+    std::vector<uint8_t> head;
+    uint64_t size = 0;
+
+    BitmapFile() = default;
+    BitmapFile(const BitmapFile&) = delete;
+    BitmapFile& operator=(const BitmapFile&) = delete;
+    ~BitmapFile() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// CannotOpen for a missing file, a folder or a read error, NotBitmap for a
+// file shorter than two bytes or not starting with "BM", Unsupported for a
+// file too large to hold any picture we accept, else Ok. The signature is
+// looked at before a large file is read through.
+BmpStatus openBitmapFile(const std::string& path, BitmapFile& file) {
+    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file.fd < 0) return BmpStatus::CannotOpen;
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return BmpStatus::CannotOpen;
+    file.head.resize(kLayoutBytes);
+    size_t got = 0;
+    if (!readAt(file.fd, 0, file.head.data(), file.head.size(), got)) return BmpStatus::CannotOpen;
+    file.head.resize(got);
+    if (got < 2 || file.head[0] != 'B' || file.head[1] != 'M') return BmpStatus::NotBitmap;
+    if (static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return BmpStatus::Unsupported;
+    // A file that ended within its first bytes is as long as they are.
+    file.size = got < kLayoutBytes ? got : std::max<uint64_t>(got, info.st_size);
+    return BmpStatus::Ok;
+}
+
+// The whole file: the size it had is read on all cores, then on to its end,
+// in case it grew meanwhile.
+bool readWholeFile(const BitmapFile& file, FileBytes& data) {
+    data.reserve(file.size + 65536);
+    data.resize(file.size);
+    std::memcpy(data.data(), file.head.data(), file.head.size());
+    if (!readAtOffsets(file.fd, file.head.size(), data)) return false;
+    if (data.size() < file.size) return true;
+    if (::lseek(file.fd, static_cast<off_t>(data.size()), SEEK_SET) < 0) return false;
+    return readRest(file.fd, kMaxFileBytes, data);
+}
+
+// The rows of an uncompressed bitmap read from the file and decoded into grey
+// samples in bands of rows on all cores, each band reading only its own rows:
+// no copy of the whole file is made. Corrupt when the file has become
+// shorter than its layout, CannotOpen on a read error.
+BmpStatus decodeUncompressedGrey(int fd, const Layout& L, const GreyConversion& convert,
+                                 uint16_t* samples) {
+    const size_t width = static_cast<size_t>(L.width);
+    const size_t rows = static_cast<size_t>(L.height);
+    const size_t rowBytes = (width * L.bpp + 7) / 8;
+    // Every pixel of a palette picture is one of the palette's colours:
+    // convert those once.
+    std::array<uint16_t, 256> grey{};
+    if (L.bpp <= 8) convert(L.palette.data(), grey.size(), grey.data());
+    std::atomic<int> failure{0};  // 1: read error, 2: the file ended early
+    parallelFor(rows, parallelRowGrain(width), [&](size_t begin, size_t end) {
+        // Rows begin..end-1 from the top are one run of stored rows.
+        const uint64_t first = L.topDown ? begin : rows - end;
+        const uint64_t last = L.topDown ? end - 1 : rows - 1 - begin;
+        const uint64_t from = L.pixelOffset + first * L.stride;
+        const size_t count = static_cast<size_t>((last - first) * L.stride + rowBytes);
+        std::vector<uint8_t> band(count);
+        size_t got = 0;
+        if (!readAt(fd, from, band.data(), count, got)) failure = 1;
+        if (got < count && failure == 0) failure = 2;
+        if (failure != 0) return;
+        std::vector<uint8_t> bgr(L.bpp <= 8 ? 0 : width * 3);
+        for (size_t y = begin; y < end; ++y) {
+            const uint64_t stored = L.topDown ? y : rows - 1 - y;
+            const uint8_t* s = band.data() + (stored - first) * L.stride;
+            uint16_t* out = samples + y * width;
+            if (L.bpp == 8) {
+                for (size_t x = 0; x < width; ++x) out[x] = grey[s[x]];
+            } else if (L.bpp == 4) {
+                for (size_t x = 0; x < width; ++x)
+                    out[x] = grey[(s[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
+            } else if (L.bpp == 1) {
+                for (size_t x = 0; x < width; ++x) out[x] = grey[(s[x >> 3] >> (7 - (x & 7))) & 1];
+            } else {
+                decodeRow(L, s, bgr.data());
+                convert(bgr.data(), width, out);
+            }
+        }
+    });
+    if (failure == 1) return BmpStatus::CannotOpen;
+    if (failure == 2) return BmpStatus::Corrupt;
+    return BmpStatus::Ok;
 }
 
 }  // namespace
 
 BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixels) {
     Layout layout;
-    BmpStatus status = readLayout(data, maxPixels, layout);
+    BmpStatus status = readLayout(data, data.size(), maxPixels, layout);
     if (status != BmpStatus::Ok) return status;
     RgbImage image;
     image.width = layout.width;
@@ -377,30 +522,42 @@ BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out) {
 }
 
 BmpStatus readBmpFile(const std::string& path, RgbImage& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return BmpStatus::CannotOpen;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return BmpStatus::CannotOpen;
-    // Look at the signature before reading a large file through.
-    uint8_t magic[2] = {0, 0};
-    size_t got = 0;
-    while (got < sizeof magic) {
-        ssize_t n = ::read(fd, magic + got, sizeof magic - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return BmpStatus::CannotOpen;
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    if (got < 2 || magic[0] != 'B' || magic[1] != 'M') return BmpStatus::NotBitmap;
-    if (static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return BmpStatus::Unsupported;
-    std::vector<uint8_t> data;
-    data.reserve(static_cast<size_t>(info.st_size));
-    data.assign(magic, magic + 2);
-    if (!readRest(fd, kMaxFileBytes, data)) return BmpStatus::CannotOpen;
+    BitmapFile file;
+    const BmpStatus status = openBitmapFile(path, file);
+    if (status != BmpStatus::Ok) return status;
+    FileBytes data;
+    if (!readWholeFile(file, data)) return BmpStatus::CannotOpen;
     return decodeBmp(data, out);
+}
+
+BmpStatus readBmpFileGrey(const std::string& path, const GreyConversion& convert,
+                          GreyPicture& out) {
+    BitmapFile file;
+    BmpStatus status = openBitmapFile(path, file);
+    if (status != BmpStatus::Ok) return status;
+    Layout layout;
+    status = readLayout(file.head, file.size, kMaxPlaneWords, layout);
+    if (status != BmpStatus::Ok) return status;
+    GreyPicture picture;
+    picture.width = layout.width;
+    picture.height = layout.height;
+    const size_t pixels = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height);
+    if (layout.compression == kRle8 || layout.compression == kRle4) {
+        FileBytes data;
+        if (!readWholeFile(file, data)) return BmpStatus::CannotOpen;
+        status = readLayout(data, data.size(), kMaxPlaneWords, layout);
+        if (status != BmpStatus::Ok) return status;
+        RgbImage decoded;
+        decoded.bgr.resize(pixels * 3);
+        status = decodeRle(data, layout, decoded.bgr);
+        if (status != BmpStatus::Ok) return status;
+        picture.samples.resize(pixels);
+        convert(decoded.bgr.data(), pixels, picture.samples.data());
+    } else {
+        picture.samples.resize(pixels);
+        status = decodeUncompressedGrey(file.fd, layout, convert, picture.samples.data());
+        if (status != BmpStatus::Ok) return status;
+    }
+    out = std::move(picture);
+    return BmpStatus::Ok;
 }

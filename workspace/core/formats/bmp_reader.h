@@ -8,9 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "workspace/core/image/image_plane.h"
 
 // A decoded picture: width x height pixels of three bytes B, G, R each, row by
 // row from the top of the picture down, without row padding.
@@ -42,3 +45,20 @@ BmpStatus decodeBmp(std::span<const uint8_t> data, RgbImage& out, size_t maxPixe
 // read error, NotBitmap for a file shorter than two bytes or not starting with
 // "BM", Unsupported for a file too large to hold any picture we accept.
 BmpStatus readBmpFile(const std::string& path, RgbImage& out);
+
+// Turns `count` pixels of three bytes B, G, R into grey samples.
+using GreyConversion = std::function<void(const uint8_t* bgr, size_t count, uint16_t* samples)>;
+
+// A picture turned into grey samples, row by row from the top.
+struct GreyPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    PlaneWords samples;
+};
+
+// readBmpFile followed by `convert` over every pixel, with the same statuses
+// and the same samples, but an uncompressed bitmap goes from the file to the
+// samples directly (a palette is converted once, not per pixel), its rows
+// spread over all cores; `convert` must be safe to call from several threads.
+// On any status but Ok `out` is left as it was.
+BmpStatus readBmpFileGrey(const std::string& path, const GreyConversion& convert, GreyPicture& out);

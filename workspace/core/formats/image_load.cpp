@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/parallel.h"
 #include "workspace/core/formats/bmp_reader.h"
 #include "workspace/core/formats/dicom_reader.h"
 #include "workspace/core/formats/open_rules.h"
@@ -13,9 +14,18 @@
 
 namespace {
 
+// The readers of these formats give vectors; the plane takes them over as
+// its own words, and this copy is the only one on the way.
+PlaneWords planeWordsOf(const std::vector<uint16_t>& samples) {
+    return PlaneWords(samples.begin(), samples.end());
+}
+
 int readBitmap(const std::string& path, uint32_t colourMode, LoadedImage& image) {
-    RgbImage picture;
-    switch (readBmpFile(path, picture)) {
+    GreyPicture picture;
+    const auto convert = [colourMode](const uint8_t* bgr, size_t count, uint16_t* samples) {
+        convertToGrey(bgr, count, colourMode, samples);
+    };
+    switch (readBmpFileGrey(path, convert, picture)) {
         case BmpStatus::Ok:
             break;
         case BmpStatus::NotBitmap:
@@ -26,8 +36,7 @@ int readBitmap(const std::string& path, uint32_t colourMode, LoadedImage& image)
     LoadedImage out;
     out.width = picture.width;
     out.height = picture.height;
-    out.samples.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
-    convertToGrey(picture, colourMode, out.samples.data());
+    out.samples = std::move(picture.samples);
     out.loadedColourMode = colourMode;
     out.featurePrefix = std::string(colourModePrefix(colourMode));
     image = std::move(out);
@@ -37,7 +46,7 @@ int readBitmap(const std::string& path, uint32_t colourMode, LoadedImage& image)
 int readRaw(const std::string& path, const RawOptions& options, LoadedImage& image) {
     std::vector<uint16_t> samples;
     if (readRawFile(path, options, samples) != RawStatus::Ok) return kLoadCannotRead;
-    image = LoadedImage{options.RawX, options.RawY, std::move(samples), 0, "", ""};
+    image = LoadedImage{options.RawX, options.RawY, planeWordsOf(samples), 0, "", ""};
     return 0;
 }
 
@@ -46,8 +55,8 @@ int readDicom(const std::string& path, LoadedImage& image) {
     DicomState state;
     std::vector<uint16_t> samples;
     if (readDicomFile(path, state, samples) != DicomStatus::Ok) return kLoadDicomRejected;
-    image =
-        LoadedImage{state.columns, state.rows, std::move(samples), 0, "", DicomHeaderText(state)};
+    image = LoadedImage{state.columns,         state.rows, planeWordsOf(samples), 0, "",
+                        DicomHeaderText(state)};
     return 0;
 }
 
@@ -57,7 +66,7 @@ int readScanner(int formatId, const std::string& path, LoadedImage& image) {
     ScannerImage pixels;
     if (ReadScannerImage(path, formatId, &pixels, nullptr, nullptr) != kScannerOk)
         return kLoadScannerFailed;
-    image = LoadedImage{pixels.width, pixels.height, std::move(pixels.samples), 0, "", ""};
+    image = LoadedImage{pixels.width, pixels.height, planeWordsOf(pixels.samples), 0, "", ""};
     image.scannerFormatId = formatId;
     return 0;
 }
@@ -75,8 +84,34 @@ int readImageSamples(int index, const std::string& path, const RawOptions& rawOp
 
 SampleRange findSampleRange(const uint16_t* samples, size_t count) {
     if (count == 0) return {};
-    auto [lo, hi] = std::minmax_element(samples, samples + count);
-    return {*lo, *hi};
+    constexpr size_t kGrain = size_t{1} << 18;
+    std::vector<SampleRange> parts(parallelChunkCount(count, kGrain));
+    parallelFor(count, kGrain, [&](size_t begin, size_t end) {
+        uint16_t lo = samples[begin], hi = samples[begin];
+        // Blocks of a fixed length, which the compiler turns into vector code.
+        constexpr size_t kBlock = 64;
+        size_t i = begin;
+        for (; i + kBlock <= end; i += kBlock) {
+            uint16_t blockLo = samples[i], blockHi = samples[i];
+            for (size_t k = 0; k < kBlock; ++k) {
+                blockLo = std::min(blockLo, samples[i + k]);
+                blockHi = std::max(blockHi, samples[i + k]);
+            }
+            lo = std::min(lo, blockLo);
+            hi = std::max(hi, blockHi);
+        }
+        for (; i < end; ++i) {
+            lo = std::min(lo, samples[i]);
+            hi = std::max(hi, samples[i]);
+        }
+        parts[begin / kGrain] = {lo, hi};
+    });
+    SampleRange range = parts[0];
+    for (const SampleRange& part : parts) {
+        range.min = std::min(range.min, part.min);
+        range.max = std::max(range.max, part.max);
+    }
+    return range;
 }
 
 int32_t bitDepthFor(int32_t imageMax) {
@@ -99,24 +134,35 @@ void recomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosi
 bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
                       int trMaxPosition) {
     size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-    if (image.samples.size() != count) return false;
-    PlanePtr grey = newPlane(image.width, image.height);
-    PlanePtr roi = newPlane(image.width, image.height);
-    if (!grey || !roi) return false;
-    std::memcpy(grey->current, image.samples.data(), count * sizeof(uint16_t));
-
+    if (image.width < 0 || image.height < 0 || count > kMaxPlaneWords ||
+        image.samples.size() != count)
+        return false;
+    // Every word of the new map is written below, each row once, on all cores.
+    PlanePtr roi = adoptPlane(image.width, image.height, PlaneWords(count));
+    if (!roi) return false;
     // A picture narrower or lower than 4 pixels means there was no image before.
     const ImagePlane* old = state.RoiMap.get();
     bool first = !state.GreyImage || !old || old->width < 4 || old->height < 4;
-    if (first) {
-        std::fill(roi->current, roi->current + count, uint16_t{1});
-    } else {
-        int32_t w = std::min(old->width, image.width);
-        int32_t h = std::min(old->height, image.height);
-        for (int32_t y = 0; y < h; ++y)
-            std::memcpy(roi->current + static_cast<size_t>(y) * image.width,
-                        old->current + static_cast<size_t>(y) * old->width, w * sizeof(uint16_t));
-    }
+    const size_t width = static_cast<size_t>(image.width);
+    const size_t kept = first ? 0 : static_cast<size_t>(std::min(old->width, image.width));
+    const size_t keptRows = first ? 0 : static_cast<size_t>(std::min(old->height, image.height));
+    parallelFor(static_cast<size_t>(image.height), parallelRowGrain(width),
+                [&](size_t begin, size_t end) {
+                    for (size_t y = begin; y < end; ++y) {
+                        uint16_t* row = roi->current + y * width;
+                        if (first) {
+                            std::fill(row, row + width, uint16_t{1});
+                            continue;
+                        }
+                        const size_t copied = y < keptRows ? kept : 0;
+                        if (copied > 0)
+                            std::memcpy(row, old->current + y * static_cast<size_t>(old->width),
+                                        copied * sizeof(uint16_t));
+                        std::fill(row + copied, row + width, uint16_t{0});
+                    }
+                });
+    PlanePtr grey = adoptPlane(image.width, image.height, std::move(image.samples));
+    if (!grey) return false;
 
     state.GreyImage = std::move(grey);
     state.RoiMap = std::move(roi);

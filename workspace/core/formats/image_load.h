@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "workspace/core/formats/raw_options.h"
+#include "workspace/core/image/image_plane.h"
 #include "workspace/core/workspace_state.h"
 
 // Samples read from a file, not yet in the workspace.
 struct LoadedImage {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint16_t> samples;  // width x height, row by row
+    PlaneWords samples;  // width x height, row by row; becomes the grey plane
     uint32_t loadedColourMode = 0;
     std::string featurePrefix;
     std::string headerText;   // DICOM header lines for the image-information window

@@ -102,7 +102,10 @@ void convertToGrey(const RgbImage& image, uint32_t mode, uint16_t* samples) {
     // Never read past the pixels actually held, whatever the size fields say.
     const size_t count = std::min(
         static_cast<size_t>(image.width) * static_cast<size_t>(image.height), image.bgr.size() / 3);
-    const uint8_t* bgr = image.bgr.data();
+    convertToGrey(image.bgr.data(), count, mode, samples);
+}
+
+void convertToGrey(const uint8_t* bgr, size_t count, uint32_t mode, uint16_t* samples) {
     switch (mode) {
         case 1:
             return convertAll<redOf>(bgr, count, samples);

@@ -4,6 +4,7 @@
 // status-bar text that tell the user which conversion made the image.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -31,3 +32,6 @@ std::string_view colourModeStatusText(uint32_t mode);
 // which must hold width x height values (only as many as `image.bgr` holds
 // pixels are written).
 void convertToGrey(const RgbImage& image, uint32_t mode, uint16_t* samples);
+
+// Converts `count` pixels of three bytes B, G, R into `samples`.
+void convertToGrey(const uint8_t* bgr, size_t count, uint32_t mode, uint16_t* samples);

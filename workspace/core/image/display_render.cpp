@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/parallel.h"
+
 namespace {
 
 constexpr size_t kSampleValues = 65536;
@@ -39,15 +41,21 @@ bool sizeUsable(const ImagePlane& grey) {
     return grey.current && grey.width > 0 && grey.height > 0;
 }
 
-void fitBitmap(const ImagePlane& grey, DisplayBitmap& bitmap) {
+// A bitmap of another size is made anew, black but for rows y0..y1-1, which
+// the caller renders.
+void fitBitmap(const ImagePlane& grey, DisplayBitmap& bitmap, int32_t y0, int32_t y1) {
     int32_t width = sizeUsable(grey) ? grey.width : 0;
     int32_t height = sizeUsable(grey) ? grey.height : 0;
-    if (bitmap.width == width && bitmap.height == height &&
-        bitmap.pixels.size() == static_cast<size_t>(width) * static_cast<size_t>(height))
-        return;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (bitmap.width == width && bitmap.height == height && bitmap.pixels.size() == count) return;
     bitmap.width = width;
     bitmap.height = height;
-    bitmap.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), kBlack);
+    bitmap.pixels = VectorForOverwrite<uint32_t>(count);
+    const auto rowStart = [&](int32_t y) {
+        return bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(y) * width;
+    };
+    std::fill(rowStart(0), rowStart(y0), kBlack);
+    std::fill(rowStart(y1), rowStart(height), kBlack);
 }
 
 // Divides the three channel sums (each at most 16 x 255) by 2n with one
@@ -281,18 +289,32 @@ void DisplayRenderer::renderRows(const ImagePlane& grey, const ImagePlane* roiMa
                                  const DisplayParams& params, DisplayBitmap& bitmap, int32_t y0,
                                  int32_t y1, std::array<uint32_t, kRoiCount>& roiPixelCount) {
     roiPixelCount.fill(0);
-    fitBitmap(grey, bitmap);
-    if (!sizeUsable(grey)) return;
-    y0 = std::clamp(y0, 0, grey.height);
-    y1 = std::clamp(y1, y0, grey.height);
-    if (y0 == y1) return;
+    const bool usable = sizeUsable(grey);
+    y0 = usable ? std::clamp(y0, 0, grey.height) : 0;
+    y1 = usable ? std::clamp(y1, y0, grey.height) : 0;
+    fitBitmap(grey, bitmap, y0, y1);
+    if (!usable || y0 == y1) return;
 
     const uint16_t* map = usableMap(grey, roiMap);
     prepareGreyTable(params);
     if (map) prepareOverlayTable(drawnMask(params.visibleRoiMask, params.hiddenRoi));
 
-    renderBand(greyTable_.data(), map ? overlayTable_.data() : nullptr, grey, map, y0, y1,
-               bitmap.pixels.data(), roiPixelCount);
+    // Bands of rows on all cores, each counting its own ROI pixels; the
+    // counts are whole numbers, so their sum is the same in any cut.
+    const size_t rows = static_cast<size_t>(y1 - y0);
+    // Some 256 K pixels a band: smaller displays are drawn faster than the
+    // pool wakes up.
+    const size_t grain = parallelRowGrain(static_cast<size_t>(grey.width), size_t{1} << 18);
+    std::vector<std::array<uint32_t, kRoiCount>> counts(parallelChunkCount(rows, grain));
+    parallelFor(rows, grain, [&](size_t begin, size_t end) {
+        std::array<uint32_t, kRoiCount>& count = counts[begin / grain];
+        count.fill(0);
+        renderBand(greyTable_.data(), map ? overlayTable_.data() : nullptr, grey, map,
+                   y0 + static_cast<int32_t>(begin), y0 + static_cast<int32_t>(end),
+                   bitmap.pixels.data(), count);
+    });
+    for (const auto& count : counts)
+        for (size_t k = 0; k < kRoiCount; ++k) roiPixelCount[k] += count[k];
 }
 
 namespace {

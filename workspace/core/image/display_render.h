@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/vector_for_overwrite.h"
 #include "workspace/core/image/image_plane.h"
 #include "workspace/core/roi/roi_set.h"
 
@@ -26,7 +27,7 @@ struct DisplayParams {
 struct DisplayBitmap {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint32_t> pixels;
+    VectorForOverwrite<uint32_t> pixels;  // written in full by every renderer
 };
 
 inline constexpr uint32_t kOpaque = 0xFF000000u;
@@ -47,7 +48,8 @@ uint32_t overlayPixel(uint8_t grey, uint16_t roiWord, uint32_t visibleRoiMask, i
 
 // Renders grey (and the overlay of roiMap) into bitmap, resized to the grey
 // plane (0 x 0 when the plane has no samples), and counts the pixels of every
-// ROI (index k-1 for ROI k) over the whole map, drawn or not. Without a ROI
+// ROI (index k-1 for ROI k) over the whole map, drawn or not; bands of rows
+// on all cores, the same pixels and counts as on one. Without a ROI
 // map, or with one whose size differs from the grey plane, there is no
 // overlay and every count is 0. Keeps its lookup tables (sample -> pixel,
 // ROI word -> overlay) between calls and rebuilds one only when its inputs

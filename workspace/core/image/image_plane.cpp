@@ -8,17 +8,32 @@ namespace {
 std::atomic<uint64_t> lastPlaneSerial{0};
 }  // namespace
 
+namespace {
+
+bool sizeAllowed(int32_t width, int32_t height) {
+    return width >= 0 && height >= 0 &&
+           static_cast<size_t>(width) * static_cast<size_t>(height) <= kMaxPlaneWords;
+}
+
+}  // namespace
+
 ImagePlane* PlaneCreate(ImagePlane* plane, int32_t width, int32_t height) {
-    if (!plane || width < 0 || height < 0) return nullptr;
-    size_t words = static_cast<size_t>(width) * static_cast<size_t>(height);
-    if (words > kMaxPlaneWords) return nullptr;
+    if (!plane || !sizeAllowed(width, height)) return nullptr;
     // Zero-filled: a reader that fills less than the plane must not leave garbage.
-    auto first = std::make_unique<uint16_t[]>(words);
+    PlaneWords first(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    return PlaneAdopt(plane, width, height, std::move(first));
+}
+
+ImagePlane* PlaneAdopt(ImagePlane* plane, int32_t width, int32_t height, PlaneWords&& words) {
+    if (!plane || !sizeAllowed(width, height) ||
+        words.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+        return nullptr;
+    PlaneWords first = std::move(words);
     plane->width = width;
     plane->height = height;
-    for (auto& slot : plane->ring) slot.reset();
+    for (auto& slot : plane->ring) slot = PlaneWords();
     plane->ring[0] = std::move(first);
-    plane->current = plane->ring[0].get();
+    plane->current = plane->ring[0].data();
     plane->ringIndex = 0;
     plane->undoCount = 0;
     plane->redoCount = 0;
@@ -28,7 +43,7 @@ ImagePlane* PlaneCreate(ImagePlane* plane, int32_t width, int32_t height) {
 
 void PlaneDestroy(ImagePlane* plane, uint8_t flags) {
     if (!plane) return;
-    for (auto& slot : plane->ring) slot.reset();
+    for (auto& slot : plane->ring) slot = PlaneWords();
     plane->current = nullptr;
     if (flags & 1) delete plane;
 }
@@ -38,9 +53,9 @@ int PlanePushUndo(ImagePlane* plane) {
     plane->ringIndex = (old + 1) % kRingSlots;
     auto& slot = plane->ring[static_cast<size_t>(plane->ringIndex)];
     // Each slot is allocated once and reused after the ring has filled.
-    if (!slot) slot = std::make_unique_for_overwrite<uint16_t[]>(plane->size());
-    plane->current = slot.get();
-    std::memcpy(plane->current, plane->ring[static_cast<size_t>(old)].get(),
+    if (slot.empty()) slot.resize(plane->size());
+    plane->current = slot.data();
+    std::memcpy(plane->current, plane->ring[static_cast<size_t>(old)].data(),
                 plane->size() * sizeof(uint16_t));
     plane->undoCount = std::min(plane->undoCount + 1, kMaxUndoSteps);
     plane->redoCount = 0;
@@ -49,10 +64,10 @@ int PlanePushUndo(ImagePlane* plane) {
 
 bool planeUndo(ImagePlane& plane) {
     int previous = (plane.ringIndex + kRingSlots - 1) % kRingSlots;
-    if (plane.undoCount > 0 && plane.ring[static_cast<size_t>(previous)]) {
+    if (plane.undoCount > 0 && !plane.ring[static_cast<size_t>(previous)].empty()) {
         plane.undoCount -= 1;
         plane.ringIndex = previous;
-        plane.current = plane.ring[static_cast<size_t>(previous)].get();
+        plane.current = plane.ring[static_cast<size_t>(previous)].data();
         plane.redoCount += 1;
         // The ring holds the present state and at most three others.
         if (plane.redoCount >= kRingSlots - plane.undoCount)
@@ -65,10 +80,10 @@ bool planeUndo(ImagePlane& plane) {
 
 bool planeRedo(ImagePlane& plane) {
     int next = (plane.ringIndex + 1) % kRingSlots;
-    if (plane.redoCount > 0 && plane.ring[static_cast<size_t>(next)]) {
+    if (plane.redoCount > 0 && !plane.ring[static_cast<size_t>(next)].empty()) {
         plane.redoCount -= 1;
         plane.ringIndex = next;
-        plane.current = plane.ring[static_cast<size_t>(next)].get();
+        plane.current = plane.ring[static_cast<size_t>(next)].data();
         plane.undoCount = std::min(plane.undoCount + 1, kMaxUndoSteps);
         return true;
     }

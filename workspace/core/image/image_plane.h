@@ -8,14 +8,20 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/vector_for_overwrite.h"
+
 inline constexpr int kRingSlots = 4;
+
+// The words of one plane. Planes reach a gigabyte: a buffer that its writer
+// fills completely is never zeroed first.
+using PlaneWords = VectorForOverwrite<uint16_t>;
 inline constexpr int kMaxUndoSteps = kRingSlots - 1;
 
 struct ImagePlane {
     int32_t height = 0;
     int32_t width = 0;
-    uint16_t* current = nullptr;  // always one of the ring buffers
-    std::array<std::unique_ptr<uint16_t[]>, kRingSlots> ring;
+    uint16_t* current = nullptr;              // always one of the ring buffers
+    std::array<PlaneWords, kRingSlots> ring;  // empty: a slot not yet used
     int32_t ringIndex = 0;
     int32_t undoCount = 0;
     int32_t redoCount = 0;
@@ -42,6 +48,11 @@ inline constexpr size_t kMaxPlaneWords = kMaxImagePixels;
 // serial, and allocates slot 0 as the current buffer, filled with zeros. Returns the plane, or
 // nullptr (plane untouched) for a negative size or one above kMaxPlaneWords.
 ImagePlane* PlaneCreate(ImagePlane* plane, int32_t width, int32_t height);
+
+// The same with `words` (width x height of them, row by row) as slot 0,
+// taken over without a copy. Returns nullptr (plane and words untouched) for
+// a size PlaneCreate refuses or words of another count.
+ImagePlane* PlaneAdopt(ImagePlane* plane, int32_t width, int32_t height, PlaneWords&& words);
 
 // Frees every ring buffer; with bit 0 of flags set also deletes the plane
 // (which must then come from new). Nothing happens for nullptr.

@@ -111,6 +111,6 @@ class RoiToolSession {
     Point lastMouse_;
     Point penAt_;
     std::optional<Point> lastRubber_;
-    std::vector<uint32_t> keptPicture_;
+    VectorForOverwrite<uint32_t> keptPicture_;
     bool previewRunning_ = false;
 };

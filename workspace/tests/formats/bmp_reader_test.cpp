@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/testing/temp_dir.h"
+#include "workspace/core/image/colour_modes.h"
 #include "workspace/core/image/image_plane.h"
 
 using platform::testing::TempDir;
@@ -512,6 +515,57 @@ TEST(BmpFile, ReadsAFileAndReportsWhatIsWrongWithOthers) {
     EXPECT_EQ(readBmpFile(dir.file("missing.bmp"), image), BmpStatus::CannotOpen);
     EXPECT_EQ(readBmpFile(dir.path(), image), BmpStatus::CannotOpen);
     EXPECT_EQ(image.bgr, kSmall24);
+}
+
+// Straight to grey: the same samples and statuses as decoding the picture
+// and converting it, in every depth, for a picture cut into several bands of
+// rows, and for failures.
+TEST(BmpFile, GreySamplesAreThePictureConverted) {
+    TempDir dir;
+    std::mt19937 random(7);
+    const auto convert = [](const uint8_t* colours, size_t count, uint16_t* samples) {
+        convertToGrey(colours, count, 6, samples);  // hue: every channel counts
+    };
+    const auto check = [&](const std::string& name, const std::vector<uint8_t>& file) {
+        const std::string path = dir.write(name, std::string(file.begin(), file.end()));
+        RgbImage picture;
+        const BmpStatus expected = readBmpFile(path, picture);
+        GreyPicture grey;
+        grey.width = 5;
+        EXPECT_EQ(readBmpFileGrey(path, convert, grey), expected) << name;
+        if (expected != BmpStatus::Ok) {
+            EXPECT_EQ(grey.width, 5) << name;
+            return;
+        }
+        std::vector<uint16_t> converted(picture.bgr.size() / 3);
+        convertToGrey(picture, 6, converted.data());
+        EXPECT_EQ(grey.width, picture.width) << name;
+        EXPECT_EQ(grey.height, picture.height) << name;
+        EXPECT_TRUE(std::equal(converted.begin(), converted.end(), grey.samples.begin(),
+                               grey.samples.end()))
+            << name;
+    };
+    // 301 pixels wide and 700 high: several bands of rows on any machine.
+    for (uint32_t bpp : {1u, 4u, 8u, 16u, 24u, 32u})
+        for (int32_t height : {700, -700}) {
+            BmpParts parts{.width = 301, .height = height, .bpp = bpp};
+            if (bpp <= 8) parts.palette = greyRamp();
+            parts.palette.resize(bpp <= 8 ? size_t{1} << bpp : 0);
+            parts.pixels.resize((301 * bpp + 31) / 32 * 4 * 700);
+            for (uint8_t& byte : parts.pixels) byte = static_cast<uint8_t>(random());
+            check(std::to_string(bpp) + "_" + std::to_string(height) + ".bmp", makeBmp(parts));
+            if (bpp == 8 && height > 0) {
+                std::vector<uint8_t> cut = makeBmp(parts);
+                cut.resize(cut.size() - 302);
+                check("cut.bmp", cut);
+            }
+        }
+    check("rle.bmp", makeBmp(rleParts(4, 2, kRle8, {0, 0, 2, 5, 0, 0, 4, 7, 0, 1})));
+    check("text.bmp", {'h', 'e', 'l', 'l', 'o'});
+    check("short.bmp", {'B', 'M', 0x10});
+    GreyPicture grey;
+    EXPECT_EQ(readBmpFileGrey(dir.file("missing.bmp"), convert, grey), BmpStatus::CannotOpen);
+    EXPECT_EQ(readBmpFileGrey(dir.path(), convert, grey), BmpStatus::CannotOpen);
 }
 
 }  // namespace

@@ -278,7 +278,8 @@ TEST(DicomLoading, BothDicomIndexesLoadWithGeometrySamplesAndHeaderText) {
         EXPECT_EQ(image.height, 64);
         EXPECT_EQ(image.loadedColourMode, 0u);
         EXPECT_EQ(image.featurePrefix, "");
-        EXPECT_EQ(image.samples, readFile("MR_small.dcm").samples);
+        EXPECT_EQ(std::vector<uint16_t>(image.samples.begin(), image.samples.end()),
+                  readFile("MR_small.dcm").samples);
         EXPECT_EQ(image.headerText, DicomHeaderText(readFile("MR_small.dcm").state));
     }
 }
@@ -291,7 +292,7 @@ TEST(DicomLoading, WidthIsColumnsAndHeightIsRows) {
     ASSERT_EQ(readImageSamples(13, dir.write("a.dcm", f.str()), RawOptions{}, 0, image), 0);
     EXPECT_EQ(image.width, 3);
     EXPECT_EQ(image.height, 2);
-    EXPECT_EQ(image.samples, (std::vector<uint16_t>{'a', 'b', 'c', 'd', 'e', 'f'}));
+    EXPECT_EQ(image.samples, (PlaneWords{'a', 'b', 'c', 'd', 'e', 'f'}));
     EXPECT_EQ(image.headerText, "");
 }
 
@@ -303,7 +304,7 @@ TEST(DicomLoading, RefusedAndMissingFilesFailWithCode12AndLeaveTheImage) {
         image.samples = {1, 2};
         EXPECT_EQ(readImageSamples(12, path, RawOptions{}, 0, image), kLoadDicomRejected) << path;
         EXPECT_EQ(image.width, 5);
-        EXPECT_EQ(image.samples, (std::vector<uint16_t>{1, 2}));
+        EXPECT_EQ(image.samples, (PlaneWords{1, 2}));
     }
 }
 

@@ -329,7 +329,8 @@ TEST(DisplayRenderBitmap, FollowsThePlaneSize) {
     RenderDisplay(small.plane, nullptr, window(0, 255), bitmap, counts);
     EXPECT_EQ(bitmap.width, 3);
     EXPECT_EQ(bitmap.height, 1);
-    EXPECT_EQ(bitmap.pixels, std::vector<uint32_t>(3, greyRgb(255)));
+    EXPECT_EQ(std::vector<uint32_t>(bitmap.pixels.begin(), bitmap.pixels.end()),
+              std::vector<uint32_t>(3, greyRgb(255)));
     Plane empty(0, 0);
     RenderDisplay(empty.plane, nullptr, window(0, 255), bitmap, counts);
     EXPECT_EQ(bitmap.width, 0);
@@ -493,7 +494,8 @@ TEST(DisplayRenderExhaustive, EveryRoiWordOverSeveralGreys) {
             std::vector<uint32_t> expected;
             Counts expectedCounts;
             referenceRender(grey.plane, &map.plane, p, expected, expectedCounts);
-            EXPECT_EQ(bitmap.pixels, expected) << "grey " << level << " mask " << mask;
+            EXPECT_EQ(std::vector<uint32_t>(bitmap.pixels.begin(), bitmap.pixels.end()), expected)
+                << "grey " << level << " mask " << mask;
             EXPECT_EQ(counts, expectedCounts);  // each bit is set in half the words
             EXPECT_EQ(counts[0], 32768u);
             const auto g = static_cast<uint8_t>(referenceGrey(level, 0, 255, GreyStyle::Normal));
@@ -534,10 +536,10 @@ TEST_F(DisplayRenderReference, BandOfRowsMatchesTheWholeRender) {
     // The rest, in two bands with limits beyond the plane, completes the picture.
     renderDisplayRows(grey.plane, &map.plane, p, bitmap, -5, 10, counts);
     renderDisplayRows(grey.plane, &map.plane, p, bitmap, 20, 1000, counts);
-    EXPECT_EQ(bitmap.pixels, whole);
+    EXPECT_EQ(std::vector<uint32_t>(bitmap.pixels.begin(), bitmap.pixels.end()), whole);
     renderDisplayRows(grey.plane, &map.plane, p, bitmap, 30, 30, counts);
     EXPECT_EQ(counts, Counts{});
-    EXPECT_EQ(bitmap.pixels, whole);
+    EXPECT_EQ(std::vector<uint32_t>(bitmap.pixels.begin(), bitmap.pixels.end()), whole);
 }
 
 // --- Zoom and track bars ---

@@ -23,7 +23,7 @@ class UndoRing : public ::testing::Test {
         EXPECT_GE(plane.undoCount, 0);
         EXPECT_GE(plane.redoCount, 0);
         EXPECT_LE(plane.undoCount + plane.redoCount, 3);
-        EXPECT_EQ(plane.current, plane.ring[static_cast<size_t>(plane.ringIndex)].get());
+        EXPECT_EQ(plane.current, plane.ring[static_cast<size_t>(plane.ringIndex)].data());
     }
 
     ImagePlane plane;
@@ -35,18 +35,18 @@ TEST(ImagePlaneCreate, ANewPlaneIsZeroFilledWithAnEmptyRing) {
     ASSERT_EQ(PlaneCreate(&plane, 5, 4), &plane);
     EXPECT_EQ(plane.width, 5);
     EXPECT_EQ(plane.height, 4);
-    EXPECT_EQ(plane.current, plane.ring[0].get());
+    EXPECT_EQ(plane.current, plane.ring[0].data());
     EXPECT_EQ(plane.ringIndex, 0);
     EXPECT_EQ(plane.undoCount, 0);
     EXPECT_EQ(plane.redoCount, 0);
-    for (int k = 1; k < kRingSlots; ++k) EXPECT_EQ(plane.ring[static_cast<size_t>(k)], nullptr);
+    for (int k = 1; k < kRingSlots; ++k) EXPECT_TRUE(plane.ring[static_cast<size_t>(k)].empty());
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(plane.at(x, y), 0);
     plane.at(4, 3) = 7;
     EXPECT_EQ(plane.current[4 + 3 * 5], 7);
     EXPECT_EQ(undoRedoFlags(plane), 0);
     PlaneDestroy(&plane, 0);
-    EXPECT_EQ(plane.ring[0], nullptr);
+    EXPECT_TRUE(plane.ring[0].empty());
 }
 
 TEST(ImagePlaneCreate, ImpossibleSizesAreRefused) {
@@ -160,7 +160,7 @@ TEST_F(UndoRing, CountsStayWithinTheRingForAnySequence) {
         expectCountsBounded();
     }
     // Buffers were only ever allocated for the four slots.
-    for (const auto& slot : plane.ring) EXPECT_NE(slot, nullptr);
+    for (const auto& slot : plane.ring) EXPECT_FALSE(slot.empty());
 }
 
 TEST_F(UndoRing, UndoThenRedoGivesBackTheSameStateSequence) {

@@ -212,7 +212,7 @@ TEST_F(RoiToolsTest, ResetAndClearTouchOnlyWhatTheySay) {
 }
 
 TEST(RoiRaster, FloodFillStopsAtOtherColoursAndEllipsesStayInTheirBox) {
-    DisplayBitmap b{6, 5, std::vector<uint32_t>(30, 7)};
+    DisplayBitmap b{6, 5, VectorForOverwrite<uint32_t>(30, 7)};
     for (int y = 0; y < 5; ++y) b.pixels[static_cast<size_t>(y * 6 + 3)] = 9;  // a wall
     floodFill(b, {0, 0}, 5);
     int filled = 0;
@@ -221,7 +221,7 @@ TEST(RoiRaster, FloodFillStopsAtOtherColoursAndEllipsesStayInTheirBox) {
     EXPECT_EQ(b.pixels[4], 7u);
     floodFill(b, {-1, 0}, 5);  // outside: nothing
 
-    DisplayBitmap e{20, 20, std::vector<uint32_t>(400, 0)};
+    DisplayBitmap e{20, 20, VectorForOverwrite<uint32_t>(400, 0)};
     fillEllipse(e, {12, 14}, {2, 4}, 1);
     int area = 0, outside = 0;
     for (int y = 0; y < 20; ++y)
