@@ -31,9 +31,12 @@ class Pool {
 
     std::size_t threads() const { return workers_.size() + 1; }
 
-    void run(std::size_t count, std::size_t grain,
+    // Returns false, having run nothing, while another thread's loop holds
+    // the pool.
+    bool run(std::size_t count, std::size_t grain,
              const std::function<void(std::size_t, std::size_t)>& body) {
-        std::lock_guard serial(runMutex_);
+        std::unique_lock serial(runMutex_, std::try_to_lock);
+        if (!serial.owns_lock()) return false;
         const std::size_t chunks = parallelChunkCount(count, grain);
         std::vector<std::exception_ptr> errors(chunks);
         {
@@ -52,6 +55,7 @@ class Pool {
         }
         for (std::exception_ptr& error : errors)
             if (error) std::rethrow_exception(error);
+        return true;
     }
 
   private:
@@ -144,12 +148,12 @@ void parallelFor(std::size_t count, std::size_t grain,
                  const std::function<void(std::size_t, std::size_t)>& body) {
     if (count == 0) return;
     if (grain == 0) grain = 1;
-    // Inside a chunk, or with nothing to share, the caller runs every chunk
-    // itself in order: the cut is the same, so the results are too.
-    if (insideChunk || pool().threads() == 1 || count <= grain) {
-        for (std::size_t begin = 0; begin < count; begin += grain)
-            body(begin, std::min(count, begin + grain));
+    // Inside a chunk, with nothing to share, or while another thread's loop
+    // has the pool (a redraw of the window thread during an analysis must not
+    // wait for the analysis), the caller runs every chunk itself in order:
+    // the cut is the same, so the results are too.
+    if (!insideChunk && pool().threads() > 1 && count > grain && pool().run(count, grain, body))
         return;
-    }
-    pool().run(count, grain, body);
+    for (std::size_t begin = 0; begin < count; begin += grain)
+        body(begin, std::min(count, begin + grain));
 }

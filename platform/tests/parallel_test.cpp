@@ -5,6 +5,7 @@
 #include <atomic>
 #include <numeric>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 TEST(ParallelFor, VisitsEveryIndexOnceInItsFixedChunks) {
@@ -62,4 +63,26 @@ TEST(ParallelFor, NestedLoopsRunAndExceptionsReachTheCaller) {
     });
     EXPECT_EQ(after.load(), 100);
     EXPECT_GE(parallelThreadCount(), 1u);
+}
+
+TEST(ParallelFor, ALoopNeverWaitsForAnotherThreadsLoop) {
+    // The window thread redraws while an analysis holds the pool: its loop
+    // runs on its own thread rather than waiting (here, the analysis's chunk
+    // waits for the redraw, so waiting would never end).
+    std::atomic<bool> started{false}, redrawn{false};
+    std::thread analysis([&] {
+        parallelFor(8, 1, [&](std::size_t begin, std::size_t) {
+            if (begin != 0) return;
+            started = true;
+            while (!redrawn) std::this_thread::yield();
+        });
+    });
+    while (!started) std::this_thread::yield();
+    std::atomic<int> pixels{0};
+    parallelFor(100, 7, [&](std::size_t begin, std::size_t end) {
+        pixels += static_cast<int>(end - begin);
+    });
+    redrawn = true;
+    analysis.join();
+    EXPECT_EQ(pixels.load(), 100);
 }
