@@ -1,11 +1,16 @@
 #include "statistics/forms/class_cluster_table.h"
 
+#include <algorithm>
+#include <string>
+
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QPointer>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "platform/qt/caption_width.h"
 #include "platform/qt/window_placement.h"
 
 namespace {
@@ -45,13 +50,28 @@ void TCCTable::fill(const ClassClusterGrid& grid) {
     StringGrid1->setRowCount(grid.rows);
     StringGrid1->setColumnCount(grid.columns);
     const QBrush fixed = palette().brush(QPalette::Button);
+    int usedRows = 1, usedColumns = 1;
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(grid.cell(column, row)));
+            const std::string& text = grid.cell(column, row);
+            if (!text.empty()) {
+                usedRows = std::max(usedRows, row + 1);
+                usedColumns = std::max(usedColumns, column + 1);
+            }
+            auto* item = new QTableWidgetItem(QString::fromStdString(text));
             // The first row and column are the grid's fixed headings.
             if (row == 0 || column == 0) item->setBackground(fixed);
             StringGrid1->setItem(row, column, item);
         }
+    // No larger than the cells written (up to the default grid), so that it
+    // finds room beside its window more often; wide enough for its caption.
+    const int columns = std::min(usedColumns, kClassClusterColumns);
+    const int rows = std::min(usedRows, kClassClusterRows);
+    // The empty cells beyond stay in reach of the scroll bars.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, StringGrid1);
+    const int width = columns * (kColumnWidth + 1) + 4 + (grid.rows > rows ? bar : 0);
+    const int height = rows * (kRowHeight + 1) + 4 + (grid.columns > columns ? bar : 0);
+    resize(std::max(width, platform::captionFitWidth(windowTitle())), height);
 }
 
 void TCCTable::closeEvent(QCloseEvent* event) {

@@ -258,6 +258,10 @@ TEST_F(TreeWindowTest, AcceptReportsTheClustersAndOpensTheTable) {
     EXPECT_EQ(table->StringGrid1->item(1, 2)->text(), "1");
     EXPECT_EQ(table->StringGrid1->item(2, 2)->text(), "1");
     EXPECT_EQ(table->StringGrid1->item(2, 1)->text(), "0");
+    // As small as the cells written (2 classes, 3 clusters), all in view.
+    EXPECT_LT(table->height(), 14 * 20);
+    const QRect last = table->StringGrid1->visualItemRect(table->StringGrid1->item(2, 3));
+    EXPECT_TRUE(table->StringGrid1->viewport()->rect().contains(last));
 
     // Close now asks about the unsaved diagram, and reports nothing more.
     memo.clear();
