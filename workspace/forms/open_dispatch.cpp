@@ -44,6 +44,11 @@ namespace {
 
 int loadImage(Tvantu* window, int index, const std::string& path) {
     window->statusPanel(1)->clear();
+    // What was kept for runs on the image shown (up to three planes of its
+    // size) goes before the next image is read, not after: with the largest
+    // images it is the memory the new one needs. Runs on the old image, if
+    // it stays, only make it anew.
+    window->state.WorkingSet.reset();
     LoadedImage image;
     // Scanner files can be slow to come from network folders.
     if (scannerFormatId(index) != 0) QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -449,6 +449,13 @@ bool readWholeFile(const BitmapFile& file, FileBytes& data) {
     return readRest(file.fd, kMaxFileBytes, data);
 }
 
+// Reads the whole file and decodes what it holds then.
+BmpStatus decodeWholeFile(const BitmapFile& file, RgbImage& out) {
+    FileBytes data;
+    if (!readWholeFile(file, data)) return BmpStatus::CannotOpen;
+    return decodeBmp(data, out);
+}
+
 // The rows of an uncompressed bitmap read from the file and decoded into grey
 // samples in bands of rows on all cores, each band reading only its own rows:
 // no copy of the whole file is made. Corrupt when the file has become
@@ -525,9 +532,7 @@ BmpStatus readBmpFile(const std::string& path, RgbImage& out) {
     BitmapFile file;
     const BmpStatus status = openBitmapFile(path, file);
     if (status != BmpStatus::Ok) return status;
-    FileBytes data;
-    if (!readWholeFile(file, data)) return BmpStatus::CannotOpen;
-    return decodeBmp(data, out);
+    return decodeWholeFile(file, out);
 }
 
 BmpStatus readBmpFileGrey(const std::string& path, const GreyConversion& convert,
@@ -539,21 +544,22 @@ BmpStatus readBmpFileGrey(const std::string& path, const GreyConversion& convert
     status = readLayout(file.head, file.size, kMaxPlaneWords, layout);
     if (status != BmpStatus::Ok) return status;
     GreyPicture picture;
-    picture.width = layout.width;
-    picture.height = layout.height;
-    const size_t pixels = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height);
     if (layout.compression == kRle8 || layout.compression == kRle4) {
-        FileBytes data;
-        if (!readWholeFile(file, data)) return BmpStatus::CannotOpen;
-        status = readLayout(data, data.size(), kMaxPlaneWords, layout);
-        if (status != BmpStatus::Ok) return status;
+        // Everything from the whole file as read: a file rewritten since its
+        // first bytes were looked at may describe another picture now.
         RgbImage decoded;
-        decoded.bgr.resize(pixels * 3);
-        status = decodeRle(data, layout, decoded.bgr);
+        status = decodeWholeFile(file, decoded);
         if (status != BmpStatus::Ok) return status;
+        const size_t pixels = decoded.bgr.size() / 3;
+        picture.width = decoded.width;
+        picture.height = decoded.height;
         picture.samples.resize(pixels);
         convert(decoded.bgr.data(), pixels, picture.samples.data());
     } else {
+        picture.width = layout.width;
+        picture.height = layout.height;
+        const size_t pixels =
+            static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height);
         picture.samples.resize(pixels);
         status = decodeUncompressedGrey(file.fd, layout, convert, picture.samples.data());
         if (status != BmpStatus::Ok) return status;

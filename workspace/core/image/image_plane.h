@@ -18,6 +18,13 @@ using PlaneWords = VectorForOverwrite<uint16_t>;
 inline constexpr int kMaxUndoSteps = kRingSlots - 1;
 
 struct ImagePlane {
+    ImagePlane() = default;
+    // A copy would point `current` into the ring of the plane it came from.
+    ImagePlane(const ImagePlane&) = delete;
+    ImagePlane& operator=(const ImagePlane&) = delete;
+    ImagePlane(ImagePlane&&) = default;
+    ImagePlane& operator=(ImagePlane&&) = default;
+
     int32_t height = 0;
     int32_t width = 0;
     uint16_t* current = nullptr;              // always one of the ring buffers
