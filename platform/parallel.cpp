@@ -13,6 +13,10 @@ namespace {
 
 thread_local bool insideChunk = false;
 
+// The program's first thread, which runs its windows: statics are made on it
+// before main starts.
+const std::thread::id windowThread = std::this_thread::get_id();
+
 // One loop at a time runs on the pool; its chunks are taken in order from a
 // shared counter by the workers and the calling thread alike.
 class Pool {
@@ -31,12 +35,15 @@ class Pool {
 
     std::size_t threads() const { return workers_.size() + 1; }
 
-    // Returns false, having run nothing, while another thread's loop holds
-    // the pool.
+    // Waits while another thread's loop holds the pool, or, when told not
+    // to wait, returns false having run nothing.
     bool run(std::size_t count, std::size_t grain,
-             const std::function<void(std::size_t, std::size_t)>& body) {
-        std::unique_lock serial(runMutex_, std::try_to_lock);
-        if (!serial.owns_lock()) return false;
+             const std::function<void(std::size_t, std::size_t)>& body, bool mayWait) {
+        std::unique_lock serial(runMutex_, std::defer_lock);
+        if (mayWait)
+            serial.lock();
+        else if (!serial.try_lock())
+            return false;
         const std::size_t chunks = parallelChunkCount(count, grain);
         std::vector<std::exception_ptr> errors(chunks);
         {
@@ -148,11 +155,13 @@ void parallelFor(std::size_t count, std::size_t grain,
                  const std::function<void(std::size_t, std::size_t)>& body) {
     if (count == 0) return;
     if (grain == 0) grain = 1;
-    // Inside a chunk, with nothing to share, or while another thread's loop
-    // has the pool (a redraw of the window thread during an analysis must not
-    // wait for the analysis), the caller runs every chunk itself in order:
-    // the cut is the same, so the results are too.
-    if (!insideChunk && pool().threads() > 1 && count > grain && pool().run(count, grain, body))
+    // Inside a chunk, with nothing to share, or on the window thread while
+    // another thread's loop has the pool (a redraw must not wait for an
+    // analysis), the caller runs every chunk itself in order: the cut is the
+    // same, so the results are too. Other threads wait for the pool.
+    const bool mayWait = std::this_thread::get_id() != windowThread;
+    if (!insideChunk && pool().threads() > 1 && count > grain &&
+        pool().run(count, grain, body, mayWait))
         return;
     for (std::size_t begin = 0; begin < count; begin += grain)
         body(begin, std::min(count, begin + grain));

@@ -15,8 +15,10 @@ std::size_t parallelThreadCount();
 
 // Calls body(begin, end) for the chunks [0, grain), [grain, 2·grain), ... of
 // [0, count), spread over the pool; returns when every chunk is done. A call
-// made from inside a chunk, or while another thread's loop has the pool, runs
-// its chunks in the calling thread, so no loop ever waits for another. The first exception thrown
+// made from inside a chunk, or from the program's first (window) thread while
+// another thread's loop has the pool, runs its chunks in the calling thread:
+// nested loops never wait on themselves, and a redraw never waits for an
+// analysis. A call from another thread waits for the pool. The first exception thrown
 // by a chunk (in chunk order) is rethrown once all chunks have ended.
 void parallelFor(std::size_t count, std::size_t grain,
                  const std::function<void(std::size_t begin, std::size_t end)>& body);

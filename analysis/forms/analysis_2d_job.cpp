@@ -1,6 +1,5 @@
 #include "analysis/forms/analysis_2d_job.h"
 
-#include <cstring>
 #include <memory>
 
 #include "analysis/core/maps/feature_map_list.h"
@@ -21,9 +20,9 @@
 namespace {
 
 PlanePtr copyPlane(const ImagePlane& plane) {
-    PlanePtr copy = newPlane(plane.width, plane.height);
-    if (copy) std::memcpy(copy->current, plane.current, plane.size() * sizeof(uint16_t));
-    return copy;
+    // Copied straight from the samples, not into a zeroed plane first.
+    return adoptPlane(plane.width, plane.height,
+                      PlaneWords(plane.current, plane.current + plane.size()));
 }
 
 // Everything the worker reads, taken before it starts.

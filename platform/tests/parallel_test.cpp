@@ -65,10 +65,10 @@ TEST(ParallelFor, NestedLoopsRunAndExceptionsReachTheCaller) {
     EXPECT_GE(parallelThreadCount(), 1u);
 }
 
-TEST(ParallelFor, ALoopNeverWaitsForAnotherThreadsLoop) {
-    // The window thread redraws while an analysis holds the pool: its loop
-    // runs on its own thread rather than waiting (here, the analysis's chunk
-    // waits for the redraw, so waiting would never end).
+TEST(ParallelFor, TheWindowThreadNeverWaitsForAnotherThreadsLoop) {
+    // The window (first) thread redraws while an analysis holds the pool: its
+    // loop runs on its own thread rather than waiting (here, the analysis's
+    // chunk waits for the redraw, so waiting would never end).
     std::atomic<bool> started{false}, redrawn{false};
     std::thread analysis([&] {
         parallelFor(8, 1, [&](std::size_t begin, std::size_t) {

@@ -1,12 +1,12 @@
 #include "analysis/core/texture/analysis_2d_buffers.h"
 
-Analysis2DBuffers::Analysis2DBuffers(std::pmr::memory_resource* memory)
-    : cooccurrenceLevels(memory),
-      runLengthLevels(memory),
-      gradientLevels(memory),
-      cooccurrence(memory),
-      runLength(memory),
-      ar(memory) {}
+Analysis2DBuffers::Analysis2DBuffers()
+    : cooccurrenceLevels(&platform::pageMemory()),
+      runLengthLevels(&platform::pageMemory()),
+      gradientLevels(&platform::pageMemory()),
+      cooccurrence(&platform::pageMemory()),
+      runLength(&platform::pageMemory()),
+      ar(&platform::pageMemory()) {}
 
 void Analysis2DBuffers::fitImage(int32_t width, int32_t height) {
     if (width == width_ && height == height_) return;

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory_resource>
 
 #include "analysis/core/texture/ar_model.h"
 #include "analysis/core/texture/cooccurrence.h"
@@ -21,9 +20,8 @@
 // One run at a time may use them.
 class Analysis2DBuffers final : public ImageWorkingSet {
   public:
-    // Buffers taken from `memory`: by default pages mapped for them alone,
-    // which go back to the system with them.
-    explicit Analysis2DBuffers(std::pmr::memory_resource* memory = &platform::pageMemory());
+    // In pages mapped for them alone, which go back to the system with them.
+    Analysis2DBuffers();
     // For a run on a width x height image: frees what was made for another size.
     void fitImage(int32_t width, int32_t height);
 

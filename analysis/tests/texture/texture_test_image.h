@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
-#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,9 +94,9 @@ inline std::vector<FeatureRecord> analyse(const TextureContext& context,
     if (texts) progress.text = [texts](const std::string& t) { texts->push_back(t); };
     std::vector<FeatureRecord> records;
     std::string header;
-    // From the heap, whose freed blocks serve the next call as kept buffers
-    // would: the benchmarks time repeated runs through here.
-    Analysis2DBuffers buffers(std::pmr::new_delete_resource());
+    // Kept from call to call, as the image window keeps them: the benchmarks
+    // time repeated runs through here.
+    static Analysis2DBuffers buffers;
     Analyse2D(input, records, header, progress, buffers);
     return records;
 }
