@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "platform/digest.h"
+
 namespace platform {
 
 std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes) {
@@ -70,11 +72,16 @@ PathParts splitPath(const std::string& path) {
 
 // A name so long that the temporary's would pass the file system's limit
 // (255) is shortened in it, so that every name that can be saved can be
-// saved through a temporary.
+// saved through a temporary; the digest of the whole name ends the short
+// one, so that two long names sharing their start never share temporaries.
 std::string tempPrefixFor(const std::string& name) {
     constexpr size_t kPidDigits = 10;
     constexpr size_t kNameRoom = 255 - 1 - kTempMarker.size() - kPidDigits;
-    return "." + name.substr(0, kNameRoom) + std::string(kTempMarker);
+    if (name.size() <= kNameRoom) return "." + name + std::string(kTempMarker);
+    char digest[18];
+    std::snprintf(digest, sizeof digest, "~%016llx",
+                  static_cast<unsigned long long>(textDigest(name)));
+    return "." + name.substr(0, kNameRoom - 17) + digest + std::string(kTempMarker);
 }
 
 // The process whose save of `name` left `entry`, or 0 when `entry` is not a
@@ -89,6 +96,22 @@ pid_t saverOf(std::string_view entry, const std::string& prefix) {
         pid = pid * 10 + (c - '0');
     }
     return pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Whether `name` (in the folder `folder`, not followed if a link) is a plain
+// file of this user: the only kind a killed save of ours leaves.
+bool ownRegularFile(int folder, const char* name) {
+    struct stat info {};
+    return ::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+           info.st_uid == ::geteuid();
+}
+
+// Whether what holds a temporary's name may go: a killed save's file, or a
+// link someone put there (removing a link leaves what it points to).
+bool leftoverOrLink(const std::string& temp) {
+    struct stat info {};
+    return ownRegularFile(AT_FDCWD, temp.c_str()) ||
+           (::lstat(temp.c_str(), &info) == 0 && S_ISLNK(info.st_mode));
 }
 
 bool processAlive(pid_t pid) {
@@ -108,11 +131,7 @@ void removeDeadSaveLeftovers(const PathParts& target) {
     while (const dirent* entry = ::readdir(dir)) {
         const pid_t pid = saverOf(entry->d_name, prefix);
         if (pid <= 0 || pid == self || processAlive(pid)) continue;
-        struct stat info {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
-            continue;
-        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        if (ownRegularFile(::dirfd(dir), entry->d_name)) ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
 }
@@ -155,7 +174,7 @@ bool writeAll(int fd, std::string_view content) {
 int createTemporary(const std::string& temp, mode_t mode) {
     constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
     int fd = ::open(temp.c_str(), kFlags, mode);
-    if (fd < 0 && errno == EEXIST && ::unlink(temp.c_str()) == 0)
+    if (fd < 0 && errno == EEXIST && leftoverOrLink(temp) && ::unlink(temp.c_str()) == 0)
         fd = ::open(temp.c_str(), kFlags, mode);
     return fd;
 }

@@ -83,6 +83,13 @@ TEST(Files, ASaveRemovesOnlyTheTemporaryFilesOfItsOwnKilledSaves) {
     EXPECT_FALSE(std::filesystem::exists(dir.file(".a.txt.vantu-save-" + dead)));
     for (const std::string& name : kept)
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+    // Names too long to stand whole in a temporary's share their start, and
+    // still not their temporaries.
+    const std::string longA = std::string(240, 'n') + "a", longB = std::string(240, 'n') + "b";
+    const std::string startOfB = "." + longB.substr(0, 232) + ".vantu-save-" + dead;
+    dir.write(startOfB, "x");
+    ASSERT_TRUE(writeWholeFileAtomically(dir.file(longA), "new"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(startOfB)));
 }
 
 // A save through a chain of links writes the file at its end; a file the
