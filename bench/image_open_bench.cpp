@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/temp_dir.h"
 #include "workspace/core/formats/image_load.h"
 #include "workspace/core/formats/image_writers.h"
 #include "workspace/core/formats/open_rules.h"
@@ -18,31 +19,17 @@
 
 namespace {
 
-// The bitmaps written by this run, removed when it ends.
-struct WrittenBitmaps {
-    std::vector<std::string> paths;
-    ~WrittenBitmaps() {
-        for (const std::string& path : paths) std::filesystem::remove(path);
-    }
-};
-
-// A grey bitmap of side x side with a pattern in every row, made once per side.
+// A grey bitmap of side x side with a pattern in every row, made once per side
+// in a folder of this run's own, which goes when the run ends.
 std::string bitmapOfSide(int32_t side) {
-    static WrittenBitmaps written;
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("vantu_open_bench_" + std::to_string(side) + ".bmp"))
-                                 .string();
-    for (const std::string& known : written.paths)
-        if (known == path) return path;
+    static const platform::testing::TempDir folder;
+    const std::string name = std::to_string(side) + ".bmp";
+    if (std::filesystem::exists(folder.file(name))) return folder.file(name);
     PlanePtr grey = newPlane(side, side);
     for (int32_t y = 0; y < side; ++y)
         for (int32_t x = 0; x < side; ++x)
             grey->at(x, y) = static_cast<uint16_t>((x * 3 + y * 5 + ((x * y) >> 7)) & 255);
-    const std::string bytes = encodeGreyBitmap(*grey, 8);
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    written.paths.push_back(path);
-    return path;
+    return folder.write(name, encodeGreyBitmap(*grey, 8));
 }
 
 void BM_OpenBitmap(benchmark::State& state) {
