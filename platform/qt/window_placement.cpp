@@ -171,14 +171,13 @@ bool moveBeside(QWidget* window, const QWidget* other) {
     if (size != inner.size()) window->resize(size);
     // A frame already known is moved by its corner; an expected one by the
     // client inside it.
-    const bool framed =
-        window->frameGeometry() != inner && other->frameGeometry() != other->geometry();
-    if (window->frameGeometry() != inner)
+    const bool windowFramed = window->frameGeometry() != inner;
+    if (windowFramed)
         window->move(placed.x, placed.y);
     else
         window->setGeometry(QRect(
             QPoint(placed.x + (inner.x() - outer.x()), placed.y + (inner.y() - outer.y())), size));
-    return framed;
+    return windowFramed && other->frameGeometry() != other->geometry();
 }
 
 void placeBesideWhenFramed(QWidget* window, const QWidget* other, int triesLeft) {
