@@ -44,6 +44,12 @@ ScreenRect screenRect(const QRect& rect) {
     return {rect.x(), rect.y(), rect.width(), rect.height()};
 }
 
+// Where the client goes for its frame, still to come, to stand at `placed`.
+QRect clientInside(const ScreenRect& placed, const QRect& inner, const QRect& outer,
+                   const QSize& size) {
+    return {QPoint(placed.x + (inner.x() - outer.x()), placed.y + (inner.y() - outer.y())), size};
+}
+
 // True when the window's frame is known (the window manager has framed it).
 bool fitInsideScreen(QWidget* window) {
     if (window == nullptr || !window->isWindow()) return true;
@@ -69,8 +75,7 @@ bool fitInsideScreen(QWidget* window) {
         // Before the frame is known a move would put the client where the
         // frame should be (the title bar off the top): the client goes
         // inside the frame that is expected.
-        window->setGeometry(QRect(
-            QPoint(placed.x + (inner.x() - outer.x()), placed.y + (inner.y() - outer.y())), size));
+        window->setGeometry(clientInside(placed, inner, outer, size));
     }
     // A window nobody placed is left to the window manager until framed.
     return framed;
@@ -171,14 +176,12 @@ bool moveBeside(QWidget* window, const QWidget* other) {
     if (size != inner.size()) window->resize(size);
     // A frame already known is moved by its corner; an expected one by the
     // client inside it.
-    const bool framed =
-        window->frameGeometry() != inner && other->frameGeometry() != other->geometry();
-    if (window->frameGeometry() != inner)
+    const bool windowFramed = window->frameGeometry() != inner;
+    if (windowFramed)
         window->move(placed.x, placed.y);
     else
-        window->setGeometry(QRect(
-            QPoint(placed.x + (inner.x() - outer.x()), placed.y + (inner.y() - outer.y())), size));
-    return framed;
+        window->setGeometry(clientInside(placed, inner, outer, size));
+    return windowFramed && other->frameGeometry() != other->geometry();
 }
 
 void placeBesideWhenFramed(QWidget* window, const QWidget* other, int triesLeft) {

@@ -476,17 +476,20 @@ void TGraphWindow::Plot3D() {
     placer.occupyConvex(boxOutline(p, 1));
     occupySymbols(placer, at);
     // Each axis's end numbers beside its own edge (xMin, xMax, yMin, yMax, zMin, zMax).
-    const std::array<std::string, 6> ends = {
-        ::tickText(x.min, fixedTicks(x, true)), ::tickText(x.max, fixedTicks(x, true)),
-        ::tickText(y.min, fixedTicks(y, true)), ::tickText(y.max, fixedTicks(y, true)),
-        ::tickText(z.min, fixedTicks(z, true)), ::tickText(z.max, fixedTicks(z, true))};
+    const std::array<const AxisRange*, 3> axes = {&x, &y, &z};
+    std::array<std::string, 6> ends;
+    for (size_t a = 0; a < axes.size(); ++a) {
+        const bool fixed = fixedTicks(*axes[a], true);
+        ends[2 * a] = trimmedTick(::tickText(axes[a]->min, fixed));
+        ends[2 * a + 1] = trimmedTick(::tickText(axes[a]->max, fixed));
+    }
     std::array<int, 6> widths{};
-    for (size_t k = 0; k < ends.size(); ++k) widths[k] = textWidth(trimmedTick(ends[k]));
+    for (size_t k = 0; k < ends.size(); ++k) widths[k] = textWidth(ends[k]);
     const std::array<TextBox, 6> boxes =
         endNumberBoxes3D(p, up, widths, QFontMetrics(canvasFont_).height());
     std::vector<PlotText> texts;
     for (size_t k = 0; k < ends.size(); ++k) {
-        PlotText t = tickText(0, 0, trimmedTick(ends[k]));
+        PlotText t = tickText(0, 0, ends[k]);
         t.box = boxes[k];
         t.maxShift = 36;
         texts.push_back(t);

@@ -278,14 +278,17 @@ void placeEndValue(PlotItem& value, const AxisLine& line, bool high,
         return nearestOther - distanceToSegment(value, line);
     };
     const double inward = high ? -1 : 1;
+    auto moveTo = [&](const std::array<double, 2>& offset) {
+        value.x = end[0] + inward * offset[0] * ux + offset[1] * nx;
+        value.y = end[1] + inward * offset[0] * uy + offset[1] * ny;
+    };
     double bestLead = -std::numeric_limits<double>::infinity();
     std::array<double, 2> best{};
     // Where every place near the end is crowded, a line of another axis may
     // run through the value rather than the value stand nearer that axis.
     for (bool strict : {true, false}) {
         for (const auto& offset : offsets) {
-            value.x = end[0] + inward * offset[0] * ux + offset[1] * nx;
-            value.y = end[1] + inward * offset[0] * uy + offset[1] * ny;
+            moveTo(offset);
             placeInside(value);
             if (!clear(strict)) continue;
             const double margin = lead();
@@ -302,8 +305,7 @@ void placeEndValue(PlotItem& value, const AxisLine& line, bool high,
         return;
     }
     // Crowded: off the other labels at least, as near the first place as it goes.
-    value.x = end[0] + inward * offsets.front()[0] * ux + offsets.front()[1] * nx;
-    value.y = end[1] + inward * offsets.front()[0] * uy + offsets.front()[1] * ny;
+    moveTo(offsets.front());
     placeApart(value, placed, {aside * nx, aside * ny, inward * step * ux, inward * step * uy});
 }
 
