@@ -5,9 +5,7 @@
 // file's, and the report names none.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 
 struct ImagePlane;
@@ -20,21 +18,6 @@ struct RoiSource {
     int32_t height = 0;
     uint64_t digest = 0;  // of the ROI map as the file left it
 };
-
-// One FNV-1a step over a word: the digests of the ROI map and names fold
-// their values with it.
-inline void digestStep(uint64_t& hash, uint64_t value) {
-    hash = (hash ^ value) * 1099511628211ull;
-}
-
-// The start of every such digest.
-inline constexpr uint64_t kDigestStart = 14695981039346656037ull;
-
-// Folds region words (a bit per region) and region names into a digest: the
-// 2D ROIs and the 3D editor's VOIs are compared with what a file kept the
-// same way.
-void digestWords(uint64_t& hash, const uint16_t* words, size_t count);
-void digestNames(uint64_t& hash, std::span<const std::string> names);
 
 // A digest of every word of the map and its size.
 uint64_t roiMapDigest(const ImagePlane& roiMap);
