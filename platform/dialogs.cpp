@@ -6,8 +6,20 @@
 namespace platform {
 
 namespace {
+
 DialogBackend* currentBackend = nullptr;
+
+// The 1-based filter entry of the kind a save request writes: the one naming
+// the extension of its proposed name, else that of its defaultExtension; 0
+// for an open request or when the filter names neither.
+int savedKindIndex(const FileDialogRequest& request) {
+    if (request.kind != FileDialogKind::Save) return 0;
+    if (const int named = filterIndexOfName(request.filter, request.fileName); named != 0)
+        return named;
+    return filterIndexOfName(request.filter, withDefaultExtension("*", request.defaultExtension));
 }
+
+}  // namespace
 
 MessageResult defaultAnswer(const MessageRequest& request) {
     static const std::vector<MessageResult> buttons[] = {
@@ -194,13 +206,6 @@ std::string displayText(const std::string& text) {
         }
     }
     return out;
-}
-
-int savedKindIndex(const FileDialogRequest& request) {
-    if (request.kind != FileDialogKind::Save) return 0;
-    if (const int named = filterIndexOfName(request.filter, request.fileName); named != 0)
-        return named;
-    return filterIndexOfName(request.filter, withDefaultExtension("*", request.defaultExtension));
 }
 
 int filterIndexOfName(const std::string& filter, const std::string& path) {

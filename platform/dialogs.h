@@ -114,11 +114,14 @@ MessageResult showMessage(const MessageRequest& request);
 MessageResult showMessage(const std::string& caption, const std::string& text,
                           MessageButtons buttons = MessageButtons::Ok,
                           MessageIcon icon = MessageIcon::None, int defaultButton = 0);
-// A save dialog opens on the filter entry of the kind it saves (see
-// savedKindIndex), not on the request's filterIndex. Its name typed without
-// an extension takes the extension of the filter entry chosen (defaultExtension where that entry
-// has no one extension, "*.*"); when the name so made is an existing file and the request asks
-// about overwriting, the user is asked before it is replaced, and "No" cancels the dialog.
+// A save dialog opens on the filter entry of the kind it saves, the one
+// naming the extension of its proposed name, else that of its
+// defaultExtension; only where the filter names neither on the request's
+// filterIndex. Its name typed without an extension takes the extension of the
+// filter entry chosen (defaultExtension where that entry has no one extension,
+// "*.*"); when the name so made is an existing file and the request asks about
+// overwriting, the user is asked before it is replaced, and "No" cancels the
+// dialog.
 FileDialogResult showFileDialog(const FileDialogRequest& request);
 
 // The programs' usual failure box: caption "Error", an OK button, warning icon.
@@ -148,11 +151,6 @@ std::vector<FilterEntry> parseFilter(const std::string& filter);
 // The 1-based entry of `filter` with a pattern "*.ext" naming the extension
 // of `path` (letter case aside), or 0 when none does.
 int filterIndexOfName(const std::string& filter, const std::string& path);
-
-// The 1-based filter entry of the kind a save request writes: the one naming
-// the extension of its proposed name, else that of its defaultExtension; 0
-// for an open request or when the filter names neither.
-int savedKindIndex(const FileDialogRequest& request);
 
 // "\r\n" and lone "\r" become "\n", for display.
 std::string displayText(const std::string& text);

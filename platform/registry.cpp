@@ -192,11 +192,15 @@ std::string formatRegistryStore(const RegistryKeys& keys) {
     return out;
 }
 
+namespace {
+
 // The store's lines: an editor's byte-order mark is no part of them. An
 // empty file (also one of only the mark) is an empty store.
 std::string_view storeLines(std::string_view text) {
     return text.substr(byteOrderMarkLength(text));
 }
+
+}  // namespace
 
 std::optional<RegistryKeys> parseRegistryStore(std::string_view text) {
     text = storeLines(text);

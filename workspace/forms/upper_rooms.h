@@ -23,8 +23,8 @@ class UpperRooms {
     // Analysis > "Options...".
     virtual void analysisOptions() = 0;
     // A macro file (File > "Run macro...", a plug-in, a file opened by its
-    // extension); false when it could not be opened, failed its check or
-    // stopped on a failed command.
+    // extension); false when it could not be opened, failed its check,
+    // stopped on a failed command or was refused as running already.
     virtual bool runMacroFile(const std::string& path) = 0;
     // A feature-map file opened by its extension; false (and nothing said)
     // when it is no usable map.

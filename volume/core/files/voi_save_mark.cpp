@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "workspace/core/roi/roi_source.h"
+#include "workspace/core/roi/region_digest.h"
 
 uint64_t voiDigest(const Volume3D& mask, const VoiNames& names) {
     uint64_t hash = kDigestStart;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "workspace/core/roi/region_digest.h"
 #include "workspace/core/roi/roi_source.h"
 
 uint64_t roiDigest(const WorkspaceState& state) {

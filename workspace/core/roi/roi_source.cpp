@@ -1,19 +1,8 @@
 #include "workspace/core/roi/roi_source.h"
 
 #include "workspace/core/image/image_plane.h"
+#include "workspace/core/roi/region_digest.h"
 #include "workspace/core/workspace_state.h"
-
-void digestWords(uint64_t& hash, const uint16_t* words, size_t count) {
-    // FNV-1a taken a word at a time: one pass, cheap beside any analysis.
-    for (size_t i = 0; i < count; ++i) digestStep(hash, words[i]);
-}
-
-void digestNames(uint64_t& hash, std::span<const std::string> names) {
-    for (const std::string& name : names) {
-        digestStep(hash, name.size());
-        for (char c : name) digestStep(hash, static_cast<unsigned char>(c));
-    }
-}
 
 uint64_t roiMapDigest(const ImagePlane& roiMap) {
     uint64_t hash = kDigestStart;

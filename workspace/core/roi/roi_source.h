@@ -5,12 +5,8 @@
 // file's, and the report names none.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
-
-#include "platform/digest.h"
 
 struct ImagePlane;
 struct WorkspaceState;
@@ -22,12 +18,6 @@ struct RoiSource {
     int32_t height = 0;
     uint64_t digest = 0;  // of the ROI map as the file left it
 };
-
-// Folds region words (a bit per region) and region names into a digest: the
-// 2D ROIs and the 3D editor's VOIs are compared with what a file kept the
-// same way.
-void digestWords(uint64_t& hash, const uint16_t* words, size_t count);
-void digestNames(uint64_t& hash, std::span<const std::string> names);
 
 // A digest of every word of the map and its size.
 uint64_t roiMapDigest(const ImagePlane& roiMap);
