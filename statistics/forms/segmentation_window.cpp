@@ -261,16 +261,14 @@ void TSegmentationWindow::setStatus(const std::string& status) {
 
 bool TSegmentationWindow::offerToSaveSegmentation() {
     if (state_ != 1) return true;
-    const platform::MessageResult answer = platform::showMessage(
-        kBoxCaption, std::string(kSegmentationNotSavedQuestion),
-        platform::MessageButtons::YesNoCancel, platform::MessageIcon::Warning);
-    if (answer == platform::MessageResult::Cancel) return false;
-    if (answer == platform::MessageResult::Yes) {
-        Segments1Click();
-        // A save that was cancelled or failed keeps what would be lost.
-        if (state_ != 2) return false;
-    }
-    return true;
+    // A save that was cancelled or failed keeps what would be lost.
+    return platform::offerToSave({.caption = std::string(kBoxCaption),
+                                  .text = std::string(kSegmentationNotSavedQuestion),
+                                  .icon = platform::MessageIcon::Warning},
+                                 [this] {
+                                     Segments1Click();
+                                     return state_ == 2;
+                                 });
 }
 
 void TSegmentationWindow::freeData() {
