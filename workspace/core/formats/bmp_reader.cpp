@@ -237,19 +237,30 @@ void putMasked(const Layout& L, uint32_t pixel, uint8_t* out) {
     out[2] = L.red.scale(pixel);
 }
 
+// The palette index of pixel x of a row of kBits-bit indexes (1, 4 or 8),
+// the leftmost pixel in the high bits of a byte.
+template <int kBits, class Index>
+uint8_t paletteIndex(const uint8_t* row, Index x) {
+    static_assert(kBits == 1 || kBits == 4 || kBits == 8);
+    if constexpr (kBits == 8)
+        return row[x];
+    else if constexpr (kBits == 4)
+        return static_cast<uint8_t>((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F);
+    else
+        return static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
+}
+
 void decodeRow(const Layout& L, const uint8_t* s, uint8_t* out) {
     const int32_t w = L.width;
     switch (L.bpp) {
         case 1:
-            for (int32_t x = 0; x < w; ++x, out += 3)
-                putIndex(L, static_cast<uint8_t>((s[x >> 3] >> (7 - (x & 7))) & 1), out);
+            for (int32_t x = 0; x < w; ++x, out += 3) putIndex(L, paletteIndex<1>(s, x), out);
             break;
         case 4:
-            for (int32_t x = 0; x < w; ++x, out += 3)
-                putIndex(L, static_cast<uint8_t>((s[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F), out);
+            for (int32_t x = 0; x < w; ++x, out += 3) putIndex(L, paletteIndex<4>(s, x), out);
             break;
         case 8:
-            for (int32_t x = 0; x < w; ++x, out += 3) putIndex(L, s[x], out);
+            for (int32_t x = 0; x < w; ++x, out += 3) putIndex(L, paletteIndex<8>(s, x), out);
             break;
         case 16:
             for (int32_t x = 0; x < w; ++x, out += 3, s += 2)
@@ -487,12 +498,11 @@ BmpStatus decodeUncompressedGrey(int fd, const Layout& L, const GreyConversion& 
             const uint8_t* s = band.data() + (stored - first) * L.stride;
             uint16_t* out = samples + y * width;
             if (L.bpp == 8) {
-                for (size_t x = 0; x < width; ++x) out[x] = grey[s[x]];
+                for (size_t x = 0; x < width; ++x) out[x] = grey[paletteIndex<8>(s, x)];
             } else if (L.bpp == 4) {
-                for (size_t x = 0; x < width; ++x)
-                    out[x] = grey[(s[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
+                for (size_t x = 0; x < width; ++x) out[x] = grey[paletteIndex<4>(s, x)];
             } else if (L.bpp == 1) {
-                for (size_t x = 0; x < width; ++x) out[x] = grey[(s[x >> 3] >> (7 - (x & 7))) & 1];
+                for (size_t x = 0; x < width; ++x) out[x] = grey[paletteIndex<1>(s, x)];
             } else {
                 decodeRow(L, s, bgr.data());
                 convert(bgr.data(), width, out);

@@ -133,36 +133,31 @@ void recomputeImageRange(WorkspaceState& state, int trMinPosition, int trMaxPosi
 
 bool applyLoadedImage(WorkspaceState& state, LoadedImage&& image, int trMinPosition,
                       int trMaxPosition) {
-    size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-    if (image.width < 0 || image.height < 0 || count > kMaxPlaneWords ||
-        image.samples.size() != count)
-        return false;
+    // Refuses an impossible size, or samples of another count, before
+    // anything is allocated.
+    PlanePtr grey = adoptPlane(image.width, image.height, std::move(image.samples));
+    if (!grey) return false;
+    const size_t width = static_cast<size_t>(grey->width);
     // Every word of the new map is written below, each row once, on all cores.
-    PlanePtr roi = adoptPlane(image.width, image.height, PlaneWords(count));
+    PlanePtr roi = adoptPlane(grey->width, grey->height, PlaneWords(grey->size()));
     if (!roi) return false;
     // A picture narrower or lower than 4 pixels means there was no image before.
     const ImagePlane* old = state.RoiMap.get();
-    bool first = !state.GreyImage || !old || old->width < 4 || old->height < 4;
-    const size_t width = static_cast<size_t>(image.width);
-    const size_t kept = first ? 0 : static_cast<size_t>(std::min(old->width, image.width));
-    const size_t keptRows = first ? 0 : static_cast<size_t>(std::min(old->height, image.height));
-    parallelFor(static_cast<size_t>(image.height), parallelRowGrain(width),
+    const bool first = !state.GreyImage || !old || old->width < 4 || old->height < 4;
+    const uint16_t rest = first ? 1 : 0;  // the words no old one is kept in
+    const size_t kept = first ? 0 : static_cast<size_t>(std::min(old->width, grey->width));
+    const size_t keptRows = first ? 0 : static_cast<size_t>(std::min(old->height, grey->height));
+    parallelFor(static_cast<size_t>(grey->height), parallelRowGrain(width),
                 [&](size_t begin, size_t end) {
                     for (size_t y = begin; y < end; ++y) {
                         uint16_t* row = roi->current + y * width;
-                        if (first) {
-                            std::fill(row, row + width, uint16_t{1});
-                            continue;
-                        }
                         const size_t copied = y < keptRows ? kept : 0;
                         if (copied > 0)
                             std::memcpy(row, old->current + y * static_cast<size_t>(old->width),
                                         copied * sizeof(uint16_t));
-                        std::fill(row + copied, row + width, uint16_t{0});
+                        std::fill(row + copied, row + width, rest);
                     }
                 });
-    PlanePtr grey = adoptPlane(image.width, image.height, std::move(image.samples));
-    if (!grey) return false;
 
     state.GreyImage = std::move(grey);
     state.RoiMap = std::move(roi);

@@ -5,10 +5,8 @@
 #include <cstring>
 
 namespace {
-std::atomic<uint64_t> lastPlaneSerial{0};
-}  // namespace
 
-namespace {
+std::atomic<uint64_t> lastPlaneSerial{0};
 
 bool sizeAllowed(int32_t width, int32_t height) {
     return width >= 0 && height >= 0 &&
