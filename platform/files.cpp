@@ -40,6 +40,19 @@ std::optional<std::string> readWholeFile(const std::string& path, size_t maxByte
     return data;
 }
 
+int64_t readAt(int fd, uint64_t offset, void* out, size_t count) {
+    auto* bytes = static_cast<char*>(out);
+    size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd, bytes + got, count - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(got);
+}
+
 size_t byteOrderMarkLength(std::string_view text) {
     constexpr std::string_view kMark = "\xEF\xBB\xBF";
     return text.starts_with(kMark) ? kMark.size() : 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,12 @@ namespace platform {
 // The file's bytes, or nothing when it cannot be opened, read, or is larger
 // than maxBytes.
 std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes);
+
+// Reads `count` bytes at `offset` of the open file `fd` into `out`, going on
+// after interruptions and short reads: the number read (fewer only where the
+// file ends, also one that shrank since it was measured), or -1 on a read
+// error.
+int64_t readAt(int fd, uint64_t offset, void* out, size_t count);
 
 // The length of the UTF-8 byte-order mark at the start of `text` (3), or 0
 // without one. Some editors write the mark at the start of every text file;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/parallel.h"
 #include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
@@ -375,20 +376,6 @@ bool readRest(int fd, uint64_t limit, FileBytes& data) {
     return true;
 }
 
-// Reads count bytes at offset, fewer only where the file ends; false on a
-// read error.
-bool readAt(int fd, uint64_t offset, uint8_t* out, size_t count, size_t& got) {
-    got = 0;
-    while (got < count) {
-        const ssize_t n = ::pread(fd, out + got, count - got, static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Fills data[from, data.size()) from the file at the same offsets, pieces of
 // it on all cores: the copies from the page cache, and the first touches of
 // fresh pages, are the bulk of opening a large picture. Keeps the bytes up
@@ -400,8 +387,12 @@ bool readAtOffsets(int fd, size_t from, FileBytes& data) {
     std::vector<size_t> got(parallelChunkCount(count, kPiece), 0);
     std::atomic<bool> failed{false};
     parallelFor(count, kPiece, [&](size_t begin, size_t end) {
-        if (!readAt(fd, from + begin, data.data() + from + begin, end - begin, got[begin / kPiece]))
+        const int64_t n =
+            platform::readAt(fd, from + begin, data.data() + from + begin, end - begin);
+        if (n < 0)
             failed = true;
+        else
+            got[begin / kPiece] = static_cast<size_t>(n);
     });
     if (failed) return false;
     size_t kept = from;
@@ -438,8 +429,9 @@ BmpStatus openBitmapFile(const std::string& path, BitmapFile& file) {
     struct stat info {};
     if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return BmpStatus::CannotOpen;
     file.head.resize(kLayoutBytes);
-    size_t got = 0;
-    if (!readAt(file.fd, 0, file.head.data(), file.head.size(), got)) return BmpStatus::CannotOpen;
+    const int64_t read = platform::readAt(file.fd, 0, file.head.data(), file.head.size());
+    if (read < 0) return BmpStatus::CannotOpen;
+    const size_t got = static_cast<size_t>(read);
     file.head.resize(got);
     if (got < 2 || file.head[0] != 'B' || file.head[1] != 'M') return BmpStatus::NotBitmap;
     if (static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return BmpStatus::Unsupported;
@@ -488,9 +480,9 @@ BmpStatus decodeUncompressedGrey(int fd, const Layout& L, const GreyConversion& 
         const uint64_t from = L.pixelOffset + first * L.stride;
         const size_t count = static_cast<size_t>((last - first) * L.stride + rowBytes);
         std::vector<uint8_t> band(count);
-        size_t got = 0;
-        if (!readAt(fd, from, band.data(), count, got)) failure = 1;
-        if (got < count && failure == 0) failure = 2;
+        const int64_t got = platform::readAt(fd, from, band.data(), count);
+        if (got < 0) failure = 1;
+        if (got >= 0 && static_cast<size_t>(got) < count && failure == 0) failure = 2;
         if (failure != 0) return;
         std::vector<uint8_t> bgr(L.bpp <= 8 ? 0 : width * 3);
         for (size_t y = begin; y < end; ++y) {

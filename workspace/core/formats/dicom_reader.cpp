@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/textformat.h"
 #include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
@@ -35,15 +36,9 @@ constexpr std::string_view kStandardSyntaxRoot = "1.2.840.10008.1.2.";
 constexpr uint16_t kItemGroup = 0xFFFE;
 constexpr uint16_t kSequenceDelimiter = 0xE0DD;
 
+// Fails on a read error, or where the file shrank since it was measured.
 bool preadAll(int fd, uint8_t* out, size_t n, uint64_t offset) {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t got = ::pread(fd, out + done, n - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;  // a read error, or the file shrank since it was measured
-        done += static_cast<size_t>(got);
-    }
-    return true;
+    return platform::readAt(fd, offset, out, n) == static_cast<int64_t>(n);
 }
 
 // Sequential reads in the current byte order; a read past the end fails and

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "platform/files.h"
 #include "workspace/core/formats/byte_codec.h"
 #include "workspace/core/image/image_plane.h"
 
@@ -74,15 +75,10 @@ RawStatus readRawFile(const std::string& path, const RawOptions& options,
 
     // Only the chosen image is read: a series file may be far larger.
     std::vector<uint8_t> bytes(static_cast<size_t>(extent.bytes));
-    uint64_t done = 0;
-    while (done < extent.bytes) {
-        ssize_t n = ::pread(fd, bytes.data() + done, static_cast<size_t>(extent.bytes - done),
-                            static_cast<off_t>(extent.offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return RawStatus::CannotOpen;
-        if (n == 0) return RawStatus::ShortFile;  // the file shrank since it was measured
-        done += static_cast<uint64_t>(n);
-    }
+    const int64_t got = platform::readAt(fd, extent.offset, bytes.data(), bytes.size());
+    if (got < 0) return RawStatus::CannotOpen;
+    // The file shrank since it was measured.
+    if (static_cast<uint64_t>(got) < extent.bytes) return RawStatus::ShortFile;
     toSamples(bytes.data(), options, samples);
     return RawStatus::Ok;
 }

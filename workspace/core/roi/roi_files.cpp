@@ -68,15 +68,7 @@ class FileSource {
     uint64_t size() const { return size_; }
     bool read(uint64_t offset, size_t n, uint8_t* out) const {
         if (offset > size_ || n > size_ - offset) return false;
-        while (n > 0) {
-            const ssize_t got = ::pread(fd_, out, n, static_cast<off_t>(offset));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return false;
-            out += got;
-            offset += static_cast<uint64_t>(got);
-            n -= static_cast<size_t>(got);
-        }
-        return true;
+        return platform::readAt(fd_, offset, out, n) == static_cast<int64_t>(n);
     }
 
   private:
